@@ -1,0 +1,18 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace qor::string {
+
+// UTF-8 <-> UTF-16. Valid text round-trips unchanged, U+0000 included.
+// Malformed input (a bad or truncated UTF-8 sequence, an overlong form, an
+// encoded surrogate, an unpaired UTF-16 surrogate) never stops a conversion:
+// each maximal bad subsequence becomes U+FFFD, as the Unicode standard
+// recommends and as V8 and Windows do.
+std::u16string utf8ToUtf16(std::string_view text);
+std::string utf16ToUtf8(std::u16string_view text);
+
+bool isValidUtf8(std::string_view text);
+
+} // namespace qor::string

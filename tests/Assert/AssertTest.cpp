@@ -1,0 +1,35 @@
+#include "Assert/Assert.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using qor::assert::Assert;
+using qor::assert::AssertInfo;
+using qor::assert::ScopedAssertSink;
+
+TEST(Assert, SinkReceivesEveryFieldAndIsRestored) {
+    std::vector<std::string> seen;
+    {
+        ScopedAssertSink sink([&](AssertInfo const& info) {
+            seen.push_back(std::string(info.message) + "|" + std::string(info.function) + "|" +
+                           std::string(info.file) + "|" + std::to_string(info.line));
+        });
+        Assert::addAssert({0, "broken", "ns::f", "File", 12});
+    }
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0], "broken|ns::f|File|12");
+
+    testing::internal::CaptureStderr();
+    Assert::addAssert({0, "to stderr", "g", "F", 3});
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("to stderr"), std::string::npos);
+    EXPECT_EQ(seen.size(), 1u);
+}
+
+TEST(Assert, EnabledFlagIsReported) {
+    EXPECT_TRUE(Assert::isEnabled());
+    Assert::setEnabled(false);
+    EXPECT_FALSE(Assert::isEnabled());
+    Assert::setEnabled(true);
+}
