@@ -1,0 +1,118 @@
+#pragma once
+
+#include "Format/Engine/JavaScript/Com/Export.h"
+#include "Format/Engine/JavaScript/Com/ObjectRegistry.h"
+#include "Format/Engine/JavaScript/Com/V8Class.h"
+#include "Format/Engine/JavaScript/Error.h"
+#include "Id/Guid.h"
+#include "Platform/Windows/Com/ComClasses.h"
+#include "Platform/Windows/Com/ScriptInterface.h"
+#include "Platform/Windows/Com/TypeLibrary.h"
+#include "Platform/Windows/Com/V8ComInvokeInterface.h"
+
+#include <v8.h>
+
+#include <expected>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+namespace qor::format::engine::javascript {
+
+using ClassMap = std::unordered_map<Guid, V8Class, Guid::hash>;
+
+// One script environment: a V8 isolate with one context whose global object
+// carries the host's COM classes, ActiveXObject, Enumerator and Include.
+// Created empty; the isolate and context come with the first run.
+class QOR_JAVASCRIPT_COM_API ComV8Engine : public platform::windows::com::ScriptInterface,
+                                           public platform::windows::com::V8ComInvokeInterface {
+public:
+    using ComClasses = platform::windows::com::ComClasses;
+    using TypeLibrary = platform::windows::com::TypeLibrary;
+    using ScriptSettings = platform::windows::com::ScriptSettings;
+    using RunResult = std::expected<v8::Local<v8::Value>, Error>;
+    using ResultCallback = std::function<void(RunResult&, v8::Local<v8::Context>&)>;
+    using ImportResolver =
+        std::function<std::optional<std::pair<std::string, std::filesystem::path>>(ComV8Engine&, std::string_view)>;
+
+    ComV8Engine(ComClasses& comClasses, TypeLibrary& typeLibrary, std::filesystem::path const& snapshotDirectory);
+    ~ComV8Engine() override;
+    ComV8Engine(ComV8Engine const&) = delete;
+    ComV8Engine& operator=(ComV8Engine const&) = delete;
+
+    // UnknownCreationInterface / DispatchCreationInterface
+    void objectCreated(IUnknown* object) override;
+    void objectDestroyed(IUnknown* object) override;
+    std::uint64_t nextUniqueId() override;
+    TypeLibrary& getTypeLibrary() override;
+
+    // ScriptInterface
+    void setErrorMessage(std::string_view message, bool keepExisting) override;
+    IDispatch* getSharedInstance(std::string_view className) override;
+    void breakScript() override;
+    bool setScript(std::string_view source, ScriptSettings settings) override;
+    std::string runScript() override;
+    ScriptSettings getScriptSettings() override;
+    void stopScript() override;
+    void setDebugging(bool debugging) override;
+    void setDebugPort(unsigned short port) override;
+
+    // V8ComInvokeInterface
+    bool invokeComFunction(GUID const* classGuid, OLECHAR const* memberName, DISPPARAMS* parameters,
+                           VARIANT* result) override;
+
+    // Runs the script once and hands its result to `onResult` while the
+    // isolate and context are still entered. True when it produced a value.
+    bool runScript(ResultCallback onResult);
+
+    // Decides what Include, import and import() names mean; an empty resolver
+    // restores reading files.
+    void setImportResolverCallback(ImportResolver resolver);
+
+    v8::Isolate* getIsolate() const { return isolate; }
+    bool hasPendingError() const { return pendingError != nullptr; }
+
+private:
+    void ensureIsolate();
+    void initiateContext(std::function<void(ClassMap&)> beforeIsolate,
+                         std::function<v8::Local<v8::Context>()> makeContext);
+    v8::Local<v8::Context> createContext(v8::Isolate* isolate, ClassMap& classes, v8::SnapshotCreator* creator);
+    static ClassMap& getClassMap(TypeLibrary& typeLibrary, ComClasses& comClasses);
+
+    RunResult execute(struct Source const& source, v8::Local<v8::Context> context);
+    std::optional<std::pair<std::string, std::filesystem::path>> resolveImport(std::string_view name);
+    static void include(v8::FunctionCallbackInfo<v8::Value> const& info);
+
+    void recordError(Error error);
+    void reportPendingError();
+    void teardownIsolate();
+
+    ClassMap classMap;
+    ComClasses& comClasses;
+    TypeLibrary& typeLibrary;
+    ScriptSettings settings;
+    std::string source;
+    std::vector<IDispatch*> sharedInstances;
+    v8::Isolate::CreateParams createParams;
+    v8::Isolate* isolate = nullptr;
+    v8::Global<v8::Context> context;
+    ObjectRegistry objectRegistry;
+    std::unique_ptr<Error> pendingError;
+    std::uint64_t callDepth = 0;
+    bool critical = false;
+    bool stopping = false;
+    unsigned short debugPort = 9005;
+    ImportResolver importResolver;
+    bool inModule = false;
+    std::set<std::string> includedFiles;
+    v8::Global<v8::Module> topLevelModule;
+};
+
+} // namespace qor::format::engine::javascript

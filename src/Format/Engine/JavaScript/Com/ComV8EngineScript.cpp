@@ -1,0 +1,104 @@
+// Running classic scripts, Include() and the loading of named script files.
+
+#include "Format/Engine/JavaScript/Com/ComV8Engine.h"
+
+#include "Format/Engine/JavaScript/Com/ScriptFile.h"
+#include "Format/Engine/JavaScript/Source.h"
+#include "Format/Engine/JavaScript/V8Engine.h"
+#include "Format/Engine/JavaScript/V8Helper.h"
+
+#include <fmt/format.h>
+
+namespace qor::format::engine::javascript {
+namespace {
+
+std::string utf8Of(std::filesystem::path const& path) {
+    auto const text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
+void throwString(v8::Isolate* isolate, std::string_view message) {
+    isolate->ThrowException(V8Helper::v8_string(isolate, message));
+}
+
+} // namespace
+
+bool ComV8Engine::setScript(std::string_view text, ScriptSettings newSettings) {
+    source.assign(text);
+    settings = std::move(newSettings);
+    return true;
+}
+
+ComV8Engine::ScriptSettings ComV8Engine::getScriptSettings() { return settings; }
+
+bool ComV8Engine::runScript(ResultCallback onResult) {
+    if (isolate == nullptr)
+        ensureIsolate();
+    v8::Isolate::Scope isolateScope(isolate);
+    v8::HandleScope handleScope(isolate);
+    v8::Local<v8::Context> local = context.Get(isolate);
+    v8::Context::Scope contextScope(local);
+    Source script{source, settings.path ? utf8Of(*settings.path) : std::string(), settings.isModule};
+    // A debug run hands this same step to the debugger.
+    RunResult result = execute(script, local);
+    onResult(result, local);
+    return result.has_value();
+}
+
+std::string ComV8Engine::runScript() {
+    std::string text;
+    runScript([&](RunResult& result, v8::Local<v8::Context>&) {
+        if (result) {
+            text = V8Helper::qor_string(*result, isolate);
+            return;
+        }
+        recordError(result.error());
+        if (errorHandler)
+            reportPendingError();
+    });
+    return text;
+}
+
+ComV8Engine::RunResult ComV8Engine::execute(Source const& script, v8::Local<v8::Context>) {
+    // ES modules take their own branch here.
+    V8Engine::get();
+    return V8Engine::runJavaScriptSource(isolate, script);
+}
+
+void ComV8Engine::include(v8::FunctionCallbackInfo<v8::Value> const& info) {
+    v8::Isolate* isolate = info.GetIsolate();
+    if (info.Length() != 1)
+        return throwString(isolate, "Incorrect number of arguments passed to Include().");
+    v8::HandleScope handleScope(isolate);
+    auto& engine = *static_cast<ComV8Engine*>(isolate->GetData(0));
+    if (engine.inModule)
+        return throwString(isolate, "Include() is not allowed from javascript modules (mjs files).");
+    // A value without a string form (a symbol, a throwing toString) names no
+    // file; its exception, if any, stays with the caller.
+    v8::Local<v8::String> nameText;
+    if (!info[0]->ToString(isolate->GetCurrentContext()).ToLocal(&nameText))
+        return;
+    std::string name = V8Helper::qor_string(nameText, isolate);
+    if (!engine.includedFiles.insert(name).second)
+        return;
+    auto found = engine.resolveImport(name);
+    if (!found)
+        return throwString(isolate, fmt::format("Could not find included file: `{}`", name));
+    Source script{found->first, utf8Of(found->second), false};
+    // Errors of the included file stay there: the including script goes on.
+    (void)V8Engine::runJavaScriptSource(isolate, script);
+}
+
+std::optional<std::pair<std::string, std::filesystem::path>> ComV8Engine::resolveImport(std::string_view name) {
+    if (importResolver)
+        return importResolver(*this, name);
+    std::filesystem::path path(std::u8string(name.begin(), name.end()));
+    if (auto text = readScriptFile(path))
+        return std::pair{std::move(*text), std::move(path)};
+    setErrorMessage(std::string("Not able to find module: ") + std::string(name), false);
+    return std::nullopt;
+}
+
+void ComV8Engine::setImportResolverCallback(ImportResolver resolver) { importResolver = std::move(resolver); }
+
+} // namespace qor::format::engine::javascript

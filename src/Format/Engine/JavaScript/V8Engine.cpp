@@ -1,0 +1,99 @@
+#include "Format/Engine/JavaScript/V8Engine.h"
+
+#include "Format/Engine/JavaScript/V8Error.h"
+#include "Format/Engine/JavaScript/V8Helper.h"
+
+#include <libplatform/libplatform.h>
+
+#include <fmt/core.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <system_error>
+
+namespace qor::format::engine::javascript {
+namespace {
+
+struct ProcessState {
+    std::filesystem::path snapshotBlobPath;
+    V8Engine::LogSink logSink;
+};
+
+ProcessState& processState() {
+    static ProcessState state;
+    return state;
+}
+
+v8::ScriptOrigin originOf(v8::Isolate* isolate, Source const& source) {
+    return v8::ScriptOrigin(isolate, V8Helper::v8_string(isolate, source.resourceName), 0, 0, false, -1,
+                            v8::Local<v8::Value>(), false, false, source.module);
+}
+
+} // namespace
+
+V8Engine::V8Engine() {
+    auto const& blob = processState().snapshotBlobPath;
+    std::error_code ec;
+    if (!blob.empty() && std::filesystem::is_regular_file(blob, ec))
+        v8::V8::InitializeExternalStartupDataFromFile(blob.string().c_str());
+    platform_ = v8::platform::NewDefaultPlatform();
+    v8::V8::InitializePlatform(platform_.get());
+    v8::V8::Initialize();
+}
+
+V8Engine& V8Engine::get() {
+    // Never destroyed: isolates of the host may outlive static destruction,
+    // and V8 cannot be initialised twice in a process anyway.
+    static V8Engine* engine = new V8Engine();
+    return *engine;
+}
+
+void V8Engine::setSnapshotBlobPath(std::filesystem::path path) { processState().snapshotBlobPath = std::move(path); }
+
+std::filesystem::path V8Engine::snapshotBlobPath() { return processState().snapshotBlobPath; }
+
+V8Engine::Result V8Engine::runJavaScriptSource(v8::Isolate* isolate, Source const& source) {
+    if (source.code.size() > static_cast<std::size_t>(v8::String::kMaxLength))
+        return std::unexpected(V8Error::get(Error::Type::Compile, nullptr, "Script text is too long"));
+    v8::Local<v8::Context> context = isolate->GetCurrentContext();
+    v8::TryCatch tryCatch(isolate);
+    v8::ScriptOrigin origin = originOf(isolate, source);
+    v8::Local<v8::Script> script;
+    if (!v8::Script::Compile(context, V8Helper::v8_string(isolate, source.code), &origin).ToLocal(&script))
+        return std::unexpected(V8Error::get(Error::Type::Compile, isolate, tryCatch));
+    v8::Local<v8::Value> value;
+    if (!script->Run(context).ToLocal(&value))
+        return std::unexpected(V8Error::get(Error::Type::Exception, isolate, tryCatch));
+    return value;
+}
+
+void V8Engine::sendErrorToLog(std::string_view line) {
+    if (auto const& sink = processState().logSink)
+        sink(line);
+    else
+        fmt::print(stderr, "{}\n", line);
+}
+
+V8Engine::LogSink V8Engine::setLogSink(LogSink sink) {
+    auto previous = std::move(processState().logSink);
+    processState().logSink = std::move(sink);
+    return previous;
+}
+
+void V8Engine::oomeError(char const* location, bool isHeapOom) {
+    sendErrorToLog(fmt::format("V8 out of memory{} at {}", isHeapOom ? " (heap)" : "", location ? location : "?"));
+    std::abort();
+}
+
+void V8Engine::fatalError(char const* location, char const* message) {
+    sendErrorToLog(fmt::format("V8 fatal error at {}: {}", location ? location : "?", message ? message : "?"));
+    std::abort();
+}
+
+bool V8Engine::abortOnUncaughtException(v8::Isolate*) {
+    // An uncaught exception is reported through the engine's error route; it
+    // is never a reason to end the host's process.
+    return false;
+}
+
+} // namespace qor::format::engine::javascript

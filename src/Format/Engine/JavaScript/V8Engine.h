@@ -1,0 +1,54 @@
+#pragma once
+
+#include "Format/Engine/JavaScript/Error.h"
+#include "Format/Engine/JavaScript/Source.h"
+
+#include <v8.h>
+
+#include <expected>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string_view>
+
+namespace qor::format::engine::javascript {
+
+// The process-wide V8: its platform and initialisation, and the static
+// operations every engine of the process uses to run script text.
+class V8Engine {
+public:
+    using Result = std::expected<v8::Local<v8::Value>, Error>;
+    using LogSink = std::function<void(std::string_view)>;
+
+    // The engine of the process. The first call initialises V8, with the
+    // startup data at the snapshot path when such a file exists.
+    static V8Engine& get();
+    // Takes effect only before the first `get()`.
+    static void setSnapshotBlobPath(std::filesystem::path path);
+    static std::filesystem::path snapshotBlobPath();
+
+    v8::Platform* getPlatform() const { return platform_.get(); }
+
+    // Compiles and runs a classic script in the isolate's entered context. The
+    // completion value is a local of the caller's handle scope.
+    static Result runJavaScriptSource(v8::Isolate* isolate, Source const& source);
+
+    // One line to the log (stderr unless a sink is installed).
+    static void sendErrorToLog(std::string_view line);
+    static LogSink setLogSink(LogSink sink);
+
+    // Isolate handlers.
+    static void oomeError(char const* location, bool isHeapOom);
+    static void fatalError(char const* location, char const* message);
+    static bool abortOnUncaughtException(v8::Isolate* isolate);
+
+    V8Engine(V8Engine const&) = delete;
+    V8Engine& operator=(V8Engine const&) = delete;
+
+private:
+    V8Engine();
+
+    std::unique_ptr<v8::Platform> platform_;
+};
+
+} // namespace qor::format::engine::javascript

@@ -1,0 +1,64 @@
+#include "Format/Engine/JavaScript/V8Error.h"
+
+#include "Format/Engine/JavaScript/V8Helper.h"
+
+namespace qor::format::engine::javascript::V8Error {
+namespace {
+
+std::optional<std::string> nonEmpty(std::string text) {
+    if (text.empty())
+        return std::nullopt;
+    return text;
+}
+
+void addLocation(Error& error, v8::Isolate* isolate, v8::Local<v8::Context> context,
+                 v8::Local<v8::Message> message) {
+    error.resourceName = nonEmpty(V8Helper::qor_string(message->GetScriptResourceName(), isolate));
+    if (int line; message->GetLineNumber(context).To(&line))
+        error.lineNumber = line;
+    error.startColumn = message->GetStartColumn() + 1;
+    error.endColumn = message->GetEndColumn() + 1;
+    if (v8::Local<v8::String> text; message->GetSourceLine(context).ToLocal(&text))
+        error.sourceLine = V8Helper::qor_string(text, isolate);
+}
+
+} // namespace
+
+Error get(Error::Type type, v8::Isolate* isolate, v8::TryCatch const& tryCatch) {
+    Error error;
+    error.type = type;
+    v8::HandleScope scope(isolate);
+    v8::Local<v8::Context> context = isolate->GetCurrentContext();
+    if (!tryCatch.HasCaught()) {
+        error.message = tryCatch.HasTerminated() ? "Script execution was terminated" : "Unknown script error";
+        return error;
+    }
+    v8::Local<v8::Message> message = tryCatch.Message();
+    error.message = message.IsEmpty() ? V8Helper::qor_string(tryCatch.Exception(), isolate)
+                                      : V8Helper::qor_string(message->Get(), isolate);
+    if (!message.IsEmpty() && !context.IsEmpty())
+        addLocation(error, isolate, context, message);
+    if (v8::Local<v8::Value> stack; !context.IsEmpty() && tryCatch.StackTrace(context).ToLocal(&stack) &&
+                                     stack->IsString())
+        error.stackTrace = nonEmpty(V8Helper::qor_string(stack, isolate));
+    return error;
+}
+
+Error get(Error::Type type, v8::Isolate* isolate, std::string_view message) {
+    Error error;
+    error.type = type;
+    error.message = std::string(message);
+    if (isolate == nullptr || !isolate->InContext())
+        return error;
+    v8::HandleScope scope(isolate);
+    v8::Local<v8::StackTrace> trace = v8::StackTrace::CurrentStackTrace(isolate, 1);
+    if (trace->GetFrameCount() == 0)
+        return error;
+    v8::Local<v8::StackFrame> frame = trace->GetFrame(isolate, 0);
+    error.resourceName = nonEmpty(V8Helper::qor_string(frame->GetScriptName(), isolate));
+    error.lineNumber = frame->GetLineNumber();
+    error.startColumn = frame->GetColumn();
+    return error;
+}
+
+} // namespace qor::format::engine::javascript::V8Error

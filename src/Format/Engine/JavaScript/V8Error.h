@@ -1,0 +1,19 @@
+#pragma once
+
+#include "Format/Engine/JavaScript/Error.h"
+
+#include <v8.h>
+
+#include <string_view>
+
+namespace qor::format::engine::javascript::V8Error {
+
+// The error for the exception `tryCatch` caught: its message, and the script
+// location, source line and stack trace where V8 knows them.
+Error get(Error::Type type, v8::Isolate* isolate, v8::TryCatch const& tryCatch);
+
+// An error carrying `message`. With an isolate that is running a script, the
+// location of the innermost script frame is added.
+Error get(Error::Type type, v8::Isolate* isolate, std::string_view message);
+
+} // namespace qor::format::engine::javascript::V8Error

@@ -1,0 +1,75 @@
+#include "Support/EngineFixture.h"
+#include "Support/ScriptFiles.h"
+
+#include <gmock/gmock.h>
+
+using ::testing::ElementsAre;
+
+namespace {
+
+class IncludeTest : public qor::test::EngineFixture {
+protected:
+    std::string caught(std::string const& call) {
+        return run("(() => { try { " + call + "; return 'no exception'; } catch (e) { return typeof e + ':' + e; } })()");
+    }
+    qor::test::ScriptFiles files;
+};
+
+TEST_F(IncludeTest, WrongArgumentCountsThrowAPlainString) {
+    EXPECT_EQ(caught("Include()"), "string:Incorrect number of arguments passed to Include().");
+    EXPECT_EQ(caught("Include('a', 'b')"), "string:Incorrect number of arguments passed to Include().");
+}
+
+TEST_F(IncludeTest, RunsEachNameOnceInTheSameContext) {
+    auto lib = files.name("lib.js");
+    files.write("lib.js", "var loads = (typeof loads === 'number' ? loads : 0) + 1;");
+    EXPECT_EQ(run("Include('" + lib + "'); Include('" + lib + "'); loads"), "1");
+    EXPECT_EQ(run("String(Include('" + lib + "'))"), "undefined");
+    EXPECT_EQ(run("loads"), "1");
+    EXPECT_TRUE(reported.empty());
+}
+
+TEST_F(IncludeTest, AMissingFileThrowsOnceAndLeavesAPendingError) {
+    auto missing = files.name("missing.js");
+    EXPECT_EQ(caught("Include('" + missing + "')"), "string:Could not find included file: `" + missing + "`");
+    EXPECT_EQ(caught("Include('" + missing + "')"), "no exception");
+    // A run that succeeds leaves the error pending for the stop.
+    EXPECT_TRUE(reported.empty());
+    engine->stopScript();
+    EXPECT_THAT(reportedMessages(), ElementsAre("Not able to find module: " + missing));
+}
+
+TEST_F(IncludeTest, AnIncludedFileThatThrowsDoesNotInterruptTheCaller) {
+    auto bad = files.name("bad.js");
+    files.write("bad.js", "var before = 1; throw new Error('inside'); var after = 1;");
+    EXPECT_EQ(run("Include('" + bad + "'); typeof before + ',' + typeof after + ',done'"), "number,undefined,done");
+    EXPECT_TRUE(reported.empty());
+}
+
+TEST_F(IncludeTest, ReadsCrLfLineEndsAsLf) {
+    auto lib = files.name("crlf.js");
+    files.write("crlf.js", "var text = `a\r\nb`;\r\n");
+    EXPECT_EQ(run("Include('" + lib + "'); text.length"), "3");
+}
+
+TEST_F(IncludeTest, ANameWithoutStringFormThrowsAndReadsNothing) {
+    EXPECT_EQ(caught("Include(Symbol('x'))"), "object:TypeError: Cannot convert a Symbol value to a string");
+    EXPECT_TRUE(reported.empty());
+}
+
+TEST_F(IncludeTest, GoesThroughTheHostsResolver) {
+    std::vector<std::string> asked;
+    engine->setImportResolverCallback([&](ComV8Engine&, std::string_view name)
+                                          -> std::optional<std::pair<std::string, std::filesystem::path>> {
+        asked.emplace_back(name);
+        if (name == "virtual")
+            return std::pair{std::string("var fromResolver = 'yes';"), std::filesystem::path("virtual.js")};
+        return std::nullopt;
+    });
+    EXPECT_EQ(run("Include('virtual'); fromResolver"), "yes");
+    EXPECT_EQ(caught("Include('other')"), "string:Could not find included file: `other`");
+    EXPECT_THAT(asked, ElementsAre("virtual", "other"));
+    EXPECT_TRUE(reported.empty()); // a resolver that finds nothing records nothing itself
+}
+
+} // namespace

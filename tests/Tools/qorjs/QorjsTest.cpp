@@ -1,0 +1,90 @@
+#include "Support/ScriptFiles.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+
+namespace {
+
+struct Outcome {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+std::string quote(std::string const& text) {
+    std::string quoted = "'";
+    for (char c : text)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+class QorjsTest : public ::testing::Test {
+protected:
+    Outcome qorjs(std::string const& arguments) {
+        auto out = files.dir() / "stdout", err = files.dir() / "stderr";
+        std::string command = std::string(QORJS_PATH) + " " + arguments + " >" + out.string() + " 2>" + err.string();
+        int raw = std::system(command.c_str());
+        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(out), slurp(err)};
+    }
+    static std::string slurp(std::filesystem::path const& path) {
+        std::ifstream in(path);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+    qor::test::ScriptFiles files;
+};
+
+TEST_F(QorjsTest, PrintsTheCompletionValue) {
+    auto r = qorjs("-e '6*7'");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "42\n");
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(qorjs("-e " + quote("'caf\xC3\xA9'")).out, "caf\xC3\xA9\n");
+    EXPECT_EQ(qorjs("-e undefined").out, "");
+    EXPECT_EQ(qorjs("--quiet -e 1").out, "");
+}
+
+TEST_F(QorjsTest, GivesScriptsAConsole) {
+    auto r = qorjs("-e " + quote("console.log('a', 1, [2, 3]); console.warn('w'); console.error('e'); "
+                                 "console.info({}); undefined"));
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "a 1 2,3\n[object Object]\n");
+    EXPECT_EQ(r.err, "w\ne\n");
+}
+
+TEST_F(QorjsTest, ReportsErrorsWithLocationAndExitsWithOne) {
+    auto script = files.write("bad.js", "var x = 1;\nnotDefined();\n");
+    auto r = qorjs(script.string());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_THAT(r.err, StartsWith(script.string() + ":2:1: Uncaught ReferenceError: notDefined is not defined\n"
+                                  "notDefined();\n^\n"));
+    EXPECT_EQ(r.out, "");
+}
+
+TEST_F(QorjsTest, ReportsAMissingIncludeAfterTheRun) {
+    auto r = qorjs("-e " + quote("try { Include('nope.js') } catch (e) { console.log(e) }; 'after'"));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "Could not find included file: `nope.js`\nafter\n");
+    EXPECT_EQ(r.err, "Not able to find module: nope.js\n");
+}
+
+TEST_F(QorjsTest, UsageErrorsAndUnreadableFilesExitWithTwo) {
+    EXPECT_EQ(qorjs("").status, 2);
+    EXPECT_EQ(qorjs("--bogus x.js").status, 2);
+    EXPECT_EQ(qorjs("-e").status, 2);
+    auto missing = qorjs((files.dir() / "none.js").string());
+    EXPECT_EQ(missing.status, 2);
+    EXPECT_THAT(missing.err, HasSubstr("cannot read"));
+    auto help = qorjs("--help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_THAT(help.out, HasSubstr("--module"));
+}
+
+} // namespace

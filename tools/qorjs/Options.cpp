@@ -1,0 +1,51 @@
+#include "Options.h"
+
+namespace qor::tools::qorjs {
+
+char const* const usageText =
+    "Usage: qorjs [options] FILE\n"
+    "       qorjs [options] -e CODE\n"
+    "\n"
+    "Runs a script in a QorJavaScriptCom engine and prints its completion value\n"
+    "(nothing when it is undefined). Scripts have console.log/info (stdout) and\n"
+    "console.warn/error (stderr), and Include(NAME) to run another script file once.\n"
+    "\n"
+    "Options:\n"
+    "  -e, --eval CODE   run CODE instead of a file\n"
+    "  -m, --module      run the script as an ES module (no result is printed)\n"
+    "  -q, --quiet       do not print the completion value\n"
+    "  -h, --help        show this text\n"
+    "\n"
+    "Errors are printed to stderr as RESOURCE:LINE:COLUMN: MESSAGE, followed by the\n"
+    "source line and stack trace when known.\n"
+    "Exit status: 0 on success, 1 when the script reported an error, 2 for a usage\n"
+    "error or a file that cannot be read.\n";
+
+std::expected<Options, std::string> parseOptions(std::vector<std::string> const& arguments) {
+    Options options;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        std::string const& arg = arguments[i];
+        if (arg == "-h" || arg == "--help") {
+            options.help = true;
+        } else if (arg == "-m" || arg == "--module") {
+            options.module = true;
+        } else if (arg == "-q" || arg == "--quiet") {
+            options.quiet = true;
+        } else if (arg == "-e" || arg == "--eval") {
+            if (++i == arguments.size())
+                return std::unexpected(arg + " needs the script text");
+            options.code = arguments[i];
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            return std::unexpected("unknown option " + arg);
+        } else if (options.file) {
+            return std::unexpected("only one script file can be run");
+        } else {
+            options.file = arg;
+        }
+    }
+    if (!options.help && options.file.has_value() == options.code.has_value())
+        return std::unexpected(options.file ? "give a file or -e CODE, not both" : "no script given");
+    return options;
+}
+
+} // namespace qor::tools::qorjs

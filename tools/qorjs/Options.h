@@ -1,0 +1,23 @@
+#pragma once
+
+#include <expected>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace qor::tools::qorjs {
+
+struct Options {
+    std::optional<std::string> file; // the script file to run
+    std::optional<std::string> code; // or the script text given with -e
+    bool module = false;
+    bool quiet = false;
+    bool help = false;
+};
+
+// The options of a command line, or the text of a usage error.
+std::expected<Options, std::string> parseOptions(std::vector<std::string> const& arguments);
+
+extern char const* const usageText;
+
+} // namespace qor::tools::qorjs

@@ -1,0 +1,98 @@
+// qorjs: runs a script file or text in a QorJavaScriptCom engine.
+
+#include "Console.h"
+#include "ErrorPrinter.h"
+#include "Options.h"
+
+#include "Format/Engine/JavaScript/Com/ComV8Engine.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace {
+
+using qor::format::engine::javascript::ComV8Engine;
+using qor::format::engine::javascript::Error;
+namespace qorjs = qor::tools::qorjs;
+
+void printError(Error const& error) {
+    std::string const text = qorjs::formatError(error);
+    std::fwrite(text.data(), 1, text.size(), stderr);
+}
+
+std::optional<std::string> readFile(std::filesystem::path const& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return std::nullopt;
+    return std::string{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+int run(qorjs::Options const& options, std::filesystem::path const& programDirectory) {
+    ComV8Engine::ScriptSettings settings;
+    settings.isModule = options.module;
+    std::string text;
+    if (options.file) {
+        settings.path = std::filesystem::path(*options.file);
+        auto content = readFile(*settings.path);
+        if (!content) {
+            std::fprintf(stderr, "qorjs: cannot read %s\n", options.file->c_str());
+            return 2;
+        }
+        text = std::move(*content);
+    } else {
+        text = *options.code;
+    }
+
+    ComV8Engine::ComClasses classes;
+    ComV8Engine::TypeLibrary typeLibrary;
+    ComV8Engine engine(classes, typeLibrary, programDirectory);
+    bool failed = false;
+    engine.errorHandler = [&](auto&, Error& error) {
+        failed = true;
+        printError(error);
+    };
+
+    // An empty first run creates the context, so the console is in place
+    // before the script's first line.
+    engine.setScript("", {});
+    engine.runScript([](ComV8Engine::RunResult&, v8::Local<v8::Context>& context) { qorjs::installConsole(context); });
+
+    engine.setScript(text, settings);
+    engine.runScript([&](ComV8Engine::RunResult& result, v8::Local<v8::Context>&) {
+        if (!result) {
+            failed = true;
+            printError(result.error());
+        } else if (!options.quiet && !options.module && !(*result)->IsUndefined()) {
+            v8::String::Utf8Value value(engine.getIsolate(), *result);
+            if (*value != nullptr) {
+                std::fwrite(*value, 1, static_cast<std::size_t>(value.length()), stdout);
+                std::fputc('\n', stdout);
+            }
+        }
+    });
+    engine.stopScript();
+    std::fflush(stdout);
+    return failed ? 1 : 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    auto options = qorjs::parseOptions(std::vector<std::string>(argv + 1, argv + argc));
+    if (!options) {
+        std::fprintf(stderr, "qorjs: %s\n\n%s", options.error().c_str(), qorjs::usageText);
+        return 2;
+    }
+    if (options->help) {
+        std::fputs(qorjs::usageText, stdout);
+        return 0;
+    }
+    // The snapshot file, when there is one, sits beside the program.
+    std::error_code ec;
+    auto program = std::filesystem::absolute(argv[0], ec);
+    return run(*options, ec ? std::filesystem::path(".") : program.parent_path());
+}
