@@ -21,3 +21,7 @@
 #include "Platform/Posix/Ole/TypeLib.h"
 #include "Platform/Posix/Ole/TypeComp.h"
 #include "Platform/Posix/Ole/ErrorInfo.h"
+#include "Platform/Posix/Ole/Apartment.h"
+#include "Platform/Posix/Ole/ClassRegistry.h"
+#include "Platform/Posix/Ole/ProgIdRegistry.h"
+#include "Platform/Posix/Ole/DispCallFunc.h"
