@@ -1,15 +1,13 @@
 #pragma once
 
-// Interim registry: only what the engine needs so far. The complete registry
-// (adding entries, name lookups by Guid, object creation) replaces it.
-
 #include "Id/Guid.h"
 #include "Platform/Com.h"
+#include "Platform/Windows/Com/ComClassEntry.h"
 #include "Platform/Windows/Com/DispatchCreationInterface.h"
+#include "Platform/Windows/Com/OleActivation.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -17,40 +15,26 @@
 
 namespace qor::platform::windows::com {
 
-struct ComClassEntry {
-    std::string name;
-    Guid clsid;
-    std::function<IUnknown*(DispatchCreationInterface*)> creator;
-    std::uint32_t hostValue = 0;
-};
-
+// The host's registry of the COM classes it creates itself, ordered byte-wise
+// by name. Engines keep pointers to entries and caches by index, so entries
+// are only ever added, and only before the first engine is built on it.
 class ComClasses {
 public:
-    std::size_t size() const { return entries_.size(); }
-    std::optional<std::size_t> indexOf(std::string_view name) const {
-        auto it = entries_.find(name);
-        if (it == entries_.end())
-            return std::nullopt;
-        return static_cast<std::size_t>(std::distance(entries_.begin(), it));
-    }
-    ComClassEntry const* getFromIndex(std::uint64_t index) const {
-        if (index >= entries_.size())
-            return nullptr;
-        return &std::next(entries_.begin(), static_cast<std::ptrdiff_t>(index))->second;
-    }
+    // False, and the existing entry left as it is, when the name is taken.
+    bool add(std::string_view name, Guid const& clsid, ComClassEntry::Creator creator, std::uint32_t hostValue = 0);
+
+    std::size_t size() const { return entries.size(); }
+    // Null, with an assertion report, when the index is out of range.
+    ComClassEntry const* getFromIndex(std::uint64_t index) const;
+    std::optional<std::size_t> indexOf(std::string_view name) const;
+    // The first name, in name order, registered with this identifier.
+    std::optional<std::string> nameOf(Guid const& clsid) const;
 
 private:
-    std::map<std::string, ComClassEntry, std::less<>> entries_;
+    std::map<std::string, ComClassEntry, std::less<>> entries;
 };
 
 // A new instance with one reference for the caller, or null.
-inline IUnknown* createObject(ComClassEntry const& entry, DispatchCreationInterface* creator) {
-    if (!entry.creator)
-        return nullptr;
-    IUnknown* object = entry.creator(creator);
-    if (object)
-        object->AddRef();
-    return object;
-}
+IUnknown* createObject(ComClassEntry const& entry, DispatchCreationInterface* creatorInterface);
 
 } // namespace qor::platform::windows::com

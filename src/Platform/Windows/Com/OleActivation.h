@@ -1,0 +1,23 @@
+#pragma once
+
+#include "Id/Guid.h"
+#include "Platform/Com.h"
+#include "Platform/Windows/Com/OleText.h"
+
+#include <string_view>
+
+namespace qor::platform::windows::com {
+
+// Initialises OLE once per process, on the thread of the first call, and
+// uninitialises it at process exit.
+void ensureOleInitialized();
+
+// The CLSID registered for a ProgID; the nil Guid when there is none.
+Guid clsidFromProgId(std::string_view progId);
+Guid clsidFromProgId(OleStringView progId);
+
+// The `iid` interface of a new object of class `clsid` (in-process, local or
+// remote server), with one reference for the caller; null on failure.
+IUnknown* createInstance(CLSID const& clsid, IID const& iid);
+
+} // namespace qor::platform::windows::com

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "Platform/Com.h"
+
+#include <string>
+#include <string_view>
+
+namespace qor::platform::windows::com {
+
+// COM text: UTF-16 in OLECHAR units (wchar_t on Windows, char16_t elsewhere).
+using OleString = std::basic_string<OLECHAR>;
+using OleStringView = std::basic_string_view<OLECHAR>;
+
+OleString oleFromUtf8(std::string_view text);
+std::string utf8FromOle(OleStringView text);
+// A null BSTR is the empty text.
+std::string utf8FromOle(BSTR text);
+
+// Frees the BSTR an out-place received, however the scope is left.
+class ScopedBstr {
+public:
+    ScopedBstr() = default;
+    ScopedBstr(ScopedBstr const&) = delete;
+    ScopedBstr& operator=(ScopedBstr const&) = delete;
+    ~ScopedBstr() { SysFreeString(value_); }
+
+    BSTR* put() {
+        SysFreeString(value_);
+        value_ = nullptr;
+        return &value_;
+    }
+    BSTR get() const { return value_; }
+
+private:
+    BSTR value_ = nullptr;
+};
+
+} // namespace qor::platform::windows::com
