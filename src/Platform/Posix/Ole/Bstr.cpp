@@ -1,0 +1,119 @@
+#include "Platform/Posix/Ole/Bstr.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+#include "Platform/Posix/Ole/Memory.h"
+
+namespace {
+
+// The block starts 8 bytes before the text so that the text stays 8-byte
+// aligned; the byte length sits in the 4 bytes just before the text.
+constexpr std::size_t kHeader = 8;
+// Enough zero bytes to end the text with a whole U+0000, also for an odd
+// byte length.
+constexpr std::size_t kTerminator = 3;
+constexpr UINT kMaxBytes = std::numeric_limits<UINT>::max() - kHeader - kTerminator;
+
+char* blockOf(BSTR text)
+{
+    return reinterpret_cast<char*>(text) - kHeader;
+}
+
+// Allocates a BSTR of byteLength bytes, copying them from source when given
+// and zero-filling otherwise.
+BSTR allocateBytes(const void* source, UINT byteLength)
+{
+    if (byteLength > kMaxBytes)
+        return nullptr;
+    auto* block = static_cast<char*>(CoTaskMemAlloc(kHeader + byteLength + kTerminator));
+    if (block == nullptr)
+        return nullptr;
+    std::memset(block, 0, kHeader);
+    std::memcpy(block + kHeader - sizeof(UINT), &byteLength, sizeof(UINT));
+    char* text = block + kHeader;
+    if (source != nullptr)
+        std::memcpy(text, source, byteLength);
+    else
+        std::memset(text, 0, byteLength);
+    std::memset(text + byteLength, 0, kTerminator);
+    return reinterpret_cast<BSTR>(text);
+}
+
+UINT length(const OLECHAR* text)
+{
+    UINT n = 0;
+    while (text[n] != 0)
+        ++n;
+    return n;
+}
+
+} // namespace
+
+BSTR SysAllocString(const OLECHAR* psz)
+{
+    if (psz == nullptr)
+        return nullptr;
+    return SysAllocStringLen(psz, length(psz));
+}
+
+BSTR SysAllocStringLen(const OLECHAR* strIn, UINT ui)
+{
+    if (ui > kMaxBytes / sizeof(OLECHAR))
+        return nullptr;
+    return allocateBytes(strIn, ui * static_cast<UINT>(sizeof(OLECHAR)));
+}
+
+BSTR SysAllocStringByteLen(LPCSTR psz, UINT len)
+{
+    return allocateBytes(psz, len);
+}
+
+INT SysReAllocStringLen(BSTR* pbstr, const OLECHAR* psz, unsigned int len)
+{
+    if (pbstr == nullptr)
+        return FALSE;
+    BSTR fresh = SysAllocStringLen(psz, len);
+    if (fresh == nullptr)
+        return FALSE;
+    // Without a source the old text is kept, as far as it reaches.
+    if (psz == nullptr && *pbstr != nullptr)
+        std::memcpy(fresh, *pbstr, std::min(SysStringLen(*pbstr), len) * sizeof(OLECHAR));
+    // The source may lie inside the old string, so it is freed only now.
+    SysFreeString(*pbstr);
+    *pbstr = fresh;
+    return TRUE;
+}
+
+INT SysReAllocString(BSTR* pbstr, const OLECHAR* psz)
+{
+    if (pbstr == nullptr)
+        return FALSE;
+    BSTR fresh = SysAllocString(psz);
+    if (fresh == nullptr && psz != nullptr)
+        return FALSE;
+    SysFreeString(*pbstr);
+    *pbstr = fresh;
+    return TRUE;
+}
+
+void SysFreeString(BSTR bstrString)
+{
+    if (bstrString != nullptr)
+        CoTaskMemFree(blockOf(bstrString));
+}
+
+UINT SysStringByteLen(BSTR bstr)
+{
+    if (bstr == nullptr)
+        return 0;
+    UINT bytes;
+    std::memcpy(&bytes, blockOf(bstr) + kHeader - sizeof(UINT), sizeof(UINT));
+    return bytes;
+}
+
+UINT SysStringLen(BSTR pbstr)
+{
+    return SysStringByteLen(pbstr) / sizeof(OLECHAR);
+}

@@ -1,0 +1,15 @@
+#pragma once
+
+// BSTR: UTF-16 text preceded by its length in bytes (32-bit) and followed by
+// a U+0000 that the length does not count, so embedded U+0000 survive.
+
+#include "Platform/Posix/Ole/Types.h"
+
+WINOLEAUTAPI_(BSTR) SysAllocString(const OLECHAR* psz);
+WINOLEAUTAPI_(BSTR) SysAllocStringLen(const OLECHAR* strIn, UINT ui);
+WINOLEAUTAPI_(BSTR) SysAllocStringByteLen(LPCSTR psz, UINT len);
+WINOLEAUTAPI_(INT) SysReAllocString(BSTR* pbstr, const OLECHAR* psz);
+WINOLEAUTAPI_(INT) SysReAllocStringLen(BSTR* pbstr, const OLECHAR* psz, unsigned int len);
+WINOLEAUTAPI_(void) SysFreeString(BSTR bstrString);
+WINOLEAUTAPI_(UINT) SysStringLen(BSTR pbstr);
+WINOLEAUTAPI_(UINT) SysStringByteLen(BSTR bstr);

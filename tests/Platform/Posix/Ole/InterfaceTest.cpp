@@ -1,0 +1,68 @@
+#include <gtest/gtest.h>
+
+#include "Platform/Com.h"
+#include "Support/CountedObject.h"
+
+namespace {
+
+using qor::test::CountedObject;
+
+TEST(Interface, UuidofNamesTheInterfaceIdentifier)
+{
+    EXPECT_EQ(__uuidof(IUnknown), IID_IUnknown);
+    EXPECT_EQ(__uuidof(IDispatch), IID_IDispatch);
+    EXPECT_EQ(__uuidof(IEnumVARIANT), IID_IEnumVARIANT);
+    EXPECT_EQ(uuidof<ITypeInfo const>(), IID_ITypeInfo);
+    EXPECT_FALSE(IsEqualGUID(IID_ITypeLib, IID_ITypeComp));
+}
+
+TEST(Interface, VtableKeepsWindowsMethodOrder)
+{
+    // A foreign binary calls through slot numbers; spot-check a few.
+    struct Probe : CountedObject<IDispatch> {
+        STDMETHODIMP GetTypeInfoCount(UINT* n) override { return *n = 3, S_OK; }
+        STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+        STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+        STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override
+        {
+            return S_FALSE;
+        }
+    } probe;
+    IDispatch* dispatch = &probe;
+    auto vtable = *reinterpret_cast<void***>(dispatch);
+    using GetCount = HRESULT (*)(IDispatch*, UINT*);
+    UINT count = 0;
+    EXPECT_EQ(reinterpret_cast<GetCount>(vtable[3])(dispatch, &count), S_OK);
+    EXPECT_EQ(count, 3u);
+    using Release = ULONG (*)(IDispatch*);
+    probe.AddRef();
+    EXPECT_EQ(reinterpret_cast<Release>(vtable[2])(dispatch), 1u);
+}
+
+TEST(Interface, CountedObjectBalancesQueryInterface)
+{
+    struct Enum : CountedObject<IEnumVARIANT> {
+        STDMETHODIMP Next(ULONG, VARIANT*, ULONG*) override { return S_FALSE; }
+        STDMETHODIMP Skip(ULONG) override { return S_FALSE; }
+        STDMETHODIMP Reset() override { return S_OK; }
+        STDMETHODIMP Clone(IEnumVARIANT**) override { return E_NOTIMPL; }
+    } object;
+
+    IEnumVARIANT* found = nullptr;
+    ASSERT_EQ(object.QueryInterface(&found), S_OK);
+    EXPECT_EQ(found, static_cast<IEnumVARIANT*>(&object));
+    EXPECT_EQ(object.refCount(), 2);
+    IDispatch* none = reinterpret_cast<IDispatch*>(1);
+    EXPECT_EQ(object.QueryInterface(&none), E_NOINTERFACE);
+    EXPECT_EQ(none, nullptr);
+    found->Release();
+    EXPECT_TRUE(object.balanced());
+
+    object.failQueryInterface();
+    IUnknown* unknown = nullptr;
+    EXPECT_EQ(object.QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&unknown)), E_NOINTERFACE);
+    EXPECT_EQ(object.addRefs(), 1);
+    EXPECT_EQ(object.releases(), 1);
+}
+
+} // namespace

@@ -1,0 +1,151 @@
+#pragma once
+
+// COM test objects that count their references.
+//
+// A CountedObject is owned by the test (on the stack or in a unique_ptr), not
+// by its reference count: it starts with the test's own reference, never
+// deletes itself, and reports after the code under test ran whether every
+// AddRef was matched by a Release. It can be told to refuse QueryInterface.
+
+#include <functional>
+#include <tuple>
+#include <vector>
+
+#include "Platform/Com.h"
+
+namespace qor::test {
+
+template <class... Interfaces>
+class CountedObject : public Interfaces... {
+    using Primary = std::tuple_element_t<0, std::tuple<Interfaces...>>;
+
+public:
+    CountedObject() = default;
+    CountedObject(CountedObject const&) = delete;
+    CountedObject& operator=(CountedObject const&) = delete;
+    virtual ~CountedObject() = default;
+
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override
+    {
+        if (ppv == nullptr)
+            return E_POINTER;
+        *ppv = nullptr;
+        if (failQueryInterface_)
+            return E_NOINTERFACE;
+        if (IsEqualGUID(riid, IID_IUnknown))
+            *ppv = static_cast<IUnknown*>(static_cast<Primary*>(this));
+        else
+            (findInterface<Interfaces>(riid, ppv) || ...);
+        if (*ppv == nullptr)
+            return E_NOINTERFACE;
+        AddRef();
+        return S_OK;
+    }
+
+    template <class Q>
+    HRESULT QueryInterface(Q** pp)
+    {
+        return QueryInterface(uuidof<Q>(), reinterpret_cast<void**>(pp));
+    }
+
+    STDMETHODIMP_(ULONG) AddRef() override
+    {
+        ++addRefs_;
+        return ++refCount_;
+    }
+
+    STDMETHODIMP_(ULONG) Release() override
+    {
+        ++releases_;
+        return --refCount_;
+    }
+
+    // The reference the test holds is 1; anything above is still held by
+    // the code under test, anything below was released once too often.
+    long refCount() const { return refCount_; }
+    long addRefs() const { return addRefs_; }
+    long releases() const { return releases_; }
+    bool balanced() const { return refCount_ == 1; }
+
+    void failQueryInterface(bool fail = true) { failQueryInterface_ = fail; }
+
+    IUnknown* unknown() { return static_cast<IUnknown*>(static_cast<Primary*>(this)); }
+
+private:
+    template <class I>
+    bool findInterface(REFIID riid, void** ppv)
+    {
+        if (!IsEqualGUID(riid, uuidof<I>()))
+            return false;
+        *ppv = static_cast<I*>(this);
+        return true;
+    }
+
+    long refCount_ = 1;
+    long addRefs_ = 0;
+    long releases_ = 0;
+    bool failQueryInterface_ = false;
+};
+
+// One recorded IDispatch::Invoke.
+struct InvokeCall {
+    DISPID dispid;
+    WORD flags;
+    UINT argumentCount;
+};
+
+// An IDispatch whose members are answered by a test-supplied handler; by
+// default DISPID_VALUE answers a property get with a stored value, which is
+// what value conversions of objects ask for.
+class CountedDispatch : public CountedObject<IDispatch> {
+public:
+    using Handler = std::function<HRESULT(DISPID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*)>;
+
+    CountedDispatch() { VariantInit(&value_); }
+    ~CountedDispatch() override { VariantClear(&value_); }
+
+    // The value DISPID_VALUE gives; copied.
+    void setValue(VARIANT const& value) { VariantCopy(&value_, &value); }
+    // Every Invoke fails with this code (0 for success).
+    void failInvoke(HRESULT hr) { invokeFailure_ = hr; }
+    void onInvoke(Handler handler) { handler_ = std::move(handler); }
+    std::vector<InvokeCall> const& calls() const { return calls_; }
+
+    STDMETHODIMP GetTypeInfoCount(UINT* count) override
+    {
+        if (count == nullptr)
+            return E_POINTER;
+        *count = 0;
+        return S_OK;
+    }
+    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** info) override
+    {
+        if (info != nullptr)
+            *info = nullptr;
+        return E_NOTIMPL;
+    }
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return DISP_E_UNKNOWNNAME; }
+
+    STDMETHODIMP Invoke(DISPID dispid, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
+                        EXCEPINFO* excepInfo, UINT*) override
+    {
+        calls_.push_back({dispid, flags, params != nullptr ? params->cArgs : 0});
+        if (invokeFailure_ != S_OK)
+            return invokeFailure_;
+        if (handler_)
+            return handler_(dispid, flags, params, result, excepInfo);
+        if (dispid != DISPID_VALUE || (flags & DISPATCH_PROPERTYGET) == 0)
+            return DISP_E_MEMBERNOTFOUND;
+        if (result == nullptr)
+            return S_OK;
+        return VariantCopy(result, &value_);
+    }
+
+private:
+    VARIANT value_;
+    HRESULT invokeFailure_ = S_OK;
+    Handler handler_;
+    std::vector<InvokeCall> calls_;
+};
+
+} // namespace qor::test
