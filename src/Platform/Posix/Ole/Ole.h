@@ -21,3 +21,4 @@
 #include "Platform/Posix/Ole/TypeLib.h"
 #include "Platform/Posix/Ole/TypeComp.h"
 #include "Platform/Posix/Ole/ErrorInfo.h"
+#include "Platform/Posix/Ole/LoadTypeLib.h"
