@@ -38,6 +38,8 @@ CTypeLib* CTypeLib::create(std::shared_ptr<TypeLibRecord const> record, std::fil
 CTypeLib::CTypeLib(std::shared_ptr<TypeLibRecord const> record, std::filesystem::path directory, bool fromImage)
     : record_(std::move(record)), directory_(std::move(directory)), fromImage_(fromImage) {
     std::size_t const count = record_->typeInfos.size();
+    typeDescs_.resize(record_->types.size(), nullptr);
+    imports_.resize(record_->importedLibs.size(), nullptr);
     infos_.reserve(count);
     dualInterfaces_.resize(count);
     for (std::size_t i = 0; i < count; ++i) {
@@ -45,8 +47,6 @@ CTypeLib::CTypeLib(std::shared_ptr<TypeLibRecord const> record, std::filesystem:
         if (isDualDispatch(record_->typeInfos[i]))
             dualInterfaces_[i] = std::make_unique<CTypeInfo>(*this, i, CTypeInfo::Side::dualInterface);
     }
-    imports_.resize(record_->importedLibs.size(), nullptr);
-    typeDescs_.resize(record_->types.size(), nullptr);
 }
 
 CTypeLib::~CTypeLib() {

@@ -1,6 +1,7 @@
 #include "Platform/Posix/Ole/TypeLibLoader.h"
 
 #include "Platform/Posix/Ole/CTypeLib.h"
+#include "Platform/Posix/Ole/ModuleResources.h"
 #include "Platform/Posix/Ole/Stdole2.h"
 #include "Platform/Posix/Ole/TypeLibReader.h"
 #include "String/Utf.h"
@@ -64,15 +65,8 @@ std::filesystem::path toPath(std::u16string_view text) {
     return std::filesystem::path(string::utf16ToUtf8(text));
 }
 
-// TODO(ole3): the bytes of TYPELIB resource `index` of the PE image at
-// `module`, read by the PE-module code; until it is merged no resource can be
-// read.
-std::expected<std::vector<std::byte>, HRESULT> resourceImage(std::u16string_view, int) {
-    return std::unexpected(TYPE_E_CANTLOADLIBRARY);
-}
-
 std::expected<CTypeLib*, HRESULT> loadModuleResource(std::u16string_view module, int index) {
-    auto image = resourceImage(module, index);
+    auto image = readTypeLibResource(module, index);
     if (!image)
         return std::unexpected(image.error() == E_INVALIDARG ? TYPE_E_CANTLOADLIBRARY : image.error());
     return loadTypeLibImage(*image, toPath(module).parent_path());

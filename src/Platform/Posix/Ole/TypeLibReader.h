@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Platform/Posix/Ole/Export.h"
 #include "Platform/Posix/Ole/TypeLibRecord.h"
 
 #include <cstddef>
@@ -16,6 +17,6 @@ enum class TypeLibFault {
 // Parses an MSFT type library image into records. Every offset and count in
 // the image is checked against the bytes given: a malformed image yields a
 // fault, never a read outside `image`.
-std::expected<TypeLibRecord, TypeLibFault> readTypeLib(std::span<std::byte const> image);
+OLE_API std::expected<TypeLibRecord, TypeLibFault> readTypeLib(std::span<std::byte const> image);
 
 } // namespace qor::platform::posix::ole
