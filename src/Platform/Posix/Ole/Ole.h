@@ -26,3 +26,4 @@
 #include "Platform/Posix/Ole/ProgIdRegistry.h"
 #include "Platform/Posix/Ole/DispCallFunc.h"
 #include "Platform/Posix/Ole/TextConversion.h"
+#include "Platform/Posix/Ole/LoadTypeLib.h"

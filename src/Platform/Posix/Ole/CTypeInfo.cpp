@@ -1,0 +1,499 @@
+#include "Platform/Posix/Ole/CTypeInfo.h"
+
+#include "Platform/Posix/Ole/CTypeLib.h"
+#include "Platform/Posix/Ole/TypeLibText.h"
+#include "Platform/Posix/Ole/TypeLibValue.h"
+
+namespace qor::platform::posix::ole {
+
+namespace {
+// GetRefTypeOfImplType(-1) of a dual interface's dispatch view names its
+// vtable side by this handle, as on Windows.
+constexpr HREFTYPE dualInterfaceHref = 0xFFFFFFFE;
+// Handles standing for types of another library; never an offset of ours.
+constexpr HREFTYPE firstForeignHref = 0xC0000002;
+// IUnknown and IDispatch: what a dispatch view's vtable always holds.
+constexpr WORD dispatchVtableSlots = 7;
+// Bases deeper than this can only be a cycle in a malformed library.
+constexpr int maxBaseDepth = 64;
+} // namespace
+
+CTypeInfo::CTypeInfo(CTypeLib& lib, std::size_t index, Side side)
+    : lib_(lib), record_(lib.record().typeInfos[index]), index_(index), side_(side) {
+    if (record_.kind == TKIND_DISPATCH && side_ == Side::stored && lib.record().dispatchHref)
+        dispatchImpl_.push_back({*lib.record().dispatchHref, 0, {}});
+    buildAttr();
+}
+
+CTypeInfo::~CTypeInfo() {
+    for (PARAMDESCEX& d : defaults_)
+        VariantClear(&d.varDefaultValue);
+    for (VARIANT& v : constants_)
+        VariantClear(&v);
+}
+
+bool CTypeInfo::isDualDispatch() const {
+    return side_ == Side::stored && record_.kind == TKIND_DISPATCH && (record_.typeFlags & TYPEFLAG_FDUAL);
+}
+
+bool CTypeInfo::isPureDispatch() const {
+    return record_.kind == TKIND_DISPATCH && (record_.typeFlags & TYPEFLAG_FDUAL) == 0;
+}
+
+std::vector<ImplTypeRecord> const& CTypeInfo::implTypes() const {
+    return record_.kind == TKIND_DISPATCH && side_ == Side::stored ? dispatchImpl_ : record_.implTypes;
+}
+
+void CTypeInfo::buildAttr() {
+    TypeLibRecord const& lib = lib_.record();
+    attr_.guid = record_.guid.to<GUID>();
+    attr_.lcid = static_cast<LCID>(lib.lcid);
+    attr_.memidConstructor = MEMBERID_NIL;
+    attr_.memidDestructor = MEMBERID_NIL;
+    attr_.cbSizeInstance = static_cast<ULONG>(record_.sizeInstance);
+    attr_.typekind = static_cast<TYPEKIND>(record_.kind);
+    attr_.cFuncs = static_cast<WORD>(record_.funcs.size());
+    attr_.cVars = static_cast<WORD>(record_.vars.size());
+    attr_.cImplTypes = static_cast<WORD>(implTypes().size());
+    attr_.cbSizeVft = static_cast<WORD>(record_.vtableSlots * sizeof(void*));
+    attr_.cbAlignment = record_.alignment;
+    attr_.wTypeFlags = record_.typeFlags;
+    attr_.wMajorVerNum = record_.majorVersion;
+    attr_.wMinorVerNum = record_.minorVersion;
+    if (record_.aliasType)
+        attr_.tdescAlias = lib_.typeDesc(*record_.aliasType);
+    if (side_ == Side::dualInterface) {
+        attr_.typekind = TKIND_INTERFACE;
+    } else if (record_.kind == TKIND_DISPATCH) {
+        attr_.cbSizeVft = static_cast<WORD>(dispatchVtableSlots * sizeof(void*));
+        if (record_.typeFlags & TYPEFLAG_FDUAL)
+            attr_.wTypeFlags = static_cast<WORD>(attr_.wTypeFlags & ~TYPEFLAG_FOLEAUTOMATION);
+    }
+}
+
+// Members are built when first asked for: a dispatch view lists the members
+// of its bases, which may live in libraries loaded only then.
+void CTypeInfo::prepare() {
+    if (prepared_)
+        return;
+    prepared_ = true;
+    if (isDualDispatch())
+        addDispatchFunctions();
+    else
+        addOwnFunctions();
+    addVars();
+    attr_.cFuncs = static_cast<WORD>(funcs_.size());
+    attr_.cVars = static_cast<WORD>(vars_.size());
+}
+
+std::deque<CTypeInfo::Function> const& CTypeInfo::functions() {
+    prepare();
+    return funcs_;
+}
+
+void CTypeInfo::addOwnFunctions() {
+    for (FuncRecord const& rec : record_.funcs) {
+        Function& fn = funcs_.emplace_back();
+        fn.record = &rec;
+        fn.owner = this;
+        fn.call = &fn.desc;
+        FUNCDESC& d = fn.desc;
+        d.memid = rec.memberId;
+        d.funckind = static_cast<FUNCKIND>(rec.funcKind);
+        d.invkind = static_cast<INVOKEKIND>(rec.invokeKind);
+        d.callconv = static_cast<CALLCONV>(rec.callConv);
+        d.cParams = static_cast<SHORT>(rec.params.size());
+        d.cParamsOpt = rec.optionalParams;
+        d.oVft = static_cast<SHORT>(rec.vtableSlot * static_cast<int>(sizeof(void*)));
+        d.elemdescFunc.tdesc = lib_.typeDesc(rec.returnType);
+        d.wFuncFlags = rec.funcFlags;
+        fn.params.reserve(rec.params.size());
+        for (ParamRecord const& p : rec.params) {
+            ELEMDESC e{};
+            e.tdesc = lib_.typeDesc(p.type);
+            e.paramdesc.wParamFlags = p.flags;
+            if (p.defaultValue && (p.flags & PARAMFLAG_FHASDEFAULT))
+                e.paramdesc.pparamdescex =
+                    &defaults_.emplace_back(PARAMDESCEX{sizeof(PARAMDESCEX), variantOfTypeLibValue(*p.defaultValue)});
+            fn.params.push_back(e);
+        }
+        d.lprgelemdescParam = fn.params.empty() ? nullptr : fn.params.data();
+    }
+}
+
+// The dispatch view of a dual interface shows every vtable member, bases
+// first, as a dispatch member: the [retval] parameter becomes the result and
+// an HRESULT result disappears.
+void CTypeInfo::addDispatchFunctions() {
+    std::vector<CTypeInfo*> chain;
+    CTypeInfo* next = lib_.dualInterface(index_);
+    while (next != nullptr && chain.size() < maxBaseDepth) {
+        chain.insert(chain.begin(), next);
+        CTypeInfo* base = nullptr;
+        next = SUCCEEDED(next->vtableBase(&base)) ? base : nullptr;
+    }
+    for (CTypeInfo* iface : chain) {
+        for (Function const& src : iface->functions()) {
+            Function& fn = funcs_.emplace_back();
+            fn.record = src.record;
+            fn.owner = src.owner;
+            fn.call = src.call;
+            fn.desc = src.desc;
+            fn.params = src.params;
+            bool const foreign = &src.owner->lib() != &lib_;
+            if (foreign) {
+                fn.desc.elemdescFunc.tdesc = foreignType(fn.desc.elemdescFunc.tdesc, *src.owner);
+                for (ELEMDESC& e : fn.params)
+                    e.tdesc = foreignType(e.tdesc, *src.owner);
+            }
+            FUNCDESC& d = fn.desc;
+            d.funckind = FUNC_DISPATCH;
+            d.callconv = CC_STDCALL;
+            ELEMDESC const* last = fn.params.empty() ? nullptr : &fn.params.back();
+            if (last && (last->paramdesc.wParamFlags & PARAMFLAG_FRETVAL) && last->tdesc.vt == VT_PTR) {
+                d.elemdescFunc = ELEMDESC{};
+                d.elemdescFunc.tdesc = *last->tdesc.lptdesc;
+                d.cParams = static_cast<SHORT>(d.cParams - 1);
+            } else if (d.elemdescFunc.tdesc.vt == VT_HRESULT) {
+                d.elemdescFunc.tdesc.vt = VT_VOID;
+            }
+            d.lprgelemdescParam = d.cParams > 0 ? fn.params.data() : nullptr;
+        }
+    }
+}
+
+// The interface a vtable side derives from, itself as a vtable side.
+HRESULT CTypeInfo::vtableBase(CTypeInfo** result) {
+    *result = nullptr;
+    if (record_.implTypes.empty() || record_.kind == TKIND_COCLASS)
+        return TYPE_E_ELEMENTNOTFOUND;
+    CTypeInfo* base = nullptr;
+    if (HRESULT hr = lib_.resolveHref(record_.implTypes[0].hrefType, &base); FAILED(hr))
+        return hr;
+    if (base->isDualDispatch())
+        base = base->lib().dualInterface(base->index_);
+    if (base == this)
+        return TYPE_E_ELEMENTNOTFOUND;
+    *result = base;
+    return S_OK;
+}
+
+// A type named by a member of another library gets a handle of ours that
+// GetRefTypeInfo hands back to that library.
+TYPEDESC CTypeInfo::foreignType(TYPEDESC const& type, CTypeInfo& owner) {
+    TYPEDESC out = type;
+    if (type.vt == VT_USERDEFINED) {
+        HREFTYPE const href = firstForeignHref + static_cast<HREFTYPE>(foreignHrefs_.size()) * 4;
+        foreignHrefs_[href] = {&owner, type.hreftype};
+        out.hreftype = href;
+    } else if ((type.vt == VT_PTR || type.vt == VT_SAFEARRAY) && type.lptdesc != nullptr) {
+        out.lptdesc = &foreignTypes_.emplace_back(foreignType(*type.lptdesc, owner));
+    }
+    return out;
+}
+
+void CTypeInfo::addVars() {
+    for (VarRecord const& rec : record_.vars) {
+        VARDESC& d = vars_.emplace_back();
+        d.memid = rec.memberId;
+        d.varkind = static_cast<VARKIND>(rec.varKind);
+        d.wVarFlags = rec.varFlags;
+        d.elemdescVar.tdesc = lib_.typeDesc(rec.type);
+        if (rec.constant)
+            d.lpvarValue = &constants_.emplace_back(variantOfTypeLibValue(*rec.constant));
+        else
+            d.oInst = static_cast<ULONG>(rec.instanceOffset);
+    }
+}
+
+STDMETHODIMP CTypeInfo::QueryInterface(REFIID riid, void** ppv) {
+    if (ppv == nullptr)
+        return E_POINTER;
+    if (IsEqualGUID(riid, IID_IUnknown) || IsEqualGUID(riid, IID_ITypeInfo)) {
+        *ppv = static_cast<ITypeInfo*>(this);
+        AddRef();
+        return S_OK;
+    }
+    *ppv = nullptr;
+    return E_NOINTERFACE;
+}
+
+STDMETHODIMP_(ULONG) CTypeInfo::AddRef() { return lib_.AddRef(); }
+STDMETHODIMP_(ULONG) CTypeInfo::Release() { return lib_.Release(); }
+
+STDMETHODIMP CTypeInfo::GetTypeAttr(TYPEATTR** ppTypeAttr) {
+    if (ppTypeAttr == nullptr)
+        return E_INVALIDARG;
+    prepare();
+    *ppTypeAttr = &attr_;
+    return S_OK;
+}
+
+// Descriptions are the type info's own, valid while it lives; releasing
+// them has nothing to free.
+STDMETHODIMP_(void) CTypeInfo::ReleaseTypeAttr(TYPEATTR*) {}
+STDMETHODIMP_(void) CTypeInfo::ReleaseFuncDesc(FUNCDESC*) {}
+STDMETHODIMP_(void) CTypeInfo::ReleaseVarDesc(VARDESC*) {}
+
+STDMETHODIMP CTypeInfo::GetTypeComp(ITypeComp** ppTComp) {
+    if (ppTComp != nullptr)
+        *ppTComp = nullptr;
+    return E_NOTIMPL;
+}
+
+STDMETHODIMP CTypeInfo::GetFuncDesc(UINT index, FUNCDESC** ppFuncDesc) {
+    if (ppFuncDesc == nullptr)
+        return E_INVALIDARG;
+    *ppFuncDesc = nullptr;
+    prepare();
+    if (index >= funcs_.size())
+        return TYPE_E_ELEMENTNOTFOUND;
+    *ppFuncDesc = &funcs_[index].desc;
+    return S_OK;
+}
+
+STDMETHODIMP CTypeInfo::GetVarDesc(UINT index, VARDESC** ppVarDesc) {
+    if (ppVarDesc == nullptr)
+        return E_INVALIDARG;
+    *ppVarDesc = nullptr;
+    prepare();
+    if (index >= vars_.size())
+        return TYPE_E_ELEMENTNOTFOUND;
+    *ppVarDesc = &vars_[index];
+    return S_OK;
+}
+
+CTypeInfo::Function const* CTypeInfo::functionOf(MEMBERID memid) const {
+    for (Function const& fn : funcs_)
+        if (fn.desc.memid == memid)
+            return &fn;
+    return nullptr;
+}
+
+VarRecord const* CTypeInfo::varOf(MEMBERID memid) const {
+    for (VarRecord const& v : record_.vars)
+        if (v.memberId == memid)
+            return &v;
+    return nullptr;
+}
+
+STDMETHODIMP CTypeInfo::GetNames(MEMBERID memid, BSTR* rgBstrNames, UINT cMaxNames, UINT* pcNames) {
+    if (rgBstrNames == nullptr || pcNames == nullptr)
+        return E_INVALIDARG;
+    *pcNames = 0;
+    prepare();
+    std::vector<std::string const*> names;
+    if (Function const* fn = functionOf(memid)) {
+        names.push_back(&fn->record->name);
+        for (SHORT j = 0; j < fn->desc.cParams && !fn->record->params[std::size_t(j)].name.empty(); ++j)
+            names.push_back(&fn->record->params[std::size_t(j)].name);
+    } else if (VarRecord const* var = varOf(memid)) {
+        names.push_back(&var->name);
+    } else {
+        return TYPE_E_ELEMENTNOTFOUND;
+    }
+    UINT count = 0;
+    for (; count < cMaxNames && count < names.size(); ++count)
+        rgBstrNames[count] = typeLibTextToBstr(*names[count]);
+    *pcNames = count;
+    return S_OK;
+}
+
+STDMETHODIMP CTypeInfo::GetRefTypeOfImplType(UINT index, HREFTYPE* pRefType) {
+    if (pRefType == nullptr)
+        return E_INVALIDARG;
+    if (index == static_cast<UINT>(-1)) {
+        if ((record_.typeFlags & TYPEFLAG_FDUAL) == 0 || record_.kind != TKIND_DISPATCH)
+            return TYPE_E_ELEMENTNOTFOUND;
+        *pRefType = side_ == Side::stored ? dualInterfaceHref : TypeLibRecord::hrefOfIndex(index_);
+        return S_OK;
+    }
+    if (index >= implTypes().size())
+        return TYPE_E_ELEMENTNOTFOUND;
+    *pRefType = implTypes()[index].hrefType;
+    return S_OK;
+}
+
+STDMETHODIMP CTypeInfo::GetImplTypeFlags(UINT index, INT* pImplTypeFlags) {
+    if (pImplTypeFlags == nullptr)
+        return E_INVALIDARG;
+    if (index >= implTypes().size())
+        return TYPE_E_ELEMENTNOTFOUND;
+    *pImplTypeFlags = implTypes()[index].flags;
+    return S_OK;
+}
+
+STDMETHODIMP CTypeInfo::GetIDsOfNames(LPOLESTR* rgszNames, UINT cNames, MEMBERID* pMemId) {
+    if (rgszNames == nullptr || pMemId == nullptr)
+        return E_INVALIDARG;
+    if (cNames == 0)
+        return S_OK;
+    prepare();
+    for (UINT i = 0; i < cNames; ++i)
+        pMemId[i] = DISPID_UNKNOWN;
+    if (rgszNames[0] == nullptr)
+        return DISP_E_UNKNOWNNAME;
+    std::u16string_view const member(rgszNames[0]);
+    Function const* named = nullptr;
+    for (Function const& fn : funcs_) {
+        if (sameTypeLibName(fn.record->name, member)) {
+            named = &fn;
+            break;
+        }
+    }
+    if (named == nullptr) {
+        for (VarRecord const& v : record_.vars) {
+            if (sameTypeLibName(v.name, member)) {
+                pMemId[0] = v.memberId;
+                return cNames == 1 ? S_OK : DISP_E_UNKNOWNNAME;
+            }
+        }
+        return DISP_E_UNKNOWNNAME;
+    }
+    pMemId[0] = named->desc.memid;
+    HRESULT result = S_OK;
+    for (UINT i = 1; i < cNames; ++i) {
+        for (SHORT j = 0; rgszNames[i] != nullptr && j < named->desc.cParams; ++j) {
+            if (sameTypeLibName(named->record->params[std::size_t(j)].name, rgszNames[i])) {
+                pMemId[i] = j;
+                break;
+            }
+        }
+        if (pMemId[i] == DISPID_UNKNOWN)
+            result = DISP_E_UNKNOWNNAME;
+    }
+    return result;
+}
+
+STDMETHODIMP CTypeInfo::GetDocumentation(MEMBERID memid, BSTR* pBstrName, BSTR* pBstrDocString, DWORD* pdwHelpContext,
+                                         BSTR* pBstrHelpFile) {
+    std::string const* name = nullptr;
+    std::string const* doc = nullptr;
+    std::int32_t context = 0;
+    prepare();
+    if (memid == MEMBERID_NIL) {
+        name = &record_.name;
+        doc = &record_.docString;
+        context = record_.helpContext;
+    } else if (Function const* fn = functionOf(memid)) {
+        name = &fn->record->name;
+        doc = &fn->record->helpString;
+        context = fn->record->helpContext;
+    } else if (VarRecord const* var = varOf(memid)) {
+        name = &var->name;
+        doc = &var->helpString;
+        context = var->helpContext;
+    } else {
+        return TYPE_E_ELEMENTNOTFOUND;
+    }
+    std::string const& helpFile = lib_.record().helpFile;
+    if (pBstrName != nullptr)
+        *pBstrName = typeLibTextToBstr(*name);
+    if (pBstrDocString != nullptr)
+        *pBstrDocString = doc->empty() ? nullptr : typeLibTextToBstr(*doc);
+    if (pdwHelpContext != nullptr)
+        *pdwHelpContext = static_cast<DWORD>(context);
+    if (pBstrHelpFile != nullptr)
+        *pBstrHelpFile = helpFile.empty() ? nullptr : typeLibTextToBstr(helpFile);
+    return S_OK;
+}
+
+STDMETHODIMP CTypeInfo::GetDllEntry(MEMBERID, INVOKEKIND, BSTR* pBstrDllName, BSTR* pBstrName, WORD* pwOrdinal) {
+    if (pBstrDllName != nullptr)
+        *pBstrDllName = nullptr;
+    if (pBstrName != nullptr)
+        *pBstrName = nullptr;
+    if (pwOrdinal != nullptr)
+        *pwOrdinal = 0;
+    return E_NOTIMPL;
+}
+
+HRESULT CTypeInfo::resolve(HREFTYPE href, CTypeInfo** result) {
+    *result = nullptr;
+    if (auto foreign = foreignHrefs_.find(href); foreign != foreignHrefs_.end())
+        return foreign->second.first->resolve(foreign->second.second, result);
+    if (href == dualInterfaceHref && isDualDispatch()) {
+        *result = lib_.dualInterface(index_);
+        return S_OK;
+    }
+    CTypeInfo* found = nullptr;
+    if (HRESULT hr = lib_.resolveHref(href, &found); FAILED(hr))
+        return hr;
+    // An interface derives from the vtable side of a dual base.
+    bool const isBase = attr_.typekind == TKIND_INTERFACE && !record_.implTypes.empty() &&
+                        record_.implTypes[0].hrefType == href;
+    if (isBase && found->isDualDispatch())
+        found = found->lib().dualInterface(found->index_);
+    *result = found;
+    return S_OK;
+}
+
+STDMETHODIMP CTypeInfo::GetRefTypeInfo(HREFTYPE hRefType, ITypeInfo** ppTInfo) {
+    if (ppTInfo == nullptr)
+        return E_INVALIDARG;
+    *ppTInfo = nullptr;
+    CTypeInfo* found = nullptr;
+    if (HRESULT hr = resolve(hRefType, &found); FAILED(hr))
+        return hr;
+    found->AddRef();
+    *ppTInfo = found;
+    return S_OK;
+}
+
+STDMETHODIMP CTypeInfo::AddressOfMember(MEMBERID, INVOKEKIND, PVOID* ppv) {
+    if (ppv != nullptr)
+        *ppv = nullptr;
+    return E_NOTIMPL;
+}
+
+STDMETHODIMP CTypeInfo::CreateInstance(IUnknown*, REFIID, PVOID* ppvObj) {
+    if (ppvObj != nullptr)
+        *ppvObj = nullptr;
+    return E_NOTIMPL;
+}
+
+STDMETHODIMP CTypeInfo::GetMops(MEMBERID, BSTR* pBstrMops) {
+    if (pBstrMops != nullptr)
+        *pBstrMops = nullptr;
+    return E_NOTIMPL;
+}
+
+STDMETHODIMP CTypeInfo::GetContainingTypeLib(ITypeLib** ppTLib, UINT* pIndex) {
+    if (ppTLib == nullptr)
+        return E_INVALIDARG;
+    lib_.AddRef();
+    *ppTLib = &lib_;
+    if (pIndex != nullptr)
+        *pIndex = static_cast<UINT>(index_);
+    return S_OK;
+}
+
+std::string const* CTypeInfo::findName(std::u16string_view wanted) const {
+    if (sameTypeLibName(record_.name, wanted))
+        return &record_.name;
+    for (FuncRecord const& f : record_.funcs) {
+        if (sameTypeLibName(f.name, wanted))
+            return &f.name;
+        for (ParamRecord const& p : f.params)
+            if (sameTypeLibName(p.name, wanted))
+                return &p.name;
+    }
+    for (VarRecord const& v : record_.vars)
+        if (sameTypeLibName(v.name, wanted))
+            return &v.name;
+    return nullptr;
+}
+
+std::optional<MEMBERID> CTypeInfo::findMember(std::u16string_view wanted) const {
+    if (sameTypeLibName(record_.name, wanted))
+        return MEMBERID_NIL;
+    for (FuncRecord const& f : record_.funcs)
+        if (sameTypeLibName(f.name, wanted))
+            return f.memberId;
+    for (VarRecord const& v : record_.vars)
+        if (sameTypeLibName(v.name, wanted))
+            return v.memberId;
+    return std::nullopt;
+}
+
+} // namespace qor::platform::posix::ole

@@ -1,0 +1,106 @@
+#pragma once
+
+#include "Platform/Posix/Ole/Ole.h"
+#include "Platform/Posix/Ole/TypeLibRecord.h"
+
+#include <deque>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qor::platform::posix::ole {
+
+class CTypeLib;
+
+// ITypeInfo of one type of a CTypeLib. A dual interface has two: the stored
+// dispatch view, listing every member of its vtable in automation form, and
+// the vtable side (GetRefTypeOfImplType(-1)) whose members are called.
+class CTypeInfo final : public ITypeInfo {
+public:
+    enum class Side { stored, dualInterface };
+
+    // One function as presented, with the form in which it is called.
+    struct Function {
+        FUNCDESC desc{};
+        std::vector<ELEMDESC> params;
+        FUNCDESC const* call = nullptr; // the vtable form (== &desc unless a dispatch view)
+        CTypeInfo* owner = nullptr;     // the type declaring it, which resolves its types
+        FuncRecord const* record = nullptr;
+    };
+
+    CTypeInfo(CTypeLib& lib, std::size_t index, Side side);
+    ~CTypeInfo();
+    CTypeInfo(CTypeInfo const&) = delete;
+    CTypeInfo& operator=(CTypeInfo const&) = delete;
+
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override;
+    STDMETHODIMP_(ULONG) AddRef() override;
+    STDMETHODIMP_(ULONG) Release() override;
+
+    STDMETHODIMP GetTypeAttr(TYPEATTR** ppTypeAttr) override;
+    STDMETHODIMP GetTypeComp(ITypeComp** ppTComp) override;
+    STDMETHODIMP GetFuncDesc(UINT index, FUNCDESC** ppFuncDesc) override;
+    STDMETHODIMP GetVarDesc(UINT index, VARDESC** ppVarDesc) override;
+    STDMETHODIMP GetNames(MEMBERID memid, BSTR* rgBstrNames, UINT cMaxNames, UINT* pcNames) override;
+    STDMETHODIMP GetRefTypeOfImplType(UINT index, HREFTYPE* pRefType) override;
+    STDMETHODIMP GetImplTypeFlags(UINT index, INT* pImplTypeFlags) override;
+    STDMETHODIMP GetIDsOfNames(LPOLESTR* rgszNames, UINT cNames, MEMBERID* pMemId) override;
+    STDMETHODIMP Invoke(PVOID pvInstance, MEMBERID memid, WORD wFlags, DISPPARAMS* pDispParams, VARIANT* pVarResult,
+                        EXCEPINFO* pExcepInfo, UINT* puArgErr) override;
+    STDMETHODIMP GetDocumentation(MEMBERID memid, BSTR* pBstrName, BSTR* pBstrDocString, DWORD* pdwHelpContext,
+                                  BSTR* pBstrHelpFile) override;
+    STDMETHODIMP GetDllEntry(MEMBERID memid, INVOKEKIND invKind, BSTR* pBstrDllName, BSTR* pBstrName,
+                             WORD* pwOrdinal) override;
+    STDMETHODIMP GetRefTypeInfo(HREFTYPE hRefType, ITypeInfo** ppTInfo) override;
+    STDMETHODIMP AddressOfMember(MEMBERID memid, INVOKEKIND invKind, PVOID* ppv) override;
+    STDMETHODIMP CreateInstance(IUnknown* pUnkOuter, REFIID riid, PVOID* ppvObj) override;
+    STDMETHODIMP GetMops(MEMBERID memid, BSTR* pBstrMops) override;
+    STDMETHODIMP GetContainingTypeLib(ITypeLib** ppTLib, UINT* pIndex) override;
+    STDMETHODIMP_(void) ReleaseTypeAttr(TYPEATTR* pTypeAttr) override;
+    STDMETHODIMP_(void) ReleaseFuncDesc(FUNCDESC* pFuncDesc) override;
+    STDMETHODIMP_(void) ReleaseVarDesc(VARDESC* pVarDesc) override;
+
+    // The stored spelling of a type, member or parameter name, for IsName.
+    std::string const* findName(std::u16string_view wanted) const;
+    // MEMBERID_NIL for the type's own name, else the member's id; for FindName.
+    std::optional<MEMBERID> findMember(std::u16string_view wanted) const;
+
+    bool isDualDispatch() const;
+    bool isPureDispatch() const;
+    CTypeLib& lib() const { return lib_; }
+    // A type this type refers to, as an object of this runtime.
+    HRESULT resolve(HREFTYPE href, CTypeInfo** result);
+    std::deque<Function> const& functions();
+
+private:
+    void prepare();
+    void buildAttr();
+    void addOwnFunctions();
+    void addDispatchFunctions();
+    void addVars();
+    HRESULT vtableBase(CTypeInfo** result);
+    TYPEDESC foreignType(TYPEDESC const& type, CTypeInfo& owner);
+    Function const* functionOf(MEMBERID memid) const;
+    VarRecord const* varOf(MEMBERID memid) const;
+    std::vector<ImplTypeRecord> const& implTypes() const;
+
+    CTypeLib& lib_;
+    TypeInfoRecord const& record_;
+    std::size_t index_;
+    Side side_;
+    TYPEATTR attr_{};
+    bool prepared_ = false;
+    std::vector<ImplTypeRecord> dispatchImpl_;
+    std::deque<Function> funcs_;
+    std::deque<VARDESC> vars_;
+    std::deque<PARAMDESCEX> defaults_;
+    std::deque<VARIANT> constants_;
+    std::deque<TYPEDESC> foreignTypes_;
+    // Types named by members inherited from another library, with the
+    // reference handle under which that library knows them.
+    std::map<HREFTYPE, std::pair<CTypeInfo*, HREFTYPE>> foreignHrefs_;
+};
+
+} // namespace qor::platform::posix::ole

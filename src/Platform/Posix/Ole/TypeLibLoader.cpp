@@ -1,0 +1,122 @@
+#include "Platform/Posix/Ole/TypeLibLoader.h"
+
+#include "Platform/Posix/Ole/CTypeLib.h"
+#include "Platform/Posix/Ole/ModuleResources.h"
+#include "Platform/Posix/Ole/Stdole2.h"
+#include "Platform/Posix/Ole/TypeLibReader.h"
+#include "String/Utf.h"
+
+#include <algorithm>
+#include <cctype>
+#include <fstream>
+#include <optional>
+#include <system_error>
+
+namespace qor::platform::posix::ole {
+
+namespace {
+
+std::optional<std::vector<std::byte>> readFile(std::filesystem::path const& path) {
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error))
+        return std::nullopt;
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return std::nullopt;
+    std::vector<std::byte> bytes;
+    char buffer[1 << 16];
+    while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
+        auto const* first = reinterpret_cast<std::byte const*>(buffer);
+        bytes.insert(bytes.end(), first, first + in.gcount());
+    }
+    return bytes;
+}
+
+bool isPeImage(std::span<std::byte const> bytes) {
+    return bytes.size() >= 2 && bytes[0] == std::byte{'M'} && bytes[1] == std::byte{'Z'};
+}
+
+// "module\N": TYPELIB resource N of a PE image.
+struct ModuleResource {
+    std::u16string module;
+    int index;
+};
+
+std::optional<ModuleResource> moduleResourceOf(std::u16string_view path) {
+    auto const cut = path.find_last_of(u'\\');
+    if (cut == std::u16string_view::npos || cut + 1 == path.size() || path.size() - cut > 6)
+        return std::nullopt;
+    int index = 0;
+    for (char16_t c : path.substr(cut + 1)) {
+        if (c < u'0' || c > u'9')
+            return std::nullopt;
+        index = index * 10 + (c - u'0');
+    }
+    return ModuleResource{std::u16string(path.substr(0, cut)), index};
+}
+
+bool namesStdole(std::filesystem::path const& path) {
+    std::string name = path.filename().string();
+    std::ranges::transform(name, name.begin(), [](unsigned char c) { return std::tolower(c); });
+    return name == "stdole2.tlb" || name == "stdole32.tlb";
+}
+
+std::filesystem::path toPath(std::u16string_view text) {
+    return std::filesystem::path(string::utf16ToUtf8(text));
+}
+
+std::expected<CTypeLib*, HRESULT> loadModuleResource(std::u16string_view module, int index) {
+    auto image = readTypeLibResource(module, index);
+    if (!image)
+        return std::unexpected(image.error() == E_INVALIDARG ? TYPE_E_CANTLOADLIBRARY : image.error());
+    return loadTypeLibImage(*image, toPath(module).parent_path());
+}
+
+} // namespace
+
+std::expected<CTypeLib*, HRESULT> loadTypeLibImage(std::span<std::byte const> image, std::filesystem::path directory) {
+    auto record = readTypeLib(image);
+    if (!record)
+        return std::unexpected(record.error() == TypeLibFault::unsupportedFormat ? TYPE_E_UNSUPFORMAT
+                                                                                  : TYPE_E_INVDATAREAD);
+    return CTypeLib::create(std::make_shared<TypeLibRecord const>(std::move(*record)), std::move(directory), true);
+}
+
+CTypeLib* loadBuiltinStdole2() {
+    // The records are static; the library only borrows them.
+    std::shared_ptr<TypeLibRecord const> record(&stdole2Record(), [](TypeLibRecord const*) {});
+    return CTypeLib::create(std::move(record), {}, false);
+}
+
+std::expected<CTypeLib*, HRESULT> loadTypeLibPath(std::u16string_view path) {
+    std::filesystem::path const file = toPath(path);
+    if (auto bytes = readFile(file)) {
+        if (isPeImage(*bytes))
+            return loadModuleResource(path, 1);
+        return loadTypeLibImage(*bytes, file.parent_path());
+    }
+    if (auto resource = moduleResourceOf(path))
+        return loadModuleResource(resource->module, resource->index);
+    if (namesStdole(file))
+        return loadBuiltinStdole2();
+    return std::unexpected(TYPE_E_CANTLOADLIBRARY);
+}
+
+} // namespace qor::platform::posix::ole
+
+using qor::platform::posix::ole::loadTypeLibPath;
+
+WINOLEAUTAPI LoadTypeLibEx(LPCOLESTR szFile, REGKIND, ITypeLib** pptlib) {
+    if (pptlib == nullptr)
+        return E_INVALIDARG;
+    *pptlib = nullptr;
+    if (szFile == nullptr)
+        return E_INVALIDARG;
+    auto loaded = loadTypeLibPath(szFile);
+    if (!loaded)
+        return loaded.error();
+    *pptlib = *loaded;
+    return S_OK;
+}
+
+WINOLEAUTAPI LoadTypeLib(LPCOLESTR szFile, ITypeLib** pptlib) { return LoadTypeLibEx(szFile, REGKIND_DEFAULT, pptlib); }

@@ -1,0 +1,40 @@
+#include "Platform/Posix/Ole/TypeLibValue.h"
+
+#include "Platform/Posix/Ole/TypeLibText.h"
+
+#include <cstring>
+
+namespace qor::platform::posix::ole {
+
+namespace {
+bool isStorableScalar(VARTYPE vt) {
+    switch (vt) {
+    case VT_EMPTY: case VT_NULL: case VT_I1: case VT_I2: case VT_I4: case VT_I8: case VT_UI1: case VT_UI2:
+    case VT_UI4: case VT_UI8: case VT_INT: case VT_UINT: case VT_R4: case VT_R8: case VT_CY: case VT_DATE:
+    case VT_BOOL: case VT_ERROR:
+        return true;
+    default:
+        return false;
+    }
+}
+} // namespace
+
+VARIANT variantOfTypeLibValue(ValueRecord const& value) {
+    VARIANT v;
+    VariantInit(&v);
+    if (value.vt == VT_BSTR) {
+        v.vt = VT_BSTR;
+        v.bstrVal = value.text ? typeLibTextToBstr(*value.text) : nullptr;
+    } else if (value.vt == VT_DECIMAL) {
+        std::memcpy(&v.decVal, &value.bits, sizeof(value.bits));
+        std::memcpy(reinterpret_cast<std::byte*>(&v.decVal) + sizeof(value.bits), &value.bitsHigh,
+                    sizeof(value.bitsHigh));
+        v.vt = VT_DECIMAL;
+    } else if (isStorableScalar(value.vt)) {
+        v.vt = value.vt;
+        std::memcpy(&v.llVal, &value.bits, sizeof(value.bits));
+    }
+    return v;
+}
+
+} // namespace qor::platform::posix::ole

@@ -1,0 +1,79 @@
+#pragma once
+
+// Loading the type libraries built from tests/Fixtures, and owning what the
+// tests get from them.
+
+#include "Platform/Com.h"
+#include "String/Utf.h"
+
+#include <string>
+#include <utility>
+
+namespace qor::test {
+
+inline std::u16string fixturePath(char const* name) {
+    return string::utf8ToUtf16(std::string(QOR_TYPELIB_FIXTURE_DIR) + "/" + name);
+}
+
+// Owns one reference.
+template <class T>
+class Ref {
+public:
+    Ref() = default;
+    explicit Ref(T* p) : p_(p) {}
+    Ref(Ref&& other) noexcept : p_(std::exchange(other.p_, nullptr)) {}
+    Ref& operator=(Ref&& other) noexcept {
+        std::swap(p_, other.p_);
+        return *this;
+    }
+    ~Ref() {
+        if (p_ != nullptr)
+            p_->Release();
+    }
+    T* operator->() const { return p_; }
+    T* get() const { return p_; }
+    T** out() { return &p_; }
+    explicit operator bool() const { return p_ != nullptr; }
+
+private:
+    T* p_ = nullptr;
+};
+
+// Owns one BSTR.
+class Bstr {
+public:
+    Bstr() = default;
+    Bstr(Bstr const&) = delete;
+    ~Bstr() { SysFreeString(b_); }
+    BSTR* out() { return &b_; }
+    BSTR get() const { return b_; }
+    std::string utf8() const { return b_ == nullptr ? std::string() : string::utf16ToUtf8(std::u16string_view(b_, SysStringLen(b_))); }
+
+private:
+    BSTR b_ = nullptr;
+};
+
+inline Ref<ITypeLib> loadFixture(char const* name) {
+    Ref<ITypeLib> lib;
+    LoadTypeLibEx(fixturePath(name).c_str(), REGKIND_NONE, lib.out());
+    return lib;
+}
+
+inline Ref<ITypeInfo> typeInfoOf(ITypeLib* lib, GUID const& guid) {
+    Ref<ITypeInfo> info;
+    lib->GetTypeInfoOfGuid(guid, info.out());
+    return info;
+}
+
+inline std::string nameOf(ITypeInfo* info, MEMBERID memid = MEMBERID_NIL) {
+    Bstr name;
+    info->GetDocumentation(memid, name.out(), nullptr, nullptr, nullptr);
+    return name.utf8();
+}
+
+// The fixture library's identifiers (QorFixture.idl).
+inline GUID fixtureGuid(unsigned char last) {
+    return GUID{0x5a0c4f1e, 0x7d1b, 0x4c2e, {0x9a, 0x53, 0x0f, 0x6d, 0x2b, 0x8e, 0x1c, last}};
+}
+
+} // namespace qor::test
