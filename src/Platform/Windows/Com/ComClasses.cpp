@@ -2,6 +2,7 @@
 
 #include "Platform/Windows/Com/AssertReport.h"
 #include "Platform/Windows/Com/IScriptStartStop.h"
+#include "Platform/Windows/Com/TypeLibrary.h"
 
 #include <iterator>
 
@@ -57,6 +58,12 @@ IUnknown* createObject(ComClassEntry const& entry, DispatchCreationInterface* cr
         object->Release();
     }
     return object;
+}
+
+TypeInfoAndAttribute* findTypeInfoAndAttribute(DispatchCreationInterface* creatorInterface, Guid const& guid) {
+    if (creatorInterface == nullptr)
+        return nullptr;
+    return creatorInterface->getTypeLibrary().find(guid);
 }
 
 } // namespace qor::platform::windows::com

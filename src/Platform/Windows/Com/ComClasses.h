@@ -5,6 +5,7 @@
 #include "Platform/Windows/Com/ComClassEntry.h"
 #include "Platform/Windows/Com/DispatchCreationInterface.h"
 #include "Platform/Windows/Com/OleActivation.h"
+#include "Platform/Windows/Com/TypeInfoAndAttribute.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -36,5 +37,8 @@ private:
 
 // A new instance with one reference for the caller, or null.
 IUnknown* createObject(ComClassEntry const& entry, DispatchCreationInterface* creatorInterface);
+
+// The type of `guid` in the creator's type library, or null.
+TypeInfoAndAttribute* findTypeInfoAndAttribute(DispatchCreationInterface* creatorInterface, Guid const& guid);
 
 } // namespace qor::platform::windows::com

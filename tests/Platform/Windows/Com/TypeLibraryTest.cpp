@@ -1,0 +1,299 @@
+#include "Platform/Windows/Com/TypeLibrary.h"
+
+#include "Support/TypeInfoMock.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace qor::platform::windows::com {
+namespace {
+
+using ::testing::_;
+using ::testing::Invoke;
+using ::testing::NiceMock;
+using ::testing::Return;
+using test::MockTypeInfo;
+using test::MockTypeLib;
+
+Guid guidOf(std::uint32_t n) { return Guid{n, 0, 0, {0, 0, 0, 0, 0, 0, 0, 1}}; }
+
+// A library calls back before it lets go of a reference, so a test can see
+// what was still alive at that moment.
+class WatchedTypeLib : public NiceMock<MockTypeLib> {
+public:
+    STDMETHODIMP_(ULONG) Release() override {
+        if (onRelease)
+            onRelease();
+        return MockTypeLib::Release();
+    }
+    std::function<void()> onRelease;
+};
+
+// A library of mocked types with the given identifiers.
+struct FakeLibrary {
+    explicit FakeLibrary(std::vector<Guid> const& guids) : attributes(guids.size()) {
+        for (std::size_t i = 0; i < guids.size(); ++i) {
+            attributes[i].guid = guids[i].to<GUID>();
+            types.push_back(std::make_unique<NiceMock<MockTypeInfo>>());
+            MockTypeInfo& type = *types.back();
+            ON_CALL(type, GetTypeAttr(_)).WillByDefault(Invoke([this, i](TYPEATTR** out) {
+                *out = &attributes[i];
+                ++attributesOut;
+                return S_OK;
+            }));
+            ON_CALL(type, ReleaseTypeAttr(_)).WillByDefault(Invoke([this](TYPEATTR*) { ++attributesBack; }));
+            ON_CALL(library, GetTypeInfo(static_cast<UINT>(i), _)).WillByDefault(Invoke(test::handOut(type.pointer())));
+        }
+        ON_CALL(library, GetTypeInfoCount()).WillByDefault(Return(static_cast<UINT>(guids.size())));
+    }
+
+    bool balanced() const {
+        for (auto const& type : types)
+            if (!type->balanced())
+                return false;
+        return library.balanced() && attributesOut == attributesBack;
+    }
+
+    WatchedTypeLib library;
+    std::vector<TYPEATTR> attributes;
+    std::vector<std::unique_ptr<NiceMock<MockTypeInfo>>> types;
+    int attributesOut = 0;
+    int attributesBack = 0;
+};
+
+// Loads FakeLibrary objects by path and remembers the order asked.
+struct FakeLoader {
+    std::map<std::u16string, FakeLibrary*> libraries;
+    std::vector<std::u16string> asked;
+
+    TypeLibrary::Loader loader() {
+        return [this](OLECHAR const* path, ITypeLib** out) -> HRESULT {
+            std::u16string const key(reinterpret_cast<char16_t const*>(path));
+            asked.push_back(key);
+            auto found = libraries.find(key);
+            if (found == libraries.end())
+                return TYPE_E_CANTLOADLIBRARY;
+            found->second->library.AddRef();
+            *out = found->second->library.pointer();
+            return S_OK;
+        };
+    }
+};
+
+TEST(TypeLibrary, SourcesAreTakenFromTheBackAndOnlyAsFarAsNeeded) {
+    FakeLibrary a({guidOf(1)}), b({guidOf(2)}), c({guidOf(3)});
+    FakeLoader files{{{u"a.tlb", &a}, {u"b.tlb", &b}, {u"c.tlb", &c}}, {}};
+    {
+        TypeLibrary library(files.loader());
+        library.addPath("a.tlb").addPath("b.tlb").addPath("c.tlb");
+
+        TypeInfoAndAttribute* entry = library.find(guidOf(3));
+        ASSERT_NE(entry, nullptr);
+        EXPECT_EQ(files.asked, (std::vector<std::u16string>{u"c.tlb"}));
+        EXPECT_EQ(entry->typeInfo, c.types[0]->pointer());
+        EXPECT_EQ(entry->typeLib, c.library.pointer());
+        EXPECT_EQ(entry->index, 0u);
+
+        ASSERT_NE(library.find(guidOf(1)), nullptr);
+        EXPECT_EQ(files.asked, (std::vector<std::u16string>{u"c.tlb", u"b.tlb", u"a.tlb"}));
+        EXPECT_EQ(library.pendingSourceCount(), 0u);
+        EXPECT_EQ(library.getEntries().size(), 3u);
+    }
+    EXPECT_TRUE(a.balanced());
+    EXPECT_TRUE(b.balanced());
+    EXPECT_TRUE(c.balanced());
+}
+
+TEST(TypeLibrary, TheFirstLoadedTypeOfAGuidKeepsTheEntry) {
+    // The nil identifier of unnamed types collapses the same way.
+    FakeLibrary first({guidOf(1), Guid{}, Guid{}}), second({guidOf(2), guidOf(1)});
+    FakeLoader files{{{u"first.tlb", &first}, {u"second.tlb", &second}}, {}};
+    {
+        TypeLibrary library(files.loader());
+        library.addPath("second.tlb").addPath("first.tlb");
+        library.loadAll();
+
+        EXPECT_EQ(library.getEntries().size(), 3u);
+        EXPECT_EQ(library.find(guidOf(1))->typeInfo, first.types[0]->pointer());
+        EXPECT_EQ(library.find(Guid{})->typeInfo, first.types[1]->pointer());
+        EXPECT_EQ(library.find(guidOf(2))->index, 0u);
+        // Types that lost were handed back at once.
+        EXPECT_TRUE(first.types[2]->balanced());
+        EXPECT_TRUE(second.types[1]->balanced());
+    }
+    EXPECT_TRUE(first.balanced());
+    EXPECT_TRUE(second.balanced());
+}
+
+TEST(TypeLibrary, AWantedTypeEarlyInALibraryStillRegistersTheRest) {
+    FakeLibrary only({guidOf(1), guidOf(2), guidOf(3)});
+    FakeLoader files{{{u"only.tlb", &only}}, {}};
+    TypeLibrary library(files.loader());
+    library.addPath("only.tlb");
+
+    EXPECT_EQ(library.find(guidOf(1))->index, 0u);
+    EXPECT_EQ(library.getEntries().size(), 3u);
+    EXPECT_EQ(library.find(guidOf(3))->index, 2u);
+}
+
+TEST(TypeLibrary, UnreadablePathsAndTypesAreSkippedSilently) {
+    FakeLibrary partial({guidOf(1), guidOf(2), guidOf(3)});
+    ON_CALL(partial.library, GetTypeInfo(0u, _)).WillByDefault(Return(TYPE_E_ELEMENTNOTFOUND));
+    ON_CALL(*partial.types[1], GetTypeAttr(_)).WillByDefault(Return(E_OUTOFMEMORY));
+    FakeLoader files{{{u"partial.tlb", &partial}}, {}};
+    {
+        TypeLibrary library(files.loader());
+        library.addPath("partial.tlb").addPath("missing.tlb");
+
+        EXPECT_EQ(library.find(guidOf(1)), nullptr);
+        EXPECT_EQ(files.asked, (std::vector<std::u16string>{u"missing.tlb", u"partial.tlb"}));
+        EXPECT_EQ(library.find(guidOf(2)), nullptr);
+        EXPECT_NE(library.find(guidOf(3)), nullptr);
+        EXPECT_EQ(files.asked.size(), 2u);
+        EXPECT_TRUE(partial.types[1]->balanced());
+    }
+    EXPECT_TRUE(partial.balanced());
+}
+
+TEST(TypeLibrary, TheProviderIsAskedAtEachUnknownLookupOnceNothingIsPending) {
+    FakeLibrary provided({guidOf(7)});
+    int calls = 0;
+    {
+        TypeLibrary library(FakeLoader{}.loader());
+        EXPECT_EQ(library.find(guidOf(7)), nullptr);
+
+        library.setProvider([&](ITypeLib** out) {
+            ++calls;
+            provided.library.AddRef();
+            *out = provided.library.pointer();
+            return true;
+        });
+        ASSERT_NE(library.find(guidOf(7)), nullptr);
+        EXPECT_EQ(calls, 1);
+        EXPECT_NE(library.find(guidOf(7)), nullptr);
+        EXPECT_EQ(calls, 1);
+        EXPECT_EQ(library.find(guidOf(8)), nullptr);
+        EXPECT_EQ(library.find(guidOf(8)), nullptr);
+        EXPECT_EQ(calls, 3);
+    }
+    EXPECT_TRUE(provided.balanced());
+}
+
+TEST(TypeLibrary, AProviderWithNothingToGiveFindsNothing) {
+    TypeLibrary library(FakeLoader{}.loader());
+    library.setProvider([](ITypeLib**) { return false; });
+    EXPECT_EQ(library.find(guidOf(1)), nullptr);
+}
+
+TEST(TypeLibrary, EntriesAreDestroyedBeforeTheirLibrariesAreReleased) {
+    FakeLibrary lib({guidOf(1), guidOf(2)});
+    FakeLoader files{{{u"lib.tlb", &lib}}, {}};
+    bool typesAliveAtLastRelease = true;
+    lib.library.onRelease = [&] {
+        if (lib.library.refCount() == 2) // the TypeLibrary's own reference
+            typesAliveAtLastRelease = !lib.types[0]->balanced() || !lib.types[1]->balanced() ||
+                                      lib.attributesOut != lib.attributesBack;
+    };
+    {
+        TypeLibrary library(files.loader());
+        library.addPath("lib.tlb");
+        library.loadAll();
+    }
+    EXPECT_FALSE(typesAliveAtLastRelease);
+    EXPECT_TRUE(lib.balanced());
+}
+
+TEST(TypeLibrary, OutPlacesCarryAReferenceForTheCaller) {
+    FakeLibrary lib({guidOf(1)});
+    FakeLoader files{{{u"lib.tlb", &lib}}, {}};
+    {
+        TypeLibrary library(files.loader());
+        library.addPath("lib.tlb");
+
+        std::uint32_t index = 99;
+        ITypeLib* typeLib = nullptr;
+        ITypeInfo* typeInfo = nullptr;
+        TYPEATTR* typeAttr = nullptr;
+        ASSERT_TRUE(library.getTypeInfoAndAttribute(guidOf(1), &index, &typeLib, &typeInfo, &typeAttr));
+        EXPECT_EQ(index, 0u);
+        EXPECT_EQ(typeLib, lib.library.pointer());
+        EXPECT_EQ(typeInfo, lib.types[0]->pointer());
+        EXPECT_EQ(typeAttr, &lib.attributes[0]);
+        typeLib->Release();
+        typeInfo->Release();
+        EXPECT_TRUE(library.getTypeInfoAndAttribute(guidOf(1)));
+        EXPECT_FALSE(library.getTypeInfoAndAttribute(guidOf(2), &index));
+
+        ITypeInfo* again = nullptr;
+        ASSERT_TRUE(library.getTypeInfo(guidOf(1), &again));
+        EXPECT_EQ(again, lib.types[0]->pointer());
+        again->Release();
+        EXPECT_FALSE(library.getTypeInfo(guidOf(2), &again));
+    }
+    EXPECT_TRUE(lib.balanced());
+}
+
+TEST(TypeInfoAndAttribute, AMovedFromEntryOwnsNothing) {
+    NiceMock<MockTypeInfo> type;
+    TYPEATTR attributes{};
+    int attributesBack = 0;
+    ON_CALL(type, ReleaseTypeAttr(&attributes)).WillByDefault(Invoke([&](TYPEATTR*) { ++attributesBack; }));
+    type.AddRef();
+    {
+        TypeInfoAndAttribute first(4, nullptr, type.pointer(), &attributes);
+        TypeInfoAndAttribute second(std::move(first));
+        EXPECT_EQ(first.typeInfo, nullptr);
+        EXPECT_EQ(first.getTypeInfo(), nullptr);
+        EXPECT_EQ(first.getTypeLib(), nullptr);
+        EXPECT_EQ(second.index, 4u);
+        TypeInfoAndAttribute third(0, nullptr, nullptr, nullptr);
+        third = std::move(second);
+        EXPECT_EQ(type.refCount(), 2);
+    }
+    EXPECT_EQ(attributesBack, 1);
+    EXPECT_TRUE(type.balanced());
+}
+
+} // namespace
+} // namespace qor::platform::windows::com
+
+#ifdef QOR_TYPELIB_FIXTURE_DIR
+namespace qor::platform::windows::com {
+namespace {
+
+std::filesystem::path fixture(char const* name) { return std::filesystem::path(QOR_TYPELIB_FIXTURE_DIR) / name; }
+
+Guid const calculatorClsid = *Guid::parse("{5a0c4f1e-7d1b-4c2e-9a53-0f6d2b8e1c07}");
+Guid const circleIid = *Guid::parse("{5a0c4f1e-7d1b-4c2e-9a53-0f6d2b8e1c21}");
+
+TEST(TypeLibraryFile, TypesOfARealLibraryAreFoundByGuid) {
+    TypeLibrary library;
+    library.addPath(fixture("QorFixtureExt.tlb")).addPath(fixture("QorFixture.tlb"));
+
+    TypeInfoAndAttribute* calculator = library.find(calculatorClsid);
+    ASSERT_NE(calculator, nullptr);
+    EXPECT_EQ(calculator->typeAttr->typekind, TKIND_COCLASS);
+    EXPECT_EQ(Guid(calculator->typeAttr->guid), calculatorClsid);
+    EXPECT_EQ(library.pendingSourceCount(), 1u);
+
+    TypeInfoAndAttribute* circle = library.find(circleIid);
+    ASSERT_NE(circle, nullptr);
+    EXPECT_EQ(circle->typeAttr->typekind, TKIND_DISPATCH);
+    EXPECT_EQ(library.pendingSourceCount(), 0u);
+}
+
+TEST(TypeLibraryFile, AFileThatIsNoTypeLibraryIsDropped) {
+    TypeLibrary library;
+    library.addPath(fixture("QorFixture.tlb")).addPath(fixture("no-such.tlb")).addPath(fixture("QorFixture.idl"));
+    EXPECT_NE(library.find(calculatorClsid), nullptr);
+    EXPECT_EQ(library.pendingSourceCount(), 0u);
+}
+
+} // namespace
+} // namespace qor::platform::windows::com
+#endif
