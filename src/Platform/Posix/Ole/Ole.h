@@ -21,4 +21,5 @@
 #include "Platform/Posix/Ole/TypeLib.h"
 #include "Platform/Posix/Ole/TypeComp.h"
 #include "Platform/Posix/Ole/ErrorInfo.h"
+#include "Platform/Posix/Ole/ErrorMessages.h"
 #include "Platform/Posix/Ole/TextConversion.h"
