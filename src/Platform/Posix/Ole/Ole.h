@@ -27,3 +27,5 @@
 #include "Platform/Posix/Ole/DispCallFunc.h"
 #include "Platform/Posix/Ole/TextConversion.h"
 #include "Platform/Posix/Ole/LoadTypeLib.h"
+#include "Platform/Posix/Ole/ErrorMessages.h"
+#include "Platform/Posix/Ole/ComSupport.h"
