@@ -1,0 +1,255 @@
+#include "Format/Engine/JavaScript/Com/ComExtractor.h"
+
+#include "Platform/Windows/Com/AssertReport.h"
+#include "Platform/Windows/Com/ComRef.h"
+#include "Platform/Windows/Com/AnsiText.h"
+#include "Platform/Windows/Com/OleText.h"
+
+#include <algorithm>
+#include <utility>
+#include <vector>
+
+namespace qor::format::engine::javascript {
+namespace {
+
+using platform::windows::com::ansiFromOle;
+using platform::windows::com::ComRef;
+using platform::windows::com::ScopedBstr;
+using platform::windows::com::utf8FromOle;
+
+constexpr std::uint16_t outRetval = PARAMFLAG_FOUT | PARAMFLAG_FRETVAL;
+// Far deeper than any real interface hierarchy.
+constexpr std::size_t maximumInterfaceDepth = 64;
+
+void report(std::string_view message, std::string_view function, std::uint32_t line) {
+    platform::windows::com::reportAssert(message, function, "Format/Engine/JavaScript/Com/ComExtractor", line);
+}
+
+// Returns an attribute block to the type info it came from.
+class ScopedTypeAttr {
+public:
+    ScopedTypeAttr(ITypeInfo& typeInfo, TYPEATTR* attributes) : typeInfo_(typeInfo), attributes_(attributes) {}
+    ScopedTypeAttr(ScopedTypeAttr const&) = delete;
+    ScopedTypeAttr& operator=(ScopedTypeAttr const&) = delete;
+    ~ScopedTypeAttr() { typeInfo_.ReleaseTypeAttr(attributes_); }
+    TYPEATTR const& operator*() const { return *attributes_; }
+
+private:
+    ITypeInfo& typeInfo_;
+    TYPEATTR* attributes_;
+};
+
+class ScopedFuncDesc {
+public:
+    ScopedFuncDesc(ITypeInfo& typeInfo, FUNCDESC* description) : typeInfo_(typeInfo), description_(description) {}
+    ScopedFuncDesc(ScopedFuncDesc const&) = delete;
+    ScopedFuncDesc& operator=(ScopedFuncDesc const&) = delete;
+    ~ScopedFuncDesc() { typeInfo_.ReleaseFuncDesc(description_); }
+    FUNCDESC const& operator*() const { return *description_; }
+
+private:
+    ITypeInfo& typeInfo_;
+    FUNCDESC* description_;
+};
+
+// The slots GetNames fills: the member's name, then its parameters' names.
+class NameSlots {
+public:
+    explicit NameSlots(std::size_t size) : slots_(size, nullptr) {}
+    NameSlots(NameSlots const&) = delete;
+    NameSlots& operator=(NameSlots const&) = delete;
+    ~NameSlots() {
+        for (BSTR slot : slots_)
+            SysFreeString(slot);
+    }
+    BSTR* data() { return slots_.data(); }
+    UINT size() const { return static_cast<UINT>(slots_.size()); }
+    // A slot the type information left empty gives an empty name.
+    std::string name(std::size_t index) const { return index < slots_.size() ? ansiFromOle(slots_[index]) : ""; }
+
+private:
+    std::vector<BSTR> slots_;
+};
+
+ComParameter makeParameter(ITypeInfo& typeInfo, ELEMDESC const& element, std::string name) {
+    std::uint16_t const flags = element.paramdesc.wParamFlags;
+    VARIANT none;
+    VariantInit(&none);
+    VARIANT const* defaultValue = &none;
+    if ((flags & PARAMFLAG_FHASDEFAULT) != 0 && element.paramdesc.pparamdescex != nullptr)
+        defaultValue = &element.paramdesc.pparamdescex->varDefaultValue;
+    return ComParameter(getTypeName(typeInfo, element.tdesc), std::move(name), *defaultValue, flags,
+                        element.tdesc.vt);
+}
+
+void addParameters(ITypeInfo& typeInfo, FUNCDESC const& description, NameSlots const& names, UINT count,
+                   ComFunction& function) {
+    // A malformed description may claim parameters it does not carry.
+    std::size_t const declared =
+        description.lprgelemdescParam == nullptr ? 0 : static_cast<std::size_t>(std::max<SHORT>(description.cParams, 0));
+    ELEMDESC const* elements = description.lprgelemdescParam;
+    switch (description.invkind) {
+    case INVOKE_FUNC:
+        for (std::size_t i = 0; i + 1 < count && i < declared; ++i)
+            function.parameters.push_back(makeParameter(typeInfo, elements[i], names.name(i + 1)));
+        function.returnType = getTypeName(typeInfo, description.elemdescFunc.tdesc);
+        function.returnVt = description.elemdescFunc.tdesc.vt;
+        break;
+    case INVOKE_PROPERTYGET:
+        for (std::size_t j = 1; j <= declared; ++j)
+            if (elements[j - 1].paramdesc.wParamFlags != outRetval)
+                function.parameters.push_back(makeParameter(typeInfo, elements[j - 1], names.name(j)));
+        break;
+    case INVOKE_PROPERTYPUT:
+        // Named after the property; a put declaring no parameter has none to
+        // describe.
+        if (declared > 0)
+            function.parameters.push_back(makeParameter(typeInfo, elements[0], names.name(0)));
+        break;
+    default:
+        break;
+    }
+}
+
+void addInterfaces(ITypeInfo& typeInfo, std::uint16_t first, std::uint16_t end, ComClass& comClass,
+                   std::vector<Guid>& chain);
+
+// The members one implemented type contributes, its bases first.
+void addInterface(ITypeInfo& typeInfo, std::uint16_t position, ComClass& comClass, std::vector<Guid>& chain) {
+    constexpr std::string_view function = "addInterfacesRecursiv";
+    HREFTYPE reference = 0;
+    if (FAILED(typeInfo.GetRefTypeOfImplType(position, &reference))) {
+        report("GetRefTypeOfImplType() failed", function, __LINE__);
+        return;
+    }
+    ComRef<ITypeInfo> referenced;
+    if (FAILED(typeInfo.GetRefTypeInfo(reference, referenced.put())) || !referenced) {
+        report("GetRefTypeInfo() failed", function, __LINE__);
+        return;
+    }
+    INT flags = 0;
+    if (FAILED(typeInfo.GetImplTypeFlags(position, &flags))) {
+        report("GetImplTypeFlags() failed", function, __LINE__);
+        flags = 0;
+    }
+    if ((flags & IMPLTYPEFLAG_FRESTRICTED) != 0)
+        report("The member should not be displayed or programmable by users.", function, __LINE__);
+    if ((flags & IMPLTYPEFLAG_FSOURCE) != 0)
+        return;
+    TYPEATTR* attributes = nullptr;
+    if (FAILED(referenced->GetTypeAttr(&attributes)) || attributes == nullptr) {
+        report("GetTypeAttr() failed", function, __LINE__);
+        return;
+    }
+    ScopedTypeAttr const scoped(*referenced, attributes);
+    // A damaged library may make an interface its own base; following that
+    // would never end. Types without an identifier are caught by the depth.
+    Guid const guid((*scoped).guid);
+    if (chain.size() >= maximumInterfaceDepth ||
+        (!guid.isNull() && std::find(chain.begin(), chain.end(), guid) != chain.end()))
+        return;
+    chain.push_back(guid);
+    addInterfaces(*referenced, 0, (*scoped).cImplTypes, comClass, chain);
+    chain.pop_back();
+    for (UINT index = 0; index < (*scoped).cFuncs; ++index)
+        if (auto member = extractComFunction(*referenced, index))
+            comClass.functions.push_back(std::move(*member));
+}
+
+void addInterfaces(ITypeInfo& typeInfo, std::uint16_t first, std::uint16_t end, ComClass& comClass,
+                   std::vector<Guid>& chain) {
+    for (std::uint16_t position = end; position > first; --position)
+        addInterface(typeInfo, static_cast<std::uint16_t>(position - 1), comClass, chain);
+}
+
+} // namespace
+
+std::expected<ComFunction, HRESULT> extractComFunction(ITypeInfo& typeInfo, std::uint32_t index) {
+    constexpr std::string_view function = "extractComFunction";
+    FUNCDESC* raw = nullptr;
+    HRESULT result = typeInfo.GetFuncDesc(index, &raw);
+    if (FAILED(result) || raw == nullptr) {
+        report("GetFuncDesc() failed.", function, __LINE__);
+        return std::unexpected(FAILED(result) ? result : E_POINTER);
+    }
+    ScopedFuncDesc const description(typeInfo, raw);
+    ScopedBstr memberName;
+    result = typeInfo.GetDocumentation((*description).memid, memberName.put(), nullptr, nullptr, nullptr);
+    if (FAILED(result)) {
+        report("GetDocumentation() failed.", function, __LINE__);
+        return std::unexpected(result);
+    }
+    ComFunction member;
+    member.name = ansiFromOle(memberName.get());
+    member.memberId = (*description).memid;
+    member.invokeKind = (*description).invkind;
+
+    NameSlots names(static_cast<std::size_t>(std::max<SHORT>((*description).cParams, 0)) + 1);
+    UINT count = 0;
+    if (FAILED(typeInfo.GetNames(member.memberId, names.data(), names.size(), &count))) {
+        report("GetNames() failed.", function, __LINE__);
+        count = 0;
+    }
+    addParameters(typeInfo, *description, names, std::min(count, names.size()), member);
+    return member;
+}
+
+void addInterfacesRecursiv(ITypeInfo& typeInfo, std::uint16_t first, std::uint16_t end, ComClass& comClass) {
+    std::vector<Guid> chain;
+    addInterfaces(typeInfo, first, end, comClass, chain);
+}
+
+ComClass buildComClass(ITypeInfo& typeInfo, TYPEATTR const& attributes, std::string name, Guid const& guid) {
+    ComClass comClass{std::move(name), {}, guid};
+    std::vector<Guid> chain{Guid(attributes.guid)};
+    addInterfaces(typeInfo, 0, attributes.cImplTypes, comClass, chain);
+    for (UINT index = 0; index < attributes.cFuncs; ++index)
+        if (auto member = extractComFunction(typeInfo, index))
+            comClass.functions.push_back(std::move(*member));
+    return comClass;
+}
+
+ComClass extractComClass(TypeInfoAndAttribute& entry, Guid const& guid) {
+    ScopedBstr name;
+    // Unnamed types get an empty name, so the result code tells nothing more.
+    if (entry.typeLib != nullptr)
+        entry.typeLib->GetDocumentation(static_cast<INT>(entry.index), name.put(), nullptr, nullptr, nullptr);
+    if (entry.typeInfo == nullptr || entry.typeAttr == nullptr)
+        return ComClass{utf8FromOle(name.get()), {}, guid};
+    return buildComClass(*entry.typeInfo, *entry.typeAttr, utf8FromOle(name.get()), guid);
+}
+
+ComExtract extractRegisteredComComponents(TypeLibrary& typeLibrary) {
+    ComExtract extract;
+    typeLibrary.loadAll();
+    std::vector<Guid> guids;
+    guids.reserve(typeLibrary.getEntries().size());
+    for (auto const& [guid, entry] : typeLibrary.getEntries())
+        guids.push_back(guid);
+    extract.classes.reserve(guids.size());
+    for (Guid const& guid : guids) {
+        if (TypeInfoAndAttribute* entry = typeLibrary.find(guid))
+            extract.classes.push_back(extractComClass(*entry, guid));
+        else
+            report("typelibrary.boLoad failed.", "qor::format::engine::javascript::extractRegisteredComComponents",
+                   __LINE__);
+    }
+    return extract;
+}
+
+std::optional<ComClass> extractComClassFromDispatch(IDispatch& object) {
+    ComRef<ITypeInfo> typeInfo;
+    object.GetTypeInfo(0, 0, typeInfo.put());
+    if (!typeInfo)
+        return std::nullopt;
+    TYPEATTR* attributes = nullptr;
+    typeInfo->GetTypeAttr(&attributes);
+    if (attributes == nullptr)
+        return std::nullopt;
+    ScopedTypeAttr const scoped(*typeInfo, attributes);
+    ScopedBstr name;
+    typeInfo->GetDocumentation(MEMBERID_NIL, name.put(), nullptr, nullptr, nullptr);
+    return buildComClass(*typeInfo, *scoped, utf8FromOle(name.get()), Guid((*scoped).guid));
+}
+
+} // namespace qor::format::engine::javascript

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "Format/Engine/JavaScript/Com/ComParameter.h"
+#include "Platform/Com.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace qor::format::engine::javascript {
+
+// One member of a COM type.
+struct ComFunction {
+    std::string name;
+    // A method's named parameters ([out, retval] included); a property get's
+    // parameters without its [out, retval] value; for a property put exactly
+    // one, named after the property; none otherwise.
+    std::vector<ComParameter> parameters;
+    MEMBERID memberId = 0;
+    // INVOKE_FUNC, INVOKE_PROPERTYGET, INVOKE_PROPERTYPUT or INVOKE_PROPERTYPUTREF.
+    std::int32_t invokeKind = 0;
+    // For methods only; empty and VT_EMPTY for property accessors.
+    std::string returnType;
+    VARTYPE returnVt = VT_EMPTY;
+};
+
+} // namespace qor::format::engine::javascript

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "Format/Engine/JavaScript/Com/Export.h"
+#include "Platform/Com.h"
+
+#include <cstdint>
+#include <string>
+
+namespace qor::format::engine::javascript {
+
+// One parameter of a COM member, as its type information declares it. Owns
+// its default value.
+struct QOR_JAVASCRIPT_COM_API ComParameter {
+    ComParameter();
+    // Copies `defaultValue`; raises _com_error when that fails.
+    ComParameter(std::string typeName, std::string name, VARIANT const& defaultValue, std::uint16_t flags,
+                 VARTYPE vt);
+    ComParameter(ComParameter const& other);
+    ComParameter(ComParameter&& other) noexcept;
+    ComParameter& operator=(ComParameter const& other);
+    ComParameter& operator=(ComParameter&& other) noexcept;
+    ~ComParameter();
+
+    std::string typeName;
+    std::string name;
+    // VT_EMPTY unless flags has PARAMFLAG_FHASDEFAULT.
+    VARIANT defaultValue;
+    // PARAMFLAG_* bits as declared.
+    std::uint16_t flags = 0;
+    // As declared: VT_PTR for a by-reference parameter.
+    VARTYPE vt = VT_EMPTY;
+};
+
+} // namespace qor::format::engine::javascript

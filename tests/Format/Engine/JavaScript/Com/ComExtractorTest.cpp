@@ -1,0 +1,380 @@
+#include "Format/Engine/JavaScript/Com/ComExtractor.h"
+
+#include "Assert/Assert.h"
+#include "Format/Engine/JavaScript/Com/FakeType.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace qor::format::engine::javascript {
+namespace {
+
+using ::testing::_;
+using ::testing::AnyNumber;
+using ::testing::Return;
+using test::FakeFunction;
+using test::FakeParameter;
+using test::FakeType;
+
+std::vector<std::string> namesOf(ComClass const& comClass) {
+    std::vector<std::string> names;
+    for (auto const& function : comClass.functions)
+        names.push_back(function.name);
+    return names;
+}
+
+// IUnknown, IDispatch and two automation interfaces on them, as type
+// libraries describe them.
+class ExtractorTest : public ::testing::Test {
+protected:
+    ExtractorTest() {
+        unknown.add({u"QueryInterface", 0x60000000});
+        unknown.add({u"AddRef", 0x60000001});
+        unknown.add({u"Release", 0x60000002});
+        dispatch.implement(unknown);
+        dispatch.add({u"GetTypeInfoCount", 0x60010000});
+        dispatch.add({u"GetTypeInfo", 0x60010001});
+        dispatch.add({u"GetIDsOfNames", 0x60010002});
+        dispatch.add({u"Invoke", 0x60010003});
+        calc.implement(dispatch);
+        calc.add({u"Add", 1, INVOKE_FUNC,
+                  {{u"a"}, {u"b"}, {u"result", VT_PTR, PARAMFLAG_FOUT | PARAMFLAG_FRETVAL, VT_I4}}});
+        shape.implement(dispatch);
+        shape.add({u"Area", 1, INVOKE_PROPERTYGET, {{u"area", VT_PTR, PARAMFLAG_FOUT | PARAMFLAG_FRETVAL, VT_R8}}});
+    }
+
+    std::vector<std::string> reported() const { return reports; }
+
+    std::vector<std::string> reports;
+    assert::ScopedAssertSink sink{[this](assert::AssertInfo const& info) {
+        reports.push_back(std::string(info.function) + ": " + std::string(info.message));
+        EXPECT_EQ(info.file, "Format/Engine/JavaScript/Com/ComExtractor");
+    }};
+    FakeType unknown{u"IUnknown"};
+    FakeType dispatch{u"IDispatch"};
+    FakeType calc{u"ICalc", GUID{0xCA1C, 0, 0, {1}}};
+    FakeType shape{u"IShape", GUID{0x5BA9E, 0, 0, {1}}};
+};
+
+std::vector<std::string> const unknownAndDispatch{"QueryInterface", "AddRef",        "Release", "GetTypeInfoCount",
+                                                  "GetTypeInfo",    "GetIDsOfNames", "Invoke"};
+
+std::vector<std::string> operator+(std::vector<std::string> a, std::vector<std::string> const& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+ComClass build(FakeType& type, std::string name = "T", Guid guid = Guid{}) {
+    TYPEATTR* attributes = nullptr;
+    type.GetTypeAttr(&attributes);
+    ComClass result = buildComClass(type, *attributes, std::move(name), guid);
+    type.ReleaseTypeAttr(attributes);
+    return result;
+}
+
+TEST_F(ExtractorTest, ACoclassListsItsLastInterfaceFirstEachAfterItsBases) {
+    FakeType coclass(u"Calculator", GUID{0xC0C1A55, 0, 0, {1}}, TKIND_COCLASS);
+    coclass.implement(calc, IMPLTYPEFLAG_FDEFAULT);
+    coclass.implement(shape);
+
+    ComClass const result = build(coclass, "Calculator", Guid(GUID{0xC0C1A55, 0, 0, {1}}));
+    EXPECT_EQ(result.name, "Calculator");
+    EXPECT_EQ(result.guid, Guid(GUID{0xC0C1A55, 0, 0, {1}}));
+    EXPECT_EQ(namesOf(result), unknownAndDispatch + std::vector<std::string>{"Area"} + unknownAndDispatch +
+                                   std::vector<std::string>{"Add"});
+    EXPECT_TRUE(reported().empty());
+    for (FakeType* type : {&coclass, &calc, &shape, &dispatch, &unknown})
+        EXPECT_TRUE(type->returnedEverything());
+}
+
+TEST_F(ExtractorTest, SourceInterfacesAddNothingAndRestrictedOnesAreReportedButKept) {
+    FakeType events(u"DEvents", GUID{0xE7, 0, 0, {1}}, TKIND_DISPATCH);
+    events.implement(dispatch);
+    events.add({u"Changed", 2});
+    FakeType coclass(u"Calculator", GUID{}, TKIND_COCLASS);
+    coclass.implement(calc, IMPLTYPEFLAG_FDEFAULT);
+    coclass.implement(events, IMPLTYPEFLAG_FDEFAULT | IMPLTYPEFLAG_FSOURCE);
+    coclass.implement(shape, IMPLTYPEFLAG_FRESTRICTED);
+
+    ComClass const result = build(coclass);
+    EXPECT_EQ(namesOf(result), unknownAndDispatch + std::vector<std::string>{"Area"} + unknownAndDispatch +
+                                   std::vector<std::string>{"Add"});
+    EXPECT_EQ(reported(), std::vector<std::string>{
+                              "addInterfacesRecursiv: The member should not be displayed or programmable by users."});
+    EXPECT_TRUE(events.returnedEverything());
+}
+
+TEST_F(ExtractorTest, AnInterfaceListsItsBasesBeforeItsOwnMembers) {
+    ComClass const result = build(calc);
+    EXPECT_EQ(namesOf(result), unknownAndDispatch + std::vector<std::string>{"Add"});
+    ComFunction const& add = result.functions.back();
+    EXPECT_EQ(add.memberId, 1);
+    EXPECT_EQ(add.invokeKind, INVOKE_FUNC);
+    EXPECT_EQ(add.returnType, "VT_HRESULT");
+    EXPECT_EQ(add.returnVt, VT_HRESULT);
+    ASSERT_EQ(add.parameters.size(), 3u);
+    EXPECT_EQ(add.parameters[0].name, "a");
+    EXPECT_EQ(add.parameters[0].typeName, "VT_I4");
+    EXPECT_EQ(add.parameters[0].vt, VT_I4);
+    EXPECT_EQ(add.parameters[0].flags, PARAMFLAG_FIN);
+    EXPECT_EQ(add.parameters[2].name, "result");
+    EXPECT_EQ(add.parameters[2].typeName, "*VT_I4");
+    EXPECT_EQ(add.parameters[2].vt, VT_PTR);
+    EXPECT_EQ(add.parameters[2].flags, 10);
+}
+
+TEST_F(ExtractorTest, ParametersFollowTheInvokeKind) {
+    FakeParameter const index{u"index"};
+    FakeParameter const value{u"value", VT_PTR, PARAMFLAG_FOUT | PARAMFLAG_FRETVAL, VT_VARIANT};
+    FakeType type(u"IItems");
+    type.add({u"Item", 1, INVOKE_PROPERTYGET, {index, value}});
+    type.add({u"Method", 2, INVOKE_FUNC, {index, value}});
+    type.add({u"Count", 3, INVOKE_PROPERTYGET, {}});
+    type.add({u"Item", 1, INVOKE_PROPERTYPUT, {index, {u"newValue", VT_VARIANT}}});
+    type.add({u"Target", 4, INVOKE_PROPERTYPUTREF, {{u"target", VT_DISPATCH}}});
+    type.add({u"Bare", 5, INVOKE_PROPERTYPUT, {}});
+
+    ComClass const result = build(type);
+    ASSERT_EQ(result.functions.size(), 6u);
+    ComFunction const& get = result.functions[0];
+    ASSERT_EQ(get.parameters.size(), 1u);
+    EXPECT_EQ(get.parameters[0].name, "index");
+    EXPECT_EQ(get.returnType, "");
+    EXPECT_EQ(get.returnVt, VT_EMPTY);
+    EXPECT_EQ(result.functions[1].parameters.size(), 2u);
+    EXPECT_TRUE(result.functions[2].parameters.empty());
+    EXPECT_EQ(result.functions[2].returnType, "");
+    ComFunction const& put = result.functions[3];
+    ASSERT_EQ(put.parameters.size(), 1u);
+    EXPECT_EQ(put.parameters[0].name, "Item");
+    EXPECT_EQ(put.parameters[0].vt, VT_I4);
+    EXPECT_EQ(put.invokeKind, INVOKE_PROPERTYPUT);
+    EXPECT_TRUE(result.functions[4].parameters.empty());
+    EXPECT_EQ(result.functions[4].invokeKind, INVOKE_PROPERTYPUTREF);
+    // A put that declares nothing has nothing to describe.
+    EXPECT_TRUE(result.functions[5].parameters.empty());
+    EXPECT_TRUE(type.returnedEverything());
+}
+
+TEST_F(ExtractorTest, AMethodWithoutParameterNamesHasNoParameters) {
+    FakeType type(u"INames");
+    FakeFunction method{u"Unnamed", 1, INVOKE_FUNC, {{u"a"}, {u"b"}}};
+    method.namesGiven = 1;
+    type.add(method);
+    FakeFunction get{u"Prop", 2, INVOKE_PROPERTYGET, {{u"index"}}};
+    get.namesGiven = 1;
+    type.add(get);
+
+    ComClass const result = build(type);
+    EXPECT_TRUE(result.functions[0].parameters.empty());
+    ASSERT_EQ(result.functions[1].parameters.size(), 1u);
+    EXPECT_EQ(result.functions[1].parameters[0].name, "");
+}
+
+TEST_F(ExtractorTest, DefaultValuesAreCopiedOnlyWhenDeclared) {
+    FakeParameter withDefault{u"factor", VT_I4, PARAMFLAG_FIN | PARAMFLAG_FOPT | PARAMFLAG_FHASDEFAULT};
+    withDefault.defaultValue.vt = VT_I4;
+    withDefault.defaultValue.lVal = 5;
+    FakeParameter optionalOnly{u"other", VT_VARIANT, PARAMFLAG_FIN | PARAMFLAG_FOPT};
+    FakeType type(u"IDefaults");
+    type.add({u"Scale", 1, INVOKE_FUNC, {withDefault, optionalOnly}});
+
+    ComClass const result = build(type);
+    ASSERT_EQ(result.functions[0].parameters.size(), 2u);
+    ComParameter const& factor = result.functions[0].parameters[0];
+    EXPECT_EQ(factor.flags, 0x31);
+    EXPECT_EQ(factor.defaultValue.vt, VT_I4);
+    EXPECT_EQ(factor.defaultValue.lVal, 5);
+    EXPECT_EQ(result.functions[0].parameters[1].flags, 0x11);
+    EXPECT_EQ(result.functions[0].parameters[1].defaultValue.vt, VT_EMPTY);
+}
+
+TEST_F(ExtractorTest, AMemberWhoseDescriptionCannotBeReadIsReportedAndLeftOut) {
+    FakeType type(u"IBroken");
+    type.add({u"First", 1});
+    type.add({u"Second", 2});
+    type.add({u"Third", 3});
+    EXPECT_CALL(type, GetFuncDesc(_, _)).Times(AnyNumber());
+    EXPECT_CALL(type, GetFuncDesc(1u, _)).WillRepeatedly(Return(E_OUTOFMEMORY));
+    EXPECT_CALL(type, GetDocumentation(_, _, _, _, _)).Times(AnyNumber());
+    EXPECT_CALL(type, GetDocumentation(3, _, _, _, _)).WillOnce(Return(TYPE_E_ELEMENTNOTFOUND));
+
+    ComClass const result = build(type);
+    EXPECT_EQ(namesOf(result), (std::vector<std::string>{"First"}));
+    EXPECT_EQ(reported(), (std::vector<std::string>{"extractComFunction: GetFuncDesc() failed.",
+                                                    "extractComFunction: GetDocumentation() failed."}));
+    EXPECT_TRUE(type.returnedEverything());
+    EXPECT_EQ(extractComFunction(type, 1).error(), E_OUTOFMEMORY);
+}
+
+TEST_F(ExtractorTest, FailedNamesLeaveAMethodWithoutParametersAndAPutUnnamed) {
+    FakeType type(u"INoNames");
+    type.add({u"Method", 1, INVOKE_FUNC, {{u"a"}}});
+    type.add({u"Prop", 2, INVOKE_PROPERTYPUT, {{u"value"}}});
+    EXPECT_CALL(type, GetNames(_, _, _, _)).WillRepeatedly(Return(E_FAIL));
+
+    ComClass const result = build(type);
+    ASSERT_EQ(result.functions.size(), 2u);
+    EXPECT_EQ(result.functions[0].name, "Method");
+    EXPECT_TRUE(result.functions[0].parameters.empty());
+    ASSERT_EQ(result.functions[1].parameters.size(), 1u);
+    EXPECT_EQ(result.functions[1].parameters[0].name, "");
+    EXPECT_EQ(reported(), std::vector<std::string>(2, "extractComFunction: GetNames() failed."));
+}
+
+TEST_F(ExtractorTest, AnInterfaceThatCannotBeReachedIsReportedAndLeftOut) {
+    FakeType coclass(u"Calculator", GUID{}, TKIND_COCLASS);
+    coclass.implement(calc);
+    coclass.implement(shape);
+    coclass.implement(calc);
+    coclass.implement(shape);
+    EXPECT_CALL(coclass, GetRefTypeOfImplType(_, _)).Times(AnyNumber());
+    EXPECT_CALL(coclass, GetRefTypeOfImplType(3u, _)).WillOnce(Return(E_FAIL));
+    EXPECT_CALL(coclass, GetRefTypeInfo(_, _)).Times(AnyNumber());
+    EXPECT_CALL(coclass, GetRefTypeInfo(1002u, _)).WillOnce(Return(E_FAIL));
+    EXPECT_CALL(shape, GetTypeAttr(_)).WillOnce(Return(E_OUTOFMEMORY)).WillRepeatedly(::testing::DoDefault());
+    EXPECT_CALL(coclass, GetImplTypeFlags(_, _)).Times(AnyNumber());
+    EXPECT_CALL(coclass, GetImplTypeFlags(0u, _)).WillOnce(Return(E_FAIL));
+
+    ComClass const result = build(coclass);
+    // Positions 3 and 2 fail, 1 has no attributes; 0 is read without flags.
+    EXPECT_EQ(namesOf(result), unknownAndDispatch + std::vector<std::string>{"Add"});
+    EXPECT_EQ(reported(), (std::vector<std::string>{"addInterfacesRecursiv: GetRefTypeOfImplType() failed",
+                                                    "addInterfacesRecursiv: GetRefTypeInfo() failed",
+                                                    "addInterfacesRecursiv: GetTypeAttr() failed",
+                                                    "addInterfacesRecursiv: GetImplTypeFlags() failed"}));
+    for (FakeType* type : {&coclass, &calc, &shape, &dispatch, &unknown})
+        EXPECT_TRUE(type->returnedEverything());
+}
+
+TEST_F(ExtractorTest, AnInterfaceThatIsItsOwnBaseDoesNotLoop) {
+    FakeType looping(u"ILoop", GUID{0x100B, 0, 0, {1}});
+    looping.implement(looping);
+    looping.add({u"Spin", 1});
+
+    ComClass const result = build(looping, "ILoop", Guid(GUID{0x100B, 0, 0, {1}}));
+    EXPECT_EQ(namesOf(result), (std::vector<std::string>{"Spin"}));
+    EXPECT_TRUE(looping.returnedEverything());
+}
+
+TEST_F(ExtractorTest, MemberNamesGoThroughTheAnsiCodePage) {
+    FakeType type(u"IText");
+    type.add({u"Price\u20AC\u03A9", 1, INVOKE_FUNC, {{u"caf\u00E9"}}});
+
+    ComClass const result = build(type);
+    // Windows-1252 has the euro sign (0x80) and e acute, but no omega.
+    EXPECT_EQ(result.functions[0].name, "Price\x80?");
+    EXPECT_EQ(result.functions[0].parameters[0].name, "caf\xE9");
+}
+
+TEST_F(ExtractorTest, AllAddedEntryPointsTakeTheirRangeOfImplementedTypes) {
+    FakeType coclass(u"Calculator", GUID{}, TKIND_COCLASS);
+    coclass.implement(calc);
+    coclass.implement(shape);
+    ComClass result;
+    addInterfacesRecursiv(coclass, 1, 2, result);
+    EXPECT_EQ(namesOf(result), unknownAndDispatch + std::vector<std::string>{"Area"});
+    addInterfacesRecursiv(coclass, 2, 2, result);
+    EXPECT_EQ(result.functions.size(), 8u);
+}
+
+// An object that reports a type info, or fails to.
+class TypedDispatch : public test::CountedDispatch {
+public:
+    STDMETHODIMP GetTypeInfo(UINT index, LCID, ITypeInfo** info) override {
+        *info = nullptr;
+        if (type == nullptr || index != 0)
+            return TYPE_E_ELEMENTNOTFOUND;
+        type->AddRef();
+        *info = type;
+        return S_OK;
+    }
+    ITypeInfo* type = nullptr;
+};
+
+TEST_F(ExtractorTest, AnObjectIsDescribedByTheTypeItReports) {
+    TypedDispatch object;
+    object.type = &calc;
+
+    std::optional<ComClass> result = extractComClassFromDispatch(object);
+    ASSERT_TRUE(result.has_value());
+    EXPECT_EQ(result->name, "ICalc");
+    EXPECT_EQ(result->guid, Guid(GUID{0xCA1C, 0, 0, {1}}));
+    EXPECT_EQ(namesOf(*result), unknownAndDispatch + std::vector<std::string>{"Add"});
+    EXPECT_TRUE(object.balanced());
+    EXPECT_TRUE(calc.returnedEverything());
+}
+
+TEST_F(ExtractorTest, AnObjectWithoutUsableTypeInformationGivesNothing) {
+    TypedDispatch object;
+    EXPECT_FALSE(extractComClassFromDispatch(object).has_value());
+
+    object.type = &calc;
+    EXPECT_CALL(calc, GetTypeAttr(_)).WillOnce(Return(E_OUTOFMEMORY));
+    EXPECT_FALSE(extractComClassFromDispatch(object).has_value());
+    EXPECT_TRUE(object.balanced());
+    EXPECT_TRUE(calc.returnedEverything());
+}
+
+// A loaded library of fake types, named by index.
+struct FakeLibrary {
+    FakeLibrary(std::vector<FakeType*> types, std::vector<std::u16string> names) {
+        using ::testing::Invoke;
+        ON_CALL(library, GetTypeInfoCount()).WillByDefault(Return(static_cast<UINT>(types.size())));
+        for (std::size_t i = 0; i < types.size(); ++i) {
+            ON_CALL(library, GetTypeInfo(static_cast<UINT>(i), _)).WillByDefault(Invoke(test::handOut(
+                static_cast<ITypeInfo*>(types[i]))));
+            ON_CALL(library, GetDocumentation(static_cast<INT>(i), _, _, _, _))
+                .WillByDefault(Invoke(test::nameOut(reinterpret_cast<OLECHAR const*>(names[i].c_str()))));
+        }
+        names_ = std::move(names);
+    }
+    TypeLibrary::Loader loader() {
+        return [this](OLECHAR const*, ITypeLib** out) {
+            library.AddRef();
+            *out = &library;
+            return S_OK;
+        };
+    }
+    ::testing::NiceMock<test::MockTypeLib> library;
+    std::vector<std::u16string> names_;
+};
+
+TEST_F(ExtractorTest, EveryTypeOfTheLibrariesBecomesOneRecord) {
+    FakeType coclass(u"ignored", GUID{0xC0C1A55, 0, 0, {1}}, TKIND_COCLASS);
+    coclass.implement(calc, IMPLTYPEFLAG_FDEFAULT);
+    FakeType colour(u"ignored", GUID{0xC010, 0, 0, {1}}, TKIND_ENUM);
+    std::vector<std::u16string> names{u"Calculator", u"ICalc", u"Colour\u00E9"};
+    FakeLibrary fake({&coclass, &calc, &colour}, names);
+    {
+        TypeLibrary library(fake.loader());
+        library.addPath("fake.tlb");
+        ComExtract const extract = extractRegisteredComComponents(library);
+
+        ASSERT_EQ(extract.classes.size(), 3u);
+        std::map<std::string, ComClass const*> byName;
+        for (auto const& comClass : extract.classes)
+            byName[comClass.name] = &comClass;
+        ASSERT_EQ(byName.count("Calculator"), 1u);
+        EXPECT_EQ(byName["Calculator"]->guid, Guid(GUID{0xC0C1A55, 0, 0, {1}}));
+        EXPECT_EQ(namesOf(*byName["Calculator"]), unknownAndDispatch + std::vector<std::string>{"Add"});
+        EXPECT_EQ(namesOf(*byName["ICalc"]), namesOf(*byName["Calculator"]));
+        // Type names are UTF-8, member names ANSI.
+        ASSERT_EQ(byName.count("Colour\xC3\xA9"), 1u);
+        EXPECT_TRUE(byName["Colour\xC3\xA9"]->functions.empty());
+        EXPECT_TRUE(reported().empty());
+    }
+    EXPECT_TRUE(fake.library.balanced());
+    EXPECT_TRUE(coclass.returnedEverything());
+    EXPECT_TRUE(calc.returnedEverything());
+}
+
+TEST_F(ExtractorTest, AnEmptyTypeLibraryGivesAnEmptyExtract) {
+    TypeLibrary library;
+    EXPECT_TRUE(extractRegisteredComComponents(library).classes.empty());
+}
+
+} // namespace
+} // namespace qor::format::engine::javascript

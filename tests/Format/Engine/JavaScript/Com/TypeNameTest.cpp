@@ -1,0 +1,95 @@
+#include "Format/Engine/JavaScript/Com/TypeName.h"
+
+#include "Format/Engine/JavaScript/Com/FakeType.h"
+
+#include <gtest/gtest.h>
+
+namespace qor::format::engine::javascript {
+namespace {
+
+using ::testing::_;
+using ::testing::Return;
+using test::FakeType;
+
+TYPEDESC described(VARTYPE vt) {
+    TYPEDESC typeDesc{};
+    typeDesc.vt = vt;
+    return typeDesc;
+}
+
+TYPEDESC pointerTo(TYPEDESC& target) {
+    TYPEDESC typeDesc{};
+    typeDesc.vt = VT_PTR;
+    typeDesc.lptdesc = &target;
+    return typeDesc;
+}
+
+TEST(TypeName, BaseTypesAreNamedAfterTheirConstants) {
+    FakeType owner(u"IOwner");
+    EXPECT_EQ(getTypeName(owner, described(VT_EMPTY)), "VT_EMPT");
+    EXPECT_EQ(getTypeName(owner, described(VT_I4)), "VT_I4");
+    EXPECT_EQ(getTypeName(owner, described(VT_BSTR)), "VT_BSTR");
+    EXPECT_EQ(getTypeName(owner, described(VT_DECIMAL)), "VT_DECIMAL");
+    EXPECT_EQ(getTypeName(owner, described(VT_I1)), "VT_I1");
+    EXPECT_EQ(getTypeName(owner, described(VT_SAFEARRAY)), "VT_SAFEARRAY");
+    EXPECT_EQ(getTypeName(owner, described(VT_UINT_PTR)), "VT_UINT_PTR");
+    EXPECT_EQ(getTypeName(owner, described(64)), "VT_FILETIME");
+    EXPECT_EQ(getTypeName(owner, described(73)), "VT_VERSIONED_STREAM");
+    EXPECT_EQ(getTypeName(owner, described(0x0FFF)), "VT_BSTR_BLOB");
+    EXPECT_EQ(getTypeName(owner, described(VT_VECTOR)), "VT_VECTOR");
+    EXPECT_EQ(getTypeName(owner, described(VT_ARRAY)), "VT_ARRAY");
+    EXPECT_EQ(getTypeName(owner, described(VT_BYREF)), "VT_BYREF");
+    EXPECT_EQ(getTypeName(owner, described(0x8000)), "VT_RESERVED");
+    EXPECT_EQ(getTypeName(owner, described(0xFFFF)), "VT_ILLEGAL");
+}
+
+TEST(TypeName, ValuesWithoutANameOfTheirOwnGiveNothing) {
+    FakeType owner(u"IOwner");
+    for (VARTYPE vt : {VARTYPE(15), VARTYPE(32), VARTYPE(35), VARTYPE(39), VARTYPE(63), VARTYPE(74),
+                       VARTYPE(4094), VARTYPE(VT_ARRAY | VT_I4), VARTYPE(VT_BYREF | VT_BSTR)})
+        EXPECT_EQ(getTypeName(owner, described(vt)), "") << vt;
+    TYPEDESC odd = described(15);
+    EXPECT_EQ(getTypeName(owner, pointerTo(odd)), "*");
+}
+
+TEST(TypeName, OneLevelOfPointerIsLookedThrough) {
+    FakeType owner(u"IOwner");
+    TYPEDESC text = described(VT_BSTR);
+    EXPECT_EQ(getTypeName(owner, pointerTo(text)), "*VT_BSTR");
+    TYPEDESC inner = pointerTo(text);
+    EXPECT_EQ(getTypeName(owner, pointerTo(inner)), "*VT_PTR");
+    TYPEDESC dangling = described(VT_PTR);
+    EXPECT_EQ(getTypeName(owner, dangling), "*");
+}
+
+TEST(TypeName, UserDefinedTypesGoByTheirOwnName) {
+    FakeType owner(u"IOwner");
+    FakeType colour(u"Colour", GUID{}, TKIND_ENUM);
+    FakeType shape(u"IShape");
+    TYPEDESC enumeration = described(VT_USERDEFINED);
+    enumeration.hreftype = owner.reference(colour);
+    TYPEDESC object = described(VT_USERDEFINED);
+    object.hreftype = owner.reference(shape);
+
+    EXPECT_EQ(getTypeName(owner, enumeration), "Colour");
+    EXPECT_EQ(getTypeName(owner, pointerTo(object)), "IShape");
+    EXPECT_TRUE(colour.balanced());
+    EXPECT_TRUE(shape.balanced());
+}
+
+TEST(TypeName, AnUnreachableUserDefinedTypeKeepsTheConstantName) {
+    FakeType owner(u"IOwner");
+    FakeType shape(u"IShape");
+    TYPEDESC missing = described(VT_USERDEFINED);
+    missing.hreftype = 4711;
+    EXPECT_EQ(getTypeName(owner, pointerTo(missing)), "*VT_USERDEFINED");
+
+    TYPEDESC nameless = described(VT_USERDEFINED);
+    nameless.hreftype = owner.reference(shape);
+    EXPECT_CALL(shape, GetDocumentation(_, _, _, _, _)).WillOnce(Return(E_FAIL));
+    EXPECT_EQ(getTypeName(owner, nameless), "VT_USERDEFINED");
+    EXPECT_TRUE(shape.balanced());
+}
+
+} // namespace
+} // namespace qor::format::engine::javascript
