@@ -19,7 +19,13 @@ char const* const usageText =
     "Errors are printed to stderr as RESOURCE:LINE:COLUMN: MESSAGE, followed by the\n"
     "source line and stack trace when known.\n"
     "Exit status: 0 on success, 1 when the script reported an error, 2 for a usage\n"
-    "error or a file that cannot be read.\n";
+    "error or a file that cannot be read.\n"
+    "\n"
+    "qorjs --typelib FILE [--typelib FILE...] --list-classes prints as JSON the COM\n"
+    "classes that scripts get from those type libraries (a FILE may also name a\n"
+    "resource of a module, MODULE\\N). Where two libraries define the same type, the\n"
+    "one named first wins. A library that cannot be loaded is reported on stderr,\n"
+    "with exit status 1.\n";
 
 std::expected<Options, std::string> parseOptions(std::vector<std::string> const& arguments) {
     Options options;

@@ -2,6 +2,7 @@
 
 #include "Console.h"
 #include "ErrorPrinter.h"
+#include "ListClasses.h"
 #include "Options.h"
 
 #include "Format/Engine/JavaScript/Com/ComV8Engine.h"
@@ -82,6 +83,8 @@ int run(qorjs::Options const& options, std::filesystem::path const& programDirec
 } // namespace
 
 int main(int argc, char** argv) {
+    if (auto listing = qorjs::parseListClasses(std::vector<std::string>(argv + 1, argv + argc)))
+        return qorjs::listClasses(*listing);
     auto options = qorjs::parseOptions(std::vector<std::string>(argv + 1, argv + argc));
     if (!options) {
         std::fprintf(stderr, "qorjs: %s\n\n%s", options.error().c_str(), qorjs::usageText);

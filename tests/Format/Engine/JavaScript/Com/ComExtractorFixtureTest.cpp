@@ -1,0 +1,210 @@
+// Extraction from type libraries compiled from IDL, read by the runtime's
+// own LoadTypeLibEx.
+
+#include "Format/Engine/JavaScript/Com/ComExtractor.h"
+
+#include "Assert/Assert.h"
+#include "Support/CountedObject.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace qor::format::engine::javascript {
+namespace {
+
+std::filesystem::path runtimeFixture(char const* name) {
+    return std::filesystem::path(QOR_TYPELIB_FIXTURE_DIR) / name;
+}
+std::filesystem::path typeModelFixture(char const* name) {
+    return std::filesystem::path(QOR_TYPEMODEL_FIXTURE_DIR) / name;
+}
+
+Guid const calculatorClsid = *Guid::parse("{5a0c4f1e-7d1b-4c2e-9a53-0f6d2b8e1c07}");
+Guid const calcIid = *Guid::parse("{5a0c4f1e-7d1b-4c2e-9a53-0f6d2b8e1c02}");
+Guid const tableIid = *Guid::parse("{6b1d2f3a-1111-4c2e-9a53-0f6d2b8e1d02}");
+Guid const sharedIid = *Guid::parse("{6b1d2f3a-1111-4c2e-9a53-0f6d2b8e1d20}");
+
+std::vector<std::string> namesOf(ComClass const& comClass) {
+    std::vector<std::string> names;
+    for (auto const& function : comClass.functions)
+        names.push_back(function.name);
+    return names;
+}
+
+std::ptrdiff_t positionOf(std::vector<std::string> const& names, std::string const& name) {
+    return std::find(names.begin(), names.end(), name) - names.begin();
+}
+
+ComFunction const& member(ComClass const& comClass, std::string const& name, std::int32_t invokeKind) {
+    auto found = std::find_if(comClass.functions.begin(), comClass.functions.end(), [&](ComFunction const& f) {
+        return f.name == name && f.invokeKind == invokeKind;
+    });
+    if (found == comClass.functions.end())
+        throw std::runtime_error("no member " + name);
+    return *found;
+}
+
+class ExtractorFixtureTest : public ::testing::Test {
+protected:
+    ComClass extract(TypeLibrary& library, Guid const& guid) {
+        TypeInfoAndAttribute* entry = library.find(guid);
+        if (entry == nullptr)
+            throw std::runtime_error("type not found");
+        return extractComClass(*entry, guid);
+    }
+
+    std::vector<std::string> reports;
+    assert::ScopedAssertSink sink{
+        [this](assert::AssertInfo const& info) { reports.push_back(std::string(info.message)); }};
+};
+
+TEST_F(ExtractorFixtureTest, ACoclassGetsItsInterfacesLastFirstWithoutSourceAndWithRestricted) {
+    TypeLibrary library;
+    library.addPath(runtimeFixture("QorFixture.tlb"));
+    ComClass const calculator = extract(library, calculatorClsid);
+
+    EXPECT_EQ(calculator.name, "Calculator");
+    EXPECT_EQ(calculator.guid, calculatorClsid);
+    std::vector<std::string> const names = namesOf(calculator);
+    // [restricted] IPlain, last of the four, comes first with its base.
+    ASSERT_GE(names.size(), 5u);
+    EXPECT_EQ(std::vector<std::string>(names.begin(), names.begin() + 5),
+              (std::vector<std::string>{"QueryInterface", "AddRef", "Release", "Ping", "Origin"}));
+    // Then IShape, then the default ICalc; the [source] DEvents adds nothing.
+    EXPECT_LT(positionOf(names, "Area"), positionOf(names, "Add"));
+    EXPECT_EQ(names.back(), "Mixed");
+    EXPECT_EQ(positionOf(names, "Changed"), static_cast<std::ptrdiff_t>(names.size()));
+    EXPECT_EQ(reports, std::vector<std::string>{"The member should not be displayed or programmable by users."});
+}
+
+TEST_F(ExtractorFixtureTest, DefaultValuesAndFlagsComeAsDeclared) {
+    TypeLibrary library;
+    library.addPath(runtimeFixture("QorFixture.tlb"));
+    ComClass const calc = extract(library, calcIid);
+
+    ComFunction const& defaults = member(calc, "Defaults", INVOKE_FUNC);
+    ASSERT_GE(defaults.parameters.size(), 4u);
+    EXPECT_EQ(defaults.parameters[0].flags, PARAMFLAG_FIN | PARAMFLAG_FOPT | PARAMFLAG_FHASDEFAULT);
+    EXPECT_EQ(defaults.parameters[0].defaultValue.vt, VT_I4);
+    EXPECT_EQ(defaults.parameters[0].defaultValue.lVal, 7);
+    ASSERT_EQ(defaults.parameters[1].defaultValue.vt, VT_BSTR);
+    EXPECT_EQ(SysStringLen(defaults.parameters[1].defaultValue.bstrVal), 3u);
+    EXPECT_EQ(defaults.parameters[2].defaultValue.lVal, -100000);
+    EXPECT_EQ(defaults.parameters[3].defaultValue.vt, VT_BOOL);
+    EXPECT_EQ(defaults.parameters[3].typeName, "VT_BOOL");
+
+    ComFunction const& optional = member(calc, "Optional", INVOKE_FUNC);
+    ASSERT_EQ(optional.parameters.size(), 2u);
+    EXPECT_EQ(optional.parameters[1].flags, PARAMFLAG_FIN | PARAMFLAG_FOPT);
+    EXPECT_EQ(optional.parameters[1].defaultValue.vt, VT_EMPTY);
+}
+
+TEST_F(ExtractorFixtureTest, VtableMembersTakeTheShapesTheirInvokeKindsGive) {
+    TypeLibrary library;
+    library.addPath(typeModelFixture("TypeModelA.tlb"));
+    ComClass const table = extract(library, tableIid);
+    EXPECT_EQ(table.name, "ITable");
+
+    ComFunction const& row = member(table, "Row", INVOKE_PROPERTYGET);
+    ASSERT_EQ(row.parameters.size(), 1u);
+    EXPECT_EQ(row.parameters[0].name, "index");
+    EXPECT_EQ(row.returnType, "");
+    EXPECT_EQ(row.returnVt, VT_EMPTY);
+
+    ComFunction const& fetch = member(table, "Fetch", INVOKE_FUNC);
+    ASSERT_EQ(fetch.parameters.size(), 2u);
+    EXPECT_EQ(fetch.parameters[1].flags, PARAMFLAG_FOUT | PARAMFLAG_FRETVAL);
+    EXPECT_EQ(fetch.parameters[1].typeName, "*VT_BSTR");
+    EXPECT_EQ(fetch.parameters[1].vt, VT_PTR);
+    EXPECT_EQ(fetch.returnType, "VT_HRESULT");
+    EXPECT_EQ(fetch.returnVt, VT_HRESULT);
+
+    ComFunction const& cell = member(table, "Cell", INVOKE_PROPERTYPUT);
+    ASSERT_EQ(cell.parameters.size(), 1u);
+    EXPECT_EQ(cell.parameters[0].name, "Cell");
+    EXPECT_EQ(cell.parameters[0].vt, VT_I4);
+
+    ComFunction const& types = member(table, "Types", INVOKE_FUNC);
+    ASSERT_EQ(types.parameters.size(), 6u);
+    EXPECT_EQ(types.parameters[0].typeName, "*VT_BSTR");
+    EXPECT_EQ(types.parameters[1].typeName, "Mode");
+    EXPECT_EQ(types.parameters[2].typeName, "IGrid");
+    EXPECT_EQ(types.parameters[3].typeName, "VT_SAFEARRAY");
+    EXPECT_EQ(types.parameters[4].flags, 0x31);
+    EXPECT_EQ(types.parameters[4].defaultValue.lVal, 5);
+    EXPECT_EQ(types.parameters[5].flags, 0x11);
+    EXPECT_EQ(types.parameters[5].defaultValue.vt, VT_EMPTY);
+    EXPECT_TRUE(reports.empty());
+}
+
+TEST_F(ExtractorFixtureTest, OfTwoLibrariesDefiningATypeTheOneAddedLastWins) {
+    TypeLibrary aLast;
+    aLast.addPath(typeModelFixture("TypeModelB.tlb")).addPath(typeModelFixture("TypeModelA.tlb"));
+    EXPECT_EQ(namesOf(extract(aLast, sharedIid)).back(), "FromA");
+
+    TypeLibrary bLast;
+    bLast.addPath(typeModelFixture("TypeModelA.tlb")).addPath(typeModelFixture("TypeModelB.tlb"));
+    ComExtract const all = extractRegisteredComComponents(bLast);
+    auto shared = std::count_if(all.classes.begin(), all.classes.end(),
+                                [](ComClass const& c) { return c.guid == sharedIid; });
+    EXPECT_EQ(shared, 1);
+    for (auto const& comClass : all.classes)
+        if (comClass.guid == sharedIid) {
+            EXPECT_EQ(namesOf(comClass).back(), "FromB");
+        }
+}
+
+TEST_F(ExtractorFixtureTest, EveryTypeOfALibraryBecomesARecord) {
+    TypeLibrary library;
+    library.addPath(runtimeFixture("QorFixture.tlb"));
+    ComExtract const all = extractRegisteredComComponents(library);
+
+    EXPECT_EQ(all.classes.size(), library.getEntries().size());
+    std::vector<std::string> names;
+    for (auto const& comClass : all.classes)
+        names.push_back(comClass.name);
+    for (char const* name : {"Calculator", "Square", "ICalc", "IShape", "ISquare", "IPlain", "DEvents", "Colour",
+                             "Point", "Constants"})
+        EXPECT_NE(std::find(names.begin(), names.end(), name), names.end()) << name;
+    for (auto const& comClass : all.classes)
+        if (comClass.name == "Colour" || comClass.name == "Point") {
+            EXPECT_TRUE(comClass.functions.empty());
+        }
+}
+
+// An object reporting a type of the fixture as its own.
+class FixtureObject : public test::CountedDispatch {
+public:
+    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** info) override {
+        *info = type;
+        if (type != nullptr)
+            type->AddRef();
+        return type != nullptr ? S_OK : E_NOTIMPL;
+    }
+    ITypeInfo* type = nullptr;
+};
+
+TEST_F(ExtractorFixtureTest, AnObjectIsDescribedByItsDispatchInterface) {
+    TypeLibrary library;
+    library.addPath(runtimeFixture("QorFixture.tlb"));
+    FixtureObject object;
+    ASSERT_TRUE(library.getTypeInfo(calcIid, &object.type));
+
+    std::optional<ComClass> const described = extractComClassFromDispatch(object);
+    ASSERT_TRUE(described.has_value());
+    EXPECT_EQ(described->name, "ICalc");
+    EXPECT_EQ(described->guid, calcIid);
+    std::vector<std::string> const names = namesOf(*described);
+    ASSERT_GE(names.size(), 3u);
+    EXPECT_EQ(std::vector<std::string>(names.begin(), names.begin() + 3),
+              (std::vector<std::string>{"QueryInterface", "AddRef", "Release"}));
+    EXPECT_TRUE(object.balanced());
+    object.type->Release();
+}
+
+} // namespace
+} // namespace qor::format::engine::javascript

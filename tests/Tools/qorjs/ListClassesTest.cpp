@@ -1,0 +1,114 @@
+#include "Support/ScriptFiles.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+using ::testing::HasSubstr;
+using nlohmann::json;
+
+namespace {
+
+struct Outcome {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+std::string fixture(char const* name) { return std::string(QOR_TYPELIB_FIXTURE_DIR) + "/" + name; }
+
+class ListClassesTest : public ::testing::Test {
+protected:
+    Outcome qorjs(std::string const& arguments) {
+        auto out = files.dir() / "stdout", err = files.dir() / "stderr";
+        std::string command = std::string(QORJS_PATH) + " " + arguments + " >" + out.string() + " 2>" + err.string();
+        int raw = std::system(command.c_str());
+        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(out), slurp(err)};
+    }
+    static std::string slurp(std::filesystem::path const& path) {
+        std::ifstream in(path);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+    static json const* find(json const& array, std::string const& name) {
+        for (auto const& item : array)
+            if (item.at("name") == name)
+                return &item;
+        return nullptr;
+    }
+    qor::test::ScriptFiles files;
+};
+
+TEST_F(ListClassesTest, PrintsTheClassesOfALibraryAsItsIdlDeclaresThem) {
+    Outcome const r = qorjs("--typelib " + fixture("QorFixture.tlb") + " --list-classes");
+    ASSERT_EQ(r.status, 0) << r.err;
+    json const classes = json::parse(r.out);
+    ASSERT_TRUE(classes.is_array());
+
+    json const* calculator = find(classes, "Calculator");
+    ASSERT_NE(calculator, nullptr);
+    EXPECT_EQ(calculator->at("guid"), "{5A0C4F1E-7D1B-4C2E-9A53-0F6D2B8E1C07}");
+    json const* colour = find(classes, "Colour");
+    ASSERT_NE(colour, nullptr);
+    EXPECT_TRUE(colour->at("functions").empty());
+
+    json const* calc = find(classes, "ICalc");
+    ASSERT_NE(calc, nullptr);
+    json const* scale = find(calc->at("functions"), "Scale");
+    ASSERT_NE(scale, nullptr);
+    EXPECT_EQ(scale->at("memberId"), 3);
+    EXPECT_EQ(scale->at("invokeKind"), 1);
+    json const& factor = scale->at("parameters").at(1);
+    EXPECT_EQ(factor.at("name"), "factor");
+    EXPECT_EQ(factor.at("typeName"), "VT_I2");
+    EXPECT_EQ(factor.at("vt"), 2);
+    EXPECT_EQ(factor.at("flags"), 0x31);
+    EXPECT_EQ(factor.at("defaultValue"), 3);
+    EXPECT_FALSE(scale->at("parameters").at(0).contains("defaultValue"));
+
+    json const* defaults = find(calc->at("functions"), "Defaults");
+    ASSERT_NE(defaults, nullptr);
+    EXPECT_EQ(defaults->at("parameters").at(1).at("defaultValue"), "abc");
+    EXPECT_EQ(defaults->at("parameters").at(3).at("defaultValue"), true);
+
+    for (char const* key : {"name", "memberId", "invokeKind", "returnType", "returnVt", "parameters"})
+        EXPECT_TRUE(scale->contains(key)) << key;
+}
+
+TEST_F(ListClassesTest, SeveralLibrariesAndModuleResourcesCanBeListed) {
+    Outcome const r = qorjs("--typelib " + fixture("QorFixtureExt.tlb") + " --typelib " + fixture("QorFixture.tlb") +
+                            " --list-classes");
+    ASSERT_EQ(r.status, 0) << r.err;
+    json const classes = json::parse(r.out);
+    EXPECT_NE(find(classes, "ICircle"), nullptr);
+    EXPECT_NE(find(classes, "Calculator"), nullptr);
+
+    Outcome const module = qorjs("--typelib '" + fixture("QorFixtures.dll") + "\\2' --list-classes");
+    ASSERT_EQ(module.status, 0) << module.err;
+    EXPECT_NE(find(json::parse(module.out), "ICircle"), nullptr);
+}
+
+TEST_F(ListClassesTest, ALibraryThatCannotBeLoadedIsReported) {
+    std::string const missing = (files.dir() / "missing.tlb").string();
+    Outcome const r = qorjs("--typelib " + fixture("QorFixture.tlb") + " --typelib " + missing + " --list-classes");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_THAT(r.err, HasSubstr(missing));
+    EXPECT_EQ(r.out, "");
+}
+
+TEST_F(ListClassesTest, UsageErrorsAreExplained) {
+    Outcome const noLibrary = qorjs("--list-classes");
+    EXPECT_EQ(noLibrary.status, 2);
+    EXPECT_THAT(noLibrary.err, HasSubstr("--typelib"));
+
+    Outcome const mixed = qorjs("--typelib " + fixture("QorFixture.tlb") + " --list-classes -e 1");
+    EXPECT_EQ(mixed.status, 2);
+    Outcome const dangling = qorjs("--list-classes --typelib");
+    EXPECT_EQ(dangling.status, 2);
+}
+
+} // namespace

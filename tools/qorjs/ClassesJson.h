@@ -1,0 +1,17 @@
+#pragma once
+
+#include "Format/Engine/JavaScript/Com/ComExtract.h"
+
+#include <nlohmann/json.hpp>
+
+namespace qor::tools::qorjs {
+
+// The classes as scripts get them, by name: an array of objects with name,
+// guid, functions (name, memberId, invokeKind, returnType, returnVt,
+// parameters (name, typeName, vt, flags, defaultValue unless VT_EMPTY)).
+nlohmann::ordered_json classesToJson(format::engine::javascript::ComExtract const& extract);
+
+// A default value as JSON: a number, a string, a boolean or null.
+nlohmann::ordered_json variantToJson(VARIANT const& value);
+
+} // namespace qor::tools::qorjs

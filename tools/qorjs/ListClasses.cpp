@@ -1,0 +1,88 @@
+#include "ListClasses.h"
+
+#include "ClassesJson.h"
+#include "Options.h"
+
+#include "Format/Engine/JavaScript/Com/ComExtractor.h"
+#include "Platform/Windows/Com/OleText.h"
+#include "Platform/Windows/Com/TypeLibrary.h"
+
+#include <cstdio>
+#include <iostream>
+#include <utility>
+
+namespace qor::tools::qorjs {
+namespace {
+
+namespace com = platform::windows::com;
+using format::engine::javascript::extractRegisteredComComponents;
+
+struct LoadFailure {
+    std::string path;
+    HRESULT result;
+};
+
+std::string errorText(HRESULT result) {
+    _com_error const error(result);
+    return com::utf8FromOle(com::OleStringView(error.ErrorMessage()));
+}
+
+} // namespace
+
+std::optional<std::expected<ListClassesOptions, std::string>> parseListClasses(
+    std::vector<std::string> const& arguments) {
+    bool listing = false;
+    ListClassesOptions options;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        if (arguments[i] == "--list-classes") {
+            listing = true;
+        } else if (arguments[i] == "--typelib") {
+            if (++i == arguments.size())
+                return std::unexpected("--typelib needs a type library file");
+            options.typeLibraries.push_back(arguments[i]);
+        }
+    }
+    if (!listing && options.typeLibraries.empty())
+        return std::nullopt;
+    if (!listing)
+        return std::unexpected("--typelib is used with --list-classes");
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        if (arguments[i] == "--typelib")
+            ++i;
+        else if (arguments[i] != "--list-classes")
+            return std::unexpected("--list-classes takes only --typelib FILE, not " + arguments[i]);
+    }
+    if (options.typeLibraries.empty())
+        return std::unexpected("--list-classes needs at least one --typelib FILE");
+    return options;
+}
+
+int listClasses(std::expected<ListClassesOptions, std::string> const& options) {
+    if (!options) {
+        std::fprintf(stderr, "qorjs: %s\n\n%s", options.error().c_str(), usageText);
+        return 2;
+    }
+    // The TypeLibrary passes over what it cannot load; a user asking for a
+    // listing wants to hear about it.
+    std::vector<LoadFailure> failures;
+    com::TypeLibrary typeLibrary([&](OLECHAR const* path, ITypeLib** library) {
+        HRESULT const result = LoadTypeLibEx(path, REGKIND_NONE, library);
+        if (FAILED(result))
+            failures.push_back({com::utf8FromOle(com::OleStringView(path)), result});
+        return result;
+    });
+    // Added in reverse, so the first library named is loaded first and wins
+    // over later ones defining the same type.
+    for (auto path = options->typeLibraries.rbegin(); path != options->typeLibraries.rend(); ++path)
+        typeLibrary.addPath(std::u8string(reinterpret_cast<char8_t const*>(path->data()), path->size()));
+    auto const extract = extractRegisteredComComponents(typeLibrary);
+    for (auto const& failure : failures)
+        std::fprintf(stderr, "qorjs: cannot load type library %s: %s\n", failure.path.c_str(),
+                     errorText(failure.result).c_str());
+    if (!failures.empty())
+        return 1;
+    std::cout << classesToJson(extract).dump(2) << '\n';
+    return std::cout.good() ? 0 : 1;
+}
+
+} // namespace qor::tools::qorjs
