@@ -1,11 +1,28 @@
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "Platform/Com.h"
 #include "Support/CountedObject.h"
+
+DEFINE_GUID(IID_IProbeWidget, 0xEFA3F665, 0x5C0F, 0x4AC2, 0x92, 0x28, 0x0A, 0xD5, 0x4C, 0x7B, 0xB5, 0xF7);
+
+struct DECLSPEC_UUID("efa3f665-5c0f-4ac2-9228-0ad54c7bb5f7") IProbeWidget : public IDispatch {
+    STDMETHOD(Spin)(LONG turns) PURE;
+};
+OLE_DECLARE_UUIDOF(IProbeWidget, IID_IProbeWidget);
 
 namespace {
 
 using qor::test::CountedObject;
+
+TEST(Interface, ProductInterfacesDeclareTheirOwnIdentifier)
+{
+    EXPECT_EQ(__uuidof(IProbeWidget), IID_IProbeWidget);
+    OLECHAR text[39];
+    StringFromGUID2(uuidof<IProbeWidget>(), text, 39);
+    EXPECT_EQ(std::u16string(text), u"{EFA3F665-5C0F-4AC2-9228-0AD54C7BB5F7}");
+}
 
 TEST(Interface, UuidofNamesTheInterfaceIdentifier)
 {
