@@ -21,6 +21,8 @@
 #include "Platform/Posix/Ole/TypeLib.h"
 #include "Platform/Posix/Ole/TypeComp.h"
 #include "Platform/Posix/Ole/ErrorInfo.h"
+#include "Platform/Posix/Ole/ErrorMessages.h"
+#include "Platform/Posix/Ole/TextConversion.h"
 #include "Platform/Posix/Ole/Apartment.h"
 #include "Platform/Posix/Ole/ClassRegistry.h"
 #include "Platform/Posix/Ole/ProgIdRegistry.h"
