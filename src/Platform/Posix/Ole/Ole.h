@@ -27,3 +27,4 @@
 #include "Platform/Posix/Ole/ClassRegistry.h"
 #include "Platform/Posix/Ole/ProgIdRegistry.h"
 #include "Platform/Posix/Ole/DispCallFunc.h"
+#include "Platform/Posix/Ole/Module.h"
