@@ -22,3 +22,4 @@
 #include "Platform/Posix/Ole/TypeComp.h"
 #include "Platform/Posix/Ole/ErrorInfo.h"
 #include "Platform/Posix/Ole/LoadTypeLib.h"
+#include "Platform/Posix/Ole/DispInvoke.h"
