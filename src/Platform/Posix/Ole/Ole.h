@@ -23,3 +23,6 @@
 #include "Platform/Posix/Ole/ErrorInfo.h"
 #include "Platform/Posix/Ole/LoadTypeLib.h"
 #include "Platform/Posix/Ole/DispInvoke.h"
+#include "Platform/Posix/Ole/ErrorMessages.h"
+#include "Platform/Posix/Ole/TextConversion.h"
+#include "Platform/Posix/Ole/ComSupport.h"

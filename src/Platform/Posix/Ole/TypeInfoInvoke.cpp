@@ -178,7 +178,9 @@ public:
         if (!returnsHresult && func_.elemdescFunc.tdesc.vt != VT_VOID)
             if (HRESULT hr = callTypeOf(owner_, func_.elemdescFunc.tdesc, returned); FAILED(hr))
                 return hr;
-        VARTYPE const vtReturn = returnsHresult ? VT_HRESULT : func_.elemdescFunc.tdesc.vt == VT_VOID ? VT_EMPTY : returned.vt;
+        VARTYPE vtReturn = returned.vt;
+        if (returnsHresult)
+            vtReturn = VT_HRESULT;
         VARIANT raw;
         VariantInit(&raw);
         HRESULT hr = DispCallFunc(instance, static_cast<ULONG_PTR>(func_.oVft), func_.callconv, vtReturn,
