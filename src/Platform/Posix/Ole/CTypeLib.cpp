@@ -4,6 +4,7 @@
 #include "Platform/Posix/Ole/Stdole2.h"
 #include "Platform/Posix/Ole/TypeLibLoader.h"
 #include "Platform/Posix/Ole/TypeLibText.h"
+#include "String/Utf.h"
 
 #include <cstring>
 
@@ -210,7 +211,8 @@ TYPEDESC CTypeLib::typeDesc(TypeIndex index) {
 
 ARRAYDESC* CTypeLib::arrayDesc(TypeNode const& node) {
     std::size_t const dims = node.bounds.size();
-    std::size_t const size = offsetof(ARRAYDESC, rgbounds) + std::max<std::size_t>(dims, 1) * sizeof(SAFEARRAYBOUND);
+    std::size_t const size =
+        std::max(sizeof(ARRAYDESC), offsetof(ARRAYDESC, rgbounds) + dims * sizeof(SAFEARRAYBOUND));
     auto& bytes = arrayDescStore_.emplace_back(std::make_unique<std::byte[]>(size));
     auto* desc = new (bytes.get()) ARRAYDESC{};
     desc->tdescElem = typeDesc(node.inner);
@@ -251,7 +253,8 @@ HRESULT CTypeLib::importedLib(std::size_t index, CTypeLib** result) {
         if (imported.guid == stdole2LibraryId) {
             imports_[index] = loadBuiltinStdole2();
         } else {
-            std::u16string const path = (directory_ / lastPathPart(imported.fileName)).u16string();
+            // The stored name is bytes; the narrow path takes them as they are.
+            std::u16string const path = string::utf8ToUtf16((directory_ / lastPathPart(imported.fileName)).string());
             auto loaded = loadTypeLibPath(path);
             if (!loaded)
                 return TYPE_E_CANTLOADLIBRARY;

@@ -30,3 +30,4 @@
 #include "Platform/Posix/Ole/DispCallFunc.h"
 #include "Platform/Posix/Ole/LoadTypeLib.h"
 #include "Platform/Posix/Ole/Module.h"
+#include "Platform/Posix/Ole/DispInvoke.h"

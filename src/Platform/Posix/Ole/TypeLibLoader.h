@@ -17,7 +17,7 @@ std::expected<CTypeLib*, HRESULT> loadTypeLibPath(std::u16string_view path);
 
 // A library from the bytes of an MSFT image; its imports are looked for in
 // `directory`.
-std::expected<CTypeLib*, HRESULT> loadTypeLibImage(std::span<std::byte const> image,
+OLE_API std::expected<CTypeLib*, HRESULT> loadTypeLibImage(std::span<std::byte const> image,
                                                    std::filesystem::path directory);
 
 // The runtime's own stdole2.
