@@ -2,6 +2,11 @@
 
 #include "Platform/Windows/Com/AssertReport.h"
 #include "Platform/Windows/Com/ComRef.h"
+#include "Platform/Windows/ErrorCode.h"
+#include "Platform/Windows/ResourceEnumerator.h"
+
+#include <array>
+#include <string>
 
 #include <utility>
 
@@ -10,6 +15,11 @@ namespace {
 
 HRESULT loadUnregistered(OLECHAR const* path, ITypeLib** library) {
     return LoadTypeLibEx(path, REGKIND_NONE, library);
+}
+
+void reportLoadFailure(std::string const& message) {
+    reportAssert(message, "qor::platform::windows::com::TypeLibrary::loadTypeLib", "Platform/Windows/COM/TypeLibrary",
+                 __LINE__);
 }
 
 } // namespace
@@ -31,6 +41,11 @@ TypeLibrary& TypeLibrary::addPath(std::filesystem::path const& path) {
     return *this;
 }
 
+TypeLibrary& TypeLibrary::addModule(HMODULE module) {
+    pendingModules.push_back(module);
+    return *this;
+}
+
 TypeLibrary& TypeLibrary::setProvider(Provider provider) {
     typeLibProvider = std::move(provider);
     return *this;
@@ -39,7 +54,7 @@ TypeLibrary& TypeLibrary::setProvider(Provider provider) {
 TypeInfoAndAttribute* TypeLibrary::find(Guid const& guid) {
     if (auto found = entries.find(guid); found != entries.end())
         return &found->second;
-    if (!pendingPaths.empty())
+    if (!pendingPaths.empty() || !pendingModules.empty())
         return loadTypeLib(guid);
     if (!typeLibProvider)
         return nullptr;
@@ -85,7 +100,13 @@ TypeInfoAndAttribute* TypeLibrary::loadTypeLib(std::optional<Guid> const& wanted
         if (TypeInfoAndAttribute* found = addTypeLib(library.get(), wanted))
             return found;
     }
-    return nullptr;
+    if (pendingModules.empty())
+        return nullptr;
+    HMODULE const module = pendingModules.back();
+    pendingModules.pop_back();
+    if (!pushModuleResources(module))
+        return nullptr;
+    return loadTypeLib(wanted);
 }
 
 TypeInfoAndAttribute* TypeLibrary::addTypeLib(ITypeLib* library, std::optional<Guid> const& wanted) {
@@ -110,6 +131,25 @@ TypeInfoAndAttribute* TypeLibrary::addTypeLib(ITypeLib* library, std::optional<G
             remembered = &position->second;
     }
     return remembered;
+}
+
+bool TypeLibrary::pushModuleResources(HMODULE module) {
+    std::array<WCHAR, 260> buffer{};
+    DWORD const length = GetModuleFileNameW(module, buffer.data(), static_cast<DWORD>(buffer.size()));
+    // A truncated name would only give paths that fail to load.
+    if (length == 0 || length >= buffer.size()) {
+        reportLoadFailure(ErrorCode::sMessage(GetLastError()));
+        return false;
+    }
+    std::string const moduleName = utf8FromOle(OleStringView(buffer.data(), length));
+    ResourceEnumerator<std::string> const enumerator;
+    enumerator.vEnumResources(
+        module, OLESTR("TYPELIB"), [](auto, std::int64_t, std::string const&) {}, 1, std::nullopt,
+        [&](HMODULE, std::int64_t id, std::string const&) {
+            pendingPaths.push_back(oleFromUtf8(moduleName + "\\" + std::to_string(id)));
+            return true;
+        });
+    return true;
 }
 
 } // namespace qor::platform::windows::com

@@ -39,6 +39,8 @@ public:
 
     // Sources, given before the first lookup.
     TypeLibrary& addPath(std::filesystem::path const& path);
+    // A module whose "TYPELIB" resources are the libraries.
+    TypeLibrary& addModule(HMODULE module);
     TypeLibrary& setProvider(Provider provider);
 
     // The entry of `guid`, loading sources as needed; null when no source has
@@ -54,16 +56,18 @@ public:
 
     // What has been loaded so far.
     Entries const& getEntries() const { return entries; }
-    std::size_t pendingSourceCount() const { return pendingPaths.size(); }
+    std::size_t pendingSourceCount() const { return pendingPaths.size() + pendingModules.size(); }
 
 private:
     TypeInfoAndAttribute* loadTypeLib(std::optional<Guid> const& wanted);
     TypeInfoAndAttribute* addTypeLib(ITypeLib* library, std::optional<Guid> const& wanted);
+    bool pushModuleResources(HMODULE module);
 
     Provider typeLibProvider;
     std::vector<ITypeLib*> loadedLibraries;
     Entries entries;
     std::deque<OleString> pendingPaths;
+    std::deque<HMODULE> pendingModules;
     Loader loader;
 };
 

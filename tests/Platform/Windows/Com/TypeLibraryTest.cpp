@@ -1,5 +1,6 @@
 #include "Platform/Windows/Com/TypeLibrary.h"
 
+#include "Assert/Assert.h"
 #include "Support/TypeInfoMock.h"
 
 #include <gtest/gtest.h>
@@ -292,6 +293,83 @@ TEST(TypeLibraryFile, AFileThatIsNoTypeLibraryIsDropped) {
     library.addPath(fixture("QorFixture.tlb")).addPath(fixture("no-such.tlb")).addPath(fixture("QorFixture.idl"));
     EXPECT_NE(library.find(calculatorClsid), nullptr);
     EXPECT_EQ(library.pendingSourceCount(), 0u);
+}
+
+
+// A module opened for its resources, closed at the end of the scope.
+class DataModule {
+public:
+    explicit DataModule(std::filesystem::path const& path) {
+        std::u16string const wide = path.u16string();
+        OleString const text(wide.begin(), wide.end());
+        handle = LoadLibraryExW(text.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    }
+    DataModule(DataModule const&) = delete;
+    DataModule& operator=(DataModule const&) = delete;
+    ~DataModule() {
+        if (handle != nullptr)
+            FreeLibrary(handle);
+    }
+    HMODULE handle = nullptr;
+};
+
+class TypeLibraryModule : public ::testing::Test {
+protected:
+    std::vector<std::string> reports;
+    assert::ScopedAssertSink sink{[this](assert::AssertInfo const& info) {
+        reports.push_back(std::string(info.file) + " " + std::string(info.function));
+    }};
+};
+
+TEST_F(TypeLibraryModule, ResourcesAreLoadedLastListedFirstAndOnlyAsFarAsNeeded) {
+    DataModule module(fixture("QorFixtures.dll"));
+    ASSERT_NE(module.handle, nullptr);
+    TypeLibrary library;
+    library.addModule(module.handle);
+
+    // Resource 2 holds ICircle and is listed last, so resource 1 stays pending.
+    EXPECT_NE(library.find(circleIid), nullptr);
+    EXPECT_EQ(library.pendingSourceCount(), 1u);
+    EXPECT_NE(library.find(calculatorClsid), nullptr);
+    EXPECT_EQ(library.pendingSourceCount(), 0u);
+    EXPECT_TRUE(reports.empty());
+}
+
+TEST_F(TypeLibraryModule, PathsAreLoadedBeforeModules) {
+    DataModule module(fixture("QorFixtures.dll"));
+    TypeLibrary library;
+    library.addPath(fixture("QorFixture.tlb")).addModule(module.handle);
+    EXPECT_NE(library.find(calculatorClsid), nullptr);
+    EXPECT_EQ(library.pendingSourceCount(), 1u);
+}
+
+TEST_F(TypeLibraryModule, AModulePathOutsideAsciiSurvivesTheRoundTrip) {
+    auto const directory = std::filesystem::temp_directory_path() / "qor-typelibrary-\xC3\xBC\xE2\x82\xAC";
+    std::filesystem::create_directories(directory);
+    auto const copy = directory / "M\xC3\xBCller.dll";
+    std::filesystem::copy_file(fixture("QorFixtures.dll"), copy, std::filesystem::copy_options::overwrite_existing);
+    {
+        DataModule module(copy);
+        ASSERT_NE(module.handle, nullptr);
+        TypeLibrary library;
+        library.addModule(module.handle);
+        library.loadAll();
+        EXPECT_NE(library.find(calculatorClsid), nullptr);
+        EXPECT_NE(library.find(circleIid), nullptr);
+    }
+    std::filesystem::remove_all(directory);
+}
+
+TEST_F(TypeLibraryModule, AModuleWithoutAFileNameIsReportedAndTheRestStaysPending) {
+    DataModule module(fixture("QorFixtures.dll"));
+    TypeLibrary library;
+    library.addModule(module.handle).addModule(reinterpret_cast<HMODULE>(0x7E57));
+
+    EXPECT_EQ(library.find(calculatorClsid), nullptr);
+    EXPECT_EQ(reports, std::vector<std::string>{"Platform/Windows/COM/TypeLibrary "
+                                                "qor::platform::windows::com::TypeLibrary::loadTypeLib"});
+    EXPECT_EQ(library.pendingSourceCount(), 1u);
+    EXPECT_NE(library.find(calculatorClsid), nullptr);
 }
 
 } // namespace
