@@ -21,3 +21,6 @@
 #include "Platform/Posix/Ole/TypeLib.h"
 #include "Platform/Posix/Ole/TypeComp.h"
 #include "Platform/Posix/Ole/ErrorInfo.h"
+#include "Platform/Posix/Ole/ErrorMessages.h"
+#include "Platform/Posix/Ole/TextConversion.h"
+#include "Platform/Posix/Ole/ComSupport.h"

@@ -1,0 +1,72 @@
+#pragma once
+
+// What the runtime knows about each VARTYPE: which codes a VARIANT or a
+// SAFEARRAY may carry and how many bytes a value of the type takes.
+
+#include <cstddef>
+
+#include "Platform/Posix/Ole/Types.h"
+#include "Platform/Posix/Ole/Variant.h"
+
+namespace ole::vartype {
+
+inline constexpr VARTYPE kModifiers = VT_VECTOR | VT_ARRAY | VT_BYREF | VT_RESERVED;
+
+constexpr VARTYPE base(VARTYPE vt)
+{
+    return static_cast<VARTYPE>(vt & VT_TYPEMASK);
+}
+
+// A code that a VARIANT may hold: an automation base type, by value, by
+// reference or as an array; VT_EMPTY and VT_NULL only by value.
+constexpr bool isValidForVariant(VARTYPE vt)
+{
+    if ((vt & (VT_VECTOR | VT_RESERVED)) != 0)
+        return false;
+    VARTYPE type = base(vt);
+    bool known = type <= VT_DECIMAL || (type >= VT_I1 && type <= VT_UINT) || type == VT_RECORD || type == VT_CLSID;
+    if (!known || type == 15)
+        return false;
+    return (vt & (VT_BYREF | VT_ARRAY)) == 0 || type > VT_NULL;
+}
+
+// Bytes of one value of a base type as stored in a VARIANT's union or an
+// array's data block; 0 when the type has no fixed size.
+constexpr std::size_t sizeOf(VARTYPE type)
+{
+    switch (type) {
+    case VT_I1:
+    case VT_UI1:
+        return 1;
+    case VT_I2:
+    case VT_UI2:
+    case VT_BOOL:
+        return 2;
+    case VT_I4:
+    case VT_UI4:
+    case VT_INT:
+    case VT_UINT:
+    case VT_R4:
+    case VT_ERROR:
+        return 4;
+    case VT_I8:
+    case VT_UI8:
+    case VT_R8:
+    case VT_CY:
+    case VT_DATE:
+    case VT_BSTR:
+    case VT_DISPATCH:
+    case VT_UNKNOWN:
+    case VT_INT_PTR:
+    case VT_UINT_PTR:
+        return 8;
+    case VT_DECIMAL:
+        return sizeof(DECIMAL);
+    case VT_VARIANT:
+        return sizeof(VARIANT);
+    default:
+        return 0;
+    }
+}
+
+} // namespace ole::vartype

@@ -1,0 +1,151 @@
+#include "Platform/Posix/Ole/Variant.h"
+
+#include <cstring>
+
+#include "Platform/Posix/Ole/Bstr.h"
+#include "Platform/Posix/Ole/Dispatch.h"
+#include "Platform/Posix/Ole/SafeArray.h"
+#include "Platform/Posix/Ole/VarType.h"
+
+namespace {
+
+using namespace ole::vartype;
+
+// Copies the value of a BSTR, array or interface so that the copy owns it;
+// other types are plain bits. target and source hold the same vt.
+HRESULT duplicateOwned(VARIANT& target, VARTYPE vt)
+{
+    if ((vt & VT_ARRAY) != 0) {
+        SAFEARRAY* source = target.parray;
+        target.parray = nullptr;
+        return source == nullptr ? S_OK : SafeArrayCopy(source, &target.parray);
+    }
+    switch (vt) {
+    case VT_BSTR:
+        if (target.bstrVal != nullptr) {
+            BSTR source = target.bstrVal;
+            target.bstrVal = SysAllocStringByteLen(reinterpret_cast<LPCSTR>(source), SysStringByteLen(source));
+            if (target.bstrVal == nullptr)
+                return E_OUTOFMEMORY;
+        }
+        return S_OK;
+    case VT_DISPATCH:
+    case VT_UNKNOWN:
+        if (target.punkVal != nullptr)
+            target.punkVal->AddRef();
+        return S_OK;
+    case VT_RECORD:
+        // Records need IRecordInfo, which this runtime does not provide.
+        return DISP_E_BADVARTYPE;
+    default:
+        return S_OK;
+    }
+}
+
+// Reads the value a by-reference VARIANT points to into a by-value one.
+HRESULT dereference(VARIANT& target, const VARIANT& source)
+{
+    VARTYPE type = static_cast<VARTYPE>(source.vt & ~VT_BYREF);
+    if (source.byref == nullptr)
+        return E_INVALIDARG;
+    if (type == VT_VARIANT) {
+        const VARIANT* inner = source.pvarVal;
+        if (inner->vt == (VT_VARIANT | VT_BYREF))
+            return E_INVALIDARG;
+        return VariantCopyInd(&target, inner);
+    }
+    if (type == VT_DECIMAL) {
+        target.decVal = *source.pdecVal;
+        target.vt = VT_DECIMAL;
+        return S_OK;
+    }
+    std::size_t size = (type & VT_ARRAY) != 0 ? sizeof(SAFEARRAY*) : sizeOf(type);
+    if (size == 0)
+        return DISP_E_BADVARTYPE;
+    target.vt = type;
+    target.llVal = 0;
+    std::memcpy(&target.llVal, source.byref, size);
+    HRESULT hr = duplicateOwned(target, type);
+    if (FAILED(hr))
+        target.vt = VT_EMPTY;
+    return hr;
+}
+
+} // namespace
+
+void VariantInit(VARIANTARG* pvarg)
+{
+    if (pvarg == nullptr)
+        return;
+    pvarg->vt = VT_EMPTY;
+    pvarg->wReserved1 = pvarg->wReserved2 = pvarg->wReserved3 = 0;
+}
+
+HRESULT VariantClear(VARIANTARG* pvarg)
+{
+    if (pvarg == nullptr)
+        return E_INVALIDARG;
+    VARTYPE vt = pvarg->vt;
+    if (!isValidForVariant(vt))
+        return DISP_E_BADVARTYPE;
+    if ((vt & VT_BYREF) == 0) {
+        if ((vt & VT_ARRAY) != 0) {
+            // A locked array stays where it is, so nothing is lost.
+            HRESULT hr = SafeArrayDestroy(pvarg->parray);
+            if (FAILED(hr))
+                return hr;
+        } else if (vt == VT_BSTR) {
+            SysFreeString(pvarg->bstrVal);
+        } else if ((vt == VT_DISPATCH || vt == VT_UNKNOWN) && pvarg->punkVal != nullptr) {
+            pvarg->punkVal->Release();
+        }
+    }
+    pvarg->vt = VT_EMPTY;
+    return S_OK;
+}
+
+HRESULT VariantCopy(VARIANTARG* pvargDest, const VARIANTARG* pvargSrc)
+{
+    if (pvargDest == nullptr || pvargSrc == nullptr)
+        return E_INVALIDARG;
+    if (!isValidForVariant(pvargSrc->vt))
+        return DISP_E_BADVARTYPE;
+    if (pvargDest == pvargSrc)
+        return S_OK;
+    HRESULT hr = VariantClear(pvargDest);
+    if (FAILED(hr))
+        return hr;
+    VARIANT copy = *pvargSrc;
+    if ((copy.vt & VT_BYREF) == 0) {
+        hr = duplicateOwned(copy, copy.vt);
+        if (FAILED(hr))
+            return hr;
+    }
+    *pvargDest = copy;
+    return S_OK;
+}
+
+HRESULT VariantCopyInd(VARIANT* pvarDest, const VARIANTARG* pvargSrc)
+{
+    if (pvarDest == nullptr || pvargSrc == nullptr)
+        return E_INVALIDARG;
+    if (!isValidForVariant(pvargSrc->vt))
+        return DISP_E_BADVARTYPE;
+    if ((pvargSrc->vt & VT_BYREF) == 0)
+        return VariantCopy(pvarDest, pvargSrc);
+    // Built aside first: the source may be the destination.
+    VARIANT value;
+    VariantInit(&value);
+    HRESULT hr = dereference(value, *pvargSrc);
+    if (FAILED(hr))
+        return hr;
+    if (pvarDest != pvargSrc) {
+        hr = VariantClear(pvarDest);
+        if (FAILED(hr)) {
+            VariantClear(&value);
+            return hr;
+        }
+    }
+    *pvarDest = value;
+    return S_OK;
+}

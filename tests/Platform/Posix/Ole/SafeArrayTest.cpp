@@ -1,0 +1,174 @@
+#include <gtest/gtest.h>
+
+#include <string_view>
+
+#include "Platform/Com.h"
+#include "Support/CountedObject.h"
+
+namespace {
+
+using qor::test::CountedDispatch;
+
+TEST(SafeArray, BoundsAndLayoutFollowWindows)
+{
+    SAFEARRAYBOUND bounds[] = {{3, 0}, {2, 10}};
+    SAFEARRAY* psa = SafeArrayCreate(VT_I4, 2, bounds);
+    ASSERT_NE(psa, nullptr);
+    EXPECT_EQ(SafeArrayGetDim(psa), 2u);
+    EXPECT_EQ(SafeArrayGetElemsize(psa), 4u);
+    LONG lower = 0, upper = 0;
+    EXPECT_EQ(SafeArrayGetLBound(psa, 2, &lower), S_OK);
+    EXPECT_EQ(SafeArrayGetUBound(psa, 2, &upper), S_OK);
+    EXPECT_EQ(lower, 10);
+    EXPECT_EQ(upper, 11);
+    // Stored reversed: the rightmost dimension comes first.
+    EXPECT_EQ(psa->rgsabound[0].lLbound, 10);
+    VARTYPE vt = VT_EMPTY;
+    EXPECT_EQ(SafeArrayGetVartype(psa, &vt), S_OK);
+    EXPECT_EQ(vt, VT_I4);
+
+    // The first index varies fastest.
+    LONG index[] = {1, 11};
+    LONG value = 42;
+    ASSERT_EQ(SafeArrayPutElement(psa, index, &value), S_OK);
+    LONG* data = nullptr;
+    ASSERT_EQ(SafeArrayAccessData(psa, reinterpret_cast<void**>(&data)), S_OK);
+    EXPECT_EQ(data[4], 42);
+    EXPECT_EQ(SafeArrayDestroy(psa), DISP_E_ARRAYISLOCKED);
+    EXPECT_EQ(SafeArrayUnaccessData(psa), S_OK);
+    EXPECT_EQ(SafeArrayUnaccessData(psa), E_UNEXPECTED);
+    EXPECT_EQ(SafeArrayDestroy(psa), S_OK);
+}
+
+TEST(SafeArray, BadIndicesAndArgumentsAreRefused)
+{
+    SAFEARRAY* psa = SafeArrayCreateVector(VT_R8, -2, 3);
+    LONG index = 1;
+    void* cell = nullptr;
+    EXPECT_EQ(SafeArrayPtrOfIndex(psa, &index, &cell), DISP_E_BADINDEX);
+    index = -3;
+    double value = 1.5;
+    EXPECT_EQ(SafeArrayPutElement(psa, &index, &value), DISP_E_BADINDEX);
+    index = 0;
+    EXPECT_EQ(SafeArrayPutElement(psa, &index, &value), S_OK);
+    double read = 0;
+    EXPECT_EQ(SafeArrayGetElement(psa, &index, &read), S_OK);
+    EXPECT_EQ(read, 1.5);
+    LONG bound = 0;
+    EXPECT_EQ(SafeArrayGetLBound(psa, 0, &bound), DISP_E_BADINDEX);
+    EXPECT_EQ(SafeArrayGetUBound(psa, 2, &bound), DISP_E_BADINDEX);
+    EXPECT_EQ(SafeArrayGetLBound(nullptr, 1, &bound), E_INVALIDARG);
+    EXPECT_EQ(SafeArrayAccessData(nullptr, &cell), E_INVALIDARG);
+    EXPECT_EQ(SafeArrayGetDim(nullptr), 0u);
+    EXPECT_EQ(SafeArrayDestroy(nullptr), S_OK);
+    EXPECT_EQ(SafeArrayCreateVector(VT_EMPTY, 0, 1), nullptr);
+    EXPECT_EQ(SafeArrayCreate(VT_I4, 0, nullptr), nullptr);
+    SafeArrayDestroy(psa);
+}
+
+TEST(SafeArray, OwnsStringsVariantsAndInterfaces)
+{
+    CountedDispatch object;
+    SAFEARRAY* objects = SafeArrayCreateVector(VT_DISPATCH, 0, 2);
+    LONG index = 0;
+    ASSERT_EQ(SafeArrayPutElement(objects, &index, static_cast<IDispatch*>(&object)), S_OK);
+    index = 1;
+    ASSERT_EQ(SafeArrayPutElement(objects, &index, static_cast<IDispatch*>(&object)), S_OK);
+    EXPECT_EQ(object.refCount(), 3);
+    IDispatch* read = nullptr;
+    ASSERT_EQ(SafeArrayGetElement(objects, &index, &read), S_OK);
+    EXPECT_EQ(object.refCount(), 4);
+    read->Release();
+    GUID iid{};
+    EXPECT_EQ(SafeArrayGetIID(objects, &iid), S_OK);
+    EXPECT_EQ(iid, IID_IDispatch);
+
+    SAFEARRAY* copy = nullptr;
+    ASSERT_EQ(SafeArrayCopy(objects, &copy), S_OK);
+    EXPECT_EQ(object.refCount(), 5);
+    SafeArrayDestroy(copy);
+    SafeArrayDestroy(objects);
+    EXPECT_TRUE(object.balanced());
+
+    SAFEARRAY* texts = SafeArrayCreateVector(VT_BSTR, 1, 1);
+    BSTR text = SysAllocString(u"abc");
+    index = 1;
+    ASSERT_EQ(SafeArrayPutElement(texts, &index, text), S_OK);
+    SysFreeString(text);
+    BSTR got = nullptr;
+    ASSERT_EQ(SafeArrayGetElement(texts, &index, &got), S_OK);
+    EXPECT_EQ(std::u16string_view(got), u"abc");
+    SysFreeString(got);
+
+    SAFEARRAY* variants = SafeArrayCreateVector(VT_VARIANT, 0, 1);
+    VARIANT element;
+    VariantInit(&element);
+    element.vt = VT_ARRAY | VT_BSTR;
+    element.parray = texts;
+    index = 0;
+    ASSERT_EQ(SafeArrayPutElement(variants, &index, &element), S_OK);
+    VariantClear(&element);
+    SAFEARRAY* variantsCopy = nullptr;
+    ASSERT_EQ(SafeArrayCopy(variants, &variantsCopy), S_OK);
+    SafeArrayDestroy(variants);
+    VARIANT out;
+    ASSERT_EQ(SafeArrayGetElement(variantsCopy, &index, &out), S_OK);
+    EXPECT_EQ(out.vt, VT_ARRAY | VT_BSTR);
+    VariantClear(&out);
+    SafeArrayDestroy(variantsCopy);
+}
+
+TEST(SafeArray, RedimKeepsLeadingElementsAndReleasesCutOnes)
+{
+    CountedDispatch object;
+    SAFEARRAY* psa = SafeArrayCreateVector(VT_UNKNOWN, 0, 3);
+    for (LONG i = 0; i < 3; ++i)
+        SafeArrayPutElement(psa, &i, object.unknown());
+    EXPECT_EQ(object.refCount(), 4);
+    SAFEARRAYBOUND smaller{1, 0};
+    ASSERT_EQ(SafeArrayRedim(psa, &smaller), S_OK);
+    EXPECT_EQ(object.refCount(), 2);
+    SAFEARRAYBOUND larger{4, 5};
+    ASSERT_EQ(SafeArrayRedim(psa, &larger), S_OK);
+    LONG upper = 0;
+    SafeArrayGetUBound(psa, 1, &upper);
+    EXPECT_EQ(upper, 8);
+    LONG index = 6;
+    IUnknown* empty = reinterpret_cast<IUnknown*>(1);
+    ASSERT_EQ(SafeArrayGetElement(psa, &index, &empty), S_OK);
+    EXPECT_EQ(empty, nullptr);
+    SafeArrayLock(psa);
+    EXPECT_EQ(SafeArrayRedim(psa, &smaller), DISP_E_ARRAYISLOCKED);
+    SafeArrayUnlock(psa);
+    SafeArrayDestroy(psa);
+    EXPECT_TRUE(object.balanced());
+}
+
+TEST(SafeArray, DescriptorsWithoutDataAndCopiesOfData)
+{
+    SAFEARRAY* bare = nullptr;
+    ASSERT_EQ(SafeArrayAllocDescriptorEx(VT_I2, 1, &bare), S_OK);
+    bare->rgsabound[0] = {2, 0};
+    LONG index = 0;
+    void* cell = nullptr;
+    EXPECT_EQ(SafeArrayPtrOfIndex(bare, &index, &cell), E_UNEXPECTED);
+    SHORT value = 3;
+    EXPECT_EQ(SafeArrayPutElement(bare, &index, &value), E_UNEXPECTED);
+    ASSERT_EQ(SafeArrayAllocData(bare), S_OK);
+    EXPECT_EQ(SafeArrayPutElement(bare, &index, &value), S_OK);
+
+    SAFEARRAY* target = SafeArrayCreateVector(VT_I2, 0, 2);
+    ASSERT_EQ(SafeArrayCopyData(bare, target), S_OK);
+    SHORT read = 0;
+    SafeArrayGetElement(target, &index, &read);
+    EXPECT_EQ(read, 3);
+    SAFEARRAY* other = SafeArrayCreateVector(VT_I2, 0, 3);
+    EXPECT_EQ(SafeArrayCopyData(bare, other), E_INVALIDARG);
+    SAFEARRAY* none = nullptr;
+    EXPECT_EQ(SafeArrayAllocDescriptor(0, &none), E_INVALIDARG);
+    SafeArrayDestroy(other);
+    SafeArrayDestroy(target);
+    EXPECT_EQ(SafeArrayDestroy(bare), S_OK);
+}
+
+} // namespace
