@@ -22,26 +22,41 @@ void addLocation(Error& error, v8::Isolate* isolate, v8::Local<v8::Context> cont
         error.sourceLine = V8Helper::qor_string(text, isolate);
 }
 
-} // namespace
-
-Error get(Error::Type type, v8::Isolate* isolate, v8::TryCatch const& tryCatch) {
+// The error of one exception and the message V8 made of it.
+Error fromException(Error::Type type, v8::Isolate* isolate, v8::Local<v8::Value> exception,
+                    v8::Local<v8::Message> message) {
     Error error;
     error.type = type;
-    v8::HandleScope scope(isolate);
     v8::Local<v8::Context> context = isolate->GetCurrentContext();
-    if (!tryCatch.HasCaught()) {
-        error.message = tryCatch.HasTerminated() ? "Script execution was terminated" : "Unknown script error";
-        return error;
-    }
-    v8::Local<v8::Message> message = tryCatch.Message();
-    error.message = message.IsEmpty() ? V8Helper::qor_string(tryCatch.Exception(), isolate)
+    error.message = message.IsEmpty() ? V8Helper::qor_string(exception, isolate)
                                       : V8Helper::qor_string(message->Get(), isolate);
     if (!message.IsEmpty() && !context.IsEmpty())
         addLocation(error, isolate, context, message);
-    if (v8::Local<v8::Value> stack; !context.IsEmpty() && tryCatch.StackTrace(context).ToLocal(&stack) &&
+    if (v8::Local<v8::Value> stack; !context.IsEmpty() && v8::TryCatch::StackTrace(context, exception).ToLocal(&stack) &&
                                      stack->IsString())
         error.stackTrace = nonEmpty(V8Helper::qor_string(stack, isolate));
     return error;
+}
+
+} // namespace
+
+Error get(Error::Type type, v8::Isolate* isolate, v8::TryCatch const& tryCatch) {
+    v8::HandleScope scope(isolate);
+    if (!tryCatch.HasCaught()) {
+        Error error;
+        error.type = type;
+        error.message = tryCatch.HasTerminated() ? "Script execution was terminated" : "Unknown script error";
+        return error;
+    }
+    return fromException(type, isolate, tryCatch.Exception(), tryCatch.Message());
+}
+
+Error get(Error::Type type, v8::Isolate* isolate, v8::Local<v8::Value> exception) {
+    v8::HandleScope scope(isolate);
+    // Reading the stack of the exception may run script; nothing of that
+    // belongs to the caller.
+    v8::TryCatch tryCatch(isolate);
+    return fromException(type, isolate, exception, v8::Exception::CreateMessage(isolate, exception));
 }
 
 Error get(Error::Type type, v8::Isolate* isolate, std::string_view message) {
