@@ -9,8 +9,9 @@ namespace qor::tools::qorjs {
 using format::engine::javascript::ComV8Engine;
 
 ComV8Engine::ImportResolver makeImportResolver(std::filesystem::path scriptDirectory) {
-    return [scriptDirectory = std::move(scriptDirectory)](ComV8Engine& engine, std::string_view name)
-               -> std::optional<std::pair<std::string, std::filesystem::path>> {
+    return [scriptDirectory = std::move(scriptDirectory)](
+               ComV8Engine& engine,
+               std::string_view name) -> std::optional<std::pair<std::string, std::filesystem::path>> {
         std::filesystem::path const asWritten(std::u8string(name.begin(), name.end()));
         std::filesystem::path const path =
             asWritten.is_relative() ? (scriptDirectory / asWritten).lexically_normal() : asWritten;

@@ -50,9 +50,13 @@ private:
 };
 
 // Settling fails only when V8 is terminating, and then nothing more is to be done.
-void settle(v8::Maybe<bool> done) { static_cast<void>(done.FromMaybe(false)); }
+void settle(v8::Maybe<bool> done) {
+    static_cast<void>(done.FromMaybe(false));
+}
 
-ComV8Engine& engineOf(v8::Isolate* isolate) { return *static_cast<ComV8Engine*>(isolate->GetData(0)); }
+ComV8Engine& engineOf(v8::Isolate* isolate) {
+    return *static_cast<ComV8Engine*>(isolate->GetData(0));
+}
 
 } // namespace
 
@@ -91,7 +95,7 @@ v8::MaybeLocal<v8::Module> ComV8Engine::resolveModule(v8::Local<v8::Context> loc
 }
 
 v8::MaybeLocal<v8::Promise> ComV8Engine::importDynamically(v8::Local<v8::Context> local,
-                                                          v8::Local<v8::String> specifier) {
+                                                           v8::Local<v8::String> specifier) {
     v8::Isolate* own = local->GetIsolate();
     v8::Local<v8::Promise::Resolver> resolver = v8::Promise::Resolver::New(local).ToLocalChecked();
     v8::Local<v8::Promise> promise = resolver->GetPromise();
@@ -112,7 +116,8 @@ v8::MaybeLocal<v8::Promise> ComV8Engine::importDynamically(v8::Local<v8::Context
                 tryCatch.ReThrow();
                 return {};
             }
-            v8::Local<v8::Value> reason = tryCatch.HasCaught() ? tryCatch.Exception() : v8::Undefined(own).As<v8::Value>();
+            v8::Local<v8::Value> reason =
+                tryCatch.HasCaught() ? tryCatch.Exception() : v8::Undefined(own).As<v8::Value>();
             settle(resolver->Reject(local, reason));
             return promise;
         }
@@ -166,8 +171,8 @@ v8::MaybeLocal<v8::Module> ComV8Engine::resolveModuleCallback(v8::Local<v8::Cont
     return engineOf(context->GetIsolate()).resolveModule(context, specifier);
 }
 
-v8::MaybeLocal<v8::Promise> ComV8Engine::importDynamicallyCallback(v8::Local<v8::Context> context,
-                                                                   v8::Local<v8::Data>, v8::Local<v8::Value>,
+v8::MaybeLocal<v8::Promise> ComV8Engine::importDynamicallyCallback(v8::Local<v8::Context> context, v8::Local<v8::Data>,
+                                                                   v8::Local<v8::Value>,
                                                                    v8::Local<v8::String> specifier,
                                                                    v8::Local<v8::FixedArray>) {
     return engineOf(context->GetIsolate()).importDynamically(context, specifier);

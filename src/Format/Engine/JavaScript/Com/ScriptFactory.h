@@ -30,9 +30,8 @@ public:
     // when the cached engine is still held elsewhere (the new one is lent out
     // uncached and the cache stays as it is). Exceptions of `creator` reach
     // the caller.
-    std::shared_ptr<ScriptInterface> getEngine(std::string_view key,
-                                               std::optional<std::filesystem::file_time_type> fileTime,
-                                               Creator creator);
+    std::shared_ptr<ScriptInterface>
+    getEngine(std::string_view key, std::optional<std::filesystem::file_time_type> fileTime, Creator creator);
 
     // Forgets every cached engine; one still held elsewhere lives on.
     static void reset();

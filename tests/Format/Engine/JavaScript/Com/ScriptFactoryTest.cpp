@@ -159,7 +159,7 @@ TEST_F(ScriptFactoryTest, ANullEngineIsCachedAndReturnedAgain) {
 }
 
 TEST_F(ScriptFactoryTest, ACreatorThatThrowsLeavesNoEntry) {
-    auto failing = [] () -> std::shared_ptr<ScriptInterface> { throw std::runtime_error("no engine"); };
+    auto failing = []() -> std::shared_ptr<ScriptInterface> { throw std::runtime_error("no engine"); };
     EXPECT_THROW(factory.getEngine("k", std::nullopt, failing), std::runtime_error);
     get("k");
     EXPECT_EQ(created, 1);
