@@ -13,9 +13,14 @@ std::optional<std::string> nonEmpty(std::string text) {
 
 void addLocation(Error& error, v8::Isolate* isolate, v8::Local<v8::Context> context,
                  v8::Local<v8::Message> message) {
-    error.resourceName = nonEmpty(V8Helper::qor_string(message->GetScriptResourceName(), isolate));
-    if (int line; message->GetLineNumber(context).To(&line))
-        error.lineNumber = line;
+    // An error raised outside any script (a stack overflow while linking
+    // modules) has neither name nor line; "undefined:0" would mislead.
+    if (v8::Local<v8::Value> name = message->GetScriptResourceName(); name->IsString())
+        error.resourceName = nonEmpty(V8Helper::qor_string(name, isolate));
+    int line = 0;
+    if (!message->GetLineNumber(context).To(&line) || line <= 0)
+        return;
+    error.lineNumber = line;
     error.startColumn = message->GetStartColumn() + 1;
     error.endColumn = message->GetEndColumn() + 1;
     if (v8::Local<v8::String> text; message->GetSourceLine(context).ToLocal(&text))

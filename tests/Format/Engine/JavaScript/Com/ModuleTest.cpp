@@ -179,6 +179,17 @@ TEST_F(ModuleTest, AnImportThatDoesNotCompileReplacesThePendingError) {
     EXPECT_EQ(seen[0].lineNumber, 1);
 }
 
+TEST_F(ModuleTest, ACycleOfImportsEndsInAnErrorNotACrash) {
+    // Without a module cache a cycle never closes: every import is a new module.
+    modules["./one.mjs"] = "import './two.mjs';";
+    modules["./two.mjs"] = "import './one.mjs';";
+    EXPECT_EQ(runModule("import './one.mjs';"), "");
+    ASSERT_EQ(reported.size(), 1u);
+    EXPECT_EQ(reported[0].message, "Uncaught RangeError: Maximum call stack size exceeded");
+    EXPECT_EQ(reported[0].lineNumber, std::nullopt);
+    EXPECT_EQ(run("'still running'"), "still running");
+}
+
 TEST_F(ModuleTest, ReadsImportsFromFilesWithoutAResolver) {
     engine->setImportResolverCallback({});
     qor::test::ScriptFiles files;
