@@ -47,7 +47,8 @@ Error fromException(Error::Type type, v8::Isolate* isolate, v8::Local<v8::Value>
 
 Error get(Error::Type type, v8::Isolate* isolate, v8::TryCatch const& tryCatch) {
     v8::HandleScope scope(isolate);
-    if (!tryCatch.HasCaught()) {
+    // A termination is caught too, with nothing in it to read.
+    if (tryCatch.HasTerminated() || !tryCatch.HasCaught()) {
         Error error;
         error.type = type;
         error.message = tryCatch.HasTerminated() ? "Script execution was terminated" : "Unknown script error";

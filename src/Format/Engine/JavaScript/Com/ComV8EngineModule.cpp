@@ -87,6 +87,9 @@ v8::MaybeLocal<v8::Module> ComV8Engine::resolveModule(v8::Local<v8::Context> loc
     v8::Local<v8::Module> module = V8Engine::loadModule(local, moduleSourceOf(found));
     if (!module.IsEmpty())
         return module;
+    // A termination goes on by itself; it is not a compile error of the import.
+    if (tryCatch.HasTerminated())
+        return {};
     pendingError = std::make_unique<Error>(V8Error::get(Error::Type::Exception, own, tryCatch));
     pendingError->resourceName = V8Helper::qor_string(specifier, own);
     // Linking fails with the same exception, which V8 needs to see pending.
@@ -102,7 +105,8 @@ v8::MaybeLocal<v8::Promise> ComV8Engine::importDynamically(v8::Local<v8::Context
     v8::Local<v8::Module> module;
     {
         // A failure to load or link belongs to the import() that asked for
-        // it: the script sees it as the promise's rejection.
+        // it: the script sees it as the promise's rejection. A termination
+        // is left to unwind the script, with no promise to settle.
         v8::TryCatch tryCatch(own);
         auto name = specifierText(own, specifier);
         if (!name) {
@@ -112,10 +116,8 @@ v8::MaybeLocal<v8::Promise> ComV8Engine::importDynamically(v8::Local<v8::Context
         Resolved found = resolveImport(*name);
         module = V8Engine::loadModule(local, moduleSourceOf(found));
         if (module.IsEmpty() || !V8Engine::instantiateModule(module, local, resolveModuleCallback)) {
-            if (!tryCatch.CanContinue()) {
-                tryCatch.ReThrow();
+            if (tryCatch.HasTerminated())
                 return {};
-            }
             v8::Local<v8::Value> reason =
                 tryCatch.HasCaught() ? tryCatch.Exception() : v8::Undefined(own).As<v8::Value>();
             settle(resolver->Reject(local, reason));
@@ -129,10 +131,8 @@ v8::MaybeLocal<v8::Promise> ComV8Engine::importDynamically(v8::Local<v8::Context
         v8::TryCatch tryCatch(own);
         v8::Local<v8::Value> evaluation = V8Engine::evaluateModule(module, local);
         if (evaluation.IsEmpty()) {
-            if (!tryCatch.CanContinue()) {
-                tryCatch.ReThrow();
+            if (tryCatch.HasTerminated())
                 return {};
-            }
             // Located by the error's own stack: the import() that runs it is
             // not where it failed.
             recordError(tryCatch.HasCaught() ? V8Error::get(Error::Type::Exception, own, tryCatch.Exception())

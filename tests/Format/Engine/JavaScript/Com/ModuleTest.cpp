@@ -247,6 +247,18 @@ TEST_F(ModuleTest, AnImportedModuleThatThrowsStillFulfilsAndLeavesThePendingErro
     EXPECT_EQ(reported[0].lineNumber, 2);
 }
 
+TEST_F(ModuleTest, ATerminationDuringImportEndsTheRunAndNothingElse) {
+    engine->setImportResolverCallback([](ComV8Engine& self, std::string_view) -> Found {
+        self.getIsolate()->TerminateExecution();
+        return std::pair{std::string("export const x = 1;"), std::filesystem::path("x.mjs")};
+    });
+    EXPECT_EQ(run("import('./x.mjs'); 'not reached'"), "");
+    EXPECT_THAT(reportedMessages(), ElementsAre("Script execution was terminated"));
+    EXPECT_EQ(runModule("export {}; import('./x.mjs').then(() => globalThis.after = 1);"), "");
+    EXPECT_EQ(run("typeof after"), "undefined");
+    EXPECT_EQ(reported.size(), 2u);
+}
+
 // --- Include inside modules -----------------------------------------------------
 
 TEST_F(ModuleTest, IncludeIsRefusedWhileAModuleRuns) {
