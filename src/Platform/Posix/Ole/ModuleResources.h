@@ -1,0 +1,21 @@
+#pragma once
+
+// The bytes of a module's type-library resources, for the type-library
+// reader ("module\N" paths).
+
+#include <cstddef>
+#include <expected>
+#include <string_view>
+#include <vector>
+
+#include "Platform/Posix/Ole/Types.h"
+
+namespace qor::platform::posix::ole {
+
+// TYPELIB resource `index` (its numeric identifier) of the PE image at
+// modulePath. TYPE_E_CANTLOADLIBRARY when the file can't be read, is no
+// sound PE image or has no such resource; E_INVALIDARG for an index that
+// can't be a resource identifier (outside 1 to 65535).
+OLE_API std::expected<std::vector<std::byte>, HRESULT> readTypeLibResource(std::u16string_view modulePath, int index);
+
+} // namespace qor::platform::posix::ole

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <expected>
+#include <string_view>
+
+#include "Platform/Posix/Ole/PeImage.h"
+#include "Platform/Posix/Ole/Types.h"
+
+namespace qor::platform::posix::ole {
+
+// Reads and parses a PE image file; a Win32 error code on failure.
+std::expected<PeImage, DWORD> readPeImageFile(std::u16string_view path);
+
+} // namespace qor::platform::posix::ole

@@ -1,0 +1,156 @@
+#include "Platform/Posix/Ole/PeImage.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "Fixtures/Modules/ModuleFixtures.h"
+
+using namespace qor::platform::posix::ole;
+using qor::test::readFixtureBytes;
+
+namespace {
+
+ResourceId const typelib{std::u16string(u"TYPELIB")};
+
+std::uint32_t readU32(std::vector<std::byte> const& bytes, std::size_t at) {
+    std::uint32_t value = 0;
+    std::memcpy(&value, bytes.data() + at, 4);
+    return value;
+}
+void writeU32(std::vector<std::byte>& bytes, std::size_t at, std::uint32_t value) {
+    std::memcpy(bytes.data() + at, &value, 4);
+}
+void writeU16(std::vector<std::byte>& bytes, std::size_t at, std::uint16_t value) {
+    std::memcpy(bytes.data() + at, &value, 2);
+}
+
+// File offset of the resource tree of a fixture image built by the MinGW
+// linker (the section named .rsrc), or the section's field at `field`.
+std::size_t resourceSection(std::vector<std::byte> const& bytes, std::size_t field = 20) {
+    std::size_t const fileHeader = readU32(bytes, 0x3c) + 4;
+    std::uint16_t sections = 0, optionalSize = 0;
+    std::memcpy(&sections, bytes.data() + fileHeader + 2, 2);
+    std::memcpy(&optionalSize, bytes.data() + fileHeader + 16, 2);
+    for (std::size_t i = 0; i < sections; ++i) {
+        std::size_t const header = fileHeader + 20 + optionalSize + i * 40;
+        if (std::memcmp(bytes.data() + header, ".rsrc", 5) == 0)
+            return readU32(bytes, header + field);
+    }
+    ADD_FAILURE() << "no .rsrc section";
+    return 0;
+}
+
+// The first entry of a directory, and the directory its first entry leads to.
+std::size_t firstEntry(std::size_t directory) { return directory + 16; }
+std::size_t firstChild(std::vector<std::byte> const& bytes, std::size_t root, std::size_t directory) {
+    return root + (readU32(bytes, firstEntry(directory) + 4) & 0x7fffffffu);
+}
+
+} // namespace
+
+TEST(PeImage, ReadsTheTypeLibrariesOfTheFixtureModule) {
+    auto image = PeImage::parse(readFixtureBytes("ModuleFixture.dll"));
+    ASSERT_TRUE(image);
+    auto names = image->namesOf(typelib);
+    ASSERT_EQ(names.size(), 2u);
+    EXPECT_EQ(std::get<std::uint16_t>(names[0]), 1);
+    EXPECT_EQ(std::get<std::uint16_t>(names[1]), 2);
+    for (auto [id, file] : {std::pair{1, "ModuleLibraryA.tlb"}, std::pair{2, "ModuleLibraryB.tlb"}}) {
+        auto const* resource = image->find(typelib, static_cast<std::uint16_t>(id));
+        ASSERT_NE(resource, nullptr);
+        auto data = image->dataOf(*resource);
+        auto expected = readFixtureBytes(file);
+        EXPECT_TRUE(std::equal(data.begin(), data.end(), expected.begin(), expected.end())) << file;
+    }
+    // Other types stay apart.
+    EXPECT_EQ(image->namesOf(std::uint16_t{10}).size(), 1u);
+    EXPECT_EQ(image->find(typelib, std::uint16_t{100}), nullptr);
+}
+
+TEST(PeImage, ListsNamedResourcesFirstAndComparesNamesWithoutCase) {
+    auto image = PeImage::parse(readFixtureBytes("NamedResources.dll"));
+    ASSERT_TRUE(image);
+    auto names = image->namesOf(ResourceId{std::u16string(u"typelib")});
+    ASSERT_EQ(names.size(), 3u);
+    EXPECT_EQ(std::get<std::u16string>(names[0]), u"FIRST");
+    EXPECT_EQ(std::get<std::uint16_t>(names[1]), 3);
+    EXPECT_EQ(std::get<std::uint16_t>(names[2]), 7);
+    EXPECT_NE(image->find(typelib, ResourceId{std::u16string(u"First")}), nullptr);
+}
+
+TEST(PeImage, RejectsWhatIsNoImage) {
+    EXPECT_EQ(PeImage::parse({}).error(), PeError::notAnImage);
+    EXPECT_EQ(PeImage::parse(readFixtureBytes("ModuleLibraryA.tlb")).error(), PeError::notAnImage);
+    auto bytes = readFixtureBytes("ModuleFixture.dll");
+    writeU32(bytes, 0x3c, 0xfffffff0u); // the PE header beyond the end
+    EXPECT_EQ(PeImage::parse(bytes).error(), PeError::notAnImage);
+}
+
+TEST(PeImage, RejectsEveryTruncationThatCutsIntoTheResources) {
+    auto const whole = readFixtureBytes("ModuleFixture.dll");
+    std::size_t const root = resourceSection(whole);
+    for (std::size_t size = 0; size < whole.size(); ++size) {
+        std::vector<std::byte> cut(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(size));
+        auto image = PeImage::parse(std::move(cut));
+        if (size <= root) {
+            EXPECT_FALSE(image) << size;
+            continue;
+        }
+        if (!image)
+            continue;
+        for (auto const& resource : image->resources()) {
+            EXPECT_LE(resource.offset + resource.size, size);
+        }
+    }
+}
+
+TEST(PeImage, RejectsDamagedResourceTrees) {
+    auto const whole = readFixtureBytes("ModuleFixture.dll");
+    std::size_t const root = resourceSection(whole);
+    std::size_t const names = firstChild(whole, root, root);
+    std::size_t const languages = firstChild(whole, root, names);
+    std::size_t const dataEntry = root + readU32(whole, firstEntry(languages) + 4);
+
+    auto damaged = [&](auto change) {
+        auto bytes = whole;
+        change(bytes);
+        auto image = PeImage::parse(std::move(bytes));
+        return image ? "parsed" : image.error() == PeError::malformed ? "malformed" : "not an image";
+    };
+    EXPECT_STREQ(damaged([&](auto& b) { writeU16(b, root + 14, 0xffff); }), "malformed");
+    EXPECT_STREQ(damaged([&](auto& b) { writeU32(b, firstEntry(root) + 4, 0x80000000u | 0x7ffffff0u); }), "malformed");
+    // A language entry that leads back to the root would loop.
+    EXPECT_STREQ(damaged([&](auto& b) { writeU32(b, firstEntry(languages) + 4, 0x80000000u); }), "malformed");
+    // A type entry that leads to data skips a level.
+    EXPECT_STREQ(damaged([&](auto& b) { writeU32(b, firstEntry(root) + 4, dataEntry - root); }), "malformed");
+    EXPECT_STREQ(damaged([&](auto& b) { writeU32(b, dataEntry, 0x7ffffff0u); }), "malformed");
+    EXPECT_STREQ(damaged([&](auto& b) { writeU32(b, dataEntry + 4, 0xfffffff0u); }), "malformed");
+    EXPECT_STREQ(damaged([&](auto& b) { writeU32(b, firstEntry(root), 0x80000000u | 0x7ffffff0u); }), "malformed");
+    EXPECT_STREQ(damaged([](auto&) {}), "parsed");
+}
+
+TEST(PeImage, RefusesTreesThatShareDirectoriesToExplode) {
+    // Every type leads to the same name directory, every name to the same
+    // language directory: 41 entries a level make 68921 resources.
+    auto bytes = readFixtureBytes("ModuleFixture.dll");
+    std::size_t const root = resourceSection(bytes);
+    std::uint32_t const rva = static_cast<std::uint32_t>(resourceSection(bytes, 12));
+    constexpr std::uint32_t count = 41, directorySize = 16 + count * 8;
+    for (std::uint32_t level = 0; level < 3; ++level) {
+        std::size_t const directory = root + level * directorySize;
+        std::memset(bytes.data() + directory, 0, 16);
+        writeU16(bytes, directory + 14, count);
+        std::uint32_t const next = (level + 1) * directorySize;
+        for (std::uint32_t i = 0; i < count; ++i) {
+            writeU32(bytes, directory + 16 + i * 8, i + 1);
+            writeU32(bytes, directory + 16 + i * 8 + 4, level < 2 ? (0x80000000u | next) : next);
+        }
+    }
+    std::size_t const dataEntry = root + 3 * directorySize;
+    writeU32(bytes, dataEntry, rva);
+    writeU32(bytes, dataEntry + 4, 4);
+    auto image = PeImage::parse(std::move(bytes));
+    ASSERT_FALSE(image);
+    EXPECT_EQ(image.error(), PeError::malformed);
+}
