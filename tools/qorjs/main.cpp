@@ -2,15 +2,15 @@
 
 #include "Console.h"
 #include "ErrorPrinter.h"
+#include "ImportResolver.h"
 #include "ListClasses.h"
 #include "Options.h"
 
 #include "Format/Engine/JavaScript/Com/ComV8Engine.h"
+#include "Format/Engine/JavaScript/Com/ScriptFile.h"
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -25,20 +25,13 @@ void printError(Error const& error) {
     std::fwrite(text.data(), 1, text.size(), stderr);
 }
 
-std::optional<std::string> readFile(std::filesystem::path const& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return std::nullopt;
-    return std::string{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 int run(qorjs::Options const& options, std::filesystem::path const& programDirectory) {
     ComV8Engine::ScriptSettings settings;
     settings.isModule = options.module;
     std::string text;
     if (options.file) {
         settings.path = std::filesystem::path(*options.file);
-        auto content = readFile(*settings.path);
+        auto content = qor::format::engine::javascript::readScriptFile(*settings.path);
         if (!content) {
             std::fprintf(stderr, "qorjs: cannot read %s\n", options.file->c_str());
             return 2;
@@ -56,6 +49,8 @@ int run(qorjs::Options const& options, std::filesystem::path const& programDirec
         failed = true;
         printError(error);
     };
+    engine.setImportResolverCallback(
+        qorjs::makeImportResolver(settings.path ? settings.path->parent_path() : std::filesystem::path()));
 
     // An empty first run creates the context, so the console is in place
     // before the script's first line.
@@ -66,7 +61,10 @@ int run(qorjs::Options const& options, std::filesystem::path const& programDirec
     engine.runScript([&](ComV8Engine::RunResult& result, v8::Local<v8::Context>&) {
         if (!result) {
             failed = true;
-            printError(result.error());
+            // As with runScript(): an error recorded during the run, such as a
+            // missing import, is the one reported, and the stop reports it.
+            if (!engine.hasPendingError())
+                printError(result.error());
         } else if (!options.quiet && !options.module && !(*result)->IsUndefined()) {
             v8::String::Utf8Value value(engine.getIsolate(), *result);
             if (*value != nullptr) {

@@ -28,9 +28,10 @@ std::string quote(std::string const& text) {
 
 class QorjsTest : public ::testing::Test {
 protected:
-    Outcome qorjs(std::string const& arguments) {
+    Outcome qorjs(std::string const& arguments, std::filesystem::path const& workingDirectory = ".") {
         auto out = files.dir() / "stdout", err = files.dir() / "stderr";
-        std::string command = std::string(QORJS_PATH) + " " + arguments + " >" + out.string() + " 2>" + err.string();
+        std::string command = "cd " + quote(workingDirectory.string()) + " && " + std::string(QORJS_PATH) + " " +
+                              arguments + " >" + out.string() + " 2>" + err.string();
         int raw = std::system(command.c_str());
         return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(out), slurp(err)};
     }
@@ -73,6 +74,54 @@ TEST_F(QorjsTest, ReportsAMissingIncludeAfterTheRun) {
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "Could not find included file: `nope.js`\nafter\n");
     EXPECT_EQ(r.err, "Not able to find module: nope.js\n");
+}
+
+TEST_F(QorjsTest, RunsAModuleWhoseImportsLieBesideIt) {
+    auto main = files.write("app/main.mjs", "import { a } from './a.mjs';\nconsole.log('a =', a);\n");
+    files.write("app/a.mjs", "import { b } from './b.mjs';\nimport { y } from '../lib/y.js';\nexport const a = b + y;\n");
+    files.write("app/b.mjs", "export const b = 40;\n");
+    files.write("lib/y.js", "export const y = 2;\n");
+    // Run from elsewhere: the names are found beside main.mjs, not in the current directory.
+    auto r = qorjs("--module " + quote(main.string()), "/");
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out, "a = 42\n");
+    EXPECT_EQ(r.status, 0);
+    // The same with a relative script path.
+    EXPECT_EQ(qorjs("-m app/main.mjs", files.dir()).out, "a = 42\n");
+}
+
+TEST_F(QorjsTest, ReportsAMissingImportByItsName) {
+    auto main = files.write("main.mjs", "import { x } from './x.mjs';\n");
+    auto r = qorjs("--module " + quote(main.string()));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "Not able to find module: ./x.mjs\n");
+    EXPECT_EQ(r.out, "");
+}
+
+TEST_F(QorjsTest, ReportsModuleErrorsWithFileLineAndColumn) {
+    auto broken = files.write("broken.mjs", "const a = 1;\nexport const = 2;\n");
+    auto r = qorjs("--module " + quote(broken.string()));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_THAT(r.err, StartsWith(broken.string() + ":2:14: Uncaught SyntaxError: "));
+
+    files.write("bad.mjs", "\nlet = = 1;\n");
+    auto importer = files.write("imports-bad.mjs", "import './bad.mjs';\n");
+    EXPECT_THAT(qorjs("-m " + quote(importer.string())).err, StartsWith("./bad.mjs:2:1: Uncaught SyntaxError: "));
+
+    auto throws = files.write("throws.mjs", "let x = 1;\nthrow new Error('boom');\n");
+    EXPECT_THAT(qorjs("-m " + quote(throws.string())).err,
+                StartsWith(throws.string() + ":2:7: Uncaught Error: boom\nthrow new Error('boom');\n      ^\n"));
+}
+
+TEST_F(QorjsTest, IncludeFindsAFileBesideTheScript) {
+    files.write("lib.js", "var fromLib = 'included';\r\n");
+    auto script = files.write("main.js", "Include('lib.js');\r\nfromLib + ' ' + `a\r\nb`.length\r\n");
+    auto r = qorjs(quote(script.string()), "/");
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out, "included 3\n");
+    auto inModule = files.write("main.mjs", "try { Include('lib.js'); } catch (e) { console.log(e); }\n");
+    EXPECT_EQ(qorjs("-m " + quote(inModule.string())).out,
+              "Include() is not allowed from javascript modules (mjs files).\n");
 }
 
 TEST_F(QorjsTest, UsageErrorsAndUnreadableFilesExitWithTwo) {

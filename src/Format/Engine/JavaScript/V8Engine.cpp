@@ -24,9 +24,9 @@ ProcessState& processState() {
     return state;
 }
 
-v8::ScriptOrigin originOf(v8::Isolate* isolate, Source const& source) {
+v8::ScriptOrigin originOf(v8::Isolate* isolate, Source const& source, bool isModule) {
     return v8::ScriptOrigin(isolate, V8Helper::v8_string(isolate, source.resourceName), 0, 0, false, -1,
-                            v8::Local<v8::Value>(), false, false, source.module);
+                            v8::Local<v8::Value>(), false, false, isModule);
 }
 
 } // namespace
@@ -57,7 +57,7 @@ V8Engine::Result V8Engine::runJavaScriptSource(v8::Isolate* isolate, Source cons
         return std::unexpected(V8Error::get(Error::Type::Compile, nullptr, "Script text is too long"));
     v8::Local<v8::Context> context = isolate->GetCurrentContext();
     v8::TryCatch tryCatch(isolate);
-    v8::ScriptOrigin origin = originOf(isolate, source);
+    v8::ScriptOrigin origin = originOf(isolate, source, source.module);
     v8::Local<v8::Script> script;
     if (!v8::Script::Compile(context, V8Helper::v8_string(isolate, source.code), &origin).ToLocal(&script))
         return std::unexpected(V8Error::get(Error::Type::Compile, isolate, tryCatch));
@@ -65,6 +65,42 @@ V8Engine::Result V8Engine::runJavaScriptSource(v8::Isolate* isolate, Source cons
     if (!script->Run(context).ToLocal(&value))
         return std::unexpected(V8Error::get(Error::Type::Exception, isolate, tryCatch));
     return value;
+}
+
+v8::Local<v8::Module> V8Engine::loadModule(v8::Local<v8::Context> context, Source const& source) {
+    v8::Isolate* isolate = context->GetIsolate();
+    if (source.code.size() > static_cast<std::size_t>(v8::String::kMaxLength)) {
+        isolate->ThrowException(v8::Exception::RangeError(V8Helper::v8_string(isolate, "Script text is too long")));
+        return {};
+    }
+    // V8 compiles module text only under a module origin, whatever the flag says.
+    v8::ScriptCompiler::Source compilerSource(V8Helper::v8_string(isolate, source.code),
+                                              originOf(isolate, source, true));
+    v8::Local<v8::Module> module;
+    if (!v8::ScriptCompiler::CompileModule(isolate, &compilerSource).ToLocal(&module))
+        return {};
+    return module;
+}
+
+bool V8Engine::instantiateModule(v8::Local<v8::Module> module, v8::Local<v8::Context> context,
+                                 v8::Module::ResolveModuleCallback resolveCallback) {
+    return module->InstantiateModule(context, resolveCallback).FromMaybe(false);
+}
+
+v8::Local<v8::Value> V8Engine::evaluateModule(v8::Local<v8::Module> module, v8::Local<v8::Context> context) {
+    v8::Local<v8::Value> value;
+    if (!module->Evaluate(context).ToLocal(&value))
+        return {};
+    if (!value->IsPromise())
+        return value;
+    auto promise = value.As<v8::Promise>();
+    if (promise->State() != v8::Promise::kRejected)
+        return value;
+    // Rethrown here, the reason reaches the caller's TryCatch; the promise
+    // itself has nobody else to report it to.
+    promise->MarkAsHandled();
+    context->GetIsolate()->ThrowException(promise->Result());
+    return {};
 }
 
 void V8Engine::sendErrorToLog(std::string_view line) {

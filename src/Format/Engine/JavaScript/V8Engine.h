@@ -33,6 +33,18 @@ public:
     // completion value is a local of the caller's handle scope.
     static Result runJavaScriptSource(v8::Isolate* isolate, Source const& source);
 
+    // The three steps of running an ES module. Each leaves its failure as an
+    // exception pending for the caller's TryCatch and returns empty or false.
+    static v8::Local<v8::Module> loadModule(v8::Local<v8::Context> context, Source const& source);
+    static bool instantiateModule(v8::Local<v8::Module> module, v8::Local<v8::Context> context,
+                                  v8::Module::ResolveModuleCallback resolveCallback);
+    // The promise of the evaluation. One already rejected when V8 returns it
+    // is a failed evaluation: its reason is thrown, so a module that throws at
+    // top level fails like a classic script that throws. A promise still
+    // pending (top-level await) is returned as it is; settling it is the
+    // caller's concern.
+    static v8::Local<v8::Value> evaluateModule(v8::Local<v8::Module> module, v8::Local<v8::Context> context);
+
     // One line to the log (stderr unless a sink is installed).
     static void sendErrorToLog(std::string_view line);
     static LogSink setLogSink(LogSink sink);

@@ -12,6 +12,10 @@ namespace qor::format::engine::javascript::V8Error {
 // location, source line and stack trace where V8 knows them.
 Error get(Error::Type type, v8::Isolate* isolate, v8::TryCatch const& tryCatch);
 
+// The error for an exception that was caught elsewhere (a promise's reason):
+// its location comes from the stack trace an Error object carries.
+Error get(Error::Type type, v8::Isolate* isolate, v8::Local<v8::Value> exception);
+
 // An error carrying `message`. With an isolate that is running a script, the
 // location of the innermost script frame is added.
 Error get(Error::Type type, v8::Isolate* isolate, std::string_view message);

@@ -88,7 +88,8 @@ void ComV8Engine::initiateContext(std::function<void(ClassMap&)> beforeIsolate,
     if (beforeIsolate)
         beforeIsolate(classes);
     isolate = v8::Isolate::New(createParams);
-    // Dynamic import() and import.meta callbacks are installed here.
+    isolate->SetHostImportModuleDynamicallyCallback(importDynamicallyCallback);
+    isolate->SetHostInitializeImportMetaObjectCallback(callMeta);
     if (&classes != &classMap)
         classMap = classes;
     v8::HandleScope handleScope(isolate);

@@ -78,6 +78,8 @@ public:
 
     v8::Isolate* getIsolate() const { return isolate; }
     bool hasPendingError() const { return pendingError != nullptr; }
+    // The module of the last successful module run, empty before one.
+    v8::Local<v8::Module> getTopLevelModule() const { return topLevelModule.Get(isolate); }
 
 private:
     void ensureIsolate();
@@ -89,6 +91,22 @@ private:
     RunResult execute(struct Source const& source, v8::Local<v8::Context> context);
     std::optional<std::pair<std::string, std::filesystem::path>> resolveImport(std::string_view name);
     static void include(v8::FunctionCallbackInfo<v8::Value> const& info);
+
+    RunResult executeModule(Source const& source, v8::Local<v8::Context> context);
+    v8::MaybeLocal<v8::Module> resolveModule(v8::Local<v8::Context> context, v8::Local<v8::String> specifier);
+    v8::MaybeLocal<v8::Promise> importDynamically(v8::Local<v8::Context> context, v8::Local<v8::String> specifier);
+    void watchEvaluation(v8::Local<v8::Context> context, v8::Local<v8::Value> evaluation);
+    static v8::MaybeLocal<v8::Module> resolveModuleCallback(v8::Local<v8::Context> context,
+                                                            v8::Local<v8::String> specifier,
+                                                            v8::Local<v8::FixedArray> importAssertions,
+                                                            v8::Local<v8::Module> referrer);
+    static v8::MaybeLocal<v8::Promise> importDynamicallyCallback(v8::Local<v8::Context> context,
+                                                                 v8::Local<v8::Data> hostDefinedOptions,
+                                                                 v8::Local<v8::Value> resourceName,
+                                                                 v8::Local<v8::String> specifier,
+                                                                 v8::Local<v8::FixedArray> importAssertions);
+    static void callMeta(v8::Local<v8::Context> context, v8::Local<v8::Module> module, v8::Local<v8::Object> meta);
+    static void reportLateRejection(v8::FunctionCallbackInfo<v8::Value> const& info);
 
     void recordError(Error error);
     void reportPendingError();

@@ -59,8 +59,9 @@ std::string ComV8Engine::runScript() {
     return text;
 }
 
-ComV8Engine::RunResult ComV8Engine::execute(Source const& script, v8::Local<v8::Context>) {
-    // ES modules take their own branch here.
+ComV8Engine::RunResult ComV8Engine::execute(Source const& script, v8::Local<v8::Context> local) {
+    if (script.module)
+        return executeModule(script, local);
     V8Engine::get();
     return V8Engine::runJavaScriptSource(isolate, script);
 }

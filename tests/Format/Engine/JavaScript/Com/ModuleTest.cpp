@@ -1,0 +1,313 @@
+#include "Support/EngineFixture.h"
+#include "Support/ScriptFiles.h"
+
+#include "Assert/Assert.h"
+
+#include <gmock/gmock.h>
+
+#include <map>
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::UnorderedElementsAre;
+
+namespace {
+
+using Found = std::optional<std::pair<std::string, std::filesystem::path>>;
+
+// Modules served from memory by a host resolver that notes every name asked.
+class ModuleTest : public qor::test::EngineFixture {
+protected:
+    ModuleTest() {
+        engine->setImportResolverCallback([this](ComV8Engine&, std::string_view name) -> Found {
+            asked.emplace_back(name);
+            auto text = modules.find(std::string(name));
+            if (text == modules.end())
+                return std::nullopt;
+            return std::pair{text->second, std::filesystem::path(u8"lib") / std::u8string(name.begin(), name.end())};
+        });
+    }
+
+    static ComV8Engine::ScriptSettings moduleSettings(std::string path = "main.mjs") {
+        ComV8Engine::ScriptSettings settings;
+        settings.path = std::move(path);
+        settings.isModule = true;
+        return settings;
+    }
+    std::string runModule(std::string_view text) { return run(text, moduleSettings()); }
+
+    // Runs a module through the callback form and gives the state of its promise.
+    v8::Promise::PromiseState runModuleForState(std::string_view text) {
+        engine->setScript(text, moduleSettings());
+        v8::Promise::PromiseState state = v8::Promise::kPending;
+        engine->runScript([&](ComV8Engine::RunResult& result, v8::Local<v8::Context>&) {
+            ASSERT_TRUE(result) << result.error().message;
+            ASSERT_TRUE((*result)->IsPromise());
+            state = result->As<v8::Promise>()->State();
+        });
+        return state;
+    }
+
+    std::map<std::string, std::string> modules;
+    std::vector<std::string> asked;
+};
+
+// --- running a module --------------------------------------------------------
+
+TEST_F(ModuleTest, RunsAModuleWhoseImportsImportOthers) {
+    modules["./a.mjs"] = "import { b } from './b.mjs'; export const a = b + 1;";
+    modules["./b.mjs"] = "export const b = 41;";
+    EXPECT_EQ(runModuleForState("import { a } from './a.mjs'; globalThis.answer = a;"), v8::Promise::kFulfilled);
+    EXPECT_EQ(run("answer"), "42");
+    EXPECT_THAT(asked, ElementsAre("./a.mjs", "./b.mjs"));
+    EXPECT_TRUE(reported.empty());
+}
+
+TEST_F(ModuleTest, TheKindComesFromTheSettingsAlone) {
+    auto settings = moduleSettings("plain.js");
+    EXPECT_EQ(run("globalThis.strictThis = String(this);", settings), "[object Promise]");
+    EXPECT_EQ(run("strictThis"), "undefined");
+    ComV8Engine::ScriptSettings classic;
+    classic.path = "looks-like-a-module.mjs";
+    EXPECT_EQ(run("this === globalThis", classic), "true");
+}
+
+TEST_F(ModuleTest, KeepsTheLastSuccessfulModuleAsTopLevel) {
+    runModule("export const which = 'first';");
+    v8::Isolate* isolate = engine->getIsolate();
+    v8::Isolate::Scope isolateScope(isolate);
+    v8::HandleScope scope(isolate);
+    v8::Local<v8::Module> first = engine->getTopLevelModule();
+    ASSERT_FALSE(first.IsEmpty());
+
+    runModule("export const = ;");
+    ASSERT_EQ(reported.size(), 1u);
+    EXPECT_EQ(engine->getTopLevelModule(), first);
+    run("'a classic run leaves it too'");
+    EXPECT_EQ(engine->getTopLevelModule(), first);
+
+    runModule("export const which = 'second';");
+    EXPECT_NE(engine->getTopLevelModule(), first);
+}
+
+// --- failures of the top-level module -----------------------------------------
+
+TEST_F(ModuleTest, ASyntaxErrorIsReportedWithFileLineAndColumn) {
+    EXPECT_EQ(runModule("const a = 1;\nexport const = 2;"), "");
+    ASSERT_EQ(reported.size(), 1u);
+    EXPECT_EQ(reported[0].type, Error::Type::Exception);
+    EXPECT_THAT(reported[0].message, HasSubstr("SyntaxError"));
+    EXPECT_EQ(reported[0].resourceName, "main.mjs");
+    EXPECT_EQ(reported[0].lineNumber, 2);
+    EXPECT_EQ(reported[0].startColumn, 14);
+}
+
+TEST_F(ModuleTest, AThrowAtTopLevelIsReportedLikeAThrowingScript) {
+    EXPECT_EQ(runModule("let x = 1;\n\nthrow new Error('boom');"), "");
+    ASSERT_EQ(reported.size(), 1u);
+    EXPECT_EQ(reported[0].message, "Uncaught Error: boom");
+    EXPECT_EQ(reported[0].resourceName, "main.mjs");
+    EXPECT_EQ(reported[0].lineNumber, 3);
+    EXPECT_EQ(reported[0].startColumn, 7);
+    EXPECT_FALSE(engine->hasPendingError());
+}
+
+TEST_F(ModuleTest, AThrowAfterAnAwaitThatSettlesAtOnceFailsTheRun) {
+    EXPECT_EQ(runModule("await null;\nthrow new Error('after await');"), "");
+    EXPECT_THAT(reportedMessages(), ElementsAre("Uncaught Error: after await"));
+    EXPECT_EQ(reported[0].lineNumber, 2);
+}
+
+TEST_F(ModuleTest, AFailureAfterTheRunEndedBecomesThePendingError) {
+    EXPECT_EQ(runModuleForState("await new Promise(r => globalThis.resume = r);\nthrow new Error('late');"),
+              v8::Promise::kPending);
+    EXPECT_TRUE(reported.empty());
+    EXPECT_EQ(run("resume(); 'resumed'"), "resumed");
+    EXPECT_TRUE(engine->hasPendingError());
+    engine->stopScript();
+    EXPECT_THAT(reportedMessages(), ElementsAre("Uncaught Error: late"));
+    EXPECT_EQ(reported[0].resourceName, "main.mjs");
+    EXPECT_EQ(reported[0].lineNumber, 2);
+}
+
+TEST_F(ModuleTest, AModuleWaitingForeverReportsNothing) {
+    EXPECT_EQ(runModuleForState("await new Promise(() => {});"), v8::Promise::kPending);
+    engine->stopScript();
+    EXPECT_TRUE(reported.empty());
+}
+
+// --- static imports -------------------------------------------------------------
+
+TEST_F(ModuleTest, EveryImportGetsItsOwnInstance) {
+    modules["./counter.mjs"] = "let n = 0; export function next() { return ++n; }";
+    modules["./a.mjs"] = "import { next } from './counter.mjs'; export const a = next();";
+    modules["./b.mjs"] = "import { next } from './counter.mjs'; export const b = next();";
+    runModule("import { a } from './a.mjs'; import { b } from './b.mjs'; globalThis.seen = [a, b].join();");
+    EXPECT_EQ(run("seen"), "1,1");
+    EXPECT_THAT(asked, UnorderedElementsAre("./a.mjs", "./b.mjs", "./counter.mjs", "./counter.mjs"));
+}
+
+TEST_F(ModuleTest, AMissingImportIsAnEmptyModuleWithAPendingError) {
+    engine->setImportResolverCallback({}); // the engine's own file loading
+    qor::test::ScriptFiles files;
+    auto missing = files.name("x.mjs");
+    runModule("import '" + missing + "'; globalThis.ranAnyway = true;");
+    EXPECT_EQ(run("ranAnyway"), "true");
+    EXPECT_TRUE(reported.empty());
+    engine->stopScript();
+    EXPECT_THAT(reportedMessages(), ElementsAre("Not able to find module: " + missing));
+}
+
+TEST_F(ModuleTest, AMissingNamedExportFailsLinkingButThePendingErrorIsReported) {
+    engine->setImportResolverCallback({});
+    EXPECT_EQ(runModule("import { x } from './surely-missing.mjs';"), "");
+    EXPECT_THAT(reportedMessages(), ElementsAre("Not able to find module: ./surely-missing.mjs"));
+}
+
+TEST_F(ModuleTest, AnImportThatDoesNotCompileReplacesThePendingError) {
+    engine->errorHandler = nullptr;
+    engine->setErrorMessage("earlier", false);
+    modules["./bad.mjs"] = "export let = 1;";
+    EXPECT_EQ(runModule("import './bad.mjs';"), "");
+    std::vector<Error> seen;
+    engine->errorHandler = [&](auto&, Error& error) { seen.push_back(error); };
+    engine->stopScript();
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_THAT(seen[0].message, HasSubstr("SyntaxError"));
+    EXPECT_EQ(seen[0].type, Error::Type::Exception);
+    EXPECT_EQ(seen[0].resourceName, "./bad.mjs");
+    EXPECT_EQ(seen[0].lineNumber, 1);
+}
+
+TEST_F(ModuleTest, ACycleOfImportsEndsInAnErrorNotACrash) {
+    // Without a module cache a cycle never closes: every import is a new module.
+    modules["./one.mjs"] = "import './two.mjs';";
+    modules["./two.mjs"] = "import './one.mjs';";
+    EXPECT_EQ(runModule("import './one.mjs';"), "");
+    ASSERT_EQ(reported.size(), 1u);
+    EXPECT_EQ(reported[0].message, "Uncaught RangeError: Maximum call stack size exceeded");
+    EXPECT_EQ(reported[0].lineNumber, std::nullopt);
+    EXPECT_EQ(run("'still running'"), "still running");
+}
+
+TEST_F(ModuleTest, ReadsImportsFromFilesWithoutAResolver) {
+    engine->setImportResolverCallback({});
+    qor::test::ScriptFiles files;
+    files.write("dep.mjs", "export const text = `a\r\nb`;\r\n");
+    runModule("import { text } from '" + files.name("dep.mjs") + "'; globalThis.length = text.length;");
+    EXPECT_EQ(run("length"), "3");
+    EXPECT_TRUE(reported.empty());
+}
+
+TEST_F(ModuleTest, ANonAsciiPathBecomesAUtf8ResourceName) {
+    std::string const name = "./gr\u00fc\u00dfe.mjs"; // UTF-8 in the execution character set
+    modules[name] = "throw new Error('from the import');";
+    runModule("import '" + name + "';");
+    ASSERT_EQ(reported.size(), 1u);
+    EXPECT_EQ(reported[0].resourceName, "lib/./gr\xC3\xBC\xC3\x9F" + std::string("e.mjs"));
+}
+
+// --- import() -------------------------------------------------------------------
+
+TEST_F(ModuleTest, ImportResolvesWithTheNamespace) {
+    modules["./dyn.mjs"] = "export const value = 'dynamic';";
+    run("import('./dyn.mjs').then(ns => globalThis.got = ns.value);");
+    EXPECT_EQ(run("got"), "dynamic");
+    runModule("const { value } = await import('./dyn.mjs'); globalThis.fromModule = value;");
+    EXPECT_EQ(run("fromModule"), "dynamic");
+    EXPECT_TRUE(reported.empty());
+}
+
+TEST_F(ModuleTest, ImportOfAMissingNameFulfilsWithAnEmptyNamespace) {
+    engine->setImportResolverCallback({});
+    run("import('./surely-missing.mjs').then(ns => globalThis.keys = 'fulfilled:' + Object.keys(ns).length,"
+        "                                    e => globalThis.keys = 'rejected');");
+    EXPECT_EQ(run("keys"), "fulfilled:0");
+    engine->stopScript();
+    EXPECT_THAT(reportedMessages(), ElementsAre("Not able to find module: ./surely-missing.mjs"));
+}
+
+TEST_F(ModuleTest, ImportOfTextThatDoesNotCompileRejects) {
+    modules["./bad.mjs"] = "export let = 1;";
+    modules["./links-badly.mjs"] = "import { nothing } from './empty.mjs';";
+    modules["./empty.mjs"] = "";
+    run("globalThis.outcomes = [];"
+        "for (const name of ['./bad.mjs', './links-badly.mjs'])"
+        "  import(name).then(() => outcomes.push('fulfilled'), e => outcomes.push(e.name));");
+    EXPECT_EQ(run("outcomes.join()"), "SyntaxError,SyntaxError");
+    EXPECT_EQ(run("'the engine carries on'"), "the engine carries on");
+}
+
+TEST_F(ModuleTest, AnImportedModuleThatThrowsStillFulfilsAndLeavesThePendingError) {
+    modules["./throws.mjs"] = "export const early = 1;\nthrow new Error('in import');";
+    run("import('./throws.mjs').then(ns => globalThis.state = 'fulfilled', () => globalThis.state = 'rejected');");
+    EXPECT_EQ(run("state"), "fulfilled");
+    engine->stopScript();
+    EXPECT_THAT(reportedMessages(), ElementsAre("Uncaught Error: in import"));
+    EXPECT_EQ(reported[0].lineNumber, 2);
+}
+
+TEST_F(ModuleTest, ATerminationDuringImportEndsTheRunAndNothingElse) {
+    engine->setImportResolverCallback([](ComV8Engine& self, std::string_view) -> Found {
+        self.getIsolate()->TerminateExecution();
+        return std::pair{std::string("export const x = 1;"), std::filesystem::path("x.mjs")};
+    });
+    EXPECT_EQ(run("import('./x.mjs'); 'not reached'"), "");
+    EXPECT_THAT(reportedMessages(), ElementsAre("Script execution was terminated"));
+    EXPECT_EQ(runModule("export {}; import('./x.mjs').then(() => globalThis.after = 1);"), "");
+    EXPECT_EQ(run("typeof after"), "undefined");
+    EXPECT_EQ(reported.size(), 2u);
+}
+
+// --- Include inside modules -----------------------------------------------------
+
+TEST_F(ModuleTest, IncludeIsRefusedWhileAModuleRuns) {
+    modules["lib.js"] = "globalThis.included = true;";
+    modules["./includes.mjs"] = "try { Include('lib.js'); } catch (e) { globalThis.fromImport = e; }";
+    run("function includeFromClassic() { try { Include('lib.js'); } catch (e) { return e; } }");
+    runModule("import './includes.mjs';"
+              "globalThis.direct = (() => { try { Include('lib.js'); } catch (e) { return e; } })();"
+              "globalThis.viaClassic = includeFromClassic();"
+              "await import('./includes.mjs');");
+    std::string const refused = "Include() is not allowed from javascript modules (mjs files).";
+    EXPECT_EQ(run("direct"), refused);
+    EXPECT_EQ(run("viaClassic"), refused);
+    EXPECT_EQ(run("fromImport"), refused);
+    EXPECT_EQ(run("typeof included"), "undefined");
+    // Once the module has run, a classic script may include again.
+    EXPECT_EQ(run("Include('lib.js'); included"), "true");
+}
+
+TEST_F(ModuleTest, IncludeIsRefusedWhileADynamicImportEvaluates) {
+    modules["lib.js"] = "globalThis.included = true;";
+    modules["./includes.mjs"] = "try { Include('lib.js'); } catch (e) { globalThis.refused = e; }";
+    run("import('./includes.mjs');");
+    EXPECT_EQ(run("refused"), "Include() is not allowed from javascript modules (mjs files).");
+    EXPECT_EQ(run("Include('lib.js'); included"), "true");
+}
+
+// --- import.meta ----------------------------------------------------------------
+
+TEST_F(ModuleTest, ImportMetaIsEmptyAndEachInitialisationIsAsserted) {
+    using qor::assert::AssertInfo;
+    std::vector<std::string> asserts;
+    qor::assert::ScopedAssertSink sink([&](AssertInfo const& info) {
+        asserts.push_back(std::to_string(info.kind) + "|" + std::string(info.message) + "|" +
+                          std::string(info.function) + "|" + std::string(info.file) + "|" + std::to_string(info.line));
+    });
+    modules["./meta.mjs"] = "export const keys = Object.keys(import.meta).length;";
+    runModule("import { keys } from './meta.mjs';"
+              "globalThis.meta = [keys, Object.keys(import.meta).length, import.meta === import.meta].join();");
+    EXPECT_EQ(run("meta"), "0,0,true");
+    std::string const record = "0|Not implemented|qor::format::engine::javascript::ComV8Engine::callMeta|"
+                               "Format/Engine/JavaScript/Com/ComV8Engine|1130";
+    EXPECT_THAT(asserts, ElementsAre(record, record));
+
+    qor::assert::Assert::setEnabled(false);
+    runModule("globalThis.quiet = typeof import.meta;");
+    qor::assert::Assert::setEnabled(true);
+    EXPECT_EQ(run("quiet"), "object");
+    EXPECT_EQ(asserts.size(), 2u);
+}
+
+} // namespace

@@ -1,0 +1,197 @@
+#include "Format/Engine/JavaScript/Com/ScriptFactory.h"
+
+#include "Support/EngineFixture.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <stdexcept>
+
+using qor::format::engine::javascript::ScriptFactory;
+using ScriptInterface = ScriptFactory::ScriptInterface;
+using qor::platform::windows::com::ScriptSettings;
+
+namespace {
+
+// A script engine that only counts how many of its kind are alive.
+class FakeEngine : public ScriptInterface {
+public:
+    explicit FakeEngine(int& alive) : alive_(alive) { ++alive_; }
+    ~FakeEngine() override { --alive_; }
+
+    void objectCreated(IUnknown*) override {}
+    void objectDestroyed(IUnknown*) override {}
+    std::uint64_t nextUniqueId() override { return 0; }
+    qor::platform::windows::com::TypeLibrary& getTypeLibrary() override { throw std::logic_error("unused"); }
+    void setErrorMessage(std::string_view, bool) override {}
+    IDispatch* getSharedInstance(std::string_view) override { return nullptr; }
+    void breakScript() override {}
+    bool setScript(std::string_view, ScriptSettings) override { return true; }
+    std::string runScript() override { return {}; }
+    ScriptSettings getScriptSettings() override { return {}; }
+    void stopScript() override {}
+    void setDebugging(bool) override {}
+
+private:
+    int& alive_;
+};
+
+using Time = std::filesystem::file_time_type;
+
+class ScriptFactoryTest : public ::testing::Test {
+protected:
+    ScriptFactoryTest() { ScriptFactory::reset(); }
+    ~ScriptFactoryTest() override { ScriptFactory::reset(); }
+
+    std::shared_ptr<ScriptInterface> get(std::string_view key, std::optional<Time> time = std::nullopt) {
+        return factory.getEngine(key, time, [this] {
+            ++created;
+            return std::make_shared<FakeEngine>(alive);
+        });
+    }
+
+    ScriptFactory& factory = ScriptFactory::instance();
+    int created = 0;
+    int alive = 0;
+    Time const t1 = Time::clock::now();
+    Time const t2 = t1 + std::chrono::seconds(1);
+};
+
+TEST_F(ScriptFactoryTest, ASecondRequestForTheSameKeyIsACacheHit) {
+    auto* first = get("script.js").get();
+    EXPECT_EQ(get("script.js").get(), first);
+    EXPECT_EQ(created, 1);
+    EXPECT_EQ(&ScriptFactory::instance(), &factory);
+}
+
+TEST_F(ScriptFactoryTest, AnEngineStillHeldIsNotHandedOutTwice) {
+    auto held = get("k");
+    {
+        auto lent = get("k");
+        EXPECT_NE(lent, held);
+        EXPECT_EQ(created, 2);
+        EXPECT_EQ(alive, 2);
+    }
+    EXPECT_EQ(alive, 1); // the lent engine was never cached
+    ScriptInterface* cached = held.get();
+    held.reset();
+    EXPECT_EQ(get("k").get(), cached);
+    EXPECT_EQ(created, 2);
+}
+
+TEST_F(ScriptFactoryTest, ADifferentFileTimeReplacesTheCachedEngine) {
+    get("k", t1);
+    EXPECT_EQ(alive, 1);
+    auto newer = get("k", t2);
+    EXPECT_EQ(created, 2);
+    EXPECT_EQ(alive, 1); // the old engine is gone
+    newer.reset();
+    auto* cached = get("k", t2).get();
+    EXPECT_EQ(get("k").get(), cached); // no time asked: whatever the entry carries
+    EXPECT_EQ(created, 2);
+    get("k", t1); // older is different too
+    EXPECT_EQ(created, 3);
+}
+
+TEST_F(ScriptFactoryTest, AnEngineInUseIsNotReplacedByANewerTime) {
+    auto held = get("k", t1);
+    auto newer = get("k", t2); // lent out: the cache keeps the held engine and its time
+    EXPECT_NE(newer, held);
+    newer.reset();
+    EXPECT_EQ(alive, 1);
+    ScriptInterface* cached = held.get();
+    held.reset();
+    EXPECT_EQ(get("k", t1).get(), cached);
+    EXPECT_EQ(created, 2);
+}
+
+TEST_F(ScriptFactoryTest, AnEntryWithoutTimeIsReplacedByTheFirstRequestWithOne) {
+    get("k");
+    get("k");
+    EXPECT_EQ(created, 1);
+    get("k", t1);
+    EXPECT_EQ(created, 2);
+    get("k", t1);
+    EXPECT_EQ(created, 2);
+}
+
+TEST_F(ScriptFactoryTest, ResetForgetsEveryEngineButSparesHeldOnes) {
+    get("a");
+    auto held = get("b");
+    ScriptFactory::reset();
+    EXPECT_EQ(alive, 1);
+    held->hostContext = 5; // still a usable engine
+    get("a");
+    get("b");
+    EXPECT_EQ(created, 4);
+}
+
+TEST_F(ScriptFactoryTest, ACacheHitResetsTheHostContext) {
+    get("k")->hostContext = 42;
+    EXPECT_EQ(get("k")->hostContext, 0u);
+    auto fresh = factory.getEngine("other", std::nullopt, [this] {
+        auto engine = std::make_shared<FakeEngine>(alive);
+        engine->hostContext = 7;
+        return engine;
+    });
+    EXPECT_EQ(fresh->hostContext, 7u); // a new engine is handed out as created
+}
+
+TEST_F(ScriptFactoryTest, KeysAreComparedByteWise) {
+    using namespace std::string_view_literals;
+    auto* lower = get("script").get();
+    EXPECT_NE(get("Script").get(), lower);
+    EXPECT_NE(get("script\0tail"sv).get(), lower);
+    EXPECT_NE(get("scr\xC3\xAFpt").get(), lower);
+    EXPECT_EQ(get("script").get(), lower);
+    EXPECT_EQ(created, 4);
+}
+
+TEST_F(ScriptFactoryTest, ANullEngineIsCachedAndReturnedAgain) {
+    int calls = 0;
+    auto none = [&] {
+        ++calls;
+        return std::shared_ptr<ScriptInterface>();
+    };
+    EXPECT_EQ(factory.getEngine("k", std::nullopt, none), nullptr);
+    EXPECT_EQ(factory.getEngine("k", std::nullopt, none), nullptr);
+    EXPECT_EQ(calls, 1);
+}
+
+TEST_F(ScriptFactoryTest, ACreatorThatThrowsLeavesNoEntry) {
+    auto failing = []() -> std::shared_ptr<ScriptInterface> { throw std::runtime_error("no engine"); };
+    EXPECT_THROW(factory.getEngine("k", std::nullopt, failing), std::runtime_error);
+    get("k");
+    EXPECT_EQ(created, 1);
+
+    get("timed", t1);
+    EXPECT_THROW(factory.getEngine("timed", t2, failing), std::runtime_error);
+    EXPECT_EQ(alive, 1); // the out-of-date engine went before the creator ran
+    get("timed");
+    EXPECT_EQ(created, 3);
+}
+
+TEST_F(ScriptFactoryTest, AnEmptyCreatorThrowsOnlyWhenItIsNeeded) {
+    EXPECT_THROW(factory.getEngine("k", std::nullopt, {}), std::bad_function_call);
+    get("k");
+    EXPECT_NE(factory.getEngine("k", std::nullopt, {}), nullptr);
+}
+
+// The point of the cache: a script run again finds what its last run left.
+class ScriptFactoryEngineTest : public qor::test::EngineFixture {
+protected:
+    ~ScriptFactoryEngineTest() override { ScriptFactory::reset(); }
+};
+
+TEST_F(ScriptFactoryEngineTest, ACachedEngineKeepsItsGlobals) {
+    auto create = [this] { return std::make_shared<ComV8Engine>(classes, typeLibrary, "."); };
+    {
+        auto engine = ScriptFactory::instance().getEngine("job", std::nullopt, create);
+        engine->setScript("var runs = (typeof runs === 'number' ? runs : 0) + 1; runs", {});
+        EXPECT_EQ(engine->runScript(), "1");
+    }
+    auto again = ScriptFactory::instance().getEngine("job", std::nullopt, create);
+    EXPECT_EQ(again->runScript(), "2");
+}
+
+} // namespace
