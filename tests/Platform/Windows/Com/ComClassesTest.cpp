@@ -1,5 +1,6 @@
 #include "Platform/Windows/Com/ComClasses.h"
 #include "Platform/Windows/Com/IScriptStartStop.h"
+#include "Platform/Windows/Com/TypeLibrary.h"
 
 #include "Assert/Assert.h"
 #include "Support/CountedObject.h"
@@ -171,6 +172,34 @@ TEST(CreateObject, AnObjectRefusingTheQueryIsStillReturned) {
 
 TEST(ScriptStartStop, IdentifierIsTheOneHostsAnswer) {
     EXPECT_EQ(iidScriptStartStop, Guid::parse("{0AF53544-E0D6-4D69-8E28-584B2535B513}"));
+}
+
+
+// A creator that only knows its type library.
+class LibraryCreator : public DispatchCreationInterface {
+public:
+    explicit LibraryCreator(TypeLibrary& library) : library_(library) {}
+    void objectCreated(IUnknown*) override {}
+    void objectDestroyed(IUnknown*) override {}
+    std::uint64_t nextUniqueId() override { return 0; }
+    TypeLibrary& getTypeLibrary() override { return library_; }
+
+private:
+    TypeLibrary& library_;
+};
+
+TEST(FindTypeInfoAndAttribute, AsksTheCreatorsTypeLibrary) {
+    EXPECT_EQ(findTypeInfoAndAttribute(nullptr, alphaId), nullptr);
+
+    std::vector<Guid> asked;
+    TypeLibrary library([](OLECHAR const*, ITypeLib**) { return TYPE_E_CANTLOADLIBRARY; });
+    library.setProvider([&](ITypeLib**) {
+        asked.push_back(alphaId);
+        return false;
+    });
+    LibraryCreator creator(library);
+    EXPECT_EQ(findTypeInfoAndAttribute(&creator, alphaId), nullptr);
+    EXPECT_EQ(asked.size(), 1u);
 }
 
 } // namespace
