@@ -61,12 +61,9 @@ json functionToJson(ComFunction const& function) {
     json parameters = json::array();
     for (auto const& parameter : function.parameters)
         parameters.push_back(parameterToJson(parameter));
-    return json{{"name", utf8FromAnsi(function.name)},
-                {"memberId", function.memberId},
-                {"invokeKind", function.invokeKind},
-                {"returnType", utf8FromAnsi(function.returnType)},
-                {"returnVt", function.returnVt},
-                {"parameters", std::move(parameters)}};
+    return json{{"name", utf8FromAnsi(function.name)}, {"memberId", function.memberId},
+                {"invokeKind", function.invokeKind},   {"returnType", utf8FromAnsi(function.returnType)},
+                {"returnVt", function.returnVt},       {"parameters", std::move(parameters)}};
 }
 
 json classToJson(ComClass const& comClass) {
@@ -87,17 +84,28 @@ json variantToJson(VARIANT const& value) {
         return value.boolVal != VARIANT_FALSE;
     case VT_BSTR:
         return com::utf8FromOle(value.bstrVal);
-    case VT_I1: return static_cast<int>(static_cast<signed char>(value.cVal));
-    case VT_I2: return value.iVal;
-    case VT_I4: return value.lVal;
-    case VT_I8: return value.llVal;
-    case VT_INT: return value.intVal;
-    case VT_UI1: return value.bVal;
-    case VT_UI2: return value.uiVal;
-    case VT_UI4: return value.ulVal;
-    case VT_UI8: return value.ullVal;
-    case VT_UINT: return value.uintVal;
-    case VT_ERROR: return value.scode;
+    case VT_I1:
+        return static_cast<int>(static_cast<signed char>(value.cVal));
+    case VT_I2:
+        return value.iVal;
+    case VT_I4:
+        return value.lVal;
+    case VT_I8:
+        return value.llVal;
+    case VT_INT:
+        return value.intVal;
+    case VT_UI1:
+        return value.bVal;
+    case VT_UI2:
+        return value.uiVal;
+    case VT_UI4:
+        return value.ulVal;
+    case VT_UI8:
+        return value.ullVal;
+    case VT_UINT:
+        return value.uintVal;
+    case VT_ERROR:
+        return value.scode;
     default:
         break;
     }

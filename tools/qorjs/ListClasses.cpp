@@ -29,8 +29,8 @@ std::string errorText(HRESULT result) {
 
 } // namespace
 
-std::optional<std::expected<ListClassesOptions, std::string>> parseListClasses(
-    std::vector<std::string> const& arguments) {
+std::optional<std::expected<ListClassesOptions, std::string>>
+parseListClasses(std::vector<std::string> const& arguments) {
     bool listing = false;
     ListClassesOptions options;
     for (std::size_t i = 0; i < arguments.size(); ++i) {

@@ -14,8 +14,8 @@ struct ListClassesOptions {
 
 // Empty when the command line is not a class listing; otherwise its options
 // or the text of a usage error.
-std::optional<std::expected<ListClassesOptions, std::string>> parseListClasses(
-    std::vector<std::string> const& arguments);
+std::optional<std::expected<ListClassesOptions, std::string>>
+parseListClasses(std::vector<std::string> const& arguments);
 
 // Prints the classes of the libraries as JSON on stdout; the exit status.
 int listClasses(std::expected<ListClassesOptions, std::string> const& options);

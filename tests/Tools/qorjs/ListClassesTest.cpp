@@ -9,8 +9,8 @@
 #include <iterator>
 #include <string>
 
-using ::testing::HasSubstr;
 using nlohmann::json;
+using ::testing::HasSubstr;
 
 namespace {
 
@@ -20,7 +20,9 @@ struct Outcome {
     std::string err;
 };
 
-std::string fixture(char const* name) { return std::string(QOR_TYPELIB_FIXTURE_DIR) + "/" + name; }
+std::string fixture(char const* name) {
+    return std::string(QOR_TYPELIB_FIXTURE_DIR) + "/" + name;
+}
 
 class ListClassesTest : public ::testing::Test {
 protected:

@@ -50,7 +50,9 @@ IUnknown* createObject(ComClassEntry const& entry, DispatchCreationInterface* cr
     // A host object that wants to know when scripts start answers for
     // IScriptStartStop. The query's reference is given back at once: the
     // engine holds the object itself and reaches the interface again when it
-    // stops, so keeping a second reference would only leak the object.
+    // stops, so keeping a second reference would only leak the object. start()
+    // is called by name, not by vtable slot, so the call does not depend on
+    // how a compiler lays out the virtual destructor before it.
     IID const iid = iidScriptStartStop.to<IID>();
     void* startStop = nullptr;
     if (SUCCEEDED(object->QueryInterface(iid, &startStop)) && startStop != nullptr) {

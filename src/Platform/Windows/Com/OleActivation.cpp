@@ -14,9 +14,13 @@ struct OleInitialization {
 
 } // namespace
 
-void ensureOleInitialized() { static OleInitialization const initialization; }
+void ensureOleInitialized() {
+    static OleInitialization const initialization;
+}
 
-Guid clsidFromProgId(std::string_view progId) { return clsidFromProgId(oleFromUtf8(progId)); }
+Guid clsidFromProgId(std::string_view progId) {
+    return clsidFromProgId(oleFromUtf8(progId));
+}
 
 Guid clsidFromProgId(OleStringView progId) {
     OleString const text(progId);

@@ -10,7 +10,9 @@ std::u16string_view asUtf16(OleStringView text) {
     return {reinterpret_cast<char16_t const*>(text.data()), text.size()};
 }
 
-OleStringView bstrView(BSTR text) { return text == nullptr ? OleStringView{} : OleStringView{text, SysStringLen(text)}; }
+OleStringView bstrView(BSTR text) {
+    return text == nullptr ? OleStringView{} : OleStringView{text, SysStringLen(text)};
+}
 
 } // namespace
 
@@ -19,8 +21,12 @@ OleString oleFromUtf8(std::string_view text) {
     return {reinterpret_cast<OLECHAR const*>(wide.data()), wide.size()};
 }
 
-std::string utf8FromOle(OleStringView text) { return string::utf16ToUtf8(asUtf16(text)); }
+std::string utf8FromOle(OleStringView text) {
+    return string::utf16ToUtf8(asUtf16(text));
+}
 
-std::string utf8FromOle(BSTR text) { return utf8FromOle(bstrView(text)); }
+std::string utf8FromOle(BSTR text) {
+    return utf8FromOle(bstrView(text));
+}
 
 } // namespace qor::platform::windows::com

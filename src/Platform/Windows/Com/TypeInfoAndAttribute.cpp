@@ -33,11 +33,17 @@ TypeInfoAndAttribute& TypeInfoAndAttribute::operator=(TypeInfoAndAttribute&& oth
     return *this;
 }
 
-TypeInfoAndAttribute::~TypeInfoAndAttribute() { release(); }
+TypeInfoAndAttribute::~TypeInfoAndAttribute() {
+    release();
+}
 
-ITypeLib* TypeInfoAndAttribute::getTypeLib() const { return addReference(typeLib); }
+ITypeLib* TypeInfoAndAttribute::getTypeLib() const {
+    return addReference(typeLib);
+}
 
-ITypeInfo* TypeInfoAndAttribute::getTypeInfo() const { return addReference(typeInfo); }
+ITypeInfo* TypeInfoAndAttribute::getTypeInfo() const {
+    return addReference(typeInfo);
+}
 
 void TypeInfoAndAttribute::release() {
     // The attribute block belongs to the type info, so it goes back first.

@@ -64,7 +64,9 @@ TypeInfoAndAttribute* TypeLibrary::find(Guid const& guid) {
     return addTypeLib(library.get(), guid);
 }
 
-void TypeLibrary::loadAll() { loadTypeLib(std::nullopt); }
+void TypeLibrary::loadAll() {
+    loadTypeLib(std::nullopt);
+}
 
 bool TypeLibrary::getTypeInfoAndAttribute(Guid const& guid, std::uint32_t* index, ITypeLib** typeLib,
                                           ITypeInfo** typeInfo, TYPEATTR** typeAttr) {

@@ -64,10 +64,13 @@ TEST_F(ComClassesTest, NothingIsReportedWhileTheFacilityIsDisabled) {
 TEST_F(ComClassesTest, ASecondEntryOfTheSameNameIsDropped) {
     ComClasses classes;
     bool firstCalled = false;
-    EXPECT_TRUE(classes.add("Alpha", alphaId, [&](DispatchCreationInterface*) -> IUnknown* {
-        firstCalled = true;
-        return nullptr;
-    }, 1));
+    EXPECT_TRUE(classes.add(
+        "Alpha", alphaId,
+        [&](DispatchCreationInterface*) -> IUnknown* {
+            firstCalled = true;
+            return nullptr;
+        },
+        1));
     EXPECT_FALSE(classes.add("Alpha", betaId, nullptr, 0));
 
     ASSERT_EQ(classes.size(), 1u);
@@ -92,7 +95,9 @@ TEST_F(ComClassesTest, NameOfASharedIdentifierIsTheFirstInNameOrder) {
 
 TEST_F(ComClassesTest, WideNameIsConvertedOnce) {
     ComClasses classes;
-    classes.add("Gr\xC3\xBC\xC3\x9F" "e", alphaId, nullptr);
+    classes.add("Gr\xC3\xBC\xC3\x9F"
+                "e",
+                alphaId, nullptr);
     ComClassEntry const& entry = *classes.getFromIndex(0);
     EXPECT_FALSE(entry.wideName.has_value());
     OleString const& wide = entry.getWideName();
@@ -106,7 +111,8 @@ TEST(CreateObject, WithoutCreatorGivesNull) {
 }
 
 TEST(CreateObject, ACreatorThatFailsGivesNull) {
-    ComClassEntry entry("Alpha", alphaId, [](DispatchCreationInterface*) -> IUnknown* { return nullptr; }, 0);
+    ComClassEntry entry(
+        "Alpha", alphaId, [](DispatchCreationInterface*) -> IUnknown* { return nullptr; }, 0);
     EXPECT_EQ(createObject(entry, nullptr), nullptr);
 }
 
@@ -114,10 +120,13 @@ TEST(CreateObject, TheCallerOwnsTheOneReferenceAdded) {
     CountedObject<IUnknown> object;
     DispatchCreationInterface* seen = nullptr;
     auto* creator = reinterpret_cast<DispatchCreationInterface*>(0x1234);
-    ComClassEntry entry("Alpha", alphaId, [&](DispatchCreationInterface* c) -> IUnknown* {
-        seen = c;
-        return object.unknown();
-    }, 0);
+    ComClassEntry entry(
+        "Alpha", alphaId,
+        [&](DispatchCreationInterface* c) -> IUnknown* {
+            seen = c;
+            return object.unknown();
+        },
+        0);
 
     IUnknown* created = createObject(entry, creator);
     EXPECT_EQ(created, object.unknown());
@@ -147,8 +156,8 @@ public:
 
 TEST(CreateObject, StartsObjectsThatListenAndKeepsReferencesBalanced) {
     StartStopObject object;
-    ComClassEntry entry("Alpha", alphaId, [&](DispatchCreationInterface*) -> IUnknown* { return object.unknown(); },
-                        0);
+    ComClassEntry entry(
+        "Alpha", alphaId, [&](DispatchCreationInterface*) -> IUnknown* { return object.unknown(); }, 0);
 
     IUnknown* created = createObject(entry, nullptr);
     EXPECT_EQ(object.starts, 1);
@@ -161,8 +170,8 @@ TEST(CreateObject, StartsObjectsThatListenAndKeepsReferencesBalanced) {
 TEST(CreateObject, AnObjectRefusingTheQueryIsStillReturned) {
     CountedObject<IUnknown> object;
     object.failQueryInterface();
-    ComClassEntry entry("Alpha", alphaId, [&](DispatchCreationInterface*) -> IUnknown* { return object.unknown(); },
-                        0);
+    ComClassEntry entry(
+        "Alpha", alphaId, [&](DispatchCreationInterface*) -> IUnknown* { return object.unknown(); }, 0);
 
     IUnknown* created = createObject(entry, nullptr);
     ASSERT_EQ(created, object.unknown());
@@ -173,7 +182,6 @@ TEST(CreateObject, AnObjectRefusingTheQueryIsStillReturned) {
 TEST(ScriptStartStop, IdentifierIsTheOneHostsAnswer) {
     EXPECT_EQ(iidScriptStartStop, Guid::parse("{0AF53544-E0D6-4D69-8E28-584B2535B513}"));
 }
-
 
 // A creator that only knows its type library.
 class LibraryCreator : public DispatchCreationInterface {

@@ -14,14 +14,16 @@
 namespace qor::platform::windows::com {
 namespace {
 
+using test::MockTypeInfo;
+using test::MockTypeLib;
 using ::testing::_;
 using ::testing::Invoke;
 using ::testing::NiceMock;
 using ::testing::Return;
-using test::MockTypeInfo;
-using test::MockTypeLib;
 
-Guid guidOf(std::uint32_t n) { return Guid{n, 0, 0, {0, 0, 0, 0, 0, 0, 0, 1}}; }
+Guid guidOf(std::uint32_t n) {
+    return Guid{n, 0, 0, {0, 0, 0, 0, 0, 0, 0, 1}};
+}
 
 // A library calls back before it lets go of a reference, so a test can see
 // what was still alive at that moment.
@@ -197,8 +199,8 @@ TEST(TypeLibrary, EntriesAreDestroyedBeforeTheirLibrariesAreReleased) {
     bool typesAliveAtLastRelease = true;
     lib.library.onRelease = [&] {
         if (lib.library.refCount() == 2) // the TypeLibrary's own reference
-            typesAliveAtLastRelease = !lib.types[0]->balanced() || !lib.types[1]->balanced() ||
-                                      lib.attributesOut != lib.attributesBack;
+            typesAliveAtLastRelease =
+                !lib.types[0]->balanced() || !lib.types[1]->balanced() || lib.attributesOut != lib.attributesBack;
     };
     {
         TypeLibrary library(files.loader());
@@ -267,7 +269,9 @@ TEST(TypeInfoAndAttribute, AMovedFromEntryOwnsNothing) {
 namespace qor::platform::windows::com {
 namespace {
 
-std::filesystem::path fixture(char const* name) { return std::filesystem::path(QOR_TYPELIB_FIXTURE_DIR) / name; }
+std::filesystem::path fixture(char const* name) {
+    return std::filesystem::path(QOR_TYPELIB_FIXTURE_DIR) / name;
+}
 
 Guid const calculatorClsid = *Guid::parse("{5a0c4f1e-7d1b-4c2e-9a53-0f6d2b8e1c07}");
 Guid const circleIid = *Guid::parse("{5a0c4f1e-7d1b-4c2e-9a53-0f6d2b8e1c21}");
@@ -294,7 +298,6 @@ TEST(TypeLibraryFile, AFileThatIsNoTypeLibraryIsDropped) {
     EXPECT_NE(library.find(calculatorClsid), nullptr);
     EXPECT_EQ(library.pendingSourceCount(), 0u);
 }
-
 
 // A module opened for its resources, closed at the end of the scope.
 class DataModule {

@@ -78,15 +78,15 @@ ComParameter makeParameter(ITypeInfo& typeInfo, ELEMDESC const& element, std::st
     VARIANT const* defaultValue = &none;
     if ((flags & PARAMFLAG_FHASDEFAULT) != 0 && element.paramdesc.pparamdescex != nullptr)
         defaultValue = &element.paramdesc.pparamdescex->varDefaultValue;
-    return ComParameter(getTypeName(typeInfo, element.tdesc), std::move(name), *defaultValue, flags,
-                        element.tdesc.vt);
+    return ComParameter(getTypeName(typeInfo, element.tdesc), std::move(name), *defaultValue, flags, element.tdesc.vt);
 }
 
 void addParameters(ITypeInfo& typeInfo, FUNCDESC const& description, NameSlots const& names, UINT count,
                    ComFunction& function) {
     // A malformed description may claim parameters it does not carry.
-    std::size_t const declared =
-        description.lprgelemdescParam == nullptr ? 0 : static_cast<std::size_t>(std::max<SHORT>(description.cParams, 0));
+    std::size_t const declared = description.lprgelemdescParam == nullptr
+                                     ? 0
+                                     : static_cast<std::size_t>(std::max<SHORT>(description.cParams, 0));
     ELEMDESC const* elements = description.lprgelemdescParam;
     switch (description.invkind) {
     case INVOKE_FUNC:

@@ -13,7 +13,9 @@ void copyVariant(VARIANT& target, VARIANT const& source) {
 
 } // namespace
 
-ComParameter::ComParameter() { VariantInit(&defaultValue); }
+ComParameter::ComParameter() {
+    VariantInit(&defaultValue);
+}
 
 ComParameter::ComParameter(std::string typeName, std::string name, VARIANT const& defaultValue, std::uint16_t flags,
                            VARTYPE vt)
@@ -56,6 +58,8 @@ ComParameter& ComParameter::operator=(ComParameter&& other) noexcept {
     return *this;
 }
 
-ComParameter::~ComParameter() { VariantClear(&defaultValue); }
+ComParameter::~ComParameter() {
+    VariantClear(&defaultValue);
+}
 
 } // namespace qor::format::engine::javascript

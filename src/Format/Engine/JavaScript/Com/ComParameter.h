@@ -13,8 +13,7 @@ namespace qor::format::engine::javascript {
 struct QOR_JAVASCRIPT_COM_API ComParameter {
     ComParameter();
     // Copies `defaultValue`; raises _com_error when that fails.
-    ComParameter(std::string typeName, std::string name, VARIANT const& defaultValue, std::uint16_t flags,
-                 VARTYPE vt);
+    ComParameter(std::string typeName, std::string name, VARIANT const& defaultValue, std::uint16_t flags, VARTYPE vt);
     ComParameter(ComParameter const& other);
     ComParameter(ComParameter&& other) noexcept;
     ComParameter& operator=(ComParameter const& other);

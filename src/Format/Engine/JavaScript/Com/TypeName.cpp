@@ -4,7 +4,6 @@
 #include "Platform/Windows/Com/AnsiText.h"
 #include "Platform/Windows/Com/OleText.h"
 
-#include <array>
 #include <optional>
 #include <string_view>
 
@@ -13,28 +12,71 @@ namespace {
 
 using platform::windows::com::ComRef;
 
-// Indexed by VARTYPE; the gaps are values without a name.
-constexpr std::array<std::string_view, 74> baseTypeNames{
-    "VT_EMPT", "VT_NULL", "VT_I2", "VT_I4", "VT_R4", "VT_R8", "VT_CY", "VT_DATE", "VT_BSTR", "VT_DISPATCH",
-    "VT_ERROR", "VT_BOOL", "VT_VARIANT", "VT_UNKNOWN", "VT_DECIMAL", "", "VT_I1", "VT_UI1", "VT_UI2", "VT_UI4",
-    "VT_I8", "VT_UI8", "VT_INT", "VT_UINT", "VT_VOID", "VT_HRESULT", "VT_PTR", "VT_SAFEARRAY", "VT_CARRAY",
-    "VT_USERDEFINED", "VT_LPSTR", "VT_LPWSTR", "", "", "", "", "VT_RECORD", "VT_INT_PTR", "VT_UINT_PTR", "", "",
-    "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "VT_FILETIME",
-    "VT_BLOB", "VT_STREAM", "VT_STORAGE", "VT_STREAMED_OBJECT", "VT_STORED_OBJECT", "VT_BLOB_OBJECT", "VT_CF",
-    "VT_CLSID", "VT_VERSIONED_STREAM"};
+struct TypeNameEntry {
+    VARTYPE vt;
+    std::string_view name;
+};
+
+// The names of the VARENUM constants, VT_EMPTY's spelt "VT_EMPT" as readers
+// of these texts expect; values not listed have no name of their own.
+constexpr TypeNameEntry typeNames[] = {
+    {0x0000, "VT_EMPT"},
+    {0x0001, "VT_NULL"},
+    {0x0002, "VT_I2"},
+    {0x0003, "VT_I4"},
+    {0x0004, "VT_R4"},
+    {0x0005, "VT_R8"},
+    {0x0006, "VT_CY"},
+    {0x0007, "VT_DATE"},
+    {0x0008, "VT_BSTR"},
+    {0x0009, "VT_DISPATCH"},
+    {0x000A, "VT_ERROR"},
+    {0x000B, "VT_BOOL"},
+    {0x000C, "VT_VARIANT"},
+    {0x000D, "VT_UNKNOWN"},
+    {0x000E, "VT_DECIMAL"},
+    {0x0010, "VT_I1"},
+    {0x0011, "VT_UI1"},
+    {0x0012, "VT_UI2"},
+    {0x0013, "VT_UI4"},
+    {0x0014, "VT_I8"},
+    {0x0015, "VT_UI8"},
+    {0x0016, "VT_INT"},
+    {0x0017, "VT_UINT"},
+    {0x0018, "VT_VOID"},
+    {0x0019, "VT_HRESULT"},
+    {0x001A, "VT_PTR"},
+    {0x001B, "VT_SAFEARRAY"},
+    {0x001C, "VT_CARRAY"},
+    {0x001D, "VT_USERDEFINED"},
+    {0x001E, "VT_LPSTR"},
+    {0x001F, "VT_LPWSTR"},
+    {0x0024, "VT_RECORD"},
+    {0x0025, "VT_INT_PTR"},
+    {0x0026, "VT_UINT_PTR"},
+    {0x0040, "VT_FILETIME"},
+    {0x0041, "VT_BLOB"},
+    {0x0042, "VT_STREAM"},
+    {0x0043, "VT_STORAGE"},
+    {0x0044, "VT_STREAMED_OBJECT"},
+    {0x0045, "VT_STORED_OBJECT"},
+    {0x0046, "VT_BLOB_OBJECT"},
+    {0x0047, "VT_CF"},
+    {0x0048, "VT_CLSID"},
+    {0x0049, "VT_VERSIONED_STREAM"},
+    {0x0FFF, "VT_BSTR_BLOB"},
+    {0x1000, "VT_VECTOR"},
+    {0x2000, "VT_ARRAY"},
+    {0x4000, "VT_BYREF"},
+    {0x8000, "VT_RESERVED"},
+    {0xFFFF, "VT_ILLEGAL"},
+};
 
 std::string_view vartypeName(VARTYPE vt) {
-    if (vt < baseTypeNames.size())
-        return baseTypeNames[vt];
-    switch (vt) {
-    case 0x0FFF: return "VT_BSTR_BLOB";
-    case 0x1000: return "VT_VECTOR";
-    case 0x2000: return "VT_ARRAY";
-    case 0x4000: return "VT_BYREF";
-    case 0x8000: return "VT_RESERVED";
-    case 0xFFFF: return "VT_ILLEGAL";
-    default: return {};
-    }
+    for (TypeNameEntry const& entry : typeNames)
+        if (entry.vt == vt)
+            return entry.name;
+    return {};
 }
 
 std::optional<std::string> referencedTypeName(ITypeInfo& typeInfo, HREFTYPE reference) {

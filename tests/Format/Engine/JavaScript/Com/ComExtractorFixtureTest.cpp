@@ -40,9 +40,8 @@ std::ptrdiff_t positionOf(std::vector<std::string> const& names, std::string con
 }
 
 ComFunction const& member(ComClass const& comClass, std::string const& name, std::int32_t invokeKind) {
-    auto found = std::find_if(comClass.functions.begin(), comClass.functions.end(), [&](ComFunction const& f) {
-        return f.name == name && f.invokeKind == invokeKind;
-    });
+    auto found = std::find_if(comClass.functions.begin(), comClass.functions.end(),
+                              [&](ComFunction const& f) { return f.name == name && f.invokeKind == invokeKind; });
     if (found == comClass.functions.end())
         throw std::runtime_error("no member " + name);
     return *found;
@@ -149,8 +148,8 @@ TEST_F(ExtractorFixtureTest, OfTwoLibrariesDefiningATypeTheOneAddedLastWins) {
     TypeLibrary bLast;
     bLast.addPath(typeModelFixture("TypeModelA.tlb")).addPath(typeModelFixture("TypeModelB.tlb"));
     ComExtract const all = extractRegisteredComComponents(bLast);
-    auto shared = std::count_if(all.classes.begin(), all.classes.end(),
-                                [](ComClass const& c) { return c.guid == sharedIid; });
+    auto shared =
+        std::count_if(all.classes.begin(), all.classes.end(), [](ComClass const& c) { return c.guid == sharedIid; });
     EXPECT_EQ(shared, 1);
     for (auto const& comClass : all.classes)
         if (comClass.guid == sharedIid) {
@@ -167,8 +166,8 @@ TEST_F(ExtractorFixtureTest, EveryTypeOfALibraryBecomesARecord) {
     std::vector<std::string> names;
     for (auto const& comClass : all.classes)
         names.push_back(comClass.name);
-    for (char const* name : {"Calculator", "Square", "ICalc", "IShape", "ISquare", "IPlain", "DEvents", "Colour",
-                             "Point", "Constants"})
+    for (char const* name :
+         {"Calculator", "Square", "ICalc", "IShape", "ISquare", "IPlain", "DEvents", "Colour", "Point", "Constants"})
         EXPECT_NE(std::find(names.begin(), names.end(), name), names.end()) << name;
     for (auto const& comClass : all.classes)
         if (comClass.name == "Colour" || comClass.name == "Point") {

@@ -11,12 +11,12 @@
 namespace qor::format::engine::javascript {
 namespace {
 
-using ::testing::_;
-using ::testing::AnyNumber;
-using ::testing::Return;
 using test::FakeFunction;
 using test::FakeParameter;
 using test::FakeType;
+using ::testing::_;
+using ::testing::AnyNumber;
+using ::testing::Return;
 
 std::vector<std::string> namesOf(ComClass const& comClass) {
     std::vector<std::string> names;
@@ -39,8 +39,8 @@ protected:
         dispatch.add({u"GetIDsOfNames", 0x60010002});
         dispatch.add({u"Invoke", 0x60010003});
         calc.implement(dispatch);
-        calc.add({u"Add", 1, INVOKE_FUNC,
-                  {{u"a"}, {u"b"}, {u"result", VT_PTR, PARAMFLAG_FOUT | PARAMFLAG_FRETVAL, VT_I4}}});
+        calc.add(
+            {u"Add", 1, INVOKE_FUNC, {{u"a"}, {u"b"}, {u"result", VT_PTR, PARAMFLAG_FOUT | PARAMFLAG_FRETVAL, VT_I4}}});
         shape.implement(dispatch);
         shape.add({u"Area", 1, INVOKE_PROPERTYGET, {{u"area", VT_PTR, PARAMFLAG_FOUT | PARAMFLAG_FRETVAL, VT_R8}}});
     }
@@ -324,8 +324,8 @@ struct FakeLibrary {
         using ::testing::Invoke;
         ON_CALL(library, GetTypeInfoCount()).WillByDefault(Return(static_cast<UINT>(types.size())));
         for (std::size_t i = 0; i < types.size(); ++i) {
-            ON_CALL(library, GetTypeInfo(static_cast<UINT>(i), _)).WillByDefault(Invoke(test::handOut(
-                static_cast<ITypeInfo*>(types[i]))));
+            ON_CALL(library, GetTypeInfo(static_cast<UINT>(i), _))
+                .WillByDefault(Invoke(test::handOut(static_cast<ITypeInfo*>(types[i]))));
             ON_CALL(library, GetDocumentation(static_cast<INT>(i), _, _, _, _))
                 .WillByDefault(Invoke(test::nameOut(reinterpret_cast<OLECHAR const*>(names[i].c_str()))));
         }

@@ -7,9 +7,9 @@
 namespace qor::format::engine::javascript {
 namespace {
 
+using test::FakeType;
 using ::testing::_;
 using ::testing::Return;
-using test::FakeType;
 
 TYPEDESC described(VARTYPE vt) {
     TYPEDESC typeDesc{};
@@ -45,8 +45,8 @@ TEST(TypeName, BaseTypesAreNamedAfterTheirConstants) {
 
 TEST(TypeName, ValuesWithoutANameOfTheirOwnGiveNothing) {
     FakeType owner(u"IOwner");
-    for (VARTYPE vt : {VARTYPE(15), VARTYPE(32), VARTYPE(35), VARTYPE(39), VARTYPE(63), VARTYPE(74),
-                       VARTYPE(4094), VARTYPE(VT_ARRAY | VT_I4), VARTYPE(VT_BYREF | VT_BSTR)})
+    for (VARTYPE vt : {VARTYPE(15), VARTYPE(32), VARTYPE(35), VARTYPE(39), VARTYPE(63), VARTYPE(74), VARTYPE(4094),
+                       VARTYPE(VT_ARRAY | VT_I4), VARTYPE(VT_BYREF | VT_BSTR)})
         EXPECT_EQ(getTypeName(owner, described(vt)), "") << vt;
     TYPEDESC odd = described(15);
     EXPECT_EQ(getTypeName(owner, pointerTo(odd)), "*");
