@@ -276,22 +276,6 @@ std::filesystem::path fixture(char const* name) {
 Guid const calculatorClsid = *Guid::parse("{5a0c4f1e-7d1b-4c2e-9a53-0f6d2b8e1c07}");
 Guid const circleIid = *Guid::parse("{5a0c4f1e-7d1b-4c2e-9a53-0f6d2b8e1c21}");
 
-TEST(TypeLibraryFile, TypesOfARealLibraryAreFoundByGuid) {
-    TypeLibrary library;
-    library.addPath(fixture("QorFixtureExt.tlb")).addPath(fixture("QorFixture.tlb"));
-
-    TypeInfoAndAttribute* calculator = library.find(calculatorClsid);
-    ASSERT_NE(calculator, nullptr);
-    EXPECT_EQ(calculator->typeAttr->typekind, TKIND_COCLASS);
-    EXPECT_EQ(Guid(calculator->typeAttr->guid), calculatorClsid);
-    EXPECT_EQ(library.pendingSourceCount(), 1u);
-
-    TypeInfoAndAttribute* circle = library.find(circleIid);
-    ASSERT_NE(circle, nullptr);
-    EXPECT_EQ(circle->typeAttr->typekind, TKIND_DISPATCH);
-    EXPECT_EQ(library.pendingSourceCount(), 0u);
-}
-
 TEST(TypeLibraryFile, AFileThatIsNoTypeLibraryIsDropped) {
     TypeLibrary library;
     library.addPath(fixture("QorFixture.tlb")).addPath(fixture("no-such.tlb")).addPath(fixture("QorFixture.idl"));
