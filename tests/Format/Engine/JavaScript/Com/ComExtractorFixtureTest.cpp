@@ -140,6 +140,22 @@ TEST_F(ExtractorFixtureTest, VtableMembersTakeTheShapesTheirInvokeKindsGive) {
     EXPECT_TRUE(reports.empty());
 }
 
+TEST_F(ExtractorFixtureTest, ACoclassOfAVtableAndADualInterfaceListsTheSecondFirst) {
+    TypeLibrary library;
+    library.addPath(typeModelFixture("TypeModelA.tlb"));
+    ComClass const table = extract(library, *Guid::parse("{6b1d2f3a-1111-4c2e-9a53-0f6d2b8e1d04}"));
+
+    std::vector<std::string> const names = namesOf(table);
+    ASSERT_FALSE(names.empty());
+    EXPECT_EQ(names.front(), "QueryInterface");
+    EXPECT_LT(positionOf(names, "Width"), positionOf(names, "Row"));
+    EXPECT_EQ(names.back(), "Types");
+    // The vtable interface's own base comes right before its members.
+    std::ptrdiff_t const row = positionOf(names, "Row");
+    ASSERT_GE(row, 3);
+    EXPECT_EQ(names[static_cast<std::size_t>(row - 3)], "QueryInterface");
+}
+
 TEST_F(ExtractorFixtureTest, OfTwoLibrariesDefiningATypeTheOneAddedLastWins) {
     TypeLibrary aLast;
     aLast.addPath(typeModelFixture("TypeModelB.tlb")).addPath(typeModelFixture("TypeModelA.tlb"));
