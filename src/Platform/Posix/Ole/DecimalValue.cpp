@@ -1,0 +1,204 @@
+#include "Platform/Posix/Ole/DecimalValue.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+
+namespace ole::convert {
+
+UInt128 powerOfTen(int exponent)
+{
+    UInt128 result = 1;
+    for (int i = 0; i < exponent; ++i)
+        result *= 10;
+    return result;
+}
+
+UInt128 roundDivide(UInt128 value, int digits)
+{
+    if (digits <= 0)
+        return value;
+    // Beyond 38 digits every 96-bit value rounds to zero.
+    if (digits > 38)
+        return 0;
+    UInt128 divisor = powerOfTen(digits);
+    UInt128 quotient = value / divisor;
+    UInt128 remainder = value % divisor;
+    UInt128 half = divisor / 2;
+    if (remainder > half || (remainder == half && (quotient & 1) != 0))
+        ++quotient;
+    return quotient;
+}
+
+std::expected<DecimalValue, HRESULT> DecimalValue::fromDecimal(const DECIMAL& value)
+{
+    if (value.scale > kMaxScale || (value.sign & ~DECIMAL_NEG) != 0)
+        return std::unexpected(E_INVALIDARG);
+    DecimalValue result;
+    result.magnitude = (UInt128(value.Hi32) << 64) | value.Lo64;
+    result.scale = value.scale;
+    result.negative = (value.sign & DECIMAL_NEG) != 0;
+    return result;
+}
+
+DecimalValue DecimalValue::fromCurrency(const CY& value)
+{
+    DecimalValue result;
+    result.negative = value.int64 < 0;
+    result.magnitude = result.negative ? UInt128(-Int128(value.int64)) : UInt128(value.int64);
+    result.scale = 4;
+    return result;
+}
+
+std::expected<DecimalValue, HRESULT> DecimalValue::fromInteger(Int128 value)
+{
+    DecimalValue result;
+    result.negative = value < 0;
+    result.magnitude = result.negative ? UInt128(-value) : UInt128(value);
+    if (result.magnitude >= kLimit)
+        return std::unexpected(DISP_E_OVERFLOW);
+    return result;
+}
+
+std::expected<DecimalValue, HRESULT> DecimalValue::fromDouble(double value)
+{
+    if (!std::isfinite(value))
+        return std::unexpected(DISP_E_OVERFLOW);
+    char text[64];
+    auto [end, ec] = std::to_chars(text, text + sizeof text, value, std::chars_format::scientific, 14);
+    if (ec != std::errc{})
+        return std::unexpected(DISP_E_OVERFLOW);
+    // d.dddddddddddddde[+-]x
+    std::string_view all(text, static_cast<std::size_t>(end - text));
+    bool negative = all.front() == '-';
+    if (negative)
+        all.remove_prefix(1);
+    std::size_t e = all.find('e');
+    std::string digits;
+    for (char c : all.substr(0, e))
+        if (c != '.')
+            digits.push_back(c);
+    int exponent = 0;
+    std::string_view exponentText = all.substr(e + 1);
+    if (exponentText.front() == '+')
+        exponentText.remove_prefix(1);
+    std::from_chars(exponentText.data(), exponentText.data() + exponentText.size(), exponent);
+    exponent -= static_cast<int>(digits.size()) - 1;
+    // The fifteen digits are a rounding of the double, not a measured
+    // precision: 0.1 becomes 0.1, not 0.10000000000000.
+    while (digits.size() > 1 && digits.back() == '0') {
+        digits.pop_back();
+        ++exponent;
+    }
+    return fromDigits(digits, exponent, negative);
+}
+
+std::expected<DecimalValue, HRESULT> DecimalValue::fromDigits(std::string_view digits, int exponent, bool negative)
+{
+    while (!digits.empty() && digits.front() == '0')
+        digits.remove_prefix(1);
+    DecimalValue result;
+    result.negative = negative;
+    if (digits.empty())
+        return result;
+    int integerDigits = static_cast<int>(digits.size()) + exponent;
+    if (integerDigits > 29)
+        return std::unexpected(DISP_E_OVERFLOW);
+    // Keep at most 29 significant digits and no more than 28 fractional
+    // ones; the rest rounds.
+    int fractional = exponent < 0 ? -exponent : 0;
+    int keepFractional = std::min(fractional, kMaxScale);
+    int drop = fractional - keepFractional;
+    int available = static_cast<int>(digits.size()) - drop;
+    if (available > 29) {
+        drop += available - 29;
+        keepFractional -= available - 29;
+    }
+    if (keepFractional < 0)
+        return std::unexpected(DISP_E_OVERFLOW);
+    if (drop > static_cast<int>(digits.size())) {
+        // Smaller than half of the last place kept.
+        result.scale = keepFractional;
+        return result;
+    }
+    UInt128 value = 0;
+    std::size_t used = digits.size() - static_cast<std::size_t>(std::max(drop, 0));
+    for (std::size_t i = 0; i < used; ++i)
+        value = value * 10 + static_cast<unsigned>(digits[i] - '0');
+    if (drop > 0) {
+        // Round on the dropped digits: more than half, exactly half, less.
+        std::string_view rest = digits.substr(used);
+        bool aboveHalf = rest.front() > '5' ||
+                         (rest.front() == '5' && rest.find_first_not_of('0', 1) != std::string_view::npos);
+        bool half = rest.front() == '5' && !aboveHalf;
+        if (aboveHalf || (half && (value & 1) != 0))
+            ++value;
+    }
+    for (int i = 0; i < exponent; ++i)
+        value *= 10;
+    while (value >= kLimit && keepFractional > 0) {
+        value = roundDivide(value, 1);
+        --keepFractional;
+    }
+    if (value >= kLimit)
+        return std::unexpected(DISP_E_OVERFLOW);
+    result.magnitude = value;
+    result.scale = keepFractional;
+    return result;
+}
+
+DECIMAL DecimalValue::toDecimal() const
+{
+    DECIMAL result{};
+    result.Hi32 = static_cast<ULONG>(magnitude >> 64);
+    result.Lo64 = static_cast<ULONGLONG>(magnitude);
+    result.scale = static_cast<BYTE>(scale);
+    result.sign = negative && magnitude != 0 ? DECIMAL_NEG : 0;
+    return result;
+}
+
+Int128 DecimalValue::toInteger() const
+{
+    Int128 value = static_cast<Int128>(roundDivide(magnitude, scale));
+    return negative ? -value : value;
+}
+
+std::expected<LONGLONG, HRESULT> DecimalValue::toCurrencyUnits() const
+{
+    UInt128 units = scale > 4 ? roundDivide(magnitude, scale - 4) : magnitude * powerOfTen(4 - scale);
+    Int128 value = negative ? -static_cast<Int128>(units) : static_cast<Int128>(units);
+    if (value < std::numeric_limits<LONGLONG>::min() || value > std::numeric_limits<LONGLONG>::max())
+        return std::unexpected(DISP_E_OVERFLOW);
+    return static_cast<LONGLONG>(value);
+}
+
+double DecimalValue::toDouble() const
+{
+    // Through the text, so that the double is the one nearest the decimal.
+    std::string text = toText();
+    double value = 0;
+    std::from_chars(text.data(), text.data() + text.size(), value);
+    return value;
+}
+
+std::string DecimalValue::toText() const
+{
+    std::string digits;
+    for (UInt128 rest = magnitude; rest != 0; rest /= 10)
+        digits.insert(digits.begin(), static_cast<char>('0' + static_cast<int>(rest % 10)));
+    if (static_cast<int>(digits.size()) <= scale)
+        digits.insert(0, static_cast<std::size_t>(scale) - digits.size() + 1, '0');
+    if (scale > 0) {
+        digits.insert(digits.size() - static_cast<std::size_t>(scale), 1, '.');
+        while (digits.back() == '0')
+            digits.pop_back();
+        if (digits.back() == '.')
+            digits.pop_back();
+    }
+    if (negative && magnitude != 0)
+        digits.insert(0, 1, '-');
+    return digits;
+}
+
+} // namespace ole::convert

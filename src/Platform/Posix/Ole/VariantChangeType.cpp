@@ -1,0 +1,421 @@
+// The conversion matrix of VariantChangeType(Ex) for the automation scalar
+// types, VT_BSTR, VT_EMPTY, VT_NULL and objects.
+//
+// Every source value is read into one of three forms (an integer, a double or
+// an exact decimal) and every target is written from them, so there is one
+// path per pair of form and target instead of one function per pair of types.
+//
+// Left out, with DISP_E_TYPEMISMATCH: dates to and from text (Windows formats
+// and parses them by locale), VT_RECORD, arrays other than to their own type,
+// and VT_ERROR to or from anything but VT_ERROR. Texts are read and written in
+// the invariant en-US form whatever the LCID.
+
+#include <cfloat>
+#include <cmath>
+#include <charconv>
+#include <limits>
+#include <variant>
+
+#include "Platform/Posix/Ole/Bstr.h"
+#include "Platform/Posix/Ole/DecimalValue.h"
+#include "Platform/Posix/Ole/Dispatch.h"
+#include "Platform/Posix/Ole/NumberText.h"
+#include "Platform/Posix/Ole/Variant.h"
+#include "Platform/Posix/Ole/VarType.h"
+
+namespace {
+
+using namespace ole::convert;
+
+using Number = std::variant<Int128, double, DecimalValue>;
+
+// OLE dates run from 1 January 100 to 31 December 9999.
+constexpr double kMinDate = -657434.0;
+constexpr double kMaxDate = 2958465.0;
+
+struct IntegerRange {
+    Int128 min;
+    Int128 max;
+};
+
+std::optional<IntegerRange> integerRange(VARTYPE vt)
+{
+    switch (vt) {
+    case VT_I1:
+        return IntegerRange{INT8_MIN, INT8_MAX};
+    case VT_UI1:
+        return IntegerRange{0, UINT8_MAX};
+    case VT_I2:
+        return IntegerRange{INT16_MIN, INT16_MAX};
+    case VT_UI2:
+        return IntegerRange{0, UINT16_MAX};
+    case VT_I4:
+    case VT_INT:
+        return IntegerRange{INT32_MIN, INT32_MAX};
+    case VT_UI4:
+    case VT_UINT:
+        return IntegerRange{0, UINT32_MAX};
+    case VT_I8:
+        return IntegerRange{INT64_MIN, INT64_MAX};
+    case VT_UI8:
+        return IntegerRange{0, UINT64_MAX};
+    default:
+        return std::nullopt;
+    }
+}
+
+bool isUnsigned(VARTYPE vt)
+{
+    return vt == VT_UI1 || vt == VT_UI2 || vt == VT_UI4 || vt == VT_UINT || vt == VT_UI8;
+}
+
+std::expected<Number, HRESULT> readScalar(const VARIANT& v)
+{
+    switch (v.vt) {
+    case VT_EMPTY:
+        return Int128(0);
+    case VT_I1:
+        return Int128(static_cast<signed char>(v.cVal));
+    case VT_UI1:
+        return Int128(v.bVal);
+    case VT_I2:
+        return Int128(v.iVal);
+    case VT_UI2:
+        return Int128(v.uiVal);
+    case VT_I4:
+    case VT_INT:
+        return Int128(v.lVal);
+    case VT_UI4:
+    case VT_UINT:
+        return Int128(v.ulVal);
+    case VT_I8:
+        return Int128(v.llVal);
+    case VT_UI8:
+        return Int128(v.ullVal);
+    case VT_BOOL:
+        return Int128(v.boolVal != 0 ? VARIANT_TRUE : VARIANT_FALSE);
+    case VT_R4:
+        return double(v.fltVal);
+    case VT_R8:
+        return v.dblVal;
+    case VT_DATE:
+        return v.date;
+    case VT_CY:
+        return DecimalValue::fromCurrency(v.cyVal);
+    case VT_DECIMAL:
+        return DecimalValue::fromDecimal(v.decVal);
+    default:
+        return std::unexpected(DISP_E_TYPEMISMATCH);
+    }
+}
+
+// A text read as the form its target needs: doubles keep every digit the
+// text has, the others go through the exact decimal.
+std::expected<Number, HRESULT> readText(BSTR text, VARTYPE target)
+{
+    std::u16string_view view(text != nullptr ? text : u"", SysStringLen(text));
+    auto parsed = parseNumber(view);
+    if (!parsed)
+        return std::unexpected(DISP_E_TYPEMISMATCH);
+    if (target == VT_R4 || target == VT_R8) {
+        std::string normal = (parsed->negative ? "-" : "") + parsed->digits + "e" + std::to_string(parsed->exponent);
+        double value = 0;
+        auto [end, ec] = std::from_chars(normal.data(), normal.data() + normal.size(), value);
+        if (ec == std::errc::result_out_of_range)
+            return std::unexpected(DISP_E_OVERFLOW);
+        return value;
+    }
+    return DecimalValue::fromDigits(parsed->digits, parsed->exponent, parsed->negative);
+}
+
+std::expected<Int128, HRESULT> toInteger(const Number& number)
+{
+    if (auto* integer = std::get_if<Int128>(&number))
+        return *integer;
+    if (auto* real = std::get_if<double>(&number)) {
+        // rint rounds half to even in the default rounding mode.
+        double rounded = std::rint(*real);
+        if (!std::isfinite(rounded) || std::fabs(rounded) > 0x1p100)
+            return std::unexpected(DISP_E_OVERFLOW);
+        return static_cast<Int128>(rounded);
+    }
+    return std::get<DecimalValue>(number).toInteger();
+}
+
+double toDouble(const Number& number)
+{
+    if (auto* integer = std::get_if<Int128>(&number))
+        return static_cast<double>(*integer);
+    if (auto* real = std::get_if<double>(&number))
+        return *real;
+    return std::get<DecimalValue>(number).toDouble();
+}
+
+std::expected<DecimalValue, HRESULT> toDecimal(const Number& number)
+{
+    if (auto* integer = std::get_if<Int128>(&number))
+        return DecimalValue::fromInteger(*integer);
+    if (auto* real = std::get_if<double>(&number))
+        return DecimalValue::fromDouble(*real);
+    return std::get<DecimalValue>(number);
+}
+
+std::expected<LONGLONG, HRESULT> toCurrencyUnits(const Number& number)
+{
+    if (auto* real = std::get_if<double>(&number)) {
+        double units = std::rint(*real * 10000.0);
+        if (!std::isfinite(units) || units < -0x1p63 || units >= 0x1p63)
+            return std::unexpected(DISP_E_OVERFLOW);
+        return static_cast<LONGLONG>(units);
+    }
+    auto decimal = toDecimal(number);
+    if (!decimal)
+        return std::unexpected(decimal.error());
+    return decimal->toCurrencyUnits();
+}
+
+bool isNonZero(const Number& number)
+{
+    if (auto* integer = std::get_if<Int128>(&number))
+        return *integer != 0;
+    if (auto* real = std::get_if<double>(&number))
+        return *real != 0;
+    return !std::get<DecimalValue>(number).isZero();
+}
+
+HRESULT writeInteger(Int128 value, VARTYPE target, VARIANT& out)
+{
+    auto range = integerRange(target);
+    if (value < range->min || value > range->max)
+        return DISP_E_OVERFLOW;
+    out.llVal = 0;
+    switch (ole::vartype::sizeOf(target)) {
+    case 1:
+        out.bVal = static_cast<BYTE>(value);
+        break;
+    case 2:
+        out.iVal = static_cast<SHORT>(value);
+        break;
+    case 4:
+        out.lVal = static_cast<LONG>(value);
+        break;
+    default:
+        out.llVal = static_cast<LONGLONG>(value);
+        break;
+    }
+    out.vt = target;
+    return S_OK;
+}
+
+std::string integerText(Int128 value)
+{
+    if (value < 0)
+        return "-" + integerText(-value);
+    std::string text;
+    do {
+        text.insert(text.begin(), static_cast<char>('0' + static_cast<int>(value % 10)));
+        value /= 10;
+    } while (value != 0);
+    return text;
+}
+
+HRESULT writeText(const Number& number, VARTYPE source, VARIANT& out)
+{
+    std::string text;
+    if (source == VT_BOOL)
+        text = std::get<Int128>(number) != 0 ? "True" : "False";
+    else if (source == VT_EMPTY)
+        text.clear();
+    else if (auto* integer = std::get_if<Int128>(&number))
+        text = integerText(*integer);
+    else if (auto* real = std::get_if<double>(&number))
+        text = formatReal(*real, source == VT_R4 ? 7 : 15);
+    else
+        text = std::get<DecimalValue>(number).toText();
+    std::u16string wide(text.begin(), text.end());
+    out.bstrVal = SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
+    if (out.bstrVal == nullptr)
+        return E_OUTOFMEMORY;
+    out.vt = VT_BSTR;
+    return S_OK;
+}
+
+HRESULT writeNumber(const Number& number, VARTYPE source, VARTYPE target, VARIANT& out)
+{
+    if (integerRange(target)) {
+        // Windows keeps the bits of VARIANT_TRUE for unsigned targets.
+        if (source == VT_BOOL && isUnsigned(target) && isNonZero(number))
+            return writeInteger(integerRange(target)->max, target, out);
+        auto value = toInteger(number);
+        return value ? writeInteger(*value, target, out) : value.error();
+    }
+    switch (target) {
+    case VT_R8:
+        out.dblVal = toDouble(number);
+        out.vt = VT_R8;
+        return S_OK;
+    case VT_R4: {
+        double value = toDouble(number);
+        if (std::isfinite(value) && std::fabs(value) > FLT_MAX)
+            return DISP_E_OVERFLOW;
+        out.fltVal = static_cast<float>(value);
+        out.vt = VT_R4;
+        return S_OK;
+    }
+    case VT_DATE: {
+        double value = toDouble(number);
+        if (!(value > kMinDate - 1.0 && value < kMaxDate + 1.0))
+            return DISP_E_OVERFLOW;
+        out.date = value;
+        out.vt = VT_DATE;
+        return S_OK;
+    }
+    case VT_CY: {
+        auto units = toCurrencyUnits(number);
+        if (!units)
+            return units.error();
+        out.cyVal.int64 = *units;
+        out.vt = VT_CY;
+        return S_OK;
+    }
+    case VT_DECIMAL: {
+        auto decimal = toDecimal(number);
+        if (!decimal)
+            return decimal.error();
+        out.decVal = decimal->toDecimal();
+        out.vt = VT_DECIMAL;
+        return S_OK;
+    }
+    case VT_BOOL:
+        out.boolVal = isNonZero(number) ? VARIANT_TRUE : VARIANT_FALSE;
+        out.vt = VT_BOOL;
+        return S_OK;
+    case VT_BSTR:
+        return writeText(number, source, out);
+    default:
+        return DISP_E_TYPEMISMATCH;
+    }
+}
+
+HRESULT convert(VARIANT& out, const VARIANT& in, LCID lcid, USHORT flags, VARTYPE target);
+
+// An object converts through its default member, DISPID_VALUE.
+HRESULT convertObject(VARIANT& out, const VARIANT& in, LCID lcid, USHORT flags, VARTYPE target)
+{
+    if (target == VT_DISPATCH || target == VT_UNKNOWN) {
+        out.vt = target;
+        if (in.punkVal == nullptr) {
+            out.punkVal = nullptr;
+            return S_OK;
+        }
+        IID const& iid = target == VT_DISPATCH ? IID_IDispatch : IID_IUnknown;
+        HRESULT hr = in.punkVal->QueryInterface(iid, reinterpret_cast<void**>(&out.punkVal));
+        if (FAILED(hr)) {
+            out.vt = VT_EMPTY;
+            return hr == E_NOINTERFACE ? DISP_E_TYPEMISMATCH : hr;
+        }
+        return S_OK;
+    }
+    if ((flags & VARIANT_NOVALUEPROP) != 0 || in.punkVal == nullptr)
+        return DISP_E_TYPEMISMATCH;
+    IDispatch* dispatch = nullptr;
+    if (FAILED(in.punkVal->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch))))
+        return DISP_E_TYPEMISMATCH;
+    DISPPARAMS none{nullptr, nullptr, 0, 0};
+    VARIANT value;
+    VariantInit(&value);
+    HRESULT hr = dispatch->Invoke(DISPID_VALUE, IID_NULL, lcid, DISPATCH_PROPERTYGET, &none, &value, nullptr, nullptr);
+    dispatch->Release();
+    if (SUCCEEDED(hr)) {
+        // One level only: a default value that is itself an object is not
+        // followed further.
+        hr = convert(out, value, lcid, static_cast<USHORT>(flags | VARIANT_NOVALUEPROP), target);
+    }
+    VariantClear(&value);
+    return hr;
+}
+
+HRESULT convert(VARIANT& out, const VARIANT& in, LCID lcid, USHORT flags, VARTYPE target)
+{
+    if (in.vt == target)
+        return VariantCopy(&out, &in);
+    if (in.vt == VT_DISPATCH || in.vt == VT_UNKNOWN)
+        return convertObject(out, in, lcid, flags, target);
+    if (target == VT_EMPTY) {
+        out.vt = VT_EMPTY;
+        return S_OK;
+    }
+    if (target == VT_DISPATCH || target == VT_UNKNOWN) {
+        if (in.vt != VT_EMPTY)
+            return DISP_E_TYPEMISMATCH;
+        out.vt = target;
+        out.punkVal = nullptr;
+        return S_OK;
+    }
+    if (in.vt == VT_NULL || target == VT_NULL || (in.vt & VT_ARRAY) != 0 || (target & VT_ARRAY) != 0)
+        return DISP_E_TYPEMISMATCH;
+    if (in.vt == VT_BSTR) {
+        if (target == VT_BOOL) {
+            std::u16string_view view(in.bstrVal != nullptr ? in.bstrVal : u"", SysStringLen(in.bstrVal));
+            if (auto word = parseBoolWord(view)) {
+                out.boolVal = *word ? VARIANT_TRUE : VARIANT_FALSE;
+                out.vt = VT_BOOL;
+                return S_OK;
+            }
+        }
+        if (target == VT_DATE)
+            return DISP_E_TYPEMISMATCH;
+        auto number = readText(in.bstrVal, target);
+        return number ? writeNumber(*number, VT_BSTR, target, out) : number.error();
+    }
+    if (in.vt == VT_DATE && target == VT_BSTR)
+        return DISP_E_TYPEMISMATCH;
+    auto number = readScalar(in);
+    return number ? writeNumber(*number, in.vt, target, out) : number.error();
+}
+
+bool isConvertibleTarget(VARTYPE vt)
+{
+    return ole::vartype::isValidForVariant(vt) && (vt & VT_BYREF) == 0;
+}
+
+} // namespace
+
+HRESULT VariantChangeTypeEx(VARIANTARG* pvargDest, const VARIANTARG* pvarSrc, LCID lcid, USHORT wFlags, VARTYPE vt)
+{
+    if (pvargDest == nullptr || pvarSrc == nullptr)
+        return E_INVALIDARG;
+    if (!ole::vartype::isValidForVariant(pvarSrc->vt) || !isConvertibleTarget(vt))
+        return DISP_E_BADVARTYPE;
+    if (vt == VT_VARIANT || vt == VT_RECORD || vt == VT_CLSID || vt == VT_ERROR || pvarSrc->vt == VT_ERROR ||
+        pvarSrc->vt == VT_RECORD || pvarSrc->vt == VT_CLSID || pvarSrc->vt == VT_VARIANT) {
+        if (pvarSrc->vt != vt)
+            return DISP_E_TYPEMISMATCH;
+    }
+    // Built aside: the destination may be the source, and fails untouched.
+    VARIANT source;
+    VariantInit(&source);
+    HRESULT hr = VariantCopyInd(&source, pvarSrc);
+    if (FAILED(hr))
+        return hr;
+    VARIANT result;
+    VariantInit(&result);
+    hr = convert(result, source, lcid, wFlags, vt);
+    VariantClear(&source);
+    if (FAILED(hr)) {
+        VariantClear(&result);
+        return hr;
+    }
+    hr = VariantClear(pvargDest);
+    if (FAILED(hr)) {
+        VariantClear(&result);
+        return hr;
+    }
+    *pvargDest = result;
+    return S_OK;
+}
+
+HRESULT VariantChangeType(VARIANTARG* pvargDest, const VARIANTARG* pvarSrc, USHORT wFlags, VARTYPE vt)
+{
+    return VariantChangeTypeEx(pvargDest, pvarSrc, LOCALE_USER_DEFAULT, wFlags, vt);
+}

@@ -1,0 +1,47 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "Platform/Com.h"
+
+namespace {
+
+std::u16string message(DWORD code)
+{
+    LPWSTR buffer = nullptr;
+    DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                             nullptr, code, 0, reinterpret_cast<LPWSTR>(&buffer), 0, nullptr);
+    if (n == 0)
+        return u"<none>";
+    std::u16string text(buffer, n);
+    LocalFree(buffer);
+    return text;
+}
+
+TEST(ErrorMessages, SystemTextsEndWithALineBreak)
+{
+    EXPECT_EQ(message(static_cast<DWORD>(DISP_E_MEMBERNOTFOUND)), u"Member not found.\r\n");
+    EXPECT_EQ(message(static_cast<DWORD>(E_FAIL)), u"Unspecified error\r\n");
+    EXPECT_EQ(message(ERROR_FILE_NOT_FOUND), u"The system cannot find the file specified.\r\n");
+    // Win32 codes wrapped in an HRESULT read as the code itself.
+    EXPECT_EQ(message(static_cast<DWORD>(E_ACCESSDENIED)), u"Access is denied.\r\n");
+    EXPECT_EQ(message(static_cast<DWORD>(HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND))),
+              u"The specified module could not be found.\r\n");
+    EXPECT_EQ(message(static_cast<DWORD>(REGDB_E_CLASSNOTREG)), u"Class not registered\r\n");
+}
+
+TEST(ErrorMessages, UnknownCodesHaveNoText)
+{
+    EXPECT_EQ(message(0x80040200), u"<none>");
+    EXPECT_EQ(GetLastError(), ERROR_MR_MID_NOT_FOUND);
+    EXPECT_EQ(message(0), u"The operation completed successfully.\r\n");
+
+    char small[4];
+    EXPECT_EQ(FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, 5, 0, small, sizeof small, nullptr), 0u);
+    EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
+    char fits[64];
+    EXPECT_EQ(FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, 5, 0, fits, sizeof fits, nullptr), 19u);
+    EXPECT_STREQ(fits, "Access is denied.\r\n");
+}
+
+} // namespace
