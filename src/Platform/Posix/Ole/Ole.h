@@ -22,6 +22,7 @@
 #include "Platform/Posix/Ole/TypeComp.h"
 #include "Platform/Posix/Ole/ErrorInfo.h"
 #include "Platform/Posix/Ole/LoadTypeLib.h"
+#include "Platform/Posix/Ole/DispInvoke.h"
 #include "Platform/Posix/Ole/ErrorMessages.h"
 #include "Platform/Posix/Ole/TextConversion.h"
 #include "Platform/Posix/Ole/ComSupport.h"
