@@ -1,16 +1,20 @@
 #include "Platform/Posix/Ole/TypeLibText.h"
 
+#include <algorithm>
+
 #include "Platform/Posix/Ole/Bstr.h"
+#include "Platform/Posix/Ole/TextConversion.h"
 
 namespace qor::platform::posix::ole {
 
-// Libraries name their members in ASCII in practice; other bytes are read as
-// Latin-1, whose code points are the bytes themselves.
+// A library's texts are in the ANSI code page of the machine that built it.
 std::u16string typeLibTextToOle(std::string_view text) {
-    std::u16string out;
-    out.reserve(text.size());
-    for (char c : text)
-        out.push_back(static_cast<char16_t>(static_cast<unsigned char>(c)));
+    if (text.empty())
+        return {};
+    int const length = static_cast<int>(text.size());
+    std::u16string out(text.size(), u'\0');
+    int const written = MultiByteToWideChar(CP_ACP, 0, text.data(), length, out.data(), length);
+    out.resize(written > 0 ? std::size_t(written) : 0);
     return out;
 }
 
@@ -30,11 +34,19 @@ char16_t folded(char16_t c) {
 bool sameTypeLibName(std::string_view stored, std::u16string_view wanted) {
     if (stored.size() != wanted.size())
         return false;
-    for (std::size_t i = 0; i < stored.size(); ++i) {
-        auto const c = static_cast<char16_t>(static_cast<unsigned char>(stored[i]));
-        if (folded(c) != folded(wanted[i]))
-            return false;
+    bool const ascii = std::ranges::all_of(stored, [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    if (ascii) {
+        for (std::size_t i = 0; i < stored.size(); ++i)
+            if (folded(static_cast<char16_t>(stored[i])) != folded(wanted[i]))
+                return false;
+        return true;
     }
+    std::u16string const name = typeLibTextToOle(stored);
+    if (name.size() != wanted.size())
+        return false;
+    for (std::size_t i = 0; i < name.size(); ++i)
+        if (folded(name[i]) != folded(wanted[i]))
+            return false;
     return true;
 }
 

@@ -75,5 +75,7 @@ inline std::string nameOf(ITypeInfo* info, MEMBERID memid = MEMBERID_NIL) {
 inline GUID fixtureGuid(unsigned char last) {
     return GUID{0x5a0c4f1e, 0x7d1b, 0x4c2e, {0x9a, 0x53, 0x0f, 0x6d, 0x2b, 0x8e, 0x1c, last}};
 }
+template <unsigned char last>
+inline constexpr GUID fixtureGuidValue{0x5a0c4f1e, 0x7d1b, 0x4c2e, {0x9a, 0x53, 0x0f, 0x6d, 0x2b, 0x8e, 0x1c, last}};
 
 } // namespace qor::test

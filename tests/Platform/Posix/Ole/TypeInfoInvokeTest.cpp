@@ -1,0 +1,579 @@
+// ITypeInfo::Invoke calls C++ objects through their vtables as the fixture
+// library describes them, coercing arguments as Windows does and balancing
+// every reference and string.
+
+#include "Platform/Posix/Ole/FixtureInterfaces.h"
+#include "Support/CountedObject.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace qor::test {
+namespace {
+
+std::u16string textOf(BSTR b) { return b == nullptr ? std::u16string() : std::u16string(b, SysStringLen(b)); }
+
+class Shape : public CountedObject<IShape> {
+public:
+    STDMETHODIMP GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
+    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+    STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override { return E_NOTIMPL; }
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+        if (IsEqualGUID(riid, IID_IDispatch)) {
+            *ppv = static_cast<IDispatch*>(this);
+            AddRef();
+            return S_OK;
+        }
+        return CountedObject<IShape>::QueryInterface(riid, ppv);
+    }
+    STDMETHODIMP get_Name(BSTR* name) override {
+        *name = SysAllocString(u"square");
+        return S_OK;
+    }
+    STDMETHODIMP get_Area(DOUBLE* area) override {
+        *area = 4.0;
+        return S_OK;
+    }
+};
+
+// ICalc implemented the usual way: IDispatch answered by the type info.
+class Calculator : public CountedObject<ICalc, ISupportErrorInfo> {
+public:
+    explicit Calculator(ITypeInfo* info) : info_(info) { VariantInit(&item_); }
+    ~Calculator() override {
+        VariantClear(&item_);
+        if (target_ != nullptr)
+            target_->Release();
+    }
+
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+        if (IsEqualGUID(riid, IID_IDispatch)) {
+            *ppv = static_cast<IDispatch*>(this);
+            AddRef();
+            return S_OK;
+        }
+        return CountedObject::QueryInterface(riid, ppv);
+    }
+    STDMETHODIMP GetTypeInfoCount(UINT* count) override {
+        *count = 1;
+        return S_OK;
+    }
+    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** info) override {
+        info_->AddRef();
+        *info = info_;
+        return S_OK;
+    }
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
+        return DispGetIDsOfNames(info_, names, count, ids);
+    }
+    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO* excep,
+                        UINT* argErr) override {
+        return DispInvoke(static_cast<ICalc*>(this), info_, id, flags, params, result, excep, argErr);
+    }
+    STDMETHODIMP InterfaceSupportsErrorInfo(REFIID riid) override {
+        return IsEqualGUID(riid, uuidof<ICalc>()) && supportsErrorInfo ? S_OK : S_FALSE;
+    }
+
+    STDMETHODIMP Add(LONG a, LONG b, LONG* result) override {
+        *result = a + b;
+        return S_OK;
+    }
+    STDMETHODIMP Concat(BSTR a, BSTR b, BSTR* result) override {
+        std::u16string const joined = textOf(a) + textOf(b);
+        *result = SysAllocStringLen(joined.data(), static_cast<UINT>(joined.size()));
+        return S_OK;
+    }
+    STDMETHODIMP Scale(DOUBLE value, SHORT factor, DOUBLE* result) override {
+        *result = value * factor;
+        return S_OK;
+    }
+    STDMETHODIMP Defaults(LONG n, BSTR s, LONG big, VARIANT_BOOL flag, BSTR* result) override {
+        std::string const text = std::to_string(n) + "|" + string::utf16ToUtf8(textOf(s)) + "|" + std::to_string(big) +
+                                 "|" + std::to_string(flag);
+        std::u16string const wide = string::utf8ToUtf16(text);
+        *result = SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
+        return S_OK;
+    }
+    STDMETHODIMP Optional(VARIANT first, VARIANT second, VARIANT* result) override {
+        lastFirst = first.vt;
+        return VariantCopy(result, &second);
+    }
+    STDMETHODIMP get_Value(LONG* value) override {
+        *value = value_;
+        return S_OK;
+    }
+    STDMETHODIMP put_Value(LONG value) override {
+        value_ = value;
+        return S_OK;
+    }
+    STDMETHODIMP get_Item(LONG index, VARIANT* value) override {
+        if (index != itemIndex_)
+            return DISP_E_BADINDEX;
+        return VariantCopy(value, &item_);
+    }
+    STDMETHODIMP put_Item(LONG index, VARIANT value) override {
+        itemIndex_ = index;
+        return VariantCopy(&item_, &value);
+    }
+    STDMETHODIMP get_Target(IDispatch** value) override {
+        if (target_ != nullptr)
+            target_->AddRef();
+        *value = target_;
+        return S_OK;
+    }
+    STDMETHODIMP putref_Target(IDispatch* value) override {
+        if (value != nullptr)
+            value->AddRef();
+        if (target_ != nullptr)
+            target_->Release();
+        target_ = value;
+        return S_OK;
+    }
+    STDMETHODIMP Swap(LONG* a, BSTR* b) override {
+        *a = -*a;
+        SysFreeString(*b);
+        *b = SysAllocString(u"swapped");
+        return S_OK;
+    }
+    STDMETHODIMP Sum(SAFEARRAY* values, LONG* total) override {
+        LONG lower = 0, upper = -1;
+        SafeArrayGetLBound(values, 1, &lower);
+        SafeArrayGetUBound(values, 1, &upper);
+        *total = 0;
+        for (LONG i = lower; i <= upper; ++i) {
+            LONG element = 0;
+            SafeArrayGetElement(values, &i, &element);
+            *total += element;
+        }
+        return S_OK;
+    }
+    STDMETHODIMP Unknown(IUnknown* object, IUnknown** same) override {
+        if (object != nullptr)
+            object->AddRef();
+        *same = object;
+        return S_OK;
+    }
+    STDMETHODIMP Shape(IShape* shape, IShape** same) override {
+        shapeArea = 0;
+        if (shape != nullptr) {
+            shape->get_Area(&shapeArea);
+            shape->AddRef();
+        }
+        *same = shape;
+        return S_OK;
+    }
+    STDMETHODIMP Paint(LONG colour, LONG* previous) override {
+        *previous = colour_;
+        colour_ = colour;
+        return S_OK;
+    }
+    STDMETHODIMP Fail(LONG code) override {
+        if (withErrorInfo) {
+            ICreateErrorInfo* create = nullptr;
+            CreateErrorInfo(&create);
+            create->SetDescription(const_cast<LPOLESTR>(u"it failed"));
+            create->SetSource(const_cast<LPOLESTR>(u"Calculator"));
+            IErrorInfo* error = nullptr;
+            create->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(&error));
+            SetErrorInfo(0, error);
+            error->Release();
+            create->Release();
+        }
+        return static_cast<HRESULT>(code);
+    }
+    STDMETHODIMP Nothing() override {
+        ++nothingCalls;
+        return S_OK;
+    }
+    STDMETHODIMP Secret(LONG* value) override {
+        *value = 99;
+        return S_OK;
+    }
+    STDMETHODIMP Mixed(BYTE b, SHORT s, FLOAT f, ULONG u, DATE d, VARIANT_BOOL v, LONGLONG h, DOUBLE* sum) override {
+        *sum = b + s + f + u + d + v + static_cast<double>(h);
+        return S_OK;
+    }
+
+    bool withErrorInfo = false;
+    bool supportsErrorInfo = true;
+    int nothingCalls = 0;
+    VARTYPE lastFirst = VT_EMPTY;
+    DOUBLE shapeArea = 0;
+
+private:
+    ITypeInfo* info_;
+    LONG value_ = 0;
+    LONG colour_ = 0;
+    LONG itemIndex_ = -1;
+    VARIANT item_;
+    IDispatch* target_ = nullptr;
+};
+
+// An argument list in the order a caller writes it; DISPPARAMS wants it
+// reversed.
+class Args {
+public:
+    Args() = default;
+    Args(Args const&) = delete;
+    ~Args() {
+        for (VARIANT& v : values_)
+            VariantClear(&v);
+    }
+    Args& add(VARIANT v) {
+        values_.insert(values_.begin(), v);
+        return *this;
+    }
+    Args& i4(LONG value) {
+        VARIANT v;
+        VariantInit(&v);
+        v.vt = VT_I4;
+        v.lVal = value;
+        return add(v);
+    }
+    Args& r8(double value) {
+        VARIANT v;
+        VariantInit(&v);
+        v.vt = VT_R8;
+        v.dblVal = value;
+        return add(v);
+    }
+    Args& str(char16_t const* text) {
+        VARIANT v;
+        VariantInit(&v);
+        v.vt = VT_BSTR;
+        v.bstrVal = SysAllocString(text);
+        return add(v);
+    }
+    Args& object(IUnknown* object, VARTYPE vt) {
+        VARIANT v;
+        VariantInit(&v);
+        v.vt = vt;
+        v.punkVal = object;
+        object->AddRef();
+        return add(v);
+    }
+    Args& ref(VARTYPE vt, void* target) {
+        VARIANT v;
+        VariantInit(&v);
+        v.vt = static_cast<VARTYPE>(VT_BYREF | vt);
+        v.byref = target;
+        return add(v);
+    }
+    Args& named(DISPID id) {
+        named_.insert(named_.begin(), id);
+        return *this;
+    }
+    DISPPARAMS* params() {
+        params_ = {values_.data(), named_.data(), static_cast<UINT>(values_.size()), static_cast<UINT>(named_.size())};
+        return &params_;
+    }
+
+private:
+    std::vector<VARIANT> values_;
+    std::vector<DISPID> named_;
+    DISPPARAMS params_{};
+};
+
+class TypeInfoInvokeTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        lib = loadFixture("QorFixture.tlb");
+        ASSERT_TRUE(lib);
+        info = typeInfoOf(lib.get(), uuidof<ICalc>());
+        ASSERT_TRUE(info);
+        calc = std::make_unique<Calculator>(info.get());
+        VariantInit(&result);
+    }
+    void TearDown() override {
+        VariantClear(&result);
+        SysFreeString(excep.bstrSource);
+        SysFreeString(excep.bstrDescription);
+        SysFreeString(excep.bstrHelpFile);
+        EXPECT_TRUE(calc->balanced()) << calc->refCount();
+    }
+
+    DISPID idOf(char16_t const* name) {
+        std::u16string text(name);
+        LPOLESTR names[] = {text.data()};
+        DISPID id = DISPID_UNKNOWN;
+        calc->GetIDsOfNames(IID_NULL, names, 1, 0, &id);
+        return id;
+    }
+
+    HRESULT invoke(char16_t const* name, WORD flags, Args& args) {
+        VariantClear(&result);
+        argErr = 99;
+        return calc->Invoke(idOf(name), IID_NULL, 0, flags, args.params(), &result, &excep, &argErr);
+    }
+
+    Ref<ITypeLib> lib;
+    Ref<ITypeInfo> info;
+    std::unique_ptr<Calculator> calc;
+    VARIANT result;
+    EXCEPINFO excep{};
+    UINT argErr = 0;
+};
+
+TEST_F(TypeInfoInvokeTest, MethodWithRetvalReturnsItInTheResult) {
+    Args args;
+    args.i4(2).i4(3);
+    ASSERT_EQ(invoke(u"Add", DISPATCH_METHOD, args), S_OK);
+    EXPECT_EQ(result.vt, VT_I4);
+    EXPECT_EQ(result.lVal, 5);
+    // Property-get-or-method, as script engines ask.
+    ASSERT_EQ(invoke(u"add", DISPATCH_METHOD | DISPATCH_PROPERTYGET, args), S_OK);
+    EXPECT_EQ(result.lVal, 5);
+}
+
+TEST_F(TypeInfoInvokeTest, ArgumentsAreCoercedToTheDeclaredTypes) {
+    Args args;
+    args.str(u"12").r8(2.5);
+    ASSERT_EQ(invoke(u"Add", DISPATCH_METHOD, args), S_OK);
+    EXPECT_EQ(result.lVal, 14); // 2.5 rounds to even
+    Args strings;
+    strings.i4(4).str(u"2");
+    ASSERT_EQ(invoke(u"Concat", DISPATCH_METHOD, strings), S_OK);
+    ASSERT_EQ(result.vt, VT_BSTR);
+    EXPECT_EQ(textOf(result.bstrVal), u"42");
+    Args colour;
+    colour.str(u"42");
+    ASSERT_EQ(invoke(u"Paint", DISPATCH_METHOD, colour), S_OK);
+    EXPECT_EQ(result.lVal, 0);
+    ASSERT_EQ(invoke(u"Paint", DISPATCH_METHOD, colour), S_OK);
+    EXPECT_EQ(result.lVal, 42);
+}
+
+TEST_F(TypeInfoInvokeTest, CoercionFailuresNameTheArgument) {
+    Args mismatch;
+    mismatch.i4(1).str(u"abc");
+    EXPECT_EQ(invoke(u"Add", DISPATCH_METHOD, mismatch), DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(argErr, 0u); // rgvarg[0]: the last argument
+    Args overflow;
+    overflow.r8(1e10).i4(1);
+    EXPECT_EQ(invoke(u"Add", DISPATCH_METHOD, overflow), DISP_E_OVERFLOW);
+    EXPECT_EQ(argErr, 1u);
+}
+
+TEST_F(TypeInfoInvokeTest, ArgumentCountsAndMembersAreChecked) {
+    Args tooMany;
+    tooMany.i4(1).i4(2).i4(3);
+    EXPECT_EQ(invoke(u"Add", DISPATCH_METHOD, tooMany), DISP_E_BADPARAMCOUNT);
+    Args tooFew;
+    tooFew.i4(1);
+    EXPECT_EQ(invoke(u"Add", DISPATCH_METHOD, tooFew), DISP_E_BADPARAMCOUNT);
+    Args none;
+    EXPECT_EQ(calc->Invoke(12345, IID_NULL, 0, DISPATCH_METHOD, none.params(), &result, nullptr, nullptr),
+              DISP_E_MEMBERNOTFOUND);
+    EXPECT_EQ(invoke(u"Add", DISPATCH_PROPERTYPUT, tooFew), DISP_E_MEMBERNOTFOUND);
+    Args badName;
+    badName.i4(1).i4(2).named(7);
+    EXPECT_EQ(invoke(u"Add", DISPATCH_METHOD, badName), DISP_E_PARAMNOTFOUND);
+    EXPECT_EQ(info->Invoke(calc.get(), 1, DISPATCH_METHOD, nullptr, &result, nullptr, nullptr), E_INVALIDARG);
+}
+
+TEST_F(TypeInfoInvokeTest, NamedArgumentsTakeTheirParameter) {
+    Args args;
+    args.i4(10).named(1).i4(3).named(0); // b = 10, a = 3, by name
+    ASSERT_EQ(invoke(u"Add", DISPATCH_METHOD, args), S_OK);
+    EXPECT_EQ(result.lVal, 13);
+}
+
+TEST_F(TypeInfoInvokeTest, MissingOptionalParametersGetDefaultsOrParamNotFound) {
+    Args one;
+    one.r8(2.0);
+    ASSERT_EQ(invoke(u"Scale", DISPATCH_METHOD, one), S_OK);
+    EXPECT_EQ(result.dblVal, 6.0);
+    Args two;
+    two.r8(2.0).i4(4);
+    ASSERT_EQ(invoke(u"Scale", DISPATCH_METHOD, two), S_OK);
+    EXPECT_EQ(result.dblVal, 8.0);
+
+    Args none;
+    ASSERT_EQ(invoke(u"Defaults", DISPATCH_METHOD, none), S_OK);
+    EXPECT_EQ(textOf(result.bstrVal), u"7|abc|-100000|-1");
+
+    Args first;
+    first.i4(1);
+    ASSERT_EQ(invoke(u"Optional", DISPATCH_METHOD, first), S_OK);
+    EXPECT_EQ(calc->lastFirst, VT_I4);
+    EXPECT_EQ(result.vt, VT_ERROR);
+    EXPECT_EQ(result.scode, DISP_E_PARAMNOTFOUND);
+}
+
+TEST_F(TypeInfoInvokeTest, PropertiesGetAndPut) {
+    Args value;
+    value.i4(42).named(DISPID_PROPERTYPUT);
+    ASSERT_EQ(invoke(u"Value", DISPATCH_PROPERTYPUT, value), S_OK);
+    Args none;
+    ASSERT_EQ(invoke(u"Value", DISPATCH_PROPERTYGET, none), S_OK);
+    EXPECT_EQ(result.lVal, 42);
+
+    Args put;
+    put.i4(3).str(u"three").named(DISPID_PROPERTYPUT);
+    ASSERT_EQ(invoke(u"Item", DISPATCH_PROPERTYPUT, put), S_OK);
+    Args get;
+    get.i4(3);
+    ASSERT_EQ(invoke(u"Item", DISPATCH_PROPERTYGET, get), S_OK);
+    ASSERT_EQ(result.vt, VT_BSTR);
+    EXPECT_EQ(textOf(result.bstrVal), u"three");
+    Args wrong;
+    wrong.i4(4);
+    EXPECT_EQ(invoke(u"Item", DISPATCH_PROPERTYGET, wrong), DISP_E_EXCEPTION);
+    EXPECT_EQ(excep.scode, DISP_E_BADINDEX);
+}
+
+TEST_F(TypeInfoInvokeTest, ObjectArgumentsAndResultsBalanceTheirReferences) {
+    CountedDispatch target;
+    {
+        Args put;
+        put.object(target.unknown(), VT_DISPATCH).named(DISPID_PROPERTYPUT);
+        ASSERT_EQ(invoke(u"Target", DISPATCH_PROPERTYPUTREF, put), S_OK);
+        Args none;
+        ASSERT_EQ(invoke(u"Target", DISPATCH_PROPERTYGET, none), S_OK);
+        ASSERT_EQ(result.vt, VT_DISPATCH);
+        EXPECT_EQ(result.pdispVal, static_cast<IDispatch*>(&target));
+        VariantClear(&result);
+
+        Args same;
+        same.object(target.unknown(), VT_UNKNOWN);
+        ASSERT_EQ(invoke(u"Unknown", DISPATCH_METHOD, same), S_OK);
+        ASSERT_EQ(result.vt, VT_UNKNOWN);
+        VariantClear(&result);
+    }
+    calc.reset(new Calculator(info.get())); // drops the target it held
+    EXPECT_TRUE(target.balanced()) << target.refCount();
+}
+
+TEST_F(TypeInfoInvokeTest, InterfaceArgumentsAreAskedForTheDeclaredInterface) {
+    Shape shape;
+    {
+        Args args;
+        args.object(static_cast<IDispatch*>(&shape), VT_DISPATCH);
+        ASSERT_EQ(invoke(u"Shape", DISPATCH_METHOD, args), S_OK);
+        EXPECT_EQ(calc->shapeArea, 4.0);
+        EXPECT_EQ(result.vt, VT_DISPATCH);
+        VariantClear(&result);
+    }
+    EXPECT_TRUE(shape.balanced()) << shape.refCount();
+
+    CountedDispatch notAShape;
+    {
+        Args args;
+        args.object(notAShape.unknown(), VT_DISPATCH);
+        EXPECT_EQ(invoke(u"Shape", DISPATCH_METHOD, args), DISP_E_TYPEMISMATCH);
+        EXPECT_EQ(argErr, 0u);
+    }
+    EXPECT_TRUE(notAShape.balanced());
+}
+
+TEST_F(TypeInfoInvokeTest, ByReferenceArgumentsAreWrittenBack) {
+    LONG number = 5;
+    BSTR text = SysAllocString(u"before");
+    Args args;
+    args.ref(VT_I4, &number).ref(VT_BSTR, &text);
+    ASSERT_EQ(invoke(u"Swap", DISPATCH_METHOD, args), S_OK);
+    EXPECT_EQ(number, -5);
+    EXPECT_EQ(textOf(text), u"swapped");
+    SysFreeString(text);
+
+    Args byValue;
+    byValue.i4(5).str(u"kept");
+    ASSERT_EQ(invoke(u"Swap", DISPATCH_METHOD, byValue), S_OK);
+}
+
+TEST_F(TypeInfoInvokeTest, SafeArrayArgument) {
+    SAFEARRAY* values = SafeArrayCreateVector(VT_I4, 0, 3);
+    for (LONG i = 0; i < 3; ++i) {
+        LONG element = (i + 1) * 10;
+        SafeArrayPutElement(values, &i, &element);
+    }
+    VARIANT v;
+    VariantInit(&v);
+    v.vt = VT_ARRAY | VT_I4;
+    v.parray = values;
+    Args args;
+    args.add(v);
+    ASSERT_EQ(invoke(u"Sum", DISPATCH_METHOD, args), S_OK);
+    EXPECT_EQ(result.lVal, 60);
+    Args wrong;
+    wrong.i4(1);
+    EXPECT_EQ(invoke(u"Sum", DISPATCH_METHOD, wrong), DISP_E_TYPEMISMATCH);
+}
+
+TEST_F(TypeInfoInvokeTest, EveryScalarTypeReachesTheMethod) {
+    VARIANT cy;
+    VariantInit(&cy);
+    cy.vt = VT_CY;
+    cy.cyVal.int64 = 30000; // 3 as currency, taken as an unsigned long
+    Args args;
+    args.i4(1).str(u"2").r8(0.5).add(cy).r8(10.0).i4(-1).i4(1000);
+    ASSERT_EQ(invoke(u"Mixed", DISPATCH_METHOD, args), S_OK);
+    EXPECT_EQ(result.vt, VT_R8);
+    EXPECT_DOUBLE_EQ(result.dblVal, 1 + 2 + 0.5 + 3 + 10.0 - 1 + 1000);
+    Args none;
+    ASSERT_EQ(invoke(u"Nothing", DISPATCH_METHOD, none), S_OK);
+    EXPECT_EQ(calc->nothingCalls, 1);
+    EXPECT_EQ(result.vt, VT_EMPTY);
+}
+
+TEST_F(TypeInfoInvokeTest, FailedMethodBecomesAnException) {
+    Args plain;
+    plain.i4(static_cast<LONG>(E_ACCESSDENIED));
+    EXPECT_EQ(invoke(u"Fail", DISPATCH_METHOD, plain), DISP_E_EXCEPTION);
+    EXPECT_EQ(excep.scode, E_ACCESSDENIED);
+    EXPECT_EQ(excep.bstrDescription, nullptr);
+
+    calc->withErrorInfo = true;
+    EXPECT_EQ(invoke(u"Fail", DISPATCH_METHOD, plain), DISP_E_EXCEPTION);
+    EXPECT_EQ(excep.scode, E_ACCESSDENIED);
+    EXPECT_EQ(textOf(excep.bstrDescription), u"it failed");
+    EXPECT_EQ(textOf(excep.bstrSource), u"Calculator");
+    SysFreeString(excep.bstrSource);
+    SysFreeString(excep.bstrDescription);
+    SysFreeString(excep.bstrHelpFile);
+    excep = {};
+
+    // An object that disowns error objects for the interface gets no text.
+    calc->supportsErrorInfo = false;
+    EXPECT_EQ(invoke(u"Fail", DISPATCH_METHOD, plain), DISP_E_EXCEPTION);
+    EXPECT_EQ(excep.bstrDescription, nullptr);
+    IErrorInfo* left = nullptr;
+    EXPECT_EQ(GetErrorInfo(0, &left), S_FALSE); // taken by the call
+}
+
+TEST_F(TypeInfoInvokeTest, TheVtableSideInvokesToo) {
+    HREFTYPE href = 0;
+    ASSERT_EQ(info->GetRefTypeOfImplType(static_cast<UINT>(-1), &href), S_OK);
+    Ref<ITypeInfo> vtable;
+    ASSERT_EQ(info->GetRefTypeInfo(href, vtable.out()), S_OK);
+    Args args;
+    args.i4(20).i4(22);
+    ASSERT_EQ(vtable->Invoke(static_cast<ICalc*>(calc.get()), 1, DISPATCH_METHOD, args.params(), &result, nullptr,
+                             nullptr),
+              S_OK);
+    EXPECT_EQ(result.lVal, 42);
+}
+
+TEST(TypeInfoInvoke, DispinterfaceMembersGoThroughTheObjectsIDispatch) {
+    Ref<ITypeLib> lib = loadFixture("QorFixture.tlb");
+    Ref<ITypeInfo> events = typeInfoOf(lib.get(), fixtureGuid(0x06));
+    CountedDispatch sink;
+    sink.onInvoke([](DISPID id, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*) {
+        return id == 2 && params->cArgs == 1 ? S_OK : E_FAIL;
+    });
+    VARIANT arg;
+    VariantInit(&arg);
+    arg.vt = VT_I4;
+    arg.lVal = 7;
+    DISPPARAMS params{&arg, nullptr, 1, 0};
+    EXPECT_EQ(events->Invoke(sink.unknown(), 2, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr), S_OK);
+    ASSERT_EQ(sink.calls().size(), 1u);
+    EXPECT_EQ(sink.calls()[0].dispid, 2);
+    EXPECT_TRUE(sink.balanced());
+}
+
+} // namespace
+} // namespace qor::test
