@@ -1,7 +1,144 @@
+// The MSFT reader on damaged images: every failure is a fault, never a read
+// outside the bytes (the suite runs under AddressSanitizer).
+
 #include "Platform/Posix/Ole/TypeLibReader.h"
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace qor::platform::posix::ole {
 namespace {
-TEST(TypeLibReader, Placeholder) { SUCCEED(); }
+
+std::vector<std::byte> fixtureBytes(char const* name) {
+    std::ifstream in(std::string(QOR_TYPELIB_FIXTURE_DIR) + "/" + name, std::ios::binary);
+    std::vector<char> chars((std::istreambuf_iterator<char>(in)), {});
+    std::vector<std::byte> bytes(chars.size());
+    std::memcpy(bytes.data(), chars.data(), chars.size());
+    return bytes;
 }
+
+std::int32_t int32At(std::vector<std::byte> const& bytes, std::size_t offset) {
+    std::int32_t value = 0;
+    std::memcpy(&value, bytes.data() + offset, sizeof value);
+    return value;
+}
+
+void putInt32(std::vector<std::byte>& bytes, std::size_t offset, std::int32_t value) {
+    std::memcpy(bytes.data() + offset, &value, sizeof value);
+}
+
+// Offsets where one structure of the image ends and the next begins: the
+// header, the type offsets, the segment directory, every segment and every
+// member block.
+std::set<std::size_t> structureBoundaries(std::vector<std::byte> const& image) {
+    std::set<std::size_t> cuts{0, 4, 8, 0x54};
+    std::size_t const types = std::size_t(int32At(image, 0x20));
+    std::size_t const directory = 0x54 + ((int32At(image, 0x14) & 0x100) ? 4 : 0) + 4 * types;
+    cuts.insert(directory);
+    for (std::size_t i = 0; i < 15; ++i) {
+        std::int32_t const offset = int32At(image, directory + 16 * i);
+        std::int32_t const length = int32At(image, directory + 16 * i + 4);
+        cuts.insert(directory + 16 * (i + 1));
+        if (offset >= 0) {
+            cuts.insert(std::size_t(offset));
+            cuts.insert(std::size_t(offset + length));
+        }
+    }
+    std::size_t const typeTable = std::size_t(int32At(image, directory));
+    for (std::size_t t = 0; t < types; ++t) {
+        std::int32_t const members = int32At(image, typeTable + t * 0x64 + 4);
+        if (members >= 0 && std::size_t(members) < image.size()) {
+            cuts.insert(std::size_t(members));
+            cuts.insert(std::size_t(members) + 4 + std::size_t(int32At(image, std::size_t(members))));
+        }
+    }
+    return cuts;
+}
+
+TEST(TypeLibReader, ReadsTheFixtureWithItsCustomData) {
+    auto const image = fixtureBytes("QorFixture.tlb");
+    auto lib = readTypeLib(image);
+    ASSERT_TRUE(lib.has_value());
+    EXPECT_EQ(lib->name, "QorFixture");
+    Guid const libraryDatum = *Guid::parse("5a0c4f1e-7d1b-4c2e-9a53-0f6d2b8e1c30");
+    bool found = false;
+    for (CustomDataRecord const& datum : lib->customData) {
+        if (datum.guid == libraryDatum) {
+            found = true;
+            EXPECT_EQ(datum.value.vt, 3); // VT_I4
+            EXPECT_EQ(datum.value.bits, 1234u);
+        }
+    }
+    EXPECT_TRUE(found);
+    TypeInfoRecord const& calc = lib->typeInfos.at(1);
+    ASSERT_EQ(calc.customData.size(), 1u);
+    EXPECT_EQ(calc.customData[0].guid, *Guid::parse("5a0c4f1e-7d1b-4c2e-9a53-0f6d2b8e1c31"));
+    EXPECT_EQ(calc.customData[0].value.text, "calc data");
+    ASSERT_EQ(lib->importedLibs.size(), 1u);
+    EXPECT_EQ(lib->importedLibs[0].fileName, "stdole2.tlb");
+}
+
+TEST(TypeLibReader, TruncationAtEverySegmentBoundaryIsInvalidData) {
+    for (char const* name : {"QorFixture.tlb", "QorFixture32.tlb", "QorFixtureExt.tlb"}) {
+        auto const image = fixtureBytes(name);
+        for (std::size_t cut : structureBoundaries(image)) {
+            if (cut >= image.size())
+                continue;
+            auto lib = readTypeLib(std::span(image).first(cut));
+            ASSERT_FALSE(lib.has_value()) << name << " cut at " << cut;
+            EXPECT_EQ(lib.error(), cut < 0x54 ? TypeLibFault::unsupportedFormat : TypeLibFault::invalidData)
+                << name << " cut at " << cut;
+        }
+    }
+}
+
+TEST(TypeLibReader, EveryTruncatedImageIsRejected) {
+    auto const image = fixtureBytes("QorFixtureExt.tlb");
+    for (std::size_t cut = 0; cut < image.size(); ++cut)
+        EXPECT_FALSE(readTypeLib(std::span(image).first(cut)).has_value()) << cut;
+}
+
+TEST(TypeLibReader, DamagedFieldsAreFaultsNotCrashes) {
+    auto const original = fixtureBytes("QorFixture.tlb");
+    // Every 32-bit word in turn set to values that break offsets and counts.
+    for (std::int32_t poison : {-1, -2, 0x7FFFFFFF, 0x10000}) {
+        for (std::size_t offset = 0; offset + 4 <= original.size(); offset += 4) {
+            auto image = original;
+            putInt32(image, offset, poison);
+            (void)readTypeLib(image);
+        }
+    }
+}
+
+TEST(TypeLibReader, ForeignFormatsAreUnsupported) {
+    std::vector<std::byte> sltg(0x100, std::byte{0});
+    std::memcpy(sltg.data(), "SLTG", 4);
+    EXPECT_EQ(readTypeLib(sltg).error(), TypeLibFault::unsupportedFormat);
+    auto image = fixtureBytes("QorFixture.tlb");
+    putInt32(image, 4, 0x00020002); // another format version
+    EXPECT_EQ(readTypeLib(image).error(), TypeLibFault::unsupportedFormat);
+    EXPECT_EQ(readTypeLib({}).error(), TypeLibFault::unsupportedFormat);
+}
+
+TEST(TypeLibReader, LoopingChainsAreInvalidData) {
+    auto const original = fixtureBytes("QorFixture.tlb");
+    auto lib = readTypeLib(original);
+    ASSERT_TRUE(lib.has_value());
+    std::size_t const directory = 0x54 + 4 * lib->typeInfos.size();
+    // The library's custom data chain made to point at itself.
+    std::size_t const guidsSegment = std::size_t(int32At(original, directory + 16 * 12));
+    std::int32_t const first = int32At(original, 0x40);
+    ASSERT_GE(first, 0);
+    auto image = original;
+    putInt32(image, guidsSegment + std::size_t(first) + 8, first);
+    EXPECT_EQ(readTypeLib(image).error(), TypeLibFault::invalidData);
+}
+
+} // namespace
+} // namespace qor::platform::posix::ole
