@@ -162,8 +162,11 @@ private:
     T* data_ = nullptr;
 };
 
+// Zeroed as a whole: a [retval] or [out] slot is cleared after the call even
+// when the method failed without writing it.
 VARIANT emptyVariant() {
     VARIANT v;
+    std::memset(&v, 0, sizeof v);
     VariantInit(&v);
     return v;
 }
@@ -180,7 +183,6 @@ public:
           types_(count_, VT_EMPTY), pointers_(count_, nullptr), sources_(count_, -1) {
         for (std::size_t j = 0; j < count_; ++j)
             pointers_[j] = &values_[j];
-        VariantInit(&retval_);
     }
 
     ~InvokeCall() {
@@ -302,7 +304,9 @@ private:
         if ((type.vt & VT_BYREF) == 0)
             return DISP_E_BADVARTYPE;
         VARTYPE const pointee = static_cast<VARTYPE>(type.vt & ~VT_BYREF);
-        retval_.vt = pointee;
+        // A VARIANT result is written whole by the method; any other is a
+        // value of the declared type.
+        retval_.vt = pointee == VT_VARIANT ? VARTYPE{VT_EMPTY} : pointee;
         values_[j].vt = type.vt;
         values_[j].byref = valueAddress(retval_, pointee);
         owned_[j] = 0;
@@ -373,7 +377,7 @@ private:
     CallArray<VARTYPE> types_;
     CallArray<VARIANTARG*> pointers_;
     CallArray<int> sources_; // the rgvarg index of each parameter's argument, or -1
-    VARIANT retval_;
+    VARIANT retval_ = emptyVariant();
     int retvalIndex_ = -1;
 };
 
