@@ -15,7 +15,9 @@ class CTypeInfo;
 
 // ITypeLib served from the records of one library. Its type infos live as
 // long as it does and share its reference count, so a type info handed out
-// keeps the library (and what the library imports) alive.
+// keeps the library (and what the library imports) alive. Descriptions and
+// imports are built on first use without locks: like the rest of the
+// system, a library is used by one thread at a time.
 class CTypeLib final : public ITypeLib {
 public:
     // Returns the library with one reference. `directory` is where the

@@ -6,6 +6,8 @@
 #include "Platform/Posix/Ole/CTypeLib.h"
 #include "Platform/Posix/Ole/DispCallFunc.h"
 
+#include <algorithm>
+#include <array>
 #include <cstring>
 #include <vector>
 
@@ -134,6 +136,41 @@ HRESULT coerceObject(VARIANT& dest, VARIANT const& source, CallType const& type)
     return S_OK;
 }
 
+// Per-parameter storage of one call: on the stack for the usual few
+// parameters, so that a call allocates nothing of its own.
+template <class T>
+class CallArray {
+public:
+    explicit CallArray(std::size_t count, T const& initial) {
+        if (count > local_.size()) {
+            heap_.assign(count, initial);
+            data_ = heap_.data();
+        } else {
+            std::fill_n(local_.begin(), count, initial);
+            data_ = local_.data();
+        }
+    }
+    CallArray(CallArray const&) = delete;
+    CallArray& operator=(CallArray const&) = delete;
+    T& operator[](std::size_t i) { return data_[i]; }
+    T* data() { return data_; }
+
+private:
+    static constexpr std::size_t localCount = 12;
+    std::array<T, localCount> local_{};
+    std::vector<T> heap_;
+    T* data_ = nullptr;
+};
+
+// Zeroed as a whole: a [retval] or [out] slot is cleared after the call even
+// when the method failed without writing it.
+VARIANT emptyVariant() {
+    VARIANT v;
+    std::memset(&v, 0, sizeof v);
+    VariantInit(&v);
+    return v;
+}
+
 void* valueAddress(VARIANT& v, VARTYPE vt) {
     return vt == VT_VARIANT ? static_cast<void*>(&v) : static_cast<void*>(&v.llVal);
 }
@@ -142,13 +179,10 @@ class InvokeCall {
 public:
     InvokeCall(CTypeInfo& owner, FUNCDESC const& func, DISPPARAMS& params, UINT* argErr)
         : owner_(owner), func_(func), params_(params), argErr_(argErr), count_(std::size_t(func.cParams)),
-          values_(count_), temps_(count_), owned_(count_, true), types_(count_), pointers_(count_) {
-        for (std::size_t j = 0; j < count_; ++j) {
-            VariantInit(&values_[j]);
-            VariantInit(&temps_[j]);
+          values_(count_, emptyVariant()), temps_(count_, emptyVariant()), owned_(count_, 1),
+          types_(count_, VT_EMPTY), pointers_(count_, nullptr), sources_(count_, -1) {
+        for (std::size_t j = 0; j < count_; ++j)
             pointers_[j] = &values_[j];
-        }
-        VariantInit(&retval_);
     }
 
     ~InvokeCall() {
@@ -161,11 +195,10 @@ public:
     }
 
     HRESULT prepare() {
-        std::vector<int> sources;
-        if (HRESULT hr = mapArguments(sources); FAILED(hr))
+        if (HRESULT hr = mapArguments(); FAILED(hr))
             return hr;
         for (std::size_t j = 0; j < count_; ++j)
-            if (HRESULT hr = prepareParam(j, sources[j]); FAILED(hr))
+            if (HRESULT hr = prepareParam(j, sources_[j]); FAILED(hr))
                 return hr;
         return S_OK;
     }
@@ -206,35 +239,35 @@ public:
 
 private:
     // For each parameter, the rgvarg index of its argument, or -1.
-    HRESULT mapArguments(std::vector<int>& sources) {
-        sources.assign(count_, -1);
-        std::vector<std::size_t> declared;
+    HRESULT mapArguments() {
+        CallArray<std::size_t> declared(count_, 0);
+        std::size_t declaredCount = 0;
         for (std::size_t j = 0; j < count_; ++j) {
             USHORT const flags = func_.lprgelemdescParam[j].paramdesc.wParamFlags;
             if (flags & PARAMFLAG_FRETVAL && j + 1 == count_)
                 retvalIndex_ = static_cast<int>(j);
             else if ((flags & PARAMFLAG_FLCID) == 0)
-                declared.push_back(j);
+                declared[declaredCount++] = j;
         }
         UINT const named = params_.cNamedArgs;
         UINT const positional = params_.cArgs - named;
-        if (positional > declared.size())
+        if (positional > declaredCount)
             return DISP_E_BADPARAMCOUNT;
         for (UINT k = 0; k < positional; ++k)
-            sources[declared[k]] = static_cast<int>(params_.cArgs - 1 - k);
+            sources_[declared[k]] = static_cast<int>(params_.cArgs - 1 - k);
         bool const isPut = func_.invkind & (INVOKE_PROPERTYPUT | INVOKE_PROPERTYPUTREF);
         for (UINT i = 0; i < named; ++i) {
             DISPID const id = params_.rgdispidNamedArgs[i];
             std::size_t slot = 0;
-            if (id == DISPID_PROPERTYPUT && isPut && !declared.empty())
-                slot = declared.back();
-            else if (id >= 0 && static_cast<std::size_t>(id) < declared.size())
+            if (id == DISPID_PROPERTYPUT && isPut && declaredCount > 0)
+                slot = declared[declaredCount - 1];
+            else if (id >= 0 && static_cast<std::size_t>(id) < declaredCount)
                 slot = declared[std::size_t(id)];
             else
                 return argumentError(i, DISP_E_PARAMNOTFOUND);
-            if (sources[slot] != -1)
+            if (sources_[slot] != -1)
                 return argumentError(i, DISP_E_PARAMNOTFOUND);
-            sources[slot] = static_cast<int>(i);
+            sources_[slot] = static_cast<int>(i);
         }
         return S_OK;
     }
@@ -271,10 +304,12 @@ private:
         if ((type.vt & VT_BYREF) == 0)
             return DISP_E_BADVARTYPE;
         VARTYPE const pointee = static_cast<VARTYPE>(type.vt & ~VT_BYREF);
-        retval_.vt = pointee;
+        // A VARIANT result is written whole by the method; any other is a
+        // value of the declared type.
+        retval_.vt = pointee == VT_VARIANT ? VARTYPE{VT_EMPTY} : pointee;
         values_[j].vt = type.vt;
         values_[j].byref = valueAddress(retval_, pointee);
-        owned_[j] = false;
+        owned_[j] = 0;
         return S_OK;
     }
 
@@ -293,20 +328,20 @@ private:
         // straight into the caller's variable.
         if (argument.vt == type.vt) {
             values_[j] = argument;
-            owned_[j] = false;
+            owned_[j] = 0;
             return S_OK;
         }
         if (pointee == VT_VARIANT) {
             values_[j].vt = type.vt;
             values_[j].pvarVal = argument.vt == (VT_BYREF | VT_VARIANT) ? argument.pvarVal : &argument;
-            owned_[j] = false;
+            owned_[j] = 0;
             return S_OK;
         }
         if (HRESULT hr = coerce(temps_[j], argument, pointee); FAILED(hr))
             return hr;
         values_[j].vt = type.vt;
         values_[j].byref = valueAddress(temps_[j], pointee);
-        owned_[j] = false;
+        owned_[j] = 0;
         return S_OK;
     }
 
@@ -326,7 +361,7 @@ private:
         if (type.vt & VT_BYREF) {
             values_[j].vt = type.vt;
             values_[j].byref = valueAddress(temps_[j], base);
-            owned_[j] = false;
+            owned_[j] = 0;
         }
         return S_OK;
     }
@@ -336,12 +371,13 @@ private:
     DISPPARAMS& params_;
     UINT* argErr_;
     std::size_t count_;
-    std::vector<VARIANT> values_;
-    std::vector<VARIANT> temps_; // values behind references made here
-    std::vector<bool> owned_;
-    std::vector<VARTYPE> types_;
-    std::vector<VARIANTARG*> pointers_;
-    VARIANT retval_;
+    CallArray<VARIANT> values_;
+    CallArray<VARIANT> temps_; // values behind references made here
+    CallArray<unsigned char> owned_; // whether the call clears values_[j]
+    CallArray<VARTYPE> types_;
+    CallArray<VARIANTARG*> pointers_;
+    CallArray<int> sources_; // the rgvarg index of each parameter's argument, or -1
+    VARIANT retval_ = emptyVariant();
     int retvalIndex_ = -1;
 };
 

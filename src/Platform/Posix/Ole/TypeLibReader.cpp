@@ -378,8 +378,14 @@ private:
             return 0;
         }
         TypeNode node;
+        int chain = 1; // nodes from this one to a plain type, through `inner`
         if (reference < 0) {
             node.vt = static_cast<std::uint16_t>(reference & vtTypeMask);
+            // A bare VARTYPE has nothing to point to or name.
+            if (node.vt == vtPtr || node.vt == vtSafeArray || node.vt == vtCArray || node.vt == vtUserDefined) {
+                image_.fail();
+                return 0;
+            }
         } else {
             Segment const& table = segments_[typeDescs];
             if (!table.holds(reference, 8)) {
@@ -395,8 +401,19 @@ private:
                 node.hrefType = static_cast<std::uint32_t>(operand);
             else if (node.vt == vtCArray)
                 arrayType(node, operand, depth);
+            if (image_.failed())
+                return 0;
+            if (node.vt == vtPtr || node.vt == vtSafeArray || node.vt == vtCArray)
+                chain = chainLengths_[node.inner] + 1;
+        }
+        // Descriptions reached through the cache can still chain without end
+        // in a crafted image; their users walk the chain.
+        if (chain > maxTypeDepth) {
+            image_.fail();
+            return 0;
         }
         lib_.types.push_back(std::move(node));
+        chainLengths_.push_back(chain);
         auto const index = static_cast<TypeIndex>(lib_.types.size() - 1);
         typeCache_[reference] = index;
         return index;
@@ -544,6 +561,7 @@ private:
     std::size_t typeCount_ = 0;
     int pointerSize_ = 4;
     std::map<std::int32_t, TypeIndex> typeCache_;
+    std::vector<int> chainLengths_; // by TypeIndex
     TypeLibRecord lib_;
 };
 

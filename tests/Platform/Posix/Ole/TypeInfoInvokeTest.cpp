@@ -82,6 +82,8 @@ public:
         return S_OK;
     }
     STDMETHODIMP Concat(BSTR a, BSTR b, BSTR* result) override {
+        if (failConcat)
+            return E_OUTOFMEMORY; // leaves *result unwritten
         std::u16string const joined = textOf(a) + textOf(b);
         *result = SysAllocStringLen(joined.data(), static_cast<UINT>(joined.size()));
         return S_OK;
@@ -198,6 +200,7 @@ public:
     }
 
     bool withErrorInfo = false;
+    bool failConcat = false;
     bool supportsErrorInfo = true;
     int nothingCalls = 0;
     VARTYPE lastFirst = VT_EMPTY;
@@ -542,6 +545,13 @@ TEST_F(TypeInfoInvokeTest, FailedMethodBecomesAnException) {
     EXPECT_EQ(excep.bstrDescription, nullptr);
     IErrorInfo* left = nullptr;
     EXPECT_EQ(GetErrorInfo(0, &left), S_FALSE); // taken by the call
+
+    calc->failConcat = true;
+    Args strings;
+    strings.str(u"a").str(u"b");
+    EXPECT_EQ(invoke(u"Concat", DISPATCH_METHOD, strings), DISP_E_EXCEPTION);
+    EXPECT_EQ(excep.scode, E_OUTOFMEMORY);
+    EXPECT_EQ(result.vt, VT_EMPTY);
 }
 
 TEST_F(TypeInfoInvokeTest, TheVtableSideInvokesToo) {

@@ -126,6 +126,16 @@ TEST(TypeLibReader, ForeignFormatsAreUnsupported) {
     EXPECT_EQ(readTypeLib({}).error(), TypeLibFault::unsupportedFormat);
 }
 
+// Inputs the fuzzer found, kept so that they stay fixed.
+TEST(TypeLibReader, FuzzFindingsStayRejected) {
+    std::ifstream in(std::string(QOR_TYPELIB_MALFORMED_DIR) + "/bare-pointer-type.tlb", std::ios::binary);
+    std::vector<char> chars((std::istreambuf_iterator<char>(in)), {});
+    ASSERT_FALSE(chars.empty());
+    auto lib = readTypeLib(std::as_bytes(std::span(chars)));
+    ASSERT_FALSE(lib.has_value());
+    EXPECT_EQ(lib.error(), TypeLibFault::invalidData);
+}
+
 TEST(TypeLibReader, LoopingChainsAreInvalidData) {
     auto const original = fixtureBytes("QorFixture.tlb");
     auto lib = readTypeLib(original);

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <strings.h>
 #include <vector>
 
@@ -484,6 +485,31 @@ TEST(TypeLibLoading, ImportsResolveBesideTheImportingFile) {
     EXPECT_EQ(nameOf(circle.get(), f->memid), "QueryInterface");
 }
 
+TEST(TypeLibLoading, AMissingImportFailsOnlyWhatNeedsIt) {
+    auto const dir = std::filesystem::temp_directory_path() / "qor-typelib-missing-import";
+    std::filesystem::create_directories(dir);
+    std::filesystem::copy_file(string::utf16ToUtf8(fixturePath("QorFixtureExt.tlb")), dir / "QorFixtureExt.tlb",
+                               std::filesystem::copy_options::overwrite_existing);
+    Ref<ITypeLib> ext;
+    ASSERT_EQ(LoadTypeLibEx(string::utf8ToUtf16((dir / "QorFixtureExt.tlb").string()).c_str(), REGKIND_NONE, ext.out()),
+              S_OK);
+    Ref<ITypeInfo> circle = typeInfoOf(ext.get(), iidCircle);
+    HREFTYPE href = 0;
+    ASSERT_EQ(circle->GetRefTypeOfImplType(static_cast<UINT>(-1), &href), S_OK);
+    Ref<ITypeInfo> vtable;
+    ASSERT_EQ(circle->GetRefTypeInfo(href, vtable.out()), S_OK);
+    ASSERT_EQ(vtable->GetRefTypeOfImplType(0, &href), S_OK);
+    Ref<ITypeInfo> base;
+    EXPECT_EQ(vtable->GetRefTypeInfo(href, base.out()), TYPE_E_CANTLOADLIBRARY);
+    EXPECT_EQ(vtable->GetRefTypeInfo(0x12345678, base.out()), TYPE_E_ELEMENTNOTFOUND);
+    // The members of the library's own type are still there.
+    TYPEATTR* attr = nullptr;
+    ASSERT_EQ(circle->GetTypeAttr(&attr), S_OK);
+    EXPECT_EQ(attr->cFuncs, 1);
+    EXPECT_EQ(nameOf(circle.get(), 2), "Radius");
+    std::filesystem::remove_all(dir);
+}
+
 TEST(TypeLibLoading, ModuleResourcesByNumber) {
     std::u16string const dll = fixturePath("QorFixtures.dll");
     std::vector<std::pair<std::u16string, std::string>> const cases = {
@@ -497,6 +523,8 @@ TEST(TypeLibLoading, ModuleResourcesByNumber) {
     }
     Ref<ITypeLib> lib;
     EXPECT_EQ(LoadTypeLibEx((dll + u"\\3").c_str(), REGKIND_NONE, lib.out()), TYPE_E_CANTLOADLIBRARY);
+    EXPECT_EQ(LoadTypeLibEx((fixturePath("missing.dll") + u"\\1").c_str(), REGKIND_NONE, lib.out()),
+              TYPE_E_CANTLOADLIBRARY);
     EXPECT_FALSE(lib);
 }
 
