@@ -4,6 +4,8 @@
 #include "Format/Engine/JavaScript/V8Helper.h"
 #include "Platform/Windows/Com/IScriptStartStop.h"
 
+#include <utility>
+
 namespace qor::format::engine::javascript {
 namespace {
 
@@ -35,8 +37,20 @@ ComV8Engine::ComV8Engine(ComClasses& comClasses, TypeLibrary& typeLibrary,
 }
 
 ComV8Engine::~ComV8Engine() {
-    if (isolate != nullptr && !critical)
+    if (critical)
+        return;
+    if (isolate != nullptr) {
         teardownIsolate();
+        return;
+    }
+    // The host may have asked for shared instances before any run.
+    releaseSharedInstances();
+}
+
+void ComV8Engine::releaseSharedInstances() {
+    for (IDispatch*& instance : sharedInstances)
+        if (instance != nullptr)
+            std::exchange(instance, nullptr)->Release();
 }
 
 void ComV8Engine::teardownIsolate() {
@@ -45,9 +59,7 @@ void ComV8Engine::teardownIsolate() {
         v8::HandleScope handleScope(isolate);
         for (auto& [guid, v8Class] : classMap)
             v8Class.instanceTemplate.Reset();
-        for (IDispatch* instance : sharedInstances)
-            if (instance != nullptr)
-                instance->Release();
+        releaseSharedInstances();
         objectRegistry.v8ComObjectList.clear();
     }
     context.Reset();

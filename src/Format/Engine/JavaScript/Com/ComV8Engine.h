@@ -111,6 +111,7 @@ private:
     void recordError(Error error);
     void reportPendingError();
     void teardownIsolate();
+    void releaseSharedInstances();
 
     ClassMap classMap;
     ComClasses& comClasses;
