@@ -111,22 +111,42 @@ void* argumentStorage(VARTYPE vt, VARIANTARG* argument) {
     return &argument->llVal;
 }
 
-struct Call {
-    void (*function)() = nullptr;
-    std::vector<ffi_type*> types;
-    std::vector<void*> values;
+// The argument lists of one call; the usual handful of arguments stays on
+// the stack, so that a call allocates nothing.
+template <class T>
+class ArgumentList {
+public:
+    explicit ArgumentList(std::size_t capacity) {
+        if (capacity > inline_.size())
+            heap_.resize(capacity);
+    }
+    void push(T value) { data()[size_++] = value; }
+    T* data() { return heap_.empty() ? inline_.data() : heap_.data(); }
+    unsigned size() const { return static_cast<unsigned>(size_); }
+
+private:
+    std::array<T, 16> inline_{};
+    std::vector<T> heap_;
+    std::size_t size_ = 0;
 };
 
-std::expected<Call, HRESULT> prepareCall(void*& instance, ULONG_PTR oVft, UINT count, VARTYPE const* types,
-                                         VARIANTARG** arguments) {
-    Call call;
+struct Call {
+    explicit Call(std::size_t arguments) : types(arguments + 1), values(arguments + 1) {}
+
+    void (*function)() = nullptr;
+    ArgumentList<ffi_type*> types;
+    ArgumentList<void*> values;
+};
+
+std::expected<void, HRESULT> prepareCall(Call& call, void*& instance, ULONG_PTR oVft, UINT count,
+                                         VARTYPE const* types, VARIANTARG** arguments) {
     if (instance) {
         if (oVft % sizeof(void*) != 0)
             return std::unexpected(E_INVALIDARG);
         auto const* vtable = *static_cast<void (*const* const*)()>(instance);
         call.function = vtable[oVft / sizeof(void*)];
-        call.types.push_back(&ffi_type_pointer);
-        call.values.push_back(&instance);
+        call.types.push(&ffi_type_pointer);
+        call.values.push(&instance);
     } else {
         call.function = reinterpret_cast<void (*)()>(oVft);
     }
@@ -138,10 +158,10 @@ std::expected<Call, HRESULT> prepareCall(void*& instance, ULONG_PTR oVft, UINT c
             return std::unexpected(DISP_E_BADVARTYPE);
         if (!arguments[i])
             return std::unexpected(E_INVALIDARG);
-        call.types.push_back(type);
-        call.values.push_back(argumentStorage(types[i], arguments[i]));
+        call.types.push(type);
+        call.values.push(argumentStorage(types[i], arguments[i]));
     }
-    return call;
+    return {};
 }
 
 // Integral results narrower than a register come back widened to ffi_arg.
@@ -205,16 +225,15 @@ HRESULT STDAPICALLTYPE DispCallFunc(void* pvInstance, ULONG_PTR oVft, CALLCONV c
         return DISP_E_BADVARTYPE;
     if (!structTypesReady())
         return E_UNEXPECTED;
-    auto call = prepareCall(pvInstance, oVft, cActuals, prgvt, prgpvarg);
-    if (!call)
-        return call.error();
+    Call call(cActuals);
+    if (auto prepared = prepareCall(call, pvInstance, oVft, cActuals, prgvt, prgpvarg); !prepared)
+        return prepared.error();
     ffi_cif cif;
-    if (ffi_prep_cif(&cif, FFI_DEFAULT_ABI, static_cast<unsigned>(call->types.size()), returnType,
-                     call->types.data()) != FFI_OK)
+    if (ffi_prep_cif(&cif, FFI_DEFAULT_ABI, call.types.size(), returnType, call.types.data()) != FFI_OK)
         return E_UNEXPECTED;
     alignas(16) std::array<std::byte, sizeof(VARIANT)> raw{};
     static_assert(sizeof(raw) >= sizeof(ffi_arg));
-    ffi_call(&cif, call->function, raw.data(), call->values.data());
+    ffi_call(&cif, call.function, raw.data(), call.values.data());
     storeResult(vtReturn, raw.data(), pvargResult);
     return S_OK;
 }

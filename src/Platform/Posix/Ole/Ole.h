@@ -26,3 +26,8 @@
 #include "Platform/Posix/Ole/ErrorMessages.h"
 #include "Platform/Posix/Ole/TextConversion.h"
 #include "Platform/Posix/Ole/ComSupport.h"
+#include "Platform/Posix/Ole/Apartment.h"
+#include "Platform/Posix/Ole/ClassRegistry.h"
+#include "Platform/Posix/Ole/ProgIdRegistry.h"
+#include "Platform/Posix/Ole/DispCallFunc.h"
+#include "Platform/Posix/Ole/Module.h"

@@ -215,6 +215,8 @@ HRESULT withElement(SAFEARRAY* psa, LONG* rgIndices, Access access)
     auto cell = cellOf(psa, rgIndices);
     if (!cell)
         return DISP_E_BADINDEX;
+    if (psa->pvData == nullptr)
+        return E_UNEXPECTED;
     HRESULT hr = SafeArrayLock(psa);
     if (FAILED(hr))
         return hr;
@@ -440,6 +442,9 @@ HRESULT SafeArrayPtrOfIndex(SAFEARRAY* psa, LONG* rgIndices, void** ppvData)
     auto cell = cellOf(psa, rgIndices);
     if (!cell)
         return DISP_E_BADINDEX;
+    // A descriptor without data has no element to point at.
+    if (psa->pvData == nullptr)
+        return E_UNEXPECTED;
     *ppvData = static_cast<char*>(psa->pvData) + *cell * psa->cbElements;
     return S_OK;
 }

@@ -28,6 +28,7 @@
 #define STDAPI_(type) OLE_EXTERN_C type STDAPICALLTYPE
 #define DECLSPEC_NOVTABLE
 #define DECLSPEC_UUID(x)
+#define MIDL_INTERFACE(x) struct DECLSPEC_NOVTABLE
 #define EXTERN_C OLE_EXTERN_C
 
 typedef std::int8_t INT8;

@@ -121,8 +121,13 @@ std::expected<Number, HRESULT> readText(BSTR text, VARTYPE target)
         std::string normal = (parsed->negative ? "-" : "") + parsed->digits + "e" + std::to_string(parsed->exponent);
         double value = 0;
         auto [end, ec] = std::from_chars(normal.data(), normal.data() + normal.size(), value);
-        if (ec == std::errc::result_out_of_range)
-            return std::unexpected(DISP_E_OVERFLOW);
+        if (ec == std::errc::result_out_of_range) {
+            // Too small for a double is zero, too large overflows.
+            bool tiny = parsed->exponent + static_cast<int>(parsed->digits.size()) < 0;
+            if (!tiny)
+                return std::unexpected(DISP_E_OVERFLOW);
+            value = parsed->negative ? -0.0 : 0.0;
+        }
         return value;
     }
     return DecimalValue::fromDigits(parsed->digits, parsed->exponent, parsed->negative);

@@ -92,6 +92,11 @@ LONG WINAPI plainSum(LONG a, SHORT b, DOUBLE c) {
     return a + b + static_cast<LONG>(c);
 }
 
+LONG WINAPI sumOfTwenty(LONG a0, LONG a1, LONG a2, LONG a3, LONG a4, LONG a5, LONG a6, LONG a7, LONG a8, LONG a9,
+                       LONG b0, LONG b1, LONG b2, LONG b3, LONG b4, LONG b5, LONG b6, LONG b7, LONG b8, LONG b9) {
+    return a0 + a1 + a2 + a3 + a4 + a5 + a6 + a7 + a8 + a9 + 100 * (b0 + b1 + b2 + b3 + b4 + b5 + b6 + b7 + b8 + b9);
+}
+
 VARIANT variantOf(VARTYPE vt) {
     VARIANT v{};
     v.vt = vt;
@@ -290,6 +295,15 @@ TEST(DispCallFunc, CallsPlainFunctions) {
     ASSERT_EQ(call.call(nullptr, reinterpret_cast<ULONG_PTR>(&plainSum), VT_I4, result), S_OK);
     EXPECT_EQ(result.vt, VT_I4);
     EXPECT_EQ(result.lVal, 6);
+}
+
+TEST(DispCallFunc, PassesLongArgumentLists) {
+    Invocation call;
+    for (LONG i = 1; i <= 20; ++i)
+        call.add(VT_I4, i4(i));
+    VARIANT result = variantOf(VT_EMPTY);
+    ASSERT_EQ(call.call(nullptr, reinterpret_cast<ULONG_PTR>(&sumOfTwenty), VT_I4, result), S_OK);
+    EXPECT_EQ(result.lVal, 55 + 100 * 155);
 }
 
 TEST(DispCallFunc, RefusesWhatItCannotCall) {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "Platform/Com.h"
-#include "Platform/Posix/Ole/ModuleFixtures.h"
+#include "Fixtures/Modules/ModuleFixtures.h"
 #include "String/Utf.h"
 
 using qor::platform::posix::ole::readTypeLibResource;

@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "Platform/Posix/Ole/ModuleFixtures.h"
+#include "Fixtures/Modules/ModuleFixtures.h"
 
 using namespace qor::platform::posix::ole;
 using qor::test::readFixtureBytes;
@@ -26,8 +26,8 @@ void writeU16(std::vector<std::byte>& bytes, std::size_t at, std::uint16_t value
 }
 
 // File offset of the resource tree of a fixture image built by the MinGW
-// linker: the section named .rsrc.
-std::size_t resourceRoot(std::vector<std::byte> const& bytes) {
+// linker (the section named .rsrc), or the section's field at `field`.
+std::size_t resourceSection(std::vector<std::byte> const& bytes, std::size_t field = 20) {
     std::size_t const fileHeader = readU32(bytes, 0x3c) + 4;
     std::uint16_t sections = 0, optionalSize = 0;
     std::memcpy(&sections, bytes.data() + fileHeader + 2, 2);
@@ -35,7 +35,7 @@ std::size_t resourceRoot(std::vector<std::byte> const& bytes) {
     for (std::size_t i = 0; i < sections; ++i) {
         std::size_t const header = fileHeader + 20 + optionalSize + i * 40;
         if (std::memcmp(bytes.data() + header, ".rsrc", 5) == 0)
-            return readU32(bytes, header + 20);
+            return readU32(bytes, header + field);
     }
     ADD_FAILURE() << "no .rsrc section";
     return 0;
@@ -89,7 +89,7 @@ TEST(PeImage, RejectsWhatIsNoImage) {
 
 TEST(PeImage, RejectsEveryTruncationThatCutsIntoTheResources) {
     auto const whole = readFixtureBytes("ModuleFixture.dll");
-    std::size_t const root = resourceRoot(whole);
+    std::size_t const root = resourceSection(whole);
     for (std::size_t size = 0; size < whole.size(); ++size) {
         std::vector<std::byte> cut(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(size));
         auto image = PeImage::parse(std::move(cut));
@@ -107,7 +107,7 @@ TEST(PeImage, RejectsEveryTruncationThatCutsIntoTheResources) {
 
 TEST(PeImage, RejectsDamagedResourceTrees) {
     auto const whole = readFixtureBytes("ModuleFixture.dll");
-    std::size_t const root = resourceRoot(whole);
+    std::size_t const root = resourceSection(whole);
     std::size_t const names = firstChild(whole, root, root);
     std::size_t const languages = firstChild(whole, root, names);
     std::size_t const dataEntry = root + readU32(whole, firstEntry(languages) + 4);
@@ -128,4 +128,29 @@ TEST(PeImage, RejectsDamagedResourceTrees) {
     EXPECT_STREQ(damaged([&](auto& b) { writeU32(b, dataEntry + 4, 0xfffffff0u); }), "malformed");
     EXPECT_STREQ(damaged([&](auto& b) { writeU32(b, firstEntry(root), 0x80000000u | 0x7ffffff0u); }), "malformed");
     EXPECT_STREQ(damaged([](auto&) {}), "parsed");
+}
+
+TEST(PeImage, RefusesTreesThatShareDirectoriesToExplode) {
+    // Every type leads to the same name directory, every name to the same
+    // language directory: 41 entries a level make 68921 resources.
+    auto bytes = readFixtureBytes("ModuleFixture.dll");
+    std::size_t const root = resourceSection(bytes);
+    std::uint32_t const rva = static_cast<std::uint32_t>(resourceSection(bytes, 12));
+    constexpr std::uint32_t count = 41, directorySize = 16 + count * 8;
+    for (std::uint32_t level = 0; level < 3; ++level) {
+        std::size_t const directory = root + level * directorySize;
+        std::memset(bytes.data() + directory, 0, 16);
+        writeU16(bytes, directory + 14, count);
+        std::uint32_t const next = (level + 1) * directorySize;
+        for (std::uint32_t i = 0; i < count; ++i) {
+            writeU32(bytes, directory + 16 + i * 8, i + 1);
+            writeU32(bytes, directory + 16 + i * 8 + 4, level < 2 ? (0x80000000u | next) : next);
+        }
+    }
+    std::size_t const dataEntry = root + 3 * directorySize;
+    writeU32(bytes, dataEntry, rva);
+    writeU32(bytes, dataEntry + 4, 4);
+    auto image = PeImage::parse(std::move(bytes));
+    ASSERT_FALSE(image);
+    EXPECT_EQ(image.error(), PeError::malformed);
 }

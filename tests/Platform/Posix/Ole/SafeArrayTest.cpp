@@ -144,4 +144,31 @@ TEST(SafeArray, RedimKeepsLeadingElementsAndReleasesCutOnes)
     EXPECT_TRUE(object.balanced());
 }
 
+TEST(SafeArray, DescriptorsWithoutDataAndCopiesOfData)
+{
+    SAFEARRAY* bare = nullptr;
+    ASSERT_EQ(SafeArrayAllocDescriptorEx(VT_I2, 1, &bare), S_OK);
+    bare->rgsabound[0] = {2, 0};
+    LONG index = 0;
+    void* cell = nullptr;
+    EXPECT_EQ(SafeArrayPtrOfIndex(bare, &index, &cell), E_UNEXPECTED);
+    SHORT value = 3;
+    EXPECT_EQ(SafeArrayPutElement(bare, &index, &value), E_UNEXPECTED);
+    ASSERT_EQ(SafeArrayAllocData(bare), S_OK);
+    EXPECT_EQ(SafeArrayPutElement(bare, &index, &value), S_OK);
+
+    SAFEARRAY* target = SafeArrayCreateVector(VT_I2, 0, 2);
+    ASSERT_EQ(SafeArrayCopyData(bare, target), S_OK);
+    SHORT read = 0;
+    SafeArrayGetElement(target, &index, &read);
+    EXPECT_EQ(read, 3);
+    SAFEARRAY* other = SafeArrayCreateVector(VT_I2, 0, 3);
+    EXPECT_EQ(SafeArrayCopyData(bare, other), E_INVALIDARG);
+    SAFEARRAY* none = nullptr;
+    EXPECT_EQ(SafeArrayAllocDescriptor(0, &none), E_INVALIDARG);
+    SafeArrayDestroy(other);
+    SafeArrayDestroy(target);
+    EXPECT_EQ(SafeArrayDestroy(bare), S_OK);
+}
+
 } // namespace

@@ -95,6 +95,9 @@ TEST(VariantChangeType, OutOfRangeOverflows)
     EXPECT_EQ(out->ulVal, 2147483648u);
     Var tooLong = text(u"1e400");
     EXPECT_EQ(change(tooLong, VT_R8, out), DISP_E_OVERFLOW);
+    Var tooSmall = text(u"1e-400");
+    ASSERT_EQ(change(tooSmall, VT_R8, out), S_OK);
+    EXPECT_EQ(out->dblVal, 0.0);
 }
 
 TEST(VariantChangeType, TextsParseInvariantNumbers)

@@ -37,6 +37,32 @@ TEST(Variant, CopyAndClearBalanceInterfaceReferences)
     EXPECT_TRUE(object.balanced());
 }
 
+TEST(Variant, CopyOfAnArrayCopiesItsElements)
+{
+    CountedDispatch object;
+    VARIANT source;
+    VariantInit(&source);
+    source.vt = VT_ARRAY | VT_DISPATCH;
+    source.parray = SafeArrayCreateVector(VT_DISPATCH, 0, 2);
+    LONG index = 1;
+    SafeArrayPutElement(source.parray, &index, static_cast<IDispatch*>(&object));
+    VARIANT copy;
+    VariantInit(&copy);
+    ASSERT_EQ(VariantCopy(&copy, &source), S_OK);
+    EXPECT_NE(copy.parray, source.parray);
+    EXPECT_EQ(object.refCount(), 3);
+    VARIANT byRef;
+    VariantInit(&byRef);
+    byRef.vt = VT_ARRAY | VT_DISPATCH | VT_BYREF;
+    byRef.pparray = &source.parray;
+    ASSERT_EQ(VariantCopyInd(&copy, &byRef), S_OK);
+    EXPECT_EQ(copy.vt, VT_ARRAY | VT_DISPATCH);
+    EXPECT_EQ(object.refCount(), 3);
+    VariantClear(&copy);
+    VariantClear(&source);
+    EXPECT_TRUE(object.balanced());
+}
+
 TEST(Variant, CopyDuplicatesStringsWithTheirLength)
 {
     VARIANT source;
