@@ -1,0 +1,3 @@
+export function line(label, value) {
+  return `${label.padEnd(14)} ${value.toFixed(3)}`;
+}
