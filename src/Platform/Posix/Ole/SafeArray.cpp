@@ -508,7 +508,8 @@ HRESULT SafeArrayCopyData(SAFEARRAY* psaSource, SAFEARRAY* psaTarget)
         if (psaSource->rgsabound[i].cElements != psaTarget->rgsabound[i].cElements)
             return E_INVALIDARG;
     auto cells = cellCount(psaTarget);
-    if (!cells)
+    // A descriptor without data has nothing to copy from or into.
+    if (!cells || psaSource->pvData == nullptr || psaTarget->pvData == nullptr)
         return E_INVALIDARG;
     HRESULT hr = clearCells(psaTarget, 0, *cells);
     if (FAILED(hr))
