@@ -1,6 +1,7 @@
 #include "Platform/Posix/Ole/TypeLibLoader.h"
 
 #include "Platform/Posix/Ole/CTypeLib.h"
+#include "Platform/Posix/Ole/FileBytes.h"
 #include "Platform/Posix/Ole/ModuleResources.h"
 #include "Platform/Posix/Ole/Stdole2.h"
 #include "Platform/Posix/Ole/TypeLibReader.h"
@@ -8,29 +9,11 @@
 
 #include <algorithm>
 #include <cctype>
-#include <fstream>
 #include <optional>
-#include <system_error>
 
 namespace qor::platform::posix::ole {
 
 namespace {
-
-std::optional<std::vector<std::byte>> readFile(std::filesystem::path const& path) {
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error))
-        return std::nullopt;
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return std::nullopt;
-    std::vector<std::byte> bytes;
-    char buffer[1 << 16];
-    while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
-        auto const* first = reinterpret_cast<std::byte const*>(buffer);
-        bytes.insert(bytes.end(), first, first + in.gcount());
-    }
-    return bytes;
-}
 
 bool isPeImage(std::span<std::byte const> bytes) {
     return bytes.size() >= 2 && bytes[0] == std::byte{'M'} && bytes[1] == std::byte{'Z'};
@@ -90,7 +73,7 @@ CTypeLib* loadBuiltinStdole2() {
 
 std::expected<CTypeLib*, HRESULT> loadTypeLibPath(std::u16string_view path) {
     std::filesystem::path const file = toPath(path);
-    if (auto bytes = readFile(file)) {
+    if (auto bytes = readFileBytes(file)) {
         if (isPeImage(*bytes))
             return loadModuleResource(path, 1);
         return loadTypeLibImage(*bytes, file.parent_path());
