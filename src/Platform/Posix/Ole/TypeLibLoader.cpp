@@ -55,6 +55,17 @@ std::expected<CTypeLib*, HRESULT> loadModuleResource(std::u16string_view module,
     return loadTypeLibImage(*image, toPath(module).parent_path());
 }
 
+// The image's bytes are already in hand: parsed in place, not read again.
+std::expected<CTypeLib*, HRESULT> loadFirstResource(std::vector<std::byte> bytes, std::filesystem::path directory) {
+    auto image = PeImage::parse(std::move(bytes));
+    if (!image)
+        return std::unexpected(TYPE_E_CANTLOADLIBRARY);
+    auto resource = typeLibResourceOf(*image, 1);
+    if (!resource)
+        return std::unexpected(resource.error());
+    return loadTypeLibImage(*resource, std::move(directory));
+}
+
 } // namespace
 
 std::expected<CTypeLib*, HRESULT> loadTypeLibImage(std::span<std::byte const> image, std::filesystem::path directory) {
@@ -75,7 +86,7 @@ std::expected<CTypeLib*, HRESULT> loadTypeLibPath(std::u16string_view path) {
     std::filesystem::path const file = toPath(path);
     if (auto bytes = readFileBytes(file)) {
         if (isPeImage(*bytes))
-            return loadModuleResource(path, 1);
+            return loadFirstResource(std::move(*bytes), file.parent_path());
         return loadTypeLibImage(*bytes, file.parent_path());
     }
     if (auto resource = moduleResourceOf(path))
