@@ -1,6 +1,7 @@
 #include "Platform/Posix/Ole/SafeArray.h"
 
 #include <cstring>
+#include <expected>
 #include <limits>
 #include <optional>
 
@@ -205,6 +206,17 @@ std::optional<std::uint64_t> cellOf(const SAFEARRAY* psa, const LONG* indices)
     return cell;
 }
 
+std::expected<char*, HRESULT> elementOf(SAFEARRAY* psa, const LONG* indices)
+{
+    auto cell = cellOf(psa, indices);
+    if (!cell)
+        return std::unexpected(DISP_E_BADINDEX);
+    // A descriptor without data has no element to point at.
+    if (psa->pvData == nullptr)
+        return std::unexpected(E_UNEXPECTED);
+    return static_cast<char*>(psa->pvData) + *cell * psa->cbElements;
+}
+
 // Runs an element access with the array locked, as Windows does, so that the
 // array cannot be destroyed from inside an element's Release.
 template <class Access>
@@ -212,15 +224,13 @@ HRESULT withElement(SAFEARRAY* psa, LONG* rgIndices, Access access)
 {
     if (psa == nullptr || rgIndices == nullptr)
         return E_INVALIDARG;
-    auto cell = cellOf(psa, rgIndices);
-    if (!cell)
-        return DISP_E_BADINDEX;
-    if (psa->pvData == nullptr)
-        return E_UNEXPECTED;
+    auto element = elementOf(psa, rgIndices);
+    if (!element)
+        return element.error();
     HRESULT hr = SafeArrayLock(psa);
     if (FAILED(hr))
         return hr;
-    hr = access(static_cast<char*>(psa->pvData) + *cell * psa->cbElements);
+    hr = access(*element);
     SafeArrayUnlock(psa);
     return hr;
 }
@@ -439,13 +449,10 @@ HRESULT SafeArrayPtrOfIndex(SAFEARRAY* psa, LONG* rgIndices, void** ppvData)
 {
     if (psa == nullptr || rgIndices == nullptr || ppvData == nullptr)
         return E_INVALIDARG;
-    auto cell = cellOf(psa, rgIndices);
-    if (!cell)
-        return DISP_E_BADINDEX;
-    // A descriptor without data has no element to point at.
-    if (psa->pvData == nullptr)
-        return E_UNEXPECTED;
-    *ppvData = static_cast<char*>(psa->pvData) + *cell * psa->cbElements;
+    auto element = elementOf(psa, rgIndices);
+    if (!element)
+        return element.error();
+    *ppvData = *element;
     return S_OK;
 }
 
