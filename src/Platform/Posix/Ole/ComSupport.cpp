@@ -443,14 +443,6 @@ void copyInto(VARIANT& target, const VARIANT& source)
     _com_util::CheckError(VariantCopy(&target, &source));
 }
 
-BSTR ansiText(const char* text)
-{
-    BSTR wide = _com_util::ConvertStringToBSTR(text);
-    if (wide == nullptr && text != nullptr)
-        _com_issue_error(E_OUTOFMEMORY);
-    return wide;
-}
-
 } // namespace
 
 _variant_t::_variant_t() noexcept
@@ -559,7 +551,7 @@ _variant_t::_variant_t(const OLECHAR* pSrc)
 _variant_t::_variant_t(const char* pSrc)
 {
     VariantInit(this);
-    bstrVal = ansiText(pSrc);
+    bstrVal = _com_util::ConvertStringToBSTR(pSrc);
     vt = VT_BSTR;
 }
 
