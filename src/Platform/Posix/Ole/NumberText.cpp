@@ -3,8 +3,12 @@
 #include <charconv>
 #include <cmath>
 
+#include "Platform/Posix/Ole/AsciiCase.h"
+
 namespace ole::convert {
 namespace {
+
+using qor::platform::posix::ole::equalsIgnoringAsciiCase;
 
 bool isSpace(char16_t c)
 {
@@ -95,19 +99,9 @@ std::optional<ParsedNumber> parseNumber(std::u16string_view text)
 std::optional<bool> parseBoolWord(std::u16string_view text)
 {
     text = trim(text);
-    auto equalsIgnoringCase = [&](std::u16string_view word) {
-        if (text.size() != word.size())
-            return false;
-        for (std::size_t i = 0; i < word.size(); ++i) {
-            char16_t c = text[i] >= u'A' && text[i] <= u'Z' ? text[i] + (u'a' - u'A') : text[i];
-            if (c != word[i])
-                return false;
-        }
+    if (equalsIgnoringAsciiCase(text, u"true"))
         return true;
-    };
-    if (equalsIgnoringCase(u"true"))
-        return true;
-    if (equalsIgnoringCase(u"false"))
+    if (equalsIgnoringAsciiCase(text, u"false"))
         return false;
     return std::nullopt;
 }

@@ -2,6 +2,8 @@
 
 #include <optional>
 
+#include "Platform/Posix/Ole/AsciiCase.h"
+
 namespace qor::platform::posix::ole {
 
 namespace {
@@ -47,16 +49,6 @@ struct Section {
     std::uint32_t rawSize;
     std::uint32_t rawOffset;
 };
-
-bool equalsIgnoringAsciiCase(std::u16string_view a, std::u16string_view b) {
-    if (a.size() != b.size())
-        return false;
-    auto lower = [](char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c; };
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (lower(a[i]) != lower(b[i]))
-            return false;
-    return true;
-}
 
 } // namespace
 
