@@ -160,6 +160,9 @@ private:
         std::size_t const count = std::size_t{*namedCount} + *idCount;
         if (!bytes_.has(directory + directoryHeaderSize, count * directoryEntrySize))
             return std::unexpected(PeError::malformed);
+        if (count > maxEntries - entriesVisited_)
+            return std::unexpected(PeError::malformed);
+        entriesVisited_ += count;
         for (std::size_t i = 0; i < count; ++i) {
             std::size_t const entry = directory + directoryHeaderSize + i * directoryEntrySize;
             auto id = readId(*bytes_.u32(entry));
@@ -212,10 +215,17 @@ private:
         return ResourceId{std::move(text)};
     }
 
+    // Directories shared without ever reaching data would make the walk
+    // endless while the resource count stays at zero. A tree without empty
+    // directories visits at most a type, a name and a language entry per
+    // resource.
+    static constexpr std::size_t maxEntries = 3 * PeImage::maxResources;
+
     PeImage& image_;
     Bytes bytes_;
     std::vector<Section> sections_;
     std::size_t rootOffset_ = 0;
+    std::size_t entriesVisited_ = 0;
 };
 
 std::expected<PeImage, PeError> PeImage::parse(std::vector<std::byte> bytes) {
