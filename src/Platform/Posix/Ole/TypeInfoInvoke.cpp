@@ -337,7 +337,11 @@ private:
             owned_[j] = 0;
             return S_OK;
         }
-        if (HRESULT hr = coerce(temps_[j], argument, pointee); FAILED(hr))
+        // An object behind the reference is asked for the declared
+        // interface, as an [in] one is.
+        HRESULT const hr = type.iid ? coerceObject(temps_[j], argument, CallType{pointee, type.iid})
+                                    : coerce(temps_[j], argument, pointee);
+        if (FAILED(hr))
             return hr;
         values_[j].vt = type.vt;
         values_[j].byref = valueAddress(temps_[j], pointee);
