@@ -50,8 +50,7 @@ struct Section {
     std::uint32_t rawOffset;
 };
 
-} // namespace
-
+// Windows compares resource strings without regard to case.
 bool sameResourceId(ResourceId const& a, ResourceId const& b) {
     if (a.index() != b.index())
         return false;
@@ -59,6 +58,8 @@ bool sameResourceId(ResourceId const& a, ResourceId const& b) {
         return *number == std::get<std::uint16_t>(b);
     return equalsIgnoringAsciiCase(std::get<std::u16string>(a), std::get<std::u16string>(b));
 }
+
+} // namespace
 
 class PeImageParser {
 public:
