@@ -558,7 +558,7 @@ TEST_F(TypeInfoInvokeTest, TheVtableSideInvokesToo) {
     HREFTYPE href = 0;
     ASSERT_EQ(info->GetRefTypeOfImplType(static_cast<UINT>(-1), &href), S_OK);
     Ref<ITypeInfo> vtable;
-    ASSERT_EQ(info->GetRefTypeInfo(href, vtable.out()), S_OK);
+    ASSERT_EQ(info->GetRefTypeInfo(href, vtable.put()), S_OK);
     Args args;
     args.i4(20).i4(22);
     ASSERT_EQ(vtable->Invoke(static_cast<ICalc*>(calc.get()), 1, DISPATCH_METHOD, args.params(), &result, nullptr,
