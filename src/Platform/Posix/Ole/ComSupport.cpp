@@ -16,6 +16,8 @@
 
 namespace {
 
+namespace vartype = qor::platform::posix::ole::vartype;
+
 // Codes of the IDispatch range, which Visual Basic style servers raise.
 constexpr HRESULT kWCodeFirst = static_cast<HRESULT>(0x80040200u);
 constexpr HRESULT kWCodeLast = static_cast<HRESULT>(0x8004FFFFu);
@@ -813,7 +815,7 @@ bool _variant_t::operator==(const VARIANT& varSrc) const noexcept
     default: {
         // Integers, currency, errors, pointers and references: same bits,
         // only as many as the type uses.
-        std::size_t size = (vt & (VT_BYREF | VT_ARRAY)) != 0 ? sizeof(void*) : ole::vartype::sizeOf(vt);
+        std::size_t size = (vt & (VT_BYREF | VT_ARRAY)) != 0 ? sizeof(void*) : vartype::sizeOf(vt);
         return size != 0 && std::memcmp(&llVal, &varSrc.llVal, size) == 0;
     }
     }

@@ -5,10 +5,8 @@
 
 #include "Platform/Posix/Ole/AsciiCase.h"
 
-namespace ole::convert {
+namespace qor::platform::posix::ole::convert {
 namespace {
-
-using qor::platform::posix::ole::equalsIgnoringAsciiCase;
 
 bool isSpace(char16_t c)
 {
@@ -119,4 +117,4 @@ std::string formatReal(double value, int significantDigits)
     return result;
 }
 
-} // namespace ole::convert
+} // namespace qor::platform::posix::ole::convert

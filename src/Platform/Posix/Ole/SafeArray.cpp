@@ -12,6 +12,8 @@
 
 namespace {
 
+namespace vartype = qor::platform::posix::ole::vartype;
+
 // Every descriptor is preceded by 16 hidden bytes: the element IID of an
 // interface array, or the element VARTYPE in the last four, as on Windows.
 constexpr std::size_t kHidden = 16;
@@ -263,7 +265,7 @@ HRESULT SafeArrayAllocDescriptorEx(VARTYPE vt, UINT cDims, SAFEARRAY** ppsaOut)
         return hr;
     SAFEARRAY* psa = *ppsaOut;
     psa->fFeatures = featuresOf(vt);
-    psa->cbElements = static_cast<ULONG>(ole::vartype::sizeOf(vt));
+    psa->cbElements = static_cast<ULONG>(vartype::sizeOf(vt));
     if (vt == VT_DISPATCH)
         SafeArraySetIID(psa, IID_IDispatch);
     else if (vt == VT_UNKNOWN)

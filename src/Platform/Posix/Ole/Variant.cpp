@@ -9,7 +9,7 @@
 
 namespace {
 
-using namespace ole::vartype;
+using namespace qor::platform::posix::ole::vartype;
 
 // Copies the value of a BSTR, array or interface so that the copy owns it;
 // other types are plain bits. target and source hold the same vt.
