@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "Platform/Posix/Ole/BstrCopy.h"
 #include "Platform/Posix/Ole/ErrorMessages.h"
 #include "Platform/Posix/Ole/TextConversion.h"
 #include "Platform/Posix/Ole/VarType.h"
@@ -231,12 +232,10 @@ namespace {
 
 BSTR copyBstr(BSTR text)
 {
-    if (text == nullptr)
-        return nullptr;
-    BSTR copy = SysAllocStringByteLen(reinterpret_cast<LPCSTR>(text), SysStringByteLen(text));
-    if (copy == nullptr)
-        _com_issue_error(E_OUTOFMEMORY);
-    return copy;
+    auto copy = qor::platform::posix::ole::duplicateBstr(text);
+    if (!copy)
+        _com_issue_error(copy.error());
+    return *copy;
 }
 
 BSTR allocate(const OLECHAR* text)

@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "Platform/Posix/Ole/Bstr.h"
+#include "Platform/Posix/Ole/BstrCopy.h"
 #include "Platform/Posix/Ole/Dispatch.h"
 #include "Platform/Posix/Ole/Memory.h"
 #include "Platform/Posix/Ole/VarType.h"
@@ -89,14 +90,10 @@ HRESULT clearCells(SAFEARRAY* psa, std::uint64_t first, std::uint64_t end)
 HRESULT copyCell(const SAFEARRAY* psa, char* target, const char* source)
 {
     if ((psa->fFeatures & FADF_BSTR) != 0) {
-        BSTR text = *reinterpret_cast<const BSTR*>(source);
-        BSTR copy = nullptr;
-        if (text != nullptr) {
-            copy = SysAllocStringByteLen(reinterpret_cast<LPCSTR>(text), SysStringByteLen(text));
-            if (copy == nullptr)
-                return E_OUTOFMEMORY;
-        }
-        *reinterpret_cast<BSTR*>(target) = copy;
+        auto copy = qor::platform::posix::ole::duplicateBstr(*reinterpret_cast<const BSTR*>(source));
+        if (!copy)
+            return copy.error();
+        *reinterpret_cast<BSTR*>(target) = *copy;
         return S_OK;
     }
     if ((psa->fFeatures & FADF_VARIANT) != 0) {
@@ -468,15 +465,11 @@ HRESULT SafeArrayPutElement(SAFEARRAY* psa, LONG* rgIndices, void* pv)
         if ((psa->fFeatures & FADF_VARIANT) != 0)
             return VariantCopy(reinterpret_cast<VARIANT*>(cell), static_cast<VARIANT*>(pv));
         if ((psa->fFeatures & FADF_BSTR) != 0) {
-            BSTR copy = nullptr;
-            if (pv != nullptr) {
-                auto text = static_cast<BSTR>(pv);
-                copy = SysAllocStringByteLen(static_cast<LPCSTR>(pv), SysStringByteLen(text));
-                if (copy == nullptr)
-                    return E_OUTOFMEMORY;
-            }
+            auto copy = qor::platform::posix::ole::duplicateBstr(static_cast<BSTR>(pv));
+            if (!copy)
+                return copy.error();
             SysFreeString(*reinterpret_cast<BSTR*>(cell));
-            *reinterpret_cast<BSTR*>(cell) = copy;
+            *reinterpret_cast<BSTR*>(cell) = *copy;
             return S_OK;
         }
         if (hasInterfaces(psa)) {
