@@ -9,8 +9,7 @@ namespace qor::platform::posix::ole {
 
 // A BSTR of its own with the same bytes, an odd byte length included, which
 // a copy by characters would lose; null stays null.
-inline std::expected<BSTR, HRESULT> duplicateBstr(BSTR text)
-{
+inline std::expected<BSTR, HRESULT> duplicateBstr(BSTR text) {
     if (text == nullptr)
         return nullptr;
     BSTR copy = SysAllocStringByteLen(reinterpret_cast<LPCSTR>(text), SysStringByteLen(text));
