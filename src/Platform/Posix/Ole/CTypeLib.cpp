@@ -253,7 +253,8 @@ HRESULT CTypeLib::importedLib(std::size_t index, CTypeLib** result) {
         if (imported.guid == stdole2LibraryId) {
             imports_[index] = loadBuiltinStdole2();
         } else {
-            // The stored name is bytes; the narrow path takes them as they are.
+            // The stored name's bytes are taken as UTF-8, as file names are
+            // here; a name in another code page is not found.
             std::u16string const path = string::utf8ToUtf16((directory_ / lastPathPart(imported.fileName)).string());
             auto loaded = loadTypeLibPath(path);
             if (!loaded)

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "Platform/Posix/Ole/BstrCopy.h"
 #include "Platform/Posix/Ole/ErrorMessages.h"
 #include "Platform/Posix/Ole/TextConversion.h"
 #include "Platform/Posix/Ole/VarType.h"
@@ -15,6 +16,8 @@
 // _com_error ---------------------------------------------------------------
 
 namespace {
+
+namespace vartype = qor::platform::posix::ole::vartype;
 
 // Codes of the IDispatch range, which Visual Basic style servers raise.
 constexpr HRESULT kWCodeFirst = static_cast<HRESULT>(0x80040200u);
@@ -229,12 +232,10 @@ namespace {
 
 BSTR copyBstr(BSTR text)
 {
-    if (text == nullptr)
-        return nullptr;
-    BSTR copy = SysAllocStringByteLen(reinterpret_cast<LPCSTR>(text), SysStringByteLen(text));
-    if (copy == nullptr)
-        _com_issue_error(E_OUTOFMEMORY);
-    return copy;
+    auto copy = qor::platform::posix::ole::duplicateBstr(text);
+    if (!copy)
+        _com_issue_error(copy.error());
+    return *copy;
 }
 
 BSTR allocate(const OLECHAR* text)
@@ -443,14 +444,6 @@ void copyInto(VARIANT& target, const VARIANT& source)
     _com_util::CheckError(VariantCopy(&target, &source));
 }
 
-BSTR ansiText(const char* text)
-{
-    BSTR wide = _com_util::ConvertStringToBSTR(text);
-    if (wide == nullptr && text != nullptr)
-        _com_issue_error(E_OUTOFMEMORY);
-    return wide;
-}
-
 } // namespace
 
 _variant_t::_variant_t() noexcept
@@ -559,7 +552,7 @@ _variant_t::_variant_t(const OLECHAR* pSrc)
 _variant_t::_variant_t(const char* pSrc)
 {
     VariantInit(this);
-    bstrVal = ansiText(pSrc);
+    bstrVal = _com_util::ConvertStringToBSTR(pSrc);
     vt = VT_BSTR;
 }
 
@@ -821,7 +814,7 @@ bool _variant_t::operator==(const VARIANT& varSrc) const noexcept
     default: {
         // Integers, currency, errors, pointers and references: same bits,
         // only as many as the type uses.
-        std::size_t size = (vt & (VT_BYREF | VT_ARRAY)) != 0 ? sizeof(void*) : ole::vartype::sizeOf(vt);
+        std::size_t size = (vt & (VT_BYREF | VT_ARRAY)) != 0 ? sizeof(void*) : vartype::sizeOf(vt);
         return size != 0 && std::memcmp(&llVal, &varSrc.llVal, size) == 0;
     }
     }

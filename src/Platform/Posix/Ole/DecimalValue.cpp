@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <limits>
 
-namespace ole::convert {
+namespace qor::platform::posix::ole::convert {
 
 UInt128 powerOfTen(int exponent)
 {
@@ -201,4 +201,4 @@ std::string DecimalValue::toText() const
     return digits;
 }
 
-} // namespace ole::convert
+} // namespace qor::platform::posix::ole::convert

@@ -11,7 +11,7 @@
 #include "Platform/Posix/Ole/HResult.h"
 #include "Platform/Posix/Ole/Variant.h"
 
-namespace ole::convert {
+namespace qor::platform::posix::ole::convert {
 
 __extension__ typedef __int128 Int128;
 __extension__ typedef unsigned __int128 UInt128;
@@ -48,4 +48,4 @@ struct DecimalValue {
 UInt128 roundDivide(UInt128 value, int digits);
 UInt128 powerOfTen(int exponent);
 
-} // namespace ole::convert
+} // namespace qor::platform::posix::ole::convert

@@ -5,9 +5,12 @@
 #include <array>
 #include <cstring>
 #include <expected>
-#include <vector>
+
+#include "Platform/Posix/Ole/CallStorage.h"
 
 namespace {
+
+using qor::platform::posix::ole::CallStorage;
 
 // libffi lays structures out itself; these mirror VARIANT and DECIMAL so
 // that by-value passing and returning follow the native classification
@@ -111,31 +114,20 @@ void* argumentStorage(VARTYPE vt, VARIANTARG* argument) {
     return &argument->llVal;
 }
 
-// The argument lists of one call; the usual handful of arguments stays on
-// the stack, so that a call allocates nothing.
-template <class T>
-class ArgumentList {
-public:
-    explicit ArgumentList(std::size_t capacity) {
-        if (capacity > inline_.size())
-            heap_.resize(capacity);
-    }
-    void push(T value) { data()[size_++] = value; }
-    T* data() { return heap_.empty() ? inline_.data() : heap_.data(); }
-    unsigned size() const { return static_cast<unsigned>(size_); }
-
-private:
-    std::array<T, 16> inline_{};
-    std::vector<T> heap_;
-    std::size_t size_ = 0;
-};
-
+// The instance comes first when there is one.
 struct Call {
     explicit Call(std::size_t arguments) : types(arguments + 1), values(arguments + 1) {}
 
+    void push(ffi_type* type, void* value) {
+        types[count] = type;
+        values[count] = value;
+        ++count;
+    }
+
     void (*function)() = nullptr;
-    ArgumentList<ffi_type*> types;
-    ArgumentList<void*> values;
+    CallStorage<ffi_type*, 16> types;
+    CallStorage<void*, 16> values;
+    unsigned count = 0;
 };
 
 std::expected<void, HRESULT> prepareCall(Call& call, void*& instance, ULONG_PTR oVft, UINT count,
@@ -145,8 +137,7 @@ std::expected<void, HRESULT> prepareCall(Call& call, void*& instance, ULONG_PTR 
             return std::unexpected(E_INVALIDARG);
         auto const* vtable = *static_cast<void (*const* const*)()>(instance);
         call.function = vtable[oVft / sizeof(void*)];
-        call.types.push(&ffi_type_pointer);
-        call.values.push(&instance);
+        call.push(&ffi_type_pointer, &instance);
     } else {
         call.function = reinterpret_cast<void (*)()>(oVft);
     }
@@ -158,8 +149,7 @@ std::expected<void, HRESULT> prepareCall(Call& call, void*& instance, ULONG_PTR 
             return std::unexpected(DISP_E_BADVARTYPE);
         if (!arguments[i])
             return std::unexpected(E_INVALIDARG);
-        call.types.push(type);
-        call.values.push(argumentStorage(types[i], arguments[i]));
+        call.push(type, argumentStorage(types[i], arguments[i]));
     }
     return {};
 }
@@ -229,7 +219,7 @@ HRESULT STDAPICALLTYPE DispCallFunc(void* pvInstance, ULONG_PTR oVft, CALLCONV c
     if (auto prepared = prepareCall(call, pvInstance, oVft, cActuals, prgvt, prgpvarg); !prepared)
         return prepared.error();
     ffi_cif cif;
-    if (ffi_prep_cif(&cif, FFI_DEFAULT_ABI, call.types.size(), returnType, call.types.data()) != FFI_OK)
+    if (ffi_prep_cif(&cif, FFI_DEFAULT_ABI, call.count, returnType, call.types.data()) != FFI_OK)
         return E_UNEXPECTED;
     alignas(16) std::array<std::byte, sizeof(VARIANT)> raw{};
     static_assert(sizeof(raw) >= sizeof(ffi_arg));

@@ -3,7 +3,7 @@
 #include <atomic>
 #include <new>
 
-#include "Platform/Posix/Ole/Bstr.h"
+#include "Platform/Posix/Ole/BstrCopy.h"
 
 namespace {
 
@@ -94,11 +94,9 @@ private:
     {
         if (out == nullptr)
             return E_INVALIDARG;
-        *out = nullptr;
-        if (field == nullptr)
-            return S_OK;
-        *out = SysAllocStringLen(field, SysStringLen(field));
-        return *out != nullptr ? S_OK : E_OUTOFMEMORY;
+        auto copy = qor::platform::posix::ole::duplicateBstr(field);
+        *out = copy.value_or(nullptr);
+        return copy ? S_OK : copy.error();
     }
 
     std::atomic<ULONG> refCount_{1};

@@ -5,9 +5,11 @@
 
 #include <cstddef>
 #include <expected>
+#include <span>
 #include <string_view>
 #include <vector>
 
+#include "Platform/Posix/Ole/PeImage.h"
 #include "Platform/Posix/Ole/Types.h"
 
 namespace qor::platform::posix::ole {
@@ -17,5 +19,7 @@ namespace qor::platform::posix::ole {
 // sound PE image or has no such resource; E_INVALIDARG for an index that
 // can't be a resource identifier (outside 1 to 65535).
 OLE_API std::expected<std::vector<std::byte>, HRESULT> readTypeLibResource(std::u16string_view modulePath, int index);
+// The same resource of an image already read; valid as long as the image.
+std::expected<std::span<std::byte const>, HRESULT> typeLibResourceOf(PeImage const& image, int index);
 
 } // namespace qor::platform::posix::ole

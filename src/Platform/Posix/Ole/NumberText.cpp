@@ -3,7 +3,9 @@
 #include <charconv>
 #include <cmath>
 
-namespace ole::convert {
+#include "Platform/Posix/Ole/AsciiCase.h"
+
+namespace qor::platform::posix::ole::convert {
 namespace {
 
 bool isSpace(char16_t c)
@@ -95,19 +97,9 @@ std::optional<ParsedNumber> parseNumber(std::u16string_view text)
 std::optional<bool> parseBoolWord(std::u16string_view text)
 {
     text = trim(text);
-    auto equalsIgnoringCase = [&](std::u16string_view word) {
-        if (text.size() != word.size())
-            return false;
-        for (std::size_t i = 0; i < word.size(); ++i) {
-            char16_t c = text[i] >= u'A' && text[i] <= u'Z' ? text[i] + (u'a' - u'A') : text[i];
-            if (c != word[i])
-                return false;
-        }
+    if (equalsIgnoringAsciiCase(text, u"true"))
         return true;
-    };
-    if (equalsIgnoringCase(u"true"))
-        return true;
-    if (equalsIgnoringCase(u"false"))
+    if (equalsIgnoringAsciiCase(text, u"false"))
         return false;
     return std::nullopt;
 }
@@ -125,4 +117,4 @@ std::string formatReal(double value, int significantDigits)
     return result;
 }
 
-} // namespace ole::convert
+} // namespace qor::platform::posix::ole::convert

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-namespace ole::convert {
+namespace qor::platform::posix::ole::convert {
 
 struct ParsedNumber {
     std::string digits; // significant digits, no sign or point
@@ -26,4 +26,4 @@ std::optional<bool> parseBoolWord(std::u16string_view text);
 // fixed or with an exponent as printf's %G chooses.
 std::string formatReal(double value, int significantDigits);
 
-} // namespace ole::convert
+} // namespace qor::platform::posix::ole::convert

@@ -2,6 +2,8 @@
 
 #include <optional>
 
+#include "Platform/Posix/Ole/AsciiCase.h"
+
 namespace qor::platform::posix::ole {
 
 namespace {
@@ -48,18 +50,7 @@ struct Section {
     std::uint32_t rawOffset;
 };
 
-bool equalsIgnoringAsciiCase(std::u16string_view a, std::u16string_view b) {
-    if (a.size() != b.size())
-        return false;
-    auto lower = [](char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c; };
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (lower(a[i]) != lower(b[i]))
-            return false;
-    return true;
-}
-
-} // namespace
-
+// Windows compares resource strings without regard to case.
 bool sameResourceId(ResourceId const& a, ResourceId const& b) {
     if (a.index() != b.index())
         return false;
@@ -67,6 +58,8 @@ bool sameResourceId(ResourceId const& a, ResourceId const& b) {
         return *number == std::get<std::uint16_t>(b);
     return equalsIgnoringAsciiCase(std::get<std::u16string>(a), std::get<std::u16string>(b));
 }
+
+} // namespace
 
 class PeImageParser {
 public:
@@ -168,6 +161,9 @@ private:
         std::size_t const count = std::size_t{*namedCount} + *idCount;
         if (!bytes_.has(directory + directoryHeaderSize, count * directoryEntrySize))
             return std::unexpected(PeError::malformed);
+        if (count > maxEntries - entriesVisited_)
+            return std::unexpected(PeError::malformed);
+        entriesVisited_ += count;
         for (std::size_t i = 0; i < count; ++i) {
             std::size_t const entry = directory + directoryHeaderSize + i * directoryEntrySize;
             auto id = readId(*bytes_.u32(entry));
@@ -220,10 +216,17 @@ private:
         return ResourceId{std::move(text)};
     }
 
+    // Directories shared without ever reaching data would make the walk
+    // endless while the resource count stays at zero. A tree without empty
+    // directories visits at most a type, a name and a language entry per
+    // resource.
+    static constexpr std::size_t maxEntries = 3 * PeImage::maxResources;
+
     PeImage& image_;
     Bytes bytes_;
     std::vector<Section> sections_;
     std::size_t rootOffset_ = 0;
+    std::size_t entriesVisited_ = 0;
 };
 
 std::expected<PeImage, PeError> PeImage::parse(std::vector<std::byte> bytes) {

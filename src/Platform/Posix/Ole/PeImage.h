@@ -17,9 +17,6 @@ namespace qor::platform::posix::ole {
 // number or a UTF-16 string.
 using ResourceId = std::variant<std::uint16_t, std::u16string>;
 
-// Windows compares resource strings without regard to case.
-OLE_API bool sameResourceId(ResourceId const& a, ResourceId const& b);
-
 enum class PeError {
     notAnImage,  // no "MZ"/"PE\0\0" signature, or not a PE32/PE32+ optional header
     malformed,   // a header, directory or resource points outside the file

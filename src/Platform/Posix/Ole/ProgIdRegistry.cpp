@@ -7,19 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "Platform/Posix/Ole/AsciiCase.h"
 #include "Platform/Posix/Ole/Memory.h"
 
 namespace {
 
+using qor::platform::posix::ole::equalsIgnoringAsciiCase;
+
 constexpr std::size_t maxProgIdLength = 39;
-
-char16_t foldCase(char16_t c) {
-    return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c;
-}
-
-bool sameProgId(std::u16string_view a, std::u16string_view b) {
-    return std::ranges::equal(a, b, [](char16_t x, char16_t y) { return foldCase(x) == foldCase(y); });
-}
 
 bool isValidProgId(std::u16string_view progId) {
     auto isLetter = [](char16_t c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); };
@@ -50,7 +45,7 @@ public:
     std::optional<CLSID> clsidOf(std::u16string_view progId) {
         std::lock_guard lock(mutex_);
         for (auto const& entry : entries_)
-            if (sameProgId(entry.progId, progId))
+            if (equalsIgnoringAsciiCase(entry.progId, progId))
                 return entry.clsid;
         return std::nullopt;
     }
@@ -64,7 +59,7 @@ public:
 
 private:
     bool eraseLocked(std::u16string_view progId) {
-        return std::erase_if(entries_, [&](ProgIdEntry const& entry) { return sameProgId(entry.progId, progId); }) > 0;
+        return std::erase_if(entries_, [&](ProgIdEntry const& entry) { return equalsIgnoringAsciiCase(entry.progId, progId); }) > 0;
     }
 
     std::mutex mutex_;

@@ -1,15 +1,19 @@
 #include "Platform/Posix/Ole/SafeArray.h"
 
 #include <cstring>
+#include <expected>
 #include <limits>
 #include <optional>
 
 #include "Platform/Posix/Ole/Bstr.h"
+#include "Platform/Posix/Ole/BstrCopy.h"
 #include "Platform/Posix/Ole/Dispatch.h"
 #include "Platform/Posix/Ole/Memory.h"
 #include "Platform/Posix/Ole/VarType.h"
 
 namespace {
+
+namespace vartype = qor::platform::posix::ole::vartype;
 
 // Every descriptor is preceded by 16 hidden bytes: the element IID of an
 // interface array, or the element VARTYPE in the last four, as on Windows.
@@ -86,14 +90,10 @@ HRESULT clearCells(SAFEARRAY* psa, std::uint64_t first, std::uint64_t end)
 HRESULT copyCell(const SAFEARRAY* psa, char* target, const char* source)
 {
     if ((psa->fFeatures & FADF_BSTR) != 0) {
-        BSTR text = *reinterpret_cast<const BSTR*>(source);
-        BSTR copy = nullptr;
-        if (text != nullptr) {
-            copy = SysAllocStringByteLen(reinterpret_cast<LPCSTR>(text), SysStringByteLen(text));
-            if (copy == nullptr)
-                return E_OUTOFMEMORY;
-        }
-        *reinterpret_cast<BSTR*>(target) = copy;
+        auto copy = qor::platform::posix::ole::duplicateBstr(*reinterpret_cast<const BSTR*>(source));
+        if (!copy)
+            return copy.error();
+        *reinterpret_cast<BSTR*>(target) = *copy;
         return S_OK;
     }
     if ((psa->fFeatures & FADF_VARIANT) != 0) {
@@ -205,6 +205,17 @@ std::optional<std::uint64_t> cellOf(const SAFEARRAY* psa, const LONG* indices)
     return cell;
 }
 
+std::expected<char*, HRESULT> elementOf(SAFEARRAY* psa, const LONG* indices)
+{
+    auto cell = cellOf(psa, indices);
+    if (!cell)
+        return std::unexpected(DISP_E_BADINDEX);
+    // A descriptor without data has no element to point at.
+    if (psa->pvData == nullptr)
+        return std::unexpected(E_UNEXPECTED);
+    return static_cast<char*>(psa->pvData) + *cell * psa->cbElements;
+}
+
 // Runs an element access with the array locked, as Windows does, so that the
 // array cannot be destroyed from inside an element's Release.
 template <class Access>
@@ -212,15 +223,13 @@ HRESULT withElement(SAFEARRAY* psa, LONG* rgIndices, Access access)
 {
     if (psa == nullptr || rgIndices == nullptr)
         return E_INVALIDARG;
-    auto cell = cellOf(psa, rgIndices);
-    if (!cell)
-        return DISP_E_BADINDEX;
-    if (psa->pvData == nullptr)
-        return E_UNEXPECTED;
+    auto element = elementOf(psa, rgIndices);
+    if (!element)
+        return element.error();
     HRESULT hr = SafeArrayLock(psa);
     if (FAILED(hr))
         return hr;
-    hr = access(static_cast<char*>(psa->pvData) + *cell * psa->cbElements);
+    hr = access(*element);
     SafeArrayUnlock(psa);
     return hr;
 }
@@ -253,7 +262,7 @@ HRESULT SafeArrayAllocDescriptorEx(VARTYPE vt, UINT cDims, SAFEARRAY** ppsaOut)
         return hr;
     SAFEARRAY* psa = *ppsaOut;
     psa->fFeatures = featuresOf(vt);
-    psa->cbElements = static_cast<ULONG>(ole::vartype::sizeOf(vt));
+    psa->cbElements = static_cast<ULONG>(vartype::sizeOf(vt));
     if (vt == VT_DISPATCH)
         SafeArraySetIID(psa, IID_IDispatch);
     else if (vt == VT_UNKNOWN)
@@ -439,13 +448,10 @@ HRESULT SafeArrayPtrOfIndex(SAFEARRAY* psa, LONG* rgIndices, void** ppvData)
 {
     if (psa == nullptr || rgIndices == nullptr || ppvData == nullptr)
         return E_INVALIDARG;
-    auto cell = cellOf(psa, rgIndices);
-    if (!cell)
-        return DISP_E_BADINDEX;
-    // A descriptor without data has no element to point at.
-    if (psa->pvData == nullptr)
-        return E_UNEXPECTED;
-    *ppvData = static_cast<char*>(psa->pvData) + *cell * psa->cbElements;
+    auto element = elementOf(psa, rgIndices);
+    if (!element)
+        return element.error();
+    *ppvData = *element;
     return S_OK;
 }
 
@@ -459,15 +465,11 @@ HRESULT SafeArrayPutElement(SAFEARRAY* psa, LONG* rgIndices, void* pv)
         if ((psa->fFeatures & FADF_VARIANT) != 0)
             return VariantCopy(reinterpret_cast<VARIANT*>(cell), static_cast<VARIANT*>(pv));
         if ((psa->fFeatures & FADF_BSTR) != 0) {
-            BSTR copy = nullptr;
-            if (pv != nullptr) {
-                auto text = static_cast<BSTR>(pv);
-                copy = SysAllocStringByteLen(static_cast<LPCSTR>(pv), SysStringByteLen(text));
-                if (copy == nullptr)
-                    return E_OUTOFMEMORY;
-            }
+            auto copy = qor::platform::posix::ole::duplicateBstr(static_cast<BSTR>(pv));
+            if (!copy)
+                return copy.error();
             SysFreeString(*reinterpret_cast<BSTR*>(cell));
-            *reinterpret_cast<BSTR*>(cell) = copy;
+            *reinterpret_cast<BSTR*>(cell) = *copy;
             return S_OK;
         }
         if (hasInterfaces(psa)) {
@@ -508,7 +510,8 @@ HRESULT SafeArrayCopyData(SAFEARRAY* psaSource, SAFEARRAY* psaTarget)
         if (psaSource->rgsabound[i].cElements != psaTarget->rgsabound[i].cElements)
             return E_INVALIDARG;
     auto cells = cellCount(psaTarget);
-    if (!cells)
+    // A descriptor without data has nothing to copy from or into.
+    if (!cells || psaSource->pvData == nullptr || psaTarget->pvData == nullptr)
         return E_INVALIDARG;
     HRESULT hr = clearCells(psaTarget, 0, *cells);
     if (FAILED(hr))

@@ -4,12 +4,11 @@
 #include "Platform/Posix/Ole/CTypeInfo.h"
 
 #include "Platform/Posix/Ole/CTypeLib.h"
+#include "Platform/Posix/Ole/CallStorage.h"
 #include "Platform/Posix/Ole/DispCallFunc.h"
 
 #include <algorithm>
-#include <array>
 #include <cstring>
-#include <vector>
 
 namespace qor::platform::posix::ole {
 
@@ -136,32 +135,6 @@ HRESULT coerceObject(VARIANT& dest, VARIANT const& source, CallType const& type)
     return S_OK;
 }
 
-// Per-parameter storage of one call: on the stack for the usual few
-// parameters, so that a call allocates nothing of its own.
-template <class T>
-class CallArray {
-public:
-    explicit CallArray(std::size_t count, T const& initial) {
-        if (count > local_.size()) {
-            heap_.assign(count, initial);
-            data_ = heap_.data();
-        } else {
-            std::fill_n(local_.begin(), count, initial);
-            data_ = local_.data();
-        }
-    }
-    CallArray(CallArray const&) = delete;
-    CallArray& operator=(CallArray const&) = delete;
-    T& operator[](std::size_t i) { return data_[i]; }
-    T* data() { return data_; }
-
-private:
-    static constexpr std::size_t localCount = 12;
-    std::array<T, localCount> local_{};
-    std::vector<T> heap_;
-    T* data_ = nullptr;
-};
-
 // Zeroed as a whole: a [retval] or [out] slot is cleared after the call even
 // when the method failed without writing it.
 VARIANT emptyVariant() {
@@ -240,7 +213,7 @@ public:
 private:
     // For each parameter, the rgvarg index of its argument, or -1.
     HRESULT mapArguments() {
-        CallArray<std::size_t> declared(count_, 0);
+        CallStorage<std::size_t> declared(count_, 0);
         std::size_t declaredCount = 0;
         for (std::size_t j = 0; j < count_; ++j) {
             USHORT const flags = func_.lprgelemdescParam[j].paramdesc.wParamFlags;
@@ -337,7 +310,11 @@ private:
             owned_[j] = 0;
             return S_OK;
         }
-        if (HRESULT hr = coerce(temps_[j], argument, pointee); FAILED(hr))
+        // An object behind the reference is asked for the declared
+        // interface, as an [in] one is.
+        HRESULT const hr = type.iid ? coerceObject(temps_[j], argument, CallType{pointee, type.iid})
+                                    : coerce(temps_[j], argument, pointee);
+        if (FAILED(hr))
             return hr;
         values_[j].vt = type.vt;
         values_[j].byref = valueAddress(temps_[j], pointee);
@@ -371,12 +348,12 @@ private:
     DISPPARAMS& params_;
     UINT* argErr_;
     std::size_t count_;
-    CallArray<VARIANT> values_;
-    CallArray<VARIANT> temps_; // values behind references made here
-    CallArray<unsigned char> owned_; // whether the call clears values_[j]
-    CallArray<VARTYPE> types_;
-    CallArray<VARIANTARG*> pointers_;
-    CallArray<int> sources_; // the rgvarg index of each parameter's argument, or -1
+    CallStorage<VARIANT> values_;
+    CallStorage<VARIANT> temps_; // values behind references made here
+    CallStorage<unsigned char> owned_; // whether the call clears values_[j]
+    CallStorage<VARTYPE> types_;
+    CallStorage<VARIANTARG*> pointers_;
+    CallStorage<int> sources_; // the rgvarg index of each parameter's argument, or -1
     VARIANT retval_ = emptyVariant();
     int retvalIndex_ = -1;
 };

@@ -1,6 +1,7 @@
 #include "Platform/Posix/Ole/TypeLibLoader.h"
 
 #include "Platform/Posix/Ole/CTypeLib.h"
+#include "Platform/Posix/Ole/FileBytes.h"
 #include "Platform/Posix/Ole/ModuleResources.h"
 #include "Platform/Posix/Ole/Stdole2.h"
 #include "Platform/Posix/Ole/TypeLibReader.h"
@@ -8,29 +9,11 @@
 
 #include <algorithm>
 #include <cctype>
-#include <fstream>
 #include <optional>
-#include <system_error>
 
 namespace qor::platform::posix::ole {
 
 namespace {
-
-std::optional<std::vector<std::byte>> readFile(std::filesystem::path const& path) {
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error))
-        return std::nullopt;
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return std::nullopt;
-    std::vector<std::byte> bytes;
-    char buffer[1 << 16];
-    while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
-        auto const* first = reinterpret_cast<std::byte const*>(buffer);
-        bytes.insert(bytes.end(), first, first + in.gcount());
-    }
-    return bytes;
-}
 
 bool isPeImage(std::span<std::byte const> bytes) {
     return bytes.size() >= 2 && bytes[0] == std::byte{'M'} && bytes[1] == std::byte{'Z'};
@@ -72,6 +55,17 @@ std::expected<CTypeLib*, HRESULT> loadModuleResource(std::u16string_view module,
     return loadTypeLibImage(*image, toPath(module).parent_path());
 }
 
+// The image's bytes are already in hand: parsed in place, not read again.
+std::expected<CTypeLib*, HRESULT> loadFirstResource(std::vector<std::byte> bytes, std::filesystem::path directory) {
+    auto image = PeImage::parse(std::move(bytes));
+    if (!image)
+        return std::unexpected(TYPE_E_CANTLOADLIBRARY);
+    auto resource = typeLibResourceOf(*image, 1);
+    if (!resource)
+        return std::unexpected(resource.error());
+    return loadTypeLibImage(*resource, std::move(directory));
+}
+
 } // namespace
 
 std::expected<CTypeLib*, HRESULT> loadTypeLibImage(std::span<std::byte const> image, std::filesystem::path directory) {
@@ -90,9 +84,9 @@ CTypeLib* loadBuiltinStdole2() {
 
 std::expected<CTypeLib*, HRESULT> loadTypeLibPath(std::u16string_view path) {
     std::filesystem::path const file = toPath(path);
-    if (auto bytes = readFile(file)) {
+    if (auto bytes = readFileBytes(file)) {
         if (isPeImage(*bytes))
-            return loadModuleResource(path, 1);
+            return loadFirstResource(std::move(*bytes), file.parent_path());
         return loadTypeLibImage(*bytes, file.parent_path());
     }
     if (auto resource = moduleResourceOf(path))

@@ -8,7 +8,7 @@
 #include "Platform/Posix/Ole/Types.h"
 #include "Platform/Posix/Ole/Variant.h"
 
-namespace ole::vartype {
+namespace qor::platform::posix::ole::vartype {
 
 inline constexpr VARTYPE kModifiers = VT_VECTOR | VT_ARRAY | VT_BYREF | VT_RESERVED;
 
@@ -69,4 +69,4 @@ constexpr std::size_t sizeOf(VARTYPE type)
     }
 }
 
-} // namespace ole::vartype
+} // namespace qor::platform::posix::ole::vartype

@@ -3,13 +3,14 @@
 #include <cstring>
 
 #include "Platform/Posix/Ole/Bstr.h"
+#include "Platform/Posix/Ole/BstrCopy.h"
 #include "Platform/Posix/Ole/Dispatch.h"
 #include "Platform/Posix/Ole/SafeArray.h"
 #include "Platform/Posix/Ole/VarType.h"
 
 namespace {
 
-using namespace ole::vartype;
+using namespace qor::platform::posix::ole::vartype;
 
 // Copies the value of a BSTR, array or interface so that the copy owns it;
 // other types are plain bits. target and source hold the same vt.
@@ -21,14 +22,11 @@ HRESULT duplicateOwned(VARIANT& target, VARTYPE vt)
         return source == nullptr ? S_OK : SafeArrayCopy(source, &target.parray);
     }
     switch (vt) {
-    case VT_BSTR:
-        if (target.bstrVal != nullptr) {
-            BSTR source = target.bstrVal;
-            target.bstrVal = SysAllocStringByteLen(reinterpret_cast<LPCSTR>(source), SysStringByteLen(source));
-            if (target.bstrVal == nullptr)
-                return E_OUTOFMEMORY;
-        }
-        return S_OK;
+    case VT_BSTR: {
+        auto copy = qor::platform::posix::ole::duplicateBstr(target.bstrVal);
+        target.bstrVal = copy.value_or(nullptr);
+        return copy ? S_OK : copy.error();
+    }
     case VT_DISPATCH:
     case VT_UNKNOWN:
         if (target.punkVal != nullptr)

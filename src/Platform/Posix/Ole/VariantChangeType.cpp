@@ -25,7 +25,8 @@
 
 namespace {
 
-using namespace ole::convert;
+using namespace qor::platform::posix::ole::convert;
+namespace vartype = qor::platform::posix::ole::vartype;
 
 using Number = std::variant<Int128, double, DecimalValue>;
 
@@ -194,7 +195,7 @@ HRESULT writeInteger(Int128 value, VARTYPE target, VARIANT& out)
     if (value < range->min || value > range->max)
         return DISP_E_OVERFLOW;
     out.llVal = 0;
-    switch (ole::vartype::sizeOf(target)) {
+    switch (vartype::sizeOf(target)) {
     case 1:
         out.bVal = static_cast<BYTE>(value);
         break;
@@ -381,7 +382,7 @@ HRESULT convert(VARIANT& out, const VARIANT& in, LCID lcid, USHORT flags, VARTYP
 
 bool isConvertibleTarget(VARTYPE vt)
 {
-    return ole::vartype::isValidForVariant(vt) && (vt & VT_BYREF) == 0;
+    return vartype::isValidForVariant(vt) && (vt & VT_BYREF) == 0;
 }
 
 } // namespace
@@ -390,7 +391,7 @@ HRESULT VariantChangeTypeEx(VARIANTARG* pvargDest, const VARIANTARG* pvarSrc, LC
 {
     if (pvargDest == nullptr || pvarSrc == nullptr)
         return E_INVALIDARG;
-    if (!ole::vartype::isValidForVariant(pvarSrc->vt) || !isConvertibleTarget(vt))
+    if (!vartype::isValidForVariant(pvarSrc->vt) || !isConvertibleTarget(vt))
         return DISP_E_BADVARTYPE;
     if (vt == VT_VARIANT || vt == VT_RECORD || vt == VT_CLSID || vt == VT_ERROR || pvarSrc->vt == VT_ERROR ||
         pvarSrc->vt == VT_RECORD || pvarSrc->vt == VT_CLSID || pvarSrc->vt == VT_VARIANT) {

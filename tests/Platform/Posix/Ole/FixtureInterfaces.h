@@ -1,7 +1,7 @@
 #pragma once
 
-// The C++ side of the fixture library's interfaces (QorFixture.idl), in
-// vtable order.
+// The C++ side of the fixture libraries' interfaces (QorFixture.idl,
+// QorFixtureExt.idl), in vtable order.
 
 #include "Platform/Posix/Ole/TypeLibFixtures.h"
 
@@ -35,7 +35,12 @@ struct DECLSPEC_NOVTABLE ICalc : public IDispatch {
     STDMETHOD(Mixed)(BYTE b, SHORT s, FLOAT f, ULONG u, DATE d, VARIANT_BOOL v, LONGLONG h, DOUBLE* sum) PURE;
 };
 
+struct DECLSPEC_NOVTABLE IShapeHolder : public IUnknown {
+    STDMETHOD(Exchange)(IShape** shape) PURE;
+};
+
 } // namespace qor::test
 
 OLE_DECLARE_UUIDOF(qor::test::IShape, (qor::test::fixtureGuidValue<0x03>));
 OLE_DECLARE_UUIDOF(qor::test::ICalc, (qor::test::fixtureGuidValue<0x02>));
+OLE_DECLARE_UUIDOF(qor::test::IShapeHolder, (qor::test::fixtureGuidValue<0x22>));

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "Fixtures/Modules/ModuleFixtures.h"
@@ -25,9 +26,9 @@ void writeU16(std::vector<std::byte>& bytes, std::size_t at, std::uint16_t value
     std::memcpy(bytes.data() + at, &value, 2);
 }
 
-// File offset of the resource tree of a fixture image built by the MinGW
-// linker (the section named .rsrc), or the section's field at `field`.
-std::size_t resourceSection(std::vector<std::byte> const& bytes, std::size_t field = 20) {
+// The section header of the resource tree of a fixture image built by the
+// MinGW linker (the section named .rsrc).
+std::size_t resourceSectionHeader(std::vector<std::byte> const& bytes) {
     std::size_t const fileHeader = readU32(bytes, 0x3c) + 4;
     std::uint16_t sections = 0, optionalSize = 0;
     std::memcpy(&sections, bytes.data() + fileHeader + 2, 2);
@@ -35,10 +36,15 @@ std::size_t resourceSection(std::vector<std::byte> const& bytes, std::size_t fie
     for (std::size_t i = 0; i < sections; ++i) {
         std::size_t const header = fileHeader + 20 + optionalSize + i * 40;
         if (std::memcmp(bytes.data() + header, ".rsrc", 5) == 0)
-            return readU32(bytes, header + field);
+            return header;
     }
     ADD_FAILURE() << "no .rsrc section";
     return 0;
+}
+
+// File offset of the resource tree, or the section's field at `field`.
+std::size_t resourceSection(std::vector<std::byte> const& bytes, std::size_t field = 20) {
+    return readU32(bytes, resourceSectionHeader(bytes) + field);
 }
 
 // The first entry of a directory, and the directory its first entry leads to.
@@ -150,6 +156,34 @@ TEST(PeImage, RefusesTreesThatShareDirectoriesToExplode) {
     std::size_t const dataEntry = root + 3 * directorySize;
     writeU32(bytes, dataEntry, rva);
     writeU32(bytes, dataEntry + 4, 4);
+    auto image = PeImage::parse(std::move(bytes));
+    ASSERT_FALSE(image);
+    EXPECT_EQ(image.error(), PeError::malformed);
+}
+
+TEST(PeImage, RefusesTreesThatShareEmptyDirectoriesToWalkWithoutEnd) {
+    // Every type leads to the same name directory, every name to the same
+    // empty language directory: 500 entries a level make 250000 visits and
+    // not one resource. A larger tree of the same shape would run for hours.
+    auto bytes = readFixtureBytes("ModuleFixture.dll");
+    std::size_t const header = resourceSectionHeader(bytes);
+    std::size_t const root = resourceSection(bytes);
+    constexpr std::uint32_t count = 500, directorySize = 16 + count * 8;
+    std::uint32_t const treeSize = 2 * directorySize + 16;
+    if (bytes.size() < root + treeSize)
+        bytes.resize(root + treeSize);
+    writeU32(bytes, header + 16, std::max(readU32(bytes, header + 16), treeSize));
+    for (std::uint32_t level = 0; level < 3; ++level) {
+        std::size_t const directory = root + level * directorySize;
+        std::memset(bytes.data() + directory, 0, 16);
+        if (level == 2)
+            break;
+        writeU16(bytes, directory + 14, count);
+        for (std::uint32_t i = 0; i < count; ++i) {
+            writeU32(bytes, directory + 16 + i * 8, i + 1);
+            writeU32(bytes, directory + 16 + i * 8 + 4, 0x80000000u | ((level + 1) * directorySize));
+        }
+    }
     auto image = PeImage::parse(std::move(bytes));
     ASSERT_FALSE(image);
     EXPECT_EQ(image.error(), PeError::malformed);

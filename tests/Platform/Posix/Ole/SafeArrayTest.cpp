@@ -164,6 +164,12 @@ TEST(SafeArray, DescriptorsWithoutDataAndCopiesOfData)
     EXPECT_EQ(read, 3);
     SAFEARRAY* other = SafeArrayCreateVector(VT_I2, 0, 3);
     EXPECT_EQ(SafeArrayCopyData(bare, other), E_INVALIDARG);
+    SAFEARRAY* empty = nullptr;
+    ASSERT_EQ(SafeArrayAllocDescriptorEx(VT_I2, 1, &empty), S_OK);
+    empty->rgsabound[0] = {2, 0};
+    EXPECT_EQ(SafeArrayCopyData(empty, target), E_INVALIDARG) << "no data to copy from";
+    EXPECT_EQ(SafeArrayCopyData(bare, empty), E_INVALIDARG) << "no data to copy into";
+    EXPECT_EQ(SafeArrayDestroyDescriptor(empty), S_OK);
     SAFEARRAY* none = nullptr;
     EXPECT_EQ(SafeArrayAllocDescriptor(0, &none), E_INVALIDARG);
     SafeArrayDestroy(other);

@@ -558,7 +558,7 @@ TEST_F(TypeInfoInvokeTest, TheVtableSideInvokesToo) {
     HREFTYPE href = 0;
     ASSERT_EQ(info->GetRefTypeOfImplType(static_cast<UINT>(-1), &href), S_OK);
     Ref<ITypeInfo> vtable;
-    ASSERT_EQ(info->GetRefTypeInfo(href, vtable.out()), S_OK);
+    ASSERT_EQ(info->GetRefTypeInfo(href, vtable.put()), S_OK);
     Args args;
     args.i4(20).i4(22);
     ASSERT_EQ(vtable->Invoke(static_cast<ICalc*>(calc.get()), 1, DISPATCH_METHOD, args.params(), &result, nullptr,
@@ -583,6 +583,53 @@ TEST(TypeInfoInvoke, DispinterfaceMembersGoThroughTheObjectsIDispatch) {
     ASSERT_EQ(sink.calls().size(), 1u);
     EXPECT_EQ(sink.calls()[0].dispid, 2);
     EXPECT_TRUE(sink.balanced());
+}
+
+// A shape whose IDispatch belongs to another object, as a tear-off or a
+// second base class gives it: only a QueryInterface for IShape yields its
+// IShape.
+class ShapeWithSeparateDispatch : public Shape {
+public:
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+        if (IsEqualGUID(riid, IID_IDispatch))
+            return dispatch.QueryInterface(riid, ppv);
+        return Shape::QueryInterface(riid, ppv);
+    }
+    CountedDispatch dispatch;
+};
+
+class ShapeHolder : public CountedObject<IShapeHolder> {
+public:
+    STDMETHODIMP Exchange(IShape** shape) override {
+        received = *shape;
+        return S_OK;
+    }
+    IShape* received = nullptr;
+};
+
+TEST(TypeInfoInvoke, InOutInterfaceArgumentsAreAskedForTheDeclaredInterface) {
+    Ref<ITypeLib> lib = loadFixture("QorFixtureExt.tlb");
+    ASSERT_TRUE(lib);
+    Ref<ITypeInfo> info = typeInfoOf(lib.get(), fixtureGuid(0x22));
+    ASSERT_TRUE(info);
+    std::u16string name = u"Exchange";
+    LPOLESTR names[] = {name.data()};
+    MEMBERID id = MEMBERID_NIL;
+    ASSERT_EQ(info->GetIDsOfNames(names, 1, &id), S_OK);
+    ShapeWithSeparateDispatch shape;
+    ShapeHolder holder;
+    VARIANT arg;
+    VariantInit(&arg);
+    arg.vt = VT_UNKNOWN;
+    arg.punkVal = shape.unknown();
+    DISPPARAMS params{&arg, nullptr, 1, 0};
+    ASSERT_EQ(info->Invoke(static_cast<IShapeHolder*>(&holder), id, DISPATCH_METHOD, &params, nullptr, nullptr,
+                           nullptr),
+              S_OK);
+    EXPECT_EQ(holder.received, static_cast<IShape*>(&shape));
+    EXPECT_TRUE(shape.balanced()) << shape.refCount();
+    EXPECT_TRUE(shape.dispatch.balanced()) << shape.dispatch.refCount();
+    EXPECT_TRUE(holder.balanced());
 }
 
 } // namespace

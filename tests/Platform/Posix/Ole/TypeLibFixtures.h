@@ -4,10 +4,10 @@
 // tests get from them.
 
 #include "Platform/Com.h"
+#include "Platform/Windows/Com/ComRef.h"
 #include "String/Utf.h"
 
 #include <string>
-#include <utility>
 
 namespace qor::test {
 
@@ -17,27 +17,7 @@ inline std::u16string fixturePath(char const* name) {
 
 // Owns one reference.
 template <class T>
-class Ref {
-public:
-    Ref() = default;
-    explicit Ref(T* p) : p_(p) {}
-    Ref(Ref&& other) noexcept : p_(std::exchange(other.p_, nullptr)) {}
-    Ref& operator=(Ref&& other) noexcept {
-        std::swap(p_, other.p_);
-        return *this;
-    }
-    ~Ref() {
-        if (p_ != nullptr)
-            p_->Release();
-    }
-    T* operator->() const { return p_; }
-    T* get() const { return p_; }
-    T** out() { return &p_; }
-    explicit operator bool() const { return p_ != nullptr; }
-
-private:
-    T* p_ = nullptr;
-};
+using Ref = platform::windows::com::ComRef<T>;
 
 // Owns one BSTR.
 class Bstr {
@@ -55,13 +35,13 @@ private:
 
 inline Ref<ITypeLib> loadFixture(char const* name) {
     Ref<ITypeLib> lib;
-    LoadTypeLibEx(fixturePath(name).c_str(), REGKIND_NONE, lib.out());
+    LoadTypeLibEx(fixturePath(name).c_str(), REGKIND_NONE, lib.put());
     return lib;
 }
 
 inline Ref<ITypeInfo> typeInfoOf(ITypeLib* lib, GUID const& guid) {
     Ref<ITypeInfo> info;
-    lib->GetTypeInfoOfGuid(guid, info.out());
+    lib->GetTypeInfoOfGuid(guid, info.put());
     return info;
 }
 

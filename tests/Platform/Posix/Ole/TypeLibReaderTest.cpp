@@ -15,12 +15,16 @@
 namespace qor::platform::posix::ole {
 namespace {
 
-std::vector<std::byte> fixtureBytes(char const* name) {
-    std::ifstream in(std::string(QOR_TYPELIB_FIXTURE_DIR) + "/" + name, std::ios::binary);
+std::vector<std::byte> fileBytes(std::string const& path) {
+    std::ifstream in(path, std::ios::binary);
     std::vector<char> chars((std::istreambuf_iterator<char>(in)), {});
     std::vector<std::byte> bytes(chars.size());
     std::memcpy(bytes.data(), chars.data(), chars.size());
     return bytes;
+}
+
+std::vector<std::byte> fixtureBytes(char const* name) {
+    return fileBytes(std::string(QOR_TYPELIB_FIXTURE_DIR) + "/" + name);
 }
 
 std::int32_t int32At(std::vector<std::byte> const& bytes, std::size_t offset) {
@@ -128,10 +132,9 @@ TEST(TypeLibReader, ForeignFormatsAreUnsupported) {
 
 // Inputs the fuzzer found, kept so that they stay fixed.
 TEST(TypeLibReader, FuzzFindingsStayRejected) {
-    std::ifstream in(std::string(QOR_TYPELIB_MALFORMED_DIR) + "/bare-pointer-type.tlb", std::ios::binary);
-    std::vector<char> chars((std::istreambuf_iterator<char>(in)), {});
-    ASSERT_FALSE(chars.empty());
-    auto lib = readTypeLib(std::as_bytes(std::span(chars)));
+    auto const image = fileBytes(std::string(QOR_TYPELIB_MALFORMED_DIR) + "/bare-pointer-type.tlb");
+    ASSERT_FALSE(image.empty());
+    auto lib = readTypeLib(image);
     ASSERT_FALSE(lib.has_value());
     EXPECT_EQ(lib.error(), TypeLibFault::invalidData);
 }

@@ -35,7 +35,7 @@ protected:
         HREFTYPE href = 0;
         EXPECT_EQ(dispatch->GetRefTypeOfImplType(static_cast<UINT>(-1), &href), S_OK);
         Ref<ITypeInfo> vtable;
-        EXPECT_EQ(dispatch->GetRefTypeInfo(href, vtable.out()), S_OK);
+        EXPECT_EQ(dispatch->GetRefTypeInfo(href, vtable.put()), S_OK);
         return vtable;
     }
 
@@ -54,7 +54,7 @@ protected:
 
     static std::string refName(ITypeInfo* info, HREFTYPE href) {
         Ref<ITypeInfo> target;
-        if (FAILED(info->GetRefTypeInfo(href, target.out())))
+        if (FAILED(info->GetRefTypeInfo(href, target.put())))
             return "<unresolved>";
         return nameOf(target.get());
     }
@@ -96,20 +96,20 @@ TEST_F(TypeLibTest, TypesByIndexAndGuid) {
     ASSERT_EQ(lib->GetTypeInfoCount(), expected.size());
     for (UINT i = 0; i < expected.size(); ++i) {
         Ref<ITypeInfo> info;
-        ASSERT_EQ(lib->GetTypeInfo(i, info.out()), S_OK);
+        ASSERT_EQ(lib->GetTypeInfo(i, info.put()), S_OK);
         EXPECT_EQ(nameOf(info.get()), expected[i].first);
         TYPEKIND kind{};
         EXPECT_EQ(lib->GetTypeInfoType(i, &kind), S_OK);
         EXPECT_EQ(kind, expected[i].second) << expected[i].first;
         Ref<ITypeLib> container;
         UINT index = 99;
-        EXPECT_EQ(info->GetContainingTypeLib(container.out(), &index), S_OK);
+        EXPECT_EQ(info->GetContainingTypeLib(container.put(), &index), S_OK);
         EXPECT_EQ(container.get(), lib.get());
         EXPECT_EQ(index, i);
     }
     Ref<ITypeInfo> missing;
-    EXPECT_EQ(lib->GetTypeInfo(static_cast<UINT>(expected.size()), missing.out()), TYPE_E_ELEMENTNOTFOUND);
-    EXPECT_EQ(lib->GetTypeInfoOfGuid(fixtureGuid(0x7f), missing.out()), TYPE_E_ELEMENTNOTFOUND);
+    EXPECT_EQ(lib->GetTypeInfo(static_cast<UINT>(expected.size()), missing.put()), TYPE_E_ELEMENTNOTFOUND);
+    EXPECT_EQ(lib->GetTypeInfoOfGuid(fixtureGuid(0x7f), missing.put()), TYPE_E_ELEMENTNOTFOUND);
     EXPECT_EQ(nameOf(typeInfoOf(lib.get(), clsidCalculator).get()), "Calculator");
 }
 
@@ -181,7 +181,7 @@ TEST_F(TypeLibTest, DualInterfaceVtableSide) {
     HREFTYPE dispatchSide = 0;
     ASSERT_EQ(calc->GetRefTypeOfImplType(static_cast<UINT>(-1), &dispatchSide), S_OK);
     Ref<ITypeInfo> back;
-    ASSERT_EQ(calc->GetRefTypeInfo(dispatchSide, back.out()), S_OK);
+    ASSERT_EQ(calc->GetRefTypeInfo(dispatchSide, back.put()), S_OK);
     EXPECT_EQ(back.get(), typeInfoOf(lib.get(), iidCalc).get());
 }
 
@@ -406,7 +406,7 @@ TEST_F(TypeLibTest, EnumsRecordsAliasesAndModules) {
     }
 
     Ref<ITypeInfo> count;
-    ASSERT_EQ(lib->GetTypeInfo(3, count.out()), S_OK);
+    ASSERT_EQ(lib->GetTypeInfo(3, count.put()), S_OK);
     ASSERT_EQ(count->GetTypeAttr(&attr), S_OK);
     EXPECT_EQ(attr->typekind, TKIND_ALIAS);
     EXPECT_EQ(attr->tdescAlias.vt, VT_I4);
@@ -426,7 +426,7 @@ TEST_F(TypeLibTest, InterfaceDerivedFromDualBaseInheritsItsVtable) {
     HREFTYPE base = 0;
     ASSERT_EQ(vtable->GetRefTypeOfImplType(0, &base), S_OK);
     Ref<ITypeInfo> shape;
-    ASSERT_EQ(vtable->GetRefTypeInfo(base, shape.out()), S_OK);
+    ASSERT_EQ(vtable->GetRefTypeInfo(base, shape.put()), S_OK);
     ASSERT_EQ(shape->GetTypeAttr(&attr), S_OK);
     EXPECT_EQ(attr->typekind, TKIND_INTERFACE);
     EXPECT_TRUE(IsEqualGUID(attr->guid, iidShape));
@@ -462,7 +462,7 @@ TEST(TypeLibLoading, ThirtyTwoBitLibraryScalesVtableOffsetsToThisPlatform) {
     HREFTYPE href = 0;
     ASSERT_EQ(calc->GetRefTypeOfImplType(static_cast<UINT>(-1), &href), S_OK);
     Ref<ITypeInfo> vtable;
-    ASSERT_EQ(calc->GetRefTypeInfo(href, vtable.out()), S_OK);
+    ASSERT_EQ(calc->GetRefTypeInfo(href, vtable.put()), S_OK);
     TYPEATTR* attr = nullptr;
     ASSERT_EQ(vtable->GetTypeAttr(&attr), S_OK);
     EXPECT_EQ(attr->cbSizeVft, 27 * sizeof(void*));
@@ -491,17 +491,17 @@ TEST(TypeLibLoading, AMissingImportFailsOnlyWhatNeedsIt) {
     std::filesystem::copy_file(string::utf16ToUtf8(fixturePath("QorFixtureExt.tlb")), dir / "QorFixtureExt.tlb",
                                std::filesystem::copy_options::overwrite_existing);
     Ref<ITypeLib> ext;
-    ASSERT_EQ(LoadTypeLibEx(string::utf8ToUtf16((dir / "QorFixtureExt.tlb").string()).c_str(), REGKIND_NONE, ext.out()),
+    ASSERT_EQ(LoadTypeLibEx(string::utf8ToUtf16((dir / "QorFixtureExt.tlb").string()).c_str(), REGKIND_NONE, ext.put()),
               S_OK);
     Ref<ITypeInfo> circle = typeInfoOf(ext.get(), iidCircle);
     HREFTYPE href = 0;
     ASSERT_EQ(circle->GetRefTypeOfImplType(static_cast<UINT>(-1), &href), S_OK);
     Ref<ITypeInfo> vtable;
-    ASSERT_EQ(circle->GetRefTypeInfo(href, vtable.out()), S_OK);
+    ASSERT_EQ(circle->GetRefTypeInfo(href, vtable.put()), S_OK);
     ASSERT_EQ(vtable->GetRefTypeOfImplType(0, &href), S_OK);
     Ref<ITypeInfo> base;
-    EXPECT_EQ(vtable->GetRefTypeInfo(href, base.out()), TYPE_E_CANTLOADLIBRARY);
-    EXPECT_EQ(vtable->GetRefTypeInfo(0x12345678, base.out()), TYPE_E_ELEMENTNOTFOUND);
+    EXPECT_EQ(vtable->GetRefTypeInfo(href, base.put()), TYPE_E_CANTLOADLIBRARY);
+    EXPECT_EQ(vtable->GetRefTypeInfo(0x12345678, base.put()), TYPE_E_ELEMENTNOTFOUND);
     // The members of the library's own type are still there.
     TYPEATTR* attr = nullptr;
     ASSERT_EQ(circle->GetTypeAttr(&attr), S_OK);
@@ -516,32 +516,32 @@ TEST(TypeLibLoading, ModuleResourcesByNumber) {
         {dll, "QorFixture"}, {dll + u"\\1", "QorFixture"}, {dll + u"\\2", "QorFixtureExt"}};
     for (auto const& [path, name] : cases) {
         Ref<ITypeLib> lib;
-        ASSERT_EQ(LoadTypeLibEx(path.c_str(), REGKIND_NONE, lib.out()), S_OK);
+        ASSERT_EQ(LoadTypeLibEx(path.c_str(), REGKIND_NONE, lib.put()), S_OK);
         Bstr libName;
         lib->GetDocumentation(-1, libName.out(), nullptr, nullptr, nullptr);
         EXPECT_EQ(libName.utf8(), name);
     }
     Ref<ITypeLib> lib;
-    EXPECT_EQ(LoadTypeLibEx((dll + u"\\3").c_str(), REGKIND_NONE, lib.out()), TYPE_E_CANTLOADLIBRARY);
-    EXPECT_EQ(LoadTypeLibEx((fixturePath("missing.dll") + u"\\1").c_str(), REGKIND_NONE, lib.out()),
+    EXPECT_EQ(LoadTypeLibEx((dll + u"\\3").c_str(), REGKIND_NONE, lib.put()), TYPE_E_CANTLOADLIBRARY);
+    EXPECT_EQ(LoadTypeLibEx((fixturePath("missing.dll") + u"\\1").c_str(), REGKIND_NONE, lib.put()),
               TYPE_E_CANTLOADLIBRARY);
     EXPECT_FALSE(lib);
 }
 
 TEST(TypeLibLoading, FailuresAreReportedAndLeaveNothing) {
     Ref<ITypeLib> lib;
-    EXPECT_EQ(LoadTypeLibEx(fixturePath("missing.tlb").c_str(), REGKIND_NONE, lib.out()), TYPE_E_CANTLOADLIBRARY);
-    EXPECT_EQ(LoadTypeLibEx(fixturePath("CMakeFiles").c_str(), REGKIND_NONE, lib.out()), TYPE_E_CANTLOADLIBRARY);
-    EXPECT_EQ(LoadTypeLibEx(fixturePath("QorFixtures.rc").c_str(), REGKIND_NONE, lib.out()), TYPE_E_UNSUPFORMAT);
+    EXPECT_EQ(LoadTypeLibEx(fixturePath("missing.tlb").c_str(), REGKIND_NONE, lib.put()), TYPE_E_CANTLOADLIBRARY);
+    EXPECT_EQ(LoadTypeLibEx(fixturePath("CMakeFiles").c_str(), REGKIND_NONE, lib.put()), TYPE_E_CANTLOADLIBRARY);
+    EXPECT_EQ(LoadTypeLibEx(fixturePath("QorFixtures.rc").c_str(), REGKIND_NONE, lib.put()), TYPE_E_UNSUPFORMAT);
     EXPECT_FALSE(lib);
-    EXPECT_EQ(LoadTypeLibEx(nullptr, REGKIND_NONE, lib.out()), E_INVALIDARG);
+    EXPECT_EQ(LoadTypeLibEx(nullptr, REGKIND_NONE, lib.put()), E_INVALIDARG);
     EXPECT_EQ(LoadTypeLibEx(u"x.tlb", REGKIND_NONE, nullptr), E_INVALIDARG);
 }
 
 // The built-in stdole2 describes IUnknown and IDispatch as Wine's does.
 TEST(TypeLibLoading, BuiltinStdole2MatchesTheDistributedLibrary) {
     Ref<ITypeLib> builtin;
-    ASSERT_EQ(LoadTypeLibEx(u"stdole2.tlb", REGKIND_NONE, builtin.out()), S_OK);
+    ASSERT_EQ(LoadTypeLibEx(u"stdole2.tlb", REGKIND_NONE, builtin.put()), S_OK);
     Ref<ITypeLib> wine = loadFixture("stdole2.tlb");
     ASSERT_TRUE(wine);
     for (GUID const& iid : {IID_IUnknown, IID_IDispatch, IID_IEnumVARIANT}) {
@@ -582,7 +582,7 @@ TEST(TypeLibLoading, TypeInfoKeepsItsLibraryAlive) {
         calc = typeInfoOf(lib.get(), iidCalc);
     }
     Ref<ITypeLib> container;
-    ASSERT_EQ(calc->GetContainingTypeLib(container.out(), nullptr), S_OK);
+    ASSERT_EQ(calc->GetContainingTypeLib(container.put(), nullptr), S_OK);
     Bstr name;
     container->GetDocumentation(-1, name.out(), nullptr, nullptr, nullptr);
     EXPECT_EQ(name.utf8(), "QorFixture");

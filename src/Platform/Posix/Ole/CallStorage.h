@@ -1,0 +1,36 @@
+#pragma once
+
+#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <vector>
+
+namespace qor::platform::posix::ole {
+
+// Per-call storage of one value per argument: on the stack for the usual
+// handful, so that a call through a vtable allocates nothing of its own.
+template <class T, std::size_t LocalCount = 12>
+class CallStorage {
+public:
+    explicit CallStorage(std::size_t count, T const& initial = T{}) {
+        if (count > local_.size()) {
+            heap_.assign(count, initial);
+            data_ = heap_.data();
+        } else {
+            std::fill_n(local_.begin(), count, initial);
+            data_ = local_.data();
+        }
+    }
+    CallStorage(CallStorage const&) = delete;
+    CallStorage& operator=(CallStorage const&) = delete;
+
+    T& operator[](std::size_t i) { return data_[i]; }
+    T* data() { return data_; }
+
+private:
+    std::array<T, LocalCount> local_{};
+    std::vector<T> heap_;
+    T* data_ = nullptr;
+};
+
+} // namespace qor::platform::posix::ole
