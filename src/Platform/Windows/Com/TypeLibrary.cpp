@@ -65,7 +65,10 @@ TypeInfoAndAttribute* TypeLibrary::find(Guid const& guid) {
 }
 
 void TypeLibrary::loadAll() {
-    loadTypeLib(std::nullopt);
+    // A module whose file name cannot be read ends one pass, not the loading
+    // of the sources behind it.
+    while (pendingSourceCount() != 0)
+        loadTypeLib(std::nullopt);
 }
 
 bool TypeLibrary::getTypeInfoAndAttribute(Guid const& guid, std::uint32_t* index, ITypeLib** typeLib,
