@@ -1,6 +1,6 @@
 #include "Platform/Windows/Com/TypeLibrary.h"
 
-#include "Platform/Windows/Com/AssertReport.h"
+#include "Assert/Assert.h"
 #include "Platform/Windows/Com/ComRef.h"
 #include "Platform/Windows/ErrorCode.h"
 #include "Platform/Windows/ResourceEnumerator.h"
@@ -18,8 +18,8 @@ HRESULT loadUnregistered(OLECHAR const* path, ITypeLib** library) {
 }
 
 void reportLoadFailure(std::string const& message) {
-    reportAssert(message, "qor::platform::windows::com::TypeLibrary::loadTypeLib", "Platform/Windows/COM/TypeLibrary",
-                 __LINE__);
+    assert::Assert::report(message, "qor::platform::windows::com::TypeLibrary::loadTypeLib",
+                           "Platform/Windows/COM/TypeLibrary", __LINE__);
 }
 
 } // namespace

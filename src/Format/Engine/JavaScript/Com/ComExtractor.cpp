@@ -1,6 +1,6 @@
 #include "Format/Engine/JavaScript/Com/ComExtractor.h"
 
-#include "Platform/Windows/Com/AssertReport.h"
+#include "Assert/Assert.h"
 #include "Platform/Windows/Com/ComRef.h"
 #include "Platform/Windows/Com/AnsiText.h"
 #include "Platform/Windows/Com/OleText.h"
@@ -22,7 +22,7 @@ constexpr std::uint16_t outRetval = PARAMFLAG_FOUT | PARAMFLAG_FRETVAL;
 constexpr std::size_t maximumInterfaceDepth = 64;
 
 void report(std::string_view message, std::string_view function, std::uint32_t line) {
-    platform::windows::com::reportAssert(message, function, "Format/Engine/JavaScript/Com/ComExtractor", line);
+    assert::Assert::report(message, function, "Format/Engine/JavaScript/Com/ComExtractor", line);
 }
 
 // Returns an attribute block to the type info it came from.

@@ -13,7 +13,6 @@ namespace qor::format::engine::javascript {
 namespace {
 
 using qor::assert::Assert;
-using qor::assert::AssertInfo;
 
 using Resolved = std::optional<std::pair<std::string, std::filesystem::path>>;
 
@@ -180,9 +179,8 @@ v8::MaybeLocal<v8::Promise> ComV8Engine::importDynamicallyCallback(v8::Local<v8:
 
 void ComV8Engine::callMeta(v8::Local<v8::Context>, v8::Local<v8::Module>, v8::Local<v8::Object>) {
     // import.meta stays an empty object; the record marks that hosts get nothing there yet.
-    if (Assert::isEnabled())
-        Assert::addAssert(AssertInfo{0, "Not implemented", "qor::format::engine::javascript::ComV8Engine::callMeta",
-                                     "Format/Engine/JavaScript/Com/ComV8Engine", 1130});
+    Assert::report("Not implemented", "qor::format::engine::javascript::ComV8Engine::callMeta",
+                   "Format/Engine/JavaScript/Com/ComV8Engine", 1130);
 }
 
 } // namespace qor::format::engine::javascript
