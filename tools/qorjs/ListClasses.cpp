@@ -6,6 +6,7 @@
 #include "Format/Engine/JavaScript/Com/ComExtractor.h"
 #include "Platform/Windows/Com/OleText.h"
 #include "Platform/Windows/Com/TypeLibrary.h"
+#include "String/Utf.h"
 
 #include <cstdio>
 #include <iostream>
@@ -74,7 +75,7 @@ int listClasses(std::expected<ListClassesOptions, std::string> const& options) {
     // Added in reverse, so the first library named is loaded first and wins
     // over later ones defining the same type.
     for (auto path = options->typeLibraries.rbegin(); path != options->typeLibraries.rend(); ++path)
-        typeLibrary.addPath(std::u8string(reinterpret_cast<char8_t const*>(path->data()), path->size()));
+        typeLibrary.addPath(string::utf8ToPath(*path));
     auto const extract = extractRegisteredComComponents(typeLibrary);
     for (auto const& failure : failures)
         std::fprintf(stderr, "qorjs: cannot load type library %s: %s\n", failure.path.c_str(),

@@ -8,6 +8,7 @@
 #include "Format/Engine/JavaScript/V8Engine.h"
 #include "Format/Engine/JavaScript/V8Error.h"
 #include "Format/Engine/JavaScript/V8Helper.h"
+#include "String/Utf.h"
 
 namespace qor::format::engine::javascript {
 namespace {
@@ -21,8 +22,7 @@ using Resolved = std::optional<std::pair<std::string, std::filesystem::path>>;
 Source moduleSourceOf(Resolved const& found) {
     if (!found)
         return Source{std::string_view(), std::string(), true};
-    auto const name = found->second.u8string();
-    return Source{found->first, std::string(name.begin(), name.end()), true};
+    return Source{found->first, string::pathToUtf8(found->second), true};
 }
 
 // The UTF-8 text of a specifier, or nothing when V8 cannot give it.
