@@ -6,6 +6,7 @@
 #include "Format/Engine/JavaScript/Com/ComExtractor.h"
 #include "Platform/Windows/Com/OleText.h"
 #include "Platform/Windows/Com/TypeLibrary.h"
+#include "Platform/Windows/ErrorCode.h"
 #include "String/Utf.h"
 
 #include <cstdio>
@@ -22,11 +23,6 @@ struct LoadFailure {
     std::string path;
     HRESULT result;
 };
-
-std::string errorText(HRESULT result) {
-    _com_error const error(result);
-    return com::utf8FromOle(com::OleStringView(error.ErrorMessage()));
-}
 
 } // namespace
 
@@ -79,7 +75,7 @@ int listClasses(std::expected<ListClassesOptions, std::string> const& options) {
     auto const extract = extractRegisteredComComponents(typeLibrary);
     for (auto const& failure : failures)
         std::fprintf(stderr, "qorjs: cannot load type library %s: %s\n", failure.path.c_str(),
-                     errorText(failure.result).c_str());
+                     platform::windows::ErrorCode::sMessage(static_cast<std::uint32_t>(failure.result)).c_str());
     if (!failures.empty())
         return 1;
     std::cout << classesToJson(extract).dump(2) << '\n';
