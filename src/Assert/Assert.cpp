@@ -34,6 +34,12 @@ void Assert::addAssert(AssertInfo const& info) {
         writeToStderr(info);
 }
 
+void Assert::report(std::string_view message, std::string_view function, std::string_view file,
+                    std::uint32_t line) {
+    if (isEnabled())
+        addAssert(AssertInfo{0, message, function, file, line});
+}
+
 Assert::Sink Assert::setSink(Sink sink) {
     auto previous = std::move(state().sink);
     state().sink = std::move(sink);

@@ -2,7 +2,9 @@
 
 #include "Assert/AssertInfo.h"
 
+#include <cstdint>
 #include <functional>
+#include <string_view>
 
 namespace qor::assert {
 
@@ -16,6 +18,9 @@ public:
     static bool isEnabled();
     static void setEnabled(bool enabled);
     static void addAssert(AssertInfo const& info);
+    // What a failed invariant does: adds a record, when assertions are enabled.
+    static void report(std::string_view message, std::string_view function, std::string_view file,
+                       std::uint32_t line);
 
     // Installs `sink` (an empty one restores the stderr default) and returns
     // the one it replaces.

@@ -107,4 +107,13 @@ bool isValidUtf8(std::string_view text) {
     return true;
 }
 
+std::string pathToUtf8(std::filesystem::path const& path) {
+    std::u8string const text = path.u8string();
+    return {text.begin(), text.end()};
+}
+
+std::filesystem::path utf8ToPath(std::string_view text) {
+    return std::u8string(text.begin(), text.end());
+}
+
 } // namespace qor::string

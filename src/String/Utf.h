@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -14,5 +15,10 @@ std::u16string utf8ToUtf16(std::string_view text);
 std::string utf16ToUtf8(std::u16string_view text);
 
 bool isValidUtf8(std::string_view text);
+
+// Script names, resource names and the paths of an import resolver are UTF-8
+// text, whatever encoding the platform gives its paths.
+std::string pathToUtf8(std::filesystem::path const& path);
+std::filesystem::path utf8ToPath(std::string_view text);
 
 } // namespace qor::string

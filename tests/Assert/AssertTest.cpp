@@ -27,9 +27,14 @@ TEST(Assert, SinkReceivesEveryFieldAndIsRestored) {
     EXPECT_EQ(seen.size(), 1u);
 }
 
-TEST(Assert, EnabledFlagIsReported) {
+TEST(Assert, EnabledFlagIsReportedAndDecidesWhetherAReportIsAdded) {
+    std::vector<std::string> seen;
+    ScopedAssertSink sink([&](AssertInfo const& info) { seen.push_back(std::string(info.message)); });
     EXPECT_TRUE(Assert::isEnabled());
     Assert::setEnabled(false);
     EXPECT_FALSE(Assert::isEnabled());
+    Assert::report("unheard", "f", "F", 1);
     Assert::setEnabled(true);
+    Assert::report("heard", "f", "F", 2);
+    EXPECT_EQ(seen, std::vector<std::string>{"heard"});
 }

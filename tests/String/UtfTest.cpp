@@ -24,6 +24,12 @@ TEST(Utf, MalformedUtf8BecomesReplacementCharacters) {
     EXPECT_TRUE(isValidUtf8("\xEF\xBF\xBD"));
 }
 
+TEST(Utf, PathsRoundTripThroughUtf8) {
+    auto const name = "dir/M\xC3\xBCller \xE2\x82\xAC.mjs"sv;
+    EXPECT_EQ(pathToUtf8(utf8ToPath(name)), name);
+    EXPECT_EQ(pathToUtf8(utf8ToPath(name).filename()), "M\xC3\xBCller \xE2\x82\xAC.mjs");
+}
+
 TEST(Utf, UnpairedSurrogatesBecomeReplacementCharacters) {
     EXPECT_EQ(utf16ToUtf8(u"\xD800"sv), "\xEF\xBF\xBD");
     EXPECT_EQ(utf16ToUtf8(u"x\xDC00y"sv), "x\xEF\xBF\xBDy");

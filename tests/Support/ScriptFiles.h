@@ -2,10 +2,9 @@
 
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <string>
 #include <string_view>
-
-#include <unistd.h>
 
 namespace qor::test {
 
@@ -13,9 +12,11 @@ namespace qor::test {
 class ScriptFiles {
 public:
     ScriptFiles() {
+        // Test processes run side by side: each draws a folder prefix of its own.
+        static unsigned const process = std::random_device{}();
         static int counter = 0;
         dir_ = std::filesystem::temp_directory_path() /
-               ("qor-test-" + std::to_string(::getpid()) + "-" + std::to_string(++counter));
+               ("qor-test-" + std::to_string(process) + "-" + std::to_string(++counter));
         std::filesystem::create_directories(dir_);
     }
     ~ScriptFiles() {

@@ -30,21 +30,17 @@ std::string utf8FromAnsi(std::string const& text) {
 }
 
 std::optional<double> asNumber(VARIANT const& value) {
-    VARIANT converted;
-    VariantInit(&converted);
+    _variant_t converted;
     if (FAILED(VariantChangeType(&converted, &value, 0, VT_R8)))
         return std::nullopt;
     return converted.dblVal;
 }
 
 std::optional<std::string> asText(VARIANT const& value) {
-    VARIANT converted;
-    VariantInit(&converted);
+    _variant_t converted;
     if (FAILED(VariantChangeType(&converted, &value, 0, VT_BSTR)))
         return std::nullopt;
-    std::string text = com::utf8FromOle(converted.bstrVal);
-    VariantClear(&converted);
-    return text;
+    return com::utf8FromOle(converted.bstrVal);
 }
 
 json parameterToJson(ComParameter const& parameter) {

@@ -1,6 +1,7 @@
 #include "ImportResolver.h"
 
 #include "Format/Engine/JavaScript/Com/ScriptFile.h"
+#include "String/Utf.h"
 
 #include <string>
 
@@ -12,7 +13,7 @@ ComV8Engine::ImportResolver makeImportResolver(std::filesystem::path scriptDirec
     return [scriptDirectory = std::move(scriptDirectory)](
                ComV8Engine& engine,
                std::string_view name) -> std::optional<std::pair<std::string, std::filesystem::path>> {
-        std::filesystem::path const asWritten(std::u8string(name.begin(), name.end()));
+        std::filesystem::path const asWritten = string::utf8ToPath(name);
         std::filesystem::path const path =
             asWritten.is_relative() ? (scriptDirectory / asWritten).lexically_normal() : asWritten;
         if (auto text = format::engine::javascript::readScriptFile(path))

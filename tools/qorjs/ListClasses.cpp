@@ -6,6 +6,8 @@
 #include "Format/Engine/JavaScript/Com/ComExtractor.h"
 #include "Platform/Windows/Com/OleText.h"
 #include "Platform/Windows/Com/TypeLibrary.h"
+#include "Platform/Windows/ErrorCode.h"
+#include "String/Utf.h"
 
 #include <cstdio>
 #include <iostream>
@@ -21,11 +23,6 @@ struct LoadFailure {
     std::string path;
     HRESULT result;
 };
-
-std::string errorText(HRESULT result) {
-    _com_error const error(result);
-    return com::utf8FromOle(com::OleStringView(error.ErrorMessage()));
-}
 
 } // namespace
 
@@ -74,11 +71,11 @@ int listClasses(std::expected<ListClassesOptions, std::string> const& options) {
     // Added in reverse, so the first library named is loaded first and wins
     // over later ones defining the same type.
     for (auto path = options->typeLibraries.rbegin(); path != options->typeLibraries.rend(); ++path)
-        typeLibrary.addPath(std::u8string(reinterpret_cast<char8_t const*>(path->data()), path->size()));
+        typeLibrary.addPath(string::utf8ToPath(*path));
     auto const extract = extractRegisteredComComponents(typeLibrary);
     for (auto const& failure : failures)
         std::fprintf(stderr, "qorjs: cannot load type library %s: %s\n", failure.path.c_str(),
-                     errorText(failure.result).c_str());
+                     platform::windows::ErrorCode::sMessage(static_cast<std::uint32_t>(failure.result)).c_str());
     if (!failures.empty())
         return 1;
     std::cout << classesToJson(extract).dump(2) << '\n';

@@ -1,12 +1,9 @@
-#include "Support/ScriptFiles.h"
+#include "Tools/qorjs/QorjsProcess.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <string>
 
 using nlohmann::json;
@@ -14,11 +11,7 @@ using ::testing::HasSubstr;
 
 namespace {
 
-struct Outcome {
-    int status;
-    std::string out;
-    std::string err;
-};
+using Outcome = qor::test::QorjsOutcome;
 
 std::string fixture(char const* name) {
     return std::string(QOR_TYPELIB_FIXTURE_DIR) + "/" + name;
@@ -26,16 +19,7 @@ std::string fixture(char const* name) {
 
 class ListClassesTest : public ::testing::Test {
 protected:
-    Outcome qorjs(std::string const& arguments) {
-        auto out = files.dir() / "stdout", err = files.dir() / "stderr";
-        std::string command = std::string(QORJS_PATH) + " " + arguments + " >" + out.string() + " 2>" + err.string();
-        int raw = std::system(command.c_str());
-        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(out), slurp(err)};
-    }
-    static std::string slurp(std::filesystem::path const& path) {
-        std::ifstream in(path);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
+    Outcome qorjs(std::string const& arguments) { return qor::test::runQorjs(files, arguments); }
     static json const* find(json const& array, std::string const& name) {
         for (auto const& item : array)
             if (item.at("name") == name)

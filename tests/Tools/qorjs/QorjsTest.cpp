@@ -1,11 +1,8 @@
-#include "Support/ScriptFiles.h"
+#include "Tools/qorjs/QorjsProcess.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <string>
 
 using ::testing::HasSubstr;
@@ -13,31 +10,14 @@ using ::testing::StartsWith;
 
 namespace {
 
-struct Outcome {
-    int status;
-    std::string out;
-    std::string err;
-};
+using Outcome = qor::test::QorjsOutcome;
 
-std::string quote(std::string const& text) {
-    std::string quoted = "'";
-    for (char c : text)
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
+std::string quote(std::string const& text) { return qor::test::shellQuote(text); }
 
 class QorjsTest : public ::testing::Test {
 protected:
     Outcome qorjs(std::string const& arguments, std::filesystem::path const& workingDirectory = ".") {
-        auto out = files.dir() / "stdout", err = files.dir() / "stderr";
-        std::string command = "cd " + quote(workingDirectory.string()) + " && " + std::string(QORJS_PATH) + " " +
-                              arguments + " >" + out.string() + " 2>" + err.string();
-        int raw = std::system(command.c_str());
-        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(out), slurp(err)};
-    }
-    static std::string slurp(std::filesystem::path const& path) {
-        std::ifstream in(path);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        return qor::test::runQorjs(files, arguments, workingDirectory);
     }
     qor::test::ScriptFiles files;
 };

@@ -14,14 +14,9 @@
 namespace qor::format::engine::javascript {
 namespace {
 
-struct ProcessState {
-    std::filesystem::path snapshotBlobPath;
-    V8Engine::LogSink logSink;
-};
-
-ProcessState& processState() {
-    static ProcessState state;
-    return state;
+std::filesystem::path& blobPath() {
+    static std::filesystem::path path;
+    return path;
 }
 
 v8::ScriptOrigin originOf(v8::Isolate* isolate, Source const& source, bool isModule) {
@@ -32,7 +27,7 @@ v8::ScriptOrigin originOf(v8::Isolate* isolate, Source const& source, bool isMod
 } // namespace
 
 V8Engine::V8Engine() {
-    auto const& blob = processState().snapshotBlobPath;
+    auto const& blob = blobPath();
     std::error_code ec;
     if (!blob.empty() && std::filesystem::is_regular_file(blob, ec))
         v8::V8::InitializeExternalStartupDataFromFile(blob.string().c_str());
@@ -48,9 +43,9 @@ V8Engine& V8Engine::get() {
     return *engine;
 }
 
-void V8Engine::setSnapshotBlobPath(std::filesystem::path path) { processState().snapshotBlobPath = std::move(path); }
+void V8Engine::setSnapshotBlobPath(std::filesystem::path path) { blobPath() = std::move(path); }
 
-std::filesystem::path V8Engine::snapshotBlobPath() { return processState().snapshotBlobPath; }
+std::filesystem::path V8Engine::snapshotBlobPath() { return blobPath(); }
 
 V8Engine::Result V8Engine::runJavaScriptSource(v8::Isolate* isolate, Source const& source) {
     if (source.code.size() > static_cast<std::size_t>(v8::String::kMaxLength))
@@ -103,18 +98,7 @@ v8::Local<v8::Value> V8Engine::evaluateModule(v8::Local<v8::Module> module, v8::
     return {};
 }
 
-void V8Engine::sendErrorToLog(std::string_view line) {
-    if (auto const& sink = processState().logSink)
-        sink(line);
-    else
-        fmt::print(stderr, "{}\n", line);
-}
-
-V8Engine::LogSink V8Engine::setLogSink(LogSink sink) {
-    auto previous = std::move(processState().logSink);
-    processState().logSink = std::move(sink);
-    return previous;
-}
+void V8Engine::sendErrorToLog(std::string_view line) { fmt::print(stderr, "{}\n", line); }
 
 void V8Engine::oomeError(char const* location, bool isHeapOom) {
     sendErrorToLog(fmt::format("V8 out of memory{} at {}", isHeapOom ? " (heap)" : "", location ? location : "?"));

@@ -7,7 +7,6 @@
 
 #include <expected>
 #include <filesystem>
-#include <functional>
 #include <memory>
 #include <string_view>
 
@@ -18,7 +17,6 @@ namespace qor::format::engine::javascript {
 class V8Engine {
 public:
     using Result = std::expected<v8::Local<v8::Value>, Error>;
-    using LogSink = std::function<void(std::string_view)>;
 
     // The engine of the process. The first call initialises V8, with the
     // startup data at the snapshot path when such a file exists.
@@ -45,9 +43,8 @@ public:
     // caller's concern.
     static v8::Local<v8::Value> evaluateModule(v8::Local<v8::Module> module, v8::Local<v8::Context> context);
 
-    // One line to the log (stderr unless a sink is installed).
+    // One line to the log, which is stderr.
     static void sendErrorToLog(std::string_view line);
-    static LogSink setLogSink(LogSink sink);
 
     // Isolate handlers.
     static void oomeError(char const* location, bool isHeapOom);

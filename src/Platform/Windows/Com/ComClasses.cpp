@@ -1,6 +1,6 @@
 #include "Platform/Windows/Com/ComClasses.h"
 
-#include "Platform/Windows/Com/AssertReport.h"
+#include "Assert/Assert.h"
 #include "Platform/Windows/Com/IScriptStartStop.h"
 #include "Platform/Windows/Com/TypeLibrary.h"
 
@@ -19,8 +19,8 @@ bool ComClasses::add(std::string_view name, Guid const& clsid, ComClassEntry::Cr
 
 ComClassEntry const* ComClasses::getFromIndex(std::uint64_t index) const {
     if (index >= entries.size()) {
-        reportAssert("ComClasses::pFromInd: Out of range", "qor::platform::windows::com::ComClasses::getFromIndex",
-                     "Platform/Windows/com/ComClasses", __LINE__);
+        assert::Assert::report("ComClasses::pFromInd: Out of range", "qor::platform::windows::com::ComClasses::getFromIndex",
+                               "Platform/Windows/com/ComClasses", __LINE__);
         return nullptr;
     }
     return &std::next(entries.begin(), static_cast<std::ptrdiff_t>(index))->second;

@@ -12,6 +12,14 @@ struct OleInitialization {
     }
 };
 
+Guid clsidOf(OleString const& progId) {
+    ensureOleInitialized();
+    CLSID clsid = Guid{}.to<CLSID>();
+    if (FAILED(CLSIDFromProgID(progId.c_str(), &clsid)))
+        return Guid{};
+    return Guid(clsid);
+}
+
 } // namespace
 
 void ensureOleInitialized() {
@@ -19,16 +27,12 @@ void ensureOleInitialized() {
 }
 
 Guid clsidFromProgId(std::string_view progId) {
-    return clsidFromProgId(oleFromUtf8(progId));
+    return clsidOf(oleFromUtf8(progId));
 }
 
 Guid clsidFromProgId(OleStringView progId) {
-    OleString const text(progId);
-    ensureOleInitialized();
-    CLSID clsid = Guid{}.to<CLSID>();
-    if (FAILED(CLSIDFromProgID(text.c_str(), &clsid)))
-        return Guid{};
-    return Guid(clsid);
+    // CLSIDFromProgID wants the text terminated, which a view need not be.
+    return clsidOf(OleString(progId));
 }
 
 IUnknown* createInstance(CLSID const& clsid, IID const& iid) {

@@ -16,23 +16,4 @@ std::string utf8FromOle(OleStringView text);
 // A null BSTR is the empty text.
 std::string utf8FromOle(BSTR text);
 
-// Frees the BSTR an out-place received, however the scope is left.
-class ScopedBstr {
-public:
-    ScopedBstr() = default;
-    ScopedBstr(ScopedBstr const&) = delete;
-    ScopedBstr& operator=(ScopedBstr const&) = delete;
-    ~ScopedBstr() { SysFreeString(value_); }
-
-    BSTR* put() {
-        SysFreeString(value_);
-        value_ = nullptr;
-        return &value_;
-    }
-    BSTR get() const { return value_; }
-
-private:
-    BSTR value_ = nullptr;
-};
-
 } // namespace qor::platform::windows::com

@@ -1,6 +1,6 @@
 #include "Platform/Windows/Com/TypeLibrary.h"
 
-#include "Platform/Windows/Com/AssertReport.h"
+#include "Assert/Assert.h"
 #include "Platform/Windows/Com/ComRef.h"
 #include "Platform/Windows/ErrorCode.h"
 #include "Platform/Windows/ResourceEnumerator.h"
@@ -18,8 +18,8 @@ HRESULT loadUnregistered(OLECHAR const* path, ITypeLib** library) {
 }
 
 void reportLoadFailure(std::string const& message) {
-    reportAssert(message, "qor::platform::windows::com::TypeLibrary::loadTypeLib", "Platform/Windows/COM/TypeLibrary",
-                 __LINE__);
+    assert::Assert::report(message, "qor::platform::windows::com::TypeLibrary::loadTypeLib",
+                           "Platform/Windows/COM/TypeLibrary", __LINE__);
 }
 
 } // namespace
@@ -65,7 +65,10 @@ TypeInfoAndAttribute* TypeLibrary::find(Guid const& guid) {
 }
 
 void TypeLibrary::loadAll() {
-    loadTypeLib(std::nullopt);
+    // A module whose file name cannot be read ends one pass, not the loading
+    // of the sources behind it.
+    while (pendingSourceCount() != 0)
+        loadTypeLib(std::nullopt);
 }
 
 bool TypeLibrary::getTypeInfoAndAttribute(Guid const& guid, std::uint32_t* index, ITypeLib** typeLib,

@@ -359,6 +359,17 @@ TEST_F(TypeLibraryModule, AModuleWithoutAFileNameIsReportedAndTheRestStaysPendin
     EXPECT_NE(library.find(calculatorClsid), nullptr);
 }
 
+TEST_F(TypeLibraryModule, LoadingEverythingGoesOnPastAModuleWithoutAFileName) {
+    DataModule module(fixture("QorFixtures.dll"));
+    TypeLibrary library;
+    library.addModule(module.handle).addModule(reinterpret_cast<HMODULE>(0x7E57));
+
+    library.loadAll();
+    EXPECT_EQ(reports.size(), 1u);
+    EXPECT_EQ(library.pendingSourceCount(), 0u);
+    EXPECT_TRUE(library.getEntries().contains(calculatorClsid));
+}
+
 } // namespace
 } // namespace qor::platform::windows::com
 #endif

@@ -1,6 +1,6 @@
 #include "Format/Engine/JavaScript/Com/ComExtractor.h"
 
-#include "Platform/Windows/Com/AssertReport.h"
+#include "Assert/Assert.h"
 #include "Platform/Windows/Com/ComRef.h"
 #include "Platform/Windows/Com/AnsiText.h"
 #include "Platform/Windows/Com/OleText.h"
@@ -14,7 +14,6 @@ namespace {
 
 using platform::windows::com::ansiFromOle;
 using platform::windows::com::ComRef;
-using platform::windows::com::ScopedBstr;
 using platform::windows::com::utf8FromOle;
 
 constexpr std::uint16_t outRetval = PARAMFLAG_FOUT | PARAMFLAG_FRETVAL;
@@ -22,7 +21,7 @@ constexpr std::uint16_t outRetval = PARAMFLAG_FOUT | PARAMFLAG_FRETVAL;
 constexpr std::size_t maximumInterfaceDepth = 64;
 
 void report(std::string_view message, std::string_view function, std::uint32_t line) {
-    platform::windows::com::reportAssert(message, function, "Format/Engine/JavaScript/Com/ComExtractor", line);
+    assert::Assert::report(message, function, "Format/Engine/JavaScript/Com/ComExtractor", line);
 }
 
 // Returns an attribute block to the type info it came from.
@@ -173,14 +172,14 @@ std::expected<ComFunction, HRESULT> extractComFunction(ITypeInfo& typeInfo, std:
         return std::unexpected(FAILED(result) ? result : E_POINTER);
     }
     ScopedFuncDesc const description(typeInfo, raw);
-    ScopedBstr memberName;
-    result = typeInfo.GetDocumentation((*description).memid, memberName.put(), nullptr, nullptr, nullptr);
+    _bstr_t memberName;
+    result = typeInfo.GetDocumentation((*description).memid, memberName.GetAddress(), nullptr, nullptr, nullptr);
     if (FAILED(result)) {
         report("GetDocumentation() failed.", function, __LINE__);
         return std::unexpected(result);
     }
     ComFunction member;
-    member.name = ansiFromOle(memberName.get());
+    member.name = ansiFromOle(memberName.GetBSTR());
     member.memberId = (*description).memid;
     member.invokeKind = (*description).invkind;
 
@@ -210,13 +209,13 @@ ComClass buildComClass(ITypeInfo& typeInfo, TYPEATTR const& attributes, std::str
 }
 
 ComClass extractComClass(TypeInfoAndAttribute& entry, Guid const& guid) {
-    ScopedBstr name;
+    _bstr_t name;
     // Unnamed types get an empty name, so the result code tells nothing more.
     if (entry.typeLib != nullptr)
-        entry.typeLib->GetDocumentation(static_cast<INT>(entry.index), name.put(), nullptr, nullptr, nullptr);
+        entry.typeLib->GetDocumentation(static_cast<INT>(entry.index), name.GetAddress(), nullptr, nullptr, nullptr);
     if (entry.typeInfo == nullptr || entry.typeAttr == nullptr)
-        return ComClass{utf8FromOle(name.get()), {}, guid};
-    return buildComClass(*entry.typeInfo, *entry.typeAttr, utf8FromOle(name.get()), guid);
+        return ComClass{utf8FromOle(name.GetBSTR()), {}, guid};
+    return buildComClass(*entry.typeInfo, *entry.typeAttr, utf8FromOle(name.GetBSTR()), guid);
 }
 
 ComExtract extractRegisteredComComponents(TypeLibrary& typeLibrary) {
@@ -247,9 +246,9 @@ std::optional<ComClass> extractComClassFromDispatch(IDispatch& object) {
     if (attributes == nullptr)
         return std::nullopt;
     ScopedTypeAttr const scoped(*typeInfo, attributes);
-    ScopedBstr name;
-    typeInfo->GetDocumentation(MEMBERID_NIL, name.put(), nullptr, nullptr, nullptr);
-    return buildComClass(*typeInfo, *scoped, utf8FromOle(name.get()), Guid((*scoped).guid));
+    _bstr_t name;
+    typeInfo->GetDocumentation(MEMBERID_NIL, name.GetAddress(), nullptr, nullptr, nullptr);
+    return buildComClass(*typeInfo, *scoped, utf8FromOle(name.GetBSTR()), Guid((*scoped).guid));
 }
 
 } // namespace qor::format::engine::javascript

@@ -8,12 +8,12 @@
 #include "Format/Engine/JavaScript/V8Engine.h"
 #include "Format/Engine/JavaScript/V8Error.h"
 #include "Format/Engine/JavaScript/V8Helper.h"
+#include "String/Utf.h"
 
 namespace qor::format::engine::javascript {
 namespace {
 
 using qor::assert::Assert;
-using qor::assert::AssertInfo;
 
 using Resolved = std::optional<std::pair<std::string, std::filesystem::path>>;
 
@@ -22,8 +22,7 @@ using Resolved = std::optional<std::pair<std::string, std::filesystem::path>>;
 Source moduleSourceOf(Resolved const& found) {
     if (!found)
         return Source{std::string_view(), std::string(), true};
-    auto const name = found->second.u8string();
-    return Source{found->first, std::string(name.begin(), name.end()), true};
+    return Source{found->first, string::pathToUtf8(found->second), true};
 }
 
 // The UTF-8 text of a specifier, or nothing when V8 cannot give it.
@@ -180,9 +179,8 @@ v8::MaybeLocal<v8::Promise> ComV8Engine::importDynamicallyCallback(v8::Local<v8:
 
 void ComV8Engine::callMeta(v8::Local<v8::Context>, v8::Local<v8::Module>, v8::Local<v8::Object>) {
     // import.meta stays an empty object; the record marks that hosts get nothing there yet.
-    if (Assert::isEnabled())
-        Assert::addAssert(AssertInfo{0, "Not implemented", "qor::format::engine::javascript::ComV8Engine::callMeta",
-                                     "Format/Engine/JavaScript/Com/ComV8Engine", 1130});
+    Assert::report("Not implemented", "qor::format::engine::javascript::ComV8Engine::callMeta",
+                   "Format/Engine/JavaScript/Com/ComV8Engine", 1130);
 }
 
 } // namespace qor::format::engine::javascript

@@ -6,16 +6,12 @@
 #include "Format/Engine/JavaScript/Source.h"
 #include "Format/Engine/JavaScript/V8Engine.h"
 #include "Format/Engine/JavaScript/V8Helper.h"
+#include "String/Utf.h"
 
 #include <fmt/format.h>
 
 namespace qor::format::engine::javascript {
 namespace {
-
-std::string utf8Of(std::filesystem::path const& path) {
-    auto const text = path.u8string();
-    return std::string(text.begin(), text.end());
-}
 
 void throwString(v8::Isolate* isolate, std::string_view message) {
     isolate->ThrowException(V8Helper::v8_string(isolate, message));
@@ -38,7 +34,7 @@ bool ComV8Engine::runScript(ResultCallback onResult) {
     v8::HandleScope handleScope(isolate);
     v8::Local<v8::Context> local = context.Get(isolate);
     v8::Context::Scope contextScope(local);
-    Source script{source, settings.path ? utf8Of(*settings.path) : std::string(), settings.isModule};
+    Source script{source, settings.path ? string::pathToUtf8(*settings.path) : std::string(), settings.isModule};
     // A debug run hands this same step to the debugger.
     RunResult result = execute(script, local);
     onResult(result, local);
@@ -85,7 +81,7 @@ void ComV8Engine::include(v8::FunctionCallbackInfo<v8::Value> const& info) {
     auto found = engine.resolveImport(name);
     if (!found)
         return throwString(isolate, fmt::format("Could not find included file: `{}`", name));
-    Source script{found->first, utf8Of(found->second), false};
+    Source script{found->first, string::pathToUtf8(found->second), false};
     // Errors of the included file stay there: the including script goes on.
     (void)V8Engine::runJavaScriptSource(isolate, script);
 }
@@ -93,7 +89,7 @@ void ComV8Engine::include(v8::FunctionCallbackInfo<v8::Value> const& info) {
 std::optional<std::pair<std::string, std::filesystem::path>> ComV8Engine::resolveImport(std::string_view name) {
     if (importResolver)
         return importResolver(*this, name);
-    std::filesystem::path path(std::u8string(name.begin(), name.end()));
+    std::filesystem::path path = string::utf8ToPath(name);
     if (auto text = readScriptFile(path))
         return std::pair{std::move(*text), std::move(path)};
     setErrorMessage(std::string("Not able to find module: ") + std::string(name), false);

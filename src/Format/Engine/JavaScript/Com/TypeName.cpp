@@ -2,7 +2,6 @@
 
 #include "Platform/Windows/Com/ComRef.h"
 #include "Platform/Windows/Com/AnsiText.h"
-#include "Platform/Windows/Com/OleText.h"
 
 #include <optional>
 #include <string_view>
@@ -83,10 +82,10 @@ std::optional<std::string> referencedTypeName(ITypeInfo& typeInfo, HREFTYPE refe
     ComRef<ITypeInfo> referenced;
     if (FAILED(typeInfo.GetRefTypeInfo(reference, referenced.put())) || !referenced)
         return std::nullopt;
-    platform::windows::com::ScopedBstr name;
-    if (FAILED(referenced->GetDocumentation(MEMBERID_NIL, name.put(), nullptr, nullptr, nullptr)))
+    _bstr_t name;
+    if (FAILED(referenced->GetDocumentation(MEMBERID_NIL, name.GetAddress(), nullptr, nullptr, nullptr)))
         return std::nullopt;
-    return platform::windows::com::ansiFromOle(name.get());
+    return platform::windows::com::ansiFromOle(name.GetBSTR());
 }
 
 } // namespace
