@@ -80,7 +80,7 @@ std::uint64_t ComV8Engine::nextUniqueId() { return ++uniqueIdCounter; }
 ComV8Engine::TypeLibrary& ComV8Engine::getTypeLibrary() { return typeLibrary; }
 
 void ComV8Engine::ensureIsolate() {
-    // The startup snapshot slots in here: tried first while snapshotEnabled.
+    // No startup snapshot is made yet, so every isolate is created plainly.
     snapshotEnabled = false;
     initiateContext({}, {});
     isolate->SetData(0, this);
@@ -115,7 +115,8 @@ void ComV8Engine::initiateContext(std::function<void(ClassMap&)> beforeIsolate,
 
 ClassMap& ComV8Engine::getClassMap(TypeLibrary&, ComClasses&) {
     // Computed for the first engine and shared by every later one, whatever
-    // type library it was given. The classes of the type library join it here.
+    // type library it was given. Type-library classes are not bound to
+    // scripts yet, so the map is empty for now.
     static std::optional<ClassMap> classes;
     if (!classes)
         classes.emplace();
@@ -129,11 +130,12 @@ v8::Local<v8::Context> ComV8Engine::createContext(v8::Isolate* isolate, ClassMap
     v8::Local<v8::ObjectTemplate> global = v8::ObjectTemplate::New(isolate);
     setGlobalFunction(isolate, global, "Include", include);
     // The class constructors and global objects, then ActiveXObject and
-    // Enumerator, join the global template here, in that order.
+    // Enumerator, are still to be bound; they go on the global template
+    // at this point, in that order.
     v8::Local<v8::Context> created = v8::Context::New(isolate, nullptr, global);
     v8::Context::Scope contextScope(created);
-    // With a snapshot creator, the context is recorded here; pending global
-    // objects of global-object classes are instantiated after that.
+    // Later: with a snapshot creator the context is recorded at this point,
+    // and the global objects of global-object classes are instantiated after.
     return handleScope.Escape(created);
 }
 
@@ -160,7 +162,8 @@ void ComV8Engine::stopScript() {
     for (IDispatch* instance : sharedInstances)
         if (auto* startStop = dynamic_cast<IScriptStartStop*>(instance))
             startStop->stop();
-    // Tracked wrappers of the host's own classes are stopped here too.
+    // Scripts do not wrap COM objects yet; once they do, the host's own
+    // tracked objects are told to stop here as well.
     stopping = false;
     reportPendingError();
 }
