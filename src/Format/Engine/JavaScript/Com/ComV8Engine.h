@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Format/Engine/JavaScript/Com/ComExtractorV8.h"
 #include "Format/Engine/JavaScript/Com/Export.h"
 #include "Format/Engine/JavaScript/Com/ObjectRegistry.h"
 #include "Format/Engine/JavaScript/Com/V8Class.h"
@@ -25,8 +26,6 @@
 #include <vector>
 
 namespace qor::format::engine::javascript {
-
-using ClassMap = std::unordered_map<Guid, V8Class, Guid::hash>;
 
 // One script environment: a V8 isolate with one context whose global object
 // carries the host's COM classes, ActiveXObject, Enumerator and Include.
@@ -87,6 +86,8 @@ private:
                          std::function<v8::Local<v8::Context>()> makeContext);
     v8::Local<v8::Context> createContext(v8::Isolate* isolate, ClassMap& classes, v8::SnapshotCreator* creator);
     static ClassMap& getClassMap(TypeLibrary& typeLibrary, ComClasses& comClasses);
+    void addGlobalObjects(v8::Isolate* isolate, v8::Local<v8::Context> created, PendingGlobalObjects const& pending);
+    void stopWrappedObjects();
 
     RunResult execute(struct Source const& source, v8::Local<v8::Context> context);
     std::optional<std::pair<std::string, std::filesystem::path>> resolveImport(std::string_view name);
