@@ -2,7 +2,6 @@
 
 #include "Assert/Assert.h"
 #include "Platform/Windows/Com/TypeInfoAndAttribute.h"
-#include "Support/CountedObject.h"
 #include "Support/TypeInfoMock.h"
 
 #include <gtest/gtest.h>
@@ -15,11 +14,8 @@
 namespace qor::platform::windows::com {
 namespace {
 
-using test::CountedDispatch;
-using test::MockTypeInfo;
 using ::testing::_;
 using ::testing::Invoke;
-using ::testing::NiceMock;
 
 struct Function {
     MEMBERID memid;
@@ -32,25 +28,20 @@ class FakeInterface {
 public:
     explicit FakeInterface(std::vector<Function> functions) : functions(std::move(functions)) {
         attributes.cFuncs = static_cast<WORD>(this->functions.size());
-        for (Function const& function : this->functions) {
-            FUNCDESC description{};
-            description.memid = function.memid;
-            descriptions.push_back(description);
-        }
+        for (Function const& function : this->functions)
+            descriptions.push_back(FUNCDESC{.memid = function.memid});
         ON_CALL(type, GetFuncDesc(_, _)).WillByDefault(Invoke([this](UINT index, FUNCDESC** out) {
-            if (index == failingIndex || index >= descriptions.size())
+            if (index == failingIndex)
                 return E_FAIL;
-            *out = &descriptions[index];
+            *out = &descriptions.at(index);
             ++descriptionsOut;
             return S_OK;
         }));
         ON_CALL(type, ReleaseFuncDesc(_)).WillByDefault(Invoke([this](FUNCDESC*) { ++descriptionsBack; }));
         ON_CALL(type, GetDocumentation(_, _, _, _, _))
             .WillByDefault(Invoke([this](MEMBERID memid, BSTR* name, BSTR*, DWORD*, BSTR*) {
-                if (memid == failingDocumentation)
-                    return E_FAIL;
                 for (Function const& function : this->functions)
-                    if (function.memid == memid && name != nullptr) {
+                    if (function.memid == memid) {
                         *name = SysAllocString(function.name);
                         break;
                     }
@@ -58,8 +49,8 @@ public:
             }));
     }
 
-    // An entry of a type library holding this interface; it takes a
-    // reference of its own.
+    // An entry of a type library holding this interface, with a reference of
+    // its own.
     TypeInfoAndAttribute record() {
         type.AddRef();
         return TypeInfoAndAttribute(0, nullptr, type.pointer(), &attributes);
@@ -68,11 +59,10 @@ public:
     bool balanced() const { return type.balanced() && descriptionsOut == descriptionsBack; }
 
     std::vector<Function> functions;
-    NiceMock<MockTypeInfo> type;
+    ::testing::NiceMock<test::MockTypeInfo> type;
     TYPEATTR attributes{};
     std::vector<FUNCDESC> descriptions;
     UINT failingIndex = UINT_MAX;
-    MEMBERID failingDocumentation = MEMBERID_NIL;
     int descriptionsOut = 0;
     int descriptionsBack = 0;
 };
@@ -87,57 +77,33 @@ struct ObjectTable {
     DynamicDispatchEntries object{&statics};
 };
 
-// Every DISPID the table enumerates, in order.
-std::vector<DISPID> enumerate(DynamicDispatchEntries const& table) {
-    std::vector<DISPID> ids;
-    for (auto id = table.getFirstDispId(); id && ids.size() < 100; id = table.getNextDispId(*id))
-        ids.push_back(*id);
+std::set<DISPID> enumerated(DynamicDispatchEntries const& table, std::optional<DISPID> from) {
+    std::set<DISPID> ids;
+    for (auto id = from; id && ids.size() < 100; id = table.getNextDispId(*id))
+        ids.insert(*id);
     return ids;
 }
 
-std::set<DISPID> setOf(std::vector<DISPID> const& ids) {
-    return {ids.begin(), ids.end()};
-}
+TEST(DynamicDispatchEntries, DynamicMembersAreNumberedAfterTheStaticOnes) {
+    ObjectTable table({{1, OLESTR("Name")}, {2, OLESTR("Add")}, {7, OLESTR("New")}});
+    EXPECT_EQ(table.statics.findByName(OLESTR("New"))->dispid, 7);
+    EXPECT_FALSE(table.statics.findByName(OLESTR("New"))->dynamic.has_value());
+    EXPECT_EQ(table.object.createDynamic(OLESTR("extra")).dispid, 9);
+    EXPECT_EQ(table.object.createDynamic(OLESTR("more")).dispid, 10);
+    EXPECT_EQ(table.object.findById(2)->name, OleString(OLESTR("Add")));
+    EXPECT_EQ(table.object.findByName(OLESTR("more"))->dispid, 10);
 
-_variant_t text(OLECHAR const* value) {
-    return _variant_t(value);
-}
-
-TEST(DynamicDispatchEntries, StaticMembersComeFromTheInterfaceAndDynamicOnesFollowThem) {
-    FakeInterface sheet({{1, OLESTR("Name")}, {2, OLESTR("Add")}, {7, OLESTR("New")}});
-    {
-        TypeInfoAndAttribute record = sheet.record();
-        DynamicDispatchEntries const statics(record);
-        ASSERT_NE(statics.findByName(OLESTR("New")), nullptr);
-        EXPECT_EQ(statics.findByName(OLESTR("New"))->dispid, 7);
-        EXPECT_FALSE(statics.findByName(OLESTR("New"))->dynamic.has_value());
-        EXPECT_EQ(statics.findById(2)->name, OleString(OLESTR("Add")));
-
-        DynamicDispatchEntries object(&statics);
-        EXPECT_EQ(object.createDynamic(OLESTR("extra")).dispid, 9);
-        EXPECT_EQ(object.createDynamic(OLESTR("more")).dispid, 10);
-        EXPECT_EQ(object.findById(1)->name, OleString(OLESTR("Name")));
-        EXPECT_EQ(object.findByName(OLESTR("more"))->dispid, 10);
-    }
-    EXPECT_TRUE(sheet.balanced());
-}
-
-TEST(DynamicDispatchEntries, AChildOfTheEmptyRootNumbersFromOne) {
-    DynamicDispatchEntries object(&DynamicDispatchEntries::emptyRoot());
-    EXPECT_EQ(object.createDynamic(OLESTR("a")).dispid, 1);
-    EXPECT_EQ(object.createDynamic(OLESTR("b")).dispid, 2);
-    EXPECT_EQ(DynamicDispatchEntries::emptyRoot().findByName(OLESTR("a")), nullptr);
+    DynamicDispatchEntries bare(&DynamicDispatchEntries::emptyRoot());
+    EXPECT_EQ(bare.createDynamic(OLESTR("a")).dispid, 1);
+    EXPECT_EQ(bare.createDynamic(OLESTR("b")).dispid, 2);
 }
 
 TEST(DynamicDispatchEntries, TheFirstFunctionOfADispidNamesTheEntry) {
-    // A property's get and put, as type information lists them.
-    FakeInterface sheet({{3, OLESTR("Value")}, {3, OLESTR("Value")}, {-4, OLESTR("_NewEnum")}, {5, OLESTR("Go")}});
-    TypeInfoAndAttribute record = sheet.record();
-    DynamicDispatchEntries const statics(record);
-    EXPECT_EQ(setOf(enumerate(statics)), (std::set<DISPID>{3, -4, 5}));
-    EXPECT_EQ(enumerate(statics).size(), 3u);
-    // Negative DISPIDs do not lower the numbering.
-    EXPECT_EQ(DynamicDispatchEntries(&statics).createDynamic(OLESTR("x")).dispid, 7);
+    // A property's get and put, and a negative DISPID that does not lower the
+    // numbering.
+    ObjectTable table({{3, OLESTR("Value")}, {3, OLESTR("Value")}, {-4, OLESTR("_NewEnum")}, {5, OLESTR("Go")}});
+    EXPECT_EQ(enumerated(table.statics, table.statics.getFirstDispId()), (std::set<DISPID>{3, -4, 5}));
+    EXPECT_EQ(table.object.createDynamic(OLESTR("x")).dispid, 7);
 }
 
 TEST(DynamicDispatchEntries, AFunctionThatCannotBeReadEndsTheTable) {
@@ -146,66 +112,27 @@ TEST(DynamicDispatchEntries, AFunctionThatCannotBeReadEndsTheTable) {
     {
         TypeInfoAndAttribute record = sheet.record();
         DynamicDispatchEntries const statics(record);
-        EXPECT_EQ(setOf(enumerate(statics)), (std::set<DISPID>{1, 2}));
+        EXPECT_EQ(enumerated(statics, statics.getFirstDispId()), (std::set<DISPID>{1, 2}));
         EXPECT_EQ(statics.findByName(OLESTR("D")), nullptr);
         EXPECT_EQ(DynamicDispatchEntries(&statics).createDynamic(OLESTR("x")).dispid, 4);
     }
     EXPECT_TRUE(sheet.balanced());
-
-    FakeInterface unnamed({{1, OLESTR("A")}, {2, OLESTR("B")}, {3, OLESTR("C")}});
-    unnamed.failingDocumentation = 2;
-    {
-        TypeInfoAndAttribute record = unnamed.record();
-        EXPECT_EQ(enumerate(DynamicDispatchEntries(record)), (std::vector<DISPID>{1}));
-    }
-    EXPECT_TRUE(unnamed.balanced());
 }
 
 TEST(DynamicDispatchEntries, NamesMatchExactlyAndStaticMembersWin) {
     ObjectTable table({{1, OLESTR("Item")}});
-    DynamicDispatchEntries& object = table.object;
-    DISPID const lower = object.createDynamic(OLESTR("item")).dispid;
-    DISPID const shadow = object.createDynamic(OLESTR("Item")).dispid;
-
-    EXPECT_EQ(object.findByName(OLESTR("item"))->dispid, lower);
-    EXPECT_EQ(object.findByName(OLESTR("Item"))->dispid, 1);
-    EXPECT_EQ(object.findByName(OLESTR("ITEM")), nullptr);
-    EXPECT_EQ(object.findByName(OLESTR("Item2")), nullptr);
-    EXPECT_NE(shadow, 1);
-    EXPECT_EQ(object.findById(shadow)->name, OleString(OLESTR("Item")));
+    DISPID const lower = table.object.createDynamic(OLESTR("item")).dispid;
+    DISPID const shadow = table.object.createDynamic(OLESTR("Item")).dispid;
+    EXPECT_EQ(table.object.findByName(OLESTR("item"))->dispid, lower);
+    EXPECT_EQ(table.object.findByName(OLESTR("Item"))->dispid, 1);
+    EXPECT_EQ(table.object.findByName(OLESTR("ITEM")), nullptr);
+    EXPECT_EQ(table.object.findById(shadow)->name, OleString(OLESTR("Item")));
 }
 
-TEST(DynamicDispatchEntries, ValuesArePutGotAndDeleted) {
+TEST(DynamicDispatchEntries, StaticMembersAreLeftToTheTypeInformation) {
     ObjectTable table({{1, OLESTR("Name")}});
     DynamicDispatchEntries& object = table.object;
     DISPID const id = object.createDynamic(OLESTR("colour")).dispid;
-
-    _variant_t out(OLESTR("stale"));
-    EXPECT_EQ(object.getValue(id, &out), S_OK);
-    EXPECT_EQ(out.vt, VT_EMPTY);
-
-    _variant_t const red = text(OLESTR("red"));
-    EXPECT_EQ(object.putValue(id, &red), S_OK);
-    EXPECT_EQ(object.getValue(id, &out), S_OK);
-    EXPECT_TRUE(out == red);
-
-    EXPECT_EQ(object.deleteById(id), S_OK);
-    EXPECT_TRUE(object.findById(id)->isDeleted());
-    EXPECT_EQ(object.findByName(OLESTR("colour"))->dispid, id);
-    EXPECT_EQ(object.getValue(id, &out), S_OK);
-    EXPECT_EQ(out.vt, VT_EMPTY);
-
-    _variant_t const blue = text(OLESTR("blue"));
-    EXPECT_EQ(object.putValue(id, &blue), S_OK);
-    EXPECT_FALSE(object.findById(id)->isDeleted());
-    EXPECT_EQ(object.deleteByName(OLESTR("colour")), S_OK);
-    EXPECT_TRUE(object.findById(id)->isDeleted());
-}
-
-TEST(DynamicDispatchEntries, StaticAndUnknownMembersAreAnsweredApart) {
-    ObjectTable table({{1, OLESTR("Name")}});
-    DynamicDispatchEntries& object = table.object;
-    DynamicDispatchEntries& statics = table.statics;
 
     _variant_t out(OLESTR("stale"));
     EXPECT_EQ(object.getValue(1, &out), S_FALSE);
@@ -214,43 +141,38 @@ TEST(DynamicDispatchEntries, StaticAndUnknownMembersAreAnsweredApart) {
     EXPECT_EQ(object.getValue(42, &out), DISP_E_MEMBERNOTFOUND);
     EXPECT_EQ(out.vt, VT_EMPTY);
 
-    _variant_t const value(5L);
+    _variant_t const value(OLESTR("red"));
     EXPECT_EQ(object.putValue(1, &value), S_FALSE);
     EXPECT_EQ(object.putValue(42, &value), DISP_E_MEMBERNOTFOUND);
+    EXPECT_EQ(object.putValue(id, &value), S_OK);
 
-    // A static member's name is not this table's to delete.
+    // Only the object's own members can be deleted; a deleted one keeps its
+    // DISPID and reads as empty until the next put.
     EXPECT_EQ(object.deleteByName(OLESTR("Name")), S_OK);
-    EXPECT_EQ(object.deleteById(1), S_OK);
     EXPECT_FALSE(object.findById(1)->isDeleted());
-    EXPECT_EQ(object.deleteByName(OLESTR("nothing")), S_OK);
-    // The interface's own table cannot lose them either.
-    EXPECT_EQ(statics.deleteByName(OLESTR("Name")), S_FALSE);
-    EXPECT_EQ(statics.getValue(1, &out), S_FALSE);
-    EXPECT_EQ(statics.putValue(1, &value), S_FALSE);
+    EXPECT_EQ(table.statics.deleteByName(OLESTR("Name")), S_FALSE);
+    EXPECT_EQ(object.deleteByName(OLESTR("colour")), S_OK);
+    EXPECT_EQ(object.findByName(OLESTR("colour"))->dispid, id);
+    EXPECT_TRUE(object.findById(id)->isDeleted());
+    EXPECT_EQ(object.getValue(id, &out), S_OK);
+    EXPECT_EQ(out.vt, VT_EMPTY);
+    EXPECT_EQ(object.putValue(id, &value), S_OK);
+    EXPECT_FALSE(object.findById(id)->isDeleted());
 }
 
 TEST(DynamicDispatchEntries, EnumerationGivesStaticMembersThenDynamicOnes) {
     ObjectTable table({{1, OLESTR("A")}, {2, OLESTR("B")}, {7, OLESTR("C")}});
-    DynamicDispatchEntries& object = table.object;
-    EXPECT_EQ(setOf(enumerate(object)), (std::set<DISPID>{1, 2, 7}));
+    table.object.createDynamic(OLESTR("x"));
+    table.object.createDynamic(OLESTR("y"));
+    table.object.deleteByName(OLESTR("y"));
 
-    object.createDynamic(OLESTR("x"));
-    object.createDynamic(OLESTR("y"));
-    object.deleteByName(OLESTR("y"));
-    std::vector<DISPID> const ids = enumerate(object);
+    std::vector<DISPID> ids;
+    for (auto id = table.object.getFirstDispId(); id && ids.size() < 100; id = table.object.getNextDispId(*id))
+        ids.push_back(*id);
     ASSERT_EQ(ids.size(), 5u);
-    EXPECT_EQ(setOf({ids.begin(), ids.begin() + 3}), (std::set<DISPID>{1, 2, 7}));
-    EXPECT_EQ(setOf({ids.begin() + 3, ids.end()}), (std::set<DISPID>{9, 10}));
-    EXPECT_EQ(object.getNextDispId(1234), std::nullopt);
-}
-
-TEST(DynamicDispatchEntries, AnObjectWithoutStaticMembersEnumeratesItsDynamicOnes) {
-    DynamicDispatchEntries object(&DynamicDispatchEntries::emptyRoot());
-    EXPECT_EQ(object.getFirstDispId(), std::nullopt);
-    object.createDynamic(OLESTR("x"));
-    object.createDynamic(OLESTR("y"));
-    EXPECT_EQ(setOf(enumerate(object)), (std::set<DISPID>{1, 2}));
-    EXPECT_EQ(enumerate(object).size(), 2u);
+    EXPECT_EQ(std::set<DISPID>(ids.begin(), ids.begin() + 3), (std::set<DISPID>{1, 2, 7}));
+    EXPECT_EQ(std::set<DISPID>(ids.begin() + 3, ids.end()), (std::set<DISPID>{9, 10}));
+    EXPECT_EQ(table.object.getNextDispId(1234), std::nullopt);
 }
 
 TEST(DynamicDispatchEntries, ATakenDispidIsReportedAndKeepsItsMember) {
@@ -275,40 +197,26 @@ TEST(DynamicDispatchEntries, ATakenDispidIsReportedAndKeepsItsMember) {
     EXPECT_EQ(table.createDynamic(OLESTR("d")).dispid, 1);
 }
 
-TEST(DynamicDispatchEntries, StoredValuesAreReleasedWithTheTable) {
-    CountedDispatch target;
-    {
-        DynamicDispatchEntries object(&DynamicDispatchEntries::emptyRoot());
-        _variant_t const held(static_cast<IDispatch*>(&target));
-        object.putValue(object.createDynamic(OLESTR("a")).dispid, &held);
-        object.putValue(object.createDynamic(OLESTR("b")).dispid, &held);
-        EXPECT_EQ(target.refCount(), 4);
-    }
-    EXPECT_TRUE(target.balanced());
-}
-
-TEST(TypeInfoAndAttributeEntries, TheRecordBuildsItsTableOnceAndKeepsItWhenMoved) {
+TEST(DynamicDispatchEntries, TheRecordBuildsItsTableOnceAndKeepsItWhenMoved) {
     FakeInterface sheet({{1, OLESTR("A")}, {2, OLESTR("B")}});
     FakeInterface other({{3, OLESTR("C")}});
     {
         TypeInfoAndAttribute record = sheet.record();
-        EXPECT_EQ(record.dynamicEntries, nullptr);
-        DynamicDispatchEntries& table = record.getDynamicEntries();
-        EXPECT_EQ(&record.getDynamicEntries(), &table);
+        DynamicDispatchEntries& shared = record.getDynamicEntries();
+        EXPECT_EQ(&record.getDynamicEntries(), &shared);
         EXPECT_EQ(sheet.descriptionsOut, 2);
 
-        DynamicDispatchEntries object(&table);
+        DynamicDispatchEntries object(&shared);
         TypeInfoAndAttribute moved(std::move(record));
         EXPECT_EQ(record.dynamicEntries, nullptr);
-        EXPECT_EQ(record.typeInfo, nullptr);
-        EXPECT_EQ(&moved.getDynamicEntries(), &table);
-        EXPECT_EQ(object.findByName(OLESTR("B"))->dispid, 2);
+        EXPECT_EQ(&moved.getDynamicEntries(), &shared);
 
         TypeInfoAndAttribute assigned = other.record();
         assigned.getDynamicEntries();
         assigned = std::move(moved);
         EXPECT_EQ(moved.dynamicEntries, nullptr);
-        EXPECT_EQ(&assigned.getDynamicEntries(), &table);
+        EXPECT_EQ(&assigned.getDynamicEntries(), &shared);
+        EXPECT_EQ(object.findByName(OLESTR("B"))->dispid, 2);
     }
     EXPECT_TRUE(sheet.balanced());
     EXPECT_TRUE(other.balanced());

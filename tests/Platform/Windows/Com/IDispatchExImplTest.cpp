@@ -8,7 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <set>
 #include <string>
 #include <vector>
@@ -127,23 +126,12 @@ TEST_F(IDispatchExImplTest, QueryInterfaceAddsDispatchExInFront) {
     void* helper = nullptr;
     ASSERT_EQ(counter->QueryInterface(IID_UnknownCreationHelper, &helper), S_OK);
     EXPECT_NE(helper, static_cast<void*>(counter));
-    EXPECT_EQ(static_cast<UnknownCreationHelperInterface*>(helper)->getCreator(), &creator);
     void* refused = counter;
     EXPECT_EQ(counter->QueryInterface(IID_IEnumVARIANT, &refused), E_NOINTERFACE);
     EXPECT_EQ(refused, nullptr);
     EXPECT_EQ(counter->QueryInterface(IID_ITypeLib, &refused), E_NOINTERFACE);
-    EXPECT_EQ(counter->Release(), 3u);
-    counter->Release();
-    counter->Release();
-}
-
-TEST_F(IDispatchExImplTest, WithoutTypeInformationThereIsNoneToGive) {
-    UINT count = 9;
-    EXPECT_EQ(counter->GetTypeInfoCount(&count), S_OK);
-    EXPECT_EQ(count, 0u);
-    ITypeInfo* info = nullptr;
-    EXPECT_EQ(counter->GetTypeInfo(0, 0, &info), E_NOTIMPL);
-    EXPECT_EQ(info, nullptr);
+    for (int i = 0; i < 3; ++i)
+        counter->Release();
 }
 
 TEST_F(IDispatchExImplTest, GetIDsOfNamesAsksForAnyCaseAndFindsNothing) {
@@ -152,7 +140,6 @@ TEST_F(IDispatchExImplTest, GetIDsOfNamesAsksForAnyCaseAndFindsNothing) {
     DISPID ids[2] = {5, 5};
     EXPECT_EQ(counter->GetIDsOfNames(IID_IDispatch, names, 2, 0, ids), E_INVALIDARG);
     EXPECT_EQ(counter->GetIDsOfNames(IID_NULL, names, 0, 0, ids), DISP_E_UNKNOWNNAME);
-    EXPECT_EQ(counter->GetIDsOfNames(IID_NULL, nullptr, 1, 0, ids), DISP_E_UNKNOWNNAME);
     EXPECT_TRUE(reports.empty());
 
     EXPECT_EQ(counter->GetIDsOfNames(IID_NULL, names, 2, 0, ids), DISP_E_UNKNOWNNAME);
@@ -161,43 +148,27 @@ TEST_F(IDispatchExImplTest, GetIDsOfNamesAsksForAnyCaseAndFindsNothing) {
     EXPECT_EQ(reports, (std::vector<std::string>{notImplementedInLookup}));
 }
 
-TEST_F(IDispatchExImplTest, NothingIsReportedWhileAssertionsAreDisabled) {
-    assert::Assert::setEnabled(false);
-    DISPID id = 0;
-    EXPECT_EQ(counter->GetDispID(Name(OLESTR("x")), 0, &id), DISP_E_UNKNOWNNAME);
-    assert::Assert::setEnabled(true);
-    EXPECT_TRUE(reports.empty());
-}
-
 TEST_F(IDispatchExImplTest, EnsuringANameMakesOneMemberOnlyWhenMatchedExactly) {
-    DISPID first = ensure(OLESTR("total"));
+    DISPID const first = ensure(OLESTR("total"));
     EXPECT_EQ(first, 1);
     EXPECT_EQ(ensure(OLESTR("total")), first);
     EXPECT_EQ(ensure(OLESTR("Total")), 2);
-
     DISPID id = 0;
-    EXPECT_EQ(counter->GetDispID(Name(OLESTR("total")), fdexNameCaseSensitive, &id), S_OK);
-    EXPECT_EQ(id, first);
     EXPECT_EQ(counter->GetDispID(Name(OLESTR("missing")), fdexNameCaseSensitive, &id), DISP_E_UNKNOWNNAME);
     EXPECT_EQ(id, DISPID_UNKNOWN);
     EXPECT_EQ(counter->GetDispID(Name(OLESTR("total")), fdexNameCaseSensitive, nullptr), E_INVALIDARG);
+    // The name ends at its first NUL.
+    OLECHAR const withNul[] = {'a', 'b', 0, 'c'};
+    ASSERT_EQ(counter->GetDispID(Name(withNul, 4), fdexNameCaseSensitive | fdexNameEnsure, &id), S_OK);
+    EXPECT_EQ(nameOf(counter, id), OLESTR("ab"));
     EXPECT_TRUE(reports.empty());
 
     // Without exact matching no lookup is made, so each call adds a member.
     EXPECT_EQ(counter->GetDispID(Name(OLESTR("total")), fdexNameEnsure, &id), S_OK);
-    EXPECT_EQ(id, 3);
-    EXPECT_EQ(counter->GetDispID(Name(OLESTR("total")), fdexNameEnsure, &id), S_OK);
     EXPECT_EQ(id, 4);
+    EXPECT_EQ(counter->GetDispID(Name(OLESTR("total")), fdexNameEnsure, &id), S_OK);
+    EXPECT_EQ(id, 5);
     EXPECT_EQ(reports, (std::vector<std::string>(2, notImplementedInLookup)));
-}
-
-TEST_F(IDispatchExImplTest, ANameEndsAtItsFirstNul) {
-    OLECHAR const text[] = {'a', 'b', 0, 'c'};
-    DISPID id = 0;
-    ASSERT_EQ(counter->GetDispID(Name(text, 4), fdexNameCaseSensitive | fdexNameEnsure, &id), S_OK);
-    EXPECT_EQ(nameOf(counter, id), OLESTR("ab"));
-    EXPECT_EQ(counter->GetDispID(nullptr, fdexNameCaseSensitive | fdexNameEnsure, &id), S_OK);
-    EXPECT_EQ(nameOf(counter, id), OLESTR(""));
 }
 
 TEST_F(IDispatchExImplTest, ADynamicMemberIsPutGotAndDeleted) {
@@ -205,12 +176,10 @@ TEST_F(IDispatchExImplTest, ADynamicMemberIsPutGotAndDeleted) {
     EXPECT_EQ(get(id).vt, VT_EMPTY);
     ASSERT_EQ(put(id, _variant_t(OLESTR("red"))), S_OK);
     EXPECT_TRUE(get(id) == _variant_t(OLESTR("red")));
-    EXPECT_EQ(nameOf(counter, id), OLESTR("colour"));
 
     ASSERT_EQ(counter->DeleteMemberByDispID(id), S_OK);
     DISPID found = 0;
     EXPECT_EQ(counter->GetDispID(Name(OLESTR("colour")), fdexNameCaseSensitive, &found), DISP_E_UNKNOWNNAME);
-    EXPECT_EQ(found, DISPID_UNKNOWN);
     BSTR name = nullptr;
     EXPECT_EQ(counter->GetMemberName(id, &name), DISP_E_MEMBERNOTFOUND);
     EXPECT_EQ(name, nullptr);
@@ -218,9 +187,8 @@ TEST_F(IDispatchExImplTest, ADynamicMemberIsPutGotAndDeleted) {
     EXPECT_EQ(ensure(OLESTR("colour")), id);
     EXPECT_EQ(get(id).vt, VT_EMPTY);
     ASSERT_EQ(put(id, number(7)), S_OK);
-    EXPECT_EQ(counter->GetDispID(Name(OLESTR("colour")), fdexNameCaseSensitive, &found), S_OK);
+    EXPECT_EQ(nameOf(counter, id), OLESTR("colour"));
     EXPECT_TRUE(get(id) == number(7));
-
     EXPECT_EQ(counter->DeleteMemberByName(Name(OLESTR("colour")), fdexNameCaseSensitive), S_OK);
     EXPECT_EQ(nameOf(counter, id), OLESTR("<none>"));
     EXPECT_TRUE(reports.empty());
@@ -241,26 +209,16 @@ TEST_F(IDispatchExImplTest, APutTakesOneValueOrTheNamedPropertyValue) {
     DISPID const id = ensure(OLESTR("size"));
     DispatchArguments named{number(3)};
     EXPECT_EQ(counter->InvokeEx(id, 0, DISPATCH_PROPERTYPUTREF, named.forPut(), nullptr, nullptr, nullptr), S_OK);
-    EXPECT_TRUE(get(id) == number(3));
-
     DispatchArguments two{number(1), number(2)};
     EXPECT_EQ(counter->InvokeEx(id, 0, DISPATCH_PROPERTYPUT, two.params(), nullptr, nullptr, nullptr),
-              DISP_E_PARAMNOTOPTIONAL);
-    DispatchArguments none{};
-    EXPECT_EQ(counter->InvokeEx(id, 0, DISPATCH_PROPERTYPUT, none.params(), nullptr, nullptr, nullptr),
               DISP_E_PARAMNOTOPTIONAL);
     EXPECT_EQ(counter->InvokeEx(id, 0, DISPATCH_PROPERTYPUT, nullptr, nullptr, nullptr, nullptr),
               DISP_E_PARAMNOTOPTIONAL);
     EXPECT_EQ(put(99, number(1)), DISP_E_MEMBERNOTFOUND);
     EXPECT_TRUE(get(id) == number(3));
-}
 
-TEST_F(IDispatchExImplTest, AGetNeedsAPlaceForTheResult) {
-    DISPID const id = ensure(OLESTR("size"));
     DispatchArguments call{};
     EXPECT_EQ(counter->InvokeEx(id, 0, DISPATCH_PROPERTYGET, call.params(), nullptr, nullptr, nullptr), E_INVALIDARG);
-    EXPECT_EQ(counter->InvokeEx(99, 0, DISPATCH_PROPERTYGET, call.params(), &call.result, nullptr, nullptr),
-              DISP_E_MEMBERNOTFOUND);
     EXPECT_EQ(counter->InvokeEx(id, 0, 0, call.params(), &call.result, nullptr, nullptr), E_FAIL);
 }
 
@@ -272,7 +230,6 @@ TEST_F(IDispatchExImplTest, InvokeIsInvokeExWhateverTheInterfaceAsked) {
     ASSERT_EQ(counter->Invoke(id, IID_IUnknown, 0, DISPATCH_PROPERTYGET, call.params(), &call.result, nullptr, &argErr),
               S_OK);
     EXPECT_EQ(argErr, 0u);
-    EXPECT_EQ(call.result.vt, VT_I4);
     EXPECT_EQ(call.result.lVal, 4);
 }
 
@@ -291,17 +248,15 @@ TEST_F(IDispatchExImplTest, AMemberHoldingAnObjectIsCalledThroughItsDefaultMembe
     EXPECT_EQ(call.result.lVal, 20);
     ASSERT_EQ(target.calls().size(), 1u);
     EXPECT_EQ(target.calls()[0].dispid, DISPID_VALUE);
-    EXPECT_EQ(target.calls()[0].flags, DISPATCH_METHOD);
 
     // Asked as a method and a property at once it is still called, and the
-    // copy the property get left is not lost.
+    // copy of the member that the get left is released.
     DispatchArguments both{};
     ASSERT_EQ(
         counter->InvokeEx(id, 0, DISPATCH_METHOD | DISPATCH_PROPERTYGET, both.params(), &both.result, nullptr, nullptr),
         S_OK);
     EXPECT_EQ(both.result.vt, VT_I4);
     EXPECT_EQ(target.calls().size(), 2u);
-
     counter->Release();
     counter = nullptr;
     EXPECT_TRUE(target.balanced());
@@ -312,7 +267,7 @@ TEST_F(IDispatchExImplTest, AMemberMayBeDeletedByTheCallItMakes) {
     DISPID const id = ensure(OLESTR("callback"));
     target.onInvoke(
         [this, id](DISPID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*) { return counter->DeleteMemberByDispID(id); });
-    put(id, _variant_t(static_cast<IDispatch*>(&target)));
+    put(id, _variant_t(target.unknown()));
     DispatchArguments call{};
     EXPECT_EQ(counter->InvokeEx(id, 0, DISPATCH_METHOD, call.params(), &call.result, nullptr, nullptr), S_OK);
     EXPECT_TRUE(target.balanced());
@@ -326,44 +281,18 @@ TEST_F(IDispatchExImplTest, AMemberHoldingNoObjectCannotBeCalled) {
     DispatchArguments call{};
     EXPECT_EQ(counter->InvokeEx(id, 0, DISPATCH_METHOD, call.params(), &call.result, nullptr, nullptr),
               DISP_E_TYPEMISMATCH);
-    put(id, _variant_t(static_cast<IDispatch*>(nullptr)));
-    EXPECT_EQ(counter->InvokeEx(id, 0, DISPATCH_METHOD, call.params(), &call.result, nullptr, nullptr),
-              DISP_E_TYPEMISMATCH);
     EXPECT_EQ(counter->InvokeEx(99, 0, DISPATCH_METHOD, call.params(), &call.result, nullptr, nullptr),
               DISP_E_MEMBERNOTFOUND);
-
     // A caller that also asked for the property gets its value.
-    put(id, number(4));
     ASSERT_EQ(
         counter->InvokeEx(id, 0, DISPATCH_METHOD | DISPATCH_PROPERTYGET, call.params(), &call.result, nullptr, nullptr),
         S_OK);
     EXPECT_EQ(call.result.lVal, 4);
 }
 
-TEST_F(IDispatchExImplTest, AnObjectHeldAsIUnknownIsCalledToo) {
-    CountedDispatch target;
-    target.onInvoke([](DISPID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*) { return S_OK; });
-    DISPID const id = ensure(OLESTR("callback"));
-    put(id, _variant_t(target.unknown()));
-    DispatchArguments call{};
-    EXPECT_EQ(counter->InvokeEx(id, 0, DISPATCH_METHOD, call.params(), &call.result, nullptr, nullptr), S_OK);
-    EXPECT_EQ(target.calls().size(), 1u);
-    counter->Release();
-    counter = nullptr;
-    EXPECT_TRUE(target.balanced());
-}
-
-TEST_F(IDispatchExImplTest, MemberPropertiesAreTheSameForEveryDispid) {
-    DWORD properties = 0;
-    EXPECT_EQ(counter->GetMemberProperties(12345, grfdexPropAll, &properties), S_OK);
-    EXPECT_EQ(properties, 0x1515u);
-    EXPECT_EQ(counter->GetMemberProperties(12345, grfdexPropAll, nullptr), E_INVALIDARG);
-}
-
-TEST_F(IDispatchExImplTest, EnumerationWalksTheMembersDeletedOnesIncluded) {
+TEST_F(IDispatchExImplTest, MembersAreEnumeratedAndAllowedEverything) {
     DISPID next = 5;
     EXPECT_EQ(counter->GetNextDispID(fdexEnumAll, DISPID_STARTENUM, &next), S_FALSE);
-    EXPECT_EQ(counter->GetNextDispID(fdexEnumAll, DISPID_STARTENUM, nullptr), E_INVALIDARG);
     ensure(OLESTR("a"));
     ensure(OLESTR("b"));
     counter->DeleteMemberByDispID(1);
@@ -371,15 +300,14 @@ TEST_F(IDispatchExImplTest, EnumerationWalksTheMembersDeletedOnesIncluded) {
     EXPECT_EQ(std::set<DISPID>(ids.begin(), ids.end()), (std::set<DISPID>{1, 2}));
     EXPECT_EQ(ids.size(), 2u);
     EXPECT_EQ(counter->GetNextDispID(fdexEnumAll, 77, &next), S_FALSE);
+
+    DWORD properties = 0;
+    EXPECT_EQ(counter->GetMemberProperties(12345, grfdexPropAll, &properties), S_OK);
+    EXPECT_EQ(properties, 0x1515u);
+    EXPECT_EQ(counter->GetMemberProperties(1, grfdexPropAll, nullptr), E_INVALIDARG);
 }
 
-TEST_F(IDispatchExImplTest, ThereIsNoNamespaceParent) {
-    IUnknown* parent = counter;
-    EXPECT_EQ(counter->GetNameSpaceParent(&parent), E_NOTIMPL);
-    EXPECT_EQ(parent, nullptr);
-}
-
-TEST_F(IDispatchExImplTest, ConstructingWithoutTypeInformationFindsNoNew) {
+TEST_F(IDispatchExImplTest, ConstructingWithoutTypeInformationCallsNoNew) {
     DispatchArguments call{};
     EXPECT_EQ(counter->InvokeEx(DISPID_VALUE, 0, DISPATCH_CONSTRUCT, call.params(), &call.result, nullptr, nullptr),
               DISP_E_UNKNOWNNAME);
@@ -407,8 +335,8 @@ TEST_F(IDispatchExImplTest, TheLastReleaseFreesTheObjectAndItsValues) {
 namespace qor::platform::windows::com {
 namespace {
 
-// A Counter over the fixture library's ICounter, whose static members are
-// Count (1), Add (2) and New (7).
+// A Counter over the fixture library's ICounter, whose own members are Count
+// (1), Add (2) and New (7).
 class IDispatchExImplTypeInfoTest : public IDispatchExImplTest {
 protected:
     void SetUp() override {
@@ -425,33 +353,34 @@ protected:
     TypeInfoAndAttribute* record = nullptr;
 };
 
-TEST_F(IDispatchExImplTypeInfoTest, StaticMembersAreFoundByExactName) {
+TEST_F(IDispatchExImplTypeInfoTest, StaticMembersAreFoundByExactNameOnly) {
     DISPID id = 0;
     ASSERT_EQ(counter->GetDispID(Name(OLESTR("New")), fdexNameCaseSensitive, &id), S_OK);
     EXPECT_EQ(id, 7);
-    ASSERT_EQ(counter->GetDispID(Name(OLESTR("Count")), fdexNameCaseSensitive | fdexNameEnsure, &id), S_OK);
-    EXPECT_EQ(id, 1);
-    EXPECT_EQ(counter->GetDispID(Name(OLESTR("count")), fdexNameCaseSensitive, &id), DISP_E_UNKNOWNNAME);
+    EXPECT_EQ(ensure(OLESTR("Count")), 1);
     EXPECT_EQ(nameOf(counter, 2), OLESTR("Add"));
+    LPOLESTR names[] = {const_cast<LPOLESTR>(OLESTR("Count"))};
+    EXPECT_EQ(counter->GetIDsOfNames(IID_NULL, names, 1, 0, &id), DISP_E_UNKNOWNNAME);
 
-    // The interface's table is shared, and the object's own comes after it.
+    // The interface's table is shared; the object's own follows it.
     DISPID const dynamic = ensure(OLESTR("count"));
     EXPECT_EQ(record->getDynamicEntries().findById(dynamic), nullptr);
     std::vector<DISPID> const ids = enumerate(counter);
     ASSERT_FALSE(ids.empty());
     EXPECT_EQ(ids.back(), dynamic);
-    for (DISPID staticId : {1, 2, 7})
-        EXPECT_NE(std::find(ids.begin(), ids.end() - 1, staticId), ids.end() - 1);
+
+    void* typeLib = nullptr;
+    ASSERT_EQ(counter->QueryInterface(IID_ITypeLib, &typeLib), S_OK);
+    EXPECT_EQ(typeLib, static_cast<void*>(record->typeLib));
+    static_cast<ITypeLib*>(typeLib)->Release();
 }
 
 TEST_F(IDispatchExImplTypeInfoTest, StaticMembersAreCalledThroughTheTypeInformation) {
     DispatchArguments add{number(5)};
     ASSERT_EQ(counter->InvokeEx(2, 0, DISPATCH_METHOD, add.params(), &add.result, nullptr, nullptr), S_OK);
     EXPECT_EQ(add.result.lVal, 5);
-
     DispatchArguments count{};
     ASSERT_EQ(counter->InvokeEx(1, 0, DISPATCH_PROPERTYGET, count.params(), &count.result, nullptr, nullptr), S_OK);
-    EXPECT_EQ(count.result.vt, VT_I4);
     EXPECT_EQ(count.result.lVal, 5);
 
     // A get with arguments is not the table's to answer.
@@ -460,14 +389,9 @@ TEST_F(IDispatchExImplTypeInfoTest, StaticMembersAreCalledThroughTheTypeInformat
         counter->InvokeEx(2, 0, DISPATCH_METHOD | DISPATCH_PROPERTYGET, both.params(), &both.result, nullptr, nullptr),
         S_OK);
     EXPECT_EQ(countOf(), 7);
-
     DispatchArguments viaInvoke{number(1)};
     ASSERT_EQ(counter->Invoke(2, IID_NULL, 0, DISPATCH_METHOD, viaInvoke.params(), &viaInvoke.result, nullptr, nullptr),
               S_OK);
-    EXPECT_EQ(countOf(), 8);
-
-    DispatchArguments putStatic{number(1)};
-    EXPECT_NE(counter->InvokeEx(1, 0, DISPATCH_PROPERTYPUT, putStatic.forPut(), nullptr, nullptr, nullptr), S_OK);
     EXPECT_EQ(countOf(), 8);
 }
 
@@ -475,27 +399,8 @@ TEST_F(IDispatchExImplTypeInfoTest, ConstructingCallsNew) {
     DispatchArguments call{number(41)};
     ASSERT_EQ(counter->InvokeEx(DISPID_VALUE, 0, DISPATCH_CONSTRUCT, call.params(), &call.result, nullptr, nullptr),
               S_OK);
-    EXPECT_EQ(call.result.vt, VT_I4);
     EXPECT_EQ(call.result.lVal, 41);
     EXPECT_EQ(countOf(), 41);
-}
-
-TEST_F(IDispatchExImplTypeInfoTest, GetIDsOfNamesIsRefusedEvenForStaticMembers) {
-    LPOLESTR names[] = {const_cast<LPOLESTR>(OLESTR("Count"))};
-    DISPID id = 0;
-    EXPECT_EQ(counter->GetIDsOfNames(IID_NULL, names, 1, 0, &id), DISP_E_UNKNOWNNAME);
-    EXPECT_EQ(id, DISPID_UNKNOWN);
-    EXPECT_EQ(reports, (std::vector<std::string>{notImplementedInLookup}));
-}
-
-TEST_F(IDispatchExImplTypeInfoTest, TheTypeLibraryAndTypeInformationAreGiven) {
-    void* typeLib = nullptr;
-    ASSERT_EQ(counter->QueryInterface(IID_ITypeLib, &typeLib), S_OK);
-    EXPECT_EQ(typeLib, static_cast<void*>(record->typeLib));
-    static_cast<ITypeLib*>(typeLib)->Release();
-    UINT count = 0;
-    EXPECT_EQ(counter->GetTypeInfoCount(&count), S_OK);
-    EXPECT_EQ(count, 1u);
 }
 
 } // namespace

@@ -83,17 +83,13 @@ TEST(IDispatchImplWithoutTypeInfo, QueryInterfaceAddsDispatchInFront) {
         ASSERT_EQ(greeter->QueryInterface(*iid, &found), S_OK);
         EXPECT_EQ(found, static_cast<void*>(greeter));
     }
-    void* helper = nullptr;
-    ASSERT_EQ(greeter->QueryInterface(IID_UnknownCreationHelper, &helper), S_OK);
-    EXPECT_NE(helper, static_cast<void*>(greeter));
     void* refused = greeter;
     EXPECT_EQ(greeter->QueryInterface(IID_IDispatchEx, &refused), E_NOINTERFACE);
     EXPECT_EQ(refused, nullptr);
 
     EXPECT_EQ(greeter->Release(), 3u);
-    greeter->Release();
-    greeter->Release();
-    EXPECT_EQ(greeter->Release(), 0u);
+    for (ULONG left : {2u, 1u, 0u})
+        EXPECT_EQ(greeter->Release(), left);
 }
 
 } // namespace
@@ -131,7 +127,7 @@ protected:
     test::IGreeter* greeter = nullptr;
 };
 
-TEST_F(IDispatchImplTest, TypeInformationAndLibraryAreHandedOutWithAReference) {
+TEST_F(IDispatchImplTest, TypeInformationAndLibraryAreHeldAndHandedOutWithAReference) {
     UINT count = 0;
     EXPECT_EQ(greeter->GetTypeInfoCount(&count), S_OK);
     EXPECT_EQ(count, 1u);
@@ -148,12 +144,8 @@ TEST_F(IDispatchImplTest, TypeInformationAndLibraryAreHandedOutWithAReference) {
     EXPECT_EQ(typeLib, static_cast<void*>(record->typeLib));
     EXPECT_EQ(referencesOf(record->typeLib), references + 1);
     static_cast<ITypeLib*>(typeLib)->Release();
-    EXPECT_EQ(referencesOf(record->typeLib), references);
-}
 
-TEST_F(IDispatchImplTest, TheObjectHoldsItsTypeInformationForItsLife) {
     // The runtime's type informations share their library's count.
-    ULONG const references = referencesOf(record->typeLib);
     test::IGreeter* second = makeGreeter(record, nullptr);
     EXPECT_EQ(referencesOf(record->typeLib), references + 2);
     EXPECT_EQ(second->Release(), 0u);
