@@ -414,6 +414,10 @@ v8::Local<v8::Value> variant_comToV8(_variant_t returnVar, v8::Isolate* isolate)
     return convertFromVariant(returnVar, isolate);
 }
 
+v8::Local<v8::Value> convertBorrowedVariant(VARIANT const& borrowed, v8::Isolate* isolate) {
+    return valueOf(isolate, borrowed, 0).value;
+}
+
 v8::Local<v8::Value> convertFromVariant(VARIANT& taken, v8::Isolate* isolate) {
     v8::Local<v8::Value> value = valueOf(isolate, taken, 0).value;
     clearVariant(taken);

@@ -48,6 +48,8 @@ v8::Local<v8::Value> variant_comToV8(_variant_t returnVar, v8::Isolate* isolate)
 // The same for a VARIANT the caller hands over without a copy: it is cleared
 // on return.
 v8::Local<v8::Value> convertFromVariant(VARIANT& taken, v8::Isolate* isolate);
+// The same for a VARIANT the caller keeps, unchanged.
+v8::Local<v8::Value> convertBorrowedVariant(VARIANT const& borrowed, v8::Isolate* isolate);
 
 // The script object standing for `dispatch`: the live wrapper of that pointer
 // when there is one, else a new one holding a reference of its own, made from

@@ -71,6 +71,7 @@ void ComV8Engine::teardownIsolate() {
         releaseSharedInstances();
         objectRegistry.teardown(isolate);
         detachLibraryObjects();
+        functionKeys.clear();
     }
     context.Reset();
     // Handles must go before their isolate does.
@@ -234,9 +235,5 @@ void ComV8Engine::setDebugging(bool debugging) { runMode = debugging ? debugRun 
 
 void ComV8Engine::setDebugPort(unsigned short port) { debugPort = port; }
 
-bool ComV8Engine::invokeComFunction(GUID const*, OLECHAR const*, DISPPARAMS*, VARIANT*) {
-    // Calls from COM into scripts are not wired yet: nothing is found.
-    return false;
-}
 
 } // namespace qor::format::engine::javascript
