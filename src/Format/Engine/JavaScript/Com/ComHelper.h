@@ -36,6 +36,11 @@ using Conversion = std::expected<void, ConversionFailure>;
 // pointer with a reference of the VARIANT's own.
 Conversion convertToVariant(v8::Isolate* isolate, v8::Local<v8::Value> value, VARIANT& target);
 
+// The COM object behind a script value that is a COM wrapper (borrowed: the
+// wrapper keeps its reference). A global object gets its class's shared
+// instance on first use.
+std::expected<IDispatch*, ConversionFailure> wrappedDispatch(v8::Isolate* isolate, v8::Local<v8::Value> value);
+
 // As convertToVariant, but a value without a VARIANT form becomes VT_EMPTY
 // after an assertion record: for the places that cannot refuse (results
 // handed back to the host, elements read by COM).

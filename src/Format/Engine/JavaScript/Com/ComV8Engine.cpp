@@ -1,6 +1,8 @@
 #include "Format/Engine/JavaScript/Com/ComV8Engine.h"
 
+#include "Format/Engine/JavaScript/Com/ActiveXObject.h"
 #include "Format/Engine/JavaScript/Com/ComExtractor.h"
+#include "Format/Engine/JavaScript/Com/Enumerator.h"
 #include "Format/Engine/JavaScript/Com/ComExtractorV8.h"
 #include "Format/Engine/JavaScript/Com/ComHelper.h"
 #include "Format/Engine/JavaScript/V8Engine.h"
@@ -156,8 +158,8 @@ v8::Local<v8::Context> ComV8Engine::createContext(v8::Isolate* isolate, ClassMap
     v8::Local<v8::ObjectTemplate> global = v8::ObjectTemplate::New(isolate);
     setGlobalFunction(isolate, global, "Include", include);
     PendingGlobalObjects pending = addClassTemplates(isolate, global, classes);
-    // ActiveXObject and Enumerator are still to be bound; they go on the
-    // global template at this point, in that order.
+    ActiveXObject::registerOn(isolate, global);
+    objectRegistry.enumeratorClass.Reset(isolate, EnumeratorClass::registerOn(isolate, global));
     v8::Local<v8::Context> created = v8::Context::New(isolate, nullptr, global);
     v8::Context::Scope contextScope(created);
     // Later: with a snapshot creator the context is recorded at this point.
