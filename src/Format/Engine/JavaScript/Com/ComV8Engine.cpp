@@ -65,6 +65,7 @@ void ComV8Engine::teardownIsolate() {
     context.Reset();
     // Handles must go before their isolate does.
     topLevelModule.Reset();
+    unhandledRejections.clear();
     isolate->Dispose();
     isolate = nullptr;
     delete createParams.array_buffer_allocator;
@@ -89,6 +90,7 @@ void ComV8Engine::ensureIsolate() {
     isolate->SetOOMErrorHandler(V8Engine::oomeError);
     isolate->SetFatalErrorHandler(V8Engine::fatalError);
     isolate->SetAbortOnUncaughtExceptionCallback(V8Engine::abortOnUncaughtException);
+    isolate->SetPromiseRejectCallback(promiseRejected);
 }
 
 void ComV8Engine::initiateContext(std::function<void(ClassMap&)> beforeIsolate,
@@ -165,6 +167,7 @@ void ComV8Engine::stopScript() {
     // Scripts do not wrap COM objects yet; once they do, the host's own
     // tracked objects are told to stop here as well.
     stopping = false;
+    recordUnhandledRejections();
     reportPendingError();
 }
 

@@ -2,6 +2,7 @@
 
 #include "Format/Engine/JavaScript/Com/Export.h"
 #include "Format/Engine/JavaScript/Com/ObjectRegistry.h"
+#include "Format/Engine/JavaScript/Com/UnhandledRejections.h"
 #include "Format/Engine/JavaScript/Com/V8Class.h"
 #include "Format/Engine/JavaScript/Error.h"
 #include "Id/Guid.h"
@@ -108,6 +109,11 @@ private:
     static void callMeta(v8::Local<v8::Context> context, v8::Local<v8::Module> module, v8::Local<v8::Object> meta);
     static void reportLateRejection(v8::FunctionCallbackInfo<v8::Value> const& info);
 
+    static void promiseRejected(v8::PromiseRejectMessage message);
+    // The oldest rejection of the run that no handler took becomes the
+    // pending error, unless one is pending already.
+    void recordUnhandledRejections();
+
     void recordError(Error error);
     void reportPendingError();
     void teardownIsolate();
@@ -132,6 +138,7 @@ private:
     bool inModule = false;
     std::set<std::string> includedFiles;
     v8::Global<v8::Module> topLevelModule;
+    UnhandledRejections unhandledRejections;
 };
 
 } // namespace qor::format::engine::javascript
