@@ -12,10 +12,10 @@ void ComV8Engine::promiseRejected(v8::PromiseRejectMessage message) {
     auto& engine = *static_cast<ComV8Engine*>(own->GetData(0));
     switch (message.GetEvent()) {
     case v8::kPromiseRejectWithNoHandler:
-        engine.unhandledRejections.add(own, promise, message.GetValue());
+        engine.unhandledRejections.add(own, promise);
         break;
     case v8::kPromiseHandlerAddedAfterReject:
-        engine.unhandledRejections.remove(own, promise);
+        engine.unhandledRejections.remove(promise);
         break;
     default:
         // Settling a settled promise changes nothing.

@@ -2,27 +2,36 @@
 
 #include "Format/Engine/JavaScript/V8Error.h"
 
-#include <algorithm>
+#include <iterator>
 
 namespace qor::format::engine::javascript {
 
-void UnhandledRejections::add(v8::Isolate* isolate, v8::Local<v8::Promise> promise, v8::Local<v8::Value> reason) {
+void UnhandledRejections::add(v8::Isolate* isolate, v8::Local<v8::Promise> promise) {
     v8::HandleScope scope(isolate);
-    // An Error object's message comes from its own stack; any other reason
-    // gets the place of the script frame rejecting it now.
-    v8::TryCatch tryCatch(isolate);
-    v8::Local<v8::Message> message = v8::Exception::CreateMessage(isolate, reason);
-    rejections_.push_back({v8::Global<v8::Promise>(isolate, promise), v8::Global<v8::Value>(isolate, reason),
-                           v8::Global<v8::Message>(isolate, message)});
+    Rejection rejection{v8::Global<v8::Promise>(isolate, promise), {}};
+    // Any other reason gets the place of the script frame rejecting it now.
+    if (v8::Local<v8::Value> reason = promise->Result(); !reason->IsNativeError()) {
+        v8::TryCatch tryCatch(isolate);
+        rejection.message.Reset(isolate, v8::Exception::CreateMessage(isolate, reason));
+    }
+    rejections_.push_back(std::move(rejection));
+    byHash_.emplace(promise->GetIdentityHash(), std::prev(rejections_.end()));
 }
 
-void UnhandledRejections::remove(v8::Isolate* isolate, v8::Local<v8::Promise> promise) {
-    // Most handlers follow their rejection at once (Promise.reject(x).catch),
-    // so the search starts at the newest.
-    auto const found = std::find_if(rejections_.rbegin(), rejections_.rend(),
-                                    [&](Rejection const& rejection) { return rejection.promise == promise; });
-    if (found != rejections_.rend())
-        rejections_.erase(std::next(found).base());
+void UnhandledRejections::remove(v8::Local<v8::Promise> promise) {
+    auto [first, last] = byHash_.equal_range(promise->GetIdentityHash());
+    for (auto entry = first; entry != last; ++entry) {
+        if (entry->second->promise == promise) {
+            rejections_.erase(entry->second);
+            byHash_.erase(entry);
+            return;
+        }
+    }
+}
+
+void UnhandledRejections::clear() {
+    byHash_.clear();
+    rejections_.clear();
 }
 
 std::optional<Error> UnhandledRejections::takeOldestUnhandled(v8::Isolate* isolate) {
@@ -31,13 +40,15 @@ std::optional<Error> UnhandledRejections::takeOldestUnhandled(v8::Isolate* isola
     for (Rejection const& rejection : rejections_) {
         // Marked as handled without a handler being added: a failed module
         // evaluation, whose reason the engine reports as the run's own error.
-        if (rejection.promise.Get(isolate)->HasHandler())
+        v8::Local<v8::Promise> promise = rejection.promise.Get(isolate);
+        if (promise->HasHandler())
             continue;
-        oldest = V8Error::get(Error::Type::Exception, isolate, rejection.reason.Get(isolate),
-                              rejection.message.Get(isolate));
+        oldest = rejection.message.IsEmpty()
+                     ? V8Error::get(Error::Type::Exception, isolate, promise->Result())
+                     : V8Error::get(Error::Type::Exception, isolate, promise->Result(), rejection.message.Get(isolate));
         break;
     }
-    rejections_.clear();
+    clear();
     return oldest;
 }
 

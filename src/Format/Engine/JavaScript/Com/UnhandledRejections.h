@@ -4,8 +4,9 @@
 
 #include <v8.h>
 
+#include <list>
 #include <optional>
-#include <vector>
+#include <unordered_map>
 
 namespace qor::format::engine::javascript {
 
@@ -14,23 +15,28 @@ namespace qor::format::engine::javascript {
 // and the rejection counts as lost, the script that caused it has returned.
 class UnhandledRejections {
 public:
-    void add(v8::Isolate* isolate, v8::Local<v8::Promise> promise, v8::Local<v8::Value> reason);
+    void add(v8::Isolate* isolate, v8::Local<v8::Promise> promise);
     // A handler came after all.
-    void remove(v8::Isolate* isolate, v8::Local<v8::Promise> promise);
+    void remove(v8::Local<v8::Promise> promise);
     // The error of the oldest rejection that still has no handler, if any;
     // forgets them all. Call with a context entered.
     std::optional<Error> takeOldestUnhandled(v8::Isolate* isolate);
     // Before the isolate goes.
-    void clear() { rejections_.clear(); }
+    void clear();
 
 private:
+    // Every global handle is a root that each garbage collection visits, so
+    // a rejection keeps as few as it can: its reason is the promise's result,
+    // and an Error object carries its own location.
     struct Rejection {
         v8::Global<v8::Promise> promise;
-        v8::Global<v8::Value> reason;
-        v8::Global<v8::Message> message;
+        v8::Global<v8::Message> message; // where a reason that is no Error arose
     };
 
-    std::vector<Rejection> rejections_;
+    std::list<Rejection> rejections_;
+    // By the promise's identity hash: scripts may handle thousands of
+    // rejections in any order (Promise.allSettled of rejected promises).
+    std::unordered_multimap<int, std::list<Rejection>::iterator> byHash_;
 };
 
 } // namespace qor::format::engine::javascript
