@@ -1,5 +1,7 @@
 #include "Platform/Windows/Com/TypeInfoAndAttribute.h"
 
+#include "Platform/Windows/Com/DynamicDispatchEntries.h"
+
 #include <utility>
 
 namespace qor::platform::windows::com {
@@ -20,7 +22,8 @@ TypeInfoAndAttribute::TypeInfoAndAttribute(std::uint32_t index, ITypeLib* typeLi
 
 TypeInfoAndAttribute::TypeInfoAndAttribute(TypeInfoAndAttribute&& other) noexcept
     : index(other.index), typeLib(std::exchange(other.typeLib, nullptr)),
-      typeInfo(std::exchange(other.typeInfo, nullptr)), typeAttr(std::exchange(other.typeAttr, nullptr)) {}
+      typeInfo(std::exchange(other.typeInfo, nullptr)), typeAttr(std::exchange(other.typeAttr, nullptr)),
+      dynamicEntries(std::move(other.dynamicEntries)) {}
 
 TypeInfoAndAttribute& TypeInfoAndAttribute::operator=(TypeInfoAndAttribute&& other) noexcept {
     if (this != &other) {
@@ -29,6 +32,7 @@ TypeInfoAndAttribute& TypeInfoAndAttribute::operator=(TypeInfoAndAttribute&& oth
         typeLib = std::exchange(other.typeLib, nullptr);
         typeInfo = std::exchange(other.typeInfo, nullptr);
         typeAttr = std::exchange(other.typeAttr, nullptr);
+        dynamicEntries = std::move(other.dynamicEntries);
     }
     return *this;
 }
@@ -45,7 +49,14 @@ ITypeInfo* TypeInfoAndAttribute::getTypeInfo() const {
     return addReference(typeInfo);
 }
 
+DynamicDispatchEntries& TypeInfoAndAttribute::getDynamicEntries() {
+    if (!dynamicEntries)
+        dynamicEntries = std::make_unique<DynamicDispatchEntries>(*this);
+    return *dynamicEntries;
+}
+
 void TypeInfoAndAttribute::release() {
+    dynamicEntries.reset();
     // The attribute block belongs to the type info, so it goes back first.
     if (typeAttr != nullptr && typeInfo != nullptr)
         typeInfo->ReleaseTypeAttr(typeAttr);

@@ -1,15 +1,22 @@
 #include "Format/Engine/JavaScript/Com/ComV8Engine.h"
 
+#include "Format/Engine/JavaScript/Com/ComExtractor.h"
+#include "Format/Engine/JavaScript/Com/ComExtractorV8.h"
+#include "Format/Engine/JavaScript/Com/ComHelper.h"
 #include "Format/Engine/JavaScript/V8Engine.h"
 #include "Format/Engine/JavaScript/V8Helper.h"
+#include "Format/Engine/JavaScript/Com/IsolateBound.h"
 #include "Platform/Windows/Com/IScriptStartStop.h"
+#include "Platform/Windows/Com/UnknownCreationHelperInterface.h"
 
 #include <utility>
 
 namespace qor::format::engine::javascript {
 namespace {
 
+using platform::windows::com::IID_UnknownCreationHelper;
 using platform::windows::com::IScriptStartStop;
+using platform::windows::com::UnknownCreationHelperInterface;
 
 std::uint64_t uniqueIdCounter = 0;
 
@@ -60,7 +67,8 @@ void ComV8Engine::teardownIsolate() {
         for (auto& [guid, v8Class] : classMap)
             v8Class.instanceTemplate.Reset();
         releaseSharedInstances();
-        objectRegistry.v8ComObjectList.clear();
+        objectRegistry.teardown(isolate);
+        detachLibraryObjects();
     }
     context.Reset();
     // Handles must go before their isolate does.
@@ -72,9 +80,25 @@ void ComV8Engine::teardownIsolate() {
     createParams.array_buffer_allocator = nullptr;
 }
 
-void ComV8Engine::objectCreated(IUnknown*) {}
+void ComV8Engine::objectCreated(IUnknown* object) {
+    libraryObjects.insert(object);
+}
 
-void ComV8Engine::objectDestroyed(IUnknown*) {}
+void ComV8Engine::objectDestroyed(IUnknown* object) {
+    libraryObjects.erase(object);
+}
+
+void ComV8Engine::detachLibraryObjects() {
+    for (IUnknown* object : std::exchange(libraryObjects, {})) {
+        void* helper = nullptr;
+        if (FAILED(object->QueryInterface(IID_UnknownCreationHelper, &helper)) || helper == nullptr)
+            continue;
+        auto* link = static_cast<UnknownCreationHelperInterface*>(helper);
+        if (auto* bound = dynamic_cast<IsolateBound*>(link))
+            bound->detachFromIsolate();
+        link->clearCreator();
+    }
+}
 
 std::uint64_t ComV8Engine::nextUniqueId() { return ++uniqueIdCounter; }
 
@@ -115,13 +139,12 @@ void ComV8Engine::initiateContext(std::function<void(ClassMap&)> beforeIsolate,
     }
 }
 
-ClassMap& ComV8Engine::getClassMap(TypeLibrary&, ComClasses&) {
+ClassMap& ComV8Engine::getClassMap(TypeLibrary& typeLibrary, ComClasses& comClasses) {
     // Computed for the first engine and shared by every later one, whatever
-    // type library it was given. Type-library classes are not bound to
-    // scripts yet, so the map is empty for now.
+    // type library and registry it was given.
     static std::optional<ClassMap> classes;
     if (!classes)
-        classes.emplace();
+        classes.emplace(convertComToV8(extractRegisteredComComponents(typeLibrary).classes, &comClasses));
     return *classes;
 }
 
@@ -131,14 +154,27 @@ v8::Local<v8::Context> ComV8Engine::createContext(v8::Isolate* isolate, ClassMap
     v8::EscapableHandleScope handleScope(isolate);
     v8::Local<v8::ObjectTemplate> global = v8::ObjectTemplate::New(isolate);
     setGlobalFunction(isolate, global, "Include", include);
-    // The class constructors and global objects, then ActiveXObject and
-    // Enumerator, are still to be bound; they go on the global template
-    // at this point, in that order.
+    PendingGlobalObjects pending = addClassTemplates(isolate, global, classes);
+    // ActiveXObject and Enumerator are still to be bound; they go on the
+    // global template at this point, in that order.
     v8::Local<v8::Context> created = v8::Context::New(isolate, nullptr, global);
     v8::Context::Scope contextScope(created);
-    // Later: with a snapshot creator the context is recorded at this point,
-    // and the global objects of global-object classes are instantiated after.
+    // Later: with a snapshot creator the context is recorded at this point.
+    addGlobalObjects(isolate, created, pending);
     return handleScope.Escape(created);
+}
+
+void ComV8Engine::addGlobalObjects(v8::Isolate* isolate, v8::Local<v8::Context> created,
+                                   PendingGlobalObjects const& pending) {
+    for (auto const& [name, objectTemplate] : pending) {
+        v8::Local<v8::Object> object = objectTemplate->NewInstance(created).ToLocalChecked();
+        // The COM object comes from the shared instances on first use.
+        object->SetAlignedPointerInInternalField(0, nullptr);
+        created->Global()
+            ->Set(created, v8::String::NewFromUtf8(isolate, name.c_str()).ToLocalChecked(), object)
+            .Check();
+        objectRegistry.addGlobalObject(isolate, name, object);
+    }
 }
 
 IDispatch* ComV8Engine::getSharedInstance(std::string_view className) {
@@ -164,11 +200,33 @@ void ComV8Engine::stopScript() {
     for (IDispatch* instance : sharedInstances)
         if (auto* startStop = dynamic_cast<IScriptStartStop*>(instance))
             startStop->stop();
-    // Scripts do not wrap COM objects yet; once they do, the host's own
-    // tracked objects are told to stop here as well.
+    if (isolate != nullptr)
+        stopWrappedObjects();
     stopping = false;
     recordUnhandledRejections();
     reportPendingError();
+}
+
+void ComV8Engine::stopWrappedObjects() {
+    v8::Isolate::Scope isolateScope(isolate);
+    // The list may change while objects stop (a stop may release, a release
+    // may call into scripts), so the pointers are taken first.
+    std::vector<IDispatch*> objects;
+    for (auto const& [dispatch, handle] : objectRegistry.v8ComObjectList)
+        objects.push_back(dispatch);
+    for (IDispatch* dispatch : objects) {
+        v8::HandleScope handleScope(isolate);
+        auto const found = objectRegistry.v8ComObjectList.find(dispatch);
+        if (found == objectRegistry.v8ComObjectList.end() || found->second.IsEmpty() || !found->second.IsWeak())
+            continue;
+        if (found->second.Get(isolate)->GetAlignedPointerFromInternalField(0) == nullptr)
+            continue;
+        // Objects of classes met only at run time are not the host's own.
+        if (objectRegistry.activeXClassGuids.contains(ComHelper::getDispatchGuid(dispatch)))
+            continue;
+        if (auto* startStop = dynamic_cast<IScriptStartStop*>(dispatch))
+            startStop->stop();
+    }
 }
 
 void ComV8Engine::breakScript() {}

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Format/Engine/JavaScript/Com/ComExtractorV8.h"
 #include "Format/Engine/JavaScript/Com/Export.h"
 #include "Format/Engine/JavaScript/Com/ObjectRegistry.h"
 #include "Format/Engine/JavaScript/Com/UnhandledRejections.h"
@@ -22,12 +23,11 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
 namespace qor::format::engine::javascript {
-
-using ClassMap = std::unordered_map<Guid, V8Class, Guid::hash>;
 
 // One script environment: a V8 isolate with one context whose global object
 // carries the host's COM classes, ActiveXObject, Enumerator and Include.
@@ -88,6 +88,9 @@ private:
                          std::function<v8::Local<v8::Context>()> makeContext);
     v8::Local<v8::Context> createContext(v8::Isolate* isolate, ClassMap& classes, v8::SnapshotCreator* creator);
     static ClassMap& getClassMap(TypeLibrary& typeLibrary, ComClasses& comClasses);
+    void addGlobalObjects(v8::Isolate* isolate, v8::Local<v8::Context> created, PendingGlobalObjects const& pending);
+    void stopWrappedObjects();
+    void detachLibraryObjects();
 
     RunResult execute(struct Source const& source, v8::Local<v8::Context> context);
     std::optional<std::pair<std::string, std::filesystem::path>> resolveImport(std::string_view name);
@@ -138,6 +141,9 @@ private:
     bool inModule = false;
     std::set<std::string> includedFiles;
     v8::Global<v8::Module> topLevelModule;
+    // The library's own COM objects made for this engine and still alive:
+    // COM clients may keep them past the engine, which detaches them first.
+    std::unordered_set<IUnknown*> libraryObjects;
     UnhandledRejections unhandledRejections;
 };
 

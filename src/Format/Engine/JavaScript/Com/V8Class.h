@@ -1,18 +1,79 @@
 #pragma once
 
+#include "Format/Engine/JavaScript/Com/ComParameter.h"
+#include "Id/Guid.h"
+#include "Platform/Com.h"
+#include "Platform/Windows/Com/ComClassEntry.h"
+
 #include <v8.h>
 
+#include <cstdint>
 #include <string>
+#include <unordered_map>
+#include <vector>
 
 namespace qor::format::engine::javascript {
 
-// The binding of one COM class to scripts. Copyable, so every engine takes its
-// own copy of the process-wide map; the template handle is only ever filled
-// in an engine's copy.
-struct V8Class {
-    std::string name;
-    bool registered = false;
-    v8::Persistent<v8::ObjectTemplate, v8::CopyablePersistentTraits<v8::ObjectTemplate>> instanceTemplate;
+// One "New" or "New2" method of a class: an overload of its script constructor.
+struct V8Constructor {
+    std::vector<ComParameter> parameters;
+    DISPID dispid = DISPID_UNKNOWN;
 };
+
+// A member that scripts call as a function: a method, or a property get that
+// takes arguments.
+struct V8Function {
+    std::string name;
+    std::string className;
+    // INVOKE_FUNC, or INVOKE_PROPERTYGET for a get with arguments; passed to
+    // Invoke as its flags.
+    std::int32_t invokeKind = INVOKE_FUNC;
+    std::vector<ComParameter> parameters;
+    DISPID dispid = DISPID_UNKNOWN;
+    std::string returnType;
+    VARTYPE returnVt = VT_EMPTY;
+};
+
+// A property without arguments, reached through an accessor.
+struct V8Property {
+    std::string name;
+    std::string className;
+    bool hasGetter = false;
+    bool hasSetter = false;
+    ComParameter putParameter;
+    bool hasPutParameter = false;
+    // Of whichever accessor was met first.
+    DISPID dispid = DISPID_UNKNOWN;
+};
+
+// The binding of one COM class to scripts. Templates and callbacks point at
+// these records, so a class must neither move nor change once its templates
+// exist: the class map is node-based and records are only ever added.
+//
+// Every engine takes its own copy of the process-wide map. A copy leaves the
+// template behind: templates belong to one isolate.
+struct V8Class {
+    using ClassEntry = platform::windows::com::ComClassEntry;
+
+    V8Class() = default;
+    V8Class(V8Class const& other);
+    V8Class& operator=(V8Class const& other);
+    V8Class(V8Class&&) noexcept = default;
+    V8Class& operator=(V8Class&&) noexcept = default;
+
+    std::string name;
+    std::vector<V8Constructor> constructors;
+    // The host's registry entry of the same name; null when the host does not
+    // create objects of this class itself.
+    ClassEntry const* hostClass = nullptr;
+    std::vector<V8Function> functions;
+    std::vector<V8Property> properties;
+    // Set once the class's constructor is on a global template.
+    bool registered = false;
+    v8::Global<v8::ObjectTemplate> instanceTemplate;
+};
+
+// The classes an engine binds, by the identifier of their type.
+using ClassMap = std::unordered_map<Guid, V8Class, Guid::hash>;
 
 } // namespace qor::format::engine::javascript

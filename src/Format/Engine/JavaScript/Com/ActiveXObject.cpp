@@ -1,0 +1,42 @@
+#include "Format/Engine/JavaScript/Com/ActiveXObject.h"
+
+#include "Assert/Assert.h"
+#include "Format/Engine/JavaScript/Com/ComExtractor.h"
+#include "Format/Engine/JavaScript/Com/ComExtractorV8.h"
+#include "Format/Engine/JavaScript/Com/IsolateData.h"
+
+namespace qor::format::engine::javascript::ActiveXObject {
+
+void Register_InstanceObject(v8::Isolate* isolate, ClassMap& classes, Guid const& classGuid, IDispatch* object) {
+    if (auto comClass = object != nullptr ? extractComClassFromDispatch(*object) : std::nullopt)
+        classes.try_emplace(classGuid, convertComToV8(*comClass, nullptr));
+    else
+        assert::Assert::report("ActiveX class not found",
+                               "qor::format::engine::javascript::ActiveXObject::Register_InstanceObject",
+                               "Format/Engine/JavaScript/Com/ActiveXObject", __LINE__);
+    auto const found = classes.find(classGuid);
+    if (found == classes.end())
+        return;
+    buildInstanceTemplate(isolate, found->second);
+    IsolateData::objectRegistry(isolate).activeXClassGuids.insert(classGuid);
+}
+
+v8::Local<v8::ObjectTemplate> instanceTemplateOf(v8::Isolate* isolate, Guid const& classGuid, IDispatch* object) {
+    ClassMap& classes = IsolateData::classMap(isolate);
+    auto found = classes.find(classGuid);
+    if (found == classes.end()) {
+        Register_InstanceObject(isolate, classes, classGuid, object);
+        found = classes.find(classGuid);
+    }
+    if (found == classes.end()) {
+        found = classes.try_emplace(classGuid).first;
+        IsolateData::objectRegistry(isolate).activeXClassGuids.insert(classGuid);
+    }
+    // Global-object classes, and classes met before their template was
+    // needed, have a binding but no wrapper template yet.
+    if (found->second.instanceTemplate.IsEmpty())
+        return buildInstanceTemplate(isolate, found->second);
+    return found->second.instanceTemplate.Get(isolate);
+}
+
+} // namespace qor::format::engine::javascript::ActiveXObject

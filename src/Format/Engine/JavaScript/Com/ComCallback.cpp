@@ -1,0 +1,339 @@
+#include "Format/Engine/JavaScript/Com/ComCallback.h"
+
+#include "Assert/Assert.h"
+#include "Format/Engine/JavaScript/Com/ComHelper.h"
+#include "Format/Engine/JavaScript/Com/ComV8Engine.h"
+#include "Format/Engine/JavaScript/Com/InvokeArguments.h"
+#include "Format/Engine/JavaScript/Com/IsolateData.h"
+#include "Format/Engine/JavaScript/Com/VariantClearing.h"
+#include "Format/Engine/JavaScript/V8Helper.h"
+#include "Platform/Windows/Com/ComRef.h"
+#include "Platform/Windows/ErrorCode.h"
+#include "String/Utf.h"
+
+#include <fmt/format.h>
+
+#include <string>
+#include <string_view>
+
+namespace qor::format::engine::javascript::ComCallback {
+namespace {
+
+using platform::windows::ErrorCode;
+using platform::windows::com::ComRef;
+
+constexpr LCID userLocale = 1024;
+
+void report(std::string_view message, std::string_view callback, std::uint32_t line) {
+    assert::Assert::report(message, fmt::format("qor::format::engine::javascript::ComCallback::{}", callback),
+                           "Format/Engine/JavaScript/Com/ComCallback", line);
+}
+
+void throwString(v8::Isolate* isolate, std::string_view message) {
+    isolate->ThrowException(V8Helper::v8_string(isolate, message));
+}
+
+template <class Record, class Info>
+Record& recordOf(Info const& info) {
+    return *static_cast<Record*>(info.Data().template As<v8::External>()->Value());
+}
+
+// The callbacks need no handle scope of their own: V8 opens one around every
+// callback it makes.
+
+// One Invoke with the constants every callback uses, and what it leaves
+// behind: the result and the exception information, both freed however the
+// callback ends.
+class ComCall {
+public:
+    ComCall() { result_.vt = VT_EMPTY; }
+    ComCall(ComCall const&) = delete;
+    ComCall& operator=(ComCall const&) = delete;
+    ~ComCall() {
+        clearVariant(result_);
+        for (BSTR text : {excepInfo_.bstrSource, excepInfo_.bstrDescription, excepInfo_.bstrHelpFile})
+            if (text != nullptr)
+                SysFreeString(text);
+    }
+
+    HRESULT invoke(IDispatch* dispatch, DISPID dispid, WORD flags, DISPPARAMS& parameters) {
+        return dispatch->Invoke(dispid, IID_NULL, userLocale, flags, &parameters, &result_, &excepInfo_, nullptr);
+    }
+    VARIANT& result() { return result_; }
+    EXCEPINFO const& excepInfo() const { return excepInfo_; }
+
+private:
+    VARIANT result_;
+    EXCEPINFO excepInfo_{};
+};
+
+// What the script gets back from a successful Invoke: the converted result,
+// or undefined for a result without a script value (a null object). A
+// conversion that fails has thrown already.
+template <class ReturnValue>
+void returnResult(v8::Isolate* isolate, ComCall& call, ReturnValue returnValue) {
+    v8::Local<v8::Value> value = ComHelper::convertFromVariant(call.result(), isolate);
+    if (!value.IsEmpty())
+        returnValue.Set(value);
+}
+
+// The COM object behind a wrapper. A global object gets the engine's shared
+// instance of its class on first use. Null, with the exception thrown, when
+// there is none.
+enum class SharedInstance { fetch, leave };
+// Methods are made with a signature: V8 itself refuses receivers of any other
+// template, so theirs need no count of internal fields.
+enum class Receiver { checked, unchecked };
+
+IDispatch* dispatchOf(v8::Isolate* isolate, v8::Local<v8::Object> object, std::string const& className,
+                      std::string_view member, std::string_view callback, SharedInstance shared,
+                      Receiver receiver = Receiver::unchecked) {
+    if (receiver == Receiver::unchecked && object->InternalFieldCount() != 1) {
+        report("InternalFieldCount should be 1.", callback, __LINE__);
+        throwString(isolate, fmt::format("{}.{}: not used on a {} object", className, member, className));
+        return nullptr;
+    }
+    auto* dispatch = static_cast<IDispatch*>(object->GetAlignedPointerFromInternalField(0));
+    if (dispatch == nullptr && shared == SharedInstance::fetch) {
+        dispatch = IsolateData::engine(isolate).getSharedInstance(className);
+        object->SetAlignedPointerInInternalField(0, dispatch);
+    }
+    if (dispatch == nullptr) {
+        report("nullptr == dispatch", callback, __LINE__);
+        throwString(isolate, fmt::format("{}.{}: the COM object could not be created", className, member));
+    }
+    return dispatch;
+}
+
+// "Class.Member", or the class alone for its constructor.
+std::string memberText(std::string_view className, std::string_view member) {
+    return member.empty() ? std::string(className) : fmt::format("{}.{}", className, member);
+}
+
+// Converts the script arguments into `arguments`, naming the member and the
+// argument that cannot go to COM.
+bool convertArguments(v8::FunctionCallbackInfo<v8::Value> const& info, InvokeArguments& arguments,
+                      std::string_view className, std::string_view member) {
+    v8::Isolate* isolate = info.GetIsolate();
+    for (int i = 0; i < info.Length(); ++i) {
+        auto converted = ComHelper::convertToVariant(isolate, info[i], arguments.at(static_cast<std::size_t>(i)));
+        if (!converted) {
+            throwString(isolate, fmt::format("{}: argument {} cannot be passed to COM: {}",
+                                             memberText(className, member), i + 1, ComHelper::reasonOf(converted.error())));
+            return false;
+        }
+    }
+    return true;
+}
+
+// The temporary object of a class on which its "New"/"New2" methods are
+// called; the engine is its creator.
+ComRef<IDispatch> creatorObject(v8::Isolate* isolate, V8Class const& v8Class) {
+    ComRef<IUnknown> created(createObject(*v8Class.hostClass, &IsolateData::engine(isolate)));
+    ComRef<IDispatch> dispatch;
+    if (created)
+        created->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(dispatch.put()));
+    return dispatch;
+}
+
+// Calls the chosen "New"/"New2" on a new creator object. True when the
+// call returned an object, which the result then holds; otherwise the script
+// exception is thrown.
+bool construct(v8::FunctionCallbackInfo<v8::Value> const& info, V8Class const& v8Class,
+               V8Constructor const& constructor, ComCall& call) {
+    v8::Isolate* isolate = info.GetIsolate();
+    ComRef<IDispatch> creator = creatorObject(isolate, v8Class);
+    if (!creator) {
+        throwString(isolate, "COM object creation failed.");
+        return false;
+    }
+    InvokeArguments arguments(static_cast<std::size_t>(info.Length()));
+    if (!convertArguments(info, arguments, v8Class.name, {}))
+        return false;
+    DISPPARAMS parameters = arguments.positional();
+    HRESULT const hr = call.invoke(creator.get(), constructor.dispid, DISPATCH_METHOD, parameters);
+    if (FAILED(hr)) {
+        throwComError(isolate, hr, call.excepInfo());
+        return false;
+    }
+    if (call.result().vt != VT_DISPATCH || call.result().pdispVal == nullptr) {
+        throwString(isolate, "calling a constructor should always return an object.");
+        return false;
+    }
+    return true;
+}
+
+// The overload for the call, after the checks both constructors share.
+V8Constructor const* chooseConstructor(v8::FunctionCallbackInfo<v8::Value> const& info, V8Class const& v8Class) {
+    V8Constructor const* constructor = findMatchingConstructor(info, v8Class.constructors);
+    if (constructor == nullptr)
+        return nullptr;
+    if (v8Class.hostClass == nullptr) {
+        throwString(info.GetIsolate(), "Invalid COM class.");
+        return nullptr;
+    }
+    return constructor;
+}
+
+bool argumentsFit(v8::FunctionCallbackInfo<v8::Value> const& info, V8Constructor const& constructor) {
+    auto const count = static_cast<std::size_t>(info.Length());
+    if (constructor.parameters.size() < count)
+        return false;
+    for (std::size_t i = 0; i < count; ++i)
+        if (info[static_cast<int>(i)]->IsObject() != (constructor.parameters[i].vt == VT_PTR))
+            return false;
+    return true;
+}
+
+std::string deprecationMessage(std::string const& className) {
+    return fmt::format("Calling \"{0}.New(...)\" is deprecated.\nPlease replace it with \"new {0}(...)\"", className);
+}
+
+} // namespace
+
+void Function(v8::FunctionCallbackInfo<v8::Value> const& info) {
+    v8::Isolate* isolate = info.GetIsolate();
+    V8Function const& function = recordOf<V8Function>(info);
+    IDispatch* dispatch =
+        dispatchOf(isolate, info.This(), function.className, function.name, "Function", SharedInstance::fetch,
+                   Receiver::checked);
+    if (dispatch == nullptr)
+        return;
+    if (static_cast<std::size_t>(info.Length()) > function.parameters.size())
+        return throwString(isolate, "More arguments than the function can receive.");
+    InvokeArguments arguments(static_cast<std::size_t>(info.Length()));
+    if (!convertArguments(info, arguments, function.className, function.name))
+        return;
+    DISPPARAMS parameters = arguments.positional();
+    ComCall call;
+    HRESULT const hr = call.invoke(dispatch, function.dispid, static_cast<WORD>(function.invokeKind), parameters);
+    if (FAILED(hr))
+        return throwComError(isolate, hr, call.excepInfo());
+    returnResult(isolate, call, info.GetReturnValue());
+}
+
+void Getter(v8::Local<v8::String>, v8::PropertyCallbackInfo<v8::Value> const& info) {
+    v8::Isolate* isolate = info.GetIsolate();
+    V8Property const& property = recordOf<V8Property>(info);
+    IDispatch* dispatch =
+        dispatchOf(isolate, info.Holder(), property.className, property.name, "Getter", SharedInstance::fetch);
+    if (dispatch == nullptr)
+        return;
+    DISPPARAMS none{nullptr, nullptr, 0, 0};
+    ComCall call;
+    HRESULT const hr = call.invoke(dispatch, property.dispid, DISPATCH_PROPERTYGET, none);
+    if (FAILED(hr))
+        return throwComError(isolate, hr, call.excepInfo());
+    returnResult(isolate, call, info.GetReturnValue());
+}
+
+void Setter(v8::Local<v8::String>, v8::Local<v8::Value> value, v8::PropertyCallbackInfo<void> const& info) {
+    v8::Isolate* isolate = info.GetIsolate();
+    V8Property const& property = recordOf<V8Property>(info);
+    IDispatch* dispatch =
+        dispatchOf(isolate, info.Holder(), property.className, property.name, "Setter", SharedInstance::fetch);
+    if (dispatch == nullptr)
+        return;
+    InvokeArguments arguments(1);
+    auto converted = ComHelper::convertToVariant(isolate, value, arguments.at(0));
+    if (!converted)
+        return throwString(isolate, fmt::format("{}: the value cannot be passed to COM: {}",
+                                                memberText(property.className, property.name),
+                                                ComHelper::reasonOf(converted.error())));
+    DISPPARAMS parameters = arguments.propertyPut();
+    ComCall call;
+    HRESULT const hr = call.invoke(dispatch, property.dispid, DISPATCH_PROPERTYPUT, parameters);
+    if (FAILED(hr))
+        return throwComError(isolate, hr, call.excepInfo());
+    if (call.result().vt != VT_EMPTY)
+        throwString(isolate, "Setter should always return void.");
+}
+
+void GetByIndex(std::uint32_t index, v8::PropertyCallbackInfo<v8::Value> const& info) {
+    v8::Isolate* isolate = info.GetIsolate();
+    if (info.Data().IsEmpty() || info.Data().As<v8::External>()->Value() == nullptr) {
+        report("nullptr == dataPtr, should be v8Class*", "GetByIndex", __LINE__);
+        return;
+    }
+    V8Class const& v8Class = recordOf<V8Class>(info);
+    IDispatch* dispatch =
+        dispatchOf(isolate, info.Holder(), v8Class.name, "Item", "GetByIndex", SharedInstance::leave);
+    if (dispatch == nullptr)
+        return;
+    InvokeArguments arguments(1);
+    arguments.at(0).vt = VT_I4;
+    arguments.at(0).lVal = static_cast<LONG>(index);
+    DISPPARAMS parameters = arguments.positional();
+    ComCall call;
+    HRESULT const hr = call.invoke(dispatch, DISPID_VALUE, DISPATCH_PROPERTYGET, parameters);
+    if (FAILED(hr))
+        return throwComError(isolate, hr, call.excepInfo());
+    returnResult(isolate, call, info.GetReturnValue());
+}
+
+void Constructor(v8::FunctionCallbackInfo<v8::Value> const& info) {
+    v8::Isolate* isolate = info.GetIsolate();
+    V8Class const& v8Class = recordOf<V8Class>(info);
+    if (!info.IsConstructCall()) {
+        report("IsConstructCall should be true.", "Constructor", __LINE__);
+        return throwString(isolate, fmt::format("Class constructor {} cannot be invoked without 'new'", v8Class.name));
+    }
+    // The wrapper's field receives the new object: anything else made by
+    // this call (Reflect.construct with a foreign new.target) cannot take it.
+    if (info.This()->InternalFieldCount() != 1) {
+        report("InternalFieldCount should be 1.", "Constructor", __LINE__);
+        return throwString(isolate, fmt::format("{}: cannot construct this kind of object", v8Class.name));
+    }
+    V8Constructor const* constructor = chooseConstructor(info, v8Class);
+    if (constructor == nullptr)
+        return;
+    ComCall call;
+    if (!construct(info, v8Class, *constructor, call))
+        return;
+    // The result's reference moves into the wrapper.
+    IDispatch* created = std::exchange(call.result().pdispVal, nullptr);
+    call.result().vt = VT_EMPTY;
+    v8::Local<v8::Object> wrapper = IsolateData::objectRegistry(isolate).adopt(isolate, info.This(), created);
+    if (wrapper != info.This())
+        info.GetReturnValue().Set(wrapper);
+}
+
+void ConstructorDeprecated(v8::FunctionCallbackInfo<v8::Value> const& info) {
+    v8::Isolate* isolate = info.GetIsolate();
+    V8Class const& v8Class = recordOf<V8Class>(info);
+    if (info.IsConstructCall())
+        report("IsConstructCall should be false.", "ConstructorDeprecated", __LINE__);
+    if (info.This()->InternalFieldCount() != 0)
+        report("InternalFieldCount should be 0.", "ConstructorDeprecated", __LINE__);
+    V8Constructor const* constructor = chooseConstructor(info, v8Class);
+    if (constructor == nullptr)
+        return;
+    if (IsolateData::engine(isolate).runMode != 0)
+        return throwString(isolate, deprecationMessage(v8Class.hostClass->name));
+    ComCall call;
+    if (!construct(info, v8Class, *constructor, call))
+        return;
+    // The wrapper takes the template of the class the new object reports.
+    returnResult(isolate, call, info.GetReturnValue());
+}
+
+V8Constructor const* findMatchingConstructor(v8::FunctionCallbackInfo<v8::Value> const& info,
+                                             std::vector<V8Constructor> const& constructors) {
+    for (V8Constructor const& constructor : constructors)
+        if (argumentsFit(info, constructor))
+            return &constructor;
+    throwString(info.GetIsolate(), "No matching constructor found.");
+    return nullptr;
+}
+
+void throwComError(v8::Isolate* isolate, HRESULT result, EXCEPINFO const& excepInfo) {
+    if (excepInfo.bstrDescription != nullptr)
+        return throwString(isolate, string::utf16ToUtf8(std::u16string_view(
+                                        reinterpret_cast<char16_t const*>(excepInfo.bstrDescription))));
+    SCODE const code = result == DISP_E_EXCEPTION ? excepInfo.scode : result;
+    if (auto message = ErrorCode::getMessageFromErrorCode(static_cast<std::uint32_t>(code)))
+        return throwString(isolate, *message);
+    throwString(isolate, fmt::format("EXCEPINFO scode: {:X}", static_cast<std::uint32_t>(excepInfo.scode)));
+}
+
+} // namespace qor::format::engine::javascript::ComCallback

@@ -1,0 +1,230 @@
+#include "Format/Engine/JavaScript/Com/ComExtractorV8.h"
+
+#include "Assert/Assert.h"
+#include "Format/Engine/JavaScript/Com/ComCallback.h"
+#include "Format/Engine/JavaScript/V8Helper.h"
+
+#include <algorithm>
+#include <string_view>
+#include <unordered_set>
+
+namespace qor::format::engine::javascript {
+namespace {
+
+bool isConstructorName(std::string_view name) {
+    return name == "New" || name == "New2";
+}
+
+template <class Record>
+Record* findByName(std::vector<Record>& records, std::string_view name) {
+    auto const found = std::ranges::find_if(records, [&](Record const& record) { return record.name == name; });
+    return found == records.end() ? nullptr : &*found;
+}
+
+V8Function makeFunction(ComFunction const& function, std::string const& className) {
+    return V8Function{function.name,     className,           function.invokeKind, function.parameters,
+                      function.memberId, function.returnType, function.returnVt};
+}
+
+void addMethod(V8Class& v8Class, ComFunction const& function) {
+    if (isConstructorName(function.name))
+        v8Class.constructors.push_back(V8Constructor{function.parameters, function.memberId});
+    v8Class.functions.push_back(makeFunction(function, v8Class.name));
+}
+
+// A get that takes arguments is called like a method.
+void addPropertyGet(V8Class& v8Class, ComFunction const& function) {
+    V8Property* property = findByName(v8Class.properties, function.name);
+    if (property == nullptr) {
+        if (!function.parameters.empty()) {
+            V8Function method = makeFunction(function, v8Class.name);
+            method.invokeKind = INVOKE_PROPERTYGET;
+            v8Class.functions.push_back(std::move(method));
+            return;
+        }
+        V8Property added;
+        added.name = function.name;
+        added.className = v8Class.name;
+        added.hasGetter = true;
+        added.dispid = function.memberId;
+        v8Class.properties.push_back(std::move(added));
+        return;
+    }
+    if (!property->hasGetter && function.parameters.empty())
+        property->hasGetter = true;
+}
+
+void addPropertyPut(V8Class& v8Class, ComFunction const& function) {
+    // A get with arguments seen earlier has made the name a method.
+    if (findByName(v8Class.functions, function.name) != nullptr)
+        return;
+    V8Property* property = findByName(v8Class.properties, function.name);
+    if (property != nullptr && property->hasSetter)
+        return;
+    if (property == nullptr) {
+        V8Property added;
+        added.name = function.name;
+        added.className = v8Class.name;
+        added.dispid = function.memberId;
+        v8Class.properties.push_back(std::move(added));
+        property = &v8Class.properties.back();
+    }
+    property->hasSetter = true;
+    if (function.parameters.size() != 1) {
+        assert::Assert::report("INVOKE_PROPERTYPUT does not have exact 1 argument.",
+                               "qor::format::engine::javascript::convertComToV8",
+                               "Format/Engine/JavaScript/Com/ComExtractorV8", __LINE__);
+        return;
+    }
+    property->putParameter = function.parameters.front();
+    property->hasPutParameter = true;
+}
+
+enum class GetterChoice { asDeclared, always };
+enum class SetterChoice { asDeclared, withPutParameter };
+
+v8::Local<v8::External> dataOf(v8::Isolate* isolate, void* record) {
+    return v8::External::New(isolate, record);
+}
+
+// The members of a class on one template. A name is installed once: a
+// method wins over a property of the same name, the first of two methods
+// over the second. The member functions only accept receivers made from
+// `receiver`, so a detached member cannot be applied to another object.
+void installMembers(v8::Isolate* isolate, v8::Local<v8::ObjectTemplate> target, v8::Local<v8::FunctionTemplate> receiver,
+                    V8Class& v8Class, GetterChoice getters, SetterChoice setters) {
+    std::unordered_set<std::string_view> installed;
+    v8::Local<v8::Signature> signature = v8::Signature::New(isolate, receiver);
+    for (V8Function& function : v8Class.functions) {
+        if (!installed.insert(function.name).second)
+            continue;
+        target->Set(V8Helper::v8_string(isolate, function.name),
+                    v8::FunctionTemplate::New(isolate, ComCallback::Function, dataOf(isolate, &function), signature, 0,
+                                              v8::ConstructorBehavior::kAllow),
+                    v8::PropertyAttribute::None);
+    }
+    for (V8Property& property : v8Class.properties) {
+        if (!installed.insert(property.name).second)
+            continue;
+        bool const getter = getters == GetterChoice::always || property.hasGetter;
+        bool const setter = setters == SetterChoice::withPutParameter ? property.hasPutParameter : property.hasSetter;
+        target->SetAccessor(V8Helper::v8_string(isolate, property.name), getter ? ComCallback::Getter : nullptr,
+                            setter ? ComCallback::Setter : nullptr, dataOf(isolate, &property), v8::AccessControl::DEFAULT,
+                            v8::PropertyAttribute::None);
+    }
+}
+
+// The function template that stands for a class without a constructor: it
+// names the class's wrappers and is their members' receiver check.
+v8::Local<v8::FunctionTemplate> classTemplate(v8::Isolate* isolate, V8Class const& v8Class) {
+    v8::Local<v8::FunctionTemplate> result = v8::FunctionTemplate::New(isolate);
+    if (!v8Class.name.empty())
+        result->SetClassName(V8Helper::v8_string(isolate, v8Class.name));
+    result->InstanceTemplate()->SetInternalFieldCount(1);
+    return result;
+}
+
+bool isGlobalObjectClass(V8Class const& v8Class) {
+    return v8Class.hostClass != nullptr && v8Class.hostClass->isGlobalObject();
+}
+
+v8::Local<v8::ObjectTemplate> globalObjectTemplate(v8::Isolate* isolate, V8Class& v8Class) {
+    v8::Local<v8::FunctionTemplate> receiver = classTemplate(isolate, v8Class);
+    v8::Local<v8::ObjectTemplate> result = receiver->InstanceTemplate();
+    installMembers(isolate, result, receiver, v8Class, GetterChoice::always, SetterChoice::withPutParameter);
+    return result;
+}
+
+void addConstructor(v8::Isolate* isolate, v8::Local<v8::ObjectTemplate> global, V8Class& v8Class) {
+    v8::Local<v8::External> data = dataOf(isolate, &v8Class);
+    v8::Local<v8::FunctionTemplate> constructor = v8::FunctionTemplate::New(
+        isolate, ComCallback::Constructor, data, v8::Local<v8::Signature>(), 0, v8::ConstructorBehavior::kAllow);
+    v8::Local<v8::String> name = V8Helper::v8_string(isolate, v8Class.name);
+    constructor->SetClassName(name);
+    v8::Local<v8::ObjectTemplate> instance = constructor->InstanceTemplate();
+    instance->SetInternalFieldCount(1);
+    constructor->Set(V8Helper::v8_string(isolate, "New"),
+                     v8::FunctionTemplate::New(isolate, ComCallback::ConstructorDeprecated, data,
+                                               v8::Local<v8::Signature>(), 0, v8::ConstructorBehavior::kAllow),
+                     v8::PropertyAttribute::None);
+    installMembers(isolate, instance, constructor, v8Class, GetterChoice::asDeclared, SetterChoice::asDeclared);
+    global->Set(name, constructor, v8::PropertyAttribute::None);
+    v8Class.instanceTemplate.Reset(isolate, instance);
+    v8Class.registered = true;
+}
+
+bool hasNewEnum(V8Class const& v8Class) {
+    return std::ranges::any_of(v8Class.properties,
+                               [](V8Property const& property) { return property.dispid == DISPID_NEWENUM; });
+}
+
+} // namespace
+
+bool isDispatchMemberName(ComFunction const& function) {
+    static std::unordered_set<std::string_view> const names{
+        "AddRef",        "Release",       "GetTypeInfo",        "GetIDsOfNames",      "Invoke",
+        "GetDispID",     "RemoteInvokeEx", "DeleteMemberByName", "DeleteMemberByDispID", "GetMemberProperties",
+        "GetMemberName", "GetNextDispID", "GetNameSpaceParent", "GetTypeInfoCount",   "QueryInterface"};
+    return names.contains(function.name);
+}
+
+V8Class convertComToV8(ComClass const& comClass, ComClasses const* registry) {
+    V8Class v8Class;
+    v8Class.name = comClass.name;
+    if (registry != nullptr)
+        if (auto index = registry->indexOf(comClass.name))
+            v8Class.hostClass = registry->getFromIndex(*index);
+    for (ComFunction const& function : comClass.functions) {
+        if (isDispatchMemberName(function))
+            continue;
+        switch (function.invokeKind) {
+        case INVOKE_FUNC:
+            addMethod(v8Class, function);
+            break;
+        case INVOKE_PROPERTYGET:
+            addPropertyGet(v8Class, function);
+            break;
+        case INVOKE_PROPERTYPUT:
+            addPropertyPut(v8Class, function);
+            break;
+        default:
+            break;
+        }
+    }
+    return v8Class;
+}
+
+ClassMap convertComToV8(std::vector<ComClass> const& classes, ComClasses const* registry) {
+    ClassMap result;
+    for (ComClass const& comClass : classes)
+        if (!result.contains(comClass.guid))
+            result.emplace(comClass.guid, convertComToV8(comClass, registry));
+    return result;
+}
+
+PendingGlobalObjects addClassTemplates(v8::Isolate* isolate, v8::Local<v8::ObjectTemplate> global, ClassMap& classes) {
+    PendingGlobalObjects pending;
+    for (auto& [guid, v8Class] : classes) {
+        if (v8Class.name == "Attribute" || v8Class.name == "Enumerator")
+            continue;
+        if (isGlobalObjectClass(v8Class))
+            pending.emplace_back(v8Class.name, globalObjectTemplate(isolate, v8Class));
+        else
+            addConstructor(isolate, global, v8Class);
+    }
+    return pending;
+}
+
+v8::Local<v8::ObjectTemplate> buildInstanceTemplate(v8::Isolate* isolate, V8Class& v8Class) {
+    v8::Local<v8::FunctionTemplate> receiver = classTemplate(isolate, v8Class);
+    v8::Local<v8::ObjectTemplate> result = receiver->InstanceTemplate();
+    installMembers(isolate, result, receiver, v8Class, GetterChoice::asDeclared, SetterChoice::asDeclared);
+    if (hasNewEnum(v8Class))
+        result->SetHandler(v8::IndexedPropertyHandlerConfiguration(ComCallback::GetByIndex, nullptr, nullptr, nullptr,
+                                                                   nullptr, dataOf(isolate, &v8Class),
+                                                                   v8::PropertyHandlerFlags::kNone));
+    v8Class.instanceTemplate.Reset(isolate, result);
+    return result;
+}
+
+} // namespace qor::format::engine::javascript

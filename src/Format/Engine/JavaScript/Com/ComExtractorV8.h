@@ -1,0 +1,44 @@
+#pragma once
+
+// COM classes as V8 sees them: the reduction of a class record to its
+// constructors, methods and properties, and the templates built from it.
+
+#include "Format/Engine/JavaScript/Com/ComClass.h"
+#include "Format/Engine/JavaScript/Com/V8Class.h"
+#include "Platform/Windows/Com/ComClasses.h"
+
+#include <v8.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace qor::format::engine::javascript {
+
+using platform::windows::com::ComClasses;
+
+// The global objects that addClassTemplates leaves to be made once the
+// context exists: class name and template.
+using PendingGlobalObjects = std::vector<std::pair<std::string, v8::Local<v8::ObjectTemplate>>>;
+
+// True for the IUnknown, IDispatch and IDispatchEx plumbing that type
+// libraries list among a class's members.
+bool isDispatchMemberName(ComFunction const& function);
+
+// The constructors, methods and properties of a class; `registry`, when
+// given, supplies the host's entry of the same name.
+V8Class convertComToV8(ComClass const& comClass, ComClasses const* registry);
+// Keyed by class identifier; the first class of an identifier wins.
+ClassMap convertComToV8(std::vector<ComClass> const& classes, ComClasses const* registry);
+
+// Puts a constructor, or for a global-object class a global object, of every
+// class on the global template; the global objects themselves can only be
+// made in the context, so their templates are handed back.
+PendingGlobalObjects addClassTemplates(v8::Isolate* isolate, v8::Local<v8::ObjectTemplate> global, ClassMap& classes);
+
+// A template for wrappers of a class first met at run time, stored in the
+// class's instanceTemplate. A collection (a property with DISPID_NEWENUM)
+// also answers numeric index reads.
+v8::Local<v8::ObjectTemplate> buildInstanceTemplate(v8::Isolate* isolate, V8Class& v8Class);
+
+} // namespace qor::format::engine::javascript

@@ -1,0 +1,446 @@
+#include "Format/Engine/JavaScript/Com/ComHelper.h"
+
+#include "Assert/Assert.h"
+#include "Format/Engine/JavaScript/Com/ActiveXObject.h"
+#include "Format/Engine/JavaScript/Com/CV8ArrayWrapper.h"
+#include "Format/Engine/JavaScript/Com/ComExtractorV8.h"
+#include "Format/Engine/JavaScript/Com/ComV8Engine.h"
+#include "Format/Engine/JavaScript/Com/IsolateData.h"
+#include "Format/Engine/JavaScript/Com/VariantClearing.h"
+#include "Format/Engine/JavaScript/V8Helper.h"
+#include "Platform/Windows/Com/ComRef.h"
+
+#include <fmt/format.h>
+
+#include <cstdint>
+#include <vector>
+
+namespace qor::format::engine::javascript::ComHelper {
+namespace {
+
+using platform::windows::com::ComRef;
+
+constexpr std::string_view sourceFile = "Format/Engine/JavaScript/Com/ComHelper";
+// Arrays of VARIANTs may hold arrays; deeper nesting than this is refused
+// rather than risking the stack.
+constexpr int maximumArrayDepth = 64;
+
+void report(std::string_view message, std::string_view function, std::uint32_t line) {
+    assert::Assert::report(message, function, sourceFile, line);
+}
+
+// Each conversion writes its VARIANT in place: built elsewhere and copied,
+// the few bytes written would be read back as a whole before they settle.
+void set(VARIANT& target, VARTYPE vt) {
+    target.vt = vt;
+}
+
+// The BSTR ends at the first U+0000 of the text, as COM's string functions
+// read it; the empty string gives an empty, non-null BSTR.
+Conversion setString(VARIANT& target, v8::Isolate* isolate, v8::Local<v8::String> text) {
+    int const length = text->Length();
+    BSTR bstr = SysAllocStringLen(nullptr, static_cast<UINT>(length));
+    if (bstr == nullptr)
+        return std::unexpected(ConversionFailure::outOfMemory);
+    text->Write(isolate, reinterpret_cast<std::uint16_t*>(bstr), 0, length, v8::String::NO_NULL_TERMINATION);
+    bstr[length] = 0;
+    UINT const used = static_cast<UINT>(std::char_traits<OLECHAR>::length(bstr));
+    if (used != static_cast<UINT>(length)) {
+        BSTR shorter = SysAllocStringLen(bstr, used);
+        SysFreeString(bstr);
+        if (shorter == nullptr)
+            return std::unexpected(ConversionFailure::outOfMemory);
+        bstr = shorter;
+    }
+    set(target, VT_BSTR);
+    target.bstrVal = bstr;
+    return {};
+}
+
+// A script object with one internal field: a COM wrapper, a global object
+// whose COM object is fetched on first use, or a script Enumerator.
+Conversion setWrapper(VARIANT& target, v8::Isolate* isolate, v8::Local<v8::Object> object) {
+    auto* pointer = object->GetAlignedPointerFromInternalField(0);
+    ObjectRegistry& registry = IsolateData::objectRegistry(isolate);
+    if (registry.enumeratorObjectList.contains(static_cast<IEnumerator*>(pointer)))
+        return std::unexpected(ConversionFailure::enumerator);
+    auto* dispatch = static_cast<IDispatch*>(pointer);
+    if (dispatch == nullptr) {
+        if (std::string const* className = registry.globalObjectClass(isolate, object)) {
+            dispatch = IsolateData::engine(isolate).getSharedInstance(*className);
+            if (dispatch != nullptr)
+                object->SetAlignedPointerInInternalField(0, dispatch);
+        }
+    }
+    if (dispatch == nullptr)
+        return std::unexpected(ConversionFailure::noComObject);
+    dispatch->AddRef();
+    set(target, VT_DISPATCH);
+    target.pdispVal = dispatch;
+    return {};
+}
+
+// Every conversion makes a new wrapper, whose one reference is the
+// VARIANT's.
+Conversion setArray(VARIANT& target, v8::Isolate* isolate, v8::Local<v8::Array> array) {
+    auto* wrapper = new CV8ArrayWrapper(isolate, array);
+    wrapper->AddRef();
+    set(target, VT_DISPATCH);
+    target.pdispVal = static_cast<IV8ArrayWrapper*>(wrapper);
+    return {};
+}
+
+} // namespace
+
+std::string_view reasonOf(ConversionFailure failure) {
+    switch (failure) {
+    case ConversionFailure::object:
+        return "script objects other than arrays and COM objects have no COM form";
+    case ConversionFailure::enumerator:
+        return "an Enumerator has no COM form";
+    case ConversionFailure::noComObject:
+        return "its COM object could not be created";
+    case ConversionFailure::symbol:
+        return "symbol values have no COM form";
+    case ConversionFailure::bigint:
+        return "bigint values have no COM form";
+    case ConversionFailure::outOfMemory:
+        return "out of memory";
+    }
+    return {};
+}
+
+Conversion convertToVariant(v8::Isolate* isolate, v8::Local<v8::Value> value, VARIANT& target) {
+    // The order matters: every int32 is a number too, every array an object.
+    if (value->IsInt32()) {
+        set(target, VT_I4);
+        target.lVal = value.As<v8::Int32>()->Value();
+        return {};
+    }
+    if (value->IsUint32()) {
+        set(target, VT_UI4);
+        target.ulVal = value.As<v8::Uint32>()->Value();
+        return {};
+    }
+    if (value->IsNumber()) {
+        set(target, VT_R8);
+        target.dblVal = value.As<v8::Number>()->Value();
+        return {};
+    }
+    if (value->IsBoolean()) {
+        set(target, VT_BOOL);
+        target.boolVal = value.As<v8::Boolean>()->Value() ? VARIANT_TRUE : VARIANT_FALSE;
+        return {};
+    }
+    if (value->IsString())
+        return setString(target, isolate, value.As<v8::String>());
+    if (value->IsNull()) {
+        set(target, VT_NULL);
+        return {};
+    }
+    if (value->IsUndefined()) {
+        set(target, VT_EMPTY);
+        return {};
+    }
+    if (value->IsArray())
+        return setArray(target, isolate, value.As<v8::Array>());
+    if (value->IsObject()) {
+        v8::Local<v8::Object> object = value.As<v8::Object>();
+        if (object->InternalFieldCount() == 1)
+            return setWrapper(target, isolate, object);
+        return std::unexpected(ConversionFailure::object);
+    }
+    // What is left of the script's types.
+    return std::unexpected(value->IsSymbol() ? ConversionFailure::symbol : ConversionFailure::bigint);
+}
+
+VARIANT variant_v8ToCom(v8::Isolate* isolate, v8::Local<v8::Value> value) {
+    VARIANT result;
+    VariantInit(&result);
+    auto converted = convertToVariant(isolate, value, result);
+    if (converted)
+        return result;
+    constexpr std::string_view function = "qor::format::engine::javascript::ComHelper::variant_v8ToCom";
+    switch (converted.error()) {
+    case ConversionFailure::symbol:
+        report("symbol not implemented", function, __LINE__);
+        break;
+    case ConversionFailure::bigint:
+        report("bigint not implemented", function, __LINE__);
+        break;
+    case ConversionFailure::noComObject:
+        report("nullptr == dispatch", function, __LINE__);
+        break;
+    case ConversionFailure::outOfMemory:
+        report("out of memory", function, __LINE__);
+        break;
+    default:
+        report("Handle new Object outside this function.", function, __LINE__);
+        break;
+    }
+    return result;
+}
+
+namespace {
+
+// The script value of a VARIANT: a value, nothing (a null object), or a
+// failure whose message has been thrown into the script.
+struct Converted {
+    v8::Local<v8::Value> value;
+    bool thrown = false;
+};
+
+Converted fail(v8::Isolate* isolate, std::string const& message) {
+    isolate->ThrowException(V8Helper::v8_string(isolate, message));
+    return {{}, true};
+}
+
+Converted unsupported(v8::Isolate* isolate, VARTYPE vt) {
+    std::string const message = fmt::format("Missing V8 variant implementation (returnVar.vt): {}", vt);
+    report(message, "qor::format::engine::javascript::ComHelper::variant_comToV8", __LINE__);
+    return fail(isolate, message);
+}
+
+// Up to the first U+0000, whatever the length prefix says; null is the empty
+// string.
+Converted stringValue(v8::Isolate* isolate, BSTR text) {
+    if (text == nullptr)
+        return {v8::String::Empty(isolate)};
+    std::size_t const length = std::char_traits<OLECHAR>::length(text);
+    v8::Local<v8::String> result;
+    if (length > static_cast<std::size_t>(v8::String::kMaxLength) ||
+        !v8::String::NewFromTwoByte(isolate, reinterpret_cast<std::uint16_t const*>(text), v8::NewStringType::kNormal,
+                                    static_cast<int>(length))
+             .ToLocal(&result))
+        return fail(isolate, "A string from COM is too long for a script");
+    return {result};
+}
+
+// The wrapper of a COM object: the live one of that pointer, else a new one
+// of the class the object reports, holding a reference of its own.
+Converted dispatchValue(v8::Isolate* isolate, IDispatch* dispatch) {
+    if (dispatch == nullptr)
+        return {};
+    ObjectRegistry& registry = IsolateData::objectRegistry(isolate);
+    if (v8::Local<v8::Object> existing = registry.find(isolate, dispatch); !existing.IsEmpty())
+        return {existing};
+    Guid const guid = getDispatchGuid(dispatch);
+    if (guid.isNull())
+        report("guid should not be null", "qor::format::engine::javascript::ComHelper::dispatch_comToV8", __LINE__);
+    v8::Local<v8::ObjectTemplate> instanceTemplate = ActiveXObject::instanceTemplateOf(isolate, guid, dispatch);
+    v8::Local<v8::Object> wrapper;
+    if (instanceTemplate.IsEmpty() || !instanceTemplate->NewInstance(isolate->GetCurrentContext()).ToLocal(&wrapper))
+        return {{}, true};
+    dispatch->AddRef();
+    return {registry.adopt(isolate, wrapper, dispatch)};
+}
+
+Converted unknownValue(v8::Isolate* isolate, IUnknown* unknown) {
+    if (unknown == nullptr)
+        return {};
+    ComRef<IDispatch> dispatch;
+    if (FAILED(unknown->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(dispatch.put()))) || !dispatch)
+        return {};
+    return dispatchValue(isolate, dispatch.get());
+}
+
+Converted valueOf(v8::Isolate* isolate, VARIANT const& variant, int depth);
+
+// One element of an array's data block, of the array's element type.
+template <class Element>
+Element const& elementAt(void const* data, std::int32_t index) {
+    return static_cast<Element const*>(data)[index];
+}
+
+Converted elementValue(v8::Isolate* isolate, VARTYPE type, void const* data, std::int32_t index, int depth) {
+    switch (type) {
+    case VT_I2:
+        return {v8::Integer::New(isolate, elementAt<SHORT>(data, index))};
+    case VT_I4:
+    case VT_INT:
+        return {v8::Integer::New(isolate, elementAt<LONG>(data, index))};
+    case VT_I1:
+        return {v8::Integer::New(isolate, elementAt<CHAR>(data, index))};
+    case VT_UI1:
+        return {v8::Integer::New(isolate, elementAt<BYTE>(data, index))};
+    case VT_UI2:
+        return {v8::Integer::New(isolate, elementAt<USHORT>(data, index))};
+    case VT_R4:
+        return {v8::Number::New(isolate, elementAt<FLOAT>(data, index))};
+    case VT_R8:
+        return {v8::Number::New(isolate, elementAt<DOUBLE>(data, index))};
+    case VT_UI4:
+    case VT_UINT:
+        return {v8::BigInt::New(isolate, elementAt<ULONG>(data, index))};
+    case VT_I8:
+        return {v8::BigInt::New(isolate, elementAt<LONGLONG>(data, index))};
+    case VT_UI8:
+        return {v8::BigInt::NewFromUnsigned(isolate, elementAt<ULONGLONG>(data, index))};
+    case VT_BSTR:
+        return stringValue(isolate, elementAt<BSTR>(data, index));
+    default:
+        return valueOf(isolate, elementAt<VARIANT>(data, index), depth + 1);
+    }
+}
+
+// The element types an array may have, with the size each takes in the data
+// block; 0 for the others.
+std::size_t elementSize(VARTYPE type) {
+    switch (type) {
+    case VT_I1:
+    case VT_UI1:
+        return 1;
+    case VT_I2:
+    case VT_UI2:
+        return 2;
+    case VT_I4:
+    case VT_INT:
+    case VT_UI4:
+    case VT_UINT:
+    case VT_R4:
+        return 4;
+    case VT_I8:
+    case VT_UI8:
+    case VT_R8:
+        return 8;
+    case VT_BSTR:
+        return sizeof(BSTR);
+    case VT_VARIANT:
+        return sizeof(VARIANT);
+    default:
+        return 0;
+    }
+}
+
+// Holds a safe array's data locked while its elements are read.
+class ArrayAccess {
+public:
+    explicit ArrayAccess(SAFEARRAY* array) : array_(array) {
+        if (array_ != nullptr && FAILED(SafeArrayAccessData(array_, &data_)))
+            array_ = nullptr;
+    }
+    ArrayAccess(ArrayAccess const&) = delete;
+    ArrayAccess& operator=(ArrayAccess const&) = delete;
+    ~ArrayAccess() {
+        if (array_ != nullptr)
+            SafeArrayUnaccessData(array_);
+    }
+    bool ok() const { return array_ != nullptr; }
+    void const* data() const { return data_; }
+
+private:
+    SAFEARRAY* array_;
+    void* data_ = nullptr;
+};
+
+// Only the first dimension counts: a script array of the first elements of
+// the data block, indexed from 0 whatever the lower bound.
+Converted arrayValue(v8::Isolate* isolate, VARTYPE type, SAFEARRAY* array, int depth) {
+    if (depth > maximumArrayDepth)
+        return fail(isolate, "Arrays nested too deeply to reach a script");
+    ArrayAccess access(array);
+    if (!access.ok())
+        return fail(isolate, "SafeArrayAccessData() failed");
+    LONG lower = 0;
+    LONG upper = -1;
+    SafeArrayGetLBound(array, 1, &lower);
+    SafeArrayGetUBound(array, 1, &upper);
+    std::int64_t const span = std::int64_t{upper} - lower + 1;
+    std::int32_t const count = span > 0 ? static_cast<std::int32_t>(span) : 0;
+    // Elements of another size than the type gives would be read as garbage.
+    if (count > 0 && (access.data() == nullptr || SafeArrayGetElemsize(array) != elementSize(type)))
+        return fail(isolate, "SafeArrayAccessData() failed");
+    std::vector<v8::Local<v8::Value>> elements;
+    elements.reserve(static_cast<std::size_t>(count));
+    for (std::int32_t index = 0; index < count; ++index) {
+        Converted element = elementValue(isolate, type, access.data(), index, depth);
+        if (element.thrown)
+            return element;
+        elements.push_back(element.value.IsEmpty() ? v8::Undefined(isolate).As<v8::Value>() : element.value);
+    }
+    return {v8::Array::New(isolate, elements.data(), elements.size())};
+}
+
+Converted valueOf(v8::Isolate* isolate, VARIANT const& variant, int depth) {
+    VARTYPE const vt = variant.vt;
+    VARTYPE const base = vt & VT_TYPEMASK;
+    if ((vt & ~VT_TYPEMASK) == VT_ARRAY && elementSize(base) != 0)
+        return arrayValue(isolate, base, variant.parray, depth);
+    switch (vt) {
+    case VT_EMPTY:
+        return {v8::Undefined(isolate)};
+    case VT_NULL:
+        return {v8::Null(isolate)};
+    case VT_I2:
+        return {v8::Integer::New(isolate, variant.iVal)};
+    case VT_I1:
+        return {v8::Integer::New(isolate, variant.cVal)};
+    case VT_I4:
+        return {v8::Integer::New(isolate, variant.lVal)};
+    case VT_INT:
+        return {v8::Integer::New(isolate, variant.intVal)};
+    case VT_UI1:
+        return {v8::Integer::New(isolate, variant.bVal)};
+    case VT_UI2:
+        return {v8::Integer::New(isolate, variant.uiVal)};
+    case VT_R4:
+        return {v8::Number::New(isolate, variant.fltVal)};
+    case VT_R8:
+        return {v8::Number::New(isolate, variant.dblVal)};
+    case VT_UI4:
+        return {v8::BigInt::New(isolate, variant.ulVal)};
+    case VT_UINT:
+        return {v8::BigInt::New(isolate, variant.uintVal)};
+    case VT_I8:
+        return {v8::BigInt::New(isolate, variant.llVal)};
+    case VT_UI8:
+        return {v8::BigInt::NewFromUnsigned(isolate, variant.ullVal)};
+    case VT_BSTR:
+        return stringValue(isolate, variant.bstrVal);
+    case VT_BOOL:
+        return {v8::Boolean::New(isolate, variant.boolVal != 0)};
+    case VT_DISPATCH:
+        return dispatchValue(isolate, variant.pdispVal);
+    case VT_UNKNOWN:
+        return unknownValue(isolate, variant.punkVal);
+    default:
+        return unsupported(isolate, vt);
+    }
+}
+
+} // namespace
+
+v8::Local<v8::Value> variant_comToV8(_variant_t returnVar, v8::Isolate* isolate) {
+    return convertFromVariant(returnVar, isolate);
+}
+
+v8::Local<v8::Value> convertFromVariant(VARIANT& taken, v8::Isolate* isolate) {
+    v8::Local<v8::Value> value = valueOf(isolate, taken, 0).value;
+    clearVariant(taken);
+    return value;
+}
+
+v8::Local<v8::Value> dispatch_comToV8(IDispatch* dispatch, v8::Isolate* isolate) {
+    return dispatchValue(isolate, dispatch).value;
+}
+
+Guid getDispatchGuid(IDispatch* dispatch) {
+    if (dispatch == nullptr)
+        return {};
+    constexpr std::string_view function = "qor::format::engine::javascript::ComHelper::getDispatchGuid";
+    ComRef<ITypeInfo> typeInfo;
+    if (FAILED(dispatch->GetTypeInfo(0, 0, typeInfo.put())) || !typeInfo) {
+        report("Failed to get GetTypeInfo.", function, __LINE__);
+        return {};
+    }
+    TYPEATTR* attributes = nullptr;
+    if (FAILED(typeInfo->GetTypeAttr(&attributes)) || attributes == nullptr) {
+        report("Failed to get TypeAttr.", function, __LINE__);
+        return {};
+    }
+    Guid const guid = attributes->guid;
+    typeInfo->ReleaseTypeAttr(attributes);
+    return guid;
+}
+
+} // namespace qor::format::engine::javascript::ComHelper

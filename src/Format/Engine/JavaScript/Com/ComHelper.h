@@ -1,0 +1,61 @@
+#pragma once
+
+// The one place where script values become VARIANTs and VARIANTs become
+// script values. Everything runs on the isolate's thread with the isolate
+// entered, a context current and a handle scope open.
+
+#include "Id/Guid.h"
+#include "Platform/Com.h"
+
+#include <v8.h>
+
+#include <expected>
+#include <string>
+#include <string_view>
+
+namespace qor::format::engine::javascript::ComHelper {
+
+// Why a script value has no VARIANT form.
+enum class ConversionFailure {
+    object,      // a script object that is neither an array nor a COM object
+    enumerator,  // a script Enumerator
+    noComObject, // a global object whose COM object could not be created
+    symbol,
+    bigint,
+    outOfMemory, // no memory for the string
+};
+
+// Why, in words fit for the script exception of a COM call.
+std::string_view reasonOf(ConversionFailure failure);
+
+using Conversion = std::expected<void, ConversionFailure>;
+
+// Writes the VARIANT of a script value into `target`, an empty VARIANT that
+// the caller then owns (VariantClear), or tells why there is none and leaves
+// `target` empty. Arrays become new array wrappers; COM wrappers give their
+// pointer with a reference of the VARIANT's own.
+Conversion convertToVariant(v8::Isolate* isolate, v8::Local<v8::Value> value, VARIANT& target);
+
+// As convertToVariant, but a value without a VARIANT form becomes VT_EMPTY
+// after an assertion record: for the places that cannot refuse (results
+// handed back to the host, elements read by COM).
+VARIANT variant_v8ToCom(v8::Isolate* isolate, v8::Local<v8::Value> value);
+
+// The script value of a VARIANT, which the function owns and clears. A type
+// without a script form throws a string into the script and gives an empty
+// handle.
+v8::Local<v8::Value> variant_comToV8(_variant_t returnVar, v8::Isolate* isolate);
+// The same for a VARIANT the caller hands over without a copy: it is cleared
+// on return.
+v8::Local<v8::Value> convertFromVariant(VARIANT& taken, v8::Isolate* isolate);
+
+// The script object standing for `dispatch`: the live wrapper of that pointer
+// when there is one, else a new one holding a reference of its own, made from
+// the template of the class the object reports. Empty for null.
+v8::Local<v8::Value> dispatch_comToV8(IDispatch* dispatch, v8::Isolate* isolate);
+
+// The identifier of the object's first type information, normally its
+// dispatch interface; the nil Guid when it reports none.
+Guid getDispatchGuid(IDispatch* dispatch);
+
+} // namespace qor::format::engine::javascript::ComHelper

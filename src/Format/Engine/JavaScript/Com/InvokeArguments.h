@@ -1,0 +1,49 @@
+#pragma once
+
+#include "Format/Engine/JavaScript/Com/VariantClearing.h"
+#include "Platform/Com.h"
+
+#include <array>
+#include <cstddef>
+#include <memory>
+
+namespace qor::format::engine::javascript {
+
+// The arguments of one IDispatch::Invoke, in COM's order: the last argument
+// first. Owns the VARIANTs and clears them however the call ends. Calls of
+// up to eight arguments need no allocation.
+class InvokeArguments {
+public:
+    explicit InvokeArguments(std::size_t count)
+        : count_(count), heap_(count > inlineCapacity ? std::make_unique<VARIANT[]>(count) : nullptr) {
+        for (std::size_t i = 0; i < count_; ++i)
+            data()[i].vt = VT_EMPTY;
+    }
+    InvokeArguments(InvokeArguments const&) = delete;
+    InvokeArguments& operator=(InvokeArguments const&) = delete;
+    ~InvokeArguments() {
+        for (std::size_t i = 0; i < count_; ++i)
+            clearVariant(data()[i]);
+    }
+
+    // The place of script argument `index` (counted from 0), empty until the
+    // caller fills it.
+    VARIANT& at(std::size_t index) { return data()[count_ - 1 - index]; }
+
+    // Positional arguments; a property put passes its one value under
+    // DISPID_PROPERTYPUT.
+    DISPPARAMS positional() { return DISPPARAMS{count_ != 0 ? data() : nullptr, nullptr, static_cast<UINT>(count_), 0}; }
+    DISPPARAMS propertyPut() { return DISPPARAMS{data(), &putDispid_, static_cast<UINT>(count_), 1}; }
+
+private:
+    static constexpr std::size_t inlineCapacity = 8;
+
+    VARIANT* data() { return heap_ ? heap_.get() : inline_.data(); }
+
+    std::size_t count_;
+    std::array<VARIANT, inlineCapacity> inline_;
+    std::unique_ptr<VARIANT[]> heap_;
+    DISPID putDispid_ = DISPID_PROPERTYPUT;
+};
+
+} // namespace qor::format::engine::javascript

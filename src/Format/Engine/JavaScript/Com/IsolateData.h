@@ -1,0 +1,37 @@
+#pragma once
+
+#include "Format/Engine/JavaScript/Com/ObjectRegistry.h"
+#include "Format/Engine/JavaScript/Com/V8Class.h"
+
+#include <v8.h>
+
+#include <cstdint>
+
+namespace qor::format::engine::javascript {
+
+class ComV8Engine;
+
+// What every callback of an engine finds in its isolate's embedder data. The
+// engine fills the slots right after creating the isolate, before any script
+// runs.
+namespace IsolateData {
+
+inline constexpr std::uint32_t engineSlot = 0;
+inline constexpr std::uint32_t classMapSlot = 1;
+inline constexpr std::uint32_t objectRegistrySlot = 2;
+
+inline ComV8Engine& engine(v8::Isolate* isolate) {
+    return *static_cast<ComV8Engine*>(isolate->GetData(engineSlot));
+}
+
+inline ClassMap& classMap(v8::Isolate* isolate) {
+    return *static_cast<ClassMap*>(isolate->GetData(classMapSlot));
+}
+
+inline ObjectRegistry& objectRegistry(v8::Isolate* isolate) {
+    return *static_cast<ObjectRegistry*>(isolate->GetData(objectRegistrySlot));
+}
+
+} // namespace IsolateData
+
+} // namespace qor::format::engine::javascript

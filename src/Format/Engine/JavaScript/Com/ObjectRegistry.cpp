@@ -1,0 +1,58 @@
+#include "Format/Engine/JavaScript/Com/ObjectRegistry.h"
+
+#include "Format/Engine/JavaScript/Com/DispatchDeleter.h"
+#include "Format/Engine/JavaScript/Com/IEnumerator.h"
+
+#include <algorithm>
+
+namespace qor::format::engine::javascript {
+
+v8::Local<v8::Object> ObjectRegistry::adopt(v8::Isolate* isolate, v8::Local<v8::Object> wrapper, IDispatch* dispatch) {
+    if (v8::Local<v8::Object> existing = find(isolate, dispatch); !existing.IsEmpty()) {
+        dispatch->Release();
+        return existing;
+    }
+    wrapper->SetAlignedPointerInInternalField(0, dispatch);
+    isolate->AdjustAmountOfExternalAllocatedMemory(externalMemoryCharge);
+    auto [entry, inserted] = v8ComObjectList.try_emplace(dispatch, isolate, wrapper);
+    if (!inserted)
+        entry->second.Reset(isolate, wrapper);
+    entry->second.SetWeak(static_cast<void*>(dispatch), DispatchDeleter, v8::WeakCallbackType::kParameter);
+    return wrapper;
+}
+
+v8::Local<v8::Object> ObjectRegistry::find(v8::Isolate* isolate, IDispatch* dispatch) const {
+    auto const found = v8ComObjectList.find(dispatch);
+    if (found == v8ComObjectList.end())
+        return {};
+    return found->second.Get(isolate);
+}
+
+void ObjectRegistry::teardown(v8::Isolate* isolate) {
+    v8::HandleScope handleScope(isolate);
+    for (auto& [dispatch, handle] : v8ComObjectList) {
+        if (handle.IsEmpty() || !handle.IsWeak())
+            continue;
+        // The field, not the key: it is what the wrapper owns.
+        v8::Local<v8::Object> wrapper = handle.Get(isolate);
+        if (auto* held = static_cast<IDispatch*>(wrapper->GetAlignedPointerFromInternalField(0)))
+            held->Release();
+    }
+    v8ComObjectList.clear();
+    for (auto& [enumerator, handle] : enumeratorObjectList)
+        if (!handle.IsEmpty())
+            delete enumerator;
+    enumeratorObjectList.clear();
+    globalObjects.clear();
+}
+
+void ObjectRegistry::addGlobalObject(v8::Isolate* isolate, std::string className, v8::Local<v8::Object> object) {
+    globalObjects.emplace_back(std::move(className), v8::Global<v8::Object>(isolate, object));
+}
+
+std::string const* ObjectRegistry::globalObjectClass(v8::Isolate* isolate, v8::Local<v8::Object> object) const {
+    auto const found = std::ranges::find_if(globalObjects, [&](auto const& entry) { return entry.second == object; });
+    return found == globalObjects.end() ? nullptr : &found->first;
+}
+
+} // namespace qor::format::engine::javascript

@@ -1,0 +1,17 @@
+#include "Format/Engine/JavaScript/Com/V8Class.h"
+
+namespace qor::format::engine::javascript {
+
+V8Class::V8Class(V8Class const& other)
+    : name(other.name), constructors(other.constructors), hostClass(other.hostClass), functions(other.functions),
+      properties(other.properties), registered(other.registered) {}
+
+V8Class& V8Class::operator=(V8Class const& other) {
+    if (this != &other) {
+        V8Class copy(other);
+        *this = std::move(copy);
+    }
+    return *this;
+}
+
+} // namespace qor::format::engine::javascript

@@ -1,0 +1,97 @@
+#pragma once
+
+// The host object model that the script bindings' tests drive (the fixture
+// library Bindings.tlb): one registry and one type library for the whole test
+// program, because a process binds the classes its first engine finds.
+
+#include "Format/Engine/JavaScript/Com/ComV8Engine.h"
+#include "Format/Engine/JavaScript/Error.h"
+#include "Support/TypedDispatch.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace qor::test::bindings {
+
+inline Guid fixtureGuid(std::uint8_t last) {
+    return Guid{0x7c3e1a00, 0x41d2, 0x4b8e, {0xa0, 0xf1, 0x5e, 0x9b, 0x2c, 0x4d, 0x6f, last}};
+}
+
+inline Guid const iidItem = fixtureGuid(0x02);
+inline Guid const iidItems = fixtureGuid(0x03);
+inline Guid const iidApplication = fixtureGuid(0x04);
+inline Guid const clsidItem = fixtureGuid(0x10);
+inline Guid const clsidApplication = fixtureGuid(0x12);
+inline Guid const iidRows = fixtureGuid(0x21);
+inline Guid const iidPoint = fixtureGuid(0x22);
+
+// DISPIDs of the fixture's members.
+enum ItemMember : DISPID {
+    itemName = 1,
+    itemValue = 2,
+    itemActivate = 3,
+    itemAdd = 4,
+    itemCell = 5,
+    itemEcho = 6,
+    itemParent = 7,
+    itemWriteOnly = 8,
+    itemFail = 9,
+    itemNew = 10,
+    itemNew2 = 11,
+    itemInvokeEx = 12,
+    itemMany = 13,
+};
+
+class BindingHost {
+public:
+    static BindingHost& instance() {
+        static BindingHost host;
+        return host;
+    }
+
+    // The type of `guid` from the host's library or, for the types only
+    // objects met at run time report, from the runtime library. Borrowed.
+    ITypeInfo* typeInfo(Guid const& guid);
+
+    platform::windows::com::ComClasses classes;
+    platform::windows::com::TypeLibrary typeLibrary;
+    // What the registry's creators hand out; set by each test.
+    IDispatch* itemCreator = nullptr;
+    IDispatch* application = nullptr;
+
+private:
+    BindingHost();
+    ~BindingHost();
+
+    ITypeLib* runtimeLibrary = nullptr;
+};
+
+// An engine over the fixture model that collects reported errors.
+class BindingTest : public ::testing::Test {
+protected:
+    using ComV8Engine = format::engine::javascript::ComV8Engine;
+    using Error = format::engine::javascript::Error;
+
+    BindingTest();
+    ~BindingTest() override;
+
+    // Runs `script` and gives its completion value as text.
+    std::string run(std::string_view script);
+    // Runs `script` and gives the text of what it threw.
+    std::string thrown(std::string_view script);
+    // A full collection, after which unreachable wrappers have let go.
+    void collectGarbage();
+    v8::Isolate* isolate() const { return engine->getIsolate(); }
+    std::size_t liveWrappers() const;
+
+    BindingHost& host = BindingHost::instance();
+    TypedDispatch application{host.typeInfo(iidApplication)};
+    TypedDispatch itemCreator{host.typeInfo(iidItem)};
+    std::unique_ptr<ComV8Engine> engine;
+    std::vector<Error> reported;
+};
+
+} // namespace qor::test::bindings

@@ -1,0 +1,132 @@
+// A class record reduced to what scripts get: constructors, methods and
+// properties.
+
+#include "Format/Engine/JavaScript/Com/ComExtractorV8.h"
+
+#include "Assert/Assert.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace qor::format::engine::javascript;
+using qor::assert::AssertInfo;
+using qor::assert::ScopedAssertSink;
+
+ComParameter parameter(std::string name, VARTYPE vt = VT_I4) {
+    VARIANT none;
+    VariantInit(&none);
+    return ComParameter("VT_I4", std::move(name), none, PARAMFLAG_FIN, vt);
+}
+
+ComFunction member(std::string name, INVOKEKIND kind, DISPID id, std::vector<ComParameter> parameters = {}) {
+    ComFunction function;
+    function.name = std::move(name);
+    function.invokeKind = kind;
+    function.memberId = id;
+    function.parameters = std::move(parameters);
+    return function;
+}
+
+ComClass classOf(std::vector<ComFunction> functions) {
+    return ComClass{"Sheet", std::move(functions), qor::Guid{1, 2, 3, {4, 5, 6, 7, 8, 9, 10, 11}}};
+}
+
+std::vector<std::string> functionNames(V8Class const& v8Class) {
+    std::vector<std::string> names;
+    for (auto const& function : v8Class.functions)
+        names.push_back(function.name);
+    return names;
+}
+
+TEST(ConvertComToV8Test, ThePlumbingOfIUnknownIDispatchAndIDispatchExIsLeftOut) {
+    V8Class const v8Class = convertComToV8(
+        classOf({member("QueryInterface", INVOKE_FUNC, 0x60000000), member("AddRef", INVOKE_FUNC, 0x60000001),
+                 member("Invoke", INVOKE_FUNC, 0x60010003), member("RemoteInvokeEx", INVOKE_FUNC, 0x60020001),
+                 member("GetNameSpaceParent", INVOKE_FUNC, 0x60020007), member("InvokeEx", INVOKE_FUNC, 1),
+                 member("invoke", INVOKE_FUNC, 2)}),
+        nullptr);
+    EXPECT_EQ(functionNames(v8Class), (std::vector<std::string>{"InvokeEx", "invoke"}));
+    EXPECT_EQ(v8Class.functions[0].className, "Sheet");
+    EXPECT_EQ(v8Class.hostClass, nullptr);
+}
+
+TEST(ConvertComToV8Test, NewAndNew2AreConstructorsInOrderAndMethodsToo) {
+    V8Class const v8Class = convertComToV8(
+        classOf({member("New", INVOKE_FUNC, 10, {parameter("name", VT_BSTR)}),
+                 member("Activate", INVOKE_FUNC, 3), member("New2", INVOKE_FUNC, 11, {parameter("a", VT_PTR), parameter("b")}),
+                 member("new", INVOKE_FUNC, 12)}),
+        nullptr);
+    ASSERT_EQ(v8Class.constructors.size(), 2u);
+    EXPECT_EQ(v8Class.constructors[0].dispid, 10);
+    EXPECT_EQ(v8Class.constructors[0].parameters[0].vt, VT_BSTR);
+    EXPECT_EQ(v8Class.constructors[1].dispid, 11);
+    EXPECT_EQ(v8Class.constructors[1].parameters.size(), 2u);
+    EXPECT_EQ(functionNames(v8Class), (std::vector<std::string>{"New", "Activate", "New2", "new"}));
+}
+
+TEST(ConvertComToV8Test, AGetAndPutWithoutArgumentsAreOnePropertyInEitherOrder) {
+    for (bool getFirst : {true, false}) {
+        ComFunction get = member("Name", INVOKE_PROPERTYGET, 4);
+        ComFunction put = member("Name", INVOKE_PROPERTYPUT, 4, {parameter("Name", VT_BSTR)});
+        V8Class const v8Class = convertComToV8(classOf(getFirst ? std::vector{get, put} : std::vector{put, get}), nullptr);
+        ASSERT_EQ(v8Class.properties.size(), 1u);
+        V8Property const& property = v8Class.properties[0];
+        EXPECT_TRUE(property.hasGetter);
+        EXPECT_TRUE(property.hasSetter);
+        EXPECT_TRUE(property.hasPutParameter);
+        EXPECT_EQ(property.putParameter.vt, VT_BSTR);
+        EXPECT_EQ(property.dispid, 4);
+        EXPECT_TRUE(v8Class.functions.empty());
+    }
+}
+
+TEST(ConvertComToV8Test, AGetWithArgumentsMakesAMethodUnlessItsPutCameFirst) {
+    ComFunction get = member("Cell", INVOKE_PROPERTYGET, 5, {parameter("row"), parameter("column")});
+    ComFunction put = member("Cell", INVOKE_PROPERTYPUT, 5, {parameter("Cell")});
+    V8Class const getFirst = convertComToV8(classOf({get, put}), nullptr);
+    ASSERT_EQ(getFirst.functions.size(), 1u);
+    EXPECT_EQ(getFirst.functions[0].invokeKind, INVOKE_PROPERTYGET);
+    EXPECT_TRUE(getFirst.properties.empty());
+
+    V8Class const putFirst = convertComToV8(classOf({put, get}), nullptr);
+    EXPECT_TRUE(putFirst.functions.empty());
+    ASSERT_EQ(putFirst.properties.size(), 1u);
+    EXPECT_FALSE(putFirst.properties[0].hasGetter);
+    EXPECT_TRUE(putFirst.properties[0].hasSetter);
+}
+
+TEST(ConvertComToV8Test, APutWithoutExactlyOneParameterKeepsItsSetterAndIsReportedOnce) {
+    std::vector<std::string> asserts;
+    ScopedAssertSink sink([&](AssertInfo const& info) { asserts.emplace_back(info.message); });
+    V8Class const v8Class = convertComToV8(
+        classOf({member("Range", INVOKE_PROPERTYPUT, 6, {parameter("a"), parameter("b")}),
+                 member("Target", INVOKE_PROPERTYPUTREF, 7, {parameter("Target", VT_DISPATCH)})}),
+        nullptr);
+    EXPECT_EQ(asserts, std::vector<std::string>{"INVOKE_PROPERTYPUT does not have exact 1 argument."});
+    ASSERT_EQ(v8Class.properties.size(), 1u);
+    EXPECT_TRUE(v8Class.properties[0].hasSetter);
+    EXPECT_FALSE(v8Class.properties[0].hasPutParameter);
+}
+
+TEST(ConvertComToV8Test, TheHostsEntryOfTheSameNameIsLinkedAndTheFirstClassOfAGuidWins) {
+    ComClasses registry;
+    registry.add("Sheet", qor::Guid{9, 9, 9, {}}, nullptr);
+    ComClass first = classOf({member("First", INVOKE_FUNC, 1)});
+    ComClass second = classOf({member("Second", INVOKE_FUNC, 1)});
+    ComClass other = classOf({});
+    other.name = "Other";
+    other.guid = qor::Guid{2, 0, 0, {}};
+    ClassMap const classes = convertComToV8(std::vector{first, second, other}, &registry);
+    ASSERT_EQ(classes.size(), 2u);
+    V8Class const& sheet = classes.at(first.guid);
+    EXPECT_EQ(functionNames(sheet), std::vector<std::string>{"First"});
+    ASSERT_NE(sheet.hostClass, nullptr);
+    EXPECT_EQ(sheet.hostClass->name, "Sheet");
+    EXPECT_EQ(classes.at(other.guid).hostClass, nullptr);
+}
+
+} // namespace

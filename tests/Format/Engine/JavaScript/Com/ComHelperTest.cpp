@@ -1,0 +1,338 @@
+// Script values to VARIANTs and back, called directly in an engine's context.
+
+#include "Format/Engine/JavaScript/Com/BindingHost.h"
+
+#include "Assert/Assert.h"
+#include "Format/Engine/JavaScript/Com/ComHelper.h"
+#include "Format/Engine/JavaScript/Com/IsolateData.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace qor::test::bindings {
+namespace {
+
+namespace ComHelper = format::engine::javascript::ComHelper;
+using assert::AssertInfo;
+using assert::ScopedAssertSink;
+
+class ComHelperTest : public BindingTest {
+protected:
+    ComHelperTest() : sink([this](AssertInfo const& info) { asserts.emplace_back(info.message); }) {
+        run("");
+    }
+
+    // Runs `body` with the engine's context entered.
+    void inContext(std::function<void(v8::Local<v8::Context>)> const& body) {
+        engine->runScript([&](ComV8Engine::RunResult&, v8::Local<v8::Context>& context) { body(context); });
+    }
+    v8::Local<v8::Value> evaluate(v8::Local<v8::Context> context, std::string const& code) {
+        auto source = v8::String::NewFromUtf8(isolate(), code.c_str()).ToLocalChecked();
+        return v8::Script::Compile(context, source).ToLocalChecked()->Run(context).ToLocalChecked();
+    }
+    // The VARIANT of a script expression.
+    _variant_t toCom(std::string const& code) {
+        _variant_t result;
+        inContext([&](auto context) {
+            VARIANT converted = ComHelper::variant_v8ToCom(isolate(), evaluate(context, code));
+            result.Attach(converted);
+        });
+        return result;
+    }
+    // The script value of a VARIANT, as the text of a script expression on it
+    // (`v` in `expression`), or the text it threw.
+    std::string toScript(VARIANT const& variant, std::string const& expression = "typeof v + ':' + String(v)") {
+        std::string text;
+        inContext([&](auto context) {
+            v8::TryCatch tryCatch(isolate());
+            v8::Local<v8::Value> value = ComHelper::variant_comToV8(_variant_t(variant), isolate());
+            if (value.IsEmpty()) {
+                text = tryCatch.HasCaught() ? "threw " + V8Helper(tryCatch.Exception()) : "empty";
+                return;
+            }
+            context->Global()->Set(context, v8::String::NewFromUtf8Literal(isolate(), "v"), value).Check();
+            text = V8Helper(evaluate(context, expression));
+        });
+        return text;
+    }
+    std::string V8Helper(v8::Local<v8::Value> value) {
+        v8::String::Utf8Value utf8(isolate(), value);
+        return std::string(*utf8, static_cast<std::size_t>(utf8.length()));
+    }
+
+    std::vector<std::string> asserts;
+    ScopedAssertSink sink;
+};
+
+// Zero-filled: a BSTR or array of it is null.
+VARIANT variantOf(VARTYPE vt) {
+    VARIANT variant{};
+    variant.vt = vt;
+    return variant;
+}
+
+std::u16string textOf(VARIANT const& variant) {
+    return std::u16string(reinterpret_cast<char16_t const*>(variant.bstrVal), SysStringLen(variant.bstrVal));
+}
+
+TEST_F(ComHelperTest, NumbersTakeTheNarrowestOfI4UI4AndR8) {
+    for (auto const& [code, vt] : std::vector<std::pair<std::string, VARTYPE>>{
+             {"0", VT_I4}, {"-1", VT_I4}, {"2147483647", VT_I4}, {"2147483648", VT_UI4}, {"4294967295", VT_UI4},
+             {"4294967296", VT_R8}, {"-2147483649", VT_R8}, {"1.5", VT_R8}, {"NaN", VT_R8}, {"-0", VT_R8}})
+        EXPECT_EQ(toCom(code).vt, vt) << code;
+    EXPECT_EQ(toCom("-1").lVal, -1);
+    EXPECT_EQ(toCom("4294967295").ulVal, 4294967295u);
+    EXPECT_TRUE(std::isnan(toCom("NaN").dblVal));
+    EXPECT_TRUE(std::signbit(toCom("-0").dblVal));
+    EXPECT_EQ(toCom("true").boolVal, VARIANT_TRUE);
+    EXPECT_EQ(toCom("false").boolVal, VARIANT_FALSE);
+    EXPECT_EQ(toCom("null").vt, VT_NULL);
+    EXPECT_EQ(toCom("undefined").vt, VT_EMPTY);
+    EXPECT_TRUE(asserts.empty());
+}
+
+TEST_F(ComHelperTest, StringsBecomeBstrsEndingAtTheFirstNul) {
+    _variant_t empty = toCom("''");
+    ASSERT_EQ(empty.vt, VT_BSTR);
+    ASSERT_NE(empty.bstrVal, nullptr);
+    EXPECT_EQ(SysStringLen(empty.bstrVal), 0u);
+    EXPECT_EQ(textOf(toCom("'a\\0b'")), u"a");
+    EXPECT_EQ(textOf(toCom("'x\\u{1F600}'")), u"x\U0001F600");
+    EXPECT_EQ(textOf(toCom("'caf\\u00e9'")), u"caf\u00e9");
+}
+
+TEST_F(ComHelperTest, ValuesWithoutACOMFormBecomeEmptyAfterOneAssertionEach) {
+    for (std::string code : {"({a: 1})", "(function () {})", "new Date(0)", "/x/", "new Number(1)"}) {
+        asserts.clear();
+        EXPECT_EQ(toCom(code).vt, VT_EMPTY) << code;
+        EXPECT_EQ(asserts, std::vector<std::string>{"Handle new Object outside this function."}) << code;
+    }
+    asserts.clear();
+    EXPECT_EQ(toCom("Symbol()").vt, VT_EMPTY);
+    EXPECT_EQ(toCom("5n").vt, VT_EMPTY);
+    EXPECT_EQ(asserts, (std::vector<std::string>{"symbol not implemented", "bigint not implemented"}));
+}
+
+TEST_F(ComHelperTest, ScalarsFromComFollowTheirType) {
+    auto make = [](VARTYPE vt, auto assign) {
+        VARIANT variant = variantOf(vt);
+        assign(variant);
+        return variant;
+    };
+    EXPECT_EQ(toScript(variantOf(VT_EMPTY)), "undefined:undefined");
+    EXPECT_EQ(toScript(variantOf(VT_NULL)), "object:null");
+    EXPECT_EQ(toScript(make(VT_I2, [](VARIANT& v) { v.iVal = -2; })), "number:-2");
+    EXPECT_EQ(toScript(make(VT_I1, [](VARIANT& v) { v.cVal = -3; })), "number:-3");
+    EXPECT_EQ(toScript(make(VT_UI1, [](VARIANT& v) { v.bVal = 250; })), "number:250");
+    EXPECT_EQ(toScript(make(VT_UI2, [](VARIANT& v) { v.uiVal = 65535; })), "number:65535");
+    EXPECT_EQ(toScript(make(VT_INT, [](VARIANT& v) { v.intVal = -7; })), "number:-7");
+    EXPECT_EQ(toScript(make(VT_R4, [](VARIANT& v) { v.fltVal = 0.1f; })), "number:0.10000000149011612");
+    EXPECT_EQ(toScript(make(VT_UI4, [](VARIANT& v) { v.ulVal = 5; })), "bigint:5");
+    EXPECT_EQ(toScript(make(VT_UINT, [](VARIANT& v) { v.uintVal = 4294967295u; })), "bigint:4294967295");
+    EXPECT_EQ(toScript(make(VT_UI8, [](VARIANT& v) { v.ullVal = ~0ull; })), "bigint:18446744073709551615");
+    EXPECT_EQ(toScript(make(VT_I8, [](VARIANT& v) { v.llVal = -1; })), "bigint:-1");
+    EXPECT_EQ(toScript(make(VT_BOOL, [](VARIANT& v) { v.boolVal = 1; })), "boolean:true");
+    EXPECT_EQ(toScript(make(VT_BOOL, [](VARIANT& v) { v.boolVal = VARIANT_TRUE; })), "boolean:true");
+    EXPECT_EQ(toScript(make(VT_BOOL, [](VARIANT& v) { v.boolVal = 0; })), "boolean:false");
+    EXPECT_EQ(toScript(variantOf(VT_BSTR)), "string:");
+    _variant_t withNul;
+    withNul.vt = VT_BSTR;
+    withNul.bstrVal = SysAllocStringLen(u"ab\0cd", 5);
+    EXPECT_EQ(toScript(withNul), "string:ab");
+}
+
+TEST_F(ComHelperTest, TypesWithoutAScriptFormThrowTheirCode) {
+    for (auto [vt, code] : std::vector<std::pair<VARTYPE, int>>{{VT_DATE, 7},
+                                                                {VT_CY, 6},
+                                                                {VT_ERROR, 10},
+                                                                {VT_VARIANT, 12},
+                                                                {VT_DECIMAL, 14},
+                                                                {VT_BYREF | VT_I4, 16387},
+                                                                {VT_ARRAY | VT_DISPATCH, 8201}}) {
+        asserts.clear();
+        std::string const message = "Missing V8 variant implementation (returnVar.vt): " + std::to_string(code);
+        VARIANT variant = variantOf(vt);
+        if (vt == (VT_ARRAY | VT_DISPATCH))
+            variant.parray = SafeArrayCreateVector(VT_DISPATCH, 0, 0);
+        EXPECT_EQ(toScript(variant), "threw " + message);
+        EXPECT_EQ(asserts, std::vector<std::string>{message});
+        VariantClear(&variant);
+    }
+}
+
+SAFEARRAY* vectorOf(VARTYPE vt, LONG lower, std::vector<LONG> const& values) {
+    SAFEARRAY* array = SafeArrayCreateVector(vt, lower, static_cast<ULONG>(values.size()));
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        LONG index = lower + static_cast<LONG>(i);
+        LONG value = values[i];
+        SafeArrayPutElement(array, &index, &value);
+    }
+    return array;
+}
+
+TEST_F(ComHelperTest, SafeArraysBecomeScriptArraysOfTheirFirstDimension) {
+    _variant_t shifted;
+    shifted.vt = VT_ARRAY | VT_I4;
+    shifted.parray = vectorOf(VT_I4, 5, {10, 20, 30});
+    EXPECT_EQ(toScript(shifted, "JSON.stringify(v)"), "[10,20,30]");
+
+    SAFEARRAYBOUND bounds[2] = {{3, 0}, {2, 0}}; // 3 x 2, the first index varying fastest
+    _variant_t grid;
+    grid.vt = VT_ARRAY | VT_I4;
+    grid.parray = SafeArrayCreate(VT_I4, 2, bounds);
+    for (LONG i = 0; i < 3; ++i)
+        for (LONG j = 0; j < 2; ++j) {
+            LONG index[2] = {i, j};
+            LONG value = 10 * i + j;
+            SafeArrayPutElement(grid.parray, index, &value);
+        }
+    EXPECT_EQ(toScript(grid, "JSON.stringify(v)"), "[0,10,20]");
+
+    _variant_t mixed;
+    mixed.vt = VT_ARRAY | VT_VARIANT;
+    mixed.parray = SafeArrayCreateVector(VT_VARIANT, 0, 3);
+    _variant_t text(u"one");
+    _variant_t number(LONG{2});
+    _variant_t nested;
+    nested.vt = VT_ARRAY | VT_R8;
+    nested.parray = SafeArrayCreateVector(VT_R8, 0, 2);
+    for (LONG i = 0; i < 2; ++i) {
+        double value = i + 0.5;
+        SafeArrayPutElement(nested.parray, &i, &value);
+    }
+    LONG index = 0;
+    SafeArrayPutElement(mixed.parray, &index, &text);
+    index = 1;
+    SafeArrayPutElement(mixed.parray, &index, &number);
+    index = 2;
+    SafeArrayPutElement(mixed.parray, &index, &nested);
+    EXPECT_EQ(toScript(mixed, "JSON.stringify(v)"), "[\"one\",2,[0.5,1.5]]");
+
+    _variant_t empty;
+    empty.vt = VT_ARRAY | VT_BSTR;
+    empty.parray = SafeArrayCreateVector(VT_BSTR, 0, 0);
+    EXPECT_EQ(toScript(empty, "JSON.stringify(v)"), "[]");
+}
+
+TEST_F(ComHelperTest, ArraysThatCannotBeReadThrowAndGiveNoPartialArray) {
+    VARIANT missing = variantOf(VT_ARRAY | VT_I4);
+    EXPECT_EQ(toScript(missing), "threw SafeArrayAccessData() failed");
+    // Elements of another type than the VARIANT says are not read.
+    _variant_t mislabelled;
+    mislabelled.vt = VT_ARRAY | VT_R8;
+    mislabelled.parray = vectorOf(VT_I4, 0, {1, 2});
+    EXPECT_EQ(toScript(mislabelled), "threw SafeArrayAccessData() failed");
+    // An element without a script form fails the whole array.
+    _variant_t withDate;
+    withDate.vt = VT_ARRAY | VT_VARIANT;
+    withDate.parray = SafeArrayCreateVector(VT_VARIANT, 0, 2);
+    _variant_t date;
+    date.vt = VT_DATE;
+    LONG index = 1;
+    SafeArrayPutElement(withDate.parray, &index, &date);
+    EXPECT_EQ(toScript(withDate), "threw Missing V8 variant implementation (returnVar.vt): 7");
+}
+
+TEST_F(ComHelperTest, OnePointerIsOneScriptObjectHoldingOneReference) {
+    TypedDispatch object(host.typeInfo(iidItem));
+    VARIANT variant = variantOf(VT_DISPATCH);
+    variant.pdispVal = &object;
+    inContext([&](auto) {
+        v8::Local<v8::Value> first = ComHelper::variant_comToV8(_variant_t(variant), isolate());
+        v8::Local<v8::Value> second = ComHelper::dispatch_comToV8(&object, isolate());
+        EXPECT_TRUE(first->StrictEquals(second));
+        EXPECT_EQ(object.refCount(), 2);
+        VARIANT back = ComHelper::variant_v8ToCom(isolate(), first);
+        EXPECT_EQ(back.vt, VT_DISPATCH);
+        EXPECT_EQ(back.pdispVal, static_cast<IDispatch*>(&object));
+        EXPECT_EQ(object.refCount(), 3);
+        VariantClear(&back);
+    });
+    engine.reset();
+    EXPECT_TRUE(object.balanced()) << object.refCount();
+}
+
+TEST_F(ComHelperTest, UnknownsAreAskedForIDispatch) {
+    TypedDispatch object(host.typeInfo(iidItem));
+    VARIANT variant = variantOf(VT_UNKNOWN);
+    variant.punkVal = object.unknown();
+    EXPECT_EQ(toScript(variant, "typeof v.Activate"), "function");
+    object.failQueryInterface();
+    TypedDispatch refusing(host.typeInfo(iidItem));
+    refusing.failQueryInterface();
+    variant.punkVal = refusing.unknown();
+    EXPECT_EQ(toScript(variant), "empty");
+    variant.punkVal = nullptr;
+    EXPECT_EQ(toScript(variant), "empty");
+    engine.reset();
+    EXPECT_TRUE(object.balanced()) << object.refCount();
+    EXPECT_TRUE(refusing.balanced()) << refusing.refCount();
+}
+
+TEST_F(ComHelperTest, AnObjectWithoutTypeInformationIsStillWrappedAndGoesBackAsItself) {
+    TypedDispatch object;
+    VARIANT variant = variantOf(VT_DISPATCH);
+    variant.pdispVal = &object;
+    EXPECT_EQ(toScript(variant, "typeof v"), "object");
+    EXPECT_EQ(asserts, (std::vector<std::string>{"Failed to get GetTypeInfo.", "guid should not be null",
+                                                 "ActiveX class not found"}));
+    inContext([&](auto context) {
+        VARIANT back = ComHelper::variant_v8ToCom(isolate(), evaluate(context, "v"));
+        EXPECT_EQ(back.pdispVal, static_cast<IDispatch*>(&object));
+        VariantClear(&back);
+    });
+    engine.reset();
+    EXPECT_TRUE(object.balanced()) << object.refCount();
+}
+
+TEST_F(ComHelperTest, SupportedVariantsRoundTrip) {
+    TypedDispatch object(host.typeInfo(iidItem));
+    std::vector<_variant_t> values;
+    values.emplace_back(LONG{-5});
+    values.emplace_back(2.25);
+    values.emplace_back(u"text \U0001F600");
+    values.emplace_back(true);
+    values.emplace_back(false);
+    values.emplace_back(static_cast<IDispatch*>(&object));
+    VARIANT null = variantOf(VT_NULL);
+    values.emplace_back(null);
+    values.emplace_back();
+    for (_variant_t const& value : values) {
+        inContext([&](auto) {
+            v8::Local<v8::Value> script = ComHelper::variant_comToV8(value, isolate());
+            VARIANT converted = ComHelper::variant_v8ToCom(isolate(), script);
+            _variant_t back;
+            back.Attach(converted);
+            ASSERT_EQ(back.vt, value.vt);
+            switch (value.vt) {
+            case VT_I4:
+                EXPECT_EQ(back.lVal, value.lVal);
+                break;
+            case VT_R8:
+                EXPECT_EQ(back.dblVal, value.dblVal);
+                break;
+            case VT_BSTR:
+                EXPECT_EQ(textOf(back), textOf(value));
+                break;
+            case VT_BOOL:
+                EXPECT_EQ(back.boolVal, value.boolVal);
+                break;
+            case VT_DISPATCH:
+                EXPECT_EQ(back.pdispVal, value.pdispVal);
+                break;
+            default:
+                break;
+            }
+        });
+    }
+    values.clear();
+    engine.reset();
+    EXPECT_TRUE(object.balanced()) << object.refCount();
+}
+
+} // namespace
+} // namespace qor::test::bindings

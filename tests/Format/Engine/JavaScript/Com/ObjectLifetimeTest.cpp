@@ -1,0 +1,192 @@
+// Wrapped COM objects are given back once: when their wrapper is collected,
+// or when the engine goes.
+
+#include "Format/Engine/JavaScript/Com/BindingHost.h"
+
+#include "Format/Engine/JavaScript/Com/IsolateData.h"
+#include "Platform/Windows/Com/IScriptStartStop.h"
+
+#include <gtest/gtest.h>
+
+namespace qor::test::bindings {
+namespace {
+
+using platform::windows::com::IScriptStartStop;
+
+// A host object that deletes itself with its last reference, as real ones
+// do; the counters tell how many are alive.
+class Disposable : public IDispatch {
+public:
+    static inline long alive = 0;
+    static inline long made = 0;
+
+    explicit Disposable(ITypeInfo* typeInfo) : typeInfo_(typeInfo) {
+        ++alive;
+        ++made;
+    }
+    virtual ~Disposable() { --alive; }
+
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+        if (!IsEqualGUID(riid, IID_IUnknown) && !IsEqualGUID(riid, IID_IDispatch)) {
+            *ppv = nullptr;
+            return E_NOINTERFACE;
+        }
+        *ppv = static_cast<IDispatch*>(this);
+        AddRef();
+        return S_OK;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return ++count_; }
+    STDMETHODIMP_(ULONG) Release() override {
+        ULONG const left = --count_;
+        if (left == 0)
+            delete this;
+        return left;
+    }
+    STDMETHODIMP GetTypeInfoCount(UINT* count) override {
+        *count = 1;
+        return S_OK;
+    }
+    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** info) override {
+        typeInfo_->AddRef();
+        *info = typeInfo_;
+        return S_OK;
+    }
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return DISP_E_UNKNOWNNAME; }
+    STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT* result, EXCEPINFO*, UINT*) override {
+        result->vt = VT_I4;
+        result->lVal = 7;
+        return S_OK;
+    }
+
+private:
+    ITypeInfo* typeInfo_;
+    ULONG count_ = 0;
+};
+
+// A host object that hears when scripts stop.
+class Stoppable : public TypedDispatch, public IScriptStartStop {
+public:
+    using TypedDispatch::TypedDispatch;
+    void start() override {}
+    void stop() override { ++stops; }
+    int stops = 0;
+};
+
+class ObjectLifetimeTest : public BindingTest {
+protected:
+    ObjectLifetimeTest() {
+        // Application.Create(name) makes a new object each time.
+        application.onInvoke([this](DISPID dispid, WORD, DISPPARAMS*, VARIANT* result, EXCEPINFO*) {
+            if (dispid != 3)
+                return DISP_E_MEMBERNOTFOUND;
+            auto* created = new Disposable(host.typeInfo(iidItem));
+            created->AddRef();
+            result->vt = VT_DISPATCH;
+            result->pdispVal = created;
+            return S_OK;
+        });
+        Disposable::alive = 0;
+        Disposable::made = 0;
+    }
+    ~ObjectLifetimeTest() override {
+        engine.reset();
+        EXPECT_EQ(Disposable::alive, 0);
+    }
+
+    // What V8 has been told lives outside its heap.
+    std::int64_t externalMemory() { return isolate()->AdjustAmountOfExternalAllocatedMemory(0); }
+};
+
+TEST_F(ObjectLifetimeTest, AnUnreachableWrapperIsReleasedOnceByTheCollector) {
+    run("var kept = Application.Create('a');");
+    std::int64_t const before = externalMemory();
+    run("(function () { Application.Create('b').Activate(1); })()");
+    EXPECT_EQ(Disposable::alive, 2);
+    EXPECT_EQ(liveWrappers(), 2u);
+    EXPECT_EQ(externalMemory() - before, 10240);
+    collectGarbage();
+    EXPECT_EQ(Disposable::alive, 1);
+    EXPECT_EQ(liveWrappers(), 1u);
+    EXPECT_EQ(externalMemory(), before);
+    EXPECT_EQ(run("kept.Activate(1)"), "7");
+}
+
+TEST_F(ObjectLifetimeTest, TheEngineReleasesTheWrappersStillAliveWhenItGoes) {
+    run("var all = []; for (let i = 0; i < 50; ++i) all.push(Application.Create(String(i)));");
+    EXPECT_EQ(Disposable::alive, 50);
+    engine.reset();
+    EXPECT_EQ(Disposable::alive, 0);
+    EXPECT_TRUE(application.balanced()) << application.refCount();
+}
+
+TEST_F(ObjectLifetimeTest, AMillionDroppedWrappersAreAllGivenBack) {
+    run("for (let i = 0; i < 1000000; ++i) Application.Create('x');");
+    EXPECT_EQ(Disposable::made, 1000000);
+    // The collector has run on its own meanwhile, told what the objects cost.
+    EXPECT_LT(Disposable::alive, 100000);
+    collectGarbage();
+    EXPECT_EQ(Disposable::alive, 0);
+    EXPECT_EQ(liveWrappers(), 0u);
+}
+
+TEST_F(ObjectLifetimeTest, StoppingAScriptStopsTheHostsOwnWrappedObjectsOnly) {
+    Stoppable hostObject(host.typeInfo(iidItem));
+    Stoppable runtimeObject(host.typeInfo(iidPoint));
+    application.onInvoke([&](DISPID dispid, WORD, DISPPARAMS*, VARIANT* result, EXCEPINFO*) {
+        result->vt = VT_DISPATCH;
+        result->pdispVal = dispid == 2 ? static_cast<IDispatch*>(&hostObject) : static_cast<IDispatch*>(&runtimeObject);
+        result->pdispVal->AddRef();
+        return S_OK;
+    });
+    run("var a = Application.Items, b = Application.Create('point');");
+    engine->stopScript();
+    EXPECT_EQ(hostObject.stops, 1);
+    EXPECT_EQ(runtimeObject.stops, 0);
+    engine.reset();
+    EXPECT_TRUE(hostObject.balanced()) << hostObject.refCount();
+    EXPECT_TRUE(runtimeObject.balanced()) << runtimeObject.refCount();
+}
+
+TEST_F(ObjectLifetimeTest, ObjectsOfClassesMetAtRunTimeGetTheirOwnTemplateOnce) {
+    TypedDispatch rows(host.typeInfo(iidRows));
+    TypedDispatch otherRows(host.typeInfo(iidRows));
+    std::vector<LONG> indices;
+    for (TypedDispatch* object : {&rows, &otherRows})
+        object->onInvoke([&](DISPID dispid, WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO*) {
+            if (dispid != DISPID_VALUE || flags != DISPATCH_PROPERTYGET || params->cArgs != 1 ||
+                params->rgvarg[0].vt != VT_I4)
+                return DISP_E_MEMBERNOTFOUND;
+            indices.push_back(params->rgvarg[0].lVal);
+            if (params->rgvarg[0].lVal > 10)
+                return DISP_E_BADINDEX;
+            result->vt = VT_I4;
+            result->lVal = params->rgvarg[0].lVal > 0 ? params->rgvarg[0].lVal * 2 : -1;
+            return S_OK;
+        });
+    bool first = true;
+    application.onInvoke([&](DISPID, WORD, DISPPARAMS*, VARIANT* result, EXCEPINFO*) {
+        result->vt = VT_DISPATCH;
+        result->pdispVal = first ? &rows : &otherRows;
+        first = false;
+        result->pdispVal->AddRef();
+        return S_OK;
+    });
+    run("");
+    auto& classes = format::engine::javascript::IsolateData::classMap(isolate());
+    std::size_t const known = classes.size();
+    EXPECT_EQ(run("var rows = Application.Create('r'), other = Application.Create('s');"
+                  "[typeof rows.Item, Object.getPrototypeOf(rows) === Object.getPrototypeOf(other), rows[3],"
+                  " other[2147483648]].join()"),
+              "function,true,6,-1");
+    EXPECT_EQ(thrown("rows[11]"), "Invalid index.");
+    EXPECT_EQ(indices, (std::vector<LONG>{3, -2147483647 - 1, 11}));
+    EXPECT_EQ(classes.size(), known + 1);
+    auto const& registry = format::engine::javascript::IsolateData::objectRegistry(isolate());
+    EXPECT_TRUE(registry.activeXClassGuids.contains(iidRows));
+    engine.reset();
+    EXPECT_TRUE(rows.balanced()) << rows.refCount();
+    EXPECT_TRUE(otherRows.balanced()) << otherRows.refCount();
+}
+
+} // namespace
+} // namespace qor::test::bindings

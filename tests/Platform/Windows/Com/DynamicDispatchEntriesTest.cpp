@@ -1,0 +1,226 @@
+#include "Platform/Windows/Com/DynamicDispatchEntries.h"
+
+#include "Assert/Assert.h"
+#include "Platform/Windows/Com/TypeInfoAndAttribute.h"
+#include "Support/TypeInfoMock.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace qor::platform::windows::com {
+namespace {
+
+using ::testing::_;
+using ::testing::Invoke;
+
+struct Function {
+    MEMBERID memid;
+    OLECHAR const* name;
+};
+
+// The functions of an interface as a mocked type information hands them out;
+// reading can be made to fail at one function.
+class FakeInterface {
+public:
+    explicit FakeInterface(std::vector<Function> functions) : functions(std::move(functions)) {
+        attributes.cFuncs = static_cast<WORD>(this->functions.size());
+        for (Function const& function : this->functions)
+            descriptions.push_back(FUNCDESC{.memid = function.memid});
+        ON_CALL(type, GetFuncDesc(_, _)).WillByDefault(Invoke([this](UINT index, FUNCDESC** out) {
+            if (index == failingIndex)
+                return E_FAIL;
+            *out = &descriptions.at(index);
+            ++descriptionsOut;
+            return S_OK;
+        }));
+        ON_CALL(type, ReleaseFuncDesc(_)).WillByDefault(Invoke([this](FUNCDESC*) { ++descriptionsBack; }));
+        ON_CALL(type, GetDocumentation(_, _, _, _, _))
+            .WillByDefault(Invoke([this](MEMBERID memid, BSTR* name, BSTR*, DWORD*, BSTR*) {
+                for (Function const& function : this->functions)
+                    if (function.memid == memid) {
+                        *name = SysAllocString(function.name);
+                        break;
+                    }
+                return S_OK;
+            }));
+    }
+
+    // An entry of a type library holding this interface, with a reference of
+    // its own.
+    TypeInfoAndAttribute record() {
+        type.AddRef();
+        return TypeInfoAndAttribute(0, nullptr, type.pointer(), &attributes);
+    }
+
+    bool balanced() const { return type.balanced() && descriptionsOut == descriptionsBack; }
+
+    std::vector<Function> functions;
+    ::testing::NiceMock<test::MockTypeInfo> type;
+    TYPEATTR attributes{};
+    std::vector<FUNCDESC> descriptions;
+    UINT failingIndex = UINT_MAX;
+    int descriptionsOut = 0;
+    int descriptionsBack = 0;
+};
+
+// One object's table over the static members of an interface.
+struct ObjectTable {
+    explicit ObjectTable(std::vector<Function> functions) : type(std::move(functions)) {}
+
+    FakeInterface type;
+    TypeInfoAndAttribute record = type.record();
+    DynamicDispatchEntries statics{record};
+    DynamicDispatchEntries object{&statics};
+};
+
+std::set<DISPID> enumerated(DynamicDispatchEntries const& table, std::optional<DISPID> from) {
+    std::set<DISPID> ids;
+    for (auto id = from; id && ids.size() < 100; id = table.getNextDispId(*id))
+        ids.insert(*id);
+    return ids;
+}
+
+TEST(DynamicDispatchEntries, DynamicMembersAreNumberedAfterTheStaticOnes) {
+    ObjectTable table({{1, OLESTR("Name")}, {2, OLESTR("Add")}, {7, OLESTR("New")}});
+    EXPECT_EQ(table.statics.findByName(OLESTR("New"))->dispid, 7);
+    EXPECT_FALSE(table.statics.findByName(OLESTR("New"))->dynamic.has_value());
+    EXPECT_EQ(table.object.createDynamic(OLESTR("extra")).dispid, 9);
+    EXPECT_EQ(table.object.createDynamic(OLESTR("more")).dispid, 10);
+    EXPECT_EQ(table.object.findById(2)->name, OleString(OLESTR("Add")));
+    EXPECT_EQ(table.object.findByName(OLESTR("more"))->dispid, 10);
+
+    DynamicDispatchEntries bare(&DynamicDispatchEntries::emptyRoot());
+    EXPECT_EQ(bare.createDynamic(OLESTR("a")).dispid, 1);
+    EXPECT_EQ(bare.createDynamic(OLESTR("b")).dispid, 2);
+}
+
+TEST(DynamicDispatchEntries, TheFirstFunctionOfADispidNamesTheEntry) {
+    // A property's get and put, and a negative DISPID that does not lower the
+    // numbering.
+    ObjectTable table({{3, OLESTR("Value")}, {3, OLESTR("Value")}, {-4, OLESTR("_NewEnum")}, {5, OLESTR("Go")}});
+    EXPECT_EQ(enumerated(table.statics, table.statics.getFirstDispId()), (std::set<DISPID>{3, -4, 5}));
+    EXPECT_EQ(table.object.createDynamic(OLESTR("x")).dispid, 7);
+}
+
+TEST(DynamicDispatchEntries, AFunctionThatCannotBeReadEndsTheTable) {
+    FakeInterface sheet({{1, OLESTR("A")}, {2, OLESTR("B")}, {3, OLESTR("C")}, {4, OLESTR("D")}});
+    sheet.failingIndex = 2;
+    {
+        TypeInfoAndAttribute record = sheet.record();
+        DynamicDispatchEntries const statics(record);
+        EXPECT_EQ(enumerated(statics, statics.getFirstDispId()), (std::set<DISPID>{1, 2}));
+        EXPECT_EQ(statics.findByName(OLESTR("D")), nullptr);
+        EXPECT_EQ(DynamicDispatchEntries(&statics).createDynamic(OLESTR("x")).dispid, 4);
+    }
+    EXPECT_TRUE(sheet.balanced());
+}
+
+TEST(DynamicDispatchEntries, NamesMatchExactlyAndStaticMembersWin) {
+    ObjectTable table({{1, OLESTR("Item")}});
+    DISPID const lower = table.object.createDynamic(OLESTR("item")).dispid;
+    DISPID const shadow = table.object.createDynamic(OLESTR("Item")).dispid;
+    EXPECT_EQ(table.object.findByName(OLESTR("item"))->dispid, lower);
+    EXPECT_EQ(table.object.findByName(OLESTR("Item"))->dispid, 1);
+    EXPECT_EQ(table.object.findByName(OLESTR("ITEM")), nullptr);
+    EXPECT_EQ(table.object.findById(shadow)->name, OleString(OLESTR("Item")));
+}
+
+TEST(DynamicDispatchEntries, StaticMembersAreLeftToTheTypeInformation) {
+    ObjectTable table({{1, OLESTR("Name")}});
+    DynamicDispatchEntries& object = table.object;
+    DISPID const id = object.createDynamic(OLESTR("colour")).dispid;
+
+    _variant_t out(OLESTR("stale"));
+    EXPECT_EQ(object.getValue(1, &out), S_FALSE);
+    EXPECT_EQ(out.vt, VT_EMPTY);
+    out = OLESTR("stale");
+    EXPECT_EQ(object.getValue(42, &out), DISP_E_MEMBERNOTFOUND);
+    EXPECT_EQ(out.vt, VT_EMPTY);
+
+    _variant_t const value(OLESTR("red"));
+    EXPECT_EQ(object.putValue(1, &value), S_FALSE);
+    EXPECT_EQ(object.putValue(42, &value), DISP_E_MEMBERNOTFOUND);
+    EXPECT_EQ(object.putValue(id, &value), S_OK);
+
+    // Only the object's own members can be deleted; a deleted one keeps its
+    // DISPID and reads as empty until the next put.
+    EXPECT_EQ(object.deleteByName(OLESTR("Name")), S_OK);
+    EXPECT_FALSE(object.findById(1)->isDeleted());
+    EXPECT_EQ(table.statics.deleteByName(OLESTR("Name")), S_FALSE);
+    EXPECT_EQ(object.deleteByName(OLESTR("colour")), S_OK);
+    EXPECT_EQ(object.findByName(OLESTR("colour"))->dispid, id);
+    EXPECT_TRUE(object.findById(id)->isDeleted());
+    EXPECT_EQ(object.getValue(id, &out), S_OK);
+    EXPECT_EQ(out.vt, VT_EMPTY);
+    EXPECT_EQ(object.putValue(id, &value), S_OK);
+    EXPECT_FALSE(object.findById(id)->isDeleted());
+}
+
+TEST(DynamicDispatchEntries, EnumerationGivesStaticMembersThenDynamicOnes) {
+    ObjectTable table({{1, OLESTR("A")}, {2, OLESTR("B")}, {7, OLESTR("C")}});
+    table.object.createDynamic(OLESTR("x"));
+    table.object.createDynamic(OLESTR("y"));
+    table.object.deleteByName(OLESTR("y"));
+
+    std::vector<DISPID> ids;
+    for (auto id = table.object.getFirstDispId(); id && ids.size() < 100; id = table.object.getNextDispId(*id))
+        ids.push_back(*id);
+    ASSERT_EQ(ids.size(), 5u);
+    EXPECT_EQ(std::set<DISPID>(ids.begin(), ids.begin() + 3), (std::set<DISPID>{1, 2, 7}));
+    EXPECT_EQ(std::set<DISPID>(ids.begin() + 3, ids.end()), (std::set<DISPID>{9, 10}));
+    EXPECT_EQ(table.object.getNextDispId(1234), std::nullopt);
+}
+
+TEST(DynamicDispatchEntries, ATakenDispidIsReportedAndKeepsItsMember) {
+    std::vector<std::string> reports;
+    assert::ScopedAssertSink sink([&](assert::AssertInfo const& info) {
+        reports.push_back(std::string(info.file) + " " + std::string(info.function) + ": " + std::string(info.message));
+    });
+    // The numbering wraps after the largest DISPID and meets the static 0.
+    FakeInterface sheet({{INT_MAX - 1, OLESTR("Last")}, {0, OLESTR("Value")}});
+    TypeInfoAndAttribute record = sheet.record();
+    DynamicDispatchEntries table(record);
+    EXPECT_EQ(table.createDynamic(OLESTR("a")).dispid, INT_MAX);
+    EXPECT_EQ(table.createDynamic(OLESTR("b")).dispid, INT_MIN);
+    EXPECT_TRUE(reports.empty());
+
+    DispatchEntry const& clash = table.createDynamic(OLESTR("c"));
+    EXPECT_EQ(clash.name, OleString(OLESTR("Value")));
+    EXPECT_FALSE(clash.dynamic.has_value());
+    EXPECT_EQ(reports, (std::vector<std::string>{"Platform/Windows/com/DynamicDispatchEntries "
+                                                 "qor::platform::windows::com::DynamicDispatchEntries::createDynamic: "
+                                                 "Function with same name registered twice"}));
+    EXPECT_EQ(table.createDynamic(OLESTR("d")).dispid, 1);
+}
+
+TEST(DynamicDispatchEntries, TheRecordBuildsItsTableOnceAndKeepsItWhenMoved) {
+    FakeInterface sheet({{1, OLESTR("A")}, {2, OLESTR("B")}});
+    FakeInterface other({{3, OLESTR("C")}});
+    {
+        TypeInfoAndAttribute record = sheet.record();
+        DynamicDispatchEntries& shared = record.getDynamicEntries();
+        EXPECT_EQ(&record.getDynamicEntries(), &shared);
+        EXPECT_EQ(sheet.descriptionsOut, 2);
+
+        DynamicDispatchEntries object(&shared);
+        TypeInfoAndAttribute moved(std::move(record));
+        EXPECT_EQ(record.dynamicEntries, nullptr);
+        EXPECT_EQ(&moved.getDynamicEntries(), &shared);
+
+        TypeInfoAndAttribute assigned = other.record();
+        assigned.getDynamicEntries();
+        assigned = std::move(moved);
+        EXPECT_EQ(moved.dynamicEntries, nullptr);
+        EXPECT_EQ(&assigned.getDynamicEntries(), &shared);
+        EXPECT_EQ(object.findByName(OLESTR("B"))->dispid, 2);
+    }
+    EXPECT_TRUE(sheet.balanced());
+    EXPECT_TRUE(other.balanced());
+}
+
+} // namespace
+} // namespace qor::platform::windows::com

@@ -1,0 +1,408 @@
+#include "Platform/Windows/Com/IDispatchExImpl.h"
+
+#include "Assert/Assert.h"
+#include "Platform/Windows/Com/ComObjectFixture.h"
+#include "Platform/Windows/Com/DispatchArguments.h"
+#include "Support/CountedObject.h"
+#include "Support/CountingCreator.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+namespace qor::platform::windows::com {
+namespace {
+
+using test::CountedDispatch;
+using test::CountingCreator;
+using test::DispatchArguments;
+
+// A host object whose interface derives from IDispatchEx: only its own
+// methods are written here.
+class Counter : public IDispatchExImpl<test::ICounter, &test::IID_ICounter> {
+public:
+    Counter(TypeInfoAndAttribute* record, UnknownCreationInterface* creator) : IDispatchExImpl(record, creator) {}
+
+    HRESULT STDMETHODCALLTYPE get_Count(LONG* count) override {
+        *count = this->count;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Add(LONG amount, LONG* total) override {
+        *total = count += amount;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE New(LONG start, LONG* count) override {
+        *count = this->count = start;
+        return S_OK;
+    }
+
+    LONG count = 0;
+};
+
+// A BSTR for the duration of a test.
+class Name {
+public:
+    explicit Name(OLECHAR const* text) : value(SysAllocString(text)) {}
+    Name(OLECHAR const* text, UINT length) : value(SysAllocStringLen(text, length)) {}
+    Name(Name const&) = delete;
+    ~Name() { SysFreeString(value); }
+    operator BSTR() const { return value; }
+
+private:
+    BSTR value;
+};
+
+_variant_t number(LONG value) {
+    return _variant_t(value);
+}
+
+OleString nameOf(IDispatchEx* object, DISPID id) {
+    BSTR name = nullptr;
+    if (FAILED(object->GetMemberName(id, &name)))
+        return OLESTR("<none>");
+    OleString text(name, SysStringLen(name));
+    SysFreeString(name);
+    return text;
+}
+
+std::vector<DISPID> enumerate(IDispatchEx* object) {
+    std::vector<DISPID> ids;
+    DISPID id = DISPID_STARTENUM;
+    while (ids.size() < 100 && object->GetNextDispID(fdexEnumAll, id, &id) == S_OK)
+        ids.push_back(id);
+    return ids;
+}
+
+class IDispatchExImplTest : public ::testing::Test {
+protected:
+    // Made with the one reference its maker takes.
+    test::ICounter* make(TypeInfoAndAttribute* record = nullptr) {
+        auto* object = new Counter(record, &creator);
+        object->AddRef();
+        return object;
+    }
+    void TearDown() override {
+        if (counter != nullptr) {
+            EXPECT_EQ(counter->Release(), 0u);
+        }
+    }
+
+    DISPID ensure(OLECHAR const* name) {
+        DISPID id = DISPID_UNKNOWN;
+        EXPECT_EQ(counter->GetDispID(Name(name), fdexNameCaseSensitive | fdexNameEnsure, &id), S_OK);
+        return id;
+    }
+    HRESULT put(DISPID id, _variant_t const& value) {
+        DispatchArguments call{value};
+        return counter->InvokeEx(id, 0, DISPATCH_PROPERTYPUT, call.params(), nullptr, nullptr, nullptr);
+    }
+    _variant_t get(DISPID id) {
+        DispatchArguments call{};
+        EXPECT_EQ(counter->InvokeEx(id, 0, DISPATCH_PROPERTYGET, call.params(), &call.result, nullptr, nullptr), S_OK);
+        return _variant_t(call.result);
+    }
+
+    std::vector<std::string> reports;
+    assert::ScopedAssertSink sink{[this](assert::AssertInfo const& info) {
+        reports.push_back(std::string(info.file) + " " + std::string(info.function) + ": " + std::string(info.message));
+    }};
+    CountingCreator creator;
+    test::ICounter* counter = make();
+};
+
+std::string const notImplementedInLookup = "Platform/Windows/Com/IDispatchExImpl "
+                                           "qor::platform::windows::com::IDispatchExImpl<...>::GetEntryByName: "
+                                           "Not implemented";
+
+TEST_F(IDispatchExImplTest, QueryInterfaceAddsDispatchExInFront) {
+    for (IID const* iid : {&IID_IDispatchEx, &IID_IDispatch, &IID_IUnknown, &test::IID_ICounter}) {
+        void* found = nullptr;
+        ASSERT_EQ(counter->QueryInterface(*iid, &found), S_OK);
+        EXPECT_EQ(found, static_cast<void*>(counter));
+    }
+    EXPECT_EQ(counter->Release(), 4u);
+    void* helper = nullptr;
+    ASSERT_EQ(counter->QueryInterface(IID_UnknownCreationHelper, &helper), S_OK);
+    EXPECT_NE(helper, static_cast<void*>(counter));
+    void* refused = counter;
+    EXPECT_EQ(counter->QueryInterface(IID_IEnumVARIANT, &refused), E_NOINTERFACE);
+    EXPECT_EQ(refused, nullptr);
+    EXPECT_EQ(counter->QueryInterface(IID_ITypeLib, &refused), E_NOINTERFACE);
+    for (int i = 0; i < 3; ++i)
+        counter->Release();
+}
+
+TEST_F(IDispatchExImplTest, GetIDsOfNamesAsksForAnyCaseAndFindsNothing) {
+    ensure(OLESTR("Count"));
+    LPOLESTR names[] = {const_cast<LPOLESTR>(OLESTR("Count")), const_cast<LPOLESTR>(OLESTR("Other"))};
+    DISPID ids[2] = {5, 5};
+    EXPECT_EQ(counter->GetIDsOfNames(IID_IDispatch, names, 2, 0, ids), E_INVALIDARG);
+    EXPECT_EQ(counter->GetIDsOfNames(IID_NULL, names, 0, 0, ids), DISP_E_UNKNOWNNAME);
+    EXPECT_TRUE(reports.empty());
+
+    EXPECT_EQ(counter->GetIDsOfNames(IID_NULL, names, 2, 0, ids), DISP_E_UNKNOWNNAME);
+    EXPECT_EQ(ids[0], DISPID_UNKNOWN);
+    EXPECT_EQ(ids[1], 5);
+    EXPECT_EQ(reports, (std::vector<std::string>{notImplementedInLookup}));
+}
+
+TEST_F(IDispatchExImplTest, EnsuringANameMakesOneMemberOnlyWhenMatchedExactly) {
+    DISPID const first = ensure(OLESTR("total"));
+    EXPECT_EQ(first, 1);
+    EXPECT_EQ(ensure(OLESTR("total")), first);
+    EXPECT_EQ(ensure(OLESTR("Total")), 2);
+    DISPID id = 0;
+    EXPECT_EQ(counter->GetDispID(Name(OLESTR("missing")), fdexNameCaseSensitive, &id), DISP_E_UNKNOWNNAME);
+    EXPECT_EQ(id, DISPID_UNKNOWN);
+    EXPECT_EQ(counter->GetDispID(Name(OLESTR("total")), fdexNameCaseSensitive, nullptr), E_INVALIDARG);
+    // The name ends at its first NUL.
+    OLECHAR const withNul[] = {'a', 'b', 0, 'c'};
+    ASSERT_EQ(counter->GetDispID(Name(withNul, 4), fdexNameCaseSensitive | fdexNameEnsure, &id), S_OK);
+    EXPECT_EQ(nameOf(counter, id), OLESTR("ab"));
+    EXPECT_TRUE(reports.empty());
+
+    // Without exact matching no lookup is made, so each call adds a member.
+    EXPECT_EQ(counter->GetDispID(Name(OLESTR("total")), fdexNameEnsure, &id), S_OK);
+    EXPECT_EQ(id, 4);
+    EXPECT_EQ(counter->GetDispID(Name(OLESTR("total")), fdexNameEnsure, &id), S_OK);
+    EXPECT_EQ(id, 5);
+    EXPECT_EQ(reports, (std::vector<std::string>(2, notImplementedInLookup)));
+}
+
+TEST_F(IDispatchExImplTest, ADynamicMemberIsPutGotAndDeleted) {
+    DISPID const id = ensure(OLESTR("colour"));
+    EXPECT_EQ(get(id).vt, VT_EMPTY);
+    ASSERT_EQ(put(id, _variant_t(OLESTR("red"))), S_OK);
+    EXPECT_TRUE(get(id) == _variant_t(OLESTR("red")));
+
+    ASSERT_EQ(counter->DeleteMemberByDispID(id), S_OK);
+    DISPID found = 0;
+    EXPECT_EQ(counter->GetDispID(Name(OLESTR("colour")), fdexNameCaseSensitive, &found), DISP_E_UNKNOWNNAME);
+    BSTR name = nullptr;
+    EXPECT_EQ(counter->GetMemberName(id, &name), DISP_E_MEMBERNOTFOUND);
+    EXPECT_EQ(name, nullptr);
+    // It keeps its DISPID and comes back with the next put.
+    EXPECT_EQ(ensure(OLESTR("colour")), id);
+    EXPECT_EQ(get(id).vt, VT_EMPTY);
+    ASSERT_EQ(put(id, number(7)), S_OK);
+    EXPECT_EQ(nameOf(counter, id), OLESTR("colour"));
+    EXPECT_TRUE(get(id) == number(7));
+    EXPECT_EQ(counter->DeleteMemberByName(Name(OLESTR("colour")), fdexNameCaseSensitive), S_OK);
+    EXPECT_EQ(nameOf(counter, id), OLESTR("<none>"));
+    EXPECT_TRUE(reports.empty());
+}
+
+TEST_F(IDispatchExImplTest, DeletingByNameMatchesExactlyWhateverIsAsked) {
+    DISPID const id = ensure(OLESTR("colour"));
+    EXPECT_EQ(counter->DeleteMemberByName(Name(OLESTR("Colour")), 0), S_OK);
+    EXPECT_EQ(nameOf(counter, id), OLESTR("colour"));
+    EXPECT_EQ(counter->DeleteMemberByName(Name(OLESTR("colour")), fdexNameCaseInsensitive), S_OK);
+    EXPECT_EQ(nameOf(counter, id), OLESTR("<none>"));
+    EXPECT_EQ(reports, (std::vector<std::string>(2, "Platform/Windows/Com/IDispatchExImpl "
+                                                    "qor::platform::windows::com::IDispatchExImpl<...>::"
+                                                    "DeleteMemberByName: Not implemented")));
+}
+
+TEST_F(IDispatchExImplTest, APutTakesOneValueOrTheNamedPropertyValue) {
+    DISPID const id = ensure(OLESTR("size"));
+    DispatchArguments named{number(3)};
+    EXPECT_EQ(counter->InvokeEx(id, 0, DISPATCH_PROPERTYPUTREF, named.forPut(), nullptr, nullptr, nullptr), S_OK);
+    DispatchArguments two{number(1), number(2)};
+    EXPECT_EQ(counter->InvokeEx(id, 0, DISPATCH_PROPERTYPUT, two.params(), nullptr, nullptr, nullptr),
+              DISP_E_PARAMNOTOPTIONAL);
+    EXPECT_EQ(counter->InvokeEx(id, 0, DISPATCH_PROPERTYPUT, nullptr, nullptr, nullptr, nullptr),
+              DISP_E_PARAMNOTOPTIONAL);
+    EXPECT_EQ(put(99, number(1)), DISP_E_MEMBERNOTFOUND);
+    EXPECT_TRUE(get(id) == number(3));
+
+    DispatchArguments call{};
+    EXPECT_EQ(counter->InvokeEx(id, 0, DISPATCH_PROPERTYGET, call.params(), nullptr, nullptr, nullptr), E_INVALIDARG);
+    EXPECT_EQ(counter->InvokeEx(id, 0, 0, call.params(), &call.result, nullptr, nullptr), E_FAIL);
+}
+
+TEST_F(IDispatchExImplTest, InvokeIsInvokeExWhateverTheInterfaceAsked) {
+    DISPID const id = ensure(OLESTR("size"));
+    put(id, number(4));
+    DispatchArguments call{};
+    UINT argErr = 9;
+    ASSERT_EQ(counter->Invoke(id, IID_IUnknown, 0, DISPATCH_PROPERTYGET, call.params(), &call.result, nullptr, &argErr),
+              S_OK);
+    EXPECT_EQ(argErr, 0u);
+    EXPECT_EQ(call.result.lVal, 4);
+}
+
+TEST_F(IDispatchExImplTest, AMemberHoldingAnObjectIsCalledThroughItsDefaultMember) {
+    CountedDispatch target;
+    target.onInvoke([](DISPID, WORD, DISPPARAMS* params, VARIANT* result, EXCEPINFO*) {
+        result->vt = VT_I4;
+        result->lVal = static_cast<LONG>(params->cArgs) * 10;
+        return S_OK;
+    });
+    DISPID const id = ensure(OLESTR("callback"));
+    ASSERT_EQ(put(id, _variant_t(static_cast<IDispatch*>(&target))), S_OK);
+
+    DispatchArguments call{number(1), number(2)};
+    ASSERT_EQ(counter->InvokeEx(id, 0, DISPATCH_METHOD, call.params(), &call.result, nullptr, nullptr), S_OK);
+    EXPECT_EQ(call.result.lVal, 20);
+    ASSERT_EQ(target.calls().size(), 1u);
+    EXPECT_EQ(target.calls()[0].dispid, DISPID_VALUE);
+
+    // Asked as a method and a property at once it is still called, and the
+    // copy of the member that the get left is released.
+    DispatchArguments both{};
+    ASSERT_EQ(
+        counter->InvokeEx(id, 0, DISPATCH_METHOD | DISPATCH_PROPERTYGET, both.params(), &both.result, nullptr, nullptr),
+        S_OK);
+    EXPECT_EQ(both.result.vt, VT_I4);
+    EXPECT_EQ(target.calls().size(), 2u);
+    counter->Release();
+    counter = nullptr;
+    EXPECT_TRUE(target.balanced());
+}
+
+TEST_F(IDispatchExImplTest, AMemberMayBeDeletedByTheCallItMakes) {
+    CountedDispatch target;
+    DISPID const id = ensure(OLESTR("callback"));
+    target.onInvoke(
+        [this, id](DISPID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*) { return counter->DeleteMemberByDispID(id); });
+    put(id, _variant_t(target.unknown()));
+    DispatchArguments call{};
+    EXPECT_EQ(counter->InvokeEx(id, 0, DISPATCH_METHOD, call.params(), &call.result, nullptr, nullptr), S_OK);
+    EXPECT_TRUE(target.balanced());
+    EXPECT_EQ(counter->InvokeEx(id, 0, DISPATCH_METHOD, call.params(), &call.result, nullptr, nullptr),
+              DISP_E_MEMBERNOTFOUND);
+}
+
+TEST_F(IDispatchExImplTest, AMemberHoldingNoObjectCannotBeCalled) {
+    DISPID const id = ensure(OLESTR("size"));
+    put(id, number(4));
+    DispatchArguments call{};
+    EXPECT_EQ(counter->InvokeEx(id, 0, DISPATCH_METHOD, call.params(), &call.result, nullptr, nullptr),
+              DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(counter->InvokeEx(99, 0, DISPATCH_METHOD, call.params(), &call.result, nullptr, nullptr),
+              DISP_E_MEMBERNOTFOUND);
+    // A caller that also asked for the property gets its value.
+    ASSERT_EQ(
+        counter->InvokeEx(id, 0, DISPATCH_METHOD | DISPATCH_PROPERTYGET, call.params(), &call.result, nullptr, nullptr),
+        S_OK);
+    EXPECT_EQ(call.result.lVal, 4);
+}
+
+TEST_F(IDispatchExImplTest, MembersAreEnumeratedAndAllowedEverything) {
+    DISPID next = 5;
+    EXPECT_EQ(counter->GetNextDispID(fdexEnumAll, DISPID_STARTENUM, &next), S_FALSE);
+    ensure(OLESTR("a"));
+    ensure(OLESTR("b"));
+    counter->DeleteMemberByDispID(1);
+    std::vector<DISPID> const ids = enumerate(counter);
+    EXPECT_EQ(std::set<DISPID>(ids.begin(), ids.end()), (std::set<DISPID>{1, 2}));
+    EXPECT_EQ(ids.size(), 2u);
+    EXPECT_EQ(counter->GetNextDispID(fdexEnumAll, 77, &next), S_FALSE);
+
+    DWORD properties = 0;
+    EXPECT_EQ(counter->GetMemberProperties(12345, grfdexPropAll, &properties), S_OK);
+    EXPECT_EQ(properties, 0x1515u);
+    EXPECT_EQ(counter->GetMemberProperties(1, grfdexPropAll, nullptr), E_INVALIDARG);
+}
+
+TEST_F(IDispatchExImplTest, ConstructingWithoutTypeInformationCallsNoNew) {
+    DispatchArguments call{};
+    EXPECT_EQ(counter->InvokeEx(DISPID_VALUE, 0, DISPATCH_CONSTRUCT, call.params(), &call.result, nullptr, nullptr),
+              DISP_E_UNKNOWNNAME);
+    ensure(OLESTR("New"));
+    EXPECT_EQ(counter->InvokeEx(DISPID_VALUE, 0, DISPATCH_CONSTRUCT, call.params(), &call.result, nullptr, nullptr),
+              S_FALSE);
+}
+
+TEST_F(IDispatchExImplTest, TheLastReleaseFreesTheObjectAndItsValues) {
+    CountedDispatch target;
+    put(ensure(OLESTR("held")), _variant_t(static_cast<IDispatch*>(&target)));
+    EXPECT_EQ(target.refCount(), 2);
+    EXPECT_EQ(creator.created, (std::vector<IUnknown*>{counter}));
+    IUnknown* const identity = counter;
+    EXPECT_EQ(counter->Release(), 0u);
+    counter = nullptr;
+    EXPECT_TRUE(target.balanced());
+    EXPECT_EQ(creator.destroyed, (std::vector<IUnknown*>{identity}));
+}
+
+} // namespace
+} // namespace qor::platform::windows::com
+
+#ifdef QOR_COMOBJECT_FIXTURE_DIR
+namespace qor::platform::windows::com {
+namespace {
+
+// A Counter over the fixture library's ICounter, whose own members are Count
+// (1), Add (2) and New (7).
+class IDispatchExImplTypeInfoTest : public IDispatchExImplTest {
+protected:
+    void SetUp() override {
+        test::addComObjectFixture(library);
+        record = library.find(test::IID_ICounter);
+        ASSERT_NE(record, nullptr);
+        counter->Release();
+        counter = make(record);
+    }
+
+    LONG countOf() const { return static_cast<Counter*>(counter)->count; }
+
+    TypeLibrary library;
+    TypeInfoAndAttribute* record = nullptr;
+};
+
+TEST_F(IDispatchExImplTypeInfoTest, StaticMembersAreFoundByExactNameOnly) {
+    DISPID id = 0;
+    ASSERT_EQ(counter->GetDispID(Name(OLESTR("New")), fdexNameCaseSensitive, &id), S_OK);
+    EXPECT_EQ(id, 7);
+    EXPECT_EQ(ensure(OLESTR("Count")), 1);
+    EXPECT_EQ(nameOf(counter, 2), OLESTR("Add"));
+    LPOLESTR names[] = {const_cast<LPOLESTR>(OLESTR("Count"))};
+    EXPECT_EQ(counter->GetIDsOfNames(IID_NULL, names, 1, 0, &id), DISP_E_UNKNOWNNAME);
+
+    // The interface's table is shared; the object's own follows it.
+    DISPID const dynamic = ensure(OLESTR("count"));
+    EXPECT_EQ(record->getDynamicEntries().findById(dynamic), nullptr);
+    std::vector<DISPID> const ids = enumerate(counter);
+    ASSERT_FALSE(ids.empty());
+    EXPECT_EQ(ids.back(), dynamic);
+
+    void* typeLib = nullptr;
+    ASSERT_EQ(counter->QueryInterface(IID_ITypeLib, &typeLib), S_OK);
+    EXPECT_EQ(typeLib, static_cast<void*>(record->typeLib));
+    static_cast<ITypeLib*>(typeLib)->Release();
+}
+
+TEST_F(IDispatchExImplTypeInfoTest, StaticMembersAreCalledThroughTheTypeInformation) {
+    DispatchArguments add{number(5)};
+    ASSERT_EQ(counter->InvokeEx(2, 0, DISPATCH_METHOD, add.params(), &add.result, nullptr, nullptr), S_OK);
+    EXPECT_EQ(add.result.lVal, 5);
+    DispatchArguments count{};
+    ASSERT_EQ(counter->InvokeEx(1, 0, DISPATCH_PROPERTYGET, count.params(), &count.result, nullptr, nullptr), S_OK);
+    EXPECT_EQ(count.result.lVal, 5);
+
+    // A get with arguments is not the table's to answer.
+    DispatchArguments both{number(2)};
+    ASSERT_EQ(
+        counter->InvokeEx(2, 0, DISPATCH_METHOD | DISPATCH_PROPERTYGET, both.params(), &both.result, nullptr, nullptr),
+        S_OK);
+    EXPECT_EQ(countOf(), 7);
+    DispatchArguments viaInvoke{number(1)};
+    ASSERT_EQ(counter->Invoke(2, IID_NULL, 0, DISPATCH_METHOD, viaInvoke.params(), &viaInvoke.result, nullptr, nullptr),
+              S_OK);
+    EXPECT_EQ(countOf(), 8);
+}
+
+TEST_F(IDispatchExImplTypeInfoTest, ConstructingCallsNew) {
+    DispatchArguments call{number(41)};
+    ASSERT_EQ(counter->InvokeEx(DISPID_VALUE, 0, DISPATCH_CONSTRUCT, call.params(), &call.result, nullptr, nullptr),
+              S_OK);
+    EXPECT_EQ(call.result.lVal, 41);
+    EXPECT_EQ(countOf(), 41);
+}
+
+} // namespace
+} // namespace qor::platform::windows::com
+#endif
