@@ -318,7 +318,7 @@ void ConstructorDeprecated(v8::FunctionCallbackInfo<v8::Value> const& info) {
 }
 
 V8Constructor const* findMatchingConstructor(v8::FunctionCallbackInfo<v8::Value> const& info,
-                                             std::vector<V8Constructor> const& constructors) {
+                                             SharedList<V8Constructor> const& constructors) {
     for (V8Constructor const& constructor : constructors)
         if (argumentsFit(info, constructor))
             return &constructor;
