@@ -78,6 +78,7 @@ void ComV8Engine::teardownIsolate() {
     context.Reset();
     // Handles must go before their isolate does.
     topLevelModule.Reset();
+    unhandledRejections.clear();
     isolate->Dispose();
     isolate = nullptr;
     delete createParams.array_buffer_allocator;
@@ -118,6 +119,7 @@ void ComV8Engine::ensureIsolate() {
     isolate->SetOOMErrorHandler(V8Engine::oomeError);
     isolate->SetFatalErrorHandler(V8Engine::fatalError);
     isolate->SetAbortOnUncaughtExceptionCallback(V8Engine::abortOnUncaughtException);
+    isolate->SetPromiseRejectCallback(promiseRejected);
 }
 
 void ComV8Engine::initiateContext(std::function<void(ClassMap&)> beforeIsolate,
@@ -206,6 +208,7 @@ void ComV8Engine::stopScript() {
     if (isolate != nullptr)
         stopWrappedObjects();
     stopping = false;
+    recordUnhandledRejections();
     reportPendingError();
 }
 

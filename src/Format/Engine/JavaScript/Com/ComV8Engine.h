@@ -3,6 +3,7 @@
 #include "Format/Engine/JavaScript/Com/ComExtractorV8.h"
 #include "Format/Engine/JavaScript/Com/Export.h"
 #include "Format/Engine/JavaScript/Com/ObjectRegistry.h"
+#include "Format/Engine/JavaScript/Com/UnhandledRejections.h"
 #include "Format/Engine/JavaScript/Com/V8Class.h"
 #include "Format/Engine/JavaScript/Error.h"
 #include "Format/Engine/JavaScript/V8FuncResult.h"
@@ -128,6 +129,10 @@ private:
                                                                      std::size_t count, bool reversed);
     std::optional<VARIANT> comResult(std::string_view name, V8FuncResult const& result);
     void recordMessage(std::string message);
+    static void promiseRejected(v8::PromiseRejectMessage message);
+    // The oldest rejection of the run that no handler took becomes the
+    // pending error, unless one is pending already.
+    void recordUnhandledRejections();
 
     void recordError(Error error);
     void reportPendingError();
@@ -161,6 +166,7 @@ private:
         using is_transparent = void;
     };
     std::unordered_map<std::string, v8::Global<v8::String>, NameHash, std::equal_to<>> functionKeys;
+    UnhandledRejections unhandledRejections;
 };
 
 } // namespace qor::format::engine::javascript

@@ -139,6 +139,8 @@ _variant_t ComV8Engine::callJsFunctionGetError(std::string_view functionName, st
             if (auto variant = comResult(functionName, result))
                 returned.Attach(*variant);
     }
+    if (callDepth <= 1)
+        recordUnhandledRejections();
     if (callDepth == 1)
         reportPendingError();
     return returned;
@@ -169,6 +171,8 @@ bool ComV8Engine::invokeComFunction(GUID const* classGuid, OLECHAR const* member
             if (auto variant = comResult(name, called))
                 *result = *variant;
     }
+    if (callDepth <= 1)
+        recordUnhandledRejections();
     if (callDepth == 1)
         reportPendingError();
     return found;
