@@ -25,10 +25,12 @@ public:
     CallStorage& operator=(CallStorage const&) = delete;
 
     T& operator[](std::size_t i) { return data_[i]; }
+    T const& operator[](std::size_t i) const { return data_[i]; }
     T* data() { return data_; }
 
 private:
-    std::array<T, LocalCount> local_{};
+    // Left unset: only the first `count` are used, and those are filled.
+    std::array<T, LocalCount> local_;
     std::vector<T> heap_;
     T* data_ = nullptr;
 };
