@@ -1,7 +1,11 @@
 #include "Platform/Posix/Ole/PreparedCall.h"
 
+#include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstring>
+
+#include "Platform/Posix/Ole/RegisterCall.h"
 
 namespace qor::platform::posix::ole {
 
@@ -188,7 +192,11 @@ PreparedCall::PreparedCall(CallTarget target, CALLCONV cc, VARTYPE vtReturn, UIN
         types_[i] = types[i];
         ffiTypes_[used++] = type;
     }
-    if (ffi_prep_cif(&cif_, FFI_DEFAULT_ABI, used, returnType, ffiTypes_.data()) != FFI_OK)
+    // A call that needs no more than integer registers is made without libffi.
+    inRegisters_ = target == CallTarget::vtableSlot && count < registerArgumentCount &&
+                   (returnType == &ffi_type_void || travelsInRegister(vtReturn)) &&
+                   std::all_of(types, types + count, travelsInRegister);
+    if (!inRegisters_ && ffi_prep_cif(&cif_, FFI_DEFAULT_ABI, used, returnType, ffiTypes_.data()) != FFI_OK)
         status_ = E_UNEXPECTED;
 }
 
@@ -209,8 +217,20 @@ HRESULT PreparedCall::call(void* instance, ULONG_PTR address, VARIANTARG** argum
     for (UINT i = 0; i < count_; ++i)
         if (!arguments[i])
             return E_INVALIDARG;
-    callThroughFfi(function, instance, arguments, result);
+    if (inRegisters_)
+        callInRegisters(function, instance, arguments, result);
+    else
+        callThroughFfi(function, instance, arguments, result);
     return S_OK;
+}
+
+void PreparedCall::callInRegisters(void (*function)(), void* instance, VARIANTARG** arguments, VARIANT* result) const {
+    RegisterArguments registers{};
+    registers[0] = reinterpret_cast<std::uintptr_t>(instance);
+    for (UINT i = 0; i < count_; ++i)
+        registers[i + 1] = registerValue(types_[i], *arguments[i]);
+    std::uint64_t const returned = callWithRegisters(function, registers);
+    storeResult(vtReturn_, &returned, result);
 }
 
 void PreparedCall::callThroughFfi(void (*function)(), void* instance, VARIANTARG** arguments, VARIANT* result) const {

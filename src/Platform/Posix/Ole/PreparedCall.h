@@ -2,7 +2,8 @@
 
 // A native call of one signature with its libffi call interface worked out
 // once: DispCallFunc prepares one for each call it makes, ITypeInfo::Invoke
-// one per member, which it keeps.
+// one per member, which it keeps. A vtable call whose values all fit in
+// integer registers needs no call interface (RegisterCall.h).
 
 #include <ffi.h>
 
@@ -37,6 +38,7 @@ public:
     HRESULT call(void* instance, ULONG_PTR address, VARIANTARG** arguments, VARIANT* result) const;
 
 private:
+    void callInRegisters(void (*function)(), void* instance, VARIANTARG** arguments, VARIANT* result) const;
     void callThroughFfi(void (*function)(), void* instance, VARIANTARG** arguments, VARIANT* result) const;
 
     CallTarget target_;
@@ -47,6 +49,7 @@ private:
     // libffi reads it during a call but takes it as non-const.
     mutable ffi_cif cif_{};
     HRESULT status_ = S_OK;
+    bool inRegisters_ = false; // no libffi needed: see RegisterCall.h
 };
 
 } // namespace qor::platform::posix::ole
