@@ -103,6 +103,24 @@ ffi_type* ffiTypeOf(VARTYPE vt) {
     }
 }
 
+// Integers and pointers, which go in general-purpose registers.
+bool isIntegerClass(ffi_type const& type) {
+    switch (type.type) {
+    case FFI_TYPE_POINTER:
+    case FFI_TYPE_SINT8:
+    case FFI_TYPE_UINT8:
+    case FFI_TYPE_SINT16:
+    case FFI_TYPE_UINT16:
+    case FFI_TYPE_SINT32:
+    case FFI_TYPE_UINT32:
+    case FFI_TYPE_SINT64:
+    case FFI_TYPE_UINT64:
+        return true;
+    default:
+        return false;
+    }
+}
+
 // Where libffi reads an argument of type vt: every scalar and pointer member
 // of the union starts at the same address, and DECIMAL covers the variant.
 void* argumentStorage(VARTYPE vt, VARIANTARG* argument) {
@@ -193,9 +211,10 @@ PreparedCall::PreparedCall(CallTarget target, CALLCONV cc, VARTYPE vtReturn, UIN
         ffiTypes_[used++] = type;
     }
     // A call that needs no more than integer registers is made without libffi.
-    inRegisters_ = target == CallTarget::vtableSlot && count < registerArgumentCount &&
-                   (returnType == &ffi_type_void || travelsInRegister(vtReturn)) &&
-                   std::all_of(types, types + count, travelsInRegister);
+    inRegisters_ =
+        target == CallTarget::vtableSlot && used <= registerArgumentCount &&
+        (returnType == &ffi_type_void || isIntegerClass(*returnType)) &&
+        std::all_of(ffiTypes_.data(), ffiTypes_.data() + used, [](ffi_type* t) { return isIntegerClass(*t); });
     if (!inRegisters_ && ffi_prep_cif(&cif_, FFI_DEFAULT_ABI, used, returnType, ffiTypes_.data()) != FFI_OK)
         status_ = E_UNEXPECTED;
 }

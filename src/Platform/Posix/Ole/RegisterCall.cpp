@@ -4,39 +4,6 @@
 
 namespace qor::platform::posix::ole {
 
-bool travelsInRegister(VARTYPE vt) {
-    if ((vt & (VT_BYREF | VT_ARRAY)) != 0)
-        return true;
-    switch (vt) {
-    case VT_I1:
-    case VT_UI1:
-    case VT_I2:
-    case VT_UI2:
-    case VT_BOOL:
-    case VT_I4:
-    case VT_UI4:
-    case VT_INT:
-    case VT_UINT:
-    case VT_ERROR:
-    case VT_HRESULT:
-    case VT_I8:
-    case VT_UI8:
-    case VT_CY:
-    case VT_BSTR:
-    case VT_DISPATCH:
-    case VT_UNKNOWN:
-    case VT_PTR:
-    case VT_SAFEARRAY:
-    case VT_LPSTR:
-    case VT_LPWSTR:
-    case VT_INT_PTR:
-    case VT_UINT_PTR:
-        return true;
-    default:
-        return false;
-    }
-}
-
 std::uint64_t registerValue(VARTYPE vt, VARIANTARG const& argument) {
     auto const extended = [](std::int64_t value) { return static_cast<std::uint64_t>(value); };
     switch (vt) {

@@ -25,11 +25,7 @@ inline constexpr std::size_t registerArgumentCount = 0;
 
 using RegisterArguments = std::array<std::uint64_t, 6>;
 
-// Whether a value of automation type vt is passed and returned in one
-// general-purpose register: integers up to 64 bits, currency, pointers.
-bool travelsInRegister(VARTYPE vt);
-
-// An argument as its register holds it: narrower integers sign- or
+// An argument of an integer or pointer type as its register holds it: narrower integers sign- or
 // zero-extended, as the callee may assume.
 std::uint64_t registerValue(VARTYPE vt, VARIANTARG const& argument);
 

@@ -30,33 +30,6 @@ constexpr bool isValidForVariant(VARTYPE vt)
     return (vt & (VT_BYREF | VT_ARRAY)) == 0 || type > VT_NULL;
 }
 
-// A by-value type whose VARIANT owns nothing: copying its bits copies it.
-constexpr bool isPlainValue(VARTYPE vt)
-{
-    switch (vt) {
-    case VT_I1:
-    case VT_UI1:
-    case VT_I2:
-    case VT_UI2:
-    case VT_BOOL:
-    case VT_I4:
-    case VT_UI4:
-    case VT_INT:
-    case VT_UINT:
-    case VT_R4:
-    case VT_ERROR:
-    case VT_I8:
-    case VT_UI8:
-    case VT_R8:
-    case VT_CY:
-    case VT_DATE:
-    case VT_DECIMAL:
-        return true;
-    default:
-        return false;
-    }
-}
-
 // Bytes of one value of a base type as stored in a VARIANT's union or an
 // array's data block; 0 when the type has no fixed size.
 constexpr std::size_t sizeOf(VARTYPE type)
@@ -93,6 +66,22 @@ constexpr std::size_t sizeOf(VARTYPE type)
         return sizeof(VARIANT);
     default:
         return 0;
+    }
+}
+
+// A by-value type whose VARIANT owns nothing: copying its bits copies it.
+constexpr bool isPlainValue(VARTYPE vt)
+{
+    switch (vt) {
+    case VT_BSTR:
+    case VT_DISPATCH:
+    case VT_UNKNOWN:
+    case VT_VARIANT:
+    case VT_INT_PTR:
+    case VT_UINT_PTR:
+        return false;
+    default:
+        return sizeOf(vt) != 0;
     }
 }
 
