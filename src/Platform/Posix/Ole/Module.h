@@ -45,7 +45,8 @@ typedef BOOL(CALLBACK* ENUMRESNAMEPROCW)(HMODULE hModule, LPCWSTR lpType, LPWSTR
 // ERROR_PROC_NOT_FOUND for a symbol it needs that nothing defines,
 // ERROR_BAD_EXE_FORMAT for a file that is neither kind of module, or an ELF
 // file that is not a shared object of this machine, and ERROR_NOT_SUPPORTED
-// for a PE image asked for its code. lastLoaderMessage says more.
+// for a PE image asked for its code. lastLoaderMessage says more. Flags
+// other than the data-file ones change nothing for a shared object.
 WINBASEAPI HMODULE WINAPI LoadLibraryW(LPCWSTR lpLibFileName);
 WINBASEAPI HMODULE WINAPI LoadLibraryExW(LPCWSTR lpLibFileName, HANDLE hFile, DWORD dwFlags);
 // A symbol of a shared object, by name; a null module names the program and
