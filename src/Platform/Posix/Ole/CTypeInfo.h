@@ -112,6 +112,13 @@ private:
         std::unique_ptr<InvokePlan> plan; // built by the first Invoke
     };
     std::vector<FunctionEntry> functionsById_;
+    // The last answer of invokableFunction: script loops call one member
+    // again and again.
+    struct LastInvoked {
+        MEMBERID memid = MEMBERID_NIL;
+        WORD flags = 0;
+        FunctionEntry* entry = nullptr;
+    } lastInvoked_;
     std::deque<VARDESC> vars_;
     std::deque<PARAMDESCEX> defaults_;
     std::deque<VARIANT> constants_;

@@ -253,7 +253,7 @@ void PreparedCall::callInRegisters(void (*function)(), void* instance, VARIANTAR
 }
 
 void PreparedCall::callThroughFfi(void (*function)(), void* instance, VARIANTARG** arguments, VARIANT* result) const {
-    CallStorage<void*, 16> values(count_ + 1);
+    CallStorage<void*, 16> values(count_ + 1, setByCaller);
     unsigned used = 0;
     if (target_ == CallTarget::vtableSlot)
         values[used++] = &instance;

@@ -30,11 +30,27 @@ void clear(VARIANT& v) {
         VariantClear(&v);
 }
 
+// Moves a value the method just wrote. A scalar is read at its own size: a
+// wider read of a narrower write waits until the write has landed.
+void moveValue(VARIANT& to, VARIANT& from) {
+    VARTYPE const vt = from.vt;
+    std::size_t const size = vt & (VT_BYREF | VT_ARRAY) ? sizeof(void*) : vartype::sizeOf(vt);
+    if (vt == VT_DECIMAL || vt == VT_VARIANT || size == 0 || size > sizeof(to.llVal)) {
+        to = from;
+    } else {
+        to = VARIANT{};
+        to.vt = vt;
+        std::memcpy(&to.llVal, &from.llVal, size);
+    }
+    from.vt = VT_EMPTY;
+}
+
 // The state of one call of a planned member.
 class InvokeCall {
 public:
     InvokeCall(InvokePlan const& plan, DISPPARAMS& params, UINT* argErr)
-        : plan_(plan), params_(params), argErr_(argErr), count_(plan.paramCount()), slots_(count_), pointers_(count_) {
+        : plan_(plan), params_(params), argErr_(argErr), count_(plan.paramCount()), slots_(count_, setByCaller),
+          pointers_(count_, setByCaller) {
         for (std::size_t j = 0; j < count_; ++j) {
             std::memset(&slots_[j], 0, sizeof(Slot));
             slots_[j].source = -1;
@@ -81,8 +97,7 @@ public:
         VARIANT& produced = plan_.retvalIndex() ? retval_ : raw;
         if (result != nullptr) {
             clear(*result);
-            *result = produced;
-            produced.vt = VT_EMPTY;
+            moveValue(*result, produced);
         }
         clear(raw);
         return S_OK;
@@ -280,11 +295,16 @@ HRESULT forwardToDispatch(void* instance, MEMBERID memid, WORD flags, DISPPARAMS
 } // namespace
 
 CTypeInfo::FunctionEntry* CTypeInfo::invokableFunction(MEMBERID memid, WORD flags) {
+    if (lastInvoked_.entry != nullptr && lastInvoked_.memid == memid && lastInvoked_.flags == flags)
+        return lastInvoked_.entry;
     prepare();
     auto entry = std::ranges::lower_bound(functionsById_, memid, {}, &FunctionEntry::memid);
-    for (; entry != functionsById_.end() && entry->memid == memid; ++entry)
-        if ((entry->invkind & flags) != 0)
+    for (; entry != functionsById_.end() && entry->memid == memid; ++entry) {
+        if ((entry->invkind & flags) != 0) {
+            lastInvoked_ = {memid, flags, &*entry};
             return &*entry;
+        }
+    }
     return nullptr;
 }
 
