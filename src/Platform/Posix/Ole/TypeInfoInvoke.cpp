@@ -18,8 +18,17 @@ namespace {
 
 constexpr LCID invokeLocale = LOCALE_USER_DEFAULT;
 
+// Where a value of type vt lives in a VARIANT: a DECIMAL fills it from its
+// first byte, over the type, which the method's write then overwrites.
 void* valueAddress(VARIANT& v, VARTYPE vt) {
-    return vt == VT_VARIANT ? static_cast<void*>(&v) : static_cast<void*>(&v.llVal);
+    switch (vt) {
+    case VT_VARIANT:
+        return &v;
+    case VT_DECIMAL:
+        return &v.decVal;
+    default:
+        return &v.llVal;
+    }
 }
 
 // VariantClear, without the call for a value that owns nothing.
@@ -86,6 +95,7 @@ public:
             plan_.nativeCall().call(instance, static_cast<ULONG_PTR>(plan_.func().oVft), pointers_.data(), &raw);
         if (FAILED(hr))
             return hr;
+        retypeDecimals();
         bool const returnsHresult = plan_.returnsHresult();
         methodResult = returnsHresult ? raw.scode : S_OK;
         if (returnsHresult)
@@ -112,6 +122,18 @@ private:
         int source;    // the rgvarg index of the parameter's argument, or -1
         bool borrowed; // whether value belongs to someone else, so the call leaves it
     };
+
+    // A DECIMAL the method wrote into a VARIANT of ours took the place of
+    // its type.
+    void retypeDecimals() {
+        for (std::size_t j = 0; j < count_; ++j) {
+            VARIANT const& passed = slots_[j].value;
+            if (passed.vt == (VT_BYREF | VT_DECIMAL) && passed.pdecVal == &slots_[j].temp.decVal)
+                slots_[j].temp.vt = VT_DECIMAL;
+            else if (passed.vt == (VT_BYREF | VT_DECIMAL) && passed.pdecVal == &retval_.decVal)
+                retval_.vt = VT_DECIMAL;
+        }
+    }
 
     HRESULT mapArguments() {
         std::vector<std::size_t> const& declared = plan_.declared();

@@ -792,5 +792,62 @@ TEST(TypeInfoInvoke, AMemberIsPlannedAgainUntilTheTypesItNamesAreFound) {
     std::filesystem::remove_all(dir);
 }
 
+// DECIMAL fills a VARIANT from its first byte, where other values start
+// after the type.
+class Money : public CountedObject<IMoney> {
+public:
+    STDMETHODIMP Half(DECIMAL value, DECIMAL* half) override {
+        DECIMAL made{}; // its wReserved, zero, lands where the VARIANT keeps its type
+        made.scale = value.scale;
+        made.Lo64 = value.Lo64 / 2;
+        *half = made;
+        return S_OK;
+    }
+    STDMETHODIMP Grow(DECIMAL* value) override {
+        seen = *value;
+        value->Lo64 += 1;
+        return S_OK;
+    }
+    DECIMAL seen{};
+};
+
+TEST(TypeInfoInvoke, DecimalResultsAndReferencesKeepTheirValue) {
+    Ref<ITypeLib> lib = loadFixture("QorFixtureExt.tlb");
+    ASSERT_TRUE(lib);
+    Ref<ITypeInfo> info = typeInfoOf(lib.get(), uuidof<IMoney>());
+    ASSERT_TRUE(info);
+    auto idOf = [&](char16_t const* name) {
+        std::u16string text(name);
+        LPOLESTR names[] = {text.data()};
+        MEMBERID id = MEMBERID_NIL;
+        info->GetIDsOfNames(names, 1, &id);
+        return id;
+    };
+    Money money;
+    VARIANT arg;
+    VariantInit(&arg);
+    arg.vt = VT_R8;
+    arg.dblVal = 10.5;
+    VARIANT result;
+    VariantInit(&result);
+    DISPPARAMS params{&arg, nullptr, 1, 0};
+    ASSERT_EQ(info->Invoke(static_cast<IMoney*>(&money), idOf(u"Half"), DISPATCH_METHOD, &params, &result, nullptr,
+                           nullptr),
+              S_OK);
+    ASSERT_EQ(result.vt, VT_DECIMAL);
+    EXPECT_EQ(result.decVal.Lo64, 52u); // 105 tenths, halved and cut
+    EXPECT_EQ(result.decVal.scale, 1);
+
+    // An argument of another type reaches an [in, out] DECIMAL converted.
+    arg.vt = VT_I4;
+    arg.lVal = 7;
+    ASSERT_EQ(info->Invoke(static_cast<IMoney*>(&money), idOf(u"Grow"), DISPATCH_METHOD, &params, nullptr, nullptr,
+                           nullptr),
+              S_OK);
+    EXPECT_EQ(money.seen.Lo64, 7u);
+    EXPECT_EQ(money.seen.scale, 0);
+    EXPECT_TRUE(money.balanced());
+}
+
 } // namespace
 } // namespace qor::test
