@@ -145,6 +145,7 @@ InvokePlan::InvokePlan(CTypeInfo& owner, FUNCDESC const& func)
     resolved_ = SUCCEEDED(returnError_);
     for (std::size_t j = 0; j < params_.size(); ++j) {
         resolved_ = resolved_ && SUCCEEDED(params_[j].typeError);
+        takesDecimalReference_ = takesDecimalReference_ || params_[j].type.vt == (VT_BYREF | VT_DECIMAL);
         if (params_[j].role == Role::retval)
             retvalIndex_ = j;
         else if (params_[j].role == Role::argument)

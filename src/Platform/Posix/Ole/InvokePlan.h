@@ -56,6 +56,8 @@ public:
     std::vector<std::size_t> const& declared() const { return declared_; }
     std::optional<std::size_t> retvalIndex() const { return retvalIndex_; }
     bool isPut() const { return (func_.invkind & (INVOKE_PROPERTYPUT | INVOKE_PROPERTYPUTREF)) != 0; }
+    // Whether a parameter is a DECIMAL passed by reference.
+    bool takesDecimalReference() const { return takesDecimalReference_; }
 
     bool returnsHresult() const { return returnsHresult_; }
     // S_OK when the declared result can be received.
@@ -68,6 +70,7 @@ private:
     std::vector<Param> params_;
     std::vector<std::size_t> declared_;
     std::optional<std::size_t> retvalIndex_;
+    bool takesDecimalReference_ = false;
     bool returnsHresult_ = false;
     CallType returned_;
     HRESULT returnError_ = S_OK;

@@ -95,7 +95,8 @@ public:
             plan_.nativeCall().call(instance, static_cast<ULONG_PTR>(plan_.func().oVft), pointers_.data(), &raw);
         if (FAILED(hr))
             return hr;
-        retypeDecimals();
+        if (plan_.takesDecimalReference())
+            retypeDecimals();
         bool const returnsHresult = plan_.returnsHresult();
         methodResult = returnsHresult ? raw.scode : S_OK;
         if (returnsHresult)
