@@ -321,6 +321,18 @@ std::size_t elementSize(VARTYPE type) {
     }
 }
 
+bool hasElements(SAFEARRAY* array) {
+    UINT const dimensions = SafeArrayGetDim(array);
+    for (UINT dimension = 1; dimension <= dimensions; ++dimension) {
+        LONG lower = 0;
+        LONG upper = -1;
+        if (FAILED(SafeArrayGetLBound(array, dimension, &lower)) || FAILED(SafeArrayGetUBound(array, dimension, &upper)) ||
+            upper < lower)
+            return false;
+    }
+    return dimensions > 0;
+}
+
 // Holds a safe array's data locked while its elements are read.
 class ArrayAccess {
 public:
@@ -355,7 +367,9 @@ Converted arrayValue(v8::Isolate* isolate, VARTYPE type, SAFEARRAY* array, int d
     SafeArrayGetLBound(array, 1, &lower);
     SafeArrayGetUBound(array, 1, &upper);
     std::int64_t const span = std::int64_t{upper} - lower + 1;
-    std::int32_t const count = span > 0 ? static_cast<std::int32_t>(span) : 0;
+    // A later dimension without elements leaves the data block empty, however
+    // many the first dimension counts.
+    std::int32_t const count = span > 0 && hasElements(array) ? static_cast<std::int32_t>(span) : 0;
     // Elements of another size than the type gives would be read as garbage.
     if (count > 0 && (access.data() == nullptr || SafeArrayGetElemsize(array) != elementSize(type)))
         return fail(isolate, "SafeArrayAccessData() failed");

@@ -216,6 +216,13 @@ TEST_F(ComHelperTest, SafeArraysBecomeScriptArraysOfTheirFirstDimension) {
     empty.vt = VT_ARRAY | VT_BSTR;
     empty.parray = SafeArrayCreateVector(VT_BSTR, 0, 0);
     EXPECT_EQ(toScript(empty, "JSON.stringify(v)"), "[]");
+
+    // Three by none holds no element at all.
+    SAFEARRAYBOUND flat[2] = {{3, 0}, {0, 0}};
+    _variant_t none;
+    none.vt = VT_ARRAY | VT_R8;
+    none.parray = SafeArrayCreate(VT_R8, 2, flat);
+    EXPECT_EQ(toScript(none, "JSON.stringify(v)"), "[]");
 }
 
 TEST_F(ComHelperTest, ArraysThatCannotBeReadThrowAndGiveNoPartialArray) {
