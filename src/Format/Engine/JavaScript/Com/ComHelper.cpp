@@ -2,6 +2,7 @@
 
 #include "Assert/Assert.h"
 #include "Format/Engine/JavaScript/Com/ActiveXObject.h"
+#include "Format/Engine/JavaScript/Com/CV8ArrayWrapper.h"
 #include "Format/Engine/JavaScript/Com/ComExtractorV8.h"
 #include "Format/Engine/JavaScript/Com/ComV8Engine.h"
 #include "Format/Engine/JavaScript/Com/IsolateData.h"
@@ -79,10 +80,14 @@ std::expected<VARIANT, ConversionFailure> wrapperVariant(v8::Isolate* isolate, v
     return variant;
 }
 
-// Arrays reach COM as array wrappers, which come with the library's own COM
-// objects; until then they have no COM form.
-std::expected<VARIANT, ConversionFailure> arrayVariant(v8::Isolate*, v8::Local<v8::Array>) {
-    return std::unexpected(ConversionFailure{ConversionFailure::Kind::object, "object"});
+// Every conversion makes a new wrapper, whose one reference is the
+// VARIANT's.
+VARIANT arrayVariant(v8::Isolate* isolate, v8::Local<v8::Array> array) {
+    auto* wrapper = new CV8ArrayWrapper(isolate, array);
+    wrapper->AddRef();
+    VARIANT variant = variantOf(VT_DISPATCH);
+    variant.pdispVal = static_cast<IV8ArrayWrapper*>(wrapper);
+    return variant;
 }
 
 std::string typeOf(v8::Isolate* isolate, v8::Local<v8::Value> value) {

@@ -5,14 +5,18 @@
 #include "Format/Engine/JavaScript/Com/ComHelper.h"
 #include "Format/Engine/JavaScript/V8Engine.h"
 #include "Format/Engine/JavaScript/V8Helper.h"
+#include "Format/Engine/JavaScript/Com/IsolateBound.h"
 #include "Platform/Windows/Com/IScriptStartStop.h"
+#include "Platform/Windows/Com/UnknownCreationHelperInterface.h"
 
 #include <utility>
 
 namespace qor::format::engine::javascript {
 namespace {
 
+using platform::windows::com::IID_UnknownCreationHelper;
 using platform::windows::com::IScriptStartStop;
+using platform::windows::com::UnknownCreationHelperInterface;
 
 std::uint64_t uniqueIdCounter = 0;
 
@@ -64,6 +68,7 @@ void ComV8Engine::teardownIsolate() {
             v8Class.instanceTemplate.Reset();
         releaseSharedInstances();
         objectRegistry.teardown(isolate);
+        detachLibraryObjects();
     }
     context.Reset();
     // Handles must go before their isolate does.
@@ -74,9 +79,25 @@ void ComV8Engine::teardownIsolate() {
     createParams.array_buffer_allocator = nullptr;
 }
 
-void ComV8Engine::objectCreated(IUnknown*) {}
+void ComV8Engine::objectCreated(IUnknown* object) {
+    libraryObjects.insert(object);
+}
 
-void ComV8Engine::objectDestroyed(IUnknown*) {}
+void ComV8Engine::objectDestroyed(IUnknown* object) {
+    libraryObjects.erase(object);
+}
+
+void ComV8Engine::detachLibraryObjects() {
+    for (IUnknown* object : std::exchange(libraryObjects, {})) {
+        void* helper = nullptr;
+        if (FAILED(object->QueryInterface(IID_UnknownCreationHelper, &helper)) || helper == nullptr)
+            continue;
+        auto* link = static_cast<UnknownCreationHelperInterface*>(helper);
+        if (auto* bound = dynamic_cast<IsolateBound*>(link))
+            bound->detachFromIsolate();
+        link->clearCreator();
+    }
+}
 
 std::uint64_t ComV8Engine::nextUniqueId() { return ++uniqueIdCounter; }
 

@@ -22,6 +22,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -88,6 +89,7 @@ private:
     static ClassMap& getClassMap(TypeLibrary& typeLibrary, ComClasses& comClasses);
     void addGlobalObjects(v8::Isolate* isolate, v8::Local<v8::Context> created, PendingGlobalObjects const& pending);
     void stopWrappedObjects();
+    void detachLibraryObjects();
 
     RunResult execute(struct Source const& source, v8::Local<v8::Context> context);
     std::optional<std::pair<std::string, std::filesystem::path>> resolveImport(std::string_view name);
@@ -133,6 +135,9 @@ private:
     bool inModule = false;
     std::set<std::string> includedFiles;
     v8::Global<v8::Module> topLevelModule;
+    // The library's own COM objects made for this engine and still alive:
+    // COM clients may keep them past the engine, which detaches them first.
+    std::unordered_set<IUnknown*> libraryObjects;
 };
 
 } // namespace qor::format::engine::javascript

@@ -12,6 +12,8 @@ using platform::windows::com::ComClassEntry;
 BindingHost::BindingHost() {
     std::filesystem::path const folder(QOR_BINDINGS_FIXTURE_DIR);
     typeLibrary.addPath(folder / "Bindings.tlb");
+    // The engine's own library, so that script arrays have type information.
+    typeLibrary.addPath(std::filesystem::path(QOR_ENGINE_TLB_DIR) / "QorJavaScriptCom.tlb");
     auto const runtimePath = (folder / "BindingsRuntime.tlb").u16string();
     EXPECT_EQ(LoadTypeLibEx(reinterpret_cast<OLECHAR const*>(runtimePath.c_str()), REGKIND_NONE, &runtimeLibrary),
               S_OK);
