@@ -18,17 +18,20 @@ HRESULT CSheets::get_Count(LONG* sheetCount) {
 }
 
 HRESULT CSheets::get_Item(VARIANT index, ISheet** found) {
+    constexpr char const* notAKey = "A sheet is found by its position or its name";
     _variant_t key;
     if (FAILED(VariantCopyInd(&key, &index)))
-        return fail(DISP_E_TYPEMISMATCH, "A sheet is found by its position or its name");
+        return fail(DISP_E_TYPEMISMATCH, notAKey);
     if (key.vt == VT_BSTR) {
         OleString const name = textOf(key.bstrVal);
         if (CSheet* sheet = workbook->sheetNamed(name))
             return handOut(sheet, found);
         return fail(DISP_E_BADINDEX, "No sheet is named " + quotedName(name));
     }
-    if (key.vt == VT_ERROR || FAILED(VariantChangeType(&key, &key, 0, VT_I4)))
-        return fail(DISP_E_TYPEMISMATCH, "A sheet is found by its position or its name");
+    // Nothing is not position 0.
+    bool const holdsSomething = key.vt != VT_EMPTY && key.vt != VT_NULL && key.vt != VT_ERROR;
+    if (!holdsSomething || FAILED(VariantChangeType(&key, &key, 0, VT_I4)))
+        return fail(DISP_E_TYPEMISMATCH, notAKey);
     if (CSheet* sheet = workbook->sheetAt(key.lVal))
         return handOut(sheet, found);
     return fail(DISP_E_BADINDEX,
