@@ -32,11 +32,15 @@ v8::Local<v8::ObjectTemplate> instanceTemplateOf(v8::Isolate* isolate, Guid cons
         found = classes.try_emplace(classGuid).first;
         IsolateData::objectRegistry(isolate).activeXClassGuids.insert(classGuid);
     }
-    // Global-object classes, and classes met before their template was
-    // needed, have a binding but no wrapper template yet.
-    if (found->second.instanceTemplate.IsEmpty())
-        return buildInstanceTemplate(isolate, found->second);
-    return found->second.instanceTemplate.Get(isolate);
+    // A class with a constructor gives its wrappers the constructor's
+    // template, made now if no script has used the class yet; a
+    // global-object class has a binding but no wrapper template yet.
+    V8Class& v8Class = found->second;
+    if (!v8Class.instanceTemplate.IsEmpty())
+        return v8Class.instanceTemplate.Get(isolate);
+    if (hasConstructor(v8Class))
+        return constructorTemplateOf(isolate, v8Class)->InstanceTemplate();
+    return buildInstanceTemplate(isolate, v8Class);
 }
 
 } // namespace qor::format::engine::javascript::ActiveXObject

@@ -5,6 +5,7 @@
 #include "Format/Engine/JavaScript/Com/ComV8Engine.h"
 #include "Format/Engine/JavaScript/Com/InvokeArguments.h"
 #include "Format/Engine/JavaScript/Com/IsolateData.h"
+#include "Format/Engine/JavaScript/Com/VariantClearing.h"
 #include "Format/Engine/JavaScript/V8Helper.h"
 #include "Platform/Windows/Com/ComRef.h"
 #include "Platform/Windows/ErrorCode.h"
@@ -37,28 +38,29 @@ Record& recordOf(Info const& info) {
     return *static_cast<Record*>(info.Data().template As<v8::External>()->Value());
 }
 
+// The callbacks need no handle scope of their own: V8 opens one around every
+// callback it makes.
+
 // One Invoke with the constants every callback uses, and what it leaves
 // behind: the result and the exception information, both freed however the
 // callback ends.
 class ComCall {
 public:
-    ComCall() { VariantInit(&result_); }
+    ComCall() { result_.vt = VT_EMPTY; }
     ComCall(ComCall const&) = delete;
     ComCall& operator=(ComCall const&) = delete;
     ~ComCall() {
-        VariantClear(&result_);
-        SysFreeString(excepInfo_.bstrSource);
-        SysFreeString(excepInfo_.bstrDescription);
-        SysFreeString(excepInfo_.bstrHelpFile);
+        clearVariant(result_);
+        for (BSTR text : {excepInfo_.bstrSource, excepInfo_.bstrDescription, excepInfo_.bstrHelpFile})
+            if (text != nullptr)
+                SysFreeString(text);
     }
 
     HRESULT invoke(IDispatch* dispatch, DISPID dispid, WORD flags, DISPPARAMS& parameters) {
         return dispatch->Invoke(dispid, IID_NULL, userLocale, flags, &parameters, &result_, &excepInfo_, nullptr);
     }
-    VARIANT const& result() const { return result_; }
+    VARIANT& result() { return result_; }
     EXCEPINFO const& excepInfo() const { return excepInfo_; }
-    // The result for conversion, which takes it over.
-    _variant_t takeResult() { return _variant_t(result_, false); }
 
 private:
     VARIANT result_;
@@ -70,7 +72,7 @@ private:
 // conversion that fails has thrown already.
 template <class ReturnValue>
 void returnResult(v8::Isolate* isolate, ComCall& call, ReturnValue returnValue) {
-    v8::Local<v8::Value> value = ComHelper::variant_comToV8(call.takeResult(), isolate);
+    v8::Local<v8::Value> value = ComHelper::convertFromVariant(call.result(), isolate);
     if (!value.IsEmpty())
         returnValue.Set(value);
 }
@@ -79,10 +81,14 @@ void returnResult(v8::Isolate* isolate, ComCall& call, ReturnValue returnValue) 
 // instance of its class on first use. Null, with the exception thrown, when
 // there is none.
 enum class SharedInstance { fetch, leave };
+// Methods are made with a signature: V8 itself refuses receivers of any other
+// template, so theirs need no count of internal fields.
+enum class Receiver { checked, unchecked };
 
 IDispatch* dispatchOf(v8::Isolate* isolate, v8::Local<v8::Object> object, std::string const& className,
-                      std::string_view member, std::string_view callback, SharedInstance shared) {
-    if (object->InternalFieldCount() != 1) {
+                      std::string_view member, std::string_view callback, SharedInstance shared,
+                      Receiver receiver = Receiver::unchecked) {
+    if (receiver == Receiver::unchecked && object->InternalFieldCount() != 1) {
         report("InternalFieldCount should be 1.", callback, __LINE__);
         throwString(isolate, fmt::format("{}.{}: not used on a {} object", className, member, className));
         return nullptr;
@@ -99,25 +105,25 @@ IDispatch* dispatchOf(v8::Isolate* isolate, v8::Local<v8::Object> object, std::s
     return dispatch;
 }
 
+// "Class.Member", or the class alone for its constructor.
+std::string memberText(std::string_view className, std::string_view member) {
+    return member.empty() ? std::string(className) : fmt::format("{}.{}", className, member);
+}
+
 // Converts the script arguments into `arguments`, naming the member and the
 // argument that cannot go to COM.
 bool convertArguments(v8::FunctionCallbackInfo<v8::Value> const& info, InvokeArguments& arguments,
-                      std::string_view what) {
+                      std::string_view className, std::string_view member) {
     v8::Isolate* isolate = info.GetIsolate();
     for (int i = 0; i < info.Length(); ++i) {
-        auto converted = ComHelper::convertToVariant(isolate, info[i]);
+        auto converted = ComHelper::convertToVariant(isolate, info[i], arguments.at(static_cast<std::size_t>(i)));
         if (!converted) {
-            throwString(isolate, fmt::format("{}: argument {} cannot be passed to COM: {}", what, i + 1,
-                                             converted.error().reason()));
+            throwString(isolate, fmt::format("{}: argument {} cannot be passed to COM: {}",
+                                             memberText(className, member), i + 1, ComHelper::reasonOf(converted.error())));
             return false;
         }
-        arguments.set(static_cast<std::size_t>(i), *converted);
     }
     return true;
-}
-
-std::string memberText(std::string_view className, std::string_view member) {
-    return fmt::format("{}.{}", className, member);
 }
 
 // The temporary object of a class on which its "New"/"New2" methods are
@@ -142,7 +148,7 @@ bool construct(v8::FunctionCallbackInfo<v8::Value> const& info, V8Class const& v
         return false;
     }
     InvokeArguments arguments(static_cast<std::size_t>(info.Length()));
-    if (!convertArguments(info, arguments, v8Class.name))
+    if (!convertArguments(info, arguments, v8Class.name, {}))
         return false;
     DISPPARAMS parameters = arguments.positional();
     HRESULT const hr = call.invoke(creator.get(), constructor.dispid, DISPATCH_METHOD, parameters);
@@ -187,16 +193,16 @@ std::string deprecationMessage(std::string const& className) {
 
 void Function(v8::FunctionCallbackInfo<v8::Value> const& info) {
     v8::Isolate* isolate = info.GetIsolate();
-    v8::HandleScope handleScope(isolate);
     V8Function const& function = recordOf<V8Function>(info);
     IDispatch* dispatch =
-        dispatchOf(isolate, info.This(), function.className, function.name, "Function", SharedInstance::fetch);
+        dispatchOf(isolate, info.This(), function.className, function.name, "Function", SharedInstance::fetch,
+                   Receiver::checked);
     if (dispatch == nullptr)
         return;
     if (static_cast<std::size_t>(info.Length()) > function.parameters.size())
         return throwString(isolate, "More arguments than the function can receive.");
     InvokeArguments arguments(static_cast<std::size_t>(info.Length()));
-    if (!convertArguments(info, arguments, memberText(function.className, function.name)))
+    if (!convertArguments(info, arguments, function.className, function.name))
         return;
     DISPPARAMS parameters = arguments.positional();
     ComCall call;
@@ -208,7 +214,6 @@ void Function(v8::FunctionCallbackInfo<v8::Value> const& info) {
 
 void Getter(v8::Local<v8::String>, v8::PropertyCallbackInfo<v8::Value> const& info) {
     v8::Isolate* isolate = info.GetIsolate();
-    v8::HandleScope handleScope(isolate);
     V8Property const& property = recordOf<V8Property>(info);
     IDispatch* dispatch =
         dispatchOf(isolate, info.Holder(), property.className, property.name, "Getter", SharedInstance::fetch);
@@ -224,19 +229,17 @@ void Getter(v8::Local<v8::String>, v8::PropertyCallbackInfo<v8::Value> const& in
 
 void Setter(v8::Local<v8::String>, v8::Local<v8::Value> value, v8::PropertyCallbackInfo<void> const& info) {
     v8::Isolate* isolate = info.GetIsolate();
-    v8::HandleScope handleScope(isolate);
     V8Property const& property = recordOf<V8Property>(info);
     IDispatch* dispatch =
         dispatchOf(isolate, info.Holder(), property.className, property.name, "Setter", SharedInstance::fetch);
     if (dispatch == nullptr)
         return;
-    auto converted = ComHelper::convertToVariant(isolate, value);
+    InvokeArguments arguments(1);
+    auto converted = ComHelper::convertToVariant(isolate, value, arguments.at(0));
     if (!converted)
         return throwString(isolate, fmt::format("{}: the value cannot be passed to COM: {}",
                                                 memberText(property.className, property.name),
-                                                converted.error().reason()));
-    InvokeArguments arguments(1);
-    arguments.set(0, *converted);
+                                                ComHelper::reasonOf(converted.error())));
     DISPPARAMS parameters = arguments.propertyPut();
     ComCall call;
     HRESULT const hr = call.invoke(dispatch, property.dispid, DISPATCH_PROPERTYPUT, parameters);
@@ -248,22 +251,18 @@ void Setter(v8::Local<v8::String>, v8::Local<v8::Value> value, v8::PropertyCallb
 
 void GetByIndex(std::uint32_t index, v8::PropertyCallbackInfo<v8::Value> const& info) {
     v8::Isolate* isolate = info.GetIsolate();
-    v8::HandleScope handleScope(isolate);
     if (info.Data().IsEmpty() || info.Data().As<v8::External>()->Value() == nullptr) {
         report("nullptr == dataPtr, should be v8Class*", "GetByIndex", __LINE__);
         return;
     }
     V8Class const& v8Class = recordOf<V8Class>(info);
     IDispatch* dispatch =
-        dispatchOf(isolate, info.Holder(), v8Class.name, std::to_string(index), "GetByIndex", SharedInstance::leave);
+        dispatchOf(isolate, info.Holder(), v8Class.name, "Item", "GetByIndex", SharedInstance::leave);
     if (dispatch == nullptr)
         return;
     InvokeArguments arguments(1);
-    VARIANT position;
-    VariantInit(&position);
-    position.vt = VT_I4;
-    position.lVal = static_cast<LONG>(index);
-    arguments.set(0, position);
+    arguments.at(0).vt = VT_I4;
+    arguments.at(0).lVal = static_cast<LONG>(index);
     DISPPARAMS parameters = arguments.positional();
     ComCall call;
     HRESULT const hr = call.invoke(dispatch, DISPID_VALUE, DISPATCH_PROPERTYGET, parameters);
@@ -274,7 +273,6 @@ void GetByIndex(std::uint32_t index, v8::PropertyCallbackInfo<v8::Value> const& 
 
 void Constructor(v8::FunctionCallbackInfo<v8::Value> const& info) {
     v8::Isolate* isolate = info.GetIsolate();
-    v8::HandleScope handleScope(isolate);
     V8Class const& v8Class = recordOf<V8Class>(info);
     if (!info.IsConstructCall()) {
         report("IsConstructCall should be true.", "Constructor", __LINE__);
@@ -292,9 +290,9 @@ void Constructor(v8::FunctionCallbackInfo<v8::Value> const& info) {
     ComCall call;
     if (!construct(info, v8Class, *constructor, call))
         return;
-    _variant_t result = call.takeResult();
-    IDispatch* created = std::exchange(result.pdispVal, nullptr);
-    result.vt = VT_EMPTY;
+    // The result's reference moves into the wrapper.
+    IDispatch* created = std::exchange(call.result().pdispVal, nullptr);
+    call.result().vt = VT_EMPTY;
     v8::Local<v8::Object> wrapper = IsolateData::objectRegistry(isolate).adopt(isolate, info.This(), created);
     if (wrapper != info.This())
         info.GetReturnValue().Set(wrapper);
@@ -302,7 +300,6 @@ void Constructor(v8::FunctionCallbackInfo<v8::Value> const& info) {
 
 void ConstructorDeprecated(v8::FunctionCallbackInfo<v8::Value> const& info) {
     v8::Isolate* isolate = info.GetIsolate();
-    v8::HandleScope handleScope(isolate);
     V8Class const& v8Class = recordOf<V8Class>(info);
     if (info.IsConstructCall())
         report("IsConstructCall should be false.", "ConstructorDeprecated", __LINE__);
@@ -321,7 +318,7 @@ void ConstructorDeprecated(v8::FunctionCallbackInfo<v8::Value> const& info) {
 }
 
 V8Constructor const* findMatchingConstructor(v8::FunctionCallbackInfo<v8::Value> const& info,
-                                             std::vector<V8Constructor> const& constructors) {
+                                             SharedList<V8Constructor> const& constructors) {
     for (V8Constructor const& constructor : constructors)
         if (argumentsFit(info, constructor))
             return &constructor;

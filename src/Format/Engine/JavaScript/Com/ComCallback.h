@@ -32,7 +32,7 @@ void ConstructorDeprecated(v8::FunctionCallbackInfo<v8::Value> const& info);
 // parameters, and an object exactly where a parameter takes one. Null, with
 // "No matching constructor found." thrown, when none does.
 V8Constructor const* findMatchingConstructor(v8::FunctionCallbackInfo<v8::Value> const& info,
-                                             std::vector<V8Constructor> const& constructors);
+                                             SharedList<V8Constructor> const& constructors);
 
 // The most specific text there is for a failed Invoke: the object's own
 // description, the system's message for the code, or the code itself.

@@ -15,6 +15,15 @@ bool isConstructorName(std::string_view name) {
     return name == "New" || name == "New2";
 }
 
+// The members of a class while they are collected; the class shares them
+// once complete.
+struct Members {
+    std::string const& className;
+    std::vector<V8Constructor> constructors;
+    std::vector<V8Function> functions;
+    std::vector<V8Property> properties;
+};
+
 template <class Record>
 Record* findByName(std::vector<Record>& records, std::string_view name) {
     auto const found = std::ranges::find_if(records, [&](Record const& record) { return record.name == name; });
@@ -26,48 +35,48 @@ V8Function makeFunction(ComFunction const& function, std::string const& classNam
                       function.memberId, function.returnType, function.returnVt};
 }
 
-void addMethod(V8Class& v8Class, ComFunction const& function) {
+void addMethod(Members& members, ComFunction const& function) {
     if (isConstructorName(function.name))
-        v8Class.constructors.push_back(V8Constructor{function.parameters, function.memberId});
-    v8Class.functions.push_back(makeFunction(function, v8Class.name));
+        members.constructors.push_back(V8Constructor{function.parameters, function.memberId});
+    members.functions.push_back(makeFunction(function, members.className));
 }
 
 // A get that takes arguments is called like a method.
-void addPropertyGet(V8Class& v8Class, ComFunction const& function) {
-    V8Property* property = findByName(v8Class.properties, function.name);
+void addPropertyGet(Members& members, ComFunction const& function) {
+    V8Property* property = findByName(members.properties, function.name);
     if (property == nullptr) {
         if (!function.parameters.empty()) {
-            V8Function method = makeFunction(function, v8Class.name);
+            V8Function method = makeFunction(function, members.className);
             method.invokeKind = INVOKE_PROPERTYGET;
-            v8Class.functions.push_back(std::move(method));
+            members.functions.push_back(std::move(method));
             return;
         }
         V8Property added;
         added.name = function.name;
-        added.className = v8Class.name;
+        added.className = members.className;
         added.hasGetter = true;
         added.dispid = function.memberId;
-        v8Class.properties.push_back(std::move(added));
+        members.properties.push_back(std::move(added));
         return;
     }
     if (!property->hasGetter && function.parameters.empty())
         property->hasGetter = true;
 }
 
-void addPropertyPut(V8Class& v8Class, ComFunction const& function) {
+void addPropertyPut(Members& members, ComFunction const& function) {
     // A get with arguments seen earlier has made the name a method.
-    if (findByName(v8Class.functions, function.name) != nullptr)
+    if (findByName(members.functions, function.name) != nullptr)
         return;
-    V8Property* property = findByName(v8Class.properties, function.name);
+    V8Property* property = findByName(members.properties, function.name);
     if (property != nullptr && property->hasSetter)
         return;
     if (property == nullptr) {
         V8Property added;
         added.name = function.name;
-        added.className = v8Class.name;
+        added.className = members.className;
         added.dispid = function.memberId;
-        v8Class.properties.push_back(std::move(added));
-        property = &v8Class.properties.back();
+        members.properties.push_back(std::move(added));
+        property = &members.properties.back();
     }
     property->hasSetter = true;
     if (function.parameters.size() != 1) {
@@ -83,8 +92,9 @@ void addPropertyPut(V8Class& v8Class, ComFunction const& function) {
 enum class GetterChoice { asDeclared, always };
 enum class SetterChoice { asDeclared, withPutParameter };
 
-v8::Local<v8::External> dataOf(v8::Isolate* isolate, void* record) {
-    return v8::External::New(isolate, record);
+// The records are never changed through the pointers the callbacks get.
+v8::Local<v8::External> dataOf(v8::Isolate* isolate, void const* record) {
+    return v8::External::New(isolate, const_cast<void*>(record));
 }
 
 // The members of a class on one template. A name is installed once: a
@@ -92,10 +102,10 @@ v8::Local<v8::External> dataOf(v8::Isolate* isolate, void* record) {
 // over the second. The member functions only accept receivers made from
 // `receiver`, so a detached member cannot be applied to another object.
 void installMembers(v8::Isolate* isolate, v8::Local<v8::ObjectTemplate> target, v8::Local<v8::FunctionTemplate> receiver,
-                    V8Class& v8Class, GetterChoice getters, SetterChoice setters) {
+                    V8Class const& v8Class, GetterChoice getters, SetterChoice setters) {
     std::unordered_set<std::string_view> installed;
     v8::Local<v8::Signature> signature = v8::Signature::New(isolate, receiver);
-    for (V8Function& function : v8Class.functions) {
+    for (V8Function const& function : v8Class.functions) {
         if (!installed.insert(function.name).second)
             continue;
         target->Set(V8Helper::v8_string(isolate, function.name),
@@ -103,7 +113,7 @@ void installMembers(v8::Isolate* isolate, v8::Local<v8::ObjectTemplate> target, 
                                               v8::ConstructorBehavior::kAllow),
                     v8::PropertyAttribute::None);
     }
-    for (V8Property& property : v8Class.properties) {
+    for (V8Property const& property : v8Class.properties) {
         if (!installed.insert(property.name).second)
             continue;
         bool const getter = getters == GetterChoice::always || property.hasGetter;
@@ -128,6 +138,10 @@ bool isGlobalObjectClass(V8Class const& v8Class) {
     return v8Class.hostClass != nullptr && v8Class.hostClass->isGlobalObject();
 }
 
+bool isReservedName(std::string_view name) {
+    return name == "Attribute" || name == "Enumerator";
+}
+
 v8::Local<v8::ObjectTemplate> globalObjectTemplate(v8::Isolate* isolate, V8Class& v8Class) {
     v8::Local<v8::FunctionTemplate> receiver = classTemplate(isolate, v8Class);
     v8::Local<v8::ObjectTemplate> result = receiver->InstanceTemplate();
@@ -135,22 +149,15 @@ v8::Local<v8::ObjectTemplate> globalObjectTemplate(v8::Isolate* isolate, V8Class
     return result;
 }
 
-void addConstructor(v8::Isolate* isolate, v8::Local<v8::ObjectTemplate> global, V8Class& v8Class) {
-    v8::Local<v8::External> data = dataOf(isolate, &v8Class);
-    v8::Local<v8::FunctionTemplate> constructor = v8::FunctionTemplate::New(
-        isolate, ComCallback::Constructor, data, v8::Local<v8::Signature>(), 0, v8::ConstructorBehavior::kAllow);
-    v8::Local<v8::String> name = V8Helper::v8_string(isolate, v8Class.name);
-    constructor->SetClassName(name);
-    v8::Local<v8::ObjectTemplate> instance = constructor->InstanceTemplate();
-    instance->SetInternalFieldCount(1);
-    constructor->Set(V8Helper::v8_string(isolate, "New"),
-                     v8::FunctionTemplate::New(isolate, ComCallback::ConstructorDeprecated, data,
-                                               v8::Local<v8::Signature>(), 0, v8::ConstructorBehavior::kAllow),
-                     v8::PropertyAttribute::None);
-    installMembers(isolate, instance, constructor, v8Class, GetterChoice::asDeclared, SetterChoice::asDeclared);
-    global->Set(name, constructor, v8::PropertyAttribute::None);
-    v8Class.instanceTemplate.Reset(isolate, instance);
-    v8Class.registered = true;
+// The global property of a constructor class: its constructor, built when a
+// script first reads the name. A host binds hundreds of classes, and most
+// scripts touch a few of them.
+void lazyConstructor(v8::Local<v8::Name>, v8::PropertyCallbackInfo<v8::Value> const& info) {
+    v8::Isolate* isolate = info.GetIsolate();
+    auto& v8Class = *static_cast<V8Class*>(info.Data().As<v8::External>()->Value());
+    v8::Local<v8::Function> constructor;
+    if (constructorTemplateOf(isolate, v8Class)->GetFunction(isolate->GetCurrentContext()).ToLocal(&constructor))
+        info.GetReturnValue().Set(constructor);
 }
 
 bool hasNewEnum(V8Class const& v8Class) {
@@ -174,23 +181,27 @@ V8Class convertComToV8(ComClass const& comClass, ComClasses const* registry) {
     if (registry != nullptr)
         if (auto index = registry->indexOf(comClass.name))
             v8Class.hostClass = registry->getFromIndex(*index);
+    Members members{v8Class.name, {}, {}, {}};
     for (ComFunction const& function : comClass.functions) {
         if (isDispatchMemberName(function))
             continue;
         switch (function.invokeKind) {
         case INVOKE_FUNC:
-            addMethod(v8Class, function);
+            addMethod(members, function);
             break;
         case INVOKE_PROPERTYGET:
-            addPropertyGet(v8Class, function);
+            addPropertyGet(members, function);
             break;
         case INVOKE_PROPERTYPUT:
-            addPropertyPut(v8Class, function);
+            addPropertyPut(members, function);
             break;
         default:
             break;
         }
     }
+    v8Class.constructors = std::move(members.constructors);
+    v8Class.functions = std::move(members.functions);
+    v8Class.properties = std::move(members.properties);
     return v8Class;
 }
 
@@ -205,14 +216,40 @@ ClassMap convertComToV8(std::vector<ComClass> const& classes, ComClasses const* 
 PendingGlobalObjects addClassTemplates(v8::Isolate* isolate, v8::Local<v8::ObjectTemplate> global, ClassMap& classes) {
     PendingGlobalObjects pending;
     for (auto& [guid, v8Class] : classes) {
-        if (v8Class.name == "Attribute" || v8Class.name == "Enumerator")
+        if (isReservedName(v8Class.name))
             continue;
-        if (isGlobalObjectClass(v8Class))
+        if (isGlobalObjectClass(v8Class)) {
             pending.emplace_back(v8Class.name, globalObjectTemplate(isolate, v8Class));
-        else
-            addConstructor(isolate, global, v8Class);
+            continue;
+        }
+        global->SetLazyDataProperty(V8Helper::v8_string(isolate, v8Class.name), lazyConstructor,
+                                    dataOf(isolate, &v8Class), v8::PropertyAttribute::None);
+        v8Class.registered = true;
     }
     return pending;
+}
+
+v8::Local<v8::FunctionTemplate> constructorTemplateOf(v8::Isolate* isolate, V8Class& v8Class) {
+    if (!v8Class.constructorTemplate.IsEmpty())
+        return v8Class.constructorTemplate.Get(isolate);
+    v8::Local<v8::External> data = dataOf(isolate, &v8Class);
+    v8::Local<v8::FunctionTemplate> constructor = v8::FunctionTemplate::New(
+        isolate, ComCallback::Constructor, data, v8::Local<v8::Signature>(), 0, v8::ConstructorBehavior::kAllow);
+    constructor->SetClassName(V8Helper::v8_string(isolate, v8Class.name));
+    v8::Local<v8::ObjectTemplate> instance = constructor->InstanceTemplate();
+    instance->SetInternalFieldCount(1);
+    constructor->Set(V8Helper::v8_string(isolate, "New"),
+                     v8::FunctionTemplate::New(isolate, ComCallback::ConstructorDeprecated, data,
+                                               v8::Local<v8::Signature>(), 0, v8::ConstructorBehavior::kAllow),
+                     v8::PropertyAttribute::None);
+    installMembers(isolate, instance, constructor, v8Class, GetterChoice::asDeclared, SetterChoice::asDeclared);
+    v8Class.constructorTemplate.Reset(isolate, constructor);
+    v8Class.instanceTemplate.Reset(isolate, instance);
+    return constructor;
+}
+
+bool hasConstructor(V8Class const& v8Class) {
+    return v8Class.registered && !isGlobalObjectClass(v8Class) && !isReservedName(v8Class.name);
 }
 
 v8::Local<v8::ObjectTemplate> buildInstanceTemplate(v8::Isolate* isolate, V8Class& v8Class) {

@@ -33,8 +33,15 @@ ClassMap convertComToV8(std::vector<ComClass> const& classes, ComClasses const* 
 
 // Puts a constructor, or for a global-object class a global object, of every
 // class on the global template; the global objects themselves can only be
-// made in the context, so their templates are handed back.
+// made in the context, so their templates are handed back. A constructor
+// and its members are built when a script first reads its name.
 PendingGlobalObjects addClassTemplates(v8::Isolate* isolate, v8::Local<v8::ObjectTemplate> global, ClassMap& classes);
+
+// The constructor of a class that has one, built on first need with the
+// template of its wrappers.
+v8::Local<v8::FunctionTemplate> constructorTemplateOf(v8::Isolate* isolate, V8Class& v8Class);
+// True for the classes that have a constructor on the global template.
+bool hasConstructor(V8Class const& v8Class);
 
 // A template for wrappers of a class first met at run time, stored in the
 // class's instanceTemplate. A collection (a property with DISPID_NEWENUM)

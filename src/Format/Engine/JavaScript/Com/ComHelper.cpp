@@ -6,6 +6,7 @@
 #include "Format/Engine/JavaScript/Com/ComExtractorV8.h"
 #include "Format/Engine/JavaScript/Com/ComV8Engine.h"
 #include "Format/Engine/JavaScript/Com/IsolateData.h"
+#include "Format/Engine/JavaScript/Com/VariantClearing.h"
 #include "Format/Engine/JavaScript/V8Helper.h"
 #include "Platform/Windows/Com/ComRef.h"
 
@@ -28,20 +29,19 @@ void report(std::string_view message, std::string_view function, std::uint32_t l
     assert::Assert::report(message, function, sourceFile, line);
 }
 
-VARIANT variantOf(VARTYPE vt) {
-    VARIANT variant;
-    VariantInit(&variant);
-    variant.vt = vt;
-    return variant;
+// Each conversion writes its VARIANT in place: built elsewhere and copied,
+// the few bytes written would be read back as a whole before they settle.
+void set(VARIANT& target, VARTYPE vt) {
+    target.vt = vt;
 }
 
 // The BSTR ends at the first U+0000 of the text, as COM's string functions
 // read it; the empty string gives an empty, non-null BSTR.
-VARIANT stringVariant(v8::Isolate* isolate, v8::Local<v8::String> text) {
+Conversion setString(VARIANT& target, v8::Isolate* isolate, v8::Local<v8::String> text) {
     int const length = text->Length();
     BSTR bstr = SysAllocStringLen(nullptr, static_cast<UINT>(length));
     if (bstr == nullptr)
-        throw _com_error(E_OUTOFMEMORY);
+        return std::unexpected(ConversionFailure::outOfMemory);
     text->Write(isolate, reinterpret_cast<std::uint16_t*>(bstr), 0, length, v8::String::NO_NULL_TERMINATION);
     bstr[length] = 0;
     UINT const used = static_cast<UINT>(std::char_traits<OLECHAR>::length(bstr));
@@ -49,21 +49,21 @@ VARIANT stringVariant(v8::Isolate* isolate, v8::Local<v8::String> text) {
         BSTR shorter = SysAllocStringLen(bstr, used);
         SysFreeString(bstr);
         if (shorter == nullptr)
-            throw _com_error(E_OUTOFMEMORY);
+            return std::unexpected(ConversionFailure::outOfMemory);
         bstr = shorter;
     }
-    VARIANT variant = variantOf(VT_BSTR);
-    variant.bstrVal = bstr;
-    return variant;
+    set(target, VT_BSTR);
+    target.bstrVal = bstr;
+    return {};
 }
 
 // A script object with one internal field: a COM wrapper, a global object
 // whose COM object is fetched on first use, or a script Enumerator.
-std::expected<VARIANT, ConversionFailure> wrapperVariant(v8::Isolate* isolate, v8::Local<v8::Object> object) {
+Conversion setWrapper(VARIANT& target, v8::Isolate* isolate, v8::Local<v8::Object> object) {
     auto* pointer = object->GetAlignedPointerFromInternalField(0);
     ObjectRegistry& registry = IsolateData::objectRegistry(isolate);
     if (registry.enumeratorObjectList.contains(static_cast<IEnumerator*>(pointer)))
-        return std::unexpected(ConversionFailure{ConversionFailure::Kind::enumerator, "object"});
+        return std::unexpected(ConversionFailure::enumerator);
     auto* dispatch = static_cast<IDispatch*>(pointer);
     if (dispatch == nullptr) {
         if (std::string const* className = registry.globalObjectClass(isolate, object)) {
@@ -73,99 +73,112 @@ std::expected<VARIANT, ConversionFailure> wrapperVariant(v8::Isolate* isolate, v
         }
     }
     if (dispatch == nullptr)
-        return std::unexpected(ConversionFailure{ConversionFailure::Kind::noComObject, "object"});
+        return std::unexpected(ConversionFailure::noComObject);
     dispatch->AddRef();
-    VARIANT variant = variantOf(VT_DISPATCH);
-    variant.pdispVal = dispatch;
-    return variant;
+    set(target, VT_DISPATCH);
+    target.pdispVal = dispatch;
+    return {};
 }
 
 // Every conversion makes a new wrapper, whose one reference is the
 // VARIANT's.
-VARIANT arrayVariant(v8::Isolate* isolate, v8::Local<v8::Array> array) {
+Conversion setArray(VARIANT& target, v8::Isolate* isolate, v8::Local<v8::Array> array) {
     auto* wrapper = new CV8ArrayWrapper(isolate, array);
     wrapper->AddRef();
-    VARIANT variant = variantOf(VT_DISPATCH);
-    variant.pdispVal = static_cast<IV8ArrayWrapper*>(wrapper);
-    return variant;
-}
-
-std::string typeOf(v8::Isolate* isolate, v8::Local<v8::Value> value) {
-    return V8Helper::qor_string(value->TypeOf(isolate), isolate);
+    set(target, VT_DISPATCH);
+    target.pdispVal = static_cast<IV8ArrayWrapper*>(wrapper);
+    return {};
 }
 
 } // namespace
 
-std::string ConversionFailure::reason() const {
-    switch (kind) {
-    case Kind::object:
+std::string_view reasonOf(ConversionFailure failure) {
+    switch (failure) {
+    case ConversionFailure::object:
         return "script objects other than arrays and COM objects have no COM form";
-    case Kind::enumerator:
+    case ConversionFailure::enumerator:
         return "an Enumerator has no COM form";
-    case Kind::noComObject:
+    case ConversionFailure::noComObject:
         return "its COM object could not be created";
-    case Kind::otherType:
-        break;
+    case ConversionFailure::symbol:
+        return "symbol values have no COM form";
+    case ConversionFailure::bigint:
+        return "bigint values have no COM form";
+    case ConversionFailure::outOfMemory:
+        return "out of memory";
     }
-    return fmt::format("{} values have no COM form", typeName);
+    return {};
 }
 
-std::expected<VARIANT, ConversionFailure> convertToVariant(v8::Isolate* isolate, v8::Local<v8::Value> value) {
+Conversion convertToVariant(v8::Isolate* isolate, v8::Local<v8::Value> value, VARIANT& target) {
     // The order matters: every int32 is a number too, every array an object.
     if (value->IsInt32()) {
-        VARIANT variant = variantOf(VT_I4);
-        variant.lVal = value.As<v8::Int32>()->Value();
-        return variant;
+        set(target, VT_I4);
+        target.lVal = value.As<v8::Int32>()->Value();
+        return {};
     }
     if (value->IsUint32()) {
-        VARIANT variant = variantOf(VT_UI4);
-        variant.ulVal = value.As<v8::Uint32>()->Value();
-        return variant;
+        set(target, VT_UI4);
+        target.ulVal = value.As<v8::Uint32>()->Value();
+        return {};
     }
     if (value->IsNumber()) {
-        VARIANT variant = variantOf(VT_R8);
-        variant.dblVal = value.As<v8::Number>()->Value();
-        return variant;
+        set(target, VT_R8);
+        target.dblVal = value.As<v8::Number>()->Value();
+        return {};
     }
     if (value->IsBoolean()) {
-        VARIANT variant = variantOf(VT_BOOL);
-        variant.boolVal = value.As<v8::Boolean>()->Value() ? VARIANT_TRUE : VARIANT_FALSE;
-        return variant;
+        set(target, VT_BOOL);
+        target.boolVal = value.As<v8::Boolean>()->Value() ? VARIANT_TRUE : VARIANT_FALSE;
+        return {};
     }
     if (value->IsString())
-        return stringVariant(isolate, value.As<v8::String>());
-    if (value->IsNull())
-        return variantOf(VT_NULL);
-    if (value->IsUndefined())
-        return variantOf(VT_EMPTY);
+        return setString(target, isolate, value.As<v8::String>());
+    if (value->IsNull()) {
+        set(target, VT_NULL);
+        return {};
+    }
+    if (value->IsUndefined()) {
+        set(target, VT_EMPTY);
+        return {};
+    }
     if (value->IsArray())
-        return arrayVariant(isolate, value.As<v8::Array>());
+        return setArray(target, isolate, value.As<v8::Array>());
     if (value->IsObject()) {
         v8::Local<v8::Object> object = value.As<v8::Object>();
         if (object->InternalFieldCount() == 1)
-            return wrapperVariant(isolate, object);
-        return std::unexpected(ConversionFailure{ConversionFailure::Kind::object, "object"});
+            return setWrapper(target, isolate, object);
+        return std::unexpected(ConversionFailure::object);
     }
-    return std::unexpected(ConversionFailure{ConversionFailure::Kind::otherType, typeOf(isolate, value)});
+    // What is left of the script's types.
+    return std::unexpected(value->IsSymbol() ? ConversionFailure::symbol : ConversionFailure::bigint);
 }
 
 VARIANT variant_v8ToCom(v8::Isolate* isolate, v8::Local<v8::Value> value) {
-    auto converted = convertToVariant(isolate, value);
+    VARIANT result;
+    VariantInit(&result);
+    auto converted = convertToVariant(isolate, value, result);
     if (converted)
-        return *converted;
+        return result;
     constexpr std::string_view function = "qor::format::engine::javascript::ComHelper::variant_v8ToCom";
-    switch (converted.error().kind) {
-    case ConversionFailure::Kind::otherType:
-        report(converted.error().typeName + " not implemented", function, __LINE__);
+    switch (converted.error()) {
+    case ConversionFailure::symbol:
+        report("symbol not implemented", function, __LINE__);
         break;
-    case ConversionFailure::Kind::noComObject:
+    case ConversionFailure::bigint:
+        report("bigint not implemented", function, __LINE__);
+        break;
+    case ConversionFailure::noComObject:
         report("nullptr == dispatch", function, __LINE__);
+        break;
+    case ConversionFailure::outOfMemory:
+        report("out of memory", function, __LINE__);
         break;
     default:
         report("Handle new Object outside this function.", function, __LINE__);
         break;
     }
-    return variantOf(VT_EMPTY);
+    return result;
 }
 
 namespace {
@@ -398,7 +411,13 @@ Converted valueOf(v8::Isolate* isolate, VARIANT const& variant, int depth) {
 } // namespace
 
 v8::Local<v8::Value> variant_comToV8(_variant_t returnVar, v8::Isolate* isolate) {
-    return valueOf(isolate, returnVar, 0).value;
+    return convertFromVariant(returnVar, isolate);
+}
+
+v8::Local<v8::Value> convertFromVariant(VARIANT& taken, v8::Isolate* isolate) {
+    v8::Local<v8::Value> value = valueOf(isolate, taken, 0).value;
+    clearVariant(taken);
+    return value;
 }
 
 v8::Local<v8::Value> dispatch_comToV8(IDispatch* dispatch, v8::Isolate* isolate) {

@@ -11,28 +11,30 @@
 
 #include <expected>
 #include <string>
+#include <string_view>
 
 namespace qor::format::engine::javascript::ComHelper {
 
 // Why a script value has no VARIANT form.
-struct ConversionFailure {
-    enum class Kind {
-        object,      // a script object that is neither an array nor a COM object
-        enumerator,  // a script Enumerator
-        noComObject, // a global object whose COM object could not be created
-        otherType,   // a symbol or a BigInt
-    };
-    Kind kind = Kind::object;
-    std::string typeName; // the value's typeof text
-
-    // Why, in words fit for the script exception of a COM call.
-    std::string reason() const;
+enum class ConversionFailure {
+    object,      // a script object that is neither an array nor a COM object
+    enumerator,  // a script Enumerator
+    noComObject, // a global object whose COM object could not be created
+    symbol,
+    bigint,
+    outOfMemory, // no memory for the string
 };
 
-// The VARIANT of a script value, owned by the caller (VariantClear), or why
-// there is none. Arrays become new array wrappers; COM wrappers give their
+// Why, in words fit for the script exception of a COM call.
+std::string_view reasonOf(ConversionFailure failure);
+
+using Conversion = std::expected<void, ConversionFailure>;
+
+// Writes the VARIANT of a script value into `target`, an empty VARIANT that
+// the caller then owns (VariantClear), or tells why there is none and leaves
+// `target` empty. Arrays become new array wrappers; COM wrappers give their
 // pointer with a reference of the VARIANT's own.
-std::expected<VARIANT, ConversionFailure> convertToVariant(v8::Isolate* isolate, v8::Local<v8::Value> value);
+Conversion convertToVariant(v8::Isolate* isolate, v8::Local<v8::Value> value, VARIANT& target);
 
 // As convertToVariant, but a value without a VARIANT form becomes VT_EMPTY
 // after an assertion record: for the places that cannot refuse (results
@@ -43,6 +45,9 @@ VARIANT variant_v8ToCom(v8::Isolate* isolate, v8::Local<v8::Value> value);
 // without a script form throws a string into the script and gives an empty
 // handle.
 v8::Local<v8::Value> variant_comToV8(_variant_t returnVar, v8::Isolate* isolate);
+// The same for a VARIANT the caller hands over without a copy: it is cleared
+// on return.
+v8::Local<v8::Value> convertFromVariant(VARIANT& taken, v8::Isolate* isolate);
 
 // The script object standing for `dispatch`: the live wrapper of that pointer
 // when there is one, else a new one holding a reference of its own, made from

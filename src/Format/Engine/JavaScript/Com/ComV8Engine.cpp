@@ -64,8 +64,10 @@ void ComV8Engine::teardownIsolate() {
     {
         v8::Isolate::Scope isolateScope(isolate);
         v8::HandleScope handleScope(isolate);
-        for (auto& [guid, v8Class] : classMap)
+        for (auto& [guid, v8Class] : classMap) {
             v8Class.instanceTemplate.Reset();
+            v8Class.constructorTemplate.Reset();
+        }
         releaseSharedInstances();
         objectRegistry.teardown(isolate);
         detachLibraryObjects();

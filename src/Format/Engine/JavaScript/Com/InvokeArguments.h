@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Format/Engine/JavaScript/Com/VariantClearing.h"
 #include "Platform/Com.h"
 
 #include <array>
@@ -16,17 +17,18 @@ public:
     explicit InvokeArguments(std::size_t count)
         : count_(count), heap_(count > inlineCapacity ? std::make_unique<VARIANT[]>(count) : nullptr) {
         for (std::size_t i = 0; i < count_; ++i)
-            VariantInit(&data()[i]);
+            data()[i].vt = VT_EMPTY;
     }
     InvokeArguments(InvokeArguments const&) = delete;
     InvokeArguments& operator=(InvokeArguments const&) = delete;
     ~InvokeArguments() {
         for (std::size_t i = 0; i < count_; ++i)
-            VariantClear(&data()[i]);
+            clearVariant(data()[i]);
     }
 
-    // Takes over `value` as script argument `index` (counted from 0).
-    void set(std::size_t index, VARIANT value) { data()[count_ - 1 - index] = value; }
+    // The place of script argument `index` (counted from 0), empty until the
+    // caller fills it.
+    VARIANT& at(std::size_t index) { return data()[count_ - 1 - index]; }
 
     // Positional arguments; a property put passes its one value under
     // DISPID_PROPERTYPUT.

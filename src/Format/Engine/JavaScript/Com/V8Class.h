@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Format/Engine/JavaScript/Com/ComParameter.h"
+#include "Format/Engine/JavaScript/Com/SharedList.h"
 #include "Id/Guid.h"
 #include "Platform/Com.h"
 #include "Platform/Windows/Com/ComClassEntry.h"
@@ -47,11 +48,11 @@ struct V8Property {
 };
 
 // The binding of one COM class to scripts. Templates and callbacks point at
-// these records, so a class must neither move nor change once its templates
-// exist: the class map is node-based and records are only ever added.
+// its member records, which never change once made; copies share them.
 //
 // Every engine takes its own copy of the process-wide map. A copy leaves the
-// template behind: templates belong to one isolate.
+// templates behind: templates belong to one isolate. An engine builds a
+// class's templates when a script first needs them.
 struct V8Class {
     using ClassEntry = platform::windows::com::ComClassEntry;
 
@@ -62,15 +63,16 @@ struct V8Class {
     V8Class& operator=(V8Class&&) noexcept = default;
 
     std::string name;
-    std::vector<V8Constructor> constructors;
+    SharedList<V8Constructor> constructors;
     // The host's registry entry of the same name; null when the host does not
     // create objects of this class itself.
     ClassEntry const* hostClass = nullptr;
-    std::vector<V8Function> functions;
-    std::vector<V8Property> properties;
-    // Set once the class's constructor is on a global template.
+    SharedList<V8Function> functions;
+    SharedList<V8Property> properties;
+    // Set once the class's constructor template exists.
     bool registered = false;
     v8::Global<v8::ObjectTemplate> instanceTemplate;
+    v8::Global<v8::FunctionTemplate> constructorTemplate;
 };
 
 // The classes an engine binds, by the identifier of their type.

@@ -1,0 +1,274 @@
+// Script calls into COM against the floor of a bare V8 callback, and the
+// conversions that dominate bulk data.
+
+#include "Format/Engine/JavaScript/Com/ComHelper.h"
+#include "Format/Engine/JavaScript/Com/ComV8Engine.h"
+#include "Platform/Windows/Com/IDispatchImpl.h"
+
+#include <benchmark/benchmark.h>
+
+#include <sys/resource.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace {
+
+using qor::Guid;
+using qor::format::engine::javascript::ComV8Engine;
+namespace ComHelper = qor::format::engine::javascript::ComHelper;
+using qor::platform::windows::com::ComClassEntry;
+using qor::platform::windows::com::DispatchCreationInterface;
+using qor::platform::windows::com::IDispatchImpl;
+using qor::platform::windows::com::TypeInfoAndAttribute;
+
+constexpr IID iidBenchSheet{0x7b4e0d52, 0x3c8a, 0x4f61, {0xa1, 0xd2, 0x5e, 0x9f, 0x3b, 0x7c, 0x2c, 0x02}};
+constexpr int callsPerRun = 100000;
+
+struct DECLSPEC_NOVTABLE IBenchSheet : public IDispatch {
+    STDMETHOD(Activate)(LONG mode, LONG* result) PURE;
+    STDMETHOD(get_Name)(BSTR* name) PURE;
+    STDMETHOD(get_Self)(IBenchSheet** self) PURE;
+    STDMETHOD(Series)(LONG count, SAFEARRAY** values) PURE;
+    STDMETHOD(Fresh)(IBenchSheet** sheet) PURE;
+};
+
+SAFEARRAY* seriesOf(LONG count) {
+    SAFEARRAY* array = SafeArrayCreateVector(VT_R8, 0, static_cast<ULONG>(count));
+    double* data = nullptr;
+    SafeArrayAccessData(array, reinterpret_cast<void**>(&data));
+    for (LONG i = 0; i < count; ++i)
+        data[i] = i * 0.5;
+    SafeArrayUnaccessData(array);
+    return array;
+}
+
+// The sheet as host code built on the base templates writes it: Invoke goes
+// through the type information.
+class TypedSheet : public IDispatchImpl<IBenchSheet, &iidBenchSheet> {
+public:
+    TypedSheet(TypeInfoAndAttribute* record, DispatchCreationInterface* creator) : IDispatchImpl(record, creator),
+          record_(record) {}
+
+    STDMETHODIMP Activate(LONG mode, LONG* result) override {
+        *result = mode + 1;
+        return S_OK;
+    }
+    STDMETHODIMP get_Name(BSTR* name) override {
+        *name = SysAllocString(u"Sheet1");
+        return S_OK;
+    }
+    STDMETHODIMP get_Self(IBenchSheet** self) override {
+        AddRef();
+        *self = this;
+        return S_OK;
+    }
+    STDMETHODIMP Series(LONG count, SAFEARRAY** values) override {
+        *values = seriesOf(count);
+        return S_OK;
+    }
+    STDMETHODIMP Fresh(IBenchSheet** sheet) override {
+        auto* created = new TypedSheet(record_, nullptr);
+        created->AddRef();
+        *sheet = created;
+        return S_OK;
+    }
+
+private:
+    TypeInfoAndAttribute* record_;
+};
+
+// The same sheet with Invoke written by hand, a switch on the DISPID.
+class HandSheet : public TypedSheet {
+public:
+    using TypedSheet::TypedSheet;
+    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO*,
+                        UINT* argErr) override {
+        if (id != 1)
+            return DISP_E_MEMBERNOTFOUND;
+        if ((flags & DISPATCH_METHOD) == 0)
+            return DISP_E_MEMBERNOTFOUND;
+        if (params->cArgs != 1 || params->cNamedArgs != 0)
+            return DISP_E_BADPARAMCOUNT;
+        // The common case needs no coercion.
+        VARIANT mode = params->rgvarg[0];
+        if (mode.vt != VT_I4) {
+            VariantInit(&mode);
+            if (FAILED(VariantChangeType(&mode, &params->rgvarg[0], 0, VT_I4))) {
+                *argErr = 0;
+                return DISP_E_TYPEMISMATCH;
+            }
+        }
+        LONG value = 0;
+        if (FAILED(Activate(mode.lVal, &value)))
+            return DISP_E_EXCEPTION;
+        if (result != nullptr) {
+            VariantClear(result);
+            result->vt = VT_I4;
+            result->lVal = value;
+        }
+        return S_OK;
+    }
+};
+
+// One engine over the benchmark model for the whole program: a process binds
+// the classes its first engine finds.
+class BenchHost {
+public:
+    static BenchHost& instance() {
+        static BenchHost host;
+        return host;
+    }
+
+    ComV8Engine& engine() { return *engine_; }
+
+private:
+    BenchHost() {
+        library_.addPath(std::filesystem::path(QOR_BENCH_BINDINGS_DIR) / "BenchSheet.tlb");
+        classes_.add("HandSheet", Guid{}, [](DispatchCreationInterface* creator) -> IUnknown* {
+            return static_cast<IBenchSheet*>(
+                new HandSheet(creator->getTypeLibrary().find(iidBenchSheet), creator));
+        }, ComClassEntry::globalObject);
+        classes_.add("TypedSheet", Guid{}, [](DispatchCreationInterface* creator) -> IUnknown* {
+            return static_cast<IBenchSheet*>(
+                new TypedSheet(creator->getTypeLibrary().find(iidBenchSheet), creator));
+        }, ComClassEntry::globalObject);
+        engine_ = std::make_unique<ComV8Engine>(classes_, library_, ".");
+        engine_->setScript("", {});
+        // The floor: a bare V8 callback that takes and returns an int.
+        engine_->runScript([](ComV8Engine::RunResult&, v8::Local<v8::Context>& context) {
+            v8::Isolate* isolate = context->GetIsolate();
+            auto bare = v8::FunctionTemplate::New(isolate, [](v8::FunctionCallbackInfo<v8::Value> const& info) {
+                info.GetReturnValue().Set(info[0].As<v8::Int32>()->Value() + 1);
+            });
+            context->Global()
+                ->Set(context, v8::String::NewFromUtf8Literal(isolate, "bare"),
+                      bare->GetFunction(context).ToLocalChecked())
+                .Check();
+        });
+    }
+
+    qor::platform::windows::com::ComClasses classes_;
+    qor::platform::windows::com::TypeLibrary library_;
+    std::unique_ptr<ComV8Engine> engine_;
+};
+
+// Runs `expression` callsPerRun times per iteration in a script loop and
+// reports the time of one evaluation.
+void loop(benchmark::State& state, std::string const& expression) {
+    ComV8Engine& engine = BenchHost::instance().engine();
+    engine.setScript("(function () { let r; for (let i = 0; i < " + std::to_string(callsPerRun) + "; ++i) r = " +
+                         expression + "; return typeof r; })()",
+                     {});
+    std::string result;
+    for (auto _ : state)
+        result = engine.runScript();
+    if (result == "undefined")
+        state.SkipWithError("the expression gave nothing");
+    state.counters["per_call"] = benchmark::Counter(static_cast<double>(state.iterations()) * callsPerRun,
+                                                    benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
+void BM_BareCallback(benchmark::State& state) {
+    loop(state, "bare(i)");
+}
+BENCHMARK(BM_BareCallback)->Unit(benchmark::kMillisecond);
+
+void BM_MethodHandWrittenInvoke(benchmark::State& state) {
+    loop(state, "HandSheet.Activate(1)");
+}
+BENCHMARK(BM_MethodHandWrittenInvoke)->Unit(benchmark::kMillisecond);
+
+// The hand-written Invoke alone, called from C++: what the host's side of a
+// script call costs.
+void BM_HandWrittenInvokeAlone(benchmark::State& state) {
+    HandSheet sheet(nullptr, nullptr);
+    VARIANT argument;
+    VariantInit(&argument);
+    argument.vt = VT_I4;
+    argument.lVal = 1;
+    VARIANT result;
+    VariantInit(&result);
+    for (auto _ : state) {
+        DISPPARAMS params{&argument, nullptr, 1, 0};
+        benchmark::DoNotOptimize(sheet.Invoke(1, IID_NULL, 1024, DISPATCH_METHOD, &params, &result, nullptr, nullptr));
+    }
+}
+BENCHMARK(BM_HandWrittenInvokeAlone);
+
+void BM_MethodTypeInfoInvoke(benchmark::State& state) {
+    loop(state, "TypedSheet.Activate(1)");
+}
+BENCHMARK(BM_MethodTypeInfoInvoke)->Unit(benchmark::kMillisecond);
+
+void BM_PropertyGetString(benchmark::State& state) {
+    loop(state, "TypedSheet.Name");
+}
+BENCHMARK(BM_PropertyGetString)->Unit(benchmark::kMillisecond);
+
+void BM_MethodReturningWrappedObject(benchmark::State& state) {
+    loop(state, "TypedSheet.Self");
+}
+BENCHMARK(BM_MethodReturningWrappedObject)->Unit(benchmark::kMillisecond);
+
+// A million new objects wrapped and dropped; the collector gives them back
+// as the run goes. Peak RSS is what the process ever held.
+void BM_MillionWrappersDropped(benchmark::State& state) {
+    ComV8Engine& engine = BenchHost::instance().engine();
+    engine.setScript("(function () { for (let i = 0; i < 1000000; ++i) TypedSheet.Fresh(); return 1; })()", {});
+    for (auto _ : state)
+        engine.runScript();
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    state.counters["peak_rss_MiB"] = static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+BENCHMARK(BM_MillionWrappersDropped)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+constexpr LONG safeArrayLength = 1000000;
+
+// Runs the iterations inside the engine's context.
+template <class Body>
+void inContext(benchmark::State& state, Body body) {
+    ComV8Engine& engine = BenchHost::instance().engine();
+    engine.setScript("", {});
+    engine.runScript([&](ComV8Engine::RunResult&, v8::Local<v8::Context>& context) {
+        for (auto _ : state) {
+            v8::HandleScope scope(context->GetIsolate());
+            body(state, context);
+        }
+    });
+}
+
+void BM_SafeArrayToScript(benchmark::State& state) {
+    VARIANT source;
+    VariantInit(&source);
+    source.vt = VT_ARRAY | VT_R8;
+    source.parray = seriesOf(safeArrayLength);
+    inContext(state, [&](benchmark::State& s, v8::Local<v8::Context> context) {
+        s.PauseTiming();
+        _variant_t copy(source);
+        s.ResumeTiming();
+        benchmark::DoNotOptimize(ComHelper::variant_comToV8(std::move(copy), context->GetIsolate()));
+    });
+    VariantClear(&source);
+}
+BENCHMARK(BM_SafeArrayToScript)->Unit(benchmark::kMillisecond);
+
+// The same doubles made into a script array with the V8 API directly, element
+// by element.
+void BM_ArrayBuiltDirectly(benchmark::State& state) {
+    std::vector<double> values(safeArrayLength);
+    for (LONG i = 0; i < safeArrayLength; ++i)
+        values[static_cast<std::size_t>(i)] = i * 0.5;
+    inContext(state, [&](benchmark::State&, v8::Local<v8::Context> context) {
+        v8::Isolate* isolate = context->GetIsolate();
+        v8::Local<v8::Array> array = v8::Array::New(isolate, safeArrayLength);
+        for (LONG i = 0; i < safeArrayLength; ++i)
+            array->Set(context, static_cast<std::uint32_t>(i), v8::Number::New(isolate, values[i])).Check();
+        benchmark::DoNotOptimize(array);
+    });
+}
+BENCHMARK(BM_ArrayBuiltDirectly)->Unit(benchmark::kMillisecond);
+
+} // namespace
