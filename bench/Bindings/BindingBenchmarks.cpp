@@ -225,6 +225,68 @@ void BM_MillionWrappersDropped(benchmark::State& state) {
 }
 BENCHMARK(BM_MillionWrappersDropped)->Unit(benchmark::kMillisecond)->Iterations(3);
 
+// The host calling a global script function of two int arguments, through
+// the engine and, for the floor, straight through V8.
+void BM_HostCallThroughEngine(benchmark::State& state) {
+    ComV8Engine& engine = BenchHost::instance().engine();
+    engine.setScript("function add(a, b) { return a + b; }", {});
+    engine.runScript();
+    std::vector<_variant_t> arguments{_variant_t(LONG{20}), _variant_t(LONG{22})};
+    LONG sum = 0;
+    for (auto _ : state)
+        sum = engine.callJsFunctionGetError("add", arguments).lVal;
+    if (sum != 42)
+        state.SkipWithError("wrong sum");
+}
+BENCHMARK(BM_HostCallThroughEngine);
+
+void BM_HostCallBareV8(benchmark::State& state) {
+    ComV8Engine& engine = BenchHost::instance().engine();
+    engine.setScript("function add(a, b) { return a + b; }", {});
+    engine.runScript([&](ComV8Engine::RunResult&, v8::Local<v8::Context>& context) {
+        v8::Isolate* isolate = context->GetIsolate();
+        v8::Local<v8::Function> add =
+            context->Global()->Get(context, v8::String::NewFromUtf8Literal(isolate, "add")).ToLocalChecked().As<v8::Function>();
+        std::int32_t sum = 0;
+        for (auto _ : state) {
+            v8::HandleScope scope(isolate);
+            v8::Local<v8::Value> arguments[] = {v8::Integer::New(isolate, 20), v8::Integer::New(isolate, 22)};
+            sum = add->Call(context, context->Global(), 2, arguments).ToLocalChecked().As<v8::Int32>()->Value();
+        }
+        if (sum != 42)
+            state.SkipWithError("wrong sum");
+    });
+}
+BENCHMARK(BM_HostCallBareV8);
+
+// What a host calling V8 itself by function name does for every call: enter
+// the isolate and the context, look the function up, call it.
+void BM_HostCallBareV8ByName(benchmark::State& state) {
+    ComV8Engine& engine = BenchHost::instance().engine();
+    engine.setScript("function add(a, b) { return a + b; }", {});
+    v8::Global<v8::Context> context;
+    engine.runScript([&](ComV8Engine::RunResult&, v8::Local<v8::Context>& local) {
+        context.Reset(local->GetIsolate(), local);
+    });
+    v8::Isolate* isolate = engine.getIsolate();
+    std::int32_t sum = 0;
+    for (auto _ : state) {
+        v8::Isolate::Scope isolateScope(isolate);
+        v8::HandleScope scope(isolate);
+        v8::Local<v8::Context> local = context.Get(isolate);
+        v8::Context::Scope contextScope(local);
+        v8::Local<v8::Value> add;
+        if (!local->Global()->Get(local, v8::String::NewFromUtf8Literal(isolate, "add")).ToLocal(&add))
+            break;
+        v8::Local<v8::Value> arguments[] = {v8::Integer::New(isolate, 20), v8::Integer::New(isolate, 22)};
+        sum = add.As<v8::Function>()->Call(local, local->Global(), 2, arguments).ToLocalChecked().As<v8::Int32>()->Value();
+    }
+    if (sum != 42)
+        state.SkipWithError("wrong sum");
+    context.Reset();
+}
+BENCHMARK(BM_HostCallBareV8ByName);
+
 constexpr LONG safeArrayLength = 1000000;
 
 // Runs the iterations inside the engine's context.

@@ -56,6 +56,24 @@ TEST_F(QorjsTest, ReportsAMissingIncludeAfterTheRun) {
     EXPECT_EQ(r.err, "Not able to find module: nope.js\n");
 }
 
+TEST_F(QorjsTest, ReportsARejectionNobodyHandledAndExitsWithOne) {
+    auto r = qorjs("-e " + quote("Promise.reject(new Error('x')); 1"));
+    EXPECT_EQ(r.out, "1\n");
+    EXPECT_THAT(r.err, StartsWith("1:16: Uncaught Error: x\n"));
+    EXPECT_EQ(r.status, 1);
+
+    auto script = files.write("late.js", "async function work() {\n  throw new Error('late');\n}\nwork(); 'ran'\n");
+    auto late = qorjs(quote(script.string()));
+    EXPECT_EQ(late.out, "ran\n");
+    EXPECT_THAT(late.err, StartsWith(script.string() + ":2:9: Uncaught Error: late\n  throw new Error('late');\n"));
+    EXPECT_THAT(late.err, HasSubstr("at work (" + script.string() + ":2:9)"));
+    EXPECT_EQ(late.status, 1);
+
+    auto handled = qorjs("-e " + quote("Promise.reject(new Error('x')).catch(() => {}); 1"));
+    EXPECT_EQ(handled.err, "");
+    EXPECT_EQ(handled.status, 0);
+}
+
 TEST_F(QorjsTest, RunsAModuleWhoseImportsLieBesideIt) {
     auto main = files.write("app/main.mjs", "import { a } from './a.mjs';\nconsole.log('a =', a);\n");
     files.write("app/a.mjs", "import { b } from './b.mjs';\nimport { y } from '../lib/y.js';\nexport const a = b + y;\n");

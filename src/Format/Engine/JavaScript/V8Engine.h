@@ -2,6 +2,7 @@
 
 #include "Format/Engine/JavaScript/Error.h"
 #include "Format/Engine/JavaScript/Source.h"
+#include "Format/Engine/JavaScript/V8FuncResult.h"
 
 #include <v8.h>
 
@@ -9,6 +10,7 @@
 #include <filesystem>
 #include <memory>
 #include <string_view>
+#include <vector>
 
 namespace qor::format::engine::javascript {
 
@@ -42,6 +44,35 @@ public:
     // pending (top-level await) is returned as it is; settling it is the
     // caller's concern.
     static v8::Local<v8::Value> evaluateModule(v8::Local<v8::Module> module, v8::Local<v8::Context> context);
+
+    // Calls the function `name` of `holder` with `arguments`. The name is a
+    // property of the holder or, when no property has the whole name, a path
+    // of properties separated by dots ("Sheet.OnChange"); the function's
+    // receiver is the object that holds it. An exception of the lookup or
+    // the call is left pending for the caller.
+    static V8FuncResult callJsFunction(v8::Local<v8::Object> holder, v8::Local<v8::Context> context,
+                                       std::string_view name, std::vector<v8::Local<v8::Value>>& arguments);
+    // The same, with an exception caught and handed back as the error.
+    static std::expected<V8FuncResult, Error> callJsFunctionGetError(v8::Local<v8::Object> holder,
+                                                                     v8::Local<v8::Context> context,
+                                                                     std::string_view name,
+                                                                     std::vector<v8::Local<v8::Value>>& arguments);
+
+    // A function name with its script string already made, for callers that
+    // call one function often.
+    struct FunctionName {
+        v8::Local<v8::String> key;
+        std::string_view text;
+    };
+    static V8FuncResult callJsFunction(v8::Local<v8::Object> holder, v8::Local<v8::Context> context,
+                                       FunctionName const& name, std::vector<v8::Local<v8::Value>>& arguments);
+    static std::expected<V8FuncResult, Error> callJsFunctionGetError(v8::Local<v8::Object> holder,
+                                                                     v8::Local<v8::Context> context,
+                                                                     FunctionName const& name,
+                                                                     std::vector<v8::Local<v8::Value>>& arguments);
+    // True when `name` leads to a function, found as callJsFunction finds it;
+    // nothing is called.
+    static bool jsFunctionExists(v8::Local<v8::Object> holder, v8::Local<v8::Context> context, std::string_view name);
 
     // One line to the log, which is stderr.
     static void sendErrorToLog(std::string_view line);

@@ -59,10 +59,17 @@ Error get(Error::Type type, v8::Isolate* isolate, v8::TryCatch const& tryCatch) 
 
 Error get(Error::Type type, v8::Isolate* isolate, v8::Local<v8::Value> exception) {
     v8::HandleScope scope(isolate);
+    // Describing the exception may run script, as reading it does below.
+    v8::TryCatch tryCatch(isolate);
+    return get(type, isolate, exception, v8::Exception::CreateMessage(isolate, exception));
+}
+
+Error get(Error::Type type, v8::Isolate* isolate, v8::Local<v8::Value> exception, v8::Local<v8::Message> message) {
+    v8::HandleScope scope(isolate);
     // Reading the stack of the exception may run script; nothing of that
     // belongs to the caller.
     v8::TryCatch tryCatch(isolate);
-    return fromException(type, isolate, exception, v8::Exception::CreateMessage(isolate, exception));
+    return fromException(type, isolate, exception, message);
 }
 
 Error get(Error::Type type, v8::Isolate* isolate, std::string_view message) {

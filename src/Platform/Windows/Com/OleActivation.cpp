@@ -36,10 +36,17 @@ Guid clsidFromProgId(OleStringView progId) {
 }
 
 IUnknown* createInstance(CLSID const& clsid, IID const& iid) {
+    return createInstanceOrError(clsid, iid).value_or(nullptr);
+}
+
+std::expected<IUnknown*, HRESULT> createInstanceOrError(CLSID const& clsid, IID const& iid) {
     ensureOleInitialized();
     void* object = nullptr;
-    if (FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_SERVER, iid, &object)))
-        return nullptr;
+    HRESULT const result = CoCreateInstance(clsid, nullptr, CLSCTX_SERVER, iid, &object);
+    if (FAILED(result))
+        return std::unexpected(result);
+    if (object == nullptr)
+        return std::unexpected(E_POINTER);
     return static_cast<IUnknown*>(object);
 }
 

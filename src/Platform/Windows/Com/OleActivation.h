@@ -4,6 +4,7 @@
 #include "Platform/Com.h"
 #include "Platform/Windows/Com/OleText.h"
 
+#include <expected>
 #include <string_view>
 
 namespace qor::platform::windows::com {
@@ -19,5 +20,7 @@ Guid clsidFromProgId(OleStringView progId);
 // The `iid` interface of a new object of class `clsid` (in-process, local or
 // remote server), with one reference for the caller; null on failure.
 IUnknown* createInstance(CLSID const& clsid, IID const& iid);
+// The same, telling why it failed.
+std::expected<IUnknown*, HRESULT> createInstanceOrError(CLSID const& clsid, IID const& iid);
 
 } // namespace qor::platform::windows::com

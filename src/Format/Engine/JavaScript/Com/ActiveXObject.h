@@ -11,6 +11,13 @@
 
 namespace qor::format::engine::javascript::ActiveXObject {
 
+// `new ActiveXObject(progId)`: creates the registered COM object and gives
+// the script a wrapper of the class the object reports.
+void Constructor(v8::FunctionCallbackInfo<v8::Value> const& info);
+
+// Puts the constructor on the global template under "ActiveXObject".
+void registerOn(v8::Isolate* isolate, v8::Local<v8::ObjectTemplate> global);
+
 // Binds the class `classGuid` of `object` from the type information the
 // object reports, unless the map holds it already, and builds its wrapper
 // template. A class that cannot be read leaves no entry.

@@ -2,6 +2,7 @@
 
 #include "Assert/Assert.h"
 #include "Format/Engine/JavaScript/Com/ComCallback.h"
+#include "Format/Engine/JavaScript/Com/EnumeratorIterator.h"
 #include "Format/Engine/JavaScript/V8Helper.h"
 
 #include <algorithm>
@@ -89,6 +90,19 @@ void addPropertyPut(Members& members, ComFunction const& function) {
     property->hasPutParameter = true;
 }
 
+// A collection: a property with DISPID_NEWENUM. Only such a property makes
+// a template answer numeric index reads; a method of that DISPID walks too.
+bool hasNewEnumProperty(V8Class const& v8Class) {
+    return std::ranges::any_of(v8Class.properties,
+                               [](V8Property const& property) { return property.dispid == DISPID_NEWENUM; });
+}
+
+bool hasNewEnum(V8Class const& v8Class) {
+    return hasNewEnumProperty(v8Class) ||
+           std::ranges::any_of(v8Class.functions,
+                               [](V8Function const& function) { return function.dispid == DISPID_NEWENUM; });
+}
+
 enum class GetterChoice { asDeclared, always };
 enum class SetterChoice { asDeclared, withPutParameter };
 
@@ -122,6 +136,9 @@ void installMembers(v8::Isolate* isolate, v8::Local<v8::ObjectTemplate> target, 
                             setter ? ComCallback::Setter : nullptr, dataOf(isolate, &property), v8::AccessControl::DEFAULT,
                             v8::PropertyAttribute::None);
     }
+    // A collection can be walked with for...of.
+    if (hasNewEnum(v8Class))
+        EnumeratorIterator::addToCollection(isolate, target, receiver);
 }
 
 // The function template that stands for a class without a constructor: it
@@ -160,10 +177,6 @@ void lazyConstructor(v8::Local<v8::Name>, v8::PropertyCallbackInfo<v8::Value> co
         info.GetReturnValue().Set(constructor);
 }
 
-bool hasNewEnum(V8Class const& v8Class) {
-    return std::ranges::any_of(v8Class.properties,
-                               [](V8Property const& property) { return property.dispid == DISPID_NEWENUM; });
-}
 
 } // namespace
 
@@ -256,7 +269,7 @@ v8::Local<v8::ObjectTemplate> buildInstanceTemplate(v8::Isolate* isolate, V8Clas
     v8::Local<v8::FunctionTemplate> receiver = classTemplate(isolate, v8Class);
     v8::Local<v8::ObjectTemplate> result = receiver->InstanceTemplate();
     installMembers(isolate, result, receiver, v8Class, GetterChoice::asDeclared, SetterChoice::asDeclared);
-    if (hasNewEnum(v8Class))
+    if (hasNewEnumProperty(v8Class))
         result->SetHandler(v8::IndexedPropertyHandlerConfiguration(ComCallback::GetByIndex, nullptr, nullptr, nullptr,
                                                                    nullptr, dataOf(isolate, &v8Class),
                                                                    v8::PropertyHandlerFlags::kNone));

@@ -57,26 +57,13 @@ Conversion setString(VARIANT& target, v8::Isolate* isolate, v8::Local<v8::String
     return {};
 }
 
-// A script object with one internal field: a COM wrapper, a global object
-// whose COM object is fetched on first use, or a script Enumerator.
 Conversion setWrapper(VARIANT& target, v8::Isolate* isolate, v8::Local<v8::Object> object) {
-    auto* pointer = object->GetAlignedPointerFromInternalField(0);
-    ObjectRegistry& registry = IsolateData::objectRegistry(isolate);
-    if (registry.enumeratorObjectList.contains(static_cast<IEnumerator*>(pointer)))
-        return std::unexpected(ConversionFailure::enumerator);
-    auto* dispatch = static_cast<IDispatch*>(pointer);
-    if (dispatch == nullptr) {
-        if (std::string const* className = registry.globalObjectClass(isolate, object)) {
-            dispatch = IsolateData::engine(isolate).getSharedInstance(*className);
-            if (dispatch != nullptr)
-                object->SetAlignedPointerInInternalField(0, dispatch);
-        }
-    }
-    if (dispatch == nullptr)
-        return std::unexpected(ConversionFailure::noComObject);
-    dispatch->AddRef();
+    auto dispatch = wrappedDispatch(isolate, object);
+    if (!dispatch)
+        return std::unexpected(dispatch.error());
+    (*dispatch)->AddRef();
     set(target, VT_DISPATCH);
-    target.pdispVal = dispatch;
+    target.pdispVal = *dispatch;
     return {};
 }
 
@@ -108,6 +95,28 @@ std::string_view reasonOf(ConversionFailure failure) {
         return "out of memory";
     }
     return {};
+}
+
+std::expected<IDispatch*, ConversionFailure> wrappedDispatch(v8::Isolate* isolate, v8::Local<v8::Value> value) {
+    if (!value->IsObject() || value.As<v8::Object>()->InternalFieldCount() != 1)
+        return std::unexpected(ConversionFailure::object);
+    v8::Local<v8::Object> object = value.As<v8::Object>();
+    // A script Enumerator keeps another kind of pointer in its field.
+    auto* pointer = object->GetAlignedPointerFromInternalField(0);
+    ObjectRegistry& registry = IsolateData::objectRegistry(isolate);
+    if (registry.enumeratorObjectList.contains(static_cast<IEnumerator*>(pointer)))
+        return std::unexpected(ConversionFailure::enumerator);
+    auto* dispatch = static_cast<IDispatch*>(pointer);
+    if (dispatch == nullptr) {
+        if (std::string const* className = registry.globalObjectClass(isolate, object)) {
+            dispatch = IsolateData::engine(isolate).getSharedInstance(*className);
+            if (dispatch != nullptr)
+                object->SetAlignedPointerInInternalField(0, dispatch);
+        }
+    }
+    if (dispatch == nullptr)
+        return std::unexpected(ConversionFailure::noComObject);
+    return dispatch;
 }
 
 Conversion convertToVariant(v8::Isolate* isolate, v8::Local<v8::Value> value, VARIANT& target) {
@@ -412,6 +421,10 @@ Converted valueOf(v8::Isolate* isolate, VARIANT const& variant, int depth) {
 
 v8::Local<v8::Value> variant_comToV8(_variant_t returnVar, v8::Isolate* isolate) {
     return convertFromVariant(returnVar, isolate);
+}
+
+v8::Local<v8::Value> convertBorrowedVariant(VARIANT const& borrowed, v8::Isolate* isolate) {
+    return valueOf(isolate, borrowed, 0).value;
 }
 
 v8::Local<v8::Value> convertFromVariant(VARIANT& taken, v8::Isolate* isolate) {

@@ -36,6 +36,11 @@ using Conversion = std::expected<void, ConversionFailure>;
 // pointer with a reference of the VARIANT's own.
 Conversion convertToVariant(v8::Isolate* isolate, v8::Local<v8::Value> value, VARIANT& target);
 
+// The COM object behind a script value that is a COM wrapper (borrowed: the
+// wrapper keeps its reference). A global object gets its class's shared
+// instance on first use.
+std::expected<IDispatch*, ConversionFailure> wrappedDispatch(v8::Isolate* isolate, v8::Local<v8::Value> value);
+
 // As convertToVariant, but a value without a VARIANT form becomes VT_EMPTY
 // after an assertion record: for the places that cannot refuse (results
 // handed back to the host, elements read by COM).
@@ -48,6 +53,8 @@ v8::Local<v8::Value> variant_comToV8(_variant_t returnVar, v8::Isolate* isolate)
 // The same for a VARIANT the caller hands over without a copy: it is cleared
 // on return.
 v8::Local<v8::Value> convertFromVariant(VARIANT& taken, v8::Isolate* isolate);
+// The same for a VARIANT the caller keeps, unchanged.
+v8::Local<v8::Value> convertBorrowedVariant(VARIANT const& borrowed, v8::Isolate* isolate);
 
 // The script object standing for `dispatch`: the live wrapper of that pointer
 // when there is one, else a new one holding a reference of its own, made from

@@ -1,6 +1,8 @@
 #include "Format/Engine/JavaScript/Com/ComV8Engine.h"
 
+#include "Format/Engine/JavaScript/Com/ActiveXObject.h"
 #include "Format/Engine/JavaScript/Com/ComExtractor.h"
+#include "Format/Engine/JavaScript/Com/Enumerator.h"
 #include "Format/Engine/JavaScript/Com/ComExtractorV8.h"
 #include "Format/Engine/JavaScript/Com/ComHelper.h"
 #include "Format/Engine/JavaScript/V8Engine.h"
@@ -71,10 +73,12 @@ void ComV8Engine::teardownIsolate() {
         releaseSharedInstances();
         objectRegistry.teardown(isolate);
         detachLibraryObjects();
+        functionKeys.clear();
     }
     context.Reset();
     // Handles must go before their isolate does.
     topLevelModule.Reset();
+    unhandledRejections.clear();
     isolate->Dispose();
     isolate = nullptr;
     delete createParams.array_buffer_allocator;
@@ -115,6 +119,7 @@ void ComV8Engine::ensureIsolate() {
     isolate->SetOOMErrorHandler(V8Engine::oomeError);
     isolate->SetFatalErrorHandler(V8Engine::fatalError);
     isolate->SetAbortOnUncaughtExceptionCallback(V8Engine::abortOnUncaughtException);
+    isolate->SetPromiseRejectCallback(promiseRejected);
 }
 
 void ComV8Engine::initiateContext(std::function<void(ClassMap&)> beforeIsolate,
@@ -155,8 +160,8 @@ v8::Local<v8::Context> ComV8Engine::createContext(v8::Isolate* isolate, ClassMap
     v8::Local<v8::ObjectTemplate> global = v8::ObjectTemplate::New(isolate);
     setGlobalFunction(isolate, global, "Include", include);
     PendingGlobalObjects pending = addClassTemplates(isolate, global, classes);
-    // ActiveXObject and Enumerator are still to be bound; they go on the
-    // global template at this point, in that order.
+    ActiveXObject::registerOn(isolate, global);
+    objectRegistry.enumeratorClass.Reset(isolate, EnumeratorClass::registerOn(isolate, global));
     v8::Local<v8::Context> created = v8::Context::New(isolate, nullptr, global);
     v8::Context::Scope contextScope(created);
     // Later: with a snapshot creator the context is recorded at this point.
@@ -203,6 +208,7 @@ void ComV8Engine::stopScript() {
     if (isolate != nullptr)
         stopWrappedObjects();
     stopping = false;
+    recordUnhandledRejections();
     reportPendingError();
 }
 
@@ -234,9 +240,5 @@ void ComV8Engine::setDebugging(bool debugging) { runMode = debugging ? debugRun 
 
 void ComV8Engine::setDebugPort(unsigned short port) { debugPort = port; }
 
-bool ComV8Engine::invokeComFunction(GUID const*, OLECHAR const*, DISPPARAMS*, VARIANT*) {
-    // Calls from COM into scripts are not wired yet: nothing is found.
-    return false;
-}
 
 } // namespace qor::format::engine::javascript

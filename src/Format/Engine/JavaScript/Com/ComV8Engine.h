@@ -3,8 +3,10 @@
 #include "Format/Engine/JavaScript/Com/ComExtractorV8.h"
 #include "Format/Engine/JavaScript/Com/Export.h"
 #include "Format/Engine/JavaScript/Com/ObjectRegistry.h"
+#include "Format/Engine/JavaScript/Com/UnhandledRejections.h"
 #include "Format/Engine/JavaScript/Com/V8Class.h"
 #include "Format/Engine/JavaScript/Error.h"
+#include "Format/Engine/JavaScript/V8FuncResult.h"
 #include "Id/Guid.h"
 #include "Platform/Windows/Com/ComClasses.h"
 #include "Platform/Windows/Com/ScriptInterface.h"
@@ -64,9 +66,18 @@ public:
     void setDebugging(bool debugging) override;
     void setDebugPort(unsigned short port) override;
 
-    // V8ComInvokeInterface
+    // V8ComInvokeInterface: calls the script function "Class.Member" that
+    // stands for a member of a host class; true when it was found and called.
     bool invokeComFunction(GUID const* classGuid, OLECHAR const* memberName, DISPPARAMS* parameters,
                            VARIANT* result) override;
+
+    // Calls a global script function with arguments in natural order;
+    // VT_EMPTY when there is none. Errors become the pending error.
+    _variant_t callJsFunctionGetError(std::string_view functionName, std::vector<_variant_t>& arguments);
+    // Calls an exported function of the top-level module. The caller has a
+    // handle scope open on the engine's isolate for the result.
+    std::expected<v8::Local<v8::Value>, Error> callModuleFunction(std::string_view functionName,
+                                                                  std::vector<v8::Local<v8::Value>> arguments);
 
     // Runs the script once and hands its result to `onResult` while the
     // isolate and context are still entered. True when it produced a value.
@@ -111,6 +122,18 @@ private:
     static void callMeta(v8::Local<v8::Context> context, v8::Local<v8::Module> module, v8::Local<v8::Object> meta);
     static void reportLateRejection(v8::FunctionCallbackInfo<v8::Value> const& info);
 
+    V8FuncResult callFunction(v8::Local<v8::Context> context, std::string_view name,
+                              std::vector<v8::Local<v8::Value>>& arguments);
+    v8::Local<v8::String> functionKey(std::string_view name);
+    std::optional<std::vector<v8::Local<v8::Value>>> scriptArguments(std::string_view name, VARIANT const* variants,
+                                                                     std::size_t count, bool reversed);
+    std::optional<VARIANT> comResult(std::string_view name, V8FuncResult const& result);
+    void recordMessage(std::string message);
+    static void promiseRejected(v8::PromiseRejectMessage message);
+    // The oldest rejection of the run that no handler took becomes the
+    // pending error, unless one is pending already.
+    void recordUnhandledRejections();
+
     void recordError(Error error);
     void reportPendingError();
     void teardownIsolate();
@@ -138,6 +161,12 @@ private:
     // The library's own COM objects made for this engine and still alive:
     // COM clients may keep them past the engine, which detaches them first.
     std::unordered_set<IUnknown*> libraryObjects;
+    // The script strings of the function names the host calls, made once.
+    struct NameHash : std::hash<std::string_view> {
+        using is_transparent = void;
+    };
+    std::unordered_map<std::string, v8::Global<v8::String>, NameHash, std::equal_to<>> functionKeys;
+    UnhandledRejections unhandledRejections;
 };
 
 } // namespace qor::format::engine::javascript

@@ -38,6 +38,8 @@ bool ComV8Engine::runScript(ResultCallback onResult) {
     // A debug run hands this same step to the debugger.
     RunResult result = execute(script, local);
     onResult(result, local);
+    // After the run's own result: its error, if any, came first.
+    recordUnhandledRejections();
     return result.has_value();
 }
 

@@ -1,7 +1,7 @@
 #include "Format/Engine/JavaScript/Com/ObjectRegistry.h"
 
 #include "Format/Engine/JavaScript/Com/DispatchDeleter.h"
-#include "Format/Engine/JavaScript/Com/IEnumerator.h"
+#include "Format/Engine/JavaScript/Com/Enumerator.h"
 
 #include <algorithm>
 
@@ -19,6 +19,13 @@ v8::Local<v8::Object> ObjectRegistry::adopt(v8::Isolate* isolate, v8::Local<v8::
         entry->second.Reset(isolate, wrapper);
     entry->second.SetWeak(static_cast<void*>(dispatch), DispatchDeleter, v8::WeakCallbackType::kParameter);
     return wrapper;
+}
+
+void ObjectRegistry::adoptEnumerator(v8::Isolate* isolate, v8::Local<v8::Object> object, IEnumerator* enumerator) {
+    isolate->AdjustAmountOfExternalAllocatedMemory(externalMemoryCharge);
+    auto [entry, inserted] = enumeratorObjectList.try_emplace(enumerator, isolate, object);
+    entry->second.SetWeak(static_cast<void*>(enumerator), Destructor, v8::WeakCallbackType::kParameter);
+    object->SetAlignedPointerInInternalField(0, enumerator);
 }
 
 v8::Local<v8::Object> ObjectRegistry::find(v8::Isolate* isolate, IDispatch* dispatch) const {
@@ -44,6 +51,8 @@ void ObjectRegistry::teardown(v8::Isolate* isolate) {
             delete enumerator;
     enumeratorObjectList.clear();
     globalObjects.clear();
+    enumeratorClass.Reset();
+    iteratorClass.Reset();
 }
 
 void ObjectRegistry::addGlobalObject(v8::Isolate* isolate, std::string className, v8::Local<v8::Object> object) {

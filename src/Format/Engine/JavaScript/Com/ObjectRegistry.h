@@ -33,6 +33,10 @@ struct ObjectRegistry {
     // released, so a pointer keeps meaning one script object.
     v8::Local<v8::Object> adopt(v8::Isolate* isolate, v8::Local<v8::Object> wrapper, IDispatch* dispatch);
 
+    // Puts the script Enumerator `object` in charge of `enumerator`, which it
+    // deletes when collected.
+    void adoptEnumerator(v8::Isolate* isolate, v8::Local<v8::Object> object, IEnumerator* enumerator);
+
     // The live wrapper of `dispatch`, or an empty handle.
     v8::Local<v8::Object> find(v8::Isolate* isolate, IDispatch* dispatch) const;
 
@@ -51,6 +55,9 @@ struct ObjectRegistry {
     std::unordered_set<Guid, Guid::hash> activeXClassGuids;
     std::unordered_map<IEnumerator*, v8::Global<v8::Object>> enumeratorObjectList;
     std::vector<std::pair<std::string, v8::Global<v8::Object>>> globalObjects;
+    // The classes of script Enumerators and of their iterators.
+    v8::Global<v8::FunctionTemplate> enumeratorClass;
+    v8::Global<v8::FunctionTemplate> iteratorClass;
 };
 
 } // namespace qor::format::engine::javascript

@@ -1,0 +1,112 @@
+#include "Format/Engine/JavaScript/Com/EnumeratorIterator.h"
+
+#include "Format/Engine/JavaScript/Com/ComHelper.h"
+#include "Format/Engine/JavaScript/Com/Enumerator.h"
+#include "Format/Engine/JavaScript/Com/IsolateData.h"
+#include "Format/Engine/JavaScript/V8Helper.h"
+
+namespace qor::format::engine::javascript::EnumeratorIterator {
+namespace {
+
+// Where an iterator keeps the Enumerator it walks, out of the script's reach.
+v8::Local<v8::Private> enumeratorKey(v8::Isolate* isolate) {
+    return v8::Private::ForApi(isolate, V8Helper::v8_string(isolate, "qor.Enumerator"));
+}
+
+v8::Local<v8::Object> stepResult(v8::Local<v8::Context> context, v8::Local<v8::Value> value, bool done) {
+    v8::Isolate* isolate = context->GetIsolate();
+    v8::Local<v8::Object> result = v8::Object::New(isolate);
+    result->CreateDataProperty(context, V8Helper::v8_string(isolate, "value"), value).Check();
+    result->CreateDataProperty(context, V8Helper::v8_string(isolate, "done"), v8::Boolean::New(isolate, done)).Check();
+    return result;
+}
+
+void next(v8::FunctionCallbackInfo<v8::Value> const& info) {
+    v8::Isolate* isolate = info.GetIsolate();
+    v8::Local<v8::Context> context = isolate->GetCurrentContext();
+    v8::Local<v8::Value> walked;
+    if (!info.This()->GetPrivate(context, enumeratorKey(isolate)).ToLocal(&walked) || !walked->IsObject())
+        return;
+    auto* enumerator =
+        static_cast<IEnumerator*>(walked.As<v8::Object>()->GetAlignedPointerFromInternalField(0));
+    if (enumerator->atEnd())
+        return info.GetReturnValue().Set(stepResult(context, v8::Undefined(isolate), true));
+    VARIANT item;
+    VariantInit(&item);
+    enumerator->item(&item);
+    v8::Local<v8::Value> value = ComHelper::convertFromVariant(item, isolate);
+    if (value.IsEmpty())
+        return;
+    try {
+        enumerator->moveNext();
+    } catch (_com_error const&) {
+        isolate->ThrowException(V8Helper::v8_string(isolate, "Enumerator: the next item cannot be read"));
+        return;
+    }
+    info.GetReturnValue().Set(stepResult(context, value, false));
+}
+
+void self(v8::FunctionCallbackInfo<v8::Value> const& info) {
+    info.GetReturnValue().Set(info.This());
+}
+
+// The iterators' class, made once per isolate.
+v8::Local<v8::FunctionTemplate> iteratorClass(v8::Isolate* isolate) {
+    ObjectRegistry& registry = IsolateData::objectRegistry(isolate);
+    if (!registry.iteratorClass.IsEmpty())
+        return registry.iteratorClass.Get(isolate);
+    v8::Local<v8::FunctionTemplate> iterator = v8::FunctionTemplate::New(isolate);
+    iterator->SetClassName(V8Helper::v8_string(isolate, "Enumerator Iterator"));
+    v8::Local<v8::ObjectTemplate> instance = iterator->InstanceTemplate();
+    instance->Set(V8Helper::v8_string(isolate, "next"),
+                  v8::FunctionTemplate::New(isolate, next, {}, v8::Signature::New(isolate, iterator)));
+    instance->Set(v8::Symbol::GetIterator(isolate), v8::FunctionTemplate::New(isolate, self));
+    registry.iteratorClass.Reset(isolate, iterator);
+    return iterator;
+}
+
+void iterate(v8::FunctionCallbackInfo<v8::Value> const& info, v8::Local<v8::Object> enumerator) {
+    v8::Isolate* isolate = info.GetIsolate();
+    v8::Local<v8::Context> context = isolate->GetCurrentContext();
+    v8::Local<v8::Object> iterator;
+    if (!iteratorClass(isolate)->InstanceTemplate()->NewInstance(context).ToLocal(&iterator))
+        return;
+    if (iterator->SetPrivate(context, enumeratorKey(isolate), enumerator).FromMaybe(false))
+        info.GetReturnValue().Set(iterator);
+}
+
+void ofEnumerator(v8::FunctionCallbackInfo<v8::Value> const& info) {
+    iterate(info, info.This());
+}
+
+void ofCollection(v8::FunctionCallbackInfo<v8::Value> const& info) {
+    v8::Isolate* isolate = info.GetIsolate();
+    auto collection = ComHelper::wrappedDispatch(isolate, info.This());
+    if (!collection) {
+        isolate->ThrowException(V8Helper::v8_string(isolate, "The collection has no COM object to walk"));
+        return;
+    }
+    v8::Local<v8::Object> enumerator;
+    if (EnumeratorClass::over(isolate->GetCurrentContext(), *collection).ToLocal(&enumerator))
+        iterate(info, enumerator);
+}
+
+void addIterator(v8::Isolate* isolate, v8::Local<v8::ObjectTemplate> target, v8::Local<v8::FunctionTemplate> receiver,
+                 v8::FunctionCallback callback) {
+    target->Set(v8::Symbol::GetIterator(isolate),
+                v8::FunctionTemplate::New(isolate, callback, {}, v8::Signature::New(isolate, receiver)),
+                v8::PropertyAttribute::DontEnum);
+}
+
+} // namespace
+
+void addTo(v8::Isolate* isolate, v8::Local<v8::ObjectTemplate> instance, v8::Local<v8::FunctionTemplate> receiver) {
+    addIterator(isolate, instance, receiver, ofEnumerator);
+}
+
+void addToCollection(v8::Isolate* isolate, v8::Local<v8::ObjectTemplate> wrapper,
+                     v8::Local<v8::FunctionTemplate> receiver) {
+    addIterator(isolate, wrapper, receiver, ofCollection);
+}
+
+} // namespace qor::format::engine::javascript::EnumeratorIterator

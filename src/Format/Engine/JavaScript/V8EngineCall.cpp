@@ -1,0 +1,103 @@
+// Calling script functions by name.
+
+#include "Format/Engine/JavaScript/V8Engine.h"
+
+#include "Format/Engine/JavaScript/V8Error.h"
+#include "Format/Engine/JavaScript/V8Helper.h"
+
+#include <optional>
+
+namespace qor::format::engine::javascript {
+namespace {
+
+struct Callee {
+    v8::Local<v8::Object> receiver;
+    v8::Local<v8::Function> function;
+};
+
+// The function `name` leads to, if any. Reading properties may run getters,
+// which may throw: then nothing is found and the exception stays pending.
+std::optional<Callee> findFunction(v8::Local<v8::Object> holder, v8::Local<v8::Context> context,
+                                   v8::Local<v8::String> key, std::string_view name) {
+    v8::Isolate* isolate = context->GetIsolate();
+    v8::Local<v8::Value> value;
+    if (!holder->Get(context, key).ToLocal(&value))
+        return std::nullopt;
+    if (value->IsFunction())
+        return Callee{holder, value.As<v8::Function>()};
+    if (name.find('.') == std::string_view::npos)
+        return std::nullopt;
+    v8::Local<v8::Object> receiver = holder;
+    value = holder;
+    while (!name.empty()) {
+        std::size_t const dot = name.find('.');
+        std::string_view const part = name.substr(0, dot);
+        name = dot == std::string_view::npos ? std::string_view() : name.substr(dot + 1);
+        // An empty part (".Activate") names the holder itself.
+        if (part.empty())
+            continue;
+        if (!value->IsObject())
+            return std::nullopt;
+        receiver = value.As<v8::Object>();
+        if (!receiver->Get(context, V8Helper::v8_string(isolate, part)).ToLocal(&value))
+            return std::nullopt;
+    }
+    if (!value->IsFunction())
+        return std::nullopt;
+    return Callee{receiver, value.As<v8::Function>()};
+}
+
+V8FuncResult call(Callee const& callee, v8::Local<v8::Context> context, std::vector<v8::Local<v8::Value>>& arguments) {
+    V8FuncResult result;
+    result.found = true;
+    v8::Local<v8::Value> value;
+    if (callee.function->Call(context, callee.receiver, static_cast<int>(arguments.size()), arguments.data())
+            .ToLocal(&value))
+        result.value = value;
+    return result;
+}
+
+v8::Local<v8::String> keyOf(v8::Local<v8::Context> context, std::string_view name) {
+    return V8Helper::v8_string(context->GetIsolate(), name);
+}
+
+} // namespace
+
+V8FuncResult V8Engine::callJsFunction(v8::Local<v8::Object> holder, v8::Local<v8::Context> context,
+                                      std::string_view name, std::vector<v8::Local<v8::Value>>& arguments) {
+    return callJsFunction(holder, context, FunctionName{keyOf(context, name), name}, arguments);
+}
+
+V8FuncResult V8Engine::callJsFunction(v8::Local<v8::Object> holder, v8::Local<v8::Context> context,
+                                      FunctionName const& name, std::vector<v8::Local<v8::Value>>& arguments) {
+    auto callee = findFunction(holder, context, name.key, name.text);
+    if (!callee)
+        return {};
+    return call(*callee, context, arguments);
+}
+
+std::expected<V8FuncResult, Error> V8Engine::callJsFunctionGetError(v8::Local<v8::Object> holder,
+                                                                    v8::Local<v8::Context> context,
+                                                                    std::string_view name,
+                                                                    std::vector<v8::Local<v8::Value>>& arguments) {
+    return callJsFunctionGetError(holder, context, FunctionName{keyOf(context, name), name}, arguments);
+}
+
+std::expected<V8FuncResult, Error> V8Engine::callJsFunctionGetError(v8::Local<v8::Object> holder,
+                                                                    v8::Local<v8::Context> context,
+                                                                    FunctionName const& name,
+                                                                    std::vector<v8::Local<v8::Value>>& arguments) {
+    v8::Isolate* isolate = context->GetIsolate();
+    v8::TryCatch tryCatch(isolate);
+    V8FuncResult result = callJsFunction(holder, context, name, arguments);
+    if (tryCatch.HasCaught() || tryCatch.HasTerminated())
+        return std::unexpected(V8Error::get(Error::Type::Exception, isolate, tryCatch));
+    return result;
+}
+
+bool V8Engine::jsFunctionExists(v8::Local<v8::Object> holder, v8::Local<v8::Context> context, std::string_view name) {
+    v8::TryCatch tryCatch(context->GetIsolate());
+    return findFunction(holder, context, keyOf(context, name), name).has_value();
+}
+
+} // namespace qor::format::engine::javascript

@@ -1,0 +1,36 @@
+// Compiled to assembly by mingw-w64's C++ compiler, never run, like
+// MingwLayout.c. mingw declares each IID twice: as an external object
+// (DEFINE_GUID), whose value lives in libuuid, and as the constant behind
+// __uuidof. The constant is what a compiler can see, so it is the one read.
+
+#include <windows.h>
+#include <oleauto.h>
+#include <dispex.h>
+#include <servprov.h>
+
+#include "AbiFactList.h"
+
+#define FACT(name, value) __asm__ volatile("\n# ->" name " %0" : : "i"(static_cast<long long>(value)))
+
+namespace {
+
+// Data4 as one number, its first byte highest.
+constexpr unsigned long long packed(GUID const& guid) {
+    unsigned long long value = 0;
+    for (unsigned char byte : guid.Data4)
+        value = value << 8 | byte;
+    return value;
+}
+
+} // namespace
+
+#define ID(type)                                                                                                       \
+    FACT("iid " #type ".Data1", __uuidof(type).Data1);                                                                 \
+    FACT("iid " #type ".Data2", __uuidof(type).Data2);                                                                 \
+    FACT("iid " #type ".Data3", __uuidof(type).Data3);                                                                 \
+    FACT("iid " #type ".Data4", packed(__uuidof(type)));
+
+void facts();
+void facts() {
+    QOR_ABI_INTERFACES(ID)
+}
