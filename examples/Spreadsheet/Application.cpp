@@ -1,10 +1,10 @@
-#include "Spreadsheet/Application.h"
+#include "Application.h"
 
-#include "Spreadsheet/OleDate.h"
-#include "Spreadsheet/SumOfValues.h"
-#include "Spreadsheet/Text.h"
-#include "Spreadsheet/VariantDescription.h"
-#include "Spreadsheet/Workbook.h"
+#include "OleDate.h"
+#include "SumOfValues.h"
+#include "Text.h"
+#include "VariantDescription.h"
+#include "Workbook.h"
 
 #include <climits>
 #include <vector>

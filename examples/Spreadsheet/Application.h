@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Spreadsheet/Interfaces.h"
-#include "Spreadsheet/SpreadsheetObject.h"
+#include "Interfaces.h"
+#include "SpreadsheetObject.h"
 
 namespace qor::examples::spreadsheet {
 

@@ -1,4 +1,4 @@
-#include "Spreadsheet/CellAddress.h"
+#include "CellAddress.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "Spreadsheet/CellValue.h"
+#include "CellValue.h"
 
 namespace qor::examples::spreadsheet {
 namespace {

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "Platform/Com.h"
-#include "Spreadsheet/Failure.h"
+#include "Failure.h"
 
 #include <expected>
 

@@ -1,13 +1,10 @@
 #pragma once
 
-// Marks what the sample library exports: its entry point and the counter of
-// live objects its tests read. Everything else has hidden visibility.
+// Marks what the sample library exports besides its entry point, on the
+// definitions only: callers declare the plain C functions themselves.
+// Everything else has hidden visibility.
 #if defined(_WIN32)
-#    if defined(QOR_SPREADSHEET_BUILD)
-#        define QOR_SPREADSHEET_API __declspec(dllexport)
-#    else
-#        define QOR_SPREADSHEET_API __declspec(dllimport)
-#    endif
+#  define QOR_SPREADSHEET_EXPORT extern "C" __declspec(dllexport)
 #else
-#    define QOR_SPREADSHEET_API __attribute__((visibility("default")))
+#  define QOR_SPREADSHEET_EXPORT extern "C" __attribute__((visibility("default")))
 #endif

@@ -1,4 +1,4 @@
-#include "Spreadsheet/Failure.h"
+#include "Failure.h"
 
 #include "Platform/Windows/Com/ComRef.h"
 #include "Platform/Windows/Com/OleText.h"

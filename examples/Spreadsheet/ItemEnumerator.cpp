@@ -1,4 +1,4 @@
-#include "Spreadsheet/ItemEnumerator.h"
+#include "ItemEnumerator.h"
 
 #include <algorithm>
 

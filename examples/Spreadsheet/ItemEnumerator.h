@@ -3,7 +3,7 @@
 #include "Platform/Com.h"
 #include "Platform/Windows/Com/ComRef.h"
 #include "Platform/Windows/Com/IUnknownImpl.h"
-#include "Spreadsheet/LiveObjects.h"
+#include "LiveObjects.h"
 
 namespace qor::examples::spreadsheet {
 

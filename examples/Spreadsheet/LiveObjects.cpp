@@ -1,4 +1,6 @@
-#include "Spreadsheet/LiveObjects.h"
+#include "LiveObjects.h"
+
+#include "Export.h"
 
 namespace qor::examples::spreadsheet {
 namespace {
@@ -9,16 +11,12 @@ long liveObjects = 0;
 
 } // namespace
 
-long liveObjectCount() {
-    return liveObjects;
-}
+long liveObjectCount() { return liveObjects; }
 
-LiveObject::LiveObject() {
-    ++liveObjects;
-}
+LiveObject::LiveObject() { ++liveObjects; }
 
-LiveObject::~LiveObject() {
-    --liveObjects;
-}
+LiveObject::~LiveObject() { --liveObjects; }
 
 } // namespace qor::examples::spreadsheet
+
+QOR_SPREADSHEET_EXPORT long QorSpreadsheetLiveObjects() { return qor::examples::spreadsheet::liveObjectCount(); }

@@ -1,4 +1,4 @@
-#include "Spreadsheet/OleDate.h"
+#include "OleDate.h"
 
 #include <chrono>
 #include <cmath>

@@ -1,6 +1,6 @@
-#include "Spreadsheet/Point.h"
+#include "Point.h"
 
-#include "Spreadsheet/Text.h"
+#include "Text.h"
 
 #include <cmath>
 #include <expected>

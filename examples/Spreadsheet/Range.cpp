@@ -1,7 +1,7 @@
-#include "Spreadsheet/Range.h"
+#include "Range.h"
 
-#include "Spreadsheet/Sheet.h"
-#include "Spreadsheet/Text.h"
+#include "Sheet.h"
+#include "Text.h"
 
 #include <fmt/format.h>
 

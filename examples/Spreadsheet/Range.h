@@ -1,9 +1,9 @@
 #pragma once
 
-#include "Spreadsheet/CellAddress.h"
-#include "Spreadsheet/Interfaces.h"
-#include "Spreadsheet/ItemEnumerator.h"
-#include "Spreadsheet/SpreadsheetObject.h"
+#include "CellAddress.h"
+#include "Interfaces.h"
+#include "ItemEnumerator.h"
+#include "SpreadsheetObject.h"
 
 namespace qor::examples::spreadsheet {
 

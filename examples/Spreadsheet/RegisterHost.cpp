@@ -3,10 +3,10 @@
 
 #include "Format/Engine/JavaScript/Com/HostLibrary.h"
 #include "Platform/Windows/Com/ComClassEntry.h"
-#include "Spreadsheet/Application.h"
-#include "Spreadsheet/Point.h"
-#include "Spreadsheet/SpreadsheetTypes.h"
-#include "Spreadsheet/Workbook.h"
+#include "Application.h"
+#include "Point.h"
+#include "SpreadsheetTypes.h"
+#include "Workbook.h"
 
 #include <array>
 #include <new>

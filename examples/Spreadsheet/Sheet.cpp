@@ -1,8 +1,8 @@
-#include "Spreadsheet/Sheet.h"
+#include "Sheet.h"
 
-#include "Spreadsheet/CellValue.h"
-#include "Spreadsheet/Range.h"
-#include "Spreadsheet/Workbook.h"
+#include "CellValue.h"
+#include "Range.h"
+#include "Workbook.h"
 
 #include <fmt/format.h>
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "Spreadsheet/CellAddress.h"
-#include "Spreadsheet/Interfaces.h"
-#include "Spreadsheet/SpreadsheetObject.h"
-#include "Spreadsheet/Text.h"
+#include "CellAddress.h"
+#include "Interfaces.h"
+#include "SpreadsheetObject.h"
+#include "Text.h"
 
 #include <map>
 #include <utility>

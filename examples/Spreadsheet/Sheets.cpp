@@ -1,8 +1,8 @@
-#include "Spreadsheet/Sheets.h"
+#include "Sheets.h"
 
-#include "Spreadsheet/Sheet.h"
-#include "Spreadsheet/Text.h"
-#include "Spreadsheet/Workbook.h"
+#include "Sheet.h"
+#include "Text.h"
+#include "Workbook.h"
 
 #include <fmt/format.h>
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "Spreadsheet/Interfaces.h"
-#include "Spreadsheet/ItemEnumerator.h"
-#include "Spreadsheet/SpreadsheetObject.h"
+#include "Interfaces.h"
+#include "ItemEnumerator.h"
+#include "SpreadsheetObject.h"
 
 namespace qor::examples::spreadsheet {
 

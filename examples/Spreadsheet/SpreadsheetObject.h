@@ -3,9 +3,9 @@
 #include "Platform/Com.h"
 #include "Platform/Windows/Com/ComRef.h"
 #include "Platform/Windows/Com/IDispatchImpl.h"
-#include "Spreadsheet/Failure.h"
-#include "Spreadsheet/LiveObjects.h"
-#include "Spreadsheet/SpreadsheetTypes.h"
+#include "Failure.h"
+#include "LiveObjects.h"
+#include "SpreadsheetTypes.h"
 
 #include <string>
 #include <utility>

@@ -1,6 +1,6 @@
-#include "Spreadsheet/SpreadsheetTypes.h"
+#include "SpreadsheetTypes.h"
 
-#include "Spreadsheet/Interfaces.h"
+#include "Interfaces.h"
 
 namespace qor::examples::spreadsheet {
 

@@ -1,4 +1,4 @@
-#include "Spreadsheet/SumOfValues.h"
+#include "SumOfValues.h"
 
 #include "Platform/Windows/Com/ComRef.h"
 

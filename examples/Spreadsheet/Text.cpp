@@ -1,4 +1,4 @@
-#include "Spreadsheet/Text.h"
+#include "Text.h"
 
 namespace qor::examples::spreadsheet {
 

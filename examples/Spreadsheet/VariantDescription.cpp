@@ -1,8 +1,8 @@
-#include "Spreadsheet/VariantDescription.h"
+#include "VariantDescription.h"
 
 #include "Platform/Windows/Com/ComRef.h"
 #include "Platform/Windows/Com/OleText.h"
-#include "Spreadsheet/OleDate.h"
+#include "OleDate.h"
 
 #include <algorithm>
 #include <iterator>

@@ -1,7 +1,7 @@
-#include "Spreadsheet/Workbook.h"
+#include "Workbook.h"
 
-#include "Spreadsheet/Sheet.h"
-#include "Spreadsheet/Sheets.h"
+#include "Sheet.h"
+#include "Sheets.h"
 
 #include <algorithm>
 #include <utility>

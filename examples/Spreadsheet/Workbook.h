@@ -1,8 +1,8 @@
 #pragma once
 
-#include "Spreadsheet/Interfaces.h"
-#include "Spreadsheet/SpreadsheetObject.h"
-#include "Spreadsheet/Text.h"
+#include "Interfaces.h"
+#include "SpreadsheetObject.h"
+#include "Text.h"
 
 #include <expected>
 #include <optional>

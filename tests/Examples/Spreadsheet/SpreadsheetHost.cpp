@@ -1,11 +1,11 @@
 #include "Examples/Spreadsheet/SpreadsheetHost.h"
 
 #include "Format/Engine/JavaScript/Com/HostLibrary.h"
-#include "Spreadsheet/LiveObjects.h"
 
 #include <filesystem>
+#include <type_traits>
 
-extern "C" qor::format::engine::javascript::RegisterHostFunction QorRegisterHost;
+static_assert(std::is_same_v<decltype(QorRegisterHost), qor::format::engine::javascript::RegisterHostFunction>);
 
 namespace qor::test::spreadsheet {
 
@@ -28,7 +28,7 @@ SpreadsheetTest::SpreadsheetTest() {
 
 void SpreadsheetTest::TearDown() {
     engine.reset();
-    EXPECT_EQ(examples::spreadsheet::liveObjectCount(), 0) << "sample objects still alive after the engine went";
+    EXPECT_EQ(liveObjectCount(), 0) << "sample objects still alive after the engine went";
 }
 
 std::string SpreadsheetTest::run(std::string_view script) {

@@ -9,11 +9,21 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
+// What the sample library exports: its entry point, and the count of its
+// objects alive.
+extern "C" HRESULT QorRegisterHost(qor::platform::windows::com::ComClasses& classes,
+                                   qor::platform::windows::com::TypeLibrary& typeLibrary,
+                                   std::filesystem::path const& libraryPath);
+extern "C" long QorSpreadsheetLiveObjects();
+
 namespace qor::test::spreadsheet {
+
+inline long liveObjectCount() { return QorSpreadsheetLiveObjects(); }
 
 class SpreadsheetHost {
 public:

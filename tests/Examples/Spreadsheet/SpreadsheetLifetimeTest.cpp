@@ -3,14 +3,12 @@
 
 #include "Examples/Spreadsheet/SpreadsheetHost.h"
 
-#include "Spreadsheet/LiveObjects.h"
 
 #include <gtest/gtest.h>
 
 namespace qor::test::spreadsheet {
 namespace {
 
-using examples::spreadsheet::liveObjectCount;
 
 class SpreadsheetLifetimeTest : public SpreadsheetTest {
 protected:

@@ -9,7 +9,6 @@
 #include "Platform/Windows/Com/DispatchArguments.h"
 #include "Platform/Windows/Com/OleText.h"
 #include "Spreadsheet/Interfaces.h"
-#include "Spreadsheet/LiveObjects.h"
 #include "Support/CountedEnumVariant.h"
 
 #include <gtest/gtest.h>
@@ -20,7 +19,6 @@
 namespace qor::test::spreadsheet {
 namespace {
 
-using examples::spreadsheet::liveObjectCount;
 using platform::windows::com::ComRef;
 using platform::windows::com::oleFromUtf8;
 using platform::windows::com::OleString;
