@@ -1,6 +1,7 @@
 #pragma once
 
-// The PE images and type libraries built from tests/Fixtures/Modules.
+// The PE images, type libraries and shared objects built from
+// tests/Fixtures/Modules.
 
 #include <cstddef>
 #include <fstream>

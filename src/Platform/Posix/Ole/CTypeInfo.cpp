@@ -1,8 +1,11 @@
 #include "Platform/Posix/Ole/CTypeInfo.h"
 
 #include "Platform/Posix/Ole/CTypeLib.h"
+#include "Platform/Posix/Ole/InvokePlan.h"
 #include "Platform/Posix/Ole/TypeLibText.h"
 #include "Platform/Posix/Ole/TypeLibValue.h"
+
+#include <algorithm>
 
 namespace qor::platform::posix::ole {
 
@@ -82,6 +85,7 @@ void CTypeInfo::prepare() {
     else
         addOwnFunctions();
     addVars();
+    indexFunctions();
     attr_.cFuncs = static_cast<WORD>(funcs_.size());
     attr_.cVars = static_cast<WORD>(vars_.size());
 }
@@ -89,6 +93,13 @@ void CTypeInfo::prepare() {
 std::deque<CTypeInfo::Function> const& CTypeInfo::functions() {
     prepare();
     return funcs_;
+}
+
+void CTypeInfo::indexFunctions() {
+    functionsById_.reserve(funcs_.size());
+    for (Function const& fn : funcs_)
+        functionsById_.push_back({fn.desc.memid, fn.desc.invkind, &fn, nullptr});
+    std::ranges::stable_sort(functionsById_, {}, &FunctionEntry::memid);
 }
 
 void CTypeInfo::addOwnFunctions() {
@@ -264,10 +275,8 @@ STDMETHODIMP CTypeInfo::GetVarDesc(UINT index, VARDESC** ppVarDesc) {
 }
 
 CTypeInfo::Function const* CTypeInfo::functionOf(MEMBERID memid) const {
-    for (Function const& fn : funcs_)
-        if (fn.desc.memid == memid)
-            return &fn;
-    return nullptr;
+    auto entry = std::ranges::lower_bound(functionsById_, memid, {}, &FunctionEntry::memid);
+    return entry != functionsById_.end() && entry->memid == memid ? entry->function : nullptr;
 }
 
 VarRecord const* CTypeInfo::varOf(MEMBERID memid) const {

@@ -5,6 +5,7 @@
 
 #include <deque>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -13,6 +14,7 @@
 namespace qor::platform::posix::ole {
 
 class CTypeLib;
+class InvokePlan;
 
 // ITypeInfo of one type of a CTypeLib. A dual interface has two: the stored
 // dispatch view, listing every member of its vtable in automation form, and
@@ -80,9 +82,17 @@ private:
     void addOwnFunctions();
     void addDispatchFunctions();
     void addVars();
+    void indexFunctions();
     HRESULT vtableBase(CTypeInfo** result);
     TYPEDESC foreignType(TYPEDESC const& type, CTypeInfo& owner);
     Function const* functionOf(MEMBERID memid) const;
+    struct FunctionEntry;
+    // What Invoke calls: the first function declared with the id whose kind
+    // is among the flags.
+    FunctionEntry* invokableFunction(MEMBERID memid, WORD flags);
+    // The plan of a function's calls, kept once the types it names are all
+    // found; until then each call makes its own, held by `unkept`.
+    static InvokePlan const& invokePlan(FunctionEntry& entry, std::unique_ptr<InvokePlan>& unkept);
     VarRecord const* varOf(MEMBERID memid) const;
     std::vector<ImplTypeRecord> const& implTypes() const;
 
@@ -94,6 +104,21 @@ private:
     bool prepared_ = false;
     std::vector<ImplTypeRecord> dispatchImpl_;
     std::deque<Function> funcs_;
+    // The functions by member id, in declaration order within one id.
+    struct FunctionEntry {
+        MEMBERID memid;
+        INVOKEKIND invkind;
+        Function const* function;
+        std::unique_ptr<InvokePlan> plan; // built by the first Invoke
+    };
+    std::vector<FunctionEntry> functionsById_;
+    // The last answer of invokableFunction: script loops call one member
+    // again and again.
+    struct LastInvoked {
+        MEMBERID memid = MEMBERID_NIL;
+        WORD flags = 0;
+        FunctionEntry* entry = nullptr;
+    } lastInvoked_;
     std::deque<VARDESC> vars_;
     std::deque<PARAMDESCEX> defaults_;
     std::deque<VARIANT> constants_;

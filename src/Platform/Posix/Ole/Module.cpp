@@ -6,28 +6,41 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include "Platform/Posix/Ole/HResult.h"
-#include "Platform/Posix/Ole/TextConversion.h"
+#include "Platform/Posix/Ole/ModuleFile.h"
 #include "Platform/Posix/Ole/PeImageFile.h"
+#include "Platform/Posix/Ole/SharedObject.h"
+#include "Platform/Posix/Ole/TextConversion.h"
 #include "String/Utf.h"
 
 namespace {
 
+using qor::platform::posix::ole::LoaderFailure;
+using qor::platform::posix::ole::ModuleFileKind;
 using qor::platform::posix::ole::PeImage;
 using qor::platform::posix::ole::PeResource;
 using qor::platform::posix::ole::ResourceId;
+using qor::platform::posix::ole::SharedObject;
+
+// The low bits of a handle, as Windows sets them for modules loaded as data.
+enum class HandleTag : ULONG_PTR { code = 0, dataFile = 1, imageResource = 2 };
 
 struct LoadedModule {
     std::u16string path;
-    PeImage image;
+    std::variant<PeImage, SharedObject> content;
+    HandleTag tag = HandleTag::code;
+    unsigned loads = 1; // of a shared object, not yet matched by FreeLibrary
 };
 
-// Handles are the addresses of loaded modules; only those in this table are
-// accepted, so a stale or made-up handle is an error rather than a crash.
-// Callers get shared ownership, so a module freed by a callback during an
-// enumeration stays alive until the enumeration ends.
+// Handles are the addresses of loaded modules with their tag; only those in
+// this table are accepted, so a stale or made-up handle is an error rather
+// than a crash. Callers get shared ownership, so a module freed by a callback
+// during an enumeration stays alive until the enumeration ends. A module is
+// destroyed, and a shared object closed, outside the lock: closing runs the
+// object's destructors, which may free modules themselves.
 class ModuleTable {
 public:
     HMODULE add(std::shared_ptr<LoadedModule> module) {
@@ -35,9 +48,32 @@ public:
         modules_.push_back(std::move(module));
         return handleOf(*modules_.back());
     }
-    bool remove(HMODULE handle) {
+    // A shared object loaded already counts one more load; the reference
+    // `object` holds is then dropped, once the lock is left, the table's own
+    // being enough.
+    HMODULE addSharedObject(SharedObject object, std::u16string path) {
         std::lock_guard lock(mutex_);
-        return std::erase_if(modules_, [&](auto const& module) { return handleOf(*module) == handle; }) > 0;
+        for (auto const& module : modules_) {
+            auto const* loaded = std::get_if<SharedObject>(&module->content);
+            if (loaded != nullptr && loaded->handle() == object.handle()) {
+                ++module->loads;
+                return handleOf(*module);
+            }
+        }
+        modules_.push_back(std::make_shared<LoadedModule>(LoadedModule{std::move(path), std::move(object)}));
+        return handleOf(*modules_.back());
+    }
+    bool release(HMODULE handle) {
+        std::shared_ptr<LoadedModule> unloaded;
+        std::lock_guard lock(mutex_);
+        auto found = std::ranges::find_if(modules_, [&](auto const& module) { return handleOf(*module) == handle; });
+        if (found == modules_.end())
+            return false;
+        if (--(*found)->loads == 0) {
+            unloaded = std::move(*found);
+            modules_.erase(found);
+        }
+        return true;
     }
     std::shared_ptr<LoadedModule> find(HMODULE handle) {
         std::lock_guard lock(mutex_);
@@ -48,7 +84,9 @@ public:
     }
 
 private:
-    static HMODULE handleOf(LoadedModule& module) { return reinterpret_cast<HMODULE>(&module); }
+    static HMODULE handleOf(LoadedModule& module) {
+        return reinterpret_cast<HMODULE>(reinterpret_cast<ULONG_PTR>(&module) | static_cast<ULONG_PTR>(module.tag));
+    }
 
     std::mutex mutex_;
     std::vector<std::shared_ptr<LoadedModule>> modules_;
@@ -58,6 +96,8 @@ ModuleTable& modules() {
     static ModuleTable table;
     return table;
 }
+
+thread_local std::string loaderMessage;
 
 std::u16string absolutePath(std::string const& path) {
     std::error_code error;
@@ -76,8 +116,8 @@ std::optional<std::u16string> programPath() {
 }
 
 // The module a resource function names, with ERROR_INVALID_HANDLE for an
-// unknown handle and ERROR_RESOURCE_DATA_NOT_FOUND for the program itself,
-// which, not being a PE image, holds no resources.
+// unknown handle and ERROR_RESOURCE_DATA_NOT_FOUND for the program itself
+// and shared objects, which, not being PE images, hold no resources.
 std::shared_ptr<LoadedModule> moduleForResources(HMODULE handle) {
     if (!handle) {
         SetLastError(ERROR_RESOURCE_DATA_NOT_FOUND);
@@ -86,15 +126,64 @@ std::shared_ptr<LoadedModule> moduleForResources(HMODULE handle) {
     auto module = modules().find(handle);
     if (!module)
         SetLastError(ERROR_INVALID_HANDLE);
+    else if (!std::holds_alternative<PeImage>(module->content))
+        return SetLastError(ERROR_RESOURCE_DATA_NOT_FOUND), nullptr;
     return module;
 }
 
+PeImage const& imageOf(LoadedModule const& module) {
+    return std::get<PeImage>(module.content);
+}
+
 PeResource const* resourceOf(LoadedModule const& module, HRSRC handle) {
-    auto resources = module.image.resources();
+    auto resources = imageOf(module).resources();
     auto const* resource = reinterpret_cast<PeResource const*>(handle);
     if (resources.empty() || resource < resources.data() || resource >= resources.data() + resources.size())
         return nullptr;
     return resource;
+}
+
+template <class Result>
+Result failWith(LoaderFailure failure, Result none = {}) {
+    loaderMessage = std::move(failure.message);
+    SetLastError(failure.error);
+    return none;
+}
+
+HMODULE loadAsData(LPCWSTR fileName, DWORD flags) {
+    auto image = qor::platform::posix::ole::readPeImageFile(fileName);
+    if (!image) {
+        SetLastError(image.error());
+        return nullptr;
+    }
+    HandleTag const tag = flags & LOAD_LIBRARY_AS_IMAGE_RESOURCE ? HandleTag::imageResource : HandleTag::dataFile;
+    auto module = std::make_shared<LoadedModule>(
+        LoadedModule{absolutePath(qor::string::utf16ToUtf8(fileName)), std::move(*image), tag});
+    return modules().add(std::move(module));
+}
+
+// A path is looked at first, for the error Windows gives a file that is no
+// shared object; a bare name is left to dlopen's search.
+HMODULE loadForCode(std::string const& name) {
+    if (name.find('/') != std::string::npos) {
+        auto kind = qor::platform::posix::ole::moduleFileKind(name);
+        if (!kind)
+            return failWith<HMODULE>(std::move(kind.error()));
+        char const* const onlyData = ": a Windows PE image, whose code can't run here; "
+                                     "LOAD_LIBRARY_AS_DATAFILE reads its resources";
+        if (*kind == ModuleFileKind::peImage)
+            return failWith<HMODULE>({ERROR_NOT_SUPPORTED, name + onlyData});
+    }
+    auto object = SharedObject::open(name);
+    if (!object)
+        return failWith<HMODULE>(std::move(object.error()));
+    std::u16string path = qor::string::utf8ToUtf16(object->path());
+    return modules().addSharedObject(std::move(*object), std::move(path));
+}
+
+SharedObject const* program() {
+    static auto const self = SharedObject::program();
+    return self ? &*self : nullptr;
 }
 
 std::size_t copyTerminated(std::u16string_view text, LPWSTR buffer, DWORD size) {
@@ -107,6 +196,10 @@ std::size_t copyTerminated(std::u16string_view text, LPWSTR buffer, DWORD size) 
 } // namespace
 
 namespace qor::platform::posix::ole {
+
+std::string lastLoaderMessage() {
+    return loaderMessage;
+}
 
 ResourceId resourceIdOf(LPCWSTR typeOrName) {
     if (IS_INTRESOURCE(typeOrName))
@@ -128,27 +221,51 @@ ResourceId resourceIdOf(LPCWSTR typeOrName) {
 using namespace qor::platform::posix::ole;
 
 HMODULE WINAPI LoadLibraryExW(LPCWSTR lpLibFileName, HANDLE hFile, DWORD dwFlags) {
+    loaderMessage.clear();
     if (!lpLibFileName || !*lpLibFileName || hFile) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
     DWORD const asData = LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE | LOAD_LIBRARY_AS_DATAFILE_EXCLUSIVE;
-    if ((dwFlags & asData) == 0) {
-        SetLastError(ERROR_NOT_SUPPORTED);
+    if (dwFlags & asData)
+        return loadAsData(lpLibFileName, dwFlags);
+    return loadForCode(qor::string::utf16ToUtf8(lpLibFileName));
+}
+
+HMODULE WINAPI LoadLibraryW(LPCWSTR lpLibFileName) {
+    return LoadLibraryExW(lpLibFileName, nullptr, 0);
+}
+
+FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName) {
+    loaderMessage.clear();
+    if (!lpProcName) {
+        SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
-    auto image = readPeImageFile(lpLibFileName);
-    if (!image) {
-        SetLastError(image.error());
-        return nullptr;
+    if (IS_INTRESOURCE(lpProcName))
+        return failWith<FARPROC>({ERROR_PROC_NOT_FOUND, "ordinal " +
+                                                            std::to_string(reinterpret_cast<ULONG_PTR>(lpProcName)) +
+                                                            ": shared objects export by name only"});
+    std::shared_ptr<LoadedModule> module;
+    if (hModule) {
+        module = modules().find(hModule);
+        if (!module)
+            return failWith<FARPROC>({ERROR_MOD_NOT_FOUND, "no module is loaded with this handle"});
     }
-    auto module = std::make_shared<LoadedModule>(
-        LoadedModule{absolutePath(qor::string::utf16ToUtf8(lpLibFileName)), std::move(*image)});
-    return modules().add(std::move(module));
+    auto const* object = module ? std::get_if<SharedObject>(&module->content) : program();
+    if (!object && module)
+        return failWith<FARPROC>(
+            {ERROR_INVALID_HANDLE, qor::string::utf16ToUtf8(module->path) + ": loaded as data, without code"});
+    if (!object)
+        return failWith<FARPROC>({ERROR_MOD_NOT_FOUND, "the program can't be opened for its symbols"});
+    auto address = object->symbol(lpProcName);
+    if (!address)
+        return failWith<FARPROC>(std::move(address.error()));
+    return reinterpret_cast<FARPROC>(*address);
 }
 
 BOOL WINAPI FreeLibrary(HMODULE hLibModule) {
-    if (!modules().remove(hLibModule)) {
+    if (!modules().release(hLibModule)) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
@@ -191,7 +308,7 @@ BOOL WINAPI EnumResourceNamesW(HMODULE hModule, LPCWSTR lpType, ENUMRESNAMEPROCW
     if (!module)
         return FALSE;
     // Copied first: the callback may free the module or load others.
-    auto names = module->image.namesOf(resourceIdOf(lpType));
+    auto names = imageOf(*module).namesOf(resourceIdOf(lpType));
     if (names.empty()) {
         SetLastError(ERROR_RESOURCE_TYPE_NOT_FOUND);
         return FALSE;
@@ -216,9 +333,10 @@ HRSRC WINAPI FindResourceW(HMODULE hModule, LPCWSTR lpName, LPCWSTR lpType) {
     if (!module)
         return nullptr;
     ResourceId const type = resourceIdOf(lpType);
-    if (auto const* resource = module->image.find(type, resourceIdOf(lpName)))
+    if (auto const* resource = imageOf(*module).find(type, resourceIdOf(lpName)))
         return reinterpret_cast<HRSRC>(const_cast<PeResource*>(resource));
-    SetLastError(module->image.namesOf(type).empty() ? ERROR_RESOURCE_TYPE_NOT_FOUND : ERROR_RESOURCE_NAME_NOT_FOUND);
+    SetLastError(imageOf(*module).namesOf(type).empty() ? ERROR_RESOURCE_TYPE_NOT_FOUND
+                                                        : ERROR_RESOURCE_NAME_NOT_FOUND);
     return nullptr;
 }
 
@@ -232,7 +350,7 @@ HGLOBAL WINAPI LoadResource(HMODULE hModule, HRSRC hResInfo) {
         return nullptr;
     }
     // The resource lives as long as its module, as on Windows.
-    return const_cast<std::byte*>(module->image.dataOf(*resource).data());
+    return const_cast<std::byte*>(imageOf(*module).dataOf(*resource).data());
 }
 
 LPVOID WINAPI LockResource(HGLOBAL hResData) {

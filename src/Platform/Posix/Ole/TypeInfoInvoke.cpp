@@ -3,175 +3,84 @@
 
 #include "Platform/Posix/Ole/CTypeInfo.h"
 
-#include "Platform/Posix/Ole/CTypeLib.h"
+#include "Platform/Posix/Ole/ArgumentCoercion.h"
 #include "Platform/Posix/Ole/CallStorage.h"
-#include "Platform/Posix/Ole/DispCallFunc.h"
+#include "Platform/Posix/Ole/InvokePlan.h"
+#include "Platform/Posix/Ole/VarType.h"
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 
 namespace qor::platform::posix::ole {
 
 namespace {
 
 constexpr LCID invokeLocale = LOCALE_USER_DEFAULT;
-constexpr int maxTypeDepth = 16;
 
-// What a declared type comes down to for a call: aliases, enumerations and
-// interface names resolved to an automation VARTYPE.
-struct CallType {
-    VARTYPE vt = VT_EMPTY;
-    std::optional<GUID> iid; // the interface an object argument must be asked for
-};
-
-HRESULT callTypeOf(CTypeInfo& owner, TYPEDESC const& type, CallType& out, int depth = 0);
-
-HRESULT userDefinedType(CTypeInfo& owner, HREFTYPE href, bool pointedTo, CallType& out, int depth) {
-    CTypeInfo* target = nullptr;
-    if (FAILED(owner.resolve(href, &target)))
-        return DISP_E_BADVARTYPE;
-    TYPEATTR* attr = nullptr;
-    target->GetTypeAttr(&attr);
-    switch (attr->typekind) {
-    case TKIND_ENUM:
-        out.vt = VT_I4;
-        return pointedTo ? DISP_E_BADVARTYPE : S_OK;
-    case TKIND_ALIAS:
-        return pointedTo ? DISP_E_BADVARTYPE : callTypeOf(*target, attr->tdescAlias, out, depth + 1);
-    case TKIND_INTERFACE:
-    case TKIND_DISPATCH:
-        if (!pointedTo)
-            return DISP_E_BADVARTYPE;
-        out.vt = (attr->wTypeFlags & TYPEFLAG_FDISPATCHABLE) || attr->typekind == TKIND_DISPATCH ? VT_DISPATCH : VT_UNKNOWN;
-        out.iid = attr->guid;
-        return S_OK;
-    default:
-        return DISP_E_BADVARTYPE; // records and coclasses are not passed through Invoke
-    }
-}
-
-HRESULT callTypeOf(CTypeInfo& owner, TYPEDESC const& type, CallType& out, int depth) {
-    if (depth > maxTypeDepth)
-        return DISP_E_BADVARTYPE;
-    switch (type.vt) {
-    case VT_PTR: {
-        TYPEDESC const& inner = *type.lptdesc;
-        if (inner.vt == VT_USERDEFINED) {
-            CallType pointed;
-            if (SUCCEEDED(userDefinedType(owner, inner.hreftype, true, pointed, depth)))
-                return out = pointed, S_OK;
-        }
-        CallType pointee;
-        if (HRESULT hr = callTypeOf(owner, inner, pointee, depth + 1); FAILED(hr))
-            return hr;
-        if (pointee.vt & VT_BYREF)
-            return DISP_E_BADVARTYPE;
-        out = pointee;
-        out.vt = static_cast<VARTYPE>(VT_BYREF | pointee.vt);
-        return S_OK;
-    }
-    case VT_SAFEARRAY: {
-        CallType element;
-        if (HRESULT hr = callTypeOf(owner, *type.lptdesc, element, depth + 1); FAILED(hr))
-            return hr;
-        out.vt = static_cast<VARTYPE>(VT_ARRAY | element.vt);
-        return S_OK;
-    }
-    case VT_USERDEFINED:
-        return userDefinedType(owner, type.hreftype, false, out, depth);
-    case VT_INT:
-        out.vt = VT_I4; // the same 32 bits on every ABI this runs on
-        return S_OK;
-    case VT_UINT:
-        out.vt = VT_UI4;
-        return S_OK;
-    case VT_CARRAY: case VT_RECORD: case VT_LPSTR: case VT_LPWSTR:
-        return DISP_E_BADVARTYPE;
-    default:
-        out.vt = type.vt;
-        return S_OK;
-    }
-}
-
-HRESULT asCoercionFailure(HRESULT hr) {
-    return hr == DISP_E_OVERFLOW ? hr : DISP_E_TYPEMISMATCH;
-}
-
-// The value of `source` as `vt`, owned by `dest`.
-HRESULT coerce(VARIANT& dest, VARIANT const& source, VARTYPE vt) {
-    VARIANT plain;
-    VariantInit(&plain);
-    if (HRESULT hr = VariantCopyInd(&plain, &source); FAILED(hr))
-        return asCoercionFailure(hr);
-    HRESULT hr = S_OK;
-    if (plain.vt == vt)
-        std::swap(dest, plain);
-    else if (vt & VT_ARRAY)
-        hr = DISP_E_TYPEMISMATCH;
-    else
-        hr = VariantChangeType(&dest, &plain, 0, vt);
-    VariantClear(&plain);
-    return FAILED(hr) ? asCoercionFailure(hr) : S_OK;
-}
-
-// An object argument, asked for the interface the parameter names.
-HRESULT coerceObject(VARIANT& dest, VARIANT const& source, CallType const& type) {
-    VARIANT const* plain = (source.vt & VT_BYREF) && (source.vt & ~VT_BYREF) == VT_VARIANT ? source.pvarVal : &source;
-    IUnknown* object = nullptr;
-    switch (plain->vt) {
-    case VT_DISPATCH: case VT_UNKNOWN: object = plain->punkVal; break;
-    case VT_BYREF | VT_DISPATCH: case VT_BYREF | VT_UNKNOWN: object = *plain->ppunkVal; break;
-    case VT_EMPTY: case VT_NULL: break;
-    default: return DISP_E_TYPEMISMATCH;
-    }
-    dest.vt = type.vt;
-    dest.punkVal = nullptr;
-    if (object == nullptr)
-        return S_OK;
-    void* asked = nullptr;
-    if (FAILED(object->QueryInterface(*type.iid, &asked)))
-        return DISP_E_TYPEMISMATCH;
-    dest.punkVal = static_cast<IUnknown*>(asked);
-    return S_OK;
-}
-
-// Zeroed as a whole: a [retval] or [out] slot is cleared after the call even
-// when the method failed without writing it.
-VARIANT emptyVariant() {
-    VARIANT v;
-    std::memset(&v, 0, sizeof v);
-    VariantInit(&v);
-    return v;
-}
-
+// Where a value of type vt lives in a VARIANT: a DECIMAL fills it from its
+// first byte, over the type, which the method's write then overwrites.
 void* valueAddress(VARIANT& v, VARTYPE vt) {
-    return vt == VT_VARIANT ? static_cast<void*>(&v) : static_cast<void*>(&v.llVal);
+    switch (vt) {
+    case VT_VARIANT:
+        return &v;
+    case VT_DECIMAL:
+        return &v.decVal;
+    default:
+        return &v.llVal;
+    }
 }
 
+// VariantClear, without the call for a value that owns nothing.
+void clear(VARIANT& v) {
+    if (v.vt == VT_EMPTY || vartype::isPlainValue(v.vt))
+        v.vt = VT_EMPTY;
+    else
+        VariantClear(&v);
+}
+
+// Moves a value the method just wrote. A scalar is read at its own size: a
+// wider read of a narrower write waits until the write has landed.
+void moveValue(VARIANT& to, VARIANT& from) {
+    VARTYPE const vt = from.vt;
+    std::size_t const size = vt & (VT_BYREF | VT_ARRAY) ? sizeof(void*) : vartype::sizeOf(vt);
+    if (vt == VT_DECIMAL || vt == VT_VARIANT || size == 0 || size > sizeof(to.llVal)) {
+        to = from;
+    } else {
+        to = VARIANT{};
+        to.vt = vt;
+        std::memcpy(&to.llVal, &from.llVal, size);
+    }
+    from.vt = VT_EMPTY;
+}
+
+// The state of one call of a planned member.
 class InvokeCall {
 public:
-    InvokeCall(CTypeInfo& owner, FUNCDESC const& func, DISPPARAMS& params, UINT* argErr)
-        : owner_(owner), func_(func), params_(params), argErr_(argErr), count_(std::size_t(func.cParams)),
-          values_(count_, emptyVariant()), temps_(count_, emptyVariant()), owned_(count_, 1),
-          types_(count_, VT_EMPTY), pointers_(count_, nullptr), sources_(count_, -1) {
-        for (std::size_t j = 0; j < count_; ++j)
-            pointers_[j] = &values_[j];
+    InvokeCall(InvokePlan const& plan, DISPPARAMS& params, UINT* argErr)
+        : plan_(plan), params_(params), argErr_(argErr), count_(plan.paramCount()), slots_(count_, setByCaller),
+          pointers_(count_, setByCaller) {
+        for (std::size_t j = 0; j < count_; ++j) {
+            std::memset(&slots_[j], 0, sizeof(Slot));
+            slots_[j].source = -1;
+            pointers_[j] = &slots_[j].value;
+        }
     }
 
     ~InvokeCall() {
         for (std::size_t j = 0; j < count_; ++j) {
-            if (owned_[j])
-                VariantClear(&values_[j]);
-            VariantClear(&temps_[j]);
+            if (!slots_[j].borrowed)
+                clear(slots_[j].value);
+            clear(slots_[j].temp);
         }
-        VariantClear(&retval_);
+        clear(retval_);
     }
 
     HRESULT prepare() {
         if (HRESULT hr = mapArguments(); FAILED(hr))
             return hr;
         for (std::size_t j = 0; j < count_; ++j)
-            if (HRESULT hr = prepareParam(j, sources_[j]); FAILED(hr))
+            if (HRESULT hr = prepareParam(j); FAILED(hr))
                 return hr;
         return S_OK;
     }
@@ -179,68 +88,75 @@ public:
     // The HRESULT of the vtable method itself, or of the call when it could
     // not be made; the result lands in `result` when given.
     HRESULT call(void* instance, VARIANT* result, HRESULT& methodResult) {
-        CallType returned;
-        bool const returnsHresult = func_.elemdescFunc.tdesc.vt == VT_HRESULT;
-        if (!returnsHresult && func_.elemdescFunc.tdesc.vt != VT_VOID)
-            if (HRESULT hr = callTypeOf(owner_, func_.elemdescFunc.tdesc, returned); FAILED(hr))
-                return hr;
-        VARTYPE vtReturn = returned.vt;
-        if (returnsHresult)
-            vtReturn = VT_HRESULT;
-        VARIANT raw;
-        VariantInit(&raw);
-        HRESULT hr = DispCallFunc(instance, static_cast<ULONG_PTR>(func_.oVft), func_.callconv, vtReturn,
-                                  static_cast<UINT>(count_), types_.data(), pointers_.data(), &raw);
+        if (FAILED(plan_.returnError()))
+            return plan_.returnError();
+        VARIANT raw{};
+        HRESULT hr =
+            plan_.nativeCall().call(instance, static_cast<ULONG_PTR>(plan_.func().oVft), pointers_.data(), &raw);
         if (FAILED(hr))
             return hr;
+        if (plan_.takesDecimalReference())
+            retypeDecimals();
+        bool const returnsHresult = plan_.returnsHresult();
         methodResult = returnsHresult ? raw.scode : S_OK;
         if (returnsHresult)
             raw.vt = VT_EMPTY;
         if (FAILED(methodResult)) {
-            VariantClear(&raw);
+            clear(raw);
             return S_OK;
         }
-        VARIANT& produced = retvalIndex_ >= 0 ? retval_ : raw;
+        VARIANT& produced = plan_.retvalIndex() ? retval_ : raw;
         if (result != nullptr) {
-            VariantClear(result);
-            *result = produced;
-            VariantInit(&produced);
+            clear(*result);
+            moveValue(*result, produced);
         }
-        VariantClear(&raw);
+        clear(raw);
         return S_OK;
     }
 
 private:
-    // For each parameter, the rgvarg index of its argument, or -1.
-    HRESULT mapArguments() {
-        CallStorage<std::size_t> declared(count_, 0);
-        std::size_t declaredCount = 0;
+    // Zeroed as a whole: a [retval] or [out] slot is cleared after the call
+    // even when the method failed without writing it.
+    struct Slot {
+        VARIANT value;
+        VARIANT temp;  // a value behind a reference made here
+        int source;    // the rgvarg index of the parameter's argument, or -1
+        bool borrowed; // whether value belongs to someone else, so the call leaves it
+    };
+
+    // A DECIMAL the method wrote into a VARIANT of ours took the place of
+    // its type.
+    void retypeDecimals() {
         for (std::size_t j = 0; j < count_; ++j) {
-            USHORT const flags = func_.lprgelemdescParam[j].paramdesc.wParamFlags;
-            if (flags & PARAMFLAG_FRETVAL && j + 1 == count_)
-                retvalIndex_ = static_cast<int>(j);
-            else if ((flags & PARAMFLAG_FLCID) == 0)
-                declared[declaredCount++] = j;
+            VARIANT const& passed = slots_[j].value;
+            if (passed.vt == (VT_BYREF | VT_DECIMAL) && passed.pdecVal == &slots_[j].temp.decVal)
+                slots_[j].temp.vt = VT_DECIMAL;
+            else if (passed.vt == (VT_BYREF | VT_DECIMAL) && passed.pdecVal == &retval_.decVal)
+                retval_.vt = VT_DECIMAL;
         }
+    }
+
+    HRESULT mapArguments() {
+        std::vector<std::size_t> const& declared = plan_.declared();
+        std::size_t const declaredCount = declared.size();
         UINT const named = params_.cNamedArgs;
         UINT const positional = params_.cArgs - named;
         if (positional > declaredCount)
             return DISP_E_BADPARAMCOUNT;
         for (UINT k = 0; k < positional; ++k)
-            sources_[declared[k]] = static_cast<int>(params_.cArgs - 1 - k);
-        bool const isPut = func_.invkind & (INVOKE_PROPERTYPUT | INVOKE_PROPERTYPUTREF);
+            slots_[declared[k]].source = static_cast<int>(params_.cArgs - 1 - k);
         for (UINT i = 0; i < named; ++i) {
             DISPID const id = params_.rgdispidNamedArgs[i];
             std::size_t slot = 0;
-            if (id == DISPID_PROPERTYPUT && isPut && declaredCount > 0)
+            if (id == DISPID_PROPERTYPUT && plan_.isPut() && declaredCount > 0)
                 slot = declared[declaredCount - 1];
             else if (id >= 0 && static_cast<std::size_t>(id) < declaredCount)
                 slot = declared[std::size_t(id)];
             else
                 return argumentError(i, DISP_E_PARAMNOTFOUND);
-            if (sources_[slot] != -1)
+            if (slots_[slot].source != -1)
                 return argumentError(i, DISP_E_PARAMNOTFOUND);
-            sources_[slot] = static_cast<int>(i);
+            slots_[slot].source = static_cast<int>(i);
         }
         return S_OK;
     }
@@ -251,26 +167,34 @@ private:
         return hr;
     }
 
-    HRESULT prepareParam(std::size_t j, int source) {
-        ELEMDESC const& param = func_.lprgelemdescParam[j];
-        USHORT const flags = param.paramdesc.wParamFlags;
-        CallType type;
-        if (HRESULT hr = callTypeOf(owner_, param.tdesc, type); FAILED(hr))
-            return source >= 0 ? argumentError(UINT(source), hr) : hr;
-        types_[j] = type.vt;
-        if (static_cast<int>(j) == retvalIndex_)
-            return prepareRetval(j, type);
-        if (flags & PARAMFLAG_FLCID) {
-            values_[j].vt = VT_I4;
-            values_[j].lVal = static_cast<LONG>(invokeLocale);
-            types_[j] = VT_I4;
+    HRESULT prepareParam(std::size_t j) {
+        InvokePlan::Param const& param = plan_.param(j);
+        int const source = slots_[j].source;
+        if (FAILED(param.typeError))
+            return source >= 0 ? argumentError(UINT(source), param.typeError) : param.typeError;
+        switch (param.role) {
+        case InvokePlan::Role::retval:
+            return prepareRetval(j, param.type);
+        case InvokePlan::Role::locale:
+            slots_[j].value.vt = VT_I4;
+            slots_[j].value.lVal = static_cast<LONG>(invokeLocale);
             return S_OK;
+        case InvokePlan::Role::argument:
+            break;
         }
         if (source >= 0) {
-            HRESULT hr = prepareArgument(j, params_.rgvarg[source], type);
+            HRESULT hr = prepareArgument(j, params_.rgvarg[source], param.type);
             return FAILED(hr) ? argumentError(UINT(source), hr) : S_OK;
         }
-        return prepareMissing(j, param, type);
+        return prepareMissing(j, param);
+    }
+
+    // The callee writes through the slot's reference into `target`, which
+    // the call keeps.
+    void passReference(std::size_t j, VARTYPE vt, void* target) {
+        slots_[j].value.vt = vt;
+        slots_[j].value.byref = target;
+        slots_[j].borrowed = true;
     }
 
     HRESULT prepareRetval(std::size_t j, CallType const& type) {
@@ -280,82 +204,72 @@ private:
         // A VARIANT result is written whole by the method; any other is a
         // value of the declared type.
         retval_.vt = pointee == VT_VARIANT ? VARTYPE{VT_EMPTY} : pointee;
-        values_[j].vt = type.vt;
-        values_[j].byref = valueAddress(retval_, pointee);
-        owned_[j] = 0;
+        passReference(j, type.vt, valueAddress(retval_, pointee));
         return S_OK;
     }
 
     HRESULT prepareArgument(std::size_t j, VARIANT& argument, CallType const& type) {
+        Slot& slot = slots_[j];
         if ((type.vt & VT_BYREF) == 0) {
             if (type.iid)
-                return coerceObject(values_[j], argument, type);
+                return coerceObject(slot.value, argument, type.vt, *type.iid);
             if (type.vt == VT_VARIANT) {
-                HRESULT hr = VariantCopyInd(&values_[j], &argument);
+                HRESULT hr = VariantCopyInd(&slot.value, &argument);
                 return FAILED(hr) ? asCoercionFailure(hr) : S_OK;
             }
-            return coerce(values_[j], argument, type.vt);
+            return coerce(slot.value, argument, type.vt);
         }
         VARTYPE const pointee = static_cast<VARTYPE>(type.vt & ~VT_BYREF);
         // A reference the caller gave is passed on, so the callee writes
         // straight into the caller's variable.
         if (argument.vt == type.vt) {
-            values_[j] = argument;
-            owned_[j] = 0;
+            slot.value = argument;
+            slot.borrowed = true;
             return S_OK;
         }
         if (pointee == VT_VARIANT) {
-            values_[j].vt = type.vt;
-            values_[j].pvarVal = argument.vt == (VT_BYREF | VT_VARIANT) ? argument.pvarVal : &argument;
-            owned_[j] = 0;
+            passReference(j, type.vt, argument.vt == (VT_BYREF | VT_VARIANT) ? argument.pvarVal : &argument);
             return S_OK;
         }
         // An object behind the reference is asked for the declared
         // interface, as an [in] one is.
-        HRESULT const hr = type.iid ? coerceObject(temps_[j], argument, CallType{pointee, type.iid})
-                                    : coerce(temps_[j], argument, pointee);
+        HRESULT const hr =
+            type.iid ? coerceObject(slot.temp, argument, pointee, *type.iid) : coerce(slot.temp, argument, pointee);
         if (FAILED(hr))
             return hr;
-        values_[j].vt = type.vt;
-        values_[j].byref = valueAddress(temps_[j], pointee);
-        owned_[j] = 0;
+        passReference(j, type.vt, valueAddress(slot.temp, pointee));
         return S_OK;
     }
 
-    HRESULT prepareMissing(std::size_t j, ELEMDESC const& param, CallType const& type) {
-        USHORT const flags = param.paramdesc.wParamFlags;
-        VARTYPE const base = static_cast<VARTYPE>(type.vt & ~VT_BYREF);
-        VARIANT& target = (type.vt & VT_BYREF) ? temps_[j] : values_[j];
-        if ((flags & PARAMFLAG_FHASDEFAULT) && param.paramdesc.pparamdescex != nullptr) {
-            if (HRESULT hr = coerce(target, param.paramdesc.pparamdescex->varDefaultValue, base); FAILED(hr))
-                return hr;
-        } else if ((flags & PARAMFLAG_FOPT) && base == VT_VARIANT) {
+    HRESULT prepareMissing(std::size_t j, InvokePlan::Param const& param) {
+        bool const byRef = (param.type.vt & VT_BYREF) != 0;
+        VARIANT& target = byRef ? slots_[j].temp : slots_[j].value;
+        switch (param.missing) {
+        case InvokePlan::Missing::defaultValue:
+            if (FAILED(param.defaultError))
+                return param.defaultError;
+            if (HRESULT hr = VariantCopy(&target, &param.defaultValue); FAILED(hr))
+                return asCoercionFailure(hr);
+            break;
+        case InvokePlan::Missing::paramNotFound:
             target.vt = VT_ERROR;
             target.scode = DISP_E_PARAMNOTFOUND;
-        } else {
+            break;
+        case InvokePlan::Missing::required:
             return params_.cNamedArgs == 0 ? DISP_E_BADPARAMCOUNT : DISP_E_PARAMNOTOPTIONAL;
         }
-        if (type.vt & VT_BYREF) {
-            values_[j].vt = type.vt;
-            values_[j].byref = valueAddress(temps_[j], base);
-            owned_[j] = 0;
-        }
+        if (byRef)
+            passReference(j, param.type.vt, valueAddress(target, static_cast<VARTYPE>(param.type.vt & ~VT_BYREF)));
         return S_OK;
     }
 
-    CTypeInfo& owner_;
-    FUNCDESC const& func_;
+    InvokePlan const& plan_;
     DISPPARAMS& params_;
     UINT* argErr_;
     std::size_t count_;
-    CallStorage<VARIANT> values_;
-    CallStorage<VARIANT> temps_; // values behind references made here
-    CallStorage<unsigned char> owned_; // whether the call clears values_[j]
-    CallStorage<VARTYPE> types_;
+    CallStorage<Slot, 8> slots_;
     CallStorage<VARIANTARG*> pointers_;
-    CallStorage<int> sources_; // the rgvarg index of each parameter's argument, or -1
-    VARIANT retval_ = emptyVariant();
-    int retvalIndex_ = -1;
+    VARIANT retval_{};
 };
 
 // A failed method becomes DISP_E_EXCEPTION, described by the error object
@@ -403,6 +317,29 @@ HRESULT forwardToDispatch(void* instance, MEMBERID memid, WORD flags, DISPPARAMS
 
 } // namespace
 
+CTypeInfo::FunctionEntry* CTypeInfo::invokableFunction(MEMBERID memid, WORD flags) {
+    if (lastInvoked_.entry != nullptr && lastInvoked_.memid == memid && lastInvoked_.flags == flags)
+        return lastInvoked_.entry;
+    prepare();
+    auto entry = std::ranges::lower_bound(functionsById_, memid, {}, &FunctionEntry::memid);
+    for (; entry != functionsById_.end() && entry->memid == memid; ++entry) {
+        if ((entry->invkind & flags) != 0) {
+            lastInvoked_ = {memid, flags, &*entry};
+            return &*entry;
+        }
+    }
+    return nullptr;
+}
+
+InvokePlan const& CTypeInfo::invokePlan(FunctionEntry& entry, std::unique_ptr<InvokePlan>& unkept) {
+    if (entry.plan)
+        return *entry.plan;
+    Function const& fn = *entry.function;
+    auto plan = std::make_unique<InvokePlan>(*fn.owner, *fn.call);
+    (plan->resolved() ? entry.plan : unkept) = std::move(plan);
+    return entry.plan ? *entry.plan : *unkept;
+}
+
 STDMETHODIMP CTypeInfo::Invoke(PVOID pvInstance, MEMBERID memid, WORD wFlags, DISPPARAMS* pDispParams,
                                VARIANT* pVarResult, EXCEPINFO* pExcepInfo, UINT* puArgErr) {
     if (pvInstance == nullptr || pDispParams == nullptr)
@@ -413,18 +350,13 @@ STDMETHODIMP CTypeInfo::Invoke(PVOID pvInstance, MEMBERID memid, WORD wFlags, DI
         return E_INVALIDARG;
     if (isPureDispatch())
         return forwardToDispatch(pvInstance, memid, wFlags, pDispParams, pVarResult, pExcepInfo, puArgErr);
-    Function const* found = nullptr;
-    for (Function const& fn : functions()) {
-        if (fn.desc.memid == memid && (fn.desc.invkind & wFlags) != 0) {
-            found = &fn;
-            break;
-        }
-    }
+    FunctionEntry* const found = invokableFunction(memid, wFlags);
     if (found == nullptr)
         return DISP_E_MEMBERNOTFOUND;
-    if (found->call->funckind == FUNC_DISPATCH)
+    if (found->function->call->funckind == FUNC_DISPATCH)
         return forwardToDispatch(pvInstance, memid, wFlags, pDispParams, pVarResult, pExcepInfo, puArgErr);
-    InvokeCall call(*found->owner, *found->call, *pDispParams, puArgErr);
+    std::unique_ptr<InvokePlan> unkept;
+    InvokeCall call(invokePlan(*found, unkept), *pDispParams, puArgErr);
     if (HRESULT hr = call.prepare(); FAILED(hr))
         return hr;
     HRESULT methodResult = S_OK;

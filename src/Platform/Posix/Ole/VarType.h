@@ -69,4 +69,20 @@ constexpr std::size_t sizeOf(VARTYPE type)
     }
 }
 
+// A by-value type whose VARIANT owns nothing: copying its bits copies it.
+constexpr bool isPlainValue(VARTYPE vt)
+{
+    switch (vt) {
+    case VT_BSTR:
+    case VT_DISPATCH:
+    case VT_UNKNOWN:
+    case VT_VARIANT:
+    case VT_INT_PTR:
+    case VT_UINT_PTR:
+        return false;
+    default:
+        return sizeOf(vt) != 0;
+    }
+}
+
 } // namespace qor::platform::posix::ole::vartype

@@ -27,6 +27,10 @@ struct ICalls : IUnknown {
     STDMETHOD(Fill)(LONG* number, BSTR* text, VARIANT* value) PURE;
     STDMETHOD_(void, Touch)() PURE;
     STDMETHOD_(CHAR, Low)(LONGLONG value) PURE;
+    // Five integer arguments and the object fill the argument registers; a
+    // sixth goes to the stack.
+    STDMETHOD_(LONGLONG, Widen)(CHAR c, SHORT s, LONG l, BYTE b, USHORT us) PURE;
+    STDMETHOD_(LONGLONG, WidenSix)(CHAR c, SHORT s, LONG l, BYTE b, USHORT us, LONGLONG h) PURE;
 };
 
 DEFINE_GUID(IID_ICalls, 0x5d0c2a61, 0x2b7e, 0x4f10, 0x9a, 0x33, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66);
@@ -84,6 +88,10 @@ public:
     }
     STDMETHODIMP_(void) Touch() override { ++touches; }
     STDMETHODIMP_(CHAR) Low(LONGLONG value) override { return static_cast<CHAR>(value); }
+    STDMETHODIMP_(LONGLONG) Widen(CHAR c, SHORT s, LONG l, BYTE b, USHORT us) override { return c + s + l + b + us; }
+    STDMETHODIMP_(LONGLONG) WidenSix(CHAR c, SHORT s, LONG l, BYTE b, USHORT us, LONGLONG h) override {
+        return Widen(c, s, l, b, us) + h;
+    }
 
     int touches = 0;
 };
@@ -207,6 +215,39 @@ TEST(DispCallFunc, ReturnsNarrowAndFloatingValuesWithTheirType) {
     ASSERT_EQ(touch.call(object.unknown(), slot(10), VT_EMPTY, result), S_OK);
     EXPECT_EQ(object.touches, 1);
     EXPECT_EQ(result.vt, VT_EMPTY);
+}
+
+TEST(DispCallFunc, IntegersKeepTheirSignWhetherTheyFitInRegistersOrNot) {
+    Calls object;
+    auto narrow = [](VARTYPE vt, LONG value) {
+        VARIANT v = variantOf(vt);
+        switch (vt) {
+        case VT_I1: v.cVal = static_cast<CHAR>(value); break;
+        case VT_I2: v.iVal = static_cast<SHORT>(value); break;
+        case VT_UI1: v.bVal = static_cast<BYTE>(value); break;
+        case VT_UI2: v.uiVal = static_cast<USHORT>(value); break;
+        default: v.lVal = value; break;
+        }
+        return v;
+    };
+    Invocation five;
+    five.add(VT_I1, narrow(VT_I1, -100))
+        .add(VT_I2, narrow(VT_I2, -30000))
+        .add(VT_I4, narrow(VT_I4, -2000000000))
+        .add(VT_UI1, narrow(VT_UI1, 250))
+        .add(VT_UI2, narrow(VT_UI2, 65000));
+    LONGLONG const sum = -100 - 30000 - 2000000000LL + 250 + 65000;
+    VARIANT result = variantOf(VT_EMPTY);
+    ASSERT_EQ(five.call(object.unknown(), slot(12), VT_I8, result), S_OK);
+    EXPECT_EQ(result.vt, VT_I8);
+    EXPECT_EQ(result.llVal, sum);
+
+    Invocation six = five;
+    VARIANT big = variantOf(VT_I8);
+    big.llVal = -(1LL << 40);
+    six.add(VT_I8, big);
+    ASSERT_EQ(six.call(object.unknown(), slot(13), VT_I8, result), S_OK);
+    EXPECT_EQ(result.llVal, sum - (1LL << 40));
 }
 
 TEST(DispCallFunc, PassesPointersAndInterfacesWithoutTouchingTheirCounts) {

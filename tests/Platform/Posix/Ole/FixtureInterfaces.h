@@ -35,12 +35,23 @@ struct DECLSPEC_NOVTABLE ICalc : public IDispatch {
     STDMETHOD(Mixed)(BYTE b, SHORT s, FLOAT f, ULONG u, DATE d, VARIANT_BOOL v, LONGLONG h, DOUBLE* sum) PURE;
 };
 
+struct DECLSPEC_NOVTABLE ICircle : public IShape {
+    STDMETHOD(get_Radius)(DOUBLE* radius) PURE;
+};
+
 struct DECLSPEC_NOVTABLE IShapeHolder : public IUnknown {
     STDMETHOD(Exchange)(IShape** shape) PURE;
+};
+
+struct DECLSPEC_NOVTABLE IMoney : public IUnknown {
+    STDMETHOD(Half)(DECIMAL value, DECIMAL* half) PURE;
+    STDMETHOD(Grow)(DECIMAL* value) PURE;
 };
 
 } // namespace qor::test
 
 OLE_DECLARE_UUIDOF(qor::test::IShape, (qor::test::fixtureGuidValue<0x03>));
 OLE_DECLARE_UUIDOF(qor::test::ICalc, (qor::test::fixtureGuidValue<0x02>));
+OLE_DECLARE_UUIDOF(qor::test::ICircle, (qor::test::fixtureGuidValue<0x21>));
 OLE_DECLARE_UUIDOF(qor::test::IShapeHolder, (qor::test::fixtureGuidValue<0x22>));
+OLE_DECLARE_UUIDOF(qor::test::IMoney, (qor::test::fixtureGuidValue<0x23>));

@@ -1,14 +1,17 @@
 #include "Platform/Posix/Ole/Module.h"
 
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <vector>
 
 #include "Platform/Com.h"
 #include "Fixtures/Modules/ModuleFixtures.h"
 #include "String/Utf.h"
 
+using qor::platform::posix::ole::lastLoaderMessage;
 using qor::test::moduleFixture;
 using qor::test::readFixtureBytes;
 
@@ -37,6 +40,35 @@ BOOL CALLBACK listName(HMODULE, LPCWSTR, LPWSTR name, LONG_PTR context) {
     return listing.stopAfter < 0 || static_cast<int>(listing.names.size()) < listing.stopAfter;
 }
 
+using AddFunction = int (*)(int, int);
+
+// Whether the dynamic loader still has the object, asked without loading it.
+bool stillLoaded(std::string const& name) {
+    void* handle = dlopen(moduleFixture(name).c_str(), RTLD_NOW | RTLD_NOLOAD);
+    if (handle != nullptr)
+        dlclose(handle);
+    return handle != nullptr;
+}
+
+std::u16string absoluteFixturePath(std::string const& name) {
+    return qor::string::utf8ToUtf16(std::filesystem::absolute(moduleFixture(name)).lexically_normal().string());
+}
+
+// The last error and loader message of a load that is expected to fail.
+struct LoadFailure {
+    DWORD error;
+    std::string message;
+};
+
+LoadFailure loadFailure(std::u16string const& name) {
+    SetLastError(0);
+    HMODULE module = LoadLibraryW(name.c_str());
+    EXPECT_EQ(module, nullptr);
+    if (module != nullptr)
+        FreeLibrary(module);
+    return {GetLastError(), lastLoaderMessage()};
+}
+
 BOOL CALLBACK freeModule(HMODULE module, LPCWSTR, LPWSTR, LONG_PTR calls) {
     ++*reinterpret_cast<int*>(calls);
     FreeLibrary(module);
@@ -45,7 +77,7 @@ BOOL CALLBACK freeModule(HMODULE module, LPCWSTR, LPWSTR, LONG_PTR calls) {
 
 } // namespace
 
-TEST(Module, LoadsImagesAsDataFilesOnly) {
+TEST(Module, LoadsPeImagesAsDataFilesOnly) {
     HMODULE module = loadFixture("ModuleFixture.dll");
     ASSERT_NE(module, nullptr);
     EXPECT_TRUE(FreeLibrary(module));
@@ -59,6 +91,7 @@ TEST(Module, LoadsImagesAsDataFilesOnly) {
         return GetLastError();
     };
     EXPECT_EQ(failure(fixturePath("ModuleFixture.dll"), 0), ERROR_NOT_SUPPORTED) << "no code runs here";
+    EXPECT_NE(lastLoaderMessage().find("PE image"), std::string::npos) << lastLoaderMessage();
     EXPECT_EQ(failure(fixturePath("Missing.dll"), LOAD_LIBRARY_AS_DATAFILE), ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(failure(fixturePath("ModuleLibraryA.tlb"), LOAD_LIBRARY_AS_DATAFILE), ERROR_BAD_EXE_FORMAT);
     EXPECT_EQ(failure(u"", LOAD_LIBRARY_AS_DATAFILE), ERROR_INVALID_PARAMETER);
@@ -68,8 +101,7 @@ TEST(Module, LoadsImagesAsDataFilesOnly) {
 TEST(Module, GivesTheFileNameWithWindowsTruncation) {
     HMODULE module = loadFixture("ModuleFixture.dll");
     ASSERT_NE(module, nullptr);
-    std::u16string const expected =
-        qor::string::utf8ToUtf16(std::filesystem::absolute(moduleFixture("ModuleFixture.dll")).lexically_normal().string());
+    std::u16string const expected = absoluteFixturePath("ModuleFixture.dll");
 
     std::vector<WCHAR> buffer(MAX_PATH, u'x');
     DWORD length = GetModuleFileNameW(module, buffer.data(), static_cast<DWORD>(buffer.size()));
@@ -171,4 +203,124 @@ TEST(Module, FindsLoadsAndSizesResources) {
     EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
     FreeLibrary(other);
     FreeLibrary(module);
+}
+
+TEST(Module, LoadsSharedObjectsForTheirCode) {
+    HMODULE module = LoadLibraryW(fixturePath("SharedObjectFixture.so").c_str());
+    ASSERT_NE(module, nullptr) << lastLoaderMessage();
+    EXPECT_FALSE(LDR_IS_RESOURCE(module));
+    EXPECT_EQ(lastLoaderMessage(), "");
+    // Through the untyped function pointer, as -Wcast-function-type wants.
+    auto add = reinterpret_cast<AddFunction>(reinterpret_cast<void (*)()>(GetProcAddress(module, "qorFixtureAdd")));
+    ASSERT_NE(add, nullptr) << lastLoaderMessage();
+    EXPECT_EQ(add(40, 2), 42);
+
+    std::vector<WCHAR> buffer(MAX_PATH * 4);
+    DWORD const length = GetModuleFileNameW(module, buffer.data(), static_cast<DWORD>(buffer.size()));
+    EXPECT_EQ(std::u16string(buffer.data(), length), absoluteFixturePath("SharedObjectFixture.so"));
+
+    EXPECT_TRUE(FreeLibrary(module));
+    EXPECT_FALSE(stillLoaded("SharedObjectFixture.so"));
+    SetLastError(0);
+    EXPECT_FALSE(FreeLibrary(module)) << "freed already";
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+    SetLastError(0);
+    EXPECT_EQ(GetProcAddress(module, "qorFixtureAdd"), nullptr);
+    EXPECT_EQ(GetLastError(), ERROR_MOD_NOT_FOUND);
+}
+
+TEST(Module, ASharedObjectLoadedTwiceStaysUntilFreedTwice) {
+    HMODULE first = LoadLibraryExW(fixturePath("SharedObjectFixture.so").c_str(), nullptr, 0);
+    HMODULE second = LoadLibraryW(fixturePath("SharedObjectFixture.so").c_str());
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first, second);
+    EXPECT_TRUE(FreeLibrary(first));
+    EXPECT_TRUE(stillLoaded("SharedObjectFixture.so"));
+    EXPECT_NE(GetProcAddress(second, "qorFixtureAdd"), nullptr);
+    EXPECT_TRUE(FreeLibrary(second));
+    EXPECT_FALSE(stillLoaded("SharedObjectFixture.so"));
+}
+
+TEST(Module, SaysWhyAModuleCannotBeLoadedForItsCode) {
+    auto const missing = loadFailure(fixturePath("Missing.so"));
+    EXPECT_EQ(missing.error, ERROR_MOD_NOT_FOUND);
+    EXPECT_NE(missing.message.find("Missing.so"), std::string::npos) << missing.message;
+
+    auto const unknown = loadFailure(u"libqor-no-such-library.so");
+    EXPECT_EQ(unknown.error, ERROR_MOD_NOT_FOUND) << "a bare name is searched for as dlopen does";
+    EXPECT_NE(unknown.message.find("cannot open shared object file"), std::string::npos) << unknown.message;
+
+    auto const unresolved = loadFailure(fixturePath("UnresolvedFixture.so"));
+    EXPECT_EQ(unresolved.error, ERROR_PROC_NOT_FOUND);
+    EXPECT_NE(unresolved.message.find("qorFixtureMissing"), std::string::npos) << unresolved.message;
+    EXPECT_FALSE(stillLoaded("UnresolvedFixture.so"));
+
+    auto const text = std::filesystem::temp_directory_path() / "qor-module-test-plain.txt";
+    std::ofstream(text) << "not a module\n";
+    EXPECT_EQ(loadFailure(qor::string::utf8ToUtf16(text.string())).error, ERROR_BAD_EXE_FORMAT);
+    std::filesystem::remove(text);
+    EXPECT_EQ(loadFailure(fixturePath("ModuleLibraryA.tlb")).error, ERROR_BAD_EXE_FORMAT);
+    auto const program = std::filesystem::read_symlink("/proc/self/exe");
+    auto const executable = loadFailure(qor::string::utf8ToUtf16(program.string()));
+    EXPECT_EQ(executable.error, ERROR_BAD_EXE_FORMAT) << executable.message;
+    EXPECT_EQ(loadFailure(fixturePath("")).error, ERROR_ACCESS_DENIED) << "a directory";
+    EXPECT_EQ(loadFailure(u"").error, ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(lastLoaderMessage(), "") << "the code says it all";
+
+    // Failures leave the working loader as it was.
+    HMODULE module = LoadLibraryW(fixturePath("SharedObjectFixture.so").c_str());
+    ASSERT_NE(module, nullptr);
+    EXPECT_EQ(lastLoaderMessage(), "");
+    FreeLibrary(module);
+}
+
+TEST(Module, FindsOnlyNamedSymbolsOfCode) {
+    HMODULE module = LoadLibraryW(fixturePath("SharedObjectFixture.so").c_str());
+    ASSERT_NE(module, nullptr);
+    SetLastError(0);
+    EXPECT_EQ(GetProcAddress(module, "qorFixtureSubtract"), nullptr);
+    EXPECT_EQ(GetLastError(), ERROR_PROC_NOT_FOUND);
+    EXPECT_NE(lastLoaderMessage().find("qorFixtureSubtract"), std::string::npos) << lastLoaderMessage();
+    SetLastError(0);
+    EXPECT_EQ(GetProcAddress(module, MAKEINTRESOURCEA(1)), nullptr) << "an ordinal";
+    EXPECT_EQ(GetLastError(), ERROR_PROC_NOT_FOUND);
+
+    // The program's own scope holds what it was linked with, not what it
+    // loaded since: those stay local.
+    EXPECT_NE(GetProcAddress(nullptr, "SysAllocString"), nullptr);
+    EXPECT_EQ(GetProcAddress(nullptr, "qorFixtureAdd"), nullptr);
+
+    HMODULE data = loadFixture("ModuleFixture.dll");
+    ASSERT_NE(data, nullptr);
+    SetLastError(0);
+    EXPECT_EQ(GetProcAddress(data, "DllGetClassObject"), nullptr);
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE) << "a data file has no code";
+    FreeLibrary(data);
+    FreeLibrary(module);
+}
+
+TEST(Module, HandlesTellTheKindsApartAndRefuseStrangers) {
+    HMODULE code = LoadLibraryW(fixturePath("SharedObjectFixture.so").c_str());
+    HMODULE data = loadFixture("ModuleFixture.dll");
+    HMODULE image = LoadLibraryExW(fixturePath("ModuleFixture.dll").c_str(), nullptr, LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    ASSERT_TRUE(code && data && image);
+    EXPECT_FALSE(LDR_IS_RESOURCE(code));
+    EXPECT_TRUE(LDR_IS_DATAFILE(data));
+    EXPECT_TRUE(LDR_IS_IMAGEMAPPING(image));
+    EXPECT_NE(FindResourceW(image, MAKEINTRESOURCEW(2), u"TYPELIB"), nullptr);
+    SetLastError(0);
+    EXPECT_EQ(FindResourceW(code, MAKEINTRESOURCEW(2), u"TYPELIB"), nullptr);
+    EXPECT_EQ(GetLastError(), ERROR_RESOURCE_DATA_NOT_FOUND) << "a shared object holds no PE resources";
+
+    for (HMODULE stranger : {reinterpret_cast<HMODULE>(0x1230), reinterpret_cast<HMODULE>(ULONG_PTR(code) | 1)}) {
+        SetLastError(0);
+        EXPECT_EQ(GetProcAddress(stranger, "qorFixtureAdd"), nullptr);
+        EXPECT_EQ(GetLastError(), ERROR_MOD_NOT_FOUND);
+        EXPECT_FALSE(FreeLibrary(stranger));
+        WCHAR name[MAX_PATH];
+        EXPECT_EQ(GetModuleFileNameW(stranger, name, MAX_PATH), 0u);
+    }
+    FreeLibrary(image);
+    FreeLibrary(data);
+    FreeLibrary(code);
 }

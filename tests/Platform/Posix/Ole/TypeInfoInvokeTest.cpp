@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -15,12 +16,18 @@ namespace {
 
 std::u16string textOf(BSTR b) { return b == nullptr ? std::u16string() : std::u16string(b, SysStringLen(b)); }
 
-class Shape : public CountedObject<IShape> {
+// An object called through its vtable only: its IDispatch answers nothing.
+template <class Interface>
+class VtableObject : public CountedObject<Interface> {
 public:
     STDMETHODIMP GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
     STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
     STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
     STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override { return E_NOTIMPL; }
+};
+
+class Shape : public VtableObject<IShape> {
+public:
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
         if (IsEqualGUID(riid, IID_IDispatch)) {
             *ppv = static_cast<IDispatch*>(this);
@@ -187,7 +194,10 @@ public:
         return static_cast<HRESULT>(code);
     }
     STDMETHODIMP Nothing() override {
-        ++nothingCalls;
+        if (++nothingCalls < nestedCalls) {
+            DISPPARAMS none{};
+            return Invoke(15, IID_NULL, 0, DISPATCH_METHOD, &none, nullptr, nullptr, nullptr);
+        }
         return S_OK;
     }
     STDMETHODIMP Secret(LONG* value) override {
@@ -203,6 +213,7 @@ public:
     bool failConcat = false;
     bool supportsErrorInfo = true;
     int nothingCalls = 0;
+    int nestedCalls = 0; // Nothing calls itself through Invoke until this many calls were made
     VARTYPE lastFirst = VT_EMPTY;
     DOUBLE shapeArea = 0;
 
@@ -554,19 +565,6 @@ TEST_F(TypeInfoInvokeTest, FailedMethodBecomesAnException) {
     EXPECT_EQ(result.vt, VT_EMPTY);
 }
 
-TEST_F(TypeInfoInvokeTest, TheVtableSideInvokesToo) {
-    HREFTYPE href = 0;
-    ASSERT_EQ(info->GetRefTypeOfImplType(static_cast<UINT>(-1), &href), S_OK);
-    Ref<ITypeInfo> vtable;
-    ASSERT_EQ(info->GetRefTypeInfo(href, vtable.put()), S_OK);
-    Args args;
-    args.i4(20).i4(22);
-    ASSERT_EQ(vtable->Invoke(static_cast<ICalc*>(calc.get()), 1, DISPATCH_METHOD, args.params(), &result, nullptr,
-                             nullptr),
-              S_OK);
-    EXPECT_EQ(result.lVal, 42);
-}
-
 TEST(TypeInfoInvoke, DispinterfaceMembersGoThroughTheObjectsIDispatch) {
     Ref<ITypeLib> lib = loadFixture("QorFixture.tlb");
     Ref<ITypeInfo> events = typeInfoOf(lib.get(), fixtureGuid(0x06));
@@ -607,29 +605,248 @@ public:
     IShape* received = nullptr;
 };
 
+// IShapeHolder::Exchange through `info`, given `shape` as an IUnknown.
+HRESULT exchange(ITypeInfo* info, ShapeHolder& holder, IUnknown* shape, UINT* argErr = nullptr) {
+    std::u16string name = u"Exchange";
+    LPOLESTR names[] = {name.data()};
+    MEMBERID id = MEMBERID_NIL;
+    if (HRESULT hr = info->GetIDsOfNames(names, 1, &id); FAILED(hr))
+        return hr;
+    VARIANT arg;
+    VariantInit(&arg);
+    arg.vt = VT_UNKNOWN;
+    arg.punkVal = shape;
+    DISPPARAMS params{&arg, nullptr, 1, 0};
+    return info->Invoke(static_cast<IShapeHolder*>(&holder), id, DISPATCH_METHOD, &params, nullptr, nullptr, argErr);
+}
+
 TEST(TypeInfoInvoke, InOutInterfaceArgumentsAreAskedForTheDeclaredInterface) {
     Ref<ITypeLib> lib = loadFixture("QorFixtureExt.tlb");
     ASSERT_TRUE(lib);
     Ref<ITypeInfo> info = typeInfoOf(lib.get(), fixtureGuid(0x22));
     ASSERT_TRUE(info);
-    std::u16string name = u"Exchange";
-    LPOLESTR names[] = {name.data()};
-    MEMBERID id = MEMBERID_NIL;
-    ASSERT_EQ(info->GetIDsOfNames(names, 1, &id), S_OK);
     ShapeWithSeparateDispatch shape;
     ShapeHolder holder;
-    VARIANT arg;
-    VariantInit(&arg);
-    arg.vt = VT_UNKNOWN;
-    arg.punkVal = shape.unknown();
-    DISPPARAMS params{&arg, nullptr, 1, 0};
-    ASSERT_EQ(info->Invoke(static_cast<IShapeHolder*>(&holder), id, DISPATCH_METHOD, &params, nullptr, nullptr,
-                           nullptr),
-              S_OK);
+    ASSERT_EQ(exchange(info.get(), holder, shape.unknown()), S_OK);
     EXPECT_EQ(holder.received, static_cast<IShape*>(&shape));
     EXPECT_TRUE(shape.balanced()) << shape.refCount();
     EXPECT_TRUE(shape.dispatch.balanced()) << shape.dispatch.refCount();
     EXPECT_TRUE(holder.balanced());
+}
+
+// What Invoke works out for a member is kept, so these make sure it never
+// serves another kind, view, type or library, nor holds anything of a call.
+
+TEST_F(TypeInfoInvokeTest, EachKindOfOneIdKeepsItsOwnParameters) {
+    Args get;
+    get.i4(3);
+    EXPECT_EQ(invoke(u"Item", DISPATCH_PROPERTYGET, get), DISP_E_EXCEPTION) << "nothing stored at 3 yet";
+    Args put;
+    put.i4(3).str(u"three").named(DISPID_PROPERTYPUT);
+    ASSERT_EQ(invoke(u"Item", DISPATCH_PROPERTYPUT, put), S_OK);
+    ASSERT_EQ(invoke(u"Item", DISPATCH_PROPERTYGET, get), S_OK);
+    EXPECT_EQ(textOf(result.bstrVal), u"three");
+    EXPECT_EQ(invoke(u"Item", DISPATCH_PROPERTYPUT, get), DISP_E_BADPARAMCOUNT) << "the put wants the value too";
+
+    Args none;
+    Args value;
+    value.i4(8).named(DISPID_PROPERTYPUT);
+    for (LONG round = 0; round < 2; ++round) {
+        ASSERT_EQ(invoke(u"Value", DISPATCH_PROPERTYPUT, value), S_OK);
+        ASSERT_EQ(invoke(u"Value", DISPATCH_METHOD | DISPATCH_PROPERTYGET, none), S_OK);
+        EXPECT_EQ(result.vt, VT_I4);
+        EXPECT_EQ(result.lVal, 8);
+    }
+    EXPECT_EQ(invoke(u"Value", DISPATCH_PROPERTYPUTREF, value), DISP_E_MEMBERNOTFOUND);
+}
+
+TEST_F(TypeInfoInvokeTest, RepeatedCallsStartFromTheDeclarationEachTime) {
+    Args one;
+    one.i4(1);
+    ASSERT_EQ(invoke(u"Defaults", DISPATCH_METHOD, one), S_OK);
+    EXPECT_EQ(textOf(result.bstrVal), u"1|abc|-100000|-1");
+    Args none;
+    for (int round = 0; round < 2; ++round) {
+        ASSERT_EQ(invoke(u"Defaults", DISPATCH_METHOD, none), S_OK);
+        EXPECT_EQ(textOf(result.bstrVal), u"7|abc|-100000|-1");
+    }
+    Args byName;
+    byName.str(u"xyz").named(1);
+    ASSERT_EQ(invoke(u"Defaults", DISPATCH_METHOD, byName), S_OK);
+    EXPECT_EQ(textOf(result.bstrVal), u"7|xyz|-100000|-1");
+
+    Args mismatch;
+    mismatch.str(u"abc").i4(1);
+    for (int round = 0; round < 2; ++round) {
+        EXPECT_EQ(invoke(u"Add", DISPATCH_METHOD, mismatch), DISP_E_TYPEMISMATCH);
+        EXPECT_EQ(argErr, 1u);
+    }
+    // By name, then by position: each call maps its own arguments.
+    Args named;
+    named.i4(10).named(1).i4(3).named(0);
+    Args positional;
+    positional.i4(10).i4(3);
+    for (Args* args : {&named, &positional}) {
+        ASSERT_EQ(invoke(u"Add", DISPATCH_METHOD, *args), S_OK);
+        EXPECT_EQ(result.lVal, 13);
+    }
+}
+
+TEST_F(TypeInfoInvokeTest, AMethodMayInvokeItselfAgain) {
+    calc->nestedCalls = 3;
+    Args none;
+    ASSERT_EQ(invoke(u"Nothing", DISPATCH_METHOD, none), S_OK);
+    EXPECT_EQ(calc->nothingCalls, 3);
+    EXPECT_EQ(result.vt, VT_EMPTY);
+}
+
+TEST_F(TypeInfoInvokeTest, TheDispatchViewAndTheVtableViewCallTheSameMembers) {
+    HREFTYPE href = 0;
+    ASSERT_EQ(info->GetRefTypeOfImplType(static_cast<UINT>(-1), &href), S_OK);
+    Ref<ITypeInfo> vtable;
+    ASSERT_EQ(info->GetRefTypeInfo(href, vtable.put()), S_OK);
+    auto* object = static_cast<ICalc*>(calc.get());
+    for (LONG round = 0; round < 2; ++round) {
+        Args args;
+        args.i4(20).i4(round);
+        ASSERT_EQ(vtable->Invoke(object, 1, DISPATCH_METHOD, args.params(), &result, nullptr, nullptr), S_OK);
+        EXPECT_EQ(result.lVal, 20 + round);
+        ASSERT_EQ(info->Invoke(object, 1, DISPATCH_METHOD, args.params(), &result, nullptr, nullptr), S_OK);
+        EXPECT_EQ(result.lVal, 20 + round);
+    }
+    Args none;
+    ASSERT_EQ(vtable->Invoke(object, 6, DISPATCH_PROPERTYGET, none.params(), &result, nullptr, nullptr), S_OK);
+    EXPECT_EQ(result.lVal, 0);
+}
+
+class Circle : public VtableObject<ICircle> {
+public:
+    STDMETHODIMP get_Name(BSTR* name) override {
+        *name = SysAllocString(u"circle");
+        return S_OK;
+    }
+    STDMETHODIMP get_Area(DOUBLE* area) override {
+        *area = 12.5;
+        return S_OK;
+    }
+    STDMETHODIMP get_Radius(DOUBLE* radius) override {
+        *radius = 2.0;
+        return S_OK;
+    }
+};
+
+TEST(TypeInfoInvoke, TypesOfTwoLibrariesKeepTheirOwnMembers) {
+    Ref<ITypeLib> base = loadFixture("QorFixture.tlb");
+    Ref<ITypeLib> ext = loadFixture("QorFixtureExt.tlb");
+    ASSERT_TRUE(base && ext);
+    Ref<ITypeInfo> calcInfo = typeInfoOf(base.get(), uuidof<ICalc>());
+    Ref<ITypeInfo> shapeInfo = typeInfoOf(base.get(), uuidof<IShape>());
+    Ref<ITypeInfo> circleInfo = typeInfoOf(ext.get(), uuidof<ICircle>());
+    Calculator calc(calcInfo.get());
+    Circle circle;
+    VARIANT result;
+    VariantInit(&result);
+    auto property = [&](ITypeInfo* info, void* object, MEMBERID id) {
+        DISPPARAMS none{};
+        HRESULT const hr = info->Invoke(object, id, DISPATCH_PROPERTYGET, &none, &result, nullptr, nullptr);
+        return SUCCEEDED(hr) ? result.dblVal : -hr;
+    };
+    for (int round = 0; round < 2; ++round) {
+        // Id 1 is Area in both shape types, Add in the calculator.
+        EXPECT_EQ(property(circleInfo.get(), static_cast<ICircle*>(&circle), 1), 12.5);
+        EXPECT_EQ(property(shapeInfo.get(), static_cast<IShape*>(&circle), 1), 12.5);
+        EXPECT_EQ(property(circleInfo.get(), static_cast<ICircle*>(&circle), 2), 2.0);
+        EXPECT_EQ(property(shapeInfo.get(), static_cast<IShape*>(&circle), 2), -DISP_E_MEMBERNOTFOUND);
+        Args args;
+        args.i4(2).i4(3);
+        ASSERT_EQ(calcInfo->Invoke(static_cast<ICalc*>(&calc), 1, DISPATCH_METHOD, args.params(), &result, nullptr,
+                                   nullptr),
+                  S_OK);
+        EXPECT_EQ(result.lVal, 5);
+    }
+    EXPECT_TRUE(circle.balanced());
+    EXPECT_TRUE(calc.balanced());
+}
+
+TEST(TypeInfoInvoke, AMemberIsPlannedAgainUntilTheTypesItNamesAreFound) {
+    auto const dir = std::filesystem::temp_directory_path() / "qor-invoke-import-found-later";
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    std::filesystem::copy_file(string::utf16ToUtf8(fixturePath("QorFixtureExt.tlb")), dir / "QorFixtureExt.tlb");
+    Ref<ITypeLib> lib;
+    ASSERT_EQ(LoadTypeLibEx(string::utf8ToUtf16((dir / "QorFixtureExt.tlb").string()).c_str(), REGKIND_NONE, lib.put()),
+              S_OK);
+    Ref<ITypeInfo> info = typeInfoOf(lib.get(), uuidof<IShapeHolder>());
+    ASSERT_TRUE(info);
+    ShapeHolder holder;
+    Shape shape;
+    UINT argErr = 99;
+    EXPECT_EQ(exchange(info.get(), holder, shape.unknown(), &argErr), DISP_E_BADVARTYPE)
+        << "IShape is in a library not there yet";
+    EXPECT_EQ(argErr, 0u);
+
+    std::filesystem::copy_file(string::utf16ToUtf8(fixturePath("QorFixture.tlb")), dir / "QorFixture.tlb");
+    ASSERT_EQ(exchange(info.get(), holder, shape.unknown()), S_OK);
+    EXPECT_EQ(holder.received, static_cast<IShape*>(&shape));
+    EXPECT_TRUE(shape.balanced()) << shape.refCount();
+    std::filesystem::remove_all(dir);
+}
+
+// DECIMAL fills a VARIANT from its first byte, where other values start
+// after the type.
+class Money : public CountedObject<IMoney> {
+public:
+    STDMETHODIMP Half(DECIMAL value, DECIMAL* half) override {
+        DECIMAL made{}; // its wReserved, zero, lands where the VARIANT keeps its type
+        made.scale = value.scale;
+        made.Lo64 = value.Lo64 / 2;
+        *half = made;
+        return S_OK;
+    }
+    STDMETHODIMP Grow(DECIMAL* value) override {
+        seen = *value;
+        value->Lo64 += 1;
+        return S_OK;
+    }
+    DECIMAL seen{};
+};
+
+TEST(TypeInfoInvoke, DecimalResultsAndReferencesKeepTheirValue) {
+    Ref<ITypeLib> lib = loadFixture("QorFixtureExt.tlb");
+    ASSERT_TRUE(lib);
+    Ref<ITypeInfo> info = typeInfoOf(lib.get(), uuidof<IMoney>());
+    ASSERT_TRUE(info);
+    auto idOf = [&](char16_t const* name) {
+        std::u16string text(name);
+        LPOLESTR names[] = {text.data()};
+        MEMBERID id = MEMBERID_NIL;
+        info->GetIDsOfNames(names, 1, &id);
+        return id;
+    };
+    Money money;
+    VARIANT arg;
+    VariantInit(&arg);
+    arg.vt = VT_R8;
+    arg.dblVal = 10.5;
+    VARIANT result;
+    VariantInit(&result);
+    DISPPARAMS params{&arg, nullptr, 1, 0};
+    ASSERT_EQ(info->Invoke(static_cast<IMoney*>(&money), idOf(u"Half"), DISPATCH_METHOD, &params, &result, nullptr,
+                           nullptr),
+              S_OK);
+    ASSERT_EQ(result.vt, VT_DECIMAL);
+    EXPECT_EQ(result.decVal.Lo64, 52u); // 105 tenths, halved and cut
+    EXPECT_EQ(result.decVal.scale, 1);
+
+    // An argument of another type reaches an [in, out] DECIMAL converted.
+    arg.vt = VT_I4;
+    arg.lVal = 7;
+    ASSERT_EQ(info->Invoke(static_cast<IMoney*>(&money), idOf(u"Grow"), DISPATCH_METHOD, &params, nullptr, nullptr,
+                           nullptr),
+              S_OK);
+    EXPECT_EQ(money.seen.Lo64, 7u);
+    EXPECT_EQ(money.seen.scale, 0);
+    EXPECT_TRUE(money.balanced());
 }
 
 } // namespace

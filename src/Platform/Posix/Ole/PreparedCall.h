@@ -1,0 +1,55 @@
+#pragma once
+
+// A native call of one signature with its libffi call interface worked out
+// once: DispCallFunc prepares one for each call it makes, ITypeInfo::Invoke
+// one per member, which it keeps. A vtable call whose values all fit in
+// integer registers needs no call interface (RegisterCall.h).
+
+#include <ffi.h>
+
+#include "Platform/Posix/Ole/CallStorage.h"
+#include "Platform/Posix/Ole/TypeDescription.h"
+#include "Platform/Posix/Ole/Types.h"
+#include "Platform/Posix/Ole/Variant.h"
+
+namespace qor::platform::posix::ole {
+
+// What the address given to PreparedCall::call names.
+enum class CallTarget {
+    vtableSlot, // the byte offset of a slot in the object's vtable; the object is the first argument
+    function,   // the address of a plain function
+};
+
+class PreparedCall {
+public:
+    // `types[i]` decides how argument i is passed, as DispCallFunc's prgvt.
+    PreparedCall(CallTarget target, CALLCONV cc, VARTYPE vtReturn, UINT count, VARTYPE const* types);
+    PreparedCall(PreparedCall const&) = delete;
+    PreparedCall& operator=(PreparedCall const&) = delete;
+
+    // S_OK, or why the signature can't be called: E_INVALIDARG for a calling
+    // convention that does not exist, DISP_E_BADVARTYPE for a type that can't
+    // be passed or returned.
+    HRESULT status() const { return status_; }
+
+    // The call made, its return value in `result` as DispCallFunc gives it.
+    // The HRESULT only says whether the call could be made. `instance` is
+    // looked at for a vtable slot only.
+    HRESULT call(void* instance, ULONG_PTR address, VARIANTARG** arguments, VARIANT* result) const;
+
+private:
+    void callInRegisters(void (*function)(), void* instance, VARIANTARG** arguments, VARIANT* result) const;
+    void callThroughFfi(void (*function)(), void* instance, VARIANTARG** arguments, VARIANT* result) const;
+
+    CallTarget target_;
+    VARTYPE vtReturn_;
+    UINT count_;
+    CallStorage<VARTYPE, 16> types_;
+    CallStorage<ffi_type*, 16> ffiTypes_; // the instance's first for a vtable slot
+    // libffi reads it during a call but takes it as non-const.
+    mutable ffi_cif cif_{};
+    HRESULT status_ = S_OK;
+    bool inRegisters_ = false; // no libffi needed: see RegisterCall.h
+};
+
+} // namespace qor::platform::posix::ole

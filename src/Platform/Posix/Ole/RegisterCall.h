@@ -1,0 +1,36 @@
+#pragma once
+
+// Calls whose arguments and result all travel in general-purpose registers,
+// made without libffi. libffi classifies every argument again on each call,
+// which costs more than the rest of ITypeInfo::Invoke; most COM methods take
+// only integers, pointers and interfaces and return an HRESULT, and on
+// x86-64 such a call is six integer registers in and one out.
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+#include "Platform/Posix/Ole/Types.h"
+#include "Platform/Posix/Ole/Variant.h"
+
+namespace qor::platform::posix::ole {
+
+// How many arguments, the object included, a register call can take: none
+// where this is not known to hold, so that libffi makes every call.
+#if defined(__x86_64__) && !defined(_WIN32)
+inline constexpr std::size_t registerArgumentCount = 6;
+#else
+inline constexpr std::size_t registerArgumentCount = 0;
+#endif
+
+using RegisterArguments = std::array<std::uint64_t, 6>;
+
+// An argument of an integer or pointer type as its register holds it: narrower integers sign- or
+// zero-extended, as the callee may assume.
+std::uint64_t registerValue(VARTYPE vt, VARIANTARG const& argument);
+
+// Calls `function` with the registers set; registers its signature does not
+// name are ignored by the callee. The integer result register comes back.
+std::uint64_t callWithRegisters(void (*function)(), RegisterArguments const& arguments);
+
+} // namespace qor::platform::posix::ole
