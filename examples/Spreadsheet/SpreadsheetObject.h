@@ -17,7 +17,8 @@ using platform::windows::com::ComRef;
 // What every object of the sample is: IDispatch answered by the type
 // information of `I` from the sample's own type library, error objects for
 // the callers of `I` (ISupportErrorInfo), and a place among the live objects.
-// The objects keep no creator: nothing of an engine outlives the engine.
+// The objects keep no creator, so one that a host holds past the engine that
+// made it has no dead engine to tell of its end.
 template <class I, IID const* iid>
 class SpreadsheetObject : public platform::windows::com::IDispatchImpl<I, iid>, public ISupportErrorInfo {
     using Base = platform::windows::com::IDispatchImpl<I, iid>;
