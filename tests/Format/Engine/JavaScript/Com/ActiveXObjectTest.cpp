@@ -1,0 +1,150 @@
+// `new ActiveXObject(progId)` over classes the process registers.
+
+#include "Format/Engine/JavaScript/Com/BindingHost.h"
+
+#include "Assert/Assert.h"
+#include "Format/Engine/JavaScript/Com/IsolateData.h"
+#include "Platform/Windows/Com/OleActivation.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace qor::test::bindings {
+namespace {
+
+using assert::AssertInfo;
+using assert::ScopedAssertSink;
+
+// A class factory of the process: what it makes is up to the test.
+class Factory : public CountedObject<IClassFactory> {
+public:
+    using Make = std::function<HRESULT(REFIID, void**)>;
+    explicit Factory(Make make) : make_(std::move(make)) {}
+
+    STDMETHODIMP CreateInstance(IUnknown* outer, REFIID riid, void** object) override {
+        if (outer != nullptr)
+            return CLASS_E_NOAGGREGATION;
+        return make_(riid, object);
+    }
+    STDMETHODIMP LockServer(BOOL) override { return S_OK; }
+
+private:
+    Make make_;
+};
+
+// Registers a factory under a ProgID for the test's lifetime.
+class Registration {
+public:
+    Registration(Guid const& clsid, char16_t const* progId, IClassFactory* factory) : progId_(progId) {
+        platform::windows::com::ensureOleInitialized();
+        EXPECT_EQ(CoRegisterClassObject(clsid.to<CLSID>(), factory, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE,
+                                        &cookie_),
+                  S_OK);
+        EXPECT_EQ(platform::posix::ole::registerProgId(progId, clsid.to<CLSID>()), S_OK);
+    }
+    ~Registration() {
+        CoRevokeClassObject(cookie_);
+        platform::posix::ole::revokeProgId(progId_);
+    }
+    Registration(Registration const&) = delete;
+    Registration& operator=(Registration const&) = delete;
+
+private:
+    std::u16string progId_;
+    DWORD cookie_ = 0;
+};
+
+Guid const clsidPoint{0x7c3e1a00, 0x41d2, 0x4b8e, {0xa0, 0xf1, 0x5e, 0x9b, 0x2c, 0x4d, 0x6f, 0x30}};
+Guid const clsidHostItem{0x7c3e1a00, 0x41d2, 0x4b8e, {0xa0, 0xf1, 0x5e, 0x9b, 0x2c, 0x4d, 0x6f, 0x31}};
+
+class ActiveXObjectTest : public BindingTest {
+protected:
+    ActiveXObjectTest() {
+        hostItem.onInvoke([](DISPID, WORD, DISPPARAMS*, VARIANT* result, EXCEPINFO*) {
+            result->vt = VT_BSTR;
+            result->bstrVal = SysAllocString(u"item");
+            return S_OK;
+        });
+        for (TypedDispatch* point : {&first, &second})
+            point->onInvoke([point](DISPID, WORD, DISPPARAMS*, VARIANT* result, EXCEPINFO*) {
+                result->vt = VT_I4;
+                result->lVal = point->refCount();
+                return S_OK;
+            });
+    }
+    ~ActiveXObjectTest() override {
+        engine.reset();
+        point.reset();
+        item.reset();
+        EXPECT_TRUE(first.balanced()) << first.refCount();
+        EXPECT_TRUE(second.balanced()) << second.refCount();
+        EXPECT_TRUE(hostItem.balanced()) << hostItem.refCount();
+        EXPECT_TRUE(factory.balanced()) << factory.refCount();
+        EXPECT_TRUE(itemFactory.balanced()) << itemFactory.refCount();
+    }
+
+    // Hands out the two points in turn, and the host item for its class.
+    HRESULT make(REFIID riid, void** object, TypedDispatch& which) {
+        return which.QueryInterface(riid, object);
+    }
+
+    TypedDispatch first{host.typeInfo(iidPoint)};
+    TypedDispatch second{host.typeInfo(iidPoint)};
+    TypedDispatch hostItem{host.typeInfo(iidItem)};
+    int made = 0;
+    HRESULT failure = S_OK;
+    Factory factory{[this](REFIID riid, void** object) {
+        if (failure != S_OK)
+            return failure;
+        return make(riid, object, made++ % 2 == 0 ? first : second);
+    }};
+    Factory itemFactory{[this](REFIID riid, void** object) { return make(riid, object, hostItem); }};
+    std::optional<Registration> point{std::in_place, clsidPoint, u"Qor.Test.Point", &factory};
+    std::optional<Registration> item{std::in_place, clsidHostItem, u"Qor.Test.Item", &itemFactory};
+};
+
+TEST_F(ActiveXObjectTest, ObjectsOfOneClassShareTheTemplateTheirTypeInformationGave) {
+    run("");
+    auto& classes = format::engine::javascript::IsolateData::classMap(isolate());
+    std::size_t const before = classes.size();
+    EXPECT_EQ(run("var a = new ActiveXObject('Qor.Test.Point'), b = new ActiveXObject('qor.test.point');"
+                  "[a === b, Object.getPrototypeOf(a) === Object.getPrototypeOf(b), typeof a.X, a.X, b.X].join()"),
+              "false,true,number,2,2");
+    EXPECT_EQ(classes.size(), before + 1);
+    EXPECT_TRUE(format::engine::javascript::IsolateData::objectRegistry(isolate()).activeXClassGuids.contains(iidPoint));
+    run("a = b = null");
+    collectGarbage();
+    EXPECT_TRUE(first.balanced()) << first.refCount();
+}
+
+TEST_F(ActiveXObjectTest, AClassOfTheHostsLibraryKeepsItsOwnBinding) {
+    EXPECT_EQ(run("var item = new ActiveXObject('Qor.Test.Item'); [typeof item.Activate, typeof item.Name].join()"),
+              "function,string");
+    EXPECT_FALSE(
+        format::engine::javascript::IsolateData::objectRegistry(isolate()).activeXClassGuids.contains(iidItem));
+}
+
+TEST_F(ActiveXObjectTest, FailuresNameTheProgIdAndTheReason) {
+    EXPECT_EQ(thrown("new ActiveXObject('Qor.Test.Missing')"),
+              "ActiveXObject: no COM class is registered as \"Qor.Test.Missing\"");
+    failure = E_OUTOFMEMORY;
+    EXPECT_EQ(thrown("new ActiveXObject('Qor.Test.Point')"),
+              "ActiveXObject: \"Qor.Test.Point\" could not be created: Not enough memory resources are available "
+              "to complete this operation.");
+    EXPECT_EQ(thrown("new ActiveXObject({ toString() { throw 'no text'; } })"), "no text");
+}
+
+TEST_F(ActiveXObjectTest, AnUnusualCallIsReportedAndStillCreatesTheObject) {
+    std::vector<std::string> asserts;
+    ScopedAssertSink sink([&](AssertInfo const& info) { asserts.emplace_back(info.message); });
+    EXPECT_EQ(run("typeof ActiveXObject('Qor.Test.Point', 2).X"), "number");
+    EXPECT_EQ(asserts, (std::vector<std::string>{"IsConstructCall should be true.", "InternalFieldCount should be 1.",
+                                                 "Function argument count should be 1."}));
+}
+
+} // namespace
+} // namespace qor::test::bindings

@@ -1,0 +1,224 @@
+// Scripts walking COM collections with Enumerator and for...of.
+
+#include "Format/Engine/JavaScript/Com/BindingHost.h"
+
+#include "Format/Engine/JavaScript/Com/Enumerator.h"
+#include "Format/Engine/JavaScript/Com/IsolateData.h"
+#include "Support/CountedEnumVariant.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace qor::test::bindings {
+namespace {
+
+using format::engine::javascript::IID_HostCollection;
+
+// The host's collection interface: its count is the eleventh method of its
+// own, its item the thirteenth.
+struct DECLSPEC_NOVTABLE IHostCollection : public IDispatch {
+    STDMETHOD(Reserved0)() PURE;
+    STDMETHOD(Reserved1)() PURE;
+    STDMETHOD(Reserved2)() PURE;
+    STDMETHOD(Reserved3)() PURE;
+    STDMETHOD(Reserved4)() PURE;
+    STDMETHOD(Reserved5)() PURE;
+    STDMETHOD(Reserved6)() PURE;
+    STDMETHOD(Reserved7)() PURE;
+    STDMETHOD(Reserved8)() PURE;
+    STDMETHOD(Reserved9)() PURE;
+    STDMETHOD(get_Count)(LONG* count) PURE;
+    STDMETHOD(Reserved11)() PURE;
+    STDMETHOD(Item)(LONG index, VARIANT* item) PURE;
+};
+
+// A host collection of strings, reached by index. Its IDispatch is another
+// interface than its collection interface, so the two have other vtables.
+class HostCollection : public TypedDispatch, public IHostCollection {
+public:
+    explicit HostCollection(std::vector<std::u16string> items) : TypedDispatch(nullptr), items_(std::move(items)) {}
+
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+        if (IsEqualGUID(riid, IID_HostCollection)) {
+            *ppv = static_cast<IHostCollection*>(this);
+            TypedDispatch::AddRef();
+            return S_OK;
+        }
+        return TypedDispatch::QueryInterface(riid, ppv);
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return TypedDispatch::AddRef(); }
+    STDMETHODIMP_(ULONG) Release() override { return TypedDispatch::Release(); }
+    STDMETHODIMP GetTypeInfoCount(UINT* count) override { return TypedDispatch::GetTypeInfoCount(count); }
+    STDMETHODIMP GetTypeInfo(UINT index, LCID lcid, ITypeInfo** info) override {
+        return TypedDispatch::GetTypeInfo(index, lcid, info);
+    }
+    STDMETHODIMP GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID lcid, DISPID* ids) override {
+        return TypedDispatch::GetIDsOfNames(riid, names, count, lcid, ids);
+    }
+    STDMETHODIMP Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result,
+                        EXCEPINFO* excepInfo, UINT* argErr) override {
+        return TypedDispatch::Invoke(id, riid, lcid, flags, params, result, excepInfo, argErr);
+    }
+    STDMETHODIMP Reserved0() override { return E_NOTIMPL; }
+    STDMETHODIMP Reserved1() override { return E_NOTIMPL; }
+    STDMETHODIMP Reserved2() override { return E_NOTIMPL; }
+    STDMETHODIMP Reserved3() override { return E_NOTIMPL; }
+    STDMETHODIMP Reserved4() override { return E_NOTIMPL; }
+    STDMETHODIMP Reserved5() override { return E_NOTIMPL; }
+    STDMETHODIMP Reserved6() override { return E_NOTIMPL; }
+    STDMETHODIMP Reserved7() override { return E_NOTIMPL; }
+    STDMETHODIMP Reserved8() override { return E_NOTIMPL; }
+    STDMETHODIMP Reserved9() override { return E_NOTIMPL; }
+    STDMETHODIMP Reserved11() override { return E_NOTIMPL; }
+    STDMETHODIMP get_Count(LONG* count) override {
+        *count = static_cast<LONG>(items_.size());
+        return S_OK;
+    }
+    STDMETHODIMP Item(LONG index, VARIANT* item) override {
+        indices.push_back(index);
+        if (index < 0 || static_cast<std::size_t>(index) >= items_.size())
+            return DISP_E_BADINDEX;
+        item->vt = VT_BSTR;
+        item->bstrVal = SysAllocString(items_[static_cast<std::size_t>(index)].c_str());
+        return S_OK;
+    }
+
+    std::vector<LONG> indices;
+
+private:
+    std::vector<std::u16string> items_;
+};
+
+// A collection that answers DISPID_NEWENUM with an IEnumVARIANT.
+class EnumerableCollection : public TypedDispatch {
+public:
+    EnumerableCollection(ITypeInfo* typeInfo, std::vector<_variant_t> items, VARTYPE answer = VT_UNKNOWN)
+        : TypedDispatch(typeInfo), enumVariant(std::move(items)) {
+        onInvoke([this, answer](DISPID dispid, WORD, DISPPARAMS*, VARIANT* result, EXCEPINFO*) {
+            if (dispid != DISPID_NEWENUM)
+                return DISP_E_MEMBERNOTFOUND;
+            // Each walk starts at the first item, as with a new enumerator.
+            enumVariant.Reset();
+            result->vt = answer;
+            result->punkVal = enumVariant.unknown();
+            enumVariant.AddRef();
+            return S_OK;
+        });
+    }
+    CountedEnumVariant enumVariant;
+};
+
+class EnumeratorTest : public BindingTest {
+protected:
+    EnumeratorTest() {
+        application.onInvoke([this](DISPID, WORD, DISPPARAMS*, VARIANT* result, EXCEPINFO*) {
+            result->vt = VT_DISPATCH;
+            result->pdispVal = handedOut;
+            handedOut->AddRef();
+            return S_OK;
+        });
+    }
+    // The collection `Application.Items` gives the script.
+    void give(IDispatch* collection) { handedOut = collection; }
+
+    IDispatch* handedOut = nullptr;
+};
+
+TEST_F(EnumeratorTest, AHostCollectionIsWalkedByIndexThroughItsOwnInterface) {
+    HostCollection collection({u"a", u"b", u"c"});
+    give(static_cast<TypedDispatch*>(&collection));
+    EXPECT_EQ(run("var seen = []; for (var e = new Enumerator(Application.Items); !e.atEnd(); e.moveNext())"
+                  " seen.push(e.item()); seen.join()"),
+              "a,b,c");
+    EXPECT_EQ(collection.indices, (std::vector<LONG>{0, 1, 2}));
+    // Past the end, and after moving back to the first item.
+    EXPECT_EQ(run("[String(e.item()), (e.moveFirst(), e.item()), e.atEnd()].join()"), "undefined,a,false");
+    engine.reset();
+    EXPECT_TRUE(collection.balanced()) << collection.refCount();
+}
+
+TEST_F(EnumeratorTest, AnEmptyHostCollectionIsAtItsEndAtOnce) {
+    HostCollection collection({});
+    give(static_cast<TypedDispatch*>(&collection));
+    EXPECT_EQ(run("var e = new Enumerator(Application.Items); [e.atEnd(), String(e.item())].join()"), "true,undefined");
+    engine.reset();
+    EXPECT_TRUE(collection.balanced()) << collection.refCount();
+}
+
+TEST_F(EnumeratorTest, OtherCollectionsAreWalkedThroughTheirIEnumVariant) {
+    for (VARTYPE answer : {VT_UNKNOWN, VT_DISPATCH}) {
+        EnumerableCollection collection(host.typeInfo(iidRows), {_variant_t(LONG{1}), _variant_t(u"two")}, answer);
+        give(&collection);
+        EXPECT_EQ(run("var e = new Enumerator(Application.Items);"
+                      "var once = e.item(), twice = e.item(); e.moveNext(); var second = e.item(); e.moveNext();"
+                      "var end = e.atEnd(); e.moveFirst();"
+                      "[once, twice, second, end, e.item(), e.atEnd()].join()"),
+                  "1,1,two,true,1,false");
+        run("e = null");
+        collectGarbage();
+        EXPECT_TRUE(collection.enumVariant.balanced()) << collection.enumVariant.refCount();
+        engine.reset();
+        EXPECT_TRUE(collection.balanced()) << collection.refCount();
+        engine = std::make_unique<ComV8Engine>(host.classes, host.typeLibrary, ".");
+    }
+}
+
+TEST_F(EnumeratorTest, AWalkEndsWhereNextStopsOrFails) {
+    EnumerableCollection collection(host.typeInfo(iidRows), {_variant_t(LONG{1}), _variant_t(LONG{2})});
+    give(&collection);
+    EXPECT_EQ(run("var e = new Enumerator(Application.Items); e.moveNext(); e.moveNext(); e.atEnd()"), "true");
+    collection.enumVariant.failNext(E_FAIL);
+    EXPECT_EQ(run("e.moveFirst(); e.atEnd()"), "true");
+    // Without a new-enumerator member or the host's interface there is
+    // nothing to walk.
+    TypedDispatch plain(host.typeInfo(iidPoint));
+    give(&plain);
+    EXPECT_EQ(run("new Enumerator(Application.Items).atEnd()"), "true");
+    engine.reset();
+    EXPECT_TRUE(plain.balanced()) << plain.refCount();
+    EXPECT_TRUE(collection.enumVariant.balanced()) << collection.enumVariant.refCount();
+}
+
+TEST_F(EnumeratorTest, OnlyACOMObjectCanBeWalked) {
+    EXPECT_EQ(thrown("new Enumerator({})"), "Enumerator: the argument is not a COM object");
+    EXPECT_EQ(thrown("new Enumerator()"), "Enumerator: the argument is not a COM object");
+    EnumerableCollection collection(host.typeInfo(iidRows), {});
+    give(&collection);
+    run("var e = new Enumerator(Application.Items)");
+    EXPECT_EQ(thrown("new Enumerator(e)"), "Enumerator: the argument is not a COM object");
+    EXPECT_EQ(thrown("e.atEnd.call({})"), "TypeError: Illegal invocation");
+    engine.reset();
+}
+
+TEST_F(EnumeratorTest, EnumeratorsAreReleasedWhenCollectedOrWithTheEngine) {
+    EnumerableCollection collection(host.typeInfo(iidRows), {_variant_t(LONG{1})});
+    give(&collection);
+    run("var kept = new Enumerator(Application.Items); (function () { new Enumerator(Application.Items); })()");
+    auto& registry = format::engine::javascript::IsolateData::objectRegistry(isolate());
+    EXPECT_EQ(registry.enumeratorObjectList.size(), 2u);
+    collectGarbage();
+    EXPECT_EQ(registry.enumeratorObjectList.size(), 1u);
+    engine.reset();
+    EXPECT_TRUE(collection.enumVariant.balanced()) << collection.enumVariant.refCount();
+    EXPECT_TRUE(collection.balanced()) << collection.refCount();
+}
+
+TEST_F(EnumeratorTest, CollectionsAndEnumeratorsWorkWithForOf) {
+    EnumerableCollection collection(host.typeInfo(iidRows), {_variant_t(u"x"), _variant_t(u"y"), _variant_t(u"z")});
+    give(&collection);
+    EXPECT_EQ(run("var rows = Application.Items, all = []; for (const row of rows) all.push(row); all.join()"),
+              "x,y,z");
+    EXPECT_EQ(run("[...rows].length + ':' + Array.from(rows).join('')"), "3:xyz");
+    // An Enumerator walks on from where it stands.
+    EXPECT_EQ(run("var e = new Enumerator(rows); e.moveNext(); var rest = []; for (const x of e) rest.push(x);"
+                  "[rest.join(), e.atEnd()].join()"),
+              "y,z,true");
+    engine.reset();
+    EXPECT_TRUE(collection.enumVariant.balanced()) << collection.enumVariant.refCount();
+    EXPECT_TRUE(collection.balanced()) << collection.refCount();
+}
+
+} // namespace
+} // namespace qor::test::bindings
