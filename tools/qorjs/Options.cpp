@@ -15,6 +15,8 @@ char const* const usageText =
     "  -m, --module      run the script as an ES module (its evaluation promise is\n"
     "                    not printed; print with console.log)\n"
     "  -q, --quiet       do not print the completion value\n"
+    "      --host LIB    load the host library LIB first: its classes become the\n"
+    "                    script's constructors and global objects (repeatable)\n"
     "  -h, --help        show this text\n"
     "\n"
     "Include(NAME), import ... from 'NAME' and import('NAME') read files. A relative\n"
@@ -26,7 +28,7 @@ char const* const usageText =
     "Errors are printed to stderr as RESOURCE:LINE:COLUMN: MESSAGE, followed by the\n"
     "source line and stack trace when known.\n"
     "Exit status: 0 on success, 1 when the script reported an error, 2 for a usage\n"
-    "error or a file that cannot be read.\n"
+    "error, a file that cannot be read or a host library that cannot be loaded.\n"
     "\n"
     "qorjs --typelib FILE [--typelib FILE...] --list-classes prints as JSON the COM\n"
     "classes that scripts get from those type libraries (a FILE may also name a\n"
@@ -34,20 +36,47 @@ char const* const usageText =
     "one named first wins. A library that cannot be loaded is reported on stderr,\n"
     "with exit status 1.\n";
 
+namespace {
+
+// One option of the command line: its names, what its value is (none for a
+// flag), and what it sets.
+struct OptionSpec {
+    char const* shortName; // may be null
+    char const* longName;
+    char const* valueName; // null for a flag
+    void (*apply)(Options& options, std::string const& value);
+};
+
+constexpr OptionSpec optionSpecs[] = {
+    {"-e", "--eval", "the script text", [](Options& o, std::string const& value) { o.code = value; }},
+    {"-m", "--module", nullptr, [](Options& o, std::string const&) { o.module = true; }},
+    {"-q", "--quiet", nullptr, [](Options& o, std::string const&) { o.quiet = true; }},
+    {"-h", "--help", nullptr, [](Options& o, std::string const&) { o.help = true; }},
+    {nullptr, "--host", "a host library",
+     [](Options& o, std::string const& value) { o.hostLibraries.push_back(value); }},
+};
+
+OptionSpec const* findOption(std::string const& argument) {
+    for (OptionSpec const& spec : optionSpecs)
+        if ((spec.shortName != nullptr && argument == spec.shortName) || argument == spec.longName)
+            return &spec;
+    return nullptr;
+}
+
+} // namespace
+
 std::expected<Options, std::string> parseOptions(std::vector<std::string> const& arguments) {
     Options options;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         std::string const& arg = arguments[i];
-        if (arg == "-h" || arg == "--help") {
-            options.help = true;
-        } else if (arg == "-m" || arg == "--module") {
-            options.module = true;
-        } else if (arg == "-q" || arg == "--quiet") {
-            options.quiet = true;
-        } else if (arg == "-e" || arg == "--eval") {
+        if (OptionSpec const* spec = findOption(arg)) {
+            if (spec->valueName == nullptr) {
+                spec->apply(options, {});
+                continue;
+            }
             if (++i == arguments.size())
-                return std::unexpected(arg + " needs the script text");
-            options.code = arguments[i];
+                return std::unexpected(arg + " needs " + spec->valueName);
+            spec->apply(options, arguments[i]);
         } else if (arg.size() > 1 && arg[0] == '-') {
             return std::unexpected("unknown option " + arg);
         } else if (options.file) {

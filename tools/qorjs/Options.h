@@ -8,8 +8,9 @@
 namespace qor::tools::qorjs {
 
 struct Options {
-    std::optional<std::string> file; // the script file to run
-    std::optional<std::string> code; // or the script text given with -e
+    std::optional<std::string> file;        // the script file to run
+    std::optional<std::string> code;        // or the script text given with -e
+    std::vector<std::string> hostLibraries; // loaded in this order before the script runs
     bool module = false;
     bool quiet = false;
     bool help = false;

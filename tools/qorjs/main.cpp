@@ -2,6 +2,7 @@
 
 #include "Console.h"
 #include "ErrorPrinter.h"
+#include "HostLibraries.h"
 #include "ImportResolver.h"
 #include "ListClasses.h"
 #include "Options.h"
@@ -41,8 +42,19 @@ int run(qorjs::Options const& options, std::filesystem::path const& programDirec
         text = *options.code;
     }
 
+    // Declared first, so that the libraries stay loaded until the registry
+    // and type library they filled are gone.
+    qorjs::HostLibraries hostLibraries;
     ComV8Engine::ComClasses classes;
     ComV8Engine::TypeLibrary typeLibrary;
+    if (!options.hostLibraries.empty())
+        typeLibrary.addPath(programDirectory / "QorJavaScriptCom.tlb");
+    for (std::string const& library : options.hostLibraries) {
+        if (auto loaded = hostLibraries.load(library, classes, typeLibrary); !loaded) {
+            std::fprintf(stderr, "qorjs: %s\n", loaded.error().c_str());
+            return 2;
+        }
+    }
     ComV8Engine engine(classes, typeLibrary, programDirectory);
     bool failed = false;
     engine.errorHandler = [&](auto&, Error& error) {

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "CellAddress.h"
+#include "Interfaces.h"
+#include "SpreadsheetObject.h"
+#include "Text.h"
+
+#include <map>
+#include <utility>
+
+namespace qor::examples::spreadsheet {
+
+class CWorkbook;
+
+// A sheet of cells. Cells hold numbers (as doubles), text, booleans, dates
+// or null; an empty cell holds nothing. A protected sheet refuses changes to
+// its cells with an error its callers can read.
+class CSheet : public SpreadsheetObject<ISheet, &IID_ISheet> {
+public:
+    // `workbook` owns the sheet and tells it when it goes.
+    CSheet(CWorkbook* workbook, OleString name);
+
+    HRESULT STDMETHODCALLTYPE get_Name(BSTR* sheetName) override;
+    HRESULT STDMETHODCALLTYPE put_Name(BSTR sheetName) override;
+    HRESULT STDMETHODCALLTYPE get_Cells(LONG row, LONG column, VARIANT* cellValue) override;
+    HRESULT STDMETHODCALLTYPE SetCell(LONG row, LONG column, VARIANT newValue) override;
+    HRESULT STDMETHODCALLTYPE Activate(LONG percent, LONG* position) override;
+    HRESULT STDMETHODCALLTYPE get_Zoom(LONG* percent) override;
+    HRESULT STDMETHODCALLTYPE get_Protected(VARIANT_BOOL* locked) override;
+    HRESULT STDMETHODCALLTYPE put_Protected(VARIANT_BOOL locked) override;
+    HRESULT STDMETHODCALLTYPE Clear() override;
+    HRESULT STDMETHODCALLTYPE Range(LONG firstRow, LONG firstColumn, LONG lastRow, LONG lastColumn,
+                                    IRange** result) override;
+
+    OleString const& sheetName() const { return name; }
+    // A copy of the cell's value, for a caller that checked the address.
+    HRESULT copyCell(LONG row, LONG column, VARIANT* cellValue) const;
+    void leaveWorkbook() { workbook = nullptr; }
+
+    static constexpr LONG minZoom = 10;
+    static constexpr LONG maxZoom = 400;
+
+private:
+    HRESULT failIfProtected();
+
+    CWorkbook* workbook;
+    OleString name;
+    std::map<std::pair<LONG, LONG>, _variant_t> cells;
+    LONG zoom = 100;
+    bool locked = false;
+};
+
+} // namespace qor::examples::spreadsheet

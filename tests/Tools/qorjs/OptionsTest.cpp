@@ -1,0 +1,54 @@
+#include "Options.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace qor::tools::qorjs {
+namespace {
+
+std::expected<Options, std::string> parse(std::vector<std::string> const& arguments) {
+    return parseOptions(arguments);
+}
+
+TEST(QorjsOptions, ShortAndLongNamesSetTheSameThing) {
+    for (auto const& arguments : {std::vector<std::string>{"-m", "-q", "-e", "1"},
+                                  std::vector<std::string>{"--module", "--quiet", "--eval", "1"}}) {
+        auto options = parse(arguments);
+        ASSERT_TRUE(options) << options.error();
+        EXPECT_TRUE(options->module);
+        EXPECT_TRUE(options->quiet);
+        EXPECT_EQ(options->code, "1");
+        EXPECT_FALSE(options->file);
+    }
+    auto help = parse({"-h"});
+    ASSERT_TRUE(help);
+    EXPECT_TRUE(help->help);
+}
+
+TEST(QorjsOptions, HostLibrariesAreKeptInTheOrderGiven) {
+    auto options = parse({"--host", "a.so", "script.js", "--host", "b.so"});
+    ASSERT_TRUE(options) << options.error();
+    EXPECT_EQ(options->hostLibraries, (std::vector<std::string>{"a.so", "b.so"}));
+    EXPECT_EQ(options->file, "script.js");
+    // An option's value is taken as it is, even when it looks like an option.
+    auto odd = parse({"--host", "-e", "x.js"});
+    ASSERT_TRUE(odd) << odd.error();
+    EXPECT_EQ(odd->hostLibraries, (std::vector<std::string>{"-e"}));
+}
+
+TEST(QorjsOptions, UsageErrorsSayWhatIsWrong) {
+    EXPECT_EQ(parse({}).error(), "no script given");
+    EXPECT_EQ(parse({"--host"}).error(), "--host needs a host library");
+    EXPECT_EQ(parse({"-e"}).error(), "-e needs the script text");
+    EXPECT_EQ(parse({"--bogus", "x.js"}).error(), "unknown option --bogus");
+    EXPECT_EQ(parse({"a.js", "b.js"}).error(), "only one script file can be run");
+    EXPECT_EQ(parse({"a.js", "-e", "1"}).error(), "give a file or -e CODE, not both");
+    EXPECT_EQ(parse({"--host", "a.so"}).error(), "no script given");
+    // A lone "-" is a file name, not an option.
+    EXPECT_EQ(parse({"-"})->file, "-");
+}
+
+} // namespace
+} // namespace qor::tools::qorjs
