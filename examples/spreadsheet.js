@@ -10,6 +10,11 @@ const book = Application.ActiveWorkbook;
 book.Name = 'Household';
 console.log('workbook:', Application.ActiveWorkbook.Name);
 
+// The model calls back into the script: every change of a cell raises the
+// event Sheet.OnChange, handled here.
+const changed = [];
+Sheet.OnChange = (sheet, row, column, value) => changed.push(`${sheet.Name}!R${row}C${column}`);
+
 // Cells written through a method and read through a property with arguments.
 const sheets = book.Sheets;
 const budget = sheets.Add('Budget');
@@ -20,6 +25,7 @@ rows.forEach(([item, amount], i) => {
 });
 const amounts = budget.Range(1, 2, rows.length, 2);
 console.log(`${budget.Cells(2, 1)} costs ${budget.Cells(2, 2)}; ${amounts.Address} sums to`, Application.Sum(amounts));
+console.log(`${changed.length} changes seen by Sheet.OnChange, the last ${changed.at(-1)}`);
 
 // Methods taking and returning numbers, text, booleans, dates and 64-bit integers.
 console.log('1.5 + 2.25 =', Application.Add(1.5, 2.25), '| 7 is even:', Application.IsEven(7));

@@ -49,7 +49,8 @@ _variant_t arrayVariant(SAFEARRAY* array, VARTYPE elementType) {
 
 } // namespace
 
-CApplication::CApplication() : activeWorkbook(makeObject<CWorkbook>(CWorkbook::defaultName).detach()) {}
+CApplication::CApplication(platform::windows::com::UnknownCreationInterface* engine)
+    : SpreadsheetObject(engine), activeWorkbook(makeObject<CWorkbook>(CWorkbook::defaultName, engine).detach()) {}
 
 HRESULT CApplication::get_Name(BSTR* appName) {
     return textOut(name, appName);

@@ -10,8 +10,9 @@ namespace qor::examples::spreadsheet {
 // between scripts and COM.
 class CApplication : public SpreadsheetObject<IApplication, &IID_IApplication> {
 public:
-    // Starts with a workbook "Book1" of one sheet "Sheet1".
-    CApplication();
+    // Starts with a workbook "Book1" of one sheet "Sheet1"; `engine`, when
+    // given, hears of the changes of its cells.
+    explicit CApplication(platform::windows::com::UnknownCreationInterface* engine = nullptr);
 
     HRESULT STDMETHODCALLTYPE get_Name(BSTR* appName) override;
     HRESULT STDMETHODCALLTYPE get_Version(BSTR* versionText) override;

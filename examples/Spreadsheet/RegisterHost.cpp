@@ -30,10 +30,12 @@ struct HostClass {
 // Creators hand out objects without a reference; the engine takes the first.
 // A creatable class's object is also the one whose New and New2 make the
 // objects scripts get from `new Point(...)` and `new Workbook(...)`.
-std::array<HostClass, 3> hostClasses() {
+std::array<HostClass, 4> hostClasses() {
     return {{
         {"Application", CLSID_Application,
-         [](DispatchCreationInterface*) -> IUnknown* { return static_cast<IApplication*>(new CApplication()); },
+         [](DispatchCreationInterface* engine) -> IUnknown* {
+             return static_cast<IApplication*>(new CApplication(engine));
+         },
          ComClassEntry::globalObject},
         {"Point", CLSID_Point,
          [](DispatchCreationInterface*) -> IUnknown* { return static_cast<IPoint*>(new CPoint()); }, 0},
@@ -42,6 +44,9 @@ std::array<HostClass, 3> hostClasses() {
              return static_cast<IWorkbook*>(new CWorkbook(CWorkbook::defaultName));
          },
          0},
+        // Named here so that its events reach Sheet.OnChange; scripts cannot
+        // create sheets themselves.
+        {"Sheet", CLSID_Sheet, nullptr, 0},
     }};
 }
 

@@ -1,6 +1,7 @@
 #include "Sheet.h"
 
 #include "CellValue.h"
+#include "ScriptEvent.h"
 #include "Range.h"
 #include "Workbook.h"
 
@@ -8,7 +9,8 @@
 
 namespace qor::examples::spreadsheet {
 
-CSheet::CSheet(CWorkbook* workbook, OleString name) : workbook(workbook), name(std::move(name)) {}
+CSheet::CSheet(CWorkbook* workbook, OleString name, platform::windows::com::UnknownCreationInterface* engine)
+    : SpreadsheetObject(engine), workbook(workbook), name(std::move(name)) {}
 
 HRESULT CSheet::get_Name(BSTR* sheetName) {
     return textOut(name, sheetName);
@@ -43,7 +45,17 @@ HRESULT CSheet::SetCell(LONG row, LONG column, VARIANT newValue) {
         cells.erase({row, column});
     else
         cells.insert_or_assign({row, column}, std::move(*stored));
+    raiseChange(row, column);
     return S_OK;
+}
+
+void CSheet::raiseChange(LONG row, LONG column) {
+    _variant_t value;
+    copyCell(row, column, &value);
+    // The script may keep the sheet; the event's arguments hold their own
+    // references while it runs.
+    raiseEvent(getCreator(), CLSID_Sheet, OLESTR("OnChange"),
+               {_variant_t(static_cast<IDispatch*>(this)), _variant_t(row), _variant_t(column), value});
 }
 
 HRESULT CSheet::Activate(LONG percent, LONG* position) {

@@ -17,8 +17,10 @@ class CWorkbook;
 // its cells with an error its callers can read.
 class CSheet : public SpreadsheetObject<ISheet, &IID_ISheet> {
 public:
-    // `workbook` owns the sheet and tells it when it goes.
-    CSheet(CWorkbook* workbook, OleString name);
+    // `workbook` owns the sheet and tells it when it goes. Changes of its
+    // cells call the scripts' Sheet.OnChange(sheet, row, column, value)
+    // through `engine`, when given.
+    CSheet(CWorkbook* workbook, OleString name, platform::windows::com::UnknownCreationInterface* engine = nullptr);
 
     HRESULT STDMETHODCALLTYPE get_Name(BSTR* sheetName) override;
     HRESULT STDMETHODCALLTYPE put_Name(BSTR sheetName) override;
@@ -42,6 +44,7 @@ public:
 
 private:
     HRESULT failIfProtected();
+    void raiseChange(LONG row, LONG column);
 
     CWorkbook* workbook;
     OleString name;

@@ -17,14 +17,17 @@ using platform::windows::com::ComRef;
 // What every object of the sample is: IDispatch answered by the type
 // information of `I` from the sample's own type library, error objects for
 // the callers of `I` (ISupportErrorInfo), and a place among the live objects.
-// The objects keep no creator, so one that a host holds past the engine that
-// made it has no dead engine to tell of its end.
+//
+// An object made for an engine keeps it as its creator, to call the scripts'
+// event handlers through it; the engine forgets its objects when it goes, so
+// one that a host holds longer has no dead engine to call.
 template <class I, IID const* iid>
 class SpreadsheetObject : public platform::windows::com::IDispatchImpl<I, iid>, public ISupportErrorInfo {
     using Base = platform::windows::com::IDispatchImpl<I, iid>;
 
 public:
-    SpreadsheetObject() : Base(SpreadsheetTypes::instance().find(*iid), nullptr) {}
+    explicit SpreadsheetObject(platform::windows::com::UnknownCreationInterface* engine = nullptr)
+        : Base(SpreadsheetTypes::instance().find(*iid), engine) {}
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
         if (ppv != nullptr && IsEqualIID(riid, IID_ISupportErrorInfo)) {

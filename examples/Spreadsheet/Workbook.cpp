@@ -14,7 +14,8 @@ std::optional<Failure> checkWorkbookName(OleStringView name) {
     return std::nullopt;
 }
 
-CWorkbook::CWorkbook(OleString name) : name(std::move(name)) {
+CWorkbook::CWorkbook(OleString name, platform::windows::com::UnknownCreationInterface* engine)
+    : SpreadsheetObject(engine), name(std::move(name)) {
     if (auto first = addSheet(OLESTR("Sheet1")))
         active = *first;
 }
@@ -48,7 +49,7 @@ HRESULT CWorkbook::New(BSTR bookName, IWorkbook** created) {
     OleString wanted = textOf(bookName);
     if (auto failure = checkWorkbookName(wanted))
         return fail(*failure);
-    return handOut(makeObject<CWorkbook>(std::move(wanted)).get(), created);
+    return handOut(makeObject<CWorkbook>(std::move(wanted), getCreator()).get(), created);
 }
 
 CSheet* CWorkbook::sheetAt(LONG index) const {
@@ -72,7 +73,7 @@ std::optional<LONG> CWorkbook::indexOf(CSheet const* sheet) const {
 std::expected<CSheet*, Failure> CWorkbook::addSheet(OleString name) {
     if (auto failure = checkSheetName(name, nullptr))
         return std::unexpected(*failure);
-    sheets.push_back(makeObject<CSheet>(this, std::move(name)));
+    sheets.push_back(makeObject<CSheet>(this, std::move(name), getCreator()));
     return sheets.back().get();
 }
 

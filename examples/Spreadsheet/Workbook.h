@@ -16,8 +16,9 @@ class CSheet;
 // a sheet that outlives it no longer belongs to any workbook.
 class CWorkbook : public SpreadsheetObject<IWorkbook, &IID_IWorkbook> {
 public:
-    // Starts with one sheet, "Sheet1", which is active.
-    explicit CWorkbook(OleString name);
+    // Starts with one sheet, "Sheet1", which is active. Its sheets raise
+    // their events through `engine`, when given.
+    explicit CWorkbook(OleString name, platform::windows::com::UnknownCreationInterface* engine = nullptr);
     ~CWorkbook() override;
 
     HRESULT STDMETHODCALLTYPE get_Name(BSTR* bookName) override;

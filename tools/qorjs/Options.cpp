@@ -17,6 +17,12 @@ char const* const usageText =
     "  -q, --quiet       do not print the completion value\n"
     "      --host LIB    load the host library LIB first: its classes become the\n"
     "                    script's constructors and global objects (repeatable)\n"
+    "      --call NAME [ARG...]\n"
+    "                    once the script has run, call its global function NAME\n"
+    "                    (with --module, the module's exported function NAME) and\n"
+    "                    print what it returns instead of the completion value; the\n"
+    "                    rest of the command line are its arguments: numbers, true\n"
+    "                    and false, the rest strings\n"
     "  -h, --help        show this text\n"
     "\n"
     "Include(NAME), import ... from 'NAME' and import('NAME') read files. A relative\n"
@@ -77,6 +83,12 @@ std::expected<Options, std::string> parseOptions(std::vector<std::string> const&
             if (++i == arguments.size())
                 return std::unexpected(arg + " needs " + spec->valueName);
             spec->apply(options, arguments[i]);
+        } else if (arg == "--call") {
+            if (++i == arguments.size())
+                return std::unexpected("--call needs a function name");
+            options.call = arguments[i];
+            options.callArguments.assign(arguments.begin() + static_cast<std::ptrdiff_t>(i) + 1, arguments.end());
+            break;
         } else if (arg.size() > 1 && arg[0] == '-') {
             return std::unexpected("unknown option " + arg);
         } else if (options.file) {

@@ -11,6 +11,8 @@ struct Options {
     std::optional<std::string> file;        // the script file to run
     std::optional<std::string> code;        // or the script text given with -e
     std::vector<std::string> hostLibraries; // loaded in this order before the script runs
+    std::optional<std::string> call;        // a function to call once the script has run
+    std::vector<std::string> callArguments; // its arguments, as given
     bool module = false;
     bool quiet = false;
     bool help = false;

@@ -1,6 +1,7 @@
 // qorjs: runs a script file or text in a QorJavaScriptCom engine.
 
 #include "Console.h"
+#include "HostCall.h"
 #include "ErrorPrinter.h"
 #include "HostLibraries.h"
 #include "ImportResolver.h"
@@ -47,8 +48,8 @@ int run(qorjs::Options const& options, std::filesystem::path const& programDirec
     qorjs::HostLibraries hostLibraries;
     ComV8Engine::ComClasses classes;
     ComV8Engine::TypeLibrary typeLibrary;
-    if (!options.hostLibraries.empty())
-        typeLibrary.addPath(programDirectory / "QorJavaScriptCom.tlb");
+    // The engine's own types, which script arrays handed to COM report.
+    typeLibrary.addPath(programDirectory / "QorJavaScriptCom.tlb");
     for (std::string const& library : options.hostLibraries) {
         if (auto loaded = hostLibraries.load(library, classes, typeLibrary); !loaded) {
             std::fprintf(stderr, "qorjs: %s\n", loaded.error().c_str());
@@ -77,7 +78,7 @@ int run(qorjs::Options const& options, std::filesystem::path const& programDirec
             // missing import, is the one reported, and the stop reports it.
             if (!engine.hasPendingError())
                 printError(result.error());
-        } else if (!options.quiet && !options.module && !(*result)->IsUndefined()) {
+        } else if (!options.quiet && !options.module && !options.call && !(*result)->IsUndefined()) {
             v8::String::Utf8Value value(engine.getIsolate(), *result);
             if (*value != nullptr) {
                 std::fwrite(*value, 1, static_cast<std::size_t>(value.length()), stdout);
@@ -85,6 +86,8 @@ int run(qorjs::Options const& options, std::filesystem::path const& programDirec
             }
         }
     });
+    if (options.call && !failed && !qorjs::callFunction(engine, *options.call, options.callArguments, options.module))
+        failed = true;
     engine.stopScript();
     std::fflush(stdout);
     return failed ? 1 : 0;

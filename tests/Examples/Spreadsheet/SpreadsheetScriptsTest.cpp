@@ -36,8 +36,29 @@ TEST_P(SpreadsheetScriptTest, PrintsWhatItsOutFileSays) {
     EXPECT_TRUE(onlyDateAssertions(result.err)) << result.err;
 }
 
+// An event handler that throws: the error reaches the host once, from the
+// outermost call back into the script, and the script goes on.
+TEST(SpreadsheetEventTest, AThrowingHandlerIsReportedOnceAndTheScriptGoesOn) {
+    ScriptFiles scratch;
+    auto const script = scratch.write("throwing.js", R"(
+Sheet.OnChange = function (sheet, row) {
+  if (row < 3) sheet.SetCell(row + 1, 1, row);
+  else throw new Error('handler failed at ' + row);
+};
+Application.ActiveWorkbook.ActiveSheet.SetCell(1, 1, 0);
+console.log('after the change');
+)");
+    auto const result = runQorjs(scratch, "--host " + shellQuote(QOR_SPREADSHEET_LIBRARY) + " " +
+                                              shellQuote(script.string()));
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.out, "after the change\n");
+    std::size_t const first = result.err.find("Uncaught Error: handler failed at 3");
+    ASSERT_NE(first, std::string::npos) << result.err;
+    EXPECT_EQ(result.err.find("Uncaught Error", first + 1), std::string::npos) << result.err;
+}
+
 INSTANTIATE_TEST_SUITE_P(Scripts, SpreadsheetScriptTest,
-                         ::testing::Values("members", "values", "errors", "collections", "constructors"),
+                         ::testing::Values("members", "values", "errors", "collections", "constructors", "events"),
                          [](auto const& info) { return std::string(info.param); });
 
 } // namespace

@@ -27,6 +27,15 @@ TEST(QorjsOptions, ShortAndLongNamesSetTheSameThing) {
     EXPECT_TRUE(help->help);
 }
 
+TEST(QorjsOptions, CallTakesTheRestOfTheCommandLine) {
+    auto options = parse({"script.js", "--call", "add", "1", "-e", "two"});
+    ASSERT_TRUE(options) << options.error();
+    EXPECT_EQ(options->call, "add");
+    EXPECT_EQ(options->callArguments, (std::vector<std::string>{"1", "-e", "two"}));
+    EXPECT_FALSE(options->code);
+    EXPECT_FALSE(parse({"script.js", "--call"}));
+}
+
 TEST(QorjsOptions, HostLibrariesAreKeptInTheOrderGiven) {
     auto options = parse({"--host", "a.so", "script.js", "--host", "b.so"});
     ASSERT_TRUE(options) << options.error();

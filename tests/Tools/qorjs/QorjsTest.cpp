@@ -122,6 +122,28 @@ TEST_F(QorjsTest, IncludeFindsAFileBesideTheScript) {
               "Include() is not allowed from javascript modules (mjs files).\n");
 }
 
+TEST_F(QorjsTest, CallsAFunctionOfTheScriptAfterItsRun) {
+    auto add = qorjs("-e " + quote("function add(a, b) { return a + b; } 'completion'") + " --call add 40 2");
+    EXPECT_EQ(add.status, 0);
+    EXPECT_EQ(add.out, "42\n");
+    auto text = qorjs("-e " + quote("var Sheet = { Greet(n, loud) { return 'hi ' + n + (loud ? '!' : ''); } }") +
+                      " --call Sheet.Greet Bob true");
+    EXPECT_EQ(text.out, "hi Bob!\n");
+    auto missing = qorjs("-e 1 --call nothing");
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_THAT(missing.err, HasSubstr("no function nothing"));
+    auto thrown = qorjs("-e " + quote("function fail() { throw new Error('bad'); }") + " --call fail");
+    EXPECT_EQ(thrown.status, 1);
+    EXPECT_THAT(thrown.err, HasSubstr("Uncaught Error: bad"));
+
+    auto module = files.write("m.mjs", "export function twice(x) { return 2 * x; }");
+    EXPECT_EQ(qorjs("--module " + quote(module.string()) + " --call twice 21").out, "42\n");
+    auto notExported = qorjs("--module " + quote(module.string()) + " --call thrice");
+    EXPECT_EQ(notExported.status, 1);
+    EXPECT_THAT(notExported.err, HasSubstr("Function not found"));
+    EXPECT_EQ(qorjs("-e 1 --call").status, 2);
+}
+
 TEST_F(QorjsTest, UsageErrorsAndUnreadableFilesExitWithTwo) {
     EXPECT_EQ(qorjs("").status, 2);
     EXPECT_EQ(qorjs("--bogus x.js").status, 2);
