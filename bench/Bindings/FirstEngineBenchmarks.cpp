@@ -3,6 +3,7 @@
 // child process: this program itself never starts V8.
 
 #include "Format/Engine/JavaScript/Com/ComV8Engine.h"
+#include "Format/Engine/JavaScript/Com/StartupSnapshot.h"
 
 #include <benchmark/benchmark.h>
 
@@ -41,14 +42,10 @@ std::optional<double> inChild(Measure measure) {
     return seconds;
 }
 
-// The process's first engine over `library` (none: no classes), up to the
-// completion of a first run of `1`.
-double firstEngine(std::optional<std::filesystem::path> const& library) {
+// An engine over the process's registry and type library, up to the
+// completion of a first run of `1`, in seconds.
+double engineUpToFirstRun(ComV8Engine::ComClasses& classes, ComV8Engine::TypeLibrary& typeLibrary) {
     auto const start = std::chrono::steady_clock::now();
-    ComV8Engine::ComClasses classes;
-    ComV8Engine::TypeLibrary typeLibrary;
-    if (library)
-        typeLibrary.addPath(*library);
     ComV8Engine engine(classes, typeLibrary, ".");
     engine.setScript("1", {});
     if (engine.runScript() != "1")
@@ -56,9 +53,26 @@ double firstEngine(std::optional<std::filesystem::path> const& library) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-void measure(benchmark::State& state, std::optional<std::filesystem::path> const& library) {
+enum class Which { first, secondPlain, secondFromSnapshot };
+
+// The process's first engine over `library` (none: no classes), or the
+// second, whose context is built the plain way or read from the startup
+// snapshot the first made.
+double measureEngine(std::optional<std::filesystem::path> const& library, Which which) {
+    ComV8Engine::ComClasses classes;
+    ComV8Engine::TypeLibrary typeLibrary;
+    if (library)
+        typeLibrary.addPath(*library);
+    if (which == Which::secondPlain)
+        qor::format::engine::javascript::StartupSnapshot::disable();
+    double const first = engineUpToFirstRun(classes, typeLibrary);
+    return which == Which::first ? first : engineUpToFirstRun(classes, typeLibrary);
+}
+
+void measure(benchmark::State& state, std::optional<std::filesystem::path> const& library,
+             Which which = Which::first) {
     for (auto _ : state) {
-        auto const seconds = inChild([&] { return firstEngine(library); });
+        auto const seconds = inChild([&] { return measureEngine(library, which); });
         if (!seconds) {
             state.SkipWithError("the child process failed");
             break;
@@ -77,5 +91,29 @@ void BM_FirstEngineLargeLibrary(benchmark::State& state) {
     measure(state, std::filesystem::path(QOR_BENCH_TYPELIB_DIR) / "QorLarge.tlb");
 }
 BENCHMARK(BM_FirstEngineLargeLibrary)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
+
+std::filesystem::path largeLibrary() {
+    return std::filesystem::path(QOR_BENCH_TYPELIB_DIR) / "QorLarge.tlb";
+}
+
+void BM_SecondEngineNoClassesPlain(benchmark::State& state) {
+    measure(state, std::nullopt, Which::secondPlain);
+}
+BENCHMARK(BM_SecondEngineNoClassesPlain)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
+
+void BM_SecondEngineNoClassesFromSnapshot(benchmark::State& state) {
+    measure(state, std::nullopt, Which::secondFromSnapshot);
+}
+BENCHMARK(BM_SecondEngineNoClassesFromSnapshot)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
+
+void BM_SecondEngineLargeLibraryPlain(benchmark::State& state) {
+    measure(state, largeLibrary(), Which::secondPlain);
+}
+BENCHMARK(BM_SecondEngineLargeLibraryPlain)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
+
+void BM_SecondEngineLargeLibraryFromSnapshot(benchmark::State& state) {
+    measure(state, largeLibrary(), Which::secondFromSnapshot);
+}
+BENCHMARK(BM_SecondEngineLargeLibraryFromSnapshot)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "Format/Engine/JavaScript/Com/ComExtractorV8.h"
 #include "Format/Engine/JavaScript/Com/ComHelper.h"
 #include "Format/Engine/JavaScript/Com/IsolateData.h"
+#include "Format/Engine/JavaScript/Com/StartupSnapshot.h"
 #include "Format/Engine/JavaScript/V8Helper.h"
 #include "Platform/Windows/Com/OleActivation.h"
 #include "Platform/Windows/ErrorCode.h"
@@ -78,7 +79,7 @@ void Constructor(v8::FunctionCallbackInfo<v8::Value> const& info) {
 }
 
 void registerOn(v8::Isolate* isolate, v8::Local<v8::ObjectTemplate> global) {
-    v8::Local<v8::FunctionTemplate> constructor = v8::FunctionTemplate::New(isolate, Constructor);
+    v8::Local<v8::FunctionTemplate> constructor = v8::FunctionTemplate::New(isolate, StartupSnapshot::noted(Constructor));
     constructor->SetClassName(V8Helper::v8_string(isolate, "ActiveXObject"));
     constructor->InstanceTemplate()->SetInternalFieldCount(1);
     global->Set(V8Helper::v8_string(isolate, "ActiveXObject"), constructor, v8::PropertyAttribute::None);
@@ -107,6 +108,7 @@ v8::Local<v8::ObjectTemplate> instanceTemplateOf(v8::Isolate* isolate, Guid cons
     }
     if (found == classes.end()) {
         found = classes.try_emplace(classGuid).first;
+        found->second.guid = classGuid;
         IsolateData::objectRegistry(isolate).activeXClassGuids.insert(classGuid);
     }
     // A class with a constructor gives its wrappers the constructor's

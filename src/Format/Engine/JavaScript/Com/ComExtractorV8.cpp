@@ -3,6 +3,8 @@
 #include "Assert/Assert.h"
 #include "Format/Engine/JavaScript/Com/ComCallback.h"
 #include "Format/Engine/JavaScript/Com/EnumeratorIterator.h"
+#include "Format/Engine/JavaScript/Com/IsolateData.h"
+#include "Format/Engine/JavaScript/Com/StartupSnapshot.h"
 #include "Format/Engine/JavaScript/V8Helper.h"
 
 #include <algorithm>
@@ -108,7 +110,7 @@ enum class SetterChoice { asDeclared, withPutParameter };
 
 // The records are never changed through the pointers the callbacks get.
 v8::Local<v8::External> dataOf(v8::Isolate* isolate, void const* record) {
-    return v8::External::New(isolate, const_cast<void*>(record));
+    return v8::External::New(isolate, StartupSnapshot::noted(const_cast<void*>(record)));
 }
 
 // The members of a class on one template. A name is installed once: a
@@ -123,7 +125,8 @@ void installMembers(v8::Isolate* isolate, v8::Local<v8::ObjectTemplate> target, 
         if (!installed.insert(function.name).second)
             continue;
         target->Set(V8Helper::v8_string(isolate, function.name),
-                    v8::FunctionTemplate::New(isolate, ComCallback::Function, dataOf(isolate, &function), signature, 0,
+                    v8::FunctionTemplate::New(isolate, StartupSnapshot::noted(ComCallback::Function),
+                                              dataOf(isolate, &function), signature, 0,
                                               v8::ConstructorBehavior::kAllow),
                     v8::PropertyAttribute::None);
     }
@@ -132,9 +135,10 @@ void installMembers(v8::Isolate* isolate, v8::Local<v8::ObjectTemplate> target, 
             continue;
         bool const getter = getters == GetterChoice::always || property.hasGetter;
         bool const setter = setters == SetterChoice::withPutParameter ? property.hasPutParameter : property.hasSetter;
-        target->SetAccessor(V8Helper::v8_string(isolate, property.name), getter ? ComCallback::Getter : nullptr,
-                            setter ? ComCallback::Setter : nullptr, dataOf(isolate, &property), v8::AccessControl::DEFAULT,
-                            v8::PropertyAttribute::None);
+        target->SetAccessor(V8Helper::v8_string(isolate, property.name),
+                            getter ? StartupSnapshot::noted(ComCallback::Getter) : nullptr,
+                            setter ? StartupSnapshot::noted(ComCallback::Setter) : nullptr, dataOf(isolate, &property),
+                            v8::AccessControl::DEFAULT, v8::PropertyAttribute::None);
     }
     // A collection can be walked with for...of.
     if (hasNewEnum(v8Class))
@@ -151,10 +155,6 @@ v8::Local<v8::FunctionTemplate> classTemplate(v8::Isolate* isolate, V8Class cons
     return result;
 }
 
-bool isGlobalObjectClass(V8Class const& v8Class) {
-    return v8Class.hostClass != nullptr && v8Class.hostClass->isGlobalObject();
-}
-
 bool isReservedName(std::string_view name) {
     return name == "Attribute" || name == "Enumerator";
 }
@@ -166,16 +166,7 @@ v8::Local<v8::ObjectTemplate> globalObjectTemplate(v8::Isolate* isolate, V8Class
     return result;
 }
 
-// The global property of a constructor class: its constructor, built when a
-// script first reads the name. A host binds hundreds of classes, and most
-// scripts touch a few of them.
-void lazyConstructor(v8::Local<v8::Name>, v8::PropertyCallbackInfo<v8::Value> const& info) {
-    v8::Isolate* isolate = info.GetIsolate();
-    auto& v8Class = *static_cast<V8Class*>(info.Data().As<v8::External>()->Value());
-    v8::Local<v8::Function> constructor;
-    if (constructorTemplateOf(isolate, v8Class)->GetFunction(isolate->GetCurrentContext()).ToLocal(&constructor))
-        info.GetReturnValue().Set(constructor);
-}
+
 
 
 } // namespace
@@ -191,6 +182,7 @@ bool isDispatchMemberName(ComFunction const& function) {
 V8Class convertComToV8(ComClass const& comClass, ComClasses const* registry) {
     V8Class v8Class;
     v8Class.name = comClass.name;
+    v8Class.guid = comClass.guid;
     if (registry != nullptr)
         if (auto index = registry->indexOf(comClass.name))
             v8Class.hostClass = registry->getFromIndex(*index);
@@ -235,7 +227,7 @@ PendingGlobalObjects addClassTemplates(v8::Isolate* isolate, v8::Local<v8::Objec
             pending.emplace_back(v8Class.name, globalObjectTemplate(isolate, v8Class));
             continue;
         }
-        global->SetLazyDataProperty(V8Helper::v8_string(isolate, v8Class.name), lazyConstructor,
+        global->SetLazyDataProperty(V8Helper::v8_string(isolate, v8Class.name), StartupSnapshot::noted(lazyConstructor),
                                     dataOf(isolate, &v8Class), v8::PropertyAttribute::None);
         v8Class.registered = true;
     }
@@ -259,6 +251,25 @@ v8::Local<v8::FunctionTemplate> constructorTemplateOf(v8::Isolate* isolate, V8Cl
     v8Class.constructorTemplate.Reset(isolate, constructor);
     v8Class.instanceTemplate.Reset(isolate, instance);
     return constructor;
+}
+
+void lazyConstructor(v8::Local<v8::Name>, v8::PropertyCallbackInfo<v8::Value> const& info) {
+    v8::Isolate* isolate = info.GetIsolate();
+    // The template may have been made from another copy of the class map
+    // (the startup snapshot is made from the process's own): this engine's
+    // copy holds its templates.
+    auto const& record = *static_cast<V8Class const*>(info.Data().As<v8::External>()->Value());
+    ClassMap& classes = IsolateData::classMap(isolate);
+    auto const found = classes.find(record.guid);
+    if (found == classes.end())
+        return;
+    v8::Local<v8::Function> constructor;
+    if (constructorTemplateOf(isolate, found->second)->GetFunction(isolate->GetCurrentContext()).ToLocal(&constructor))
+        info.GetReturnValue().Set(constructor);
+}
+
+bool isGlobalObjectClass(V8Class const& v8Class) {
+    return v8Class.hostClass != nullptr && v8Class.hostClass->isGlobalObject() && !isReservedName(v8Class.name);
 }
 
 bool hasConstructor(V8Class const& v8Class) {

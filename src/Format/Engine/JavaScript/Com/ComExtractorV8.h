@@ -42,6 +42,13 @@ PendingGlobalObjects addClassTemplates(v8::Isolate* isolate, v8::Local<v8::Objec
 v8::Local<v8::FunctionTemplate> constructorTemplateOf(v8::Isolate* isolate, V8Class& v8Class);
 // True for the classes that have a constructor on the global template.
 bool hasConstructor(V8Class const& v8Class);
+// True for the classes scripts get one global object of.
+bool isGlobalObjectClass(V8Class const& v8Class);
+
+// The getter of a constructor's global property: the constructor, built when a
+// script first reads the name. A host binds hundreds of classes, and most
+// scripts touch a few of them.
+void lazyConstructor(v8::Local<v8::Name> name, v8::PropertyCallbackInfo<v8::Value> const& info);
 
 // A template for wrappers of a class first met at run time, stored in the
 // class's instanceTemplate. A collection (a property with DISPID_NEWENUM)

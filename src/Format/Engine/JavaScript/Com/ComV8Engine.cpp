@@ -8,6 +8,7 @@
 #include "Format/Engine/JavaScript/V8Engine.h"
 #include "Format/Engine/JavaScript/V8Helper.h"
 #include "Format/Engine/JavaScript/Com/IsolateBound.h"
+#include "Format/Engine/JavaScript/Com/StartupSnapshot.h"
 #include "Platform/Windows/Com/IScriptStartStop.h"
 #include "Platform/Windows/Com/UnknownCreationHelperInterface.h"
 
@@ -21,10 +22,6 @@ using platform::windows::com::IScriptStartStop;
 using platform::windows::com::UnknownCreationHelperInterface;
 
 std::uint64_t uniqueIdCounter = 0;
-
-// Cleared for the whole process the first time an isolate has to be made
-// without the startup snapshot.
-bool snapshotEnabled = true;
 
 void setGlobalFunction(v8::Isolate* isolate, v8::Local<v8::ObjectTemplate> global, std::string_view name,
                        v8::FunctionCallback callback) {
@@ -110,9 +107,11 @@ std::uint64_t ComV8Engine::nextUniqueId() { return ++uniqueIdCounter; }
 ComV8Engine::TypeLibrary& ComV8Engine::getTypeLibrary() { return typeLibrary; }
 
 void ComV8Engine::ensureIsolate() {
-    // No startup snapshot is made yet, so every isolate is created plainly.
-    snapshotEnabled = false;
-    initiateContext({}, {});
+    if (!StartupSnapshot::isEnabled() || !tryInitiateContextWithSnapshot()) {
+        // From now on, for the whole process.
+        StartupSnapshot::disable();
+        initiateContext({}, {});
+    }
     isolate->SetData(0, this);
     isolate->SetData(1, &classMap);
     isolate->SetData(2, &objectRegistry);
@@ -158,19 +157,24 @@ v8::Local<v8::Context> ComV8Engine::createContext(v8::Isolate* isolate, ClassMap
     v8::Isolate::Scope isolateScope(isolate);
     v8::EscapableHandleScope handleScope(isolate);
     v8::Local<v8::ObjectTemplate> global = v8::ObjectTemplate::New(isolate);
-    setGlobalFunction(isolate, global, "Include", include);
+    setGlobalFunction(isolate, global, "Include", StartupSnapshot::noted(include));
     PendingGlobalObjects pending = addClassTemplates(isolate, global, classes);
     ActiveXObject::registerOn(isolate, global);
-    objectRegistry.enumeratorClass.Reset(isolate, EnumeratorClass::registerOn(isolate, global));
+    v8::Local<v8::FunctionTemplate> enumeratorClass = EnumeratorClass::registerOn(isolate, global);
     v8::Local<v8::Context> created = v8::Context::New(isolate, nullptr, global);
     v8::Context::Scope contextScope(created);
-    // Later: with a snapshot creator the context is recorded at this point.
-    addGlobalObjects(isolate, created, pending);
+    // A snapshot keeps what the engine needs of the context's making; the
+    // engine's own registry only knows contexts of its own isolate.
+    if (creator != nullptr)
+        creator->AddData(created, enumeratorClass);
+    else
+        objectRegistry.enumeratorClass.Reset(isolate, enumeratorClass);
+    addGlobalObjects(isolate, created, pending, creator == nullptr);
     return handleScope.Escape(created);
 }
 
 void ComV8Engine::addGlobalObjects(v8::Isolate* isolate, v8::Local<v8::Context> created,
-                                   PendingGlobalObjects const& pending) {
+                                   PendingGlobalObjects const& pending, bool track) {
     for (auto const& [name, objectTemplate] : pending) {
         v8::Local<v8::Object> object = objectTemplate->NewInstance(created).ToLocalChecked();
         // The COM object comes from the shared instances on first use.
@@ -178,7 +182,8 @@ void ComV8Engine::addGlobalObjects(v8::Isolate* isolate, v8::Local<v8::Context> 
         created->Global()
             ->Set(created, v8::String::NewFromUtf8(isolate, name.c_str()).ToLocalChecked(), object)
             .Check();
-        objectRegistry.addGlobalObject(isolate, name, object);
+        if (track)
+            objectRegistry.addGlobalObject(isolate, name, object);
     }
 }
 

@@ -98,7 +98,13 @@ private:
                          std::function<v8::Local<v8::Context>()> makeContext);
     v8::Local<v8::Context> createContext(v8::Isolate* isolate, ClassMap& classes, v8::SnapshotCreator* creator);
     static ClassMap& getClassMap(TypeLibrary& typeLibrary, ComClasses& comClasses);
-    void addGlobalObjects(v8::Isolate* isolate, v8::Local<v8::Context> created, PendingGlobalObjects const& pending);
+    void addGlobalObjects(v8::Isolate* isolate, v8::Local<v8::Context> created, PendingGlobalObjects const& pending,
+                          bool track);
+    bool tryInitiateContextWithSnapshot();
+    void initiateContextWithSnapshot();
+    static std::vector<std::intptr_t> const& externalReferences(ClassMap const& classes);
+    void makeStartupBlob(ClassMap& classes, std::vector<std::intptr_t> const& references);
+    v8::Local<v8::Context> contextFromSnapshot();
     void stopWrappedObjects();
     void detachLibraryObjects();
 

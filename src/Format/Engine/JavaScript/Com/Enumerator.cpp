@@ -4,6 +4,7 @@
 #include "Format/Engine/JavaScript/Com/ComHelper.h"
 #include "Format/Engine/JavaScript/Com/EnumeratorIterator.h"
 #include "Format/Engine/JavaScript/Com/IsolateData.h"
+#include "Format/Engine/JavaScript/Com/StartupSnapshot.h"
 #include "Format/Engine/JavaScript/V8Helper.h"
 #include "Platform/Windows/Com/ComRef.h"
 
@@ -70,7 +71,8 @@ void checkConstructorCall(v8::FunctionCallbackInfo<v8::Value> const& info) {
 void setMethod(v8::Isolate* isolate, v8::Local<v8::ObjectTemplate> target, v8::Local<v8::FunctionTemplate> receiver,
                char const* name, v8::FunctionCallback callback) {
     target->Set(V8Helper::v8_string(isolate, name),
-                v8::FunctionTemplate::New(isolate, callback, v8::Local<v8::Value>(), v8::Signature::New(isolate, receiver)),
+                v8::FunctionTemplate::New(isolate, StartupSnapshot::noted(callback), v8::Local<v8::Value>(),
+                                          v8::Signature::New(isolate, receiver)),
                 v8::PropertyAttribute::None);
 }
 
@@ -232,7 +234,7 @@ void Item(v8::FunctionCallbackInfo<v8::Value> const& info) {
 namespace EnumeratorClass {
 
 v8::Local<v8::FunctionTemplate> registerOn(v8::Isolate* isolate, v8::Local<v8::ObjectTemplate> global) {
-    v8::Local<v8::FunctionTemplate> enumerator = v8::FunctionTemplate::New(isolate, Constructor);
+    v8::Local<v8::FunctionTemplate> enumerator = v8::FunctionTemplate::New(isolate, StartupSnapshot::noted(Constructor));
     enumerator->SetClassName(V8Helper::v8_string(isolate, "Enumerator"));
     v8::Local<v8::ObjectTemplate> instance = enumerator->InstanceTemplate();
     instance->SetInternalFieldCount(1);

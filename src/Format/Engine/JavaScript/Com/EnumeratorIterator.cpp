@@ -3,6 +3,7 @@
 #include "Format/Engine/JavaScript/Com/ComHelper.h"
 #include "Format/Engine/JavaScript/Com/Enumerator.h"
 #include "Format/Engine/JavaScript/Com/IsolateData.h"
+#include "Format/Engine/JavaScript/Com/StartupSnapshot.h"
 #include "Format/Engine/JavaScript/V8Helper.h"
 
 namespace qor::format::engine::javascript::EnumeratorIterator {
@@ -75,6 +76,8 @@ void iterate(v8::FunctionCallbackInfo<v8::Value> const& info, v8::Local<v8::Obje
         info.GetReturnValue().Set(iterator);
 }
 
+} // namespace
+
 void ofEnumerator(v8::FunctionCallbackInfo<v8::Value> const& info) {
     iterate(info, info.This());
 }
@@ -91,10 +94,13 @@ void ofCollection(v8::FunctionCallbackInfo<v8::Value> const& info) {
         iterate(info, enumerator);
 }
 
+namespace {
+
 void addIterator(v8::Isolate* isolate, v8::Local<v8::ObjectTemplate> target, v8::Local<v8::FunctionTemplate> receiver,
                  v8::FunctionCallback callback) {
     target->Set(v8::Symbol::GetIterator(isolate),
-                v8::FunctionTemplate::New(isolate, callback, {}, v8::Signature::New(isolate, receiver)),
+                v8::FunctionTemplate::New(isolate, StartupSnapshot::noted(callback), {},
+                                          v8::Signature::New(isolate, receiver)),
                 v8::PropertyAttribute::DontEnum);
 }
 

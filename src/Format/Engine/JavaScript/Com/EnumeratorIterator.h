@@ -16,4 +16,8 @@ void addTo(v8::Isolate* isolate, v8::Local<v8::ObjectTemplate> instance, v8::Loc
 void addToCollection(v8::Isolate* isolate, v8::Local<v8::ObjectTemplate> wrapper,
                      v8::Local<v8::FunctionTemplate> receiver);
 
+// The two [Symbol.iterator] callbacks.
+void ofEnumerator(v8::FunctionCallbackInfo<v8::Value> const& info);
+void ofCollection(v8::FunctionCallbackInfo<v8::Value> const& info);
+
 } // namespace qor::format::engine::javascript::EnumeratorIterator

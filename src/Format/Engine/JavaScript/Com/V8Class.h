@@ -63,6 +63,9 @@ struct V8Class {
     V8Class& operator=(V8Class&&) noexcept = default;
 
     std::string name;
+    // The key of the class in its map: every engine's copy finds its own
+    // record by it.
+    Guid guid;
     SharedList<V8Constructor> constructors;
     // The host's registry entry of the same name; null when the host does not
     // create objects of this class itself.

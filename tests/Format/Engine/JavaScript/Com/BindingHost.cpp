@@ -3,6 +3,9 @@
 #include "Format/Engine/JavaScript/Com/IsolateData.h"
 #include "Platform/Windows/Com/ComClassEntry.h"
 
+#include "Format/Engine/JavaScript/Com/StartupSnapshot.h"
+
+#include <cstdlib>
 #include <filesystem>
 
 namespace qor::test::bindings {
@@ -10,6 +13,9 @@ namespace qor::test::bindings {
 using platform::windows::com::ComClassEntry;
 
 BindingHost::BindingHost() {
+    // The suite runs a second time over contexts built without the snapshot.
+    if (char const* plain = std::getenv("QOR_TEST_PLAIN_CONTEXTS"); plain != nullptr && *plain == '1')
+        format::engine::javascript::StartupSnapshot::disable();
     std::filesystem::path const folder(QOR_BINDINGS_FIXTURE_DIR);
     typeLibrary.addPath(folder / "Bindings.tlb");
     // The engine's own library, so that script arrays have type information.

@@ -1,0 +1,153 @@
+// Contexts from the process's startup snapshot: the global object with every
+// class, ActiveXObject, Enumerator and Include is built once into a blob that
+// later isolates start from.
+
+#include "Format/Engine/JavaScript/Com/ComV8Engine.h"
+
+#include "Assert/Assert.h"
+#include "Format/Engine/JavaScript/Com/ActiveXObject.h"
+#include "Format/Engine/JavaScript/Com/ComCallback.h"
+#include "Format/Engine/JavaScript/Com/Enumerator.h"
+#include "Format/Engine/JavaScript/Com/EnumeratorIterator.h"
+#include "Format/Engine/JavaScript/Com/StartupSnapshot.h"
+#include "Format/Engine/JavaScript/V8Engine.h"
+#include "Format/Engine/JavaScript/V8Helper.h"
+
+#include <optional>
+#include <stdexcept>
+
+namespace qor::format::engine::javascript {
+namespace {
+
+template <class T>
+std::intptr_t addressOf(T* pointer) {
+    return reinterpret_cast<std::intptr_t>(pointer);
+}
+
+bool isReservedName(std::string const& name) {
+    return name == "Attribute" || name == "Enumerator";
+}
+
+} // namespace
+
+std::vector<std::intptr_t> const& ComV8Engine::externalReferences(ClassMap const& classes) {
+    static std::optional<std::vector<std::intptr_t>> references;
+    if (references)
+        return *references;
+    std::vector<std::intptr_t> list{
+        addressOf(include),
+        addressOf(ComCallback::Constructor),
+        addressOf(ComCallback::ConstructorDeprecated),
+        addressOf(ComCallback::Function),
+        addressOf(ComCallback::Getter),
+        addressOf(ComCallback::Setter),
+    };
+    for (auto const& [guid, v8Class] : classes) {
+        if (isReservedName(v8Class.name))
+            continue;
+        list.push_back(addressOf(&v8Class));
+        for (V8Function const& function : v8Class.functions)
+            list.push_back(addressOf(&function));
+        for (V8Property const& property : v8Class.properties)
+            list.push_back(addressOf(&property));
+    }
+    for (auto callback : {Constructor, AtEnd, MoveNext, MoveFirst, Item})
+        list.push_back(addressOf(callback));
+    list.push_back(addressOf(ActiveXObject::Constructor));
+    // Callbacks of templates the snapshot holds besides: a constructor's
+    // global property, and for...of over Enumerators and collections.
+    list.push_back(addressOf(lazyConstructor));
+    list.push_back(addressOf(EnumeratorIterator::ofEnumerator));
+    list.push_back(addressOf(EnumeratorIterator::ofCollection));
+    list.push_back(0);
+    StartupSnapshot::applyDroppedReference(list);
+    references = std::move(list);
+    return *references;
+}
+
+void ComV8Engine::makeStartupBlob(ClassMap& classes, std::vector<std::intptr_t> const& references) {
+    v8::StartupData blob{nullptr, 0};
+    {
+        v8::SnapshotCreator creator(references.data());
+        v8::Isolate* creatorIsolate = creator.GetIsolate();
+        StartupSnapshot::Recording recording;
+        {
+            v8::HandleScope handleScope(creatorIsolate);
+            // The engine is only a maker here; nothing of it enters the blob.
+            v8::Local<v8::Context> made = createContext(creatorIsolate, classes, &creator);
+            // V8 ends the process on a reference it does not know; better to
+            // find it first and fall back.
+            if (!recording.coveredBy(references))
+                throw std::runtime_error("a template refers to an address outside the external references");
+            creator.SetDefaultContext(made, v8::SerializeInternalFieldsCallback(StartupSnapshot::serializeField));
+        }
+        blob = creator.CreateBlob(v8::SnapshotCreator::FunctionCodeHandling::kClear);
+    }
+    if (blob.data == nullptr || blob.raw_size <= 0)
+        throw std::runtime_error("the snapshot blob is empty");
+    StartupSnapshot::keep(blob);
+}
+
+v8::Local<v8::Context> ComV8Engine::contextFromSnapshot() {
+    v8::Local<v8::Context> made =
+        v8::Context::New(isolate, nullptr, {}, {}, v8::DeserializeInternalFieldsCallback(StartupSnapshot::deserializeField));
+    if (made.IsEmpty())
+        throw std::runtime_error("the context cannot be read from the snapshot");
+    context.Reset(isolate, made);
+    v8::Context::Scope contextScope(made);
+    v8::Local<v8::FunctionTemplate> enumeratorClass;
+    if (!made->GetDataFromSnapshotOnce<v8::FunctionTemplate>(0).ToLocal(&enumeratorClass))
+        throw std::runtime_error("the snapshot lacks the Enumerator class");
+    objectRegistry.enumeratorClass.Reset(isolate, enumeratorClass);
+    // The global objects came with the context; the registry learns them anew.
+    for (auto const& [guid, v8Class] : classMap) {
+        if (!isGlobalObjectClass(v8Class))
+            continue;
+        v8::Local<v8::Value> object;
+        if (made->Global()->Get(made, V8Helper::v8_string(isolate, v8Class.name)).ToLocal(&object) &&
+            object->IsObject())
+            objectRegistry.addGlobalObject(isolate, v8Class.name, object.As<v8::Object>());
+    }
+    return made;
+}
+
+void ComV8Engine::initiateContextWithSnapshot() {
+    initiateContext(
+        [this](ClassMap& classes) {
+            if (StartupSnapshot::takeInjectedFailure())
+                throw std::runtime_error("a failure injected by a test");
+            std::vector<std::intptr_t> const& references = externalReferences(classes);
+            if (StartupSnapshot::blob() == nullptr)
+                makeStartupBlob(classes, references);
+            createParams.snapshot_blob = StartupSnapshot::blob();
+            createParams.external_references = references.data();
+        },
+        [this] { return contextFromSnapshot(); });
+}
+
+bool ComV8Engine::tryInitiateContextWithSnapshot() {
+    try {
+        initiateContextWithSnapshot();
+        return true;
+    } catch (...) {
+        assert::Assert::report("Snapshot failed for some reason, continue without using snapshot",
+                               "qor::format::engine::javascript::ComV8Engine::tryInitiateContextWithSnapshot",
+                               "Format/Engine/JavaScript/Com/ComV8Engine", 750);
+        V8Engine::sendErrorToLog("Initiate from snapshot failed");
+    }
+    // What the attempt made of an isolate goes before the plain one is made.
+    if (isolate != nullptr) {
+        context.Reset();
+        {
+            v8::Isolate::Scope isolateScope(isolate);
+            objectRegistry.teardown(isolate);
+        }
+        isolate->Dispose();
+        isolate = nullptr;
+    }
+    delete createParams.array_buffer_allocator;
+    createParams.array_buffer_allocator = nullptr;
+    return false;
+}
+
+} // namespace qor::format::engine::javascript
