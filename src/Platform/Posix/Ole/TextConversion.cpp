@@ -58,19 +58,25 @@ int fail(DWORD error)
     return 0;
 }
 
+// The size of a converted text of `size` units, or 0 after setting the
+// error when it does not fit the caller's buffer (capacity 0: only measure).
+int checkedSize(std::size_t size, int capacity)
+{
+    if (size > static_cast<std::size_t>(INT32_MAX))
+        return fail(ERROR_ARITHMETIC_OVERFLOW);
+    if (capacity > 0 && size > static_cast<std::size_t>(capacity))
+        return fail(ERROR_INSUFFICIENT_BUFFER);
+    return static_cast<int>(size);
+}
+
 // Copies a converted text to the caller's buffer, or only measures it when
 // the buffer size is 0.
 template <class Char>
 int deliver(std::basic_string_view<Char> text, Char* buffer, int capacity)
 {
-    if (text.size() > static_cast<std::size_t>(INT32_MAX))
-        return fail(ERROR_ARITHMETIC_OVERFLOW);
-    int size = static_cast<int>(text.size());
-    if (capacity == 0)
-        return size;
-    if (size > capacity)
-        return fail(ERROR_INSUFFICIENT_BUFFER);
-    std::copy(text.begin(), text.end(), buffer);
+    int const size = checkedSize(text.size(), capacity);
+    if (size > 0 && capacity > 0)
+        std::ranges::copy(text, buffer);
     return size;
 }
 
@@ -85,19 +91,20 @@ int MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCCH lpMultiByteStr, int 
     // -1: a NUL-terminated text whose terminator is converted too.
     std::size_t length = cbMultiByte == -1 ? std::strlen(lpMultiByteStr) + 1 : std::size_t(cbMultiByte);
     std::string_view input(lpMultiByteStr, length);
-    std::u16string output;
-    if (CodePage == CP_UTF8) {
-        if ((dwFlags & MB_ERR_INVALID_CHARS) != 0 && !qor::string::isValidUtf8(input))
-            return fail(ERROR_NO_UNICODE_TRANSLATION);
-        output = qor::string::utf8ToUtf16(input);
-    } else if (isAnsi(CodePage)) {
-        output.reserve(input.size());
-        for (char c : input)
-            output.push_back(fromWindows1252(static_cast<unsigned char>(c)));
-    } else {
-        return fail(ERROR_INVALID_PARAMETER);
+    if (isAnsi(CodePage)) {
+        // One code unit per byte: measured and converted in place, as type
+        // libraries convert every name they hand out.
+        int const size = checkedSize(input.size(), cchWideChar);
+        if (size > 0 && cchWideChar > 0)
+            std::ranges::transform(input, lpWideCharStr,
+                                   [](char c) { return fromWindows1252(static_cast<unsigned char>(c)); });
+        return size;
     }
-    return deliver<char16_t>(output, lpWideCharStr, cchWideChar);
+    if (CodePage != CP_UTF8)
+        return fail(ERROR_INVALID_PARAMETER);
+    if ((dwFlags & MB_ERR_INVALID_CHARS) != 0 && !qor::string::isValidUtf8(input))
+        return fail(ERROR_NO_UNICODE_TRANSLATION);
+    return deliver<char16_t>(qor::string::utf8ToUtf16(input), lpWideCharStr, cchWideChar);
 }
 
 int WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWCH lpWideCharStr, int cchWideChar, LPSTR lpMultiByteStr,
@@ -109,30 +116,31 @@ int WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWCH lpWideCharStr, int 
     std::size_t length = cchWideChar == -1 ? std::char_traits<char16_t>::length(lpWideCharStr) + 1
                                            : std::size_t(cchWideChar);
     std::u16string_view input(lpWideCharStr, length);
-    std::string output;
-    if (CodePage == CP_UTF8) {
-        if (lpDefaultChar != nullptr || lpUsedDefaultChar != nullptr)
-            return fail(ERROR_INVALID_PARAMETER);
-        if ((dwFlags & WC_ERR_INVALID_CHARS) != 0 && hasUnpairedSurrogate(input))
-            return fail(ERROR_NO_UNICODE_TRANSLATION);
-        output = qor::string::utf16ToUtf8(input);
-    } else if (isAnsi(CodePage)) {
-        char replacement = lpDefaultChar != nullptr ? *lpDefaultChar : '?';
+    if (isAnsi(CodePage)) {
+        int const size = checkedSize(input.size(), cbMultiByte);
+        if (size == 0)
+            return 0;
+        char const replacement = lpDefaultChar != nullptr ? *lpDefaultChar : '?';
         bool replaced = false;
-        output.reserve(input.size());
         // Each UTF-16 unit stands alone, so a surrogate pair gives two
-        // replacements.
-        for (char16_t unit : input) {
-            int byte = toWindows1252(unit);
+        // replacements. A measuring call still learns whether any was needed.
+        for (std::size_t i = 0; i < input.size(); ++i) {
+            int const byte = toWindows1252(input[i]);
             replaced |= byte < 0;
-            output.push_back(byte < 0 ? replacement : static_cast<char>(byte));
+            if (cbMultiByte > 0)
+                lpMultiByteStr[i] = byte < 0 ? replacement : static_cast<char>(byte);
         }
         if (lpUsedDefaultChar != nullptr)
             *lpUsedDefaultChar = replaced ? TRUE : FALSE;
-    } else {
-        return fail(ERROR_INVALID_PARAMETER);
+        return size;
     }
-    return deliver<char>(output, lpMultiByteStr, cbMultiByte);
+    if (CodePage != CP_UTF8)
+        return fail(ERROR_INVALID_PARAMETER);
+    if (lpDefaultChar != nullptr || lpUsedDefaultChar != nullptr)
+        return fail(ERROR_INVALID_PARAMETER);
+    if ((dwFlags & WC_ERR_INVALID_CHARS) != 0 && hasUnpairedSurrogate(input))
+        return fail(ERROR_NO_UNICODE_TRANSLATION);
+    return deliver<char>(qor::string::utf16ToUtf8(input), lpMultiByteStr, cbMultiByte);
 }
 
 DWORD GetLastError(void)

@@ -19,8 +19,17 @@ std::u16string typeLibTextToOle(std::string_view text) {
 }
 
 BSTR typeLibTextToBstr(std::string_view text) {
-    std::u16string const ole = typeLibTextToOle(text);
-    return SysAllocStringLen(ole.data(), static_cast<UINT>(ole.size()));
+    // Converted straight into the string: the ANSI code page gives one unit
+    // per byte.
+    BSTR out = SysAllocStringLen(nullptr, static_cast<UINT>(text.size()));
+    if (out == nullptr || text.empty())
+        return out;
+    int const length = static_cast<int>(text.size());
+    if (MultiByteToWideChar(CP_ACP, 0, text.data(), length, out, length) != length) {
+        SysFreeString(out);
+        return nullptr;
+    }
+    return out;
 }
 
 namespace {

@@ -87,6 +87,7 @@ void addParameters(ITypeInfo& typeInfo, FUNCDESC const& description, NameSlots c
                                      ? 0
                                      : static_cast<std::size_t>(std::max<SHORT>(description.cParams, 0));
     ELEMDESC const* elements = description.lprgelemdescParam;
+    function.parameters.reserve(declared);
     switch (description.invkind) {
     case INVOKE_FUNC:
         for (std::size_t i = 0; i + 1 < count && i < declared; ++i)
@@ -150,6 +151,7 @@ void addInterface(ITypeInfo& typeInfo, std::uint16_t position, ComClass& comClas
     chain.push_back(guid);
     addInterfaces(*referenced, 0, (*scoped).cImplTypes, comClass, chain);
     chain.pop_back();
+    comClass.functions.reserve(comClass.functions.size() + (*scoped).cFuncs);
     for (UINT index = 0; index < (*scoped).cFuncs; ++index)
         if (auto member = extractComFunction(*referenced, index))
             comClass.functions.push_back(std::move(*member));

@@ -166,9 +166,6 @@ v8::Local<v8::ObjectTemplate> globalObjectTemplate(v8::Isolate* isolate, V8Class
     return result;
 }
 
-
-
-
 } // namespace
 
 bool isDispatchMemberName(ComFunction const& function) {
@@ -187,6 +184,7 @@ V8Class convertComToV8(ComClass const& comClass, ComClasses const* registry) {
         if (auto index = registry->indexOf(comClass.name))
             v8Class.hostClass = registry->getFromIndex(*index);
     Members members{v8Class.name, {}, {}, {}};
+    members.functions.reserve(comClass.functions.size());
     for (ComFunction const& function : comClass.functions) {
         if (isDispatchMemberName(function))
             continue;
@@ -212,6 +210,7 @@ V8Class convertComToV8(ComClass const& comClass, ComClasses const* registry) {
 
 ClassMap convertComToV8(std::vector<ComClass> const& classes, ComClasses const* registry) {
     ClassMap result;
+    result.reserve(classes.size());
     for (ComClass const& comClass : classes)
         if (!result.contains(comClass.guid))
             result.emplace(comClass.guid, convertComToV8(comClass, registry));
