@@ -25,6 +25,8 @@ using qor::platform::windows::com::TypeInfoAndAttribute;
 
 constexpr IID iidBenchSheet{0x7b4e0d52, 0x3c8a, 0x4f61, {0xa1, 0xd2, 0x5e, 0x9f, 0x3b, 0x7c, 0x2c, 0x02}};
 constexpr int callsPerRun = 100000;
+// The class whose script members the host calls back.
+constexpr Guid handSheetClass{0x7b4e0d53, 0x3c8a, 0x4f61, {0xa1, 0xd2, 0x5e, 0x9f, 0x3b, 0x7c, 0x2c, 0x03}};
 
 struct DECLSPEC_NOVTABLE IBenchSheet : public IDispatch {
     STDMETHOD(Activate)(LONG mode, LONG* result) PURE;
@@ -126,7 +128,7 @@ public:
 private:
     BenchHost() {
         library_.addPath(std::filesystem::path(QOR_BENCH_BINDINGS_DIR) / "BenchSheet.tlb");
-        classes_.add("HandSheet", Guid{}, [](DispatchCreationInterface* creator) -> IUnknown* {
+        classes_.add("HandSheet", handSheetClass, [](DispatchCreationInterface* creator) -> IUnknown* {
             return static_cast<IBenchSheet*>(
                 new HandSheet(creator->getTypeLibrary().find(iidBenchSheet), creator));
         }, ComClassEntry::globalObject);
@@ -286,6 +288,32 @@ void BM_HostCallBareV8ByName(benchmark::State& state) {
     context.Reset();
 }
 BENCHMARK(BM_HostCallBareV8ByName);
+
+// The host calling back a member the script gave a class, the way an event
+// is raised: three arguments in DISPPARAMS (last first), one VARIANT back.
+void BM_InvokeComFunctionThreeArguments(benchmark::State& state) {
+    ComV8Engine& engine = BenchHost::instance().engine();
+    engine.setScript("HandSheet.OnChange = function (a, b, c) { return a + b + c; }", {});
+    engine.runScript();
+    VARIANT arguments[3];
+    for (LONG i = 0; i < 3; ++i) {
+        VariantInit(&arguments[i]);
+        arguments[i].vt = VT_I4;
+        arguments[i].lVal = i + 1;
+    }
+    GUID const guid = handSheetClass.to<GUID>();
+    VARIANT result;
+    VariantInit(&result);
+    bool called = true;
+    for (auto _ : state) {
+        DISPPARAMS params{arguments, nullptr, 3, 0};
+        called = engine.invokeComFunction(&guid, u"OnChange", &params, &result) && called;
+    }
+    if (!called || result.vt != VT_I4 || result.lVal != 6)
+        state.SkipWithError("the script member was not called");
+    VariantClear(&result);
+}
+BENCHMARK(BM_InvokeComFunctionThreeArguments);
 
 constexpr LONG safeArrayLength = 1000000;
 
