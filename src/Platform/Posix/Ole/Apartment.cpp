@@ -3,6 +3,7 @@
 #include <atomic>
 
 #include "Platform/Posix/Ole/ClassRegistry.h"
+#include "Platform/Posix/Ole/InprocServers.h"
 
 namespace {
 
@@ -55,7 +56,8 @@ void STDAPICALLTYPE CoUninitialize() {
     if (--apartment.comCount > 0)
         return;
     qor::platform::posix::ole::revokeClassObjectsOfThisThread();
-    --initializedThreads;
+    if (--initializedThreads == 0)
+        qor::platform::posix::ole::freeUnusedInprocServers();
 }
 
 HRESULT STDAPICALLTYPE OleInitialize(LPVOID pvReserved) {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "Platform/Posix/Ole/Apartment.h"
+#include "Platform/Posix/Ole/InprocServers.h"
 
 namespace {
 
@@ -149,9 +150,13 @@ HRESULT STDAPICALLTYPE CoGetClassObject(REFCLSID rclsid, DWORD dwClsContext, COS
     *ppv = nullptr;
     if (!isComInitializedInProcess())
         return CO_E_NOTINITIALIZED;
+    // The process's own registrations come first, as on Windows.
     IUnknown* object = registrations().find(rclsid, dwClsContext);
-    if (!object)
-        return REGDB_E_CLASSNOTREG;
+    if (!object) {
+        if ((dwClsContext & CLSCTX_INPROC_SERVER) == 0)
+            return REGDB_E_CLASSNOTREG;
+        return qor::platform::posix::ole::getInprocServerClassObject(rclsid, riid, ppv);
+    }
     HRESULT const hr = object->QueryInterface(riid, ppv);
     object->Release();
     return hr;

@@ -2,8 +2,9 @@
 
 // The class objects of the process: what CoRegisterClassObject registers,
 // CoGetClassObject hands out and CoCreateInstance creates objects with.
-// There is no registry and no server to start, so only classes registered
-// by the process itself exist.
+// Classes the process registered itself come first; then the in-process
+// servers of the component registry (InprocServers.h). There are no local
+// or remote servers to start.
 
 #include "Platform/Posix/Ole/ClassFactory.h"
 #include "Platform/Posix/Ole/Guid.h"

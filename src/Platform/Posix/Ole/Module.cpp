@@ -75,6 +75,19 @@ public:
         }
         return true;
     }
+    // The module of a loader handle, one load more when asked.
+    HMODULE findSharedObject(void* loaderHandle, bool addLoad) {
+        std::lock_guard lock(mutex_);
+        for (auto const& module : modules_) {
+            auto const* loaded = std::get_if<SharedObject>(&module->content);
+            if (loaded == nullptr || loaded->handle() != loaderHandle)
+                continue;
+            if (addLoad)
+                ++module->loads;
+            return handleOf(*module);
+        }
+        return nullptr;
+    }
     std::shared_ptr<LoadedModule> find(HMODULE handle) {
         std::lock_guard lock(mutex_);
         for (auto const& module : modules_)
@@ -92,9 +105,14 @@ private:
     std::vector<std::shared_ptr<LoadedModule>> modules_;
 };
 
+// Never destroyed: shared objects loaded for their code stay loaded until
+// the process ends. Closing them during static destruction would unmap
+// code that later exit handlers still call, such as a server's
+// DllCanUnloadNow asked by the last CoUninitialize, or the destructor of an
+// object the server handed out.
 ModuleTable& modules() {
-    static ModuleTable table;
-    return table;
+    static auto* table = new ModuleTable;
+    return *table;
 }
 
 thread_local std::string loaderMessage;
@@ -269,6 +287,28 @@ BOOL WINAPI FreeLibrary(HMODULE hLibModule) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
+    return TRUE;
+}
+
+BOOL WINAPI GetModuleHandleExW(DWORD dwFlags, LPCWSTR lpModuleName, HMODULE* phModule) {
+    if (!phModule) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    *phModule = nullptr;
+    if (!(dwFlags & GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS)) {
+        SetLastError(ERROR_NOT_SUPPORTED);
+        return FALSE;
+    }
+    void* const loaderHandle = qor::platform::posix::ole::loaderHandleOfAddress(lpModuleName);
+    HMODULE module = loaderHandle ? modules().findSharedObject(
+                                        loaderHandle, !(dwFlags & GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT))
+                                  : nullptr;
+    if (!module) {
+        SetLastError(ERROR_MOD_NOT_FOUND);
+        return FALSE;
+    }
+    *phModule = module;
     return TRUE;
 }
 

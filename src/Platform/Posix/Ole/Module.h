@@ -60,6 +60,15 @@ WINBASEAPI BOOL WINAPI FreeLibrary(HMODULE hLibModule);
 // module otherwise, as it was loaded (the file found, for a shared object), truncated to nSize - 1 characters and terminated when the
 // buffer is too small: then the result is nSize and the last error
 // ERROR_INSUFFICIENT_BUFFER.
+#define GET_MODULE_HANDLE_EX_FLAG_PIN 0x00000001
+#define GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT 0x00000002
+#define GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS 0x00000004
+// Only with GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, lpModuleName being an
+// address inside a shared object that LoadLibraryW loaded: how a server
+// finds its own file for DllRegisterServer. Without UNCHANGED_REFCOUNT the
+// module counts one more load. ERROR_MOD_NOT_FOUND for an address outside
+// such a module, ERROR_NOT_SUPPORTED for a lookup by name.
+WINBASEAPI BOOL WINAPI GetModuleHandleExW(DWORD dwFlags, LPCWSTR lpModuleName, HMODULE* phModule);
 WINBASEAPI DWORD WINAPI GetModuleFileNameW(HMODULE hModule, LPWSTR lpFilename, DWORD nSize);
 // The callback gets MAKEINTRESOURCEW identifiers for numbered resources and
 // strings valid during the call for named ones. A callback that returns

@@ -27,6 +27,8 @@
 #include "Platform/Posix/Ole/Apartment.h"
 #include "Platform/Posix/Ole/ClassRegistry.h"
 #include "Platform/Posix/Ole/ProgIdRegistry.h"
+#include "Platform/Posix/Ole/ComponentRegistry.h"
+#include "Platform/Posix/Ole/InprocServers.h"
 #include "Platform/Posix/Ole/DispCallFunc.h"
 #include "Platform/Posix/Ole/LoadTypeLib.h"
 #include "Platform/Posix/Ole/Module.h"

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "Platform/Posix/Ole/AsciiCase.h"
+#include "Platform/Posix/Ole/ComponentRegistryFile.h"
 #include "Platform/Posix/Ole/Memory.h"
 
 namespace {
@@ -92,6 +93,8 @@ HRESULT STDAPICALLTYPE CLSIDFromProgID(LPCOLESTR lpszProgID, LPCLSID lpclsid) {
     if (!lpszProgID || !lpclsid)
         return E_INVALIDARG;
     auto clsid = progIds().clsidOf(lpszProgID);
+    if (!clsid)
+        clsid = qor::platform::posix::ole::clsidOfRegisteredProgId(lpszProgID);
     *lpclsid = clsid.value_or(CLSID_NULL);
     return clsid ? S_OK : CO_E_CLASSSTRING;
 }
@@ -101,6 +104,8 @@ HRESULT STDAPICALLTYPE ProgIDFromCLSID(REFCLSID clsid, LPOLESTR* lplpszProgID) {
         return E_INVALIDARG;
     *lplpszProgID = nullptr;
     auto progId = progIds().progIdOf(clsid);
+    if (!progId)
+        progId = qor::platform::posix::ole::progIdOfRegisteredClass(clsid);
     if (!progId)
         return REGDB_E_CLASSNOTREG;
     std::size_t const bytes = (progId->size() + 1) * sizeof(OLECHAR);

@@ -31,6 +31,18 @@ DWORD errorOfOpenFailure(std::string_view message) {
 
 } // namespace
 
+void* loaderHandleOfAddress(void const* address) {
+    Dl_info info{};
+    if (!address || dladdr(address, &info) == 0 || !info.dli_fname)
+        return nullptr;
+    // RTLD_NOLOAD only finds what is loaded; its reference is given back at
+    // once, the caller's module holding one already.
+    void* handle = dlopen(info.dli_fname, RTLD_NOW | RTLD_NOLOAD);
+    if (handle)
+        dlclose(handle);
+    return handle;
+}
+
 std::expected<SharedObject, LoaderFailure> SharedObject::open(std::string const& name) {
     return opened(name.c_str());
 }

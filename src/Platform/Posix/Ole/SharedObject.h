@@ -11,6 +11,10 @@
 
 namespace qor::platform::posix::ole {
 
+// The loader's handle of the shared object that holds an address, without
+// a reference; null for an address outside any.
+void* loaderHandleOfAddress(void const* address);
+
 class SharedObject {
 public:
     // `name` as dlopen takes it: a path when it has a '/', else a library

@@ -9,24 +9,34 @@
 namespace qor::format::engine::javascript::EnumeratorIterator {
 namespace {
 
-// Where an iterator keeps the Enumerator it walks, out of the script's reach.
-v8::Local<v8::Private> enumeratorKey(v8::Isolate* isolate) {
-    return v8::Private::ForApi(isolate, V8Helper::v8_string(isolate, "qor.Enumerator"));
+// An iterator keeps the Enumerator it walks in its internal field, out of the
+// script's reach and alive as long as the iterator is.
+constexpr int enumeratorField = 0;
+
+v8::Local<v8::String> keyOf(v8::Isolate* isolate, v8::Global<v8::String>& key, char const* name) {
+    if (key.IsEmpty())
+        key.Reset(isolate, v8::String::NewFromUtf8(isolate, name, v8::NewStringType::kInternalized).ToLocalChecked());
+    return key.Get(isolate);
 }
 
 v8::Local<v8::Object> stepResult(v8::Local<v8::Context> context, v8::Local<v8::Value> value, bool done) {
     v8::Isolate* isolate = context->GetIsolate();
+    ObjectRegistry& registry = IsolateData::objectRegistry(isolate);
     v8::Local<v8::Object> result = v8::Object::New(isolate);
-    result->CreateDataProperty(context, V8Helper::v8_string(isolate, "value"), value).Check();
-    result->CreateDataProperty(context, V8Helper::v8_string(isolate, "done"), v8::Boolean::New(isolate, done)).Check();
+    result->CreateDataProperty(context, keyOf(isolate, registry.iteratorValueKey, "value"), value).Check();
+    result->CreateDataProperty(context, keyOf(isolate, registry.iteratorDoneKey, "done"),
+                               v8::Boolean::New(isolate, done))
+        .Check();
     return result;
 }
 
 void next(v8::FunctionCallbackInfo<v8::Value> const& info) {
     v8::Isolate* isolate = info.GetIsolate();
     v8::Local<v8::Context> context = isolate->GetCurrentContext();
-    v8::Local<v8::Value> walked;
-    if (!info.This()->GetPrivate(context, enumeratorKey(isolate)).ToLocal(&walked) || !walked->IsObject())
+    if (info.This()->InternalFieldCount() <= enumeratorField)
+        return;
+    v8::Local<v8::Value> walked = info.This()->GetInternalField(enumeratorField);
+    if (walked.IsEmpty() || !walked->IsObject())
         return;
     auto* enumerator =
         static_cast<IEnumerator*>(walked.As<v8::Object>()->GetAlignedPointerFromInternalField(0));
@@ -59,6 +69,7 @@ v8::Local<v8::FunctionTemplate> iteratorClass(v8::Isolate* isolate) {
     v8::Local<v8::FunctionTemplate> iterator = v8::FunctionTemplate::New(isolate);
     iterator->SetClassName(V8Helper::v8_string(isolate, "Enumerator Iterator"));
     v8::Local<v8::ObjectTemplate> instance = iterator->InstanceTemplate();
+    instance->SetInternalFieldCount(enumeratorField + 1);
     instance->Set(V8Helper::v8_string(isolate, "next"),
                   v8::FunctionTemplate::New(isolate, next, {}, v8::Signature::New(isolate, iterator)));
     instance->Set(v8::Symbol::GetIterator(isolate), v8::FunctionTemplate::New(isolate, self));
@@ -72,8 +83,8 @@ void iterate(v8::FunctionCallbackInfo<v8::Value> const& info, v8::Local<v8::Obje
     v8::Local<v8::Object> iterator;
     if (!iteratorClass(isolate)->InstanceTemplate()->NewInstance(context).ToLocal(&iterator))
         return;
-    if (iterator->SetPrivate(context, enumeratorKey(isolate), enumerator).FromMaybe(false))
-        info.GetReturnValue().Set(iterator);
+    iterator->SetInternalField(enumeratorField, enumerator);
+    info.GetReturnValue().Set(iterator);
 }
 
 } // namespace

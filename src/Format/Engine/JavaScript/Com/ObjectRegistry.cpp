@@ -53,6 +53,8 @@ void ObjectRegistry::teardown(v8::Isolate* isolate) {
     globalObjects.clear();
     enumeratorClass.Reset();
     iteratorClass.Reset();
+    iteratorValueKey.Reset();
+    iteratorDoneKey.Reset();
 }
 
 void ObjectRegistry::addGlobalObject(v8::Isolate* isolate, std::string className, v8::Local<v8::Object> object) {

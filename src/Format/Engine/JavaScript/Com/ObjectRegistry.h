@@ -58,6 +58,9 @@ struct ObjectRegistry {
     // The classes of script Enumerators and of their iterators.
     v8::Global<v8::FunctionTemplate> enumeratorClass;
     v8::Global<v8::FunctionTemplate> iteratorClass;
+    // The keys of an iterator's step results, made once rather than per step.
+    v8::Global<v8::String> iteratorValueKey;
+    v8::Global<v8::String> iteratorDoneKey;
 };
 
 } // namespace qor::format::engine::javascript
