@@ -196,8 +196,8 @@ void V8Debugger::execute(bool functionCall, std::function<void()> run, std::func
     v8::Isolate* isolate = v8::Isolate::GetCurrent();
     if (isolate != nullptr && isolate->InContext())
         client->inspect(isolate->GetCurrentContext());
-    client->turn();
-    if (!functionCall && !client->session && dialog && dialog(port)) {
+    bool const ask = !functionCall && !client->session && dialog;
+    if (ask && dialog(port)) {
         client->waitForDebugger();
         client->schedulePause("Break on start");
     }
