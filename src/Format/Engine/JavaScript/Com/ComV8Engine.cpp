@@ -261,6 +261,8 @@ void ComV8Engine::setExecWebsocketDisconnectDialog(std::function<void()> dialog)
     execWebsocketDisconnectDialog = std::move(dialog);
 }
 
+std::string ComV8Engine::debuggerFrontendUrl(unsigned short port) { return V8Debugger::frontendUrl(port); }
+
 void ComV8Engine::debugged(bool functionCall, std::function<void()> const& step) {
     if (runMode != debugRun || (functionCall && !debugger)) {
         step();

@@ -71,6 +71,8 @@ public:
     // debugger attached (true: wait for one), `disconnect` when it leaves.
     void setExecDebuggerDialog(std::function<bool(unsigned short)> dialog);
     void setExecWebsocketDisconnectDialog(std::function<void()> dialog);
+    // The DevTools address of the inspector on `port`, for a dialog to show.
+    static std::string debuggerFrontendUrl(unsigned short port);
 
     // V8ComInvokeInterface: calls the script function "Class.Member" that
     // stands for a member of a host class; true when it was found and called.
