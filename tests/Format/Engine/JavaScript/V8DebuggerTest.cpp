@@ -347,4 +347,33 @@ TEST_F(V8DebuggerTest, AMalformedFrameEndsTheSessionAndTheEngineRunsOn) {
     EXPECT_EQ(run("'again'"), "again");
 }
 
+TEST_F(V8DebuggerTest, HostCallsInDebugModeRunThroughTheDebuggerOnlyWhenTheFunctionExists) {
+    engine->breakScript(); // no debugger yet: nothing happens
+    debugOn(19238, false);
+    EXPECT_EQ(run("function add(a, b) { return a + b; }"), "undefined");
+    EXPECT_EQ(dialogPort, 19238);
+    std::vector<_variant_t> arguments{_variant_t(LONG(40)), _variant_t(LONG(2))};
+    _variant_t sum = engine->callJsFunctionGetError("add", arguments);
+    EXPECT_EQ(sum.vt, VT_I4);
+    EXPECT_EQ(sum.lVal, 42);
+    _variant_t missing = engine->callJsFunctionGetError("nothing", arguments);
+    EXPECT_EQ(missing.vt, VT_EMPTY);
+    EXPECT_FALSE(engine->hasPendingError());
+    EXPECT_TRUE(reported.empty());
+    // The second run reuses the debugger and its port.
+    dialogPort = 0;
+    EXPECT_EQ(run("add(1, 2)"), "3");
+    EXPECT_EQ(dialogPort, 19238);
+}
+
+TEST_F(V8DebuggerTest, AfterADebugRunAReportedErrorGoesToTheDebuggerNotThePendingError) {
+    debugOn(19239, false);
+    run("1");
+    engine->setDebugging(false);
+    engine->setErrorMessage("host failure", false);
+    EXPECT_FALSE(engine->hasPendingError());
+    engine->breakScript(); // no script running: the debugger has nothing to pause
+    EXPECT_EQ(run("'still'"), "still");
+}
+
 } // namespace
