@@ -1,5 +1,7 @@
 #include "Options.h"
 
+#include <string_view>
+
 namespace qor::tools::qorjs {
 
 char const* const usageText =
@@ -23,6 +25,13 @@ char const* const usageText =
     "                    print what it returns instead of the completion value; the\n"
     "                    rest of the command line are its arguments: numbers, true\n"
     "                    and false, the rest strings\n"
+    "      --inspect[=PORT]\n"
+    "                    run the script under the inspector on 127.0.0.1:PORT (9229\n"
+    "                    unless given); its devtools:// address is printed on stderr\n"
+    "                    for Chrome DevTools (chrome://inspect) or VS Code to attach\n"
+    "      --inspect-brk[=PORT]\n"
+    "                    the same, but wait for a debugger to attach and stop at the\n"
+    "                    script's first line\n"
     "  -h, --help        show this text\n"
     "\n"
     "Include(NAME), import ... from 'NAME' and import('NAME') read files. A relative\n"
@@ -69,6 +78,31 @@ OptionSpec const* findOption(std::string const& argument) {
     return nullptr;
 }
 
+constexpr unsigned short defaultInspectPort = 9229;
+
+// --inspect, --inspect=PORT, --inspect-brk, --inspect-brk=PORT
+std::expected<void, std::string> parseInspect(std::string const& arg, Options& options) {
+    std::string_view rest = std::string_view(arg).substr(std::string_view("--inspect").size());
+    bool const brk = rest.starts_with("-brk");
+    if (brk)
+        rest.remove_prefix(4);
+    unsigned port = defaultInspectPort;
+    if (rest.starts_with("=")) {
+        rest.remove_prefix(1);
+        port = 0;
+        for (char c : rest)
+            if (c < '0' || c > '9' || (port = port * 10 + unsigned(c - '0')) > 65535)
+                return std::unexpected("bad port in " + arg);
+        if (rest.empty() || port == 0)
+            return std::unexpected("bad port in " + arg);
+    } else if (!rest.empty()) {
+        return std::unexpected("unknown option " + arg);
+    }
+    options.inspectPort = static_cast<unsigned short>(port);
+    options.inspectBreak = brk;
+    return {};
+}
+
 } // namespace
 
 std::expected<Options, std::string> parseOptions(std::vector<std::string> const& arguments) {
@@ -83,6 +117,10 @@ std::expected<Options, std::string> parseOptions(std::vector<std::string> const&
             if (++i == arguments.size())
                 return std::unexpected(arg + " needs " + spec->valueName);
             spec->apply(options, arguments[i]);
+        } else if (arg.starts_with("--inspect")) {
+            auto parsed = parseInspect(arg, options);
+            if (!parsed)
+                return std::unexpected(parsed.error());
         } else if (arg == "--call") {
             if (++i == arguments.size())
                 return std::unexpected("--call needs a function name");

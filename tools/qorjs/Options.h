@@ -13,6 +13,8 @@ struct Options {
     std::vector<std::string> hostLibraries; // loaded in this order before the script runs
     std::optional<std::string> call;        // a function to call once the script has run
     std::vector<std::string> callArguments; // its arguments, as given
+    std::optional<unsigned short> inspectPort; // run under the inspector on this port
+    bool inspectBreak = false;                 // and wait for a debugger, stopping at the first line
     bool module = false;
     bool quiet = false;
     bool help = false;

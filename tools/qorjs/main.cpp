@@ -70,6 +70,20 @@ int run(qorjs::Options const& options, std::filesystem::path const& programDirec
     engine.setScript("", {});
     engine.runScript([](ComV8Engine::RunResult&, v8::Local<v8::Context>& context) { qorjs::installConsole(context); });
 
+    if (options.inspectPort) {
+        engine.setDebugging(true);
+        engine.setDebugPort(*options.inspectPort);
+        bool const wait = options.inspectBreak;
+        engine.setExecDebuggerDialog([wait](unsigned short port) {
+            std::fprintf(stderr, "Debugger listening on %s\n", ComV8Engine::debuggerFrontendUrl(port).c_str());
+            if (wait)
+                std::fprintf(stderr, "Waiting for the debugger to attach...\n");
+            std::fflush(stderr);
+            return wait;
+        });
+        engine.setExecWebsocketDisconnectDialog([] { std::fprintf(stderr, "Debugger disconnected.\n"); });
+    }
+
     engine.setScript(text, settings);
     engine.runScript([&](ComV8Engine::RunResult& result, v8::Local<v8::Context>&) {
         if (!result) {

@@ -27,6 +27,20 @@ TEST(QorjsOptions, ShortAndLongNamesSetTheSameThing) {
     EXPECT_TRUE(help->help);
 }
 
+TEST(QorjsOptions, InspectTakesAnOptionalPortAndBrkWaits) {
+    auto plain = parse({"--inspect", "a.js"});
+    ASSERT_TRUE(plain) << plain.error();
+    EXPECT_EQ(plain->inspectPort, 9229);
+    EXPECT_FALSE(plain->inspectBreak);
+    auto brk = parse({"--inspect-brk=9005", "a.js"});
+    ASSERT_TRUE(brk) << brk.error();
+    EXPECT_EQ(brk->inspectPort, 9005);
+    EXPECT_TRUE(brk->inspectBreak);
+    EXPECT_FALSE(parse({"a.js"})->inspectPort);
+    for (char const* bad : {"--inspect=", "--inspect=0", "--inspect=65536", "--inspect=9x", "--inspector"})
+        EXPECT_FALSE(parse({bad, "a.js"})) << bad;
+}
+
 TEST(QorjsOptions, CallTakesTheRestOfTheCommandLine) {
     auto options = parse({"script.js", "--call", "add", "1", "-e", "two"});
     ASSERT_TRUE(options) << options.error();

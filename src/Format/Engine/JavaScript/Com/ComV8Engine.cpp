@@ -43,6 +43,11 @@ ComV8Engine::ComV8Engine(ComClasses& comClasses, TypeLibrary& typeLibrary,
 }
 
 ComV8Engine::~ComV8Engine() {
+    if (debugger) {
+        v8::Isolate::Scope isolateScope(isolate);
+        v8::HandleScope handleScope(isolate);
+        debugger.reset();
+    }
     if (critical)
         return;
     if (isolate != nullptr) {
@@ -239,11 +244,35 @@ void ComV8Engine::stopWrappedObjects() {
     }
 }
 
-void ComV8Engine::breakScript() {}
+void ComV8Engine::breakScript() {
+    if (debugger)
+        debugger->breakProgram("", "");
+}
 
 void ComV8Engine::setDebugging(bool debugging) { runMode = debugging ? debugRun : normalRun; }
 
 void ComV8Engine::setDebugPort(unsigned short port) { debugPort = port; }
+
+void ComV8Engine::setExecDebuggerDialog(std::function<bool(unsigned short)> dialog) {
+    execDebuggerDialog = std::move(dialog);
+}
+
+void ComV8Engine::setExecWebsocketDisconnectDialog(std::function<void()> dialog) {
+    execWebsocketDisconnectDialog = std::move(dialog);
+}
+
+std::string ComV8Engine::debuggerFrontendUrl(unsigned short port) { return V8Debugger::frontendUrl(port); }
+
+void ComV8Engine::debugged(bool functionCall, std::function<void()> const& step) {
+    if (runMode != debugRun || (functionCall && !debugger)) {
+        step();
+        return;
+    }
+    if (!debugger)
+        debugger = std::make_unique<V8Debugger>(isolate, V8Engine::get().getPlatform());
+    // The debugger gets copies; the engine keeps its own.
+    debugger->execute(functionCall, step, execDebuggerDialog, execWebsocketDisconnectDialog, debugPort);
+}
 
 
 } // namespace qor::format::engine::javascript

@@ -6,6 +6,7 @@
 #include "Format/Engine/JavaScript/Com/UnhandledRejections.h"
 #include "Format/Engine/JavaScript/Com/V8Class.h"
 #include "Format/Engine/JavaScript/Error.h"
+#include "Format/Engine/JavaScript/V8Debugger.h"
 #include "Format/Engine/JavaScript/V8FuncResult.h"
 #include "Id/Guid.h"
 #include "Platform/Windows/Com/ComClasses.h"
@@ -65,6 +66,13 @@ public:
     void stopScript() override;
     void setDebugging(bool debugging) override;
     void setDebugPort(unsigned short port) override;
+
+    // Shown by the debugger: `dialog(port)` before a debug run with no
+    // debugger attached (true: wait for one), `disconnect` when it leaves.
+    void setExecDebuggerDialog(std::function<bool(unsigned short)> dialog);
+    void setExecWebsocketDisconnectDialog(std::function<void()> dialog);
+    // The DevTools address of the inspector on `port`, for a dialog to show.
+    static std::string debuggerFrontendUrl(unsigned short port);
 
     // V8ComInvokeInterface: calls the script function "Class.Member" that
     // stands for a member of a host class; true when it was found and called.
@@ -141,6 +149,9 @@ private:
     void recordUnhandledRejections();
 
     void recordError(Error error);
+    // Runs `step` under the debugger when a debug run or call is due, else
+    // directly.
+    void debugged(bool functionCall, std::function<void()> const& step);
     void reportPendingError();
     void teardownIsolate();
     void releaseSharedInstances();
@@ -160,6 +171,10 @@ private:
     bool critical = false;
     bool stopping = false;
     unsigned short debugPort = 9005;
+    std::function<bool(unsigned short)> execDebuggerDialog;
+    std::function<void()> execWebsocketDisconnectDialog;
+    // Made by the first debug run; destroyed before anything else.
+    std::unique_ptr<V8Debugger> debugger;
     ImportResolver importResolver;
     bool inModule = false;
     std::set<std::string> includedFiles;

@@ -18,6 +18,7 @@
 #include <fmt/format.h>
 
 #include <exception>
+#include <optional>
 #include <utility>
 
 namespace qor::format::engine::javascript {
@@ -69,14 +70,31 @@ V8FuncResult ComV8Engine::callFunction(v8::Local<v8::Context> local, std::string
                                        std::vector<v8::Local<v8::Value>>& arguments) {
     v8::Local<v8::Object> global = local->Global();
     V8Engine::FunctionName const function{functionKey(name), name};
-    // A debug run hands these calls to the debugger.
+    // A debug call enters the debugger only for a function that exists.
+    bool const viaDebugger = runMode == debugRun && debugger;
+    if (viaDebugger && !V8Engine::jsFunctionExists(global, local, name))
+        return {};
     try {
-        if (callDepth > 1)
-            return V8Engine::callJsFunction(global, local, function, arguments);
-        auto result = V8Engine::callJsFunctionGetError(global, local, function, arguments);
-        if (result)
-            return *result;
-        recordError(result.error());
+        V8FuncResult called;
+        std::optional<Error> failure;
+        auto call = [&] {
+            if (callDepth > 1) {
+                called = V8Engine::callJsFunction(global, local, function, arguments);
+                return;
+            }
+            auto result = V8Engine::callJsFunctionGetError(global, local, function, arguments);
+            if (result)
+                called = *result;
+            else
+                failure = std::move(result.error());
+        };
+        if (viaDebugger)
+            debugged(true, call);
+        else
+            call();
+        if (!failure)
+            return called;
+        recordError(std::move(*failure));
     } catch (std::exception const& exception) {
         critical = true;
         char const* text = exception.what();
@@ -191,8 +209,8 @@ std::expected<v8::Local<v8::Value>, Error> ComV8Engine::callModuleFunction(std::
     v8::Context::Scope contextScope(local);
     v8::Local<v8::Object> holder = topLevelModule.Get(isolate)->GetModuleNamespace().As<v8::Object>();
     v8::TryCatch tryCatch(isolate);
-    // A debug run hands this call to the debugger.
-    auto result = V8Engine::callJsFunctionGetError(holder, local, functionName, arguments);
+    std::expected<V8FuncResult, Error> result = V8FuncResult{};
+    debugged(true, [&] { result = V8Engine::callJsFunctionGetError(holder, local, functionName, arguments); });
     if (!result)
         return std::unexpected(result.error());
     if (!result->found) {

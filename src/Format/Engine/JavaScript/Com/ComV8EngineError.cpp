@@ -7,7 +7,11 @@
 namespace qor::format::engine::javascript {
 
 void ComV8Engine::setErrorMessage(std::string_view message, bool keepExisting) {
-    // With a debugger attached, the message pauses the script instead.
+    // With a debugger, the message pauses the script there instead.
+    if (debugger && !stopping) {
+        debugger->breakProgram("error", message);
+        return;
+    }
     bool const record = !keepExisting || (runMode != normalRun && !pendingError);
     if (!record)
         return;

@@ -35,8 +35,9 @@ bool ComV8Engine::runScript(ResultCallback onResult) {
     v8::Local<v8::Context> local = context.Get(isolate);
     v8::Context::Scope contextScope(local);
     Source script{source, settings.path ? string::pathToUtf8(*settings.path) : std::string(), settings.isModule};
-    // A debug run hands this same step to the debugger.
-    RunResult result = execute(script, local);
+    // Prepared empty, for a debugger that decides not to run the script.
+    RunResult result = v8::Local<v8::Value>(v8::Undefined(isolate));
+    debugged(false, [&] { result = execute(script, local); });
     onResult(result, local);
     // After the run's own result: its error, if any, came first.
     recordUnhandledRejections();

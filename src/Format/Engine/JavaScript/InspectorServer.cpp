@@ -1,0 +1,303 @@
+// Boost.Beast is kept to this one translation unit: it is most of the
+// compile time of the inspector.
+
+#include "Format/Engine/JavaScript/InspectorServer.h"
+
+#include <utility>
+
+#include <boost/asio/io_context.hpp>
+#include <boost/asio/ip/tcp.hpp>
+#include <boost/beast/core.hpp>
+#include <boost/beast/http.hpp>
+#include <boost/beast/websocket.hpp>
+#include <fmt/format.h>
+#include <v8-version.h>
+
+#include <deque>
+#include <variant>
+
+namespace qor::format::engine::javascript {
+
+namespace asio = boost::asio;
+namespace beast = boost::beast;
+namespace http = beast::http;
+namespace websocket = beast::websocket;
+using tcp = asio::ip::tcp;
+
+namespace {
+
+// A protocol message is JSON of a script's source at most; anything beyond
+// this is not a debugger talking.
+constexpr std::size_t maximumMessage = 64u << 20;
+constexpr std::chrono::seconds requestTimeout{10};
+
+} // namespace
+
+class InspectorServer::Impl {
+public:
+    Impl(unsigned short port, std::string targetId, std::string title, Events events)
+        : port(port), targetId(std::move(targetId)), title(std::move(title)), events(std::move(events)) {
+        beast::error_code ec;
+        tcp::endpoint endpoint(asio::ip::make_address_v4("127.0.0.1"), port);
+        acceptor.open(endpoint.protocol(), ec);
+        if (!ec)
+            acceptor.set_option(asio::socket_base::reuse_address(true), ec);
+        if (!ec)
+            acceptor.bind(endpoint, ec);
+        if (!ec)
+            acceptor.listen(asio::socket_base::max_listen_connections, ec);
+        if (ec) {
+            failure = ec.message();
+            acceptor.close(ec);
+            return;
+        }
+        accept();
+    }
+
+    ~Impl();
+
+    class Session;
+    class Request;
+
+    void accept();
+    void startSession(std::shared_ptr<Session> const& session);
+    void endSession(Session* ended);
+    std::string listJson() const;
+    std::string versionJson() const;
+
+    void send(std::string message) {
+        if (!session)
+            return;
+        outbox.push_back(std::move(message));
+        writeNext();
+    }
+    void writeNext();
+
+    void pump(std::chrono::milliseconds budget) {
+        if (budget.count() > 0)
+            context.run_for(budget);
+        else
+            context.poll();
+        context.restart();
+        deliver();
+    }
+
+    void deliver() {
+        while (!pending.empty()) {
+            Event event = std::move(pending.front());
+            pending.pop_front();
+            if (auto* text = std::get_if<std::string>(&event)) {
+                if (events.message)
+                    events.message(std::move(*text));
+            } else if (std::get<Change>(event) == Change::connected) {
+                if (events.connected)
+                    events.connected();
+            } else if (events.disconnected) {
+                events.disconnected();
+            }
+        }
+    }
+
+    enum class Change { connected, disconnected };
+    using Event = std::variant<std::string, Change>;
+
+    unsigned short port;
+    std::string targetId;
+    std::string title;
+    Events events;
+    std::string failure;
+    asio::io_context context{1};
+    tcp::acceptor acceptor{context};
+    std::shared_ptr<Session> session;
+    std::deque<std::string> outbox;
+    bool writing = false;
+    std::deque<Event> pending;
+};
+
+class InspectorServer::Impl::Session : public std::enable_shared_from_this<Session> {
+public:
+    Session(Impl& server, beast::tcp_stream stream) : server(server), ws(std::move(stream)) {}
+
+    void start(http::request<http::string_body> request) {
+        ws.next_layer().expires_never();
+        ws.set_option(websocket::stream_base::timeout::suggested(beast::role_type::server));
+        ws.read_message_max(maximumMessage);
+        ws.async_accept(request, [self = shared_from_this()](beast::error_code ec) {
+            if (ec)
+                return self->server.endSession(self.get());
+            self->read();
+        });
+    }
+
+    void read() {
+        ws.async_read(buffer, [self = shared_from_this()](beast::error_code ec, std::size_t) {
+            if (ec)
+                return self->server.endSession(self.get());
+            // Inspector messages are text; a binary frame is not a debugger.
+            if (!self->ws.got_text())
+                return self->server.endSession(self.get());
+            self->server.pending.emplace_back(beast::buffers_to_string(self->buffer.data()));
+            self->buffer.consume(self->buffer.size());
+            self->read();
+        });
+    }
+
+    Impl& server;
+    websocket::stream<beast::tcp_stream> ws;
+    beast::flat_buffer buffer;
+};
+
+class InspectorServer::Impl::Request : public std::enable_shared_from_this<Request> {
+public:
+    Request(Impl& server, tcp::socket socket) : server(server), stream(std::move(socket)) {}
+
+    void start() {
+        stream.expires_after(requestTimeout);
+        parser.body_limit(64 * 1024);
+        http::async_read(stream, buffer, parser, [self = shared_from_this()](beast::error_code ec, std::size_t) {
+            if (!ec)
+                self->handle();
+        });
+    }
+
+private:
+    void handle() {
+        auto request = parser.release();
+        if (websocket::is_upgrade(request)) {
+            bool const ours = request.target() == "/" + server.targetId;
+            if (ours && !server.session) {
+                auto session = std::make_shared<Session>(server, std::move(stream));
+                server.startSession(session);
+                session->start(std::move(request));
+                return;
+            }
+            return respond(request, ours ? http::status::conflict : http::status::not_found,
+                           ours ? "A debugger is already attached." : "No such target.", "text/plain");
+        }
+        auto const target = request.target();
+        if (target == "/json" || target == "/json/list")
+            return respond(request, http::status::ok, server.listJson(), "application/json; charset=UTF-8");
+        if (target == "/json/version")
+            return respond(request, http::status::ok, server.versionJson(), "application/json; charset=UTF-8");
+        respond(request, http::status::not_found, "Not found.", "text/plain");
+    }
+
+    void respond(http::request<http::string_body> const& request, http::status status, std::string body,
+                 char const* type) {
+        response.version(request.version());
+        response.result(status);
+        response.set(http::field::content_type, type);
+        response.keep_alive(false);
+        response.body() = std::move(body);
+        response.prepare_payload();
+        http::async_write(stream, response, [self = shared_from_this()](beast::error_code, std::size_t) {
+            beast::error_code ignored;
+            self->stream.socket().shutdown(tcp::socket::shutdown_both, ignored);
+        });
+    }
+
+    Impl& server;
+    beast::tcp_stream stream;
+    beast::flat_buffer buffer;
+    http::request_parser<http::string_body> parser;
+    http::response<http::string_body> response;
+};
+
+InspectorServer::Impl::~Impl() {
+    beast::error_code ignored;
+    acceptor.close(ignored);
+    if (session)
+        session->ws.next_layer().socket().close(ignored);
+    session.reset();
+}
+
+void InspectorServer::Impl::accept() {
+    acceptor.async_accept([this](beast::error_code ec, tcp::socket socket) {
+        if (ec == asio::error::operation_aborted || !acceptor.is_open())
+            return;
+        if (!ec)
+            std::make_shared<Request>(*this, std::move(socket))->start();
+        accept();
+    });
+}
+
+void InspectorServer::Impl::startSession(std::shared_ptr<Session> const& started) {
+    session = started;
+    outbox.clear();
+    pending.emplace_back(Change::connected);
+}
+
+void InspectorServer::Impl::endSession(Session* ended) {
+    if (session.get() != ended)
+        return;
+    beast::error_code ignored;
+    session->ws.next_layer().socket().close(ignored);
+    session.reset();
+    outbox.clear();
+    writing = false;
+    pending.emplace_back(Change::disconnected);
+}
+
+void InspectorServer::Impl::writeNext() {
+    if (writing || outbox.empty() || !session)
+        return;
+    writing = true;
+    session->ws.text(true);
+    session->ws.async_write(asio::buffer(outbox.front()),
+                            [this, self = session](beast::error_code ec, std::size_t) {
+                                if (session != self)
+                                    return;
+                                writing = false;
+                                if (ec)
+                                    return endSession(self.get());
+                                outbox.pop_front();
+                                writeNext();
+                            });
+}
+
+std::string InspectorServer::Impl::listJson() const {
+    std::string const address = fmt::format("127.0.0.1:{}/{}", port, targetId);
+    return fmt::format(R"([{{
+  "description": "QorJavaScriptCom instance",
+  "devtoolsFrontendUrl": "devtools://devtools/bundled/js_app.html?experiments=true&v8only=true&ws={0}",
+  "devtoolsFrontendUrlCompat": "devtools://devtools/bundled/inspector.html?experiments=true&v8only=true&ws={0}",
+  "faviconUrl": "https://nodejs.org/static/images/favicons/favicon.ico",
+  "id": "{1}",
+  "title": "{2}",
+  "type": "node",
+  "url": "file://",
+  "webSocketDebuggerUrl": "ws://{0}"
+}}]
+)",
+                       address, targetId, title);
+}
+
+std::string InspectorServer::Impl::versionJson() const {
+    return fmt::format(R"({{
+  "Browser": "QorJavaScriptCom/V8 {}.{}.{}.{}",
+  "Protocol-Version": "1.3"
+}}
+)",
+                       V8_MAJOR_VERSION, V8_MINOR_VERSION, V8_BUILD_NUMBER, V8_PATCH_LEVEL);
+}
+
+InspectorServer::InspectorServer(unsigned short port, std::string targetId, std::string title, Events events)
+    : impl(std::make_unique<Impl>(port, std::move(targetId), std::move(title), std::move(events))) {}
+
+InspectorServer::~InspectorServer() = default;
+
+bool InspectorServer::listening() const { return impl->acceptor.is_open(); }
+std::string const& InspectorServer::error() const { return impl->failure; }
+unsigned short InspectorServer::port() const { return impl->port; }
+bool InspectorServer::attached() const { return impl->session != nullptr; }
+void InspectorServer::send(std::string message) { impl->send(std::move(message)); }
+void InspectorServer::pump(std::chrono::milliseconds budget) { impl->pump(budget); }
+
+void InspectorServer::flush(std::chrono::milliseconds limit) {
+    auto const end = std::chrono::steady_clock::now() + limit;
+    impl->pump(std::chrono::milliseconds(0));
+    while ((impl->writing || !impl->outbox.empty()) && std::chrono::steady_clock::now() < end)
+        impl->pump(std::chrono::milliseconds(5));
+}
+
+} // namespace qor::format::engine::javascript

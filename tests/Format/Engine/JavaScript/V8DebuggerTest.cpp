@@ -1,0 +1,379 @@
+// The inspector as DevTools sees it: a WebSocket client in the test drives a
+// debug run on the engine's thread.
+
+#include "Support/EngineFixture.h"
+
+#include "Format/Engine/JavaScript/V8Debugger.h"
+
+#include <boost/asio/connect.hpp>
+#include <boost/asio/ip/host_name.hpp>
+#include <boost/asio/write.hpp>
+#include <boost/asio/ip/tcp.hpp>
+#include <boost/beast/core.hpp>
+#include <boost/beast/http.hpp>
+#include <boost/beast/websocket.hpp>
+#include <gmock/gmock.h>
+#include <nlohmann/json.hpp>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+#include <sys/socket.h>
+#include <sys/time.h>
+
+namespace {
+
+namespace asio = boost::asio;
+namespace beast = boost::beast;
+namespace http = beast::http;
+namespace websocket = beast::websocket;
+using tcp = asio::ip::tcp;
+using nlohmann::json;
+using namespace std::chrono_literals;
+using ::testing::HasSubstr;
+
+constexpr auto socketTimeout = 5s;
+
+// Ends the process when a test outlives its bound: a hung inspector must fail
+// the suite, not stall it.
+class Watchdog {
+public:
+    explicit Watchdog(std::chrono::seconds limit)
+        : thread([this, limit] {
+              std::unique_lock lock(mutex);
+              if (!done.wait_for(lock, limit, [this] { return finished; })) {
+                  std::fputs("V8DebuggerTest: watchdog expired\n", stderr);
+                  std::abort();
+              }
+          }) {}
+    ~Watchdog() {
+        {
+            std::lock_guard lock(mutex);
+            finished = true;
+        }
+        done.notify_all();
+        thread.join();
+    }
+
+private:
+    std::mutex mutex;
+    std::condition_variable done;
+    bool finished = false;
+    std::thread thread;
+};
+
+bool connectWithin(beast::tcp_stream& stream, unsigned short port, std::chrono::milliseconds limit) {
+    auto const end = std::chrono::steady_clock::now() + limit;
+    tcp::endpoint const endpoint(asio::ip::make_address_v4("127.0.0.1"), port);
+    for (;;) {
+        beast::error_code ec;
+        stream.expires_after(socketTimeout);
+        stream.socket().close(ec);
+        stream.socket().connect(endpoint, ec);
+        if (!ec) {
+            // Reads and writes of the synchronous client give up too.
+            timeval bound{static_cast<time_t>(socketTimeout.count()), 0};
+            setsockopt(stream.socket().native_handle(), SOL_SOCKET, SO_RCVTIMEO, &bound, sizeof bound);
+            setsockopt(stream.socket().native_handle(), SOL_SOCKET, SO_SNDTIMEO, &bound, sizeof bound);
+            return true;
+        }
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+        std::this_thread::sleep_for(20ms);
+    }
+}
+
+std::optional<std::string> httpGet(unsigned short port, std::string const& target) {
+    asio::io_context io;
+    beast::tcp_stream stream(io);
+    if (!connectWithin(stream, port, 5s))
+        return std::nullopt;
+    http::request<http::empty_body> request{http::verb::get, target, 11};
+    request.set(http::field::host, "127.0.0.1");
+    beast::error_code ec;
+    http::write(stream, request, ec);
+    beast::flat_buffer buffer;
+    http::response<http::string_body> response;
+    http::read(stream, buffer, response, ec);
+    if (ec)
+        return std::nullopt;
+    return response.body();
+}
+
+// A DevTools stand-in: protocol commands with ids, events in between.
+class Client {
+public:
+    explicit Client(unsigned short port) : port(port), ws(io) {}
+
+    bool attach() {
+        if (!connectWithin(ws.next_layer(), port, 5s))
+            return false;
+        beast::error_code ec;
+        ws.handshake("127.0.0.1:" + std::to_string(port), "/" + qor::format::engine::javascript::V8Debugger::targetId(), ec);
+        return !ec;
+    }
+
+    void send(std::string const& method, json params = json::object()) {
+        ws.next_layer().expires_after(socketTimeout);
+        ws.write(asio::buffer(json{{"id", ++lastId}, {"method", method}, {"params", params}}.dump()));
+    }
+
+    // The next message, or null when the socket failed or timed out.
+    json read() {
+        beast::flat_buffer buffer;
+        beast::error_code ec;
+        ws.next_layer().expires_after(socketTimeout);
+        ws.read(buffer, ec);
+        if (ec)
+            return nullptr;
+        return json::parse(beast::buffers_to_string(buffer.data()), nullptr, false);
+    }
+
+    json command(std::string const& method, json params = json::object()) {
+        send(method, std::move(params));
+        for (json message = read(); !message.is_null(); message = read()) {
+            if (message.value("id", 0) == lastId)
+                return message;
+            events.push_back(message);
+        }
+        return nullptr;
+    }
+
+    json waitFor(std::string const& method) {
+        for (auto it = events.begin(); it != events.end(); ++it)
+            if (it->value("method", "") == method) {
+                json found = *it;
+                events.erase(it);
+                return found;
+            }
+        for (json message = read(); !message.is_null(); message = read())
+            if (message.value("method", "") == method)
+                return message;
+            else
+                events.push_back(message);
+        return nullptr;
+    }
+
+    unsigned short port;
+    asio::io_context io;
+    websocket::stream<beast::tcp_stream> ws;
+    int lastId = 0;
+    std::vector<json> events;
+};
+
+class V8DebuggerTest : public qor::test::EngineFixture {
+protected:
+    void debugOn(unsigned short chosen, bool waitForDebugger) {
+        port = chosen;
+        engine->setDebugging(true);
+        engine->setDebugPort(port);
+        waiting = waitForDebugger;
+        engine->setExecDebuggerDialog([this](unsigned short asked) {
+            dialogPort = asked;
+            return waiting;
+        });
+        engine->setExecWebsocketDisconnectDialog([this] { ++disconnects; });
+    }
+
+    std::string runFile(std::string_view script) {
+        ComV8Engine::ScriptSettings settings;
+        settings.path = "inspected.js";
+        return run(script, settings);
+    }
+
+    // Each test its own port: suites run in parallel.
+    unsigned short port = 0;
+    bool waiting = false;
+    std::atomic<int> dialogPort{0};
+    std::atomic<int> disconnects{0};
+    Watchdog watchdog{std::chrono::seconds(30)};
+};
+
+constexpr char const* script = "var x = 21;\n"
+                               "function twice(v) {\n"
+                               "  var y = v * 2;\n"
+                               "  return y;\n"
+                               "}\n"
+                               "'done ' + twice(x);\n";
+
+TEST_F(V8DebuggerTest, StopsAtABreakpointEvaluatesOnTheFrameAndResumes) {
+    debugOn(19231, true);
+    json paused;
+    json evaluated;
+    std::optional<std::string> list;
+    std::optional<std::string> version;
+    std::thread devtools([&] {
+        list = httpGet(port, "/json/list");
+        version = httpGet(port, "/json/version");
+        Client client(port);
+        if (!client.attach())
+            return;
+        client.command("Runtime.enable");
+        client.command("Debugger.enable");
+        client.command("Debugger.setBreakpointByUrl", {{"lineNumber", 2}, {"url", "inspected.js"}});
+        client.send("Runtime.runIfWaitingForDebugger");
+        // The run stops on its first statement, then at the breakpoint.
+        for (json event = client.waitFor("Debugger.paused"); !event.is_null(); event = client.waitFor("Debugger.paused")) {
+            if (!event["params"]["hitBreakpoints"].empty()) {
+                paused = event;
+                evaluated = client.command("Debugger.evaluateOnCallFrame",
+                                           {{"callFrameId", event["params"]["callFrames"][0]["callFrameId"]},
+                                            {"expression", "v + 100"}});
+                client.command("Debugger.resume");
+                break;
+            }
+            client.command("Debugger.resume");
+        }
+        client.waitFor("Debugger.resumed");
+        beast::error_code ec;
+        client.ws.next_layer().socket().close(ec);
+    });
+    EXPECT_EQ(runFile(script), "done 42");
+    devtools.join();
+    EXPECT_EQ(dialogPort, 19231);
+    ASSERT_TRUE(list.has_value());
+    EXPECT_THAT(*list, HasSubstr("ws=127.0.0.1:19231/" + qor::format::engine::javascript::V8Debugger::targetId()));
+    EXPECT_THAT(*list, HasSubstr("\"webSocketDebuggerUrl\": \"ws://127.0.0.1:19231/"));
+    ASSERT_TRUE(version.has_value());
+    EXPECT_THAT(*version, HasSubstr("\"Protocol-Version\": \"1.3\""));
+    ASSERT_FALSE(paused.is_null());
+    auto const& frame = paused["params"]["callFrames"][0];
+    EXPECT_EQ(frame["location"]["lineNumber"], 2);
+    EXPECT_EQ(frame["functionName"], "twice");
+    ASSERT_FALSE(evaluated.is_null());
+    EXPECT_EQ(evaluated["result"]["result"]["value"], 121);
+    EXPECT_TRUE(reported.empty());
+}
+
+TEST_F(V8DebuggerTest, ANormalRunOpensNoPort) {
+    engine->setDebugPort(19232);
+    EXPECT_EQ(run("1 + 1"), "2");
+    asio::io_context io;
+    tcp::socket socket(io);
+    beast::error_code ec;
+    socket.connect(tcp::endpoint(asio::ip::make_address_v4("127.0.0.1"), 19232), ec);
+    EXPECT_TRUE(ec) << "something listens on the port";
+}
+
+TEST_F(V8DebuggerTest, ListensOnlyOnLoopback) {
+    debugOn(19233, false);
+    EXPECT_EQ(run("'ran'"), "ran");
+    asio::io_context io;
+    tcp::socket socket(io);
+    beast::error_code ec;
+    socket.connect(tcp::endpoint(asio::ip::make_address_v4("127.0.0.1"), 19233), ec);
+    EXPECT_FALSE(ec) << ec.message();
+    // Any other address of the machine is refused.
+    tcp::resolver resolver(io);
+    for (auto const& entry : resolver.resolve(asio::ip::host_name(), "19233", ec)) {
+        auto address = entry.endpoint().address();
+        if (address.is_loopback())
+            continue;
+        tcp::socket other(io);
+        beast::error_code refused;
+        other.connect(entry.endpoint(), refused);
+        EXPECT_TRUE(refused) << address.to_string();
+    }
+}
+
+TEST_F(V8DebuggerTest, ASecondClientIsTurnedAwayAndTheFirstKeepsItsSession) {
+    debugOn(19234, true);
+    bool secondRefused = false;
+    json evaluated;
+    std::thread devtools([&] {
+        Client first(port);
+        if (!first.attach())
+            return;
+        Client second(port);
+        secondRefused = !second.attach();
+        first.command("Debugger.enable");
+        first.send("Runtime.runIfWaitingForDebugger");
+        if (first.waitFor("Debugger.paused").is_null())
+            return;
+        evaluated = first.command("Runtime.evaluate", {{"expression", "6 * 7"}});
+        first.command("Debugger.resume");
+        beast::error_code ec;
+        first.ws.next_layer().socket().close(ec);
+    });
+    EXPECT_EQ(runFile(script), "done 42");
+    devtools.join();
+    EXPECT_TRUE(secondRefused);
+    ASSERT_FALSE(evaluated.is_null());
+    EXPECT_EQ(evaluated["result"]["result"]["value"], 42);
+}
+
+TEST_F(V8DebuggerTest, AClientLeavingWhilePausedLetsTheScriptFinish) {
+    debugOn(19235, true);
+    std::thread devtools([&] {
+        Client client(port);
+        if (!client.attach())
+            return;
+        client.command("Debugger.enable");
+        client.send("Runtime.runIfWaitingForDebugger");
+        client.waitFor("Debugger.paused");
+        // Gone without a close frame.
+        beast::error_code ec;
+        client.ws.next_layer().socket().close(ec);
+    });
+    EXPECT_EQ(runFile(script), "done 42");
+    devtools.join();
+    EXPECT_EQ(disconnects, 1);
+    waiting = false;
+    EXPECT_EQ(run("'again'"), "again");
+}
+
+TEST_F(V8DebuggerTest, AMalformedFrameEndsTheSessionAndTheEngineRunsOn) {
+    debugOn(19236, true);
+    std::thread devtools([&] {
+        Client client(port);
+        if (!client.attach())
+            return;
+        // A frame header claiming a reserved opcode, unmasked: no client sends it.
+        unsigned char const garbage[] = {0x83, 0x05, 'h', 'e', 'l', 'l', 'o'};
+        beast::error_code ec;
+        asio::write(client.ws.next_layer().socket(), asio::buffer(garbage), ec);
+        client.read();
+    });
+    EXPECT_EQ(runFile(script), "done 42");
+    devtools.join();
+    EXPECT_EQ(disconnects, 1);
+    waiting = false;
+    EXPECT_EQ(run("'again'"), "again");
+}
+
+TEST_F(V8DebuggerTest, HostCallsInDebugModeRunThroughTheDebuggerOnlyWhenTheFunctionExists) {
+    engine->breakScript(); // no debugger yet: nothing happens
+    debugOn(19238, false);
+    EXPECT_EQ(run("function add(a, b) { return a + b; }"), "undefined");
+    EXPECT_EQ(dialogPort, 19238);
+    std::vector<_variant_t> arguments{_variant_t(LONG(40)), _variant_t(LONG(2))};
+    _variant_t sum = engine->callJsFunctionGetError("add", arguments);
+    EXPECT_EQ(sum.vt, VT_I4);
+    EXPECT_EQ(sum.lVal, 42);
+    _variant_t missing = engine->callJsFunctionGetError("nothing", arguments);
+    EXPECT_EQ(missing.vt, VT_EMPTY);
+    EXPECT_FALSE(engine->hasPendingError());
+    EXPECT_TRUE(reported.empty());
+    // The second run reuses the debugger and its port.
+    dialogPort = 0;
+    EXPECT_EQ(run("add(1, 2)"), "3");
+    EXPECT_EQ(dialogPort, 19238);
+}
+
+TEST_F(V8DebuggerTest, AfterADebugRunAReportedErrorGoesToTheDebuggerNotThePendingError) {
+    debugOn(19239, false);
+    run("1");
+    engine->setDebugging(false);
+    engine->setErrorMessage("host failure", false);
+    EXPECT_FALSE(engine->hasPendingError());
+    engine->breakScript(); // no script running: the debugger has nothing to pause
+    EXPECT_EQ(run("'still'"), "still");
+}
+
+} // namespace
