@@ -366,12 +366,14 @@ TEST_F(V8DebuggerTest, HostCallsInDebugModeRunThroughTheDebuggerOnlyWhenTheFunct
     EXPECT_EQ(dialogPort, 19238);
 }
 
-TEST_F(V8DebuggerTest, AfterADebugRunAReportedErrorGoesToTheDebuggerNotThePendingError) {
+TEST_F(V8DebuggerTest, AReportedErrorWithNoClientAttachedIsRecordedNotLost) {
     debugOn(19239, false);
     run("1");
     engine->setDebugging(false);
     engine->setErrorMessage("host failure", false);
-    EXPECT_FALSE(engine->hasPendingError());
+    EXPECT_TRUE(engine->hasPendingError());
+    engine->stopScript();
+    EXPECT_EQ(reported.size(), 1u);
     engine->breakScript(); // no script running: the debugger has nothing to pause
     EXPECT_EQ(run("'still'"), "still");
 }

@@ -7,8 +7,10 @@
 namespace qor::format::engine::javascript {
 
 void ComV8Engine::setErrorMessage(std::string_view message, bool keepExisting) {
-    // With a debugger, the message pauses the script there instead.
-    if (debugger && !stopping) {
+    // With a debugger attached, the message pauses the script there instead.
+    // Without a client nothing would show it, so it is recorded as usual
+    // rather than lost.
+    if (debugger && debugger->attached() && !stopping) {
         debugger->breakProgram("error", message);
         return;
     }
