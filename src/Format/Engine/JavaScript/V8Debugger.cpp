@@ -9,6 +9,7 @@
 
 #include <fmt/format.h>
 #include <libplatform/libplatform.h>
+#include <nlohmann/json.hpp>
 #include <v8-inspector.h>
 
 #include <optional>
@@ -111,7 +112,12 @@ public:
         if (!session)
             return;
         WideView why(reason);
-        WideView what(details);
+        // DevTools shows the details only as a JSON object; a bare text
+        // would arrive as null.
+        std::string const data = details.empty() ? std::string()
+                                                 : nlohmann::json{{"message", std::string(details)}}.dump(
+                                                       -1, ' ', false, nlohmann::json::error_handler_t::replace);
+        WideView what(data);
         session->breakProgram(why.view(), what.view());
     }
 

@@ -379,3 +379,36 @@ TEST_F(V8DebuggerTest, AReportedErrorWithNoClientAttachedIsRecordedNotLost) {
 }
 
 } // namespace
+
+TEST_F(V8DebuggerTest, AReportedErrorWithAClientAttachedPausesTheScriptWhereItHappened) {
+    debugOn(19240, true);
+    json paused;
+    std::thread devtools([&] {
+        Client client(port);
+        if (!client.attach())
+            return;
+        client.command("Debugger.enable");
+        client.send("Runtime.runIfWaitingForDebugger");
+        // The run stops on its first statement, then where the error is reported.
+        for (json event = client.waitFor("Debugger.paused"); !event.is_null(); event = client.waitFor("Debugger.paused")) {
+            client.command("Debugger.resume");
+            if (event["params"]["reason"] == "error") {
+                paused = event;
+                break;
+            }
+        }
+        client.waitFor("Debugger.resumed");
+        beast::error_code ec;
+        client.ws.next_layer().socket().close(ec);
+    });
+    EXPECT_EQ(runFile("var caught = '';\n"
+                      "try { Include('no-such-file.js'); } catch (e) { caught = String(e); }\n"
+                      "caught;\n"),
+              "Could not find included file: `no-such-file.js`");
+    devtools.join();
+    ASSERT_FALSE(paused.is_null());
+    EXPECT_EQ(paused["params"]["data"]["message"], "Not able to find module: no-such-file.js") << paused.dump();
+    EXPECT_EQ(paused["params"]["callFrames"][0]["location"]["lineNumber"], 1);
+    // The debugger showed the error: it is not reported again.
+    EXPECT_TRUE(reported.empty());
+}
