@@ -13,6 +13,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -74,7 +75,13 @@ int run(qorjs::Options const& options, std::filesystem::path const& programDirec
         engine.setDebugging(true);
         engine.setDebugPort(*options.inspectPort);
         bool const wait = options.inspectBreak;
-        engine.setExecDebuggerDialog([wait](unsigned short port) {
+        // Asked again by the --call after the run: the address is said and
+        // the wait done once, as node does.
+        // The engine may hold copies of the dialog: they share one flag.
+        engine.setExecDebuggerDialog([wait, said = std::make_shared<bool>(false)](unsigned short port) {
+            if (*said)
+                return false;
+            *said = true;
             std::fprintf(stderr, "Debugger listening on %s\n", ComV8Engine::debuggerFrontendUrl(port).c_str());
             if (wait)
                 std::fprintf(stderr, "Waiting for the debugger to attach...\n");
