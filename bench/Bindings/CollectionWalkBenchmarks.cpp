@@ -80,8 +80,8 @@ void BM_EnumeratorOverIEnumVARIANT(benchmark::State& state) {
 }
 BENCHMARK(BM_EnumeratorOverIEnumVARIANT)->Unit(benchmark::kMillisecond);
 
-// The host collection interface, by index: strings rather than cells, so
-// compare it with the Item(i) walk over the same collection.
+// The host collection interface, by index. Its items are strings rather
+// than cells, so set beside the Item(i) walk it is a rough comparison.
 void walkHostCollection(benchmark::State& state, std::string const& body) {
     // Kept for the process: the script's wrapper may hold it until a later
     // collection.

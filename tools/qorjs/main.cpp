@@ -75,9 +75,9 @@ int run(qorjs::Options const& options, std::filesystem::path const& programDirec
         engine.setDebugging(true);
         engine.setDebugPort(*options.inspectPort);
         bool const wait = options.inspectBreak;
-        // Asked again by the --call after the run: the address is said and
-        // the wait done once, as node does.
-        // The engine may hold copies of the dialog: they share one flag.
+        // Asked again before the runs of --call: the address is said and the
+        // wait done once, as node does. The engine passes the dialog on by
+        // value, so its copies share the flag.
         engine.setExecDebuggerDialog([wait, said = std::make_shared<bool>(false)](unsigned short port) {
             if (*said)
                 return false;

@@ -135,6 +135,18 @@ public:
         return json::parse(beast::buffers_to_string(buffer.data()), nullptr, false);
     }
 
+    // Enables the debugger and lets a run that waits for one go on.
+    void start() {
+        command("Debugger.enable");
+        send("Runtime.runIfWaitingForDebugger");
+    }
+
+    // Gone without a close frame.
+    void drop() {
+        beast::error_code ec;
+        ws.next_layer().socket().close(ec);
+    }
+
     json command(std::string const& method, json params = json::object()) {
         send(method, std::move(params));
         for (json message = read(); !message.is_null(); message = read()) {
@@ -231,8 +243,7 @@ TEST_F(V8DebuggerTest, StopsAtABreakpointEvaluatesOnTheFrameAndResumes) {
             client.command("Debugger.resume");
         }
         client.waitFor("Debugger.resumed");
-        beast::error_code ec;
-        client.ws.next_layer().socket().close(ec);
+        client.drop();
     });
     EXPECT_EQ(runFile(script), "done 42");
     devtools.join();
@@ -292,14 +303,12 @@ TEST_F(V8DebuggerTest, ASecondClientIsTurnedAwayAndTheFirstKeepsItsSession) {
             return;
         Client second(port);
         secondRefused = !second.attach();
-        first.command("Debugger.enable");
-        first.send("Runtime.runIfWaitingForDebugger");
+        first.start();
         if (first.waitFor("Debugger.paused").is_null())
             return;
         evaluated = first.command("Runtime.evaluate", {{"expression", "6 * 7"}});
         first.command("Debugger.resume");
-        beast::error_code ec;
-        first.ws.next_layer().socket().close(ec);
+        first.drop();
     });
     EXPECT_EQ(runFile(script), "done 42");
     devtools.join();
@@ -314,12 +323,9 @@ TEST_F(V8DebuggerTest, AClientLeavingWhilePausedLetsTheScriptFinish) {
         Client client(port);
         if (!client.attach())
             return;
-        client.command("Debugger.enable");
-        client.send("Runtime.runIfWaitingForDebugger");
+        client.start();
         client.waitFor("Debugger.paused");
-        // Gone without a close frame.
-        beast::error_code ec;
-        client.ws.next_layer().socket().close(ec);
+        client.drop();
     });
     EXPECT_EQ(runFile(script), "done 42");
     devtools.join();
@@ -387,8 +393,7 @@ TEST_F(V8DebuggerTest, AReportedErrorWithAClientAttachedPausesTheScriptWhereItHa
         Client client(port);
         if (!client.attach())
             return;
-        client.command("Debugger.enable");
-        client.send("Runtime.runIfWaitingForDebugger");
+        client.start();
         // The run stops on its first statement, then where the error is reported.
         for (json event = client.waitFor("Debugger.paused"); !event.is_null(); event = client.waitFor("Debugger.paused")) {
             client.command("Debugger.resume");
@@ -398,8 +403,7 @@ TEST_F(V8DebuggerTest, AReportedErrorWithAClientAttachedPausesTheScriptWhereItHa
             }
         }
         client.waitFor("Debugger.resumed");
-        beast::error_code ec;
-        client.ws.next_layer().socket().close(ec);
+        client.drop();
     });
     EXPECT_EQ(runFile("var caught = '';\n"
                       "try { Include('no-such-file.js'); } catch (e) { caught = String(e); }\n"
