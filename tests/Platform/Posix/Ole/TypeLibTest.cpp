@@ -538,13 +538,27 @@ TEST(TypeLibLoading, ThirtyTwoBitLibraryScalesVtableOffsetsToThisPlatform) {
     EXPECT_EQ(f->oVft, 7 * static_cast<SHORT>(sizeof(void*)));
 }
 
-TEST(TypeLibLoading, ImportsResolveBesideTheImportingFile) {
-    Ref<ITypeLib> ext = loadFixture("QorFixtureExt.tlb");
-    ASSERT_TRUE(ext);
-    Ref<ITypeInfo> circle = typeInfoOf(ext.get(), iidCircle);
-    TYPEATTR* attr = nullptr;
-    ASSERT_EQ(circle->GetTypeAttr(&attr), S_OK);
-    EXPECT_EQ(attr->cFuncs, 7 + 2 + 1);
+// QorFixtureExt: ICircle derives from IShape of QorFixture, IStyled names
+// stdole2's IFontDisp and passes objects with defaultvalue(0). The library
+// never names IDispatch itself.
+class ExtLibraryTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ext = loadFixture("QorFixtureExt.tlb");
+        ASSERT_TRUE(ext);
+        circle = typeInfoOf(ext.get(), iidCircle);
+        ASSERT_EQ(circle->GetTypeAttr(&circleAttr), S_OK);
+    }
+
+    Ref<ITypeLib> ext;
+    Ref<ITypeInfo> circle;
+    TYPEATTR* circleAttr = nullptr;
+};
+
+GUID const iidStyled = fixtureGuid(0x24);
+
+TEST_F(ExtLibraryTest, ImportsResolveBesideTheImportingFile) {
+    EXPECT_EQ(circleAttr->cFuncs, 7 + 2 + 1);
     FUNCDESC* f = nullptr;
     ASSERT_EQ(circle->GetFuncDesc(8, &f), S_OK);
     EXPECT_EQ(nameOf(circle.get(), f->memid), "Area");
@@ -552,25 +566,16 @@ TEST(TypeLibLoading, ImportsResolveBesideTheImportingFile) {
     EXPECT_EQ(nameOf(circle.get(), f->memid), "QueryInterface");
 }
 
-// ICircle derives from IShape of QorFixture; QorFixtureExt never names
-// IDispatch, yet ICircle's dispatch view derives from it.
-TEST(TypeLibLoading, DispatchViewOfAnImportedBaseDerivesFromIDispatch) {
-    Ref<ITypeLib> ext = loadFixture("QorFixtureExt.tlb");
-    ASSERT_TRUE(ext);
-    Ref<ITypeInfo> circle = typeInfoOf(ext.get(), iidCircle);
-    TYPEATTR* attr = nullptr;
-    ASSERT_EQ(circle->GetTypeAttr(&attr), S_OK);
-    ASSERT_EQ(attr->cImplTypes, 1);
+TEST_F(ExtLibraryTest, DispatchViewOfAnImportedBaseDerivesFromIDispatch) {
+    ASSERT_EQ(circleAttr->cImplTypes, 1);
     HREFTYPE href = 0;
     ASSERT_EQ(circle->GetRefTypeOfImplType(0, &href), S_OK);
     Ref<ITypeInfo> base;
     ASSERT_EQ(circle->GetRefTypeInfo(href, base.put()), S_OK);
+    TYPEATTR* attr = nullptr;
     ASSERT_EQ(base->GetTypeAttr(&attr), S_OK);
     EXPECT_TRUE(IsEqualGUID(attr->guid, IID_IDispatch));
 }
-
-// IStyled names stdole2's IFontDisp, and passes objects with defaultvalue(0).
-GUID const iidStyled = fixtureGuid(0x24);
 
 // With no stdole2.tlb beside the library, as on a user's machine.
 TEST(TypeLibLoading, Stdole2TypesBeyondTheBaseInterfacesResolveWithoutItsFile) {
@@ -603,9 +608,7 @@ TEST(TypeLibLoading, Stdole2TypesBeyondTheBaseInterfacesResolveWithoutItsFile) {
     std::filesystem::remove_all(dir);
 }
 
-TEST(TypeLibLoading, ObjectParametersDefaultToNullObjects) {
-    Ref<ITypeLib> ext = loadFixture("QorFixtureExt.tlb");
-    ASSERT_TRUE(ext);
+TEST_F(ExtLibraryTest, ObjectParametersDefaultToNullObjects) {
     Ref<ITypeInfo> styled = typeInfoOf(ext.get(), iidStyled);
     FUNCDESC* attach = nullptr;
     ASSERT_EQ(styled->GetFuncDesc(1, &attach), S_OK);
