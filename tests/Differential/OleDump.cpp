@@ -265,6 +265,7 @@ void dumpLibrary(std::string const& label, OleString const& path) {
         lib->GetDocumentation(static_cast<INT>(i), typeName.out(), nullptr, nullptr, nullptr);
         dumpType(label + "/t" + num(i) + ":" + typeName.name(), info);
         info->Release();
+        std::fflush(stdout); // progress, for the driver's watch of hangs
     }
     lib->Release();
 }
