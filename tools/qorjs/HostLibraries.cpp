@@ -11,8 +11,8 @@
 namespace qor::tools::qorjs {
 namespace {
 
-using format::engine::javascript::HostLibraryVersionFunction;
 using format::engine::javascript::hostLibraryVersion;
+using format::engine::javascript::HostLibraryVersionFunction;
 using format::engine::javascript::hostLibraryVersionName;
 using format::engine::javascript::RegisterHostFunction;
 using format::engine::javascript::registerHostName;
@@ -71,8 +71,7 @@ std::expected<void, std::string> checkVersion(HMODULE module, std::string const&
         ": rebuild it against QorJavaScriptCom " + std::string(hostLibraryVersion) + ", the version of this qorjs";
     auto const mark = exported<HostLibraryVersionFunction>(module, hostLibraryVersionName);
     if (mark == nullptr)
-        return std::unexpected(
-            failure(path, std::string("has no version mark ") + hostLibraryVersionName + rebuild));
+        return std::unexpected(failure(path, std::string("has no version mark ") + hostLibraryVersionName + rebuild));
     char const* const marked = mark();
     std::string_view const built = marked != nullptr ? marked : "(none)";
     if (built != hostLibraryVersion)
