@@ -28,8 +28,8 @@ void printError(Error const& error) {
     std::fwrite(text.data(), 1, text.size(), stderr);
 }
 
-// The package's data folder, from the program's: the build says where it
-// installs them.
+// Where the installed package's data folder lies from the program's folder;
+// the build passes its own layout.
 #ifndef QORJS_INSTALLED_DATA_DIR
 #    define QORJS_INSTALLED_DATA_DIR "../share/QorJavaScriptCom"
 #endif
