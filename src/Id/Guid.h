@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Format/Engine/JavaScript/Com/Export.h"
+
 #include <array>
 #include <compare>
 #include <cstddef>
@@ -44,9 +46,9 @@ struct Guid {
 
     // Accepts the registry form "{xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx}", with or
     // without braces, in either case.
-    static std::optional<Guid> parse(std::string_view text);
+    QOR_JAVASCRIPT_COM_API static std::optional<Guid> parse(std::string_view text);
     // The registry form, upper case, with braces.
-    std::string toString() const;
+    QOR_JAVASCRIPT_COM_API std::string toString() const;
 
     bool isNull() const { return *this == Guid{}; }
 
@@ -54,7 +56,7 @@ struct Guid {
     friend constexpr bool operator==(Guid const&, Guid const&) = default;
 
     struct hash {
-        std::size_t operator()(Guid const& g) const noexcept;
+        QOR_JAVASCRIPT_COM_API std::size_t operator()(Guid const& g) const noexcept;
     };
 };
 
