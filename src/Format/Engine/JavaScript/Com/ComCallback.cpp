@@ -175,12 +175,28 @@ V8Constructor const* chooseConstructor(v8::FunctionCallbackInfo<v8::Value> const
     return constructor;
 }
 
+// A pointer parameter takes objects only. A type library declares
+// IDispatch* and IUnknown* parameters as VT_DISPATCH and VT_UNKNOWN, not as
+// pointers: those take objects and anything else (null among them); every
+// other parameter takes anything but an object.
+bool argumentFits(v8::Local<v8::Value> argument, ComParameter const& parameter) {
+    switch (parameter.vt) {
+    case VT_PTR:
+        return argument->IsObject();
+    case VT_DISPATCH:
+    case VT_UNKNOWN:
+        return true;
+    default:
+        return !argument->IsObject();
+    }
+}
+
 bool argumentsFit(v8::FunctionCallbackInfo<v8::Value> const& info, V8Constructor const& constructor) {
     auto const count = static_cast<std::size_t>(info.Length());
     if (constructor.parameters.size() < count)
         return false;
     for (std::size_t i = 0; i < count; ++i)
-        if (info[static_cast<int>(i)]->IsObject() != (constructor.parameters[i].vt == VT_PTR))
+        if (!argumentFits(info[static_cast<int>(i)], constructor.parameters[i]))
             return false;
     return true;
 }

@@ -29,8 +29,9 @@ void Constructor(v8::FunctionCallbackInfo<v8::Value> const& info);
 void ConstructorDeprecated(v8::FunctionCallbackInfo<v8::Value> const& info);
 
 // The first overload that takes the call's arguments: at least as many
-// parameters, and an object exactly where a parameter takes one. Null, with
-// "No matching constructor found." thrown, when none does.
+// parameters, an object wherever a pointer parameter is, and no object where
+// a parameter takes none (IDispatch* and IUnknown* parameters take both).
+// Null, with "No matching constructor found." thrown, when none does.
 V8Constructor const* findMatchingConstructor(v8::FunctionCallbackInfo<v8::Value> const& info,
                                              SharedList<V8Constructor> const& constructors);
 
