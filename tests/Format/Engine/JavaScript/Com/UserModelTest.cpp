@@ -182,5 +182,11 @@ TEST_F(UserModelTest, ObjectsAndNullMatchDispatchAndUnknownConstructorParameters
     EXPECT_EQ(dispidsOf(cellsCreator), (std::vector<DISPID>{cellsNew, cellsNew}));
 }
 
+TEST_F(UserModelTest, AScriptArrayGivenAsAVariantReadsAsItsTextThroughItsDefaultProperty) {
+    EXPECT_EQ(run("sheet.Keep([1, 'two', 3]); 'kept'"), "kept");
+    EXPECT_EQ(argumentTypes, std::vector<VARTYPE>{VT_DISPATCH});
+    EXPECT_EQ(kept, u"1,two,3");
+}
+
 } // namespace
 } // namespace qor::test::bindings
