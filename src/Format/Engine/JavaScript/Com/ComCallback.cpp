@@ -105,6 +105,14 @@ IDispatch* dispatchOf(v8::Isolate* isolate, v8::Local<v8::Object> object, std::s
     return dispatch;
 }
 
+// The pointer a member is called through: the object's own IDispatch for the
+// members of its default interface, else the interface that declares it.
+IDispatch* callTarget(v8::Isolate* isolate, IDispatch* dispatch, Guid const& interfaceId) {
+    if (interfaceId.isNull()) [[likely]]
+        return dispatch;
+    return IsolateData::objectRegistry(isolate).interfaceOf(dispatch, interfaceId);
+}
+
 // "Class.Member", or the class alone for its constructor.
 std::string memberText(std::string_view className, std::string_view member) {
     return member.empty() ? std::string(className) : fmt::format("{}.{}", className, member);
@@ -222,7 +230,8 @@ void Function(v8::FunctionCallbackInfo<v8::Value> const& info) {
         return;
     DISPPARAMS parameters = arguments.positional();
     ComCall call;
-    HRESULT const hr = call.invoke(dispatch, function.dispid, static_cast<WORD>(function.invokeKind), parameters);
+    HRESULT const hr = call.invoke(callTarget(isolate, dispatch, function.interfaceId), function.dispid,
+                                   static_cast<WORD>(function.invokeKind), parameters);
     if (FAILED(hr))
         return throwComError(isolate, hr, call.excepInfo());
     returnResult(isolate, call, info.GetReturnValue());
@@ -237,7 +246,8 @@ void Getter(v8::Local<v8::String>, v8::PropertyCallbackInfo<v8::Value> const& in
         return;
     DISPPARAMS none{nullptr, nullptr, 0, 0};
     ComCall call;
-    HRESULT const hr = call.invoke(dispatch, property.dispid, DISPATCH_PROPERTYGET, none);
+    HRESULT const hr =
+        call.invoke(callTarget(isolate, dispatch, property.interfaceId), property.dispid, DISPATCH_PROPERTYGET, none);
     if (FAILED(hr))
         return throwComError(isolate, hr, call.excepInfo());
     returnResult(isolate, call, info.GetReturnValue());
@@ -258,7 +268,8 @@ void Setter(v8::Local<v8::String>, v8::Local<v8::Value> value, v8::PropertyCallb
                                                 ComHelper::reasonOf(converted.error())));
     DISPPARAMS parameters = arguments.propertyPut();
     ComCall call;
-    HRESULT const hr = call.invoke(dispatch, property.dispid, DISPATCH_PROPERTYPUT, parameters);
+    HRESULT const hr = call.invoke(callTarget(isolate, dispatch, property.interfaceId), property.dispid,
+                                   DISPATCH_PROPERTYPUT, parameters);
     if (FAILED(hr))
         return throwComError(isolate, hr, call.excepInfo());
     if (call.result().vt != VT_EMPTY)

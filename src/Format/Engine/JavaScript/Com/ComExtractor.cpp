@@ -114,32 +114,47 @@ void addParameters(ITypeInfo& typeInfo, FUNCDESC const& description, NameSlots c
 void addInterfaces(ITypeInfo& typeInfo, std::uint16_t first, std::uint16_t end, ComClass& comClass,
                    std::vector<Guid>& chain);
 
+bool isDispatchable(TYPEATTR const& attributes) {
+    return attributes.typekind == TKIND_DISPATCH || (attributes.wTypeFlags & TYPEFLAG_FDISPATCHABLE) != 0;
+}
+
+// What an implemented type is to the type implementing it, once read.
+struct ImplementedType {
+    std::optional<INT> flags;
+    // The type's identifier when objects answer it as an IDispatch (a
+    // dispatch or dual interface); nil otherwise.
+    Guid dispatchable;
+};
+
 // The members one implemented type contributes, its bases first.
-void addInterface(ITypeInfo& typeInfo, std::uint16_t position, ComClass& comClass, std::vector<Guid>& chain) {
+ImplementedType addInterface(ITypeInfo& typeInfo, std::uint16_t position, ComClass& comClass,
+                             std::vector<Guid>& chain) {
     constexpr std::string_view function = "addInterfacesRecursiv";
+    ImplementedType implemented;
     HREFTYPE reference = 0;
     if (FAILED(typeInfo.GetRefTypeOfImplType(position, &reference))) {
         report("GetRefTypeOfImplType() failed", function, __LINE__);
-        return;
+        return implemented;
     }
     ComRef<ITypeInfo> referenced;
     if (FAILED(typeInfo.GetRefTypeInfo(reference, referenced.put())) || !referenced) {
         report("GetRefTypeInfo() failed", function, __LINE__);
-        return;
+        return implemented;
     }
     INT flags = 0;
     if (FAILED(typeInfo.GetImplTypeFlags(position, &flags))) {
         report("GetImplTypeFlags() failed", function, __LINE__);
         flags = 0;
     }
+    implemented.flags = flags;
     if ((flags & IMPLTYPEFLAG_FRESTRICTED) != 0)
         report("The member should not be displayed or programmable by users.", function, __LINE__);
     if ((flags & IMPLTYPEFLAG_FSOURCE) != 0)
-        return;
+        return implemented;
     TYPEATTR* attributes = nullptr;
     if (FAILED(referenced->GetTypeAttr(&attributes)) || attributes == nullptr) {
         report("GetTypeAttr() failed", function, __LINE__);
-        return;
+        return implemented;
     }
     ScopedTypeAttr const scoped(*referenced, attributes);
     // A damaged library may make an interface its own base; following that
@@ -147,7 +162,7 @@ void addInterface(ITypeInfo& typeInfo, std::uint16_t position, ComClass& comClas
     Guid const guid((*scoped).guid);
     if (chain.size() >= maximumInterfaceDepth ||
         (!guid.isNull() && std::find(chain.begin(), chain.end(), guid) != chain.end()))
-        return;
+        return implemented;
     chain.push_back(guid);
     addInterfaces(*referenced, 0, (*scoped).cImplTypes, comClass, chain);
     chain.pop_back();
@@ -155,12 +170,53 @@ void addInterface(ITypeInfo& typeInfo, std::uint16_t position, ComClass& comClas
     for (UINT index = 0; index < (*scoped).cFuncs; ++index)
         if (auto member = extractComFunction(*referenced, index))
             comClass.functions.push_back(std::move(*member));
+    if (isDispatchable(*scoped))
+        implemented.dispatchable = guid;
+    return implemented;
 }
 
 void addInterfaces(ITypeInfo& typeInfo, std::uint16_t first, std::uint16_t end, ComClass& comClass,
                    std::vector<Guid>& chain) {
     for (std::uint16_t position = end; position > first; --position)
         addInterface(typeInfo, static_cast<std::uint16_t>(position - 1), comClass, chain);
+}
+
+// One implemented type of a coclass and the members it added.
+struct AddedInterface {
+    ImplementedType type;
+    std::size_t first;
+    std::size_t end;
+};
+
+// The coclass's default interface: the one marked [default] that is no
+// event source, else the first that is none.
+AddedInterface const* defaultInterface(std::vector<AddedInterface> const& byPosition) {
+    auto const incoming = [](AddedInterface const& added) {
+        return added.type.flags && (*added.type.flags & IMPLTYPEFLAG_FSOURCE) == 0;
+    };
+    auto found = std::ranges::find_if(byPosition, [&](AddedInterface const& added) {
+        return incoming(added) && (*added.type.flags & IMPLTYPEFLAG_FDEFAULT) != 0;
+    });
+    if (found == byPosition.end())
+        found = std::ranges::find_if(byPosition, incoming);
+    return found == byPosition.end() ? nullptr : &*found;
+}
+
+// As addInterfaces, for all of a coclass's interfaces; the members of every
+// one but the default interface learn the interface they are called through.
+void addCoclassInterfaces(ITypeInfo& coclass, std::uint16_t count, ComClass& comClass, std::vector<Guid>& chain) {
+    std::vector<AddedInterface> byPosition(count);
+    for (std::uint16_t position = count; position > 0; --position) {
+        AddedInterface& added = byPosition[position - 1];
+        added.first = comClass.functions.size();
+        added.type = addInterface(coclass, static_cast<std::uint16_t>(position - 1), comClass, chain);
+        added.end = comClass.functions.size();
+    }
+    AddedInterface const* const defaultOne = defaultInterface(byPosition);
+    for (AddedInterface const& added : byPosition)
+        if (&added != defaultOne)
+            for (std::size_t index = added.first; index < added.end; ++index)
+                comClass.functions[index].interfaceId = added.type.dispatchable;
 }
 
 } // namespace
@@ -203,7 +259,10 @@ void addInterfacesRecursiv(ITypeInfo& typeInfo, std::uint16_t first, std::uint16
 ComClass buildComClass(ITypeInfo& typeInfo, TYPEATTR const& attributes, std::string name, Guid const& guid) {
     ComClass comClass{std::move(name), {}, guid};
     std::vector<Guid> chain{Guid(attributes.guid)};
-    addInterfaces(typeInfo, 0, attributes.cImplTypes, comClass, chain);
+    if (attributes.typekind == TKIND_COCLASS)
+        addCoclassInterfaces(typeInfo, attributes.cImplTypes, comClass, chain);
+    else
+        addInterfaces(typeInfo, 0, attributes.cImplTypes, comClass, chain);
     for (UINT index = 0; index < attributes.cFuncs; ++index)
         if (auto member = extractComFunction(typeInfo, index))
             comClass.functions.push_back(std::move(*member));

@@ -34,8 +34,9 @@ Record* findByName(std::vector<Record>& records, std::string_view name) {
 }
 
 V8Function makeFunction(ComFunction const& function, std::string const& className) {
-    return V8Function{function.name,     className,           function.invokeKind, function.parameters,
-                      function.memberId, function.returnType, function.returnVt};
+    return V8Function{function.name,       className,           function.invokeKind,
+                      function.parameters, function.memberId,   function.returnType,
+                      function.returnVt,   function.interfaceId};
 }
 
 void addMethod(Members& members, ComFunction const& function) {
@@ -59,6 +60,7 @@ void addPropertyGet(Members& members, ComFunction const& function) {
         added.className = members.className;
         added.hasGetter = true;
         added.dispid = function.memberId;
+        added.interfaceId = function.interfaceId;
         members.properties.push_back(std::move(added));
         return;
     }
@@ -78,6 +80,7 @@ void addPropertyPut(Members& members, ComFunction const& function) {
         added.name = function.name;
         added.className = members.className;
         added.dispid = function.memberId;
+        added.interfaceId = function.interfaceId;
         members.properties.push_back(std::move(added));
         property = &members.properties.back();
     }
@@ -185,21 +188,26 @@ V8Class convertComToV8(ComClass const& comClass, ComClasses const* registry) {
             v8Class.hostClass = registry->getFromIndex(*index);
     Members members{v8Class.name, {}, {}, {}};
     members.functions.reserve(comClass.functions.size());
-    for (ComFunction const& function : comClass.functions) {
-        if (isDispatchMemberName(function))
-            continue;
-        switch (function.invokeKind) {
-        case INVOKE_FUNC:
-            addMethod(members, function);
-            break;
-        case INVOKE_PROPERTYGET:
-            addPropertyGet(members, function);
-            break;
-        case INVOKE_PROPERTYPUT:
-            addPropertyPut(members, function);
-            break;
-        default:
-            break;
+    // The default interface's members first: where two interfaces of a
+    // coclass use one name, scripts reach the default one's, as a late-bound
+    // client does.
+    for (bool const ofDefaultInterface : {true, false}) {
+        for (ComFunction const& function : comClass.functions) {
+            if (function.interfaceId.isNull() != ofDefaultInterface || isDispatchMemberName(function))
+                continue;
+            switch (function.invokeKind) {
+            case INVOKE_FUNC:
+                addMethod(members, function);
+                break;
+            case INVOKE_PROPERTYGET:
+                addPropertyGet(members, function);
+                break;
+            case INVOKE_PROPERTYPUT:
+                addPropertyPut(members, function);
+                break;
+            default:
+                break;
+            }
         }
     }
     v8Class.constructors = std::move(members.constructors);

@@ -33,6 +33,9 @@ struct V8Function {
     DISPID dispid = DISPID_UNKNOWN;
     std::string returnType;
     VARTYPE returnVt = VT_EMPTY;
+    // The interface the member is called through; nil for the object's
+    // default IDispatch (ComFunction::interfaceId).
+    Guid interfaceId;
 };
 
 // A property without arguments, reached through an accessor.
@@ -43,8 +46,10 @@ struct V8Property {
     bool hasSetter = false;
     ComParameter putParameter;
     bool hasPutParameter = false;
-    // Of whichever accessor was met first.
+    // Of whichever accessor was met first, as is the interface it is called
+    // through (nil for the object's default IDispatch).
     DISPID dispid = DISPID_UNKNOWN;
+    Guid interfaceId;
 };
 
 // The binding of one COM class to scripts. Templates and callbacks point at

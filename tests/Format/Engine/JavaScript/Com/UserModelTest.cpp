@@ -188,5 +188,26 @@ TEST_F(UserModelTest, AScriptArrayGivenAsAVariantReadsAsItsTextThroughItsDefault
     EXPECT_EQ(kept, u"1,two,3");
 }
 
+TEST_F(UserModelTest, MembersOfTheSecondInterfaceAreCalledThroughIt) {
+    // Freeze's DISPID is Activate's, Margin's Name's: only the interface tells
+    // them apart. Where both interfaces name a member, the default one's wins.
+    EXPECT_EQ(run("[sheet.Freeze(2), sheet.Margin, sheet.Margin = 4, sheet.Name, sheet.Activate(1)].join()"),
+              "2.5,2.5,4,,");
+    EXPECT_EQ(dispidsOf(sheet.layout), (std::vector<DISPID>{layoutFreeze, layoutMargin, layoutMargin}));
+    EXPECT_EQ(dispidsOf(sheet), (std::vector<DISPID>{sheetName, sheetActivate}));
+    // Asked once; given back with the wrapper.
+    EXPECT_EQ(sheet.layout.addRefs(), 1);
+    run("sheet = null");
+    collectGarbage();
+    EXPECT_TRUE(sheet.layout.balanced()) << sheet.layout.refCount();
+    EXPECT_TRUE(sheet.balanced()) << sheet.refCount();
+
+    // An object that does not answer the interface gets the call itself.
+    sheet.answersLayout = false;
+    run("new Sheet('Plan').Freeze(3)");
+    EXPECT_EQ(dispidsOf(sheet).back(), layoutFreeze);
+    EXPECT_EQ(sheet.layout.calls().size(), 3u);
+}
+
 } // namespace
 } // namespace qor::test::bindings
