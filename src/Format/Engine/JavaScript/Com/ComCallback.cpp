@@ -118,16 +118,24 @@ std::string memberText(std::string_view className, std::string_view member) {
     return member.empty() ? std::string(className) : fmt::format("{}.{}", className, member);
 }
 
-// Converts the script arguments into `arguments`, naming the member and the
-// argument that cannot go to COM.
+// Throws why a value cannot go to COM, unless reading it threw already.
+void throwArgumentFailure(v8::Isolate* isolate, ComHelper::ArgumentFailure const& failure, std::string_view what) {
+    if (failure.reason != ComHelper::ConversionFailure::scriptException)
+        throwString(isolate, fmt::format("{} cannot be passed to COM: {}", what, ComHelper::reasonOf(failure)));
+}
+
+// Converts the script arguments into `arguments` for `parameters` (at least
+// as many), naming the member and the argument that cannot go to COM.
 bool convertArguments(v8::FunctionCallbackInfo<v8::Value> const& info, InvokeArguments& arguments,
-                      std::string_view className, std::string_view member) {
+                      std::vector<ComParameter> const& parameters, std::string_view className,
+                      std::string_view member) {
     v8::Isolate* isolate = info.GetIsolate();
     for (int i = 0; i < info.Length(); ++i) {
-        auto converted = ComHelper::convertToVariant(isolate, info[i], arguments.at(static_cast<std::size_t>(i)));
+        auto const index = static_cast<std::size_t>(i);
+        auto converted = ComHelper::convertArgument(isolate, info[i], parameters[index], arguments.at(index));
         if (!converted) {
-            throwString(isolate, fmt::format("{}: argument {} cannot be passed to COM: {}",
-                                             memberText(className, member), i + 1, ComHelper::reasonOf(converted.error())));
+            throwArgumentFailure(isolate, converted.error(),
+                                 fmt::format("{}: argument {}", memberText(className, member), i + 1));
             return false;
         }
     }
@@ -156,7 +164,7 @@ bool construct(v8::FunctionCallbackInfo<v8::Value> const& info, V8Class const& v
         return false;
     }
     InvokeArguments arguments(static_cast<std::size_t>(info.Length()));
-    if (!convertArguments(info, arguments, v8Class.name, {}))
+    if (!convertArguments(info, arguments, constructor.parameters, v8Class.name, {}))
         return false;
     DISPPARAMS parameters = arguments.positional();
     HRESULT const hr = call.invoke(creator.get(), constructor.dispid, DISPATCH_METHOD, parameters);
@@ -226,7 +234,7 @@ void Function(v8::FunctionCallbackInfo<v8::Value> const& info) {
     if (static_cast<std::size_t>(info.Length()) > function.parameters.size())
         return throwString(isolate, "More arguments than the function can receive.");
     InvokeArguments arguments(static_cast<std::size_t>(info.Length()));
-    if (!convertArguments(info, arguments, function.className, function.name))
+    if (!convertArguments(info, arguments, function.parameters, function.className, function.name))
         return;
     DISPPARAMS parameters = arguments.positional();
     ComCall call;
@@ -261,11 +269,12 @@ void Setter(v8::Local<v8::String>, v8::Local<v8::Value> value, v8::PropertyCallb
     if (dispatch == nullptr)
         return;
     InvokeArguments arguments(1);
-    auto converted = ComHelper::convertToVariant(isolate, value, arguments.at(0));
+    static ComParameter const anyValue;
+    auto converted = ComHelper::convertArgument(isolate, value, property.hasPutParameter ? property.putParameter : anyValue,
+                                                arguments.at(0));
     if (!converted)
-        return throwString(isolate, fmt::format("{}: the value cannot be passed to COM: {}",
-                                                memberText(property.className, property.name),
-                                                ComHelper::reasonOf(converted.error())));
+        return throwArgumentFailure(isolate, converted.error(),
+                                    fmt::format("{}: the value", memberText(property.className, property.name)));
     DISPPARAMS parameters = arguments.propertyPut();
     ComCall call;
     HRESULT const hr = call.invoke(callTarget(isolate, dispatch, property.interfaceId), property.dispid,

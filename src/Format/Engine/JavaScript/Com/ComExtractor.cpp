@@ -77,7 +77,11 @@ ComParameter makeParameter(ITypeInfo& typeInfo, ELEMDESC const& element, std::st
     VARIANT const* defaultValue = &none;
     if ((flags & PARAMFLAG_FHASDEFAULT) != 0 && element.paramdesc.pparamdescex != nullptr)
         defaultValue = &element.paramdesc.pparamdescex->varDefaultValue;
-    return ComParameter(getTypeName(typeInfo, element.tdesc), std::move(name), *defaultValue, flags, element.tdesc.vt);
+    VARTYPE elementVt = VT_EMPTY;
+    if (element.tdesc.vt == VT_SAFEARRAY && element.tdesc.lptdesc != nullptr)
+        elementVt = safeArrayElementType(typeInfo, *element.tdesc.lptdesc);
+    return ComParameter(getTypeName(typeInfo, element.tdesc), std::move(name), *defaultValue, flags, element.tdesc.vt,
+                        elementVt);
 }
 
 void addParameters(ITypeInfo& typeInfo, FUNCDESC const& description, NameSlots const& names, UINT count,

@@ -7,6 +7,7 @@
 #include "Format/Engine/JavaScript/Com/ComExtract.h"
 #include "Format/Engine/JavaScript/Com/ComFunction.h"
 #include "Format/Engine/JavaScript/Com/ComParameter.h"
+#include "Format/Engine/JavaScript/Com/ElementType.h"
 #include "Format/Engine/JavaScript/Com/Export.h"
 #include "Format/Engine/JavaScript/Com/TypeName.h"
 #include "Id/Guid.h"

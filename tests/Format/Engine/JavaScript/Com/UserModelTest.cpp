@@ -28,6 +28,7 @@ enum UserModelMember : DISPID {
     sheetFill,
     sheetNew,
     sheetNew2,
+    sheetWeights,
     layoutFreeze = 0x60020000,
     layoutMargin,
     layoutName = 0x60020003,
@@ -207,6 +208,31 @@ TEST_F(UserModelTest, MembersOfTheSecondInterfaceAreCalledThroughIt) {
     run("new Sheet('Plan').Freeze(3)");
     EXPECT_EQ(dispidsOf(sheet).back(), layoutFreeze);
     EXPECT_EQ(sheet.layout.calls().size(), 3u);
+}
+
+TEST_F(UserModelTest, TypedArrayParametersReceiveSafeArraysOfTheirElementType) {
+    EXPECT_EQ(run("[sheet.Sum([1, 2.5, '3']), sheet.Sum(new Float64Array([0.5, 1])), sheet.Sum(new Int32Array([4])),"
+                  " sheet.Sum([]), sheet.Join(['a', 1, true])].join()"),
+              "6.5,1.5,4,0,a1True");
+    EXPECT_EQ(run("sheet.Weights = [1, 2]; sheet.Pack([sheet, 'x', [1], null])"), "4");
+    EXPECT_EQ(argumentTypes[argumentTypes.size() - 2], VT_ARRAY | VT_R8);
+    EXPECT_EQ(elementTypes, (std::vector<VARTYPE>{VT_DISPATCH, VT_BSTR, VT_DISPATCH, VT_NULL}));
+    // The array and the reference it held on the sheet are gone after the call.
+    EXPECT_EQ(sheet.refCount(), 2);
+    // A VARIANT still gets the array's own object; a reference stays out of
+    // reach.
+    run("sheet.Keep([1]); try { sheet.Fill([1]); } catch (e) {}");
+    EXPECT_EQ(argumentTypes.back(), VT_DISPATCH);
+    EXPECT_EQ(argumentTypes[argumentTypes.size() - 2], VT_DISPATCH);
+
+    EXPECT_EQ(thrown("sheet.Sum([1, 'x'])"), "Sheet.Sum: argument 1 cannot be passed to COM: element 1: Type mismatch.");
+    EXPECT_EQ(thrown("sheet.Sum([1, 2, {}])"), "Sheet.Sum: argument 1 cannot be passed to COM: element 2: script "
+                                               "objects other than arrays and COM objects have no COM form");
+    EXPECT_EQ(thrown("sheet.Sum(new BigInt64Array(1))"),
+              "Sheet.Sum: argument 1 cannot be passed to COM: element 0: bigint values have no COM form");
+    EXPECT_EQ(thrown("var parts = [1, 2]; Object.defineProperty(parts, 1, {get() { throw 'unreadable'; }});"
+                     " sheet.Join(parts)"),
+              "unreadable");
 }
 
 } // namespace
