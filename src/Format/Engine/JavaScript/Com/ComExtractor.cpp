@@ -51,6 +51,19 @@ private:
     FUNCDESC* description_;
 };
 
+class ScopedVarDesc {
+public:
+    ScopedVarDesc(ITypeInfo& typeInfo, VARDESC* description) : typeInfo_(typeInfo), description_(description) {}
+    ScopedVarDesc(ScopedVarDesc const&) = delete;
+    ScopedVarDesc& operator=(ScopedVarDesc const&) = delete;
+    ~ScopedVarDesc() { typeInfo_.ReleaseVarDesc(description_); }
+    VARDESC const& operator*() const { return *description_; }
+
+private:
+    ITypeInfo& typeInfo_;
+    VARDESC* description_;
+};
+
 // The slots GetNames fills: the member's name, then its parameters' names.
 class NameSlots {
 public:
@@ -223,6 +236,23 @@ void addCoclassInterfaces(ITypeInfo& coclass, std::uint16_t count, ComClass& com
                 comClass.functions[index].interfaceId = added.type.dispatchable;
 }
 
+// The type's constants; variables of another kind (a record's fields, a
+// dispatch interface's properties) and any that cannot be read are left out.
+void addConstants(ITypeInfo& typeInfo, UINT count, ComClass& comClass) {
+    for (UINT index = 0; index < count; ++index) {
+        VARDESC* raw = nullptr;
+        if (FAILED(typeInfo.GetVarDesc(index, &raw)) || raw == nullptr)
+            continue;
+        ScopedVarDesc const description(typeInfo, raw);
+        if ((*description).varkind != VAR_CONST || (*description).lpvarValue == nullptr)
+            continue;
+        _bstr_t name;
+        if (FAILED(typeInfo.GetDocumentation((*description).memid, name.GetAddress(), nullptr, nullptr, nullptr)))
+            continue;
+        comClass.constants.push_back(ComConstant{ansiFromOle(name.GetBSTR()), _variant_t(*(*description).lpvarValue)});
+    }
+}
+
 } // namespace
 
 std::expected<ComFunction, HRESULT> extractComFunction(ITypeInfo& typeInfo, std::uint32_t index) {
@@ -270,6 +300,7 @@ ComClass buildComClass(ITypeInfo& typeInfo, TYPEATTR const& attributes, std::str
     for (UINT index = 0; index < attributes.cFuncs; ++index)
         if (auto member = extractComFunction(typeInfo, index))
             comClass.functions.push_back(std::move(*member));
+    addConstants(typeInfo, attributes.cVars, comClass);
     return comClass;
 }
 

@@ -2,6 +2,7 @@
 
 #include "Assert/Assert.h"
 #include "Format/Engine/JavaScript/Com/ComCallback.h"
+#include "Format/Engine/JavaScript/Com/ComHelper.h"
 #include "Format/Engine/JavaScript/Com/EnumeratorIterator.h"
 #include "Format/Engine/JavaScript/Com/IsolateData.h"
 #include "Format/Engine/JavaScript/Com/StartupSnapshot.h"
@@ -162,6 +163,45 @@ bool isReservedName(std::string_view name) {
     return name == "Attribute" || name == "Enumerator";
 }
 
+// The values of constants that scripts get: numbers, strings and booleans.
+// A date or currency constant has no plain script value.
+bool isPlainConstant(VARTYPE vt) {
+    switch (vt) {
+    case VT_I1:
+    case VT_I2:
+    case VT_I4:
+    case VT_I8:
+    case VT_INT:
+    case VT_UI1:
+    case VT_UI2:
+    case VT_UI4:
+    case VT_UI8:
+    case VT_UINT:
+    case VT_R4:
+    case VT_R8:
+    case VT_BSTR:
+    case VT_BOOL:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The constants of a class as read-only, enumerable properties of its
+// constructor; none takes the place of one the constructor has already.
+void addConstants(v8::Isolate* isolate, v8::Local<v8::FunctionTemplate> constructor, V8Class const& v8Class) {
+    static std::unordered_set<std::string_view> const taken{"prototype", "name", "length", "caller", "arguments", "New"};
+    std::unordered_set<std::string_view> added;
+    for (ComConstant const& constant : v8Class.constants) {
+        if (!isPlainConstant(constant.value.vt) || taken.contains(constant.name) || !added.insert(constant.name).second)
+            continue;
+        v8::Local<v8::Value> value = ComHelper::convertBorrowedVariant(constant.value, isolate);
+        if (!value.IsEmpty())
+            constructor->Set(V8Helper::v8_string(isolate, constant.name), value,
+                             static_cast<v8::PropertyAttribute>(v8::ReadOnly | v8::DontDelete));
+    }
+}
+
 v8::Local<v8::ObjectTemplate> globalObjectTemplate(v8::Isolate* isolate, V8Class& v8Class) {
     v8::Local<v8::FunctionTemplate> receiver = classTemplate(isolate, v8Class);
     v8::Local<v8::ObjectTemplate> result = receiver->InstanceTemplate();
@@ -213,6 +253,7 @@ V8Class convertComToV8(ComClass const& comClass, ComClasses const* registry) {
     v8Class.constructors = std::move(members.constructors);
     v8Class.functions = std::move(members.functions);
     v8Class.properties = std::move(members.properties);
+    v8Class.constants = comClass.constants;
     return v8Class;
 }
 
@@ -254,6 +295,7 @@ v8::Local<v8::FunctionTemplate> constructorTemplateOf(v8::Isolate* isolate, V8Cl
                      v8::FunctionTemplate::New(isolate, ComCallback::ConstructorDeprecated, data,
                                                v8::Local<v8::Signature>(), 0, v8::ConstructorBehavior::kAllow),
                      v8::PropertyAttribute::None);
+    addConstants(isolate, constructor, v8Class);
     installMembers(isolate, instance, constructor, v8Class, GetterChoice::asDeclared, SetterChoice::asDeclared);
     v8Class.constructorTemplate.Reset(isolate, constructor);
     v8Class.instanceTemplate.Reset(isolate, instance);

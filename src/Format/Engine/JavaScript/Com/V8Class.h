@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Format/Engine/JavaScript/Com/ComConstant.h"
 #include "Format/Engine/JavaScript/Com/ComParameter.h"
 #include "Format/Engine/JavaScript/Com/SharedList.h"
 #include "Id/Guid.h"
@@ -77,6 +78,8 @@ struct V8Class {
     ClassEntry const* hostClass = nullptr;
     SharedList<V8Function> functions;
     SharedList<V8Property> properties;
+    // Read-only properties of the constructor.
+    SharedList<ComConstant> constants;
     // Set once the class's constructor template exists.
     bool registered = false;
     v8::Global<v8::ObjectTemplate> instanceTemplate;

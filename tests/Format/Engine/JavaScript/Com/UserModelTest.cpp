@@ -235,5 +235,11 @@ TEST_F(UserModelTest, TypedArrayParametersReceiveSafeArraysOfTheirElementType) {
               "unreadable");
 }
 
+TEST_F(UserModelTest, EnumerationConstantsAreReadOnlyPropertiesOfItsConstructor) {
+    EXPECT_EQ(run("[AccColor.accRed, AccColor.accGreen, AccColor.accBlue, typeof accBlue].join()"), "1,2,4,undefined");
+    EXPECT_EQ(run("AccColor.accBlue = 9; delete AccColor.accBlue; AccColor.accBlue"), "4");
+    EXPECT_EQ(run("Object.keys(AccColor).filter(key => key.startsWith('acc')).join()"), "accRed,accGreen,accBlue");
+}
+
 } // namespace
 } // namespace qor::test::bindings
