@@ -13,6 +13,7 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <string>
 #include <string_view>
 
@@ -105,12 +106,17 @@ IDispatch* dispatchOf(v8::Isolate* isolate, v8::Local<v8::Object> object, std::s
     return dispatch;
 }
 
-// The pointer a member is called through: the object's own IDispatch for the
-// members of its default interface, else the interface that declares it.
+// Which pointer a member is called through: the object's own IDispatch for
+// the members of its default interface, else the interface that declares
+// them. A callback of each kind, so that the first costs nothing more.
+enum class Route { defaultInterface, declaringInterface };
+
+template <Route route>
 IDispatch* callTarget(v8::Isolate* isolate, IDispatch* dispatch, Guid const& interfaceId) {
-    if (interfaceId.isNull()) [[likely]]
+    if constexpr (route == Route::defaultInterface)
         return dispatch;
-    return IsolateData::objectRegistry(isolate).interfaceOf(dispatch, interfaceId);
+    else
+        return IsolateData::objectRegistry(isolate).interfaceOf(dispatch, interfaceId);
 }
 
 // "Class.Member", or the class alone for its constructor.
@@ -217,13 +223,34 @@ bool argumentsFit(v8::FunctionCallbackInfo<v8::Value> const& info, V8Constructor
     return true;
 }
 
+bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b) {
+    auto const lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    return std::ranges::equal(a, b, [&](char x, char y) { return lower(x) == lower(y); });
+}
+
+// How the class spells a member named `name` in another case; null when it
+// has none. The spelling that is the name itself was looked for already.
+std::string const* otherSpelling(v8::Isolate* isolate, V8Class const& v8Class, v8::Local<v8::Name> name) {
+    v8::String::Utf8Value const text(isolate, name);
+    std::string_view const wanted(*text, static_cast<std::size_t>(text.length()));
+    auto const spells = [&](std::string const& member) {
+        return member != wanted && equalsIgnoringAsciiCase(member, wanted);
+    };
+    for (V8Function const& function : v8Class.functions)
+        if (spells(function.name))
+            return &function.name;
+    for (V8Property const& property : v8Class.properties)
+        if (spells(property.name))
+            return &property.name;
+    return nullptr;
+}
+
 std::string deprecationMessage(std::string const& className) {
     return fmt::format("Calling \"{0}.New(...)\" is deprecated.\nPlease replace it with \"new {0}(...)\"", className);
 }
 
-} // namespace
-
-void Function(v8::FunctionCallbackInfo<v8::Value> const& info) {
+template <Route route>
+void callFunction(v8::FunctionCallbackInfo<v8::Value> const& info) {
     v8::Isolate* isolate = info.GetIsolate();
     V8Function const& function = recordOf<V8Function>(info);
     IDispatch* dispatch =
@@ -238,14 +265,15 @@ void Function(v8::FunctionCallbackInfo<v8::Value> const& info) {
         return;
     DISPPARAMS parameters = arguments.positional();
     ComCall call;
-    HRESULT const hr = call.invoke(callTarget(isolate, dispatch, function.interfaceId), function.dispid,
+    HRESULT const hr = call.invoke(callTarget<route>(isolate, dispatch, function.interfaceId), function.dispid,
                                    static_cast<WORD>(function.invokeKind), parameters);
     if (FAILED(hr))
         return throwComError(isolate, hr, call.excepInfo());
     returnResult(isolate, call, info.GetReturnValue());
 }
 
-void Getter(v8::Local<v8::String>, v8::PropertyCallbackInfo<v8::Value> const& info) {
+template <Route route>
+void readProperty(v8::PropertyCallbackInfo<v8::Value> const& info) {
     v8::Isolate* isolate = info.GetIsolate();
     V8Property const& property = recordOf<V8Property>(info);
     IDispatch* dispatch =
@@ -255,13 +283,14 @@ void Getter(v8::Local<v8::String>, v8::PropertyCallbackInfo<v8::Value> const& in
     DISPPARAMS none{nullptr, nullptr, 0, 0};
     ComCall call;
     HRESULT const hr =
-        call.invoke(callTarget(isolate, dispatch, property.interfaceId), property.dispid, DISPATCH_PROPERTYGET, none);
+        call.invoke(callTarget<route>(isolate, dispatch, property.interfaceId), property.dispid, DISPATCH_PROPERTYGET, none);
     if (FAILED(hr))
         return throwComError(isolate, hr, call.excepInfo());
     returnResult(isolate, call, info.GetReturnValue());
 }
 
-void Setter(v8::Local<v8::String>, v8::Local<v8::Value> value, v8::PropertyCallbackInfo<void> const& info) {
+template <Route route>
+void writeProperty(v8::Local<v8::Value> value, v8::PropertyCallbackInfo<void> const& info) {
     v8::Isolate* isolate = info.GetIsolate();
     V8Property const& property = recordOf<V8Property>(info);
     IDispatch* dispatch =
@@ -277,12 +306,38 @@ void Setter(v8::Local<v8::String>, v8::Local<v8::Value> value, v8::PropertyCallb
                                     fmt::format("{}: the value", memberText(property.className, property.name)));
     DISPPARAMS parameters = arguments.propertyPut();
     ComCall call;
-    HRESULT const hr = call.invoke(callTarget(isolate, dispatch, property.interfaceId), property.dispid,
+    HRESULT const hr = call.invoke(callTarget<route>(isolate, dispatch, property.interfaceId), property.dispid,
                                    DISPATCH_PROPERTYPUT, parameters);
     if (FAILED(hr))
         return throwComError(isolate, hr, call.excepInfo());
     if (call.result().vt != VT_EMPTY)
         throwString(isolate, "Setter should always return void.");
+}
+
+} // namespace
+
+void Function(v8::FunctionCallbackInfo<v8::Value> const& info) {
+    callFunction<Route::defaultInterface>(info);
+}
+
+void FunctionOfInterface(v8::FunctionCallbackInfo<v8::Value> const& info) {
+    callFunction<Route::declaringInterface>(info);
+}
+
+void Getter(v8::Local<v8::String>, v8::PropertyCallbackInfo<v8::Value> const& info) {
+    readProperty<Route::defaultInterface>(info);
+}
+
+void GetterOfInterface(v8::Local<v8::String>, v8::PropertyCallbackInfo<v8::Value> const& info) {
+    readProperty<Route::declaringInterface>(info);
+}
+
+void Setter(v8::Local<v8::String>, v8::Local<v8::Value> value, v8::PropertyCallbackInfo<void> const& info) {
+    writeProperty<Route::defaultInterface>(value, info);
+}
+
+void SetterOfInterface(v8::Local<v8::String>, v8::Local<v8::Value> value, v8::PropertyCallbackInfo<void> const& info) {
+    writeProperty<Route::declaringInterface>(value, info);
 }
 
 void GetByIndex(std::uint32_t index, v8::PropertyCallbackInfo<v8::Value> const& info) {
@@ -305,6 +360,21 @@ void GetByIndex(std::uint32_t index, v8::PropertyCallbackInfo<v8::Value> const& 
     if (FAILED(hr))
         return throwComError(isolate, hr, call.excepInfo());
     returnResult(isolate, call, info.GetReturnValue());
+}
+
+void GetOtherCase(v8::Local<v8::Name> name, v8::PropertyCallbackInfo<v8::Value> const& info) {
+    v8::Isolate* isolate = info.GetIsolate();
+    std::string const* spelling = otherSpelling(isolate, recordOf<V8Class>(info), name);
+    if (spelling == nullptr)
+        return;
+    v8::Local<v8::Value> value;
+    if (info.This()->Get(isolate->GetCurrentContext(), V8Helper::v8_string(isolate, *spelling)).ToLocal(&value))
+        info.GetReturnValue().Set(value);
+}
+
+void QueryOtherCase(v8::Local<v8::Name> name, v8::PropertyCallbackInfo<v8::Integer> const& info) {
+    if (otherSpelling(info.GetIsolate(), recordOf<V8Class>(info), name) != nullptr)
+        info.GetReturnValue().Set(static_cast<std::int32_t>(v8::PropertyAttribute::ReadOnly));
 }
 
 void Constructor(v8::FunctionCallbackInfo<v8::Value> const& info) {

@@ -119,8 +119,9 @@ v8::Local<v8::External> dataOf(v8::Isolate* isolate, void const* record) {
 
 // The members of a class on one template. A name is installed once: a
 // method wins over a property of the same name, the first of two methods
-// over the second. The member functions only accept receivers made from
-// `receiver`, so a detached member cannot be applied to another object.
+// over the second; a name in another case finds its member. The member
+// functions only accept receivers made from `receiver`, so a detached member
+// cannot be applied to another object.
 void installMembers(v8::Isolate* isolate, v8::Local<v8::ObjectTemplate> target, v8::Local<v8::FunctionTemplate> receiver,
                     V8Class const& v8Class, GetterChoice getters, SetterChoice setters) {
     std::unordered_set<std::string_view> installed;
@@ -128,10 +129,11 @@ void installMembers(v8::Isolate* isolate, v8::Local<v8::ObjectTemplate> target, 
     for (V8Function const& function : v8Class.functions) {
         if (!installed.insert(function.name).second)
             continue;
+        bool const ofDefault = function.interfaceId.isNull();
         target->Set(V8Helper::v8_string(isolate, function.name),
-                    v8::FunctionTemplate::New(isolate, StartupSnapshot::noted(ComCallback::Function),
-                                              dataOf(isolate, &function), signature, 0,
-                                              v8::ConstructorBehavior::kAllow),
+                    v8::FunctionTemplate::New(
+                        isolate, StartupSnapshot::noted(ofDefault ? ComCallback::Function : ComCallback::FunctionOfInterface),
+                        dataOf(isolate, &function), signature, 0, v8::ConstructorBehavior::kAllow),
                     v8::PropertyAttribute::None);
     }
     for (V8Property const& property : v8Class.properties) {
@@ -139,14 +141,26 @@ void installMembers(v8::Isolate* isolate, v8::Local<v8::ObjectTemplate> target, 
             continue;
         bool const getter = getters == GetterChoice::always || property.hasGetter;
         bool const setter = setters == SetterChoice::withPutParameter ? property.hasPutParameter : property.hasSetter;
-        target->SetAccessor(V8Helper::v8_string(isolate, property.name),
-                            getter ? StartupSnapshot::noted(ComCallback::Getter) : nullptr,
-                            setter ? StartupSnapshot::noted(ComCallback::Setter) : nullptr, dataOf(isolate, &property),
-                            v8::AccessControl::DEFAULT, v8::PropertyAttribute::None);
+        bool const ofDefault = property.interfaceId.isNull();
+        target->SetAccessor(
+            V8Helper::v8_string(isolate, property.name),
+            getter ? StartupSnapshot::noted(ofDefault ? ComCallback::Getter : ComCallback::GetterOfInterface) : nullptr,
+            setter ? StartupSnapshot::noted(ofDefault ? ComCallback::Setter : ComCallback::SetterOfInterface) : nullptr,
+            dataOf(isolate, &property), v8::AccessControl::DEFAULT, v8::PropertyAttribute::None);
     }
     // A collection can be walked with for...of.
     if (hasNewEnum(v8Class))
         EnumeratorIterator::addToCollection(isolate, target, receiver);
+    // Consulted only for string names found nowhere else. It sits on the
+    // wrappers' prototype, not on the wrappers: the optimizing compiler does
+    // not inline property access on an object that has an interceptor, and
+    // the members above must cost nothing more.
+    auto const notFoundOnly = static_cast<v8::PropertyHandlerFlags>(
+        static_cast<int>(v8::PropertyHandlerFlags::kNonMasking) |
+        static_cast<int>(v8::PropertyHandlerFlags::kOnlyInterceptStrings));
+    receiver->PrototypeTemplate()->SetHandler(v8::NamedPropertyHandlerConfiguration(
+        StartupSnapshot::noted(ComCallback::GetOtherCase), nullptr, StartupSnapshot::noted(ComCallback::QueryOtherCase),
+        nullptr, nullptr, dataOf(isolate, &v8Class), notFoundOnly));
 }
 
 // The function template that stands for a class without a constructor: it

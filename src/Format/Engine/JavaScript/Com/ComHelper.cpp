@@ -237,8 +237,14 @@ std::expected<void, ArgumentFailure> setElement(v8::Isolate* isolate, v8::Local<
     return {};
 }
 
-std::expected<void, ArgumentFailure> setSafeArray(VARIANT& target, v8::Isolate* isolate, v8::Local<v8::Object> values,
-                                                  std::size_t length, VARTYPE elementType) {
+} // namespace
+
+std::expected<void, ArgumentFailure> convertToSafeArray(v8::Isolate* isolate, v8::Local<v8::Object> values,
+                                                        VARTYPE elementType, VARIANT& target) {
+    if (!values->IsArray() && !values->IsTypedArray())
+        return std::unexpected(ArgumentFailure{ConversionFailure::object});
+    std::size_t const length =
+        values->IsTypedArray() ? values.As<v8::TypedArray>()->Length() : values.As<v8::Array>()->Length();
     SAFEARRAY* array = length <= std::numeric_limits<ULONG>::max()
                            ? SafeArrayCreateVector(elementType, 0, static_cast<ULONG>(length))
                            : nullptr;
@@ -261,23 +267,6 @@ std::expected<void, ArgumentFailure> setSafeArray(VARIANT& target, v8::Isolate* 
     }
     set(target, static_cast<VARTYPE>(VT_ARRAY | elementType));
     target.parray = array;
-    return {};
-}
-
-} // namespace
-
-std::expected<void, ArgumentFailure> convertArgument(v8::Isolate* isolate, v8::Local<v8::Value> value,
-                                                     ComParameter const& parameter, VARIANT& target) {
-    if (parameter.vt == VT_SAFEARRAY && parameter.elementVt != VT_EMPTY) {
-        if (value->IsArray())
-            return setSafeArray(target, isolate, value.As<v8::Object>(), value.As<v8::Array>()->Length(),
-                                parameter.elementVt);
-        if (value->IsTypedArray())
-            return setSafeArray(target, isolate, value.As<v8::Object>(), value.As<v8::TypedArray>()->Length(),
-                                parameter.elementVt);
-    }
-    if (auto converted = convertToVariant(isolate, value, target); !converted)
-        return std::unexpected(ArgumentFailure{converted.error()});
     return {};
 }
 

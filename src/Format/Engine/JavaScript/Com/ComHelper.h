@@ -52,13 +52,25 @@ using Conversion = std::expected<void, ConversionFailure>;
 // pointer with a reference of the VARIANT's own.
 Conversion convertToVariant(v8::Isolate* isolate, v8::Local<v8::Value> value, VARIANT& target);
 
+// A new SAFEARRAY of `elementType` in `target`, which owns it, from the
+// elements of a script array or typed array: each converts as
+// convertToVariant converts it, then to that type as COM coerces arguments.
+std::expected<void, ArgumentFailure> convertToSafeArray(v8::Isolate* isolate, v8::Local<v8::Object> values,
+                                                        VARTYPE elementType, VARIANT& target);
+
 // As convertToVariant, for a value passed to `parameter`: a script array or
-// typed array given to a by-value SAFEARRAY parameter becomes a new SAFEARRAY
-// of the parameter's element type, which the VARIANT owns: each element
-// converts as convertToVariant converts it, then to that type as COM coerces
-// arguments. Anything else converts as convertToVariant does.
-std::expected<void, ArgumentFailure> convertArgument(v8::Isolate* isolate, v8::Local<v8::Value> value,
-                                                     ComParameter const& parameter, VARIANT& target);
+// typed array given to a by-value SAFEARRAY parameter goes as a SAFEARRAY of
+// the parameter's element type (convertToSafeArray). Inline: every argument
+// of every call passes here.
+inline std::expected<void, ArgumentFailure> convertArgument(v8::Isolate* isolate, v8::Local<v8::Value> value,
+                                                            ComParameter const& parameter, VARIANT& target) {
+    if (parameter.vt == VT_SAFEARRAY && parameter.elementVt != VT_EMPTY && (value->IsArray() || value->IsTypedArray()))
+        [[unlikely]]
+        return convertToSafeArray(isolate, value.As<v8::Object>(), parameter.elementVt, target);
+    if (auto converted = convertToVariant(isolate, value, target); !converted) [[unlikely]]
+        return std::unexpected(ArgumentFailure{converted.error()});
+    return {};
+}
 
 // The COM object behind a script value that is a COM wrapper (borrowed: the
 // wrapper keeps its reference). A global object gets its class's shared

@@ -241,5 +241,23 @@ TEST_F(UserModelTest, EnumerationConstantsAreReadOnlyPropertiesOfItsConstructor)
     EXPECT_EQ(run("Object.keys(AccColor).filter(key => key.startsWith('acc')).join()"), "accRed,accGreen,accBlue");
 }
 
+TEST_F(UserModelTest, ANameTheLibrarySpellsInAnotherCaseIsFoundWithoutRegardToCase) {
+    EXPECT_EQ(run("var cells = sheet.Cells; [cells.Count, cells.count, cells.TALLY(), 'Count' in cells].join()"),
+              "3,3,3,true");
+    EXPECT_EQ(dispidsOf(cells), (std::vector<DISPID>{cellsCount, cellsCount, cellsTally}));
+    // Found names, symbols and names found nowhere are as they were.
+    EXPECT_EQ(run("[typeof cells.toString, cells.Missing, cells[Symbol.for('Count')], 'Missing' in cells].join()"),
+              "function,,,false");
+    // Such a name is not written: a script property would hide the member.
+    // A name found nowhere becomes the script's own.
+    EXPECT_EQ(run("cells.COUNT = 1; cells.Extra = 2; [cells.COUNT, cells.Extra, cells.extra].join()"), "3,2,");
+    EXPECT_EQ(thrown("(function () { 'use strict'; cells.COUNT = 1; })()"),
+              "TypeError: Cannot assign to read only property 'COUNT' of object '#<ICells>'");
+    EXPECT_EQ(cells.calls().size(), 4u);
+    run("cells = null");
+    collectGarbage();
+    EXPECT_TRUE(cells.balanced()) << cells.refCount();
+}
+
 } // namespace
 } // namespace qor::test::bindings
