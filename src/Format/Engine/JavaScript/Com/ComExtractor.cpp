@@ -4,6 +4,7 @@
 #include "Platform/Windows/Com/ComRef.h"
 #include "Platform/Windows/Com/AnsiText.h"
 #include "Platform/Windows/Com/OleText.h"
+#include "Platform/Windows/Com/ScopedDescription.h"
 
 #include <algorithm>
 #include <utility>
@@ -14,6 +15,9 @@ namespace {
 
 using platform::windows::com::ansiFromOle;
 using platform::windows::com::ComRef;
+using platform::windows::com::ScopedFuncDesc;
+using platform::windows::com::ScopedTypeAttr;
+using platform::windows::com::ScopedVarDesc;
 using platform::windows::com::utf8FromOle;
 
 constexpr std::uint16_t outRetval = PARAMFLAG_FOUT | PARAMFLAG_FRETVAL;
@@ -23,46 +27,6 @@ constexpr std::size_t maximumInterfaceDepth = 64;
 void report(std::string_view message, std::string_view function, std::uint32_t line) {
     assert::Assert::report(message, function, "Format/Engine/JavaScript/Com/ComExtractor", line);
 }
-
-// Returns an attribute block to the type info it came from.
-class ScopedTypeAttr {
-public:
-    ScopedTypeAttr(ITypeInfo& typeInfo, TYPEATTR* attributes) : typeInfo_(typeInfo), attributes_(attributes) {}
-    ScopedTypeAttr(ScopedTypeAttr const&) = delete;
-    ScopedTypeAttr& operator=(ScopedTypeAttr const&) = delete;
-    ~ScopedTypeAttr() { typeInfo_.ReleaseTypeAttr(attributes_); }
-    TYPEATTR const& operator*() const { return *attributes_; }
-
-private:
-    ITypeInfo& typeInfo_;
-    TYPEATTR* attributes_;
-};
-
-class ScopedFuncDesc {
-public:
-    ScopedFuncDesc(ITypeInfo& typeInfo, FUNCDESC* description) : typeInfo_(typeInfo), description_(description) {}
-    ScopedFuncDesc(ScopedFuncDesc const&) = delete;
-    ScopedFuncDesc& operator=(ScopedFuncDesc const&) = delete;
-    ~ScopedFuncDesc() { typeInfo_.ReleaseFuncDesc(description_); }
-    FUNCDESC const& operator*() const { return *description_; }
-
-private:
-    ITypeInfo& typeInfo_;
-    FUNCDESC* description_;
-};
-
-class ScopedVarDesc {
-public:
-    ScopedVarDesc(ITypeInfo& typeInfo, VARDESC* description) : typeInfo_(typeInfo), description_(description) {}
-    ScopedVarDesc(ScopedVarDesc const&) = delete;
-    ScopedVarDesc& operator=(ScopedVarDesc const&) = delete;
-    ~ScopedVarDesc() { typeInfo_.ReleaseVarDesc(description_); }
-    VARDESC const& operator*() const { return *description_; }
-
-private:
-    ITypeInfo& typeInfo_;
-    VARDESC* description_;
-};
 
 // The slots GetNames fills: the member's name, then its parameters' names.
 class NameSlots {

@@ -1,11 +1,13 @@
 #include "Format/Engine/JavaScript/Com/ElementType.h"
 
 #include "Platform/Windows/Com/ComRef.h"
+#include "Platform/Windows/Com/ScopedDescription.h"
 
 namespace qor::format::engine::javascript {
 namespace {
 
 using platform::windows::com::ComRef;
+using platform::windows::com::ScopedTypeAttr;
 
 // Far deeper than any real chain of aliases; a damaged library may loop.
 constexpr int maximumAliasDepth = 16;
@@ -47,9 +49,10 @@ VARTYPE userDefinedType(ITypeInfo& typeInfo, HREFTYPE reference, bool pointedTo,
     ComRef<ITypeInfo> referenced;
     if (FAILED(typeInfo.GetRefTypeInfo(reference, referenced.put())) || !referenced)
         return VT_EMPTY;
-    TYPEATTR* attributes = nullptr;
-    if (FAILED(referenced->GetTypeAttr(&attributes)) || attributes == nullptr)
+    TYPEATTR* raw = nullptr;
+    if (FAILED(referenced->GetTypeAttr(&raw)) || raw == nullptr)
         return VT_EMPTY;
+    ScopedTypeAttr const attributes(*referenced, raw);
     VARTYPE result = VT_EMPTY;
     switch (attributes->typekind) {
     case TKIND_ENUM:
@@ -68,7 +71,6 @@ VARTYPE userDefinedType(ITypeInfo& typeInfo, HREFTYPE reference, bool pointedTo,
     default:
         break;
     }
-    referenced->ReleaseTypeAttr(attributes);
     return result;
 }
 
