@@ -3,6 +3,7 @@
 #include "Format/Engine/JavaScript/Com/Export.h"
 
 #include <array>
+#include <bit>
 #include <compare>
 #include <cstddef>
 #include <cstdint>
@@ -50,7 +51,9 @@ struct Guid {
     // The registry form, upper case, with braces.
     QOR_JAVASCRIPT_COM_API std::string toString() const;
 
-    bool isNull() const { return *this == Guid{}; }
+    // Asked on every call of a member: a few instructions, not a comparison
+    // field by field.
+    bool isNull() const { return (data1 | data2 | data3) == 0 && std::bit_cast<std::uint64_t>(data4) == 0; }
 
     friend constexpr auto operator<=>(Guid const&, Guid const&) = default;
     friend constexpr bool operator==(Guid const&, Guid const&) = default;

@@ -50,6 +50,8 @@ json parameterToJson(ComParameter const& parameter) {
                 {"flags", parameter.flags}};
     if (parameter.defaultValue.vt != VT_EMPTY)
         object["defaultValue"] = variantToJson(parameter.defaultValue);
+    if (parameter.elementVt != VT_EMPTY)
+        object["elementVt"] = parameter.elementVt;
     return object;
 }
 
@@ -57,16 +59,26 @@ json functionToJson(ComFunction const& function) {
     json parameters = json::array();
     for (auto const& parameter : function.parameters)
         parameters.push_back(parameterToJson(parameter));
-    return json{{"name", utf8FromAnsi(function.name)}, {"memberId", function.memberId},
+    json object{{"name", utf8FromAnsi(function.name)}, {"memberId", function.memberId},
                 {"invokeKind", function.invokeKind},   {"returnType", utf8FromAnsi(function.returnType)},
                 {"returnVt", function.returnVt},       {"parameters", std::move(parameters)}};
+    if (!function.interfaceId.isNull())
+        object["interface"] = function.interfaceId.toString();
+    return object;
 }
 
 json classToJson(ComClass const& comClass) {
     json functions = json::array();
     for (auto const& function : comClass.functions)
         functions.push_back(functionToJson(function));
-    return json{{"name", comClass.name}, {"guid", comClass.guid.toString()}, {"functions", std::move(functions)}};
+    json object{{"name", comClass.name}, {"guid", comClass.guid.toString()}, {"functions", std::move(functions)}};
+    if (!comClass.constants.empty()) {
+        json constants = json::array();
+        for (auto const& constant : comClass.constants)
+            constants.push_back(json{{"name", utf8FromAnsi(constant.name)}, {"value", variantToJson(constant.value)}});
+        object["constants"] = std::move(constants);
+    }
+    return object;
 }
 
 } // namespace

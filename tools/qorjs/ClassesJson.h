@@ -8,7 +8,10 @@ namespace qor::tools::qorjs {
 
 // The classes as scripts get them, by name: an array of objects with name,
 // guid, functions (name, memberId, invokeKind, returnType, returnVt,
-// parameters (name, typeName, vt, flags, defaultValue unless VT_EMPTY)).
+// parameters (name, typeName, vt, flags, defaultValue unless VT_EMPTY,
+// elementVt for a SAFEARRAY), interface for a member of a coclass's other
+// interface than its default one), and constants (name, value) where the
+// type has any.
 nlohmann::ordered_json classesToJson(format::engine::javascript::ComExtract const& extract);
 
 // A default value as JSON: a number, a string, a boolean or null.

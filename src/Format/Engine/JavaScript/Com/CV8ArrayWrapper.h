@@ -19,6 +19,12 @@ public:
     // type information come from the engine of the isolate.
     CV8ArrayWrapper(v8::Isolate* isolate, v8::Local<v8::Array> array);
 
+    // The array's value, DISPID_VALUE, is a method in its type information;
+    // automation clients read a default member as a property
+    // (VariantChangeType does), so a property get of it is answered as well.
+    HRESULT STDMETHODCALLTYPE InvokeEx(DISPID dispid, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result,
+                                       EXCEPINFO* excepInfo, IServiceProvider* caller) override;
+
     HRESULT STDMETHODCALLTYPE NewEnum(IUnknown** enumerator) override;
     HRESULT STDMETHODCALLTYPE ToString(VARIANT* value) override;
 

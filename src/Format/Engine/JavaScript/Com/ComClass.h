@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Format/Engine/JavaScript/Com/ComConstant.h"
 #include "Format/Engine/JavaScript/Com/ComFunction.h"
 #include "Id/Guid.h"
 
@@ -15,6 +16,9 @@ struct ComClass {
     std::string name;
     std::vector<ComFunction> functions;
     Guid guid;
+    // Its constants (VAR_CONST members), in index order: those of an
+    // enumeration or a module.
+    std::vector<ComConstant> constants;
 };
 
 } // namespace qor::format::engine::javascript

@@ -4,6 +4,7 @@
 #include "Platform/Windows/Com/ComRef.h"
 #include "Platform/Windows/Com/AnsiText.h"
 #include "Platform/Windows/Com/OleText.h"
+#include "Platform/Windows/Com/ScopedDescription.h"
 
 #include <algorithm>
 #include <utility>
@@ -14,6 +15,9 @@ namespace {
 
 using platform::windows::com::ansiFromOle;
 using platform::windows::com::ComRef;
+using platform::windows::com::ScopedFuncDesc;
+using platform::windows::com::ScopedTypeAttr;
+using platform::windows::com::ScopedVarDesc;
 using platform::windows::com::utf8FromOle;
 
 constexpr std::uint16_t outRetval = PARAMFLAG_FOUT | PARAMFLAG_FRETVAL;
@@ -23,33 +27,6 @@ constexpr std::size_t maximumInterfaceDepth = 64;
 void report(std::string_view message, std::string_view function, std::uint32_t line) {
     assert::Assert::report(message, function, "Format/Engine/JavaScript/Com/ComExtractor", line);
 }
-
-// Returns an attribute block to the type info it came from.
-class ScopedTypeAttr {
-public:
-    ScopedTypeAttr(ITypeInfo& typeInfo, TYPEATTR* attributes) : typeInfo_(typeInfo), attributes_(attributes) {}
-    ScopedTypeAttr(ScopedTypeAttr const&) = delete;
-    ScopedTypeAttr& operator=(ScopedTypeAttr const&) = delete;
-    ~ScopedTypeAttr() { typeInfo_.ReleaseTypeAttr(attributes_); }
-    TYPEATTR const& operator*() const { return *attributes_; }
-
-private:
-    ITypeInfo& typeInfo_;
-    TYPEATTR* attributes_;
-};
-
-class ScopedFuncDesc {
-public:
-    ScopedFuncDesc(ITypeInfo& typeInfo, FUNCDESC* description) : typeInfo_(typeInfo), description_(description) {}
-    ScopedFuncDesc(ScopedFuncDesc const&) = delete;
-    ScopedFuncDesc& operator=(ScopedFuncDesc const&) = delete;
-    ~ScopedFuncDesc() { typeInfo_.ReleaseFuncDesc(description_); }
-    FUNCDESC const& operator*() const { return *description_; }
-
-private:
-    ITypeInfo& typeInfo_;
-    FUNCDESC* description_;
-};
 
 // The slots GetNames fills: the member's name, then its parameters' names.
 class NameSlots {
@@ -77,7 +54,11 @@ ComParameter makeParameter(ITypeInfo& typeInfo, ELEMDESC const& element, std::st
     VARIANT const* defaultValue = &none;
     if ((flags & PARAMFLAG_FHASDEFAULT) != 0 && element.paramdesc.pparamdescex != nullptr)
         defaultValue = &element.paramdesc.pparamdescex->varDefaultValue;
-    return ComParameter(getTypeName(typeInfo, element.tdesc), std::move(name), *defaultValue, flags, element.tdesc.vt);
+    VARTYPE elementVt = VT_EMPTY;
+    if (element.tdesc.vt == VT_SAFEARRAY && element.tdesc.lptdesc != nullptr)
+        elementVt = safeArrayElementType(typeInfo, *element.tdesc.lptdesc);
+    return ComParameter(getTypeName(typeInfo, element.tdesc), std::move(name), *defaultValue, flags, element.tdesc.vt,
+                        elementVt);
 }
 
 void addParameters(ITypeInfo& typeInfo, FUNCDESC const& description, NameSlots const& names, UINT count,
@@ -114,32 +95,47 @@ void addParameters(ITypeInfo& typeInfo, FUNCDESC const& description, NameSlots c
 void addInterfaces(ITypeInfo& typeInfo, std::uint16_t first, std::uint16_t end, ComClass& comClass,
                    std::vector<Guid>& chain);
 
+bool isDispatchable(TYPEATTR const& attributes) {
+    return attributes.typekind == TKIND_DISPATCH || (attributes.wTypeFlags & TYPEFLAG_FDISPATCHABLE) != 0;
+}
+
+// What an implemented type is to the type implementing it, once read.
+struct ImplementedType {
+    std::optional<INT> flags;
+    // The type's identifier when objects answer it as an IDispatch (a
+    // dispatch or dual interface); nil otherwise.
+    Guid dispatchable;
+};
+
 // The members one implemented type contributes, its bases first.
-void addInterface(ITypeInfo& typeInfo, std::uint16_t position, ComClass& comClass, std::vector<Guid>& chain) {
+ImplementedType addInterface(ITypeInfo& typeInfo, std::uint16_t position, ComClass& comClass,
+                             std::vector<Guid>& chain) {
     constexpr std::string_view function = "addInterfacesRecursiv";
+    ImplementedType implemented;
     HREFTYPE reference = 0;
     if (FAILED(typeInfo.GetRefTypeOfImplType(position, &reference))) {
         report("GetRefTypeOfImplType() failed", function, __LINE__);
-        return;
+        return implemented;
     }
     ComRef<ITypeInfo> referenced;
     if (FAILED(typeInfo.GetRefTypeInfo(reference, referenced.put())) || !referenced) {
         report("GetRefTypeInfo() failed", function, __LINE__);
-        return;
+        return implemented;
     }
     INT flags = 0;
     if (FAILED(typeInfo.GetImplTypeFlags(position, &flags))) {
         report("GetImplTypeFlags() failed", function, __LINE__);
         flags = 0;
     }
+    implemented.flags = flags;
     if ((flags & IMPLTYPEFLAG_FRESTRICTED) != 0)
         report("The member should not be displayed or programmable by users.", function, __LINE__);
     if ((flags & IMPLTYPEFLAG_FSOURCE) != 0)
-        return;
+        return implemented;
     TYPEATTR* attributes = nullptr;
     if (FAILED(referenced->GetTypeAttr(&attributes)) || attributes == nullptr) {
         report("GetTypeAttr() failed", function, __LINE__);
-        return;
+        return implemented;
     }
     ScopedTypeAttr const scoped(*referenced, attributes);
     // A damaged library may make an interface its own base; following that
@@ -147,7 +143,7 @@ void addInterface(ITypeInfo& typeInfo, std::uint16_t position, ComClass& comClas
     Guid const guid((*scoped).guid);
     if (chain.size() >= maximumInterfaceDepth ||
         (!guid.isNull() && std::find(chain.begin(), chain.end(), guid) != chain.end()))
-        return;
+        return implemented;
     chain.push_back(guid);
     addInterfaces(*referenced, 0, (*scoped).cImplTypes, comClass, chain);
     chain.pop_back();
@@ -155,12 +151,70 @@ void addInterface(ITypeInfo& typeInfo, std::uint16_t position, ComClass& comClas
     for (UINT index = 0; index < (*scoped).cFuncs; ++index)
         if (auto member = extractComFunction(*referenced, index))
             comClass.functions.push_back(std::move(*member));
+    if (isDispatchable(*scoped))
+        implemented.dispatchable = guid;
+    return implemented;
 }
 
 void addInterfaces(ITypeInfo& typeInfo, std::uint16_t first, std::uint16_t end, ComClass& comClass,
                    std::vector<Guid>& chain) {
     for (std::uint16_t position = end; position > first; --position)
         addInterface(typeInfo, static_cast<std::uint16_t>(position - 1), comClass, chain);
+}
+
+// One implemented type of a coclass and the members it added.
+struct AddedInterface {
+    ImplementedType type;
+    std::size_t first;
+    std::size_t end;
+};
+
+// The coclass's default interface: the one marked [default] that is no
+// event source, else the first that is none.
+AddedInterface const* defaultInterface(std::vector<AddedInterface> const& byPosition) {
+    auto const incoming = [](AddedInterface const& added) {
+        return added.type.flags && (*added.type.flags & IMPLTYPEFLAG_FSOURCE) == 0;
+    };
+    auto found = std::ranges::find_if(byPosition, [&](AddedInterface const& added) {
+        return incoming(added) && (*added.type.flags & IMPLTYPEFLAG_FDEFAULT) != 0;
+    });
+    if (found == byPosition.end())
+        found = std::ranges::find_if(byPosition, incoming);
+    return found == byPosition.end() ? nullptr : &*found;
+}
+
+// As addInterfaces, for all of a coclass's interfaces; the members of every
+// one but the default interface learn the interface they are called through.
+void addCoclassInterfaces(ITypeInfo& coclass, std::uint16_t count, ComClass& comClass, std::vector<Guid>& chain) {
+    std::vector<AddedInterface> byPosition(count);
+    for (std::uint16_t position = count; position > 0; --position) {
+        AddedInterface& added = byPosition[position - 1];
+        added.first = comClass.functions.size();
+        added.type = addInterface(coclass, static_cast<std::uint16_t>(position - 1), comClass, chain);
+        added.end = comClass.functions.size();
+    }
+    AddedInterface const* const defaultOne = defaultInterface(byPosition);
+    for (AddedInterface const& added : byPosition)
+        if (&added != defaultOne)
+            for (std::size_t index = added.first; index < added.end; ++index)
+                comClass.functions[index].interfaceId = added.type.dispatchable;
+}
+
+// The type's constants; variables of another kind (a record's fields, a
+// dispatch interface's properties) and any that cannot be read are left out.
+void addConstants(ITypeInfo& typeInfo, UINT count, ComClass& comClass) {
+    for (UINT index = 0; index < count; ++index) {
+        VARDESC* raw = nullptr;
+        if (FAILED(typeInfo.GetVarDesc(index, &raw)) || raw == nullptr)
+            continue;
+        ScopedVarDesc const description(typeInfo, raw);
+        if ((*description).varkind != VAR_CONST || (*description).lpvarValue == nullptr)
+            continue;
+        _bstr_t name;
+        if (FAILED(typeInfo.GetDocumentation((*description).memid, name.GetAddress(), nullptr, nullptr, nullptr)))
+            continue;
+        comClass.constants.push_back(ComConstant{ansiFromOle(name.GetBSTR()), _variant_t(*(*description).lpvarValue)});
+    }
 }
 
 } // namespace
@@ -203,10 +257,14 @@ void addInterfacesRecursiv(ITypeInfo& typeInfo, std::uint16_t first, std::uint16
 ComClass buildComClass(ITypeInfo& typeInfo, TYPEATTR const& attributes, std::string name, Guid const& guid) {
     ComClass comClass{std::move(name), {}, guid};
     std::vector<Guid> chain{Guid(attributes.guid)};
-    addInterfaces(typeInfo, 0, attributes.cImplTypes, comClass, chain);
+    if (attributes.typekind == TKIND_COCLASS)
+        addCoclassInterfaces(typeInfo, attributes.cImplTypes, comClass, chain);
+    else
+        addInterfaces(typeInfo, 0, attributes.cImplTypes, comClass, chain);
     for (UINT index = 0; index < attributes.cFuncs; ++index)
         if (auto member = extractComFunction(typeInfo, index))
             comClass.functions.push_back(std::move(*member));
+    addConstants(typeInfo, attributes.cVars, comClass);
     return comClass;
 }
 

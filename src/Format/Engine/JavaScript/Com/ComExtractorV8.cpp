@@ -2,6 +2,7 @@
 
 #include "Assert/Assert.h"
 #include "Format/Engine/JavaScript/Com/ComCallback.h"
+#include "Format/Engine/JavaScript/Com/ComHelper.h"
 #include "Format/Engine/JavaScript/Com/EnumeratorIterator.h"
 #include "Format/Engine/JavaScript/Com/IsolateData.h"
 #include "Format/Engine/JavaScript/Com/StartupSnapshot.h"
@@ -34,8 +35,9 @@ Record* findByName(std::vector<Record>& records, std::string_view name) {
 }
 
 V8Function makeFunction(ComFunction const& function, std::string const& className) {
-    return V8Function{function.name,     className,           function.invokeKind, function.parameters,
-                      function.memberId, function.returnType, function.returnVt};
+    return V8Function{function.name,       className,           function.invokeKind,
+                      function.parameters, function.memberId,   function.returnType,
+                      function.returnVt,   function.interfaceId};
 }
 
 void addMethod(Members& members, ComFunction const& function) {
@@ -59,6 +61,7 @@ void addPropertyGet(Members& members, ComFunction const& function) {
         added.className = members.className;
         added.hasGetter = true;
         added.dispid = function.memberId;
+        added.interfaceId = function.interfaceId;
         members.properties.push_back(std::move(added));
         return;
     }
@@ -78,6 +81,7 @@ void addPropertyPut(Members& members, ComFunction const& function) {
         added.name = function.name;
         added.className = members.className;
         added.dispid = function.memberId;
+        added.interfaceId = function.interfaceId;
         members.properties.push_back(std::move(added));
         property = &members.properties.back();
     }
@@ -115,8 +119,9 @@ v8::Local<v8::External> dataOf(v8::Isolate* isolate, void const* record) {
 
 // The members of a class on one template. A name is installed once: a
 // method wins over a property of the same name, the first of two methods
-// over the second. The member functions only accept receivers made from
-// `receiver`, so a detached member cannot be applied to another object.
+// over the second; a name in another case finds its member. The member
+// functions only accept receivers made from `receiver`, so a detached member
+// cannot be applied to another object.
 void installMembers(v8::Isolate* isolate, v8::Local<v8::ObjectTemplate> target, v8::Local<v8::FunctionTemplate> receiver,
                     V8Class const& v8Class, GetterChoice getters, SetterChoice setters) {
     std::unordered_set<std::string_view> installed;
@@ -124,10 +129,11 @@ void installMembers(v8::Isolate* isolate, v8::Local<v8::ObjectTemplate> target, 
     for (V8Function const& function : v8Class.functions) {
         if (!installed.insert(function.name).second)
             continue;
+        bool const ofDefault = function.interfaceId.isNull();
         target->Set(V8Helper::v8_string(isolate, function.name),
-                    v8::FunctionTemplate::New(isolate, StartupSnapshot::noted(ComCallback::Function),
-                                              dataOf(isolate, &function), signature, 0,
-                                              v8::ConstructorBehavior::kAllow),
+                    v8::FunctionTemplate::New(
+                        isolate, StartupSnapshot::noted(ofDefault ? ComCallback::Function : ComCallback::FunctionOfInterface),
+                        dataOf(isolate, &function), signature, 0, v8::ConstructorBehavior::kAllow),
                     v8::PropertyAttribute::None);
     }
     for (V8Property const& property : v8Class.properties) {
@@ -135,14 +141,26 @@ void installMembers(v8::Isolate* isolate, v8::Local<v8::ObjectTemplate> target, 
             continue;
         bool const getter = getters == GetterChoice::always || property.hasGetter;
         bool const setter = setters == SetterChoice::withPutParameter ? property.hasPutParameter : property.hasSetter;
-        target->SetAccessor(V8Helper::v8_string(isolate, property.name),
-                            getter ? StartupSnapshot::noted(ComCallback::Getter) : nullptr,
-                            setter ? StartupSnapshot::noted(ComCallback::Setter) : nullptr, dataOf(isolate, &property),
-                            v8::AccessControl::DEFAULT, v8::PropertyAttribute::None);
+        bool const ofDefault = property.interfaceId.isNull();
+        target->SetAccessor(
+            V8Helper::v8_string(isolate, property.name),
+            getter ? StartupSnapshot::noted(ofDefault ? ComCallback::Getter : ComCallback::GetterOfInterface) : nullptr,
+            setter ? StartupSnapshot::noted(ofDefault ? ComCallback::Setter : ComCallback::SetterOfInterface) : nullptr,
+            dataOf(isolate, &property), v8::AccessControl::DEFAULT, v8::PropertyAttribute::None);
     }
     // A collection can be walked with for...of.
     if (hasNewEnum(v8Class))
         EnumeratorIterator::addToCollection(isolate, target, receiver);
+    // Consulted only for string names found nowhere else. It sits on the
+    // wrappers' prototype, not on the wrappers: the optimizing compiler does
+    // not inline property access on an object that has an interceptor, and
+    // the members above must cost nothing more.
+    auto const notFoundOnly = static_cast<v8::PropertyHandlerFlags>(
+        static_cast<int>(v8::PropertyHandlerFlags::kNonMasking) |
+        static_cast<int>(v8::PropertyHandlerFlags::kOnlyInterceptStrings));
+    receiver->PrototypeTemplate()->SetHandler(v8::NamedPropertyHandlerConfiguration(
+        StartupSnapshot::noted(ComCallback::GetOtherCase), nullptr, StartupSnapshot::noted(ComCallback::QueryOtherCase),
+        nullptr, nullptr, dataOf(isolate, &v8Class), notFoundOnly));
 }
 
 // The function template that stands for a class without a constructor: it
@@ -157,6 +175,45 @@ v8::Local<v8::FunctionTemplate> classTemplate(v8::Isolate* isolate, V8Class cons
 
 bool isReservedName(std::string_view name) {
     return name == "Attribute" || name == "Enumerator";
+}
+
+// The values of constants that scripts get: numbers, strings and booleans.
+// A date or currency constant has no plain script value.
+bool isPlainConstant(VARTYPE vt) {
+    switch (vt) {
+    case VT_I1:
+    case VT_I2:
+    case VT_I4:
+    case VT_I8:
+    case VT_INT:
+    case VT_UI1:
+    case VT_UI2:
+    case VT_UI4:
+    case VT_UI8:
+    case VT_UINT:
+    case VT_R4:
+    case VT_R8:
+    case VT_BSTR:
+    case VT_BOOL:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The constants of a class as read-only, enumerable properties of its
+// constructor; none takes the place of one the constructor has already.
+void addConstants(v8::Isolate* isolate, v8::Local<v8::FunctionTemplate> constructor, V8Class const& v8Class) {
+    static std::unordered_set<std::string_view> const taken{"prototype", "name", "length", "caller", "arguments", "New"};
+    std::unordered_set<std::string_view> added;
+    for (ComConstant const& constant : v8Class.constants) {
+        if (!isPlainConstant(constant.value.vt) || taken.contains(constant.name) || !added.insert(constant.name).second)
+            continue;
+        v8::Local<v8::Value> value = ComHelper::convertBorrowedVariant(constant.value, isolate);
+        if (!value.IsEmpty())
+            constructor->Set(V8Helper::v8_string(isolate, constant.name), value,
+                             static_cast<v8::PropertyAttribute>(v8::ReadOnly | v8::DontDelete));
+    }
 }
 
 v8::Local<v8::ObjectTemplate> globalObjectTemplate(v8::Isolate* isolate, V8Class& v8Class) {
@@ -185,26 +242,32 @@ V8Class convertComToV8(ComClass const& comClass, ComClasses const* registry) {
             v8Class.hostClass = registry->getFromIndex(*index);
     Members members{v8Class.name, {}, {}, {}};
     members.functions.reserve(comClass.functions.size());
-    for (ComFunction const& function : comClass.functions) {
-        if (isDispatchMemberName(function))
-            continue;
-        switch (function.invokeKind) {
-        case INVOKE_FUNC:
-            addMethod(members, function);
-            break;
-        case INVOKE_PROPERTYGET:
-            addPropertyGet(members, function);
-            break;
-        case INVOKE_PROPERTYPUT:
-            addPropertyPut(members, function);
-            break;
-        default:
-            break;
+    // The default interface's members first: where two interfaces of a
+    // coclass use one name, scripts reach the default one's, as a late-bound
+    // client does.
+    for (bool const ofDefaultInterface : {true, false}) {
+        for (ComFunction const& function : comClass.functions) {
+            if (function.interfaceId.isNull() != ofDefaultInterface || isDispatchMemberName(function))
+                continue;
+            switch (function.invokeKind) {
+            case INVOKE_FUNC:
+                addMethod(members, function);
+                break;
+            case INVOKE_PROPERTYGET:
+                addPropertyGet(members, function);
+                break;
+            case INVOKE_PROPERTYPUT:
+                addPropertyPut(members, function);
+                break;
+            default:
+                break;
+            }
         }
     }
     v8Class.constructors = std::move(members.constructors);
     v8Class.functions = std::move(members.functions);
     v8Class.properties = std::move(members.properties);
+    v8Class.constants = comClass.constants;
     return v8Class;
 }
 
@@ -246,6 +309,7 @@ v8::Local<v8::FunctionTemplate> constructorTemplateOf(v8::Isolate* isolate, V8Cl
                      v8::FunctionTemplate::New(isolate, ComCallback::ConstructorDeprecated, data,
                                                v8::Local<v8::Signature>(), 0, v8::ConstructorBehavior::kAllow),
                      v8::PropertyAttribute::None);
+    addConstants(isolate, constructor, v8Class);
     installMembers(isolate, instance, constructor, v8Class, GetterChoice::asDeclared, SetterChoice::asDeclared);
     v8Class.constructorTemplate.Reset(isolate, constructor);
     v8Class.instanceTemplate.Reset(isolate, instance);

@@ -9,10 +9,13 @@
 #include "Format/Engine/JavaScript/Com/VariantClearing.h"
 #include "Format/Engine/JavaScript/V8Helper.h"
 #include "Platform/Windows/Com/ComRef.h"
+#include "Platform/Windows/ErrorCode.h"
 
 #include <fmt/format.h>
 
 #include <cstdint>
+#include <cstring>
+#include <limits>
 #include <vector>
 
 namespace qor::format::engine::javascript::ComHelper {
@@ -28,6 +31,27 @@ constexpr int maximumArrayDepth = 64;
 void report(std::string_view message, std::string_view function, std::uint32_t line) {
     assert::Assert::report(message, function, sourceFile, line);
 }
+
+// Holds a safe array's data locked while its elements are read or written.
+class ArrayAccess {
+public:
+    explicit ArrayAccess(SAFEARRAY* array) : array_(array) {
+        if (array_ != nullptr && FAILED(SafeArrayAccessData(array_, &data_)))
+            array_ = nullptr;
+    }
+    ArrayAccess(ArrayAccess const&) = delete;
+    ArrayAccess& operator=(ArrayAccess const&) = delete;
+    ~ArrayAccess() {
+        if (array_ != nullptr)
+            SafeArrayUnaccessData(array_);
+    }
+    bool ok() const { return array_ != nullptr; }
+    void* data() const { return data_; }
+
+private:
+    SAFEARRAY* array_;
+    void* data_ = nullptr;
+};
 
 // Each conversion writes its VARIANT in place: built elsewhere and copied,
 // the few bytes written would be read back as a whole before they settle.
@@ -93,8 +117,20 @@ std::string_view reasonOf(ConversionFailure failure) {
         return "bigint values have no COM form";
     case ConversionFailure::outOfMemory:
         return "out of memory";
+    case ConversionFailure::coercion:
+        return "it has no form of the array's element type";
+    case ConversionFailure::scriptException:
+        return "the script threw while it was read";
     }
     return {};
+}
+
+std::string reasonOf(ArgumentFailure const& failure) {
+    std::string reason(reasonOf(failure.reason));
+    if (failure.reason == ConversionFailure::coercion)
+        if (auto message = platform::windows::ErrorCode::getMessageFromErrorCode(static_cast<std::uint32_t>(failure.coercion)))
+            reason = *message;
+    return failure.element ? fmt::format("element {}: {}", *failure.element, reason) : reason;
 }
 
 std::expected<IDispatch*, ConversionFailure> wrappedDispatch(v8::Isolate* isolate, v8::Local<v8::Value> value) {
@@ -161,6 +197,77 @@ Conversion convertToVariant(v8::Isolate* isolate, v8::Local<v8::Value> value, VA
     }
     // What is left of the script's types.
     return std::unexpected(value->IsSymbol() ? ConversionFailure::symbol : ConversionFailure::bigint);
+}
+
+namespace {
+
+// Moves a VARIANT of the array's element type into the array's cell for it:
+// the VARIANT itself, or the value or pointer at the start of its union.
+void moveIntoCell(void* cell, VARIANT& element, VARTYPE elementType, std::size_t size) {
+    if (elementType == VT_VARIANT) {
+        std::memcpy(cell, &element, sizeof element);
+    } else if (elementType == VT_DECIMAL) {
+        DECIMAL value = element.decVal;
+        value.wReserved = 0;
+        std::memcpy(cell, &value, sizeof value);
+    } else {
+        std::memcpy(cell, &element.bVal, size);
+    }
+    element.vt = VT_EMPTY;
+}
+
+std::expected<void, ArgumentFailure> setElement(v8::Isolate* isolate, v8::Local<v8::Context> context,
+                                                v8::Local<v8::Object> values, std::uint32_t index, VARTYPE elementType,
+                                                void* cell, std::size_t size) {
+    v8::Local<v8::Value> value;
+    if (!values->Get(context, index).ToLocal(&value))
+        return std::unexpected(ArgumentFailure{ConversionFailure::scriptException, index});
+    VARIANT element;
+    element.vt = VT_EMPTY;
+    if (auto converted = convertToVariant(isolate, value, element); !converted)
+        return std::unexpected(ArgumentFailure{converted.error(), index});
+    if (elementType != VT_VARIANT && element.vt != elementType) {
+        HRESULT const coerced = VariantChangeType(&element, &element, 0, elementType);
+        if (FAILED(coerced)) {
+            clearVariant(element);
+            return std::unexpected(ArgumentFailure{ConversionFailure::coercion, index, coerced});
+        }
+    }
+    moveIntoCell(cell, element, elementType, size);
+    return {};
+}
+
+} // namespace
+
+std::expected<void, ArgumentFailure> convertToSafeArray(v8::Isolate* isolate, v8::Local<v8::Object> values,
+                                                        VARTYPE elementType, VARIANT& target) {
+    if (!values->IsArray() && !values->IsTypedArray())
+        return std::unexpected(ArgumentFailure{ConversionFailure::object});
+    std::size_t const length =
+        values->IsTypedArray() ? values.As<v8::TypedArray>()->Length() : values.As<v8::Array>()->Length();
+    SAFEARRAY* array = length <= std::numeric_limits<ULONG>::max()
+                           ? SafeArrayCreateVector(elementType, 0, static_cast<ULONG>(length))
+                           : nullptr;
+    if (array == nullptr)
+        return std::unexpected(ArgumentFailure{ConversionFailure::outOfMemory});
+    std::expected<void, ArgumentFailure> result;
+    {
+        ArrayAccess access(array);
+        std::size_t const size = SafeArrayGetElemsize(array);
+        auto* cells = static_cast<char*>(access.data());
+        if (!access.ok() || (length > 0 && cells == nullptr))
+            result = std::unexpected(ArgumentFailure{ConversionFailure::outOfMemory});
+        v8::Local<v8::Context> context = isolate->GetCurrentContext();
+        for (std::uint32_t index = 0; index < length && result; ++index)
+            result = setElement(isolate, context, values, index, elementType, cells + index * size, size);
+    }
+    if (!result) {
+        SafeArrayDestroy(array);
+        return result;
+    }
+    set(target, static_cast<VARTYPE>(VT_ARRAY | elementType));
+    target.parray = array;
+    return {};
 }
 
 VARIANT variant_v8ToCom(v8::Isolate* isolate, v8::Local<v8::Value> value) {
@@ -332,27 +439,6 @@ bool hasElements(SAFEARRAY* array) {
     }
     return dimensions > 0;
 }
-
-// Holds a safe array's data locked while its elements are read.
-class ArrayAccess {
-public:
-    explicit ArrayAccess(SAFEARRAY* array) : array_(array) {
-        if (array_ != nullptr && FAILED(SafeArrayAccessData(array_, &data_)))
-            array_ = nullptr;
-    }
-    ArrayAccess(ArrayAccess const&) = delete;
-    ArrayAccess& operator=(ArrayAccess const&) = delete;
-    ~ArrayAccess() {
-        if (array_ != nullptr)
-            SafeArrayUnaccessData(array_);
-    }
-    bool ok() const { return array_ != nullptr; }
-    void const* data() const { return data_; }
-
-private:
-    SAFEARRAY* array_;
-    void* data_ = nullptr;
-};
 
 // Only the first dimension counts: a script array of the first elements of
 // the data block, indexed from 0 whatever the lower bound.

@@ -4,12 +4,15 @@
 // script values. Everything runs on the isolate's thread with the isolate
 // entered, a context current and a handle scope open.
 
+#include "Format/Engine/JavaScript/Com/ComParameter.h"
 #include "Id/Guid.h"
 #include "Platform/Com.h"
 
 #include <v8.h>
 
+#include <cstdint>
 #include <expected>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -22,11 +25,24 @@ enum class ConversionFailure {
     noComObject, // a global object whose COM object could not be created
     symbol,
     bigint,
-    outOfMemory, // no memory for the string
+    outOfMemory, // no memory for the string or array
+    coercion,    // an array element that has no form of the array's element type
+    scriptException, // reading the value threw; the exception is pending
 };
 
 // Why, in words fit for the script exception of a COM call.
 std::string_view reasonOf(ConversionFailure failure);
+
+// Why a script value cannot go to a COM parameter: the value's own reason,
+// or for an array going into a typed SAFEARRAY, that of one element.
+struct ArgumentFailure {
+    ConversionFailure reason;
+    std::optional<std::uint32_t> element;
+    // For ConversionFailure::coercion, the code the coercion failed with.
+    HRESULT coercion = S_OK;
+};
+
+std::string reasonOf(ArgumentFailure const& failure);
 
 using Conversion = std::expected<void, ConversionFailure>;
 
@@ -35,6 +51,26 @@ using Conversion = std::expected<void, ConversionFailure>;
 // `target` empty. Arrays become new array wrappers; COM wrappers give their
 // pointer with a reference of the VARIANT's own.
 Conversion convertToVariant(v8::Isolate* isolate, v8::Local<v8::Value> value, VARIANT& target);
+
+// A new SAFEARRAY of `elementType` in `target`, which owns it, from the
+// elements of a script array or typed array: each converts as
+// convertToVariant converts it, then to that type as COM coerces arguments.
+std::expected<void, ArgumentFailure> convertToSafeArray(v8::Isolate* isolate, v8::Local<v8::Object> values,
+                                                        VARTYPE elementType, VARIANT& target);
+
+// As convertToVariant, for a value passed to `parameter`: a script array or
+// typed array given to a by-value SAFEARRAY parameter goes as a SAFEARRAY of
+// the parameter's element type (convertToSafeArray). Inline: every argument
+// of every call passes here.
+inline std::expected<void, ArgumentFailure> convertArgument(v8::Isolate* isolate, v8::Local<v8::Value> value,
+                                                            ComParameter const& parameter, VARIANT& target) {
+    if (parameter.vt == VT_SAFEARRAY && parameter.elementVt != VT_EMPTY && (value->IsArray() || value->IsTypedArray()))
+        [[unlikely]]
+        return convertToSafeArray(isolate, value.As<v8::Object>(), parameter.elementVt, target);
+    if (auto converted = convertToVariant(isolate, value, target); !converted) [[unlikely]]
+        return std::unexpected(ArgumentFailure{converted.error()});
+    return {};
+}
 
 // The COM object behind a script value that is a COM wrapper (borrowed: the
 // wrapper keeps its reference). A global object gets its class's shared

@@ -20,7 +20,8 @@ void DispatchDeleter(v8::WeakCallbackInfo<void> const& data) {
         return;
     }
     v8::Isolate* isolate = data.GetIsolate();
-    auto& list = IsolateData::objectRegistry(isolate).v8ComObjectList;
+    ObjectRegistry& registry = IsolateData::objectRegistry(isolate);
+    auto& list = registry.v8ComObjectList;
     auto const found = list.find(dispatch);
     if (found == list.end()) {
         report("IDispatch should be in v8ComObjectList.", __LINE__);
@@ -28,6 +29,7 @@ void DispatchDeleter(v8::WeakCallbackInfo<void> const& data) {
     }
     // V8 wants a first-pass callback to reset its handle; the erase does.
     list.erase(found);
+    registry.releaseInterfaces(dispatch);
     dispatch->Release();
     isolate->AdjustAmountOfExternalAllocatedMemory(-ObjectRegistry::externalMemoryCharge);
 }

@@ -35,6 +35,28 @@ v8::Local<v8::Object> ObjectRegistry::find(v8::Isolate* isolate, IDispatch* disp
     return found->second.Get(isolate);
 }
 
+IDispatch* ObjectRegistry::interfaceOf(IDispatch* dispatch, Guid const& iid) {
+    auto& answered = otherInterfaces[dispatch];
+    for (auto const& [known, pointer] : answered)
+        if (known == iid)
+            return pointer != nullptr ? pointer : dispatch;
+    IDispatch* pointer = nullptr;
+    if (FAILED(dispatch->QueryInterface(iid.to<IID>(), reinterpret_cast<void**>(&pointer))))
+        pointer = nullptr;
+    answered.emplace_back(iid, pointer);
+    return pointer != nullptr ? pointer : dispatch;
+}
+
+void ObjectRegistry::releaseInterfaces(IDispatch* dispatch) {
+    auto const found = otherInterfaces.find(dispatch);
+    if (found == otherInterfaces.end())
+        return;
+    for (auto const& [iid, pointer] : found->second)
+        if (pointer != nullptr)
+            pointer->Release();
+    otherInterfaces.erase(found);
+}
+
 void ObjectRegistry::teardown(v8::Isolate* isolate) {
     v8::HandleScope handleScope(isolate);
     for (auto& [dispatch, handle] : v8ComObjectList) {
@@ -46,6 +68,8 @@ void ObjectRegistry::teardown(v8::Isolate* isolate) {
             held->Release();
     }
     v8ComObjectList.clear();
+    while (!otherInterfaces.empty())
+        releaseInterfaces(otherInterfaces.begin()->first);
     for (auto& [enumerator, handle] : enumeratorObjectList)
         if (!handle.IsEmpty())
             delete enumerator;

@@ -40,6 +40,13 @@ struct ObjectRegistry {
     // The live wrapper of `dispatch`, or an empty handle.
     v8::Local<v8::Object> find(v8::Isolate* isolate, IDispatch* dispatch) const;
 
+    // The wrapped object `dispatch` as its interface `iid`, asked for once and
+    // kept, with a reference of its own, as long as the wrapper lives; the
+    // object's own IDispatch when it does not answer that interface.
+    IDispatch* interfaceOf(IDispatch* dispatch, Guid const& iid);
+    // Gives back what interfaceOf kept for `dispatch`, whose wrapper is gone.
+    void releaseInterfaces(IDispatch* dispatch);
+
     // Releases what the live wrappers hold and forgets them and the script
     // Enumerators, while the isolate is still entered. Nothing is released
     // twice: collected wrappers have already left.
@@ -54,6 +61,9 @@ struct ObjectRegistry {
     std::unordered_map<IDispatch*, v8::Global<v8::Object>> v8ComObjectList;
     std::unordered_set<Guid, Guid::hash> activeXClassGuids;
     std::unordered_map<IEnumerator*, v8::Global<v8::Object>> enumeratorObjectList;
+    // What interfaceOf answered, by wrapped object: null where the object
+    // did not answer the interface.
+    std::unordered_map<IDispatch*, std::vector<std::pair<Guid, IDispatch*>>> otherInterfaces;
     std::vector<std::pair<std::string, v8::Global<v8::Object>>> globalObjects;
     // The classes of script Enumerators and of their iterators.
     v8::Global<v8::FunctionTemplate> enumeratorClass;
