@@ -177,15 +177,7 @@ HRESULT CV8ObjectWrapper::invokeMember(v8::Local<v8::Context> context, v8::Local
 }
 
 HRESULT CV8ObjectWrapper::DeleteMemberByName(BSTR name, DWORD grfdex) {
-    if (HRESULT const hr = callable(); FAILED(hr))
-        return hr;
-    return object.visit([&](v8::Local<v8::Context> context, v8::Local<v8::Object> target) {
-        auto const found = propertyName(context, target, textUpToNul(name), (grfdex & fdexNameCaseSensitive) == 0);
-        if (!found)
-            return S_OK;
-        v8::TryCatch tryCatch(object.isolate);
-        return target->Delete(context, keyOf(object.isolate, *found)).FromMaybe(false) ? S_OK : S_FALSE;
-    });
+    return deleteProperty(textUpToNul(name), (grfdex & fdexNameCaseSensitive) == 0);
 }
 
 HRESULT CV8ObjectWrapper::DeleteMemberByDispID(DISPID dispid) {
@@ -194,9 +186,20 @@ HRESULT CV8ObjectWrapper::DeleteMemberByDispID(DISPID dispid) {
     auto const* entry = entries.findById(dispid);
     if (entry == nullptr || !entry->dynamic)
         return DISP_E_MEMBERNOTFOUND;
+    return deleteProperty(entry->name, false);
+}
+
+// S_OK when the property is gone or was never there, S_FALSE when the
+// object keeps it.
+HRESULT CV8ObjectWrapper::deleteProperty(OleStringView name, bool caseInsensitive) {
+    if (HRESULT const hr = callable(); FAILED(hr))
+        return hr;
     return object.visit([&](v8::Local<v8::Context> context, v8::Local<v8::Object> target) {
+        auto const found = propertyName(context, target, name, caseInsensitive);
+        if (!found)
+            return S_OK;
         v8::TryCatch tryCatch(object.isolate);
-        return target->Delete(context, keyOf(object.isolate, entry->name)).FromMaybe(false) ? S_OK : S_FALSE;
+        return target->Delete(context, keyOf(object.isolate, *found)).FromMaybe(false) ? S_OK : S_FALSE;
     });
 }
 

@@ -57,6 +57,7 @@ private:
                                                                   platform::windows::com::OleStringView name,
                                                                   bool caseInsensitive);
     DISPID dispidOf(platform::windows::com::OleStringView name);
+    HRESULT deleteProperty(platform::windows::com::OleStringView name, bool caseInsensitive);
     HRESULT invokeMember(v8::Local<v8::Context> context, v8::Local<v8::Object> target, v8::Local<v8::String> key,
                          WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO* excepInfo);
 };

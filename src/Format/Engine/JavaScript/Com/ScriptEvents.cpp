@@ -25,16 +25,14 @@ void throwString(v8::Isolate* isolate, std::string const& message) {
     isolate->ThrowException(V8Helper::v8_string(isolate, message));
 }
 
-bool eventsOn(v8::Isolate* isolate, std::string_view function) {
-    if (IsolateData::engine(isolate).getOptions().events)
-        return true;
-    throwString(isolate, fmt::format("{}: COM events are off for this engine", function));
-    return false;
-}
-
-// The COM object behind a wrapper (borrowed), or none with the reason thrown.
+// The COM object behind the wrapper `value` (borrowed) that `function` is
+// asked to work on, or none with the reason thrown.
 IDispatch* comObjectOf(v8::Isolate* isolate, v8::Local<v8::Value> value, std::string_view function,
                        std::string_view what) {
+    if (!IsolateData::engine(isolate).getOptions().events) {
+        throwString(isolate, fmt::format("{}: COM events are off for this engine", function));
+        return nullptr;
+    }
     auto dispatch = ComHelper::wrappedDispatch(isolate, value);
     if (dispatch)
         return *dispatch;
@@ -85,8 +83,6 @@ void disconnectIfIdle(v8::Isolate* isolate, IDispatch* dispatch) {
 void addEventListener(v8::FunctionCallbackInfo<v8::Value> const& info) {
     v8::Isolate* isolate = info.GetIsolate();
     constexpr std::string_view function = "addEventListener";
-    if (!eventsOn(isolate, function))
-        return;
     IDispatch* dispatch = comObjectOf(isolate, info.This(), function, "its object");
     if (dispatch == nullptr)
         return;
@@ -109,8 +105,6 @@ void addEventListener(v8::FunctionCallbackInfo<v8::Value> const& info) {
 void removeEventListener(v8::FunctionCallbackInfo<v8::Value> const& info) {
     v8::Isolate* isolate = info.GetIsolate();
     constexpr std::string_view function = "removeEventListener";
-    if (!eventsOn(isolate, function))
-        return;
     IDispatch* dispatch = comObjectOf(isolate, info.This(), function, "its object");
     if (dispatch == nullptr)
         return;
@@ -128,8 +122,6 @@ void removeEventListener(v8::FunctionCallbackInfo<v8::Value> const& info) {
 void connectObject(v8::FunctionCallbackInfo<v8::Value> const& info) {
     v8::Isolate* isolate = info.GetIsolate();
     constexpr std::string_view function = "ConnectObject";
-    if (!eventsOn(isolate, function))
-        return;
     IDispatch* dispatch = comObjectOf(isolate, info[0], function, "the first argument");
     if (dispatch == nullptr)
         return;
@@ -145,8 +137,6 @@ void connectObject(v8::FunctionCallbackInfo<v8::Value> const& info) {
 void disconnectObject(v8::FunctionCallbackInfo<v8::Value> const& info) {
     v8::Isolate* isolate = info.GetIsolate();
     constexpr std::string_view function = "DisconnectObject";
-    if (!eventsOn(isolate, function))
-        return;
     IDispatch* dispatch = comObjectOf(isolate, info[0], function, "the first argument");
     if (dispatch == nullptr)
         return;
