@@ -19,6 +19,10 @@ char const* const usageText =
     "  -q, --quiet       do not print the completion value\n"
     "      --host LIB    load the host library LIB first: its classes become the\n"
     "                    script's constructors and global objects (repeatable)\n"
+    "      --com-extensions\n"
+    "                    turn on the engine's extensions: DATEs as Dates, CY and\n"
+    "                    DECIMAL as numbers, script functions and objects passed\n"
+    "                    to COM, and COM events (addEventListener, ConnectObject)\n"
     "      --call NAME [ARG...]\n"
     "                    once the script has run, call its global function NAME\n"
     "                    (with --module, the module's exported function NAME) and\n"
@@ -67,6 +71,7 @@ constexpr OptionSpec optionSpecs[] = {
     {"-m", "--module", nullptr, [](Options& o, std::string const&) { o.module = true; }},
     {"-q", "--quiet", nullptr, [](Options& o, std::string const&) { o.quiet = true; }},
     {"-h", "--help", nullptr, [](Options& o, std::string const&) { o.help = true; }},
+    {nullptr, "--com-extensions", nullptr, [](Options& o, std::string const&) { o.comExtensions = true; }},
     {nullptr, "--host", "a host library",
      [](Options& o, std::string const& value) { o.hostLibraries.push_back(value); }},
 };

@@ -15,6 +15,7 @@ struct Options {
     std::vector<std::string> callArguments; // its arguments, as given
     std::optional<unsigned short> inspectPort; // run under the inspector on this port
     bool inspectBreak = false;                 // and wait for a debugger, stopping at the first line
+    bool comExtensions = false;                // every engine option on: dates, script objects, events
     bool module = false;
     bool quiet = false;
     bool help = false;

@@ -78,6 +78,8 @@ int run(qorjs::Options const& options, std::filesystem::path const& programDirec
         failed = true;
         printError(error);
     };
+    if (options.comExtensions)
+        engine.setOptions(qor::format::engine::javascript::EngineOptions::all());
     engine.setImportResolverCallback(
         qorjs::makeImportResolver(settings.path ? settings.path->parent_path() : std::filesystem::path()));
 

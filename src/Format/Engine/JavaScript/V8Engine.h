@@ -70,6 +70,16 @@ public:
                                                                      v8::Local<v8::Context> context,
                                                                      FunctionName const& name,
                                                                      std::vector<v8::Local<v8::Value>>& arguments);
+    // A function already found, with the receiver it is called on.
+    struct Callee {
+        v8::Local<v8::Value> receiver;
+        v8::Local<v8::Function> function;
+    };
+    static V8FuncResult callJsFunction(v8::Local<v8::Context> context, Callee const& callee,
+                                       std::vector<v8::Local<v8::Value>>& arguments);
+    static std::expected<V8FuncResult, Error> callJsFunctionGetError(v8::Local<v8::Context> context,
+                                                                     Callee const& callee,
+                                                                     std::vector<v8::Local<v8::Value>>& arguments);
     // True when `name` leads to a function, found as callJsFunction finds it;
     // nothing is called.
     static bool jsFunctionExists(v8::Local<v8::Object> holder, v8::Local<v8::Context> context, std::string_view name);

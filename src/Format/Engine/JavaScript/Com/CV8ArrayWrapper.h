@@ -2,7 +2,7 @@
 
 #include "Format/Engine/JavaScript/Com/IV8ArrayWrapper.h"
 #include "Format/Engine/JavaScript/Com/IsolateBound.h"
-#include "Format/Engine/JavaScript/Com/ScriptArray.h"
+#include "Format/Engine/JavaScript/Com/ScriptHandle.h"
 #include "Platform/Windows/Com/IDispatchExImpl.h"
 
 #include <v8.h>

@@ -15,6 +15,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace qor::format::engine::javascript::ComHelper {
 
@@ -28,6 +29,7 @@ enum class ConversionFailure {
     outOfMemory, // no memory for the string or array
     coercion,    // an array element that has no form of the array's element type
     scriptException, // reading the value threw; the exception is pending
+    date,        // an invalid Date, or one outside the years OLE dates cover
 };
 
 // Why, in words fit for the script exception of a COM call.
@@ -49,7 +51,9 @@ using Conversion = std::expected<void, ConversionFailure>;
 // Writes the VARIANT of a script value into `target`, an empty VARIANT that
 // the caller then owns (VariantClear), or tells why there is none and leaves
 // `target` empty. Arrays become new array wrappers; COM wrappers give their
-// pointer with a reference of the VARIANT's own.
+// pointer with a reference of the VARIANT's own. The engine's options add
+// Dates (VT_DATE), and functions and other objects (new automation objects
+// of their own; one that came from COM gives its object back).
 Conversion convertToVariant(v8::Isolate* isolate, v8::Local<v8::Value> value, VARIANT& target);
 
 // A new SAFEARRAY of `elementType` in `target`, which owns it, from the
@@ -84,13 +88,28 @@ VARIANT variant_v8ToCom(v8::Isolate* isolate, v8::Local<v8::Value> value);
 
 // The script value of a VARIANT, which the function owns and clears. A type
 // without a script form throws a string into the script and gives an empty
-// handle.
+// handle. The engine's options add VT_DATE (a Date), VT_CY and VT_DECIMAL
+// (numbers), and arrays of them; and the library's own wrappers of script
+// objects give their script objects back.
 v8::Local<v8::Value> variant_comToV8(_variant_t returnVar, v8::Isolate* isolate);
 // The same for a VARIANT the caller hands over without a copy: it is cleared
 // on return.
 v8::Local<v8::Value> convertFromVariant(VARIANT& taken, v8::Isolate* isolate);
 // The same for a VARIANT the caller keeps, unchanged.
 v8::Local<v8::Value> convertBorrowedVariant(VARIANT const& borrowed, v8::Isolate* isolate);
+
+// An argument from COM without a script form: its position, from 1 in
+// declaration order, and what its conversion threw.
+struct IncomingArgumentFailure {
+    std::size_t position;
+    std::string message;
+};
+
+// The script values of a call's arguments in declaration order: `variants`
+// in COM's order (the last first) when `reversed`, else in order. Nothing
+// stays thrown: the first argument without a script form fails the whole.
+std::expected<std::vector<v8::Local<v8::Value>>, IncomingArgumentFailure>
+convertArguments(v8::Isolate* isolate, VARIANT const* variants, std::size_t count, bool reversed);
 
 // The script object standing for `dispatch`: the live wrapper of that pointer
 // when there is one, else a new one holding a reference of its own, made from

@@ -1,12 +1,14 @@
 #pragma once
 
 #include "Format/Engine/JavaScript/Com/ComExtractorV8.h"
+#include "Format/Engine/JavaScript/Com/EngineOptions.h"
 #include "Format/Engine/JavaScript/Com/Export.h"
 #include "Format/Engine/JavaScript/Com/ObjectRegistry.h"
 #include "Format/Engine/JavaScript/Com/UnhandledRejections.h"
 #include "Format/Engine/JavaScript/Com/V8Class.h"
 #include "Format/Engine/JavaScript/Error.h"
 #include "Format/Engine/JavaScript/V8Debugger.h"
+#include "Format/Engine/JavaScript/V8Engine.h"
 #include "Format/Engine/JavaScript/V8FuncResult.h"
 #include "Id/Guid.h"
 #include "Platform/Windows/Com/ComClasses.h"
@@ -79,6 +81,13 @@ public:
     bool invokeComFunction(GUID const* classGuid, OLECHAR const* memberName, DISPPARAMS* parameters,
                            VARIANT* result) override;
 
+    // Calls script functions for COM as invokeComFunction does, one after
+    // the other with the same arguments, for as long as `next` gives one; an
+    // error of one is reported before the next runs. `name` names them in
+    // messages. True when one was called; `result` holds what the last gave.
+    bool invokeScriptFunctions(std::string_view name, DISPPARAMS* parameters, VARIANT* result,
+                               std::function<std::optional<V8Engine::Callee>()> const& next);
+
     // Calls a global script function with arguments in natural order;
     // VT_EMPTY when there is none. Errors become the pending error.
     _variant_t callJsFunctionGetError(std::string_view functionName, std::vector<_variant_t>& arguments);
@@ -94,6 +103,12 @@ public:
     // Decides what Include, import and import() names mean; an empty resolver
     // restores reading files.
     void setImportResolverCallback(ImportResolver resolver);
+
+    // What the engine does beyond its standard behaviour; nothing unless set.
+    // Best set before the first run: conversions follow a change at once,
+    // and the event functions appear when events are turned on.
+    void setOptions(EngineOptions options);
+    EngineOptions const& getOptions() const { return options; }
 
     v8::Isolate* getIsolate() const { return isolate; }
     bool hasPendingError() const { return pendingError != nullptr; }
@@ -114,7 +129,9 @@ private:
     void makeStartupBlob(ClassMap& classes, std::vector<std::intptr_t> const& references);
     v8::Local<v8::Context> contextFromSnapshot();
     void stopWrappedObjects();
-    void detachLibraryObjects();
+    // What options turned on since `before` add to the context: the script's
+    // own Date functions taken, the event functions installed.
+    void applyOptions(EngineOptions const& before);
 
     RunResult execute(struct Source const& source, v8::Local<v8::Context> context);
     std::optional<std::pair<std::string, std::filesystem::path>> resolveImport(std::string_view name);
@@ -138,6 +155,15 @@ private:
 
     V8FuncResult callFunction(v8::Local<v8::Context> context, std::string_view name,
                               std::vector<v8::Local<v8::Value>>& arguments);
+    // Runs a call from the host or COM: `plain` nested inside a call from COM,
+    // where an exception must rise through the scripts between, else
+    // `capturing`, whose error becomes the pending error.
+    V8FuncResult callCaptured(std::function<V8FuncResult()> const& plain,
+                              std::function<std::expected<V8FuncResult, Error>()> const& capturing);
+    // A call from COM: converts its arguments, runs `call`, converts the
+    // result, and reports errors at the outermost depth.
+    bool callFromCom(std::string_view name, DISPPARAMS* parameters, VARIANT* result,
+                     std::function<V8FuncResult(v8::Local<v8::Context>, std::vector<v8::Local<v8::Value>>&)> const& call);
     v8::Local<v8::String> functionKey(std::string_view name);
     std::optional<std::vector<v8::Local<v8::Value>>> scriptArguments(std::string_view name, VARIANT const* variants,
                                                                      std::size_t count, bool reversed);
@@ -179,9 +205,7 @@ private:
     bool inModule = false;
     std::set<std::string> includedFiles;
     v8::Global<v8::Module> topLevelModule;
-    // The library's own COM objects made for this engine and still alive:
-    // COM clients may keep them past the engine, which detaches them first.
-    std::unordered_set<IUnknown*> libraryObjects;
+    EngineOptions options;
     // The script strings of the function names the host calls, made once.
     struct NameHash : std::hash<std::string_view> {
         using is_transparent = void;

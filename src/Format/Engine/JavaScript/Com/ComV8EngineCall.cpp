@@ -71,24 +71,29 @@ V8FuncResult ComV8Engine::callFunction(v8::Local<v8::Context> local, std::string
     v8::Local<v8::Object> global = local->Global();
     V8Engine::FunctionName const function{functionKey(name), name};
     // A debug call enters the debugger only for a function that exists.
-    bool const viaDebugger = runMode == debugRun && debugger;
-    if (viaDebugger && !V8Engine::jsFunctionExists(global, local, name))
+    if (runMode == debugRun && debugger && !V8Engine::jsFunctionExists(global, local, name))
         return {};
+    return callCaptured([&] { return V8Engine::callJsFunction(global, local, function, arguments); },
+                        [&] { return V8Engine::callJsFunctionGetError(global, local, function, arguments); });
+}
+
+V8FuncResult ComV8Engine::callCaptured(std::function<V8FuncResult()> const& plain,
+                                       std::function<std::expected<V8FuncResult, Error>()> const& capturing) {
     try {
         V8FuncResult called;
         std::optional<Error> failure;
         auto call = [&] {
             if (callDepth > 1) {
-                called = V8Engine::callJsFunction(global, local, function, arguments);
+                called = plain();
                 return;
             }
-            auto result = V8Engine::callJsFunctionGetError(global, local, function, arguments);
+            auto result = capturing();
             if (result)
                 called = *result;
             else
                 failure = std::move(result.error());
         };
-        if (viaDebugger)
+        if (runMode == debugRun && debugger)
             debugged(true, call);
         else
             call();
@@ -109,23 +114,14 @@ V8FuncResult ComV8Engine::callFunction(v8::Local<v8::Context> local, std::string
 std::optional<std::vector<v8::Local<v8::Value>>> ComV8Engine::scriptArguments(std::string_view name,
                                                                               VARIANT const* variants,
                                                                               std::size_t count, bool reversed) {
-    std::vector<v8::Local<v8::Value>> arguments(count);
-    v8::TryCatch tryCatch(isolate);
-    for (std::size_t i = 0; i < count; ++i) {
-        std::size_t const position = reversed ? count - 1 - i : i;
-        // Objects become wrappers holding a reference of their own, so a
-        // script may keep them past the call.
-        v8::Local<v8::Value> value = variants[i].vt == VT_DISPATCH
-                                         ? ComHelper::dispatch_comToV8(variants[i].pdispVal, isolate)
-                                         : ComHelper::convertBorrowedVariant(variants[i], isolate);
-        if (tryCatch.HasCaught()) {
-            recordMessage(fmt::format("{}: argument {} cannot be passed to the script: {}", name, position + 1,
-                                      V8Helper::qor_string(tryCatch.Exception(), isolate)));
-            return std::nullopt;
-        }
-        arguments[position] = value.IsEmpty() ? v8::Undefined(isolate).As<v8::Value>() : value;
-    }
-    return arguments;
+    // Objects become wrappers holding a reference of their own, so a script
+    // may keep them past the call.
+    auto arguments = ComHelper::convertArguments(isolate, variants, count, reversed);
+    if (arguments)
+        return std::move(*arguments);
+    recordMessage(fmt::format("{}: argument {} cannot be passed to the script: {}", name, arguments.error().position,
+                              arguments.error().message));
+    return std::nullopt;
 }
 
 std::optional<VARIANT> ComV8Engine::comResult(std::string_view name, V8FuncResult const& result) {
@@ -171,6 +167,35 @@ bool ComV8Engine::invokeComFunction(GUID const* classGuid, OLECHAR const* member
     if (classGuid != nullptr)
         className = comClasses.nameOf(Guid(*classGuid)).value_or("");
     std::string const name = className + "." + (memberName != nullptr ? utf8FromOle(memberName) : std::string());
+    return callFromCom(name, parameters, result,
+                       [&](v8::Local<v8::Context> local, std::vector<v8::Local<v8::Value>>& values) {
+                           return callFunction(local, name, values);
+                       });
+}
+
+bool ComV8Engine::invokeScriptFunctions(std::string_view name, DISPPARAMS* parameters, VARIANT* result,
+                                        std::function<std::optional<V8Engine::Callee>()> const& next) {
+    CallDepthScope depth(callDepth);
+    return callFromCom(name, parameters, result,
+                       [&](v8::Local<v8::Context> local, std::vector<v8::Local<v8::Value>>& values) {
+                           V8FuncResult last;
+                           while (auto callee = next()) {
+                               last = callCaptured(
+                                   [&] { return V8Engine::callJsFunction(local, *callee, values); },
+                                   [&] { return V8Engine::callJsFunctionGetError(local, *callee, values); });
+                               // Nested, a failure rises as an exception through the
+                               // scripts between; the next function must not run over it.
+                               if (callDepth > 1 && last.value.IsEmpty())
+                                   break;
+                               if (callDepth == 1)
+                                   reportPendingError();
+                           }
+                           return last;
+                       });
+}
+
+bool ComV8Engine::callFromCom(std::string_view name, DISPPARAMS* parameters, VARIANT* result,
+                              std::function<V8FuncResult(v8::Local<v8::Context>, std::vector<v8::Local<v8::Value>>&)> const& call) {
     if (isolate == nullptr) {
         recordMessage(notRunYet(name));
         return false;
@@ -183,7 +208,7 @@ bool ComV8Engine::invokeComFunction(GUID const* classGuid, OLECHAR const* member
     // COM passes the arguments last first; the script sees them in order.
     std::size_t const count = parameters != nullptr ? parameters->cArgs : 0;
     if (auto values = scriptArguments(name, count != 0 ? parameters->rgvarg : nullptr, count, true)) {
-        V8FuncResult const called = callFunction(local, name, *values);
+        V8FuncResult const called = call(local, *values);
         found = called.found;
         if (found && result != nullptr)
             if (auto variant = comResult(name, called))

@@ -11,6 +11,12 @@ void report(std::string_view message, std::uint32_t line) {
                            "Format/Engine/JavaScript/Com/DispatchDeleter", line);
 }
 
+// The second pass, where COM may be called into: what collected wrappers
+// left of their event connections is disconnected.
+void disconnectRetired(v8::WeakCallbackInfo<void> const& data) {
+    IsolateData::objectRegistry(data.GetIsolate()).disconnectRetired();
+}
+
 } // namespace
 
 void DispatchDeleter(v8::WeakCallbackInfo<void> const& data) {
@@ -30,6 +36,8 @@ void DispatchDeleter(v8::WeakCallbackInfo<void> const& data) {
     // V8 wants a first-pass callback to reset its handle; the erase does.
     list.erase(found);
     registry.releaseInterfaces(dispatch);
+    if (registry.retireEvents(dispatch))
+        data.SetSecondPassCallback(disconnectRetired);
     dispatch->Release();
     isolate->AdjustAmountOfExternalAllocatedMemory(-ObjectRegistry::externalMemoryCharge);
 }

@@ -27,6 +27,11 @@ inline Guid const clsidItem = fixtureGuid(0x10);
 inline Guid const clsidApplication = fixtureGuid(0x12);
 inline Guid const iidRows = fixtureGuid(0x21);
 inline Guid const iidPoint = fixtureGuid(0x22);
+inline Guid const clsidGauge = fixtureGuid(0x24);
+inline Guid const iidListened = fixtureGuid(0x25);
+// The event interfaces of Item and Gauge.
+inline constexpr IID diidItemEvents = {0x7c3e1a00, 0x41d2, 0x4b8e, {0xa0, 0xf1, 0x5e, 0x9b, 0x2c, 0x4d, 0x6f, 0x06}};
+inline constexpr IID diidGaugeEvents = {0x7c3e1a00, 0x41d2, 0x4b8e, {0xa0, 0xf1, 0x5e, 0x9b, 0x2c, 0x4d, 0x6f, 0x23}};
 
 // The user's model (UserModel.tlb).
 inline Guid userModelGuid(std::uint8_t last) {
