@@ -88,7 +88,9 @@ std::expected<V8FuncResult, Error> V8Engine::callJsFunctionGetError(v8::Local<v8
                                                                     FunctionName const& name,
                                                                     std::vector<v8::Local<v8::Value>>& arguments) {
     v8::Isolate* isolate = context->GetIsolate();
+    // Verbose: what no script catches counts as uncaught, for a debugger.
     v8::TryCatch tryCatch(isolate);
+    tryCatch.SetVerbose(true);
     V8FuncResult result = callJsFunction(holder, context, name, arguments);
     if (tryCatch.HasCaught() || tryCatch.HasTerminated())
         return std::unexpected(V8Error::get(Error::Type::Exception, isolate, tryCatch));

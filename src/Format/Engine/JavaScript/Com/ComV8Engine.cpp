@@ -123,6 +123,7 @@ void ComV8Engine::ensureIsolate() {
     isolate->SetOOMErrorHandler(V8Engine::oomeError);
     isolate->SetFatalErrorHandler(V8Engine::fatalError);
     isolate->SetAbortOnUncaughtExceptionCallback(V8Engine::abortOnUncaughtException);
+    isolate->AddMessageListener(V8Engine::uncaughtMessage);
     isolate->SetPromiseRejectCallback(promiseRejected);
 }
 
@@ -270,6 +271,8 @@ void ComV8Engine::debugged(bool functionCall, std::function<void()> const& step)
     }
     if (!debugger)
         debugger = std::make_unique<V8Debugger>(isolate, V8Engine::get().getPlatform());
+    if (!functionCall)
+        debugger->setScriptPath(settings.path);
     // The debugger gets copies; the engine keeps its own.
     debugger->execute(functionCall, step, execDebuggerDialog, execWebsocketDisconnectDialog, debugPort);
 }

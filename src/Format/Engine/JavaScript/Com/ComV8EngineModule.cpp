@@ -61,7 +61,9 @@ ComV8Engine& engineOf(v8::Isolate* isolate) {
 
 ComV8Engine::RunResult ComV8Engine::executeModule(Source const& script, v8::Local<v8::Context> local) {
     InModuleScope moduleScope(inModule);
+    // Verbose: what no script catches counts as uncaught, for a debugger.
     v8::TryCatch tryCatch(isolate);
+    tryCatch.SetVerbose(true);
     v8::Local<v8::Module> module = V8Engine::loadModule(local, script);
     if (module.IsEmpty() || !V8Engine::instantiateModule(module, local, resolveModuleCallback))
         return std::unexpected(V8Error::get(Error::Type::Exception, isolate, tryCatch));
