@@ -37,7 +37,12 @@ bool ComV8Engine::runScript(ResultCallback onResult) {
     Source script{source, settings.path ? string::pathToUtf8(*settings.path) : std::string(), settings.isModule};
     // Prepared empty, for a debugger that decides not to run the script.
     RunResult result = v8::Local<v8::Value>(v8::Undefined(isolate));
-    debugged(false, [&] { result = execute(script, local); });
+    {
+        RunScope run(*this);
+        debugged(false, [&] { result = execute(script, local); });
+    }
+    if (!result)
+        describeTermination(result.error());
     onResult(result, local);
     // After the run's own result: its error, if any, came first.
     recordUnhandledRejections();
