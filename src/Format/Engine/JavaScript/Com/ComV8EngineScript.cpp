@@ -90,8 +90,12 @@ void ComV8Engine::include(v8::FunctionCallbackInfo<v8::Value> const& info) {
     if (!found)
         return throwString(isolate, fmt::format("Could not find included file: `{}`", name));
     Source script{found->first, string::pathToUtf8(found->second), false};
-    // Errors of the included file stay there: the including script goes on.
-    (void)V8Engine::runJavaScriptSource(isolate, script);
+    // The including script goes on, not thrown into; the host still learns of
+    // the failure, located in the included file. A termination goes on by
+    // itself, reported by the run.
+    auto ran = V8Engine::runJavaScriptSource(isolate, script);
+    if (!ran && !isolate->IsExecutionTerminating())
+        engine.recordError(std::move(ran.error()));
 }
 
 std::optional<std::pair<std::string, std::filesystem::path>> ComV8Engine::resolveImport(std::string_view name) {
