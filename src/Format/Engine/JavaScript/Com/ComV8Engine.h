@@ -2,6 +2,7 @@
 
 #include "Format/Engine/JavaScript/Com/ComExtractorV8.h"
 #include "Format/Engine/JavaScript/Com/Export.h"
+#include "Format/Engine/JavaScript/Com/ImportTree.h"
 #include "Format/Engine/JavaScript/Com/ObjectRegistry.h"
 #include "Format/Engine/JavaScript/Com/UnhandledRejections.h"
 #include "Format/Engine/JavaScript/Com/V8Class.h"
@@ -147,7 +148,11 @@ private:
     static void include(v8::FunctionCallbackInfo<v8::Value> const& info);
 
     RunResult executeModule(Source const& source, v8::Local<v8::Context> context);
-    v8::MaybeLocal<v8::Module> resolveModule(v8::Local<v8::Context> context, v8::Local<v8::String> specifier);
+    v8::MaybeLocal<v8::Module> resolveModule(v8::Local<v8::Context> context, v8::Local<v8::String> specifier,
+                                             v8::Local<v8::Module> referrer);
+    // Links the graph of `module`, imported as `name` (the top-level module
+    // has none).
+    bool link(v8::Local<v8::Module> module, v8::Local<v8::Context> context, std::optional<std::string> name);
     v8::MaybeLocal<v8::Promise> importDynamically(v8::Local<v8::Context> context, v8::Local<v8::String> specifier);
     void watchEvaluation(v8::Local<v8::Context> context, v8::Local<v8::Value> evaluation);
     static v8::MaybeLocal<v8::Module> resolveModuleCallback(v8::Local<v8::Context> context,
@@ -222,6 +227,8 @@ private:
     bool inModule = false;
     std::set<std::string> includedFiles;
     v8::Global<v8::Module> topLevelModule;
+    // The import graph being linked, if any.
+    ImportTree* linking = nullptr;
     // The library's own COM objects made for this engine and still alive:
     // COM clients may keep them past the engine, which detaches them first.
     std::unordered_set<IUnknown*> libraryObjects;
