@@ -91,12 +91,12 @@ public:
         inspected.Reset();
     }
 
-    // The client of `isolate` with a session, if any. The isolate's thread
-    // only: clients are made and destroyed there.
-    static Client* attachedTo(v8::Isolate* isolate) {
+    // The client of `isolate`, if any. The isolate's thread only: clients are
+    // made and destroyed there, so the one found stays.
+    static Client* of(v8::Isolate* isolate) {
         std::lock_guard lock(registryMutex());
         auto found = registry().find(isolate);
-        return found != registry().end() && found->second->session ? found->second : nullptr;
+        return found != registry().end() ? found->second : nullptr;
     }
 
     bool listen(unsigned short port) {
@@ -230,13 +230,7 @@ private:
     // Runs on the isolate's thread inside a running script. A script paused
     // or run by a message pumps by itself; the interrupt leaves those alone.
     static void dispatchInterrupt(v8::Isolate* isolate, void*) {
-        Client* client = nullptr;
-        {
-            std::lock_guard lock(registryMutex());
-            auto found = registry().find(isolate);
-            if (found != registry().end())
-                client = found->second;
-        }
+        Client* client = of(isolate);
         if (client != nullptr && client->server && !client->paused && client->dispatching == 0)
             client->server->pump(std::chrono::milliseconds(0));
     }
@@ -299,7 +293,7 @@ void V8Debugger::setScriptPath(std::optional<std::filesystem::path> const& path)
 
 v8::MaybeLocal<v8::Value> V8Debugger::evaluate(v8::Local<v8::Module> module, v8::Local<v8::Context> context) {
     v8::Isolate* isolate = context->GetIsolate();
-    if (Client::attachedTo(isolate) == nullptr)
+    if (Client* client = Client::of(isolate); client == nullptr || !client->session)
         return module->Evaluate(context);
     // The frame the debugger shows: the module's own frames are gone by the
     // time its failure is known.
