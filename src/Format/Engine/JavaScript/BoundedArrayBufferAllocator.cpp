@@ -12,22 +12,22 @@ bool BoundedArrayBufferAllocator::reserve(std::size_t length) {
     return true;
 }
 
-void* BoundedArrayBufferAllocator::Allocate(std::size_t length) {
+template <class Make>
+void* BoundedArrayBufferAllocator::counted(std::size_t length, Make make) {
     if (!reserve(length))
         return nullptr;
-    void* data = allocator->Allocate(length);
+    void* data = make();
     if (data == nullptr)
         release(length);
     return data;
 }
 
+void* BoundedArrayBufferAllocator::Allocate(std::size_t length) {
+    return counted(length, [&] { return allocator->Allocate(length); });
+}
+
 void* BoundedArrayBufferAllocator::AllocateUninitialized(std::size_t length) {
-    if (!reserve(length))
-        return nullptr;
-    void* data = allocator->AllocateUninitialized(length);
-    if (data == nullptr)
-        release(length);
-    return data;
+    return counted(length, [&] { return allocator->AllocateUninitialized(length); });
 }
 
 void BoundedArrayBufferAllocator::Free(void* data, std::size_t length) {

@@ -28,6 +28,9 @@ public:
 
 private:
     bool reserve(std::size_t length);
+    // `make` within the bound: the length is counted while it holds.
+    template <class Make>
+    void* counted(std::size_t length, Make make);
     void release(std::size_t length) { inUse -= length; }
 
     std::unique_ptr<v8::ArrayBuffer::Allocator> allocator{v8::ArrayBuffer::Allocator::NewDefaultAllocator()};
