@@ -73,6 +73,10 @@ int run(qorjs::Options const& options, std::filesystem::path const& programDirec
         }
     }
     ComV8Engine engine(classes, typeLibrary, programDirectory);
+    std::size_t const maxHeap = options.maxHeapMegabytes << 20;
+    engine.setHeapLimit(maxHeap);
+    engine.setArrayBufferLimit(maxHeap);
+    engine.setTimeLimit(options.timeLimit);
     bool failed = false;
     engine.errorHandler = [&](auto&, Error& error) {
         failed = true;

@@ -91,6 +91,10 @@ public:
     static void oomeError(char const* location, bool isHeapOom);
     static void fatalError(char const* location, char const* message);
     static bool abortOnUncaughtException(v8::Isolate* isolate);
+    // The message listener. The library's runs and calls catch their
+    // exceptions verbosely, so that a debugger sees them as uncaught; the
+    // engine reports them, and V8 would print them too without a listener.
+    static void uncaughtMessage(v8::Local<v8::Message> message, v8::Local<v8::Value> exception);
 
     V8Engine(V8Engine const&) = delete;
     V8Engine& operator=(V8Engine const&) = delete;

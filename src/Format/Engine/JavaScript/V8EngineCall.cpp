@@ -59,9 +59,11 @@ v8::Local<v8::String> keyOf(v8::Local<v8::Context> context, std::string_view nam
 }
 
 // A call whose exception, if any, is caught and handed back as the error.
+// Verbose: what no script catches counts as uncaught, for a debugger.
 template <class Call>
 std::expected<V8FuncResult, Error> caught(v8::Isolate* isolate, Call&& call) {
     v8::TryCatch tryCatch(isolate);
+    tryCatch.SetVerbose(true);
     V8FuncResult result = call();
     if (tryCatch.HasCaught() || tryCatch.HasTerminated())
         return std::unexpected(V8Error::get(Error::Type::Exception, isolate, tryCatch));

@@ -31,6 +31,10 @@ void report(std::string_view message, std::string_view callback, std::uint32_t l
 }
 
 void throwString(v8::Isolate* isolate, std::string_view message) {
+    // A script being terminated (in a call that COM made back into script)
+    // gets nothing it could catch: the termination goes on.
+    if (isolate->IsExecutionTerminating())
+        return;
     isolate->ThrowException(V8Helper::v8_string(isolate, message));
 }
 

@@ -93,12 +93,21 @@ V8FuncResult ComV8Engine::callCaptured(std::function<V8FuncResult()> const& plai
             else
                 failure = std::move(result.error());
         };
-        if (runMode == debugRun && debugger)
-            debugged(true, call);
-        else
-            call();
+        bool outermost = false;
+        {
+            RunScope run(*this);
+            outermost = run.outermost();
+            if (runMode == debugRun && debugger)
+                debugged(true, call);
+            else
+                call();
+        }
         if (!failure)
             return called;
+        // A termination ends the run around this call too, which reports it.
+        if (!outermost && termination.reason())
+            return {};
+        describeTermination(*failure);
         recordError(std::move(*failure));
     } catch (std::exception const& exception) {
         critical = true;
@@ -235,9 +244,14 @@ std::expected<v8::Local<v8::Value>, Error> ComV8Engine::callModuleFunction(std::
     v8::Local<v8::Object> holder = topLevelModule.Get(isolate)->GetModuleNamespace().As<v8::Object>();
     v8::TryCatch tryCatch(isolate);
     std::expected<V8FuncResult, Error> result = V8FuncResult{};
-    debugged(true, [&] { result = V8Engine::callJsFunctionGetError(holder, local, functionName, arguments); });
-    if (!result)
+    {
+        RunScope run(*this);
+        debugged(true, [&] { result = V8Engine::callJsFunctionGetError(holder, local, functionName, arguments); });
+    }
+    if (!result) {
+        describeTermination(result.error());
         return std::unexpected(result.error());
+    }
     if (!result->found) {
         Error error;
         error.type = Error::Type::Message;
