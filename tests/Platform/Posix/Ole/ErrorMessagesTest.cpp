@@ -3,6 +3,7 @@
 #include <string>
 
 #include "Platform/Com.h"
+#include "RuntimeErrorCodes.h"
 
 namespace {
 
@@ -45,3 +46,10 @@ TEST(ErrorMessages, UnknownCodesHaveNoText)
 }
 
 } // namespace
+
+TEST(ErrorMessages, EveryCodeTheRuntimeGivesHasAText)
+{
+#define QOR_HAS_TEXT(name) EXPECT_NE(message(static_cast<DWORD>(name)), u"<none>") << #name;
+    QOR_ABI_ERROR_CODES(QOR_HAS_TEXT)
+#undef QOR_HAS_TEXT
+}
