@@ -35,13 +35,11 @@ std::filesystem::path loadedFile(HMODULE module, std::filesystem::path const& fa
     return std::filesystem::path(std::basic_string<WCHAR>(buffer.data(), length));
 }
 
-// Why the last LoadLibraryW failed. The system's text may leave the file's
-// place open ("%1 is not a valid Win32 application."); the POSIX runtime
-// also has the loader's own words, which name the cause.
+// Why the last LoadLibraryW failed, the file named where the system's text
+// has a place for it ("%1 is not a valid Win32 application."); the POSIX
+// runtime also has the loader's own words, which name the cause.
 std::string loadFailureReason(DWORD error, std::string const& path) {
-    std::string reason = ErrorCode::sMessage(error);
-    if (auto insert = reason.find("%1"); insert != std::string::npos)
-        reason.replace(insert, 2, path);
+    std::string reason = ErrorCode::sMessage(error, path);
 #ifndef _WIN32
     if (std::string const detail = platform::posix::ole::lastLoaderMessage(); !detail.empty())
         reason += " (" + detail + ")";

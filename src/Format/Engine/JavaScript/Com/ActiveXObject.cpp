@@ -47,8 +47,9 @@ IDispatch* create(v8::Isolate* isolate, std::string const& progId) {
     }
     auto created = createInstanceOrError(clsid.to<CLSID>(), IID_IDispatch);
     if (!created) {
+        auto const code = static_cast<std::uint32_t>(created.error());
         throwString(isolate, fmt::format("ActiveXObject: \"{}\" could not be created: {}", progId,
-                                         ErrorCode::sMessage(static_cast<std::uint32_t>(created.error()))));
+                                         ErrorCode::sMessage(code, "its server")));
         return nullptr;
     }
     return static_cast<IDispatch*>(*created);
