@@ -5,6 +5,7 @@
 #include "String/Utf.h"
 
 #include <array>
+#include <exception>
 #include <filesystem>
 
 namespace qor::tools::qorjs {
@@ -72,7 +73,16 @@ std::expected<void, std::string> HostLibraries::load(std::string const& path,
         reinterpret_cast<RegisterHostFunction*>(reinterpret_cast<void (*)()>(GetProcAddress(module, registerHostName)));
     if (entry == nullptr)
         return std::unexpected(failure(path, std::string("has no entry point ") + registerHostName));
-    HRESULT const result = entry(classes, typeLibrary, loadedFile(module, file));
+    HRESULT result = E_UNEXPECTED;
+    // The entry point throws nothing by contract; one that does is reported
+    // like a failure, not let through to end the process.
+    try {
+        result = entry(classes, typeLibrary, loadedFile(module, file));
+    } catch (std::exception const& exception) {
+        return std::unexpected(failure(path, std::string("failed: its entry point threw: ") + exception.what()));
+    } catch (...) {
+        return std::unexpected(failure(path, "failed: its entry point threw"));
+    }
     if (FAILED(result))
         return std::unexpected(
             failure(path, "registered nothing: " + ErrorCode::sMessage(static_cast<std::uint32_t>(result))));
