@@ -78,7 +78,8 @@ bool functionExists(ComV8Engine& engine, std::string const& name) {
     engine.setScript(fmt::format("(name => {{ let o = globalThis; if (typeof o[name] === 'function') return true;"
                                  " for (const p of name.split('.').filter(Boolean)) {{ if (o == null) return false;"
                                  " o = o[p]; }} return typeof o === 'function'; }})({})",
-                                 nlohmann::json(name).dump()),
+                                 // Bytes that are not UTF-8 name no function; quoted, they must not stop the JSON.
+                                 nlohmann::json(name).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace)),
                      {});
     return engine.runScript() == "true";
 }

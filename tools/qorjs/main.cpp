@@ -36,7 +36,7 @@ int run(qorjs::Options const& options, std::filesystem::path const& programDirec
         settings.path = std::filesystem::path(*options.file);
         auto content = qor::format::engine::javascript::readScriptFile(*settings.path);
         if (!content) {
-            std::fprintf(stderr, "qorjs: cannot read %s\n", options.file->c_str());
+            std::fprintf(stderr, "qorjs: %s %s\n", options.file->c_str(), describe(content.error()));
             return 2;
         }
         text = std::move(*content);

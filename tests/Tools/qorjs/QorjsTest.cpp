@@ -150,7 +150,7 @@ TEST_F(QorjsTest, UsageErrorsAndUnreadableFilesExitWithTwo) {
     EXPECT_EQ(qorjs("-e").status, 2);
     auto missing = qorjs((files.dir() / "none.js").string());
     EXPECT_EQ(missing.status, 2);
-    EXPECT_THAT(missing.err, HasSubstr("cannot read"));
+    EXPECT_THAT(missing.err, HasSubstr("none.js cannot be read"));
     auto help = qorjs("--help");
     EXPECT_EQ(help.status, 0);
     EXPECT_THAT(help.out, HasSubstr("--module"));
