@@ -2,6 +2,8 @@
 
 #include "ErrorPrinter.h"
 
+#include "Platform/Windows/Com/OleText.h"
+
 #include <nlohmann/json.hpp>
 
 #include <fmt/format.h>
@@ -64,7 +66,7 @@ void printVariant(VARIANT const& result) {
     case VT_R8:
         return print(fmt::format("{}", result.dblVal));
     case VT_BSTR:
-        return print(static_cast<char const*>(_bstr_t(result.bstrVal, true)));
+        return print(platform::windows::com::utf8FromOle(result.bstrVal));
     case VT_DISPATCH:
         return print("[object]");
     default:

@@ -40,6 +40,11 @@ void checkCall(v8::FunctionCallbackInfo<v8::Value> const& info) {
 
 // The new object of a ProgID, or the exception thrown.
 IDispatch* create(v8::Isolate* isolate, std::string const& progId) {
+    // COM reads a ProgID up to its first U+0000: "X.Y\0junk" would create X.Y.
+    if (progId.find('\0') != std::string::npos) {
+        throwString(isolate, "ActiveXObject: a ProgID cannot hold the character U+0000");
+        return nullptr;
+    }
     Guid const clsid = clsidFromProgId(progId);
     if (clsid.isNull()) {
         throwString(isolate, fmt::format("ActiveXObject: no COM class is registered as \"{}\"", progId));
