@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Assert/AssertInfo.h"
+#include "Assert/Export.h"
 
 #include <cstdint>
 #include <functional>
@@ -11,7 +12,7 @@ namespace qor::assert {
 // Invariant checks report here and execution always continues. By default
 // every assertion is written to stderr; a host or a test may install a sink
 // of its own.
-class Assert {
+class QOR_ASSERT_API Assert {
 public:
     using Sink = std::function<void(AssertInfo const&)>;
 

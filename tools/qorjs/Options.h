@@ -17,6 +17,7 @@ struct Options {
     bool inspectBreak = false;                 // and wait for a debugger, stopping at the first line
     bool module = false;
     bool quiet = false;
+    bool verbose = false;                      // show the library's assertion reports
     bool help = false;
 };
 
@@ -24,5 +25,8 @@ struct Options {
 std::expected<Options, std::string> parseOptions(std::vector<std::string> const& arguments);
 
 extern char const* const usageText;
+
+// How a usage error is shown: one line, and where the help is.
+std::string usageError(std::string const& error);
 
 } // namespace qor::tools::qorjs
