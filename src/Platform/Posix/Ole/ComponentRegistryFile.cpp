@@ -366,12 +366,12 @@ std::string lastComponentRegistryProblem() {
 }
 
 HRESULT writeInprocServer(InprocServerRecord const& record) {
-    // JSON holds only UTF-8; a path of other bytes can't be written down.
-    for (std::string const* text : {&record.library, &record.progId, &record.versionIndependentProgId,
-                                    &record.description})
-        if (!qor::string::isValidUtf8(*text))
-            return E_INVALIDARG;
     return updateDocument([&](json& document) {
+        // JSON holds only UTF-8; a path of other bytes can't be written down.
+        for (std::string const* text : {&record.library, &record.progId, &record.versionIndependentProgId,
+                                        &record.description})
+            if (!qor::string::isValidUtf8(*text))
+                return E_INVALIDARG;
         eraseClass(document, record.clsid);
         std::string const clsid = clsidText(record.clsid);
         json entry = {{"InprocServer32", record.library}};

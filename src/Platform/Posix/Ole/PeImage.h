@@ -31,10 +31,10 @@ struct PeResource {
     std::size_t size = 0;
 };
 
-// The resources of a Windows PE image, mapped or held in memory. The whole resource tree
-// is read and checked once, when the image is parsed, so that nothing later
-// can run outside the bytes; an image whose tree is damaged anywhere is
-// rejected as a whole.
+// The resources of a Windows PE image, mapped or held in memory. The whole
+// resource tree is read and checked once, when the image is parsed, so that
+// nothing later can run outside the bytes; an image whose tree is damaged
+// anywhere is rejected as a whole.
 class OLE_API PeImage {
 public:
     static std::expected<PeImage, PeError> parse(FileBytes bytes);
