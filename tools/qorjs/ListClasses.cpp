@@ -3,6 +3,7 @@
 #include "ClassesJson.h"
 #include "Options.h"
 
+#include "Assert/Assert.h"
 #include "Format/Engine/JavaScript/Com/ComExtractor.h"
 #include "Platform/Windows/Com/OleText.h"
 #include "Platform/Windows/Com/TypeLibrary.h"
@@ -46,8 +47,10 @@ parseListClasses(std::vector<std::string> const& arguments) {
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         if (arguments[i] == "--typelib")
             ++i;
+        else if (arguments[i] == "--verbose")
+            options.verbose = true;
         else if (arguments[i] != "--list-classes")
-            return std::unexpected("--list-classes takes only --typelib FILE, not " + arguments[i]);
+            return std::unexpected("--list-classes takes only --typelib FILE and --verbose, not " + arguments[i]);
     }
     if (options.typeLibraries.empty())
         return std::unexpected("--list-classes needs at least one --typelib FILE");
@@ -56,9 +59,10 @@ parseListClasses(std::vector<std::string> const& arguments) {
 
 int listClasses(std::expected<ListClassesOptions, std::string> const& options) {
     if (!options) {
-        std::fprintf(stderr, "qorjs: %s\n\n%s", options.error().c_str(), usageText);
+        std::fputs(usageError(options.error()).c_str(), stderr);
         return 2;
     }
+    assert::Assert::setEnabled(options->verbose);
     // The TypeLibrary passes over what it cannot load; a user asking for a
     // listing wants to hear about it.
     std::vector<LoadFailure> failures;

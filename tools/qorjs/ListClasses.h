@@ -7,9 +7,10 @@
 
 namespace qor::tools::qorjs {
 
-// qorjs --typelib FILE [--typelib FILE...] --list-classes
+// qorjs --typelib FILE [--typelib FILE...] --list-classes [--verbose]
 struct ListClassesOptions {
     std::vector<std::string> typeLibraries; // files, or MODULE\N resources
+    bool verbose = false;                   // show the library's assertion reports
 };
 
 // Empty when the command line is not a class listing; otherwise its options

@@ -20,6 +20,8 @@ char const* const usageText =
     "  -m, --module      run the script as an ES module (its evaluation promise is\n"
     "                    not printed; print with console.log)\n"
     "  -q, --quiet       do not print the completion value\n"
+    "      --verbose     also print the library's assertion reports (for developers\n"
+    "                    of host libraries) on stderr\n"
     "      --host LIB    load the host library LIB first: its classes become the\n"
     "                    script's constructors and global objects (repeatable)\n"
     "      --com-extensions\n"
@@ -31,7 +33,7 @@ char const* const usageText =
     "                    (with --module, the module's exported function NAME) and\n"
     "                    print what it returns instead of the completion value; the\n"
     "                    rest of the command line are its arguments: numbers, true\n"
-    "                    and false, the rest strings\n"
+    "                    and false, the rest strings (so FILE comes before it)\n"
     "      --inspect[=PORT]\n"
     "                    run the script under the inspector on 127.0.0.1:PORT (9229\n"
     "                    unless given); its devtools:// address is printed on stderr\n"
@@ -54,6 +56,9 @@ char const* const usageText =
     "is already being loaded on the importing module's own import path: that links\n"
     "back to it, so cycles work. A NAME that is not found is reported as\n"
     "\"Not able to find module: NAME\" after the run.\n"
+    "\n"
+    "A script file (FILE, or one read by Include or import) holds at most 64 MiB;\n"
+    "FILE may be a pipe, such as <(command).\n"
     "\n"
     "Errors are printed to stderr as RESOURCE:LINE:COLUMN: MESSAGE, followed by the\n"
     "source line and stack trace when known.\n"
@@ -112,6 +117,7 @@ constexpr OptionSpec optionSpecs[] = {
     {"-e", "--eval", "the script text", [](Options& o, std::string const& value) { o.code = value; }},
     {"-m", "--module", nullptr, [](Options& o, std::string const&) { o.module = true; }},
     {"-q", "--quiet", nullptr, [](Options& o, std::string const&) { o.quiet = true; }},
+    {nullptr, "--verbose", nullptr, [](Options& o, std::string const&) { o.verbose = true; }},
     {"-h", "--help", nullptr, [](Options& o, std::string const&) { o.help = true; }},
     {nullptr, "--com-extensions", nullptr, [](Options& o, std::string const&) { o.comExtensions = true; }},
     {nullptr, "--host", "a host library",
@@ -192,9 +198,19 @@ std::expected<Options, std::string> parseOptions(std::vector<std::string> const&
             options.file = arg;
         }
     }
-    if (!options.help && options.file.has_value() == options.code.has_value())
-        return std::unexpected(options.file ? "give a file or -e CODE, not both" : "no script given");
+    if (!options.help && options.file.has_value() == options.code.has_value()) {
+        if (options.file)
+            return std::unexpected("give a file or -e CODE, not both");
+        if (options.call && !options.callArguments.empty())
+            return std::unexpected("no script given: --call takes the rest of the command line, so FILE goes "
+                                   "before it");
+        return std::unexpected("no script given");
+    }
     return options;
+}
+
+std::string usageError(std::string const& error) {
+    return "qorjs: " + error + "; see qorjs --help\n";
 }
 
 } // namespace qor::tools::qorjs

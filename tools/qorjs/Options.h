@@ -26,6 +26,7 @@ struct Options {
     std::size_t maxHeapMegabytes = defaultMaxHeapMegabytes; // the script's heap, and its ArrayBuffers besides
     bool module = false;
     bool quiet = false;
+    bool verbose = false;                      // show the library's assertion reports
     bool help = false;
 };
 
@@ -33,5 +34,8 @@ struct Options {
 std::expected<Options, std::string> parseOptions(std::vector<std::string> const& arguments);
 
 extern char const* const usageText;
+
+// How a usage error is shown: one line, and where the help is.
+std::string usageError(std::string const& error);
 
 } // namespace qor::tools::qorjs

@@ -13,12 +13,13 @@ std::expected<Options, std::string> parse(std::vector<std::string> const& argume
 }
 
 TEST(QorjsOptions, ShortAndLongNamesSetTheSameThing) {
-    for (auto const& arguments : {std::vector<std::string>{"-m", "-q", "-e", "1"},
-                                  std::vector<std::string>{"--module", "--quiet", "--eval", "1"}}) {
+    for (auto const& arguments : {std::vector<std::string>{"-m", "-q", "--verbose", "-e", "1"},
+                                  std::vector<std::string>{"--module", "--quiet", "--verbose", "--eval", "1"}}) {
         auto options = parse(arguments);
         ASSERT_TRUE(options) << options.error();
         EXPECT_TRUE(options->module);
         EXPECT_TRUE(options->quiet);
+        EXPECT_TRUE(options->verbose);
         EXPECT_EQ(options->code, "1");
         EXPECT_FALSE(options->file);
     }
@@ -85,6 +86,8 @@ TEST(QorjsOptions, UsageErrorsSayWhatIsWrong) {
     EXPECT_EQ(parse({"a.js", "b.js"}).error(), "only one script file can be run");
     EXPECT_EQ(parse({"a.js", "-e", "1"}).error(), "give a file or -e CODE, not both");
     EXPECT_EQ(parse({"--host", "a.so"}).error(), "no script given");
+    EXPECT_EQ(parse({"--call", "f", "a.js"}).error(),
+              "no script given: --call takes the rest of the command line, so FILE goes before it");
     // A lone "-" is a file name, not an option.
     EXPECT_EQ(parse({"-"})->file, "-");
 }

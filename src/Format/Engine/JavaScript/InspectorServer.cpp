@@ -13,11 +13,13 @@
 #include <fmt/format.h>
 #include <v8-version.h>
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
 #include <optional>
+#include <string_view>
 #include <thread>
 #include <variant>
 
@@ -35,6 +37,28 @@ namespace {
 // this is not a debugger talking.
 constexpr std::size_t maximumMessage = 64u << 20;
 constexpr std::chrono::seconds requestTimeout{10};
+
+bool equalsIgnoringCase(std::string_view a, std::string_view b) {
+    return std::ranges::equal(a, b, [](char x, char y) {
+        auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+        return lower(x) == lower(y);
+    });
+}
+
+// A page of any web site can reach a port on this machine through a name
+// that its DNS points here (DNS rebinding); the browser then sends that
+// name as Host. Only names that mean this machine are served, as node does
+// since CVE-2018-7160.
+bool isLoopbackHost(std::string_view host) {
+    auto const colon = host.rfind(':');
+    if (colon != std::string_view::npos && host.find(']', colon) == std::string_view::npos) {
+        std::string_view const port = host.substr(colon + 1);
+        if (port.empty() || !std::ranges::all_of(port, [](char c) { return c >= '0' && c <= '9'; }))
+            return false;
+        host = host.substr(0, colon);
+    }
+    return equalsIgnoringCase(host, "localhost") || host == "127.0.0.1" || host == "[::1]";
+}
 
 } // namespace
 
@@ -235,6 +259,9 @@ public:
 private:
     void handle() {
         auto request = parser.release();
+        auto const host = request[http::field::host];
+        if (!isLoopbackHost(std::string_view(host.data(), host.size())))
+            return respond(request, http::status::forbidden, "Only a local debugger may connect.", "text/plain");
         if (websocket::is_upgrade(request)) {
             bool const ours = request.target() == "/" + server.targetId;
             if (ours && !server.session) {

@@ -102,9 +102,10 @@ std::optional<std::pair<std::string, std::filesystem::path>> ComV8Engine::resolv
     if (importResolver)
         return importResolver(*this, name);
     std::filesystem::path path = string::utf8ToPath(name);
-    if (auto text = readScriptFile(path))
+    auto text = readScriptFile(path);
+    if (text)
         return std::pair{std::move(*text), std::move(path)};
-    setErrorMessage(std::string("Not able to find module: ") + std::string(name), false);
+    setErrorMessage(notFoundMessage(name, text.error()), false);
     return std::nullopt;
 }
 
