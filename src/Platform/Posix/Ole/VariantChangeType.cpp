@@ -65,9 +65,12 @@ std::optional<IntegerRange> integerRange(VARTYPE vt)
     }
 }
 
-bool isUnsigned(VARTYPE vt)
+// Windows copies the bits between integers of one width (-1 as VT_I2 is
+// 65535 as VT_UI2) and keeps those of a VARIANT_BOOL in any integer.
+bool keepsBits(VARTYPE source, VARTYPE target)
 {
-    return vt == VT_UI1 || vt == VT_UI2 || vt == VT_UI4 || vt == VT_UINT || vt == VT_UI8;
+    return integerRange(target) &&
+           (source == VT_BOOL || (integerRange(source) && vartype::sizeOf(source) == vartype::sizeOf(target)));
 }
 
 std::expected<Number, HRESULT> readScalar(const VARIANT& v)
@@ -94,7 +97,7 @@ std::expected<Number, HRESULT> readScalar(const VARIANT& v)
     case VT_UI8:
         return Int128(v.ullVal);
     case VT_BOOL:
-        return Int128(v.boolVal != 0 ? VARIANT_TRUE : VARIANT_FALSE);
+        return Int128(v.boolVal);
     case VT_R4:
         return double(v.fltVal);
     case VT_R8:
@@ -189,11 +192,9 @@ bool isNonZero(const Number& number)
     return !std::get<DecimalValue>(number).isZero();
 }
 
-HRESULT writeInteger(Int128 value, VARTYPE target, VARIANT& out)
+// The low bits of `value` that fit the target, as they are.
+HRESULT writeBits(Int128 value, VARTYPE target, VARIANT& out)
 {
-    auto range = integerRange(target);
-    if (value < range->min || value > range->max)
-        return DISP_E_OVERFLOW;
     out.llVal = 0;
     switch (vartype::sizeOf(target)) {
     case 1:
@@ -211,6 +212,14 @@ HRESULT writeInteger(Int128 value, VARTYPE target, VARIANT& out)
     }
     out.vt = target;
     return S_OK;
+}
+
+HRESULT writeInteger(Int128 value, VARTYPE target, VARIANT& out)
+{
+    auto range = integerRange(target);
+    if (value < range->min || value > range->max)
+        return DISP_E_OVERFLOW;
+    return writeBits(value, target, out);
 }
 
 std::string integerText(Int128 value)
@@ -248,10 +257,9 @@ HRESULT writeText(const Number& number, VARTYPE source, VARIANT& out)
 
 HRESULT writeNumber(const Number& number, VARTYPE source, VARTYPE target, VARIANT& out)
 {
+    if (keepsBits(source, target))
+        return writeBits(std::get<Int128>(number), target, out);
     if (integerRange(target)) {
-        // Windows keeps the bits of VARIANT_TRUE for unsigned targets.
-        if (source == VT_BOOL && isUnsigned(target) && isNonZero(number))
-            return writeInteger(integerRange(target)->max, target, out);
         auto value = toInteger(number);
         return value ? writeInteger(*value, target, out) : value.error();
     }
@@ -262,7 +270,7 @@ HRESULT writeNumber(const Number& number, VARTYPE source, VARTYPE target, VARIAN
         return S_OK;
     case VT_R4: {
         double value = toDouble(number);
-        if (std::isfinite(value) && std::fabs(value) > FLT_MAX)
+        if (std::isinf(value) || std::fabs(value) > FLT_MAX)
             return DISP_E_OVERFLOW;
         out.fltVal = static_cast<float>(value);
         out.vt = VT_R4;
@@ -285,7 +293,8 @@ HRESULT writeNumber(const Number& number, VARTYPE source, VARTYPE target, VARIAN
         return S_OK;
     }
     case VT_DECIMAL: {
-        auto decimal = toDecimal(number);
+        // Windows makes every true VARIANT_BOOL a decimal -1.
+        auto decimal = source == VT_BOOL ? DecimalValue::fromInteger(isNonZero(number) ? -1 : 0) : toDecimal(number);
         if (!decimal)
             return decimal.error();
         out.decVal = decimal->toDecimal();
@@ -345,12 +354,18 @@ HRESULT convert(VARIANT& out, const VARIANT& in, LCID lcid, USHORT flags, VARTYP
 {
     if (in.vt == target)
         return VariantCopy(&out, &in);
-    if (in.vt == VT_DISPATCH || in.vt == VT_UNKNOWN)
-        return convertObject(out, in, lcid, flags, target);
-    if (target == VT_EMPTY) {
-        out.vt = VT_EMPTY;
+    if ((in.vt & VT_ARRAY) != 0 || (target & VT_ARRAY) != 0)
+        return DISP_E_TYPEMISMATCH;
+    // Any value but null may become empty, any value at all null; nothing is
+    // asked of an object for that.
+    if (target == VT_NULL || (target == VT_EMPTY && in.vt != VT_NULL)) {
+        out.vt = target;
         return S_OK;
     }
+    if (in.vt == VT_DISPATCH || in.vt == VT_UNKNOWN)
+        return convertObject(out, in, lcid, flags, target);
+    if (in.vt == VT_NULL)
+        return DISP_E_TYPEMISMATCH;
     if (target == VT_DISPATCH || target == VT_UNKNOWN) {
         if (in.vt != VT_EMPTY)
             return DISP_E_TYPEMISMATCH;
@@ -358,8 +373,6 @@ HRESULT convert(VARIANT& out, const VARIANT& in, LCID lcid, USHORT flags, VARTYP
         out.punkVal = nullptr;
         return S_OK;
     }
-    if (in.vt == VT_NULL || target == VT_NULL || (in.vt & VT_ARRAY) != 0 || (target & VT_ARRAY) != 0)
-        return DISP_E_TYPEMISMATCH;
     if (in.vt == VT_BSTR) {
         if (target == VT_BOOL) {
             std::u16string_view view(in.bstrVal != nullptr ? in.bstrVal : u"", SysStringLen(in.bstrVal));

@@ -84,8 +84,10 @@ TEST(VariantChangeType, OutOfRangeOverflows)
     EXPECT_EQ(change(minusOne, VT_UI4, out), DISP_E_OVERFLOW);
     Var nan = number(std::nan(""));
     EXPECT_EQ(change(nan, VT_I8, out), DISP_E_OVERFLOW);
-    Var huge = number(1e300);
+    Var huge = number(1e300), infinite = number(INFINITY), negativeInfinite = number(-INFINITY);
     EXPECT_EQ(change(huge, VT_R4, out), DISP_E_OVERFLOW);
+    EXPECT_EQ(change(infinite, VT_R4, out), DISP_E_OVERFLOW);
+    EXPECT_EQ(change(negativeInfinite, VT_R4, out), DISP_E_OVERFLOW);
     EXPECT_EQ(change(huge, VT_CY, out), DISP_E_OVERFLOW);
     EXPECT_EQ(change(huge, VT_DECIMAL, out), DISP_E_OVERFLOW);
     EXPECT_EQ(change(big, VT_DATE, out), DISP_E_OVERFLOW);
@@ -161,6 +163,8 @@ TEST(VariantChangeType, BooleansFollowVariantTrue)
     EXPECT_EQ(out->lVal, -1);
     ASSERT_EQ(change(t, VT_UI1, out), S_OK);
     EXPECT_EQ(out->bVal, 255);
+    ASSERT_EQ(change(t, VT_DECIMAL, out), S_OK);
+    EXPECT_EQ(out->decVal.sign, DECIMAL_NEG);
     Var five;
     five->vt = VT_I2;
     five->iVal = 5;
@@ -174,6 +178,35 @@ TEST(VariantChangeType, BooleansFollowVariantTrue)
     }
     Var bad = text(u"yes");
     EXPECT_EQ(change(bad, VT_BOOL, out), DISP_E_TYPEMISMATCH);
+}
+
+// Between integers of one width Windows keeps the bits rather than the
+// value; between widths the value must fit.
+TEST(VariantChangeType, SameWidthIntegersKeepTheirBits)
+{
+    struct Case {
+        VARTYPE from;
+        ULONGLONG value;
+        VARTYPE to;
+        ULONGLONG bits; // of the result's width
+    } kept[] = {{VT_I1, ~0ull, VT_UI1, 0xFF},        {VT_UI1, 0xFF, VT_I1, 0xFF},
+                {VT_I2, ~0ull, VT_UI2, 0xFFFF},      {VT_UI2, 0x8000, VT_I2, 0x8000},
+                {VT_I4, ~0ull, VT_UI4, 0xFFFFFFFF},  {VT_UI4, 0xFFFFFFFF, VT_I4, 0xFFFFFFFF},
+                {VT_INT, ~1ull, VT_UINT, 0xFFFFFFFE}, {VT_I8, ~0ull, VT_UI8, ~0ull},
+                {VT_UI8, ~1ull, VT_I8, ~1ull}};
+    for (auto const& c : kept) {
+        Var in, out;
+        in->vt = c.from;
+        in->ullVal = c.value;
+        ASSERT_EQ(change(in, c.to, out), S_OK) << c.from << " to " << c.to;
+        EXPECT_EQ(out->ullVal, c.bits) << c.from << " to " << c.to;
+    }
+    for (auto [from, to] : {std::pair{VT_I2, VT_UI4}, {VT_I4, VT_UI2}, {VT_I4, VT_UI8}, {VT_I8, VT_UI4}}) {
+        Var in, out;
+        in->vt = from;
+        in->llVal = -1;
+        EXPECT_EQ(change(in, to, out), DISP_E_OVERFLOW) << from << " to " << to;
+    }
 }
 
 TEST(VariantChangeType, CurrencyAndDecimalAreExact)
@@ -226,6 +259,13 @@ TEST(VariantChangeType, EmptyNullAndInvalidTypes)
     null->vt = VT_NULL;
     EXPECT_EQ(change(null, VT_I4, out), DISP_E_TYPEMISMATCH);
     EXPECT_EQ(change(null, VT_BSTR, out), DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(change(null, VT_EMPTY, out), DISP_E_TYPEMISMATCH);
+    Var words = text(u"x"), day = number(1);
+    day->vt = VT_DATE;
+    for (VARIANT* any : {&empty, &null, &words, &day}) {
+        ASSERT_EQ(VariantChangeType(&out, any, 0, VT_NULL), S_OK);
+        EXPECT_EQ(out->vt, VT_NULL);
+    }
     Var one = number(1);
     EXPECT_EQ(change(one, VARTYPE(15), out), DISP_E_BADVARTYPE);
     EXPECT_EQ(change(one, VT_I4 | VT_BYREF, out), DISP_E_BADVARTYPE);
@@ -281,6 +321,10 @@ TEST(VariantChangeType, ObjectsConvertThroughTheirDefaultValue)
         EXPECT_EQ(VariantChangeType(&out, &in, VARIANT_NOVALUEPROP, VT_I4), DISP_E_TYPEMISMATCH);
         ASSERT_EQ(change(in, VT_UNKNOWN, out), S_OK);
         EXPECT_EQ(out->punkVal, object.unknown());
+        // Null and empty ask nothing of the object.
+        ASSERT_EQ(change(in, VT_NULL, out), S_OK);
+        ASSERT_EQ(change(in, VT_EMPTY, out), S_OK);
+        EXPECT_EQ(object.calls().size(), 1u);
         object.failInvoke(DISP_E_MEMBERNOTFOUND);
         EXPECT_EQ(change(in, VT_I4, out), DISP_E_MEMBERNOTFOUND);
         object.failQueryInterface();
