@@ -4,11 +4,12 @@
 // Every source value is read into one of three forms (an integer, a double or
 // an exact decimal) and every target is written from them, so there is one
 // path per pair of form and target instead of one function per pair of types.
+// Texts of numbers and booleans are read and written in the locale of the
+// LCID (NumberText.h).
 //
-// Left out, with DISP_E_TYPEMISMATCH: dates to and from text (Windows formats
-// and parses them by locale), VT_RECORD, arrays other than to their own type,
-// and VT_ERROR to or from anything but VT_ERROR. Texts are read and written in
-// the invariant en-US form whatever the LCID.
+// Left out, with DISP_E_TYPEMISMATCH: dates to and from text, VT_RECORD,
+// arrays other than to their own type, and VT_ERROR to or from anything but
+// VT_ERROR.
 
 #include <cfloat>
 #include <cmath>
@@ -33,6 +34,14 @@ using Number = std::variant<Int128, double, DecimalValue>;
 // OLE dates run from 1 January 100 to 31 December 9999.
 constexpr double kMinDate = -657434.0;
 constexpr double kMaxDate = 2958465.0;
+
+// What a conversion was asked for besides the types.
+struct Request {
+    LCID lcid;
+    USHORT flags;
+
+    bool has(USHORT flag) const { return (flags & flag) != 0; }
+};
 
 struct IntegerRange {
     Int128 min;
@@ -71,6 +80,11 @@ bool keepsBits(VARTYPE source, VARTYPE target)
 {
     return integerRange(target) &&
            (source == VT_BOOL || (integerRange(source) && vartype::sizeOf(source) == vartype::sizeOf(target)));
+}
+
+std::u16string_view textOf(BSTR text)
+{
+    return {text != nullptr ? text : u"", SysStringLen(text)};
 }
 
 std::expected<Number, HRESULT> readScalar(const VARIANT& v)
@@ -113,12 +127,11 @@ std::expected<Number, HRESULT> readScalar(const VARIANT& v)
     }
 }
 
-// A text read as the form its target needs: doubles keep every digit the
-// text has, the others go through the exact decimal.
-std::expected<Number, HRESULT> readText(BSTR text, VARTYPE target)
+// A number text read as the form its target needs: doubles keep every digit
+// the text has, the others go through the exact decimal.
+std::expected<Number, HRESULT> readText(std::u16string_view text, VARTYPE target, Locale const& locale)
 {
-    std::u16string_view view(text != nullptr ? text : u"", SysStringLen(text));
-    auto parsed = parseNumber(view);
+    auto parsed = parseNumber(text, locale);
     if (!parsed)
         return std::unexpected(DISP_E_TYPEMISMATCH);
     if (target == VT_R4 || target == VT_R8) {
@@ -234,28 +247,47 @@ std::string integerText(Int128 value)
     return text;
 }
 
-HRESULT writeText(const Number& number, VARTYPE source, VARIANT& out)
+HRESULT writeString(std::u16string const& text, VARIANT& out)
 {
-    std::string text;
-    if (source == VT_BOOL)
-        text = std::get<Int128>(number) != 0 ? "True" : "False";
-    else if (source == VT_EMPTY)
-        text.clear();
-    else if (auto* integer = std::get_if<Int128>(&number))
-        text = integerText(*integer);
-    else if (auto* real = std::get_if<double>(&number))
-        text = formatReal(*real, source == VT_R4 ? 7 : 15);
-    else
-        text = std::get<DecimalValue>(number).toText();
-    std::u16string wide(text.begin(), text.end());
-    out.bstrVal = SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
+    out.bstrVal = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
     if (out.bstrVal == nullptr)
         return E_OUTOFMEMORY;
     out.vt = VT_BSTR;
     return S_OK;
 }
 
-HRESULT writeNumber(const Number& number, VARTYPE source, VARTYPE target, VARIANT& out)
+// A VARIANT_BOOL is written as the number it is unless the words are asked
+// for: English ones with VARIANT_ALPHABOOL, the locale's with
+// VARIANT_LOCALBOOL.
+std::optional<std::u16string> booleanWord(Int128 value, Request const& request)
+{
+    if (request.has(VARIANT_LOCALBOOL)) {
+        Locale const& locale = localeOf(request.lcid);
+        return value != 0 ? locale.trueWord : locale.falseWord;
+    }
+    if (request.has(VARIANT_ALPHABOOL))
+        return value != 0 ? u"True" : u"False";
+    return std::nullopt;
+}
+
+HRESULT writeText(Number const& number, VARTYPE source, Request const& request, VARIANT& out)
+{
+    if (source == VT_EMPTY)
+        return writeString({}, out);
+    if (source == VT_DATE)
+        return DISP_E_TYPEMISMATCH;
+    if (auto* integer = std::get_if<Int128>(&number)) {
+        auto word = source == VT_BOOL ? booleanWord(*integer, request) : std::nullopt;
+        std::string digits = integerText(*integer);
+        return writeString(word.value_or(std::u16string(digits.begin(), digits.end())), out);
+    }
+    std::string text = std::holds_alternative<double>(number)
+                           ? formatReal(std::get<double>(number), source == VT_R4 ? 7 : 15)
+                           : std::get<DecimalValue>(number).toText();
+    return writeString(localNumber(text, localeOf(request.lcid)), out);
+}
+
+HRESULT writeNumber(Number const& number, VARTYPE source, VARTYPE target, Request const& request, VARIANT& out)
 {
     if (keepsBits(source, target))
         return writeBits(std::get<Int128>(number), target, out);
@@ -306,16 +338,34 @@ HRESULT writeNumber(const Number& number, VARTYPE source, VARTYPE target, VARIAN
         out.vt = VT_BOOL;
         return S_OK;
     case VT_BSTR:
-        return writeText(number, source, out);
+        return writeText(number, source, request, out);
     default:
         return DISP_E_TYPEMISMATCH;
     }
 }
 
-HRESULT convert(VARIANT& out, const VARIANT& in, LCID lcid, USHORT flags, VARTYPE target);
+// A text as a boolean or a number.
+HRESULT convertText(VARIANT& out, std::u16string_view text, VARTYPE target, Request const& request)
+{
+    Locale const& locale = localeOf(request.lcid);
+    if (target == VT_BOOL) {
+        auto words = request.has(VARIANT_LOCALBOOL) ? BooleanWords::EnglishAndLocal : BooleanWords::English;
+        if (auto word = parseBoolean(text, locale, words)) {
+            out.boolVal = *word ? VARIANT_TRUE : VARIANT_FALSE;
+            out.vt = VT_BOOL;
+            return S_OK;
+        }
+    }
+    if (target == VT_DATE)
+        return DISP_E_TYPEMISMATCH;
+    auto number = readText(text, target, locale);
+    return number ? writeNumber(*number, VT_BSTR, target, request, out) : number.error();
+}
+
+HRESULT convert(VARIANT& out, const VARIANT& in, Request const& request, VARTYPE target);
 
 // An object converts through its default member, DISPID_VALUE.
-HRESULT convertObject(VARIANT& out, const VARIANT& in, LCID lcid, USHORT flags, VARTYPE target)
+HRESULT convertObject(VARIANT& out, const VARIANT& in, Request const& request, VARTYPE target)
 {
     if (target == VT_DISPATCH || target == VT_UNKNOWN) {
         out.vt = target;
@@ -331,7 +381,7 @@ HRESULT convertObject(VARIANT& out, const VARIANT& in, LCID lcid, USHORT flags, 
         }
         return S_OK;
     }
-    if ((flags & VARIANT_NOVALUEPROP) != 0 || in.punkVal == nullptr)
+    if (request.has(VARIANT_NOVALUEPROP) || in.punkVal == nullptr)
         return DISP_E_TYPEMISMATCH;
     IDispatch* dispatch = nullptr;
     if (FAILED(in.punkVal->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch))))
@@ -339,18 +389,19 @@ HRESULT convertObject(VARIANT& out, const VARIANT& in, LCID lcid, USHORT flags, 
     DISPPARAMS none{nullptr, nullptr, 0, 0};
     VARIANT value;
     VariantInit(&value);
-    HRESULT hr = dispatch->Invoke(DISPID_VALUE, IID_NULL, lcid, DISPATCH_PROPERTYGET, &none, &value, nullptr, nullptr);
+    HRESULT hr =
+        dispatch->Invoke(DISPID_VALUE, IID_NULL, request.lcid, DISPATCH_PROPERTYGET, &none, &value, nullptr, nullptr);
     dispatch->Release();
     if (SUCCEEDED(hr)) {
         // One level only: a default value that is itself an object is not
         // followed further.
-        hr = convert(out, value, lcid, static_cast<USHORT>(flags | VARIANT_NOVALUEPROP), target);
+        hr = convert(out, value, {request.lcid, static_cast<USHORT>(request.flags | VARIANT_NOVALUEPROP)}, target);
     }
     VariantClear(&value);
     return hr;
 }
 
-HRESULT convert(VARIANT& out, const VARIANT& in, LCID lcid, USHORT flags, VARTYPE target)
+HRESULT convert(VARIANT& out, const VARIANT& in, Request const& request, VARTYPE target)
 {
     if (in.vt == target)
         return VariantCopy(&out, &in);
@@ -363,7 +414,7 @@ HRESULT convert(VARIANT& out, const VARIANT& in, LCID lcid, USHORT flags, VARTYP
         return S_OK;
     }
     if (in.vt == VT_DISPATCH || in.vt == VT_UNKNOWN)
-        return convertObject(out, in, lcid, flags, target);
+        return convertObject(out, in, request, target);
     if (in.vt == VT_NULL)
         return DISP_E_TYPEMISMATCH;
     if (target == VT_DISPATCH || target == VT_UNKNOWN) {
@@ -373,24 +424,10 @@ HRESULT convert(VARIANT& out, const VARIANT& in, LCID lcid, USHORT flags, VARTYP
         out.punkVal = nullptr;
         return S_OK;
     }
-    if (in.vt == VT_BSTR) {
-        if (target == VT_BOOL) {
-            std::u16string_view view(in.bstrVal != nullptr ? in.bstrVal : u"", SysStringLen(in.bstrVal));
-            if (auto word = parseBoolWord(view)) {
-                out.boolVal = *word ? VARIANT_TRUE : VARIANT_FALSE;
-                out.vt = VT_BOOL;
-                return S_OK;
-            }
-        }
-        if (target == VT_DATE)
-            return DISP_E_TYPEMISMATCH;
-        auto number = readText(in.bstrVal, target);
-        return number ? writeNumber(*number, VT_BSTR, target, out) : number.error();
-    }
-    if (in.vt == VT_DATE && target == VT_BSTR)
-        return DISP_E_TYPEMISMATCH;
+    if (in.vt == VT_BSTR)
+        return convertText(out, textOf(in.bstrVal), target, request);
     auto number = readScalar(in);
-    return number ? writeNumber(*number, in.vt, target, out) : number.error();
+    return number ? writeNumber(*number, in.vt, target, request, out) : number.error();
 }
 
 bool isConvertibleTarget(VARTYPE vt)
@@ -419,7 +456,7 @@ HRESULT VariantChangeTypeEx(VARIANTARG* pvargDest, const VARIANTARG* pvarSrc, LC
         return hr;
     VARIANT result;
     VariantInit(&result);
-    hr = convert(result, source, lcid, wFlags, vt);
+    hr = convert(result, source, {lcid, wFlags}, vt);
     VariantClear(&source);
     if (FAILED(hr)) {
         VariantClear(&result);

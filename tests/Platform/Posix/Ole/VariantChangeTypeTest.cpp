@@ -102,25 +102,30 @@ TEST(VariantChangeType, OutOfRangeOverflows)
     EXPECT_EQ(out->dblVal, 0.0);
 }
 
-TEST(VariantChangeType, TextsParseInvariantNumbers)
+TEST(VariantChangeType, TextsParseAsWindowsReadsNumbers)
 {
     struct Case {
         std::u16string in;
         LONG out;
-    } cases[] = {{u"12", 12}, {u"  -7 ", -7}, {u"1,234", 1234}, {u"2.5", 2}, {u"1e3", 1000}, {u"&HFF", 255},
-                 {u"+0", 0}};
+    } cases[] = {{u"12", 12},   {u"  -7 ", -7}, {u"1,234", 1234}, {u"2.5", 2}, {u"1e3", 1000}, {u"&HFF", 255},
+                 {u"+0", 0},    {u"$12", 12},   {u"12$", 12},     {u"(5)", -5}, {u"($ 5)", -5}, {u"5-", -5},
+                 {u"5 +", 5}};
     for (auto const& c : cases) {
         Var in = text(c.in), out;
-        ASSERT_EQ(change(in, VT_I4, out), S_OK);
+        ASSERT_EQ(change(in, VT_I4, out), S_OK) << std::string(c.in.begin(), c.in.end());
         EXPECT_EQ(out->lVal, c.out);
     }
-    for (std::u16string bad : {u"", u"abc", u"12abc", u"1e", u"--1", u"True"}) {
+    for (std::u16string bad : {u"", u"abc", u"12abc", u"1e", u"--1", u"-5-", u"(5", u"5)", u"$$5", u"True"}) {
         Var in = text(bad), out;
-        EXPECT_EQ(change(in, VT_I4, out), DISP_E_TYPEMISMATCH);
+        EXPECT_EQ(change(in, VT_I4, out), DISP_E_TYPEMISMATCH) << std::string(bad.begin(), bad.end());
     }
-    Var real = text(u"0.1"), out;
-    ASSERT_EQ(change(real, VT_R8, out), S_OK);
-    EXPECT_EQ(out->dblVal, 0.1);
+    // Read as the nearest double, which digit-by-digit accumulation misses.
+    for (auto [digits, value] : {std::pair{u"0.1", 0.1}, {u"1e-29", 1e-29}, {u"2.2250738585072014e-308", 0x1p-1022}}) {
+        Var real = text(digits), out;
+        ASSERT_EQ(change(real, VT_R8, out), S_OK);
+        EXPECT_EQ(out->dblVal, value);
+    }
+    Var out;
     Var null;
     null->vt = VT_BSTR;
     null->bstrVal = nullptr;
@@ -129,9 +134,6 @@ TEST(VariantChangeType, TextsParseInvariantNumbers)
 
 TEST(VariantChangeType, ValuesFormatAsWindowsWritesThem)
 {
-    Var t = boolean(true), f = boolean(false);
-    EXPECT_EQ(textOf(t), u"True");
-    EXPECT_EQ(textOf(f), u"False");
     Var i4;
     i4->vt = VT_I4;
     i4->lVal = -42;
@@ -170,14 +172,43 @@ TEST(VariantChangeType, BooleansFollowVariantTrue)
     five->iVal = 5;
     ASSERT_EQ(change(five, VT_BOOL, out), S_OK);
     EXPECT_EQ(out->boolVal, VARIANT_TRUE);
-    for (auto [word, value] : {std::pair{u"true", VARIANT_TRUE}, {u" False ", VARIANT_FALSE}, {u"0", VARIANT_FALSE},
-                               {u"-3", VARIANT_TRUE}}) {
+    for (auto [word, value] : {std::pair{u"true", VARIANT_TRUE}, {u"False", VARIANT_FALSE}, {u"#TRUE#", VARIANT_TRUE},
+                               {u"#FALSE#", VARIANT_FALSE}, {u"0", VARIANT_FALSE}, {u"-3", VARIANT_TRUE}}) {
         Var in = text(word);
         ASSERT_EQ(change(in, VT_BOOL, out), S_OK);
         EXPECT_EQ(out->boolVal, value);
     }
-    Var bad = text(u"yes");
-    EXPECT_EQ(change(bad, VT_BOOL, out), DISP_E_TYPEMISMATCH);
+    for (std::u16string bad : {u"yes", u"#true#"}) {
+        Var in = text(bad);
+        EXPECT_EQ(change(in, VT_BOOL, out), DISP_E_TYPEMISMATCH);
+    }
+}
+
+// A VT_BOOL is the number -1 or 0 as text; the words only when asked for,
+// English ones with VARIANT_ALPHABOOL, the locale's with VARIANT_LOCALBOOL,
+// which also reads them.
+TEST(VariantChangeType, BooleansAreWordsOnlyWhenAsked)
+{
+    struct Case {
+        USHORT flags;
+        LCID lcid;
+        bool value;
+        std::u16string text;
+    } cases[] = {{0, 0x0409, true, u"-1"},
+                 {0, 0x0407, false, u"0"},
+                 {VARIANT_ALPHABOOL, 0x0409, true, u"True"},
+                 {VARIANT_ALPHABOOL, 0x040C, false, u"False"},
+                 {VARIANT_LOCALBOOL, 0x040C, false, u"Faux"},
+                 {VARIANT_ALPHABOOL | VARIANT_LOCALBOOL, 0x0407, true, u"Wahr"}};
+    for (auto const& c : cases) {
+        Var in = boolean(c.value), out;
+        ASSERT_EQ(VariantChangeTypeEx(&out, &in, c.lcid, c.flags, VT_BSTR), S_OK);
+        EXPECT_EQ(std::u16string(out->bstrVal), c.text);
+    }
+    Var faux = text(u"faux"), out;
+    EXPECT_EQ(VariantChangeTypeEx(&out, &faux, 0x040C, 0, VT_BOOL), DISP_E_TYPEMISMATCH);
+    ASSERT_EQ(VariantChangeTypeEx(&out, &faux, 0x040C, VARIANT_LOCALBOOL, VT_BOOL), S_OK);
+    EXPECT_EQ(out->boolVal, VARIANT_FALSE);
 }
 
 // Between integers of one width Windows keeps the bits rather than the
