@@ -4,12 +4,11 @@
 // Every source value is read into one of three forms (an integer, a double or
 // an exact decimal) and every target is written from them, so there is one
 // path per pair of form and target instead of one function per pair of types.
-// Texts of numbers and booleans are read and written in the locale of the
-// LCID (NumberText.h).
+// Texts of numbers, dates and booleans are read and written in the locale of
+// the LCID (NumberText.h, DateText.h).
 //
-// Left out, with DISP_E_TYPEMISMATCH: dates to and from text, VT_RECORD,
-// arrays other than to their own type, and VT_ERROR to or from anything but
-// VT_ERROR.
+// Left out, with DISP_E_TYPEMISMATCH: VT_RECORD, arrays other than to their
+// own type, and VT_ERROR to or from anything but VT_ERROR.
 
 #include <cfloat>
 #include <cmath>
@@ -18,6 +17,7 @@
 #include <variant>
 
 #include "Platform/Posix/Ole/Bstr.h"
+#include "Platform/Posix/Ole/DateText.h"
 #include "Platform/Posix/Ole/DecimalValue.h"
 #include "Platform/Posix/Ole/Dispatch.h"
 #include "Platform/Posix/Ole/NumberText.h"
@@ -30,10 +30,6 @@ using namespace qor::platform::posix::ole::convert;
 namespace vartype = qor::platform::posix::ole::vartype;
 
 using Number = std::variant<Int128, double, DecimalValue>;
-
-// OLE dates run from 1 January 100 to 31 December 9999.
-constexpr double kMinDate = -657434.0;
-constexpr double kMaxDate = 2958465.0;
 
 // What a conversion was asked for besides the types.
 struct Request {
@@ -274,8 +270,11 @@ HRESULT writeText(Number const& number, VARTYPE source, Request const& request, 
 {
     if (source == VT_EMPTY)
         return writeString({}, out);
-    if (source == VT_DATE)
-        return DISP_E_TYPEMISMATCH;
+    if (source == VT_DATE) {
+        auto parts = request.has(VARIANT_USE_NLS) ? DateParts::DateAndTime : DateParts::AsNeeded;
+        auto text = formatDate(std::get<double>(number), localeOf(request.lcid), parts);
+        return text ? writeString(*text, out) : text.error();
+    }
     if (auto* integer = std::get_if<Int128>(&number)) {
         auto word = source == VT_BOOL ? booleanWord(*integer, request) : std::nullopt;
         std::string digits = integerText(*integer);
@@ -310,7 +309,7 @@ HRESULT writeNumber(Number const& number, VARTYPE source, VARTYPE target, Reques
     }
     case VT_DATE: {
         double value = toDouble(number);
-        if (!(value > kMinDate - 1.0 && value < kMaxDate + 1.0))
+        if (!isDate(value))
             return DISP_E_OVERFLOW;
         out.date = value;
         out.vt = VT_DATE;
@@ -344,7 +343,7 @@ HRESULT writeNumber(Number const& number, VARTYPE source, VARTYPE target, Reques
     }
 }
 
-// A text as a boolean or a number.
+// A text as a boolean, a date or a number.
 HRESULT convertText(VARIANT& out, std::u16string_view text, VARTYPE target, Request const& request)
 {
     Locale const& locale = localeOf(request.lcid);
@@ -356,8 +355,14 @@ HRESULT convertText(VARIANT& out, std::u16string_view text, VARTYPE target, Requ
             return S_OK;
         }
     }
-    if (target == VT_DATE)
-        return DISP_E_TYPEMISMATCH;
+    if (target == VT_DATE) {
+        auto date = parseDate(text, locale);
+        if (!date)
+            return date.error();
+        out.date = *date;
+        out.vt = VT_DATE;
+        return S_OK;
+    }
     auto number = readText(text, target, locale);
     return number ? writeNumber(*number, VT_BSTR, target, request, out) : number.error();
 }
