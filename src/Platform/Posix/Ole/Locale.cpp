@@ -17,8 +17,6 @@
 namespace qor::platform::posix::ole::convert {
 namespace {
 
-constexpr LCID kEnglishUs = 0x0409;
-
 // Windows keeps the words of VARIANT_LOCALBOOL in oleaut32's resources and
 // ICU has none: the languages known here, English for the others.
 struct BooleanWords {
@@ -159,35 +157,45 @@ void readDateLayout(Locale& locale)
     }
 }
 
-void readDateSymbols(Locale& locale, std::string const& name)
+using DateFormat = std::unique_ptr<UDateFormat, decltype(&udat_close)>;
+
+// The dates of a locale in the Gregorian calendar, which OLE dates count in.
+DateFormat dateFormat(std::string const& name, UDateFormatStyle time, UDateFormatStyle date)
 {
     std::string const gregorian = withKeyword(name, "calendar", "gregorian");
-    auto pattern = [&](UDateFormatStyle time, UDateFormatStyle date) {
-        UErrorCode status = U_ZERO_ERROR;
-        UDateFormat* format = udat_open(time, date, gregorian.c_str(), u"UTC", -1, nullptr, -1, &status);
-        if (format == nullptr || U_FAILURE(status))
-            return std::u16string();
-        std::u16string text = icuText([&](char16_t* buffer, int32_t size, UErrorCode* error) {
-            return udat_toPattern(format, false, buffer, size, error);
-        });
+    UErrorCode status = U_ZERO_ERROR;
+    UDateFormat* format = udat_open(time, date, gregorian.c_str(), u"UTC", -1, nullptr, -1, &status);
+    if (U_FAILURE(status) && format != nullptr) {
         udat_close(format);
-        return plainSpaces(std::move(text));
-    };
-    locale.datePattern = fullYears(pattern(UDAT_NONE, UDAT_SHORT));
-    locale.timePattern = pattern(UDAT_MEDIUM, UDAT_NONE);
+        format = nullptr;
+    }
+    return DateFormat(format, &udat_close);
+}
+
+std::u16string patternOf(DateFormat const& format)
+{
+    if (!format)
+        return {};
+    return plainSpaces(icuText([&](char16_t* buffer, int32_t size, UErrorCode* error) {
+        return udat_toPattern(format.get(), false, buffer, size, error);
+    }));
+}
+
+void readDateSymbols(Locale& locale, std::string const& name)
+{
+    DateFormat const format = dateFormat(name, UDAT_NONE, UDAT_SHORT);
+    locale.datePattern = fullYears(patternOf(format));
+    locale.timePattern = patternOf(dateFormat(name, UDAT_MEDIUM, UDAT_NONE));
     if (locale.datePattern.empty())
         locale.datePattern = u"M/d/yyyy";
     if (locale.timePattern.empty())
         locale.timePattern = u"h:mm:ss a";
     readDateLayout(locale);
-
-    UErrorCode status = U_ZERO_ERROR;
-    UDateFormat* format = udat_open(UDAT_NONE, UDAT_SHORT, gregorian.c_str(), u"UTC", -1, nullptr, -1, &status);
-    if (format == nullptr || U_FAILURE(status))
+    if (!format)
         return;
     auto symbol = [&](UDateFormatSymbolType type, int32_t index) {
         return icuText([&](char16_t* buffer, int32_t size, UErrorCode* error) {
-            return udat_getSymbols(format, type, index, buffer, size, error);
+            return udat_getSymbols(format.get(), type, index, buffer, size, error);
         });
     };
     for (UDateFormatSymbolType type :
@@ -201,7 +209,6 @@ void readDateSymbols(Locale& locale, std::string const& name)
                 locale.dayNames.push_back(std::move(text));
     locale.am = symbol(UDAT_AM_PMS, UCAL_AM);
     locale.pm = symbol(UDAT_AM_PMS, UCAL_PM);
-    udat_close(format);
 }
 
 void readBooleanWords(Locale& locale, std::string const& name)

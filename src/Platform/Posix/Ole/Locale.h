@@ -12,6 +12,9 @@
 
 namespace qor::platform::posix::ole::convert {
 
+// en-US: the default locale, and the one whose words every locale also reads.
+inline constexpr LCID kEnglishUs = 0x0409;
+
 enum class DateOrder { MonthDayYear, DayMonthYear, YearMonthDay };
 
 struct Locale {
@@ -47,7 +50,6 @@ struct Locale {
 // no locale ICU knows is read as en-US.
 Locale const& localeOf(LCID lcid);
 
-// en-US, whose words and month names every locale also accepts.
 Locale const& englishLocale();
 
 // Whether `lcid` names a locale of its own (not one of the default LCIDs).

@@ -9,7 +9,7 @@
 namespace {
 
 // Read by conversions on any thread.
-std::atomic<LCID> userDefault{0x0409};
+std::atomic<LCID> userDefault{qor::platform::posix::ole::convert::kEnglishUs};
 
 } // namespace
 
