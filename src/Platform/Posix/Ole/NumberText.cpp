@@ -44,7 +44,7 @@ std::optional<ParsedNumber> parseRadix(std::u16string_view text)
             return std::nullopt;
         value = value * base + digit;
     }
-    return ParsedNumber{std::to_string(value), 0, false};
+    return ParsedNumber{std::to_string(value), 0, false, value};
 }
 
 // Walks a number text, taking the pieces the locale allows.

@@ -4,6 +4,7 @@
 // form of a locale: "-1,234.5e3", "$12", "(5)", "5-", "&HFF" and "#TRUE#" in
 // en-US; out "1.5", "1E+20", and "0,5" in de-DE.
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -16,6 +17,7 @@ struct ParsedNumber {
     std::string digits; // significant digits, no sign or point
     int exponent = 0;   // value = digits * 10^exponent
     bool negative = false;
+    std::optional<std::uint64_t> bits; // the value of an &H or &O number
 };
 
 // Surrounding white space is allowed, and so are, as Windows reads numbers:

@@ -125,9 +125,8 @@ std::expected<Number, HRESULT> readScalar(const VARIANT& v)
 
 // A number text read as the form its target needs: doubles keep every digit
 // the text has, the others go through the exact decimal.
-std::expected<Number, HRESULT> readText(std::u16string_view text, VARTYPE target, Locale const& locale)
+std::expected<Number, HRESULT> readText(std::optional<ParsedNumber> const& parsed, VARTYPE target)
 {
-    auto parsed = parseNumber(text, locale);
     if (!parsed)
         return std::unexpected(DISP_E_TYPEMISMATCH);
     if (target == VT_R4 || target == VT_R8) {
@@ -363,7 +362,13 @@ HRESULT convertText(VARIANT& out, std::u16string_view text, VARTYPE target, Requ
         out.vt = VT_DATE;
         return S_OK;
     }
-    auto number = readText(text, target, locale);
+    auto parsed = parseNumber(text, locale);
+    // As VB reads &HFFFF as the Integer -1, a hexadecimal or octal number
+    // keeps its bits in an integer that has room for them.
+    if (parsed && parsed->bits && integerRange(target) &&
+        (vartype::sizeOf(target) == 8 || *parsed->bits >> (8 * vartype::sizeOf(target)) == 0))
+        return writeBits(*parsed->bits, target, out);
+    auto number = readText(parsed, target);
     return number ? writeNumber(*number, VT_BSTR, target, request, out) : number.error();
 }
 

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <string>
+#include <tuple>
 
 #include "Platform/Com.h"
 #include "Support/CountedObject.h"
@@ -119,6 +120,16 @@ TEST(VariantChangeType, TextsParseAsWindowsReadsNumbers)
         Var in = text(bad), out;
         EXPECT_EQ(change(in, VT_I4, out), DISP_E_TYPEMISMATCH) << std::string(bad.begin(), bad.end());
     }
+    // As VB reads &HFFFF as the Integer -1, hexadecimal and octal numbers keep
+    // their bits in an integer with room for them.
+    for (auto [digits, vt, bits] : {std::tuple{u"&HFFFF", VT_I2, 0xFFFFull}, {u"&O177777", VT_I2, 0xFFFFull},
+                                    {u"&HFFFF", VT_I4, 0xFFFFull}, {u"&HFFFFFFFF", VT_I4, 0xFFFFFFFFull}}) {
+        Var in = text(digits), out;
+        ASSERT_EQ(change(in, vt, out), S_OK);
+        EXPECT_EQ(out->ullVal, bits);
+    }
+    Var wide = text(u"&H10000"), narrow;
+    EXPECT_EQ(change(wide, VT_I2, narrow), DISP_E_OVERFLOW);
     // Read as the nearest double, which digit-by-digit accumulation misses.
     for (auto [digits, value] : {std::pair{u"0.1", 0.1}, {u"1e-29", 1e-29}, {u"2.2250738585072014e-308", 0x1p-1022}}) {
         Var real = text(digits), out;
