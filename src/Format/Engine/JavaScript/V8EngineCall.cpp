@@ -47,7 +47,7 @@ std::optional<Callee> findFunction(v8::Local<v8::Object> holder, v8::Local<v8::C
     return Callee{receiver, value.As<v8::Function>()};
 }
 
-V8FuncResult call(Callee const& callee, v8::Local<v8::Context> context, std::vector<v8::Local<v8::Value>>& arguments) {
+V8FuncResult call(Callee const& callee, v8::Local<v8::Context> context, std::span<v8::Local<v8::Value>> arguments) {
     V8FuncResult result;
     result.found = true;
     v8::Local<v8::Value> value;
@@ -69,7 +69,7 @@ V8FuncResult V8Engine::callJsFunction(v8::Local<v8::Object> holder, v8::Local<v8
 }
 
 V8FuncResult V8Engine::callJsFunction(v8::Local<v8::Object> holder, v8::Local<v8::Context> context,
-                                      FunctionName const& name, std::vector<v8::Local<v8::Value>>& arguments) {
+                                      FunctionName const& name, std::span<v8::Local<v8::Value>> arguments) {
     auto callee = findFunction(holder, context, name.key, name.text);
     if (!callee)
         return {};
@@ -86,7 +86,7 @@ std::expected<V8FuncResult, Error> V8Engine::callJsFunctionGetError(v8::Local<v8
 std::expected<V8FuncResult, Error> V8Engine::callJsFunctionGetError(v8::Local<v8::Object> holder,
                                                                     v8::Local<v8::Context> context,
                                                                     FunctionName const& name,
-                                                                    std::vector<v8::Local<v8::Value>>& arguments) {
+                                                                    std::span<v8::Local<v8::Value>> arguments) {
     v8::Isolate* isolate = context->GetIsolate();
     v8::TryCatch tryCatch(isolate);
     V8FuncResult result = callJsFunction(holder, context, name, arguments);

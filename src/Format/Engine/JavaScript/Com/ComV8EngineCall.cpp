@@ -17,9 +17,14 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
+#include <array>
+#include <cstring>
 #include <exception>
 #include <optional>
+#include <span>
 #include <utility>
+#include <vector>
 
 namespace qor::format::engine::javascript {
 namespace {
@@ -39,6 +44,22 @@ private:
 };
 
 constexpr std::size_t maximumFunctionKeys = 1024;
+
+// The script values of one call's arguments: calls of up to eight take no
+// allocation.
+class ScriptArguments {
+public:
+    explicit ScriptArguments(std::size_t count) : count_(count) {
+        if (count > inline_.size())
+            heap_.resize(count);
+    }
+    std::span<v8::Local<v8::Value>> values() { return {heap_.empty() ? inline_.data() : heap_.data(), count_}; }
+
+private:
+    std::size_t count_;
+    std::array<v8::Local<v8::Value>, 8> inline_;
+    std::vector<v8::Local<v8::Value>> heap_;
+};
 
 std::string notRunYet(std::string_view name) {
     return fmt::format("Cannot call {}: no script has run on this engine yet", name);
@@ -66,8 +87,40 @@ v8::Local<v8::String> ComV8Engine::functionKey(std::string_view name) {
     return key;
 }
 
+std::string_view ComV8Engine::memberFunctionName(GUID const* classGuid, OLECHAR const* memberName,
+                                                std::string& spare) {
+    constexpr std::size_t guidUnits = sizeof(GUID) / sizeof(char16_t);
+    std::u16string_view const member = memberName != nullptr ? std::u16string_view(memberName) : std::u16string_view();
+    // The key is made where it fits without allocating; the rare longer one
+    // is made on the heap.
+    std::array<char16_t, 128> buffer;
+    std::u16string heapKey;
+    char16_t* key = buffer.data();
+    std::size_t const keyLength = guidUnits + 1 + member.size();
+    if (keyLength > buffer.size()) {
+        heapKey.resize(keyLength);
+        key = heapKey.data();
+    }
+    GUID const none{};
+    std::memcpy(key, classGuid != nullptr ? classGuid : &none, sizeof(GUID));
+    key[guidUnits] = classGuid != nullptr ? u'C' : u'-';
+    std::ranges::copy(member, key + guidUnits + 1);
+    std::u16string_view const lookup(key, keyLength);
+    if (auto found = memberFunctionNames.find(lookup); found != memberFunctionNames.end())
+        return found->second;
+    std::optional<std::string> className;
+    if (classGuid != nullptr)
+        className = comClasses.nameOf(Guid(*classGuid));
+    spare = className.value_or("") + "." + (memberName != nullptr ? utf8FromOle(memberName) : std::string());
+    // A host calls back a handful of members; names made up on the fly must
+    // not pile up, and a class the host registers later gets its name then.
+    if (memberFunctionNames.size() >= maximumFunctionKeys || (classGuid != nullptr && !className))
+        return spare;
+    return memberFunctionNames.emplace(std::u16string(lookup), std::move(spare)).first->second;
+}
+
 V8FuncResult ComV8Engine::callFunction(v8::Local<v8::Context> local, std::string_view name,
-                                       std::vector<v8::Local<v8::Value>>& arguments) {
+                                       std::span<v8::Local<v8::Value>> arguments) {
     v8::Local<v8::Object> global = local->Global();
     V8Engine::FunctionName const function{functionKey(name), name};
     // A debug call enters the debugger only for a function that exists.
@@ -106,10 +159,9 @@ V8FuncResult ComV8Engine::callFunction(v8::Local<v8::Context> local, std::string
     return {};
 }
 
-std::optional<std::vector<v8::Local<v8::Value>>> ComV8Engine::scriptArguments(std::string_view name,
-                                                                              VARIANT const* variants,
-                                                                              std::size_t count, bool reversed) {
-    std::vector<v8::Local<v8::Value>> arguments(count);
+bool ComV8Engine::scriptArguments(std::string_view name, VARIANT const* variants, bool reversed,
+                                  std::span<v8::Local<v8::Value>> arguments) {
+    std::size_t const count = arguments.size();
     v8::TryCatch tryCatch(isolate);
     for (std::size_t i = 0; i < count; ++i) {
         std::size_t const position = reversed ? count - 1 - i : i;
@@ -121,11 +173,11 @@ std::optional<std::vector<v8::Local<v8::Value>>> ComV8Engine::scriptArguments(st
         if (tryCatch.HasCaught()) {
             recordMessage(fmt::format("{}: argument {} cannot be passed to the script: {}", name, position + 1,
                                       V8Helper::qor_string(tryCatch.Exception(), isolate)));
-            return std::nullopt;
+            return false;
         }
         arguments[position] = value.IsEmpty() ? v8::Undefined(isolate).As<v8::Value>() : value;
     }
-    return arguments;
+    return true;
 }
 
 std::optional<VARIANT> ComV8Engine::comResult(std::string_view name, V8FuncResult const& result) {
@@ -151,8 +203,9 @@ _variant_t ComV8Engine::callJsFunctionGetError(std::string_view functionName, st
     v8::Local<v8::Context> local = context.Get(isolate);
     v8::Context::Scope contextScope(local);
     _variant_t returned;
-    if (auto values = scriptArguments(functionName, arguments.data(), arguments.size(), false)) {
-        V8FuncResult const result = callFunction(local, functionName, *values);
+    ScriptArguments values(arguments.size());
+    if (scriptArguments(functionName, arguments.data(), false, values.values())) {
+        V8FuncResult const result = callFunction(local, functionName, values.values());
         if (result.found)
             if (auto variant = comResult(functionName, result))
                 returned.Attach(*variant);
@@ -167,10 +220,8 @@ _variant_t ComV8Engine::callJsFunctionGetError(std::string_view functionName, st
 bool ComV8Engine::invokeComFunction(GUID const* classGuid, OLECHAR const* memberName, DISPPARAMS* parameters,
                                     VARIANT* result) {
     CallDepthScope depth(callDepth);
-    std::string className;
-    if (classGuid != nullptr)
-        className = comClasses.nameOf(Guid(*classGuid)).value_or("");
-    std::string const name = className + "." + (memberName != nullptr ? utf8FromOle(memberName) : std::string());
+    std::string spare;
+    std::string_view const name = memberFunctionName(classGuid, memberName, spare);
     if (isolate == nullptr) {
         recordMessage(notRunYet(name));
         return false;
@@ -182,8 +233,9 @@ bool ComV8Engine::invokeComFunction(GUID const* classGuid, OLECHAR const* member
     bool found = false;
     // COM passes the arguments last first; the script sees them in order.
     std::size_t const count = parameters != nullptr ? parameters->cArgs : 0;
-    if (auto values = scriptArguments(name, count != 0 ? parameters->rgvarg : nullptr, count, true)) {
-        V8FuncResult const called = callFunction(local, name, *values);
+    ScriptArguments values(count);
+    if (scriptArguments(name, count != 0 ? parameters->rgvarg : nullptr, true, values.values())) {
+        V8FuncResult const called = callFunction(local, name, values.values());
         found = called.found;
         if (found && result != nullptr)
             if (auto variant = comResult(name, called))
