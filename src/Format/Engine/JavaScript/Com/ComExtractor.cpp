@@ -6,6 +6,8 @@
 #include "Platform/Windows/Com/OleText.h"
 
 #include <algorithm>
+#include <memory>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -111,11 +113,47 @@ void addParameters(ITypeInfo& typeInfo, FUNCDESC const& description, NameSlots c
     }
 }
 
-void addInterfaces(ITypeInfo& typeInfo, std::uint16_t first, std::uint16_t end, ComClass& comClass,
-                   std::vector<Guid>& chain);
+} // namespace
+
+// The members each type declares itself, extracted once however many types
+// of one extraction reach it. Keyed by the type information object, which a
+// library hands out once per type; the references kept stop an address from
+// being reused while the extraction runs.
+class InterfaceRuns {
+public:
+    ComMembers::Run const& of(ITypeInfo& typeInfo, UINT count) {
+        auto [found, added] = runs_.try_emplace(&typeInfo);
+        if (!added)
+            return found->second;
+        typeInfo.AddRef();
+        kept_.emplace_back(&typeInfo);
+        std::vector<ComFunction> members;
+        members.reserve(count);
+        for (UINT index = 0; index < count; ++index)
+            if (auto member = extractComFunction(typeInfo, index))
+                members.push_back(std::move(*member));
+        found->second = std::make_shared<std::vector<ComFunction> const>(std::move(members));
+        return found->second;
+    }
+
+private:
+    std::unordered_map<ITypeInfo*, ComMembers::Run> runs_;
+    std::vector<ComRef<ITypeInfo>> kept_;
+};
+
+namespace {
+
+struct Walk {
+    ComClass& comClass;
+    InterfaceRuns& runs;
+    // The interfaces from the type down to the current one.
+    std::vector<Guid> chain;
+};
+
+void addInterfaces(ITypeInfo& typeInfo, std::uint16_t first, std::uint16_t end, Walk& walk);
 
 // The members one implemented type contributes, its bases first.
-void addInterface(ITypeInfo& typeInfo, std::uint16_t position, ComClass& comClass, std::vector<Guid>& chain) {
+void addInterface(ITypeInfo& typeInfo, std::uint16_t position, Walk& walk) {
     constexpr std::string_view function = "addInterfacesRecursiv";
     HREFTYPE reference = 0;
     if (FAILED(typeInfo.GetRefTypeOfImplType(position, &reference))) {
@@ -145,22 +183,19 @@ void addInterface(ITypeInfo& typeInfo, std::uint16_t position, ComClass& comClas
     // A damaged library may make an interface its own base; following that
     // would never end. Types without an identifier are caught by the depth.
     Guid const guid((*scoped).guid);
+    std::vector<Guid>& chain = walk.chain;
     if (chain.size() >= maximumInterfaceDepth ||
         (!guid.isNull() && std::find(chain.begin(), chain.end(), guid) != chain.end()))
         return;
     chain.push_back(guid);
-    addInterfaces(*referenced, 0, (*scoped).cImplTypes, comClass, chain);
+    addInterfaces(*referenced, 0, (*scoped).cImplTypes, walk);
     chain.pop_back();
-    comClass.functions.reserve(comClass.functions.size() + (*scoped).cFuncs);
-    for (UINT index = 0; index < (*scoped).cFuncs; ++index)
-        if (auto member = extractComFunction(*referenced, index))
-            comClass.functions.push_back(std::move(*member));
+    walk.comClass.functions.append(walk.runs.of(*referenced, (*scoped).cFuncs));
 }
 
-void addInterfaces(ITypeInfo& typeInfo, std::uint16_t first, std::uint16_t end, ComClass& comClass,
-                   std::vector<Guid>& chain) {
+void addInterfaces(ITypeInfo& typeInfo, std::uint16_t first, std::uint16_t end, Walk& walk) {
     for (std::uint16_t position = end; position > first; --position)
-        addInterface(typeInfo, static_cast<std::uint16_t>(position - 1), comClass, chain);
+        addInterface(typeInfo, static_cast<std::uint16_t>(position - 1), walk);
 }
 
 } // namespace
@@ -196,28 +231,42 @@ std::expected<ComFunction, HRESULT> extractComFunction(ITypeInfo& typeInfo, std:
 }
 
 void addInterfacesRecursiv(ITypeInfo& typeInfo, std::uint16_t first, std::uint16_t end, ComClass& comClass) {
-    std::vector<Guid> chain;
-    addInterfaces(typeInfo, first, end, comClass, chain);
+    InterfaceRuns runs;
+    Walk walk{comClass, runs, {}};
+    addInterfaces(typeInfo, first, end, walk);
 }
 
-ComClass buildComClass(ITypeInfo& typeInfo, TYPEATTR const& attributes, std::string name, Guid const& guid) {
+ComClass buildComClass(ITypeInfo& typeInfo, TYPEATTR const& attributes, std::string name, Guid const& guid,
+                       InterfaceRuns& runs) {
     ComClass comClass{std::move(name), {}, guid};
-    std::vector<Guid> chain{Guid(attributes.guid)};
-    addInterfaces(typeInfo, 0, attributes.cImplTypes, comClass, chain);
-    for (UINT index = 0; index < attributes.cFuncs; ++index)
-        if (auto member = extractComFunction(typeInfo, index))
-            comClass.functions.push_back(std::move(*member));
+    Walk walk{comClass, runs, {Guid(attributes.guid)}};
+    addInterfaces(typeInfo, 0, attributes.cImplTypes, walk);
+    comClass.functions.append(runs.of(typeInfo, attributes.cFuncs));
     return comClass;
 }
 
-ComClass extractComClass(TypeInfoAndAttribute& entry, Guid const& guid) {
+ComClass buildComClass(ITypeInfo& typeInfo, TYPEATTR const& attributes, std::string name, Guid const& guid) {
+    InterfaceRuns runs;
+    return buildComClass(typeInfo, attributes, std::move(name), guid, runs);
+}
+
+namespace {
+
+ComClass extractComClass(TypeInfoAndAttribute& entry, Guid const& guid, InterfaceRuns& runs) {
     _bstr_t name;
     // Unnamed types get an empty name, so the result code tells nothing more.
     if (entry.typeLib != nullptr)
         entry.typeLib->GetDocumentation(static_cast<INT>(entry.index), name.GetAddress(), nullptr, nullptr, nullptr);
     if (entry.typeInfo == nullptr || entry.typeAttr == nullptr)
         return ComClass{utf8FromOle(name.GetBSTR()), {}, guid};
-    return buildComClass(*entry.typeInfo, *entry.typeAttr, utf8FromOle(name.GetBSTR()), guid);
+    return buildComClass(*entry.typeInfo, *entry.typeAttr, utf8FromOle(name.GetBSTR()), guid, runs);
+}
+
+} // namespace
+
+ComClass extractComClass(TypeInfoAndAttribute& entry, Guid const& guid) {
+    InterfaceRuns runs;
+    return extractComClass(entry, guid, runs);
 }
 
 ComExtract extractRegisteredComComponents(TypeLibrary& typeLibrary) {
@@ -228,9 +277,10 @@ ComExtract extractRegisteredComComponents(TypeLibrary& typeLibrary) {
     for (auto const& [guid, entry] : typeLibrary.getEntries())
         guids.push_back(guid);
     extract.classes.reserve(guids.size());
+    InterfaceRuns runs;
     for (Guid const& guid : guids) {
         if (TypeInfoAndAttribute* entry = typeLibrary.find(guid))
-            extract.classes.push_back(extractComClass(*entry, guid));
+            extract.classes.push_back(extractComClass(*entry, guid, runs));
         else
             report("typelibrary.boLoad failed.", "qor::format::engine::javascript::extractRegisteredComComponents",
                    __LINE__);
