@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <string_view>
+#include <unordered_map>
 #include <unordered_set>
 
 namespace qor::format::engine::javascript {
@@ -19,19 +20,32 @@ bool isConstructorName(std::string_view name) {
 }
 
 // The members of a class while they are collected; the class shares them
-// once complete.
+// once complete. Names are looked up by hash: a large class has thousands.
 struct Members {
     std::string const& className;
     std::vector<V8Constructor> constructors;
     std::vector<V8Function> functions;
     std::vector<V8Property> properties;
-};
+    std::unordered_set<std::string_view> functionNames;
+    std::unordered_map<std::string_view, std::size_t> propertyIndex;
 
-template <class Record>
-Record* findByName(std::vector<Record>& records, std::string_view name) {
-    auto const found = std::ranges::find_if(records, [&](Record const& record) { return record.name == name; });
-    return found == records.end() ? nullptr : &*found;
-}
+    bool hasFunction(std::string_view name) const { return functionNames.contains(name); }
+    V8Property* findProperty(std::string_view name) {
+        auto const found = propertyIndex.find(name);
+        return found == propertyIndex.end() ? nullptr : &properties[found->second];
+    }
+    // Names are viewed in the class's member records, which outlive the
+    // collection.
+    void addFunction(V8Function function, std::string_view name) {
+        functionNames.insert(name);
+        functions.push_back(std::move(function));
+    }
+    V8Property& addProperty(V8Property property, std::string_view name) {
+        propertyIndex.emplace(name, properties.size());
+        properties.push_back(std::move(property));
+        return properties.back();
+    }
+};
 
 V8Function makeFunction(ComFunction const& function, std::string const& className) {
     return V8Function{function.name,     className,           function.invokeKind, function.parameters,
@@ -41,17 +55,17 @@ V8Function makeFunction(ComFunction const& function, std::string const& classNam
 void addMethod(Members& members, ComFunction const& function) {
     if (isConstructorName(function.name))
         members.constructors.push_back(V8Constructor{function.parameters, function.memberId});
-    members.functions.push_back(makeFunction(function, members.className));
+    members.addFunction(makeFunction(function, members.className), function.name);
 }
 
 // A get that takes arguments is called like a method.
 void addPropertyGet(Members& members, ComFunction const& function) {
-    V8Property* property = findByName(members.properties, function.name);
+    V8Property* property = members.findProperty(function.name);
     if (property == nullptr) {
         if (!function.parameters.empty()) {
             V8Function method = makeFunction(function, members.className);
             method.invokeKind = INVOKE_PROPERTYGET;
-            members.functions.push_back(std::move(method));
+            members.addFunction(std::move(method), function.name);
             return;
         }
         V8Property added;
@@ -59,7 +73,7 @@ void addPropertyGet(Members& members, ComFunction const& function) {
         added.className = members.className;
         added.hasGetter = true;
         added.dispid = function.memberId;
-        members.properties.push_back(std::move(added));
+        members.addProperty(std::move(added), function.name);
         return;
     }
     if (!property->hasGetter && function.parameters.empty())
@@ -68,9 +82,9 @@ void addPropertyGet(Members& members, ComFunction const& function) {
 
 void addPropertyPut(Members& members, ComFunction const& function) {
     // A get with arguments seen earlier has made the name a method.
-    if (findByName(members.functions, function.name) != nullptr)
+    if (members.hasFunction(function.name))
         return;
-    V8Property* property = findByName(members.properties, function.name);
+    V8Property* property = members.findProperty(function.name);
     if (property != nullptr && property->hasSetter)
         return;
     if (property == nullptr) {
@@ -78,8 +92,7 @@ void addPropertyPut(Members& members, ComFunction const& function) {
         added.name = function.name;
         added.className = members.className;
         added.dispid = function.memberId;
-        members.properties.push_back(std::move(added));
-        property = &members.properties.back();
+        property = &members.addProperty(std::move(added), function.name);
     }
     property->hasSetter = true;
     if (function.parameters.size() != 1) {
@@ -183,7 +196,7 @@ V8Class convertComToV8(ComClass const& comClass, ComClasses const* registry) {
     if (registry != nullptr)
         if (auto index = registry->indexOf(comClass.name))
             v8Class.hostClass = registry->getFromIndex(*index);
-    Members members{v8Class.name, {}, {}, {}};
+    Members members{v8Class.name, {}, {}, {}, {}, {}};
     members.functions.reserve(comClass.functions.size());
     for (ComFunction const& function : comClass.functions) {
         if (isDispatchMemberName(function))
