@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -115,29 +116,63 @@ void addParameters(ITypeInfo& typeInfo, FUNCDESC const& description, NameSlots c
 
 } // namespace
 
-// The members each type declares itself, extracted once however many types
-// of one extraction reach it. Keyed by the type information object, which a
-// library hands out once per type; the references kept stop an address from
-// being reused while the extraction runs.
+// The members each type declares itself, and what the walk reads of its
+// attributes, taken once however many types of one extraction reach it.
+// Keyed by the type information object, which a library hands out once per
+// type; the references kept stop an address from being reused while the
+// extraction runs.
 class InterfaceRuns {
 public:
+    struct Shape {
+        Guid guid;
+        WORD implTypes;
+        WORD functions;
+    };
+
+    // Empty when the attributes cannot be read.
+    std::optional<Shape> const& shapeOf(ITypeInfo& typeInfo) {
+        Known& known = knownOf(typeInfo);
+        if (!known.shapeRead) {
+            known.shapeRead = true;
+            TYPEATTR* attributes = nullptr;
+            if (SUCCEEDED(typeInfo.GetTypeAttr(&attributes)) && attributes != nullptr) {
+                ScopedTypeAttr const scoped(typeInfo, attributes);
+                known.shape = Shape{Guid((*scoped).guid), (*scoped).cImplTypes, (*scoped).cFuncs};
+            }
+        }
+        return known.shape;
+    }
+
     ComMembers::Run const& of(ITypeInfo& typeInfo, UINT count) {
-        auto [found, added] = runs_.try_emplace(&typeInfo);
-        if (!added)
-            return found->second;
-        typeInfo.AddRef();
-        kept_.emplace_back(&typeInfo);
+        Known& known = knownOf(typeInfo);
+        if (known.run)
+            return known.run;
         std::vector<ComFunction> members;
         members.reserve(count);
         for (UINT index = 0; index < count; ++index)
             if (auto member = extractComFunction(typeInfo, index))
                 members.push_back(std::move(*member));
-        found->second = std::make_shared<std::vector<ComFunction> const>(std::move(members));
-        return found->second;
+        known.run = std::make_shared<std::vector<ComFunction> const>(std::move(members));
+        return known.run;
     }
 
 private:
-    std::unordered_map<ITypeInfo*, ComMembers::Run> runs_;
+    struct Known {
+        bool shapeRead = false;
+        std::optional<Shape> shape;
+        ComMembers::Run run;
+    };
+
+    Known& knownOf(ITypeInfo& typeInfo) {
+        auto [found, added] = known_.try_emplace(&typeInfo);
+        if (added) {
+            typeInfo.AddRef();
+            kept_.emplace_back(&typeInfo);
+        }
+        return found->second;
+    }
+
+    std::unordered_map<ITypeInfo*, Known> known_;
     std::vector<ComRef<ITypeInfo>> kept_;
 };
 
@@ -174,23 +209,22 @@ void addInterface(ITypeInfo& typeInfo, std::uint16_t position, Walk& walk) {
         report("The member should not be displayed or programmable by users.", function, __LINE__);
     if ((flags & IMPLTYPEFLAG_FSOURCE) != 0)
         return;
-    TYPEATTR* attributes = nullptr;
-    if (FAILED(referenced->GetTypeAttr(&attributes)) || attributes == nullptr) {
+    std::optional<InterfaceRuns::Shape> const& shape = walk.runs.shapeOf(*referenced);
+    if (!shape) {
         report("GetTypeAttr() failed", function, __LINE__);
         return;
     }
-    ScopedTypeAttr const scoped(*referenced, attributes);
     // A damaged library may make an interface its own base; following that
     // would never end. Types without an identifier are caught by the depth.
-    Guid const guid((*scoped).guid);
+    Guid const guid = shape->guid;
     std::vector<Guid>& chain = walk.chain;
     if (chain.size() >= maximumInterfaceDepth ||
         (!guid.isNull() && std::find(chain.begin(), chain.end(), guid) != chain.end()))
         return;
     chain.push_back(guid);
-    addInterfaces(*referenced, 0, (*scoped).cImplTypes, walk);
+    addInterfaces(*referenced, 0, shape->implTypes, walk);
     chain.pop_back();
-    walk.comClass.functions.append(walk.runs.of(*referenced, (*scoped).cFuncs));
+    walk.comClass.functions.append(walk.runs.of(*referenced, shape->functions));
 }
 
 void addInterfaces(ITypeInfo& typeInfo, std::uint16_t first, std::uint16_t end, Walk& walk) {

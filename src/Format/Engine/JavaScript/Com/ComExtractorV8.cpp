@@ -198,6 +198,9 @@ V8Class convertComToV8(ComClass const& comClass, ComClasses const* registry) {
             v8Class.hostClass = registry->getFromIndex(*index);
     Members members{v8Class.name, {}, {}, {}, {}, {}};
     members.functions.reserve(comClass.functions.size());
+    members.properties.reserve(comClass.functions.size());
+    members.functionNames.reserve(comClass.functions.size());
+    members.propertyIndex.reserve(comClass.functions.size());
     for (ComFunction const& function : comClass.functions) {
         if (isDispatchMemberName(function))
             continue;
@@ -215,6 +218,10 @@ V8Class convertComToV8(ComClass const& comClass, ComClasses const* registry) {
             break;
         }
     }
+    // Reserved for the most the class could have; kept for the process at
+    // their size.
+    members.functions.shrink_to_fit();
+    members.properties.shrink_to_fit();
     v8Class.constructors = std::move(members.constructors);
     v8Class.functions = std::move(members.functions);
     v8Class.properties = std::move(members.properties);
