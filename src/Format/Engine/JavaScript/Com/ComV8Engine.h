@@ -196,10 +196,10 @@ private:
     // The function names of calls from COM, by class identifier and member
     // name (a key of the Guid's eight units, a mark for a class, then the
     // name). Entries stay until the engine goes.
-    struct OleNameHash : std::hash<std::u16string_view> {
+    struct OleNameHash : std::hash<std::basic_string_view<OLECHAR>> {
         using is_transparent = void;
     };
-    std::unordered_map<std::u16string, std::string, OleNameHash, std::equal_to<>> memberFunctionNames;
+    std::unordered_map<std::basic_string<OLECHAR>, std::string, OleNameHash, std::equal_to<>> memberFunctionNames;
     UnhandledRejections unhandledRejections;
 };
 

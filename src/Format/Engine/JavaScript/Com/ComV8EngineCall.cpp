@@ -29,6 +29,8 @@
 namespace qor::format::engine::javascript {
 namespace {
 
+using platform::windows::com::OleString;
+using platform::windows::com::OleStringView;
 using platform::windows::com::utf8FromOle;
 
 // Counts one call from COM for as long as it runs, however it ends.
@@ -89,13 +91,13 @@ v8::Local<v8::String> ComV8Engine::functionKey(std::string_view name) {
 
 std::string_view ComV8Engine::memberFunctionName(GUID const* classGuid, OLECHAR const* memberName,
                                                 std::string& spare) {
-    constexpr std::size_t guidUnits = sizeof(GUID) / sizeof(char16_t);
-    std::u16string_view const member = memberName != nullptr ? std::u16string_view(memberName) : std::u16string_view();
+    constexpr std::size_t guidUnits = sizeof(GUID) / sizeof(OLECHAR);
+    OleStringView const member = memberName != nullptr ? OleStringView(memberName) : OleStringView();
     // The key is made where it fits without allocating; the rare longer one
     // is made on the heap.
-    std::array<char16_t, 128> buffer;
-    std::u16string heapKey;
-    char16_t* key = buffer.data();
+    std::array<OLECHAR, 128> buffer;
+    OleString heapKey;
+    OLECHAR* key = buffer.data();
     std::size_t const keyLength = guidUnits + 1 + member.size();
     if (keyLength > buffer.size()) {
         heapKey.resize(keyLength);
@@ -103,9 +105,9 @@ std::string_view ComV8Engine::memberFunctionName(GUID const* classGuid, OLECHAR 
     }
     GUID const none{};
     std::memcpy(key, classGuid != nullptr ? classGuid : &none, sizeof(GUID));
-    key[guidUnits] = classGuid != nullptr ? u'C' : u'-';
+    key[guidUnits] = classGuid != nullptr ? OLECHAR('C') : OLECHAR('-');
     std::ranges::copy(member, key + guidUnits + 1);
-    std::u16string_view const lookup(key, keyLength);
+    OleStringView const lookup(key, keyLength);
     if (auto found = memberFunctionNames.find(lookup); found != memberFunctionNames.end())
         return found->second;
     std::optional<std::string> className;
@@ -116,7 +118,7 @@ std::string_view ComV8Engine::memberFunctionName(GUID const* classGuid, OLECHAR 
     // not pile up, and a class the host registers later gets its name then.
     if (memberFunctionNames.size() >= maximumFunctionKeys || (classGuid != nullptr && !className))
         return spare;
-    return memberFunctionNames.emplace(std::u16string(lookup), std::move(spare)).first->second;
+    return memberFunctionNames.emplace(OleString(lookup), std::move(spare)).first->second;
 }
 
 V8FuncResult ComV8Engine::callFunction(v8::Local<v8::Context> local, std::string_view name,
