@@ -1,7 +1,8 @@
 // Drives the sample spreadsheet model, a host library that qorjs loads:
-//   qorjs --host build/default/examples/Spreadsheet/libQorSpreadsheet.so examples/spreadsheet.js
+//   qorjs --com-extensions --host build/default/examples/Spreadsheet/libQorSpreadsheet.so examples/spreadsheet.js
 // Application is the model's global object; Point and Workbook are its
 // constructors. Every property and method used here is one IDispatch call.
+// --com-extensions gives the script COM events (addEventListener) and dates.
 
 console.log(`${Application.Name} ${Application.Version}`);
 
@@ -18,6 +19,9 @@ Sheet.OnChange = (sheet, row, column, value) => changed.push(`${sheet.Name}!R${r
 // Cells written through a method and read through a property with arguments.
 const sheets = book.Sheets;
 const budget = sheets.Add('Budget');
+// The sheet's own event, Changed, fired through its connection point.
+let heard = 0;
+budget.addEventListener('Changed', (row, column, value) => { heard++; });
 const rows = [['Rent', 1200], ['Food', 450.5], ['Travel', 300]];
 rows.forEach(([item, amount], i) => {
   budget.SetCell(i + 1, 1, item);
@@ -25,12 +29,13 @@ rows.forEach(([item, amount], i) => {
 });
 const amounts = budget.Range(1, 2, rows.length, 2);
 console.log(`${budget.Cells(2, 1)} costs ${budget.Cells(2, 2)}; ${amounts.Address} sums to`, Application.Sum(amounts));
-console.log(`${changed.length} changes seen by Sheet.OnChange, the last ${changed.at(-1)}`);
+console.log(`${changed.length} changes seen by Sheet.OnChange, the last ${changed.at(-1)}; ${heard} by a Changed listener`);
 
 // Methods taking and returning numbers, text, booleans, dates and 64-bit integers.
 console.log('1.5 + 2.25 =', Application.Add(1.5, 2.25), '| 7 is even:', Application.IsEven(7));
 console.log(Application.Greet(), Application.Greet('sheet'), Application.Repeat('ab'), Application.Repeat('ab', 3));
-console.log('OLE date 45352 is', Application.FormatDate(45352));
+console.log('OLE date 45352 is', Application.FormatDate(45352), '| DateSerial(2024, 3, 1) gives',
+            Application.DateSerial(2024, 3, 1).toDateString());
 console.log('20! =', Application.Factorial(20), typeof Application.Factorial(20));
 console.log('squares:', Application.Squares(5).join(' '), '| sum of an array:', Application.Sum([1, 2, [3, 4]]));
 

@@ -60,6 +60,11 @@ void walkTypeInfo(ITypeInfo* info) {
         for (SHORT p = 0; p < f->cParams; ++p)
             walkType(info, f->lprgelemdescParam[p].tdesc, 0);
         walkNames(info, f->memid);
+        BSTR dll = nullptr, entry = nullptr;
+        WORD ordinal = 0;
+        info->GetDllEntry(f->memid, f->invkind, &dll, &entry, &ordinal);
+        SysFreeString(dll);
+        SysFreeString(entry);
         info->ReleaseFuncDesc(f);
     }
     for (UINT i = 0; i < attr->cVars; ++i) {

@@ -5,7 +5,8 @@
 //
 // What a round trip keeps is checked where the conversions promise it:
 // 32-bit integers, doubles, booleans, strings up to their first NUL, null,
-// empty and objects come back as they went.
+// empty and objects come back as they went. Half the inputs run with the
+// engine's options on (dates, currencies, decimals, script objects).
 
 #include "Assert/Assert.h"
 #include "Format/Engine/JavaScript/Com/ComHelper.h"
@@ -23,6 +24,7 @@
 namespace {
 
 using qor::format::engine::javascript::ComV8Engine;
+using qor::format::engine::javascript::EngineOptions;
 namespace ComHelper = qor::format::engine::javascript::ComHelper;
 
 // An object for VT_DISPATCH and VT_UNKNOWN values; it never goes away, so
@@ -233,6 +235,7 @@ ComV8Engine& engine() {
 extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* bytes, std::size_t size) {
     FuzzedDataProvider data(bytes, size);
     ComV8Engine& host = engine();
+    host.setOptions(data.ConsumeBool() ? EngineOptions::all() : EngineOptions{});
     VARIANT original = makeVariant(data, 0);
     host.setScript("", {});
     host.runScript([&](ComV8Engine::RunResult&, v8::Local<v8::Context>& context) {

@@ -24,6 +24,7 @@ using qor::platform::windows::com::IDispatchImpl;
 using qor::platform::windows::com::TypeInfoAndAttribute;
 
 constexpr IID iidBenchSheet{0x7b4e0d52, 0x3c8a, 0x4f61, {0xa1, 0xd2, 0x5e, 0x9f, 0x3b, 0x7c, 0x2c, 0x02}};
+constexpr IID iidBenchLayout{0x7b4e0d52, 0x3c8a, 0x4f61, {0xa1, 0xd2, 0x5e, 0x9f, 0x3b, 0x7c, 0x2c, 0x04}};
 constexpr int callsPerRun = 100000;
 // The class whose script members the host calls back.
 constexpr Guid handSheetClass{0x7b4e0d53, 0x3c8a, 0x4f61, {0xa1, 0xd2, 0x5e, 0x9f, 0x3b, 0x7c, 0x2c, 0x03}};
@@ -34,6 +35,20 @@ struct DECLSPEC_NOVTABLE IBenchSheet : public IDispatch {
     STDMETHOD(get_Self)(IBenchSheet** self) PURE;
     STDMETHOD(Series)(LONG count, SAFEARRAY** values) PURE;
     STDMETHOD(Fresh)(IBenchSheet** sheet) PURE;
+};
+
+struct DECLSPEC_NOVTABLE IBenchLayout : public IDispatch {
+    STDMETHOD(Freeze)(LONG rows, LONG* frozen) PURE;
+};
+
+// The sheet's second interface, handed out by QueryInterface.
+class TypedLayout : public IDispatchImpl<IBenchLayout, &iidBenchLayout> {
+public:
+    using IDispatchImpl::IDispatchImpl;
+    STDMETHODIMP Freeze(LONG rows, LONG* frozen) override {
+        *frozen = rows;
+        return S_OK;
+    }
 };
 
 SAFEARRAY* seriesOf(LONG count) {
@@ -51,7 +66,17 @@ SAFEARRAY* seriesOf(LONG count) {
 class TypedSheet : public IDispatchImpl<IBenchSheet, &iidBenchSheet> {
 public:
     TypedSheet(TypeInfoAndAttribute* record, DispatchCreationInterface* creator) : IDispatchImpl(record, creator),
-          record_(record) {}
+          record_(record), layoutRecord_(creator != nullptr ? creator->getTypeLibrary().find(iidBenchLayout) : nullptr) {}
+
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+        if (ppv != nullptr && IsEqualIID(riid, iidBenchLayout) && layoutRecord_ != nullptr) {
+            auto* layout = new TypedLayout(layoutRecord_, nullptr);
+            layout->AddRef();
+            *ppv = static_cast<IBenchLayout*>(layout);
+            return S_OK;
+        }
+        return IDispatchImpl::QueryInterface(riid, ppv);
+    }
 
     STDMETHODIMP Activate(LONG mode, LONG* result) override {
         *result = mode + 1;
@@ -79,6 +104,7 @@ public:
 
 private:
     TypeInfoAndAttribute* record_;
+    TypeInfoAndAttribute* layoutRecord_;
 };
 
 // The same sheet with Invoke written by hand, a switch on the DISPID.
@@ -204,10 +230,23 @@ void BM_MethodTypeInfoInvoke(benchmark::State& state) {
 }
 BENCHMARK(BM_MethodTypeInfoInvoke)->Unit(benchmark::kMillisecond);
 
+// A member of the class's second interface, called through that interface:
+// against BM_MethodTypeInfoInvoke, a member of the default one.
+void BM_MethodOfSecondInterface(benchmark::State& state) {
+    loop(state, "TypedSheet.Freeze(1)");
+}
+BENCHMARK(BM_MethodOfSecondInterface)->Unit(benchmark::kMillisecond);
+
 void BM_PropertyGetString(benchmark::State& state) {
     loop(state, "TypedSheet.Name");
 }
 BENCHMARK(BM_PropertyGetString)->Unit(benchmark::kMillisecond);
+
+// The same property under another spelling, found without regard to case.
+void BM_PropertyGetOtherCase(benchmark::State& state) {
+    loop(state, "TypedSheet.NAME");
+}
+BENCHMARK(BM_PropertyGetOtherCase)->Unit(benchmark::kMillisecond);
 
 void BM_MethodReturningWrappedObject(benchmark::State& state) {
     loop(state, "TypedSheet.Self");

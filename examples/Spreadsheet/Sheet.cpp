@@ -12,6 +12,16 @@ namespace qor::examples::spreadsheet {
 CSheet::CSheet(CWorkbook* workbook, OleString name, platform::windows::com::UnknownCreationInterface* engine)
     : SpreadsheetObject(engine), workbook(workbook), name(std::move(name)) {}
 
+HRESULT CSheet::QueryInterface(REFIID riid, void** ppv) {
+    if (ppv != nullptr)
+        if (void* found = eventInterface(riid)) {
+            *ppv = found;
+            AddRef();
+            return S_OK;
+        }
+    return SpreadsheetObject::QueryInterface(riid, ppv);
+}
+
 HRESULT CSheet::get_Name(BSTR* sheetName) {
     return textOut(name, sheetName);
 }
@@ -56,6 +66,7 @@ void CSheet::raiseChange(LONG row, LONG column) {
     // references while it runs.
     raiseEvent(getCreator(), CLSID_Sheet, OLESTR("OnChange"),
                {_variant_t(static_cast<IDispatch*>(this)), _variant_t(row), _variant_t(column), value});
+    fire(DISPID_SheetChanged, {_variant_t(row), _variant_t(column), value});
 }
 
 HRESULT CSheet::Activate(LONG percent, LONG* position) {

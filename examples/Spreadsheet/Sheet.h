@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CellAddress.h"
+#include "EventSource.h"
 #include "Interfaces.h"
 #include "SpreadsheetObject.h"
 #include "Text.h"
@@ -14,13 +15,19 @@ class CWorkbook;
 
 // A sheet of cells. Cells hold numbers (as doubles), text, booleans, dates
 // or null; an empty cell holds nothing. A protected sheet refuses changes to
-// its cells with an error its callers can read.
-class CSheet : public SpreadsheetObject<ISheet, &IID_ISheet> {
+// its cells with an error its callers can read. Every change of a cell fires
+// the event Changed(row, column, value) of SheetEvents to the sinks
+// connected to the sheet.
+class CSheet : public SpreadsheetObject<ISheet, &IID_ISheet>, public EventSource<&DIID_SheetEvents, &CLSID_Sheet> {
 public:
     // `workbook` owns the sheet and tells it when it goes. Changes of its
     // cells call the scripts' Sheet.OnChange(sheet, row, column, value)
     // through `engine`, when given.
     CSheet(CWorkbook* workbook, OleString name, platform::windows::com::UnknownCreationInterface* engine = nullptr);
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
+    ULONG STDMETHODCALLTYPE AddRef() override { return SpreadsheetObject::AddRef(); }
+    ULONG STDMETHODCALLTYPE Release() override { return SpreadsheetObject::Release(); }
 
     HRESULT STDMETHODCALLTYPE get_Name(BSTR* sheetName) override;
     HRESULT STDMETHODCALLTYPE put_Name(BSTR sheetName) override;

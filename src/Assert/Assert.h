@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Format/Engine/JavaScript/Com/Export.h"
 #include "Assert/AssertInfo.h"
 
 #include <cstdint>
@@ -11,7 +12,7 @@ namespace qor::assert {
 // Invariant checks report here and execution always continues. By default
 // every assertion is written to stderr; a host or a test may install a sink
 // of its own.
-class Assert {
+class QOR_JAVASCRIPT_COM_API Assert {
 public:
     using Sink = std::function<void(AssertInfo const&)>;
 

@@ -16,6 +16,7 @@
 #include <objbase.h>
 #include <oleauto.h>
 #include <ocidl.h>
+#include <olectl.h>
 #include <dispex.h>
 #include <servprov.h>
 #include <comdef.h>

@@ -16,6 +16,7 @@ namespace {
 namespace com = platform::windows::com;
 using format::engine::javascript::ComClass;
 using format::engine::javascript::ComFunction;
+using format::engine::javascript::ComMembers;
 using format::engine::javascript::ComParameter;
 using json = nlohmann::ordered_json;
 
@@ -184,10 +185,16 @@ void writeParameter(JsonWriter& writer, ComParameter const& parameter) {
         writer.key("defaultValue");
         writer.value(variantToJson(parameter.defaultValue));
     }
+    if (parameter.elementVt != VT_EMPTY) {
+        writer.key("elementVt");
+        writer.number(parameter.elementVt);
+    }
     writer.endObject();
 }
 
-void writeFunction(JsonWriter& writer, ComFunction const& function) {
+// `interfaceId`: the interface the member is called through, nil for the
+// type's default one.
+void writeFunction(JsonWriter& writer, ComFunction const& function, Guid const& interfaceId) {
     writer.beginObject();
     writer.key("name");
     writer.string(utf8FromAnsi(function.name));
@@ -204,6 +211,10 @@ void writeFunction(JsonWriter& writer, ComFunction const& function) {
     for (auto const& parameter : function.parameters)
         writeParameter(writer, parameter);
     writer.endArray(function.parameters.empty());
+    if (!interfaceId.isNull()) {
+        writer.key("interface");
+        writer.string(interfaceId.toString());
+    }
     writer.endObject();
 }
 
@@ -215,9 +226,23 @@ void writeClass(JsonWriter& writer, ComClass const& comClass) {
     writer.string(comClass.guid.toString());
     writer.key("functions");
     writer.beginArray(comClass.functions.empty());
-    for (auto const& function : comClass.functions)
-        writeFunction(writer, function);
+    for (ComMembers::Part const& run : comClass.functions.runs())
+        for (ComFunction const& function : *run.members)
+            writeFunction(writer, function, run.interfaceId);
     writer.endArray(comClass.functions.empty());
+    if (!comClass.constants.empty()) {
+        writer.key("constants");
+        writer.beginArray(false);
+        for (auto const& constant : comClass.constants) {
+            writer.beginObject();
+            writer.key("name");
+            writer.string(utf8FromAnsi(constant.name));
+            writer.key("value");
+            writer.value(variantToJson(constant.value));
+            writer.endObject();
+        }
+        writer.endArray(false);
+    }
     writer.endObject();
 }
 

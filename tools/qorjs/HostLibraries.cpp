@@ -6,10 +6,14 @@
 
 #include <array>
 #include <filesystem>
+#include <string_view>
 
 namespace qor::tools::qorjs {
 namespace {
 
+using format::engine::javascript::hostLibraryVersion;
+using format::engine::javascript::HostLibraryVersionFunction;
+using format::engine::javascript::hostLibraryVersionName;
 using format::engine::javascript::RegisterHostFunction;
 using format::engine::javascript::registerHostName;
 using platform::windows::ErrorCode;
@@ -53,6 +57,28 @@ std::string failure(std::string const& path, std::string const& reason) {
     return "host library " + path + " " + reason;
 }
 
+// Through a plain function pointer type, which every function type may be
+// cast from and to.
+template <class Function>
+Function* exported(HMODULE module, char const* name) {
+    return reinterpret_cast<Function*>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
+}
+
+// A library built against other headers than qorjs may lay out the objects
+// it is handed otherwise: it is refused before its entry point is called.
+std::expected<void, std::string> checkVersion(HMODULE module, std::string const& path) {
+    std::string const rebuild =
+        ": rebuild it against QorJavaScriptCom " + std::string(hostLibraryVersion) + ", the version of this qorjs";
+    auto const mark = exported<HostLibraryVersionFunction>(module, hostLibraryVersionName);
+    if (mark == nullptr)
+        return std::unexpected(failure(path, std::string("has no version mark ") + hostLibraryVersionName + rebuild));
+    char const* const marked = mark();
+    std::string_view const built = marked != nullptr ? marked : "(none)";
+    if (built != hostLibraryVersion)
+        return std::unexpected(failure(path, "was built against QorJavaScriptCom " + std::string(built) + rebuild));
+    return {};
+}
+
 } // namespace
 
 HostLibraries::~HostLibraries() {
@@ -68,12 +94,11 @@ std::expected<void, std::string> HostLibraries::load(std::string const& path,
     if (module == nullptr)
         return std::unexpected(failure(path, "cannot be loaded: " + loadFailureReason(GetLastError(), path)));
     modules.push_back(module);
-    // Through a plain function pointer type, which every function type may
-    // be cast from and to.
-    auto const entry =
-        reinterpret_cast<RegisterHostFunction*>(reinterpret_cast<void (*)()>(GetProcAddress(module, registerHostName)));
+    auto const entry = exported<RegisterHostFunction>(module, registerHostName);
     if (entry == nullptr)
         return std::unexpected(failure(path, std::string("has no entry point ") + registerHostName));
+    if (auto checked = checkVersion(module, path); !checked)
+        return checked;
     HRESULT const result = entry(classes, typeLibrary, loadedFile(module, file));
     if (FAILED(result))
         return std::unexpected(

@@ -1,5 +1,8 @@
 #include "Options.h"
 
+#include <algorithm>
+#include <charconv>
+#include <cmath>
 #include <string_view>
 
 namespace qor::tools::qorjs {
@@ -19,6 +22,10 @@ char const* const usageText =
     "  -q, --quiet       do not print the completion value\n"
     "      --host LIB    load the host library LIB first: its classes become the\n"
     "                    script's constructors and global objects (repeatable)\n"
+    "      --com-extensions\n"
+    "                    turn on the engine's extensions: DATEs as Dates, CY and\n"
+    "                    DECIMAL as numbers, script functions and objects passed\n"
+    "                    to COM, and COM events (addEventListener, ConnectObject)\n"
     "      --call NAME [ARG...]\n"
     "                    once the script has run, call its global function NAME\n"
     "                    (with --module, the module's exported function NAME) and\n"
@@ -32,13 +39,21 @@ char const* const usageText =
     "      --inspect-brk[=PORT]\n"
     "                    the same, but wait for a debugger to attach and stop at the\n"
     "                    script's first line\n"
+    "      --timeout SECONDS\n"
+    "                    end the script, and then the --call, with an error once it\n"
+    "                    has run that long (a decimal number; no limit unless given)\n"
+    "      --max-heap MB end the script with an error when its heap reaches MB\n"
+    "                    megabytes (1024 unless given); its ArrayBuffers may hold as\n"
+    "                    much again\n"
     "  -h, --help        show this text\n"
     "\n"
     "Include(NAME), import ... from 'NAME' and import('NAME') read files. A relative\n"
     "NAME (./x.mjs, ../lib/y.js, lib.js) is found beside the top-level FILE (the\n"
     "current directory with -e), whichever file asks for it; an absolute NAME is\n"
-    "read as given. Every import loads a fresh copy of its file. A NAME that is not\n"
-    "found is reported as \"Not able to find module: NAME\" after the run.\n"
+    "read as given. Every import loads a fresh copy of its file, except a NAME that\n"
+    "is already being loaded on the importing module's own import path: that links\n"
+    "back to it, so cycles work. A NAME that is not found is reported as\n"
+    "\"Not able to find module: NAME\" after the run.\n"
     "\n"
     "Errors are printed to stderr as RESOURCE:LINE:COLUMN: MESSAGE, followed by the\n"
     "source line and stack trace when known.\n"
@@ -60,15 +75,54 @@ struct OptionSpec {
     char const* longName;
     char const* valueName; // null for a flag
     void (*apply)(Options& options, std::string const& value);
+    // What is wrong with a value, for the options whose values must be checked.
+    std::optional<std::string> (*check)(std::string const& value) = nullptr;
 };
+
+// A decimal number that is the whole text, or nothing.
+template <class Number>
+std::optional<Number> numberOf(std::string const& text) {
+    Number number{};
+    auto const [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
+    if (error != std::errc() || end != text.data() + text.size())
+        return std::nullopt;
+    return number;
+}
+
+// Up to a day: the milliseconds stay in range, and a longer limit means none.
+constexpr double maximumSeconds = 24 * 60 * 60;
+// Beyond what a machine has; V8 caps a heap far lower anyway.
+constexpr std::size_t maximumHeapMegabytes = std::size_t{1} << 20;
+
+std::optional<std::string> checkSeconds(std::string const& value) {
+    auto seconds = numberOf<double>(value);
+    if (!seconds || !(*seconds > 0) || *seconds > maximumSeconds)
+        return "--timeout needs a number of seconds above 0, up to a day";
+    return std::nullopt;
+}
+
+std::optional<std::string> checkMegabytes(std::string const& value) {
+    auto megabytes = numberOf<std::size_t>(value);
+    if (!megabytes || *megabytes == 0 || *megabytes > maximumHeapMegabytes)
+        return "--max-heap needs a whole number of megabytes above 0";
+    return std::nullopt;
+}
 
 constexpr OptionSpec optionSpecs[] = {
     {"-e", "--eval", "the script text", [](Options& o, std::string const& value) { o.code = value; }},
     {"-m", "--module", nullptr, [](Options& o, std::string const&) { o.module = true; }},
     {"-q", "--quiet", nullptr, [](Options& o, std::string const&) { o.quiet = true; }},
     {"-h", "--help", nullptr, [](Options& o, std::string const&) { o.help = true; }},
+    {nullptr, "--com-extensions", nullptr, [](Options& o, std::string const&) { o.comExtensions = true; }},
     {nullptr, "--host", "a host library",
      [](Options& o, std::string const& value) { o.hostLibraries.push_back(value); }},
+    {nullptr, "--timeout", "a number of seconds",
+     [](Options& o, std::string const& value) {
+         o.timeLimit = std::chrono::milliseconds(std::max(1LL, std::llround(*numberOf<double>(value) * 1000.0)));
+     },
+     checkSeconds},
+    {nullptr, "--max-heap", "a number of megabytes",
+     [](Options& o, std::string const& value) { o.maxHeapMegabytes = *numberOf<std::size_t>(value); }, checkMegabytes},
 };
 
 OptionSpec const* findOption(std::string const& argument) {
@@ -116,6 +170,9 @@ std::expected<Options, std::string> parseOptions(std::vector<std::string> const&
             }
             if (++i == arguments.size())
                 return std::unexpected(arg + " needs " + spec->valueName);
+            if (spec->check != nullptr)
+                if (auto wrong = spec->check(arguments[i]))
+                    return std::unexpected(*wrong);
             spec->apply(options, arguments[i]);
         } else if (arg.starts_with("--inspect")) {
             auto parsed = parseInspect(arg, options);

@@ -1,11 +1,17 @@
 #pragma once
 
+#include <chrono>
+#include <cstddef>
 #include <expected>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace qor::tools::qorjs {
+
+// A script that fills its heap ends with an error at this size, well before
+// V8's own limit would end the process.
+inline constexpr std::size_t defaultMaxHeapMegabytes = 1024;
 
 struct Options {
     std::optional<std::string> file;        // the script file to run
@@ -15,6 +21,9 @@ struct Options {
     std::vector<std::string> callArguments; // its arguments, as given
     std::optional<unsigned short> inspectPort; // run under the inspector on this port
     bool inspectBreak = false;                 // and wait for a debugger, stopping at the first line
+    bool comExtensions = false;                // every engine option on: dates, script objects, events
+    std::optional<std::chrono::milliseconds> timeLimit; // of the run and of the --call, each
+    std::size_t maxHeapMegabytes = defaultMaxHeapMegabytes; // the script's heap, and its ArrayBuffers besides
     bool module = false;
     bool quiet = false;
     bool help = false;

@@ -28,6 +28,22 @@ void printError(Error const& error) {
     std::fwrite(text.data(), 1, text.size(), stderr);
 }
 
+// Where the installed package's data folder lies from the program's folder;
+// the build passes its own layout.
+#ifndef QORJS_INSTALLED_DATA_DIR
+#    define QORJS_INSTALLED_DATA_DIR "../share/QorJavaScriptCom"
+#endif
+
+// The engine's own types, which script arrays handed to COM report: beside
+// the program in the build, in the package's data folder once installed.
+std::filesystem::path engineTypeLibrary(std::filesystem::path const& programDirectory) {
+    std::filesystem::path const beside = programDirectory / "QorJavaScriptCom.tlb";
+    std::error_code error;
+    if (std::filesystem::exists(beside, error))
+        return beside;
+    return programDirectory / QORJS_INSTALLED_DATA_DIR / "QorJavaScriptCom.tlb";
+}
+
 int run(qorjs::Options const& options, std::filesystem::path const& programDirectory) {
     ComV8Engine::ScriptSettings settings;
     settings.isModule = options.module;
@@ -49,8 +65,7 @@ int run(qorjs::Options const& options, std::filesystem::path const& programDirec
     qorjs::HostLibraries hostLibraries;
     ComV8Engine::ComClasses classes;
     ComV8Engine::TypeLibrary typeLibrary;
-    // The engine's own types, which script arrays handed to COM report.
-    typeLibrary.addPath(programDirectory / "QorJavaScriptCom.tlb");
+    typeLibrary.addPath(engineTypeLibrary(programDirectory));
     for (std::string const& library : options.hostLibraries) {
         if (auto loaded = hostLibraries.load(library, classes, typeLibrary); !loaded) {
             std::fprintf(stderr, "qorjs: %s\n", loaded.error().c_str());
@@ -58,11 +73,17 @@ int run(qorjs::Options const& options, std::filesystem::path const& programDirec
         }
     }
     ComV8Engine engine(classes, typeLibrary, programDirectory);
+    std::size_t const maxHeap = options.maxHeapMegabytes << 20;
+    engine.setHeapLimit(maxHeap);
+    engine.setArrayBufferLimit(maxHeap);
+    engine.setTimeLimit(options.timeLimit);
     bool failed = false;
     engine.errorHandler = [&](auto&, Error& error) {
         failed = true;
         printError(error);
     };
+    if (options.comExtensions)
+        engine.setOptions(qor::format::engine::javascript::EngineOptions::all());
     engine.setImportResolverCallback(
         qorjs::makeImportResolver(settings.path ? settings.path->parent_path() : std::filesystem::path()));
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Format/Engine/JavaScript/Com/Export.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -7,7 +9,7 @@
 namespace qor::platform::windows {
 
 // Texts of Windows error codes: Win32 error codes and HRESULTs alike.
-class ErrorCode {
+class QOR_JAVASCRIPT_COM_API ErrorCode {
 public:
     // The system's message for the code in UTF-8, without the line break
     // Windows ends it with; nothing when the system has none.

@@ -63,6 +63,21 @@ TEST_F(SpreadsheetLifetimeTest, ObjectsKeptByOtherObjectsOutliveTheirWrappers) {
     EXPECT_EQ(run("Application.ActiveWorkbook.Sheets.Item('Kept').Cells(1, 1)"), "42");
 }
 
+TEST_F(SpreadsheetLifetimeTest, EventListenersHoldNothingPastTheirWrapperOrTheEngine) {
+    engine->setOptions(format::engine::javascript::EngineOptions::all());
+    run("var sheet = Application.ActiveWorkbook.ActiveSheet, heard = 0, dropped = 0;"
+        "sheet.addEventListener('Changed', function () { heard++; });"
+        "(() => Application.ActiveWorkbook.Sheets.Add('Dropped').addEventListener('Changed', () => dropped++))();");
+    collectGarbage();
+    // The workbook keeps the dropped sheet, but its wrapper went, and with it
+    // the listener.
+    EXPECT_EQ(run("Application.ActiveWorkbook.Sheets.Item('Dropped').SetCell(1, 1, 1);"
+                  "sheet.SetCell(1, 1, 1); [heard, dropped].join()"),
+              "1,0");
+    destroyEngine();
+    EXPECT_EQ(liveObjectCount(), 0);
+}
+
 TEST_F(SpreadsheetLifetimeTest, FailedCallsAndConstructionsLeakNothing) {
     run("Application.Name");
     long const base = liveObjectCount();

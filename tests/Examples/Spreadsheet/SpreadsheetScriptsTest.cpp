@@ -24,12 +24,23 @@ bool onlyDateAssertions(std::string const& err) {
     return true;
 }
 
-class SpreadsheetScriptTest : public ::testing::TestWithParam<char const*> {};
+// A script and the options qorjs runs it with.
+struct Script {
+    char const* name;
+    char const* options = "";
+};
+
+void PrintTo(Script const& script, std::ostream* out) {
+    *out << script.name;
+}
+
+class SpreadsheetScriptTest : public ::testing::TestWithParam<Script> {};
 
 TEST_P(SpreadsheetScriptTest, PrintsWhatItsOutFileSays) {
     ScriptFiles scratch;
-    std::string const name = GetParam();
-    auto const result = runQorjs(scratch, "--host " + shellQuote(QOR_SPREADSHEET_LIBRARY) + " " +
+    std::string const name = GetParam().name;
+    auto const result = runQorjs(scratch, std::string(GetParam().options) + "--host " +
+                                              shellQuote(QOR_SPREADSHEET_LIBRARY) + " " +
                                               shellQuote((scripts / (name + ".js")).string()));
     EXPECT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(result.out, slurp(scripts / (name + ".out")));
@@ -58,8 +69,10 @@ console.log('after the change');
 }
 
 INSTANTIATE_TEST_SUITE_P(Scripts, SpreadsheetScriptTest,
-                         ::testing::Values("members", "values", "errors", "collections", "constructors", "events"),
-                         [](auto const& info) { return std::string(info.param); });
+                         ::testing::Values(Script{"members"}, Script{"values"}, Script{"errors"},
+                                           Script{"collections"}, Script{"constructors"}, Script{"events"},
+                                           Script{"extensions", "--com-extensions "}),
+                         [](auto const& info) { return std::string(info.param.name); });
 
 } // namespace
 } // namespace qor::test

@@ -1,5 +1,6 @@
 // qorjs --host: loading host libraries, and saying clearly why one cannot be.
 
+#include "Format/Engine/JavaScript/Com/Version.h"
 #include "Tools/qorjs/QorjsProcess.h"
 
 #include <gmock/gmock.h>
@@ -73,6 +74,20 @@ TEST_F(QorjsHostTest, LibrariesThatCannotServeAreNamedWithTheReasonAndExitWithTw
     EXPECT_EQ(refused.status, 2);
     EXPECT_EQ(refused.err,
               "qorjs: host library " + alone.string() + " registered nothing: Error loading type library/DLL.\n");
+
+    // Built against other headers, or without saying which: refused before
+    // the entry point, which would register a class, is called.
+    std::string const rebuild =
+        ": rebuild it against QorJavaScriptCom " QOR_JAVASCRIPT_COM_VERSION "+" QOR_JAVASCRIPT_COM_HEADERS_DIGEST
+        ", the version of this qorjs\n";
+    auto unmarked = qorjs(host(QOR_UNMARKED_HOST) + "-e 1");
+    EXPECT_EQ(unmarked.status, 2);
+    EXPECT_EQ(unmarked.err, "qorjs: host library " QOR_UNMARKED_HOST " has no version mark QorHostLibraryVersion" +
+                                rebuild);
+    auto otherVersion = qorjs(host(QOR_OTHER_VERSION_HOST) + "-e 1");
+    EXPECT_EQ(otherVersion.status, 2);
+    EXPECT_EQ(otherVersion.err, "qorjs: host library " QOR_OTHER_VERSION_HOST
+                                " was built against QorJavaScriptCom 0.0.1+0123456789abcdef" + rebuild);
 
     auto twice = qorjs(host(sample) + host(sample) + "-e 1");
     EXPECT_EQ(twice.status, 2);

@@ -41,6 +41,10 @@ TEST_F(ListClassesTest, PrintsTheClassesOfALibraryAsItsIdlDeclaresThem) {
     json const* colour = find(classes, "Colour");
     ASSERT_NE(colour, nullptr);
     EXPECT_TRUE(colour->at("functions").empty());
+    EXPECT_EQ(colour->at("constants").at(2), (json{{"name", "Blue"}, {"value", 42}}));
+    // A member of the coclass's second interface, and one of its default one.
+    EXPECT_EQ(find(calculator->at("functions"), "Area")->at("interface"), "{5A0C4F1E-7D1B-4C2E-9A53-0F6D2B8E1C03}");
+    EXPECT_FALSE(find(calculator->at("functions"), "Scale")->contains("interface"));
 
     json const* calc = find(classes, "ICalc");
     ASSERT_NE(calc, nullptr);
@@ -55,6 +59,7 @@ TEST_F(ListClassesTest, PrintsTheClassesOfALibraryAsItsIdlDeclaresThem) {
     EXPECT_EQ(factor.at("flags"), 0x31);
     EXPECT_EQ(factor.at("defaultValue"), 3);
     EXPECT_FALSE(scale->at("parameters").at(0).contains("defaultValue"));
+    EXPECT_EQ(find(calc->at("functions"), "Sum")->at("parameters").at(0).at("elementVt"), 3); // VT_I4
 
     json const* defaults = find(calc->at("functions"), "Defaults");
     ASSERT_NE(defaults, nullptr);

@@ -61,6 +61,22 @@ TEST(QorjsOptions, HostLibrariesAreKeptInTheOrderGiven) {
     EXPECT_EQ(odd->hostLibraries, (std::vector<std::string>{"-e"}));
 }
 
+TEST(QorjsOptions, LimitsTakeSecondsAndMegabytes) {
+    auto options = parse({"--timeout", "1.5", "--max-heap", "64", "a.js"});
+    ASSERT_TRUE(options) << options.error();
+    EXPECT_EQ(options->timeLimit, std::chrono::milliseconds(1500));
+    EXPECT_EQ(options->maxHeapMegabytes, 64u);
+    auto plain = parse({"a.js"});
+    EXPECT_FALSE(plain->timeLimit);
+    EXPECT_EQ(plain->maxHeapMegabytes, defaultMaxHeapMegabytes);
+    for (char const* bad : {"0", "-1", "x", "1s", "nan", "inf", "1e9"})
+        EXPECT_EQ(parse({"--timeout", bad, "a.js"}).error(), "--timeout needs a number of seconds above 0, up to a day")
+            << bad;
+    for (char const* bad : {"0", "-5", "1.5", "lots", "99999999999"})
+        EXPECT_EQ(parse({"--max-heap", bad, "a.js"}).error(), "--max-heap needs a whole number of megabytes above 0")
+            << bad;
+}
+
 TEST(QorjsOptions, UsageErrorsSayWhatIsWrong) {
     EXPECT_EQ(parse({}).error(), "no script given");
     EXPECT_EQ(parse({"--host"}).error(), "--host needs a host library");

@@ -10,10 +10,7 @@
 namespace qor::format::engine::javascript {
 namespace {
 
-struct Callee {
-    v8::Local<v8::Object> receiver;
-    v8::Local<v8::Function> function;
-};
+using Callee = V8Engine::Callee;
 
 // The function `name` leads to, if any. Reading properties may run getters,
 // which may throw: then nothing is found and the exception stays pending.
@@ -61,6 +58,18 @@ v8::Local<v8::String> keyOf(v8::Local<v8::Context> context, std::string_view nam
     return V8Helper::v8_string(context->GetIsolate(), name);
 }
 
+// A call whose exception, if any, is caught and handed back as the error.
+// Verbose: what no script catches counts as uncaught, for a debugger.
+template <class Call>
+std::expected<V8FuncResult, Error> caught(v8::Isolate* isolate, Call&& call) {
+    v8::TryCatch tryCatch(isolate);
+    tryCatch.SetVerbose(true);
+    V8FuncResult result = call();
+    if (tryCatch.HasCaught() || tryCatch.HasTerminated())
+        return std::unexpected(V8Error::get(Error::Type::Exception, isolate, tryCatch));
+    return result;
+}
+
 } // namespace
 
 V8FuncResult V8Engine::callJsFunction(v8::Local<v8::Object> holder, v8::Local<v8::Context> context,
@@ -87,12 +96,18 @@ std::expected<V8FuncResult, Error> V8Engine::callJsFunctionGetError(v8::Local<v8
                                                                     v8::Local<v8::Context> context,
                                                                     FunctionName const& name,
                                                                     std::span<v8::Local<v8::Value>> arguments) {
-    v8::Isolate* isolate = context->GetIsolate();
-    v8::TryCatch tryCatch(isolate);
-    V8FuncResult result = callJsFunction(holder, context, name, arguments);
-    if (tryCatch.HasCaught() || tryCatch.HasTerminated())
-        return std::unexpected(V8Error::get(Error::Type::Exception, isolate, tryCatch));
-    return result;
+    return caught(context->GetIsolate(), [&] { return callJsFunction(holder, context, name, arguments); });
+}
+
+V8FuncResult V8Engine::callJsFunction(v8::Local<v8::Context> context, Callee const& callee,
+                                      std::span<v8::Local<v8::Value>> arguments) {
+    return call(callee, context, arguments);
+}
+
+std::expected<V8FuncResult, Error> V8Engine::callJsFunctionGetError(v8::Local<v8::Context> context,
+                                                                    Callee const& callee,
+                                                                    std::span<v8::Local<v8::Value>> arguments) {
+    return caught(context->GetIsolate(), [&] { return call(callee, context, arguments); });
 }
 
 bool V8Engine::jsFunctionExists(v8::Local<v8::Object> holder, v8::Local<v8::Context> context, std::string_view name) {

@@ -13,18 +13,35 @@ namespace {
 // GetRefTypeOfImplType(-1) of a dual interface's dispatch view names its
 // vtable side by this handle, as on Windows.
 constexpr HREFTYPE dualInterfaceHref = 0xFFFFFFFE;
+// The base of a dispatch view in a library that never names IDispatch: it
+// is stdole2's.
+constexpr HREFTYPE stdoleDispatchHref = 0xFFFFFFFC;
+// Set in the handles an interface gives for its bases: the base is meant
+// as an interface, so a dual base resolves to its vtable side. Stored
+// handles never have it (they are multiples of four, imported ones plus one).
+constexpr HREFTYPE vtableSideBit = 2;
 // Handles standing for types of another library; never an offset of ours.
 constexpr HREFTYPE firstForeignHref = 0xC0000002;
 // IUnknown and IDispatch: what a dispatch view's vtable always holds.
 constexpr WORD dispatchVtableSlots = 7;
 // Bases deeper than this can only be a cycle in a malformed library.
 constexpr int maxBaseDepth = 64;
+
+bool isPointer(VARTYPE vt) {
+    switch (vt) {
+    case VT_PTR: case VT_BSTR: case VT_DISPATCH: case VT_UNKNOWN: case VT_SAFEARRAY: case VT_LPSTR: case VT_LPWSTR:
+    case VT_INT_PTR: case VT_UINT_PTR:
+        return true;
+    default:
+        return false;
+    }
+}
 } // namespace
 
 CTypeInfo::CTypeInfo(CTypeLib& lib, std::size_t index, Side side)
     : lib_(lib), record_(lib.record().typeInfos[index]), index_(index), side_(side) {
-    if (record_.kind == TKIND_DISPATCH && side_ == Side::stored && lib.record().dispatchHref)
-        dispatchImpl_.push_back({*lib.record().dispatchHref, 0, {}});
+    if (record_.kind == TKIND_DISPATCH && side_ == Side::stored)
+        dispatchImpl_.push_back({lib.record().dispatchHref.value_or(stdoleDispatchHref), 0, {}});
     buildAttr();
 }
 
@@ -65,6 +82,14 @@ void CTypeInfo::buildAttr() {
     attr_.wMinorVerNum = record_.minorVersion;
     if (record_.aliasType)
         attr_.tdescAlias = lib_.typeDesc(*record_.aliasType);
+    // An interface, a coclass or an alias of a pointer is one pointer big,
+    // which a library written for 32-bit Windows stores as 4 bytes.
+    bool const onePointer = record_.kind == TKIND_INTERFACE || record_.kind == TKIND_DISPATCH ||
+                            record_.kind == TKIND_COCLASS || (record_.aliasType && isPointer(attr_.tdescAlias.vt));
+    if (lib.sysKind != SYS_WIN64 && onePointer) {
+        attr_.cbSizeInstance = sizeof(void*);
+        attr_.cbAlignment = alignof(void*);
+    }
     if (side_ == Side::dualInterface) {
         attr_.typekind = TKIND_INTERFACE;
     } else if (record_.kind == TKIND_DISPATCH) {
@@ -115,7 +140,8 @@ void CTypeInfo::addOwnFunctions() {
         d.callconv = static_cast<CALLCONV>(rec.callConv);
         d.cParams = static_cast<SHORT>(rec.params.size());
         d.cParamsOpt = rec.optionalParams;
-        d.oVft = static_cast<SHORT>(rec.vtableSlot * static_cast<int>(sizeof(void*)));
+        // A dispinterface's members are called through Invoke, not a vtable slot.
+        d.oVft = isPureDispatch() ? 0 : static_cast<SHORT>(rec.vtableSlot * static_cast<int>(sizeof(void*)));
         d.elemdescFunc.tdesc = lib_.typeDesc(rec.returnType);
         d.wFuncFlags = rec.funcFlags;
         fn.params.reserve(rec.params.size());
@@ -320,6 +346,8 @@ STDMETHODIMP CTypeInfo::GetRefTypeOfImplType(UINT index, HREFTYPE* pRefType) {
     if (index >= implTypes().size())
         return TYPE_E_ELEMENTNOTFOUND;
     *pRefType = implTypes()[index].hrefType;
+    if (attr_.typekind == TKIND_INTERFACE)
+        *pRefType |= vtableSideBit;
     return S_OK;
 }
 
@@ -407,14 +435,28 @@ STDMETHODIMP CTypeInfo::GetDocumentation(MEMBERID memid, BSTR* pBstrName, BSTR* 
     return S_OK;
 }
 
-STDMETHODIMP CTypeInfo::GetDllEntry(MEMBERID, INVOKEKIND, BSTR* pBstrDllName, BSTR* pBstrName, WORD* pwOrdinal) {
+STDMETHODIMP CTypeInfo::GetDllEntry(MEMBERID memid, INVOKEKIND invKind, BSTR* pBstrDllName, BSTR* pBstrName,
+                                     WORD* pwOrdinal) {
     if (pBstrDllName != nullptr)
         *pBstrDllName = nullptr;
     if (pBstrName != nullptr)
         *pBstrName = nullptr;
     if (pwOrdinal != nullptr)
         *pwOrdinal = 0;
-    return E_NOTIMPL;
+    if (record_.kind != TKIND_MODULE)
+        return TYPE_E_BADMODULEKIND;
+    auto const fn = std::ranges::find_if(record_.funcs, [&](FuncRecord const& f) {
+        return f.memberId == memid && f.invokeKind == invKind;
+    });
+    if (fn == record_.funcs.end() || (fn->entryName.empty() && !fn->entryOrdinal))
+        return TYPE_E_ELEMENTNOTFOUND;
+    if (pBstrDllName != nullptr)
+        *pBstrDllName = typeLibTextToBstr(record_.dllName);
+    if (pBstrName != nullptr && !fn->entryOrdinal)
+        *pBstrName = typeLibTextToBstr(fn->entryName);
+    if (pwOrdinal != nullptr)
+        *pwOrdinal = fn->entryOrdinal.value_or(0);
+    return S_OK;
 }
 
 HRESULT CTypeInfo::resolve(HREFTYPE href, CTypeInfo** result) {
@@ -425,13 +467,15 @@ HRESULT CTypeInfo::resolve(HREFTYPE href, CTypeInfo** result) {
         *result = lib_.dualInterface(index_);
         return S_OK;
     }
+    if (href == stdoleDispatchHref && record_.kind == TKIND_DISPATCH)
+        return lib_.stdoleType(IID_IDispatch, result);
+    // Any other reference to a dual interface means its dispatch view, even
+    // where it is the type of the base (IXMLDOMDocument::createNode).
+    bool const asBase = attr_.typekind == TKIND_INTERFACE && (href & vtableSideBit) != 0;
     CTypeInfo* found = nullptr;
-    if (HRESULT hr = lib_.resolveHref(href, &found); FAILED(hr))
+    if (HRESULT hr = lib_.resolveHref(asBase ? href & ~vtableSideBit : href, &found); FAILED(hr))
         return hr;
-    // An interface derives from the vtable side of a dual base.
-    bool const isBase = attr_.typekind == TKIND_INTERFACE && !record_.implTypes.empty() &&
-                        record_.implTypes[0].hrefType == href;
-    if (isBase && found->isDualDispatch())
+    if (asBase && found->isDualDispatch())
         found = found->lib().dualInterface(found->index_);
     *result = found;
     return S_OK;

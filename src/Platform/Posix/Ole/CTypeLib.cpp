@@ -6,6 +6,7 @@
 #include "Platform/Posix/Ole/TypeLibText.h"
 #include "String/Utf.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace qor::platform::posix::ole {
@@ -31,13 +32,12 @@ HRESULT clearOut(T** out) {
 }
 } // namespace
 
-CTypeLib* CTypeLib::create(std::shared_ptr<TypeLibRecord const> record, std::filesystem::path directory,
-                           bool fromImage) {
-    return new CTypeLib(std::move(record), std::move(directory), fromImage);
+CTypeLib* CTypeLib::create(std::shared_ptr<TypeLibRecord const> record, std::filesystem::path directory) {
+    return new CTypeLib(std::move(record), std::move(directory));
 }
 
-CTypeLib::CTypeLib(std::shared_ptr<TypeLibRecord const> record, std::filesystem::path directory, bool fromImage)
-    : record_(std::move(record)), directory_(std::move(directory)), fromImage_(fromImage) {
+CTypeLib::CTypeLib(std::shared_ptr<TypeLibRecord const> record, std::filesystem::path directory)
+    : record_(std::move(record)), directory_(std::move(directory)) {
     std::size_t const count = record_->typeInfos.size();
     typeDescs_.resize(record_->types.size(), nullptr);
     imports_.resize(record_->importedLibs.size(), nullptr);
@@ -57,6 +57,8 @@ CTypeLib::~CTypeLib() {
     for (CTypeLib* imported : imports_)
         if (imported != nullptr)
             imported->Release();
+    if (stdole_ != nullptr)
+        stdole_->Release();
 }
 
 STDMETHODIMP CTypeLib::QueryInterface(REFIID riid, void** ppv) {
@@ -121,7 +123,8 @@ STDMETHODIMP CTypeLib::GetLibAttr(TLIBATTR** ppTLibAttr) {
     attr->syskind = static_cast<SYSKIND>(record_->sysKind);
     attr->wMajorVerNum = record_->majorVersion;
     attr->wMinorVerNum = record_->minorVersion;
-    attr->wLibFlags = static_cast<WORD>(record_->libFlags | (fromImage_ ? LIBFLAG_FHASDISKIMAGE : 0));
+    // Every library is read from an image, the built-in stdole2 included.
+    attr->wLibFlags = static_cast<WORD>(record_->libFlags | LIBFLAG_FHASDISKIMAGE);
     *ppTLibAttr = attr;
     return S_OK;
 }
@@ -243,6 +246,28 @@ HRESULT CTypeLib::resolveHref(HREFTYPE href, CTypeInfo** result) {
         }
     }
     return TYPE_E_ELEMENTNOTFOUND;
+}
+
+HRESULT CTypeLib::stdoleType(GUID const& guid, CTypeInfo** result) {
+    *result = nullptr;
+    CTypeLib* stdole = nullptr;
+    auto const& imports = record_->importedLibs;
+    auto const imported = std::ranges::find(imports, stdole2LibraryId, &ImportedLibRecord::guid);
+    if (imported != imports.end()) {
+        if (HRESULT hr = importedLib(std::size_t(imported - imports.begin()), &stdole); FAILED(hr))
+            return hr;
+    } else {
+        if (stdole_ == nullptr)
+            stdole_ = loadBuiltinStdole2();
+        stdole = stdole_;
+    }
+    Guid const wanted(guid);
+    auto const& infos = stdole->record().typeInfos;
+    auto const found = std::ranges::find(infos, wanted, &TypeInfoRecord::guid);
+    if (found == infos.end())
+        return TYPE_E_ELEMENTNOTFOUND;
+    *result = stdole->infos_[std::size_t(found - infos.begin())].get();
+    return S_OK;
 }
 
 HRESULT CTypeLib::importedLib(std::size_t index, CTypeLib** result) {

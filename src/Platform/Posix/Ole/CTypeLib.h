@@ -22,8 +22,7 @@ class CTypeLib final : public ITypeLib {
 public:
     // Returns the library with one reference. `directory` is where the
     // library's own imports are looked for.
-    static CTypeLib* create(std::shared_ptr<TypeLibRecord const> record, std::filesystem::path directory,
-                            bool fromImage);
+    static CTypeLib* create(std::shared_ptr<TypeLibRecord const> record, std::filesystem::path directory);
 
     CTypeLib(CTypeLib const&) = delete;
     CTypeLib& operator=(CTypeLib const&) = delete;
@@ -55,9 +54,11 @@ public:
     TYPEDESC typeDesc(TypeIndex index);
     // A type this library refers to, here or in a library it imports.
     HRESULT resolveHref(HREFTYPE href, CTypeInfo** result);
+    // A type of stdole2: of the library's import of it, else the built-in one.
+    HRESULT stdoleType(GUID const& guid, CTypeInfo** result);
 
 private:
-    CTypeLib(std::shared_ptr<TypeLibRecord const> record, std::filesystem::path directory, bool fromImage);
+    CTypeLib(std::shared_ptr<TypeLibRecord const> record, std::filesystem::path directory);
     ~CTypeLib();
     HRESULT importedLib(std::size_t index, CTypeLib** result);
     ARRAYDESC* arrayDesc(TypeNode const& node);
@@ -65,10 +66,10 @@ private:
     std::atomic<ULONG> refs_{1};
     std::shared_ptr<TypeLibRecord const> record_;
     std::filesystem::path directory_;
-    bool fromImage_;
     std::vector<std::unique_ptr<CTypeInfo>> infos_;
     std::vector<std::unique_ptr<CTypeInfo>> dualInterfaces_;
     std::vector<CTypeLib*> imports_; // loaded when first needed, one reference each
+    CTypeLib* stdole_ = nullptr;     // for a library that does not import it; one reference
     std::vector<TYPEDESC*> typeDescs_; // by TypeIndex, built when first needed
     std::deque<TYPEDESC> typeDescStore_;
     std::deque<std::unique_ptr<std::byte[]>> arrayDescStore_;

@@ -78,6 +78,7 @@ constexpr Message kMessages[] = {
     {0x80004005, "Unspecified error"},
     {0x8000FFFF, "Catastrophic failure"},
     {0x80010106, "Cannot change thread mode after it is set."},
+    {0x8001010E, "The application called an interface that was marshalled for a different thread."},
     {0x80020001, "Unknown interface."},
     {0x80020003, "Member not found."},
     {0x80020004, "Parameter not found."},

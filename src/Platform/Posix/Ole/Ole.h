@@ -15,6 +15,8 @@
 #include "Platform/Posix/Ole/ServiceProvider.h"
 #include "Platform/Posix/Ole/DispatchEx.h"
 #include "Platform/Posix/Ole/EnumVariant.h"
+#include "Platform/Posix/Ole/ConnectionPoint.h"
+#include "Platform/Posix/Ole/ProvideClassInfo.h"
 #include "Platform/Posix/Ole/ClassFactory.h"
 #include "Platform/Posix/Ole/TypeDescription.h"
 #include "Platform/Posix/Ole/TypeInfo.h"

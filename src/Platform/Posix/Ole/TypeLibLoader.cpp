@@ -73,13 +73,12 @@ std::expected<CTypeLib*, HRESULT> loadTypeLibImage(std::span<std::byte const> im
     if (!record)
         return std::unexpected(record.error() == TypeLibFault::unsupportedFormat ? TYPE_E_UNSUPFORMAT
                                                                                   : TYPE_E_INVDATAREAD);
-    return CTypeLib::create(std::make_shared<TypeLibRecord const>(std::move(*record)), std::move(directory), true);
+    return CTypeLib::create(std::make_shared<TypeLibRecord const>(std::move(*record)), std::move(directory));
 }
 
 CTypeLib* loadBuiltinStdole2() {
-    // The records are static; the library only borrows them.
-    std::shared_ptr<TypeLibRecord const> record(&stdole2Record(), [](TypeLibRecord const*) {});
-    return CTypeLib::create(std::move(record), {}, false);
+    // The image is the build's own output: it always reads.
+    return loadTypeLibImage(stdole2Image(), {}).value();
 }
 
 std::expected<CTypeLib*, HRESULT> loadTypeLibPath(std::u16string_view path) {

@@ -283,13 +283,14 @@ private:
             if (size > recordsLength - recordOffset)
                 return image_.fail();
             if (k < funcCount)
-                info.funcs.push_back(func(record, size, memberId, nameOffset));
+                info.funcs.push_back(func(record, size, memberId, nameOffset, info.kind == tkindModule));
             else
                 info.vars.push_back(var(record, size, memberId, nameOffset));
         }
     }
 
-    FuncRecord func(std::uint64_t record, std::size_t size, std::int32_t memberId, std::int32_t nameOffset) {
+    FuncRecord func(std::uint64_t record, std::size_t size, std::int32_t memberId, std::int32_t nameOffset,
+                    bool inModule) {
         FuncRecord f;
         f.memberId = memberId;
         f.name = name(nameOffset);
@@ -306,6 +307,7 @@ private:
         f.callConv = static_cast<std::uint8_t>((kinds >> 8) & 0xF);
         bool const hasCustomData = kinds & 0x80;
         bool const hasDefaults = kinds & 0x1000;
+        bool const entryIsOrdinal = kinds & 0x2000;
         auto const paramCount = image_.at<std::int16_t>(record + 20);
         f.optionalParams = image_.at<std::int16_t>(record + 22);
         std::size_t const perParam = paramInfoSize + (hasDefaults ? 4 : 0);
@@ -321,6 +323,11 @@ private:
         f.helpContext = optional(0, 0);
         f.helpString = string(optional(1, -1));
         f.helpStringContext = optional(5, 0);
+        // Only a module's functions have an entry; elsewhere the field holds anything.
+        if (inModule && entryIsOrdinal)
+            f.entryOrdinal = static_cast<std::uint16_t>(optional(2, 0) & 0xFFFF);
+        else if (inModule)
+            f.entryName = string(optional(2, -1));
         if (hasCustomData)
             f.customData = customData(optional(6, -1));
         std::uint64_t const paramInfos = record + size - params * paramInfoSize;

@@ -68,6 +68,9 @@ struct FuncRecord {
     std::int32_t helpContext = 0;
     std::int32_t helpStringContext = 0;
     std::vector<CustomDataRecord> customData;
+    // Where a module's function is found in its DLL: by name, or by ordinal.
+    std::string entryName;
+    std::optional<std::uint16_t> entryOrdinal;
 };
 
 struct VarRecord {

@@ -30,6 +30,11 @@ VARIANT variantOfTypeLibValue(ValueRecord const& value) {
         std::memcpy(reinterpret_cast<std::byte*>(&v.decVal) + sizeof(value.bits), &value.bitsHigh,
                     sizeof(value.bitsHigh));
         v.vt = VT_DECIMAL;
+    } else if (value.vt == VT_DISPATCH || value.vt == VT_UNKNOWN) {
+        // defaultvalue(0) of an object parameter: a null object. Stored bits
+        // could only be a pointer from a file, so they are never taken.
+        v.vt = value.vt;
+        v.punkVal = nullptr;
     } else if (isStorableScalar(value.vt)) {
         v.vt = value.vt;
         std::memcpy(&v.llVal, &value.bits, sizeof(value.bits));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Format/Engine/JavaScript/Com/Export.h"
 #include "Platform/Com.h"
 
 #include <string>
@@ -10,6 +11,6 @@ namespace qor::platform::windows::com {
 // that are not Unicode-aware: characters the code page lacks become its
 // replacement character. A null BSTR is the empty text. Raises _com_error
 // when the conversion fails.
-std::string ansiFromOle(BSTR text);
+QOR_JAVASCRIPT_COM_API std::string ansiFromOle(BSTR text);
 
 } // namespace qor::platform::windows::com

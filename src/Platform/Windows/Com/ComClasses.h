@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Format/Engine/JavaScript/Com/Export.h"
 #include "Id/Guid.h"
 #include "Platform/Com.h"
 #include "Platform/Windows/Com/ComClassEntry.h"
@@ -19,7 +20,7 @@ namespace qor::platform::windows::com {
 // The host's registry of the COM classes it creates itself, ordered byte-wise
 // by name. Engines keep pointers to entries and caches by index, so entries
 // are only ever added, and only before the first engine is built on it.
-class ComClasses {
+class QOR_JAVASCRIPT_COM_API ComClasses {
 public:
     // False, and the existing entry left as it is, when the name is taken.
     bool add(std::string_view name, Guid const& clsid, ComClassEntry::Creator creator, std::uint32_t hostValue = 0);
@@ -36,9 +37,9 @@ private:
 };
 
 // A new instance with one reference for the caller, or null.
-IUnknown* createObject(ComClassEntry const& entry, DispatchCreationInterface* creatorInterface);
+QOR_JAVASCRIPT_COM_API IUnknown* createObject(ComClassEntry const& entry, DispatchCreationInterface* creatorInterface);
 
 // The type of `guid` in the creator's type library, or null.
-TypeInfoAndAttribute* findTypeInfoAndAttribute(DispatchCreationInterface* creatorInterface, Guid const& guid);
+QOR_JAVASCRIPT_COM_API TypeInfoAndAttribute* findTypeInfoAndAttribute(DispatchCreationInterface* creatorInterface, Guid const& guid);
 
 } // namespace qor::platform::windows::com

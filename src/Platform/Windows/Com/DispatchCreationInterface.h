@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Format/Engine/JavaScript/Com/Export.h"
 #include "Platform/Windows/Com/UnknownCreationInterface.h"
 
 namespace qor::platform::windows::com {
@@ -7,7 +8,7 @@ namespace qor::platform::windows::com {
 class TypeLibrary;
 
 // A creator that can also describe what it creates.
-class DispatchCreationInterface : public UnknownCreationInterface {
+class QOR_JAVASCRIPT_COM_API DispatchCreationInterface : public UnknownCreationInterface {
 public:
     virtual TypeLibrary& getTypeLibrary() = 0;
 };

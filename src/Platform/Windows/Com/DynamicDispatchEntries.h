@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Format/Engine/JavaScript/Com/Export.h"
 #include "Platform/Com.h"
 #include "Platform/Windows/Com/OleText.h"
 
@@ -34,7 +35,7 @@ struct DispatchEntry {
 // child table whose DISPIDs continue after the parent's. Lookups are exact
 // and case-sensitive, the parent's members first. Entries are only marked
 // when deleted, never removed, so a DISPID once given stays valid.
-class DynamicDispatchEntries {
+class QOR_JAVASCRIPT_COM_API DynamicDispatchEntries {
 public:
     // An empty root table.
     DynamicDispatchEntries();

@@ -154,13 +154,15 @@ protected:
         return entries.findByName(name);
     }
 
+    // A name as COM's string functions read it: up to the first U+0000.
+    static OleStringView textUpToNul(BSTR text) { return text != nullptr ? OleStringView(text) : OleStringView(); }
+
     DynamicDispatchEntries entries;
 
 private:
     static DynamicDispatchEntries const* staticMembersOf(TypeInfoAndAttribute* typeInfoRecord) {
         return typeInfoRecord != nullptr ? &typeInfoRecord->getDynamicEntries() : &DynamicDispatchEntries::emptyRoot();
     }
-    static OleStringView textUpToNul(BSTR text) { return text != nullptr ? OleStringView(text) : OleStringView(); }
     static void reportNotImplemented(std::string_view function, std::uint32_t line) {
         assert::Assert::report("Not implemented", function, "Platform/Windows/Com/IDispatchExImpl", line);
     }

@@ -1,12 +1,13 @@
 #pragma once
 
+#include "Format/Engine/JavaScript/Com/Export.h"
 #include "Id/Guid.h"
 
 namespace qor::platform::windows::com {
 
 // Host COM classes may implement this to learn when scripts start and stop.
 // The engine reaches it by dynamic_cast from the object's IDispatch.
-class IScriptStartStop {
+class QOR_JAVASCRIPT_COM_API IScriptStartStop {
 public:
     virtual ~IScriptStartStop() = default;
     virtual void start() = 0;

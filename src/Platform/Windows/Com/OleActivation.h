@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Format/Engine/JavaScript/Com/Export.h"
 #include "Id/Guid.h"
 #include "Platform/Com.h"
 #include "Platform/Windows/Com/OleText.h"
@@ -11,16 +12,16 @@ namespace qor::platform::windows::com {
 
 // Initialises OLE once per process, on the thread of the first call, and
 // uninitialises it at process exit.
-void ensureOleInitialized();
+QOR_JAVASCRIPT_COM_API void ensureOleInitialized();
 
 // The CLSID registered for a ProgID; the nil Guid when there is none.
-Guid clsidFromProgId(std::string_view progId);
-Guid clsidFromProgId(OleStringView progId);
+QOR_JAVASCRIPT_COM_API Guid clsidFromProgId(std::string_view progId);
+QOR_JAVASCRIPT_COM_API Guid clsidFromProgId(OleStringView progId);
 
 // The `iid` interface of a new object of class `clsid` (in-process, local or
 // remote server), with one reference for the caller; null on failure.
-IUnknown* createInstance(CLSID const& clsid, IID const& iid);
+QOR_JAVASCRIPT_COM_API IUnknown* createInstance(CLSID const& clsid, IID const& iid);
 // The same, telling why it failed.
-std::expected<IUnknown*, HRESULT> createInstanceOrError(CLSID const& clsid, IID const& iid);
+QOR_JAVASCRIPT_COM_API std::expected<IUnknown*, HRESULT> createInstanceOrError(CLSID const& clsid, IID const& iid);
 
 } // namespace qor::platform::windows::com

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Format/Engine/JavaScript/Com/Export.h"
 #include "Platform/Com.h"
 
 #include <string>
@@ -11,9 +12,9 @@ namespace qor::platform::windows::com {
 using OleString = std::basic_string<OLECHAR>;
 using OleStringView = std::basic_string_view<OLECHAR>;
 
-OleString oleFromUtf8(std::string_view text);
-std::string utf8FromOle(OleStringView text);
+QOR_JAVASCRIPT_COM_API OleString oleFromUtf8(std::string_view text);
+QOR_JAVASCRIPT_COM_API std::string utf8FromOle(OleStringView text);
 // A null BSTR is the empty text.
-std::string utf8FromOle(BSTR text);
+QOR_JAVASCRIPT_COM_API std::string utf8FromOle(BSTR text);
 
 } // namespace qor::platform::windows::com

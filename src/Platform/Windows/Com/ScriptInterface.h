@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Format/Engine/JavaScript/Com/Export.h"
 #include "Platform/Windows/Com/DispatchCreationInterface.h"
 #include "Platform/Windows/Com/ScriptSettings.h"
 
@@ -15,7 +16,7 @@ class Error;
 namespace qor::platform::windows::com {
 
 // The host's handle on a script environment: set a script, run it, stop it.
-class ScriptInterface : public DispatchCreationInterface {
+class QOR_JAVASCRIPT_COM_API ScriptInterface : public DispatchCreationInterface {
 public:
     using ErrorHandler = std::function<void(ScriptInterface&, format::engine::javascript::Error&)>;
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Format/Engine/JavaScript/Com/Export.h"
 #include "Platform/Com.h"
 
 #include <cstdint>
@@ -13,7 +14,7 @@ class DynamicDispatchEntries;
 // from the TypeLibrary that made the entry) and the type's information and
 // attributes (owned), and the table of its interface's members, made when
 // first asked for.
-class TypeInfoAndAttribute {
+class QOR_JAVASCRIPT_COM_API TypeInfoAndAttribute {
 public:
     // Takes over one reference on `typeInfo` and the attribute block obtained
     // from it.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Format/Engine/JavaScript/Com/Export.h"
 #include "Id/Guid.h"
 #include "Platform/Com.h"
 #include "Platform/Windows/Com/OleText.h"
@@ -19,7 +20,7 @@ namespace qor::platform::windows::com {
 // only until the type asked for turns up. Sources are stacks, so the source
 // added last is loaded first, and its types win over later ones of the same
 // Guid.
-class TypeLibrary {
+class QOR_JAVASCRIPT_COM_API TypeLibrary {
 public:
     // Stores one library with a reference for the caller, as COM out-places
     // do, and answers true; or answers false when it has none to give. The

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Format/Engine/JavaScript/Com/Export.h"
 #include "Platform/Com.h"
 
 namespace qor::platform::windows::com {
@@ -13,7 +14,7 @@ inline constexpr IID IID_UnknownCreationHelper = {
     0xa9ee859e, 0xca93, 0x48a8, {0x9c, 0xc5, 0x61, 0xef, 0x29, 0xbe, 0x53, 0xe0}};
 
 // The object's side of the link to the creator that made it.
-class DECLSPEC_UUID("a9ee859e-ca93-48a8-9cc5-61ef29be53e0") UnknownCreationHelperInterface {
+class QOR_JAVASCRIPT_COM_API DECLSPEC_UUID("a9ee859e-ca93-48a8-9cc5-61ef29be53e0") UnknownCreationHelperInterface {
 public:
     // Release frees the object through this destructor.
     virtual ~UnknownCreationHelperInterface() = default;

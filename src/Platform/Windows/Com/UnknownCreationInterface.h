@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Format/Engine/JavaScript/Com/Export.h"
 #include "Platform/Com.h"
 
 #include <cstdint>
@@ -8,7 +9,7 @@ namespace qor::platform::windows::com {
 
 // What the library's own COM objects tell their creator: their birth, their
 // death, and where unique ids come from.
-class UnknownCreationInterface {
+class QOR_JAVASCRIPT_COM_API UnknownCreationInterface {
 public:
     virtual ~UnknownCreationInterface() = default;
     virtual void objectCreated(IUnknown* object) = 0;

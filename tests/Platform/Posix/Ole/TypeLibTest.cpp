@@ -92,7 +92,8 @@ TEST_F(TypeLibTest, TypesByIndexAndGuid) {
         {"IShape", TKIND_DISPATCH}, {"ICalc", TKIND_DISPATCH},  {"Colour", TKIND_ENUM},
         {"Count", TKIND_ALIAS},      {"Point", TKIND_RECORD},
         {"ISquare", TKIND_DISPATCH}, {"IPlain", TKIND_INTERFACE}, {"DEvents", TKIND_DISPATCH},
-        {"Calculator", TKIND_COCLASS}, {"Square", TKIND_COCLASS}, {"Constants", TKIND_MODULE}};
+        {"Calculator", TKIND_COCLASS}, {"Square", TKIND_COCLASS}, {"Constants", TKIND_MODULE},
+        {"ShapeRef", TKIND_ALIAS}};
     ASSERT_EQ(lib->GetTypeInfoCount(), expected.size());
     for (UINT i = 0; i < expected.size(); ++i) {
         Ref<ITypeInfo> info;
@@ -369,6 +370,7 @@ TEST_F(TypeLibTest, DispinterfaceMethodsAndProperties) {
     ASSERT_EQ(events->GetFuncDesc(0, &changed), S_OK);
     EXPECT_EQ(changed->funckind, FUNC_DISPATCH);
     EXPECT_EQ(changed->memid, 2);
+    EXPECT_EQ(changed->oVft, 0); // called through Invoke, whatever slot the file stores
     EXPECT_EQ(changed->elemdescFunc.tdesc.vt, VT_VOID);
     VARDESC* counter = nullptr;
     ASSERT_EQ(events->GetVarDesc(0, &counter), S_OK);
@@ -416,7 +418,7 @@ TEST_F(TypeLibTest, InterfaceDerivedFromDualBaseInheritsItsVtable) {
     Ref<ITypeInfo> square = typeInfoOf(lib.get(), iidSquare);
     TYPEATTR* attr = nullptr;
     ASSERT_EQ(square->GetTypeAttr(&attr), S_OK);
-    EXPECT_EQ(attr->cFuncs, 7 + 2 + 1);
+    EXPECT_EQ(attr->cFuncs, 7 + 2 + 2);
     FUNCDESC* f = nullptr;
     ASSERT_EQ(square->GetFuncDesc(7, &f), S_OK);
     EXPECT_EQ(nameOf(square.get(), f->memid), "Name");
@@ -435,6 +437,45 @@ TEST_F(TypeLibTest, InterfaceDerivedFromDualBaseInheritsItsVtable) {
     EXPECT_EQ(resize->oVft, 9 * static_cast<SHORT>(sizeof(void*)));
 }
 
+// ISquare::Copy returns an IShape, the type of ISquare's base too: only the
+// base is meant as IShape's vtable side (IXMLDOMDocument::createNode).
+TEST_F(TypeLibTest, ATypeNamedLikeTheBaseIsTheDispatchViewOutsideTheBase) {
+    Ref<ITypeInfo> vtable = dualInterface(iidSquare);
+    auto kindOf = [&](HREFTYPE href) {
+        Ref<ITypeInfo> target;
+        TYPEATTR* attr = nullptr;
+        EXPECT_EQ(vtable->GetRefTypeInfo(href, target.put()), S_OK);
+        EXPECT_EQ(target->GetTypeAttr(&attr), S_OK);
+        EXPECT_EQ(nameOf(target.get()), "IShape");
+        return attr->typekind;
+    };
+    HREFTYPE base = 0;
+    ASSERT_EQ(vtable->GetRefTypeOfImplType(0, &base), S_OK);
+    EXPECT_EQ(kindOf(base), TKIND_INTERFACE);
+    FUNCDESC* copy = funcByName(vtable.get(), "Copy");
+    ASSERT_NE(copy, nullptr);
+    TYPEDESC const& shape = *copy->lprgelemdescParam[0].tdesc.lptdesc->lptdesc;
+    ASSERT_EQ(shape.vt, VT_USERDEFINED);
+    EXPECT_EQ(kindOf(shape.hreftype), TKIND_DISPATCH);
+}
+
+TEST_F(TypeLibTest, ModuleFunctionsGiveTheirDllEntry) {
+    Ref<ITypeInfo> constants;
+    ASSERT_EQ(lib->GetTypeInfo(10, constants.put()), S_OK);
+    FUNCDESC* tick = funcByName(constants.get(), "Tick");
+    ASSERT_NE(tick, nullptr);
+    Bstr dll, name;
+    WORD ordinal = 0;
+    ASSERT_EQ(constants->GetDllEntry(tick->memid, INVOKE_FUNC, dll.out(), name.out(), &ordinal), S_OK);
+    EXPECT_EQ(dll.utf8(), "qorfixture.dll");
+    EXPECT_EQ(name.get(), nullptr); // given by ordinal
+    EXPECT_EQ(ordinal, 7);
+    EXPECT_EQ(constants->GetDllEntry(tick->memid, INVOKE_PROPERTYGET, nullptr, nullptr, nullptr),
+              TYPE_E_ELEMENTNOTFOUND);
+    EXPECT_EQ(typeInfoOf(lib.get(), iidCalc)->GetDllEntry(1, INVOKE_FUNC, nullptr, nullptr, nullptr),
+              TYPE_E_BADMODULEKIND);
+}
+
 TEST_F(TypeLibTest, PlainInterfaceDerivesFromIUnknown) {
     Ref<ITypeInfo> plain = typeInfoOf(lib.get(), iidPlain);
     TYPEATTR* attr = nullptr;
@@ -449,6 +490,32 @@ TEST_F(TypeLibTest, PlainInterfaceDerivesFromIUnknown) {
     ASSERT_NE(origin, nullptr);
     EXPECT_EQ(origin->oVft, 4 * static_cast<SHORT>(sizeof(void*)));
     EXPECT_EQ(refName(plain.get(), origin->lprgelemdescParam[0].tdesc.lptdesc->hreftype), "Point");
+}
+
+// Interfaces, coclasses and aliases of pointers hold one pointer, which a
+// library written for 32-bit Windows stores as 4 bytes; other types keep
+// their stored layout.
+TEST(TypeLibLoading, ThirtyTwoBitLibraryTypesOfOnePointerAreAPointerHere) {
+    Ref<ITypeLib> lib = loadFixture("QorFixture32.tlb");
+    ASSERT_TRUE(lib);
+    for (UINT i = 0; i < lib->GetTypeInfoCount(); ++i) {
+        Ref<ITypeInfo> info;
+        ASSERT_EQ(lib->GetTypeInfo(i, info.put()), S_OK);
+        TYPEATTR* attr = nullptr;
+        ASSERT_EQ(info->GetTypeAttr(&attr), S_OK);
+        bool const onePointer = attr->typekind == TKIND_DISPATCH || attr->typekind == TKIND_INTERFACE ||
+                                attr->typekind == TKIND_COCLASS || nameOf(info.get()) == "ShapeRef";
+        if (onePointer) {
+            EXPECT_EQ(attr->cbSizeInstance, sizeof(void*)) << nameOf(info.get());
+            EXPECT_EQ(attr->cbAlignment, alignof(void*)) << nameOf(info.get());
+        } else if (attr->typekind == TKIND_ENUM) {
+            EXPECT_EQ(attr->cbSizeInstance, 4u);
+        }
+    }
+    Ref<ITypeInfo> point = typeInfoOf(lib.get(), pointId);
+    TYPEATTR* attr = nullptr;
+    ASSERT_EQ(point->GetTypeAttr(&attr), S_OK);
+    EXPECT_EQ(attr->cbSizeInstance, 16u);
 }
 
 TEST(TypeLibLoading, ThirtyTwoBitLibraryScalesVtableOffsetsToThisPlatform) {
@@ -471,18 +538,87 @@ TEST(TypeLibLoading, ThirtyTwoBitLibraryScalesVtableOffsetsToThisPlatform) {
     EXPECT_EQ(f->oVft, 7 * static_cast<SHORT>(sizeof(void*)));
 }
 
-TEST(TypeLibLoading, ImportsResolveBesideTheImportingFile) {
-    Ref<ITypeLib> ext = loadFixture("QorFixtureExt.tlb");
-    ASSERT_TRUE(ext);
-    Ref<ITypeInfo> circle = typeInfoOf(ext.get(), iidCircle);
-    TYPEATTR* attr = nullptr;
-    ASSERT_EQ(circle->GetTypeAttr(&attr), S_OK);
-    EXPECT_EQ(attr->cFuncs, 7 + 2 + 1);
+// QorFixtureExt: ICircle derives from IShape of QorFixture, IStyled names
+// stdole2's IFontDisp and passes objects with defaultvalue(0). The library
+// never names IDispatch itself.
+class ExtLibraryTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ext = loadFixture("QorFixtureExt.tlb");
+        ASSERT_TRUE(ext);
+        circle = typeInfoOf(ext.get(), iidCircle);
+        ASSERT_EQ(circle->GetTypeAttr(&circleAttr), S_OK);
+    }
+
+    Ref<ITypeLib> ext;
+    Ref<ITypeInfo> circle;
+    TYPEATTR* circleAttr = nullptr;
+};
+
+GUID const iidStyled = fixtureGuid(0x24);
+
+TEST_F(ExtLibraryTest, ImportsResolveBesideTheImportingFile) {
+    EXPECT_EQ(circleAttr->cFuncs, 7 + 2 + 1);
     FUNCDESC* f = nullptr;
     ASSERT_EQ(circle->GetFuncDesc(8, &f), S_OK);
     EXPECT_EQ(nameOf(circle.get(), f->memid), "Area");
     ASSERT_EQ(circle->GetFuncDesc(0, &f), S_OK);
     EXPECT_EQ(nameOf(circle.get(), f->memid), "QueryInterface");
+}
+
+TEST_F(ExtLibraryTest, DispatchViewOfAnImportedBaseDerivesFromIDispatch) {
+    ASSERT_EQ(circleAttr->cImplTypes, 1);
+    HREFTYPE href = 0;
+    ASSERT_EQ(circle->GetRefTypeOfImplType(0, &href), S_OK);
+    Ref<ITypeInfo> base;
+    ASSERT_EQ(circle->GetRefTypeInfo(href, base.put()), S_OK);
+    TYPEATTR* attr = nullptr;
+    ASSERT_EQ(base->GetTypeAttr(&attr), S_OK);
+    EXPECT_TRUE(IsEqualGUID(attr->guid, IID_IDispatch));
+}
+
+// With no stdole2.tlb beside the library, as on a user's machine.
+TEST(TypeLibLoading, Stdole2TypesBeyondTheBaseInterfacesResolveWithoutItsFile) {
+    auto const dir = std::filesystem::temp_directory_path() / "qor-typelib-stdole2-types";
+    std::filesystem::create_directories(dir);
+    for (char const* name : {"QorFixtureExt.tlb", "QorFixture.tlb"})
+        std::filesystem::copy_file(string::utf16ToUtf8(fixturePath(name)), dir / name,
+                                   std::filesystem::copy_options::overwrite_existing);
+    Ref<ITypeLib> ext;
+    ASSERT_EQ(LoadTypeLibEx(string::utf8ToUtf16((dir / "QorFixtureExt.tlb").string()).c_str(), REGKIND_NONE,
+                            ext.put()),
+              S_OK);
+    Ref<ITypeInfo> styled = typeInfoOf(ext.get(), iidStyled);
+    FUNCDESC* font = nullptr;
+    ASSERT_EQ(styled->GetFuncDesc(0, &font), S_OK);
+    TYPEDESC const& fontDisp = *font->lprgelemdescParam[0].tdesc.lptdesc->lptdesc;
+    ASSERT_EQ(fontDisp.vt, VT_USERDEFINED);
+    Ref<ITypeInfo> alias;
+    ASSERT_EQ(styled->GetRefTypeInfo(fontDisp.hreftype, alias.put()), S_OK);
+    EXPECT_EQ(nameOf(alias.get()), "IFontDisp");
+    TYPEATTR* attr = nullptr;
+    ASSERT_EQ(alias->GetTypeAttr(&attr), S_OK);
+    ASSERT_EQ(attr->tdescAlias.vt, VT_USERDEFINED);
+    Ref<ITypeInfo> dispatch;
+    ASSERT_EQ(alias->GetRefTypeInfo(attr->tdescAlias.hreftype, dispatch.put()), S_OK);
+    EXPECT_EQ(nameOf(dispatch.get()), "Font");
+    ASSERT_EQ(dispatch->GetTypeAttr(&attr), S_OK);
+    EXPECT_EQ(attr->typekind, TKIND_DISPATCH);
+    EXPECT_EQ(attr->cVars, 8);
+    std::filesystem::remove_all(dir);
+}
+
+TEST_F(ExtLibraryTest, ObjectParametersDefaultToNullObjects) {
+    Ref<ITypeInfo> styled = typeInfoOf(ext.get(), iidStyled);
+    FUNCDESC* attach = nullptr;
+    ASSERT_EQ(styled->GetFuncDesc(1, &attach), S_OK);
+    ASSERT_EQ(attach->cParams, 2);
+    for (VARTYPE vt : {VT_DISPATCH, VT_UNKNOWN}) {
+        PARAMDESC const& p = attach->lprgelemdescParam[vt == VT_DISPATCH ? 0 : 1].paramdesc;
+        ASSERT_NE(p.pparamdescex, nullptr);
+        EXPECT_EQ(p.pparamdescex->varDefaultValue.vt, vt);
+        EXPECT_EQ(p.pparamdescex->varDefaultValue.punkVal, nullptr);
+    }
 }
 
 TEST(TypeLibLoading, AMissingImportFailsOnlyWhatNeedsIt) {
@@ -538,23 +674,28 @@ TEST(TypeLibLoading, FailuresAreReportedAndLeaveNothing) {
     EXPECT_EQ(LoadTypeLibEx(u"x.tlb", REGKIND_NONE, nullptr), E_INVALIDARG);
 }
 
-// The built-in stdole2 describes IUnknown and IDispatch as Wine's does.
+// The built-in stdole2 describes every type as the distributed library does.
 TEST(TypeLibLoading, BuiltinStdole2MatchesTheDistributedLibrary) {
     Ref<ITypeLib> builtin;
     ASSERT_EQ(LoadTypeLibEx(u"stdole2.tlb", REGKIND_NONE, builtin.put()), S_OK);
     Ref<ITypeLib> wine = loadFixture("stdole2.tlb");
     ASSERT_TRUE(wine);
-    for (GUID const& iid : {IID_IUnknown, IID_IDispatch, IID_IEnumVARIANT}) {
-        Ref<ITypeInfo> mine = typeInfoOf(builtin.get(), iid);
-        Ref<ITypeInfo> theirs = typeInfoOf(wine.get(), iid);
+    ASSERT_EQ(builtin->GetTypeInfoCount(), wine->GetTypeInfoCount());
+    for (UINT index = 0; index < wine->GetTypeInfoCount(); ++index) {
+        Ref<ITypeInfo> mine, theirs;
+        builtin->GetTypeInfo(index, mine.put());
+        wine->GetTypeInfo(index, theirs.put());
         ASSERT_TRUE(mine && theirs);
         TYPEATTR *a = nullptr, *b = nullptr;
         mine->GetTypeAttr(&a);
         theirs->GetTypeAttr(&b);
         EXPECT_EQ(nameOf(mine.get()), nameOf(theirs.get()));
+        EXPECT_TRUE(IsEqualGUID(a->guid, b->guid)) << nameOf(theirs.get());
         EXPECT_EQ(a->typekind, b->typekind);
         EXPECT_EQ(a->wTypeFlags, b->wTypeFlags);
         EXPECT_EQ(a->cbSizeVft, b->cbSizeVft);
+        EXPECT_EQ(a->cVars, b->cVars);
+        EXPECT_EQ(a->cImplTypes, b->cImplTypes);
         ASSERT_EQ(a->cFuncs, b->cFuncs);
         for (UINT i = 0; i < a->cFuncs; ++i) {
             FUNCDESC *f = nullptr, *g = nullptr;

@@ -23,6 +23,13 @@ CV8ArrayWrapper::CV8ArrayWrapper(v8::Isolate* isolate, v8::Local<v8::Array> arra
     : IDispatchExImpl(findTypeInfoAndAttribute(engineOf(isolate), IID_IV8ArrayWrapper), engineOf(isolate)),
       array(isolate, array) {}
 
+HRESULT CV8ArrayWrapper::InvokeEx(DISPID dispid, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result,
+                                  EXCEPINFO* excepInfo, IServiceProvider* caller) {
+    if (dispid == DISPID_VALUE && (flags & DISPATCH_PROPERTYGET) != 0)
+        flags |= DISPATCH_METHOD;
+    return IDispatchExImpl::InvokeEx(dispid, lcid, flags, params, result, excepInfo, caller);
+}
+
 HRESULT CV8ArrayWrapper::NewEnum(IUnknown** enumerator) {
     if (enumerator == nullptr)
         return E_POINTER;

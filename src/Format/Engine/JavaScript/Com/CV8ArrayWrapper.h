@@ -2,7 +2,7 @@
 
 #include "Format/Engine/JavaScript/Com/IV8ArrayWrapper.h"
 #include "Format/Engine/JavaScript/Com/IsolateBound.h"
-#include "Format/Engine/JavaScript/Com/ScriptArray.h"
+#include "Format/Engine/JavaScript/Com/ScriptHandle.h"
 #include "Platform/Windows/Com/IDispatchExImpl.h"
 
 #include <v8.h>
@@ -18,6 +18,12 @@ public:
     // Count 0: whoever makes it takes the first reference. Its creator and
     // type information come from the engine of the isolate.
     CV8ArrayWrapper(v8::Isolate* isolate, v8::Local<v8::Array> array);
+
+    // The array's value, DISPID_VALUE, is a method in its type information;
+    // automation clients read a default member as a property
+    // (VariantChangeType does), so a property get of it is answered as well.
+    HRESULT STDMETHODCALLTYPE InvokeEx(DISPID dispid, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result,
+                                       EXCEPINFO* excepInfo, IServiceProvider* caller) override;
 
     HRESULT STDMETHODCALLTYPE NewEnum(IUnknown** enumerator) override;
     HRESULT STDMETHODCALLTYPE ToString(VARIANT* value) override;

@@ -13,6 +13,7 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <string>
 #include <string_view>
 
@@ -30,6 +31,10 @@ void report(std::string_view message, std::string_view callback, std::uint32_t l
 }
 
 void throwString(v8::Isolate* isolate, std::string_view message) {
+    // A script being terminated (in a call that COM made back into script)
+    // gets nothing it could catch: the termination goes on.
+    if (isolate->IsExecutionTerminating())
+        return;
     isolate->ThrowException(V8Helper::v8_string(isolate, message));
 }
 
@@ -105,21 +110,42 @@ IDispatch* dispatchOf(v8::Isolate* isolate, v8::Local<v8::Object> object, std::s
     return dispatch;
 }
 
+// Which pointer a member is called through: the object's own IDispatch for
+// the members of its default interface, else the interface that declares
+// them. A callback of each kind, so that the first costs nothing more.
+enum class Route { defaultInterface, declaringInterface };
+
+template <Route route>
+IDispatch* callTarget(v8::Isolate* isolate, IDispatch* dispatch, Guid const& interfaceId) {
+    if constexpr (route == Route::defaultInterface)
+        return dispatch;
+    else
+        return IsolateData::objectRegistry(isolate).interfaceOf(dispatch, interfaceId);
+}
+
 // "Class.Member", or the class alone for its constructor.
 std::string memberText(std::string_view className, std::string_view member) {
     return member.empty() ? std::string(className) : fmt::format("{}.{}", className, member);
 }
 
-// Converts the script arguments into `arguments`, naming the member and the
-// argument that cannot go to COM.
+// Throws why a value cannot go to COM, unless reading it threw already.
+void throwArgumentFailure(v8::Isolate* isolate, ComHelper::ArgumentFailure const& failure, std::string_view what) {
+    if (failure.reason != ComHelper::ConversionFailure::scriptException)
+        throwString(isolate, fmt::format("{} cannot be passed to COM: {}", what, ComHelper::reasonOf(failure)));
+}
+
+// Converts the script arguments into `arguments` for `parameters` (at least
+// as many), naming the member and the argument that cannot go to COM.
 bool convertArguments(v8::FunctionCallbackInfo<v8::Value> const& info, InvokeArguments& arguments,
-                      std::string_view className, std::string_view member) {
+                      std::vector<ComParameter> const& parameters, std::string_view className,
+                      std::string_view member) {
     v8::Isolate* isolate = info.GetIsolate();
     for (int i = 0; i < info.Length(); ++i) {
-        auto converted = ComHelper::convertToVariant(isolate, info[i], arguments.at(static_cast<std::size_t>(i)));
+        auto const index = static_cast<std::size_t>(i);
+        auto converted = ComHelper::convertArgument(isolate, info[i], parameters[index], arguments.at(index));
         if (!converted) {
-            throwString(isolate, fmt::format("{}: argument {} cannot be passed to COM: {}",
-                                             memberText(className, member), i + 1, ComHelper::reasonOf(converted.error())));
+            throwArgumentFailure(isolate, converted.error(),
+                                 fmt::format("{}: argument {}", memberText(className, member), i + 1));
             return false;
         }
     }
@@ -148,7 +174,7 @@ bool construct(v8::FunctionCallbackInfo<v8::Value> const& info, V8Class const& v
         return false;
     }
     InvokeArguments arguments(static_cast<std::size_t>(info.Length()));
-    if (!convertArguments(info, arguments, v8Class.name, {}))
+    if (!convertArguments(info, arguments, constructor.parameters, v8Class.name, {}))
         return false;
     DISPPARAMS parameters = arguments.positional();
     HRESULT const hr = call.invoke(creator.get(), constructor.dispid, DISPATCH_METHOD, parameters);
@@ -175,23 +201,60 @@ V8Constructor const* chooseConstructor(v8::FunctionCallbackInfo<v8::Value> const
     return constructor;
 }
 
+// A pointer parameter takes objects only. A type library declares
+// IDispatch* and IUnknown* parameters as VT_DISPATCH and VT_UNKNOWN, not as
+// pointers: those take objects and anything else (null among them); every
+// other parameter takes anything but an object.
+bool argumentFits(v8::Local<v8::Value> argument, ComParameter const& parameter) {
+    switch (parameter.vt) {
+    case VT_PTR:
+        return argument->IsObject();
+    case VT_DISPATCH:
+    case VT_UNKNOWN:
+        return true;
+    default:
+        return !argument->IsObject();
+    }
+}
+
 bool argumentsFit(v8::FunctionCallbackInfo<v8::Value> const& info, V8Constructor const& constructor) {
     auto const count = static_cast<std::size_t>(info.Length());
     if (constructor.parameters.size() < count)
         return false;
     for (std::size_t i = 0; i < count; ++i)
-        if (info[static_cast<int>(i)]->IsObject() != (constructor.parameters[i].vt == VT_PTR))
+        if (!argumentFits(info[static_cast<int>(i)], constructor.parameters[i]))
             return false;
     return true;
+}
+
+bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b) {
+    auto const lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    return std::ranges::equal(a, b, [&](char x, char y) { return lower(x) == lower(y); });
+}
+
+// How the class spells a member named `name` in another case; null when it
+// has none. The spelling that is the name itself was looked for already.
+std::string const* otherSpelling(v8::Isolate* isolate, V8Class const& v8Class, v8::Local<v8::Name> name) {
+    v8::String::Utf8Value const text(isolate, name);
+    std::string_view const wanted(*text, static_cast<std::size_t>(text.length()));
+    auto const spells = [&](std::string const& member) {
+        return member != wanted && equalsIgnoringAsciiCase(member, wanted);
+    };
+    for (V8Function const& function : v8Class.functions)
+        if (spells(function.name))
+            return &function.name;
+    for (V8Property const& property : v8Class.properties)
+        if (spells(property.name))
+            return &property.name;
+    return nullptr;
 }
 
 std::string deprecationMessage(std::string const& className) {
     return fmt::format("Calling \"{0}.New(...)\" is deprecated.\nPlease replace it with \"new {0}(...)\"", className);
 }
 
-} // namespace
-
-void Function(v8::FunctionCallbackInfo<v8::Value> const& info) {
+template <Route route>
+void callFunction(v8::FunctionCallbackInfo<v8::Value> const& info) {
     v8::Isolate* isolate = info.GetIsolate();
     V8Function const& function = recordOf<V8Function>(info);
     IDispatch* dispatch =
@@ -202,17 +265,19 @@ void Function(v8::FunctionCallbackInfo<v8::Value> const& info) {
     if (static_cast<std::size_t>(info.Length()) > function.parameters.size())
         return throwString(isolate, "More arguments than the function can receive.");
     InvokeArguments arguments(static_cast<std::size_t>(info.Length()));
-    if (!convertArguments(info, arguments, function.className, function.name))
+    if (!convertArguments(info, arguments, function.parameters, function.className, function.name))
         return;
     DISPPARAMS parameters = arguments.positional();
     ComCall call;
-    HRESULT const hr = call.invoke(dispatch, function.dispid, static_cast<WORD>(function.invokeKind), parameters);
+    HRESULT const hr = call.invoke(callTarget<route>(isolate, dispatch, function.interfaceId), function.dispid,
+                                   static_cast<WORD>(function.invokeKind), parameters);
     if (FAILED(hr))
         return throwComError(isolate, hr, call.excepInfo());
     returnResult(isolate, call, info.GetReturnValue());
 }
 
-void Getter(v8::Local<v8::String>, v8::PropertyCallbackInfo<v8::Value> const& info) {
+template <Route route>
+void readProperty(v8::PropertyCallbackInfo<v8::Value> const& info) {
     v8::Isolate* isolate = info.GetIsolate();
     V8Property const& property = recordOf<V8Property>(info);
     IDispatch* dispatch =
@@ -221,13 +286,15 @@ void Getter(v8::Local<v8::String>, v8::PropertyCallbackInfo<v8::Value> const& in
         return;
     DISPPARAMS none{nullptr, nullptr, 0, 0};
     ComCall call;
-    HRESULT const hr = call.invoke(dispatch, property.dispid, DISPATCH_PROPERTYGET, none);
+    HRESULT const hr =
+        call.invoke(callTarget<route>(isolate, dispatch, property.interfaceId), property.dispid, DISPATCH_PROPERTYGET, none);
     if (FAILED(hr))
         return throwComError(isolate, hr, call.excepInfo());
     returnResult(isolate, call, info.GetReturnValue());
 }
 
-void Setter(v8::Local<v8::String>, v8::Local<v8::Value> value, v8::PropertyCallbackInfo<void> const& info) {
+template <Route route>
+void writeProperty(v8::Local<v8::Value> value, v8::PropertyCallbackInfo<void> const& info) {
     v8::Isolate* isolate = info.GetIsolate();
     V8Property const& property = recordOf<V8Property>(info);
     IDispatch* dispatch =
@@ -235,18 +302,46 @@ void Setter(v8::Local<v8::String>, v8::Local<v8::Value> value, v8::PropertyCallb
     if (dispatch == nullptr)
         return;
     InvokeArguments arguments(1);
-    auto converted = ComHelper::convertToVariant(isolate, value, arguments.at(0));
+    static ComParameter const anyValue;
+    auto converted = ComHelper::convertArgument(isolate, value, property.hasPutParameter ? property.putParameter : anyValue,
+                                                arguments.at(0));
     if (!converted)
-        return throwString(isolate, fmt::format("{}: the value cannot be passed to COM: {}",
-                                                memberText(property.className, property.name),
-                                                ComHelper::reasonOf(converted.error())));
+        return throwArgumentFailure(isolate, converted.error(),
+                                    fmt::format("{}: the value", memberText(property.className, property.name)));
     DISPPARAMS parameters = arguments.propertyPut();
     ComCall call;
-    HRESULT const hr = call.invoke(dispatch, property.dispid, DISPATCH_PROPERTYPUT, parameters);
+    HRESULT const hr = call.invoke(callTarget<route>(isolate, dispatch, property.interfaceId), property.dispid,
+                                   DISPATCH_PROPERTYPUT, parameters);
     if (FAILED(hr))
         return throwComError(isolate, hr, call.excepInfo());
     if (call.result().vt != VT_EMPTY)
         throwString(isolate, "Setter should always return void.");
+}
+
+} // namespace
+
+void Function(v8::FunctionCallbackInfo<v8::Value> const& info) {
+    callFunction<Route::defaultInterface>(info);
+}
+
+void FunctionOfInterface(v8::FunctionCallbackInfo<v8::Value> const& info) {
+    callFunction<Route::declaringInterface>(info);
+}
+
+void Getter(v8::Local<v8::String>, v8::PropertyCallbackInfo<v8::Value> const& info) {
+    readProperty<Route::defaultInterface>(info);
+}
+
+void GetterOfInterface(v8::Local<v8::String>, v8::PropertyCallbackInfo<v8::Value> const& info) {
+    readProperty<Route::declaringInterface>(info);
+}
+
+void Setter(v8::Local<v8::String>, v8::Local<v8::Value> value, v8::PropertyCallbackInfo<void> const& info) {
+    writeProperty<Route::defaultInterface>(value, info);
+}
+
+void SetterOfInterface(v8::Local<v8::String>, v8::Local<v8::Value> value, v8::PropertyCallbackInfo<void> const& info) {
+    writeProperty<Route::declaringInterface>(value, info);
 }
 
 void GetByIndex(std::uint32_t index, v8::PropertyCallbackInfo<v8::Value> const& info) {
@@ -269,6 +364,21 @@ void GetByIndex(std::uint32_t index, v8::PropertyCallbackInfo<v8::Value> const& 
     if (FAILED(hr))
         return throwComError(isolate, hr, call.excepInfo());
     returnResult(isolate, call, info.GetReturnValue());
+}
+
+void GetOtherCase(v8::Local<v8::Name> name, v8::PropertyCallbackInfo<v8::Value> const& info) {
+    v8::Isolate* isolate = info.GetIsolate();
+    std::string const* spelling = otherSpelling(isolate, recordOf<V8Class>(info), name);
+    if (spelling == nullptr)
+        return;
+    v8::Local<v8::Value> value;
+    if (info.This()->Get(isolate->GetCurrentContext(), V8Helper::v8_string(isolate, *spelling)).ToLocal(&value))
+        info.GetReturnValue().Set(value);
+}
+
+void QueryOtherCase(v8::Local<v8::Name> name, v8::PropertyCallbackInfo<v8::Integer> const& info) {
+    if (otherSpelling(info.GetIsolate(), recordOf<V8Class>(info), name) != nullptr)
+        info.GetReturnValue().Set(static_cast<std::int32_t>(v8::PropertyAttribute::ReadOnly));
 }
 
 void Constructor(v8::FunctionCallbackInfo<v8::Value> const& info) {

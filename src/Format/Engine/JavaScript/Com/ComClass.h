@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Format/Engine/JavaScript/Com/ComConstant.h"
 #include "Format/Engine/JavaScript/Com/ComMembers.h"
 #include "Id/Guid.h"
 
@@ -16,6 +17,9 @@ struct ComClass {
     std::string name;
     ComMembers functions;
     Guid guid;
+    // Its constants (VAR_CONST members), in index order: those of an
+    // enumeration or a module.
+    std::vector<ComConstant> constants;
 };
 
 } // namespace qor::format::engine::javascript

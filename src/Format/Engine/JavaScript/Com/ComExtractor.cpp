@@ -4,6 +4,7 @@
 #include "Platform/Windows/Com/ComRef.h"
 #include "Platform/Windows/Com/AnsiText.h"
 #include "Platform/Windows/Com/OleText.h"
+#include "Platform/Windows/Com/ScopedDescription.h"
 
 #include <algorithm>
 #include <memory>
@@ -17,6 +18,9 @@ namespace {
 
 using platform::windows::com::ansiFromOle;
 using platform::windows::com::ComRef;
+using platform::windows::com::ScopedFuncDesc;
+using platform::windows::com::ScopedTypeAttr;
+using platform::windows::com::ScopedVarDesc;
 using platform::windows::com::utf8FromOle;
 
 constexpr std::uint16_t outRetval = PARAMFLAG_FOUT | PARAMFLAG_FRETVAL;
@@ -26,33 +30,6 @@ constexpr std::size_t maximumInterfaceDepth = 64;
 void report(std::string_view message, std::string_view function, std::uint32_t line) {
     assert::Assert::report(message, function, "Format/Engine/JavaScript/Com/ComExtractor", line);
 }
-
-// Returns an attribute block to the type info it came from.
-class ScopedTypeAttr {
-public:
-    ScopedTypeAttr(ITypeInfo& typeInfo, TYPEATTR* attributes) : typeInfo_(typeInfo), attributes_(attributes) {}
-    ScopedTypeAttr(ScopedTypeAttr const&) = delete;
-    ScopedTypeAttr& operator=(ScopedTypeAttr const&) = delete;
-    ~ScopedTypeAttr() { typeInfo_.ReleaseTypeAttr(attributes_); }
-    TYPEATTR const& operator*() const { return *attributes_; }
-
-private:
-    ITypeInfo& typeInfo_;
-    TYPEATTR* attributes_;
-};
-
-class ScopedFuncDesc {
-public:
-    ScopedFuncDesc(ITypeInfo& typeInfo, FUNCDESC* description) : typeInfo_(typeInfo), description_(description) {}
-    ScopedFuncDesc(ScopedFuncDesc const&) = delete;
-    ScopedFuncDesc& operator=(ScopedFuncDesc const&) = delete;
-    ~ScopedFuncDesc() { typeInfo_.ReleaseFuncDesc(description_); }
-    FUNCDESC const& operator*() const { return *description_; }
-
-private:
-    ITypeInfo& typeInfo_;
-    FUNCDESC* description_;
-};
 
 // The slots GetNames fills: the member's name, then its parameters' names.
 class NameSlots {
@@ -80,7 +57,11 @@ ComParameter makeParameter(ITypeInfo& typeInfo, ELEMDESC const& element, std::st
     VARIANT const* defaultValue = &none;
     if ((flags & PARAMFLAG_FHASDEFAULT) != 0 && element.paramdesc.pparamdescex != nullptr)
         defaultValue = &element.paramdesc.pparamdescex->varDefaultValue;
-    return ComParameter(getTypeName(typeInfo, element.tdesc), std::move(name), *defaultValue, flags, element.tdesc.vt);
+    VARTYPE elementVt = VT_EMPTY;
+    if (element.tdesc.vt == VT_SAFEARRAY && element.tdesc.lptdesc != nullptr)
+        elementVt = safeArrayElementType(typeInfo, *element.tdesc.lptdesc);
+    return ComParameter(getTypeName(typeInfo, element.tdesc), std::move(name), *defaultValue, flags, element.tdesc.vt,
+                        elementVt);
 }
 
 void addParameters(ITypeInfo& typeInfo, FUNCDESC const& description, NameSlots const& names, UINT count,
@@ -114,6 +95,10 @@ void addParameters(ITypeInfo& typeInfo, FUNCDESC const& description, NameSlots c
     }
 }
 
+bool isDispatchable(TYPEATTR const& attributes) {
+    return attributes.typekind == TKIND_DISPATCH || (attributes.wTypeFlags & TYPEFLAG_FDISPATCHABLE) != 0;
+}
+
 } // namespace
 
 // The members each type declares itself, and what the walk reads of its
@@ -127,6 +112,8 @@ public:
         Guid guid;
         WORD implTypes;
         WORD functions;
+        // Objects answer it as an IDispatch: a dispatch or dual interface.
+        bool dispatchable;
     };
 
     // Empty when the attributes cannot be read.
@@ -137,7 +124,7 @@ public:
             TYPEATTR* attributes = nullptr;
             if (SUCCEEDED(typeInfo.GetTypeAttr(&attributes)) && attributes != nullptr) {
                 ScopedTypeAttr const scoped(typeInfo, attributes);
-                known.shape = Shape{Guid((*scoped).guid), (*scoped).cImplTypes, (*scoped).cFuncs};
+                known.shape = Shape{Guid((*scoped).guid), (*scoped).cImplTypes, (*scoped).cFuncs, isDispatchable(*scoped)};
             }
         }
         return known.shape;
@@ -187,32 +174,42 @@ struct Walk {
 
 void addInterfaces(ITypeInfo& typeInfo, std::uint16_t first, std::uint16_t end, Walk& walk);
 
+// What an implemented type is to the type implementing it, once read.
+struct ImplementedType {
+    std::optional<INT> flags;
+    // The type's identifier when objects answer it as an IDispatch (a
+    // dispatch or dual interface); nil otherwise.
+    Guid dispatchable;
+};
+
 // The members one implemented type contributes, its bases first.
-void addInterface(ITypeInfo& typeInfo, std::uint16_t position, Walk& walk) {
+ImplementedType addInterface(ITypeInfo& typeInfo, std::uint16_t position, Walk& walk) {
     constexpr std::string_view function = "addInterfacesRecursiv";
+    ImplementedType implemented;
     HREFTYPE reference = 0;
     if (FAILED(typeInfo.GetRefTypeOfImplType(position, &reference))) {
         report("GetRefTypeOfImplType() failed", function, __LINE__);
-        return;
+        return implemented;
     }
     ComRef<ITypeInfo> referenced;
     if (FAILED(typeInfo.GetRefTypeInfo(reference, referenced.put())) || !referenced) {
         report("GetRefTypeInfo() failed", function, __LINE__);
-        return;
+        return implemented;
     }
     INT flags = 0;
     if (FAILED(typeInfo.GetImplTypeFlags(position, &flags))) {
         report("GetImplTypeFlags() failed", function, __LINE__);
         flags = 0;
     }
+    implemented.flags = flags;
     if ((flags & IMPLTYPEFLAG_FRESTRICTED) != 0)
         report("The member should not be displayed or programmable by users.", function, __LINE__);
     if ((flags & IMPLTYPEFLAG_FSOURCE) != 0)
-        return;
+        return implemented;
     std::optional<InterfaceRuns::Shape> const& shape = walk.runs.shapeOf(*referenced);
     if (!shape) {
         report("GetTypeAttr() failed", function, __LINE__);
-        return;
+        return implemented;
     }
     // A damaged library may make an interface its own base; following that
     // would never end. Types without an identifier are caught by the depth.
@@ -220,16 +217,75 @@ void addInterface(ITypeInfo& typeInfo, std::uint16_t position, Walk& walk) {
     std::vector<Guid>& chain = walk.chain;
     if (chain.size() >= maximumInterfaceDepth ||
         (!guid.isNull() && std::find(chain.begin(), chain.end(), guid) != chain.end()))
-        return;
+        return implemented;
     chain.push_back(guid);
     addInterfaces(*referenced, 0, shape->implTypes, walk);
     chain.pop_back();
     walk.comClass.functions.append(walk.runs.of(*referenced, shape->functions));
+    if (shape->dispatchable)
+        implemented.dispatchable = guid;
+    return implemented;
 }
 
 void addInterfaces(ITypeInfo& typeInfo, std::uint16_t first, std::uint16_t end, Walk& walk) {
     for (std::uint16_t position = end; position > first; --position)
         addInterface(typeInfo, static_cast<std::uint16_t>(position - 1), walk);
+}
+
+// One implemented type of a coclass and the runs of members it added.
+struct AddedInterface {
+    ImplementedType type;
+    std::size_t first;
+    std::size_t end;
+};
+
+// The coclass's default interface: the one marked [default] that is no
+// event source, else the first that is none.
+AddedInterface const* defaultInterface(std::vector<AddedInterface> const& byPosition) {
+    auto const incoming = [](AddedInterface const& added) {
+        return added.type.flags && (*added.type.flags & IMPLTYPEFLAG_FSOURCE) == 0;
+    };
+    auto found = std::ranges::find_if(byPosition, [&](AddedInterface const& added) {
+        return incoming(added) && (*added.type.flags & IMPLTYPEFLAG_FDEFAULT) != 0;
+    });
+    if (found == byPosition.end())
+        found = std::ranges::find_if(byPosition, incoming);
+    return found == byPosition.end() ? nullptr : &*found;
+}
+
+// As addInterfaces, for all of a coclass's interfaces; the runs of every one
+// but the default interface learn, for this class alone, the interface their
+// members are called through.
+void addCoclassInterfaces(ITypeInfo& coclass, std::uint16_t count, Walk& walk) {
+    ComMembers& functions = walk.comClass.functions;
+    std::vector<AddedInterface> byPosition(count);
+    for (std::uint16_t position = count; position > 0; --position) {
+        AddedInterface& added = byPosition[position - 1];
+        added.first = functions.runs().size();
+        added.type = addInterface(coclass, static_cast<std::uint16_t>(position - 1), walk);
+        added.end = functions.runs().size();
+    }
+    AddedInterface const* const defaultOne = defaultInterface(byPosition);
+    for (AddedInterface const& added : byPosition)
+        if (&added != defaultOne)
+            functions.callThrough(added.first, added.end, added.type.dispatchable);
+}
+
+// The type's constants; variables of another kind (a record's fields, a
+// dispatch interface's properties) and any that cannot be read are left out.
+void addConstants(ITypeInfo& typeInfo, UINT count, ComClass& comClass) {
+    for (UINT index = 0; index < count; ++index) {
+        VARDESC* raw = nullptr;
+        if (FAILED(typeInfo.GetVarDesc(index, &raw)) || raw == nullptr)
+            continue;
+        ScopedVarDesc const description(typeInfo, raw);
+        if ((*description).varkind != VAR_CONST || (*description).lpvarValue == nullptr)
+            continue;
+        _bstr_t name;
+        if (FAILED(typeInfo.GetDocumentation((*description).memid, name.GetAddress(), nullptr, nullptr, nullptr)))
+            continue;
+        comClass.constants.push_back(ComConstant{ansiFromOle(name.GetBSTR()), _variant_t(*(*description).lpvarValue)});
+    }
 }
 
 } // namespace
@@ -274,8 +330,12 @@ ComClass buildComClass(ITypeInfo& typeInfo, TYPEATTR const& attributes, std::str
                        InterfaceRuns& runs) {
     ComClass comClass{std::move(name), {}, guid};
     Walk walk{comClass, runs, {Guid(attributes.guid)}};
-    addInterfaces(typeInfo, 0, attributes.cImplTypes, walk);
+    if (attributes.typekind == TKIND_COCLASS)
+        addCoclassInterfaces(typeInfo, attributes.cImplTypes, walk);
+    else
+        addInterfaces(typeInfo, 0, attributes.cImplTypes, walk);
     comClass.functions.append(runs.of(typeInfo, attributes.cFuncs));
+    addConstants(typeInfo, attributes.cVars, comClass);
     return comClass;
 }
 

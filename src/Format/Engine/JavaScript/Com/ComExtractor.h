@@ -7,6 +7,7 @@
 #include "Format/Engine/JavaScript/Com/ComExtract.h"
 #include "Format/Engine/JavaScript/Com/ComFunction.h"
 #include "Format/Engine/JavaScript/Com/ComParameter.h"
+#include "Format/Engine/JavaScript/Com/ElementType.h"
 #include "Format/Engine/JavaScript/Com/Export.h"
 #include "Format/Engine/JavaScript/Com/TypeName.h"
 #include "Id/Guid.h"
@@ -36,7 +37,8 @@ QOR_JAVASCRIPT_COM_API ComExtract extractRegisteredComComponents(TypeLibrary& ty
 // reference count is left as it was.
 QOR_JAVASCRIPT_COM_API std::optional<ComClass> extractComClassFromDispatch(IDispatch& object);
 
-// The members of the implemented interfaces first, then the type's own.
+// The members of the implemented interfaces first, then the type's own; then
+// its constants.
 ComClass buildComClass(ITypeInfo& typeInfo, TYPEATTR const& attributes, std::string name, Guid const& guid);
 // The same, sharing the members of every interface met before with the
 // types built with the same `runs`.

@@ -2,6 +2,7 @@
 
 #include "Assert/Assert.h"
 #include "Format/Engine/JavaScript/Com/ComCallback.h"
+#include "Format/Engine/JavaScript/Com/ComHelper.h"
 #include "Format/Engine/JavaScript/Com/EnumeratorIterator.h"
 #include "Format/Engine/JavaScript/Com/IsolateData.h"
 #include "Format/Engine/JavaScript/Com/StartupSnapshot.h"
@@ -47,23 +48,25 @@ struct Members {
     }
 };
 
-V8Function makeFunction(ComFunction const& function, std::string const& className) {
-    return V8Function{function.name,     className,           function.invokeKind, function.parameters,
-                      function.memberId, function.returnType, function.returnVt};
+// `interfaceId`: the interface the member is called through (ComMembers::Part).
+V8Function makeFunction(ComFunction const& function, std::string const& className, Guid const& interfaceId) {
+    return V8Function{function.name,       className,           function.invokeKind,
+                      function.parameters, function.memberId,   function.returnType,
+                      function.returnVt,   interfaceId};
 }
 
-void addMethod(Members& members, ComFunction const& function) {
+void addMethod(Members& members, ComFunction const& function, Guid const& interfaceId) {
     if (isConstructorName(function.name))
         members.constructors.push_back(V8Constructor{function.parameters, function.memberId});
-    members.addFunction(makeFunction(function, members.className), function.name);
+    members.addFunction(makeFunction(function, members.className, interfaceId), function.name);
 }
 
 // A get that takes arguments is called like a method.
-void addPropertyGet(Members& members, ComFunction const& function) {
+void addPropertyGet(Members& members, ComFunction const& function, Guid const& interfaceId) {
     V8Property* property = members.findProperty(function.name);
     if (property == nullptr) {
         if (!function.parameters.empty()) {
-            V8Function method = makeFunction(function, members.className);
+            V8Function method = makeFunction(function, members.className, interfaceId);
             method.invokeKind = INVOKE_PROPERTYGET;
             members.addFunction(std::move(method), function.name);
             return;
@@ -73,6 +76,7 @@ void addPropertyGet(Members& members, ComFunction const& function) {
         added.className = members.className;
         added.hasGetter = true;
         added.dispid = function.memberId;
+        added.interfaceId = interfaceId;
         members.addProperty(std::move(added), function.name);
         return;
     }
@@ -80,7 +84,7 @@ void addPropertyGet(Members& members, ComFunction const& function) {
         property->hasGetter = true;
 }
 
-void addPropertyPut(Members& members, ComFunction const& function) {
+void addPropertyPut(Members& members, ComFunction const& function, Guid const& interfaceId) {
     // A get with arguments seen earlier has made the name a method.
     if (members.hasFunction(function.name))
         return;
@@ -92,6 +96,7 @@ void addPropertyPut(Members& members, ComFunction const& function) {
         added.name = function.name;
         added.className = members.className;
         added.dispid = function.memberId;
+        added.interfaceId = interfaceId;
         property = &members.addProperty(std::move(added), function.name);
     }
     property->hasSetter = true;
@@ -128,8 +133,9 @@ v8::Local<v8::External> dataOf(v8::Isolate* isolate, void const* record) {
 
 // The members of a class on one template. A name is installed once: a
 // method wins over a property of the same name, the first of two methods
-// over the second. The member functions only accept receivers made from
-// `receiver`, so a detached member cannot be applied to another object.
+// over the second; a name in another case finds its member. The member
+// functions only accept receivers made from `receiver`, so a detached member
+// cannot be applied to another object.
 void installMembers(v8::Isolate* isolate, v8::Local<v8::ObjectTemplate> target, v8::Local<v8::FunctionTemplate> receiver,
                     V8Class const& v8Class, GetterChoice getters, SetterChoice setters) {
     std::unordered_set<std::string_view> installed;
@@ -137,10 +143,11 @@ void installMembers(v8::Isolate* isolate, v8::Local<v8::ObjectTemplate> target, 
     for (V8Function const& function : v8Class.functions) {
         if (!installed.insert(function.name).second)
             continue;
+        bool const ofDefault = function.interfaceId.isNull();
         target->Set(V8Helper::v8_string(isolate, function.name),
-                    v8::FunctionTemplate::New(isolate, StartupSnapshot::noted(ComCallback::Function),
-                                              dataOf(isolate, &function), signature, 0,
-                                              v8::ConstructorBehavior::kAllow),
+                    v8::FunctionTemplate::New(
+                        isolate, StartupSnapshot::noted(ofDefault ? ComCallback::Function : ComCallback::FunctionOfInterface),
+                        dataOf(isolate, &function), signature, 0, v8::ConstructorBehavior::kAllow),
                     v8::PropertyAttribute::None);
     }
     for (V8Property const& property : v8Class.properties) {
@@ -148,14 +155,26 @@ void installMembers(v8::Isolate* isolate, v8::Local<v8::ObjectTemplate> target, 
             continue;
         bool const getter = getters == GetterChoice::always || property.hasGetter;
         bool const setter = setters == SetterChoice::withPutParameter ? property.hasPutParameter : property.hasSetter;
-        target->SetAccessor(V8Helper::v8_string(isolate, property.name),
-                            getter ? StartupSnapshot::noted(ComCallback::Getter) : nullptr,
-                            setter ? StartupSnapshot::noted(ComCallback::Setter) : nullptr, dataOf(isolate, &property),
-                            v8::AccessControl::DEFAULT, v8::PropertyAttribute::None);
+        bool const ofDefault = property.interfaceId.isNull();
+        target->SetAccessor(
+            V8Helper::v8_string(isolate, property.name),
+            getter ? StartupSnapshot::noted(ofDefault ? ComCallback::Getter : ComCallback::GetterOfInterface) : nullptr,
+            setter ? StartupSnapshot::noted(ofDefault ? ComCallback::Setter : ComCallback::SetterOfInterface) : nullptr,
+            dataOf(isolate, &property), v8::AccessControl::DEFAULT, v8::PropertyAttribute::None);
     }
     // A collection can be walked with for...of.
     if (hasNewEnum(v8Class))
         EnumeratorIterator::addToCollection(isolate, target, receiver);
+    // Consulted only for string names found nowhere else. It sits on the
+    // wrappers' prototype, not on the wrappers: the optimizing compiler does
+    // not inline property access on an object that has an interceptor, and
+    // the members above must cost nothing more.
+    auto const notFoundOnly = static_cast<v8::PropertyHandlerFlags>(
+        static_cast<int>(v8::PropertyHandlerFlags::kNonMasking) |
+        static_cast<int>(v8::PropertyHandlerFlags::kOnlyInterceptStrings));
+    receiver->PrototypeTemplate()->SetHandler(v8::NamedPropertyHandlerConfiguration(
+        StartupSnapshot::noted(ComCallback::GetOtherCase), nullptr, StartupSnapshot::noted(ComCallback::QueryOtherCase),
+        nullptr, nullptr, dataOf(isolate, &v8Class), notFoundOnly));
 }
 
 // The function template that stands for a class without a constructor: it
@@ -170,6 +189,45 @@ v8::Local<v8::FunctionTemplate> classTemplate(v8::Isolate* isolate, V8Class cons
 
 bool isReservedName(std::string_view name) {
     return name == "Attribute" || name == "Enumerator";
+}
+
+// The values of constants that scripts get: numbers, strings and booleans.
+// A date or currency constant has no plain script value.
+bool isPlainConstant(VARTYPE vt) {
+    switch (vt) {
+    case VT_I1:
+    case VT_I2:
+    case VT_I4:
+    case VT_I8:
+    case VT_INT:
+    case VT_UI1:
+    case VT_UI2:
+    case VT_UI4:
+    case VT_UI8:
+    case VT_UINT:
+    case VT_R4:
+    case VT_R8:
+    case VT_BSTR:
+    case VT_BOOL:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The constants of a class as read-only, enumerable properties of its
+// constructor; none takes the place of one the constructor has already.
+void addConstants(v8::Isolate* isolate, v8::Local<v8::FunctionTemplate> constructor, V8Class const& v8Class) {
+    static std::unordered_set<std::string_view> const taken{"prototype", "name", "length", "caller", "arguments", "New"};
+    std::unordered_set<std::string_view> added;
+    for (ComConstant const& constant : v8Class.constants) {
+        if (!isPlainConstant(constant.value.vt) || taken.contains(constant.name) || !added.insert(constant.name).second)
+            continue;
+        v8::Local<v8::Value> value = ComHelper::convertBorrowedVariant(constant.value, isolate);
+        if (!value.IsEmpty())
+            constructor->Set(V8Helper::v8_string(isolate, constant.name), value,
+                             static_cast<v8::PropertyAttribute>(v8::ReadOnly | v8::DontDelete));
+    }
 }
 
 v8::Local<v8::ObjectTemplate> globalObjectTemplate(v8::Isolate* isolate, V8Class& v8Class) {
@@ -201,21 +259,30 @@ V8Class convertComToV8(ComClass const& comClass, ComClasses const* registry) {
     members.properties.reserve(comClass.functions.size());
     members.functionNames.reserve(comClass.functions.size());
     members.propertyIndex.reserve(comClass.functions.size());
-    for (ComFunction const& function : comClass.functions) {
-        if (isDispatchMemberName(function))
-            continue;
-        switch (function.invokeKind) {
-        case INVOKE_FUNC:
-            addMethod(members, function);
-            break;
-        case INVOKE_PROPERTYGET:
-            addPropertyGet(members, function);
-            break;
-        case INVOKE_PROPERTYPUT:
-            addPropertyPut(members, function);
-            break;
-        default:
-            break;
+    // The default interface's members first: where two interfaces of a
+    // coclass use one name, scripts reach the default one's, as a late-bound
+    // client does.
+    for (bool const ofDefaultInterface : {true, false}) {
+        for (ComMembers::Part const& run : comClass.functions.runs()) {
+            if (run.interfaceId.isNull() != ofDefaultInterface)
+                continue;
+            for (ComFunction const& function : *run.members) {
+                if (isDispatchMemberName(function))
+                    continue;
+                switch (function.invokeKind) {
+                case INVOKE_FUNC:
+                    addMethod(members, function, run.interfaceId);
+                    break;
+                case INVOKE_PROPERTYGET:
+                    addPropertyGet(members, function, run.interfaceId);
+                    break;
+                case INVOKE_PROPERTYPUT:
+                    addPropertyPut(members, function, run.interfaceId);
+                    break;
+                default:
+                    break;
+                }
+            }
         }
     }
     // Reserved for the most the class could have; kept for the process at
@@ -225,6 +292,7 @@ V8Class convertComToV8(ComClass const& comClass, ComClasses const* registry) {
     v8Class.constructors = std::move(members.constructors);
     v8Class.functions = std::move(members.functions);
     v8Class.properties = std::move(members.properties);
+    v8Class.constants = comClass.constants;
     return v8Class;
 }
 
@@ -266,6 +334,7 @@ v8::Local<v8::FunctionTemplate> constructorTemplateOf(v8::Isolate* isolate, V8Cl
                      v8::FunctionTemplate::New(isolate, ComCallback::ConstructorDeprecated, data,
                                                v8::Local<v8::Signature>(), 0, v8::ConstructorBehavior::kAllow),
                      v8::PropertyAttribute::None);
+    addConstants(isolate, constructor, v8Class);
     installMembers(isolate, instance, constructor, v8Class, GetterChoice::asDeclared, SetterChoice::asDeclared);
     v8Class.constructorTemplate.Reset(isolate, constructor);
     v8Class.instanceTemplate.Reset(isolate, instance);

@@ -3,16 +3,23 @@
 #include "Assert/Assert.h"
 #include "Format/Engine/JavaScript/Com/ActiveXObject.h"
 #include "Format/Engine/JavaScript/Com/CV8ArrayWrapper.h"
+#include "Format/Engine/JavaScript/Com/CV8FunctionWrapper.h"
+#include "Format/Engine/JavaScript/Com/CV8ObjectWrapper.h"
 #include "Format/Engine/JavaScript/Com/ComExtractorV8.h"
 #include "Format/Engine/JavaScript/Com/ComV8Engine.h"
+#include "Format/Engine/JavaScript/Com/DecimalNumber.h"
 #include "Format/Engine/JavaScript/Com/IsolateData.h"
+#include "Format/Engine/JavaScript/Com/ScriptDate.h"
 #include "Format/Engine/JavaScript/Com/VariantClearing.h"
 #include "Format/Engine/JavaScript/V8Helper.h"
 #include "Platform/Windows/Com/ComRef.h"
+#include "Platform/Windows/ErrorCode.h"
 
 #include <fmt/format.h>
 
 #include <cstdint>
+#include <cstring>
+#include <limits>
 #include <vector>
 
 namespace qor::format::engine::javascript::ComHelper {
@@ -28,6 +35,27 @@ constexpr int maximumArrayDepth = 64;
 void report(std::string_view message, std::string_view function, std::uint32_t line) {
     assert::Assert::report(message, function, sourceFile, line);
 }
+
+// Holds a safe array's data locked while its elements are read or written.
+class ArrayAccess {
+public:
+    explicit ArrayAccess(SAFEARRAY* array) : array_(array) {
+        if (array_ != nullptr && FAILED(SafeArrayAccessData(array_, &data_)))
+            array_ = nullptr;
+    }
+    ArrayAccess(ArrayAccess const&) = delete;
+    ArrayAccess& operator=(ArrayAccess const&) = delete;
+    ~ArrayAccess() {
+        if (array_ != nullptr)
+            SafeArrayUnaccessData(array_);
+    }
+    bool ok() const { return array_ != nullptr; }
+    void* data() const { return data_; }
+
+private:
+    SAFEARRAY* array_;
+    void* data_ = nullptr;
+};
 
 // Each conversion writes its VARIANT in place: built elsewhere and copied,
 // the few bytes written would be read back as a whole before they settle.
@@ -77,6 +105,41 @@ Conversion setArray(VARIANT& target, v8::Isolate* isolate, v8::Local<v8::Array> 
     return {};
 }
 
+EngineOptions const& optionsOf(v8::Isolate* isolate) {
+    return IsolateData::engine(isolate).getOptions();
+}
+
+Conversion setDate(VARIANT& target, v8::Isolate* isolate, v8::Local<v8::Date> date) {
+    auto const ole = ScriptDate::toOle(isolate, date);
+    if (!ole)
+        return std::unexpected(ConversionFailure::date);
+    set(target, VT_DATE);
+    target.date = *ole;
+    return {};
+}
+
+// A new automation object of the script object's own; its one reference is
+// the VARIANT's.
+Conversion setScriptObject(VARIANT& target, v8::Isolate* isolate, v8::Local<v8::Object> object) {
+    CV8ObjectWrapper* wrapper = object->IsFunction() ? new CV8FunctionWrapper(isolate, object.As<v8::Function>())
+                                                     : new CV8ObjectWrapper(isolate, object);
+    wrapper->AddRef();
+    set(target, VT_DISPATCH);
+    target.pdispVal = static_cast<IDispatchEx*>(wrapper);
+    return {};
+}
+
+// What the options make of an object that is neither an array nor a COM
+// wrapper.
+Conversion setOtherObject(VARIANT& target, v8::Isolate* isolate, v8::Local<v8::Object> object) {
+    EngineOptions const& options = optionsOf(isolate);
+    if (options.dates && object->IsDate())
+        return setDate(target, isolate, object.As<v8::Date>());
+    if (options.scriptObjects)
+        return setScriptObject(target, isolate, object);
+    return std::unexpected(ConversionFailure::object);
+}
+
 } // namespace
 
 std::string_view reasonOf(ConversionFailure failure) {
@@ -93,8 +156,22 @@ std::string_view reasonOf(ConversionFailure failure) {
         return "bigint values have no COM form";
     case ConversionFailure::outOfMemory:
         return "out of memory";
+    case ConversionFailure::coercion:
+        return "it has no form of the array's element type";
+    case ConversionFailure::scriptException:
+        return "the script threw while it was read";
+    case ConversionFailure::date:
+        return "invalid dates and dates outside the years 100 to 9999 have no COM form";
     }
     return {};
+}
+
+std::string reasonOf(ArgumentFailure const& failure) {
+    std::string reason(reasonOf(failure.reason));
+    if (failure.reason == ConversionFailure::coercion)
+        if (auto message = platform::windows::ErrorCode::getMessageFromErrorCode(static_cast<std::uint32_t>(failure.coercion)))
+            reason = *message;
+    return failure.element ? fmt::format("element {}: {}", *failure.element, reason) : reason;
 }
 
 std::expected<IDispatch*, ConversionFailure> wrappedDispatch(v8::Isolate* isolate, v8::Local<v8::Value> value) {
@@ -157,10 +234,81 @@ Conversion convertToVariant(v8::Isolate* isolate, v8::Local<v8::Value> value, VA
         v8::Local<v8::Object> object = value.As<v8::Object>();
         if (object->InternalFieldCount() == 1)
             return setWrapper(target, isolate, object);
-        return std::unexpected(ConversionFailure::object);
+        return setOtherObject(target, isolate, object);
     }
     // What is left of the script's types.
     return std::unexpected(value->IsSymbol() ? ConversionFailure::symbol : ConversionFailure::bigint);
+}
+
+namespace {
+
+// Moves a VARIANT of the array's element type into the array's cell for it:
+// the VARIANT itself, or the value or pointer at the start of its union.
+void moveIntoCell(void* cell, VARIANT& element, VARTYPE elementType, std::size_t size) {
+    if (elementType == VT_VARIANT) {
+        std::memcpy(cell, &element, sizeof element);
+    } else if (elementType == VT_DECIMAL) {
+        DECIMAL value = element.decVal;
+        value.wReserved = 0;
+        std::memcpy(cell, &value, sizeof value);
+    } else {
+        std::memcpy(cell, &element.bVal, size);
+    }
+    element.vt = VT_EMPTY;
+}
+
+std::expected<void, ArgumentFailure> setElement(v8::Isolate* isolate, v8::Local<v8::Context> context,
+                                                v8::Local<v8::Object> values, std::uint32_t index, VARTYPE elementType,
+                                                void* cell, std::size_t size) {
+    v8::Local<v8::Value> value;
+    if (!values->Get(context, index).ToLocal(&value))
+        return std::unexpected(ArgumentFailure{ConversionFailure::scriptException, index});
+    VARIANT element;
+    element.vt = VT_EMPTY;
+    if (auto converted = convertToVariant(isolate, value, element); !converted)
+        return std::unexpected(ArgumentFailure{converted.error(), index});
+    if (elementType != VT_VARIANT && element.vt != elementType) {
+        HRESULT const coerced = VariantChangeType(&element, &element, 0, elementType);
+        if (FAILED(coerced)) {
+            clearVariant(element);
+            return std::unexpected(ArgumentFailure{ConversionFailure::coercion, index, coerced});
+        }
+    }
+    moveIntoCell(cell, element, elementType, size);
+    return {};
+}
+
+} // namespace
+
+std::expected<void, ArgumentFailure> convertToSafeArray(v8::Isolate* isolate, v8::Local<v8::Object> values,
+                                                        VARTYPE elementType, VARIANT& target) {
+    if (!values->IsArray() && !values->IsTypedArray())
+        return std::unexpected(ArgumentFailure{ConversionFailure::object});
+    std::size_t const length =
+        values->IsTypedArray() ? values.As<v8::TypedArray>()->Length() : values.As<v8::Array>()->Length();
+    SAFEARRAY* array = length <= std::numeric_limits<ULONG>::max()
+                           ? SafeArrayCreateVector(elementType, 0, static_cast<ULONG>(length))
+                           : nullptr;
+    if (array == nullptr)
+        return std::unexpected(ArgumentFailure{ConversionFailure::outOfMemory});
+    std::expected<void, ArgumentFailure> result;
+    {
+        ArrayAccess access(array);
+        std::size_t const size = SafeArrayGetElemsize(array);
+        auto* cells = static_cast<char*>(access.data());
+        if (!access.ok() || (length > 0 && cells == nullptr))
+            result = std::unexpected(ArgumentFailure{ConversionFailure::outOfMemory});
+        v8::Local<v8::Context> context = isolate->GetCurrentContext();
+        for (std::uint32_t index = 0; index < length && result; ++index)
+            result = setElement(isolate, context, values, index, elementType, cells + index * size, size);
+    }
+    if (!result) {
+        SafeArrayDestroy(array);
+        return result;
+    }
+    set(target, static_cast<VARTYPE>(VT_ARRAY | elementType));
+    target.parray = array;
+    return {};
 }
 
 VARIANT variant_v8ToCom(v8::Isolate* isolate, v8::Local<v8::Value> value) {
@@ -182,6 +330,9 @@ VARIANT variant_v8ToCom(v8::Isolate* isolate, v8::Local<v8::Value> value) {
         break;
     case ConversionFailure::outOfMemory:
         report("out of memory", function, __LINE__);
+        break;
+    case ConversionFailure::date:
+        report("date out of range", function, __LINE__);
         break;
     default:
         report("Handle new Object outside this function.", function, __LINE__);
@@ -230,6 +381,9 @@ Converted stringValue(v8::Isolate* isolate, BSTR text) {
 Converted dispatchValue(v8::Isolate* isolate, IDispatch* dispatch) {
     if (dispatch == nullptr)
         return {};
+    if (optionsOf(isolate).scriptObjects)
+        if (auto object = CV8ObjectWrapper::scriptValueOf(isolate, dispatch))
+            return {*object};
     ObjectRegistry& registry = IsolateData::objectRegistry(isolate);
     if (v8::Local<v8::Object> existing = registry.find(isolate, dispatch); !existing.IsEmpty())
         return {existing};
@@ -242,6 +396,20 @@ Converted dispatchValue(v8::Isolate* isolate, IDispatch* dispatch) {
         return {{}, true};
     dispatch->AddRef();
     return {registry.adopt(isolate, wrapper, dispatch)};
+}
+
+Converted dateValue(v8::Isolate* isolate, DATE date) {
+    v8::Local<v8::Date> value;
+    if (!ScriptDate::toScript(isolate, date).ToLocal(&value))
+        return fail(isolate, fmt::format("A date from COM is outside the years 100 to 9999: {}", date));
+    return {value};
+}
+
+Converted decimalValue(v8::Isolate* isolate, DECIMAL const& decimal) {
+    auto const number = numberOfDecimal(decimal);
+    if (!number)
+        return fail(isolate, "A DECIMAL from COM has a scale beyond 28");
+    return {v8::Number::New(isolate, *number)};
 }
 
 Converted unknownValue(v8::Isolate* isolate, IUnknown* unknown) {
@@ -287,6 +455,12 @@ Converted elementValue(v8::Isolate* isolate, VARTYPE type, void const* data, std
         return {v8::BigInt::NewFromUnsigned(isolate, elementAt<ULONGLONG>(data, index))};
     case VT_BSTR:
         return stringValue(isolate, elementAt<BSTR>(data, index));
+    case VT_DATE:
+        return dateValue(isolate, elementAt<DATE>(data, index));
+    case VT_CY:
+        return {v8::Number::New(isolate, numberOfCurrency(elementAt<CY>(data, index)))};
+    case VT_DECIMAL:
+        return decimalValue(isolate, elementAt<DECIMAL>(data, index));
     default:
         return valueOf(isolate, elementAt<VARIANT>(data, index), depth + 1);
     }
@@ -294,8 +468,14 @@ Converted elementValue(v8::Isolate* isolate, VARTYPE type, void const* data, std
 
 // The element types an array may have, with the size each takes in the data
 // block; 0 for the others.
-std::size_t elementSize(VARTYPE type) {
+std::size_t elementSize(VARTYPE type, EngineOptions const& options) {
     switch (type) {
+    case VT_DATE:
+        return options.dates ? sizeof(DATE) : 0;
+    case VT_CY:
+        return options.currencyAndDecimal ? sizeof(CY) : 0;
+    case VT_DECIMAL:
+        return options.currencyAndDecimal ? sizeof(DECIMAL) : 0;
     case VT_I1:
     case VT_UI1:
         return 1;
@@ -333,27 +513,6 @@ bool hasElements(SAFEARRAY* array) {
     return dimensions > 0;
 }
 
-// Holds a safe array's data locked while its elements are read.
-class ArrayAccess {
-public:
-    explicit ArrayAccess(SAFEARRAY* array) : array_(array) {
-        if (array_ != nullptr && FAILED(SafeArrayAccessData(array_, &data_)))
-            array_ = nullptr;
-    }
-    ArrayAccess(ArrayAccess const&) = delete;
-    ArrayAccess& operator=(ArrayAccess const&) = delete;
-    ~ArrayAccess() {
-        if (array_ != nullptr)
-            SafeArrayUnaccessData(array_);
-    }
-    bool ok() const { return array_ != nullptr; }
-    void const* data() const { return data_; }
-
-private:
-    SAFEARRAY* array_;
-    void* data_ = nullptr;
-};
-
 // Only the first dimension counts: a script array of the first elements of
 // the data block, indexed from 0 whatever the lower bound.
 Converted arrayValue(v8::Isolate* isolate, VARTYPE type, SAFEARRAY* array, int depth) {
@@ -371,7 +530,8 @@ Converted arrayValue(v8::Isolate* isolate, VARTYPE type, SAFEARRAY* array, int d
     // many the first dimension counts.
     std::int32_t const count = span > 0 && hasElements(array) ? static_cast<std::int32_t>(span) : 0;
     // Elements of another size than the type gives would be read as garbage.
-    if (count > 0 && (access.data() == nullptr || SafeArrayGetElemsize(array) != elementSize(type)))
+    if (count > 0 &&
+        (access.data() == nullptr || SafeArrayGetElemsize(array) != elementSize(type, optionsOf(isolate))))
         return fail(isolate, "SafeArrayAccessData() failed");
     std::vector<v8::Local<v8::Value>> elements;
     elements.reserve(static_cast<std::size_t>(count));
@@ -387,7 +547,7 @@ Converted arrayValue(v8::Isolate* isolate, VARTYPE type, SAFEARRAY* array, int d
 Converted valueOf(v8::Isolate* isolate, VARIANT const& variant, int depth) {
     VARTYPE const vt = variant.vt;
     VARTYPE const base = vt & VT_TYPEMASK;
-    if ((vt & ~VT_TYPEMASK) == VT_ARRAY && elementSize(base) != 0)
+    if ((vt & ~VT_TYPEMASK) == VT_ARRAY && elementSize(base, optionsOf(isolate)) != 0)
         return arrayValue(isolate, base, variant.parray, depth);
     switch (vt) {
     case VT_EMPTY:
@@ -426,6 +586,18 @@ Converted valueOf(v8::Isolate* isolate, VARIANT const& variant, int depth) {
         return dispatchValue(isolate, variant.pdispVal);
     case VT_UNKNOWN:
         return unknownValue(isolate, variant.punkVal);
+    case VT_DATE:
+        if (optionsOf(isolate).dates)
+            return dateValue(isolate, variant.date);
+        return unsupported(isolate, vt);
+    case VT_CY:
+        if (optionsOf(isolate).currencyAndDecimal)
+            return {v8::Number::New(isolate, numberOfCurrency(variant.cyVal))};
+        return unsupported(isolate, vt);
+    case VT_DECIMAL:
+        if (optionsOf(isolate).currencyAndDecimal)
+            return decimalValue(isolate, variant.decVal);
+        return unsupported(isolate, vt);
     default:
         return unsupported(isolate, vt);
     }
@@ -445,6 +617,20 @@ v8::Local<v8::Value> convertFromVariant(VARIANT& taken, v8::Isolate* isolate) {
     v8::Local<v8::Value> value = valueOf(isolate, taken, 0).value;
     clearVariant(taken);
     return value;
+}
+
+std::expected<void, IncomingArgumentFailure> convertArguments(v8::Isolate* isolate, VARIANT const* variants,
+                                                              bool reversed, std::span<v8::Local<v8::Value>> arguments) {
+    std::size_t const count = arguments.size();
+    v8::TryCatch tryCatch(isolate);
+    for (std::size_t i = 0; i < count; ++i) {
+        std::size_t const position = reversed ? count - 1 - i : i;
+        v8::Local<v8::Value> value = valueOf(isolate, variants[i], 0).value;
+        if (tryCatch.HasCaught())
+            return std::unexpected(IncomingArgumentFailure{position + 1, V8Helper::qor_string(tryCatch.Exception(), isolate)});
+        arguments[position] = value.IsEmpty() ? v8::Undefined(isolate).As<v8::Value>() : value;
+    }
+    return {};
 }
 
 v8::Local<v8::Value> dispatch_comToV8(IDispatch* dispatch, v8::Isolate* isolate) {

@@ -4,14 +4,19 @@
 // script values. Everything runs on the isolate's thread with the isolate
 // entered, a context current and a handle scope open.
 
+#include "Format/Engine/JavaScript/Com/ComParameter.h"
 #include "Id/Guid.h"
 #include "Platform/Com.h"
 
 #include <v8.h>
 
+#include <cstdint>
 #include <expected>
+#include <optional>
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace qor::format::engine::javascript::ComHelper {
 
@@ -22,19 +27,55 @@ enum class ConversionFailure {
     noComObject, // a global object whose COM object could not be created
     symbol,
     bigint,
-    outOfMemory, // no memory for the string
+    outOfMemory, // no memory for the string or array
+    coercion,    // an array element that has no form of the array's element type
+    scriptException, // reading the value threw; the exception is pending
+    date,        // an invalid Date, or one outside the years OLE dates cover
 };
 
 // Why, in words fit for the script exception of a COM call.
 std::string_view reasonOf(ConversionFailure failure);
+
+// Why a script value cannot go to a COM parameter: the value's own reason,
+// or for an array going into a typed SAFEARRAY, that of one element.
+struct ArgumentFailure {
+    ConversionFailure reason;
+    std::optional<std::uint32_t> element;
+    // For ConversionFailure::coercion, the code the coercion failed with.
+    HRESULT coercion = S_OK;
+};
+
+std::string reasonOf(ArgumentFailure const& failure);
 
 using Conversion = std::expected<void, ConversionFailure>;
 
 // Writes the VARIANT of a script value into `target`, an empty VARIANT that
 // the caller then owns (VariantClear), or tells why there is none and leaves
 // `target` empty. Arrays become new array wrappers; COM wrappers give their
-// pointer with a reference of the VARIANT's own.
+// pointer with a reference of the VARIANT's own. The engine's options add
+// Dates (VT_DATE), and functions and other objects (new automation objects
+// of their own; one that came from COM gives its object back).
 Conversion convertToVariant(v8::Isolate* isolate, v8::Local<v8::Value> value, VARIANT& target);
+
+// A new SAFEARRAY of `elementType` in `target`, which owns it, from the
+// elements of a script array or typed array: each converts as
+// convertToVariant converts it, then to that type as COM coerces arguments.
+std::expected<void, ArgumentFailure> convertToSafeArray(v8::Isolate* isolate, v8::Local<v8::Object> values,
+                                                        VARTYPE elementType, VARIANT& target);
+
+// As convertToVariant, for a value passed to `parameter`: a script array or
+// typed array given to a by-value SAFEARRAY parameter goes as a SAFEARRAY of
+// the parameter's element type (convertToSafeArray). Inline: every argument
+// of every call passes here.
+inline std::expected<void, ArgumentFailure> convertArgument(v8::Isolate* isolate, v8::Local<v8::Value> value,
+                                                            ComParameter const& parameter, VARIANT& target) {
+    if (parameter.vt == VT_SAFEARRAY && parameter.elementVt != VT_EMPTY && (value->IsArray() || value->IsTypedArray()))
+        [[unlikely]]
+        return convertToSafeArray(isolate, value.As<v8::Object>(), parameter.elementVt, target);
+    if (auto converted = convertToVariant(isolate, value, target); !converted) [[unlikely]]
+        return std::unexpected(ArgumentFailure{converted.error()});
+    return {};
+}
 
 // The COM object behind a script value that is a COM wrapper (borrowed: the
 // wrapper keeps its reference). A global object gets its class's shared
@@ -48,13 +89,29 @@ VARIANT variant_v8ToCom(v8::Isolate* isolate, v8::Local<v8::Value> value);
 
 // The script value of a VARIANT, which the function owns and clears. A type
 // without a script form throws a string into the script and gives an empty
-// handle.
+// handle. The engine's options add VT_DATE (a Date), VT_CY and VT_DECIMAL
+// (numbers), and arrays of them; and the library's own wrappers of script
+// objects give their script objects back.
 v8::Local<v8::Value> variant_comToV8(_variant_t returnVar, v8::Isolate* isolate);
 // The same for a VARIANT the caller hands over without a copy: it is cleared
 // on return.
 v8::Local<v8::Value> convertFromVariant(VARIANT& taken, v8::Isolate* isolate);
 // The same for a VARIANT the caller keeps, unchanged.
 v8::Local<v8::Value> convertBorrowedVariant(VARIANT const& borrowed, v8::Isolate* isolate);
+
+// An argument from COM without a script form: its position, from 1 in
+// declaration order, and what its conversion threw.
+struct IncomingArgumentFailure {
+    std::size_t position;
+    std::string message;
+};
+
+// Fills `arguments` with the script values of a call's arguments in
+// declaration order: as many `variants`, in COM's order (the last first) when
+// `reversed`, else in order. Nothing stays thrown: the first argument without
+// a script form fails the whole.
+std::expected<void, IncomingArgumentFailure> convertArguments(v8::Isolate* isolate, VARIANT const* variants,
+                                                              bool reversed, std::span<v8::Local<v8::Value>> arguments);
 
 // The script object standing for `dispatch`: the live wrapper of that pointer
 // when there is one, else a new one holding a reference of its own, made from

@@ -18,21 +18,21 @@ ComParameter::ComParameter() {
 }
 
 ComParameter::ComParameter(std::string typeName, std::string name, VARIANT const& defaultValue, std::uint16_t flags,
-                           VARTYPE vt)
-    : typeName(std::move(typeName)), name(std::move(name)), flags(flags), vt(vt) {
+                           VARTYPE vt, VARTYPE elementVt)
+    : typeName(std::move(typeName)), name(std::move(name)), flags(flags), vt(vt), elementVt(elementVt) {
     VariantInit(&this->defaultValue);
     copyVariant(this->defaultValue, defaultValue);
 }
 
 ComParameter::ComParameter(ComParameter const& other)
-    : typeName(other.typeName), name(other.name), flags(other.flags), vt(other.vt) {
+    : typeName(other.typeName), name(other.name), flags(other.flags), vt(other.vt), elementVt(other.elementVt) {
     VariantInit(&defaultValue);
     copyVariant(defaultValue, other.defaultValue);
 }
 
 ComParameter::ComParameter(ComParameter&& other) noexcept
     : typeName(std::move(other.typeName)), name(std::move(other.name)), defaultValue(other.defaultValue),
-      flags(other.flags), vt(other.vt) {
+      flags(other.flags), vt(other.vt), elementVt(other.elementVt) {
     VariantInit(&other.defaultValue);
 }
 
@@ -54,6 +54,7 @@ ComParameter& ComParameter::operator=(ComParameter&& other) noexcept {
         VariantInit(&other.defaultValue);
         flags = other.flags;
         vt = other.vt;
+        elementVt = other.elementVt;
     }
     return *this;
 }

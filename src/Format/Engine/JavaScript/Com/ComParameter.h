@@ -13,7 +13,8 @@ namespace qor::format::engine::javascript {
 struct QOR_JAVASCRIPT_COM_API ComParameter {
     ComParameter();
     // Copies `defaultValue`; raises _com_error when that fails.
-    ComParameter(std::string typeName, std::string name, VARIANT const& defaultValue, std::uint16_t flags, VARTYPE vt);
+    ComParameter(std::string typeName, std::string name, VARIANT const& defaultValue, std::uint16_t flags, VARTYPE vt,
+                 VARTYPE elementVt = VT_EMPTY);
     ComParameter(ComParameter const& other);
     ComParameter(ComParameter&& other) noexcept;
     ComParameter& operator=(ComParameter const& other);
@@ -28,6 +29,9 @@ struct QOR_JAVASCRIPT_COM_API ComParameter {
     std::uint16_t flags = 0;
     // As declared: VT_PTR for a by-reference parameter.
     VARTYPE vt = VT_EMPTY;
+    // For a SAFEARRAY parameter (vt VT_SAFEARRAY), the VARIANT type of its
+    // elements (safeArrayElementType); VT_EMPTY otherwise.
+    VARTYPE elementVt = VT_EMPTY;
 };
 
 } // namespace qor::format::engine::javascript

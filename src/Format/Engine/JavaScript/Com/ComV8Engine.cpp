@@ -7,19 +7,17 @@
 #include "Format/Engine/JavaScript/Com/ComHelper.h"
 #include "Format/Engine/JavaScript/V8Engine.h"
 #include "Format/Engine/JavaScript/V8Helper.h"
-#include "Format/Engine/JavaScript/Com/IsolateBound.h"
+#include "Format/Engine/JavaScript/Com/ScriptDate.h"
+#include "Format/Engine/JavaScript/Com/ScriptEvents.h"
 #include "Format/Engine/JavaScript/Com/StartupSnapshot.h"
 #include "Platform/Windows/Com/IScriptStartStop.h"
-#include "Platform/Windows/Com/UnknownCreationHelperInterface.h"
 
 #include <utility>
 
 namespace qor::format::engine::javascript {
 namespace {
 
-using platform::windows::com::IID_UnknownCreationHelper;
 using platform::windows::com::IScriptStartStop;
-using platform::windows::com::UnknownCreationHelperInterface;
 
 std::uint64_t uniqueIdCounter = 0;
 
@@ -72,39 +70,35 @@ void ComV8Engine::teardownIsolate() {
             v8Class.instanceTemplate.Reset();
             v8Class.constructorTemplate.Reset();
         }
+        // Events an object fires as it goes find no script any more.
+        objectRegistry.disconnectAllEvents();
         releaseSharedInstances();
         objectRegistry.teardown(isolate);
-        detachLibraryObjects();
         functionKeys.clear();
     }
     context.Reset();
     // Handles must go before their isolate does.
     topLevelModule.Reset();
     unhandledRejections.clear();
+    disposeIsolate();
+}
+
+void ComV8Engine::disposeIsolate() {
+    // Nothing may reach the isolate once it is gone: a watchdog's request,
+    // the heap's callback.
+    termination.attach(nullptr);
+    heapLimit.watch(nullptr);
     isolate->Dispose();
     isolate = nullptr;
-    delete createParams.array_buffer_allocator;
-    createParams.array_buffer_allocator = nullptr;
+    createParams.array_buffer_allocator_shared.reset();
 }
 
 void ComV8Engine::objectCreated(IUnknown* object) {
-    libraryObjects.insert(object);
+    objectRegistry.libraryObjects.insert(object);
 }
 
 void ComV8Engine::objectDestroyed(IUnknown* object) {
-    libraryObjects.erase(object);
-}
-
-void ComV8Engine::detachLibraryObjects() {
-    for (IUnknown* object : std::exchange(libraryObjects, {})) {
-        void* helper = nullptr;
-        if (FAILED(object->QueryInterface(IID_UnknownCreationHelper, &helper)) || helper == nullptr)
-            continue;
-        auto* link = static_cast<UnknownCreationHelperInterface*>(helper);
-        if (auto* bound = dynamic_cast<IsolateBound*>(link))
-            bound->detachFromIsolate();
-        link->clearCreator();
-    }
+    objectRegistry.libraryObjects.erase(object);
 }
 
 std::uint64_t ComV8Engine::nextUniqueId() { return ++uniqueIdCounter; }
@@ -123,18 +117,44 @@ void ComV8Engine::ensureIsolate() {
     isolate->SetOOMErrorHandler(V8Engine::oomeError);
     isolate->SetFatalErrorHandler(V8Engine::fatalError);
     isolate->SetAbortOnUncaughtExceptionCallback(V8Engine::abortOnUncaughtException);
+    isolate->AddMessageListener(V8Engine::uncaughtMessage);
     isolate->SetPromiseRejectCallback(promiseRejected);
+    applyOptions({});
+}
+
+void ComV8Engine::setOptions(EngineOptions chosen) {
+    EngineOptions const before = std::exchange(options, chosen);
+    if (isolate != nullptr)
+        applyOptions(before);
+}
+
+void ComV8Engine::applyOptions(EngineOptions const& before) {
+    bool const newDates = options.dates && !before.dates;
+    bool const newEvents = options.events && !before.events;
+    if (!newDates && !newEvents)
+        return;
+    v8::Isolate::Scope isolateScope(isolate);
+    v8::HandleScope handleScope(isolate);
+    v8::Local<v8::Context> local = context.Get(isolate);
+    v8::Context::Scope contextScope(local);
+    if (newDates)
+        ScriptDate::prepare(isolate);
+    if (newEvents)
+        ScriptEvents::install(isolate, local);
 }
 
 void ComV8Engine::initiateContext(std::function<void(ClassMap&)> beforeIsolate,
                                   std::function<v8::Local<v8::Context>()> makeContext) {
     ClassMap& classes = getClassMap(typeLibrary, comClasses);
-    createParams.array_buffer_allocator = v8::ArrayBuffer::Allocator::NewDefaultAllocator();
+    createParams.array_buffer_allocator_shared = arrayBuffers;
     createParams.snapshot_blob = nullptr;
     createParams.external_references = nullptr;
+    heapLimit.configure(createParams);
     if (beforeIsolate)
         beforeIsolate(classes);
     isolate = v8::Isolate::New(createParams);
+    termination.attach(isolate);
+    heapLimit.watch(isolate);
     isolate->SetHostImportModuleDynamicallyCallback(importDynamicallyCallback);
     isolate->SetHostInitializeImportMetaObjectCallback(callMeta);
     if (&classes != &classMap)
@@ -270,6 +290,8 @@ void ComV8Engine::debugged(bool functionCall, std::function<void()> const& step)
     }
     if (!debugger)
         debugger = std::make_unique<V8Debugger>(isolate, V8Engine::get().getPlatform());
+    if (!functionCall)
+        debugger->setScriptPath(settings.path);
     // The debugger gets copies; the engine keeps its own.
     debugger->execute(functionCall, step, execDebuggerDialog, execWebsocketDisconnectDialog, debugPort);
 }

@@ -1,12 +1,19 @@
 #pragma once
 
 #include "Format/Engine/JavaScript/Com/ComExtractorV8.h"
+#include "Format/Engine/JavaScript/Com/EngineOptions.h"
 #include "Format/Engine/JavaScript/Com/Export.h"
+#include "Format/Engine/JavaScript/Com/ImportTree.h"
 #include "Format/Engine/JavaScript/Com/ObjectRegistry.h"
 #include "Format/Engine/JavaScript/Com/UnhandledRejections.h"
 #include "Format/Engine/JavaScript/Com/V8Class.h"
+#include "Format/Engine/JavaScript/BoundedArrayBufferAllocator.h"
 #include "Format/Engine/JavaScript/Error.h"
+#include "Format/Engine/JavaScript/HeapLimit.h"
+#include "Format/Engine/JavaScript/RunTimeLimit.h"
+#include "Format/Engine/JavaScript/ScriptTermination.h"
 #include "Format/Engine/JavaScript/V8Debugger.h"
+#include "Format/Engine/JavaScript/V8Engine.h"
 #include "Format/Engine/JavaScript/V8FuncResult.h"
 #include "Id/Guid.h"
 #include "Platform/Windows/Com/ComClasses.h"
@@ -16,6 +23,8 @@
 
 #include <v8.h>
 
+#include <chrono>
+#include <cstddef>
 #include <expected>
 #include <filesystem>
 #include <functional>
@@ -80,6 +89,13 @@ public:
     bool invokeComFunction(GUID const* classGuid, OLECHAR const* memberName, DISPPARAMS* parameters,
                            VARIANT* result) override;
 
+    // Calls script functions for COM as invokeComFunction does, one after
+    // the other with the same arguments, for as long as `next` gives one; an
+    // error of one is reported before the next runs. `name` names them in
+    // messages. True when one was called; `result` holds what the last gave.
+    bool invokeScriptFunctions(std::string_view name, DISPPARAMS* parameters, VARIANT* result,
+                               std::function<std::optional<V8Engine::Callee>()> const& next);
+
     // Calls a global script function with arguments in natural order;
     // VT_EMPTY when there is none. Errors become the pending error.
     _variant_t callJsFunctionGetError(std::string_view functionName, std::vector<_variant_t>& arguments);
@@ -95,6 +111,32 @@ public:
     // Decides what Include, import and import() names mean; an empty resolver
     // restores reading files.
     void setImportResolverCallback(ImportResolver resolver);
+
+    // What the engine does beyond its standard behaviour; nothing unless set.
+    // Best set before the first run: conversions follow a change at once,
+    // and the event functions appear when events are turned on.
+    void setOptions(EngineOptions options);
+    EngineOptions const& getOptions() const { return options; }
+
+    // Limits and termination, each off until the host sets it. A run is a
+    // runScript, or a call from the host or COM while no run is in progress;
+    // a run that a limit or terminateScript ends fails with an error saying
+    // why, reported like any other, and the engine runs the next one as usual.
+    //
+    // Ends the run in progress; safe from any thread, and nothing while no
+    // run is in progress, so that it never ends the next one. A call into COM
+    // that blocks is not interrupted: the run ends when it returns to script.
+    void terminateScript();
+    // Ends each run that goes on longer than `limit` (nothing: no limit). A
+    // watchdog thread keeps the time once a run has a limit. The time counts
+    // while a debugger holds the script paused.
+    void setTimeLimit(std::optional<std::chrono::milliseconds> limit);
+    // Bounds the engine's heap, before its first run (false after): a script
+    // that fills it ends with an error instead of V8 ending the process.
+    bool setHeapLimit(std::size_t bytes);
+    // Bounds the memory of the engine's ArrayBuffers and typed arrays; past
+    // it, making one throws a RangeError in the script. Any time.
+    void setArrayBufferLimit(std::optional<std::size_t> bytes);
 
     v8::Isolate* getIsolate() const { return isolate; }
     bool hasPendingError() const { return pendingError != nullptr; }
@@ -115,14 +157,20 @@ private:
     void makeStartupBlob(ClassMap& classes, std::vector<std::intptr_t> const& references);
     v8::Local<v8::Context> contextFromSnapshot();
     void stopWrappedObjects();
-    void detachLibraryObjects();
+    // What options turned on since `before` add to the context: the script's
+    // own Date functions taken, the event functions installed.
+    void applyOptions(EngineOptions const& before);
 
     RunResult execute(struct Source const& source, v8::Local<v8::Context> context);
     std::optional<std::pair<std::string, std::filesystem::path>> resolveImport(std::string_view name);
     static void include(v8::FunctionCallbackInfo<v8::Value> const& info);
 
     RunResult executeModule(Source const& source, v8::Local<v8::Context> context);
-    v8::MaybeLocal<v8::Module> resolveModule(v8::Local<v8::Context> context, v8::Local<v8::String> specifier);
+    v8::MaybeLocal<v8::Module> resolveModule(v8::Local<v8::Context> context, v8::Local<v8::String> specifier,
+                                             v8::Local<v8::Module> referrer);
+    // Links the graph of `module`, imported as `name` (the top-level module
+    // has none).
+    bool link(v8::Local<v8::Module> module, v8::Local<v8::Context> context, std::optional<std::string> name);
     v8::MaybeLocal<v8::Promise> importDynamically(v8::Local<v8::Context> context, v8::Local<v8::String> specifier);
     void watchEvaluation(v8::Local<v8::Context> context, v8::Local<v8::Value> evaluation);
     static v8::MaybeLocal<v8::Module> resolveModuleCallback(v8::Local<v8::Context> context,
@@ -139,6 +187,16 @@ private:
 
     V8FuncResult callFunction(v8::Local<v8::Context> context, std::string_view name,
                               std::span<v8::Local<v8::Value>> arguments);
+    // Runs a call from the host or COM: `plain` nested inside a call from COM,
+    // where an exception must rise through the scripts between, else
+    // `capturing`, whose error becomes the pending error.
+    template <class Plain, class Capturing>
+    V8FuncResult callCaptured(Plain const& plain, Capturing const& capturing);
+    // A call from COM: converts its arguments, runs `call` (context, span of
+    // arguments), converts the result, and reports errors at the outermost
+    // depth.
+    template <class Call>
+    bool callFromCom(std::string_view name, DISPPARAMS* parameters, VARIANT* result, Call const& call);
     v8::Local<v8::String> functionKey(std::string_view name);
     // "Class.Member" for a call from COM; `spare` holds it when the engine
     // keeps no more names.
@@ -155,6 +213,23 @@ private:
     void recordUnhandledRejections();
 
     void recordError(Error error);
+    // One entry into script; the outermost one is a run, which the limits
+    // bound and terminateScript ends.
+    class RunScope {
+    public:
+        explicit RunScope(ComV8Engine& engine);
+        ~RunScope();
+        RunScope(RunScope const&) = delete;
+        RunScope& operator=(RunScope const&) = delete;
+        bool outermost() const { return run.has_value(); }
+
+    private:
+        ComV8Engine& engine;
+        std::optional<ScriptTermination::RunId> run;
+    };
+    // The message of a run's error when the run was terminated.
+    void describeTermination(Error& error) const;
+    void disposeIsolate();
     // Runs `step` under the debugger when a debug run or call is due, else
     // directly.
     void debugged(bool functionCall, std::function<void()> const& step);
@@ -185,9 +260,9 @@ private:
     bool inModule = false;
     std::set<std::string> includedFiles;
     v8::Global<v8::Module> topLevelModule;
-    // The library's own COM objects made for this engine and still alive:
-    // COM clients may keep them past the engine, which detaches them first.
-    std::unordered_set<IUnknown*> libraryObjects;
+    EngineOptions options;
+    // The import graph being linked, if any.
+    ImportTree* linking = nullptr;
     // The script strings of the function names the host calls, made once.
     struct NameHash : std::hash<std::string_view> {
         using is_transparent = void;
@@ -201,6 +276,11 @@ private:
     };
     std::unordered_map<std::basic_string<OLECHAR>, std::string, OleNameHash, std::equal_to<>> memberFunctionNames;
     UnhandledRejections unhandledRejections;
+    ScriptTermination termination;
+    RunTimeLimit timeLimit{termination};
+    HeapLimit heapLimit{termination};
+    // Shared with the isolate, which may free backing stores as it goes.
+    std::shared_ptr<BoundedArrayBufferAllocator> arrayBuffers = std::make_shared<BoundedArrayBufferAllocator>();
 };
 
 } // namespace qor::format::engine::javascript

@@ -121,34 +121,39 @@ std::string_view ComV8Engine::memberFunctionName(GUID const* classGuid, OLECHAR 
     return memberFunctionNames.emplace(OleString(lookup), std::move(spare)).first->second;
 }
 
-V8FuncResult ComV8Engine::callFunction(v8::Local<v8::Context> local, std::string_view name,
-                                       std::span<v8::Local<v8::Value>> arguments) {
-    v8::Local<v8::Object> global = local->Global();
-    V8Engine::FunctionName const function{functionKey(name), name};
-    // A debug call enters the debugger only for a function that exists.
-    bool const viaDebugger = runMode == debugRun && debugger;
-    if (viaDebugger && !V8Engine::jsFunctionExists(global, local, name))
-        return {};
+// Templates rather than std::function: a host call must not allocate for
+// the closures it passes.
+template <class Plain, class Capturing>
+V8FuncResult ComV8Engine::callCaptured(Plain const& plain, Capturing const& capturing) {
     try {
         V8FuncResult called;
         std::optional<Error> failure;
         auto call = [&] {
             if (callDepth > 1) {
-                called = V8Engine::callJsFunction(global, local, function, arguments);
+                called = plain();
                 return;
             }
-            auto result = V8Engine::callJsFunctionGetError(global, local, function, arguments);
+            auto result = capturing();
             if (result)
                 called = *result;
             else
                 failure = std::move(result.error());
         };
-        if (viaDebugger)
-            debugged(true, call);
-        else
-            call();
+        bool outermost = false;
+        {
+            RunScope run(*this);
+            outermost = run.outermost();
+            if (runMode == debugRun && debugger)
+                debugged(true, call);
+            else
+                call();
+        }
         if (!failure)
             return called;
+        // A termination ends the run around this call too, which reports it.
+        if (!outermost && termination.reason())
+            return {};
+        describeTermination(*failure);
         recordError(std::move(*failure));
     } catch (std::exception const& exception) {
         critical = true;
@@ -161,25 +166,27 @@ V8FuncResult ComV8Engine::callFunction(v8::Local<v8::Context> local, std::string
     return {};
 }
 
+V8FuncResult ComV8Engine::callFunction(v8::Local<v8::Context> local, std::string_view name,
+                                       std::span<v8::Local<v8::Value>> arguments) {
+    v8::Local<v8::Object> global = local->Global();
+    V8Engine::FunctionName const function{functionKey(name), name};
+    // A debug call enters the debugger only for a function that exists.
+    if (runMode == debugRun && debugger && !V8Engine::jsFunctionExists(global, local, name))
+        return {};
+    return callCaptured([&] { return V8Engine::callJsFunction(global, local, function, arguments); },
+                        [&] { return V8Engine::callJsFunctionGetError(global, local, function, arguments); });
+}
+
 bool ComV8Engine::scriptArguments(std::string_view name, VARIANT const* variants, bool reversed,
                                   std::span<v8::Local<v8::Value>> arguments) {
-    std::size_t const count = arguments.size();
-    v8::TryCatch tryCatch(isolate);
-    for (std::size_t i = 0; i < count; ++i) {
-        std::size_t const position = reversed ? count - 1 - i : i;
-        // Objects become wrappers holding a reference of their own, so a
-        // script may keep them past the call.
-        v8::Local<v8::Value> value = variants[i].vt == VT_DISPATCH
-                                         ? ComHelper::dispatch_comToV8(variants[i].pdispVal, isolate)
-                                         : ComHelper::convertBorrowedVariant(variants[i], isolate);
-        if (tryCatch.HasCaught()) {
-            recordMessage(fmt::format("{}: argument {} cannot be passed to the script: {}", name, position + 1,
-                                      V8Helper::qor_string(tryCatch.Exception(), isolate)));
-            return false;
-        }
-        arguments[position] = value.IsEmpty() ? v8::Undefined(isolate).As<v8::Value>() : value;
-    }
-    return true;
+    // Objects become wrappers holding a reference of their own, so a script
+    // may keep them past the call.
+    auto converted = ComHelper::convertArguments(isolate, variants, reversed, arguments);
+    if (converted)
+        return true;
+    recordMessage(fmt::format("{}: argument {} cannot be passed to the script: {}", name, converted.error().position,
+                              converted.error().message));
+    return false;
 }
 
 std::optional<VARIANT> ComV8Engine::comResult(std::string_view name, V8FuncResult const& result) {
@@ -219,11 +226,8 @@ _variant_t ComV8Engine::callJsFunctionGetError(std::string_view functionName, st
     return returned;
 }
 
-bool ComV8Engine::invokeComFunction(GUID const* classGuid, OLECHAR const* memberName, DISPPARAMS* parameters,
-                                    VARIANT* result) {
-    CallDepthScope depth(callDepth);
-    std::string spare;
-    std::string_view const name = memberFunctionName(classGuid, memberName, spare);
+template <class Call>
+bool ComV8Engine::callFromCom(std::string_view name, DISPPARAMS* parameters, VARIANT* result, Call const& call) {
     if (isolate == nullptr) {
         recordMessage(notRunYet(name));
         return false;
@@ -237,7 +241,7 @@ bool ComV8Engine::invokeComFunction(GUID const* classGuid, OLECHAR const* member
     std::size_t const count = parameters != nullptr ? parameters->cArgs : 0;
     ScriptArguments values(count);
     if (scriptArguments(name, count != 0 ? parameters->rgvarg : nullptr, true, values.values())) {
-        V8FuncResult const called = callFunction(local, name, values.values());
+        V8FuncResult const called = call(local, values.values());
         found = called.found;
         if (found && result != nullptr)
             if (auto variant = comResult(name, called))
@@ -248,6 +252,38 @@ bool ComV8Engine::invokeComFunction(GUID const* classGuid, OLECHAR const* member
     if (callDepth == 1)
         reportPendingError();
     return found;
+}
+
+bool ComV8Engine::invokeComFunction(GUID const* classGuid, OLECHAR const* memberName, DISPPARAMS* parameters,
+                                    VARIANT* result) {
+    CallDepthScope depth(callDepth);
+    std::string spare;
+    std::string_view const name = memberFunctionName(classGuid, memberName, spare);
+    return callFromCom(name, parameters, result,
+                       [&](v8::Local<v8::Context> local, std::span<v8::Local<v8::Value>> values) {
+                           return callFunction(local, name, values);
+                       });
+}
+
+bool ComV8Engine::invokeScriptFunctions(std::string_view name, DISPPARAMS* parameters, VARIANT* result,
+                                        std::function<std::optional<V8Engine::Callee>()> const& next) {
+    CallDepthScope depth(callDepth);
+    return callFromCom(name, parameters, result,
+                       [&](v8::Local<v8::Context> local, std::span<v8::Local<v8::Value>> values) {
+                           V8FuncResult last;
+                           while (auto callee = next()) {
+                               last = callCaptured(
+                                   [&] { return V8Engine::callJsFunction(local, *callee, values); },
+                                   [&] { return V8Engine::callJsFunctionGetError(local, *callee, values); });
+                               // Nested, a failure rises as an exception through the
+                               // scripts between; the next function must not run over it.
+                               if (callDepth > 1 && last.value.IsEmpty())
+                                   break;
+                               if (callDepth == 1)
+                                   reportPendingError();
+                           }
+                           return last;
+                       });
 }
 
 std::expected<v8::Local<v8::Value>, Error> ComV8Engine::callModuleFunction(std::string_view functionName,
@@ -264,9 +300,14 @@ std::expected<v8::Local<v8::Value>, Error> ComV8Engine::callModuleFunction(std::
     v8::Local<v8::Object> holder = topLevelModule.Get(isolate)->GetModuleNamespace().As<v8::Object>();
     v8::TryCatch tryCatch(isolate);
     std::expected<V8FuncResult, Error> result = V8FuncResult{};
-    debugged(true, [&] { result = V8Engine::callJsFunctionGetError(holder, local, functionName, arguments); });
-    if (!result)
+    {
+        RunScope run(*this);
+        debugged(true, [&] { result = V8Engine::callJsFunctionGetError(holder, local, functionName, arguments); });
+    }
+    if (!result) {
+        describeTermination(result.error());
         return std::unexpected(result.error());
+    }
     if (!result->found) {
         Error error;
         error.type = Error::Type::Message;

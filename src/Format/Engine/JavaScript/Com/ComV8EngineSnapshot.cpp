@@ -55,10 +55,17 @@ std::vector<std::intptr_t> const& ComV8Engine::externalReferences(ClassMap const
         list.push_back(addressOf(callback));
     list.push_back(addressOf(ActiveXObject::Constructor));
     // Callbacks of templates the snapshot holds besides: a constructor's
-    // global property, and for...of over Enumerators and collections.
+    // global property, for...of over Enumerators and collections, the
+    // members of other interfaces than the default one, and the names of a
+    // global object's members in another case.
     list.push_back(addressOf(lazyConstructor));
     list.push_back(addressOf(EnumeratorIterator::ofEnumerator));
     list.push_back(addressOf(EnumeratorIterator::ofCollection));
+    list.push_back(addressOf(ComCallback::FunctionOfInterface));
+    list.push_back(addressOf(ComCallback::GetterOfInterface));
+    list.push_back(addressOf(ComCallback::SetterOfInterface));
+    list.push_back(addressOf(ComCallback::GetOtherCase));
+    list.push_back(addressOf(ComCallback::QueryOtherCase));
     list.push_back(0);
     StartupSnapshot::applyDroppedReference(list);
     references = std::move(list);
@@ -142,11 +149,8 @@ bool ComV8Engine::tryInitiateContextWithSnapshot() {
             v8::Isolate::Scope isolateScope(isolate);
             objectRegistry.teardown(isolate);
         }
-        isolate->Dispose();
-        isolate = nullptr;
+        disposeIsolate();
     }
-    delete createParams.array_buffer_allocator;
-    createParams.array_buffer_allocator = nullptr;
     return false;
 }
 

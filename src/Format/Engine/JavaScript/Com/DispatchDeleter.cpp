@@ -11,6 +11,12 @@ void report(std::string_view message, std::uint32_t line) {
                            "Format/Engine/JavaScript/Com/DispatchDeleter", line);
 }
 
+// The second pass, where COM may be called into: what collected wrappers
+// left of their event connections is disconnected.
+void disconnectRetired(v8::WeakCallbackInfo<void> const& data) {
+    IsolateData::objectRegistry(data.GetIsolate()).disconnectRetired();
+}
+
 } // namespace
 
 void DispatchDeleter(v8::WeakCallbackInfo<void> const& data) {
@@ -20,7 +26,8 @@ void DispatchDeleter(v8::WeakCallbackInfo<void> const& data) {
         return;
     }
     v8::Isolate* isolate = data.GetIsolate();
-    auto& list = IsolateData::objectRegistry(isolate).v8ComObjectList;
+    ObjectRegistry& registry = IsolateData::objectRegistry(isolate);
+    auto& list = registry.v8ComObjectList;
     auto const found = list.find(dispatch);
     if (found == list.end()) {
         report("IDispatch should be in v8ComObjectList.", __LINE__);
@@ -28,6 +35,9 @@ void DispatchDeleter(v8::WeakCallbackInfo<void> const& data) {
     }
     // V8 wants a first-pass callback to reset its handle; the erase does.
     list.erase(found);
+    registry.releaseInterfaces(dispatch);
+    if (registry.retireEvents(dispatch))
+        data.SetSecondPassCallback(disconnectRetired);
     dispatch->Release();
     isolate->AdjustAmountOfExternalAllocatedMemory(-ObjectRegistry::externalMemoryCharge);
 }

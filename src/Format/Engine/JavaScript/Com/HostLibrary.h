@@ -23,7 +23,13 @@
 //
 // The signature passes C++ objects, so the library must be built with the
 // same compiler, standard library and headers of this library as the host.
+// Including this header gives the library a second export, its version
+// mark QorHostLibraryVersion, which says which headers it was built
+// against. Before it calls the entry point, a host calls the mark and
+// compares what it returns with its own `hostLibraryVersion`; a library
+// whose mark differs, or that has none, is refused and must be rebuilt.
 
+#include "Format/Engine/JavaScript/Com/Version.h"
 #include "Platform/Com.h"
 #include "Platform/Windows/Com/ComClasses.h"
 #include "Platform/Windows/Com/TypeLibrary.h"
@@ -39,6 +45,13 @@ using RegisterHostFunction = HRESULT(platform::windows::com::ComClasses& classes
 // The name under which a host library exports its RegisterHostFunction.
 inline constexpr char const registerHostName[] = "QorRegisterHost";
 
+// The version mark: a function of the library, exported under
+// `hostLibraryVersionName`, that returns the `hostLibraryVersion` of the
+// headers the library was built against.
+using HostLibraryVersionFunction = char const*();
+inline constexpr char const hostLibraryVersionName[] = "QorHostLibraryVersion";
+inline constexpr char const hostLibraryVersion[] = QOR_JAVASCRIPT_COM_VERSION "+" QOR_JAVASCRIPT_COM_HEADERS_DIGEST;
+
 } // namespace qor::format::engine::javascript
 
 // Exports a host library's entry point under its plain name.
@@ -46,4 +59,20 @@ inline constexpr char const registerHostName[] = "QorRegisterHost";
 #    define QOR_HOST_LIBRARY_ENTRY extern "C" __declspec(dllexport)
 #else
 #    define QOR_HOST_LIBRARY_ENTRY extern "C" __attribute__((visibility("default")))
+#endif
+
+// The mark itself, in every library that includes this header, though not in
+// this library's own, which host libraries load as a dependency: the loader
+// would find its mark in a library that has none. Each unit that includes
+// the header emits the function, and the linker keeps one. It returns a
+// literal of its own rather than `hostLibraryVersion`, whose one copy in the
+// process may be another library's.
+#if !defined(QOR_JAVASCRIPT_COM_BUILD)
+#    if defined(_WIN32)
+extern "C" __declspec(dllexport) inline char const* QorHostLibraryVersion() {
+#    else
+extern "C" __attribute__((visibility("default"), used)) inline char const* QorHostLibraryVersion() {
+#    endif
+    return QOR_JAVASCRIPT_COM_VERSION "+" QOR_JAVASCRIPT_COM_HEADERS_DIGEST;
+}
 #endif

@@ -1,11 +1,40 @@
 #include "Format/Engine/JavaScript/Com/ObjectRegistry.h"
 
+#include "Format/Engine/JavaScript/Com/ComV8Engine.h"
 #include "Format/Engine/JavaScript/Com/DispatchDeleter.h"
 #include "Format/Engine/JavaScript/Com/Enumerator.h"
+#include "Format/Engine/JavaScript/Com/EventConnection.h"
+#include "Format/Engine/JavaScript/Com/IsolateBound.h"
+#include "Format/Engine/JavaScript/Com/IsolateData.h"
+#include "Format/Engine/JavaScript/Com/ScriptEvents.h"
+#include "Platform/Windows/Com/UnknownCreationHelperInterface.h"
 
 #include <algorithm>
 
 namespace qor::format::engine::javascript {
+namespace {
+
+using platform::windows::com::IID_UnknownCreationHelper;
+using platform::windows::com::UnknownCreationHelperInterface;
+
+// COM clients may keep the library's objects past the engine: they let go of
+// the isolate and forget their creator, and answer without either.
+void detach(std::unordered_set<IUnknown*> objects) {
+    for (IUnknown* object : objects) {
+        void* helper = nullptr;
+        if (FAILED(object->QueryInterface(IID_UnknownCreationHelper, &helper)) || helper == nullptr)
+            continue;
+        auto* link = static_cast<UnknownCreationHelperInterface*>(helper);
+        if (auto* bound = dynamic_cast<IsolateBound*>(link))
+            bound->detachFromIsolate();
+        link->clearCreator();
+    }
+}
+
+} // namespace
+
+ObjectRegistry::ObjectRegistry() = default;
+ObjectRegistry::~ObjectRegistry() = default;
 
 v8::Local<v8::Object> ObjectRegistry::adopt(v8::Isolate* isolate, v8::Local<v8::Object> wrapper, IDispatch* dispatch) {
     if (v8::Local<v8::Object> existing = find(isolate, dispatch); !existing.IsEmpty()) {
@@ -18,6 +47,9 @@ v8::Local<v8::Object> ObjectRegistry::adopt(v8::Isolate* isolate, v8::Local<v8::
     if (!inserted)
         entry->second.Reset(isolate, wrapper);
     entry->second.SetWeak(static_cast<void*>(dispatch), DispatchDeleter, v8::WeakCallbackType::kParameter);
+    disconnectRetired();
+    if (IsolateData::engine(isolate).getOptions().events)
+        ScriptEvents::equip(isolate, wrapper);
     return wrapper;
 }
 
@@ -35,8 +67,31 @@ v8::Local<v8::Object> ObjectRegistry::find(v8::Isolate* isolate, IDispatch* disp
     return found->second.Get(isolate);
 }
 
+IDispatch* ObjectRegistry::interfaceOf(IDispatch* dispatch, Guid const& iid) {
+    auto& answered = otherInterfaces[dispatch];
+    for (auto const& [known, pointer] : answered)
+        if (known == iid)
+            return pointer != nullptr ? pointer : dispatch;
+    IDispatch* pointer = nullptr;
+    if (FAILED(dispatch->QueryInterface(iid.to<IID>(), reinterpret_cast<void**>(&pointer))))
+        pointer = nullptr;
+    answered.emplace_back(iid, pointer);
+    return pointer != nullptr ? pointer : dispatch;
+}
+
+void ObjectRegistry::releaseInterfaces(IDispatch* dispatch) {
+    auto const found = otherInterfaces.find(dispatch);
+    if (found == otherInterfaces.end())
+        return;
+    for (auto const& [iid, pointer] : found->second)
+        if (pointer != nullptr)
+            pointer->Release();
+    otherInterfaces.erase(found);
+}
+
 void ObjectRegistry::teardown(v8::Isolate* isolate) {
     v8::HandleScope handleScope(isolate);
+    disconnectAllEvents();
     for (auto& [dispatch, handle] : v8ComObjectList) {
         if (handle.IsEmpty() || !handle.IsWeak())
             continue;
@@ -46,11 +101,19 @@ void ObjectRegistry::teardown(v8::Isolate* isolate) {
             held->Release();
     }
     v8ComObjectList.clear();
+    while (!otherInterfaces.empty())
+        releaseInterfaces(otherInterfaces.begin()->first);
     for (auto& [enumerator, handle] : enumeratorObjectList)
         if (!handle.IsEmpty())
             delete enumerator;
     enumeratorObjectList.clear();
     globalObjects.clear();
+    detach(std::exchange(libraryObjects, {}));
+    eventInterfaces.clear();
+    addEventListener.Reset();
+    removeEventListener.Reset();
+    dateMaker.Reset();
+    dateReader.Reset();
     enumeratorClass.Reset();
     iteratorClass.Reset();
     iteratorValueKey.Reset();
@@ -64,6 +127,49 @@ void ObjectRegistry::addGlobalObject(v8::Isolate* isolate, std::string className
 std::string const* ObjectRegistry::globalObjectClass(v8::Isolate* isolate, v8::Local<v8::Object> object) const {
     auto const found = std::ranges::find_if(globalObjects, [&](auto const& entry) { return entry.second == object; });
     return found == globalObjects.end() ? nullptr : &found->first;
+}
+
+EventConnection* ObjectRegistry::eventsOf(IDispatch* dispatch) const {
+    auto const found = eventConnections.find(dispatch);
+    return found == eventConnections.end() ? nullptr : found->second.get();
+}
+
+EventConnection& ObjectRegistry::addEvents(IDispatch* dispatch, std::unique_ptr<EventConnection> connection) {
+    return *(eventConnections[dispatch] = std::move(connection));
+}
+
+void ObjectRegistry::removeEvents(IDispatch* dispatch) {
+    auto const found = eventConnections.find(dispatch);
+    if (found == eventConnections.end())
+        return;
+    // Unadvised once it has left the map: the sink's release may call back.
+    std::unique_ptr<EventConnection> const connection = std::move(found->second);
+    eventConnections.erase(found);
+}
+
+bool ObjectRegistry::retireEvents(IDispatch* dispatch) {
+    auto const found = eventConnections.find(dispatch);
+    if (found == eventConnections.end())
+        return false;
+    found->second->sink().close();
+    retiredConnections.push_back(std::move(found->second));
+    eventConnections.erase(found);
+    return true;
+}
+
+void ObjectRegistry::disconnectRetired() {
+    while (!retiredConnections.empty())
+        std::exchange(retiredConnections, {}).clear();
+}
+
+void ObjectRegistry::disconnectAllEvents() {
+    for (auto const& [dispatch, connection] : eventConnections)
+        connection->sink().close();
+    for (auto const& connection : retiredConnections)
+        connection->sink().close();
+    while (!eventConnections.empty())
+        std::exchange(eventConnections, {}).clear();
+    disconnectRetired();
 }
 
 } // namespace qor::format::engine::javascript

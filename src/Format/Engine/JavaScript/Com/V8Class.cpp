@@ -4,7 +4,7 @@ namespace qor::format::engine::javascript {
 
 V8Class::V8Class(V8Class const& other)
     : name(other.name), guid(other.guid), constructors(other.constructors), hostClass(other.hostClass), functions(other.functions),
-      properties(other.properties), registered(other.registered) {}
+      properties(other.properties), constants(other.constants), registered(other.registered) {}
 
 V8Class& V8Class::operator=(V8Class const& other) {
     if (this != &other) {

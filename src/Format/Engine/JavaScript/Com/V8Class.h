@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Format/Engine/JavaScript/Com/ComConstant.h"
 #include "Format/Engine/JavaScript/Com/ComParameter.h"
 #include "Format/Engine/JavaScript/Com/SharedList.h"
 #include "Id/Guid.h"
@@ -33,6 +34,9 @@ struct V8Function {
     DISPID dispid = DISPID_UNKNOWN;
     std::string returnType;
     VARTYPE returnVt = VT_EMPTY;
+    // The interface the member is called through; nil for the object's
+    // default IDispatch (ComMembers::Part::interfaceId).
+    Guid interfaceId;
 };
 
 // A property without arguments, reached through an accessor.
@@ -43,8 +47,10 @@ struct V8Property {
     bool hasSetter = false;
     ComParameter putParameter;
     bool hasPutParameter = false;
-    // Of whichever accessor was met first.
+    // Of whichever accessor was met first, as is the interface it is called
+    // through (nil for the object's default IDispatch).
     DISPID dispid = DISPID_UNKNOWN;
+    Guid interfaceId;
 };
 
 // The binding of one COM class to scripts. Templates and callbacks point at
@@ -72,6 +78,8 @@ struct V8Class {
     ClassEntry const* hostClass = nullptr;
     SharedList<V8Function> functions;
     SharedList<V8Property> properties;
+    // Read-only properties of the constructor.
+    SharedList<ComConstant> constants;
     // Set once the class's constructor template exists.
     bool registered = false;
     v8::Global<v8::ObjectTemplate> instanceTemplate;

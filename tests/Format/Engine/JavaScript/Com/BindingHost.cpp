@@ -18,6 +18,7 @@ BindingHost::BindingHost() {
         format::engine::javascript::StartupSnapshot::disable();
     std::filesystem::path const folder(QOR_BINDINGS_FIXTURE_DIR);
     typeLibrary.addPath(folder / "Bindings.tlb");
+    typeLibrary.addPath(folder / "UserModel.tlb");
     // The engine's own library, so that script arrays have type information.
     typeLibrary.addPath(std::filesystem::path(QOR_ENGINE_TLB_DIR) / "QorJavaScriptCom.tlb");
     auto const runtimePath = (folder / "BindingsRuntime.tlb").u16string();
@@ -26,6 +27,8 @@ BindingHost::BindingHost() {
     classes.add("Item", clsidItem, [this](auto*) -> IUnknown* { return itemCreator; });
     classes.add("Application", clsidApplication, [this](auto*) -> IUnknown* { return application; },
                 ComClassEntry::globalObject);
+    classes.add("Sheet", clsidSheet, [this](auto*) -> IUnknown* { return sheetCreator; });
+    classes.add("Cells", clsidCells, [this](auto*) -> IUnknown* { return cellsCreator; });
 }
 
 BindingHost::~BindingHost() {

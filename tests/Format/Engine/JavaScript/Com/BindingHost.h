@@ -27,6 +27,22 @@ inline Guid const clsidItem = fixtureGuid(0x10);
 inline Guid const clsidApplication = fixtureGuid(0x12);
 inline Guid const iidRows = fixtureGuid(0x21);
 inline Guid const iidPoint = fixtureGuid(0x22);
+inline Guid const clsidGauge = fixtureGuid(0x24);
+inline Guid const iidListened = fixtureGuid(0x25);
+// The event interfaces of Item and Gauge.
+inline constexpr IID diidItemEvents = {0x7c3e1a00, 0x41d2, 0x4b8e, {0xa0, 0xf1, 0x5e, 0x9b, 0x2c, 0x4d, 0x6f, 0x06}};
+inline constexpr IID diidGaugeEvents = {0x7c3e1a00, 0x41d2, 0x4b8e, {0xa0, 0xf1, 0x5e, 0x9b, 0x2c, 0x4d, 0x6f, 0x23}};
+
+// The user's model (UserModel.tlb).
+inline Guid userModelGuid(std::uint8_t last) {
+    return Guid{0x5d2c8e40, 0x7a13, 0x4c6b, {0x9e, 0x05, 0x3f, 0x1a, 0x2b, 0x4c, 0x6d, last}};
+}
+
+inline Guid const iidCells = userModelGuid(0x04);
+inline Guid const iidSheet = userModelGuid(0x05);
+inline Guid const iidSheetLayout = userModelGuid(0x06);
+inline Guid const clsidSheet = userModelGuid(0x10);
+inline Guid const clsidCells = userModelGuid(0x11);
 
 // DISPIDs of the fixture's members.
 enum ItemMember : DISPID {
@@ -61,6 +77,8 @@ public:
     // What the registry's creators hand out; set by each test.
     IDispatch* itemCreator = nullptr;
     IDispatch* application = nullptr;
+    IDispatch* sheetCreator = nullptr;
+    IDispatch* cellsCreator = nullptr;
 
 private:
     BindingHost();

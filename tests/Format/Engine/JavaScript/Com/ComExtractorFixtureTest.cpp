@@ -245,7 +245,7 @@ TEST_F(ExtractorFixtureTest, TypesExtractedTogetherShareTheRecordsOfTheirCommonI
         appendUnshared(*entry->typeInfo, unshared);
         expectSameRecords(comClass.functions, unshared, comClass.name);
         if (!comClass.functions.empty())
-            firstRuns.push_back(comClass.functions.runs().front());
+            firstRuns.push_back(comClass.functions.runs().front().members);
     }
     // IUnknown's members lead most types: one record of them for all.
     EXPECT_GT(std::ranges::count(firstRuns, firstRuns.front()), 2);

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <functional>
 #include <string>
 #include <vector>
@@ -339,6 +340,101 @@ TEST_F(ComHelperTest, SupportedVariantsRoundTrip) {
     values.clear();
     engine.reset();
     EXPECT_TRUE(object.balanced()) << object.refCount();
+}
+
+// The engine's options: dates, currencies and decimals.
+class ComHelperOptionsTest : public ComHelperTest {
+protected:
+    ComHelperOptionsTest() { engine->setOptions(format::engine::javascript::EngineOptions::all()); }
+};
+
+template <class T>
+SAFEARRAY* arrayOf(VARTYPE vt, std::vector<T> values) {
+    SAFEARRAY* array = SafeArrayCreateVector(vt, 0, static_cast<ULONG>(values.size()));
+    for (LONG i = 0; i < static_cast<LONG>(values.size()); ++i)
+        SafeArrayPutElement(array, &i, &values[static_cast<std::size_t>(i)]);
+    return array;
+}
+
+// What the script's local-time getters show.
+constexpr char const* localParts = "[v.getFullYear(), v.getMonth() + 1, v.getDate(), v.getHours(), v.getMinutes(), "
+                                   "v.getSeconds(), v.getMilliseconds()].join('-')";
+
+TEST_F(ComHelperOptionsTest, OleDatesAreScriptDatesOfTheSameLocalDateAndTime) {
+    for (auto const& [date, parts] : std::vector<std::pair<DATE, std::string>>{
+             {0, "1899-12-30-0-0-0-0"},
+             {1.5, "1899-12-31-12-0-0-0"},
+             {-1.25, "1899-12-29-6-0-0-0"},
+             {-0.5, "1899-12-30-12-0-0-0"},
+             {45352.75, "2024-3-1-18-0-0-0"},
+             {45352 + 1.0 / 86'400'000, "2024-3-1-0-0-0-1"},
+             {45485.5, "2024-7-12-12-0-0-0"},
+             {-657434, "100-1-1-0-0-0-0"},
+             {2958465 + 86399.0 / 86400, "9999-12-31-23-59-59-0"}}) {
+        VARIANT variant = variantOf(VT_DATE);
+        variant.date = date;
+        EXPECT_EQ(toScript(variant, std::string("v instanceof Date && ") + localParts), parts) << date;
+    }
+    for (auto const& [code, date] : std::vector<std::pair<std::string, DATE>>{
+             {"new Date(1899, 11, 29, 6)", -1.25},
+             {"new Date(2024, 2, 1, 18)", 45352.75},
+             {"new Date(2024, 6, 12, 12)", 45485.5},
+             {"new Date(2024, 2, 1, 0, 0, 0, 1)", 45352 + 1.0 / 86'400'000}}) {
+        _variant_t converted = toCom(code);
+        EXPECT_EQ(converted.vt, VT_DATE) << code;
+        EXPECT_DOUBLE_EQ(converted.date, date) << code;
+    }
+    _variant_t dates;
+    dates.vt = VT_ARRAY | VT_DATE;
+    dates.parray = arrayOf<DATE>(VT_DATE, {0, -1.25});
+    EXPECT_EQ(toScript(dates, "v.map(d => d.getDate() + '/' + d.getHours()).join()"), "30/0,29/6");
+    EXPECT_TRUE(asserts.empty());
+}
+
+TEST_F(ComHelperOptionsTest, DatesOutsideTheYearsOleDatesCoverHaveNoOtherForm) {
+    for (DATE date : {-657435.0, 2958466.0, 1e300, std::nan("")}) {
+        VARIANT variant = variantOf(VT_DATE);
+        variant.date = date;
+        EXPECT_EQ(toScript(variant).rfind("threw A date from COM is outside the years 100 to 9999", 0), 0u) << date;
+    }
+    for (std::string code : {"new Date(NaN)", "new Date(-1e15)"}) {
+        asserts.clear();
+        EXPECT_EQ(toCom(code).vt, VT_EMPTY) << code;
+        EXPECT_EQ(asserts, std::vector<std::string>{"date out of range"}) << code;
+    }
+}
+
+TEST_F(ComHelperOptionsTest, CurrenciesAndDecimalsAreTheNearestNumbers) {
+    auto currency = [](LONGLONG units) {
+        VARIANT variant = variantOf(VT_CY);
+        variant.cyVal.int64 = units;
+        return variant;
+    };
+    auto decimal = [](ULONG high, ULONGLONG low, BYTE scale, bool negative) {
+        VARIANT variant{};
+        variant.decVal.Hi32 = high;
+        variant.decVal.Lo64 = low;
+        variant.decVal.scale = scale;
+        variant.decVal.sign = negative ? DECIMAL_NEG : 0;
+        variant.vt = VT_DECIMAL;
+        return variant;
+    };
+    // The script's own literals are the nearest doubles of their texts.
+    for (auto const& [variant, literal] : std::vector<std::pair<VARIANT, std::string>>{
+             {currency(15000), "1.5"},
+             {currency(1), "0.0001"},
+             {currency(std::numeric_limits<LONGLONG>::min()), "-922337203685477.5808"},
+             {decimal(0, 5, 1, false), "0.5"},
+             {decimal(0, 1, 28, false), "1e-28"},
+             {decimal(0xFFFFFFFF, ~0ULL, 0, false), "79228162514264337593543950335"},
+             {decimal(0, 123456789, 4, true), "-12345.6789"},
+             {decimal(0x405, 0xFDF7E5AF85E00000ULL, 20, false), "190"}})
+        EXPECT_EQ(toScript(variant, "typeof v + ' ' + (v === " + literal + ")"), "number true") << literal;
+    EXPECT_EQ(toScript(decimal(0, 1, 29, false)), "threw A DECIMAL from COM has a scale beyond 28");
+    _variant_t currencies;
+    currencies.vt = VT_ARRAY | VT_CY;
+    currencies.parray = arrayOf<CY>(VT_CY, {currency(25000).cyVal, currency(-1).cyVal});
+    EXPECT_EQ(toScript(currencies, "v.join()"), "2.5,-0.0001");
 }
 
 } // namespace

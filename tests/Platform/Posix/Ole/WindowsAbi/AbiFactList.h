@@ -59,7 +59,8 @@
     OFFSET(VARDESC, lpvarValue) OFFSET(VARDESC, elemdescVar) OFFSET(VARDESC, wVarFlags) OFFSET(VARDESC, varkind)      \
     SIZE(TLIBATTR) OFFSET(TLIBATTR, guid) OFFSET(TLIBATTR, lcid) OFFSET(TLIBATTR, syskind)                            \
     OFFSET(TLIBATTR, wMajorVerNum) OFFSET(TLIBATTR, wMinorVerNum) OFFSET(TLIBATTR, wLibFlags)                         \
-    SIZE(BINDPTR)
+    SIZE(BINDPTR)                                                                                                     \
+    SIZE(CONNECTDATA) OFFSET(CONNECTDATA, pUnk) OFFSET(CONNECTDATA, dwCookie)
 
 /* Every method of each interface, so that a slot inserted, dropped or moved
  * anywhere shows. */
@@ -87,11 +88,21 @@
     SLOT(IErrorInfo, GetHelpFile) SLOT(IErrorInfo, GetHelpContext)                                                    \
     SLOT(ICreateErrorInfo, SetGUID) SLOT(ICreateErrorInfo, SetSource) SLOT(ICreateErrorInfo, SetDescription)          \
     SLOT(ICreateErrorInfo, SetHelpFile) SLOT(ICreateErrorInfo, SetHelpContext)                                        \
-    SLOT(ISupportErrorInfo, InterfaceSupportsErrorInfo)
+    SLOT(ISupportErrorInfo, InterfaceSupportsErrorInfo)                                                               \
+    SLOT(IProvideClassInfo, GetClassInfo)                                                                             \
+    SLOT(IConnectionPointContainer, EnumConnectionPoints) SLOT(IConnectionPointContainer, FindConnectionPoint)        \
+    SLOT(IConnectionPoint, GetConnectionInterface) SLOT(IConnectionPoint, GetConnectionPointContainer)                \
+    SLOT(IConnectionPoint, Advise) SLOT(IConnectionPoint, Unadvise) SLOT(IConnectionPoint, EnumConnections)           \
+    SLOT(IEnumConnections, Next) SLOT(IEnumConnections, Skip) SLOT(IEnumConnections, Reset)                           \
+    SLOT(IEnumConnections, Clone)                                                                                     \
+    SLOT(IEnumConnectionPoints, Next) SLOT(IEnumConnectionPoints, Skip) SLOT(IEnumConnectionPoints, Reset)            \
+    SLOT(IEnumConnectionPoints, Clone)
 
 #define QOR_ABI_INTERFACES(ID)                                                                                       \
     ID(IUnknown) ID(IDispatch) ID(IDispatchEx) ID(IEnumVARIANT) ID(ITypeInfo) ID(ITypeLib) ID(ITypeComp)       \
-    ID(IClassFactory) ID(IServiceProvider) ID(IErrorInfo) ID(ICreateErrorInfo) ID(ISupportErrorInfo)
+    ID(IClassFactory) ID(IServiceProvider) ID(IErrorInfo) ID(ICreateErrorInfo) ID(ISupportErrorInfo)                 \
+    ID(IProvideClassInfo) ID(IConnectionPointContainer) ID(IConnectionPoint) ID(IEnumConnections)                     \
+    ID(IEnumConnectionPoints)
 
 /* Values that cross the boundary inside VARIANTs, DISPPARAMS and type
  * descriptions. */

@@ -7,6 +7,8 @@
 #include <oleauto.h>
 #include <dispex.h>
 #include <servprov.h>
+#include <ocidl.h>
+#include <olectl.h>
 
 #include "AbiFactList.h"
 

@@ -6,6 +6,8 @@
 #include <oleauto.h>
 #include <dispex.h>
 #include <servprov.h>
+#include <ocidl.h>
+#include <olectl.h>
 #include <stddef.h>
 
 #include "AbiFactList.h"
