@@ -124,7 +124,8 @@ public:
             TYPEATTR* attributes = nullptr;
             if (SUCCEEDED(typeInfo.GetTypeAttr(&attributes)) && attributes != nullptr) {
                 ScopedTypeAttr const scoped(typeInfo, attributes);
-                known.shape = Shape{Guid((*scoped).guid), (*scoped).cImplTypes, (*scoped).cFuncs, isDispatchable(*scoped)};
+                known.shape =
+                    Shape{Guid((*scoped).guid), (*scoped).cImplTypes, (*scoped).cFuncs, isDispatchable(*scoped)};
             }
         }
         return known.shape;

@@ -620,7 +620,8 @@ v8::Local<v8::Value> convertFromVariant(VARIANT& taken, v8::Isolate* isolate) {
 }
 
 std::expected<void, IncomingArgumentFailure> convertArguments(v8::Isolate* isolate, VARIANT const* variants,
-                                                              bool reversed, std::span<v8::Local<v8::Value>> arguments) {
+                                                              bool reversed,
+                                                              std::span<v8::Local<v8::Value>> arguments) {
     std::size_t const count = arguments.size();
     v8::TryCatch tryCatch(isolate);
     for (std::size_t i = 0; i < count; ++i) {
