@@ -82,7 +82,8 @@ int listClasses(std::expected<ListClassesOptions, std::string> const& options) {
                      platform::windows::ErrorCode::sMessage(static_cast<std::uint32_t>(failure.result)).c_str());
     if (!failures.empty())
         return 1;
-    std::cout << classesToJson(extract).dump(2) << '\n';
+    writeClassesJson(std::cout, extract);
+    std::cout.flush();
     return std::cout.good() ? 0 : 1;
 }
 

@@ -610,9 +610,10 @@ v8::Local<v8::Value> convertFromVariant(VARIANT& taken, v8::Isolate* isolate) {
     return value;
 }
 
-std::expected<std::vector<v8::Local<v8::Value>>, IncomingArgumentFailure>
-convertArguments(v8::Isolate* isolate, VARIANT const* variants, std::size_t count, bool reversed) {
-    std::vector<v8::Local<v8::Value>> arguments(count);
+std::expected<void, IncomingArgumentFailure> convertArguments(v8::Isolate* isolate, VARIANT const* variants,
+                                                              bool reversed,
+                                                              std::span<v8::Local<v8::Value>> arguments) {
+    std::size_t const count = arguments.size();
     v8::TryCatch tryCatch(isolate);
     for (std::size_t i = 0; i < count; ++i) {
         std::size_t const position = reversed ? count - 1 - i : i;
@@ -621,7 +622,7 @@ convertArguments(v8::Isolate* isolate, VARIANT const* variants, std::size_t coun
             return std::unexpected(IncomingArgumentFailure{position + 1, V8Helper::qor_string(tryCatch.Exception(), isolate)});
         arguments[position] = value.IsEmpty() ? v8::Undefined(isolate).As<v8::Value>() : value;
     }
-    return arguments;
+    return {};
 }
 
 v8::Local<v8::Value> dispatch_comToV8(IDispatch* dispatch, v8::Isolate* isolate) {

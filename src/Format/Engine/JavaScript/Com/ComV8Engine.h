@@ -31,6 +31,7 @@
 #include <memory>
 #include <optional>
 #include <set>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -185,19 +186,25 @@ private:
     static void reportLateRejection(v8::FunctionCallbackInfo<v8::Value> const& info);
 
     V8FuncResult callFunction(v8::Local<v8::Context> context, std::string_view name,
-                              std::vector<v8::Local<v8::Value>>& arguments);
+                              std::span<v8::Local<v8::Value>> arguments);
     // Runs a call from the host or COM: `plain` nested inside a call from COM,
     // where an exception must rise through the scripts between, else
     // `capturing`, whose error becomes the pending error.
-    V8FuncResult callCaptured(std::function<V8FuncResult()> const& plain,
-                              std::function<std::expected<V8FuncResult, Error>()> const& capturing);
-    // A call from COM: converts its arguments, runs `call`, converts the
-    // result, and reports errors at the outermost depth.
-    bool callFromCom(std::string_view name, DISPPARAMS* parameters, VARIANT* result,
-                     std::function<V8FuncResult(v8::Local<v8::Context>, std::vector<v8::Local<v8::Value>>&)> const& call);
+    template <class Plain, class Capturing>
+    V8FuncResult callCaptured(Plain const& plain, Capturing const& capturing);
+    // A call from COM: converts its arguments, runs `call` (context, span of
+    // arguments), converts the result, and reports errors at the outermost
+    // depth.
+    template <class Call>
+    bool callFromCom(std::string_view name, DISPPARAMS* parameters, VARIANT* result, Call const& call);
     v8::Local<v8::String> functionKey(std::string_view name);
-    std::optional<std::vector<v8::Local<v8::Value>>> scriptArguments(std::string_view name, VARIANT const* variants,
-                                                                     std::size_t count, bool reversed);
+    // "Class.Member" for a call from COM; `spare` holds it when the engine
+    // keeps no more names.
+    std::string_view memberFunctionName(GUID const* classGuid, OLECHAR const* memberName, std::string& spare);
+    // Fills `arguments` (as many as `variants`); false, with the error
+    // recorded, when one cannot reach the script.
+    bool scriptArguments(std::string_view name, VARIANT const* variants, bool reversed,
+                         std::span<v8::Local<v8::Value>> arguments);
     std::optional<VARIANT> comResult(std::string_view name, V8FuncResult const& result);
     void recordMessage(std::string message);
     static void promiseRejected(v8::PromiseRejectMessage message);
@@ -261,6 +268,13 @@ private:
         using is_transparent = void;
     };
     std::unordered_map<std::string, v8::Global<v8::String>, NameHash, std::equal_to<>> functionKeys;
+    // The function names of calls from COM, by class identifier and member
+    // name (a key of the Guid's eight units, a mark for a class, then the
+    // name). Entries stay until the engine goes.
+    struct OleNameHash : std::hash<std::basic_string_view<OLECHAR>> {
+        using is_transparent = void;
+    };
+    std::unordered_map<std::basic_string<OLECHAR>, std::string, OleNameHash, std::equal_to<>> memberFunctionNames;
     UnhandledRejections unhandledRejections;
     ScriptTermination termination;
     RunTimeLimit timeLimit{termination};
