@@ -28,10 +28,11 @@ std::optional<std::string> formatOleDate(DATE date) {
     double const wholeDays = std::trunc(date);
     long seconds = std::lround(std::fabs(date - wholeDays) * secondsPerDay);
     long dayCount = static_cast<long>(wholeDays);
-    // A time that rounds up to midnight is the start of the next day.
+    // A time that rounds up to midnight is the start of the next day; before
+    // the epoch too, since the time of day counts forward there as well.
     if (seconds == secondsPerDay) {
         seconds = 0;
-        dayCount += date < 0 ? -1 : 1;
+        ++dayCount;
     }
     year_month_day const day{oleEpoch + days{dayCount}};
     if (!inRange(day))

@@ -30,6 +30,7 @@ show('Greet("you")', () => app.Greet('you'));
 show('FormatDate(45352)', () => app.FormatDate(45352));
 show('FormatDate(45352.75)', () => app.FormatDate(45352.75));
 show('FormatDate(-1.25)', () => app.FormatDate(-1.25));
+show('FormatDate(-1.9999999)', () => app.FormatDate(-1.9999999));
 show('DateSerial(2024, 3, 1)', () => app.DateSerial(2024, 3, 1));
 
 // 64-bit integers come back as BigInts; scripts pass numbers.
