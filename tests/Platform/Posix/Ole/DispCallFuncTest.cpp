@@ -48,10 +48,7 @@ constexpr ULONG_PTR slot(int index) { return static_cast<ULONG_PTR>(3 + index) *
 
 class Calls : public qor::test::CountedObject<ICalls> {
 public:
-    STDMETHODIMP Add(LONG a, LONG b, LONG* sum) override {
-        *sum = a + b;
-        return a < 0 ? E_INVALIDARG : S_OK;
-    }
+    STDMETHODIMP Add(LONG a, LONG b, LONG* sum) override { *sum = a + b; return a < 0 ? E_INVALIDARG : S_OK; }
     STDMETHODIMP_(DOUBLE) Mix(CHAR c, BYTE b, SHORT s, USHORT us, LONG l, ULONG ul, LONGLONG ll, ULONGLONG ull,
                               FLOAT f, DOUBLE d, DATE date, VARIANT_BOOL flag) override {
         return c + b + s + us + l + static_cast<double>(ul) + static_cast<double>(ll) + static_cast<double>(ull) +

@@ -37,14 +37,8 @@ public:
         }
         return CountedObject<IShape>::QueryInterface(riid, ppv);
     }
-    STDMETHODIMP get_Name(BSTR* name) override {
-        *name = SysAllocString(u"square");
-        return S_OK;
-    }
-    STDMETHODIMP get_Area(DOUBLE* area) override {
-        *area = 4.0;
-        return S_OK;
-    }
+    STDMETHODIMP get_Name(BSTR* name) override { *name = SysAllocString(u"square"); return S_OK; }
+    STDMETHODIMP get_Area(DOUBLE* area) override { *area = 4.0; return S_OK; }
 };
 
 // ICalc implemented the usual way: IDispatch answered by the type info.
@@ -65,10 +59,7 @@ public:
         }
         return CountedObject::QueryInterface(riid, ppv);
     }
-    STDMETHODIMP GetTypeInfoCount(UINT* count) override {
-        *count = 1;
-        return S_OK;
-    }
+    STDMETHODIMP GetTypeInfoCount(UINT* count) override { *count = 1; return S_OK; }
     STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** info) override {
         info_->AddRef();
         *info = info_;
@@ -85,10 +76,7 @@ public:
         return IsEqualGUID(riid, uuidof<ICalc>()) && supportsErrorInfo ? S_OK : S_FALSE;
     }
 
-    STDMETHODIMP Add(LONG a, LONG b, LONG* result) override {
-        *result = a + b;
-        return S_OK;
-    }
+    STDMETHODIMP Add(LONG a, LONG b, LONG* result) override { *result = a + b; return S_OK; }
     STDMETHODIMP Concat(BSTR a, BSTR b, BSTR* result) override {
         if (failConcat)
             return E_OUTOFMEMORY; // leaves *result unwritten
@@ -96,10 +84,7 @@ public:
         *result = SysAllocStringLen(joined.data(), static_cast<UINT>(joined.size()));
         return S_OK;
     }
-    STDMETHODIMP Scale(DOUBLE value, SHORT factor, DOUBLE* result) override {
-        *result = value * factor;
-        return S_OK;
-    }
+    STDMETHODIMP Scale(DOUBLE value, SHORT factor, DOUBLE* result) override { *result = value * factor; return S_OK; }
     STDMETHODIMP Defaults(LONG n, BSTR s, LONG big, VARIANT_BOOL flag, BSTR* result) override {
         std::string const text = std::to_string(n) + "|" + string::utf16ToUtf8(textOf(s)) + "|" + std::to_string(big) +
                                  "|" + std::to_string(flag);
@@ -111,14 +96,8 @@ public:
         lastFirst = first.vt;
         return VariantCopy(result, &second);
     }
-    STDMETHODIMP get_Value(LONG* value) override {
-        *value = value_;
-        return S_OK;
-    }
-    STDMETHODIMP put_Value(LONG value) override {
-        value_ = value;
-        return S_OK;
-    }
+    STDMETHODIMP get_Value(LONG* value) override { *value = value_; return S_OK; }
+    STDMETHODIMP put_Value(LONG value) override { value_ = value; return S_OK; }
     STDMETHODIMP get_Item(LONG index, VARIANT* value) override {
         if (index != itemIndex_)
             return DISP_E_BADINDEX;
@@ -201,10 +180,7 @@ public:
         }
         return S_OK;
     }
-    STDMETHODIMP Secret(LONG* value) override {
-        *value = 99;
-        return S_OK;
-    }
+    STDMETHODIMP Secret(LONG* value) override { *value = 99; return S_OK; }
     STDMETHODIMP Mixed(BYTE b, SHORT s, FLOAT f, ULONG u, DATE d, VARIANT_BOOL v, LONGLONG h, DOUBLE* sum) override {
         *sum = b + s + f + u + d + v + static_cast<double>(h);
         return S_OK;
@@ -241,41 +217,23 @@ public:
         values_.insert(values_.begin(), v);
         return *this;
     }
-    Args& i4(LONG value) {
-        VARIANT v;
-        VariantInit(&v);
-        v.vt = VT_I4;
-        v.lVal = value;
-        return add(v);
-    }
-    Args& r8(double value) {
-        VARIANT v;
-        VariantInit(&v);
-        v.vt = VT_R8;
-        v.dblVal = value;
-        return add(v);
-    }
-    Args& str(char16_t const* text) {
-        VARIANT v;
-        VariantInit(&v);
-        v.vt = VT_BSTR;
-        v.bstrVal = SysAllocString(text);
-        return add(v);
-    }
-    Args& object(IUnknown* object, VARTYPE vt) {
+    template <class Set>
+    Args& value(VARTYPE vt, Set set) {
         VARIANT v;
         VariantInit(&v);
         v.vt = vt;
-        v.punkVal = object;
-        object->AddRef();
+        set(v);
         return add(v);
     }
+    Args& i4(LONG n) { return value(VT_I4, [&](VARIANT& v) { v.lVal = n; }); }
+    Args& r8(double d) { return value(VT_R8, [&](VARIANT& v) { v.dblVal = d; }); }
+    Args& str(char16_t const* text) { return value(VT_BSTR, [&](VARIANT& v) { v.bstrVal = SysAllocString(text); }); }
+    Args& object(IUnknown* object, VARTYPE vt) {
+        object->AddRef();
+        return value(vt, [&](VARIANT& v) { v.punkVal = object; });
+    }
     Args& ref(VARTYPE vt, void* target) {
-        VARIANT v;
-        VariantInit(&v);
-        v.vt = static_cast<VARTYPE>(VT_BYREF | vt);
-        v.byref = target;
-        return add(v);
+        return value(static_cast<VARTYPE>(VT_BYREF | vt), [&](VARIANT& v) { v.byref = target; });
     }
     Args& named(DISPID id) {
         named_.insert(named_.begin(), id);
@@ -564,10 +522,7 @@ public:
 
 class ShapeHolder : public CountedObject<IShapeHolder> {
 public:
-    STDMETHODIMP Exchange(IShape** shape) override {
-        received = *shape;
-        return S_OK;
-    }
+    STDMETHODIMP Exchange(IShape** shape) override { received = *shape; return S_OK; }
     IShape* received = nullptr;
 };
 
@@ -681,18 +636,9 @@ TEST_F(TypeInfoInvokeTest, TheDispatchViewAndTheVtableViewCallTheSameMembers) {
 
 class Circle : public VtableObject<ICircle> {
 public:
-    STDMETHODIMP get_Name(BSTR* name) override {
-        *name = SysAllocString(u"circle");
-        return S_OK;
-    }
-    STDMETHODIMP get_Area(DOUBLE* area) override {
-        *area = 12.5;
-        return S_OK;
-    }
-    STDMETHODIMP get_Radius(DOUBLE* radius) override {
-        *radius = 2.0;
-        return S_OK;
-    }
+    STDMETHODIMP get_Name(BSTR* name) override { *name = SysAllocString(u"circle"); return S_OK; }
+    STDMETHODIMP get_Area(DOUBLE* area) override { *area = 12.5; return S_OK; }
+    STDMETHODIMP get_Radius(DOUBLE* radius) override { *radius = 2.0; return S_OK; }
 };
 
 TEST(TypeInfoInvoke, TypesOfTwoLibrariesKeepTheirOwnMembers) {
