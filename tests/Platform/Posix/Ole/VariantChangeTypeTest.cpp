@@ -53,22 +53,14 @@ HRESULT change(Var& source, VARTYPE vt, Var& out)
 
 TEST(VariantChangeType, OutOfRangeOverflows)
 {
-    Var big = number(1e10), out;
-    EXPECT_EQ(change(big, VT_I4, out), DISP_E_OVERFLOW);
-    EXPECT_EQ(out->vt, VT_EMPTY);
-    Var byte = number(255.5);
-    EXPECT_EQ(change(byte, VT_UI1, out), DISP_E_OVERFLOW);
-    Var minusOne = number(-1);
-    EXPECT_EQ(change(minusOne, VT_UI4, out), DISP_E_OVERFLOW);
-    Var nan = number(std::nan(""));
-    EXPECT_EQ(change(nan, VT_I8, out), DISP_E_OVERFLOW);
-    Var huge = number(1e300), infinite = number(INFINITY), negativeInfinite = number(-INFINITY);
-    EXPECT_EQ(change(huge, VT_R4, out), DISP_E_OVERFLOW);
-    EXPECT_EQ(change(infinite, VT_R4, out), DISP_E_OVERFLOW);
-    EXPECT_EQ(change(negativeInfinite, VT_R4, out), DISP_E_OVERFLOW);
-    EXPECT_EQ(change(huge, VT_CY, out), DISP_E_OVERFLOW);
-    EXPECT_EQ(change(huge, VT_DECIMAL, out), DISP_E_OVERFLOW);
-    EXPECT_EQ(change(big, VT_DATE, out), DISP_E_OVERFLOW);
+    for (auto [value, vt] : {std::pair{1e10, VT_I4}, {255.5, VT_UI1}, {-1.0, VT_UI4}, {std::nan(""), VT_I8},
+                             {1e300, VT_R4}, {INFINITY, VT_R4}, {-INFINITY, VT_R4}, {1e300, VT_CY},
+                             {1e300, VT_DECIMAL}, {1e10, VT_DATE}}) {
+        Var in = number(value), out;
+        EXPECT_EQ(change(in, vt, out), DISP_E_OVERFLOW) << value << " to " << vt;
+        EXPECT_EQ(out->vt, VT_EMPTY);
+    }
+    Var out;
     Var limit = text(u"2147483648");
     EXPECT_EQ(change(limit, VT_I4, out), DISP_E_OVERFLOW);
     ASSERT_EQ(change(limit, VT_UI4, out), S_OK);
