@@ -25,38 +25,7 @@ TEST(Interface, ProductInterfacesDeclareTheirOwnIdentifier)
     EXPECT_EQ(std::u16string(text), u"{EFA3F665-5C0F-4AC2-9228-0AD54C7BB5F7}");
 }
 
-TEST(Interface, UuidofNamesTheInterfaceIdentifier)
-{
-    EXPECT_EQ(__uuidof(IUnknown), IID_IUnknown);
-    EXPECT_EQ(__uuidof(IDispatch), IID_IDispatch);
-    EXPECT_EQ(__uuidof(IEnumVARIANT), IID_IEnumVARIANT);
-    EXPECT_EQ(uuidof<ITypeInfo const>(), IID_ITypeInfo);
-    EXPECT_FALSE(IsEqualGUID(IID_ITypeLib, IID_ITypeComp));
-}
-
-TEST(Interface, VtableKeepsWindowsMethodOrder)
-{
-    // A foreign binary calls through slot numbers; spot-check a few.
-    struct Probe : CountedObject<IDispatch> {
-        STDMETHODIMP GetTypeInfoCount(UINT* n) override { return *n = 3, S_OK; }
-        STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-        STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-        STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override
-        {
-            return S_FALSE;
-        }
-    } probe;
-    IDispatch* dispatch = &probe;
-    auto vtable = *reinterpret_cast<void***>(dispatch);
-    using GetCount = HRESULT (*)(IDispatch*, UINT*);
-    UINT count = 0;
-    EXPECT_EQ(reinterpret_cast<GetCount>(vtable[3])(dispatch, &count), S_OK);
-    EXPECT_EQ(count, 3u);
-    using Release = ULONG (*)(IDispatch*);
-    probe.AddRef();
-    EXPECT_EQ(reinterpret_cast<Release>(vtable[2])(dispatch), 1u);
-}
-
+// The runtime's own interfaces are compared with mingw-w64's by WindowsAbiTest.
 TEST(Interface, CountedObjectBalancesQueryInterface)
 {
     struct Enum : CountedObject<IEnumVARIANT> {

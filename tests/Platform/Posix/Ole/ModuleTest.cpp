@@ -54,21 +54,6 @@ std::u16string absoluteFixturePath(std::string const& name) {
     return qor::string::utf8ToUtf16(std::filesystem::absolute(moduleFixture(name)).lexically_normal().string());
 }
 
-// The last error and loader message of a load that is expected to fail.
-struct LoadFailure {
-    DWORD error;
-    std::string message;
-};
-
-LoadFailure loadFailure(std::u16string const& name) {
-    SetLastError(0);
-    HMODULE module = LoadLibraryW(name.c_str());
-    EXPECT_EQ(module, nullptr);
-    if (module != nullptr)
-        FreeLibrary(module);
-    return {GetLastError(), lastLoaderMessage()};
-}
-
 BOOL CALLBACK freeModule(HMODULE module, LPCWSTR, LPWSTR, LONG_PTR calls) {
     ++*reinterpret_cast<int*>(calls);
     FreeLibrary(module);
@@ -84,18 +69,57 @@ TEST(Module, LoadsPeImagesAsDataFilesOnly) {
     SetLastError(0);
     EXPECT_FALSE(FreeLibrary(module));
     EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+}
 
-    auto failure = [](std::u16string const& path, DWORD flags) {
-        SetLastError(0);
-        EXPECT_EQ(LoadLibraryExW(path.c_str(), nullptr, flags), nullptr);
-        return GetLastError();
+// Each failure says why, as its last error and, where the loader has more to
+// say, its message.
+TEST(Module, SaysWhyAModuleCannotBeLoaded) {
+    auto const text = std::filesystem::temp_directory_path() / "qor-module-test-plain.txt";
+    std::ofstream(text) << "not a module\n";
+    auto const program = std::filesystem::read_symlink("/proc/self/exe").string();
+    DWORD const data = LOAD_LIBRARY_AS_DATAFILE;
+    struct Case {
+        std::u16string path;
+        DWORD flags;
+        DWORD error;
+        char const* message; // a part of the loader's message, if it has one worth checking
+    } const cases[] = {
+        {fixturePath("ModuleFixture.dll"), 0, ERROR_NOT_SUPPORTED, "PE image"}, // no code runs here
+        {fixturePath("Missing.dll"), data, ERROR_FILE_NOT_FOUND, nullptr},
+        {fixturePath("ModuleLibraryA.tlb"), data, ERROR_BAD_EXE_FORMAT, nullptr},
+        {u"", data, ERROR_INVALID_PARAMETER, nullptr},
+        {fixturePath("Missing.so"), 0, ERROR_MOD_NOT_FOUND, "Missing.so"},
+        // A bare name is searched for as dlopen does.
+        {u"libqor-no-such-library.so", 0, ERROR_MOD_NOT_FOUND, "cannot open shared object file"},
+        {fixturePath("UnresolvedFixture.so"), 0, ERROR_PROC_NOT_FOUND, "qorFixtureMissing"},
+        {qor::string::utf8ToUtf16(text.string()), 0, ERROR_BAD_EXE_FORMAT, nullptr},
+        {fixturePath("ModuleLibraryA.tlb"), 0, ERROR_BAD_EXE_FORMAT, nullptr},
+        {qor::string::utf8ToUtf16(program), 0, ERROR_BAD_EXE_FORMAT, nullptr},
+        {fixturePath(""), 0, ERROR_ACCESS_DENIED, nullptr}, // a directory
+        {u"", 0, ERROR_INVALID_PARAMETER, nullptr},
     };
-    EXPECT_EQ(failure(fixturePath("ModuleFixture.dll"), 0), ERROR_NOT_SUPPORTED) << "no code runs here";
-    EXPECT_NE(lastLoaderMessage().find("PE image"), std::string::npos) << lastLoaderMessage();
-    EXPECT_EQ(failure(fixturePath("Missing.dll"), LOAD_LIBRARY_AS_DATAFILE), ERROR_FILE_NOT_FOUND);
-    EXPECT_EQ(failure(fixturePath("ModuleLibraryA.tlb"), LOAD_LIBRARY_AS_DATAFILE), ERROR_BAD_EXE_FORMAT);
-    EXPECT_EQ(failure(u"", LOAD_LIBRARY_AS_DATAFILE), ERROR_INVALID_PARAMETER);
-    EXPECT_NE(failure(fixturePath(""), LOAD_LIBRARY_AS_DATAFILE), 0u) << "a directory";
+    for (auto const& c : cases) {
+        SCOPED_TRACE(qor::string::utf16ToUtf8(c.path));
+        SetLastError(0);
+        HMODULE module = LoadLibraryExW(c.path.c_str(), nullptr, c.flags);
+        EXPECT_EQ(module, nullptr);
+        EXPECT_EQ(GetLastError(), c.error);
+        if (c.message != nullptr) {
+            EXPECT_NE(lastLoaderMessage().find(c.message), std::string::npos) << lastLoaderMessage();
+        }
+    }
+    EXPECT_EQ(lastLoaderMessage(), "") << "an empty name: the code says it all";
+    std::filesystem::remove(text);
+    EXPECT_FALSE(stillLoaded("UnresolvedFixture.so"));
+    SetLastError(0);
+    EXPECT_EQ(LoadLibraryExW(fixturePath("").c_str(), nullptr, data), nullptr);
+    EXPECT_NE(GetLastError(), 0u) << "a directory as a data file";
+
+    // Failures leave the working loader as it was.
+    HMODULE module = LoadLibraryW(fixturePath("SharedObjectFixture.so").c_str());
+    ASSERT_NE(module, nullptr);
+    EXPECT_EQ(lastLoaderMessage(), "");
+    FreeLibrary(module);
 }
 
 TEST(Module, GivesTheFileNameWithWindowsTruncation) {
@@ -239,39 +263,6 @@ TEST(Module, ASharedObjectLoadedTwiceStaysUntilFreedTwice) {
     EXPECT_NE(GetProcAddress(second, "qorFixtureAdd"), nullptr);
     EXPECT_TRUE(FreeLibrary(second));
     EXPECT_FALSE(stillLoaded("SharedObjectFixture.so"));
-}
-
-TEST(Module, SaysWhyAModuleCannotBeLoadedForItsCode) {
-    auto const missing = loadFailure(fixturePath("Missing.so"));
-    EXPECT_EQ(missing.error, ERROR_MOD_NOT_FOUND);
-    EXPECT_NE(missing.message.find("Missing.so"), std::string::npos) << missing.message;
-
-    auto const unknown = loadFailure(u"libqor-no-such-library.so");
-    EXPECT_EQ(unknown.error, ERROR_MOD_NOT_FOUND) << "a bare name is searched for as dlopen does";
-    EXPECT_NE(unknown.message.find("cannot open shared object file"), std::string::npos) << unknown.message;
-
-    auto const unresolved = loadFailure(fixturePath("UnresolvedFixture.so"));
-    EXPECT_EQ(unresolved.error, ERROR_PROC_NOT_FOUND);
-    EXPECT_NE(unresolved.message.find("qorFixtureMissing"), std::string::npos) << unresolved.message;
-    EXPECT_FALSE(stillLoaded("UnresolvedFixture.so"));
-
-    auto const text = std::filesystem::temp_directory_path() / "qor-module-test-plain.txt";
-    std::ofstream(text) << "not a module\n";
-    EXPECT_EQ(loadFailure(qor::string::utf8ToUtf16(text.string())).error, ERROR_BAD_EXE_FORMAT);
-    std::filesystem::remove(text);
-    EXPECT_EQ(loadFailure(fixturePath("ModuleLibraryA.tlb")).error, ERROR_BAD_EXE_FORMAT);
-    auto const program = std::filesystem::read_symlink("/proc/self/exe");
-    auto const executable = loadFailure(qor::string::utf8ToUtf16(program.string()));
-    EXPECT_EQ(executable.error, ERROR_BAD_EXE_FORMAT) << executable.message;
-    EXPECT_EQ(loadFailure(fixturePath("")).error, ERROR_ACCESS_DENIED) << "a directory";
-    EXPECT_EQ(loadFailure(u"").error, ERROR_INVALID_PARAMETER);
-    EXPECT_EQ(lastLoaderMessage(), "") << "the code says it all";
-
-    // Failures leave the working loader as it was.
-    HMODULE module = LoadLibraryW(fixturePath("SharedObjectFixture.so").c_str());
-    ASSERT_NE(module, nullptr);
-    EXPECT_EQ(lastLoaderMessage(), "");
-    FreeLibrary(module);
 }
 
 TEST(Module, FindsOnlyNamedSymbolsOfCode) {

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -36,14 +37,8 @@ public:
         }
         return CountedObject<IShape>::QueryInterface(riid, ppv);
     }
-    STDMETHODIMP get_Name(BSTR* name) override {
-        *name = SysAllocString(u"square");
-        return S_OK;
-    }
-    STDMETHODIMP get_Area(DOUBLE* area) override {
-        *area = 4.0;
-        return S_OK;
-    }
+    STDMETHODIMP get_Name(BSTR* name) override { *name = SysAllocString(u"square"); return S_OK; }
+    STDMETHODIMP get_Area(DOUBLE* area) override { *area = 4.0; return S_OK; }
 };
 
 // ICalc implemented the usual way: IDispatch answered by the type info.
@@ -64,10 +59,7 @@ public:
         }
         return CountedObject::QueryInterface(riid, ppv);
     }
-    STDMETHODIMP GetTypeInfoCount(UINT* count) override {
-        *count = 1;
-        return S_OK;
-    }
+    STDMETHODIMP GetTypeInfoCount(UINT* count) override { *count = 1; return S_OK; }
     STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** info) override {
         info_->AddRef();
         *info = info_;
@@ -84,10 +76,7 @@ public:
         return IsEqualGUID(riid, uuidof<ICalc>()) && supportsErrorInfo ? S_OK : S_FALSE;
     }
 
-    STDMETHODIMP Add(LONG a, LONG b, LONG* result) override {
-        *result = a + b;
-        return S_OK;
-    }
+    STDMETHODIMP Add(LONG a, LONG b, LONG* result) override { *result = a + b; return S_OK; }
     STDMETHODIMP Concat(BSTR a, BSTR b, BSTR* result) override {
         if (failConcat)
             return E_OUTOFMEMORY; // leaves *result unwritten
@@ -95,10 +84,7 @@ public:
         *result = SysAllocStringLen(joined.data(), static_cast<UINT>(joined.size()));
         return S_OK;
     }
-    STDMETHODIMP Scale(DOUBLE value, SHORT factor, DOUBLE* result) override {
-        *result = value * factor;
-        return S_OK;
-    }
+    STDMETHODIMP Scale(DOUBLE value, SHORT factor, DOUBLE* result) override { *result = value * factor; return S_OK; }
     STDMETHODIMP Defaults(LONG n, BSTR s, LONG big, VARIANT_BOOL flag, BSTR* result) override {
         std::string const text = std::to_string(n) + "|" + string::utf16ToUtf8(textOf(s)) + "|" + std::to_string(big) +
                                  "|" + std::to_string(flag);
@@ -110,14 +96,8 @@ public:
         lastFirst = first.vt;
         return VariantCopy(result, &second);
     }
-    STDMETHODIMP get_Value(LONG* value) override {
-        *value = value_;
-        return S_OK;
-    }
-    STDMETHODIMP put_Value(LONG value) override {
-        value_ = value;
-        return S_OK;
-    }
+    STDMETHODIMP get_Value(LONG* value) override { *value = value_; return S_OK; }
+    STDMETHODIMP put_Value(LONG value) override { value_ = value; return S_OK; }
     STDMETHODIMP get_Item(LONG index, VARIANT* value) override {
         if (index != itemIndex_)
             return DISP_E_BADINDEX;
@@ -200,10 +180,7 @@ public:
         }
         return S_OK;
     }
-    STDMETHODIMP Secret(LONG* value) override {
-        *value = 99;
-        return S_OK;
-    }
+    STDMETHODIMP Secret(LONG* value) override { *value = 99; return S_OK; }
     STDMETHODIMP Mixed(BYTE b, SHORT s, FLOAT f, ULONG u, DATE d, VARIANT_BOOL v, LONGLONG h, DOUBLE* sum) override {
         *sum = b + s + f + u + d + v + static_cast<double>(h);
         return S_OK;
@@ -240,41 +217,23 @@ public:
         values_.insert(values_.begin(), v);
         return *this;
     }
-    Args& i4(LONG value) {
-        VARIANT v;
-        VariantInit(&v);
-        v.vt = VT_I4;
-        v.lVal = value;
-        return add(v);
-    }
-    Args& r8(double value) {
-        VARIANT v;
-        VariantInit(&v);
-        v.vt = VT_R8;
-        v.dblVal = value;
-        return add(v);
-    }
-    Args& str(char16_t const* text) {
-        VARIANT v;
-        VariantInit(&v);
-        v.vt = VT_BSTR;
-        v.bstrVal = SysAllocString(text);
-        return add(v);
-    }
-    Args& object(IUnknown* object, VARTYPE vt) {
+    template <class Set>
+    Args& value(VARTYPE vt, Set set) {
         VARIANT v;
         VariantInit(&v);
         v.vt = vt;
-        v.punkVal = object;
-        object->AddRef();
+        set(v);
         return add(v);
     }
+    Args& i4(LONG n) { return value(VT_I4, [&](VARIANT& v) { v.lVal = n; }); }
+    Args& r8(double d) { return value(VT_R8, [&](VARIANT& v) { v.dblVal = d; }); }
+    Args& str(char16_t const* text) { return value(VT_BSTR, [&](VARIANT& v) { v.bstrVal = SysAllocString(text); }); }
+    Args& object(IUnknown* object, VARTYPE vt) {
+        object->AddRef();
+        return value(vt, [&](VARIANT& v) { v.punkVal = object; });
+    }
     Args& ref(VARTYPE vt, void* target) {
-        VARIANT v;
-        VariantInit(&v);
-        v.vt = static_cast<VARTYPE>(VT_BYREF | vt);
-        v.byref = target;
-        return add(v);
+        return value(static_cast<VARTYPE>(VT_BYREF | vt), [&](VARIANT& v) { v.byref = target; });
     }
     Args& named(DISPID id) {
         named_.insert(named_.begin(), id);
@@ -331,84 +290,57 @@ protected:
     UINT argErr = 0;
 };
 
-TEST_F(TypeInfoInvokeTest, MethodWithRetvalReturnsItInTheResult) {
-    Args args;
-    args.i4(2).i4(3);
-    ASSERT_EQ(invoke(u"Add", DISPATCH_METHOD, args), S_OK);
-    EXPECT_EQ(result.vt, VT_I4);
-    EXPECT_EQ(result.lVal, 5);
-    // Property-get-or-method, as script engines ask.
-    ASSERT_EQ(invoke(u"add", DISPATCH_METHOD | DISPATCH_PROPERTYGET, args), S_OK);
-    EXPECT_EQ(result.lVal, 5);
-}
-
-TEST_F(TypeInfoInvokeTest, ArgumentsAreCoercedToTheDeclaredTypes) {
-    Args args;
-    args.str(u"12").r8(2.5);
-    ASSERT_EQ(invoke(u"Add", DISPATCH_METHOD, args), S_OK);
-    EXPECT_EQ(result.lVal, 14); // 2.5 rounds to even
-    Args strings;
-    strings.i4(4).str(u"2");
-    ASSERT_EQ(invoke(u"Concat", DISPATCH_METHOD, strings), S_OK);
-    ASSERT_EQ(result.vt, VT_BSTR);
-    EXPECT_EQ(textOf(result.bstrVal), u"42");
-    Args colour;
-    colour.str(u"42");
-    ASSERT_EQ(invoke(u"Paint", DISPATCH_METHOD, colour), S_OK);
-    EXPECT_EQ(result.lVal, 0);
-    ASSERT_EQ(invoke(u"Paint", DISPATCH_METHOD, colour), S_OK);
-    EXPECT_EQ(result.lVal, 42);
-}
-
-TEST_F(TypeInfoInvokeTest, CoercionFailuresNameTheArgument) {
-    Args mismatch;
-    mismatch.i4(1).str(u"abc");
-    EXPECT_EQ(invoke(u"Add", DISPATCH_METHOD, mismatch), DISP_E_TYPEMISMATCH);
-    EXPECT_EQ(argErr, 0u); // rgvarg[0]: the last argument
-    Args overflow;
-    overflow.r8(1e10).i4(1);
-    EXPECT_EQ(invoke(u"Add", DISPATCH_METHOD, overflow), DISP_E_OVERFLOW);
-    EXPECT_EQ(argErr, 1u);
-}
-
-TEST_F(TypeInfoInvokeTest, ArgumentCountsAndMembersAreChecked) {
-    Args tooMany;
-    tooMany.i4(1).i4(2).i4(3);
-    EXPECT_EQ(invoke(u"Add", DISPATCH_METHOD, tooMany), DISP_E_BADPARAMCOUNT);
-    Args tooFew;
-    tooFew.i4(1);
-    EXPECT_EQ(invoke(u"Add", DISPATCH_METHOD, tooFew), DISP_E_BADPARAMCOUNT);
-    Args none;
-    EXPECT_EQ(calc->Invoke(12345, IID_NULL, 0, DISPATCH_METHOD, none.params(), &result, nullptr, nullptr),
-              DISP_E_MEMBERNOTFOUND);
-    EXPECT_EQ(invoke(u"Add", DISPATCH_PROPERTYPUT, tooFew), DISP_E_MEMBERNOTFOUND);
-    Args badName;
-    badName.i4(1).i4(2).named(7);
-    EXPECT_EQ(invoke(u"Add", DISPATCH_METHOD, badName), DISP_E_PARAMNOTFOUND);
-    EXPECT_EQ(info->Invoke(calc.get(), 1, DISPATCH_METHOD, nullptr, &result, nullptr, nullptr), E_INVALIDARG);
-}
-
-TEST_F(TypeInfoInvokeTest, NamedArgumentsTakeTheirParameter) {
-    Args args;
-    args.i4(10).named(1).i4(3).named(0); // b = 10, a = 3, by name
-    ASSERT_EQ(invoke(u"Add", DISPATCH_METHOD, args), S_OK);
-    EXPECT_EQ(result.lVal, 13);
-}
-
-TEST_F(TypeInfoInvokeTest, MissingOptionalParametersGetDefaultsOrParamNotFound) {
-    Args one;
-    one.r8(2.0);
-    ASSERT_EQ(invoke(u"Scale", DISPATCH_METHOD, one), S_OK);
-    EXPECT_EQ(result.dblVal, 6.0);
-    Args two;
-    two.r8(2.0).i4(4);
-    ASSERT_EQ(invoke(u"Scale", DISPATCH_METHOD, two), S_OK);
-    EXPECT_EQ(result.dblVal, 8.0);
-
-    Args none;
-    ASSERT_EQ(invoke(u"Defaults", DISPATCH_METHOD, none), S_OK);
-    EXPECT_EQ(textOf(result.bstrVal), u"7|abc|-100000|-1");
-
+// Each call as a script makes it: arguments in the caller's order, coerced
+// to the declared types, optional ones filled from their defaults.
+TEST_F(TypeInfoInvokeTest, CallsCoerceArgumentsAndFillDefaults) {
+    WORD const method = DISPATCH_METHOD;
+    struct Case {
+        char16_t const* member;
+        WORD flags;
+        std::function<void(Args&)> args;
+        char16_t const* result; // as text
+    } const cases[] = {
+        {u"Add", method, [](Args& a) { a.i4(2).i4(3); }, u"5"},
+        {u"add", method | DISPATCH_PROPERTYGET, [](Args& a) { a.i4(2).i4(3); }, u"5"}, // as script engines ask
+        {u"Add", method, [](Args& a) { a.str(u"12").r8(2.5); }, u"14"},                // 2.5 rounds to even
+        {u"Concat", method, [](Args& a) { a.i4(4).str(u"2"); }, u"42"},
+        {u"Add", method, [](Args& a) { a.i4(10).named(1).i4(3).named(0); }, u"13"}, // b = 10, a = 3, by name
+        {u"Scale", method, [](Args& a) { a.r8(2.0); }, u"6"},
+        {u"Scale", method, [](Args& a) { a.r8(2.0).i4(4); }, u"8"},
+        {u"Defaults", method, [](Args&) {}, u"7|abc|-100000|-1"},
+        {u"Defaults", method, [](Args& a) { a.i4(1); }, u"1|abc|-100000|-1"},
+        {u"Defaults", method, [](Args& a) { a.str(u"xyz").named(1); }, u"7|xyz|-100000|-1"},
+        {u"Swap", method, [](Args& a) { a.i4(5).str(u"kept"); }, u""},
+        {u"Mixed", method, [](Args& a) {
+             VARIANT cy;
+             VariantInit(&cy);
+             cy.vt = VT_CY;
+             cy.cyVal.int64 = 30000; // 3 as currency, taken as an unsigned long
+             a.i4(1).str(u"2").r8(0.5).add(cy).r8(10.0).i4(-1).i4(1000);
+         }, u"1015.5"},
+        {u"Sum", method, [](Args& a) {
+             SAFEARRAY* values = SafeArrayCreateVector(VT_I4, 0, 3);
+             for (LONG i = 0; i < 3; ++i) {
+                 LONG element = (i + 1) * 10;
+                 SafeArrayPutElement(values, &i, &element);
+             }
+             VARIANT v;
+             VariantInit(&v);
+             v.vt = VT_ARRAY | VT_I4;
+             v.parray = values;
+             a.add(v);
+         }, u"60"},
+    };
+    for (auto const& c : cases) {
+        Args args;
+        c.args(args);
+        ASSERT_EQ(invoke(c.member, c.flags, args), S_OK) << string::utf16ToUtf8(c.member);
+        VARIANT text;
+        VariantInit(&text);
+        ASSERT_EQ(VariantChangeType(&text, &result, 0, VT_BSTR), S_OK);
+        EXPECT_EQ(textOf(text.bstrVal), c.result) << string::utf16ToUtf8(c.member);
+        VariantClear(&text);
+    }
     Args first;
     first.i4(1);
     ASSERT_EQ(invoke(u"Optional", DISPATCH_METHOD, first), S_OK);
@@ -417,26 +349,35 @@ TEST_F(TypeInfoInvokeTest, MissingOptionalParametersGetDefaultsOrParamNotFound) 
     EXPECT_EQ(result.scode, DISP_E_PARAMNOTFOUND);
 }
 
-TEST_F(TypeInfoInvokeTest, PropertiesGetAndPut) {
-    Args value;
-    value.i4(42).named(DISPID_PROPERTYPUT);
-    ASSERT_EQ(invoke(u"Value", DISPATCH_PROPERTYPUT, value), S_OK);
+// argErr counts from the last argument, as rgvarg holds them.
+TEST_F(TypeInfoInvokeTest, BadCallsAreRefusedAndNameTheArgument) {
+    struct Case {
+        char16_t const* member;
+        WORD flags;
+        std::function<void(Args&)> args;
+        HRESULT hr;
+        UINT argErr;
+    } const cases[] = {
+        {u"Add", DISPATCH_METHOD, [](Args& a) { a.i4(1).str(u"abc"); }, DISP_E_TYPEMISMATCH, 0},
+        {u"Add", DISPATCH_METHOD, [](Args& a) { a.r8(1e10).i4(1); }, DISP_E_OVERFLOW, 1},
+        {u"Add", DISPATCH_METHOD, [](Args& a) { a.i4(1).i4(2).i4(3); }, DISP_E_BADPARAMCOUNT, 99},
+        {u"Add", DISPATCH_METHOD, [](Args& a) { a.i4(1); }, DISP_E_BADPARAMCOUNT, 99},
+        {u"Add", DISPATCH_PROPERTYPUT, [](Args& a) { a.i4(1); }, DISP_E_MEMBERNOTFOUND, 99},
+        {u"Add", DISPATCH_METHOD, [](Args& a) { a.i4(1).i4(2).named(7); }, DISP_E_PARAMNOTFOUND, 99},
+        {u"Sum", DISPATCH_METHOD, [](Args& a) { a.i4(1); }, DISP_E_TYPEMISMATCH, 0},
+    };
+    for (auto const& c : cases) {
+        Args args;
+        c.args(args);
+        EXPECT_EQ(invoke(c.member, c.flags, args), c.hr) << string::utf16ToUtf8(c.member);
+        if (c.argErr != 99) {
+            EXPECT_EQ(argErr, c.argErr) << string::utf16ToUtf8(c.member);
+        }
+    }
     Args none;
-    ASSERT_EQ(invoke(u"Value", DISPATCH_PROPERTYGET, none), S_OK);
-    EXPECT_EQ(result.lVal, 42);
-
-    Args put;
-    put.i4(3).str(u"three").named(DISPID_PROPERTYPUT);
-    ASSERT_EQ(invoke(u"Item", DISPATCH_PROPERTYPUT, put), S_OK);
-    Args get;
-    get.i4(3);
-    ASSERT_EQ(invoke(u"Item", DISPATCH_PROPERTYGET, get), S_OK);
-    ASSERT_EQ(result.vt, VT_BSTR);
-    EXPECT_EQ(textOf(result.bstrVal), u"three");
-    Args wrong;
-    wrong.i4(4);
-    EXPECT_EQ(invoke(u"Item", DISPATCH_PROPERTYGET, wrong), DISP_E_EXCEPTION);
-    EXPECT_EQ(excep.scode, DISP_E_BADINDEX);
+    EXPECT_EQ(calc->Invoke(12345, IID_NULL, 0, DISPATCH_METHOD, none.params(), &result, nullptr, nullptr),
+              DISP_E_MEMBERNOTFOUND);
+    EXPECT_EQ(info->Invoke(calc.get(), 1, DISPATCH_METHOD, nullptr, &result, nullptr, nullptr), E_INVALIDARG);
 }
 
 TEST_F(TypeInfoInvokeTest, ObjectArgumentsAndResultsBalanceTheirReferences) {
@@ -492,45 +433,6 @@ TEST_F(TypeInfoInvokeTest, ByReferenceArgumentsAreWrittenBack) {
     EXPECT_EQ(number, -5);
     EXPECT_EQ(textOf(text), u"swapped");
     SysFreeString(text);
-
-    Args byValue;
-    byValue.i4(5).str(u"kept");
-    ASSERT_EQ(invoke(u"Swap", DISPATCH_METHOD, byValue), S_OK);
-}
-
-TEST_F(TypeInfoInvokeTest, SafeArrayArgument) {
-    SAFEARRAY* values = SafeArrayCreateVector(VT_I4, 0, 3);
-    for (LONG i = 0; i < 3; ++i) {
-        LONG element = (i + 1) * 10;
-        SafeArrayPutElement(values, &i, &element);
-    }
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_ARRAY | VT_I4;
-    v.parray = values;
-    Args args;
-    args.add(v);
-    ASSERT_EQ(invoke(u"Sum", DISPATCH_METHOD, args), S_OK);
-    EXPECT_EQ(result.lVal, 60);
-    Args wrong;
-    wrong.i4(1);
-    EXPECT_EQ(invoke(u"Sum", DISPATCH_METHOD, wrong), DISP_E_TYPEMISMATCH);
-}
-
-TEST_F(TypeInfoInvokeTest, EveryScalarTypeReachesTheMethod) {
-    VARIANT cy;
-    VariantInit(&cy);
-    cy.vt = VT_CY;
-    cy.cyVal.int64 = 30000; // 3 as currency, taken as an unsigned long
-    Args args;
-    args.i4(1).str(u"2").r8(0.5).add(cy).r8(10.0).i4(-1).i4(1000);
-    ASSERT_EQ(invoke(u"Mixed", DISPATCH_METHOD, args), S_OK);
-    EXPECT_EQ(result.vt, VT_R8);
-    EXPECT_DOUBLE_EQ(result.dblVal, 1 + 2 + 0.5 + 3 + 10.0 - 1 + 1000);
-    Args none;
-    ASSERT_EQ(invoke(u"Nothing", DISPATCH_METHOD, none), S_OK);
-    EXPECT_EQ(calc->nothingCalls, 1);
-    EXPECT_EQ(result.vt, VT_EMPTY);
 }
 
 TEST_F(TypeInfoInvokeTest, FailedMethodBecomesAnException) {
@@ -598,10 +500,7 @@ public:
 
 class ShapeHolder : public CountedObject<IShapeHolder> {
 public:
-    STDMETHODIMP Exchange(IShape** shape) override {
-        received = *shape;
-        return S_OK;
-    }
+    STDMETHODIMP Exchange(IShape** shape) override { received = *shape; return S_OK; }
     IShape* received = nullptr;
 };
 
@@ -637,10 +536,12 @@ TEST(TypeInfoInvoke, InOutInterfaceArgumentsAreAskedForTheDeclaredInterface) {
 // What Invoke works out for a member is kept, so these make sure it never
 // serves another kind, view, type or library, nor holds anything of a call.
 
+// The get, put and putref of one property each take their own arguments.
 TEST_F(TypeInfoInvokeTest, EachKindOfOneIdKeepsItsOwnParameters) {
     Args get;
     get.i4(3);
     EXPECT_EQ(invoke(u"Item", DISPATCH_PROPERTYGET, get), DISP_E_EXCEPTION) << "nothing stored at 3 yet";
+    EXPECT_EQ(excep.scode, DISP_E_BADINDEX);
     Args put;
     put.i4(3).str(u"three").named(DISPID_PROPERTYPUT);
     ASSERT_EQ(invoke(u"Item", DISPATCH_PROPERTYPUT, put), S_OK);
@@ -663,17 +564,11 @@ TEST_F(TypeInfoInvokeTest, EachKindOfOneIdKeepsItsOwnParameters) {
 TEST_F(TypeInfoInvokeTest, RepeatedCallsStartFromTheDeclarationEachTime) {
     Args one;
     one.i4(1);
-    ASSERT_EQ(invoke(u"Defaults", DISPATCH_METHOD, one), S_OK);
-    EXPECT_EQ(textOf(result.bstrVal), u"1|abc|-100000|-1");
     Args none;
-    for (int round = 0; round < 2; ++round) {
-        ASSERT_EQ(invoke(u"Defaults", DISPATCH_METHOD, none), S_OK);
-        EXPECT_EQ(textOf(result.bstrVal), u"7|abc|-100000|-1");
+    for (Args* args : {&one, &none, &none}) {
+        ASSERT_EQ(invoke(u"Defaults", DISPATCH_METHOD, *args), S_OK);
+        EXPECT_EQ(textOf(result.bstrVal), args == &one ? u"1|abc|-100000|-1" : u"7|abc|-100000|-1");
     }
-    Args byName;
-    byName.str(u"xyz").named(1);
-    ASSERT_EQ(invoke(u"Defaults", DISPATCH_METHOD, byName), S_OK);
-    EXPECT_EQ(textOf(result.bstrVal), u"7|xyz|-100000|-1");
 
     Args mismatch;
     mismatch.str(u"abc").i4(1);
@@ -721,18 +616,9 @@ TEST_F(TypeInfoInvokeTest, TheDispatchViewAndTheVtableViewCallTheSameMembers) {
 
 class Circle : public VtableObject<ICircle> {
 public:
-    STDMETHODIMP get_Name(BSTR* name) override {
-        *name = SysAllocString(u"circle");
-        return S_OK;
-    }
-    STDMETHODIMP get_Area(DOUBLE* area) override {
-        *area = 12.5;
-        return S_OK;
-    }
-    STDMETHODIMP get_Radius(DOUBLE* radius) override {
-        *radius = 2.0;
-        return S_OK;
-    }
+    STDMETHODIMP get_Name(BSTR* name) override { *name = SysAllocString(u"circle"); return S_OK; }
+    STDMETHODIMP get_Area(DOUBLE* area) override { *area = 12.5; return S_OK; }
+    STDMETHODIMP get_Radius(DOUBLE* radius) override { *radius = 2.0; return S_OK; }
 };
 
 TEST(TypeInfoInvoke, TypesOfTwoLibrariesKeepTheirOwnMembers) {

@@ -1,5 +1,5 @@
 // The MSFT reader on damaged images: every failure is a fault, never a read
-// outside the bytes (the suite runs under AddressSanitizer).
+// outside the bytes. Damage at random is the fuzzer's (fuzz/TypeLibFuzzer).
 
 #include "Platform/Posix/Ole/TypeLibReader.h"
 
@@ -8,7 +8,6 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -37,34 +36,6 @@ void putInt32(std::vector<std::byte>& bytes, std::size_t offset, std::int32_t va
     std::memcpy(bytes.data() + offset, &value, sizeof value);
 }
 
-// Offsets where one structure of the image ends and the next begins: the
-// header, the type offsets, the segment directory, every segment and every
-// member block.
-std::set<std::size_t> structureBoundaries(std::vector<std::byte> const& image) {
-    std::set<std::size_t> cuts{0, 4, 8, 0x54};
-    std::size_t const types = std::size_t(int32At(image, 0x20));
-    std::size_t const directory = 0x54 + ((int32At(image, 0x14) & 0x100) ? 4 : 0) + 4 * types;
-    cuts.insert(directory);
-    for (std::size_t i = 0; i < 15; ++i) {
-        std::int32_t const offset = int32At(image, directory + 16 * i);
-        std::int32_t const length = int32At(image, directory + 16 * i + 4);
-        cuts.insert(directory + 16 * (i + 1));
-        if (offset >= 0) {
-            cuts.insert(std::size_t(offset));
-            cuts.insert(std::size_t(offset + length));
-        }
-    }
-    std::size_t const typeTable = std::size_t(int32At(image, directory));
-    for (std::size_t t = 0; t < types; ++t) {
-        std::int32_t const members = int32At(image, typeTable + t * 0x64 + 4);
-        if (members >= 0 && std::size_t(members) < image.size()) {
-            cuts.insert(std::size_t(members));
-            cuts.insert(std::size_t(members) + 4 + std::size_t(int32At(image, std::size_t(members))));
-        }
-    }
-    return cuts;
-}
-
 TEST(TypeLibReader, ReadsTheFixtureWithItsCustomData) {
     auto const image = fixtureBytes("QorFixture.tlb");
     auto lib = readTypeLib(image);
@@ -88,36 +59,10 @@ TEST(TypeLibReader, ReadsTheFixtureWithItsCustomData) {
     EXPECT_EQ(lib->importedLibs[0].fileName, "stdole2.tlb");
 }
 
-TEST(TypeLibReader, TruncationAtEverySegmentBoundaryIsInvalidData) {
-    for (char const* name : {"QorFixture.tlb", "QorFixture32.tlb", "QorFixtureExt.tlb"}) {
-        auto const image = fixtureBytes(name);
-        for (std::size_t cut : structureBoundaries(image)) {
-            if (cut >= image.size())
-                continue;
-            auto lib = readTypeLib(std::span(image).first(cut));
-            ASSERT_FALSE(lib.has_value()) << name << " cut at " << cut;
-            EXPECT_EQ(lib.error(), cut < 0x54 ? TypeLibFault::unsupportedFormat : TypeLibFault::invalidData)
-                << name << " cut at " << cut;
-        }
-    }
-}
-
 TEST(TypeLibReader, EveryTruncatedImageIsRejected) {
     auto const image = fixtureBytes("QorFixtureExt.tlb");
     for (std::size_t cut = 0; cut < image.size(); ++cut)
         EXPECT_FALSE(readTypeLib(std::span(image).first(cut)).has_value()) << cut;
-}
-
-TEST(TypeLibReader, DamagedFieldsAreFaultsNotCrashes) {
-    auto const original = fixtureBytes("QorFixture.tlb");
-    // Every 32-bit word in turn set to values that break offsets and counts.
-    for (std::int32_t poison : {-1, -2, 0x7FFFFFFF, 0x10000}) {
-        for (std::size_t offset = 0; offset + 4 <= original.size(); offset += 4) {
-            auto image = original;
-            putInt32(image, offset, poison);
-            (void)readTypeLib(image);
-        }
-    }
 }
 
 TEST(TypeLibReader, ForeignFormatsAreUnsupported) {

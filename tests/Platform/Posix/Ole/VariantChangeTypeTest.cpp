@@ -46,52 +46,21 @@ Var boolean(bool value)
     return var;
 }
 
-std::u16string textOf(Var& source)
-{
-    Var out;
-    HRESULT hr = VariantChangeType(&out, &source, 0, VT_BSTR);
-    if (FAILED(hr))
-        return u"<failed>";
-    return {out->bstrVal, SysStringLen(out->bstrVal)};
-}
-
 HRESULT change(Var& source, VARTYPE vt, Var& out)
 {
     return VariantChangeType(&out, &source, 0, vt);
 }
 
-TEST(VariantChangeType, DoublesRoundHalfToEvenIntoIntegers)
-{
-    struct Case {
-        double in;
-        LONG out;
-    } cases[] = {{2.5, 2}, {3.5, 4}, {-2.5, -2}, {-3.5, -4}, {2.4999, 2}, {0.5, 0}, {1.5, 2}};
-    for (auto c : cases) {
-        Var in = number(c.in), out;
-        ASSERT_EQ(change(in, VT_I4, out), S_OK) << c.in;
-        EXPECT_EQ(out->vt, VT_I4);
-        EXPECT_EQ(out->lVal, c.out) << c.in;
-    }
-}
-
 TEST(VariantChangeType, OutOfRangeOverflows)
 {
-    Var big = number(1e10), out;
-    EXPECT_EQ(change(big, VT_I4, out), DISP_E_OVERFLOW);
-    EXPECT_EQ(out->vt, VT_EMPTY);
-    Var byte = number(255.5);
-    EXPECT_EQ(change(byte, VT_UI1, out), DISP_E_OVERFLOW);
-    Var minusOne = number(-1);
-    EXPECT_EQ(change(minusOne, VT_UI4, out), DISP_E_OVERFLOW);
-    Var nan = number(std::nan(""));
-    EXPECT_EQ(change(nan, VT_I8, out), DISP_E_OVERFLOW);
-    Var huge = number(1e300), infinite = number(INFINITY), negativeInfinite = number(-INFINITY);
-    EXPECT_EQ(change(huge, VT_R4, out), DISP_E_OVERFLOW);
-    EXPECT_EQ(change(infinite, VT_R4, out), DISP_E_OVERFLOW);
-    EXPECT_EQ(change(negativeInfinite, VT_R4, out), DISP_E_OVERFLOW);
-    EXPECT_EQ(change(huge, VT_CY, out), DISP_E_OVERFLOW);
-    EXPECT_EQ(change(huge, VT_DECIMAL, out), DISP_E_OVERFLOW);
-    EXPECT_EQ(change(big, VT_DATE, out), DISP_E_OVERFLOW);
+    for (auto [value, vt] : {std::pair{1e10, VT_I4}, {255.5, VT_UI1}, {-1.0, VT_UI4}, {std::nan(""), VT_I8},
+                             {1e300, VT_R4}, {INFINITY, VT_R4}, {-INFINITY, VT_R4}, {1e300, VT_CY},
+                             {1e300, VT_DECIMAL}, {1e10, VT_DATE}}) {
+        Var in = number(value), out;
+        EXPECT_EQ(change(in, vt, out), DISP_E_OVERFLOW) << value << " to " << vt;
+        EXPECT_EQ(out->vt, VT_EMPTY);
+    }
+    Var out;
     Var limit = text(u"2147483648");
     EXPECT_EQ(change(limit, VT_I4, out), DISP_E_OVERFLOW);
     ASSERT_EQ(change(limit, VT_UI4, out), S_OK);
@@ -141,58 +110,6 @@ TEST(VariantChangeType, TextsParseAsWindowsReadsNumbers)
     null->vt = VT_BSTR;
     null->bstrVal = nullptr;
     EXPECT_EQ(change(null, VT_I4, out), DISP_E_TYPEMISMATCH);
-}
-
-TEST(VariantChangeType, ValuesFormatAsWindowsWritesThem)
-{
-    Var i4;
-    i4->vt = VT_I4;
-    i4->lVal = -42;
-    EXPECT_EQ(textOf(i4), u"-42");
-    Var ui8;
-    ui8->vt = VT_UI8;
-    ui8->ullVal = ~0ull;
-    EXPECT_EQ(textOf(ui8), u"18446744073709551615");
-    Var tenth = number(0.1), third = number(1.0 / 3), big = number(1e20), small = number(0.00001), whole = number(1e14);
-    EXPECT_EQ(textOf(tenth), u"0.1");
-    EXPECT_EQ(textOf(third), u"0.333333333333333");
-    EXPECT_EQ(textOf(big), u"1E+20");
-    EXPECT_EQ(textOf(small), u"1E-05");
-    EXPECT_EQ(textOf(whole), u"100000000000000");
-    Var negativeZero = number(-0.0);
-    EXPECT_EQ(textOf(negativeZero), u"0");
-    Var single;
-    single->vt = VT_R4;
-    single->fltVal = 0.1f;
-    EXPECT_EQ(textOf(single), u"0.1");
-    Var empty;
-    EXPECT_EQ(textOf(empty), u"");
-}
-
-TEST(VariantChangeType, BooleansFollowVariantTrue)
-{
-    Var t = boolean(true), out;
-    ASSERT_EQ(change(t, VT_I4, out), S_OK);
-    EXPECT_EQ(out->lVal, -1);
-    ASSERT_EQ(change(t, VT_UI1, out), S_OK);
-    EXPECT_EQ(out->bVal, 255);
-    ASSERT_EQ(change(t, VT_DECIMAL, out), S_OK);
-    EXPECT_EQ(out->decVal.sign, DECIMAL_NEG);
-    Var five;
-    five->vt = VT_I2;
-    five->iVal = 5;
-    ASSERT_EQ(change(five, VT_BOOL, out), S_OK);
-    EXPECT_EQ(out->boolVal, VARIANT_TRUE);
-    for (auto [word, value] : {std::pair{u"true", VARIANT_TRUE}, {u"False", VARIANT_FALSE}, {u"#TRUE#", VARIANT_TRUE},
-                               {u"#FALSE#", VARIANT_FALSE}, {u"0", VARIANT_FALSE}, {u"-3", VARIANT_TRUE}}) {
-        Var in = text(word);
-        ASSERT_EQ(change(in, VT_BOOL, out), S_OK);
-        EXPECT_EQ(out->boolVal, value);
-    }
-    for (std::u16string bad : {u"yes", u"#true#"}) {
-        Var in = text(bad);
-        EXPECT_EQ(change(in, VT_BOOL, out), DISP_E_TYPEMISMATCH);
-    }
 }
 
 // A VT_BOOL is the number -1 or 0 as text; the words only when asked for,
@@ -251,36 +168,10 @@ TEST(VariantChangeType, SameWidthIntegersKeepTheirBits)
     }
 }
 
-TEST(VariantChangeType, CurrencyAndDecimalAreExact)
+// The DECIMAL's 96 bits and 28 places, to the last digit.
+TEST(VariantChangeType, DecimalsKeepTheirLimits)
 {
-    Var r8 = number(1.23456), out;
-    ASSERT_EQ(change(r8, VT_CY, out), S_OK);
-    EXPECT_EQ(out->cyVal.int64, 12346);
-    Var cy;
-    cy->vt = VT_CY;
-    cy->cyVal.int64 = 25000; // 2.5
-    ASSERT_EQ(change(cy, VT_I4, out), S_OK);
-    EXPECT_EQ(out->lVal, 2);
-    cy->cyVal.int64 = -15000;
-    EXPECT_EQ(textOf(cy), u"-1.5");
-
-    Var dec = text(u"1.50");
-    ASSERT_EQ(change(dec, VT_DECIMAL, out), S_OK);
-    EXPECT_EQ(out->vt, VT_DECIMAL);
-    EXPECT_EQ(out->decVal.Lo64, 150u);
-    EXPECT_EQ(out->decVal.scale, 2);
-    Var decimal;
-    VariantCopy(&decimal, &out);
-    EXPECT_EQ(textOf(decimal), u"1.5");
-    ASSERT_EQ(change(decimal, VT_R8, out), S_OK);
-    EXPECT_EQ(out->dblVal, 1.5);
-    ASSERT_EQ(change(decimal, VT_CY, out), S_OK);
-    EXPECT_EQ(out->cyVal.int64, 15000);
-
-    Var tenth = number(0.1);
-    ASSERT_EQ(change(tenth, VT_DECIMAL, out), S_OK);
-    EXPECT_EQ(out->decVal.Lo64, 1u);
-    EXPECT_EQ(out->decVal.scale, 1);
+    Var out;
     Var max = text(u"79228162514264337593543950335");
     ASSERT_EQ(change(max, VT_DECIMAL, out), S_OK);
     EXPECT_EQ(out->decVal.Hi32, 0xFFFFFFFFu);
