@@ -16,18 +16,6 @@ using format::engine::javascript::ComFunction;
 using format::engine::javascript::ComParameter;
 using json = nlohmann::ordered_json;
 
-// Member and parameter names come in the ANSI code page; JSON is UTF-8.
-std::string utf8FromAnsi(std::string const& text) {
-    if (text.empty())
-        return text;
-    int const length = static_cast<int>(text.size());
-    int const size = MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0);
-    if (size <= 0)
-        return text;
-    com::OleString wide(static_cast<std::size_t>(size), OLECHAR{});
-    MultiByteToWideChar(CP_ACP, 0, text.data(), length, wide.data(), size);
-    return com::utf8FromOle(wide);
-}
 
 std::optional<double> asNumber(VARIANT const& value) {
     _variant_t converted;
@@ -82,6 +70,18 @@ json classToJson(ComClass const& comClass) {
 }
 
 } // namespace
+
+std::string utf8FromAnsi(std::string const& text) {
+    if (text.empty())
+        return text;
+    int const length = static_cast<int>(text.size());
+    int const size = MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0);
+    if (size <= 0)
+        return text;
+    com::OleString wide(static_cast<std::size_t>(size), OLECHAR{});
+    MultiByteToWideChar(CP_ACP, 0, text.data(), length, wide.data(), size);
+    return com::utf8FromOle(wide);
+}
 
 json variantToJson(VARIANT const& value) {
     switch (value.vt) {

@@ -4,6 +4,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include <string>
+
 namespace qor::tools::qorjs {
 
 // The classes as scripts get them, by name: an array of objects with name,
@@ -13,6 +15,9 @@ namespace qor::tools::qorjs {
 // interface than its default one), and constants (name, value) where the
 // type has any.
 nlohmann::ordered_json classesToJson(format::engine::javascript::ComExtract const& extract);
+
+// Member and parameter names come in the ANSI code page; JSON is UTF-8.
+std::string utf8FromAnsi(std::string const& text);
 
 // A default value as JSON: a number, a string, a boolean or null.
 nlohmann::ordered_json variantToJson(VARIANT const& value);

@@ -2,8 +2,11 @@
 
 #include "ClassesJson.h"
 #include "Options.h"
+#include "ProgIds.h"
+#include "TypeDeclarations.h"
 
 #include "Format/Engine/JavaScript/Com/ComExtractor.h"
+#include "Format/Engine/JavaScript/Com/ComExtractorV8.h"
 #include "Platform/Windows/Com/OleText.h"
 #include "Platform/Windows/Com/TypeLibrary.h"
 #include "Platform/Windows/ErrorCode.h"
@@ -41,17 +44,36 @@ parseListClasses(std::vector<std::string> const& arguments) {
     }
     if (!listing && options.typeLibraries.empty())
         return std::nullopt;
-    if (!listing)
-        return std::unexpected("--typelib is used with --list-classes");
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         if (arguments[i] == "--typelib")
             ++i;
+        else if (arguments[i] == "--dts")
+            options.declarations = true;
+        else if (arguments[i] == "--com-extensions")
+            options.comExtensions = true;
         else if (arguments[i] != "--list-classes")
-            return std::unexpected("--list-classes takes only --typelib FILE, not " + arguments[i]);
+            return std::unexpected("--typelib takes only --list-classes or --dts, not " + arguments[i]);
     }
+    if (listing == options.declarations)
+        return std::unexpected(listing ? "--list-classes and --dts cannot be used together"
+                                       : "--typelib is used with --list-classes or --dts");
+    if (options.comExtensions && !options.declarations)
+        return std::unexpected("--list-classes takes only --typelib FILE, not --com-extensions");
     if (options.typeLibraries.empty())
-        return std::unexpected("--list-classes needs at least one --typelib FILE");
+        return std::unexpected(std::string(listing ? "--list-classes" : "--dts") +
+                               " needs at least one --typelib FILE");
     return options;
+}
+
+int printDeclarations(format::engine::javascript::ComExtract const& extract, com::ComClasses const* registry,
+                      bool comExtensions) {
+    using namespace format::engine::javascript;
+    // The engine's own step from class records to bindings.
+    ClassMap const classes = convertComToV8(extract.classes, registry);
+    std::cout << typeDeclarations(classes, registeredProgIds(classes),
+                                  comExtensions ? EngineOptions::all() : EngineOptions{});
+    std::cout.flush();
+    return std::cout.good() ? 0 : 1;
 }
 
 int listClasses(std::expected<ListClassesOptions, std::string> const& options) {
@@ -78,6 +100,8 @@ int listClasses(std::expected<ListClassesOptions, std::string> const& options) {
                      platform::windows::ErrorCode::sMessage(static_cast<std::uint32_t>(failure.result)).c_str());
     if (!failures.empty())
         return 1;
+    if (options->declarations)
+        return printDeclarations(extract, nullptr, options->comExtensions);
     std::cout << classesToJson(extract).dump(2) << '\n';
     return std::cout.good() ? 0 : 1;
 }

@@ -16,6 +16,7 @@ struct Options {
     std::optional<unsigned short> inspectPort; // run under the inspector on this port
     bool inspectBreak = false;                 // and wait for a debugger, stopping at the first line
     bool comExtensions = false;                // every engine option on: dates, script objects, events
+    bool declarations = false;                 // print the TypeScript declarations of the globals, run nothing
     bool module = false;
     bool quiet = false;
     bool help = false;

@@ -8,6 +8,7 @@
 #include "ListClasses.h"
 #include "Options.h"
 
+#include "Format/Engine/JavaScript/Com/ComExtractor.h"
 #include "Format/Engine/JavaScript/Com/ComV8Engine.h"
 #include "Format/Engine/JavaScript/Com/ScriptFile.h"
 
@@ -56,7 +57,7 @@ int run(qorjs::Options const& options, std::filesystem::path const& programDirec
             return 2;
         }
         text = std::move(*content);
-    } else {
+    } else if (options.code) {
         text = *options.code;
     }
 
@@ -72,6 +73,9 @@ int run(qorjs::Options const& options, std::filesystem::path const& programDirec
             return 2;
         }
     }
+    if (options.declarations)
+        return qorjs::printDeclarations(qor::format::engine::javascript::extractRegisteredComComponents(typeLibrary),
+                                        &classes, options.comExtensions);
     ComV8Engine engine(classes, typeLibrary, programDirectory);
     bool failed = false;
     engine.errorHandler = [&](auto&, Error& error) {

@@ -35,9 +35,9 @@ Record* findByName(std::vector<Record>& records, std::string_view name) {
 }
 
 V8Function makeFunction(ComFunction const& function, std::string const& className) {
-    return V8Function{function.name,       className,           function.invokeKind,
-                      function.parameters, function.memberId,   function.returnType,
-                      function.returnVt,   function.interfaceId};
+    return V8Function{function.name,       className,           function.invokeKind, function.parameters,
+                      function.memberId,   function.returnType, function.returnVt,   function.interfaceId,
+                      function.valueType,  function.valueVt};
 }
 
 void addMethod(Members& members, ComFunction const& function) {
@@ -62,11 +62,16 @@ void addPropertyGet(Members& members, ComFunction const& function) {
         added.hasGetter = true;
         added.dispid = function.memberId;
         added.interfaceId = function.interfaceId;
+        added.valueType = function.valueType;
+        added.valueVt = function.valueVt;
         members.properties.push_back(std::move(added));
         return;
     }
-    if (!property->hasGetter && function.parameters.empty())
+    if (!property->hasGetter && function.parameters.empty()) {
         property->hasGetter = true;
+        property->valueType = function.valueType;
+        property->valueVt = function.valueVt;
+    }
 }
 
 void addPropertyPut(Members& members, ComFunction const& function) {
@@ -101,12 +106,6 @@ void addPropertyPut(Members& members, ComFunction const& function) {
 bool hasNewEnumProperty(V8Class const& v8Class) {
     return std::ranges::any_of(v8Class.properties,
                                [](V8Property const& property) { return property.dispid == DISPID_NEWENUM; });
-}
-
-bool hasNewEnum(V8Class const& v8Class) {
-    return hasNewEnumProperty(v8Class) ||
-           std::ranges::any_of(v8Class.functions,
-                               [](V8Function const& function) { return function.dispid == DISPID_NEWENUM; });
 }
 
 enum class GetterChoice { asDeclared, always };
@@ -173,10 +172,6 @@ v8::Local<v8::FunctionTemplate> classTemplate(v8::Isolate* isolate, V8Class cons
     return result;
 }
 
-bool isReservedName(std::string_view name) {
-    return name == "Attribute" || name == "Enumerator";
-}
-
 // The values of constants that scripts get: numbers, strings and booleans.
 // A date or currency constant has no plain script value.
 bool isPlainConstant(VARTYPE vt) {
@@ -224,6 +219,16 @@ v8::Local<v8::ObjectTemplate> globalObjectTemplate(v8::Isolate* isolate, V8Class
 }
 
 } // namespace
+
+bool hasNewEnum(V8Class const& v8Class) {
+    return hasNewEnumProperty(v8Class) ||
+           std::ranges::any_of(v8Class.functions,
+                               [](V8Function const& function) { return function.dispid == DISPID_NEWENUM; });
+}
+
+bool isReservedName(std::string_view name) {
+    return name == "Attribute" || name == "Enumerator";
+}
 
 bool isDispatchMemberName(ComFunction const& function) {
     static std::unordered_set<std::string_view> const names{

@@ -23,6 +23,13 @@ struct ComFunction {
     // For methods only; empty and VT_EMPTY for property accessors.
     std::string returnType;
     VARTYPE returnVt = VT_EMPTY;
+    // What a method or property get gives its caller: the type its
+    // [out, retval] parameter points to, else its declared result; the name
+    // getTypeName gives it (an interface's own name) and the VARIANT type it
+    // arrives in (declaredValueType; VT_VOID for a method that gives nothing).
+    // Empty and VT_EMPTY for the other kinds, and where the type is unknown.
+    std::string valueType;
+    VARTYPE valueVt = VT_EMPTY;
     // For a member of a coclass's interface other than its default one, that
     // interface (its IID), through which the member is called: its DISPID
     // means nothing to the object's default IDispatch. Nil for the members of
