@@ -10,9 +10,10 @@ const book = new Workbook('Plan');
 const sheet = book.ActiveSheet;
 sheet.Name = 'Costs';
 
-// The sheet's own event; --com-extensions gives COM objects addEventListener.
-let changes = 0;
-sheet.addEventListener('Changed', () => { changes++; });
+// The sheet's own event, with the arguments of its event interface;
+// --com-extensions gives COM objects addEventListener.
+let changes = 0, lastRow = 0;
+sheet.addEventListener('Changed', (row) => { changes++; lastRow = row; });
 /** @type {[string, number][]} */
 const costs = [['Rent', 1200], ['Food', 450.5], ['Travel', 300]];
 costs.forEach(([item, amount], row) => {
@@ -20,7 +21,7 @@ costs.forEach(([item, amount], row) => {
   sheet.SetCell(row + 1, 2, amount);
 });
 const amounts = sheet.Range(1, 2, costs.length, 2);
-console.log(`${amounts.Address} sums to ${Application.Sum(amounts)} after ${changes} changes`);
+console.log(`${amounts.Address} sums to ${Application.Sum(amounts)} after ${changes} changes, the last in row ${lastRow}`);
 
 // for...of over a collection gives the type of its items.
 book.Sheets.Add('Notes');

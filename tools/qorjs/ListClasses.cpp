@@ -7,6 +7,7 @@
 
 #include "Format/Engine/JavaScript/Com/ComExtractor.h"
 #include "Format/Engine/JavaScript/Com/ComExtractorV8.h"
+#include "Format/Engine/JavaScript/Com/EventInterface.h"
 #include "Platform/Windows/Com/OleText.h"
 #include "Platform/Windows/Com/TypeLibrary.h"
 #include "Platform/Windows/ErrorCode.h"
@@ -65,12 +66,17 @@ parseListClasses(std::vector<std::string> const& arguments) {
     return options;
 }
 
-int printDeclarations(format::engine::javascript::ComExtract const& extract, com::ComClasses const* registry,
-                      bool comExtensions) {
+int printDeclarations(format::engine::javascript::ComExtract const& extract, com::TypeLibrary& typeLibrary,
+                      com::ComClasses const* registry, bool comExtensions) {
     using namespace format::engine::javascript;
     // The engine's own step from class records to bindings.
     ClassMap const classes = convertComToV8(extract.classes, registry);
-    std::cout << typeDeclarations(classes, registeredProgIds(classes),
+    EventSources events;
+    if (comExtensions)
+        for (auto const& [guid, v8Class] : classes)
+            if (auto source = EventInterface::ofType(guid, typeLibrary))
+                events.emplace(guid, Guid(source->iid));
+    std::cout << typeDeclarations(classes, registeredProgIds(classes), events,
                                   comExtensions ? EngineOptions::all() : EngineOptions{});
     std::cout.flush();
     return std::cout.good() ? 0 : 1;
@@ -101,7 +107,7 @@ int listClasses(std::expected<ListClassesOptions, std::string> const& options) {
     if (!failures.empty())
         return 1;
     if (options->declarations)
-        return printDeclarations(extract, nullptr, options->comExtensions);
+        return printDeclarations(extract, typeLibrary, nullptr, options->comExtensions);
     std::cout << classesToJson(extract).dump(2) << '\n';
     return std::cout.good() ? 0 : 1;
 }

@@ -2,6 +2,7 @@
 
 #include "Platform/Windows/Com/ComClasses.h"
 #include "Format/Engine/JavaScript/Com/ComExtract.h"
+#include "Platform/Windows/Com/TypeLibrary.h"
 
 #include <expected>
 #include <optional>
@@ -28,8 +29,10 @@ parseListClasses(std::vector<std::string> const& arguments);
 int listClasses(std::expected<ListClassesOptions, std::string> const& options);
 
 // Prints the TypeScript declarations of the globals an engine binds from the
-// classes, with the host's registry if any; the exit status.
+// classes of the type library, with the host's registry if any; the exit
+// status.
 int printDeclarations(format::engine::javascript::ComExtract const& extract,
+                      platform::windows::com::TypeLibrary& typeLibrary,
                       platform::windows::com::ComClasses const* registry, bool comExtensions);
 
 } // namespace qor::tools::qorjs

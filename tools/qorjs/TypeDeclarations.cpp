@@ -96,22 +96,23 @@ std::string indented(std::string const& line, int depth) {
 
 class Writer {
 public:
-    Writer(js::ClassMap const& classes, EngineOptions const& options) : options_(options) {
+    Writer(js::ClassMap const& classes, EventSources const& events, EngineOptions const& options)
+        : classes_(classes), events_(events), options_(options) {
         for (auto const& [guid, v8Class] : classes)
             if (isDeclarable(v8Class))
                 byName_.emplace(v8Class.name, &v8Class);
     }
 
-    std::string write(std::vector<ProgIdClass> const& progIds, js::ClassMap const& classes) {
+    std::string write(std::vector<ProgIdClass> const& progIds) {
         writeEngineGlobals();
-        writeProgIds(progIds, classes);
+        writeProgIds(progIds);
         out_ += "declare namespace " + std::string(typeNamespace) + " {\n";
         for (auto const& [name, v8Class] : byName_)
             writeInterface(*v8Class);
         out_ += "}\n";
         for (auto const& [name, v8Class] : byName_)
             writeGlobal(*v8Class);
-        writeUndeclared(classes);
+        writeUndeclared();
         return std::move(out_);
     }
 
@@ -270,18 +271,25 @@ private:
         std::set<std::string> taken;
         std::string list;
         for (std::size_t i = 0; i < visible.size(); ++i) {
-            std::string name = utf8FromAnsi(visible[i]->name);
-            if (!isIdentifierName(name))
-                name = "arg" + std::to_string(i + 1);
-            else if (isReservedWord(name))
-                name += '_';
-            while (!taken.insert(name).second)
-                name += '_';
             if (i > 0)
                 list += ", ";
-            list += name + (i >= firstOptional ? "?: " : ": ") + inputOf(*visible[i], use);
+            list += parameterName(*visible[i], i, taken) + (i >= firstOptional ? "?: " : ": ") +
+                    inputOf(*visible[i], use);
         }
         return list;
+    }
+
+    // A parameter's name fit for TypeScript and unlike the others in `taken`.
+    static std::string parameterName(ComParameter const& parameter, std::size_t position,
+                                     std::set<std::string>& taken) {
+        std::string name = utf8FromAnsi(parameter.name);
+        if (!isIdentifierName(name))
+            name = "arg" + std::to_string(position + 1);
+        else if (isReservedWord(name))
+            name += '_';
+        while (!taken.insert(name).second)
+            name += '_';
+        return name;
     }
 
     static std::string defaultsComment(std::vector<ComParameter> const& parameters) {
@@ -311,12 +319,12 @@ private:
                     "declare function DisconnectObject(object: object): void;\n\n";
     }
 
-    void writeProgIds(std::vector<ProgIdClass> const& progIds, js::ClassMap const& classes) {
+    void writeProgIds(std::vector<ProgIdClass> const& progIds) {
         out_ += "/** The registered ProgIDs and the objects new ActiveXObject makes of them. */\n"
                 "interface ActiveXObjectNameMap {\n";
         for (ProgIdClass const& progId : progIds) {
-            auto const found = classes.find(progId.clsid);
-            if (found == classes.end())
+            auto const found = classes_.find(progId.clsid);
+            if (found == classes_.end())
                 continue;
             if (auto type = classType(found->second.name))
                 out_ += "    " + quoted(progId.progId) + ": " + *type + ";\n";
@@ -379,15 +387,47 @@ private:
         return "any";
     }
 
-    // The prototype's event functions, hidden by members of the same name.
+    // The prototype's event functions, hidden by members of the same name:
+    // for the events of the class's event interface where it is known, as
+    // the engine finds it, else for any name.
     void writeEventFunctions(V8Class const& v8Class, std::unordered_set<std::string_view> const& names) {
         std::string const self = std::string(typeNamespace) + "." + v8Class.name;
-        if (!names.contains("addEventListener"))
-            out_ += "        addEventListener(event: string, listener: (this: " + self +
-                    ", ...args: any[]) => void): void;\n";
-        if (!names.contains("removeEventListener"))
-            out_ += "        removeEventListener(event: string, listener: (this: " + self +
-                    ", ...args: any[]) => void): void;\n";
+        std::vector<std::pair<std::string, std::string>> overloads; // event, listener's parameters
+        if (V8Class const* source = eventInterfaceOf(v8Class)) {
+            std::unordered_set<std::string_view> events;
+            for (V8Function const& event : source->functions)
+                if (event.invokeKind == INVOKE_FUNC && events.insert(event.name).second)
+                    overloads.emplace_back(quoted(utf8FromAnsi(event.name)), eventArguments(event));
+        } else {
+            overloads.emplace_back("string", "...args: any[]");
+        }
+        for (std::string_view const function : {"addEventListener", "removeEventListener"})
+            if (!names.contains(function))
+                for (auto const& [event, arguments] : overloads)
+                    out_ += "        " + std::string(function) + "(event: " + event + ", listener: (this: " + self +
+                            (arguments.empty() ? "" : ", ") + arguments + ") => void): void;\n";
+    }
+
+    V8Class const* eventInterfaceOf(V8Class const& v8Class) const {
+        auto const source = events_.find(v8Class.guid);
+        if (source == events_.end())
+            return nullptr;
+        auto const found = classes_.find(source->second);
+        return found == classes_.end() ? nullptr : &found->second;
+    }
+
+    // An event's arguments as listeners get them: converted as COM's values are.
+    std::string eventArguments(V8Function const& event) const {
+        std::set<std::string> taken{"this"};
+        std::string list;
+        for (std::size_t i = 0; i < event.parameters.size(); ++i) {
+            ComParameter const& parameter = event.parameters[i];
+            std::string const type = parameter.vt == VT_PTR || parameter.vt == VT_USERDEFINED
+                                         ? classType(utf8FromAnsi(parameter.typeName)).value_or("any")
+                                         : outputOf(parameter.vt, {});
+            list += (list.empty() ? "" : ", ") + parameterName(parameter, i, taken) + ": " + type;
+        }
+        return list;
     }
 
     void writeGlobal(V8Class const& v8Class) {
@@ -451,15 +491,17 @@ private:
     }
 
     // Bound globals TypeScript cannot declare, said so the reader knows.
-    void writeUndeclared(js::ClassMap const& classes) {
+    void writeUndeclared() {
         std::set<std::string> undeclared;
-        for (auto const& [guid, v8Class] : classes)
+        for (auto const& [guid, v8Class] : classes_)
             if (!js::isReservedName(v8Class.name) && !isDeclarable(v8Class))
                 undeclared.insert(v8Class.name);
         for (std::string const& name : undeclared)
             out_ += "// Not declared, its name is taken or no identifier: " + quoted(name) + "\n";
     }
 
+    js::ClassMap const& classes_;
+    EventSources const& events_;
     EngineOptions options_;
     // Sorted, so the declarations read the same every time; where two
     // classes share a name, the engine binds one of them.
@@ -470,8 +512,8 @@ private:
 } // namespace
 
 std::string typeDeclarations(js::ClassMap const& classes, std::vector<ProgIdClass> const& progIds,
-                             EngineOptions const& options) {
-    return Writer(classes, options).write(progIds, classes);
+                             EventSources const& events, EngineOptions const& options) {
+    return Writer(classes, events, options).write(progIds);
 }
 
 } // namespace qor::tools::qorjs

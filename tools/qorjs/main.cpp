@@ -75,7 +75,7 @@ int run(qorjs::Options const& options, std::filesystem::path const& programDirec
     }
     if (options.declarations)
         return qorjs::printDeclarations(qor::format::engine::javascript::extractRegisteredComComponents(typeLibrary),
-                                        &classes, options.comExtensions);
+                                        typeLibrary, &classes, options.comExtensions);
     ComV8Engine engine(classes, typeLibrary, programDirectory);
     bool failed = false;
     engine.errorHandler = [&](auto&, Error& error) {

@@ -39,7 +39,7 @@ std::string declare(std::vector<V8Class> classes, EngineOptions const& options =
         v8Class.guid = Guid(next++, 0, 0, {});
         map.emplace(v8Class.guid, std::move(v8Class));
     }
-    return typeDeclarations(map, {}, options);
+    return typeDeclarations(map, {}, {}, options);
 }
 
 // Names COM allows and TypeScript does not take as they are.

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # TypeScript checks scripts against the declarations of qorjs --dts: the
-# checked example passes; a script that misspells a member, or takes a 64-bit
-# result for a number, fails on exactly those lines. One tsc run for both.
+# checked example passes; a script that misspells a member or an event, or
+# takes a 64-bit result for a number, fails on exactly those lines. One tsc
+# run for both.
 # Exits 77 (skipped) when there is no tsc: scripts/setup installs one into
 # .deps/node_modules.
 #   check-declarations.sh QORJS QORREGSVR SPREADSHEET_LIBRARY
@@ -24,6 +25,7 @@ cat >"$work/wrong.js" <<'EOF'
 const app = new ActiveXObject('QorSpreadsheet.Application');
 app.ActiveWorkbook.Nmae = 'Plan';
 const next = app.Factorial(5) + 1;
+app.ActiveWorkbook.ActiveSheet.addEventListener('Changd', () => {});
 EOF
 # The example keeps the checked files' own paths in tsc's messages.
 cd "$root"
@@ -38,6 +40,8 @@ expect() { # PATTERN WHY
 if grep -q 'checked\.js' "$work/out"; then echo "FAIL: the checked example does not pass"; failed=1; fi
 expect "wrong\.js\(3,20\): error TS2339: Property 'Nmae' does not exist" "the misspelled member is not named"
 expect "wrong\.js\(4,14\): error TS2365: .*'bigint'" "a 64-bit result passes for a number"
-[ "$(grep -c 'error TS' "$work/out")" -eq 2 ] || { echo "FAIL: errors other than the two expected"; failed=1; }
+expect "wrong\.js\(5,49\): error TS2345: Argument of type '\"Changd\"'" "an event the sheet does not have passes"
+[ "$(grep -c 'wrong\.js([0-9]*,[0-9]*): error TS' "$work/out")" -eq 3 ] ||
+  { echo "FAIL: errors other than the three expected"; failed=1; }
 [ "$failed" -eq 0 ] || { sed 's/^/  tsc: /' "$work/out"; exit 1; }
-echo "ok: the example passes, the misspelled member and the BigInt are caught"
+echo "ok: the example passes; the misspelled member and event and the BigInt are caught"
