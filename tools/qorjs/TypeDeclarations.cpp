@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <initializer_list>
+#include <iterator>
 #include <map>
 #include <set>
 #include <string_view>
@@ -86,6 +88,19 @@ bool isDeclarable(V8Class const& v8Class) {
 
 enum class Use { argument, constructorArgument };
 
+// The VARIANT types scripts get as numbers, and those they get as BigInts.
+constexpr VARTYPE numberTypes[] = {VT_I1, VT_I2, VT_I4, VT_INT, VT_UI1, VT_UI2, VT_R4, VT_R8};
+constexpr VARTYPE bigIntTypes[] = {VT_UI4, VT_UINT, VT_I8, VT_UI8};
+
+bool isOneOf(VARTYPE vt, std::initializer_list<VARTYPE> types) {
+    return std::ranges::find(types, vt) != types.end();
+}
+
+template <std::size_t N>
+bool isOneOf(VARTYPE vt, VARTYPE const (&types)[N]) {
+    return std::ranges::find(types, vt) != std::end(types);
+}
+
 std::string arrayOf(std::string const& element) {
     return element.find(' ') == std::string::npos ? element + "[]" : "(" + element + ")[]";
 }
@@ -130,23 +145,9 @@ private:
 
     // What scripts may pass where COM declares `vt`: BigInts never go to COM.
     std::string inputOf(VARTYPE vt, Use use) const {
-        switch (vt) {
-        case VT_I1:
-        case VT_I2:
-        case VT_I4:
-        case VT_I8:
-        case VT_INT:
-        case VT_UI1:
-        case VT_UI2:
-        case VT_UI4:
-        case VT_UI8:
-        case VT_UINT:
-        case VT_R4:
-        case VT_R8:
-        case VT_CY:
-        case VT_DECIMAL:
-        case VT_ERROR:
+        if (isOneOf(vt, numberTypes) || isOneOf(vt, bigIntTypes) || isOneOf(vt, {VT_CY, VT_DECIMAL, VT_ERROR}))
             return "number";
+        switch (vt) {
         case VT_DATE:
             // A constructor's overload takes a Date for an object parameter.
             return options_.dates && use == Use::argument ? "Date | number" : "number";
@@ -183,31 +184,10 @@ private:
         }
     }
 
+    // The element types of the SAFEARRAYs that scripts get as arrays.
     bool isArrayElement(VARTYPE vt) const {
-        switch (vt) {
-        case VT_I1:
-        case VT_I2:
-        case VT_I4:
-        case VT_INT:
-        case VT_UI1:
-        case VT_UI2:
-        case VT_R4:
-        case VT_R8:
-        case VT_UI4:
-        case VT_UINT:
-        case VT_I8:
-        case VT_UI8:
-        case VT_BSTR:
-        case VT_VARIANT:
-            return true;
-        case VT_DATE:
-            return options_.dates;
-        case VT_CY:
-        case VT_DECIMAL:
-            return options_.currencyAndDecimal;
-        default:
-            return false;
-        }
+        return isOneOf(vt, numberTypes) || isOneOf(vt, bigIntTypes) || isOneOf(vt, {VT_BSTR, VT_VARIANT}) ||
+               (vt == VT_DATE && options_.dates) || (isOneOf(vt, {VT_CY, VT_DECIMAL}) && options_.currencyAndDecimal);
     }
 
     // What scripts get of a value COM gives as `vt`; `never` where the
@@ -217,21 +197,11 @@ private:
             auto const element = static_cast<VARTYPE>(vt & VT_TYPEMASK);
             return isArrayElement(element) ? arrayOf(outputOf(element, {})) : "never";
         }
-        switch (vt) {
-        case VT_I1:
-        case VT_I2:
-        case VT_I4:
-        case VT_INT:
-        case VT_UI1:
-        case VT_UI2:
-        case VT_R4:
-        case VT_R8:
+        if (isOneOf(vt, numberTypes))
             return "number";
-        case VT_UI4:
-        case VT_UINT:
-        case VT_I8:
-        case VT_UI8:
+        if (isOneOf(vt, bigIntTypes))
             return "bigint";
+        switch (vt) {
         case VT_BSTR:
             return "string";
         case VT_BOOL:
@@ -465,29 +435,14 @@ private:
 
     // A constant's literal type; empty for a value scripts do not get.
     std::string constantType(VARIANT const& value) const {
-        switch (value.vt) {
-        case VT_UI4:
-        case VT_UINT:
-        case VT_I8:
-        case VT_UI8:
+        if (isOneOf(value.vt, bigIntTypes))
             return "bigint";
-        case VT_BSTR:
-        case VT_BOOL:
-        case VT_I1:
-        case VT_I2:
-        case VT_I4:
-        case VT_INT:
-        case VT_UI1:
-        case VT_UI2:
-            return variantToJson(value).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
-        case VT_R4:
-        case VT_R8: {
-            nlohmann::ordered_json const number = variantToJson(value);
-            return number.is_number() && std::isfinite(number.get<double>()) ? number.dump() : "number";
-        }
-        default:
+        if (!isOneOf(value.vt, numberTypes) && value.vt != VT_BSTR && value.vt != VT_BOOL)
             return {};
-        }
+        nlohmann::ordered_json const literal = variantToJson(value);
+        if (literal.is_number_float() && !std::isfinite(literal.get<double>()))
+            return "number";
+        return literal.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
     }
 
     // Bound globals TypeScript cannot declare, said so the reader knows.
