@@ -2,6 +2,8 @@ find_package(Threads REQUIRED)
 find_package(fmt REQUIRED)
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(FFI REQUIRED IMPORTED_TARGET libffi)
+# The POSIX OLE runtime reads numbers, dates and booleans by locale from ICU.
+find_package(ICU 72 REQUIRED COMPONENTS uc i18n)
 
 # V8 10.2 from Debian's libnode108. Headers are taken beside the library that
 # is found, so a Node.js from elsewhere (whose /usr/include/node carries another

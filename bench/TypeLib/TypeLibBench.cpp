@@ -1,12 +1,16 @@
-// Type-library costs: loading a large library, and one two-argument call
+// Type-library costs: loading a large library, the library of a large
+// module against the same library as a file, and one two-argument call
 // through ITypeInfo::Invoke, through a hand-written Invoke switch, and
 // straight through the vtable.
 
 #include "Platform/Com.h"
+#include "Platform/Posix/Ole/ModuleResources.h"
 #include "String/Utf.h"
 
 #include <benchmark/benchmark.h>
 
+#include <filesystem>
+#include <fstream>
 #include <string>
 
 namespace {
@@ -114,6 +118,51 @@ void BM_LoadLargeTypeLib(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_LoadLargeTypeLib)->Unit(benchmark::kMillisecond);
+
+// Wine's mshtml.dll, tens of megabytes of module around a type library
+// resource of tens of kilobytes, against the same library as a file of its
+// own: the module's library should cost what the file does, the rest of the
+// module unread.
+std::string const wineModule = std::string(QOR_BENCH_WINE_DIR) + "/mshtml.dll";
+
+// The module's library written to a file of its own, once; empty when
+// Wine's mshtml.dll is not there.
+std::string const& resourceAsFile() {
+    static std::string const file = [] {
+        auto resource = qor::platform::posix::ole::readTypeLibResource(qor::string::utf8ToUtf16(wineModule), 1);
+        if (!resource)
+            return std::string();
+        std::string path = (std::filesystem::temp_directory_path() / "qor-bench-mshtml-resource.tlb").string();
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<char const*>(resource->bytes.data()),
+                   static_cast<std::streamsize>(resource->bytes.size()));
+        return path;
+    }();
+    return file;
+}
+
+void loadLibraryOf(benchmark::State& state, std::string const& file) {
+    std::u16string const path = qor::string::utf8ToUtf16(file);
+    for (auto _ : state) {
+        ITypeLib* lib = nullptr;
+        if (file.empty() || FAILED(LoadTypeLibEx(path.c_str(), REGKIND_NONE, &lib))) {
+            state.SkipWithError("Wine's mshtml.dll is not there (.deps/wine)");
+            break;
+        }
+        benchmark::DoNotOptimize(lib);
+        lib->Release();
+    }
+}
+
+void BM_LoadTypeLibOfLargeModule(benchmark::State& state) {
+    loadLibraryOf(state, resourceAsFile().empty() ? std::string() : wineModule);
+}
+BENCHMARK(BM_LoadTypeLibOfLargeModule)->Unit(benchmark::kMillisecond);
+
+void BM_LoadSameTypeLibAsFile(benchmark::State& state) {
+    loadLibraryOf(state, resourceAsFile());
+}
+BENCHMARK(BM_LoadSameTypeLibAsFile)->Unit(benchmark::kMillisecond);
 
 // Loading, then every member of every type described, as the type model does.
 void BM_LoadAndDescribeLargeTypeLib(benchmark::State& state) {

@@ -39,9 +39,11 @@ std::array<HostClass, 4> hostClasses() {
          ComClassEntry::globalObject},
         {"Point", CLSID_Point,
          [](DispatchCreationInterface*) -> IUnknown* { return static_cast<IPoint*>(new CPoint()); }, 0},
+        // With the engine, so that the sheets of `new Workbook()` raise
+        // their events as the application's do.
         {"Workbook", CLSID_Workbook,
-         [](DispatchCreationInterface*) -> IUnknown* {
-             return static_cast<IWorkbook*>(new CWorkbook(CWorkbook::defaultName));
+         [](DispatchCreationInterface* engine) -> IUnknown* {
+             return static_cast<IWorkbook*>(new CWorkbook(CWorkbook::defaultName, engine));
          },
          0},
         // Named here so that its events reach Sheet.OnChange; scripts cannot

@@ -3,11 +3,14 @@
 # no signal, no sanitizer report, no hang, the expected exit status and text.
 #
 # The suites get the programs from the environment that CTest sets:
-#   QORJS, QORREGSVR, QOR_SPREADSHEET_LIBRARY
+#   QORJS, QORREGSVR, QOR_SPREADSHEET_LIBRARY, and QOR_FIXTURE_MODULES, the
+#   folder of the built fixture libraries
 set -uo pipefail
 
 fault_tmp=$(mktemp -d)
-trap 'rm -rf "$fault_tmp"' EXIT
+trap 'chmod -R u+w "$fault_tmp"; rm -rf "$fault_tmp"' EXIT
+# No case reads or writes the user's own component registry.
+export QOR_OLE_REGISTRY=$fault_tmp/ole-registry.json
 failures=0
 cases=0
 
@@ -37,6 +40,20 @@ expect() {
     sed 's/^/  stderr: /' "$err" | head -20
   else
     echo "ok   $name"
+  fi
+}
+
+# check NAME COMMAND...: what a case left behind (a file, its mode) is as it
+# should be when COMMAND succeeds.
+check() {
+  local name=$1
+  shift
+  cases=$((cases + 1))
+  if "$@"; then
+    echo "ok   $name"
+  else
+    failures=$((failures + 1))
+    echo "FAIL $name"
   fi
 }
 

@@ -3,7 +3,10 @@
 #include "Platform/Windows/Com/OleText.h"
 
 #include <algorithm>
+#include <charconv>
+#include <cstdio>
 #include <string>
+#include <string_view>
 #include <tuple>
 #include <vector>
 
@@ -13,9 +16,9 @@ namespace {
 namespace com = platform::windows::com;
 using format::engine::javascript::ComClass;
 using format::engine::javascript::ComFunction;
+using format::engine::javascript::ComMembers;
 using format::engine::javascript::ComParameter;
 using json = nlohmann::ordered_json;
-
 
 std::optional<double> asNumber(VARIANT const& value) {
     _variant_t converted;
@@ -31,48 +34,209 @@ std::optional<std::string> asText(VARIANT const& value) {
     return com::utf8FromOle(converted.bstrVal);
 }
 
-json parameterToJson(ComParameter const& parameter) {
-    json object{{"name", utf8FromAnsi(parameter.name)},
-                {"typeName", utf8FromAnsi(parameter.typeName)},
-                {"vt", parameter.vt},
-                {"flags", parameter.flags}};
-    if (parameter.defaultValue.vt != VT_EMPTY)
-        object["defaultValue"] = variantToJson(parameter.defaultValue);
-    if (parameter.elementVt != VT_EMPTY)
-        object["elementVt"] = parameter.elementVt;
-    return object;
-}
+// Indented JSON written as it goes, laid out as nlohmann's dump(2) lays out
+// the same values: each member on a line of its own, empty arrays as [].
+class JsonWriter {
+public:
+    explicit JsonWriter(std::ostream& out) : out_(out) { text_.reserve(chunk + 4096); }
+    JsonWriter(JsonWriter const&) = delete;
+    JsonWriter& operator=(JsonWriter const&) = delete;
+    ~JsonWriter() { flush(); }
 
-json functionToJson(ComFunction const& function) {
-    json parameters = json::array();
-    for (auto const& parameter : function.parameters)
-        parameters.push_back(parameterToJson(parameter));
-    json object{{"name", utf8FromAnsi(function.name)}, {"memberId", function.memberId},
-                {"invokeKind", function.invokeKind},   {"returnType", utf8FromAnsi(function.returnType)},
-                {"returnVt", function.returnVt},       {"parameters", std::move(parameters)}};
-    if (!function.interfaceId.isNull())
-        object["interface"] = function.interfaceId.toString();
-    return object;
-}
-
-json classToJson(ComClass const& comClass) {
-    json functions = json::array();
-    for (auto const& function : comClass.functions)
-        functions.push_back(functionToJson(function));
-    json object{{"name", comClass.name}, {"guid", comClass.guid.toString()}, {"functions", std::move(functions)}};
-    if (!comClass.constants.empty()) {
-        json constants = json::array();
-        for (auto const& constant : comClass.constants)
-            constants.push_back(json{{"name", utf8FromAnsi(constant.name)}, {"value", variantToJson(constant.value)}});
-        object["constants"] = std::move(constants);
+    void beginArray(bool empty) {
+        put((empty ? "[" : "[\n"));
+        ++depth_;
+        first_ = true;
     }
-    return object;
+    void endArray(bool empty) {
+        --depth_;
+        if (!empty) {
+            put('\n');
+            indent();
+        }
+        put(']');
+        first_ = false;
+    }
+    void beginObject() {
+        element();
+        put("{\n");
+        ++depth_;
+        first_ = true;
+    }
+    void endObject() {
+        --depth_;
+        put('\n');
+        indent();
+        put('}');
+        first_ = false;
+    }
+    // A member's name; its value follows.
+    void key(std::string_view name) {
+        element();
+        string(name);
+        put(": ");
+    }
+    void string(std::string_view text) {
+        put('"');
+        for (char c : text) {
+            switch (c) {
+            case '"':
+                put("\\\"");
+                break;
+            case '\\':
+                put("\\\\");
+                break;
+            case '\b':
+                put("\\b");
+                break;
+            case '\f':
+                put("\\f");
+                break;
+            case '\n':
+                put("\\n");
+                break;
+            case '\r':
+                put("\\r");
+                break;
+            case '\t':
+                put("\\t");
+                break;
+            default:
+                if (static_cast<unsigned char>(c) < 0x20) {
+                    char escaped[8];
+                    std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
+                    put(escaped);
+                } else {
+                    put(c);
+                }
+            }
+        }
+        put('"');
+    }
+    void number(long long value) {
+        char digits[24];
+        auto const end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+        put(std::string_view(digits, static_cast<std::size_t>(end - digits)));
+    }
+    void value(json const& scalar) { put(scalar.dump()); }
+    // Hands what is written so far to the stream.
+    void flush() {
+        out_.write(text_.data(), static_cast<std::streamsize>(text_.size()));
+        text_.clear();
+    }
+
+private:
+    static constexpr std::size_t chunk = 1 << 16;
+
+    void put(std::string_view text) {
+        text_.append(text);
+        if (text_.size() >= chunk)
+            flush();
+    }
+    void put(char c) {
+        text_.push_back(c);
+        if (text_.size() >= chunk)
+            flush();
+    }
+
+    // Before an element of an array or a member of an object.
+    void element() {
+        if (!first_)
+            put(",\n");
+        first_ = false;
+        indent();
+    }
+    void indent() {
+        for (int i = 0; i < depth_; ++i)
+            put("  ");
+    }
+
+    std::ostream& out_;
+    std::string text_;
+    int depth_ = 0;
+    bool first_ = true;
+};
+
+void writeParameter(JsonWriter& writer, ComParameter const& parameter) {
+    writer.beginObject();
+    writer.key("name");
+    writer.string(utf8FromAnsi(parameter.name));
+    writer.key("typeName");
+    writer.string(utf8FromAnsi(parameter.typeName));
+    writer.key("vt");
+    writer.number(parameter.vt);
+    writer.key("flags");
+    writer.number(parameter.flags);
+    if (parameter.defaultValue.vt != VT_EMPTY) {
+        writer.key("defaultValue");
+        writer.value(variantToJson(parameter.defaultValue));
+    }
+    if (parameter.elementVt != VT_EMPTY) {
+        writer.key("elementVt");
+        writer.number(parameter.elementVt);
+    }
+    writer.endObject();
+}
+
+// `interfaceId`: the interface the member is called through, nil for the
+// type's default one.
+void writeFunction(JsonWriter& writer, ComFunction const& function, Guid const& interfaceId) {
+    writer.beginObject();
+    writer.key("name");
+    writer.string(utf8FromAnsi(function.name));
+    writer.key("memberId");
+    writer.number(function.memberId);
+    writer.key("invokeKind");
+    writer.number(function.invokeKind);
+    writer.key("returnType");
+    writer.string(utf8FromAnsi(function.returnType));
+    writer.key("returnVt");
+    writer.number(function.returnVt);
+    writer.key("parameters");
+    writer.beginArray(function.parameters.empty());
+    for (auto const& parameter : function.parameters)
+        writeParameter(writer, parameter);
+    writer.endArray(function.parameters.empty());
+    if (!interfaceId.isNull()) {
+        writer.key("interface");
+        writer.string(interfaceId.toString());
+    }
+    writer.endObject();
+}
+
+void writeClass(JsonWriter& writer, ComClass const& comClass) {
+    writer.beginObject();
+    writer.key("name");
+    writer.string(comClass.name);
+    writer.key("guid");
+    writer.string(comClass.guid.toString());
+    writer.key("functions");
+    writer.beginArray(comClass.functions.empty());
+    for (ComMembers::Part const& run : comClass.functions.runs())
+        for (ComFunction const& function : *run.members)
+            writeFunction(writer, function, run.interfaceId);
+    writer.endArray(comClass.functions.empty());
+    if (!comClass.constants.empty()) {
+        writer.key("constants");
+        writer.beginArray(false);
+        for (auto const& constant : comClass.constants) {
+            writer.beginObject();
+            writer.key("name");
+            writer.string(utf8FromAnsi(constant.name));
+            writer.key("value");
+            writer.value(variantToJson(constant.value));
+            writer.endObject();
+        }
+        writer.endArray(false);
+    }
+    writer.endObject();
 }
 
 } // namespace
 
 std::string utf8FromAnsi(std::string const& text) {
-    if (text.empty())
+    // Every ANSI code page keeps ASCII as it is.
+    if (std::ranges::all_of(text, [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
         return text;
     int const length = static_cast<int>(text.size());
     int const size = MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0);
@@ -126,19 +290,23 @@ json variantToJson(VARIANT const& value) {
     return nullptr;
 }
 
-json classesToJson(format::engine::javascript::ComExtract const& extract) {
+void writeClassesJson(std::ostream& out, format::engine::javascript::ComExtract const& extract) {
     // The extract has no order of its own; a listing should read the same
     // every time.
     std::vector<ComClass const*> classes;
+    classes.reserve(extract.classes.size());
     for (auto const& comClass : extract.classes)
         classes.push_back(&comClass);
     std::sort(classes.begin(), classes.end(), [](ComClass const* a, ComClass const* b) {
         return std::tie(a->name, a->guid) < std::tie(b->name, b->guid);
     });
-    json array = json::array();
+    JsonWriter writer(out);
+    writer.beginArray(classes.empty());
     for (ComClass const* comClass : classes)
-        array.push_back(classToJson(*comClass));
-    return array;
+        writeClass(writer, *comClass);
+    writer.endArray(classes.empty());
+    writer.flush();
+    out << '\n';
 }
 
 } // namespace qor::tools::qorjs

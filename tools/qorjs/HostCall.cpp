@@ -2,6 +2,8 @@
 
 #include "ErrorPrinter.h"
 
+#include "Platform/Windows/Com/OleText.h"
+
 #include <nlohmann/json.hpp>
 
 #include <fmt/format.h>
@@ -64,7 +66,7 @@ void printVariant(VARIANT const& result) {
     case VT_R8:
         return print(fmt::format("{}", result.dblVal));
     case VT_BSTR:
-        return print(static_cast<char const*>(_bstr_t(result.bstrVal, true)));
+        return print(platform::windows::com::utf8FromOle(result.bstrVal));
     case VT_DISPATCH:
         return print("[object]");
     default:
@@ -78,7 +80,8 @@ bool functionExists(ComV8Engine& engine, std::string const& name) {
     engine.setScript(fmt::format("(name => {{ let o = globalThis; if (typeof o[name] === 'function') return true;"
                                  " for (const p of name.split('.').filter(Boolean)) {{ if (o == null) return false;"
                                  " o = o[p]; }} return typeof o === 'function'; }})({})",
-                                 nlohmann::json(name).dump()),
+                                 // Bytes that are not UTF-8 name no function; quoted, they must not stop the JSON.
+                                 nlohmann::json(name).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace)),
                      {});
     return engine.runScript() == "true";
 }

@@ -5,6 +5,7 @@
 #include "String/Utf.h"
 
 #include <array>
+#include <exception>
 #include <filesystem>
 #include <string_view>
 
@@ -39,13 +40,11 @@ std::filesystem::path loadedFile(HMODULE module, std::filesystem::path const& fa
     return std::filesystem::path(std::basic_string<WCHAR>(buffer.data(), length));
 }
 
-// Why the last LoadLibraryW failed. The system's text may leave the file's
-// place open ("%1 is not a valid Win32 application."); the POSIX runtime
-// also has the loader's own words, which name the cause.
+// Why the last LoadLibraryW failed, the file named where the system's text
+// has a place for it ("%1 is not a valid Win32 application."); the POSIX
+// runtime also has the loader's own words, which name the cause.
 std::string loadFailureReason(DWORD error, std::string const& path) {
-    std::string reason = ErrorCode::sMessage(error);
-    if (auto insert = reason.find("%1"); insert != std::string::npos)
-        reason.replace(insert, 2, path);
+    std::string reason = ErrorCode::sMessage(error, path);
 #ifndef _WIN32
     if (std::string const detail = platform::posix::ole::lastLoaderMessage(); !detail.empty())
         reason += " (" + detail + ")";
@@ -99,7 +98,16 @@ std::expected<void, std::string> HostLibraries::load(std::string const& path,
         return std::unexpected(failure(path, std::string("has no entry point ") + registerHostName));
     if (auto checked = checkVersion(module, path); !checked)
         return checked;
-    HRESULT const result = entry(classes, typeLibrary, loadedFile(module, file));
+    HRESULT result = E_UNEXPECTED;
+    // The entry point throws nothing by contract; one that does is reported
+    // like a failure, not let through to end the process.
+    try {
+        result = entry(classes, typeLibrary, loadedFile(module, file));
+    } catch (std::exception const& exception) {
+        return std::unexpected(failure(path, std::string("failed: its entry point threw: ") + exception.what()));
+    } catch (...) {
+        return std::unexpected(failure(path, "failed: its entry point threw"));
+    }
     if (FAILED(result))
         return std::unexpected(
             failure(path, "registered nothing: " + ErrorCode::sMessage(static_cast<std::uint32_t>(result))));

@@ -16,9 +16,10 @@ ComV8Engine::ImportResolver makeImportResolver(std::filesystem::path scriptDirec
         std::filesystem::path const asWritten = string::utf8ToPath(name);
         std::filesystem::path const path =
             asWritten.is_relative() ? (scriptDirectory / asWritten).lexically_normal() : asWritten;
-        if (auto text = format::engine::javascript::readScriptFile(path))
+        auto text = format::engine::javascript::readScriptFile(path);
+        if (text)
             return std::pair{std::move(*text), path};
-        engine.setErrorMessage("Not able to find module: " + std::string(name), false);
+        engine.setErrorMessage(format::engine::javascript::notFoundMessage(name, text.error()), false);
         return std::nullopt;
     };
 }

@@ -5,6 +5,7 @@
 #include "ProgIds.h"
 #include "TypeDeclarations.h"
 
+#include "Assert/Assert.h"
 #include "Format/Engine/JavaScript/Com/ComExtractor.h"
 #include "Format/Engine/JavaScript/Com/ComExtractorV8.h"
 #include "Format/Engine/JavaScript/Com/EventInterface.h"
@@ -52,14 +53,17 @@ parseListClasses(std::vector<std::string> const& arguments) {
             options.declarations = true;
         else if (arguments[i] == "--com-extensions")
             options.comExtensions = true;
+        else if (arguments[i] == "--verbose")
+            options.verbose = true;
         else if (arguments[i] != "--list-classes")
-            return std::unexpected("--typelib takes only --list-classes or --dts, not " + arguments[i]);
+            return std::unexpected("--typelib takes only --list-classes, or --dts [--com-extensions], and "
+                                   "--verbose, not " + arguments[i]);
     }
     if (listing == options.declarations)
         return std::unexpected(listing ? "--list-classes and --dts cannot be used together"
                                        : "--typelib is used with --list-classes or --dts");
     if (options.comExtensions && !options.declarations)
-        return std::unexpected("--list-classes takes only --typelib FILE, not --com-extensions");
+        return std::unexpected("--list-classes takes only --typelib FILE and --verbose, not --com-extensions");
     if (options.typeLibraries.empty())
         return std::unexpected(std::string(listing ? "--list-classes" : "--dts") +
                                " needs at least one --typelib FILE");
@@ -84,9 +88,10 @@ int printDeclarations(format::engine::javascript::ComExtract const& extract, com
 
 int listClasses(std::expected<ListClassesOptions, std::string> const& options) {
     if (!options) {
-        std::fprintf(stderr, "qorjs: %s\n\n%s", options.error().c_str(), usageText);
+        std::fputs(usageError(options.error()).c_str(), stderr);
         return 2;
     }
+    assert::Assert::setEnabled(options->verbose);
     // The TypeLibrary passes over what it cannot load; a user asking for a
     // listing wants to hear about it.
     std::vector<LoadFailure> failures;
@@ -108,7 +113,8 @@ int listClasses(std::expected<ListClassesOptions, std::string> const& options) {
         return 1;
     if (options->declarations)
         return printDeclarations(extract, typeLibrary, nullptr, options->comExtensions);
-    std::cout << classesToJson(extract).dump(2) << '\n';
+    writeClassesJson(std::cout, extract);
+    std::cout.flush();
     return std::cout.good() ? 0 : 1;
 }
 

@@ -11,12 +11,13 @@
 
 namespace qor::tools::qorjs {
 
-// qorjs --typelib FILE [--typelib FILE...] --list-classes, or
-// qorjs --typelib FILE [--typelib FILE...] --dts [--com-extensions]
+// qorjs --typelib FILE [--typelib FILE...] --list-classes [--verbose], or
+// qorjs --typelib FILE [--typelib FILE...] --dts [--com-extensions] [--verbose]
 struct ListClassesOptions {
     std::vector<std::string> typeLibraries; // files, or MODULE\N resources
     bool declarations = false;              // TypeScript declarations instead of JSON
     bool comExtensions = false;             // declared with every engine option on
+    bool verbose = false;                   // show the library's assertion reports
 };
 
 // Empty when the command line is not a class listing; otherwise its options

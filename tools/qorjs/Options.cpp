@@ -1,5 +1,8 @@
 #include "Options.h"
 
+#include <algorithm>
+#include <charconv>
+#include <cmath>
 #include <string_view>
 
 namespace qor::tools::qorjs {
@@ -17,6 +20,8 @@ char const* const usageText =
     "  -m, --module      run the script as an ES module (its evaluation promise is\n"
     "                    not printed; print with console.log)\n"
     "  -q, --quiet       do not print the completion value\n"
+    "      --verbose     also print the library's assertion reports (for developers\n"
+    "                    of host libraries) on stderr\n"
     "      --host LIB    load the host library LIB first: its classes become the\n"
     "                    script's constructors and global objects (repeatable)\n"
     "      --com-extensions\n"
@@ -28,7 +33,7 @@ char const* const usageText =
     "                    (with --module, the module's exported function NAME) and\n"
     "                    print what it returns instead of the completion value; the\n"
     "                    rest of the command line are its arguments: numbers, true\n"
-    "                    and false, the rest strings\n"
+    "                    and false, the rest strings (so FILE comes before it)\n"
     "      --dts         print the TypeScript declarations of the script's globals\n"
     "                    (with --host, --com-extensions) instead of running a script\n"
     "      --inspect[=PORT]\n"
@@ -38,13 +43,24 @@ char const* const usageText =
     "      --inspect-brk[=PORT]\n"
     "                    the same, but wait for a debugger to attach and stop at the\n"
     "                    script's first line\n"
+    "      --timeout SECONDS\n"
+    "                    end the script, and then the --call, with an error once it\n"
+    "                    has run that long (a decimal number; no limit unless given)\n"
+    "      --max-heap MB end the script with an error when its heap reaches MB\n"
+    "                    megabytes (1024 unless given); its ArrayBuffers may hold as\n"
+    "                    much again\n"
     "  -h, --help        show this text\n"
     "\n"
     "Include(NAME), import ... from 'NAME' and import('NAME') read files. A relative\n"
     "NAME (./x.mjs, ../lib/y.js, lib.js) is found beside the top-level FILE (the\n"
     "current directory with -e), whichever file asks for it; an absolute NAME is\n"
-    "read as given. Every import loads a fresh copy of its file. A NAME that is not\n"
-    "found is reported as \"Not able to find module: NAME\" after the run.\n"
+    "read as given. Every import loads a fresh copy of its file, except a NAME that\n"
+    "is already being loaded on the importing module's own import path: that links\n"
+    "back to it, so cycles work. A NAME that is not found is reported as\n"
+    "\"Not able to find module: NAME\" after the run.\n"
+    "\n"
+    "A script file (FILE, or one read by Include or import) holds at most 64 MiB;\n"
+    "FILE may be a pipe, such as <(command).\n"
     "\n"
     "Errors are printed to stderr as RESOURCE:LINE:COLUMN: MESSAGE, followed by the\n"
     "source line and stack trace when known.\n"
@@ -68,17 +84,56 @@ struct OptionSpec {
     char const* longName;
     char const* valueName; // null for a flag
     void (*apply)(Options& options, std::string const& value);
+    // What is wrong with a value, for the options whose values must be checked.
+    std::optional<std::string> (*check)(std::string const& value) = nullptr;
 };
+
+// A decimal number that is the whole text, or nothing.
+template <class Number>
+std::optional<Number> numberOf(std::string const& text) {
+    Number number{};
+    auto const [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
+    if (error != std::errc() || end != text.data() + text.size())
+        return std::nullopt;
+    return number;
+}
+
+// Up to a day: the milliseconds stay in range, and a longer limit means none.
+constexpr double maximumSeconds = 24 * 60 * 60;
+// Beyond what a machine has; V8 caps a heap far lower anyway.
+constexpr std::size_t maximumHeapMegabytes = std::size_t{1} << 20;
+
+std::optional<std::string> checkSeconds(std::string const& value) {
+    auto seconds = numberOf<double>(value);
+    if (!seconds || !(*seconds > 0) || *seconds > maximumSeconds)
+        return "--timeout needs a number of seconds above 0, up to a day";
+    return std::nullopt;
+}
+
+std::optional<std::string> checkMegabytes(std::string const& value) {
+    auto megabytes = numberOf<std::size_t>(value);
+    if (!megabytes || *megabytes == 0 || *megabytes > maximumHeapMegabytes)
+        return "--max-heap needs a whole number of megabytes above 0";
+    return std::nullopt;
+}
 
 constexpr OptionSpec optionSpecs[] = {
     {"-e", "--eval", "the script text", [](Options& o, std::string const& value) { o.code = value; }},
     {"-m", "--module", nullptr, [](Options& o, std::string const&) { o.module = true; }},
     {"-q", "--quiet", nullptr, [](Options& o, std::string const&) { o.quiet = true; }},
+    {nullptr, "--verbose", nullptr, [](Options& o, std::string const&) { o.verbose = true; }},
     {"-h", "--help", nullptr, [](Options& o, std::string const&) { o.help = true; }},
     {nullptr, "--com-extensions", nullptr, [](Options& o, std::string const&) { o.comExtensions = true; }},
     {nullptr, "--dts", nullptr, [](Options& o, std::string const&) { o.declarations = true; }},
     {nullptr, "--host", "a host library",
      [](Options& o, std::string const& value) { o.hostLibraries.push_back(value); }},
+    {nullptr, "--timeout", "a number of seconds",
+     [](Options& o, std::string const& value) {
+         o.timeLimit = std::chrono::milliseconds(std::max(1LL, std::llround(*numberOf<double>(value) * 1000.0)));
+     },
+     checkSeconds},
+    {nullptr, "--max-heap", "a number of megabytes",
+     [](Options& o, std::string const& value) { o.maxHeapMegabytes = *numberOf<std::size_t>(value); }, checkMegabytes},
 };
 
 OptionSpec const* findOption(std::string const& argument) {
@@ -126,6 +181,9 @@ std::expected<Options, std::string> parseOptions(std::vector<std::string> const&
             }
             if (++i == arguments.size())
                 return std::unexpected(arg + " needs " + spec->valueName);
+            if (spec->check != nullptr)
+                if (auto wrong = spec->check(arguments[i]))
+                    return std::unexpected(*wrong);
             spec->apply(options, arguments[i]);
         } else if (arg.starts_with("--inspect")) {
             auto parsed = parseInspect(arg, options);
@@ -147,9 +205,19 @@ std::expected<Options, std::string> parseOptions(std::vector<std::string> const&
     }
     if (options.declarations && (options.file || options.code || options.call))
         return std::unexpected("--dts runs no script");
-    if (!options.help && !options.declarations && options.file.has_value() == options.code.has_value())
-        return std::unexpected(options.file ? "give a file or -e CODE, not both" : "no script given");
+    if (!options.help && !options.declarations && options.file.has_value() == options.code.has_value()) {
+        if (options.file)
+            return std::unexpected("give a file or -e CODE, not both");
+        if (options.call && !options.callArguments.empty())
+            return std::unexpected("no script given: --call takes the rest of the command line, so FILE goes "
+                                   "before it");
+        return std::unexpected("no script given");
+    }
     return options;
+}
+
+std::string usageError(std::string const& error) {
+    return "qorjs: " + error + "; see qorjs --help\n";
 }
 
 } // namespace qor::tools::qorjs

@@ -1,11 +1,17 @@
 #pragma once
 
+#include <chrono>
+#include <cstddef>
 #include <expected>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace qor::tools::qorjs {
+
+// A script that fills its heap ends with an error at this size, well before
+// V8's own limit would end the process.
+inline constexpr std::size_t defaultMaxHeapMegabytes = 1024;
 
 struct Options {
     std::optional<std::string> file;        // the script file to run
@@ -17,8 +23,11 @@ struct Options {
     bool inspectBreak = false;                 // and wait for a debugger, stopping at the first line
     bool comExtensions = false;                // every engine option on: dates, script objects, events
     bool declarations = false;                 // print the TypeScript declarations of the globals, run nothing
+    std::optional<std::chrono::milliseconds> timeLimit; // of the run and of the --call, each
+    std::size_t maxHeapMegabytes = defaultMaxHeapMegabytes; // the script's heap, and its ArrayBuffers besides
     bool module = false;
     bool quiet = false;
+    bool verbose = false;                      // show the library's assertion reports
     bool help = false;
 };
 
@@ -26,5 +35,8 @@ struct Options {
 std::expected<Options, std::string> parseOptions(std::vector<std::string> const& arguments);
 
 extern char const* const usageText;
+
+// How a usage error is shown: one line, and where the help is.
+std::string usageError(std::string const& error);
 
 } // namespace qor::tools::qorjs

@@ -8,6 +8,7 @@
 #include "ListClasses.h"
 #include "Options.h"
 
+#include "Assert/Assert.h"
 #include "Format/Engine/JavaScript/Com/ComExtractor.h"
 #include "Format/Engine/JavaScript/Com/ComV8Engine.h"
 #include "Format/Engine/JavaScript/Com/ScriptFile.h"
@@ -53,7 +54,7 @@ int run(qorjs::Options const& options, std::filesystem::path const& programDirec
         settings.path = std::filesystem::path(*options.file);
         auto content = qor::format::engine::javascript::readScriptFile(*settings.path);
         if (!content) {
-            std::fprintf(stderr, "qorjs: cannot read %s\n", options.file->c_str());
+            std::fprintf(stderr, "qorjs: %s %s\n", options.file->c_str(), describe(content.error()));
             return 2;
         }
         text = std::move(*content);
@@ -77,6 +78,10 @@ int run(qorjs::Options const& options, std::filesystem::path const& programDirec
         return qorjs::printDeclarations(qor::format::engine::javascript::extractRegisteredComComponents(typeLibrary),
                                         typeLibrary, &classes, options.comExtensions);
     ComV8Engine engine(classes, typeLibrary, programDirectory);
+    std::size_t const maxHeap = options.maxHeapMegabytes << 20;
+    engine.setHeapLimit(maxHeap);
+    engine.setArrayBufferLimit(maxHeap);
+    engine.setTimeLimit(options.timeLimit);
     bool failed = false;
     engine.errorHandler = [&](auto&, Error& error) {
         failed = true;
@@ -138,13 +143,18 @@ int run(qorjs::Options const& options, std::filesystem::path const& programDirec
 } // namespace
 
 int main(int argc, char** argv) {
-    if (auto listing = qorjs::parseListClasses(std::vector<std::string>(argv + 1, argv + argc)))
+    std::vector<std::string> const arguments(argv + 1, argv + argc);
+    // The library's assertion reports are for those who write hosts; a
+    // script's user sees the errors the script gets, and no more.
+    qor::assert::Assert::setEnabled(false);
+    if (auto listing = qorjs::parseListClasses(arguments))
         return qorjs::listClasses(*listing);
-    auto options = qorjs::parseOptions(std::vector<std::string>(argv + 1, argv + argc));
+    auto options = qorjs::parseOptions(arguments);
     if (!options) {
-        std::fprintf(stderr, "qorjs: %s\n\n%s", options.error().c_str(), qorjs::usageText);
+        std::fputs(qorjs::usageError(options.error()).c_str(), stderr);
         return 2;
     }
+    qor::assert::Assert::setEnabled(options->verbose);
     if (options->help) {
         std::fputs(qorjs::usageText, stdout);
         return 0;

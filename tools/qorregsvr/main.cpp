@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <string>
 
 #include "String/Utf.h"
@@ -22,8 +23,30 @@ int usage() {
     return 2;
 }
 
-std::string messageOf(DWORD code) {
-    return qor::platform::windows::ErrorCode::sMessage(code);
+std::string messageOf(DWORD code, std::string_view subject = {}) {
+    return qor::platform::windows::ErrorCode::sMessage(code, subject);
+}
+
+// The server's entry point, which must not take the process down with an
+// exception it lets out.
+HRESULT callServer(ServerCall call, std::string& thrown) {
+    try {
+        return call();
+    } catch (std::exception const& exception) {
+        thrown = exception.what();
+    } catch (...) {
+        thrown = "an exception";
+    }
+    return E_UNEXPECTED;
+}
+
+// What the registry said about a refused write, beyond the HRESULT.
+std::string registryProblem() {
+#ifdef _WIN32
+    return {};
+#else
+    return qor::platform::posix::ole::componentRegistryProblem();
+#endif
 }
 
 } // namespace
@@ -42,7 +65,8 @@ int main(int argc, char** argv) {
     std::u16string const wide = qor::string::utf8ToUtf16(library);
     HMODULE module = LoadLibraryW(std::basic_string<OLECHAR>(wide.begin(), wide.end()).c_str());
     if (!module) {
-        std::fprintf(stderr, "qorregsvr: %s could not be loaded: %s\n", library, messageOf(GetLastError()).c_str());
+        std::fprintf(stderr, "qorregsvr: %s could not be loaded: %s\n", library,
+                     messageOf(GetLastError(), library).c_str());
         return 2;
     }
     auto call = reinterpret_cast<ServerCall>(reinterpret_cast<void*>(GetProcAddress(module, entry)));
@@ -51,11 +75,18 @@ int main(int argc, char** argv) {
         FreeLibrary(module);
         return 2;
     }
-    HRESULT const hr = call();
+    std::string thrown;
+    HRESULT const hr = callServer(call, thrown);
+    if (!thrown.empty()) {
+        std::fprintf(stderr, "qorregsvr: %s of %s threw %s\n", entry, library, thrown.c_str());
+        return 1;
+    }
     FreeLibrary(module);
     if (FAILED(hr)) {
         std::fprintf(stderr, "qorregsvr: %s of %s failed (0x%08X): %s\n", entry, library, static_cast<unsigned>(hr),
                      messageOf(static_cast<DWORD>(hr)).c_str());
+        if (std::string const problem = registryProblem(); !problem.empty())
+            std::fprintf(stderr, "qorregsvr: component registry %s\n", problem.c_str());
         return 1;
     }
     std::printf("qorregsvr: %s of %s succeeded\n", entry, library);

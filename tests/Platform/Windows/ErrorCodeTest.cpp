@@ -21,3 +21,9 @@ TEST(ErrorCode, HasNoMessageForUnknownCodesButAlwaysAText) {
     EXPECT_EQ(ErrorCode::sMessage(0xA0001234u), "Error 0xA0001234");
     EXPECT_EQ(ErrorCode::sMessage(ERROR_ACCESS_DENIED), "Access is denied.");
 }
+
+TEST(ErrorCode, FillsThePlaceATextHasForWhatFailed) {
+    EXPECT_EQ(ErrorCode::sMessage(ERROR_BAD_EXE_FORMAT), "The file is not a valid Win32 application.");
+    EXPECT_EQ(ErrorCode::sMessage(static_cast<std::uint32_t>(HRESULT_FROM_WIN32(ERROR_BAD_EXE_FORMAT)), "lib.so"),
+              "lib.so is not a valid Win32 application.");
+}

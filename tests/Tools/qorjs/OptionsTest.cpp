@@ -13,12 +13,13 @@ std::expected<Options, std::string> parse(std::vector<std::string> const& argume
 }
 
 TEST(QorjsOptions, ShortAndLongNamesSetTheSameThing) {
-    for (auto const& arguments : {std::vector<std::string>{"-m", "-q", "-e", "1"},
-                                  std::vector<std::string>{"--module", "--quiet", "--eval", "1"}}) {
+    for (auto const& arguments : {std::vector<std::string>{"-m", "-q", "--verbose", "-e", "1"},
+                                  std::vector<std::string>{"--module", "--quiet", "--verbose", "--eval", "1"}}) {
         auto options = parse(arguments);
         ASSERT_TRUE(options) << options.error();
         EXPECT_TRUE(options->module);
         EXPECT_TRUE(options->quiet);
+        EXPECT_TRUE(options->verbose);
         EXPECT_EQ(options->code, "1");
         EXPECT_FALSE(options->file);
     }
@@ -61,6 +62,22 @@ TEST(QorjsOptions, HostLibrariesAreKeptInTheOrderGiven) {
     EXPECT_EQ(odd->hostLibraries, (std::vector<std::string>{"-e"}));
 }
 
+TEST(QorjsOptions, LimitsTakeSecondsAndMegabytes) {
+    auto options = parse({"--timeout", "1.5", "--max-heap", "64", "a.js"});
+    ASSERT_TRUE(options) << options.error();
+    EXPECT_EQ(options->timeLimit, std::chrono::milliseconds(1500));
+    EXPECT_EQ(options->maxHeapMegabytes, 64u);
+    auto plain = parse({"a.js"});
+    EXPECT_FALSE(plain->timeLimit);
+    EXPECT_EQ(plain->maxHeapMegabytes, defaultMaxHeapMegabytes);
+    for (char const* bad : {"0", "-1", "x", "1s", "nan", "inf", "1e9"})
+        EXPECT_EQ(parse({"--timeout", bad, "a.js"}).error(), "--timeout needs a number of seconds above 0, up to a day")
+            << bad;
+    for (char const* bad : {"0", "-5", "1.5", "lots", "99999999999"})
+        EXPECT_EQ(parse({"--max-heap", bad, "a.js"}).error(), "--max-heap needs a whole number of megabytes above 0")
+            << bad;
+}
+
 TEST(QorjsOptions, UsageErrorsSayWhatIsWrong) {
     EXPECT_EQ(parse({}).error(), "no script given");
     EXPECT_EQ(parse({"--host"}).error(), "--host needs a host library");
@@ -69,6 +86,8 @@ TEST(QorjsOptions, UsageErrorsSayWhatIsWrong) {
     EXPECT_EQ(parse({"a.js", "b.js"}).error(), "only one script file can be run");
     EXPECT_EQ(parse({"a.js", "-e", "1"}).error(), "give a file or -e CODE, not both");
     EXPECT_EQ(parse({"--host", "a.so"}).error(), "no script given");
+    EXPECT_EQ(parse({"--call", "f", "a.js"}).error(),
+              "no script given: --call takes the rest of the command line, so FILE goes before it");
     // A lone "-" is a file name, not an option.
     EXPECT_EQ(parse({"-"})->file, "-");
 }

@@ -146,14 +146,24 @@ TEST_F(QorjsTest, CallsAFunctionOfTheScriptAfterItsRun) {
 
 TEST_F(QorjsTest, UsageErrorsAndUnreadableFilesExitWithTwo) {
     EXPECT_EQ(qorjs("").status, 2);
-    EXPECT_EQ(qorjs("--bogus x.js").status, 2);
+    auto bogus = qorjs("--bogus x.js");
+    EXPECT_EQ(bogus.status, 2);
+    EXPECT_EQ(bogus.err, "qorjs: unknown option --bogus; see qorjs --help\n");
     EXPECT_EQ(qorjs("-e").status, 2);
     auto missing = qorjs((files.dir() / "none.js").string());
     EXPECT_EQ(missing.status, 2);
-    EXPECT_THAT(missing.err, HasSubstr("cannot read"));
+    EXPECT_THAT(missing.err, HasSubstr("none.js cannot be read"));
     auto help = qorjs("--help");
     EXPECT_EQ(help.status, 0);
     EXPECT_THAT(help.out, HasSubstr("--module"));
+}
+
+TEST_F(QorjsTest, ShowsTheLibrarysAssertionReportsOnlyWhenVerbose) {
+    std::string const script = "-e " + quote("try { new Enumerator(5) } catch (e) { console.log(e) }");
+    auto plain = qorjs(script);
+    EXPECT_EQ(plain.err, "");
+    EXPECT_EQ(plain.status, 0);
+    EXPECT_THAT(qorjs("--verbose " + script).err, HasSubstr("assertion in"));
 }
 
 } // namespace

@@ -13,7 +13,14 @@
 #include <fmt/format.h>
 #include <v8-version.h>
 
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
 #include <deque>
+#include <mutex>
+#include <optional>
+#include <string_view>
+#include <thread>
 #include <variant>
 
 namespace qor::format::engine::javascript {
@@ -31,10 +38,35 @@ namespace {
 constexpr std::size_t maximumMessage = 64u << 20;
 constexpr std::chrono::seconds requestTimeout{10};
 
+bool equalsIgnoringCase(std::string_view a, std::string_view b) {
+    return std::ranges::equal(a, b, [](char x, char y) {
+        auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+        return lower(x) == lower(y);
+    });
+}
+
+// A page of any web site can reach a port on this machine through a name
+// that its DNS points here (DNS rebinding); the browser then sends that
+// name as Host. Only names that mean this machine are served, as node does
+// since CVE-2018-7160.
+bool isLoopbackHost(std::string_view host) {
+    auto const colon = host.rfind(':');
+    if (colon != std::string_view::npos && host.find(']', colon) == std::string_view::npos) {
+        std::string_view const port = host.substr(colon + 1);
+        if (port.empty() || !std::ranges::all_of(port, [](char c) { return c >= '0' && c <= '9'; }))
+            return false;
+        host = host.substr(0, colon);
+    }
+    return equalsIgnoringCase(host, "localhost") || host == "127.0.0.1" || host == "[::1]";
+}
+
 } // namespace
 
 class InspectorServer::Impl {
 public:
+    enum class Change { connected, disconnected };
+    using Event = std::variant<std::string, Change>;
+
     Impl(unsigned short port, std::string targetId, std::string title, Events events)
         : port(port), targetId(std::move(targetId)), title(std::move(title)), events(std::move(events)) {
         beast::error_code ec;
@@ -51,7 +83,9 @@ public:
             acceptor.close(ec);
             return;
         }
+        listening = true;
         accept();
+        thread = std::thread([this] { context.run(); });
     }
 
     ~Impl();
@@ -65,31 +99,78 @@ public:
     std::string listJson() const;
     std::string versionJson() const;
 
+    // Any thread: the message is queued on the server's own.
     void send(std::string message) {
-        if (!session)
-            return;
-        outbox.push_back(std::move(message));
-        writeNext();
+        {
+            std::lock_guard lock(mutex);
+            ++unsent;
+        }
+        asio::post(context, [this, message = std::move(message)]() mutable {
+            if (!session)
+                return written(1);
+            outbox.push_back(std::move(message));
+            writeNext();
+        });
     }
     void writeNext();
-
-    void pump(std::chrono::milliseconds budget) {
-        if (budget.count() > 0)
-            context.run_for(budget);
-        else
-            context.poll();
-        context.restart();
-        deliver();
+    // Server thread: `count` queued messages are written or dropped.
+    void written(std::size_t count) {
+        {
+            std::lock_guard lock(mutex);
+            unsent -= count;
+        }
+        changed.notify_all();
     }
 
-    void deliver() {
-        while (!pending.empty()) {
-            Event event = std::move(pending.front());
-            pending.pop_front();
-            if (auto* text = std::get_if<std::string>(&event)) {
+    // Server thread: an event for the thread that pumps.
+    void queue(Event event) {
+        {
+            std::lock_guard lock(mutex);
+            pending.push_back(std::move(event));
+        }
+        changed.notify_all();
+        if (events.arrived)
+            events.arrived();
+    }
+
+    void pump(std::chrono::milliseconds budget, Delivery delivery) {
+        {
+            std::unique_lock lock(mutex);
+            changed.wait_for(lock, budget, [this] { return !pending.empty(); });
+        }
+        deliver(delivery);
+    }
+
+    void flush(std::chrono::milliseconds limit) {
+        {
+            std::unique_lock lock(mutex);
+            changed.wait_for(lock, limit, [this] { return unsent == 0; });
+        }
+        deliver(Delivery::all);
+    }
+
+    bool hasEvents() const {
+        std::lock_guard lock(mutex);
+        return !pending.empty();
+    }
+
+    // One event at a time: a handler may pump again (a pause inside a
+    // message's dispatch), and takes the next ones itself.
+    std::optional<Event> next() {
+        std::lock_guard lock(mutex);
+        if (pending.empty())
+            return std::nullopt;
+        Event event = std::move(pending.front());
+        pending.pop_front();
+        return event;
+    }
+
+    void deliver(Delivery delivery) {
+        for (auto event = next(); event; event = delivery == Delivery::all ? next() : std::nullopt) {
+            if (auto* text = std::get_if<std::string>(&*event)) {
                 if (events.message)
                     events.message(std::move(*text));
-            } else if (std::get<Change>(event) == Change::connected) {
+            } else if (std::get<Change>(*event) == Change::connected) {
                 if (events.connected)
                     events.connected();
             } else if (events.disconnected) {
@@ -98,20 +179,35 @@ public:
         }
     }
 
-    enum class Change { connected, disconnected };
-    using Event = std::variant<std::string, Change>;
+    std::string scriptUrl() const {
+        std::lock_guard lock(mutex);
+        return url;
+    }
+    void setScriptUrl(std::string text) {
+        std::lock_guard lock(mutex);
+        url = std::move(text);
+    }
 
     unsigned short port;
     std::string targetId;
     std::string title;
     Events events;
     std::string failure;
+    bool listening = false;
     asio::io_context context{1};
     tcp::acceptor acceptor{context};
+    // The sockets belong to the server's thread: only it touches these.
     std::shared_ptr<Session> session;
     std::deque<std::string> outbox;
     bool writing = false;
+    std::atomic<bool> attached{false};
+    // Shared with the threads that send and pump.
+    mutable std::mutex mutex;
+    std::condition_variable changed;
     std::deque<Event> pending;
+    std::size_t unsent = 0;
+    std::string url = "file://";
+    std::thread thread;
 };
 
 class InspectorServer::Impl::Session : public std::enable_shared_from_this<Session> {
@@ -136,7 +232,7 @@ public:
             // Inspector messages are text; a binary frame is not a debugger.
             if (!self->ws.got_text())
                 return self->server.endSession(self.get());
-            self->server.pending.emplace_back(beast::buffers_to_string(self->buffer.data()));
+            self->server.queue(beast::buffers_to_string(self->buffer.data()));
             self->buffer.consume(self->buffer.size());
             self->read();
         });
@@ -163,6 +259,9 @@ public:
 private:
     void handle() {
         auto request = parser.release();
+        auto const host = request[http::field::host];
+        if (!isLoopbackHost(std::string_view(host.data(), host.size())))
+            return respond(request, http::status::forbidden, "Only a local debugger may connect.", "text/plain");
         if (websocket::is_upgrade(request)) {
             bool const ours = request.target() == "/" + server.targetId;
             if (ours && !server.session) {
@@ -204,6 +303,9 @@ private:
 };
 
 InspectorServer::Impl::~Impl() {
+    context.stop();
+    if (thread.joinable())
+        thread.join();
     beast::error_code ignored;
     acceptor.close(ignored);
     if (session)
@@ -223,8 +325,8 @@ void InspectorServer::Impl::accept() {
 
 void InspectorServer::Impl::startSession(std::shared_ptr<Session> const& started) {
     session = started;
-    outbox.clear();
-    pending.emplace_back(Change::connected);
+    attached = true;
+    queue(Change::connected);
 }
 
 void InspectorServer::Impl::endSession(Session* ended) {
@@ -233,9 +335,10 @@ void InspectorServer::Impl::endSession(Session* ended) {
     beast::error_code ignored;
     session->ws.next_layer().socket().close(ignored);
     session.reset();
-    outbox.clear();
+    attached = false;
+    written(std::exchange(outbox, {}).size());
     writing = false;
-    pending.emplace_back(Change::disconnected);
+    queue(Change::disconnected);
 }
 
 void InspectorServer::Impl::writeNext() {
@@ -251,6 +354,7 @@ void InspectorServer::Impl::writeNext() {
                                 if (ec)
                                     return endSession(self.get());
                                 outbox.pop_front();
+                                written(1);
                                 writeNext();
                             });
 }
@@ -265,11 +369,11 @@ std::string InspectorServer::Impl::listJson() const {
   "id": "{1}",
   "title": "{2}",
   "type": "node",
-  "url": "file://",
+  "url": "{3}",
   "webSocketDebuggerUrl": "ws://{0}"
 }}]
 )",
-                       address, targetId, title);
+                       address, targetId, title, scriptUrl());
 }
 
 std::string InspectorServer::Impl::versionJson() const {
@@ -286,18 +390,14 @@ InspectorServer::InspectorServer(unsigned short port, std::string targetId, std:
 
 InspectorServer::~InspectorServer() = default;
 
-bool InspectorServer::listening() const { return impl->acceptor.is_open(); }
+bool InspectorServer::listening() const { return impl->listening; }
 std::string const& InspectorServer::error() const { return impl->failure; }
 unsigned short InspectorServer::port() const { return impl->port; }
-bool InspectorServer::attached() const { return impl->session != nullptr; }
+bool InspectorServer::attached() const { return impl->attached; }
 void InspectorServer::send(std::string message) { impl->send(std::move(message)); }
-void InspectorServer::pump(std::chrono::milliseconds budget) { impl->pump(budget); }
-
-void InspectorServer::flush(std::chrono::milliseconds limit) {
-    auto const end = std::chrono::steady_clock::now() + limit;
-    impl->pump(std::chrono::milliseconds(0));
-    while ((impl->writing || !impl->outbox.empty()) && std::chrono::steady_clock::now() < end)
-        impl->pump(std::chrono::milliseconds(5));
-}
+void InspectorServer::pump(std::chrono::milliseconds budget, Delivery delivery) { impl->pump(budget, delivery); }
+bool InspectorServer::hasEvents() const { return impl->hasEvents(); }
+void InspectorServer::flush(std::chrono::milliseconds limit) { impl->flush(limit); }
+void InspectorServer::setScriptUrl(std::string url) { impl->setScriptUrl(std::move(url)); }
 
 } // namespace qor::format::engine::javascript

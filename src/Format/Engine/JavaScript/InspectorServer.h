@@ -8,16 +8,19 @@
 namespace qor::format::engine::javascript {
 
 // The inspector's WebSocket endpoint on 127.0.0.1: the discovery pages
-// (/json/list, /json/version) and one debugging session at a time. It has no
-// thread of its own: nothing happens on its sockets except inside `pump`, so
-// the session's messages reach V8 on the thread that pumps, and never while a
-// socket handler runs (the events are handed out after the socket work).
+// (/json/list, /json/version) and one debugging session at a time. Its sockets
+// are served by a thread of its own, so that the discovery pages answer and
+// messages arrive while the isolate's thread runs a script; the session's
+// events reach the isolate's thread only inside `pump`.
 class InspectorServer {
 public:
     struct Events {
         std::function<void()> connected;
         std::function<void(std::string message)> message;
         std::function<void()> disconnected;
+        // Called on the server's own thread when events wait for `pump`; it
+        // may only wake the thread that pumps.
+        std::function<void()> arrived;
     };
 
     // Listens at once; `error()` tells why not.
@@ -31,13 +34,17 @@ public:
     unsigned short port() const;
     bool attached() const;
 
-    // Queues a text message to the session, if there is one.
+    // Queues a text message to the session, if there is one. Any thread.
     void send(std::string message);
-    // Socket work for at most `budget` (none pending: returns after it), then
-    // the events it produced.
-    void pump(std::chrono::milliseconds budget);
-    // Pumps until every queued message is written, within `limit`.
+    enum class Delivery { all, one };
+    // Hands out the events that arrived (or only the first), waiting at most
+    // `budget` for the first one.
+    void pump(std::chrono::milliseconds budget, Delivery delivery = Delivery::all);
+    bool hasEvents() const;
+    // Waits until every queued message is written, within `limit`, then pumps.
     void flush(std::chrono::milliseconds limit);
+    // The "url" of the target in the discovery list.
+    void setScriptUrl(std::string url);
 
     class Impl;
 

@@ -5,6 +5,7 @@
 
 #include "Format/Engine/JavaScript/InspectorServer.h"
 #include "Format/Engine/JavaScript/V8Engine.h"
+#include "Format/Engine/JavaScript/V8Helper.h"
 #include "String/Utf.h"
 
 #include <fmt/format.h>
@@ -12,8 +13,13 @@
 #include <nlohmann/json.hpp>
 #include <v8-inspector.h>
 
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <mutex>
 #include <optional>
 #include <random>
+#include <unordered_map>
 
 namespace qor::format::engine::javascript {
 namespace {
@@ -34,6 +40,24 @@ std::string toUtf8(v8_inspector::StringView view) {
         std::u16string_view(reinterpret_cast<char16_t const*>(view.characters16()), view.length()));
 }
 
+// The file URL of `path`: absolute, with slashes, and every byte outside the
+// unreserved characters escaped.
+std::string fileUrl(std::filesystem::path const& path) {
+    std::error_code ec;
+    std::filesystem::path absolute = std::filesystem::absolute(path, ec);
+    std::string text = string::pathToUtf8(ec ? path : absolute);
+    if constexpr (std::filesystem::path::preferred_separator != '/')
+        std::replace(text.begin(), text.end(), static_cast<char>(std::filesystem::path::preferred_separator), '/');
+    std::string url = text.starts_with('/') ? "file://" : "file:///";
+    for (unsigned char c : text) {
+        if (std::isalnum(c) || std::string_view("-._~/:").find(static_cast<char>(c)) != std::string_view::npos)
+            url += static_cast<char>(c);
+        else
+            url += fmt::format("%{:02X}", c);
+    }
+    return url;
+}
+
 // Holds the UTF-16 text a view points into.
 struct WideView {
     explicit WideView(std::string_view utf8) : text(string::utf8ToUtf16(utf8)) {}
@@ -48,15 +72,31 @@ struct WideView {
 class V8Debugger::Client final : public v8_inspector::V8InspectorClient, public v8_inspector::V8Inspector::Channel {
 public:
     Client(v8::Isolate* isolate, v8::Platform* platform)
-        : isolate(isolate), platform(platform), inspector(v8_inspector::V8Inspector::create(isolate, this)) {}
+        : isolate(isolate), platform(platform), inspector(v8_inspector::V8Inspector::create(isolate, this)) {
+        std::lock_guard lock(registryMutex());
+        registry()[isolate] = this;
+    }
 
     ~Client() override {
+        // The server's thread asks for no interrupt once the server is gone.
+        server.reset();
+        {
+            std::lock_guard lock(registryMutex());
+            registry().erase(isolate);
+        }
         // The session goes before the inspector it belongs to.
         session.reset();
-        server.reset();
         if (!inspected.IsEmpty())
             inspector->contextDestroyed(inspected.Get(isolate));
         inspected.Reset();
+    }
+
+    // The client of `isolate`, if any. The isolate's thread only: clients are
+    // made and destroyed there, so the one found stays.
+    static Client* of(v8::Isolate* isolate) {
+        std::lock_guard lock(registryMutex());
+        auto found = registry().find(isolate);
+        return found != registry().end() ? found->second : nullptr;
     }
 
     bool listen(unsigned short port) {
@@ -70,9 +110,13 @@ public:
                 [this] { connect(); },
                 [this](std::string message) { dispatch(message); },
                 [this] { disconnect(); },
+                // A running script takes its messages between two statements.
+                [isolate = isolate] { isolate->RequestInterrupt(dispatchInterrupt, nullptr); },
             });
-        if (server->listening())
+        if (server->listening()) {
+            server->setScriptUrl(scriptUrl);
             return true;
+        }
         V8Engine::sendErrorToLog(
             fmt::format("Debugger: cannot listen on 127.0.0.1:{}: {}", port, server->error()));
         server.reset();
@@ -97,8 +141,8 @@ public:
         waiting = false;
     }
 
-    void turn() {
-        server->pump(pumpSlice);
+    void turn(InspectorServer::Delivery delivery = InspectorServer::Delivery::all) {
+        server->pump(pumpSlice, delivery);
         while (v8::platform::PumpMessageLoop(platform, isolate)) {
         }
     }
@@ -133,9 +177,13 @@ public:
         if (paused)
             return;
         paused = true;
+        // A message at a time: those behind a resume are for the running
+        // script, which V8 would still take for paused.
         while (paused && session && server)
-            turn();
+            turn(InspectorServer::Delivery::one);
         paused = false;
+        if (server && server->hasEvents())
+            isolate->RequestInterrupt(dispatchInterrupt, nullptr);
     }
     void quitMessageLoopOnPause() override { paused = false; }
     void runIfWaitingForDebugger(int) override { waiting = false; }
@@ -148,6 +196,12 @@ public:
     void sendResponse(int, std::unique_ptr<v8_inspector::StringBuffer> message) override { send(*message); }
     void sendNotification(std::unique_ptr<v8_inspector::StringBuffer> message) override { send(*message); }
     void flushProtocolNotifications() override {}
+
+    void setScriptUrl(std::string url) {
+        scriptUrl = std::move(url);
+        if (server)
+            server->setScriptUrl(scriptUrl);
+    }
 
     std::function<void()> disconnectDialog;
     std::unique_ptr<InspectorServer> server;
@@ -168,7 +222,26 @@ private:
             return;
         v8::HandleScope scope(isolate);
         WideView text(message);
+        ++dispatching;
         session->dispatchProtocolMessage(text.view());
+        --dispatching;
+    }
+
+    // Runs on the isolate's thread inside a running script. A script paused
+    // or run by a message pumps by itself; the interrupt leaves those alone.
+    static void dispatchInterrupt(v8::Isolate* isolate, void*) {
+        Client* client = of(isolate);
+        if (client != nullptr && client->server && !client->paused && client->dispatching == 0)
+            client->server->pump(std::chrono::milliseconds(0));
+    }
+
+    static std::mutex& registryMutex() {
+        static std::mutex mutex;
+        return mutex;
+    }
+    static std::unordered_map<v8::Isolate*, Client*>& registry() {
+        static std::unordered_map<v8::Isolate*, Client*> clients;
+        return clients;
     }
 
     void disconnect() {
@@ -185,6 +258,8 @@ private:
     v8::Global<v8::Context> inspected;
     bool paused = false;
     bool waiting = false;
+    int dispatching = 0;
+    std::string scriptUrl = "file://";
 };
 
 V8Debugger::V8Debugger(v8::Isolate* isolate, v8::Platform* platform)
@@ -210,6 +285,36 @@ void V8Debugger::execute(bool functionCall, std::function<void()> run, std::func
     client->server->pump(std::chrono::milliseconds(0));
     run();
     client->flush();
+}
+
+void V8Debugger::setScriptPath(std::optional<std::filesystem::path> const& path) {
+    client->setScriptUrl(path ? fileUrl(*path) : "file://");
+}
+
+v8::MaybeLocal<v8::Value> V8Debugger::evaluate(v8::Local<v8::Module> module, v8::Local<v8::Context> context) {
+    v8::Isolate* isolate = context->GetIsolate();
+    if (Client* client = Client::of(isolate); client == nullptr || !client->session)
+        return module->Evaluate(context);
+    // The frame the debugger shows: the module's own frames are gone by the
+    // time its failure is known.
+    static constexpr std::string_view text =
+        "(evaluate) => evaluate() // the module threw: the pause shows its exception, its stack where it was thrown\n";
+    v8::Local<v8::Script> script;
+    v8::Local<v8::Value> made;
+    if (!v8::Script::Compile(context, V8Helper::v8_string(isolate, text)).ToLocal(&script) ||
+        !script->Run(context).ToLocal(&made) || !made->IsFunction())
+        return module->Evaluate(context);
+    v8::Local<v8::Function> evaluateModule;
+    auto evaluateCallback = [](v8::FunctionCallbackInfo<v8::Value> const& info) {
+        auto& evaluated = *static_cast<v8::Local<v8::Module>*>(info.Data().As<v8::External>()->Value());
+        v8::Local<v8::Value> result;
+        if (evaluated->Evaluate(info.GetIsolate()->GetCurrentContext()).ToLocal(&result))
+            info.GetReturnValue().Set(result);
+    };
+    if (!v8::Function::New(context, evaluateCallback, v8::External::New(isolate, &module)).ToLocal(&evaluateModule))
+        return module->Evaluate(context);
+    v8::Local<v8::Value> argument = evaluateModule;
+    return made.As<v8::Function>()->Call(context, v8::Undefined(isolate), 1, &argument);
 }
 
 void V8Debugger::breakProgram(std::string_view reason, std::string_view details) {

@@ -1,5 +1,6 @@
 #include "Format/Engine/JavaScript/V8Engine.h"
 
+#include "Format/Engine/JavaScript/V8Debugger.h"
 #include "Format/Engine/JavaScript/V8Error.h"
 #include "Format/Engine/JavaScript/V8Helper.h"
 
@@ -56,7 +57,9 @@ V8Engine::Result V8Engine::runJavaScriptSource(v8::Isolate* isolate, Source cons
     if (source.code.size() > static_cast<std::size_t>(v8::String::kMaxLength))
         return std::unexpected(V8Error::get(Error::Type::Compile, nullptr, "Script text is too long"));
     v8::Local<v8::Context> context = isolate->GetCurrentContext();
+    // Verbose: what no script catches counts as uncaught, for a debugger.
     v8::TryCatch tryCatch(isolate);
+    tryCatch.SetVerbose(true);
     v8::ScriptOrigin origin = originOf(isolate, source, source.module);
     v8::Local<v8::Script> script;
     if (!v8::Script::Compile(context, V8Helper::v8_string(isolate, source.code), &origin).ToLocal(&script))
@@ -89,7 +92,7 @@ bool V8Engine::instantiateModule(v8::Local<v8::Module> module, v8::Local<v8::Con
 
 v8::Local<v8::Value> V8Engine::evaluateModule(v8::Local<v8::Module> module, v8::Local<v8::Context> context) {
     v8::Local<v8::Value> value;
-    if (!module->Evaluate(context).ToLocal(&value))
+    if (!V8Debugger::evaluate(module, context).ToLocal(&value))
         return {};
     if (!value->IsPromise())
         return value;
@@ -120,5 +123,7 @@ bool V8Engine::abortOnUncaughtException(v8::Isolate*) {
     // is never a reason to end the host's process.
     return false;
 }
+
+void V8Engine::uncaughtMessage(v8::Local<v8::Message>, v8::Local<v8::Value>) {}
 
 } // namespace qor::format::engine::javascript

@@ -9,6 +9,7 @@
 #include <expected>
 #include <filesystem>
 #include <memory>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -59,27 +60,27 @@ public:
                                                                      std::vector<v8::Local<v8::Value>>& arguments);
 
     // A function name with its script string already made, for callers that
-    // call one function often.
+    // call one function often; the arguments wherever the caller keeps them.
     struct FunctionName {
         v8::Local<v8::String> key;
         std::string_view text;
     };
     static V8FuncResult callJsFunction(v8::Local<v8::Object> holder, v8::Local<v8::Context> context,
-                                       FunctionName const& name, std::vector<v8::Local<v8::Value>>& arguments);
+                                       FunctionName const& name, std::span<v8::Local<v8::Value>> arguments);
     static std::expected<V8FuncResult, Error> callJsFunctionGetError(v8::Local<v8::Object> holder,
                                                                      v8::Local<v8::Context> context,
                                                                      FunctionName const& name,
-                                                                     std::vector<v8::Local<v8::Value>>& arguments);
+                                                                     std::span<v8::Local<v8::Value>> arguments);
     // A function already found, with the receiver it is called on.
     struct Callee {
         v8::Local<v8::Value> receiver;
         v8::Local<v8::Function> function;
     };
     static V8FuncResult callJsFunction(v8::Local<v8::Context> context, Callee const& callee,
-                                       std::vector<v8::Local<v8::Value>>& arguments);
+                                       std::span<v8::Local<v8::Value>> arguments);
     static std::expected<V8FuncResult, Error> callJsFunctionGetError(v8::Local<v8::Context> context,
                                                                      Callee const& callee,
-                                                                     std::vector<v8::Local<v8::Value>>& arguments);
+                                                                     std::span<v8::Local<v8::Value>> arguments);
     // True when `name` leads to a function, found as callJsFunction finds it;
     // nothing is called.
     static bool jsFunctionExists(v8::Local<v8::Object> holder, v8::Local<v8::Context> context, std::string_view name);
@@ -91,6 +92,10 @@ public:
     static void oomeError(char const* location, bool isHeapOom);
     static void fatalError(char const* location, char const* message);
     static bool abortOnUncaughtException(v8::Isolate* isolate);
+    // The message listener. The library's runs and calls catch their
+    // exceptions verbosely, so that a debugger sees them as uncaught; the
+    // engine reports them, and V8 would print them too without a listener.
+    static void uncaughtMessage(v8::Local<v8::Message> message, v8::Local<v8::Value> exception);
 
     V8Engine(V8Engine const&) = delete;
     V8Engine& operator=(V8Engine const&) = delete;

@@ -44,7 +44,7 @@ std::optional<Callee> findFunction(v8::Local<v8::Object> holder, v8::Local<v8::C
     return Callee{receiver, value.As<v8::Function>()};
 }
 
-V8FuncResult call(Callee const& callee, v8::Local<v8::Context> context, std::vector<v8::Local<v8::Value>>& arguments) {
+V8FuncResult call(Callee const& callee, v8::Local<v8::Context> context, std::span<v8::Local<v8::Value>> arguments) {
     V8FuncResult result;
     result.found = true;
     v8::Local<v8::Value> value;
@@ -59,9 +59,11 @@ v8::Local<v8::String> keyOf(v8::Local<v8::Context> context, std::string_view nam
 }
 
 // A call whose exception, if any, is caught and handed back as the error.
+// Verbose: what no script catches counts as uncaught, for a debugger.
 template <class Call>
 std::expected<V8FuncResult, Error> caught(v8::Isolate* isolate, Call&& call) {
     v8::TryCatch tryCatch(isolate);
+    tryCatch.SetVerbose(true);
     V8FuncResult result = call();
     if (tryCatch.HasCaught() || tryCatch.HasTerminated())
         return std::unexpected(V8Error::get(Error::Type::Exception, isolate, tryCatch));
@@ -76,7 +78,7 @@ V8FuncResult V8Engine::callJsFunction(v8::Local<v8::Object> holder, v8::Local<v8
 }
 
 V8FuncResult V8Engine::callJsFunction(v8::Local<v8::Object> holder, v8::Local<v8::Context> context,
-                                      FunctionName const& name, std::vector<v8::Local<v8::Value>>& arguments) {
+                                      FunctionName const& name, std::span<v8::Local<v8::Value>> arguments) {
     auto callee = findFunction(holder, context, name.key, name.text);
     if (!callee)
         return {};
@@ -93,18 +95,18 @@ std::expected<V8FuncResult, Error> V8Engine::callJsFunctionGetError(v8::Local<v8
 std::expected<V8FuncResult, Error> V8Engine::callJsFunctionGetError(v8::Local<v8::Object> holder,
                                                                     v8::Local<v8::Context> context,
                                                                     FunctionName const& name,
-                                                                    std::vector<v8::Local<v8::Value>>& arguments) {
+                                                                    std::span<v8::Local<v8::Value>> arguments) {
     return caught(context->GetIsolate(), [&] { return callJsFunction(holder, context, name, arguments); });
 }
 
 V8FuncResult V8Engine::callJsFunction(v8::Local<v8::Context> context, Callee const& callee,
-                                      std::vector<v8::Local<v8::Value>>& arguments) {
+                                      std::span<v8::Local<v8::Value>> arguments) {
     return call(callee, context, arguments);
 }
 
 std::expected<V8FuncResult, Error> V8Engine::callJsFunctionGetError(v8::Local<v8::Context> context,
                                                                     Callee const& callee,
-                                                                    std::vector<v8::Local<v8::Value>>& arguments) {
+                                                                    std::span<v8::Local<v8::Value>> arguments) {
     return caught(context->GetIsolate(), [&] { return call(callee, context, arguments); });
 }
 

@@ -32,6 +32,10 @@ std::filesystem::path componentRegistryPath() {
     return componentRegistryFilePath();
 }
 
+std::string componentRegistryProblem() {
+    return lastComponentRegistryProblem();
+}
+
 } // namespace qor::platform::posix::ole
 
 using namespace qor::platform::posix::ole;

@@ -8,6 +8,7 @@
 // source on both.
 
 #include <filesystem>
+#include <string>
 
 #include "Platform/Posix/Ole/Export.h"
 #include "Platform/Posix/Ole/Guid.h"
@@ -18,7 +19,8 @@
 // null; the version-independent ProgID gets the versioned one as its CurVer.
 // A registration replaces the class's earlier one. E_INVALIDARG for a bad
 // ProgID, HRESULT_FROM_WIN32(ERROR_BADDB) when the registry file can't be
-// read and so is left alone, REGDB_E_WRITEREGDB when it can't be written.
+// read and so is left alone, E_ACCESSDENIED when it is read-only,
+// REGDB_E_WRITEREGDB when it can't be written.
 WINOLEAPI QorRegisterInprocServer(REFCLSID rclsid, LPCOLESTR lpszLibraryPath, LPCOLESTR lpszProgID,
                                   LPCOLESTR lpszVersionIndependentProgID, LPCOLESTR lpszDescription);
 // S_FALSE when the class was not registered.
@@ -27,5 +29,9 @@ WINOLEAPI QorUnregisterInprocServer(REFCLSID rclsid);
 namespace qor::platform::posix::ole {
 
 OLE_API std::filesystem::path componentRegistryPath();
+// Why the last registration or unregistration of this thread was refused,
+// naming the file: what the HRESULT alone can't say. Empty after one that
+// went through.
+OLE_API std::string componentRegistryProblem();
 
 } // namespace qor::platform::posix::ole

@@ -5,25 +5,35 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
-#include <fstream>
+#include <cstring>
+#include <expected>
 #include <map>
 #include <mutex>
-#include <sstream>
 
 #include <nlohmann/json.hpp>
 
 #include "Platform/Posix/Ole/AsciiCase.h"
+#include "Platform/Posix/Ole/FileBytes.h"
 #include "String/Utf.h"
 
 namespace {
 
 using nlohmann::json;
 using qor::platform::posix::ole::equalsIgnoringAsciiCase;
+using qor::platform::posix::ole::FileBytes;
 using qor::platform::posix::ole::InprocServerRecord;
 
 HRESULT const badDatabase = HRESULT_FROM_WIN32(ERROR_BADDB);
 HRESULT const cannotWrite = REGDB_E_WRITEREGDB;
+
+// Thousands of classes take a few hundred kilobytes; a file far beyond that
+// is not a registry, and would take long to parse.
+constexpr std::uint64_t maxRegistrySize = 16u << 20;
+
+// Why the last write on this thread was refused, for a person to read.
+thread_local std::string lastProblem;
 
 std::optional<CLSID> parseClsid(std::string const& text) {
     CLSID clsid{};
@@ -86,19 +96,22 @@ enum class ReadState { absent, read, unreadable };
 struct Document {
     ReadState state;
     json value;
+    std::string problem; // why it is unreadable
 };
 
 Document readDocument(std::filesystem::path const& path) {
-    std::ifstream stream(path, std::ios::binary);
-    if (!stream) {
-        std::error_code error;
-        bool const exists = std::filesystem::exists(path, error);
-        return {exists || error ? ReadState::unreadable : ReadState::absent, {}};
+    auto file = FileBytes::open(path, maxRegistrySize);
+    if (!file) {
+        if (file.error().error == ERROR_FILE_NOT_FOUND)
+            return {ReadState::absent, {}, {}};
+        return {ReadState::unreadable, {}, file.error().reason};
     }
-    json value = json::parse(stream, nullptr, false);
+    auto const text = file->bytes();
+    auto const* begin = reinterpret_cast<char const*>(text.data());
+    json value = json::parse(begin, begin + text.size(), nullptr, false);
     if (value.is_discarded() || !value.is_object())
-        return {ReadState::unreadable, {}};
-    return {ReadState::read, std::move(value)};
+        return {ReadState::unreadable, {}, "not a JSON object"};
+    return {ReadState::read, std::move(value), {}};
 }
 
 // The last contents read, kept while the file's identity is unchanged.
@@ -183,38 +196,80 @@ bool writeAll(int fd, std::string const& text) {
     return true;
 }
 
+// The file a write replaces: the registry path, or the file its symbolic
+// links lead to, so that the links stay and the file they share changes.
+std::filesystem::path fileBehindLinks(std::filesystem::path path) {
+    std::error_code error;
+    for (int hops = 0; hops < 40 && std::filesystem::is_symlink(path, error); ++hops) {
+        std::filesystem::path const target = std::filesystem::read_symlink(path, error);
+        if (error)
+            break;
+        path = target.is_absolute() ? target : path.parent_path() / target;
+    }
+    return path;
+}
+
+// The mode and owner a new registry file gets: those of the file it
+// replaces, so that a person's choice survives every write.
+struct FileAccess {
+    mode_t mode = 0600;
+    std::optional<std::pair<uid_t, gid_t>> owner;
+};
+
+// Refused when the file is read-only: the rename that replaces it would
+// otherwise go through, as it asks only the folder.
+std::expected<FileAccess, std::string> accessToReplace(std::filesystem::path const& path) {
+    struct stat status{};
+    if (::stat(path.c_str(), &status) != 0)
+        return FileAccess{};
+    bool const readOnly = (status.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || ::access(path.c_str(), W_OK) != 0;
+    if (readOnly)
+        return std::unexpected("read-only");
+    return FileAccess{status.st_mode & 07777, std::pair{status.st_uid, status.st_gid}};
+}
+
 // A reader sees the old file or the new one, never part of either, and a
-// crash after the rename keeps the new one.
-bool replaceAtomically(std::filesystem::path const& path, std::string const& text) {
+// crash after the rename keeps the new one. The errno of a failure, else 0.
+int replaceAtomically(std::filesystem::path const& path, std::string const& text, FileAccess const& access) {
     std::string pattern = path.string() + ".XXXXXX";
     int const fd = ::mkstemp(pattern.data());
     if (fd < 0)
-        return false;
-    bool ok = ::fchmod(fd, 0600) == 0 && writeAll(fd, text) && ::fsync(fd) == 0;
+        return errno;
+    // Another user's file keeps its owner where this process may give it.
+    if (access.owner)
+        (void)!::fchown(fd, access.owner->first, access.owner->second);
+    bool ok = ::fchmod(fd, access.mode) == 0 && writeAll(fd, text) && ::fsync(fd) == 0;
     ok = ::close(fd) == 0 && ok;
     if (!ok || ::rename(pattern.c_str(), path.c_str()) != 0) {
+        int const error = errno;
         ::unlink(pattern.c_str());
-        return false;
+        return error;
     }
     int const folder = ::open(path.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (folder >= 0) {
         ::fsync(folder);
         ::close(folder);
     }
-    return true;
+    return 0;
+}
+
+HRESULT refuse(HRESULT hr, std::filesystem::path const& path, std::string const& why) {
+    lastProblem = path.string() + ": " + why;
+    return hr;
 }
 
 template <class Change>
 HRESULT updateDocument(Change change) {
-    std::filesystem::path const path = qor::platform::posix::ole::componentRegistryFilePath();
+    lastProblem.clear();
+    std::filesystem::path const path = fileBehindLinks(qor::platform::posix::ole::componentRegistryFilePath());
     std::error_code error;
     std::filesystem::create_directories(path.parent_path(), error);
     WriteLock lock(path);
     if (!lock.held())
-        return cannotWrite;
+        return refuse(cannotWrite, path, "its lock file can't be made");
     Document document = readDocument(path);
     if (document.state == ReadState::unreadable)
-        return badDatabase;
+        return refuse(badDatabase, path, document.problem + ", left as it is");
     if (document.state == ReadState::absent)
         document.value = json::object();
     for (char const* section : {"ProgIDs", "CLSIDs"})
@@ -223,7 +278,12 @@ HRESULT updateDocument(Change change) {
     HRESULT const hr = change(document.value);
     if (hr != S_OK)
         return hr;
-    return replaceAtomically(path, document.value.dump(2) + "\n") ? S_OK : cannotWrite;
+    auto access = accessToReplace(path);
+    if (!access)
+        return refuse(E_ACCESSDENIED, path, access.error() + ", left as it is");
+    if (int const failure = replaceAtomically(path, document.value.dump(2) + "\n", *access))
+        return refuse(cannotWrite, path, std::string("can't be replaced: ") + std::strerror(failure));
+    return S_OK;
 }
 
 bool sameClass(json const& entry, CLSID const& clsid) {
@@ -301,8 +361,17 @@ std::optional<std::u16string> progIdOfRegisteredClass(CLSID const& clsid) {
     });
 }
 
+std::string lastComponentRegistryProblem() {
+    return lastProblem;
+}
+
 HRESULT writeInprocServer(InprocServerRecord const& record) {
     return updateDocument([&](json& document) {
+        // JSON holds only UTF-8; a path of other bytes can't be written down.
+        for (std::string const* text : {&record.library, &record.progId, &record.versionIndependentProgId,
+                                        &record.description})
+            if (!qor::string::isValidUtf8(*text))
+                return E_INVALIDARG;
         eraseClass(document, record.clsid);
         std::string const clsid = clsidText(record.clsid);
         json entry = {{"InprocServer32", record.library}};

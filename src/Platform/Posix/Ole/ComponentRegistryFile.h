@@ -20,11 +20,14 @@
 //   }
 //
 // Readers skip an entry of the wrong shape and keep the others; a file that
-// is not JSON at all serves nothing. Writers lock a sibling ".lock" file
-// around read-modify-write, replace the file atomically (a temporary file,
-// fsync, rename, fsync of the folder) and refuse, with HRESULT_FROM_WIN32
-// (ERROR_BADDB), to overwrite a file they cannot read, so a damaged file is
-// left for a person to mend rather than lost.
+// is not JSON at all, or is no regular file of at most 16 MiB, serves
+// nothing. Writers lock a sibling ".lock" file around read-modify-write,
+// replace the file atomically (a temporary file, fsync, rename, fsync of the
+// folder) and refuse, with HRESULT_FROM_WIN32(ERROR_BADDB), to overwrite a
+// file they cannot read, so a damaged file is left for a person to mend
+// rather than lost. A symbolic link is written through (the file it leads to
+// is replaced), the file keeps its mode, and a read-only file is refused
+// with E_ACCESSDENIED.
 
 #include <filesystem>
 #include <optional>
@@ -52,8 +55,12 @@ std::optional<std::string> inprocServerLibraryOf(CLSID const& clsid);
 std::optional<CLSID> clsidOfRegisteredProgId(std::u16string_view progId);
 std::optional<std::u16string> progIdOfRegisteredClass(CLSID const& clsid);
 
+// E_INVALIDARG for text that is not UTF-8.
 HRESULT writeInprocServer(InprocServerRecord const& record);
 // S_FALSE when the class was not there.
 HRESULT eraseInprocServer(CLSID const& clsid);
+// Why the last write of this thread was refused: the file and what is wrong
+// with it; empty after a write that went through.
+std::string lastComponentRegistryProblem();
 
 } // namespace qor::platform::posix::ole

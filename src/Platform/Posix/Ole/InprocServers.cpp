@@ -93,6 +93,15 @@ std::expected<LoadedServer, HRESULT> load(std::string const& library) {
     return server;
 }
 
+// A server that throws here is kept: it can't be trusted to have let go.
+bool canUnload(LoadedServer const& server) {
+    try {
+        return server.canUnloadNow && server.canUnloadNow() == S_OK;
+    } catch (...) {
+        return false;
+    }
+}
+
 } // namespace
 
 namespace qor::platform::posix::ole {
@@ -105,7 +114,16 @@ HRESULT getInprocServerClassObject(REFCLSID clsid, REFIID riid, void** ppv) {
     auto server = load(*library);
     if (!server)
         return server.error();
-    HRESULT const hr = server->getClassObject(clsid, riid, ppv);
+    HRESULT hr = CO_E_ERRORINDLL;
+    // An exception must not unwind through the caller's COM code, which
+    // does not expect one; nor may a success without an object reach it.
+    try {
+        hr = server->getClassObject(clsid, riid, ppv);
+    } catch (...) {
+        hr = CO_E_ERRORINDLL;
+    }
+    if (SUCCEEDED(hr) && *ppv == nullptr)
+        hr = CO_E_ERRORINDLL;
     // A server that fails is not trusted to have left the out-place empty.
     if (FAILED(hr))
         *ppv = nullptr;
@@ -114,7 +132,7 @@ HRESULT getInprocServerClassObject(REFCLSID clsid, REFIID riid, void** ppv) {
 
 void freeUnusedInprocServers() {
     for (LoadedServer const& server : loadedServers().all()) {
-        if (!server.canUnloadNow || server.canUnloadNow() != S_OK)
+        if (!canUnload(server))
             continue;
         if (loadedServers().remove(server.module))
             FreeLibrary(server.module);

@@ -2,12 +2,13 @@
 
 #include <elf.h>
 
+#include <algorithm>
 #include <array>
 #include <bit>
-#include <cerrno>
 #include <cstring>
-#include <fstream>
+#include <limits>
 
+#include "Platform/Posix/Ole/FileBytes.h"
 #include "Platform/Posix/Ole/HResult.h"
 
 namespace qor::platform::posix::ole {
@@ -59,18 +60,18 @@ std::expected<ModuleFileKind, LoaderFailure> elfKind(std::filesystem::path const
 } // namespace
 
 std::expected<ModuleFileKind, LoaderFailure> moduleFileKind(std::filesystem::path const& path) {
-    std::error_code error;
-    auto const status = std::filesystem::status(path, error);
-    if (!std::filesystem::exists(status))
-        return std::unexpected(failure(ERROR_MOD_NOT_FOUND, path, "no such file"));
-    if (std::filesystem::is_directory(status))
-        return std::unexpected(failure(ERROR_ACCESS_DENIED, path, "a directory"));
-    std::ifstream file(path, std::ios::binary);
-    if (!file)
-        return std::unexpected(failure(ERROR_ACCESS_DENIED, path, std::strerror(errno)));
+    // Mapped, not read: only the header is looked at.
+    auto file = FileBytes::open(path, std::numeric_limits<std::uint64_t>::max());
+    if (!file) {
+        DWORD const error = file.error().error;
+        return std::unexpected(failure(error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND
+                                           ? ERROR_MOD_NOT_FOUND
+                                           : ERROR_ACCESS_DENIED,
+                                       path, file.error().reason));
+    }
     std::array<unsigned char, sizeof(Elf64_Ehdr)> header{};
-    file.read(reinterpret_cast<char*>(header.data()), header.size());
-    auto const size = static_cast<std::size_t>(file.gcount());
+    auto const size = std::min(header.size(), file->bytes().size());
+    std::memcpy(header.data(), file->bytes().data(), size);
     if (size >= 2 && header[0] == 'M' && header[1] == 'Z')
         return ModuleFileKind::peImage;
     if (size >= SELFMAG && std::memcmp(header.data(), ELFMAG, SELFMAG) == 0)

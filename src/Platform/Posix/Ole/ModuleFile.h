@@ -16,8 +16,8 @@ enum class ModuleFileKind {
 };
 
 // ERROR_MOD_NOT_FOUND for a missing file, ERROR_ACCESS_DENIED for one that
-// can't be read, ERROR_BAD_EXE_FORMAT for anything else, an ELF file of
-// another kind or machine included.
+// can't be read or is no regular file, ERROR_BAD_EXE_FORMAT for anything
+// else, an ELF file of another kind or machine included.
 std::expected<ModuleFileKind, LoaderFailure> moduleFileKind(std::filesystem::path const& path);
 
 } // namespace qor::platform::posix::ole

@@ -14,7 +14,7 @@ std::expected<std::span<std::byte const>, HRESULT> typeLibResourceOf(PeImage con
     return image.dataOf(*resource);
 }
 
-std::expected<std::vector<std::byte>, HRESULT> readTypeLibResource(std::u16string_view modulePath, int index) {
+std::expected<TypeLibResource, HRESULT> readTypeLibResource(std::u16string_view modulePath, int index) {
     if (index < 1 || index > 0xffff)
         return std::unexpected(E_INVALIDARG);
     auto image = readPeImageFile(modulePath);
@@ -23,7 +23,7 @@ std::expected<std::vector<std::byte>, HRESULT> readTypeLibResource(std::u16strin
     auto data = typeLibResourceOf(*image, index);
     if (!data)
         return std::unexpected(data.error());
-    return std::vector<std::byte>(data->begin(), data->end());
+    return TypeLibResource{std::move(*image), *data};
 }
 
 } // namespace qor::platform::posix::ole

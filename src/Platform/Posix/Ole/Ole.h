@@ -25,6 +25,7 @@
 #include "Platform/Posix/Ole/ErrorInfo.h"
 #include "Platform/Posix/Ole/ErrorMessages.h"
 #include "Platform/Posix/Ole/TextConversion.h"
+#include "Platform/Posix/Ole/UserLocale.h"
 #include "Platform/Posix/Ole/ComSupport.h"
 #include "Platform/Posix/Ole/Apartment.h"
 #include "Platform/Posix/Ole/ClassRegistry.h"

@@ -63,7 +63,7 @@ bool sameResourceId(ResourceId const& a, ResourceId const& b) {
 
 class PeImageParser {
 public:
-    explicit PeImageParser(PeImage& image) : image_(image), bytes_(image.bytes_) {}
+    explicit PeImageParser(PeImage& image) : image_(image), bytes_(image.bytes_.bytes()) {}
 
     std::expected<void, PeError> run() {
         auto headers = readHeaders();
@@ -230,6 +230,10 @@ private:
 };
 
 std::expected<PeImage, PeError> PeImage::parse(std::vector<std::byte> bytes) {
+    return parse(FileBytes(std::move(bytes)));
+}
+
+std::expected<PeImage, PeError> PeImage::parse(FileBytes bytes) {
     PeImage image(std::move(bytes));
     if (auto result = PeImageParser(image).run(); !result)
         return std::unexpected(result.error());
@@ -237,7 +241,7 @@ std::expected<PeImage, PeError> PeImage::parse(std::vector<std::byte> bytes) {
 }
 
 std::span<std::byte const> PeImage::dataOf(PeResource const& resource) const {
-    return std::span<std::byte const>(bytes_).subspan(resource.offset, resource.size);
+    return bytes_.bytes().subspan(resource.offset, resource.size);
 }
 
 std::vector<ResourceId> PeImage::namesOf(ResourceId const& type) const {

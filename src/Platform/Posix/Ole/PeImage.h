@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "Platform/Posix/Ole/Export.h"
+#include "Platform/Posix/Ole/FileBytes.h"
 
 namespace qor::platform::posix::ole {
 
@@ -30,12 +31,13 @@ struct PeResource {
     std::size_t size = 0;
 };
 
-// The resources of a Windows PE image held in memory. The whole resource tree
-// is read and checked once, when the image is parsed, so that nothing later
-// can run outside the bytes; an image whose tree is damaged anywhere is
-// rejected as a whole.
+// The resources of a Windows PE image, mapped or held in memory. The whole
+// resource tree is read and checked once, when the image is parsed, so that
+// nothing later can run outside the bytes; an image whose tree is damaged
+// anywhere is rejected as a whole.
 class OLE_API PeImage {
 public:
+    static std::expected<PeImage, PeError> parse(FileBytes bytes);
     static std::expected<PeImage, PeError> parse(std::vector<std::byte> bytes);
 
     // In directory order: types, then names within a type, then languages.
@@ -52,9 +54,9 @@ public:
     static constexpr std::size_t maxResources = 65536;
 
 private:
-    explicit PeImage(std::vector<std::byte> bytes) : bytes_(std::move(bytes)) {}
+    explicit PeImage(FileBytes bytes) : bytes_(std::move(bytes)) {}
 
-    std::vector<std::byte> bytes_;
+    FileBytes bytes_;
     std::vector<PeResource> resources_;
 
     friend class PeImageParser;

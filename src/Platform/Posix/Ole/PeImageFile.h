@@ -8,7 +8,7 @@
 
 namespace qor::platform::posix::ole {
 
-// Reads and parses a PE image file; a Win32 error code on failure.
+// Maps and parses a PE image file; a Win32 error code on failure.
 std::expected<PeImage, DWORD> readPeImageFile(std::u16string_view path);
 
 } // namespace qor::platform::posix::ole

@@ -45,18 +45,18 @@ bool namesStdole(std::filesystem::path const& path) {
 }
 
 std::filesystem::path toPath(std::u16string_view text) {
-    return std::filesystem::path(string::utf16ToUtf8(text));
+    return string::utf8ToPath(string::utf16ToUtf8(text));
 }
 
 std::expected<CTypeLib*, HRESULT> loadModuleResource(std::u16string_view module, int index) {
-    auto image = readTypeLibResource(module, index);
-    if (!image)
-        return std::unexpected(image.error() == E_INVALIDARG ? TYPE_E_CANTLOADLIBRARY : image.error());
-    return loadTypeLibImage(*image, toPath(module).parent_path());
+    auto resource = readTypeLibResource(module, index);
+    if (!resource)
+        return std::unexpected(resource.error() == E_INVALIDARG ? TYPE_E_CANTLOADLIBRARY : resource.error());
+    return loadTypeLibImage(resource->bytes, toPath(module).parent_path());
 }
 
-// The image's bytes are already in hand: parsed in place, not read again.
-std::expected<CTypeLib*, HRESULT> loadFirstResource(std::vector<std::byte> bytes, std::filesystem::path directory) {
+// The image is mapped already: parsed in place, not opened again.
+std::expected<CTypeLib*, HRESULT> loadFirstResource(FileBytes bytes, std::filesystem::path directory) {
     auto image = PeImage::parse(std::move(bytes));
     if (!image)
         return std::unexpected(TYPE_E_CANTLOADLIBRARY);
@@ -83,10 +83,10 @@ CTypeLib* loadBuiltinStdole2() {
 
 std::expected<CTypeLib*, HRESULT> loadTypeLibPath(std::u16string_view path) {
     std::filesystem::path const file = toPath(path);
-    if (auto bytes = readFileBytes(file)) {
-        if (isPeImage(*bytes))
+    if (auto bytes = FileBytes::open(file, maxImageFileSize)) {
+        if (isPeImage(bytes->bytes()))
             return loadFirstResource(std::move(*bytes), file.parent_path());
-        return loadTypeLibImage(*bytes, file.parent_path());
+        return loadTypeLibImage(bytes->bytes(), file.parent_path());
     }
     if (auto resource = moduleResourceOf(path))
         return loadModuleResource(resource->module, resource->index);

@@ -4,11 +4,11 @@
 // Every source value is read into one of three forms (an integer, a double or
 // an exact decimal) and every target is written from them, so there is one
 // path per pair of form and target instead of one function per pair of types.
+// Texts of numbers, dates and booleans are read and written in the locale of
+// the LCID (NumberText.h, DateText.h).
 //
-// Left out, with DISP_E_TYPEMISMATCH: dates to and from text (Windows formats
-// and parses them by locale), VT_RECORD, arrays other than to their own type,
-// and VT_ERROR to or from anything but VT_ERROR. Texts are read and written in
-// the invariant en-US form whatever the LCID.
+// Left out, with DISP_E_TYPEMISMATCH: VT_RECORD, arrays other than to their
+// own type, and VT_ERROR to or from anything but VT_ERROR.
 
 #include <cfloat>
 #include <cmath>
@@ -17,6 +17,7 @@
 #include <variant>
 
 #include "Platform/Posix/Ole/Bstr.h"
+#include "Platform/Posix/Ole/DateText.h"
 #include "Platform/Posix/Ole/DecimalValue.h"
 #include "Platform/Posix/Ole/Dispatch.h"
 #include "Platform/Posix/Ole/NumberText.h"
@@ -30,9 +31,13 @@ namespace vartype = qor::platform::posix::ole::vartype;
 
 using Number = std::variant<Int128, double, DecimalValue>;
 
-// OLE dates run from 1 January 100 to 31 December 9999.
-constexpr double kMinDate = -657434.0;
-constexpr double kMaxDate = 2958465.0;
+// What a conversion was asked for besides the types.
+struct Request {
+    LCID lcid;
+    USHORT flags;
+
+    bool has(USHORT flag) const { return (flags & flag) != 0; }
+};
 
 struct IntegerRange {
     Int128 min;
@@ -65,9 +70,17 @@ std::optional<IntegerRange> integerRange(VARTYPE vt)
     }
 }
 
-bool isUnsigned(VARTYPE vt)
+// Windows copies the bits between integers of one width (-1 as VT_I2 is
+// 65535 as VT_UI2) and keeps those of a VARIANT_BOOL in any integer.
+bool keepsBits(VARTYPE source, VARTYPE target)
 {
-    return vt == VT_UI1 || vt == VT_UI2 || vt == VT_UI4 || vt == VT_UINT || vt == VT_UI8;
+    return integerRange(target) &&
+           (source == VT_BOOL || (integerRange(source) && vartype::sizeOf(source) == vartype::sizeOf(target)));
+}
+
+std::u16string_view textOf(BSTR text)
+{
+    return {text != nullptr ? text : u"", SysStringLen(text)};
 }
 
 std::expected<Number, HRESULT> readScalar(const VARIANT& v)
@@ -94,7 +107,7 @@ std::expected<Number, HRESULT> readScalar(const VARIANT& v)
     case VT_UI8:
         return Int128(v.ullVal);
     case VT_BOOL:
-        return Int128(v.boolVal != 0 ? VARIANT_TRUE : VARIANT_FALSE);
+        return Int128(v.boolVal);
     case VT_R4:
         return double(v.fltVal);
     case VT_R8:
@@ -110,12 +123,10 @@ std::expected<Number, HRESULT> readScalar(const VARIANT& v)
     }
 }
 
-// A text read as the form its target needs: doubles keep every digit the
-// text has, the others go through the exact decimal.
-std::expected<Number, HRESULT> readText(BSTR text, VARTYPE target)
+// A number text read as the form its target needs: doubles keep every digit
+// the text has, the others go through the exact decimal.
+std::expected<Number, HRESULT> readText(std::optional<ParsedNumber> const& parsed, VARTYPE target)
 {
-    std::u16string_view view(text != nullptr ? text : u"", SysStringLen(text));
-    auto parsed = parseNumber(view);
     if (!parsed)
         return std::unexpected(DISP_E_TYPEMISMATCH);
     if (target == VT_R4 || target == VT_R8) {
@@ -189,11 +200,9 @@ bool isNonZero(const Number& number)
     return !std::get<DecimalValue>(number).isZero();
 }
 
-HRESULT writeInteger(Int128 value, VARTYPE target, VARIANT& out)
+// The low bits of `value` that fit the target, as they are.
+HRESULT writeBits(Int128 value, VARTYPE target, VARIANT& out)
 {
-    auto range = integerRange(target);
-    if (value < range->min || value > range->max)
-        return DISP_E_OVERFLOW;
     out.llVal = 0;
     switch (vartype::sizeOf(target)) {
     case 1:
@@ -213,6 +222,14 @@ HRESULT writeInteger(Int128 value, VARTYPE target, VARIANT& out)
     return S_OK;
 }
 
+HRESULT writeInteger(Int128 value, VARTYPE target, VARIANT& out)
+{
+    auto range = integerRange(target);
+    if (value < range->min || value > range->max)
+        return DISP_E_OVERFLOW;
+    return writeBits(value, target, out);
+}
+
 std::string integerText(Int128 value)
 {
     if (value < 0)
@@ -225,33 +242,54 @@ std::string integerText(Int128 value)
     return text;
 }
 
-HRESULT writeText(const Number& number, VARTYPE source, VARIANT& out)
+HRESULT writeString(std::u16string const& text, VARIANT& out)
 {
-    std::string text;
-    if (source == VT_BOOL)
-        text = std::get<Int128>(number) != 0 ? "True" : "False";
-    else if (source == VT_EMPTY)
-        text.clear();
-    else if (auto* integer = std::get_if<Int128>(&number))
-        text = integerText(*integer);
-    else if (auto* real = std::get_if<double>(&number))
-        text = formatReal(*real, source == VT_R4 ? 7 : 15);
-    else
-        text = std::get<DecimalValue>(number).toText();
-    std::u16string wide(text.begin(), text.end());
-    out.bstrVal = SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
+    out.bstrVal = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
     if (out.bstrVal == nullptr)
         return E_OUTOFMEMORY;
     out.vt = VT_BSTR;
     return S_OK;
 }
 
-HRESULT writeNumber(const Number& number, VARTYPE source, VARTYPE target, VARIANT& out)
+// A VARIANT_BOOL is written as the number it is unless the words are asked
+// for: English ones with VARIANT_ALPHABOOL, the locale's with
+// VARIANT_LOCALBOOL.
+std::optional<std::u16string> booleanWord(Int128 value, Request const& request)
 {
+    if (request.has(VARIANT_LOCALBOOL)) {
+        Locale const& locale = localeOf(request.lcid);
+        return value != 0 ? locale.trueWord : locale.falseWord;
+    }
+    if (request.has(VARIANT_ALPHABOOL))
+        return value != 0 ? u"True" : u"False";
+    return std::nullopt;
+}
+
+HRESULT writeText(Number const& number, VARTYPE source, Request const& request, VARIANT& out)
+{
+    if (source == VT_EMPTY)
+        return writeString({}, out);
+    if (source == VT_DATE) {
+        auto parts = request.has(VARIANT_USE_NLS) ? DateParts::DateAndTime : DateParts::AsNeeded;
+        auto text = formatDate(std::get<double>(number), localeOf(request.lcid), parts);
+        return text ? writeString(*text, out) : text.error();
+    }
+    if (auto* integer = std::get_if<Int128>(&number)) {
+        auto word = source == VT_BOOL ? booleanWord(*integer, request) : std::nullopt;
+        std::string digits = integerText(*integer);
+        return writeString(word.value_or(std::u16string(digits.begin(), digits.end())), out);
+    }
+    std::string text = std::holds_alternative<double>(number)
+                           ? formatReal(std::get<double>(number), source == VT_R4 ? 7 : 15)
+                           : std::get<DecimalValue>(number).toText();
+    return writeString(localNumber(text, localeOf(request.lcid)), out);
+}
+
+HRESULT writeNumber(Number const& number, VARTYPE source, VARTYPE target, Request const& request, VARIANT& out)
+{
+    if (keepsBits(source, target))
+        return writeBits(std::get<Int128>(number), target, out);
     if (integerRange(target)) {
-        // Windows keeps the bits of VARIANT_TRUE for unsigned targets.
-        if (source == VT_BOOL && isUnsigned(target) && isNonZero(number))
-            return writeInteger(integerRange(target)->max, target, out);
         auto value = toInteger(number);
         return value ? writeInteger(*value, target, out) : value.error();
     }
@@ -262,7 +300,7 @@ HRESULT writeNumber(const Number& number, VARTYPE source, VARTYPE target, VARIAN
         return S_OK;
     case VT_R4: {
         double value = toDouble(number);
-        if (std::isfinite(value) && std::fabs(value) > FLT_MAX)
+        if (std::isinf(value) || std::fabs(value) > FLT_MAX)
             return DISP_E_OVERFLOW;
         out.fltVal = static_cast<float>(value);
         out.vt = VT_R4;
@@ -270,7 +308,7 @@ HRESULT writeNumber(const Number& number, VARTYPE source, VARTYPE target, VARIAN
     }
     case VT_DATE: {
         double value = toDouble(number);
-        if (!(value > kMinDate - 1.0 && value < kMaxDate + 1.0))
+        if (!isDate(value))
             return DISP_E_OVERFLOW;
         out.date = value;
         out.vt = VT_DATE;
@@ -285,7 +323,8 @@ HRESULT writeNumber(const Number& number, VARTYPE source, VARTYPE target, VARIAN
         return S_OK;
     }
     case VT_DECIMAL: {
-        auto decimal = toDecimal(number);
+        // Windows makes every true VARIANT_BOOL a decimal -1.
+        auto decimal = source == VT_BOOL ? DecimalValue::fromInteger(isNonZero(number) ? -1 : 0) : toDecimal(number);
         if (!decimal)
             return decimal.error();
         out.decVal = decimal->toDecimal();
@@ -297,16 +336,46 @@ HRESULT writeNumber(const Number& number, VARTYPE source, VARTYPE target, VARIAN
         out.vt = VT_BOOL;
         return S_OK;
     case VT_BSTR:
-        return writeText(number, source, out);
+        return writeText(number, source, request, out);
     default:
         return DISP_E_TYPEMISMATCH;
     }
 }
 
-HRESULT convert(VARIANT& out, const VARIANT& in, LCID lcid, USHORT flags, VARTYPE target);
+// A text as a boolean, a date or a number.
+HRESULT convertText(VARIANT& out, std::u16string_view text, VARTYPE target, Request const& request)
+{
+    Locale const& locale = localeOf(request.lcid);
+    if (target == VT_BOOL) {
+        auto words = request.has(VARIANT_LOCALBOOL) ? BooleanWords::EnglishAndLocal : BooleanWords::English;
+        if (auto word = parseBoolean(text, locale, words)) {
+            out.boolVal = *word ? VARIANT_TRUE : VARIANT_FALSE;
+            out.vt = VT_BOOL;
+            return S_OK;
+        }
+    }
+    if (target == VT_DATE) {
+        auto date = parseDate(text, locale);
+        if (!date)
+            return date.error();
+        out.date = *date;
+        out.vt = VT_DATE;
+        return S_OK;
+    }
+    auto parsed = parseNumber(text, locale);
+    // As VB reads &HFFFF as the Integer -1, a hexadecimal or octal number
+    // keeps its bits in an integer that has room for them.
+    if (parsed && parsed->bits && integerRange(target) &&
+        (vartype::sizeOf(target) == 8 || *parsed->bits >> (8 * vartype::sizeOf(target)) == 0))
+        return writeBits(*parsed->bits, target, out);
+    auto number = readText(parsed, target);
+    return number ? writeNumber(*number, VT_BSTR, target, request, out) : number.error();
+}
+
+HRESULT convert(VARIANT& out, const VARIANT& in, Request const& request, VARTYPE target);
 
 // An object converts through its default member, DISPID_VALUE.
-HRESULT convertObject(VARIANT& out, const VARIANT& in, LCID lcid, USHORT flags, VARTYPE target)
+HRESULT convertObject(VARIANT& out, const VARIANT& in, Request const& request, VARTYPE target)
 {
     if (target == VT_DISPATCH || target == VT_UNKNOWN) {
         out.vt = target;
@@ -322,7 +391,7 @@ HRESULT convertObject(VARIANT& out, const VARIANT& in, LCID lcid, USHORT flags, 
         }
         return S_OK;
     }
-    if ((flags & VARIANT_NOVALUEPROP) != 0 || in.punkVal == nullptr)
+    if (request.has(VARIANT_NOVALUEPROP) || in.punkVal == nullptr)
         return DISP_E_TYPEMISMATCH;
     IDispatch* dispatch = nullptr;
     if (FAILED(in.punkVal->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch))))
@@ -330,27 +399,34 @@ HRESULT convertObject(VARIANT& out, const VARIANT& in, LCID lcid, USHORT flags, 
     DISPPARAMS none{nullptr, nullptr, 0, 0};
     VARIANT value;
     VariantInit(&value);
-    HRESULT hr = dispatch->Invoke(DISPID_VALUE, IID_NULL, lcid, DISPATCH_PROPERTYGET, &none, &value, nullptr, nullptr);
+    HRESULT hr =
+        dispatch->Invoke(DISPID_VALUE, IID_NULL, request.lcid, DISPATCH_PROPERTYGET, &none, &value, nullptr, nullptr);
     dispatch->Release();
     if (SUCCEEDED(hr)) {
         // One level only: a default value that is itself an object is not
         // followed further.
-        hr = convert(out, value, lcid, static_cast<USHORT>(flags | VARIANT_NOVALUEPROP), target);
+        hr = convert(out, value, {request.lcid, static_cast<USHORT>(request.flags | VARIANT_NOVALUEPROP)}, target);
     }
     VariantClear(&value);
     return hr;
 }
 
-HRESULT convert(VARIANT& out, const VARIANT& in, LCID lcid, USHORT flags, VARTYPE target)
+HRESULT convert(VARIANT& out, const VARIANT& in, Request const& request, VARTYPE target)
 {
     if (in.vt == target)
         return VariantCopy(&out, &in);
-    if (in.vt == VT_DISPATCH || in.vt == VT_UNKNOWN)
-        return convertObject(out, in, lcid, flags, target);
-    if (target == VT_EMPTY) {
-        out.vt = VT_EMPTY;
+    if ((in.vt & VT_ARRAY) != 0 || (target & VT_ARRAY) != 0)
+        return DISP_E_TYPEMISMATCH;
+    // Any value but null may become empty, any value at all null; nothing is
+    // asked of an object for that.
+    if (target == VT_NULL || (target == VT_EMPTY && in.vt != VT_NULL)) {
+        out.vt = target;
         return S_OK;
     }
+    if (in.vt == VT_DISPATCH || in.vt == VT_UNKNOWN)
+        return convertObject(out, in, request, target);
+    if (in.vt == VT_NULL)
+        return DISP_E_TYPEMISMATCH;
     if (target == VT_DISPATCH || target == VT_UNKNOWN) {
         if (in.vt != VT_EMPTY)
             return DISP_E_TYPEMISMATCH;
@@ -358,26 +434,10 @@ HRESULT convert(VARIANT& out, const VARIANT& in, LCID lcid, USHORT flags, VARTYP
         out.punkVal = nullptr;
         return S_OK;
     }
-    if (in.vt == VT_NULL || target == VT_NULL || (in.vt & VT_ARRAY) != 0 || (target & VT_ARRAY) != 0)
-        return DISP_E_TYPEMISMATCH;
-    if (in.vt == VT_BSTR) {
-        if (target == VT_BOOL) {
-            std::u16string_view view(in.bstrVal != nullptr ? in.bstrVal : u"", SysStringLen(in.bstrVal));
-            if (auto word = parseBoolWord(view)) {
-                out.boolVal = *word ? VARIANT_TRUE : VARIANT_FALSE;
-                out.vt = VT_BOOL;
-                return S_OK;
-            }
-        }
-        if (target == VT_DATE)
-            return DISP_E_TYPEMISMATCH;
-        auto number = readText(in.bstrVal, target);
-        return number ? writeNumber(*number, VT_BSTR, target, out) : number.error();
-    }
-    if (in.vt == VT_DATE && target == VT_BSTR)
-        return DISP_E_TYPEMISMATCH;
+    if (in.vt == VT_BSTR)
+        return convertText(out, textOf(in.bstrVal), target, request);
     auto number = readScalar(in);
-    return number ? writeNumber(*number, in.vt, target, out) : number.error();
+    return number ? writeNumber(*number, in.vt, target, request, out) : number.error();
 }
 
 bool isConvertibleTarget(VARTYPE vt)
@@ -406,7 +466,7 @@ HRESULT VariantChangeTypeEx(VARIANTARG* pvargDest, const VARIANTARG* pvarSrc, LC
         return hr;
     VARIANT result;
     VariantInit(&result);
-    hr = convert(result, source, lcid, wFlags, vt);
+    hr = convert(result, source, {lcid, wFlags}, vt);
     VariantClear(&source);
     if (FAILED(hr)) {
         VariantClear(&result);

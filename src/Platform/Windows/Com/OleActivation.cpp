@@ -12,7 +12,11 @@ struct OleInitialization {
     }
 };
 
+// CLSIDFromProgID reads up to the first U+0000; a ProgID holding one names
+// no class, rather than the class of its first part.
 Guid clsidOf(OleString const& progId) {
+    if (progId.find(OLECHAR(0)) != OleString::npos)
+        return Guid{};
     ensureOleInitialized();
     CLSID clsid = Guid{}.to<CLSID>();
     if (FAILED(CLSIDFromProgID(progId.c_str(), &clsid)))

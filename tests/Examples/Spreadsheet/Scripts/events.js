@@ -30,5 +30,10 @@ sheet.SetCell(1, 4, 1);
 show('nested changes reach the handler in order', () => depths.join(','));
 show('and leave their values', () => [1, 2, 3, 4, 5].map(r => sheet.Cells(r, 4)).join(','));
 
+const other = new Workbook('Other').ActiveSheet;
+Sheet.OnChange = (changed, row) => { seen.push(`${changed.Name}!R${row}`); };
+other.SetCell(7, 1, 'x');
+show('a sheet of a workbook the script made raises it too', () => seen.at(-1));
+
 Sheet.OnChange = undefined;
 show('a handler removed is not called', () => { sheet.SetCell(6, 6, 'x'); return depths.length; });

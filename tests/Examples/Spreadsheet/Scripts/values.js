@@ -22,6 +22,7 @@ show('Choose(true, 1, "b")', () => app.Choose(true, 1, 'b'));
 show('Choose(0, 1, "b")', () => app.Choose(0, 1, 'b'));
 show('Repeat("ab")', () => app.Repeat('ab'));
 show('Repeat("é😀", 2)', () => app.Repeat('é😀', 2));
+show('Repeat("a\\0b") keeps what follows U+0000', () => JSON.stringify(app.Repeat('a\0b')));
 show('Greet()', () => app.Greet());
 show('Greet("you")', () => app.Greet('you'));
 

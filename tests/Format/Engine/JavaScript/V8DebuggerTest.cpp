@@ -4,6 +4,8 @@
 #include "Support/EngineFixture.h"
 
 #include "Format/Engine/JavaScript/V8Debugger.h"
+#include "Format/Engine/JavaScript/Com/BindingHost.h"
+#include "Support/TypedDispatch.h"
 
 #include <boost/asio/connect.hpp>
 #include <boost/asio/ip/host_name.hpp>
@@ -20,6 +22,7 @@
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -36,6 +39,7 @@ namespace websocket = beast::websocket;
 using tcp = asio::ip::tcp;
 using nlohmann::json;
 using namespace std::chrono_literals;
+using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
 constexpr auto socketTimeout = 5s;
@@ -199,6 +203,22 @@ protected:
         return run(script, settings);
     }
 
+    // A host object's type, that scripts bind when they first meet an object
+    // of it. Borrowed: the library keeps it for the program's lifetime.
+    static ITypeInfo* itemType() {
+        static ITypeLib* library = [] {
+            ITypeLib* loaded = nullptr;
+            auto const path = (std::filesystem::path(QOR_BINDINGS_FIXTURE_DIR) / "Bindings.tlb").u16string();
+            EXPECT_EQ(LoadTypeLibEx(reinterpret_cast<OLECHAR const*>(path.c_str()), REGKIND_NONE, &loaded), S_OK);
+            return loaded;
+        }();
+        ITypeInfo* type = nullptr;
+        if (library == nullptr || FAILED(library->GetTypeInfoOfGuid(qor::test::bindings::iidItem.to<GUID>(), &type)))
+            return nullptr;
+        type->Release();
+        return type;
+    }
+
     // Each test its own port: suites run in parallel.
     unsigned short port = 0;
     bool waiting = false;
@@ -251,6 +271,7 @@ TEST_F(V8DebuggerTest, StopsAtABreakpointEvaluatesOnTheFrameAndResumes) {
     ASSERT_TRUE(list.has_value());
     EXPECT_THAT(*list, HasSubstr("ws=127.0.0.1:19231/" + qor::format::engine::javascript::V8Debugger::targetId()));
     EXPECT_THAT(*list, HasSubstr("\"webSocketDebuggerUrl\": \"ws://127.0.0.1:19231/"));
+    EXPECT_THAT(*list, ::testing::ContainsRegex("\"url\": \"file:///[^\"]*/inspected\\.js\""));
     ASSERT_TRUE(version.has_value());
     EXPECT_THAT(*version, HasSubstr("\"Protocol-Version\": \"1.3\""));
     ASSERT_FALSE(paused.is_null());
@@ -415,4 +436,97 @@ TEST_F(V8DebuggerTest, AReportedErrorWithAClientAttachedPausesTheScriptWhereItHa
     EXPECT_EQ(paused["params"]["callFrames"][0]["location"]["lineNumber"], 1);
     // The debugger showed the error: it is not reported again.
     EXPECT_TRUE(reported.empty());
+}
+
+TEST_F(V8DebuggerTest, PausesOnExceptionsNoScriptCatchesAndReportsEachOnce) {
+    debugOn(19241, true);
+    std::vector<json> pauses;
+    std::thread devtools([&] {
+        Client client(port);
+        if (!client.attach())
+            return;
+        client.command("Debugger.enable");
+        client.command("Debugger.setPauseOnExceptions", {{"state", "uncaught"}});
+        client.send("Runtime.runIfWaitingForDebugger");
+        // Every pause until the closing `debugger;` statement.
+        for (json event = client.waitFor("Debugger.paused"); !event.is_null(); event = client.waitFor("Debugger.paused")) {
+            client.command("Debugger.resume");
+            if (event["params"]["reason"] == "other")
+                break;
+            if (event["params"]["reason"] != "Break on start")
+                pauses.push_back(event["params"]);
+        }
+        client.drop();
+    });
+    // Host -> script -> COM -> script -> COM -> script: the object's Echo
+    // calls the script back, as a host object raising an event would.
+    qor::test::TypedDispatch object(itemType());
+    object.onInvoke([this](DISPID, WORD, DISPPARAMS* params, VARIANT* result, EXCEPINFO*) {
+        engine->invokeComFunction(nullptr, params->rgvarg[0].lVal == 0 ? u"middle" : u"inner", nullptr, result);
+        return S_OK;
+    });
+    runFile("try { null.caught; } catch (e) {}\nnull.classic;\n");
+    ComV8Engine::ScriptSettings module;
+    module.isModule = true;
+    module.path = "inspected.mjs";
+    run("try { null.caught; } catch (e) {}\nnull.module;\n", module);
+    runFile("function host() { null.host; }\n"
+            "var held;\n"
+            "function outer(o) { held = o; return o.Echo(0); }\n"
+            "function middle() { return held.Echo(1); }\n"
+            "function inner() { null.nested; }\n");
+    std::vector<_variant_t> none;
+    engine->callJsFunctionGetError("host", none);
+    engine->stopScript();
+    std::vector<_variant_t> withObject{_variant_t(static_cast<IDispatch*>(&object))};
+    engine->callJsFunctionGetError("outer", withObject);
+    engine->stopScript();
+    withObject.clear();
+    runFile("debugger;");
+    devtools.join();
+    // A module's own frames are gone when its failure is known: it pauses
+    // on the rejection of its evaluation.
+    std::vector<std::string> paused;
+    for (json const& pause : pauses)
+        paused.push_back(pause["reason"].get<std::string>() + ": " + pause["data"].value("description", ""));
+    EXPECT_THAT(paused, ElementsAre(HasSubstr("exception: TypeError: Cannot read properties of null (reading 'classic')"),
+                                    HasSubstr("promiseRejection: TypeError: Cannot read properties of null (reading 'module')"),
+                                    HasSubstr("exception: TypeError: Cannot read properties of null (reading 'host')"),
+                                    HasSubstr("exception: TypeError: Cannot read properties of null (reading 'nested')")));
+    EXPECT_EQ(pauses.at(0)["callFrames"][0]["location"]["lineNumber"], 1);
+    EXPECT_EQ(pauses.at(3)["callFrames"][0]["functionName"], "inner");
+    EXPECT_THAT(reportedMessages(), ElementsAre(HasSubstr("'classic'"), HasSubstr("'module'"), HasSubstr("'host'"),
+                                                HasSubstr("'nested'")));
+    engine.reset();
+    EXPECT_TRUE(object.balanced()) << object.refCount();
+}
+
+TEST_F(V8DebuggerTest, DevToolsPausesARunningScript) {
+    debugOn(19242, true);
+    json paused;
+    std::thread devtools([&] {
+        Client client(port);
+        if (!client.attach())
+            return;
+        client.start();
+        client.waitFor("Debugger.paused");
+        // A pause may land before the loop: the script goes on until one is in it.
+        for (int tries = 0; tries < 100; ++tries) {
+            client.command("Debugger.resume");
+            client.command("Debugger.pause");
+            paused = client.waitFor("Debugger.paused");
+            if (paused.is_null() || paused["params"]["callFrames"][0]["location"]["lineNumber"] == 1)
+                break;
+        }
+        if (!paused.is_null())
+            client.command("Debugger.evaluateOnCallFrame",
+                           {{"callFrameId", paused["params"]["callFrames"][0]["callFrameId"]}, {"expression", "stop[0] = true"}});
+        client.command("Debugger.resume");
+        client.drop();
+    });
+    // An element, which optimised code reads each turn: a variable it may fold.
+    EXPECT_EQ(runFile("var stop = [false];\nwhile (!stop[0]) {}\n'stopped'"), "stopped");
+    devtools.join();
+    ASSERT_FALSE(paused.is_null());
+    EXPECT_EQ(paused["params"]["callFrames"][0]["location"]["lineNumber"], 1);
 }

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "Platform/Com.h"
+#include "RuntimeErrorCodes.h"
 
 namespace {
 
@@ -45,3 +46,15 @@ TEST(ErrorMessages, UnknownCodesHaveNoText)
 }
 
 } // namespace
+
+TEST(ErrorMessages, EveryCodeTheRuntimeGivesHasAText)
+{
+    // Windows has no text for olectl's connection-point codes either.
+    auto const connectionPoint = [](HRESULT code) { return code >= CONNECT_E_NOCONNECTION && code <= CONNECT_E_OVERRIDDEN; };
+#define QOR_HAS_TEXT(name)                                                                                              \
+    if (!connectionPoint(name)) {                                                                                       \
+        EXPECT_NE(message(static_cast<DWORD>(name)), u"<none>") << #name;                                               \
+    }
+    QOR_ABI_ERROR_CODES(QOR_HAS_TEXT)
+#undef QOR_HAS_TEXT
+}

@@ -23,8 +23,8 @@ TEST(ModuleResources, ReadsEachTypeLibraryOfAModule) {
     auto second = readTypeLibResource(fixturePath("ModuleFixture.dll"), 2);
     ASSERT_TRUE(first);
     ASSERT_TRUE(second);
-    EXPECT_EQ(*first, readFixtureBytes("ModuleLibraryA.tlb"));
-    EXPECT_EQ(*second, readFixtureBytes("ModuleLibraryB.tlb"));
+    EXPECT_EQ(std::vector(first->bytes.begin(), first->bytes.end()), readFixtureBytes("ModuleLibraryA.tlb"));
+    EXPECT_EQ(std::vector(second->bytes.begin(), second->bytes.end()), readFixtureBytes("ModuleLibraryB.tlb"));
 }
 
 TEST(ModuleResources, SaysWhyNothingCameBack) {

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <string>
+#include <tuple>
 
 #include "Platform/Com.h"
 #include "Support/CountedObject.h"
@@ -84,8 +85,10 @@ TEST(VariantChangeType, OutOfRangeOverflows)
     EXPECT_EQ(change(minusOne, VT_UI4, out), DISP_E_OVERFLOW);
     Var nan = number(std::nan(""));
     EXPECT_EQ(change(nan, VT_I8, out), DISP_E_OVERFLOW);
-    Var huge = number(1e300);
+    Var huge = number(1e300), infinite = number(INFINITY), negativeInfinite = number(-INFINITY);
     EXPECT_EQ(change(huge, VT_R4, out), DISP_E_OVERFLOW);
+    EXPECT_EQ(change(infinite, VT_R4, out), DISP_E_OVERFLOW);
+    EXPECT_EQ(change(negativeInfinite, VT_R4, out), DISP_E_OVERFLOW);
     EXPECT_EQ(change(huge, VT_CY, out), DISP_E_OVERFLOW);
     EXPECT_EQ(change(huge, VT_DECIMAL, out), DISP_E_OVERFLOW);
     EXPECT_EQ(change(big, VT_DATE, out), DISP_E_OVERFLOW);
@@ -100,25 +103,40 @@ TEST(VariantChangeType, OutOfRangeOverflows)
     EXPECT_EQ(out->dblVal, 0.0);
 }
 
-TEST(VariantChangeType, TextsParseInvariantNumbers)
+TEST(VariantChangeType, TextsParseAsWindowsReadsNumbers)
 {
     struct Case {
         std::u16string in;
         LONG out;
-    } cases[] = {{u"12", 12}, {u"  -7 ", -7}, {u"1,234", 1234}, {u"2.5", 2}, {u"1e3", 1000}, {u"&HFF", 255},
-                 {u"+0", 0}};
+    } cases[] = {{u"12", 12},   {u"  -7 ", -7}, {u"1,234", 1234}, {u"2.5", 2}, {u"1e3", 1000}, {u"&HFF", 255},
+                 {u"+0", 0},    {u"$12", 12},   {u"12$", 12},     {u"(5)", -5}, {u"($ 5)", -5}, {u"5-", -5},
+                 {u"5 +", 5}};
     for (auto const& c : cases) {
         Var in = text(c.in), out;
-        ASSERT_EQ(change(in, VT_I4, out), S_OK);
+        ASSERT_EQ(change(in, VT_I4, out), S_OK) << std::string(c.in.begin(), c.in.end());
         EXPECT_EQ(out->lVal, c.out);
     }
-    for (std::u16string bad : {u"", u"abc", u"12abc", u"1e", u"--1", u"True"}) {
+    for (std::u16string bad : {u"", u"abc", u"12abc", u"1e", u"--1", u"-5-", u"(5", u"5)", u"$$5", u"True"}) {
         Var in = text(bad), out;
-        EXPECT_EQ(change(in, VT_I4, out), DISP_E_TYPEMISMATCH);
+        EXPECT_EQ(change(in, VT_I4, out), DISP_E_TYPEMISMATCH) << std::string(bad.begin(), bad.end());
     }
-    Var real = text(u"0.1"), out;
-    ASSERT_EQ(change(real, VT_R8, out), S_OK);
-    EXPECT_EQ(out->dblVal, 0.1);
+    // As VB reads &HFFFF as the Integer -1, hexadecimal and octal numbers keep
+    // their bits in an integer with room for them.
+    for (auto [digits, vt, bits] : {std::tuple{u"&HFFFF", VT_I2, 0xFFFFull}, {u"&O177777", VT_I2, 0xFFFFull},
+                                    {u"&HFFFF", VT_I4, 0xFFFFull}, {u"&HFFFFFFFF", VT_I4, 0xFFFFFFFFull}}) {
+        Var in = text(digits), out;
+        ASSERT_EQ(change(in, vt, out), S_OK);
+        EXPECT_EQ(out->ullVal, bits);
+    }
+    Var wide = text(u"&H10000"), narrow;
+    EXPECT_EQ(change(wide, VT_I2, narrow), DISP_E_OVERFLOW);
+    // Read as the nearest double, which digit-by-digit accumulation misses.
+    for (auto [digits, value] : {std::pair{u"0.1", 0.1}, {u"1e-29", 1e-29}, {u"2.2250738585072014e-308", 0x1p-1022}}) {
+        Var real = text(digits), out;
+        ASSERT_EQ(change(real, VT_R8, out), S_OK);
+        EXPECT_EQ(out->dblVal, value);
+    }
+    Var out;
     Var null;
     null->vt = VT_BSTR;
     null->bstrVal = nullptr;
@@ -127,9 +145,6 @@ TEST(VariantChangeType, TextsParseInvariantNumbers)
 
 TEST(VariantChangeType, ValuesFormatAsWindowsWritesThem)
 {
-    Var t = boolean(true), f = boolean(false);
-    EXPECT_EQ(textOf(t), u"True");
-    EXPECT_EQ(textOf(f), u"False");
     Var i4;
     i4->vt = VT_I4;
     i4->lVal = -42;
@@ -161,19 +176,79 @@ TEST(VariantChangeType, BooleansFollowVariantTrue)
     EXPECT_EQ(out->lVal, -1);
     ASSERT_EQ(change(t, VT_UI1, out), S_OK);
     EXPECT_EQ(out->bVal, 255);
+    ASSERT_EQ(change(t, VT_DECIMAL, out), S_OK);
+    EXPECT_EQ(out->decVal.sign, DECIMAL_NEG);
     Var five;
     five->vt = VT_I2;
     five->iVal = 5;
     ASSERT_EQ(change(five, VT_BOOL, out), S_OK);
     EXPECT_EQ(out->boolVal, VARIANT_TRUE);
-    for (auto [word, value] : {std::pair{u"true", VARIANT_TRUE}, {u" False ", VARIANT_FALSE}, {u"0", VARIANT_FALSE},
-                               {u"-3", VARIANT_TRUE}}) {
+    for (auto [word, value] : {std::pair{u"true", VARIANT_TRUE}, {u"False", VARIANT_FALSE}, {u"#TRUE#", VARIANT_TRUE},
+                               {u"#FALSE#", VARIANT_FALSE}, {u"0", VARIANT_FALSE}, {u"-3", VARIANT_TRUE}}) {
         Var in = text(word);
         ASSERT_EQ(change(in, VT_BOOL, out), S_OK);
         EXPECT_EQ(out->boolVal, value);
     }
-    Var bad = text(u"yes");
-    EXPECT_EQ(change(bad, VT_BOOL, out), DISP_E_TYPEMISMATCH);
+    for (std::u16string bad : {u"yes", u"#true#"}) {
+        Var in = text(bad);
+        EXPECT_EQ(change(in, VT_BOOL, out), DISP_E_TYPEMISMATCH);
+    }
+}
+
+// A VT_BOOL is the number -1 or 0 as text; the words only when asked for,
+// English ones with VARIANT_ALPHABOOL, the locale's with VARIANT_LOCALBOOL,
+// which also reads them.
+TEST(VariantChangeType, BooleansAreWordsOnlyWhenAsked)
+{
+    struct Case {
+        USHORT flags;
+        LCID lcid;
+        bool value;
+        std::u16string text;
+    } cases[] = {{0, 0x0409, true, u"-1"},
+                 {0, 0x0407, false, u"0"},
+                 {VARIANT_ALPHABOOL, 0x0409, true, u"True"},
+                 {VARIANT_ALPHABOOL, 0x040C, false, u"False"},
+                 {VARIANT_LOCALBOOL, 0x040C, false, u"Faux"},
+                 {VARIANT_ALPHABOOL | VARIANT_LOCALBOOL, 0x0407, true, u"Wahr"}};
+    for (auto const& c : cases) {
+        Var in = boolean(c.value), out;
+        ASSERT_EQ(VariantChangeTypeEx(&out, &in, c.lcid, c.flags, VT_BSTR), S_OK);
+        EXPECT_EQ(std::u16string(out->bstrVal), c.text);
+    }
+    Var faux = text(u"faux"), out;
+    EXPECT_EQ(VariantChangeTypeEx(&out, &faux, 0x040C, 0, VT_BOOL), DISP_E_TYPEMISMATCH);
+    ASSERT_EQ(VariantChangeTypeEx(&out, &faux, 0x040C, VARIANT_LOCALBOOL, VT_BOOL), S_OK);
+    EXPECT_EQ(out->boolVal, VARIANT_FALSE);
+}
+
+// Between integers of one width Windows keeps the bits rather than the
+// value; between widths the value must fit.
+TEST(VariantChangeType, SameWidthIntegersKeepTheirBits)
+{
+    struct Case {
+        VARTYPE from;
+        ULONGLONG value;
+        VARTYPE to;
+        ULONGLONG bits; // of the result's width
+    } kept[] = {{VT_I1, ~0ull, VT_UI1, 0xFF},        {VT_UI1, 0xFF, VT_I1, 0xFF},
+                {VT_I2, ~0ull, VT_UI2, 0xFFFF},      {VT_UI2, 0x8000, VT_I2, 0x8000},
+                {VT_I4, ~0ull, VT_UI4, 0xFFFFFFFF},  {VT_UI4, 0xFFFFFFFF, VT_I4, 0xFFFFFFFF},
+                {VT_INT, ~1ull, VT_UINT, 0xFFFFFFFE}, {VT_I8, ~0ull, VT_UI8, ~0ull},
+                {VT_UI8, ~1ull, VT_I8, ~1ull}};
+    for (auto const& c : kept) {
+        Var in, out;
+        in->vt = c.from;
+        in->ullVal = c.value;
+        ASSERT_EQ(change(in, c.to, out), S_OK) << c.from << " to " << c.to;
+        EXPECT_EQ(out->ullVal, c.bits) << c.from << " to " << c.to;
+    }
+    for (auto [from, to] : {std::pair{VT_I2, VT_UI4}, {VT_I4, VT_UI2}, {VT_I4, VT_UI8}, {VT_I8, VT_UI4}}) {
+        Var in, out;
+        in->vt = from;
+        in->llVal = -1;
+        EXPECT_EQ(change(in, to, out), DISP_E_OVERFLOW) << from << " to " << to;
+    }
 }
 
 TEST(VariantChangeType, CurrencyAndDecimalAreExact)
@@ -226,6 +301,13 @@ TEST(VariantChangeType, EmptyNullAndInvalidTypes)
     null->vt = VT_NULL;
     EXPECT_EQ(change(null, VT_I4, out), DISP_E_TYPEMISMATCH);
     EXPECT_EQ(change(null, VT_BSTR, out), DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(change(null, VT_EMPTY, out), DISP_E_TYPEMISMATCH);
+    Var words = text(u"x"), day = number(1);
+    day->vt = VT_DATE;
+    for (VARIANT* any : {&empty, &null, &words, &day}) {
+        ASSERT_EQ(VariantChangeType(&out, any, 0, VT_NULL), S_OK);
+        EXPECT_EQ(out->vt, VT_NULL);
+    }
     Var one = number(1);
     EXPECT_EQ(change(one, VARTYPE(15), out), DISP_E_BADVARTYPE);
     EXPECT_EQ(change(one, VT_I4 | VT_BYREF, out), DISP_E_BADVARTYPE);
@@ -281,6 +363,10 @@ TEST(VariantChangeType, ObjectsConvertThroughTheirDefaultValue)
         EXPECT_EQ(VariantChangeType(&out, &in, VARIANT_NOVALUEPROP, VT_I4), DISP_E_TYPEMISMATCH);
         ASSERT_EQ(change(in, VT_UNKNOWN, out), S_OK);
         EXPECT_EQ(out->punkVal, object.unknown());
+        // Null and empty ask nothing of the object.
+        ASSERT_EQ(change(in, VT_NULL, out), S_OK);
+        ASSERT_EQ(change(in, VT_EMPTY, out), S_OK);
+        EXPECT_EQ(object.calls().size(), 1u);
         object.failInvoke(DISP_E_MEMBERNOTFOUND);
         EXPECT_EQ(change(in, VT_I4, out), DISP_E_MEMBERNOTFOUND);
         object.failQueryInterface();

@@ -40,6 +40,11 @@ void checkCall(v8::FunctionCallbackInfo<v8::Value> const& info) {
 
 // The new object of a ProgID, or the exception thrown.
 IDispatch* create(v8::Isolate* isolate, std::string const& progId) {
+    // COM reads a ProgID up to its first U+0000: "X.Y\0junk" would create X.Y.
+    if (progId.find('\0') != std::string::npos) {
+        throwString(isolate, "ActiveXObject: a ProgID cannot hold the character U+0000");
+        return nullptr;
+    }
     Guid const clsid = clsidFromProgId(progId);
     if (clsid.isNull()) {
         throwString(isolate, fmt::format("ActiveXObject: no COM class is registered as \"{}\"", progId));
@@ -47,8 +52,9 @@ IDispatch* create(v8::Isolate* isolate, std::string const& progId) {
     }
     auto created = createInstanceOrError(clsid.to<CLSID>(), IID_IDispatch);
     if (!created) {
+        auto const code = static_cast<std::uint32_t>(created.error());
         throwString(isolate, fmt::format("ActiveXObject: \"{}\" could not be created: {}", progId,
-                                         ErrorCode::sMessage(static_cast<std::uint32_t>(created.error()))));
+                                         ErrorCode::sMessage(code, "its server")));
         return nullptr;
     }
     return static_cast<IDispatch*>(*created);

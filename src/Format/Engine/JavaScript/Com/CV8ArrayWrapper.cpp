@@ -52,9 +52,8 @@ HRESULT CV8ArrayWrapper::ToString(VARIANT* value) {
     std::string const text = array.visit([&](v8::Local<v8::Context>, v8::Local<v8::Array> local) {
         return V8Helper::qor_string(local, array.isolate);
     });
-    // As COM's string functions read it: up to the first U+0000.
     auto const wide = oleFromUtf8(text);
-    BSTR bstr = SysAllocString(wide.c_str());
+    BSTR bstr = SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
     if (bstr == nullptr)
         return E_OUTOFMEMORY;
     VariantClear(value);

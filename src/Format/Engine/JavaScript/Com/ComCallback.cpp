@@ -8,8 +8,8 @@
 #include "Format/Engine/JavaScript/Com/VariantClearing.h"
 #include "Format/Engine/JavaScript/V8Helper.h"
 #include "Platform/Windows/Com/ComRef.h"
+#include "Platform/Windows/Com/OleText.h"
 #include "Platform/Windows/ErrorCode.h"
-#include "String/Utf.h"
 
 #include <fmt/format.h>
 
@@ -31,6 +31,10 @@ void report(std::string_view message, std::string_view callback, std::uint32_t l
 }
 
 void throwString(v8::Isolate* isolate, std::string_view message) {
+    // A script being terminated (in a call that COM made back into script)
+    // gets nothing it could catch: the termination goes on.
+    if (isolate->IsExecutionTerminating())
+        return;
     isolate->ThrowException(V8Helper::v8_string(isolate, message));
 }
 
@@ -434,8 +438,7 @@ V8Constructor const* findMatchingConstructor(v8::FunctionCallbackInfo<v8::Value>
 
 void throwComError(v8::Isolate* isolate, HRESULT result, EXCEPINFO const& excepInfo) {
     if (excepInfo.bstrDescription != nullptr)
-        return throwString(isolate, string::utf16ToUtf8(std::u16string_view(
-                                        reinterpret_cast<char16_t const*>(excepInfo.bstrDescription))));
+        return throwString(isolate, platform::windows::com::utf8FromOle(excepInfo.bstrDescription));
     SCODE const code = result == DISP_E_EXCEPTION ? excepInfo.scode : result;
     if (auto message = ErrorCode::getMessageFromErrorCode(static_cast<std::uint32_t>(code)))
         return throwString(isolate, *message);

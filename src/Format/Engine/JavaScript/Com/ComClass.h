@@ -1,20 +1,21 @@
 #pragma once
 
 #include "Format/Engine/JavaScript/Com/ComConstant.h"
-#include "Format/Engine/JavaScript/Com/ComFunction.h"
+#include "Format/Engine/JavaScript/Com/ComMembers.h"
 #include "Id/Guid.h"
 
 #include <string>
-#include <vector>
 
 namespace qor::format::engine::javascript {
 
 // One COM type with its members: those of its implemented interfaces (the
 // last implemented first, each after its own bases), then its own. Names may
-// repeat: accessors of one property, a member reached by two paths.
+// repeat: accessors of one property, a member reached by two paths. Types
+// extracted together share the members of the interfaces they have in
+// common.
 struct ComClass {
     std::string name;
-    std::vector<ComFunction> functions;
+    ComMembers functions;
     Guid guid;
     // Its constants (VAR_CONST members), in index order: those of an
     // enumeration or a module.

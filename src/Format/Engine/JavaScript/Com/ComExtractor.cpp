@@ -7,6 +7,9 @@
 #include "Platform/Windows/Com/ScopedDescription.h"
 
 #include <algorithm>
+#include <memory>
+#include <optional>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -113,12 +116,85 @@ void addParameters(ITypeInfo& typeInfo, FUNCDESC const& description, NameSlots c
     }
 }
 
-void addInterfaces(ITypeInfo& typeInfo, std::uint16_t first, std::uint16_t end, ComClass& comClass,
-                   std::vector<Guid>& chain);
-
 bool isDispatchable(TYPEATTR const& attributes) {
     return attributes.typekind == TKIND_DISPATCH || (attributes.wTypeFlags & TYPEFLAG_FDISPATCHABLE) != 0;
 }
+
+} // namespace
+
+// The members each type declares itself, and what the walk reads of its
+// attributes, taken once however many types of one extraction reach it.
+// Keyed by the type information object, which a library hands out once per
+// type; the references kept stop an address from being reused while the
+// extraction runs.
+class InterfaceRuns {
+public:
+    struct Shape {
+        Guid guid;
+        WORD implTypes;
+        WORD functions;
+        // Objects answer it as an IDispatch: a dispatch or dual interface.
+        bool dispatchable;
+    };
+
+    // Empty when the attributes cannot be read.
+    std::optional<Shape> const& shapeOf(ITypeInfo& typeInfo) {
+        Known& known = knownOf(typeInfo);
+        if (!known.shapeRead) {
+            known.shapeRead = true;
+            TYPEATTR* attributes = nullptr;
+            if (SUCCEEDED(typeInfo.GetTypeAttr(&attributes)) && attributes != nullptr) {
+                ScopedTypeAttr const scoped(typeInfo, attributes);
+                known.shape =
+                    Shape{Guid((*scoped).guid), (*scoped).cImplTypes, (*scoped).cFuncs, isDispatchable(*scoped)};
+            }
+        }
+        return known.shape;
+    }
+
+    ComMembers::Run const& of(ITypeInfo& typeInfo, UINT count) {
+        Known& known = knownOf(typeInfo);
+        if (known.run)
+            return known.run;
+        std::vector<ComFunction> members;
+        members.reserve(count);
+        for (UINT index = 0; index < count; ++index)
+            if (auto member = extractComFunction(typeInfo, index))
+                members.push_back(std::move(*member));
+        known.run = std::make_shared<std::vector<ComFunction> const>(std::move(members));
+        return known.run;
+    }
+
+private:
+    struct Known {
+        bool shapeRead = false;
+        std::optional<Shape> shape;
+        ComMembers::Run run;
+    };
+
+    Known& knownOf(ITypeInfo& typeInfo) {
+        auto [found, added] = known_.try_emplace(&typeInfo);
+        if (added) {
+            typeInfo.AddRef();
+            kept_.emplace_back(&typeInfo);
+        }
+        return found->second;
+    }
+
+    std::unordered_map<ITypeInfo*, Known> known_;
+    std::vector<ComRef<ITypeInfo>> kept_;
+};
+
+namespace {
+
+struct Walk {
+    ComClass& comClass;
+    InterfaceRuns& runs;
+    // The interfaces from the type down to the current one.
+    std::vector<Guid> chain;
+};
+
+void addInterfaces(ITypeInfo& typeInfo, std::uint16_t first, std::uint16_t end, Walk& walk);
 
 // What an implemented type is to the type implementing it, once read.
 struct ImplementedType {
@@ -129,8 +205,7 @@ struct ImplementedType {
 };
 
 // The members one implemented type contributes, its bases first.
-ImplementedType addInterface(ITypeInfo& typeInfo, std::uint16_t position, ComClass& comClass,
-                             std::vector<Guid>& chain) {
+ImplementedType addInterface(ITypeInfo& typeInfo, std::uint16_t position, Walk& walk) {
     constexpr std::string_view function = "addInterfacesRecursiv";
     ImplementedType implemented;
     HREFTYPE reference = 0;
@@ -153,37 +228,33 @@ ImplementedType addInterface(ITypeInfo& typeInfo, std::uint16_t position, ComCla
         report("The member should not be displayed or programmable by users.", function, __LINE__);
     if ((flags & IMPLTYPEFLAG_FSOURCE) != 0)
         return implemented;
-    TYPEATTR* attributes = nullptr;
-    if (FAILED(referenced->GetTypeAttr(&attributes)) || attributes == nullptr) {
+    std::optional<InterfaceRuns::Shape> const& shape = walk.runs.shapeOf(*referenced);
+    if (!shape) {
         report("GetTypeAttr() failed", function, __LINE__);
         return implemented;
     }
-    ScopedTypeAttr const scoped(*referenced, attributes);
     // A damaged library may make an interface its own base; following that
     // would never end. Types without an identifier are caught by the depth.
-    Guid const guid((*scoped).guid);
+    Guid const guid = shape->guid;
+    std::vector<Guid>& chain = walk.chain;
     if (chain.size() >= maximumInterfaceDepth ||
         (!guid.isNull() && std::find(chain.begin(), chain.end(), guid) != chain.end()))
         return implemented;
     chain.push_back(guid);
-    addInterfaces(*referenced, 0, (*scoped).cImplTypes, comClass, chain);
+    addInterfaces(*referenced, 0, shape->implTypes, walk);
     chain.pop_back();
-    comClass.functions.reserve(comClass.functions.size() + (*scoped).cFuncs);
-    for (UINT index = 0; index < (*scoped).cFuncs; ++index)
-        if (auto member = extractComFunction(*referenced, index))
-            comClass.functions.push_back(std::move(*member));
-    if (isDispatchable(*scoped))
+    walk.comClass.functions.append(walk.runs.of(*referenced, shape->functions));
+    if (shape->dispatchable)
         implemented.dispatchable = guid;
     return implemented;
 }
 
-void addInterfaces(ITypeInfo& typeInfo, std::uint16_t first, std::uint16_t end, ComClass& comClass,
-                   std::vector<Guid>& chain) {
+void addInterfaces(ITypeInfo& typeInfo, std::uint16_t first, std::uint16_t end, Walk& walk) {
     for (std::uint16_t position = end; position > first; --position)
-        addInterface(typeInfo, static_cast<std::uint16_t>(position - 1), comClass, chain);
+        addInterface(typeInfo, static_cast<std::uint16_t>(position - 1), walk);
 }
 
-// One implemented type of a coclass and the members it added.
+// One implemented type of a coclass and the runs of members it added.
 struct AddedInterface {
     ImplementedType type;
     std::size_t first;
@@ -204,21 +275,22 @@ AddedInterface const* defaultInterface(std::vector<AddedInterface> const& byPosi
     return found == byPosition.end() ? nullptr : &*found;
 }
 
-// As addInterfaces, for all of a coclass's interfaces; the members of every
-// one but the default interface learn the interface they are called through.
-void addCoclassInterfaces(ITypeInfo& coclass, std::uint16_t count, ComClass& comClass, std::vector<Guid>& chain) {
+// As addInterfaces, for all of a coclass's interfaces; the runs of every one
+// but the default interface learn, for this class alone, the interface their
+// members are called through.
+void addCoclassInterfaces(ITypeInfo& coclass, std::uint16_t count, Walk& walk) {
+    ComMembers& functions = walk.comClass.functions;
     std::vector<AddedInterface> byPosition(count);
     for (std::uint16_t position = count; position > 0; --position) {
         AddedInterface& added = byPosition[position - 1];
-        added.first = comClass.functions.size();
-        added.type = addInterface(coclass, static_cast<std::uint16_t>(position - 1), comClass, chain);
-        added.end = comClass.functions.size();
+        added.first = functions.runs().size();
+        added.type = addInterface(coclass, static_cast<std::uint16_t>(position - 1), walk);
+        added.end = functions.runs().size();
     }
     AddedInterface const* const defaultOne = defaultInterface(byPosition);
     for (AddedInterface const& added : byPosition)
         if (&added != defaultOne)
-            for (std::size_t index = added.first; index < added.end; ++index)
-                comClass.functions[index].interfaceId = added.type.dispatchable;
+            functions.callThrough(added.first, added.end, added.type.dispatchable);
 }
 
 // The type's constants; variables of another kind (a record's fields, a
@@ -271,32 +343,46 @@ std::expected<ComFunction, HRESULT> extractComFunction(ITypeInfo& typeInfo, std:
 }
 
 void addInterfacesRecursiv(ITypeInfo& typeInfo, std::uint16_t first, std::uint16_t end, ComClass& comClass) {
-    std::vector<Guid> chain;
-    addInterfaces(typeInfo, first, end, comClass, chain);
+    InterfaceRuns runs;
+    Walk walk{comClass, runs, {}};
+    addInterfaces(typeInfo, first, end, walk);
 }
 
-ComClass buildComClass(ITypeInfo& typeInfo, TYPEATTR const& attributes, std::string name, Guid const& guid) {
+ComClass buildComClass(ITypeInfo& typeInfo, TYPEATTR const& attributes, std::string name, Guid const& guid,
+                       InterfaceRuns& runs) {
     ComClass comClass{std::move(name), {}, guid};
-    std::vector<Guid> chain{Guid(attributes.guid)};
+    Walk walk{comClass, runs, {Guid(attributes.guid)}};
     if (attributes.typekind == TKIND_COCLASS)
-        addCoclassInterfaces(typeInfo, attributes.cImplTypes, comClass, chain);
+        addCoclassInterfaces(typeInfo, attributes.cImplTypes, walk);
     else
-        addInterfaces(typeInfo, 0, attributes.cImplTypes, comClass, chain);
-    for (UINT index = 0; index < attributes.cFuncs; ++index)
-        if (auto member = extractComFunction(typeInfo, index))
-            comClass.functions.push_back(std::move(*member));
+        addInterfaces(typeInfo, 0, attributes.cImplTypes, walk);
+    comClass.functions.append(runs.of(typeInfo, attributes.cFuncs));
     addConstants(typeInfo, attributes.cVars, comClass);
     return comClass;
 }
 
-ComClass extractComClass(TypeInfoAndAttribute& entry, Guid const& guid) {
+ComClass buildComClass(ITypeInfo& typeInfo, TYPEATTR const& attributes, std::string name, Guid const& guid) {
+    InterfaceRuns runs;
+    return buildComClass(typeInfo, attributes, std::move(name), guid, runs);
+}
+
+namespace {
+
+ComClass extractComClass(TypeInfoAndAttribute& entry, Guid const& guid, InterfaceRuns& runs) {
     _bstr_t name;
     // Unnamed types get an empty name, so the result code tells nothing more.
     if (entry.typeLib != nullptr)
         entry.typeLib->GetDocumentation(static_cast<INT>(entry.index), name.GetAddress(), nullptr, nullptr, nullptr);
     if (entry.typeInfo == nullptr || entry.typeAttr == nullptr)
         return ComClass{utf8FromOle(name.GetBSTR()), {}, guid};
-    return buildComClass(*entry.typeInfo, *entry.typeAttr, utf8FromOle(name.GetBSTR()), guid);
+    return buildComClass(*entry.typeInfo, *entry.typeAttr, utf8FromOle(name.GetBSTR()), guid, runs);
+}
+
+} // namespace
+
+ComClass extractComClass(TypeInfoAndAttribute& entry, Guid const& guid) {
+    InterfaceRuns runs;
+    return extractComClass(entry, guid, runs);
 }
 
 ComExtract extractRegisteredComComponents(TypeLibrary& typeLibrary) {
@@ -307,9 +393,10 @@ ComExtract extractRegisteredComComponents(TypeLibrary& typeLibrary) {
     for (auto const& [guid, entry] : typeLibrary.getEntries())
         guids.push_back(guid);
     extract.classes.reserve(guids.size());
+    InterfaceRuns runs;
     for (Guid const& guid : guids) {
         if (TypeInfoAndAttribute* entry = typeLibrary.find(guid))
-            extract.classes.push_back(extractComClass(*entry, guid));
+            extract.classes.push_back(extractComClass(*entry, guid, runs));
         else
             report("typelibrary.boLoad failed.", "qor::format::engine::javascript::extractRegisteredComComponents",
                    __LINE__);

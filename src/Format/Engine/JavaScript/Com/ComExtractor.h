@@ -40,6 +40,11 @@ QOR_JAVASCRIPT_COM_API std::optional<ComClass> extractComClassFromDispatch(IDisp
 // The members of the implemented interfaces first, then the type's own; then
 // its constants.
 ComClass buildComClass(ITypeInfo& typeInfo, TYPEATTR const& attributes, std::string name, Guid const& guid);
+// The same, sharing the members of every interface met before with the
+// types built with the same `runs`.
+class InterfaceRuns;
+ComClass buildComClass(ITypeInfo& typeInfo, TYPEATTR const& attributes, std::string name, Guid const& guid,
+                       InterfaceRuns& runs);
 
 // Appends the members of the implemented types at positions [first, end),
 // the last position first and each interface after its own bases. Outgoing

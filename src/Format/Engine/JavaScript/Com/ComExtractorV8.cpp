@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <string_view>
+#include <unordered_map>
 #include <unordered_set>
 
 namespace qor::format::engine::javascript {
@@ -20,40 +21,54 @@ bool isConstructorName(std::string_view name) {
 }
 
 // The members of a class while they are collected; the class shares them
-// once complete.
+// once complete. Names are looked up by hash: a large class has thousands.
 struct Members {
     std::string const& className;
     std::vector<V8Constructor> constructors;
     std::vector<V8Function> functions;
     std::vector<V8Property> properties;
+    std::unordered_set<std::string_view> functionNames;
+    std::unordered_map<std::string_view, std::size_t> propertyIndex;
+
+    bool hasFunction(std::string_view name) const { return functionNames.contains(name); }
+    V8Property* findProperty(std::string_view name) {
+        auto const found = propertyIndex.find(name);
+        return found == propertyIndex.end() ? nullptr : &properties[found->second];
+    }
+    // Names are viewed in the class's member records, which outlive the
+    // collection.
+    void addFunction(V8Function function, std::string_view name) {
+        functionNames.insert(name);
+        functions.push_back(std::move(function));
+    }
+    V8Property& addProperty(V8Property property, std::string_view name) {
+        propertyIndex.emplace(name, properties.size());
+        properties.push_back(std::move(property));
+        return properties.back();
+    }
 };
 
-template <class Record>
-Record* findByName(std::vector<Record>& records, std::string_view name) {
-    auto const found = std::ranges::find_if(records, [&](Record const& record) { return record.name == name; });
-    return found == records.end() ? nullptr : &*found;
-}
-
-V8Function makeFunction(ComFunction const& function, std::string const& className) {
+// `interfaceId`: the interface the member is called through (ComMembers::Part).
+V8Function makeFunction(ComFunction const& function, std::string const& className, Guid const& interfaceId) {
     return V8Function{function.name,       className,           function.invokeKind, function.parameters,
-                      function.memberId,   function.returnType, function.returnVt,   function.interfaceId,
+                      function.memberId,   function.returnType, function.returnVt,   interfaceId,
                       function.valueType,  function.valueVt};
 }
 
-void addMethod(Members& members, ComFunction const& function) {
+void addMethod(Members& members, ComFunction const& function, Guid const& interfaceId) {
     if (isConstructorName(function.name))
         members.constructors.push_back(V8Constructor{function.parameters, function.memberId});
-    members.functions.push_back(makeFunction(function, members.className));
+    members.addFunction(makeFunction(function, members.className, interfaceId), function.name);
 }
 
 // A get that takes arguments is called like a method.
-void addPropertyGet(Members& members, ComFunction const& function) {
-    V8Property* property = findByName(members.properties, function.name);
+void addPropertyGet(Members& members, ComFunction const& function, Guid const& interfaceId) {
+    V8Property* property = members.findProperty(function.name);
     if (property == nullptr) {
         if (!function.parameters.empty()) {
-            V8Function method = makeFunction(function, members.className);
+            V8Function method = makeFunction(function, members.className, interfaceId);
             method.invokeKind = INVOKE_PROPERTYGET;
-            members.functions.push_back(std::move(method));
+            members.addFunction(std::move(method), function.name);
             return;
         }
         V8Property added;
@@ -61,10 +76,10 @@ void addPropertyGet(Members& members, ComFunction const& function) {
         added.className = members.className;
         added.hasGetter = true;
         added.dispid = function.memberId;
-        added.interfaceId = function.interfaceId;
+        added.interfaceId = interfaceId;
         added.valueType = function.valueType;
         added.valueVt = function.valueVt;
-        members.properties.push_back(std::move(added));
+        members.addProperty(std::move(added), function.name);
         return;
     }
     if (!property->hasGetter && function.parameters.empty()) {
@@ -74,11 +89,11 @@ void addPropertyGet(Members& members, ComFunction const& function) {
     }
 }
 
-void addPropertyPut(Members& members, ComFunction const& function) {
+void addPropertyPut(Members& members, ComFunction const& function, Guid const& interfaceId) {
     // A get with arguments seen earlier has made the name a method.
-    if (findByName(members.functions, function.name) != nullptr)
+    if (members.hasFunction(function.name))
         return;
-    V8Property* property = findByName(members.properties, function.name);
+    V8Property* property = members.findProperty(function.name);
     if (property != nullptr && property->hasSetter)
         return;
     if (property == nullptr) {
@@ -86,9 +101,8 @@ void addPropertyPut(Members& members, ComFunction const& function) {
         added.name = function.name;
         added.className = members.className;
         added.dispid = function.memberId;
-        added.interfaceId = function.interfaceId;
-        members.properties.push_back(std::move(added));
-        property = &members.properties.back();
+        added.interfaceId = interfaceId;
+        property = &members.addProperty(std::move(added), function.name);
     }
     property->hasSetter = true;
     if (function.parameters.size() != 1) {
@@ -245,30 +259,41 @@ V8Class convertComToV8(ComClass const& comClass, ComClasses const* registry) {
     if (registry != nullptr)
         if (auto index = registry->indexOf(comClass.name))
             v8Class.hostClass = registry->getFromIndex(*index);
-    Members members{v8Class.name, {}, {}, {}};
+    Members members{v8Class.name, {}, {}, {}, {}, {}};
     members.functions.reserve(comClass.functions.size());
+    members.properties.reserve(comClass.functions.size());
+    members.functionNames.reserve(comClass.functions.size());
+    members.propertyIndex.reserve(comClass.functions.size());
     // The default interface's members first: where two interfaces of a
     // coclass use one name, scripts reach the default one's, as a late-bound
     // client does.
     for (bool const ofDefaultInterface : {true, false}) {
-        for (ComFunction const& function : comClass.functions) {
-            if (function.interfaceId.isNull() != ofDefaultInterface || isDispatchMemberName(function))
+        for (ComMembers::Part const& run : comClass.functions.runs()) {
+            if (run.interfaceId.isNull() != ofDefaultInterface)
                 continue;
-            switch (function.invokeKind) {
-            case INVOKE_FUNC:
-                addMethod(members, function);
-                break;
-            case INVOKE_PROPERTYGET:
-                addPropertyGet(members, function);
-                break;
-            case INVOKE_PROPERTYPUT:
-                addPropertyPut(members, function);
-                break;
-            default:
-                break;
+            for (ComFunction const& function : *run.members) {
+                if (isDispatchMemberName(function))
+                    continue;
+                switch (function.invokeKind) {
+                case INVOKE_FUNC:
+                    addMethod(members, function, run.interfaceId);
+                    break;
+                case INVOKE_PROPERTYGET:
+                    addPropertyGet(members, function, run.interfaceId);
+                    break;
+                case INVOKE_PROPERTYPUT:
+                    addPropertyPut(members, function, run.interfaceId);
+                    break;
+                default:
+                    break;
+                }
             }
         }
     }
+    // Reserved for the most the class could have; kept for the process at
+    // their size.
+    members.functions.shrink_to_fit();
+    members.properties.shrink_to_fit();
     v8Class.constructors = std::move(members.constructors);
     v8Class.functions = std::move(members.functions);
     v8Class.properties = std::move(members.properties);

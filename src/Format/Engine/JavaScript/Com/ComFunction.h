@@ -1,7 +1,6 @@
 #pragma once
 
 #include "Format/Engine/JavaScript/Com/ComParameter.h"
-#include "Id/Guid.h"
 #include "Platform/Com.h"
 
 #include <cstdint>
@@ -30,12 +29,6 @@ struct ComFunction {
     // Empty and VT_EMPTY for the other kinds, and where the type is unknown.
     std::string valueType;
     VARTYPE valueVt = VT_EMPTY;
-    // For a member of a coclass's interface other than its default one, that
-    // interface (its IID), through which the member is called: its DISPID
-    // means nothing to the object's default IDispatch. Nil for the members of
-    // the default interface, of a type that is no coclass, and of interfaces
-    // that cannot be called through IDispatch.
-    Guid interfaceId;
 };
 
 } // namespace qor::format::engine::javascript

@@ -63,23 +63,14 @@ void set(VARIANT& target, VARTYPE vt) {
     target.vt = vt;
 }
 
-// The BSTR ends at the first U+0000 of the text, as COM's string functions
-// read it; the empty string gives an empty, non-null BSTR.
+// The whole text, U+0000 included: a BSTR carries its length. The empty
+// string gives an empty, non-null BSTR.
 Conversion setString(VARIANT& target, v8::Isolate* isolate, v8::Local<v8::String> text) {
     int const length = text->Length();
     BSTR bstr = SysAllocStringLen(nullptr, static_cast<UINT>(length));
     if (bstr == nullptr)
         return std::unexpected(ConversionFailure::outOfMemory);
     text->Write(isolate, reinterpret_cast<std::uint16_t*>(bstr), 0, length, v8::String::NO_NULL_TERMINATION);
-    bstr[length] = 0;
-    UINT const used = static_cast<UINT>(std::char_traits<OLECHAR>::length(bstr));
-    if (used != static_cast<UINT>(length)) {
-        BSTR shorter = SysAllocStringLen(bstr, used);
-        SysFreeString(bstr);
-        if (shorter == nullptr)
-            return std::unexpected(ConversionFailure::outOfMemory);
-        bstr = shorter;
-    }
     set(target, VT_BSTR);
     target.bstrVal = bstr;
     return {};
@@ -361,12 +352,12 @@ Converted unsupported(v8::Isolate* isolate, VARTYPE vt) {
     return fail(isolate, message);
 }
 
-// Up to the first U+0000, whatever the length prefix says; null is the empty
+// As long as its length prefix says, U+0000 included; null is the empty
 // string.
 Converted stringValue(v8::Isolate* isolate, BSTR text) {
     if (text == nullptr)
         return {v8::String::Empty(isolate)};
-    std::size_t const length = std::char_traits<OLECHAR>::length(text);
+    std::size_t const length = SysStringLen(text);
     v8::Local<v8::String> result;
     if (length > static_cast<std::size_t>(v8::String::kMaxLength) ||
         !v8::String::NewFromTwoByte(isolate, reinterpret_cast<std::uint16_t const*>(text), v8::NewStringType::kNormal,
@@ -619,9 +610,10 @@ v8::Local<v8::Value> convertFromVariant(VARIANT& taken, v8::Isolate* isolate) {
     return value;
 }
 
-std::expected<std::vector<v8::Local<v8::Value>>, IncomingArgumentFailure>
-convertArguments(v8::Isolate* isolate, VARIANT const* variants, std::size_t count, bool reversed) {
-    std::vector<v8::Local<v8::Value>> arguments(count);
+std::expected<void, IncomingArgumentFailure> convertArguments(v8::Isolate* isolate, VARIANT const* variants,
+                                                              bool reversed,
+                                                              std::span<v8::Local<v8::Value>> arguments) {
+    std::size_t const count = arguments.size();
     v8::TryCatch tryCatch(isolate);
     for (std::size_t i = 0; i < count; ++i) {
         std::size_t const position = reversed ? count - 1 - i : i;
@@ -630,7 +622,7 @@ convertArguments(v8::Isolate* isolate, VARIANT const* variants, std::size_t coun
             return std::unexpected(IncomingArgumentFailure{position + 1, V8Helper::qor_string(tryCatch.Exception(), isolate)});
         arguments[position] = value.IsEmpty() ? v8::Undefined(isolate).As<v8::Value>() : value;
     }
-    return arguments;
+    return {};
 }
 
 v8::Local<v8::Value> dispatch_comToV8(IDispatch* dispatch, v8::Isolate* isolate) {

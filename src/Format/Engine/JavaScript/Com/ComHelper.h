@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <expected>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -105,11 +106,12 @@ struct IncomingArgumentFailure {
     std::string message;
 };
 
-// The script values of a call's arguments in declaration order: `variants`
-// in COM's order (the last first) when `reversed`, else in order. Nothing
-// stays thrown: the first argument without a script form fails the whole.
-std::expected<std::vector<v8::Local<v8::Value>>, IncomingArgumentFailure>
-convertArguments(v8::Isolate* isolate, VARIANT const* variants, std::size_t count, bool reversed);
+// Fills `arguments` with the script values of a call's arguments in
+// declaration order: as many `variants`, in COM's order (the last first) when
+// `reversed`, else in order. Nothing stays thrown: the first argument without
+// a script form fails the whole.
+std::expected<void, IncomingArgumentFailure> convertArguments(v8::Isolate* isolate, VARIANT const* variants,
+                                                              bool reversed, std::span<v8::Local<v8::Value>> arguments);
 
 // The script object standing for `dispatch`: the live wrapper of that pointer
 // when there is one, else a new one holding a reference of its own, made from

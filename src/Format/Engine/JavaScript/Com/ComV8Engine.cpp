@@ -80,10 +80,17 @@ void ComV8Engine::teardownIsolate() {
     // Handles must go before their isolate does.
     topLevelModule.Reset();
     unhandledRejections.clear();
+    disposeIsolate();
+}
+
+void ComV8Engine::disposeIsolate() {
+    // Nothing may reach the isolate once it is gone: a watchdog's request,
+    // the heap's callback.
+    termination.attach(nullptr);
+    heapLimit.watch(nullptr);
     isolate->Dispose();
     isolate = nullptr;
-    delete createParams.array_buffer_allocator;
-    createParams.array_buffer_allocator = nullptr;
+    createParams.array_buffer_allocator_shared.reset();
 }
 
 void ComV8Engine::objectCreated(IUnknown* object) {
@@ -110,6 +117,7 @@ void ComV8Engine::ensureIsolate() {
     isolate->SetOOMErrorHandler(V8Engine::oomeError);
     isolate->SetFatalErrorHandler(V8Engine::fatalError);
     isolate->SetAbortOnUncaughtExceptionCallback(V8Engine::abortOnUncaughtException);
+    isolate->AddMessageListener(V8Engine::uncaughtMessage);
     isolate->SetPromiseRejectCallback(promiseRejected);
     applyOptions({});
 }
@@ -138,12 +146,15 @@ void ComV8Engine::applyOptions(EngineOptions const& before) {
 void ComV8Engine::initiateContext(std::function<void(ClassMap&)> beforeIsolate,
                                   std::function<v8::Local<v8::Context>()> makeContext) {
     ClassMap& classes = getClassMap(typeLibrary, comClasses);
-    createParams.array_buffer_allocator = v8::ArrayBuffer::Allocator::NewDefaultAllocator();
+    createParams.array_buffer_allocator_shared = arrayBuffers;
     createParams.snapshot_blob = nullptr;
     createParams.external_references = nullptr;
+    heapLimit.configure(createParams);
     if (beforeIsolate)
         beforeIsolate(classes);
     isolate = v8::Isolate::New(createParams);
+    termination.attach(isolate);
+    heapLimit.watch(isolate);
     isolate->SetHostImportModuleDynamicallyCallback(importDynamicallyCallback);
     isolate->SetHostInitializeImportMetaObjectCallback(callMeta);
     if (&classes != &classMap)
@@ -279,6 +290,8 @@ void ComV8Engine::debugged(bool functionCall, std::function<void()> const& step)
     }
     if (!debugger)
         debugger = std::make_unique<V8Debugger>(isolate, V8Engine::get().getPlatform());
+    if (!functionCall)
+        debugger->setScriptPath(settings.path);
     // The debugger gets copies; the engine keeps its own.
     debugger->execute(functionCall, step, execDebuggerDialog, execWebsocketDisconnectDialog, debugPort);
 }

@@ -3,10 +3,15 @@
 #include "Format/Engine/JavaScript/Com/ComExtractorV8.h"
 #include "Format/Engine/JavaScript/Com/EngineOptions.h"
 #include "Format/Engine/JavaScript/Com/Export.h"
+#include "Format/Engine/JavaScript/Com/ImportTree.h"
 #include "Format/Engine/JavaScript/Com/ObjectRegistry.h"
 #include "Format/Engine/JavaScript/Com/UnhandledRejections.h"
 #include "Format/Engine/JavaScript/Com/V8Class.h"
+#include "Format/Engine/JavaScript/BoundedArrayBufferAllocator.h"
 #include "Format/Engine/JavaScript/Error.h"
+#include "Format/Engine/JavaScript/HeapLimit.h"
+#include "Format/Engine/JavaScript/RunTimeLimit.h"
+#include "Format/Engine/JavaScript/ScriptTermination.h"
 #include "Format/Engine/JavaScript/V8Debugger.h"
 #include "Format/Engine/JavaScript/V8Engine.h"
 #include "Format/Engine/JavaScript/V8FuncResult.h"
@@ -18,12 +23,15 @@
 
 #include <v8.h>
 
+#include <chrono>
+#include <cstddef>
 #include <expected>
 #include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <set>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -110,6 +118,26 @@ public:
     void setOptions(EngineOptions options);
     EngineOptions const& getOptions() const { return options; }
 
+    // Limits and termination, each off until the host sets it. A run is a
+    // runScript, or a call from the host or COM while no run is in progress;
+    // a run that a limit or terminateScript ends fails with an error saying
+    // why, reported like any other, and the engine runs the next one as usual.
+    //
+    // Ends the run in progress; safe from any thread, and nothing while no
+    // run is in progress, so that it never ends the next one. A call into COM
+    // that blocks is not interrupted: the run ends when it returns to script.
+    void terminateScript();
+    // Ends each run that goes on longer than `limit` (nothing: no limit). A
+    // watchdog thread keeps the time once a run has a limit. The time counts
+    // while a debugger holds the script paused.
+    void setTimeLimit(std::optional<std::chrono::milliseconds> limit);
+    // Bounds the engine's heap, before its first run (false after): a script
+    // that fills it ends with an error instead of V8 ending the process.
+    bool setHeapLimit(std::size_t bytes);
+    // Bounds the memory of the engine's ArrayBuffers and typed arrays; past
+    // it, making one throws a RangeError in the script. Any time.
+    void setArrayBufferLimit(std::optional<std::size_t> bytes);
+
     v8::Isolate* getIsolate() const { return isolate; }
     bool hasPendingError() const { return pendingError != nullptr; }
     // The module of the last successful module run, empty before one.
@@ -138,7 +166,11 @@ private:
     static void include(v8::FunctionCallbackInfo<v8::Value> const& info);
 
     RunResult executeModule(Source const& source, v8::Local<v8::Context> context);
-    v8::MaybeLocal<v8::Module> resolveModule(v8::Local<v8::Context> context, v8::Local<v8::String> specifier);
+    v8::MaybeLocal<v8::Module> resolveModule(v8::Local<v8::Context> context, v8::Local<v8::String> specifier,
+                                             v8::Local<v8::Module> referrer);
+    // Links the graph of `module`, imported as `name` (the top-level module
+    // has none).
+    bool link(v8::Local<v8::Module> module, v8::Local<v8::Context> context, std::optional<std::string> name);
     v8::MaybeLocal<v8::Promise> importDynamically(v8::Local<v8::Context> context, v8::Local<v8::String> specifier);
     void watchEvaluation(v8::Local<v8::Context> context, v8::Local<v8::Value> evaluation);
     static v8::MaybeLocal<v8::Module> resolveModuleCallback(v8::Local<v8::Context> context,
@@ -154,19 +186,25 @@ private:
     static void reportLateRejection(v8::FunctionCallbackInfo<v8::Value> const& info);
 
     V8FuncResult callFunction(v8::Local<v8::Context> context, std::string_view name,
-                              std::vector<v8::Local<v8::Value>>& arguments);
+                              std::span<v8::Local<v8::Value>> arguments);
     // Runs a call from the host or COM: `plain` nested inside a call from COM,
     // where an exception must rise through the scripts between, else
     // `capturing`, whose error becomes the pending error.
-    V8FuncResult callCaptured(std::function<V8FuncResult()> const& plain,
-                              std::function<std::expected<V8FuncResult, Error>()> const& capturing);
-    // A call from COM: converts its arguments, runs `call`, converts the
-    // result, and reports errors at the outermost depth.
-    bool callFromCom(std::string_view name, DISPPARAMS* parameters, VARIANT* result,
-                     std::function<V8FuncResult(v8::Local<v8::Context>, std::vector<v8::Local<v8::Value>>&)> const& call);
+    template <class Plain, class Capturing>
+    V8FuncResult callCaptured(Plain const& plain, Capturing const& capturing);
+    // A call from COM: converts its arguments, runs `call` (context, span of
+    // arguments), converts the result, and reports errors at the outermost
+    // depth.
+    template <class Call>
+    bool callFromCom(std::string_view name, DISPPARAMS* parameters, VARIANT* result, Call const& call);
     v8::Local<v8::String> functionKey(std::string_view name);
-    std::optional<std::vector<v8::Local<v8::Value>>> scriptArguments(std::string_view name, VARIANT const* variants,
-                                                                     std::size_t count, bool reversed);
+    // "Class.Member" for a call from COM; `spare` holds it when the engine
+    // keeps no more names.
+    std::string_view memberFunctionName(GUID const* classGuid, OLECHAR const* memberName, std::string& spare);
+    // Fills `arguments` (as many as `variants`); false, with the error
+    // recorded, when one cannot reach the script.
+    bool scriptArguments(std::string_view name, VARIANT const* variants, bool reversed,
+                         std::span<v8::Local<v8::Value>> arguments);
     std::optional<VARIANT> comResult(std::string_view name, V8FuncResult const& result);
     void recordMessage(std::string message);
     static void promiseRejected(v8::PromiseRejectMessage message);
@@ -175,6 +213,23 @@ private:
     void recordUnhandledRejections();
 
     void recordError(Error error);
+    // One entry into script; the outermost one is a run, which the limits
+    // bound and terminateScript ends.
+    class RunScope {
+    public:
+        explicit RunScope(ComV8Engine& engine);
+        ~RunScope();
+        RunScope(RunScope const&) = delete;
+        RunScope& operator=(RunScope const&) = delete;
+        bool outermost() const { return run.has_value(); }
+
+    private:
+        ComV8Engine& engine;
+        std::optional<ScriptTermination::RunId> run;
+    };
+    // The message of a run's error when the run was terminated.
+    void describeTermination(Error& error) const;
+    void disposeIsolate();
     // Runs `step` under the debugger when a debug run or call is due, else
     // directly.
     void debugged(bool functionCall, std::function<void()> const& step);
@@ -206,12 +261,26 @@ private:
     std::set<std::string> includedFiles;
     v8::Global<v8::Module> topLevelModule;
     EngineOptions options;
+    // The import graph being linked, if any.
+    ImportTree* linking = nullptr;
     // The script strings of the function names the host calls, made once.
     struct NameHash : std::hash<std::string_view> {
         using is_transparent = void;
     };
     std::unordered_map<std::string, v8::Global<v8::String>, NameHash, std::equal_to<>> functionKeys;
+    // The function names of calls from COM, by class identifier and member
+    // name (a key of the Guid's eight units, a mark for a class, then the
+    // name). Entries stay until the engine goes.
+    struct OleNameHash : std::hash<std::basic_string_view<OLECHAR>> {
+        using is_transparent = void;
+    };
+    std::unordered_map<std::basic_string<OLECHAR>, std::string, OleNameHash, std::equal_to<>> memberFunctionNames;
     UnhandledRejections unhandledRejections;
+    ScriptTermination termination;
+    RunTimeLimit timeLimit{termination};
+    HeapLimit heapLimit{termination};
+    // Shared with the isolate, which may free backing stores as it goes.
+    std::shared_ptr<BoundedArrayBufferAllocator> arrayBuffers = std::make_shared<BoundedArrayBufferAllocator>();
 };
 
 } // namespace qor::format::engine::javascript

@@ -17,13 +17,20 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
+#include <array>
+#include <cstring>
 #include <exception>
 #include <optional>
+#include <span>
 #include <utility>
+#include <vector>
 
 namespace qor::format::engine::javascript {
 namespace {
 
+using platform::windows::com::OleString;
+using platform::windows::com::OleStringView;
 using platform::windows::com::utf8FromOle;
 
 // Counts one call from COM for as long as it runs, however it ends.
@@ -39,6 +46,22 @@ private:
 };
 
 constexpr std::size_t maximumFunctionKeys = 1024;
+
+// The script values of one call's arguments: calls of up to eight take no
+// allocation.
+class ScriptArguments {
+public:
+    explicit ScriptArguments(std::size_t count) : count_(count) {
+        if (count > inline_.size())
+            heap_.resize(count);
+    }
+    std::span<v8::Local<v8::Value>> values() { return {heap_.empty() ? inline_.data() : heap_.data(), count_}; }
+
+private:
+    std::size_t count_;
+    std::array<v8::Local<v8::Value>, 8> inline_;
+    std::vector<v8::Local<v8::Value>> heap_;
+};
 
 std::string notRunYet(std::string_view name) {
     return fmt::format("Cannot call {}: no script has run on this engine yet", name);
@@ -66,19 +89,42 @@ v8::Local<v8::String> ComV8Engine::functionKey(std::string_view name) {
     return key;
 }
 
-V8FuncResult ComV8Engine::callFunction(v8::Local<v8::Context> local, std::string_view name,
-                                       std::vector<v8::Local<v8::Value>>& arguments) {
-    v8::Local<v8::Object> global = local->Global();
-    V8Engine::FunctionName const function{functionKey(name), name};
-    // A debug call enters the debugger only for a function that exists.
-    if (runMode == debugRun && debugger && !V8Engine::jsFunctionExists(global, local, name))
-        return {};
-    return callCaptured([&] { return V8Engine::callJsFunction(global, local, function, arguments); },
-                        [&] { return V8Engine::callJsFunctionGetError(global, local, function, arguments); });
+std::string_view ComV8Engine::memberFunctionName(GUID const* classGuid, OLECHAR const* memberName,
+                                                std::string& spare) {
+    constexpr std::size_t guidUnits = sizeof(GUID) / sizeof(OLECHAR);
+    OleStringView const member = memberName != nullptr ? OleStringView(memberName) : OleStringView();
+    // The key is made where it fits without allocating; the rare longer one
+    // is made on the heap.
+    std::array<OLECHAR, 128> buffer;
+    OleString heapKey;
+    OLECHAR* key = buffer.data();
+    std::size_t const keyLength = guidUnits + 1 + member.size();
+    if (keyLength > buffer.size()) {
+        heapKey.resize(keyLength);
+        key = heapKey.data();
+    }
+    GUID const none{};
+    std::memcpy(key, classGuid != nullptr ? classGuid : &none, sizeof(GUID));
+    key[guidUnits] = classGuid != nullptr ? OLECHAR('C') : OLECHAR('-');
+    std::ranges::copy(member, key + guidUnits + 1);
+    OleStringView const lookup(key, keyLength);
+    if (auto found = memberFunctionNames.find(lookup); found != memberFunctionNames.end())
+        return found->second;
+    std::optional<std::string> className;
+    if (classGuid != nullptr)
+        className = comClasses.nameOf(Guid(*classGuid));
+    spare = className.value_or("") + "." + (memberName != nullptr ? utf8FromOle(memberName) : std::string());
+    // A host calls back a handful of members; names made up on the fly must
+    // not pile up, and a class the host registers later gets its name then.
+    if (memberFunctionNames.size() >= maximumFunctionKeys || (classGuid != nullptr && !className))
+        return spare;
+    return memberFunctionNames.emplace(OleString(lookup), std::move(spare)).first->second;
 }
 
-V8FuncResult ComV8Engine::callCaptured(std::function<V8FuncResult()> const& plain,
-                                       std::function<std::expected<V8FuncResult, Error>()> const& capturing) {
+// Templates rather than std::function: a host call must not allocate for
+// the closures it passes.
+template <class Plain, class Capturing>
+V8FuncResult ComV8Engine::callCaptured(Plain const& plain, Capturing const& capturing) {
     try {
         V8FuncResult called;
         std::optional<Error> failure;
@@ -93,12 +139,21 @@ V8FuncResult ComV8Engine::callCaptured(std::function<V8FuncResult()> const& plai
             else
                 failure = std::move(result.error());
         };
-        if (runMode == debugRun && debugger)
-            debugged(true, call);
-        else
-            call();
+        bool outermost = false;
+        {
+            RunScope run(*this);
+            outermost = run.outermost();
+            if (runMode == debugRun && debugger)
+                debugged(true, call);
+            else
+                call();
+        }
         if (!failure)
             return called;
+        // A termination ends the run around this call too, which reports it.
+        if (!outermost && termination.reason())
+            return {};
+        describeTermination(*failure);
         recordError(std::move(*failure));
     } catch (std::exception const& exception) {
         critical = true;
@@ -111,17 +166,27 @@ V8FuncResult ComV8Engine::callCaptured(std::function<V8FuncResult()> const& plai
     return {};
 }
 
-std::optional<std::vector<v8::Local<v8::Value>>> ComV8Engine::scriptArguments(std::string_view name,
-                                                                              VARIANT const* variants,
-                                                                              std::size_t count, bool reversed) {
+V8FuncResult ComV8Engine::callFunction(v8::Local<v8::Context> local, std::string_view name,
+                                       std::span<v8::Local<v8::Value>> arguments) {
+    v8::Local<v8::Object> global = local->Global();
+    V8Engine::FunctionName const function{functionKey(name), name};
+    // A debug call enters the debugger only for a function that exists.
+    if (runMode == debugRun && debugger && !V8Engine::jsFunctionExists(global, local, name))
+        return {};
+    return callCaptured([&] { return V8Engine::callJsFunction(global, local, function, arguments); },
+                        [&] { return V8Engine::callJsFunctionGetError(global, local, function, arguments); });
+}
+
+bool ComV8Engine::scriptArguments(std::string_view name, VARIANT const* variants, bool reversed,
+                                  std::span<v8::Local<v8::Value>> arguments) {
     // Objects become wrappers holding a reference of their own, so a script
     // may keep them past the call.
-    auto arguments = ComHelper::convertArguments(isolate, variants, count, reversed);
-    if (arguments)
-        return std::move(*arguments);
-    recordMessage(fmt::format("{}: argument {} cannot be passed to the script: {}", name, arguments.error().position,
-                              arguments.error().message));
-    return std::nullopt;
+    auto converted = ComHelper::convertArguments(isolate, variants, reversed, arguments);
+    if (converted)
+        return true;
+    recordMessage(fmt::format("{}: argument {} cannot be passed to the script: {}", name, converted.error().position,
+                              converted.error().message));
+    return false;
 }
 
 std::optional<VARIANT> ComV8Engine::comResult(std::string_view name, V8FuncResult const& result) {
@@ -147,8 +212,9 @@ _variant_t ComV8Engine::callJsFunctionGetError(std::string_view functionName, st
     v8::Local<v8::Context> local = context.Get(isolate);
     v8::Context::Scope contextScope(local);
     _variant_t returned;
-    if (auto values = scriptArguments(functionName, arguments.data(), arguments.size(), false)) {
-        V8FuncResult const result = callFunction(local, functionName, *values);
+    ScriptArguments values(arguments.size());
+    if (scriptArguments(functionName, arguments.data(), false, values.values())) {
+        V8FuncResult const result = callFunction(local, functionName, values.values());
         if (result.found)
             if (auto variant = comResult(functionName, result))
                 returned.Attach(*variant);
@@ -160,15 +226,41 @@ _variant_t ComV8Engine::callJsFunctionGetError(std::string_view functionName, st
     return returned;
 }
 
+template <class Call>
+bool ComV8Engine::callFromCom(std::string_view name, DISPPARAMS* parameters, VARIANT* result, Call const& call) {
+    if (isolate == nullptr) {
+        recordMessage(notRunYet(name));
+        return false;
+    }
+    v8::Isolate::Scope isolateScope(isolate);
+    v8::HandleScope handleScope(isolate);
+    v8::Local<v8::Context> local = context.Get(isolate);
+    v8::Context::Scope contextScope(local);
+    bool found = false;
+    // COM passes the arguments last first; the script sees them in order.
+    std::size_t const count = parameters != nullptr ? parameters->cArgs : 0;
+    ScriptArguments values(count);
+    if (scriptArguments(name, count != 0 ? parameters->rgvarg : nullptr, true, values.values())) {
+        V8FuncResult const called = call(local, values.values());
+        found = called.found;
+        if (found && result != nullptr)
+            if (auto variant = comResult(name, called))
+                *result = *variant;
+    }
+    if (callDepth <= 1)
+        recordUnhandledRejections();
+    if (callDepth == 1)
+        reportPendingError();
+    return found;
+}
+
 bool ComV8Engine::invokeComFunction(GUID const* classGuid, OLECHAR const* memberName, DISPPARAMS* parameters,
                                     VARIANT* result) {
     CallDepthScope depth(callDepth);
-    std::string className;
-    if (classGuid != nullptr)
-        className = comClasses.nameOf(Guid(*classGuid)).value_or("");
-    std::string const name = className + "." + (memberName != nullptr ? utf8FromOle(memberName) : std::string());
+    std::string spare;
+    std::string_view const name = memberFunctionName(classGuid, memberName, spare);
     return callFromCom(name, parameters, result,
-                       [&](v8::Local<v8::Context> local, std::vector<v8::Local<v8::Value>>& values) {
+                       [&](v8::Local<v8::Context> local, std::span<v8::Local<v8::Value>> values) {
                            return callFunction(local, name, values);
                        });
 }
@@ -177,7 +269,7 @@ bool ComV8Engine::invokeScriptFunctions(std::string_view name, DISPPARAMS* param
                                         std::function<std::optional<V8Engine::Callee>()> const& next) {
     CallDepthScope depth(callDepth);
     return callFromCom(name, parameters, result,
-                       [&](v8::Local<v8::Context> local, std::vector<v8::Local<v8::Value>>& values) {
+                       [&](v8::Local<v8::Context> local, std::span<v8::Local<v8::Value>> values) {
                            V8FuncResult last;
                            while (auto callee = next()) {
                                last = callCaptured(
@@ -194,33 +286,6 @@ bool ComV8Engine::invokeScriptFunctions(std::string_view name, DISPPARAMS* param
                        });
 }
 
-bool ComV8Engine::callFromCom(std::string_view name, DISPPARAMS* parameters, VARIANT* result,
-                              std::function<V8FuncResult(v8::Local<v8::Context>, std::vector<v8::Local<v8::Value>>&)> const& call) {
-    if (isolate == nullptr) {
-        recordMessage(notRunYet(name));
-        return false;
-    }
-    v8::Isolate::Scope isolateScope(isolate);
-    v8::HandleScope handleScope(isolate);
-    v8::Local<v8::Context> local = context.Get(isolate);
-    v8::Context::Scope contextScope(local);
-    bool found = false;
-    // COM passes the arguments last first; the script sees them in order.
-    std::size_t const count = parameters != nullptr ? parameters->cArgs : 0;
-    if (auto values = scriptArguments(name, count != 0 ? parameters->rgvarg : nullptr, count, true)) {
-        V8FuncResult const called = call(local, *values);
-        found = called.found;
-        if (found && result != nullptr)
-            if (auto variant = comResult(name, called))
-                *result = *variant;
-    }
-    if (callDepth <= 1)
-        recordUnhandledRejections();
-    if (callDepth == 1)
-        reportPendingError();
-    return found;
-}
-
 std::expected<v8::Local<v8::Value>, Error> ComV8Engine::callModuleFunction(std::string_view functionName,
                                                                            std::vector<v8::Local<v8::Value>> arguments) {
     if (topLevelModule.IsEmpty()) {
@@ -235,9 +300,14 @@ std::expected<v8::Local<v8::Value>, Error> ComV8Engine::callModuleFunction(std::
     v8::Local<v8::Object> holder = topLevelModule.Get(isolate)->GetModuleNamespace().As<v8::Object>();
     v8::TryCatch tryCatch(isolate);
     std::expected<V8FuncResult, Error> result = V8FuncResult{};
-    debugged(true, [&] { result = V8Engine::callJsFunctionGetError(holder, local, functionName, arguments); });
-    if (!result)
+    {
+        RunScope run(*this);
+        debugged(true, [&] { result = V8Engine::callJsFunctionGetError(holder, local, functionName, arguments); });
+    }
+    if (!result) {
+        describeTermination(result.error());
         return std::unexpected(result.error());
+    }
     if (!result->found) {
         Error error;
         error.type = Error::Type::Message;

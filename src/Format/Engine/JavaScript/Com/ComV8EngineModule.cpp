@@ -10,6 +10,8 @@
 #include "Format/Engine/JavaScript/V8Helper.h"
 #include "String/Utf.h"
 
+#include <utility>
+
 namespace qor::format::engine::javascript {
 namespace {
 
@@ -61,9 +63,11 @@ ComV8Engine& engineOf(v8::Isolate* isolate) {
 
 ComV8Engine::RunResult ComV8Engine::executeModule(Source const& script, v8::Local<v8::Context> local) {
     InModuleScope moduleScope(inModule);
+    // Verbose: what no script catches counts as uncaught, for a debugger.
     v8::TryCatch tryCatch(isolate);
+    tryCatch.SetVerbose(true);
     v8::Local<v8::Module> module = V8Engine::loadModule(local, script);
-    if (module.IsEmpty() || !V8Engine::instantiateModule(module, local, resolveModuleCallback))
+    if (module.IsEmpty() || !link(module, local, std::nullopt))
         return std::unexpected(V8Error::get(Error::Type::Exception, isolate, tryCatch));
     v8::Local<v8::Value> value = V8Engine::evaluateModule(module, local);
     if (value.IsEmpty())
@@ -73,7 +77,19 @@ ComV8Engine::RunResult ComV8Engine::executeModule(Source const& script, v8::Loca
     return value;
 }
 
-v8::MaybeLocal<v8::Module> ComV8Engine::resolveModule(v8::Local<v8::Context> local, v8::Local<v8::String> specifier) {
+bool ComV8Engine::link(v8::Local<v8::Module> module, v8::Local<v8::Context> local, std::optional<std::string> name) {
+    ImportTree tree(isolate, module, std::move(name));
+    // A resolver may run script that links a graph of its own.
+    struct Restore {
+        ImportTree*& slot;
+        ImportTree* saved;
+        ~Restore() { slot = saved; }
+    } restore{linking, std::exchange(linking, &tree)};
+    return V8Engine::instantiateModule(module, local, resolveModuleCallback);
+}
+
+v8::MaybeLocal<v8::Module> ComV8Engine::resolveModule(v8::Local<v8::Context> local, v8::Local<v8::String> specifier,
+                                                      v8::Local<v8::Module> referrer) {
     v8::Isolate* own = local->GetIsolate();
     auto name = specifierText(own, specifier);
     if (!name) {
@@ -81,11 +97,17 @@ v8::MaybeLocal<v8::Module> ComV8Engine::resolveModule(v8::Local<v8::Context> loc
         own->ThrowException(v8::Exception::TypeError(V8Helper::v8_string(own, unreadableSpecifier)));
         return {};
     }
+    if (linking != nullptr)
+        if (v8::Local<v8::Module> cycle = linking->onPath(referrer, *name); !cycle.IsEmpty())
+            return cycle;
     v8::TryCatch tryCatch(own);
     Resolved found = resolveImport(*name);
     v8::Local<v8::Module> module = V8Engine::loadModule(local, moduleSourceOf(found));
-    if (!module.IsEmpty())
+    if (!module.IsEmpty()) {
+        if (linking != nullptr)
+            linking->add(module, referrer, *name);
         return module;
+    }
     // A termination goes on by itself; it is not a compile error of the import.
     if (tryCatch.HasTerminated())
         return {};
@@ -114,7 +136,7 @@ v8::MaybeLocal<v8::Promise> ComV8Engine::importDynamically(v8::Local<v8::Context
         }
         Resolved found = resolveImport(*name);
         module = V8Engine::loadModule(local, moduleSourceOf(found));
-        if (module.IsEmpty() || !V8Engine::instantiateModule(module, local, resolveModuleCallback)) {
+        if (module.IsEmpty() || !link(module, local, *name)) {
             if (tryCatch.HasTerminated())
                 return {};
             v8::Local<v8::Value> reason =
@@ -166,8 +188,9 @@ void ComV8Engine::reportLateRejection(v8::FunctionCallbackInfo<v8::Value> const&
 
 v8::MaybeLocal<v8::Module> ComV8Engine::resolveModuleCallback(v8::Local<v8::Context> context,
                                                               v8::Local<v8::String> specifier,
-                                                              v8::Local<v8::FixedArray>, v8::Local<v8::Module>) {
-    return engineOf(context->GetIsolate()).resolveModule(context, specifier);
+                                                              v8::Local<v8::FixedArray>,
+                                                              v8::Local<v8::Module> referrer) {
+    return engineOf(context->GetIsolate()).resolveModule(context, specifier, referrer);
 }
 
 v8::MaybeLocal<v8::Promise> ComV8Engine::importDynamicallyCallback(v8::Local<v8::Context> context, v8::Local<v8::Data>,

@@ -24,7 +24,8 @@ void ComV8Engine::promiseRejected(v8::PromiseRejectMessage message) {
 }
 
 void ComV8Engine::recordUnhandledRejections() {
-    if (isolate == nullptr)
+    // Every host call ends here: most have nothing to look at.
+    if (isolate == nullptr || unhandledRejections.empty())
         return;
     v8::Isolate::Scope isolateScope(isolate);
     v8::HandleScope handleScope(isolate);

@@ -37,7 +37,12 @@ bool ComV8Engine::runScript(ResultCallback onResult) {
     Source script{source, settings.path ? string::pathToUtf8(*settings.path) : std::string(), settings.isModule};
     // Prepared empty, for a debugger that decides not to run the script.
     RunResult result = v8::Local<v8::Value>(v8::Undefined(isolate));
-    debugged(false, [&] { result = execute(script, local); });
+    {
+        RunScope run(*this);
+        debugged(false, [&] { result = execute(script, local); });
+    }
+    if (!result)
+        describeTermination(result.error());
     onResult(result, local);
     // After the run's own result: its error, if any, came first.
     recordUnhandledRejections();
@@ -85,17 +90,22 @@ void ComV8Engine::include(v8::FunctionCallbackInfo<v8::Value> const& info) {
     if (!found)
         return throwString(isolate, fmt::format("Could not find included file: `{}`", name));
     Source script{found->first, string::pathToUtf8(found->second), false};
-    // Errors of the included file stay there: the including script goes on.
-    (void)V8Engine::runJavaScriptSource(isolate, script);
+    // The including script goes on, not thrown into; the host still learns of
+    // the failure, located in the included file. A termination goes on by
+    // itself, reported by the run.
+    auto ran = V8Engine::runJavaScriptSource(isolate, script);
+    if (!ran && !isolate->IsExecutionTerminating())
+        engine.recordError(std::move(ran.error()));
 }
 
 std::optional<std::pair<std::string, std::filesystem::path>> ComV8Engine::resolveImport(std::string_view name) {
     if (importResolver)
         return importResolver(*this, name);
     std::filesystem::path path = string::utf8ToPath(name);
-    if (auto text = readScriptFile(path))
+    auto text = readScriptFile(path);
+    if (text)
         return std::pair{std::move(*text), std::move(path)};
-    setErrorMessage(std::string("Not able to find module: ") + std::string(name), false);
+    setErrorMessage(notFoundMessage(name, text.error()), false);
     return std::nullopt;
 }
 

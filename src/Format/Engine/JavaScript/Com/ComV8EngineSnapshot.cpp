@@ -146,11 +146,8 @@ bool ComV8Engine::tryInitiateContextWithSnapshot() {
             v8::Isolate::Scope isolateScope(isolate);
             objectRegistry.teardown(isolate);
         }
-        isolate->Dispose();
-        isolate = nullptr;
+        disposeIsolate();
     }
-    delete createParams.array_buffer_allocator;
-    createParams.array_buffer_allocator = nullptr;
     return false;
 }
 

@@ -19,14 +19,17 @@ v8::Local<v8::String> keyOf(v8::Isolate* isolate, v8::Global<v8::String>& key, c
     return key.Get(isolate);
 }
 
+// Empty when V8 refuses the properties, which it does only while the script
+// is being terminated (an element read through COM ran script).
 v8::Local<v8::Object> stepResult(v8::Local<v8::Context> context, v8::Local<v8::Value> value, bool done) {
     v8::Isolate* isolate = context->GetIsolate();
     ObjectRegistry& registry = IsolateData::objectRegistry(isolate);
     v8::Local<v8::Object> result = v8::Object::New(isolate);
-    result->CreateDataProperty(context, keyOf(isolate, registry.iteratorValueKey, "value"), value).Check();
-    result->CreateDataProperty(context, keyOf(isolate, registry.iteratorDoneKey, "done"),
-                               v8::Boolean::New(isolate, done))
-        .Check();
+    if (result->CreateDataProperty(context, keyOf(isolate, registry.iteratorValueKey, "value"), value).IsNothing() ||
+        result->CreateDataProperty(context, keyOf(isolate, registry.iteratorDoneKey, "done"),
+                                   v8::Boolean::New(isolate, done))
+            .IsNothing())
+        return {};
     return result;
 }
 

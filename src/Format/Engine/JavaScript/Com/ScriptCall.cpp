@@ -6,6 +6,8 @@
 
 #include <fmt/format.h>
 
+#include <vector>
+
 namespace qor::format::engine::javascript::ScriptCall {
 
 using platform::windows::com::oleFromUtf8;
@@ -46,14 +48,15 @@ HRESULT invoke(v8::Local<v8::Context> context, v8::Local<v8::Function> function,
     v8::Isolate* isolate = context->GetIsolate();
     UINT const named = params != nullptr ? params->cNamedArgs : 0;
     UINT const count = params != nullptr && params->cArgs > named ? params->cArgs - named : 0;
-    auto arguments =
-        ComHelper::convertArguments(isolate, count != 0 ? params->rgvarg + named : nullptr, count, true);
-    if (!arguments)
+    std::vector<v8::Local<v8::Value>> arguments(count);
+    auto converted =
+        ComHelper::convertArguments(isolate, count != 0 ? params->rgvarg + named : nullptr, true, arguments);
+    if (!converted)
         return fail(excepInfo, fmt::format("Argument {} cannot be passed to the script: {}",
-                                           arguments.error().position, arguments.error().message));
+                                           converted.error().position, converted.error().message));
     v8::TryCatch tryCatch(isolate);
     v8::Local<v8::Value> returned;
-    if (!function->Call(context, receiver, static_cast<int>(arguments->size()), arguments->data()).ToLocal(&returned))
+    if (!function->Call(context, receiver, static_cast<int>(arguments.size()), arguments.data()).ToLocal(&returned))
         return exception(isolate, tryCatch, excepInfo);
     return answer(isolate, returned, result, excepInfo);
 }

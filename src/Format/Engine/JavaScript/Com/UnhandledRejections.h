@@ -23,6 +23,8 @@ public:
     std::optional<Error> takeOldestUnhandled(v8::Isolate* isolate);
     // Before the isolate goes.
     void clear();
+    // True when no rejection waits: the common case, decided without V8.
+    bool empty() const { return rejections_.empty(); }
 
 private:
     // Every global handle is a root that each garbage collection visits, so

@@ -35,7 +35,7 @@ struct V8Function {
     std::string returnType;
     VARTYPE returnVt = VT_EMPTY;
     // The interface the member is called through; nil for the object's
-    // default IDispatch (ComFunction::interfaceId).
+    // default IDispatch (ComMembers::Part::interfaceId).
     Guid interfaceId;
     // What a call gives (ComFunction::valueType and valueVt).
     std::string valueType;

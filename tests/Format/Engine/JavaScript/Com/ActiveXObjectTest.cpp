@@ -136,6 +136,12 @@ TEST_F(ActiveXObjectTest, FailuresNameTheProgIdAndTheReason) {
               "ActiveXObject: \"Qor.Test.Point\" could not be created: Not enough memory resources are available "
               "to complete this operation.");
     EXPECT_EQ(thrown("new ActiveXObject({ toString() { throw 'no text'; } })"), "no text");
+    EXPECT_EQ(thrown("new ActiveXObject('Qor.Test.Point\\0junk')"),
+              "ActiveXObject: a ProgID cannot hold the character U+0000");
+    // The system's text has a place for what failed, which it does not fill.
+    failure = HRESULT_FROM_WIN32(ERROR_BAD_EXE_FORMAT);
+    EXPECT_EQ(thrown("new ActiveXObject('Qor.Test.Point')"),
+              "ActiveXObject: \"Qor.Test.Point\" could not be created: its server is not a valid Win32 application.");
 }
 
 TEST_F(ActiveXObjectTest, AnUnusualCallIsReportedAndStillCreatesTheObject) {

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace qor::format::engine::javascript {
@@ -189,6 +190,65 @@ TEST_F(ExtractorFixtureTest, EveryTypeOfALibraryBecomesARecord) {
         if (comClass.name == "Colour" || comClass.name == "Point") {
             EXPECT_TRUE(comClass.functions.empty());
         }
+}
+
+// The members of a type walked member by member, nothing shared: the
+// implemented types last first, each after its bases, then its own.
+void appendUnshared(ITypeInfo& type, std::vector<ComFunction>& members) {
+    TYPEATTR* attributes = nullptr;
+    ASSERT_EQ(type.GetTypeAttr(&attributes), S_OK);
+    for (UINT position = attributes->cImplTypes; position-- > 0;) {
+        HREFTYPE reference = 0;
+        INT flags = 0;
+        ITypeInfo* implemented = nullptr;
+        ASSERT_EQ(type.GetRefTypeOfImplType(position, &reference), S_OK);
+        ASSERT_EQ(type.GetImplTypeFlags(position, &flags), S_OK);
+        ASSERT_EQ(type.GetRefTypeInfo(reference, &implemented), S_OK);
+        if ((flags & IMPLTYPEFLAG_FSOURCE) == 0)
+            appendUnshared(*implemented, members);
+        implemented->Release();
+    }
+    for (UINT index = 0; index < attributes->cFuncs; ++index)
+        members.push_back(*extractComFunction(type, index));
+    type.ReleaseTypeAttr(attributes);
+}
+
+void expectSameRecords(ComMembers const& shared, std::vector<ComFunction> const& unshared, std::string const& name) {
+    ASSERT_EQ(shared.size(), unshared.size()) << name;
+    for (std::size_t i = 0; i < unshared.size(); ++i) {
+        ComFunction const& a = shared[i];
+        ComFunction const& b = unshared[i];
+        EXPECT_EQ(std::tie(a.name, a.memberId, a.invokeKind, a.returnType, a.returnVt),
+                  std::tie(b.name, b.memberId, b.invokeKind, b.returnType, b.returnVt))
+            << name << " member " << i;
+        ASSERT_EQ(a.parameters.size(), b.parameters.size()) << name << "." << a.name;
+        for (std::size_t j = 0; j < a.parameters.size(); ++j) {
+            ComParameter const& p = a.parameters[j];
+            ComParameter const& q = b.parameters[j];
+            EXPECT_EQ(std::tie(p.name, p.typeName, p.flags, p.vt), std::tie(q.name, q.typeName, q.flags, q.vt))
+                << name << "." << a.name;
+            EXPECT_EQ(_variant_t(p.defaultValue), _variant_t(q.defaultValue)) << name << "." << a.name;
+        }
+    }
+}
+
+TEST_F(ExtractorFixtureTest, TypesExtractedTogetherShareTheRecordsOfTheirCommonInterfacesInTheSameOrder) {
+    TypeLibrary library;
+    library.addPath(runtimeFixture("QorFixture.tlb"));
+    ComExtract const all = extractRegisteredComComponents(library);
+
+    std::vector<ComMembers::Run> firstRuns;
+    for (ComClass const& comClass : all.classes) {
+        TypeInfoAndAttribute* entry = library.find(comClass.guid);
+        ASSERT_NE(entry, nullptr);
+        std::vector<ComFunction> unshared;
+        appendUnshared(*entry->typeInfo, unshared);
+        expectSameRecords(comClass.functions, unshared, comClass.name);
+        if (!comClass.functions.empty())
+            firstRuns.push_back(comClass.functions.runs().front().members);
+    }
+    // IUnknown's members lead most types: one record of them for all.
+    EXPECT_GT(std::ranges::count(firstRuns, firstRuns.front()), 2);
 }
 
 // An object reporting a type of the fixture as its own.

@@ -7,7 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace qor::test::bindings {
@@ -147,6 +150,38 @@ TEST_F(HostCallTest, AnErrorDeepInNestedCallsIsReportedOnceByTheOutermostCallFro
     EXPECT_EQ(std::u16string(reinterpret_cast<char16_t*>(result.bstrVal)), u"bottom");
     VariantClear(&result);
     EXPECT_EQ(reported.size(), 1u);
+}
+
+TEST_F(HostCallTest, ATerminatedRunEndsOnceThroughNestedCallsAndLetsGoOfItsObjects) {
+    // Each level calls into COM, whose object calls the next level back.
+    run("var item = Application.Items;"
+        "Item.OnChange = function (level) { if (level === 3) for (;;) {} return item.Echo(level + 1); };");
+    std::atomic<bool> done{false};
+    std::thread host([&] {
+        while (!done) {
+            engine->terminateScript();
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    });
+    EXPECT_EQ(run("try { item.Echo(1); } catch (e) {} 'went on'"), "");
+    done = true;
+    host.join();
+    ASSERT_EQ(reported.size(), 1u);
+    EXPECT_EQ(reported[0].message, "Script terminated by the host");
+
+    // A call that blocks while the host terminates the run: the script ends
+    // once it returns.
+    application.onInvoke([this](DISPID, WORD, DISPPARAMS*, VARIANT* result, EXCEPINFO*) {
+        std::thread([this] { engine->terminateScript(); }).join();
+        result->vt = VT_DISPATCH;
+        result->pdispVal = &item;
+        item.AddRef();
+        return S_OK;
+    });
+    EXPECT_EQ(run("var again = Application.Items; for (;;) {}"), "");
+    ASSERT_EQ(reported.size(), 2u);
+    EXPECT_EQ(reported[1].message, "Script terminated by the host");
+    EXPECT_EQ(run("6 * 7"), "42");
 }
 
 TEST_F(HostCallTest, ValuesThatCannotCrossGiveTheHostAClearError) {

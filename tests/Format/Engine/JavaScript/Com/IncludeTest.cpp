@@ -39,11 +39,26 @@ TEST_F(IncludeTest, AMissingFileThrowsOnceAndLeavesAPendingError) {
     EXPECT_THAT(reportedMessages(), ElementsAre("Not able to find module: " + missing));
 }
 
-TEST_F(IncludeTest, AnIncludedFileThatThrowsDoesNotInterruptTheCaller) {
-    auto bad = files.name("bad.js");
-    files.write("bad.js", "var before = 1; throw new Error('inside'); var after = 1;");
-    EXPECT_EQ(run("Include('" + bad + "'); typeof before + ',' + typeof after + ',done'"), "number,undefined,done");
-    EXPECT_TRUE(reported.empty());
+TEST_F(IncludeTest, AnIncludedFileThatFailsLeavesItsErrorPendingAndTheCallerGoesOn) {
+    files.write("broken.js", "var = 1;");
+    EXPECT_EQ(run("Include('" + files.name("broken.js") + "'); 'done'"), "done");
+    engine->stopScript();
+    ASSERT_EQ(reported.size(), 1u);
+    EXPECT_THAT(reported[0].message, ::testing::HasSubstr("SyntaxError"));
+    EXPECT_EQ(reported[0].resourceName, files.name("broken.js"));
+
+    files.write("bad.js", "var before = 1;\nthrow new Error('inside'); var after = 1;");
+    files.write("worse.js", "throw new Error('later');");
+    EXPECT_EQ(run("Include('" + files.name("bad.js") + "'); Include('" + files.name("worse.js") +
+                  "'); typeof before + ',' + typeof after + ',done'"),
+              "number,undefined,done");
+    // The run itself succeeded: the first error waits for the stop.
+    ASSERT_EQ(reported.size(), 1u);
+    engine->stopScript();
+    ASSERT_EQ(reported.size(), 2u);
+    EXPECT_EQ(reported[1].message, "Uncaught Error: inside");
+    EXPECT_EQ(reported[1].resourceName, files.name("bad.js"));
+    EXPECT_EQ(reported[1].lineNumber, 2);
 }
 
 TEST_F(IncludeTest, ReadsCrLfLineEndsAsLf) {

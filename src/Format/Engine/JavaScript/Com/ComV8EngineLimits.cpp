@@ -1,0 +1,56 @@
+// Limits and termination: what ends a run besides the script itself.
+
+#include "Format/Engine/JavaScript/Com/ComV8Engine.h"
+
+#include <fmt/format.h>
+
+namespace qor::format::engine::javascript {
+
+ComV8Engine::RunScope::RunScope(ComV8Engine& engine) : engine(engine), run(engine.termination.begin()) {
+    if (run)
+        engine.timeLimit.arm(*run);
+}
+
+ComV8Engine::RunScope::~RunScope() {
+    if (!engine.termination.end())
+        return;
+    engine.timeLimit.disarm();
+    engine.heapLimit.restore();
+}
+
+void ComV8Engine::terminateScript() { termination.terminate(ScriptTermination::Reason::host); }
+
+void ComV8Engine::setTimeLimit(std::optional<std::chrono::milliseconds> limit) { timeLimit.set(limit); }
+
+bool ComV8Engine::setHeapLimit(std::size_t bytes) {
+    if (isolate != nullptr)
+        return false;
+    heapLimit.set(bytes);
+    return true;
+}
+
+void ComV8Engine::setArrayBufferLimit(std::optional<std::size_t> bytes) {
+    arrayBuffers->setBound(bytes.value_or(BoundedArrayBufferAllocator::unbounded));
+}
+
+void ComV8Engine::describeTermination(Error& error) const {
+    auto const why = termination.reason();
+    if (!why)
+        return;
+    switch (*why) {
+    case ScriptTermination::Reason::host:
+        error.message = "Script terminated by the host";
+        break;
+    case ScriptTermination::Reason::timeLimit:
+        error.message = fmt::format("Script terminated: it ran longer than its time limit of {:g} s",
+                                    static_cast<double>(timeLimit.get().value_or(std::chrono::milliseconds(0)).count()) /
+                                        1000.0);
+        break;
+    case ScriptTermination::Reason::heapLimit:
+        error.message = fmt::format("Script terminated: its heap reached the limit of {:g} MB",
+                                    static_cast<double>(heapLimit.get().value_or(0)) / (1024.0 * 1024.0));
+        break;
+    }
+}
+
+} // namespace qor::format::engine::javascript

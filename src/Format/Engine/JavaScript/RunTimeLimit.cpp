@@ -1,0 +1,66 @@
+#include "Format/Engine/JavaScript/RunTimeLimit.h"
+
+namespace qor::format::engine::javascript {
+
+RunTimeLimit::RunTimeLimit(ScriptTermination& termination) : termination(termination) {}
+
+RunTimeLimit::~RunTimeLimit() {
+    if (!thread.joinable())
+        return;
+    {
+        std::lock_guard lock(mutex);
+        stopping = true;
+    }
+    changed.notify_all();
+    thread.join();
+}
+
+void RunTimeLimit::set(std::optional<std::chrono::milliseconds> newLimit) { limit = newLimit; }
+
+void RunTimeLimit::arm(ScriptTermination::RunId run) {
+    if (!limit)
+        return;
+    if (!thread.joinable())
+        thread = std::thread([this] { watch(); });
+    Clock::time_point const at = Clock::now() + *limit;
+    bool wake = false;
+    {
+        std::lock_guard lock(mutex);
+        armed = Deadline{run, at};
+        // A watchdog that wakes before the deadline finds it then: short runs
+        // one after another cost it no wake-up each.
+        wake = !wakesAt || at < *wakesAt;
+    }
+    if (wake)
+        changed.notify_all();
+}
+
+void RunTimeLimit::disarm() {
+    if (!thread.joinable())
+        return;
+    std::lock_guard lock(mutex);
+    armed.reset();
+}
+
+void RunTimeLimit::watch() {
+    std::unique_lock lock(mutex);
+    while (!stopping) {
+        if (!armed) {
+            wakesAt.reset();
+            changed.wait(lock);
+            continue;
+        }
+        Deadline const deadline = *armed;
+        if (Clock::now() < deadline.at) {
+            wakesAt = deadline.at;
+            changed.wait_until(lock, deadline.at);
+            continue;
+        }
+        armed.reset();
+        // The termination ends only that run: should it have ended meanwhile,
+        // the request does nothing.
+        termination.terminate(ScriptTermination::Reason::timeLimit, deadline.run);
+    }
+}
+
+} // namespace qor::format::engine::javascript

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <v8.h>
+
+#include <cstdint>
+#include <mutex>
+#include <optional>
+
+namespace qor::format::engine::javascript {
+
+// Ends the script an isolate is running, from any thread, and only that one.
+// Runs nest on the isolate's thread (host -> script -> COM -> script); the
+// outermost one is the run. A request while no run is in progress, or meant
+// for a run that has ended, does nothing, so that it never ends the next one.
+class ScriptTermination {
+public:
+    enum class Reason { host, timeLimit, heapLimit };
+    using RunId = std::uint64_t;
+
+    // The isolate whose runs are ended: set once it exists, null before it
+    // goes.
+    void attach(v8::Isolate* isolate);
+
+    // The isolate's thread, around every entry into script. `begin` gives the
+    // new run's id when the entry is the outermost. `end` is true when the
+    // outermost ends; it lets the isolate run scripts again when the run was
+    // terminated: by then no script frame is left to unwind.
+    std::optional<RunId> begin();
+    bool end();
+
+    // Any thread: ends the run in progress, or only the run `run`. A blocked
+    // call into COM is not interrupted; the end comes when it returns to
+    // script. The first reason of a run is kept.
+    void terminate(Reason reason);
+    void terminate(Reason reason, RunId run);
+
+    // The isolate's thread: why the run in progress, or the last one, was
+    // terminated; nothing when it was not.
+    std::optional<Reason> reason() const;
+
+private:
+    // Under the lock: the check and the request are one step, so that the run
+    // cannot end and the next begin in between.
+    void terminateRun(Reason reason);
+
+    mutable std::mutex mutex;
+    v8::Isolate* isolate = nullptr;
+    unsigned depth = 0;
+    RunId current = 0;
+    std::optional<Reason> why;
+};
+
+} // namespace qor::format::engine::javascript

@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# The inspector serves only requests that name this machine: a web page that
+# reaches its port through a name its DNS points here (DNS rebinding) sends
+# that name as Host, and gets 403, never the targets or a session.
+source "$(dirname "$0")/common.bash"
+
+port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])' \
+  2>/dev/null || echo $((20000 + RANDOM % 20000)))
+# Waits for a debugger that never comes, so the inspector serves meanwhile.
+timeout -k 5 60 "$QORJS" --inspect-brk="$port" -e 1 >/dev/null 2>&1 &
+server=$!
+url=http://127.0.0.1:$port
+
+status() { curl -s -o /dev/null -w '%{http_code}' --max-time 5 "$@"; }
+for _ in $(seq 100); do
+  [ "$(status -H 'Host: localhost' "$url/json/version")" = 200 ] && break
+  sleep 0.1
+done
+target=$(curl -s --max-time 5 -H 'Host: localhost' "$url/json/list" | sed -n 's/.*"id": "\(.*\)".*/\1/p')
+check "the inspector lists its target" [ -n "$target" ]
+
+for host in localhost "localhost:$port" LocalHost "127.0.0.1:$port" 127.0.0.1 "[::1]:$port" "[::1]"; do
+  check "Host $host is served" [ "$(status -H "Host: $host" "$url/json/list")" = 200 ]
+done
+for host in evil.example "evil.example:$port" "127.0.0.1.evil.example" "localhost.evil.example:$port" \
+  "localhost:x" ""; do
+  check "Host '$host' is refused" [ "$(status -H "Host: $host" "$url/json/list")" = 403 ]
+done
+check "a WebSocket upgrade with a foreign Host is refused" [ "$(status -H 'Host: evil.example' \
+  -H 'Connection: Upgrade' -H 'Upgrade: websocket' -H 'Sec-WebSocket-Version: 13' \
+  -H 'Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==' "$url/$target")" = 403 ]
+
+kill "$server" 2>/dev/null
+wait "$server" 2>/dev/null
+finish

@@ -1,0 +1,109 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <ctime>
+
+#include "Converted.h"
+
+namespace {
+
+using qor::test::convert;
+using qor::test::printable;
+using qor::test::textIn;
+
+_variant_t date(DATE value)
+{
+    return _variant_t(value, VT_DATE);
+}
+
+TEST(DateText, DatesWriteAsTheLocaleWritesThem)
+{
+    struct Case {
+        LCID lcid;
+        USHORT flags;
+        DATE value;
+        std::u16string text;
+    } cases[] = {{0x0409, 0, 0.0, u"12:00:00 AM"},
+                 {0x0409, 0, 3.34, u"1/2/1900 8:09:36 AM"},
+                 {0x0409, 0, 365.0, u"12/30/1900"},
+                 {0x0409, 0, -1.25, u"12/29/1899 6:00:00 AM"},
+                 {0x0409, 0, -49192.24, u"4/24/1765 5:45:36 AM"},
+                 {0x0409, 0, -657434.0, u"1/1/100"},
+                 {0x0409, 0, 2958465.0, u"12/31/9999"},
+                 {0x0409, VARIANT_USE_NLS, 25570.0, u"1/2/1970 12:00:00 AM"},
+                 {0x0407, 0, 25570.75, u"02.01.1970 18:00:00"},
+                 {0x040C, 0, 25570.0, u"02/01/1970"},
+                 {0x040C, 0, 0.25, u"06:00:00"}};
+    for (auto const& c : cases)
+        EXPECT_EQ(textIn(c.lcid, date(c.value), c.flags), c.text) << c.value;
+    for (DATE outside : {-657435.0, 2958466.0, std::nan("")})
+        EXPECT_EQ(convert(date(outside), VT_BSTR, 0x0409).hr, E_INVALIDARG) << outside;
+}
+
+TEST(DateText, TextsReadAsWindowsReadsDates)
+{
+    struct Case {
+        LCID lcid;
+        std::u16string text;
+        DATE value;
+    } cases[] = {{0x0409, u"1/2/1970", 25570},
+                 {0x0409, u"Friday, January 2, 1970 6:00 PM", 25570.75},
+                 {0x0409, u"2-Jan-70", 25570},
+                 {0x0409, u"1970-1-13", 25581},
+                 {0x0409, u"13-1-1970", 25581},
+                 {0x0409, u"12/29/1899 6:00 AM", -1.25},
+                 {0x0409, u"12:59 p", (12 * 60 + 59) / 1440.0},
+                 {0x0409, u"13:00 AM", 13 / 24.0},
+                 // A point between numbers separates hours and minutes.
+                 {0x0409, u"2.5", (2 * 60 + 5) / 1440.0},
+                 // Years of two digits are 1930 to 2029.
+                 {0x0409, u"1 2 30", 10960},
+                 {0x0409, u"1 2 29", 47120},
+                 // The locale's order first, then the others.
+                 {0x0409, u"32 2 3", 11722},
+                 {0x0409, u"14 2 3", 41673},
+                 {0x0407, u"02.01.1970 18:00:00", 25570.75},
+                 {0x0407, u"02.13.1970", 25612},
+                 {0x0407, u"2. Januar 1970", 25570},
+                 {0x040C, u"2 janv. 1970", 25570},
+                 {0x0412, u"2024. 3. 1. \uC624\uD6C4 6:00:00", 45352.75}};
+    for (auto const& c : cases) {
+        auto read = convert(_variant_t(c.text.c_str()), VT_DATE, c.lcid);
+        ASSERT_EQ(read.hr, S_OK) << printable(c.text);
+        EXPECT_DOUBLE_EQ(read.value.date, c.value) << printable(c.text);
+    }
+    for (std::u16string bad : {u"", u"True", u"1", u"0.", u"-1.1", u"1 2.3 4", u"1.2 3.4", u"24:00", u"0:60",
+                               u"1 am 2", u"2/30/1970", u"32 49", u"02.01.1970"})
+        EXPECT_EQ(convert(_variant_t(bad.c_str()), VT_DATE, 0x0409).hr, DISP_E_TYPEMISMATCH) << printable(bad);
+}
+
+// A date without its year is one of this year.
+TEST(DateText, AMissingYearIsThisYear)
+{
+    std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    std::string full = "1/2/" + std::to_string(local.tm_year + 1900);
+    auto expected = convert(_variant_t(full.c_str()), VT_DATE, 0x0409);
+    auto read = convert(_variant_t(u"Jan 2"), VT_DATE, 0x0409);
+    ASSERT_EQ(read.hr, S_OK);
+    EXPECT_EQ(read.value.date, expected.value.date);
+}
+
+// What is written reads back, to the second, in any locale.
+TEST(DateText, WrittenDatesReadBack)
+{
+    for (LCID lcid : {0x0409, 0x0407, 0x040C, 0x0809, 0x0411, 0x0412, 0x0415, 0x0419}) {
+        for (DATE value : {25570.75, -1.25, 0.25, 45352 + 47107 / 86400.0, -657434.0, 2958465.5}) {
+            for (USHORT flags : {0, VARIANT_USE_NLS}) {
+                auto text = convert(date(value), VT_BSTR, lcid, flags);
+                ASSERT_EQ(text.hr, S_OK);
+                auto back = convert(text.value, VT_DATE, lcid);
+                ASSERT_EQ(back.hr, S_OK) << lcid << ": " << printable(text.value.bstrVal);
+                EXPECT_NEAR(back.value.date, value, 0.5 / 86400) << lcid << ": " << printable(text.value.bstrVal);
+            }
+        }
+    }
+}
+
+} // namespace
