@@ -49,7 +49,7 @@ endforeach()
 list(REMOVE_DUPLICATES _qor_wine_headers)
 install(FILES ${_qor_wine_idls} ${_qor_wine_headers} DESTINATION "${QOR_PACKAGE_IDLDIR}")
 install(FILES "${QOR_ENGINE_TLB_DIR}/QorJavaScriptCom.tlb" "${QOR_ENGINE_TLB_DIR}/QorDispatchEx.tlb"
-  "${QOR_WINE_STDOLE2}" DESTINATION "${QOR_PACKAGE_DATADIR}")
+  "${QOR_WINE_STDOLE2}" "${PROJECT_SOURCE_DIR}/tools/qorjs/qorjs-console.d.ts" DESTINATION "${QOR_PACKAGE_DATADIR}")
 
 # V8, and where the installed programs and library find what they load.
 file(RELATIVE_PATH _qor_bin_to_lib "/${CMAKE_INSTALL_BINDIR}" "/${CMAKE_INSTALL_LIBDIR}")

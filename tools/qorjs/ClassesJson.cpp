@@ -20,20 +20,6 @@ using format::engine::javascript::ComMembers;
 using format::engine::javascript::ComParameter;
 using json = nlohmann::ordered_json;
 
-// Member and parameter names come in the ANSI code page; JSON is UTF-8.
-std::string utf8FromAnsi(std::string const& text) {
-    // Every ANSI code page keeps ASCII as it is.
-    if (std::ranges::all_of(text, [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
-        return text;
-    int const length = static_cast<int>(text.size());
-    int const size = MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0);
-    if (size <= 0)
-        return text;
-    com::OleString wide(static_cast<std::size_t>(size), OLECHAR{});
-    MultiByteToWideChar(CP_ACP, 0, text.data(), length, wide.data(), size);
-    return com::utf8FromOle(wide);
-}
-
 std::optional<double> asNumber(VARIANT const& value) {
     _variant_t converted;
     if (FAILED(VariantChangeType(&converted, &value, 0, VT_R8)))
@@ -247,6 +233,19 @@ void writeClass(JsonWriter& writer, ComClass const& comClass) {
 }
 
 } // namespace
+
+std::string utf8FromAnsi(std::string const& text) {
+    // Every ANSI code page keeps ASCII as it is.
+    if (std::ranges::all_of(text, [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        return text;
+    int const length = static_cast<int>(text.size());
+    int const size = MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0);
+    if (size <= 0)
+        return text;
+    com::OleString wide(static_cast<std::size_t>(size), OLECHAR{});
+    MultiByteToWideChar(CP_ACP, 0, text.data(), length, wide.data(), size);
+    return com::utf8FromOle(wide);
+}
 
 json variantToJson(VARIANT const& value) {
     switch (value.vt) {

@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 
 #include <ostream>
+#include <string>
 
 namespace qor::tools::qorjs {
 
@@ -16,6 +17,9 @@ namespace qor::tools::qorjs {
 // (name, value) where the type has any. A large library lists tens of
 // thousands of members; no document of them all is built.
 void writeClassesJson(std::ostream& out, format::engine::javascript::ComExtract const& extract);
+
+// Member and parameter names come in the ANSI code page; JSON is UTF-8.
+std::string utf8FromAnsi(std::string const& text);
 
 // A default value as JSON: a number, a string, a boolean or null.
 nlohmann::ordered_json variantToJson(VARIANT const& value);

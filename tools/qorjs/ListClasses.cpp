@@ -2,9 +2,13 @@
 
 #include "ClassesJson.h"
 #include "Options.h"
+#include "ProgIds.h"
+#include "TypeDeclarations.h"
 
 #include "Assert/Assert.h"
 #include "Format/Engine/JavaScript/Com/ComExtractor.h"
+#include "Format/Engine/JavaScript/Com/ComExtractorV8.h"
+#include "Format/Engine/JavaScript/Com/EventInterface.h"
 #include "Platform/Windows/Com/OleText.h"
 #include "Platform/Windows/Com/TypeLibrary.h"
 #include "Platform/Windows/ErrorCode.h"
@@ -42,19 +46,44 @@ parseListClasses(std::vector<std::string> const& arguments) {
     }
     if (!listing && options.typeLibraries.empty())
         return std::nullopt;
-    if (!listing)
-        return std::unexpected("--typelib is used with --list-classes");
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         if (arguments[i] == "--typelib")
             ++i;
+        else if (arguments[i] == "--dts")
+            options.declarations = true;
+        else if (arguments[i] == "--com-extensions")
+            options.comExtensions = true;
         else if (arguments[i] == "--verbose")
             options.verbose = true;
         else if (arguments[i] != "--list-classes")
-            return std::unexpected("--list-classes takes only --typelib FILE and --verbose, not " + arguments[i]);
+            return std::unexpected("--typelib takes only --list-classes, or --dts [--com-extensions], and "
+                                   "--verbose, not " + arguments[i]);
     }
+    if (listing == options.declarations)
+        return std::unexpected(listing ? "--list-classes and --dts cannot be used together"
+                                       : "--typelib is used with --list-classes or --dts");
+    if (options.comExtensions && !options.declarations)
+        return std::unexpected("--list-classes takes only --typelib FILE and --verbose, not --com-extensions");
     if (options.typeLibraries.empty())
-        return std::unexpected("--list-classes needs at least one --typelib FILE");
+        return std::unexpected(std::string(listing ? "--list-classes" : "--dts") +
+                               " needs at least one --typelib FILE");
     return options;
+}
+
+int printDeclarations(format::engine::javascript::ComExtract const& extract, com::TypeLibrary& typeLibrary,
+                      com::ComClasses const* registry, bool comExtensions) {
+    using namespace format::engine::javascript;
+    // The engine's own step from class records to bindings.
+    ClassMap const classes = convertComToV8(extract.classes, registry);
+    EventSources events;
+    if (comExtensions)
+        for (auto const& [guid, v8Class] : classes)
+            if (auto source = EventInterface::ofType(guid, typeLibrary))
+                events.emplace(guid, Guid(source->iid));
+    std::cout << typeDeclarations(classes, registeredProgIds(classes), events,
+                                  comExtensions ? EngineOptions::all() : EngineOptions{});
+    std::cout.flush();
+    return std::cout.good() ? 0 : 1;
 }
 
 int listClasses(std::expected<ListClassesOptions, std::string> const& options) {
@@ -82,6 +111,8 @@ int listClasses(std::expected<ListClassesOptions, std::string> const& options) {
                      platform::windows::ErrorCode::sMessage(static_cast<std::uint32_t>(failure.result)).c_str());
     if (!failures.empty())
         return 1;
+    if (options->declarations)
+        return printDeclarations(extract, typeLibrary, nullptr, options->comExtensions);
     writeClassesJson(std::cout, extract);
     std::cout.flush();
     return std::cout.good() ? 0 : 1;

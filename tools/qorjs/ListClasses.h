@@ -1,5 +1,9 @@
 #pragma once
 
+#include "Platform/Windows/Com/ComClasses.h"
+#include "Format/Engine/JavaScript/Com/ComExtract.h"
+#include "Platform/Windows/Com/TypeLibrary.h"
+
 #include <expected>
 #include <optional>
 #include <string>
@@ -7,9 +11,12 @@
 
 namespace qor::tools::qorjs {
 
-// qorjs --typelib FILE [--typelib FILE...] --list-classes [--verbose]
+// qorjs --typelib FILE [--typelib FILE...] --list-classes [--verbose], or
+// qorjs --typelib FILE [--typelib FILE...] --dts [--com-extensions] [--verbose]
 struct ListClassesOptions {
     std::vector<std::string> typeLibraries; // files, or MODULE\N resources
+    bool declarations = false;              // TypeScript declarations instead of JSON
+    bool comExtensions = false;             // declared with every engine option on
     bool verbose = false;                   // show the library's assertion reports
 };
 
@@ -18,7 +25,15 @@ struct ListClassesOptions {
 std::optional<std::expected<ListClassesOptions, std::string>>
 parseListClasses(std::vector<std::string> const& arguments);
 
-// Prints the classes of the libraries as JSON on stdout; the exit status.
+// Prints the classes of the libraries as JSON, or their declarations, on
+// stdout; the exit status.
 int listClasses(std::expected<ListClassesOptions, std::string> const& options);
+
+// Prints the TypeScript declarations of the globals an engine binds from the
+// classes of the type library, with the host's registry if any; the exit
+// status.
+int printDeclarations(format::engine::javascript::ComExtract const& extract,
+                      platform::windows::com::TypeLibrary& typeLibrary,
+                      platform::windows::com::ComClasses const* registry, bool comExtensions);
 
 } // namespace qor::tools::qorjs

@@ -34,6 +34,8 @@ char const* const usageText =
     "                    print what it returns instead of the completion value; the\n"
     "                    rest of the command line are its arguments: numbers, true\n"
     "                    and false, the rest strings (so FILE comes before it)\n"
+    "      --dts         print the TypeScript declarations of the script's globals\n"
+    "                    (with --host, --com-extensions) instead of running a script\n"
     "      --inspect[=PORT]\n"
     "                    run the script under the inspector on 127.0.0.1:PORT (9229\n"
     "                    unless given); its devtools:// address is printed on stderr\n"
@@ -69,7 +71,9 @@ char const* const usageText =
     "classes that scripts get from those type libraries (a FILE may also name a\n"
     "resource of a module, MODULE\\N). Where two libraries define the same type, the\n"
     "one named first wins. A library that cannot be loaded is reported on stderr,\n"
-    "with exit status 1.\n";
+    "with exit status 1. With --dts instead of --list-classes (and --com-extensions\n"
+    "if wanted), it prints the TypeScript declarations of the globals that scripts\n"
+    "get from them, for tsc --checkJs --lib es2022,scripthost.\n";
 
 namespace {
 
@@ -120,6 +124,7 @@ constexpr OptionSpec optionSpecs[] = {
     {nullptr, "--verbose", nullptr, [](Options& o, std::string const&) { o.verbose = true; }},
     {"-h", "--help", nullptr, [](Options& o, std::string const&) { o.help = true; }},
     {nullptr, "--com-extensions", nullptr, [](Options& o, std::string const&) { o.comExtensions = true; }},
+    {nullptr, "--dts", nullptr, [](Options& o, std::string const&) { o.declarations = true; }},
     {nullptr, "--host", "a host library",
      [](Options& o, std::string const& value) { o.hostLibraries.push_back(value); }},
     {nullptr, "--timeout", "a number of seconds",
@@ -198,7 +203,9 @@ std::expected<Options, std::string> parseOptions(std::vector<std::string> const&
             options.file = arg;
         }
     }
-    if (!options.help && options.file.has_value() == options.code.has_value()) {
+    if (options.declarations && (options.file || options.code || options.call))
+        return std::unexpected("--dts runs no script");
+    if (!options.help && !options.declarations && options.file.has_value() == options.code.has_value()) {
         if (options.file)
             return std::unexpected("give a file or -e CODE, not both");
         if (options.call && !options.callArguments.empty())

@@ -22,6 +22,7 @@ struct Options {
     std::optional<unsigned short> inspectPort; // run under the inspector on this port
     bool inspectBreak = false;                 // and wait for a debugger, stopping at the first line
     bool comExtensions = false;                // every engine option on: dates, script objects, events
+    bool declarations = false;                 // print the TypeScript declarations of the globals, run nothing
     std::optional<std::chrono::milliseconds> timeLimit; // of the run and of the --call, each
     std::size_t maxHeapMegabytes = defaultMaxHeapMegabytes; // the script's heap, and its ArrayBuffers besides
     bool module = false;

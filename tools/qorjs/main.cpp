@@ -9,6 +9,7 @@
 #include "Options.h"
 
 #include "Assert/Assert.h"
+#include "Format/Engine/JavaScript/Com/ComExtractor.h"
 #include "Format/Engine/JavaScript/Com/ComV8Engine.h"
 #include "Format/Engine/JavaScript/Com/ScriptFile.h"
 
@@ -57,7 +58,7 @@ int run(qorjs::Options const& options, std::filesystem::path const& programDirec
             return 2;
         }
         text = std::move(*content);
-    } else {
+    } else if (options.code) {
         text = *options.code;
     }
 
@@ -73,6 +74,9 @@ int run(qorjs::Options const& options, std::filesystem::path const& programDirec
             return 2;
         }
     }
+    if (options.declarations)
+        return qorjs::printDeclarations(qor::format::engine::javascript::extractRegisteredComComponents(typeLibrary),
+                                        typeLibrary, &classes, options.comExtensions);
     ComV8Engine engine(classes, typeLibrary, programDirectory);
     std::size_t const maxHeap = options.maxHeapMegabytes << 20;
     engine.setHeapLimit(maxHeap);

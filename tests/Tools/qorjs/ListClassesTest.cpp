@@ -105,6 +105,11 @@ TEST_F(ListClassesTest, UsageErrorsAreExplained) {
     EXPECT_EQ(mixed.status, 2);
     Outcome const dangling = qorjs("--list-classes --typelib");
     EXPECT_EQ(dangling.status, 2);
+    for (std::string const both : {" --list-classes --dts", "", " --list-classes --com-extensions"})
+        EXPECT_EQ(qorjs("--typelib " + fixture("QorFixture.tlb") + both).status, 2) << both;
+    Outcome const script = qorjs("--dts -e 1");
+    EXPECT_EQ(script.status, 2);
+    EXPECT_THAT(script.err, HasSubstr("--dts runs no script"));
 }
 
 } // namespace

@@ -64,6 +64,25 @@ ComParameter makeParameter(ITypeInfo& typeInfo, ELEMDESC const& element, std::st
                         elementVt);
 }
 
+// What a method or property get gives: the target of its [out, retval]
+// pointer, else its declared result.
+void describeValue(ITypeInfo& typeInfo, FUNCDESC const& description, std::size_t declared, ComFunction& function) {
+    TYPEDESC const* value = &description.elemdescFunc.tdesc;
+    for (std::size_t i = 0; i < declared; ++i) {
+        ELEMDESC const& element = description.lprgelemdescParam[i];
+        if ((element.paramdesc.wParamFlags & PARAMFLAG_FRETVAL) != 0 && element.tdesc.vt == VT_PTR &&
+            element.tdesc.lptdesc != nullptr)
+            value = element.tdesc.lptdesc;
+    }
+    if (value->vt == VT_HRESULT || value->vt == VT_VOID) {
+        function.valueType = "VT_VOID";
+        function.valueVt = VT_VOID;
+        return;
+    }
+    function.valueType = getTypeName(typeInfo, *value);
+    function.valueVt = declaredValueType(typeInfo, *value);
+}
+
 void addParameters(ITypeInfo& typeInfo, FUNCDESC const& description, NameSlots const& names, UINT count,
                    ComFunction& function) {
     // A malformed description may claim parameters it does not carry.
@@ -78,11 +97,13 @@ void addParameters(ITypeInfo& typeInfo, FUNCDESC const& description, NameSlots c
             function.parameters.push_back(makeParameter(typeInfo, elements[i], names.name(i + 1)));
         function.returnType = getTypeName(typeInfo, description.elemdescFunc.tdesc);
         function.returnVt = description.elemdescFunc.tdesc.vt;
+        describeValue(typeInfo, description, declared, function);
         break;
     case INVOKE_PROPERTYGET:
         for (std::size_t j = 1; j <= declared; ++j)
             if (elements[j - 1].paramdesc.wParamFlags != outRetval)
                 function.parameters.push_back(makeParameter(typeInfo, elements[j - 1], names.name(j)));
+        describeValue(typeInfo, description, declared, function);
         break;
     case INVOKE_PROPERTYPUT:
         // Named after the property; a put declaring no parameter has none to

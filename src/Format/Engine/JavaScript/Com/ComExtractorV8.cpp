@@ -50,9 +50,9 @@ struct Members {
 
 // `interfaceId`: the interface the member is called through (ComMembers::Part).
 V8Function makeFunction(ComFunction const& function, std::string const& className, Guid const& interfaceId) {
-    return V8Function{function.name,       className,           function.invokeKind,
-                      function.parameters, function.memberId,   function.returnType,
-                      function.returnVt,   interfaceId};
+    return V8Function{function.name,       className,           function.invokeKind, function.parameters,
+                      function.memberId,   function.returnType, function.returnVt,   interfaceId,
+                      function.valueType,  function.valueVt};
 }
 
 void addMethod(Members& members, ComFunction const& function, Guid const& interfaceId) {
@@ -77,11 +77,16 @@ void addPropertyGet(Members& members, ComFunction const& function, Guid const& i
         added.hasGetter = true;
         added.dispid = function.memberId;
         added.interfaceId = interfaceId;
+        added.valueType = function.valueType;
+        added.valueVt = function.valueVt;
         members.addProperty(std::move(added), function.name);
         return;
     }
-    if (!property->hasGetter && function.parameters.empty())
+    if (!property->hasGetter && function.parameters.empty()) {
         property->hasGetter = true;
+        property->valueType = function.valueType;
+        property->valueVt = function.valueVt;
+    }
 }
 
 void addPropertyPut(Members& members, ComFunction const& function, Guid const& interfaceId) {
@@ -115,12 +120,6 @@ void addPropertyPut(Members& members, ComFunction const& function, Guid const& i
 bool hasNewEnumProperty(V8Class const& v8Class) {
     return std::ranges::any_of(v8Class.properties,
                                [](V8Property const& property) { return property.dispid == DISPID_NEWENUM; });
-}
-
-bool hasNewEnum(V8Class const& v8Class) {
-    return hasNewEnumProperty(v8Class) ||
-           std::ranges::any_of(v8Class.functions,
-                               [](V8Function const& function) { return function.dispid == DISPID_NEWENUM; });
 }
 
 enum class GetterChoice { asDeclared, always };
@@ -187,10 +186,6 @@ v8::Local<v8::FunctionTemplate> classTemplate(v8::Isolate* isolate, V8Class cons
     return result;
 }
 
-bool isReservedName(std::string_view name) {
-    return name == "Attribute" || name == "Enumerator";
-}
-
 // The values of constants that scripts get: numbers, strings and booleans.
 // A date or currency constant has no plain script value.
 bool isPlainConstant(VARTYPE vt) {
@@ -238,6 +233,16 @@ v8::Local<v8::ObjectTemplate> globalObjectTemplate(v8::Isolate* isolate, V8Class
 }
 
 } // namespace
+
+bool hasNewEnum(V8Class const& v8Class) {
+    return hasNewEnumProperty(v8Class) ||
+           std::ranges::any_of(v8Class.functions,
+                               [](V8Function const& function) { return function.dispid == DISPID_NEWENUM; });
+}
+
+bool isReservedName(std::string_view name) {
+    return name == "Attribute" || name == "Enumerator";
+}
 
 bool isDispatchMemberName(ComFunction const& function) {
     static std::unordered_set<std::string_view> const names{

@@ -4,12 +4,14 @@
 // constructors, methods and properties, and the templates built from it.
 
 #include "Format/Engine/JavaScript/Com/ComClass.h"
+#include "Format/Engine/JavaScript/Com/Export.h"
 #include "Format/Engine/JavaScript/Com/V8Class.h"
 #include "Platform/Windows/Com/ComClasses.h"
 
 #include <v8.h>
 
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -29,7 +31,7 @@ bool isDispatchMemberName(ComFunction const& function);
 // given, supplies the host's entry of the same name.
 V8Class convertComToV8(ComClass const& comClass, ComClasses const* registry);
 // Keyed by class identifier; the first class of an identifier wins.
-ClassMap convertComToV8(std::vector<ComClass> const& classes, ComClasses const* registry);
+QOR_JAVASCRIPT_COM_API ClassMap convertComToV8(std::vector<ComClass> const& classes, ComClasses const* registry);
 
 // Puts a constructor, or for a global-object class a global object, of every
 // class on the global template; the global objects themselves can only be
@@ -40,10 +42,15 @@ PendingGlobalObjects addClassTemplates(v8::Isolate* isolate, v8::Local<v8::Objec
 // The constructor of a class that has one, built on first need with the
 // template of its wrappers.
 v8::Local<v8::FunctionTemplate> constructorTemplateOf(v8::Isolate* isolate, V8Class& v8Class);
+// True for a collection, which scripts walk with for...of: a class with a
+// property or method of DISPID_NEWENUM.
+QOR_JAVASCRIPT_COM_API bool hasNewEnum(V8Class const& v8Class);
+// True for the class names that get no global: "Attribute" and "Enumerator".
+QOR_JAVASCRIPT_COM_API bool isReservedName(std::string_view name);
 // True for the classes that have a constructor on the global template.
 bool hasConstructor(V8Class const& v8Class);
 // True for the classes scripts get one global object of.
-bool isGlobalObjectClass(V8Class const& v8Class);
+QOR_JAVASCRIPT_COM_API bool isGlobalObjectClass(V8Class const& v8Class);
 
 // The getter of a constructor's global property: the constructor, built when a
 // script first reads the name. A host binds hundreds of classes, and most

@@ -22,6 +22,13 @@ struct ComFunction {
     // For methods only; empty and VT_EMPTY for property accessors.
     std::string returnType;
     VARTYPE returnVt = VT_EMPTY;
+    // What a method or property get gives its caller: the type its
+    // [out, retval] parameter points to, else its declared result; the name
+    // getTypeName gives it (an interface's own name) and the VARIANT type it
+    // arrives in (declaredValueType; VT_VOID for a method that gives nothing).
+    // Empty and VT_EMPTY for the other kinds, and where the type is unknown.
+    std::string valueType;
+    VARTYPE valueVt = VT_EMPTY;
 };
 
 } // namespace qor::format::engine::javascript

@@ -7,6 +7,7 @@
 #include "Assert/Assert.h"
 #include "Format/Engine/JavaScript/Com/ActiveXObject.h"
 #include "Format/Engine/JavaScript/Com/ComCallback.h"
+#include "Format/Engine/JavaScript/Com/ComExtractorV8.h"
 #include "Format/Engine/JavaScript/Com/Enumerator.h"
 #include "Format/Engine/JavaScript/Com/EnumeratorIterator.h"
 #include "Format/Engine/JavaScript/Com/StartupSnapshot.h"
@@ -22,10 +23,6 @@ namespace {
 template <class T>
 std::intptr_t addressOf(T* pointer) {
     return reinterpret_cast<std::intptr_t>(pointer);
-}
-
-bool isReservedName(std::string const& name) {
-    return name == "Attribute" || name == "Enumerator";
 }
 
 } // namespace

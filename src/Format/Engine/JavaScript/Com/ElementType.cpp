@@ -90,4 +90,10 @@ VARTYPE safeArrayElementType(ITypeInfo& typeInfo, TYPEDESC const& element) {
     return elementType(typeInfo, element, 0);
 }
 
+VARTYPE declaredValueType(ITypeInfo& typeInfo, TYPEDESC const& declared) {
+    if (declared.vt == VT_SAFEARRAY && declared.lptdesc != nullptr)
+        return static_cast<VARTYPE>(VT_ARRAY | safeArrayElementType(typeInfo, *declared.lptdesc));
+    return safeArrayElementType(typeInfo, declared);
+}
+
 } // namespace qor::format::engine::javascript

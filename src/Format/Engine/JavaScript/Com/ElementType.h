@@ -10,4 +10,9 @@ namespace qor::format::engine::javascript {
 // alias stands for; VT_EMPTY for anything else (records, coclasses).
 VARTYPE safeArrayElementType(ITypeInfo& typeInfo, TYPEDESC const& element);
 
+// The VARIANT type a value declared as `declared` arrives in: as
+// safeArrayElementType says, and VT_ARRAY with its element type for a
+// SAFEARRAY (VT_ARRAY alone when that type is none of those).
+VARTYPE declaredValueType(ITypeInfo& typeInfo, TYPEDESC const& declared);
+
 } // namespace qor::format::engine::javascript

@@ -78,9 +78,9 @@ bool implements(ITypeInfo& coclass, TYPEATTR const& attributes, Guid const& iid)
     return false;
 }
 
-// The event interface of the library's coclass that implements `iid`; a
-// coclass named by `iid` itself answers for itself.
-std::shared_ptr<EventInterface const> ofLibrary(Guid const& iid, TypeLibrary& library) {
+} // namespace
+
+std::shared_ptr<EventInterface const> EventInterface::ofType(Guid const& iid, TypeLibrary& library) {
     if (auto* entry = library.find(iid); entry != nullptr && entry->typeInfo != nullptr && entry->typeAttr != nullptr &&
                                           entry->typeAttr->typekind == TKIND_COCLASS)
         return EventInterface::ofClass(*entry->typeInfo);
@@ -94,8 +94,6 @@ std::shared_ptr<EventInterface const> ofLibrary(Guid const& iid, TypeLibrary& li
     }
     return nullptr;
 }
-
-} // namespace
 
 std::shared_ptr<EventInterface const> EventInterface::ofClass(ITypeInfo& coclass) {
     TypeAttributes const attributes(coclass);
@@ -141,7 +139,7 @@ std::shared_ptr<EventInterface const> EventInterface::of(IDispatch* object, Type
         return nullptr;
     auto [entry, inserted] = cache.try_emplace(iid);
     if (inserted)
-        entry->second = ofLibrary(iid, library);
+        entry->second = ofType(iid, library);
     return entry->second;
 }
 

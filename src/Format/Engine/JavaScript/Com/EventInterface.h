@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Format/Engine/JavaScript/Com/Export.h"
 #include "Id/Guid.h"
 #include "Platform/Com.h"
 #include "Platform/Windows/Com/ComRef.h"
@@ -30,6 +31,11 @@ public:
                                                     Cache& cache);
     // The default source of a coclass, or null.
     static std::shared_ptr<EventInterface const> ofClass(ITypeInfo& coclass);
+    // The event interface of the library's coclass that implements the
+    // interface `iid`; a coclass named by `iid` answers for itself. Null when
+    // there is none.
+    QOR_JAVASCRIPT_COM_API static std::shared_ptr<EventInterface const>
+    ofType(Guid const& iid, platform::windows::com::TypeLibrary& library);
 
     EventInterface(IID const& iid, std::string name, platform::windows::com::ComRef<ITypeInfo> typeInfo)
         : iid(iid), name(std::move(name)), typeInfo(std::move(typeInfo)) {}

@@ -37,6 +37,9 @@ struct V8Function {
     // The interface the member is called through; nil for the object's
     // default IDispatch (ComMembers::Part::interfaceId).
     Guid interfaceId;
+    // What a call gives (ComFunction::valueType and valueVt).
+    std::string valueType;
+    VARTYPE valueVt = VT_EMPTY;
 };
 
 // A property without arguments, reached through an accessor.
@@ -51,6 +54,10 @@ struct V8Property {
     // through (nil for the object's default IDispatch).
     DISPID dispid = DISPID_UNKNOWN;
     Guid interfaceId;
+    // What the getter gives (ComFunction::valueType and valueVt); empty and
+    // VT_EMPTY without a getter.
+    std::string valueType;
+    VARTYPE valueVt = VT_EMPTY;
 };
 
 // The binding of one COM class to scripts. Templates and callbacks point at
