@@ -4,11 +4,10 @@
 
 #include "Assert/Assert.h"
 #include "Format/Engine/JavaScript/Com/IsolateData.h"
-#include "Platform/Windows/Com/OleActivation.h"
+#include "Support/RegisteredClass.h"
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -18,45 +17,6 @@ namespace {
 
 using assert::AssertInfo;
 using assert::ScopedAssertSink;
-
-// A class factory of the process: what it makes is up to the test.
-class Factory : public CountedObject<IClassFactory> {
-public:
-    using Make = std::function<HRESULT(REFIID, void**)>;
-    explicit Factory(Make make) : make_(std::move(make)) {}
-
-    STDMETHODIMP CreateInstance(IUnknown* outer, REFIID riid, void** object) override {
-        if (outer != nullptr)
-            return CLASS_E_NOAGGREGATION;
-        return make_(riid, object);
-    }
-    STDMETHODIMP LockServer(BOOL) override { return S_OK; }
-
-private:
-    Make make_;
-};
-
-// Registers a factory under a ProgID for the test's lifetime.
-class Registration {
-public:
-    Registration(Guid const& clsid, char16_t const* progId, IClassFactory* factory) : progId_(progId) {
-        platform::windows::com::ensureOleInitialized();
-        EXPECT_EQ(CoRegisterClassObject(clsid.to<CLSID>(), factory, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE,
-                                        &cookie_),
-                  S_OK);
-        EXPECT_EQ(platform::posix::ole::registerProgId(progId, clsid.to<CLSID>()), S_OK);
-    }
-    ~Registration() {
-        CoRevokeClassObject(cookie_);
-        platform::posix::ole::revokeProgId(progId_);
-    }
-    Registration(Registration const&) = delete;
-    Registration& operator=(Registration const&) = delete;
-
-private:
-    std::u16string progId_;
-    DWORD cookie_ = 0;
-};
 
 Guid const clsidPoint{0x7c3e1a00, 0x41d2, 0x4b8e, {0xa0, 0xf1, 0x5e, 0x9b, 0x2c, 0x4d, 0x6f, 0x30}};
 Guid const clsidHostItem{0x7c3e1a00, 0x41d2, 0x4b8e, {0xa0, 0xf1, 0x5e, 0x9b, 0x2c, 0x4d, 0x6f, 0x31}};
@@ -87,24 +47,19 @@ protected:
         EXPECT_TRUE(itemFactory.balanced()) << itemFactory.refCount();
     }
 
-    // Hands out the two points in turn, and the host item for its class.
-    HRESULT make(REFIID riid, void** object, TypedDispatch& which) {
-        return which.QueryInterface(riid, object);
-    }
-
     TypedDispatch first{host.typeInfo(iidPoint)};
     TypedDispatch second{host.typeInfo(iidPoint)};
     TypedDispatch hostItem{host.typeInfo(iidItem)};
     int made = 0;
     HRESULT failure = S_OK;
-    Factory factory{[this](REFIID riid, void** object) {
-        if (failure != S_OK)
-            return failure;
-        return make(riid, object, made++ % 2 == 0 ? first : second);
+    // Hands out the two points in turn, and the host item for its class.
+    CountedClassFactory factory{[this](REFIID riid, void** object) {
+        return failure != S_OK ? failure : (made++ % 2 == 0 ? first : second).QueryInterface(riid, object);
     }};
-    Factory itemFactory{[this](REFIID riid, void** object) { return make(riid, object, hostItem); }};
-    std::optional<Registration> point{std::in_place, clsidPoint, u"Qor.Test.Point", &factory};
-    std::optional<Registration> item{std::in_place, clsidHostItem, u"Qor.Test.Item", &itemFactory};
+    CountedClassFactory itemFactory{
+        [this](REFIID riid, void** object) { return hostItem.QueryInterface(riid, object); }};
+    std::optional<RegisteredClass> point{std::in_place, clsidPoint, u"Qor.Test.Point", &factory};
+    std::optional<RegisteredClass> item{std::in_place, clsidHostItem, u"Qor.Test.Item", &itemFactory};
 };
 
 TEST_F(ActiveXObjectTest, ObjectsOfOneClassShareTheTemplateTheirTypeInformationGave) {

@@ -87,6 +87,19 @@ private:
     ITypeLib* runtimeLibrary = nullptr;
 };
 
+// Puts `object` into `result` with a reference for the caller.
+inline HRESULT handOut(VARIANT* result, IDispatch* object) {
+    object->AddRef();
+    result->vt = VT_DISPATCH;
+    result->pdispVal = object;
+    return S_OK;
+}
+
+// A handler that answers every call with `object`.
+inline CountedDispatch::Handler handingOut(IDispatch* object) {
+    return [object](DISPID, WORD, DISPPARAMS*, VARIANT* result, EXCEPINFO*) { return handOut(result, object); };
+}
+
 // An engine over the fixture model that collects reported errors.
 class BindingTest : public ::testing::Test {
 protected:

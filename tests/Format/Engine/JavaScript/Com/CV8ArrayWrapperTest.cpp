@@ -97,46 +97,28 @@ TEST_F(CV8ArrayWrapperTest, ItIsOneObjectForItsInterfacesAndAnotherForTheCreator
     EXPECT_EQ(refused, nullptr);
 }
 
-TEST_F(CV8ArrayWrapperTest, EnumerationReadsTheElementsAndTellsTheEnd) {
+TEST_F(CV8ArrayWrapperTest, EnumerationWalksTheLiveElementsWithSkipResetAndClone) {
     ComRef<IEnumVARIANT> empty = enumeratorOf(wrap("[]").get());
     EXPECT_EQ(next(empty.get(), 1).result, S_FALSE);
     EXPECT_EQ(empty->Skip(1), S_FALSE);
 
-    ComRef<IEnumVARIANT> three = enumeratorOf(wrap("[1, 'a', null]").get());
-    EXPECT_EQ(next(three.get(), 0).result, S_OK);
-    Fetched const all = next(three.get(), 5);
+    ComRef<IEnumVARIANT> enumerator = enumeratorOf(wrap("['x', [1], null]").get());
+    EXPECT_EQ(next(enumerator.get(), 0).result, S_OK);
+    Fetched const all = next(enumerator.get(), 5);
     EXPECT_EQ(all.result, S_FALSE);
-    EXPECT_EQ(all.types, (std::vector<VARTYPE>{VT_I4, VT_BSTR, VT_NULL}));
-    EXPECT_EQ(all.texts[1], u"a");
-    EXPECT_TRUE(next(three.get(), 1).types.empty());
-    EXPECT_EQ(three->Reset(), S_OK);
-    EXPECT_EQ(next(three.get(), 1).types, std::vector<VARTYPE>{VT_I4});
-}
-
-TEST_F(CV8ArrayWrapperTest, SkipResetAndCloneMoveThroughTheArray) {
-    ComRef<IEnumVARIANT> enumerator = enumeratorOf(wrap("['x', 'y', 'z']").get());
-    EXPECT_EQ(enumerator->Skip(2), S_OK);
-    EXPECT_EQ(next(enumerator.get(), 1).texts, std::vector<std::u16string>{u"z"});
+    EXPECT_EQ(all.types, (std::vector<VARTYPE>{VT_BSTR, VT_DISPATCH, VT_NULL})); // nested arrays as wrappers
+    EXPECT_EQ(all.texts[0], u"x");
     EXPECT_EQ(enumerator->Reset(), S_OK);
     EXPECT_EQ(enumerator->Skip(5), S_FALSE);
-    EXPECT_TRUE(next(enumerator.get(), 1).types.empty());
-
     EXPECT_EQ(enumerator->Reset(), S_OK);
-    EXPECT_EQ(enumerator->Skip(1), S_OK);
+    EXPECT_EQ(enumerator->Skip(2), S_OK);
     ComRef<IEnumVARIANT> clone;
     ASSERT_EQ(enumerator->Clone(clone.put()), S_OK);
-    EXPECT_EQ(next(clone.get(), 1).texts, std::vector<std::u16string>{u"y"});
-    EXPECT_EQ(next(clone.get(), 1).texts, std::vector<std::u16string>{u"z"});
-    EXPECT_EQ(next(enumerator.get(), 1).texts, std::vector<std::u16string>{u"y"});
-}
-
-TEST_F(CV8ArrayWrapperTest, TheEnumerationIsLiveAndNestedArraysArriveAsWrappers) {
-    ComRef<IEnumVARIANT> enumerator = enumeratorOf(wrap("[[1], 2]").get());
-    EXPECT_EQ(next(enumerator.get(), 1).types, std::vector<VARTYPE>{VT_DISPATCH});
+    // The walk is live: it meets what the script adds, and stops where it cut.
     run("array.push('late'); 0");
-    EXPECT_EQ(next(enumerator.get(), 5).types, (std::vector<VARTYPE>{VT_I4, VT_BSTR}));
+    EXPECT_EQ(next(clone.get(), 2).types, (std::vector<VARTYPE>{VT_NULL, VT_BSTR}));
+    EXPECT_EQ(next(enumerator.get(), 1).types, std::vector<VARTYPE>{VT_NULL});
     run("array.length = 0; 0");
-    EXPECT_EQ(enumerator->Reset(), S_OK);
     EXPECT_TRUE(next(enumerator.get(), 1).types.empty());
 }
 
@@ -177,12 +159,7 @@ TEST_F(CV8ArrayWrapperTest, BackInAScriptItIsACOMObjectNotTheArray) {
     item.onInvoke([](DISPID, WORD, DISPPARAMS* params, VARIANT* result, EXCEPINFO*) {
         return VariantCopy(result, &params->rgvarg[0]);
     });
-    application.onInvoke([&](DISPID, WORD, DISPPARAMS*, VARIANT* result, EXCEPINFO*) {
-        result->vt = VT_DISPATCH;
-        result->pdispVal = &item;
-        item.AddRef();
-        return S_OK;
-    });
+    application.onInvoke(handingOut(&item));
     EXPECT_EQ(run("var back = Application.Items.Echo([1, 2]); [Array.isArray(back), back.ToString()].join()"),
               "false,1,2");
     engine.reset();
@@ -201,10 +178,6 @@ TEST_F(CV8ArrayWrapperTest, AWrapperKeptPastItsEngineAnswersWithoutIt) {
     EXPECT_EQ(next(enumerator.get(), 1).result, S_FALSE);
 }
 
-TEST_F(CV8ArrayWrapperTest, COMMayEnumerateWhileNoScriptRuns) {
-    ComRef<IEnumVARIANT> enumerator = enumeratorOf(wrap("['a', 'b']").get());
-    EXPECT_EQ(next(enumerator.get(), 2).texts, (std::vector<std::u16string>{u"a", u"b"}));
-}
 
 } // namespace
 } // namespace qor::test::bindings

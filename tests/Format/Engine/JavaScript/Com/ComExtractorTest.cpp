@@ -92,21 +92,6 @@ TEST_F(ExtractorTest, AccessorsWithoutParametersHaveNone) {
     EXPECT_TRUE(type.returnedEverything());
 }
 
-TEST_F(ExtractorTest, AMethodWithoutParameterNamesHasNoParameters) {
-    FakeType type(u"INames");
-    FakeFunction method{u"Unnamed", 1, INVOKE_FUNC, {{u"a"}, {u"b"}}};
-    method.namesGiven = 1;
-    type.add(method);
-    FakeFunction get{u"Prop", 2, INVOKE_PROPERTYGET, {{u"index"}}};
-    get.namesGiven = 1;
-    type.add(get);
-
-    ComClass const result = build(type);
-    EXPECT_TRUE(result.functions[0].parameters.empty());
-    ASSERT_EQ(result.functions[1].parameters.size(), 1u);
-    EXPECT_EQ(result.functions[1].parameters[0].name, "");
-}
-
 TEST_F(ExtractorTest, AMemberWhoseDescriptionCannotBeReadIsReportedAndLeftOut) {
     FakeType type(u"IBroken");
     type.add({u"First", 1});
@@ -125,18 +110,26 @@ TEST_F(ExtractorTest, AMemberWhoseDescriptionCannotBeReadIsReportedAndLeftOut) {
     EXPECT_EQ(extractComFunction(type, 1).error(), E_OUTOFMEMORY);
 }
 
-TEST_F(ExtractorTest, FailedNamesLeaveAMethodWithoutParametersAndAPutUnnamed) {
-    FakeType type(u"INoNames");
-    type.add({u"Method", 1, INVOKE_FUNC, {{u"a"}}});
-    type.add({u"Prop", 2, INVOKE_PROPERTYPUT, {{u"value"}}});
-    EXPECT_CALL(type, GetNames(_, _, _, _)).WillRepeatedly(Return(E_FAIL));
+TEST_F(ExtractorTest, MissingNamesLeaveAMethodWithoutParametersAndAGetOrPutUnnamed) {
+    FakeType partly(u"INames");
+    FakeFunction method{u"Unnamed", 1, INVOKE_FUNC, {{u"a"}, {u"b"}}};
+    method.namesGiven = 1;
+    partly.add(method);
+    FakeFunction get{u"Prop", 2, INVOKE_PROPERTYGET, {{u"index"}}};
+    get.namesGiven = 1;
+    partly.add(get);
+    FakeType failing(u"INoNames");
+    failing.add({u"Method", 1, INVOKE_FUNC, {{u"a"}}});
+    failing.add({u"Prop", 2, INVOKE_PROPERTYPUT, {{u"value"}}});
+    EXPECT_CALL(failing, GetNames(_, _, _, _)).WillRepeatedly(Return(E_FAIL));
 
-    ComClass const result = build(type);
-    ASSERT_EQ(result.functions.size(), 2u);
-    EXPECT_EQ(result.functions[0].name, "Method");
-    EXPECT_TRUE(result.functions[0].parameters.empty());
-    ASSERT_EQ(result.functions[1].parameters.size(), 1u);
-    EXPECT_EQ(result.functions[1].parameters[0].name, "");
+    for (FakeType* type : {&partly, &failing}) {
+        ComClass const result = build(*type);
+        ASSERT_EQ(result.functions.size(), 2u);
+        EXPECT_TRUE(result.functions[0].parameters.empty());
+        ASSERT_EQ(result.functions[1].parameters.size(), 1u);
+        EXPECT_EQ(result.functions[1].parameters[0].name, "");
+    }
     EXPECT_EQ(reported(), std::vector<std::string>(2, "extractComFunction: GetNames() failed."));
 }
 
@@ -210,10 +203,6 @@ TEST_F(ExtractorTest, AnObjectWithoutUsableTypeInformationGivesNothing) {
     EXPECT_TRUE(calc.returnedEverything());
 }
 
-TEST_F(ExtractorTest, AnEmptyTypeLibraryGivesAnEmptyExtract) {
-    TypeLibrary library;
-    EXPECT_TRUE(extractRegisteredComComponents(library).classes.empty());
-}
 
 } // namespace
 } // namespace qor::format::engine::javascript

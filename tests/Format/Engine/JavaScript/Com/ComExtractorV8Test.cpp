@@ -42,31 +42,7 @@ std::vector<std::string> functionNames(V8Class const& v8Class) {
     return names;
 }
 
-TEST(ConvertComToV8Test, ThePlumbingOfIUnknownIDispatchAndIDispatchExIsLeftOut) {
-    V8Class const v8Class = convertComToV8(
-        classOf({member("QueryInterface", INVOKE_FUNC, 0x60000000), member("AddRef", INVOKE_FUNC, 0x60000001),
-                 member("Invoke", INVOKE_FUNC, 0x60010003), member("RemoteInvokeEx", INVOKE_FUNC, 0x60020001),
-                 member("GetNameSpaceParent", INVOKE_FUNC, 0x60020007), member("InvokeEx", INVOKE_FUNC, 1),
-                 member("invoke", INVOKE_FUNC, 2)}),
-        nullptr);
-    EXPECT_EQ(functionNames(v8Class), (std::vector<std::string>{"InvokeEx", "invoke"}));
-    EXPECT_EQ(v8Class.functions[0].className, "Sheet");
-    EXPECT_EQ(v8Class.hostClass, nullptr);
-}
 
-TEST(ConvertComToV8Test, NewAndNew2AreConstructorsInOrderAndMethodsToo) {
-    V8Class const v8Class = convertComToV8(
-        classOf({member("New", INVOKE_FUNC, 10, {parameter("name", VT_BSTR)}),
-                 member("Activate", INVOKE_FUNC, 3), member("New2", INVOKE_FUNC, 11, {parameter("a", VT_PTR), parameter("b")}),
-                 member("new", INVOKE_FUNC, 12)}),
-        nullptr);
-    ASSERT_EQ(v8Class.constructors.size(), 2u);
-    EXPECT_EQ(v8Class.constructors[0].dispid, 10);
-    EXPECT_EQ(v8Class.constructors[0].parameters[0].vt, VT_BSTR);
-    EXPECT_EQ(v8Class.constructors[1].dispid, 11);
-    EXPECT_EQ(v8Class.constructors[1].parameters.size(), 2u);
-    EXPECT_EQ(functionNames(v8Class), (std::vector<std::string>{"New", "Activate", "New2", "new"}));
-}
 
 TEST(ConvertComToV8Test, AGetAndPutWithoutArgumentsAreOnePropertyInEitherOrder) {
     for (bool getFirst : {true, false}) {

@@ -15,38 +15,27 @@ VARIANT text(OLECHAR const* value) {
     return variant;
 }
 
-TEST(ComParameter, CopiesOwnTheirDefaultValue) {
+TEST(ComParameter, CopiesOwnTheirDefaultValueAndMovesLeaveTheSourceEmpty) {
     VARIANT value = text(OLESTR("abc"));
     ComParameter original("VT_BSTR", "s", value, PARAMFLAG_FIN | PARAMFLAG_FOPT | PARAMFLAG_FHASDEFAULT, VT_BSTR);
     VariantClear(&value);
 
-    ComParameter copy(original);
-    ASSERT_EQ(copy.defaultValue.vt, VT_BSTR);
-    EXPECT_NE(copy.defaultValue.bstrVal, original.defaultValue.bstrVal);
-    EXPECT_EQ(SysStringLen(copy.defaultValue.bstrVal), 3u);
-    EXPECT_EQ(copy.defaultValue.bstrVal[0], OLECHAR(u'a'));
-
     ComParameter assigned;
-    assigned = copy;
-    EXPECT_EQ(assigned.name, "s");
-    EXPECT_EQ(assigned.flags, 0x31);
-    EXPECT_EQ(assigned.vt, VT_BSTR);
-    EXPECT_NE(assigned.defaultValue.bstrVal, copy.defaultValue.bstrVal);
-}
+    assigned = original;
+    ComParameter copy(assigned);
+    EXPECT_EQ(copy.name, "s");
+    EXPECT_EQ(copy.flags, 0x31);
+    ASSERT_EQ(copy.defaultValue.vt, VT_BSTR);
+    EXPECT_NE(copy.defaultValue.bstrVal, assigned.defaultValue.bstrVal);
+    EXPECT_NE(assigned.defaultValue.bstrVal, original.defaultValue.bstrVal);
+    EXPECT_EQ(SysStringLen(copy.defaultValue.bstrVal), 3u);
 
-TEST(ComParameter, AMovedFromParameterIsLeftEmpty) {
-    VARIANT value = text(OLESTR("abc"));
-    ComParameter original("VT_BSTR", "s", value, 0x31, VT_BSTR);
-    VariantClear(&value);
     BSTR const held = original.defaultValue.bstrVal;
-
     ComParameter moved(std::move(original));
-    EXPECT_EQ(moved.defaultValue.bstrVal, held);
-    EXPECT_EQ(original.defaultValue.vt, VT_EMPTY);
-
     ComParameter target;
     target = std::move(moved);
     EXPECT_EQ(target.defaultValue.bstrVal, held);
+    EXPECT_EQ(original.defaultValue.vt, VT_EMPTY);
     EXPECT_EQ(moved.defaultValue.vt, VT_EMPTY);
 }
 

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 namespace qor::test::bindings {
 namespace {
 
@@ -15,52 +17,29 @@ using platform::windows::com::IScriptStartStop;
 
 // A host object that deletes itself with its last reference, as real ones
 // do; the counters tell how many are alive.
-class Disposable : public IDispatch {
+class Disposable : public TypedDispatch {
 public:
     static inline long alive = 0;
     static inline long made = 0;
 
-    explicit Disposable(ITypeInfo* typeInfo) : typeInfo_(typeInfo) {
+    // With one reference, for the caller.
+    explicit Disposable(ITypeInfo* typeInfo) : TypedDispatch(typeInfo) {
         ++alive;
         ++made;
+        onInvoke([](DISPID, WORD, DISPPARAMS*, VARIANT* result, EXCEPINFO*) {
+            result->vt = VT_I4;
+            result->lVal = 7;
+            return S_OK;
+        });
     }
-    virtual ~Disposable() { --alive; }
+    ~Disposable() override { --alive; }
 
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        if (!IsEqualGUID(riid, IID_IUnknown) && !IsEqualGUID(riid, IID_IDispatch)) {
-            *ppv = nullptr;
-            return E_NOINTERFACE;
-        }
-        *ppv = static_cast<IDispatch*>(this);
-        AddRef();
-        return S_OK;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return ++count_; }
     STDMETHODIMP_(ULONG) Release() override {
-        ULONG const left = --count_;
+        ULONG const left = TypedDispatch::Release();
         if (left == 0)
             delete this;
         return left;
     }
-    STDMETHODIMP GetTypeInfoCount(UINT* count) override {
-        *count = 1;
-        return S_OK;
-    }
-    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** info) override {
-        typeInfo_->AddRef();
-        *info = typeInfo_;
-        return S_OK;
-    }
-    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return DISP_E_UNKNOWNNAME; }
-    STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT* result, EXCEPINFO*, UINT*) override {
-        result->vt = VT_I4;
-        result->lVal = 7;
-        return S_OK;
-    }
-
-private:
-    ITypeInfo* typeInfo_;
-    ULONG count_ = 0;
 };
 
 // A host object that hears when scripts stop.
@@ -79,10 +58,8 @@ protected:
         application.onInvoke([this](DISPID dispid, WORD, DISPPARAMS*, VARIANT* result, EXCEPINFO*) {
             if (dispid != 3)
                 return DISP_E_MEMBERNOTFOUND;
-            auto* created = new Disposable(host.typeInfo(iidItem));
-            created->AddRef();
             result->vt = VT_DISPATCH;
-            result->pdispVal = created;
+            result->pdispVal = new Disposable(host.typeInfo(iidItem));
             return S_OK;
         });
         Disposable::alive = 0;
@@ -133,10 +110,7 @@ TEST_F(ObjectLifetimeTest, StoppingAScriptStopsTheHostsOwnWrappedObjectsOnly) {
     Stoppable hostObject(host.typeInfo(iidItem));
     Stoppable runtimeObject(host.typeInfo(iidPoint));
     application.onInvoke([&](DISPID dispid, WORD, DISPPARAMS*, VARIANT* result, EXCEPINFO*) {
-        result->vt = VT_DISPATCH;
-        result->pdispVal = dispid == 2 ? static_cast<IDispatch*>(&hostObject) : static_cast<IDispatch*>(&runtimeObject);
-        result->pdispVal->AddRef();
-        return S_OK;
+        return handOut(result, dispid == 2 ? static_cast<IDispatch*>(&hostObject) : &runtimeObject);
     });
     run("var a = Application.Items, b = Application.Create('point');");
     engine->stopScript();
@@ -165,11 +139,7 @@ TEST_F(ObjectLifetimeTest, ObjectsOfClassesMetAtRunTimeGetTheirOwnTemplateOnce) 
         });
     bool first = true;
     application.onInvoke([&](DISPID, WORD, DISPPARAMS*, VARIANT* result, EXCEPINFO*) {
-        result->vt = VT_DISPATCH;
-        result->pdispVal = first ? &rows : &otherRows;
-        first = false;
-        result->pdispVal->AddRef();
-        return S_OK;
+        return handOut(result, std::exchange(first, false) ? &rows : &otherRows);
     });
     run("");
     auto& classes = format::engine::javascript::IsolateData::classMap(isolate());

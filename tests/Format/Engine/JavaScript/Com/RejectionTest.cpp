@@ -15,13 +15,15 @@ using Found = std::optional<std::pair<std::string, std::filesystem::path>>;
 // Scripts named main.js, and files for Include and import served from memory.
 class RejectionTest : public qor::test::EngineFixture {
 protected:
-    RejectionTest() {
-        engine->setImportResolverCallback([this](ComV8Engine&, std::string_view name) -> Found {
+    RejectionTest() { engine->setImportResolverCallback(resolver()); }
+
+    ComV8Engine::ImportResolver resolver() {
+        return [this](ComV8Engine&, std::string_view name) -> Found {
             auto text = files.find(std::string(name));
             if (text == files.end())
                 return std::nullopt;
             return std::pair{text->second, std::filesystem::path(std::string(name))};
-        });
+        };
     }
 
     static ComV8Engine::ScriptSettings named(std::string path, bool isModule = false) {
@@ -31,7 +33,6 @@ protected:
         return settings;
     }
     std::string runClassic(std::string_view text) { return run(text, named("main.js")); }
-    std::string runModule(std::string_view text) { return run(text, named("main.mjs", true)); }
     // What the host hears once it stops the engine.
     std::vector<std::string> stopped() {
         engine->stopScript();
@@ -41,96 +42,82 @@ protected:
     std::map<std::string, std::string> files;
 };
 
-// --- rejections nobody handles ----------------------------------------------
+// What the host hears at the stop after one run (or two, the second being
+// `later`), and where the first report is located.
+struct RejectionCase {
+    char const* name;
+    std::map<std::string, std::string> files;
+    bool isModule;
+    std::string script;
+    std::string later;
+    std::vector<std::string> reports;
+    std::string resourceName = "";
+    int lineNumber = 0;
+};
 
-TEST_F(RejectionTest, AnUnhandledRejectionIsPendingAfterASuccessfulRun) {
-    EXPECT_EQ(runClassic("Promise.reject(new Error('x')); 1"), "1");
+TEST_F(RejectionTest, UnhandledRejectionsAreReportedOnceAtTheStop) {
+    std::vector<RejectionCase> const cases{
+        {"located where the error was made", {}, false,
+         "function fail() {\n  return Promise.reject(new Error('where'));\n}\nfail();", "",
+         {"Uncaught Error: where"}, "main.js", 2},
+        {"a reason that is no error, where rejected", {}, false, "1;\n\nPromise.reject(42);", "", {"Uncaught 42"},
+         "main.js", 3},
+        {"an async function that throws", {}, false,
+         "async function work() {\n  await null;\n  throw new TypeError('late');\n}\nwork();", "",
+         {"Uncaught TypeError: late"}, "main.js", 3},
+        {"an included file", {{"lib.js", "var fromLib = 1;\nPromise.reject(new Error('in lib'));"}}, false,
+         "Include('lib.js'); fromLib", "", {"Uncaught Error: in lib"}, "lib.js", 2},
+        {"a handler attached later in the run", {}, false,
+         "const p = Promise.reject(new Error('x'));\np.catch(e => {});", "", {}},
+        {"a handler attached by a promise job of the run", {}, false,
+         "const p = Promise.reject(new Error('x'));\n"
+         "Promise.resolve().then(() => Promise.resolve()).then(() => p.catch(() => {}));",
+         "", {}},
+        {"a handler attached in a later run comes too late", {}, false,
+         "globalThis.p = Promise.reject(new Error('too late'));", "p.catch(() => {}); 'handled'",
+         {"Uncaught Error: too late"}},
+        {"only those still unhandled", {}, false,
+         "const a = Promise.reject(new Error('a'));\nPromise.reject(new Error('b'));\na.catch(() => {});", "",
+         {"Uncaught Error: b"}},
+        {"the oldest wins", {}, false, "Promise.reject(new Error('first')); Promise.reject(new Error('second'));", "",
+         {"Uncaught Error: first"}},
+        {"the run's own error first", {}, false, "Promise.reject(new Error('rejected'));\nthrow new Error('thrown');",
+         "", {"Uncaught Error: thrown", "Uncaught Error: rejected"}},
+        {"a module dropping a promise", {}, true, "export const a = 1;\nPromise.reject(new Error('in module'));", "",
+         {"Uncaught Error: in module"}, "main.mjs", 2},
+        {"a module failing after its await", {{"./slow.mjs", "await null; throw new Error('imported');"}}, true,
+         "import './slow.mjs';", "", {"Uncaught Error: imported"}},
+        {"an import caught", {{"./bad.mjs", "export let = 1;"}}, false, "import('./bad.mjs').catch(() => {});", "",
+         {}},
+    };
+    for (RejectionCase const& c : cases) {
+        reported.clear();
+        files = c.files;
+        engine = std::make_unique<ComV8Engine>(classes, typeLibrary, ".");
+        engine->errorHandler = [this](auto&, Error& error) { reported.push_back(error); };
+        engine->setImportResolverCallback(resolver());
+        run(c.script, named(c.isModule ? "main.mjs" : "main.js", c.isModule));
+        if (!c.later.empty())
+            runClassic(c.later);
+        EXPECT_EQ(stopped(), c.reports) << c.name;
+        if (!c.resourceName.empty() && !reported.empty()) {
+            EXPECT_EQ(reported[0].resourceName, c.resourceName) << c.name;
+            EXPECT_EQ(reported[0].lineNumber, c.lineNumber) << c.name;
+        }
+    }
+}
+
+TEST_F(RejectionTest, AnUnhandledRejectionIsPendingAfterASuccessfulRunWithItsStack) {
+    EXPECT_EQ(runClassic("function fail() {\n  return Promise.reject(new Error('x'));\n}\nfail(); 1"), "1");
     EXPECT_THAT(reported, IsEmpty());
     EXPECT_TRUE(engine->hasPendingError());
     EXPECT_THAT(stopped(), ElementsAre("Uncaught Error: x"));
     EXPECT_EQ(reported[0].type, Error::Type::Exception);
-}
-
-TEST_F(RejectionTest, ItIsLocatedWhereTheErrorWasMade) {
-    runClassic("function fail() {\n  return Promise.reject(new Error('where'));\n}\nfail();");
-    EXPECT_THAT(stopped(), ElementsAre("Uncaught Error: where"));
-    EXPECT_EQ(reported[0].resourceName, "main.js");
-    EXPECT_EQ(reported[0].lineNumber, 2);
     ASSERT_TRUE(reported[0].stackTrace);
     EXPECT_THAT(*reported[0].stackTrace, HasSubstr("at fail (main.js:2:"));
-}
-
-TEST_F(RejectionTest, AReasonThatIsNoErrorIsLocatedWhereItWasRejected) {
-    runClassic("1;\n\nPromise.reject(42);");
-    EXPECT_THAT(stopped(), ElementsAre("Uncaught 42"));
-    EXPECT_EQ(reported[0].resourceName, "main.js");
-    EXPECT_EQ(reported[0].lineNumber, 3);
-}
-
-TEST_F(RejectionTest, AnAsyncFunctionThatThrowsIsReported) {
-    runClassic("async function work() {\n  await null;\n  throw new TypeError('late');\n}\nwork();");
-    EXPECT_THAT(stopped(), ElementsAre("Uncaught TypeError: late"));
-    EXPECT_EQ(reported[0].lineNumber, 3);
-}
-
-TEST_F(RejectionTest, AnIncludedFileRejectingIsReportedWithItsName) {
-    files["lib.js"] = "var fromLib = 1;\nPromise.reject(new Error('in lib'));";
-    runClassic("Include('lib.js'); fromLib");
-    EXPECT_THAT(stopped(), ElementsAre("Uncaught Error: in lib"));
-    EXPECT_EQ(reported[0].resourceName, "lib.js");
-    EXPECT_EQ(reported[0].lineNumber, 2);
-}
-
-TEST_F(RejectionTest, WithoutAHandlerTheErrorStaysPendingUntilTheStop) {
-    engine->errorHandler = nullptr;
-    runClassic("Promise.reject(new Error('kept'))");
-    EXPECT_TRUE(engine->hasPendingError());
-    engine->stopScript();
-    EXPECT_FALSE(engine->hasPendingError());
-}
-
-// --- handlers that come in time ---------------------------------------------
-
-TEST_F(RejectionTest, AHandlerAttachedLaterInTheRunTakesItBack) {
-    EXPECT_EQ(runClassic("const p = Promise.reject(new Error('x'));\n"
-                         "let seen = 'none';\n"
-                         "p.catch(e => { seen = e.message; });\n"
-                         "'ran'"),
-              "ran");
-    EXPECT_EQ(run("seen"), "x");
-    EXPECT_THAT(stopped(), IsEmpty());
-}
-
-TEST_F(RejectionTest, AHandlerAttachedByAPromiseJobOfTheRunTakesItBack) {
-    runClassic("const p = Promise.reject(new Error('x'));\n"
-               "Promise.resolve().then(() => Promise.resolve()).then(() => p.catch(() => {}));");
-    EXPECT_THAT(stopped(), IsEmpty());
-}
-
-TEST_F(RejectionTest, AHandlerAttachedInALaterRunComesTooLate) {
-    runClassic("globalThis.p = Promise.reject(new Error('too late'));");
-    runClassic("p.catch(() => {}); 'handled'");
-    EXPECT_THAT(stopped(), ElementsAre("Uncaught Error: too late"));
-}
-
-TEST_F(RejectionTest, OnlyTheRejectionsStillUnhandledCount) {
-    runClassic("const a = Promise.reject(new Error('a'));\n"
-               "Promise.reject(new Error('b'));\n"
-               "a.catch(() => {});");
-    EXPECT_THAT(stopped(), ElementsAre("Uncaught Error: b"));
-}
-
-// --- which error wins ---------------------------------------------------------
-
-TEST_F(RejectionTest, TheOldestUnhandledRejectionWins) {
-    runClassic("Promise.reject(new Error('first')); Promise.reject(new Error('second'));");
-    EXPECT_THAT(stopped(), ElementsAre("Uncaught Error: first"));
-}
-
-TEST_F(RejectionTest, TheRunsOwnErrorIsReportedFirstAndTheRejectionAtTheStop) {
-    EXPECT_EQ(runClassic("Promise.reject(new Error('rejected'));\nthrow new Error('thrown');"), "");
-    EXPECT_THAT(reportedMessages(), ElementsAre("Uncaught Error: thrown"));
-    EXPECT_THAT(stopped(), ElementsAre("Uncaught Error: thrown", "Uncaught Error: rejected"));
+    // Each run reports its own.
+    runClassic("Promise.reject(new Error('two'))");
+    EXPECT_THAT(stopped(), ElementsAre("Uncaught Error: x", "Uncaught Error: two"));
 }
 
 TEST_F(RejectionTest, AnErrorAlreadyPendingIsKept) {
@@ -139,50 +126,11 @@ TEST_F(RejectionTest, AnErrorAlreadyPendingIsKept) {
     EXPECT_THAT(stopped(), ElementsAre("from the host"));
 }
 
-TEST_F(RejectionTest, EachRunReportsItsOwn) {
-    runClassic("Promise.reject(new Error('one'))");
-    EXPECT_THAT(stopped(), ElementsAre("Uncaught Error: one"));
-    runClassic("Promise.reject(new Error('two'))");
-    EXPECT_THAT(stopped(), ElementsAre("Uncaught Error: one", "Uncaught Error: two"));
-}
-
-// --- modules -------------------------------------------------------------------
-
-TEST_F(RejectionTest, AModuleRejectingAPromiseItDropsIsReported) {
-    runModule("export const a = 1;\nPromise.reject(new Error('in module'));");
-    EXPECT_THAT(stopped(), ElementsAre("Uncaught Error: in module"));
-    EXPECT_EQ(reported[0].resourceName, "main.mjs");
-    EXPECT_EQ(reported[0].lineNumber, 2);
-}
-
-TEST_F(RejectionTest, AModuleThatThrowsIsReportedOnce) {
-    runModule("throw new Error('top level');");
-    EXPECT_THAT(stopped(), ElementsAre("Uncaught Error: top level"));
-}
-
-TEST_F(RejectionTest, AModuleFailingAfterItsAwaitIsReportedOnce) {
-    files["./slow.mjs"] = "await null; throw new Error('imported');";
-    runModule("import './slow.mjs';");
-    EXPECT_THAT(stopped(), ElementsAre("Uncaught Error: imported"));
-}
-
-TEST_F(RejectionTest, AModuleFailingAfterTheRunIsReportedOnce) {
-    runModule("await new Promise(r => globalThis.resume = r);\nthrow new Error('late');");
-    runClassic("resume();");
-    EXPECT_THAT(stopped(), ElementsAre("Uncaught Error: late"));
-}
-
 TEST_F(RejectionTest, AnImportThatFailsAndIsNotAwaitedIsReported) {
     files["./bad.mjs"] = "export let = 1;";
     runClassic("import('./bad.mjs');");
     ASSERT_EQ(stopped().size(), 1u);
     EXPECT_THAT(reported[0].message, HasSubstr("SyntaxError"));
-}
-
-TEST_F(RejectionTest, AnImportThatFailsAndIsCaughtIsNot) {
-    files["./bad.mjs"] = "export let = 1;";
-    runClassic("import('./bad.mjs').catch(() => {});");
-    EXPECT_THAT(stopped(), IsEmpty());
 }
 
 } // namespace

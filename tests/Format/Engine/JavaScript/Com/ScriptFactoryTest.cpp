@@ -57,62 +57,57 @@ protected:
     Time const t2 = t1 + std::chrono::seconds(1);
 };
 
-TEST_F(ScriptFactoryTest, ASecondRequestForTheSameKeyIsACacheHit) {
-    auto* first = get("script.js").get();
-    EXPECT_EQ(get("script.js").get(), first);
+TEST_F(ScriptFactoryTest, ASecondRequestForTheSameKeyIsACacheHitWithItsHostContextReset) {
+    using namespace std::string_view_literals;
+    auto first = get("script");
+    first->hostContext = 42;
+    ScriptInterface* cached = first.get();
+    first.reset();
+    EXPECT_EQ(get("script").get(), cached);
+    EXPECT_EQ(get("script")->hostContext, 0u);
     EXPECT_EQ(created, 1);
-    EXPECT_EQ(&ScriptFactory::instance(), &factory);
+    // Keys are compared byte-wise.
+    for (std::string_view other : {"Script"sv, "script\0tail"sv, "scr\xC3\xAFpt"sv})
+        EXPECT_NE(get(other).get(), cached);
+    EXPECT_EQ(created, 4);
+    // A new engine is handed out as created.
+    auto fresh = factory.getEngine("other", std::nullopt, [this] {
+        auto engine = std::make_shared<FakeEngine>(alive);
+        engine->hostContext = 7;
+        return engine;
+    });
+    EXPECT_EQ(fresh->hostContext, 7u);
 }
 
-TEST_F(ScriptFactoryTest, AnEngineStillHeldIsNotHandedOutTwice) {
-    auto held = get("k");
+TEST_F(ScriptFactoryTest, AnEngineStillHeldIsLentAFreshOneThatIsNeverCached) {
+    auto held = get("k", t1);
     {
         auto lent = get("k");
         EXPECT_NE(lent, held);
-        EXPECT_EQ(created, 2);
-        EXPECT_EQ(alive, 2);
+        auto newer = get("k", t2); // a newer time does not replace the engine in use
+        EXPECT_NE(newer, held);
+        EXPECT_EQ(alive, 3);
     }
-    EXPECT_EQ(alive, 1); // the lent engine was never cached
-    ScriptInterface* cached = held.get();
-    held.reset();
-    EXPECT_EQ(get("k").get(), cached);
-    EXPECT_EQ(created, 2);
-}
-
-TEST_F(ScriptFactoryTest, ADifferentFileTimeReplacesTheCachedEngine) {
-    get("k", t1);
-    EXPECT_EQ(alive, 1);
-    auto newer = get("k", t2);
-    EXPECT_EQ(created, 2);
-    EXPECT_EQ(alive, 1); // the old engine is gone
-    newer.reset();
-    auto* cached = get("k", t2).get();
-    EXPECT_EQ(get("k").get(), cached); // no time asked: whatever the entry carries
-    EXPECT_EQ(created, 2);
-    get("k", t1); // older is different too
-    EXPECT_EQ(created, 3);
-}
-
-TEST_F(ScriptFactoryTest, AnEngineInUseIsNotReplacedByANewerTime) {
-    auto held = get("k", t1);
-    auto newer = get("k", t2); // lent out: the cache keeps the held engine and its time
-    EXPECT_NE(newer, held);
-    newer.reset();
     EXPECT_EQ(alive, 1);
     ScriptInterface* cached = held.get();
     held.reset();
     EXPECT_EQ(get("k", t1).get(), cached);
-    EXPECT_EQ(created, 2);
+    EXPECT_EQ(created, 3);
 }
 
-TEST_F(ScriptFactoryTest, AnEntryWithoutTimeIsReplacedByTheFirstRequestWithOne) {
+TEST_F(ScriptFactoryTest, ADifferentFileTimeReplacesTheCachedEngine) {
     get("k");
-    get("k");
-    EXPECT_EQ(created, 1);
-    get("k", t1);
+    get("k", t1); // an entry without time goes for the first request with one
     EXPECT_EQ(created, 2);
-    get("k", t1);
-    EXPECT_EQ(created, 2);
+    auto newer = get("k", t2);
+    EXPECT_EQ(created, 3);
+    EXPECT_EQ(alive, 1); // the old engine is gone
+    newer.reset();
+    auto* cached = get("k", t2).get();
+    EXPECT_EQ(get("k").get(), cached); // no time asked: whatever the entry carries
+    EXPECT_EQ(created, 3);
+    get("k", t1); // older is different too
+    EXPECT_EQ(created, 4);
 }
 
 TEST_F(ScriptFactoryTest, ResetForgetsEveryEngineButSparesHeldOnes) {
@@ -126,54 +121,28 @@ TEST_F(ScriptFactoryTest, ResetForgetsEveryEngineButSparesHeldOnes) {
     EXPECT_EQ(created, 4);
 }
 
-TEST_F(ScriptFactoryTest, ACacheHitResetsTheHostContext) {
-    get("k")->hostContext = 42;
-    EXPECT_EQ(get("k")->hostContext, 0u);
-    auto fresh = factory.getEngine("other", std::nullopt, [this] {
-        auto engine = std::make_shared<FakeEngine>(alive);
-        engine->hostContext = 7;
-        return engine;
-    });
-    EXPECT_EQ(fresh->hostContext, 7u); // a new engine is handed out as created
-}
-
-TEST_F(ScriptFactoryTest, KeysAreComparedByteWise) {
-    using namespace std::string_view_literals;
-    auto* lower = get("script").get();
-    EXPECT_NE(get("Script").get(), lower);
-    EXPECT_NE(get("script\0tail"sv).get(), lower);
-    EXPECT_NE(get("scr\xC3\xAFpt").get(), lower);
-    EXPECT_EQ(get("script").get(), lower);
-    EXPECT_EQ(created, 4);
-}
-
-TEST_F(ScriptFactoryTest, ANullEngineIsCachedAndReturnedAgain) {
+TEST_F(ScriptFactoryTest, FailingAndEmptyCreators) {
     int calls = 0;
     auto none = [&] {
         ++calls;
         return std::shared_ptr<ScriptInterface>();
     };
-    EXPECT_EQ(factory.getEngine("k", std::nullopt, none), nullptr);
-    EXPECT_EQ(factory.getEngine("k", std::nullopt, none), nullptr);
+    // A null engine is cached and returned again.
+    EXPECT_EQ(factory.getEngine("null", std::nullopt, none), nullptr);
+    EXPECT_EQ(factory.getEngine("null", std::nullopt, none), nullptr);
     EXPECT_EQ(calls, 1);
-}
-
-TEST_F(ScriptFactoryTest, ACreatorThatThrowsLeavesNoEntry) {
+    // One that throws leaves no entry.
     auto failing = []() -> std::shared_ptr<ScriptInterface> { throw std::runtime_error("no engine"); };
     EXPECT_THROW(factory.getEngine("k", std::nullopt, failing), std::runtime_error);
     get("k");
     EXPECT_EQ(created, 1);
-
     get("timed", t1);
     EXPECT_THROW(factory.getEngine("timed", t2, failing), std::runtime_error);
     EXPECT_EQ(alive, 1); // the out-of-date engine went before the creator ran
     get("timed");
     EXPECT_EQ(created, 3);
-}
-
-TEST_F(ScriptFactoryTest, AnEmptyCreatorThrowsOnlyWhenItIsNeeded) {
-    EXPECT_THROW(factory.getEngine("k", std::nullopt, {}), std::bad_function_call);
-    get("k");
+    // An empty one throws only when it is needed.
+    EXPECT_THROW(factory.getEngine("empty", std::nullopt, {}), std::bad_function_call);
     EXPECT_NE(factory.getEngine("k", std::nullopt, {}), nullptr);
 }
 

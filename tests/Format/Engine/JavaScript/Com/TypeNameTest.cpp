@@ -24,21 +24,13 @@ TYPEDESC pointerTo(TYPEDESC& target) {
     return typeDesc;
 }
 
-TEST(TypeName, BaseTypesAreNamedAfterTheirConstants) {
+TEST(TypeName, BaseTypesAreNamedAfterTheirConstantsAndOthersGiveNothing) {
     FakeType owner(u"IOwner");
-    EXPECT_EQ(getTypeName(owner, described(VT_EMPTY)), "VT_EMPT");
-    EXPECT_EQ(getTypeName(owner, described(VT_I4)), "VT_I4");
-    EXPECT_EQ(getTypeName(owner, described(73)), "VT_VERSIONED_STREAM");
-    EXPECT_EQ(getTypeName(owner, described(0x0FFF)), "VT_BSTR_BLOB");
-    EXPECT_EQ(getTypeName(owner, described(VT_ARRAY)), "VT_ARRAY");
-    EXPECT_EQ(getTypeName(owner, described(0xFFFF)), "VT_ILLEGAL");
-}
-
-TEST(TypeName, ValuesWithoutANameOfTheirOwnGiveNothing) {
-    FakeType owner(u"IOwner");
-    for (VARTYPE vt : {VARTYPE(15), VARTYPE(32), VARTYPE(35), VARTYPE(39), VARTYPE(63), VARTYPE(74), VARTYPE(4094),
-                       VARTYPE(VT_ARRAY | VT_I4), VARTYPE(VT_BYREF | VT_BSTR)})
-        EXPECT_EQ(getTypeName(owner, described(vt)), "") << vt;
+    for (auto const& [vt, name] : std::vector<std::pair<VARTYPE, std::string>>{
+             {VT_EMPTY, "VT_EMPT"}, {VT_I4, "VT_I4"}, {73, "VT_VERSIONED_STREAM"}, {0x0FFF, "VT_BSTR_BLOB"},
+             {VT_ARRAY, "VT_ARRAY"}, {0xFFFF, "VT_ILLEGAL"}, {15, ""}, {32, ""}, {35, ""}, {39, ""}, {63, ""},
+             {74, ""}, {4094, ""}, {VT_ARRAY | VT_I4, ""}, {VT_BYREF | VT_BSTR, ""}})
+        EXPECT_EQ(getTypeName(owner, described(vt)), name) << vt;
     TYPEDESC odd = described(15);
     EXPECT_EQ(getTypeName(owner, pointerTo(odd)), "*");
 }

@@ -66,12 +66,8 @@ protected:
     UserModelTest() {
         host.sheetCreator = &sheetCreator;
         host.cellsCreator = &cellsCreator;
-        sheetCreator.onInvoke([this](DISPID, WORD, DISPPARAMS*, VARIANT* result, EXCEPINFO*) {
-            return handOut(result, &sheet);
-        });
-        cellsCreator.onInvoke([this](DISPID, WORD, DISPPARAMS*, VARIANT* result, EXCEPINFO*) {
-            return handOut(result, &cells);
-        });
+        sheetCreator.onInvoke(handingOut(&sheet));
+        cellsCreator.onInvoke(handingOut(&cells));
         sheet.onInvoke([this](DISPID dispid, WORD, DISPPARAMS* params, VARIANT* result, EXCEPINFO*) {
             return answerSheet(dispid, params, *result);
         });
@@ -96,13 +92,6 @@ protected:
             EXPECT_TRUE(object->balanced()) << object->refCount();
         host.sheetCreator = nullptr;
         host.cellsCreator = nullptr;
-    }
-
-    static HRESULT handOut(VARIANT* result, IDispatch* object) {
-        object->AddRef();
-        result->vt = VT_DISPATCH;
-        result->pdispVal = object;
-        return S_OK;
     }
 
     HRESULT answerSheet(DISPID dispid, DISPPARAMS* params, VARIANT& result) {
