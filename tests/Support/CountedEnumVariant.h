@@ -19,8 +19,7 @@ public:
     void failNext(HRESULT hr) { nextFailure_ = hr; }
     std::size_t position() const { return position_; }
 
-    STDMETHODIMP Next(ULONG celt, VARIANT* rgVar, ULONG* pCeltFetched) override
-    {
+    STDMETHODIMP Next(ULONG celt, VARIANT* rgVar, ULONG* pCeltFetched) override {
         if (pCeltFetched != nullptr)
             *pCeltFetched = 0;
         if (nextFailure_ != S_OK)
@@ -38,18 +37,15 @@ public:
             *pCeltFetched = fetched;
         return fetched == celt ? S_OK : S_FALSE;
     }
-    STDMETHODIMP Skip(ULONG celt) override
-    {
+    STDMETHODIMP Skip(ULONG celt) override {
         position_ = std::min(items_.size(), position_ + celt);
         return position_ < items_.size() ? S_OK : S_FALSE;
     }
-    STDMETHODIMP Reset() override
-    {
+    STDMETHODIMP Reset() override {
         position_ = 0;
         return S_OK;
     }
-    STDMETHODIMP Clone(IEnumVARIANT** ppEnum) override
-    {
+    STDMETHODIMP Clone(IEnumVARIANT** ppEnum) override {
         if (ppEnum != nullptr)
             *ppEnum = nullptr;
         return E_NOTIMPL;

@@ -25,8 +25,7 @@ public:
     CountedObject& operator=(CountedObject const&) = delete;
     virtual ~CountedObject() = default;
 
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override
-    {
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
         if (ppv == nullptr)
             return E_POINTER;
         *ppv = nullptr;
@@ -43,19 +42,16 @@ public:
     }
 
     template <class Q>
-    HRESULT QueryInterface(Q** pp)
-    {
+    HRESULT QueryInterface(Q** pp) {
         return QueryInterface(uuidof<Q>(), reinterpret_cast<void**>(pp));
     }
 
-    STDMETHODIMP_(ULONG) AddRef() override
-    {
+    STDMETHODIMP_(ULONG) AddRef() override {
         ++addRefs_;
         return ++refCount_;
     }
 
-    STDMETHODIMP_(ULONG) Release() override
-    {
+    STDMETHODIMP_(ULONG) Release() override {
         ++releases_;
         return --refCount_;
     }
@@ -73,8 +69,7 @@ public:
 
 private:
     template <class I>
-    bool findInterface(REFIID riid, void** ppv)
-    {
+    bool findInterface(REFIID riid, void** ppv) {
         if (!IsEqualGUID(riid, uuidof<I>()))
             return false;
         *ppv = static_cast<I*>(this);
@@ -111,15 +106,13 @@ public:
     void onInvoke(Handler handler) { handler_ = std::move(handler); }
     std::vector<InvokeCall> const& calls() const { return calls_; }
 
-    STDMETHODIMP GetTypeInfoCount(UINT* count) override
-    {
+    STDMETHODIMP GetTypeInfoCount(UINT* count) override {
         if (count == nullptr)
             return E_POINTER;
         *count = 0;
         return S_OK;
     }
-    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** info) override
-    {
+    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** info) override {
         if (info != nullptr)
             *info = nullptr;
         return E_NOTIMPL;
@@ -127,8 +120,7 @@ public:
     STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return DISP_E_UNKNOWNNAME; }
 
     STDMETHODIMP Invoke(DISPID dispid, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
-                        EXCEPINFO* excepInfo, UINT*) override
-    {
+                        EXCEPINFO* excepInfo, UINT*) override {
         calls_.push_back({dispid, flags, params != nullptr ? params->cArgs : 0});
         if (invokeFailure_ != S_OK)
             return invokeFailure_;

@@ -3,12 +3,10 @@
 
 #include "Examples/Spreadsheet/SpreadsheetHost.h"
 
-
 #include <gtest/gtest.h>
 
 namespace qor::test::spreadsheet {
 namespace {
-
 
 class SpreadsheetLifetimeTest : public SpreadsheetTest {
 protected:

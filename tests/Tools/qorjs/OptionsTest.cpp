@@ -38,8 +38,6 @@ TEST(QorjsOptions, InspectTakesAnOptionalPortAndBrkWaits) {
     EXPECT_EQ(brk->inspectPort, 9005);
     EXPECT_TRUE(brk->inspectBreak);
     EXPECT_FALSE(parse({"a.js"})->inspectPort);
-    for (char const* bad : {"--inspect=", "--inspect=0", "--inspect=65536", "--inspect=9x", "--inspector"})
-        EXPECT_FALSE(parse({bad, "a.js"})) << bad;
 }
 
 TEST(QorjsOptions, CallTakesTheRestOfTheCommandLine) {
@@ -48,7 +46,6 @@ TEST(QorjsOptions, CallTakesTheRestOfTheCommandLine) {
     EXPECT_EQ(options->call, "add");
     EXPECT_EQ(options->callArguments, (std::vector<std::string>{"1", "-e", "two"}));
     EXPECT_FALSE(options->code);
-    EXPECT_FALSE(parse({"script.js", "--call"}));
 }
 
 TEST(QorjsOptions, HostLibrariesAreKeptInTheOrderGiven) {
@@ -60,6 +57,8 @@ TEST(QorjsOptions, HostLibrariesAreKeptInTheOrderGiven) {
     auto odd = parse({"--host", "-e", "x.js"});
     ASSERT_TRUE(odd) << odd.error();
     EXPECT_EQ(odd->hostLibraries, (std::vector<std::string>{"-e"}));
+    // A lone "-" is a file name, not an option.
+    EXPECT_EQ(parse({"-"})->file, "-");
 }
 
 TEST(QorjsOptions, LimitsTakeSecondsAndMegabytes) {
@@ -70,26 +69,6 @@ TEST(QorjsOptions, LimitsTakeSecondsAndMegabytes) {
     auto plain = parse({"a.js"});
     EXPECT_FALSE(plain->timeLimit);
     EXPECT_EQ(plain->maxHeapMegabytes, defaultMaxHeapMegabytes);
-    for (char const* bad : {"0", "-1", "x", "1s", "nan", "inf", "1e9"})
-        EXPECT_EQ(parse({"--timeout", bad, "a.js"}).error(), "--timeout needs a number of seconds above 0, up to a day")
-            << bad;
-    for (char const* bad : {"0", "-5", "1.5", "lots", "99999999999"})
-        EXPECT_EQ(parse({"--max-heap", bad, "a.js"}).error(), "--max-heap needs a whole number of megabytes above 0")
-            << bad;
-}
-
-TEST(QorjsOptions, UsageErrorsSayWhatIsWrong) {
-    EXPECT_EQ(parse({}).error(), "no script given");
-    EXPECT_EQ(parse({"--host"}).error(), "--host needs a host library");
-    EXPECT_EQ(parse({"-e"}).error(), "-e needs the script text");
-    EXPECT_EQ(parse({"--bogus", "x.js"}).error(), "unknown option --bogus");
-    EXPECT_EQ(parse({"a.js", "b.js"}).error(), "only one script file can be run");
-    EXPECT_EQ(parse({"a.js", "-e", "1"}).error(), "give a file or -e CODE, not both");
-    EXPECT_EQ(parse({"--host", "a.so"}).error(), "no script given");
-    EXPECT_EQ(parse({"--call", "f", "a.js"}).error(),
-              "no script given: --call takes the rest of the command line, so FILE goes before it");
-    // A lone "-" is a file name, not an option.
-    EXPECT_EQ(parse({"-"})->file, "-");
 }
 
 } // namespace

@@ -26,121 +26,36 @@ protected:
     }};
 };
 
-TEST_F(ComClassesTest, IndicesFollowByteWiseNameOrder) {
+TEST_F(ComClassesTest, IndicesFollowByteWiseNameOrderAndTheFirstOfANameStays) {
     ComClasses classes;
+    EXPECT_TRUE(classes.add("Zulu", alphaId, nullptr, 1));
     classes.add("Beta", betaId, nullptr);
     classes.add("Alpha", alphaId, nullptr);
-    classes.add("alpha", alphaId, nullptr);
+    EXPECT_FALSE(classes.add("Zulu", betaId, nullptr, 0));
 
     ASSERT_EQ(classes.size(), 3u);
     EXPECT_EQ(classes.getFromIndex(0)->name, "Alpha");
-    EXPECT_EQ(classes.getFromIndex(1)->name, "Beta");
-    EXPECT_EQ(classes.getFromIndex(2)->name, "alpha");
     EXPECT_EQ(classes.indexOf("Beta"), 1u);
-    EXPECT_EQ(classes.indexOf("alpha"), 2u);
     EXPECT_EQ(classes.indexOf("BETA"), std::nullopt);
-    EXPECT_EQ(classes.indexOf("Gamma"), std::nullopt);
+    ComClassEntry const& zulu = *classes.getFromIndex(2);
+    EXPECT_EQ(zulu.clsid, alphaId);
+    EXPECT_TRUE(zulu.isGlobalObject());
+    // A shared identifier is named by the first name in that order.
+    EXPECT_EQ(classes.nameOf(alphaId), "Alpha");
+    EXPECT_EQ(classes.nameOf(Guid{}), std::nullopt);
     EXPECT_TRUE(reports.empty());
-}
 
-TEST_F(ComClassesTest, OutOfRangeIndexIsReportedAndGivesNull) {
-    ComClasses classes;
-    classes.add("Alpha", alphaId, nullptr);
-
-    EXPECT_EQ(classes.getFromIndex(1), nullptr);
+    EXPECT_EQ(classes.getFromIndex(3), nullptr);
     EXPECT_EQ(classes.getFromIndex(~std::uint64_t{0}), nullptr);
     EXPECT_EQ(reports, (std::vector<std::string>(2, "qor::platform::windows::com::ComClasses::getFromIndex: "
                                                     "ComClasses::pFromInd: Out of range")));
-}
-
-TEST_F(ComClassesTest, NothingIsReportedWhileTheFacilityIsDisabled) {
-    ComClasses classes;
-    assert::Assert::setEnabled(false);
-    EXPECT_EQ(classes.getFromIndex(0), nullptr);
-    assert::Assert::setEnabled(true);
-    EXPECT_TRUE(reports.empty());
-}
-
-TEST_F(ComClassesTest, ASecondEntryOfTheSameNameIsDropped) {
-    ComClasses classes;
-    bool firstCalled = false;
-    EXPECT_TRUE(classes.add(
-        "Alpha", alphaId,
-        [&](DispatchCreationInterface*) -> IUnknown* {
-            firstCalled = true;
-            return nullptr;
-        },
-        1));
-    EXPECT_FALSE(classes.add("Alpha", betaId, nullptr, 0));
-
-    ASSERT_EQ(classes.size(), 1u);
-    ComClassEntry const& entry = *classes.getFromIndex(0);
-    EXPECT_EQ(entry.clsid, alphaId);
-    EXPECT_EQ(entry.hostValue, 1u);
-    EXPECT_TRUE(entry.isGlobalObject());
-    createObject(entry, nullptr);
-    EXPECT_TRUE(firstCalled);
-}
-
-TEST_F(ComClassesTest, NameOfASharedIdentifierIsTheFirstInNameOrder) {
-    ComClasses classes;
-    classes.add("Zulu", alphaId, nullptr);
-    classes.add("Mike", alphaId, nullptr);
-    classes.add("Beta", betaId, nullptr);
-
-    EXPECT_EQ(classes.nameOf(alphaId), "Mike");
-    EXPECT_EQ(classes.nameOf(betaId), "Beta");
-    EXPECT_EQ(classes.nameOf(Guid{}), std::nullopt);
-}
-
-TEST_F(ComClassesTest, WideNameIsConvertedOnce) {
-    ComClasses classes;
-    classes.add("Gr\xC3\xBC\xC3\x9F"
-                "e",
-                alphaId, nullptr);
-    ComClassEntry const& entry = *classes.getFromIndex(0);
-    EXPECT_FALSE(entry.wideName.has_value());
-    OleString const& wide = entry.getWideName();
-    EXPECT_EQ(wide, OleString(OLESTR("Gr\u00FC\u00DFe")));
-    EXPECT_EQ(&entry.getWideName(), &wide);
-}
-
-TEST(CreateObject, WithoutCreatorGivesNull) {
-    ComClassEntry entry("Alpha", alphaId, nullptr, 0);
-    EXPECT_EQ(createObject(entry, nullptr), nullptr);
-}
-
-TEST(CreateObject, ACreatorThatFailsGivesNull) {
-    ComClassEntry entry(
-        "Alpha", alphaId, [](DispatchCreationInterface*) -> IUnknown* { return nullptr; }, 0);
-    EXPECT_EQ(createObject(entry, nullptr), nullptr);
-}
-
-TEST(CreateObject, TheCallerOwnsTheOneReferenceAdded) {
-    CountedObject<IUnknown> object;
-    DispatchCreationInterface* seen = nullptr;
-    auto* creator = reinterpret_cast<DispatchCreationInterface*>(0x1234);
-    ComClassEntry entry(
-        "Alpha", alphaId,
-        [&](DispatchCreationInterface* c) -> IUnknown* {
-            seen = c;
-            return object.unknown();
-        },
-        0);
-
-    IUnknown* created = createObject(entry, creator);
-    EXPECT_EQ(created, object.unknown());
-    EXPECT_EQ(seen, creator);
-    EXPECT_EQ(object.refCount(), 2);
-    created->Release();
-    EXPECT_TRUE(object.balanced());
 }
 
 // A host object that wants to hear about script starts.
 class StartStopObject : public CountedObject<IUnknown>, public IScriptStartStop {
 public:
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        if (IsEqualGUID(riid, iidScriptStartStop.to<IID>())) {
+        if (listens && IsEqualGUID(riid, iidScriptStartStop.to<IID>())) {
             *ppv = static_cast<IScriptStartStop*>(this);
             AddRef();
             return S_OK;
@@ -150,37 +65,39 @@ public:
     void start() override { ++starts; }
     void stop() override { ++stops; }
 
+    bool listens = true;
     int starts = 0;
     int stops = 0;
 };
 
-TEST(CreateObject, StartsObjectsThatListenAndKeepsReferencesBalanced) {
-    StartStopObject object;
-    ComClassEntry entry(
-        "Alpha", alphaId, [&](DispatchCreationInterface*) -> IUnknown* { return object.unknown(); }, 0);
+TEST(CreateObject, TheCallerOwnsTheOneReferenceAddedAndListenersAreStarted) {
+    EXPECT_EQ(createObject(ComClassEntry("Alpha", alphaId, nullptr, 0), nullptr), nullptr);
+    ComClassEntry failing(
+        "Alpha", alphaId, [](DispatchCreationInterface*) -> IUnknown* { return nullptr; }, 0);
+    EXPECT_EQ(createObject(failing, nullptr), nullptr);
 
-    IUnknown* created = createObject(entry, nullptr);
-    EXPECT_EQ(object.starts, 1);
-    EXPECT_EQ(object.stops, 0);
-    EXPECT_EQ(object.refCount(), 2);
-    created->Release();
-    EXPECT_TRUE(object.balanced());
-}
-
-TEST(CreateObject, AnObjectRefusingTheQueryIsStillReturned) {
-    CountedObject<IUnknown> object;
-    object.failQueryInterface();
-    ComClassEntry entry(
-        "Alpha", alphaId, [&](DispatchCreationInterface*) -> IUnknown* { return object.unknown(); }, 0);
-
-    IUnknown* created = createObject(entry, nullptr);
-    ASSERT_EQ(created, object.unknown());
-    created->Release();
-    EXPECT_TRUE(object.balanced());
-}
-
-TEST(ScriptStartStop, IdentifierIsTheOneHostsAnswer) {
-    EXPECT_EQ(iidScriptStartStop, Guid::parse("{0AF53544-E0D6-4D69-8E28-584B2535B513}"));
+    // One that listens, and one that refuses every query.
+    for (bool listens : {true, false}) {
+        StartStopObject object;
+        object.listens = listens;
+        object.failQueryInterface(!listens);
+        DispatchCreationInterface* seen = nullptr;
+        auto* creator = reinterpret_cast<DispatchCreationInterface*>(0x1234);
+        ComClassEntry entry(
+            "Alpha", alphaId,
+            [&](DispatchCreationInterface* c) -> IUnknown* {
+                seen = c;
+                return object.unknown();
+            },
+            0);
+        IUnknown* created = createObject(entry, creator);
+        EXPECT_EQ(seen, creator);
+        EXPECT_EQ(object.starts, listens ? 1 : 0);
+        EXPECT_EQ(object.stops, 0);
+        EXPECT_EQ(object.refCount(), 2);
+        created->Release();
+        EXPECT_TRUE(object.balanced()) << listens;
+    }
 }
 
 // A creator that only knows its type library.

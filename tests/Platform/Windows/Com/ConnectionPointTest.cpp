@@ -123,7 +123,7 @@ TEST(ConnectionPointTest, ASinkMayUnadviseItselfAndOthersWhileItIsCalled) {
     EXPECT_TRUE(second.balanced()) << second.refCount();
 }
 
-TEST(ConnectionPointTest, TheContainerFindsAndListsItsPointsAndEachPointItsConnections) {
+TEST(ConnectionPointTest, TheContainerFindsItsPointAndEachPointListsASnapshotOfItsConnections) {
     EventSource source;
     Sink sink;
     DWORD cookie = 0;
@@ -134,17 +134,9 @@ TEST(ConnectionPointTest, TheContainerFindsAndListsItsPointsAndEachPointItsConne
     EXPECT_EQ(point, &source.events);
     // A client holding the point holds the object.
     EXPECT_EQ(source.refCount, 2u);
-    IConnectionPointContainer* container = nullptr;
-    ASSERT_EQ(point->GetConnectionPointContainer(&container), S_OK);
-    EXPECT_EQ(container, static_cast<IConnectionPointContainer*>(&source));
-    container->Release();
-    IID served{};
-    point->GetConnectionInterface(&served);
-    EXPECT_TRUE(IsEqualIID(served, IID_ITestEvents));
     IConnectionPoint* none = &source.events;
     EXPECT_EQ(source.FindConnectionPoint(IID_IDispatch, &none), CONNECT_E_NOCONNECTION);
     EXPECT_EQ(none, nullptr);
-
     IEnumConnectionPoints* points = nullptr;
     ASSERT_EQ(source.EnumConnectionPoints(&points), S_OK);
     IConnectionPoint* listed[2] = {};
@@ -168,9 +160,6 @@ TEST(ConnectionPointTest, TheContainerFindsAndListsItsPointsAndEachPointItsConne
     EXPECT_EQ(data.dwCookie, cookie);
     EXPECT_EQ(clone->Next(1, &data, nullptr), S_FALSE) << "later connections are not in the snapshot";
     data.pUnk->Release();
-    EXPECT_EQ(connections->Skip(2), S_FALSE);
-    EXPECT_EQ(connections->Reset(), S_OK);
-    EXPECT_EQ(connections->Skip(1), S_OK);
     clone->Release();
     connections->Release();
 

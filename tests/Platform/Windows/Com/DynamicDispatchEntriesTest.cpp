@@ -84,26 +84,28 @@ std::set<DISPID> enumerated(DynamicDispatchEntries const& table, std::optional<D
     return ids;
 }
 
-TEST(DynamicDispatchEntries, DynamicMembersAreNumberedAfterTheStaticOnes) {
-    ObjectTable table({{1, OLESTR("Name")}, {2, OLESTR("Add")}, {7, OLESTR("New")}});
+TEST(DynamicDispatchEntries, DynamicMembersAreNumberedAfterTheStaticOnesAndEnumeratedAfterThem) {
+    // A property's get and put share a DISPID; a negative one does not lower
+    // the numbering.
+    ObjectTable table({{3, OLESTR("Value")}, {3, OLESTR("Value")}, {-4, OLESTR("_NewEnum")}, {7, OLESTR("New")}});
     EXPECT_EQ(table.statics.findByName(OLESTR("New"))->dispid, 7);
     EXPECT_FALSE(table.statics.findByName(OLESTR("New"))->dynamic.has_value());
     EXPECT_EQ(table.object.createDynamic(OLESTR("extra")).dispid, 9);
     EXPECT_EQ(table.object.createDynamic(OLESTR("more")).dispid, 10);
-    EXPECT_EQ(table.object.findById(2)->name, OleString(OLESTR("Add")));
-    EXPECT_EQ(table.object.findByName(OLESTR("more"))->dispid, 10);
+    EXPECT_EQ(table.object.findById(3)->name, OleString(OLESTR("Value")));
+    table.object.deleteByName(OLESTR("more"));
+
+    std::vector<DISPID> ids;
+    for (auto id = table.object.getFirstDispId(); id && ids.size() < 100; id = table.object.getNextDispId(*id))
+        ids.push_back(*id);
+    // A deleted member is still listed.
+    ASSERT_EQ(ids.size(), 5u);
+    EXPECT_EQ(std::set<DISPID>(ids.begin(), ids.begin() + 3), (std::set<DISPID>{3, -4, 7}));
+    EXPECT_EQ(std::set<DISPID>(ids.begin() + 3, ids.end()), (std::set<DISPID>{9, 10}));
+    EXPECT_EQ(table.object.getNextDispId(1234), std::nullopt);
 
     DynamicDispatchEntries bare(&DynamicDispatchEntries::emptyRoot());
     EXPECT_EQ(bare.createDynamic(OLESTR("a")).dispid, 1);
-    EXPECT_EQ(bare.createDynamic(OLESTR("b")).dispid, 2);
-}
-
-TEST(DynamicDispatchEntries, TheFirstFunctionOfADispidNamesTheEntry) {
-    // A property's get and put, and a negative DISPID that does not lower the
-    // numbering.
-    ObjectTable table({{3, OLESTR("Value")}, {3, OLESTR("Value")}, {-4, OLESTR("_NewEnum")}, {5, OLESTR("Go")}});
-    EXPECT_EQ(enumerated(table.statics, table.statics.getFirstDispId()), (std::set<DISPID>{3, -4, 5}));
-    EXPECT_EQ(table.object.createDynamic(OLESTR("x")).dispid, 7);
 }
 
 TEST(DynamicDispatchEntries, AFunctionThatCannotBeReadEndsTheTable) {
@@ -119,20 +121,15 @@ TEST(DynamicDispatchEntries, AFunctionThatCannotBeReadEndsTheTable) {
     EXPECT_TRUE(sheet.balanced());
 }
 
-TEST(DynamicDispatchEntries, NamesMatchExactlyAndStaticMembersWin) {
-    ObjectTable table({{1, OLESTR("Item")}});
-    DISPID const lower = table.object.createDynamic(OLESTR("item")).dispid;
-    DISPID const shadow = table.object.createDynamic(OLESTR("Item")).dispid;
-    EXPECT_EQ(table.object.findByName(OLESTR("item"))->dispid, lower);
-    EXPECT_EQ(table.object.findByName(OLESTR("Item"))->dispid, 1);
-    EXPECT_EQ(table.object.findByName(OLESTR("ITEM")), nullptr);
-    EXPECT_EQ(table.object.findById(shadow)->name, OleString(OLESTR("Item")));
-}
-
-TEST(DynamicDispatchEntries, StaticMembersAreLeftToTheTypeInformation) {
+TEST(DynamicDispatchEntries, StaticMembersWinAndAreLeftToTheTypeInformation) {
     ObjectTable table({{1, OLESTR("Name")}});
     DynamicDispatchEntries& object = table.object;
     DISPID const id = object.createDynamic(OLESTR("colour")).dispid;
+    // Names match exactly; a dynamic member of a static one's name is shadowed.
+    DISPID const shadow = object.createDynamic(OLESTR("Name")).dispid;
+    EXPECT_EQ(object.findByName(OLESTR("Name"))->dispid, 1);
+    EXPECT_EQ(object.findByName(OLESTR("NAME")), nullptr);
+    EXPECT_EQ(object.findById(shadow)->name, OleString(OLESTR("Name")));
 
     _variant_t out(OLESTR("stale"));
     EXPECT_EQ(object.getValue(1, &out), S_FALSE);
@@ -158,21 +155,6 @@ TEST(DynamicDispatchEntries, StaticMembersAreLeftToTheTypeInformation) {
     EXPECT_EQ(out.vt, VT_EMPTY);
     EXPECT_EQ(object.putValue(id, &value), S_OK);
     EXPECT_FALSE(object.findById(id)->isDeleted());
-}
-
-TEST(DynamicDispatchEntries, EnumerationGivesStaticMembersThenDynamicOnes) {
-    ObjectTable table({{1, OLESTR("A")}, {2, OLESTR("B")}, {7, OLESTR("C")}});
-    table.object.createDynamic(OLESTR("x"));
-    table.object.createDynamic(OLESTR("y"));
-    table.object.deleteByName(OLESTR("y"));
-
-    std::vector<DISPID> ids;
-    for (auto id = table.object.getFirstDispId(); id && ids.size() < 100; id = table.object.getNextDispId(*id))
-        ids.push_back(*id);
-    ASSERT_EQ(ids.size(), 5u);
-    EXPECT_EQ(std::set<DISPID>(ids.begin(), ids.begin() + 3), (std::set<DISPID>{1, 2, 7}));
-    EXPECT_EQ(std::set<DISPID>(ids.begin() + 3, ids.end()), (std::set<DISPID>{9, 10}));
-    EXPECT_EQ(table.object.getNextDispId(1234), std::nullopt);
 }
 
 TEST(DynamicDispatchEntries, ATakenDispidIsReportedAndKeepsItsMember) {

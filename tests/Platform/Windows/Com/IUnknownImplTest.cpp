@@ -32,62 +32,43 @@ private:
     bool* destroyed;
 };
 
-class IUnknownImplTest : public ::testing::Test {
-protected:
-    // Made with the one reference its maker takes.
-    IEnumVARIANT* make() {
-        auto* object = new EmptyEnumerator(&creator, &destroyed);
-        EXPECT_EQ(object->AddRef(), 1u);
-        return object;
-    }
-
+TEST(IUnknownImpl, QueryInterfaceGivesTheObjectWithAReferenceAndTheCreatorHearsOfBirthAndDeath) {
     CountingCreator creator;
     bool destroyed = false;
-};
-
-TEST_F(IUnknownImplTest, QueryInterfaceGivesTheObjectWithAReferenceAndTheHelperWithout) {
-    IEnumVARIANT* object = make();
+    IEnumVARIANT* object = new EmptyEnumerator(&creator, &destroyed);
+    EXPECT_EQ(object->AddRef(), 1u);
+    EXPECT_EQ(creator.created, (std::vector<IUnknown*>{object}));
     for (IID const* iid : {&IID_IUnknown, &IID_IEnumVARIANT}) {
         void* found = nullptr;
         ASSERT_EQ(object->QueryInterface(*iid, &found), S_OK);
         EXPECT_EQ(found, static_cast<void*>(object));
     }
-    EXPECT_EQ(object->Release(), 2u);
-
-    void* helper = nullptr;
-    ASSERT_EQ(object->QueryInterface(IID_UnknownCreationHelper, &helper), S_OK);
-    EXPECT_NE(helper, static_cast<void*>(object));
-    EXPECT_EQ(static_cast<UnknownCreationHelperInterface*>(helper)->getCreator(), &creator);
-
     void* refused = object;
     EXPECT_EQ(object->QueryInterface(IID_IDispatch, &refused), E_NOINTERFACE);
     EXPECT_EQ(refused, nullptr);
     EXPECT_EQ(object->QueryInterface(IID_IEnumVARIANT, nullptr), E_POINTER);
-    EXPECT_EQ(object->Release(), 1u);
-    EXPECT_EQ(object->Release(), 0u);
-}
-
-TEST_F(IUnknownImplTest, TheCreatorHearsOfBirthAndDeathOnce) {
-    IEnumVARIANT* object = make();
-    EXPECT_EQ(creator.created, (std::vector<IUnknown*>{object}));
-    object->AddRef();
+    EXPECT_EQ(object->Release(), 2u);
     EXPECT_EQ(object->Release(), 1u);
     EXPECT_FALSE(destroyed);
     EXPECT_TRUE(creator.destroyed.empty());
-
     EXPECT_EQ(object->Release(), 0u);
     EXPECT_TRUE(destroyed);
     EXPECT_EQ(creator.destroyed, (std::vector<IUnknown*>{object}));
 }
 
-TEST_F(IUnknownImplTest, AClearedCreatorIsNotToldOfTheDeath) {
-    IEnumVARIANT* object = make();
+TEST(IUnknownImpl, AClearedCreatorIsNotToldOfTheDeath) {
+    CountingCreator creator;
+    bool destroyed = false;
+    IEnumVARIANT* object = new EmptyEnumerator(&creator, &destroyed);
+    object->AddRef();
     void* found = nullptr;
-    object->QueryInterface(IID_UnknownCreationHelper, &found);
+    ASSERT_EQ(object->QueryInterface(IID_UnknownCreationHelper, &found), S_OK);
+    EXPECT_NE(found, static_cast<void*>(object));
     auto* helper = static_cast<UnknownCreationHelperInterface*>(found);
+    EXPECT_EQ(helper->getCreator(), &creator);
     helper->clearCreator();
     EXPECT_EQ(helper->getCreator(), nullptr);
-    object->Release();
+    EXPECT_EQ(object->Release(), 0u);
     EXPECT_TRUE(destroyed);
     EXPECT_TRUE(creator.destroyed.empty());
 }

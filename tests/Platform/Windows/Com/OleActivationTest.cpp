@@ -12,13 +12,9 @@ using test::CountedObject;
 
 Guid const calculatorId{0x5a0c4f1e, 0x7d1b, 0x4c2e, {0x9a, 0x53, 0x0f, 0x6d, 0x2b, 0x8e, 0x1c, 0x77}};
 
-TEST(ClsidFromProgId, AnUnregisteredProgIdGivesTheNilGuid) {
-    EXPECT_TRUE(clsidFromProgId("Qor.NoSuchClass.1").isNull());
-    EXPECT_TRUE(clsidFromProgId(OleString(OLESTR("Qor.NoSuchClass.1"))).isNull());
-    EXPECT_TRUE(clsidFromProgId("").isNull());
-}
-
-TEST(CreateInstance, TheNilClassGivesNull) {
+TEST(OleActivation, AnUnregisteredProgIdGivesTheNilGuidAndNoObject) {
+    for (char const* progId : {"Qor.NoSuchClass.1", ""})
+        EXPECT_TRUE(clsidFromProgId(progId).isNull()) << progId;
     EXPECT_EQ(createInstance(Guid{}.to<CLSID>(), IID_IDispatch), nullptr);
 }
 
@@ -36,7 +32,7 @@ public:
     CountedDispatch made;
 };
 
-TEST(CreateInstance, ARegisteredProgIdLeadsToANewObject) {
+TEST(OleActivation, ARegisteredProgIdLeadsToANewObjectWithBalancedReferences) {
     ensureOleInitialized();
     DispatchFactory factory;
     DWORD cookie = 0;

@@ -1,0 +1,221 @@
+#!/usr/bin/env bash
+# qorjs as a user runs it: what it prints, how it reports a script's errors,
+# --call, modules, Include and --list-classes; --host with the sample spreadsheet library and
+# the host libraries it must refuse; the sample registered by qorregsvr and
+# created with new ActiveXObject; the sample's scripts against their .out files.
+source "$(dirname "$0")/common.bash"
+
+scripts=$(cd "$(dirname "$0")/../Examples/Spreadsheet/Scripts" && pwd)
+sample=$QOR_SPREADSHEET_LIBRARY
+cd "$fault_tmp"
+
+# prints NAME TEXT: the last case wrote TEXT (trailing newlines aside) to stdout.
+prints() { check "$1: stdout" test "$(cat "$fault_tmp/out")" = "$2"; }
+# quiet NAME: the last case wrote nothing to stderr.
+quiet() { check "$1: stderr empty" test ! -s "$fault_tmp/err"; }
+write() { mkdir -p "$(dirname "$1")" && printf '%b' "$2" >"$1"; }
+
+# What a script prints and how it ends.
+expect "completion value" 0 '' -- "$QORJS" -e '6*7'
+prints "completion value" 42
+quiet "completion value"
+expect "UTF-8 text" 0 '' -- "$QORJS" -e $'\'caf\xC3\xA9\''
+prints "UTF-8 text" $'caf\xC3\xA9'
+for args in "-e undefined" "--quiet -e 1"; do
+  expect "nothing printed for $args" 0 '' -- "$QORJS" $args
+  prints "nothing printed for $args" ''
+done
+expect "console" 0 '^w$' -- "$QORJS" -e "console.log('a', 1, [2, 3]); console.warn('w'); console.error('e');
+  console.info({}); undefined"
+prints "console" $'a 1 2,3\n[object Object]'
+
+write bad.js 'var x = 1;\nnotDefined();\n'
+expect "an error with its location and source line" 1 \
+  "^$fault_tmp/bad.js:2:1: Uncaught ReferenceError: notDefined is not defined$" -- "$QORJS" "$fault_tmp/bad.js"
+check "the source line follows" grep -qx 'notDefined();' "$fault_tmp/err"
+expect "a missing Include, reported after the run" 1 '^Not able to find module: nope.js$' \
+  -- "$QORJS" -e "try { Include('nope.js') } catch (e) { console.log(e) }; 'after'"
+prints "a missing Include" $'Could not find included file: `nope.js`\nafter'
+expect "a rejection nobody handled" 1 '^1:16: Uncaught Error: x$' -- "$QORJS" -e "Promise.reject(new Error('x')); 1"
+prints "a rejection nobody handled" 1
+write late.js "async function work() {\n  throw new Error('late');\n}\nwork(); 'ran'\n"
+expect "a rejection of an async function" 1 "at work \\($fault_tmp/late.js:2:9\\)" -- "$QORJS" "$fault_tmp/late.js"
+check "its location" grep -q "^$fault_tmp/late.js:2:9: Uncaught Error: late" "$fault_tmp/err"
+expect "a handled rejection" 0 '' -- "$QORJS" -e "Promise.reject(new Error('x')).catch(() => {}); 1"
+quiet "a handled rejection"
+
+# Modules and Include find their files beside the script, wherever qorjs runs.
+write app/main.mjs "import { a } from './a.mjs';\nconsole.log('a =', a);\n"
+write app/a.mjs "import { b } from './b.mjs';\nimport { y } from '../lib/y.js';\nexport const a = b + y;\n"
+write app/b.mjs 'export const b = 40;\n'
+write lib/y.js 'export const y = 2;\n'
+expect "a module run from elsewhere" 0 '' -- bash -c 'cd / && "$0" --module "$1"' "$QORJS" "$fault_tmp/app/main.mjs"
+prints "a module run from elsewhere" 'a = 42'
+expect "a module by a relative path" 0 '' -- "$QORJS" -m app/main.mjs
+prints "a module by a relative path" 'a = 42'
+write missing.mjs "import { x } from './x.mjs';\n"
+expect "a missing import" 1 '^Not able to find module: ./x.mjs$' -- "$QORJS" --module missing.mjs
+write broken.mjs 'const a = 1;\nexport const = 2;\n'
+expect "a module's syntax error" 1 "^$fault_tmp/broken.mjs:2:14: Uncaught SyntaxError: " -- "$QORJS" -m "$fault_tmp/broken.mjs"
+write bad.mjs '\nlet = = 1;\n'
+write imports-bad.mjs "import './bad.mjs';\n"
+expect "an imported module's syntax error" 1 '^./bad.mjs:2:1: Uncaught SyntaxError: ' -- "$QORJS" -m imports-bad.mjs
+write throws.mjs "let x = 1;\nthrow new Error('boom');\n"
+expect "a module that throws" 1 "^$fault_tmp/throws.mjs:2:7: Uncaught Error: boom$" -- "$QORJS" -m "$fault_tmp/throws.mjs"
+check "its caret under the throw" grep -qx '      ^' "$fault_tmp/err"
+write lib.js "var fromLib = 'included';\r\n"
+write main.js "Include('lib.js');\r\nfromLib + ' ' + \`a\r\nb\`.length\r\n"
+expect "Include beside the script, CRLF lines" 0 '' -- bash -c 'cd / && "$0" "$1"' "$QORJS" "$fault_tmp/main.js"
+prints "Include beside the script" 'included 3'
+write include.mjs "try { Include('lib.js'); } catch (e) { console.log(e); }\n"
+expect "Include in a module" 0 '' -- "$QORJS" -m include.mjs
+prints "Include in a module" 'Include() is not allowed from javascript modules (mjs files).'
+
+# --call: a function of the script after its run, with the rest as arguments.
+expect "--call" 0 '' -- "$QORJS" -e "function add(a, b) { return a + b; } 'completion'" --call add 40 2
+prints "--call" 42
+expect "--call of a method" 0 '' \
+  -- "$QORJS" -e "var Sheet = { Greet(n, loud) { return 'hi ' + n + (loud ? '!' : ''); } }" --call Sheet.Greet Bob true
+prints "--call of a method" 'hi Bob!'
+expect "--call of nothing" 1 'no function nothing' -- "$QORJS" -e 1 --call nothing
+expect "--call of a function that throws" 1 'Uncaught Error: bad' \
+  -- "$QORJS" -e "function fail() { throw new Error('bad'); }" --call fail
+write m.mjs 'export function twice(x) { return 2 * x; }'
+expect "--call of a module's export" 0 '' -- "$QORJS" --module m.mjs --call twice 21
+prints "--call of a module's export" 42
+expect "--call of no export" 1 'Function not found' -- "$QORJS" --module m.mjs --call thrice
+
+# Usage errors and unreadable files exit with 2, saying what is wrong.
+expect "an unknown option" 2 '^qorjs: unknown option --bogus; see qorjs --help$' -- "$QORJS" --bogus x.js
+while IFS='|' read -r message arguments; do
+  # shellcheck disable=SC2086 # the arguments are words
+  expect "usage: qorjs $arguments" 2 "^qorjs: $message" -- "$QORJS" $arguments
+done <<'USAGE'
+no script given|
+no script given|--host a.so
+--host needs a host library|--host
+-e needs the script text|-e
+only one script file can be run|a.js b.js
+give a file or -e CODE, not both|a.js -e 1
+no script given: --call takes the rest of the command line, so FILE goes before it|--call f a.js
+|-e 1 --call
+|--inspect= a.js
+|--inspect=0 a.js
+|--inspect=65536 a.js
+|--inspect=9x a.js
+|--inspector a.js
+USAGE
+for bad in 0 -1 x 1s nan inf 1e9; do
+  expect "usage: --timeout $bad" 2 '--timeout needs a number of seconds above 0, up to a day' \
+    -- "$QORJS" --timeout "$bad" a.js
+done
+for bad in 0 -5 1.5 lots 99999999999; do
+  expect "usage: --max-heap $bad" 2 '--max-heap needs a whole number of megabytes above 0' \
+    -- "$QORJS" --max-heap "$bad" a.js
+done
+expect "a missing script" 2 'none\.js cannot be read' -- "$QORJS" "$fault_tmp/none.js"
+expect "--help" 0 '' -- "$QORJS" --help
+check "--help names --module" grep -q -- --module "$fault_tmp/out"
+expect "assertion reports hidden" 0 '' -- "$QORJS" -e 'try { new Enumerator(5) } catch (e) { console.log(e) }'
+quiet "assertion reports hidden"
+expect "assertion reports when verbose" 0 'assertion in' \
+  -- "$QORJS" --verbose -e 'try { new Enumerator(5) } catch (e) { console.log(e) }'
+
+# --list-classes: a library that cannot be loaded is named; the option
+# needs --typelib and nothing to run.
+tlb=$QOR_TYPELIB_FIXTURES/QorFixture.tlb
+expect "--list-classes of a missing library" 1 "$fault_tmp/missing\.tlb" \
+  -- "$QORJS" --typelib "$tlb" --typelib "$fault_tmp/missing.tlb" --list-classes
+prints "--list-classes of a missing library" ''
+expect "--list-classes without --typelib" 2 '--typelib' -- "$QORJS" --list-classes
+expect "--list-classes with a script" 2 '' -- "$QORJS" --typelib "$tlb" --list-classes -e 1
+expect "--typelib without a library" 2 '' -- "$QORJS" --list-classes --typelib
+expect "--list-classes with --dts" 2 '' -- "$QORJS" --typelib "$tlb" --list-classes --dts
+expect "--typelib with neither" 2 '' -- "$QORJS" --typelib "$tlb"
+expect "--list-classes with --com-extensions" 2 '' -- "$QORJS" --typelib "$tlb" --list-classes --com-extensions
+expect "--dts with a script" 2 '--dts runs no script' -- "$QORJS" --dts -e 1
+
+# --host: a host library's classes become the script's globals.
+expect "a host library's classes" 0 '' \
+  -- "$QORJS" --host "$sample" -e '[typeof Application, typeof Point, typeof Workbook].join()'
+prints "a host library's classes" 'object,function,function'
+quiet "a host library's classes"
+expect "no host, no classes" 0 '' -- "$QORJS" -e 'typeof Application'
+prints "no host, no classes" undefined
+expect "a host library found from the current directory" 0 '' \
+  -- bash -c 'cd "$(dirname "$1")" && "$0" --host "$(basename "$1")" -e "Application.Add(1, 2)"' "$QORJS" "$sample"
+prints "a host library found from the current directory" 3
+write fail.js 'const sheet = Application.ActiveWorkbook.ActiveSheet;\nsheet.Activate(1);\n'
+expect "an uncaught COM error with its location" 1 "^$fault_tmp/fail.js:2:7: Uncaught Zoom 1 is outside 10 to 400$" \
+  -- "$QORJS" --host "$sample" "$fault_tmp/fail.js"
+
+# Host libraries that cannot serve are named with the reason; qorjs exits with 2.
+expect "a missing host library" 2 '^qorjs: host library /nonexistent/libNothing.so cannot be loaded: The specified module could not be found. \(/nonexistent/libNothing.so: no such file\)$' \
+  -- "$QORJS" --host /nonexistent/libNothing.so -e 1
+expect "a host library without the entry point" 2 "^qorjs: host library $QOR_OLE_LIBRARY has no entry point QorRegisterHost$" \
+  -- "$QORJS" --host "$QOR_OLE_LIBRARY" -e 1
+cp "$sample" "$fault_tmp/libQorSpreadsheet.so"
+expect "the sample without its type library" 2 "^qorjs: host library $fault_tmp/libQorSpreadsheet.so registered nothing: Error loading type library/DLL\.$" \
+  -- "$QORJS" --host "$fault_tmp/libQorSpreadsheet.so" -e 1
+expect "one host library twice" 2 "^qorjs: host library $sample registered nothing: Name already exists in the library\.$" \
+  -- "$QORJS" --host "$sample" --host "$sample" -e 1
+expect "--host without a library" 2 '--host needs a host library' -- "$QORJS" -e 1 --host
+# Built without the version mark or against other headers: refused before the
+# entry point, which would register a class, is called.
+rebuild=': rebuild it against QorJavaScriptCom [0-9.]+\+[0-9a-f]+, the version of this qorjs$'
+expect "a host library without the version mark" 2 \
+  "^qorjs: host library $QOR_UNMARKED_HOST has no version mark QorHostLibraryVersion$rebuild" \
+  -- "$QORJS" --host "$QOR_UNMARKED_HOST" -e 1
+expect "a host library of other headers" 2 \
+  "^qorjs: host library $QOR_OTHER_VERSION_HOST was built against QorJavaScriptCom 0\.0\.1\+0123456789abcdef$rebuild" \
+  -- "$QORJS" --host "$QOR_OTHER_VERSION_HOST" -e 1
+
+# The sample's scripts print what their .out files hold; stderr carries at
+# most the assertion record of a returned DATE, which has no script form.
+for script in members values errors collections constructors events extensions; do
+  options=()
+  [ "$script" = extensions ] && options=(--com-extensions)
+  expect "sample script $script" 0 '' -- "$QORJS" "${options[@]}" --host "$sample" "$scripts/$script.js"
+  check "sample script $script: stdout" cmp -s "$fault_tmp/out" "$scripts/$script.out"
+  check "sample script $script: stderr" \
+    bash -c '! grep -qv "Missing V8 variant implementation (returnVar.vt): 7" "$0"' "$fault_tmp/err"
+done
+
+# A throwing event handler is reported once, from the outermost call back
+# into the script, and the script goes on.
+write throwing.js "Sheet.OnChange = function (sheet, row) {
+  if (row < 3) sheet.SetCell(row + 1, 1, row);
+  else throw new Error('handler failed at ' + row);
+};
+Application.ActiveWorkbook.ActiveSheet.SetCell(1, 1, 0);
+console.log('after the change');\n"
+expect "a throwing event handler" 1 'Uncaught Error: handler failed at 3' -- "$QORJS" --host "$sample" throwing.js
+prints "a throwing event handler" 'after the change'
+check "a throwing event handler is reported once" test "$(grep -c 'Uncaught Error' "$fault_tmp/err")" = 1
+
+# The README's two steps: qorregsvr registers the sample, then a plain qorjs
+# creates its objects by ProgID; after unregistration they are gone.
+write create.js 'var app = new ActiveXObject("QorSpreadsheet.Application");
+var book = app.ActiveWorkbook;
+book.ActiveSheet.SetCell(1, 1, 42);
+console.log(app.Name, book.Name, book.ActiveSheet.Cells(1, 1));
+var p = new ActiveXObject("QorSpreadsheet.Point.1");
+p.X = 3; p.Y = 4;
+console.log(p.DistanceTo(new ActiveXObject("QorSpreadsheet.Point")));
+var names = [];
+for (var sheet of new ActiveXObject("QorSpreadsheet.Workbook").Sheets) names.push(sheet.Name);
+console.log(names.join());\n'
+expect "registration of the sample" 0 '' -- "$QORREGSVR" "$sample"
+expect "the registered sample by ProgID" 0 '' -- "$QORJS" create.js
+prints "the registered sample by ProgID" $'QorSpreadsheet Book1 42\n5\nSheet1'
+expect "unregistration of the sample" 0 '' -- "$QORREGSVR" -u "$sample"
+expect "the unregistered sample" 1 'no COM class is registered as "QorSpreadsheet.Application"' -- "$QORJS" create.js
+expect "an unregistered class caught by the script" 0 '' \
+  -- "$QORJS" -e 'try { new ActiveXObject("QorSpreadsheet.Application"); } catch (e) { console.log(String(e)); }'
+prints "an unregistered class caught by the script" \
+  'ActiveXObject: no COM class is registered as "QorSpreadsheet.Application"'
+expect "qorregsvr without a library" 2 '' -- "$QORREGSVR"
+expect "qorregsvr of a missing library" 2 '' -- "$QORREGSVR" "$fault_tmp/missing.so"
+expect "qorregsvr of a library without DllRegisterServer" 2 '' -- "$QORREGSVR" "$QOR_OLE_LIBRARY"
+
+finish
