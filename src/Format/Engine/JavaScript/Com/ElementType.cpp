@@ -1,5 +1,6 @@
 #include "Format/Engine/JavaScript/Com/ElementType.h"
 
+#include "Format/Engine/JavaScript/Com/VariantClearing.h"
 #include "Platform/Windows/Com/ComRef.h"
 #include "Platform/Windows/Com/ScopedDescription.h"
 
@@ -13,33 +14,11 @@ using platform::windows::com::ScopedTypeAttr;
 constexpr int maximumAliasDepth = 16;
 constexpr VARTYPE none = VT_EMPTY;
 
+// What a SAFEARRAY may hold: every scalar, and strings, objects and VARIANTs.
 bool isArrayElementType(VARTYPE vt) {
-    switch (vt) {
-    case VT_I1:
-    case VT_I2:
-    case VT_I4:
-    case VT_I8:
-    case VT_UI1:
-    case VT_UI2:
-    case VT_UI4:
-    case VT_UI8:
-    case VT_INT:
-    case VT_UINT:
-    case VT_R4:
-    case VT_R8:
-    case VT_CY:
-    case VT_DATE:
-    case VT_BSTR:
-    case VT_DISPATCH:
-    case VT_ERROR:
-    case VT_BOOL:
-    case VT_VARIANT:
-    case VT_UNKNOWN:
-    case VT_DECIMAL:
-        return true;
-    default:
+    if (vt == VT_EMPTY || vt == VT_NULL)
         return false;
-    }
+    return ownsNothing(vt) || vt == VT_BSTR || vt == VT_DISPATCH || vt == VT_UNKNOWN || vt == VT_VARIANT;
 }
 
 VARTYPE elementType(ITypeInfo& typeInfo, TYPEDESC const& element, int depth);
