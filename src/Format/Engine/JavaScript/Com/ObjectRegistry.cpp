@@ -68,18 +68,23 @@ v8::Local<v8::Object> ObjectRegistry::find(v8::Isolate* isolate, IDispatch* disp
 }
 
 IDispatch* ObjectRegistry::interfaceOf(IDispatch* dispatch, Guid const& iid) {
+    if (lastInterface.dispatch == dispatch && lastInterface.iid == iid)
+        return lastInterface.pointer;
     auto& answered = otherInterfaces[dispatch];
-    for (auto const& [known, pointer] : answered)
-        if (known == iid)
-            return pointer != nullptr ? pointer : dispatch;
-    IDispatch* pointer = nullptr;
-    if (FAILED(dispatch->QueryInterface(iid.to<IID>(), reinterpret_cast<void**>(&pointer))))
-        pointer = nullptr;
-    answered.emplace_back(iid, pointer);
-    return pointer != nullptr ? pointer : dispatch;
+    auto known = std::ranges::find(answered, iid, &std::pair<Guid, IDispatch*>::first);
+    if (known == answered.end()) {
+        IDispatch* pointer = nullptr;
+        if (FAILED(dispatch->QueryInterface(iid.to<IID>(), reinterpret_cast<void**>(&pointer))))
+            pointer = nullptr;
+        known = answered.emplace(answered.end(), iid, pointer);
+    }
+    lastInterface = {dispatch, iid, known->second != nullptr ? known->second : dispatch};
+    return lastInterface.pointer;
 }
 
 void ObjectRegistry::releaseInterfaces(IDispatch* dispatch) {
+    if (lastInterface.dispatch == dispatch)
+        lastInterface = {};
     auto const found = otherInterfaces.find(dispatch);
     if (found == otherInterfaces.end())
         return;

@@ -91,6 +91,13 @@ struct ObjectRegistry {
     // What interfaceOf answered, by wrapped object: null where the object
     // did not answer the interface.
     std::unordered_map<IDispatch*, std::vector<std::pair<Guid, IDispatch*>>> otherInterfaces;
+    // interfaceOf's last answer: a script calling one object's members in a
+    // loop asks the same question on every call.
+    struct InterfaceAnswer {
+        IDispatch* dispatch = nullptr;
+        Guid iid{};
+        IDispatch* pointer = nullptr;
+    } lastInterface;
     std::vector<std::pair<std::string, v8::Global<v8::Object>>> globalObjects;
     // The library's own COM objects made for this engine and still alive:
     // COM clients may keep them past the engine, which detaches them first.
