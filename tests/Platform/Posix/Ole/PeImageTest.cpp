@@ -12,8 +12,6 @@ using qor::test::readFixtureBytes;
 
 namespace {
 
-ResourceId const typelib{std::u16string(u"TYPELIB")};
-
 std::uint32_t readU32(std::vector<std::byte> const& bytes, std::size_t at) {
     std::uint32_t value = 0;
     std::memcpy(&value, bytes.data() + at, 4);
@@ -55,36 +53,7 @@ std::size_t firstChild(std::vector<std::byte> const& bytes, std::size_t root, st
 
 } // namespace
 
-TEST(PeImage, ReadsTheTypeLibrariesOfTheFixtureModule) {
-    auto image = PeImage::parse(readFixtureBytes("ModuleFixture.dll"));
-    ASSERT_TRUE(image);
-    auto names = image->namesOf(typelib);
-    ASSERT_EQ(names.size(), 2u);
-    EXPECT_EQ(std::get<std::uint16_t>(names[0]), 1);
-    EXPECT_EQ(std::get<std::uint16_t>(names[1]), 2);
-    for (auto [id, file] : {std::pair{1, "ModuleLibraryA.tlb"}, std::pair{2, "ModuleLibraryB.tlb"}}) {
-        auto const* resource = image->find(typelib, static_cast<std::uint16_t>(id));
-        ASSERT_NE(resource, nullptr);
-        auto data = image->dataOf(*resource);
-        auto expected = readFixtureBytes(file);
-        EXPECT_TRUE(std::equal(data.begin(), data.end(), expected.begin(), expected.end())) << file;
-    }
-    // Other types stay apart.
-    EXPECT_EQ(image->namesOf(std::uint16_t{10}).size(), 1u);
-    EXPECT_EQ(image->find(typelib, std::uint16_t{100}), nullptr);
-}
-
-TEST(PeImage, ListsNamedResourcesFirstAndComparesNamesWithoutCase) {
-    auto image = PeImage::parse(readFixtureBytes("NamedResources.dll"));
-    ASSERT_TRUE(image);
-    auto names = image->namesOf(ResourceId{std::u16string(u"typelib")});
-    ASSERT_EQ(names.size(), 3u);
-    EXPECT_EQ(std::get<std::u16string>(names[0]), u"FIRST");
-    EXPECT_EQ(std::get<std::uint16_t>(names[1]), 3);
-    EXPECT_EQ(std::get<std::uint16_t>(names[2]), 7);
-    EXPECT_NE(image->find(typelib, ResourceId{std::u16string(u"First")}), nullptr);
-}
-
+// Well-formed images are read through the module functions (ModuleTest).
 TEST(PeImage, RejectsWhatIsNoImage) {
     EXPECT_EQ(PeImage::parse({}).error(), PeError::notAnImage);
     EXPECT_EQ(PeImage::parse(readFixtureBytes("ModuleLibraryA.tlb")).error(), PeError::notAnImage);
