@@ -589,13 +589,8 @@ TEST(TypeInfoInvoke, TypesOfTwoLibrariesKeepTheirOwnMembers) {
 }
 
 TEST(TypeInfoInvoke, AMemberIsPlannedAgainUntilTheTypesItNamesAreFound) {
-    auto const dir = std::filesystem::temp_directory_path() / "qor-invoke-import-found-later";
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
-    std::filesystem::copy_file(string::utf16ToUtf8(fixturePath("QorFixtureExt.tlb")), dir / "QorFixtureExt.tlb");
-    Ref<ITypeLib> lib;
-    ASSERT_EQ(LoadTypeLibEx(string::utf8ToUtf16((dir / "QorFixtureExt.tlb").string()).c_str(), REGKIND_NONE, lib.put()),
-              S_OK);
+    Ref<ITypeLib> lib = loadCopies("qor-invoke-import-found-later", {"QorFixtureExt.tlb"});
+    ASSERT_TRUE(lib);
     Ref<ITypeInfo> info = typeInfoOf(lib.get(), uuidof<IShapeHolder>());
     ASSERT_TRUE(info);
     ShapeHolder holder;
@@ -605,11 +600,11 @@ TEST(TypeInfoInvoke, AMemberIsPlannedAgainUntilTheTypesItNamesAreFound) {
         << "IShape is in a library not there yet";
     EXPECT_EQ(argErr, 0u);
 
-    std::filesystem::copy_file(string::utf16ToUtf8(fixturePath("QorFixture.tlb")), dir / "QorFixture.tlb");
+    std::filesystem::copy_file(string::utf16ToUtf8(fixturePath("QorFixture.tlb")),
+                               std::filesystem::temp_directory_path() / "qor-invoke-import-found-later/QorFixture.tlb");
     ASSERT_EQ(exchange(info.get(), holder, shape.unknown()), S_OK);
     EXPECT_EQ(holder.received, static_cast<IShape*>(&shape));
     EXPECT_TRUE(shape.balanced()) << shape.refCount();
-    std::filesystem::remove_all(dir);
 }
 
 // DECIMAL fills a VARIANT from its first byte, where other values start

@@ -7,6 +7,8 @@
 #include "Platform/Windows/Com/ComRef.h"
 #include "String/Utf.h"
 
+#include <filesystem>
+#include <initializer_list>
 #include <string>
 
 namespace qor::test {
@@ -36,6 +38,19 @@ private:
 inline Ref<ITypeLib> loadFixture(char const* name) {
     Ref<ITypeLib> lib;
     LoadTypeLibEx(fixturePath(name).c_str(), REGKIND_NONE, lib.put());
+    return lib;
+}
+
+// The first of `names`, loaded from a fresh folder holding copies of only
+// these fixtures, as on a machine that lacks the others.
+inline Ref<ITypeLib> loadCopies(char const* folder, std::initializer_list<char const*> names) {
+    auto const dir = std::filesystem::temp_directory_path() / folder;
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    for (char const* name : names)
+        std::filesystem::copy_file(string::utf16ToUtf8(fixturePath(name)), dir / name);
+    Ref<ITypeLib> lib;
+    LoadTypeLibEx(string::utf8ToUtf16((dir / *names.begin()).string()).c_str(), REGKIND_NONE, lib.put());
     return lib;
 }
 
