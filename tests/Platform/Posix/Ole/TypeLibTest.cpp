@@ -200,6 +200,15 @@ TEST(TypeLibLoading, Stdole2TypesBeyondTheBaseInterfacesResolveWithoutItsFile) {
     ASSERT_EQ(dispatch->GetTypeAttr(&attr), S_OK);
     EXPECT_EQ(attr->typekind, TKIND_DISPATCH);
     EXPECT_EQ(attr->cVars, 8);
+
+    // Object parameters declared with defaultvalue(0) default to null objects.
+    FUNCDESC* attach = nullptr;
+    ASSERT_EQ(styled->GetFuncDesc(1, &attach), S_OK);
+    for (SHORT i : {0, 1}) {
+        VARIANT const& value = attach->lprgelemdescParam[i].paramdesc.pparamdescex->varDefaultValue;
+        EXPECT_EQ(value.vt, i == 0 ? VT_DISPATCH : VT_UNKNOWN);
+        EXPECT_EQ(value.punkVal, nullptr);
+    }
 }
 
 TEST(TypeLibLoading, AMissingImportFailsOnlyWhatNeedsIt) {
