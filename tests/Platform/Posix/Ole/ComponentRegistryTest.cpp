@@ -11,8 +11,6 @@
 #include "Platform/Com.h"
 #include "Support/CountedObject.h"
 
-using qor::test::CountedObject;
-
 namespace {
 
 DEFINE_GUID(CLSID_Counted, 0x5d0e7a10, 0x2b3c, 0x4d5e, 0x9f, 0x10, 0x11, 0x12, 0x13, 0x14, 0x15, 0x01);
@@ -185,26 +183,21 @@ TEST_F(ComponentRegistry, ServersThatCannotServeGiveTheirErrors) {
     CoFreeUnusedLibraries();
 }
 
-class LocalFactory : public CountedObject<IClassFactory> {
-public:
-    STDMETHODIMP CreateInstance(IUnknown*, REFIID riid, void** ppv) override { return QueryInterface(riid, ppv); }
-    STDMETHODIMP LockServer(BOOL) override { return S_OK; }
-};
-
 TEST_F(ComponentRegistry, ProcessRegistrationsComeFirst) {
     ASSERT_EQ(registerCounted(), S_OK);
-    LocalFactory factory;
+    qor::test::CountedDispatch classObject;
     DWORD cookie = 0;
-    ASSERT_EQ(CoRegisterClassObject(CLSID_Counted, factory.unknown(), CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie),
+    ASSERT_EQ(CoRegisterClassObject(CLSID_Counted, classObject.unknown(), CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE,
+                                    &cookie),
               S_OK);
-    IClassFactory* found = nullptr;
-    ASSERT_EQ(CoGetClassObject(CLSID_Counted, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory,
+    IUnknown* found = nullptr;
+    ASSERT_EQ(CoGetClassObject(CLSID_Counted, CLSCTX_INPROC_SERVER, nullptr, IID_IUnknown,
                                reinterpret_cast<void**>(&found)),
               S_OK);
-    EXPECT_EQ(found, static_cast<IClassFactory*>(&factory));
+    EXPECT_EQ(found, classObject.unknown());
     found->Release();
     EXPECT_EQ(CoRevokeClassObject(cookie), S_OK);
-    EXPECT_TRUE(factory.balanced()) << factory.refCount();
+    EXPECT_TRUE(classObject.balanced()) << classObject.refCount();
 }
 
 } // namespace
