@@ -21,20 +21,6 @@ inline std::u16string fixturePath(char const* name) {
 template <class T>
 using Ref = platform::windows::com::ComRef<T>;
 
-// Owns one BSTR.
-class Bstr {
-public:
-    Bstr() = default;
-    Bstr(Bstr const&) = delete;
-    ~Bstr() { SysFreeString(b_); }
-    BSTR* out() { return &b_; }
-    BSTR get() const { return b_; }
-    std::string utf8() const { return b_ == nullptr ? std::string() : string::utf16ToUtf8(std::u16string_view(b_, SysStringLen(b_))); }
-
-private:
-    BSTR b_ = nullptr;
-};
-
 inline Ref<ITypeLib> loadFixture(char const* name) {
     Ref<ITypeLib> lib;
     LoadTypeLibEx(fixturePath(name).c_str(), REGKIND_NONE, lib.put());
@@ -61,9 +47,9 @@ inline Ref<ITypeInfo> typeInfoOf(ITypeLib* lib, GUID const& guid) {
 }
 
 inline std::string nameOf(ITypeInfo* info, MEMBERID memid = MEMBERID_NIL) {
-    Bstr name;
-    info->GetDocumentation(memid, name.out(), nullptr, nullptr, nullptr);
-    return name.utf8();
+    _bstr_t name;
+    info->GetDocumentation(memid, name.GetAddress(), nullptr, nullptr, nullptr);
+    return string::utf16ToUtf8(std::u16string(name, name.length()));
 }
 
 // The fixture library's identifiers (QorFixture.idl).

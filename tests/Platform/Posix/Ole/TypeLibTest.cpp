@@ -131,11 +131,11 @@ TEST_F(TypeLibTest, ModuleFunctionsGiveTheirDllEntry) {
     ASSERT_EQ(lib->GetTypeInfo(10, constants.put()), S_OK);
     FUNCDESC* tick = funcByName(constants.get(), "Tick");
     ASSERT_NE(tick, nullptr);
-    Bstr dll, name;
+    _bstr_t dll, name;
     WORD ordinal = 0;
-    ASSERT_EQ(constants->GetDllEntry(tick->memid, INVOKE_FUNC, dll.out(), name.out(), &ordinal), S_OK);
-    EXPECT_EQ(dll.utf8(), "qorfixture.dll");
-    EXPECT_EQ(name.get(), nullptr); // given by ordinal
+    ASSERT_EQ(constants->GetDllEntry(tick->memid, INVOKE_FUNC, dll.GetAddress(), name.GetAddress(), &ordinal), S_OK);
+    EXPECT_EQ(std::u16string(dll, dll.length()), u"qorfixture.dll");
+    EXPECT_TRUE(!name) << "given by ordinal";
     EXPECT_EQ(ordinal, 7);
     EXPECT_EQ(constants->GetDllEntry(tick->memid, INVOKE_PROPERTYGET, nullptr, nullptr, nullptr),
               TYPE_E_ELEMENTNOTFOUND);
@@ -235,9 +235,9 @@ TEST(TypeLibLoading, ModuleResourcesByNumber) {
     std::u16string const dll = fixturePath("QorFixtures.dll");
     Ref<ITypeLib> lib;
     ASSERT_EQ(LoadTypeLibEx(dll.c_str(), REGKIND_NONE, lib.put()), S_OK) << "the first";
-    Bstr libName;
-    lib->GetDocumentation(-1, libName.out(), nullptr, nullptr, nullptr);
-    EXPECT_EQ(libName.utf8(), "QorFixture");
+    _bstr_t libName;
+    lib->GetDocumentation(-1, libName.GetAddress(), nullptr, nullptr, nullptr);
+    EXPECT_EQ(std::u16string(libName, libName.length()), u"QorFixture");
     EXPECT_EQ(LoadTypeLibEx((dll + u"\\3").c_str(), REGKIND_NONE, lib.put()), TYPE_E_CANTLOADLIBRARY);
     EXPECT_EQ(LoadTypeLibEx((fixturePath("missing.dll") + u"\\1").c_str(), REGKIND_NONE, lib.put()),
               TYPE_E_CANTLOADLIBRARY);
@@ -268,9 +268,9 @@ TEST(TypeLibLoading, TypeInfoKeepsItsLibraryAlive) {
     }
     Ref<ITypeLib> container;
     ASSERT_EQ(calc->GetContainingTypeLib(container.put(), nullptr), S_OK);
-    Bstr name;
-    container->GetDocumentation(-1, name.out(), nullptr, nullptr, nullptr);
-    EXPECT_EQ(name.utf8(), "QorFixture");
+    _bstr_t name;
+    container->GetDocumentation(-1, name.GetAddress(), nullptr, nullptr, nullptr);
+    EXPECT_EQ(std::u16string(name, name.length()), u"QorFixture");
     EXPECT_EQ(nameOf(calc.get(), 1), "Add");
 }
 
