@@ -121,9 +121,10 @@ TEST(VariantT, OwnsAndCopiesValues)
     EXPECT_EQ(str(attached.bstrVal), u"taken");
 
     // The constructors pick the Windows type of each C++ type.
-    for (auto [value, vt] : {std::pair{_variant_t(true), VT_BOOL}, {_variant_t(short(1)), VT_I2}, {_variant_t(1u), VT_UI4},
-                             {_variant_t(1ull), VT_UI8}, {_variant_t(1.5f), VT_R4}, {_variant_t(1.5, VT_DATE), VT_DATE},
-                             {_variant_t(BYTE(1)), VT_UI1}, {_variant_t("text"), VT_BSTR}, {_variant_t(DECIMAL{}), VT_DECIMAL}})
+    for (auto [value, vt] : {std::pair{_variant_t(true), VT_BOOL}, {_variant_t(short(1)), VT_I2},
+                             {_variant_t(1u), VT_UI4}, {_variant_t(1ull), VT_UI8}, {_variant_t(1.5f), VT_R4},
+                             {_variant_t(1.5, VT_DATE), VT_DATE}, {_variant_t(BYTE(1)), VT_UI1},
+                             {_variant_t("text"), VT_BSTR}, {_variant_t(DECIMAL{}), VT_DECIMAL}})
         EXPECT_EQ(value.vt, vt);
     EXPECT_THROW(_variant_t(1.0, VT_I4), _com_error);
 }

@@ -227,7 +227,11 @@ TEST(DispCallFunc, PassesAndReturnsEveryKindOfValue) {
          {VT_VARIANT}},
         {"by-reference arguments filled", object.unknown(), slot(9), VT_HRESULT,
          {byref(VT_I4, &number), byref(VT_BSTR, filled.GetAddress()), byref(VT_VARIANT, &value)},
-         [&](VARIANT const&) { EXPECT_EQ(number, 42); EXPECT_EQ(filled, _bstr_t(u"filled")); EXPECT_EQ(value.vt, VT_R8); }},
+         [&](VARIANT const&) {
+             EXPECT_EQ(number, 42);
+             EXPECT_EQ(filled, _bstr_t(u"filled"));
+             EXPECT_EQ(value.vt, VT_R8);
+         }},
         {"a plain function", nullptr, reinterpret_cast<ULONG_PTR>(&plainSum), VT_I4,
          {integer(VT_I4, 1), integer(VT_I2, 2), real(VT_R8, 3.9)},
          [](VARIANT const& r) { EXPECT_EQ(r.vt, VT_I4); EXPECT_EQ(r.lVal, 6); }},

@@ -454,7 +454,8 @@ HRESULT exchange(ITypeInfo* info, ShapeHolder& holder, IUnknown* shape, UINT* ar
     arg.vt = VT_UNKNOWN;
     arg.punkVal = shape;
     DISPPARAMS params{&arg, nullptr, 1, 0};
-    return info->Invoke(static_cast<IShapeHolder*>(&holder), memberOf(info, u"Exchange"), DISPATCH_METHOD, &params, nullptr, nullptr, argErr);
+    return info->Invoke(static_cast<IShapeHolder*>(&holder), memberOf(info, u"Exchange"), DISPATCH_METHOD, &params,
+                        nullptr, nullptr, argErr);
 }
 
 TEST(TypeInfoInvoke, InOutInterfaceArgumentsAreAskedForTheDeclaredInterface) {
@@ -636,7 +637,8 @@ TEST(TypeInfoInvoke, DecimalResultsAndReferencesKeepTheirValue) {
     Args half;
     half.r8(10.5);
     _variant_t result;
-    ASSERT_EQ(info->Invoke(object, memberOf(info.get(), u"Half"), DISPATCH_METHOD, half.params(), &result, nullptr, nullptr), S_OK);
+    MEMBERID const halfId = memberOf(info.get(), u"Half"), growId = memberOf(info.get(), u"Grow");
+    ASSERT_EQ(info->Invoke(object, halfId, DISPATCH_METHOD, half.params(), &result, nullptr, nullptr), S_OK);
     ASSERT_EQ(result.vt, VT_DECIMAL);
     EXPECT_EQ(result.decVal.Lo64, 52u); // 105 tenths, halved and cut
     EXPECT_EQ(result.decVal.scale, 1);
@@ -644,7 +646,7 @@ TEST(TypeInfoInvoke, DecimalResultsAndReferencesKeepTheirValue) {
     // An argument of another type reaches an [in, out] DECIMAL converted.
     Args grow;
     grow.i4(7);
-    ASSERT_EQ(info->Invoke(object, memberOf(info.get(), u"Grow"), DISPATCH_METHOD, grow.params(), nullptr, nullptr, nullptr), S_OK);
+    ASSERT_EQ(info->Invoke(object, growId, DISPATCH_METHOD, grow.params(), nullptr, nullptr, nullptr), S_OK);
     EXPECT_EQ(money.seen.Lo64, 7u);
     EXPECT_EQ(money.seen.scale, 0);
     EXPECT_TRUE(money.balanced());
