@@ -62,16 +62,22 @@ TEST(PeImage, RejectsWhatIsNoImage) {
     EXPECT_EQ(PeImage::parse(bytes).error(), PeError::notAnImage);
 }
 
-// Damage at random is the fuzzer's (fuzz/PeImageFuzzer); these two shapes
-// are valid offsets that would loop or skip a level.
-TEST(PeImage, RejectsResourceTreesThatLoopOrSkipALevel) {
+// One case of each bound the reader checks; damage at random is the
+// fuzzer's (fuzz/PeImageFuzzer).
+TEST(PeImage, RejectsDamagedResourceTrees) {
     auto const whole = readFixtureBytes("ModuleFixture.dll");
     std::size_t const root = resourceSection(whole);
     std::size_t const names = firstChild(whole, root, root);
     std::size_t const languages = firstChild(whole, root, names);
     std::size_t const dataEntry = root + readU32(whole, firstEntry(languages) + 4);
-    for (auto [entry, target] : {std::pair{firstEntry(languages) + 4, 0x80000000u},
-                                 {firstEntry(root) + 4, static_cast<std::uint32_t>(dataEntry - root)}}) {
+    for (auto [entry, target] : {
+             std::pair{root + 12, 0xffff0000u},                      // more entries than the section holds
+             {firstEntry(root) + 4, 0x80000000u | 0x7ffffff0u},      // a directory beyond the section
+             {firstEntry(root), 0x80000000u | 0x7ffffff0u},          // a name beyond the section
+             {firstEntry(languages) + 4, 0x80000000u},               // a language leading back to the root: a loop
+             {firstEntry(root) + 4, std::uint32_t(dataEntry - root)}, // a type leading to data skips a level
+             {dataEntry, 0x7ffffff0u},                                // data beyond the image
+             {dataEntry + 4, 0xfffffff0u}}) {                         // a size beyond the image
         auto bytes = whole;
         writeU32(bytes, entry, target);
         auto image = PeImage::parse(std::move(bytes));

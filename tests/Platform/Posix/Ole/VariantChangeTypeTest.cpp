@@ -85,6 +85,26 @@ TEST(VariantChangeType, TextsParseAsWindowsReadsNumbers)
     EXPECT_EQ(VariantChangeType(&out, &null, 0, VT_I4), DISP_E_TYPEMISMATCH) << "a null BSTR";
 }
 
+// One case of each rule the differential check compares in full, so that
+// this suite alone still reaches it.
+TEST(VariantChangeType, RulesTheDifferentialCheckComparesInFull)
+{
+    _variant_t out, yes(true), minusOne(LONG(-1)), empty, null;
+    null.vt = VT_NULL;
+    for (auto [flags, lcid, text] : {std::tuple{USHORT(0), 0x0409u, u"-1"}, {VARIANT_ALPHABOOL, 0x040Cu, u"True"},
+                                     {VARIANT_LOCALBOOL, 0x0407u, u"Wahr"}}) {
+        ASSERT_EQ(VariantChangeTypeEx(&out, &yes, lcid, flags, VT_BSTR), S_OK);
+        EXPECT_EQ(std::u16string(out.bstrVal), text) << "booleans are words only when asked";
+    }
+    ASSERT_EQ(change(minusOne, VT_UI4, out), S_OK);
+    EXPECT_EQ(out.ulVal, 0xFFFFFFFFu) << "the same width keeps the bits";
+    EXPECT_EQ(change(minusOne, VT_UI8, out), DISP_E_OVERFLOW) << "another width keeps the value";
+    ASSERT_EQ(change(empty, VT_I4, out), S_OK);
+    EXPECT_EQ(out.lVal, 0);
+    EXPECT_EQ(change(null, VT_I4, out), DISP_E_TYPEMISMATCH);
+    ASSERT_EQ(change(minusOne, VT_NULL, out), S_OK);
+}
+
 TEST(VariantChangeType, InvalidTypesReferencesAndInPlace)
 {
     _variant_t out, one(1.0);
