@@ -12,55 +12,44 @@ std::u16string_view view(BSTR text)
     return {text, SysStringLen(text)};
 }
 
-UINT prefixOf(BSTR text)
-{
-    UINT bytes;
-    std::memcpy(&bytes, reinterpret_cast<char*>(text) - sizeof(UINT), sizeof(UINT));
-    return bytes;
-}
-
 TEST(Bstr, CarriesItsByteLengthBeforeAndATerminatorAfter)
 {
     BSTR text = SysAllocString(u"Hello");
     ASSERT_NE(text, nullptr);
-    EXPECT_EQ(prefixOf(text), 10u);
+    UINT prefix;
+    std::memcpy(&prefix, reinterpret_cast<char*>(text) - sizeof(UINT), sizeof(UINT));
+    EXPECT_EQ(prefix, 10u);
     EXPECT_EQ(SysStringLen(text), 5u);
     EXPECT_EQ(SysStringByteLen(text), 10u);
     EXPECT_EQ(text[5], u'\0');
-    EXPECT_EQ(view(text), u"Hello");
-    SysFreeString(text);
-}
-
-TEST(Bstr, LengthTakingFormsKeepEmbeddedNul)
-{
-    constexpr char16_t source[] = u"a\0b";
-    BSTR text = SysAllocStringLen(source, 3);
-    EXPECT_EQ(view(text), std::u16string_view(source, 3));
     SysFreeString(text);
 
+    // The length-taking forms keep U+0000 and odd byte counts.
+    BSTR nul = SysAllocStringLen(u"a\0b", 3);
+    EXPECT_EQ(view(nul), std::u16string_view(u"a\0b", 3));
+    SysFreeString(nul);
     BSTR bytes = SysAllocStringByteLen("x\0yz", 3);
     EXPECT_EQ(SysStringByteLen(bytes), 3u);
     EXPECT_EQ(SysStringLen(bytes), 1u);
-    EXPECT_EQ(std::memcmp(bytes, "x\0y", 3), 0);
-    EXPECT_EQ(reinterpret_cast<char*>(bytes)[3], '\0');
+    EXPECT_EQ(std::memcmp(bytes, "x\0y", 4), 0) << "terminated after the third byte";
     SysFreeString(bytes);
 }
 
-TEST(Bstr, NullAndEmptyAreDistinct)
+TEST(Bstr, NullEmptyAndImpossibleLengths)
 {
     EXPECT_EQ(SysAllocString(nullptr), nullptr);
     EXPECT_EQ(SysStringLen(nullptr), 0u);
     EXPECT_EQ(SysStringByteLen(nullptr), 0u);
     SysFreeString(nullptr);
-
     BSTR empty = SysAllocString(u"");
     ASSERT_NE(empty, nullptr);
     EXPECT_EQ(SysStringLen(empty), 0u);
     SysFreeString(empty);
-
     BSTR zeroed = SysAllocStringLen(nullptr, 4);
     EXPECT_EQ(view(zeroed), std::u16string_view(u"\0\0\0\0", 4));
     SysFreeString(zeroed);
+    EXPECT_EQ(SysAllocStringLen(nullptr, 0xFFFFFFFFu), nullptr);
+    EXPECT_EQ(SysAllocStringByteLen(nullptr, 0xFFFFFFFFu), nullptr);
 }
 
 TEST(Bstr, ReallocationMayReadFromTheOldText)
@@ -74,12 +63,6 @@ TEST(Bstr, ReallocationMayReadFromTheOldText)
     EXPECT_EQ(view(text), std::u16string_view(u"x\0\0", 3));
     EXPECT_FALSE(SysReAllocString(nullptr, u"x"));
     SysFreeString(text);
-}
-
-TEST(Bstr, ImpossibleLengthsFail)
-{
-    EXPECT_EQ(SysAllocStringLen(nullptr, 0xFFFFFFFFu), nullptr);
-    EXPECT_EQ(SysAllocStringByteLen(nullptr, 0xFFFFFFFFu), nullptr);
 }
 
 } // namespace

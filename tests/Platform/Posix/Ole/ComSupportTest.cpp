@@ -14,28 +14,31 @@ std::u16string str(const OLECHAR* text)
     return text != nullptr ? std::u16string(text) : u"<null>";
 }
 
-TEST(ComError, CarriesCodeMessageAndErrorObject)
+IErrorInfo* errorInfo(char16_t const* description, char16_t const* source)
 {
-    _com_error plain(DISP_E_TYPEMISMATCH);
-    EXPECT_EQ(plain.Error(), DISP_E_TYPEMISMATCH);
-    EXPECT_EQ(str(plain.ErrorMessage()), u"Type mismatch.");
-    EXPECT_EQ(plain.Description().length(), 0u);
-    EXPECT_EQ(plain.ErrorInfo(), nullptr);
-
-    _com_error dispatch(_com_error::WCodeToHRESULT(42));
-    EXPECT_EQ(dispatch.WCode(), 42);
-    EXPECT_EQ(str(dispatch.ErrorMessage()), u"IDispatch error #42");
-    _com_error unknown(static_cast<HRESULT>(0x8123ABCDu));
-    EXPECT_EQ(str(unknown.ErrorMessage()), u"Unknown error 0x8123ABCD");
-
     ICreateErrorInfo* create = nullptr;
     CreateErrorInfo(&create);
-    create->SetDescription(const_cast<LPOLESTR>(u"Sheet is protected"));
+    create->SetDescription(const_cast<LPOLESTR>(description));
+    create->SetSource(const_cast<LPOLESTR>(source));
     IErrorInfo* info = nullptr;
     create->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(&info));
     create->Release();
+    return info;
+}
+
+TEST(ComError, CarriesCodeMessageAndErrorObject)
+{
+    _com_error plain(DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(str(plain.ErrorMessage()), u"Type mismatch.");
+    EXPECT_EQ(plain.Description().length(), 0u);
+    EXPECT_EQ(plain.ErrorInfo(), nullptr);
+    _com_error dispatch(_com_error::WCodeToHRESULT(42));
+    EXPECT_EQ(dispatch.WCode(), 42);
+    EXPECT_EQ(str(dispatch.ErrorMessage()), u"IDispatch error #42");
+    EXPECT_EQ(str(_com_error(static_cast<HRESULT>(0x8123ABCDu)).ErrorMessage()), u"Unknown error 0x8123ABCD");
+
     try {
-        _com_raise_error(E_ACCESSDENIED, info); // takes the reference
+        _com_raise_error(E_ACCESSDENIED, errorInfo(u"Sheet is protected", nullptr)); // takes the reference
         FAIL();
     } catch (_com_error const& e) {
         _com_error copy = e;
@@ -52,16 +55,12 @@ TEST(ComError, IssueErrorExPicksUpTheThreadsErrorObject)
             return IsEqualGUID(riid, IID_IDispatch) ? S_OK : S_FALSE;
         }
     } object;
-    ICreateErrorInfo* create = nullptr;
-    CreateErrorInfo(&create);
-    create->SetSource(const_cast<LPOLESTR>(u"Host"));
-    IErrorInfo* info = nullptr;
-    create->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(&info));
-    create->Release();
+    IErrorInfo* info = errorInfo(nullptr, u"Host");
     SetErrorInfo(0, info);
     info->Release();
     try {
         _com_issue_errorex(E_FAIL, object.unknown(), IID_IDispatch);
+        FAIL();
     } catch (_com_error const& e) {
         EXPECT_EQ(str(e.Source()), u"Host");
     }
@@ -76,39 +75,25 @@ TEST(BstrT, SharesOneTextBetweenCopies)
     b += _bstr_t(u" world");
     EXPECT_EQ(str(b), u"Hello world");
     EXPECT_EQ(str(a), u"Hello");
-    EXPECT_EQ(b.length(), 11u);
     EXPECT_TRUE(_bstr_t() == _bstr_t(u""));
     EXPECT_TRUE(_bstr_t(u"a") < _bstr_t(u"b"));
-    EXPECT_TRUE(!_bstr_t());
 
     BSTR owned = a.copy();
     EXPECT_NE(owned, static_cast<const OLECHAR*>(a));
     _bstr_t adopted(owned, false);
     EXPECT_EQ(static_cast<const OLECHAR*>(adopted), owned);
+    // The caller takes the text only when no copy shares it.
     b = a;
-    EXPECT_EQ(static_cast<const OLECHAR*>(a), static_cast<const OLECHAR*>(b));
+    EXPECT_THROW(a.Detach(), _com_error);
+    *b.GetAddress() = SysAllocString(u"out");
+    SysFreeString(b.Detach());
+    EXPECT_EQ(b.length(), 0u);
 }
 
 TEST(BstrT, NarrowFormUsesTheAnsiCodePage)
 {
-    _bstr_t text("Gr\xFC\xDF" "e");
-    EXPECT_EQ(str(text), u"Gr\u00FC\u00DF" "e");
-    _bstr_t euro(u"\u20AC \u4E2D");
-    EXPECT_STREQ(static_cast<const char*>(euro), "\x80 ?");
-
-    _bstr_t filled;
-    *filled.GetAddress() = SysAllocString(u"out");
-    EXPECT_EQ(str(filled), u"out");
-    BSTR taken = filled.Detach();
-    EXPECT_EQ(filled.length(), 0u);
-    SysFreeString(taken);
-    _bstr_t shared(u"x"), other = shared;
-    try {
-        shared.Detach();
-        FAIL();
-    } catch (_com_error const& e) {
-        EXPECT_EQ(e.Error(), E_POINTER);
-    }
+    EXPECT_EQ(str(_bstr_t("Gr\xFC\xDF" "e")), u"Gr\u00FC\u00DF" "e");
+    EXPECT_STREQ(static_cast<const char*>(_bstr_t(u"\u20AC \u4E2D")), "\x80 ?");
 }
 
 TEST(VariantT, OwnsAndCopiesValues)
@@ -116,7 +101,6 @@ TEST(VariantT, OwnsAndCopiesValues)
     CountedDispatch object;
     {
         _variant_t held(static_cast<IDispatch*>(&object));
-        EXPECT_EQ(held.vt, VT_DISPATCH);
         _variant_t copy = held;
         EXPECT_EQ(object.refCount(), 3);
         IDispatch* extracted = copy;
@@ -129,36 +113,19 @@ TEST(VariantT, OwnsAndCopiesValues)
     }
     EXPECT_TRUE(object.balanced());
 
-    VARIANT raw;
-    VariantInit(&raw);
+    VARIANT raw{};
     raw.vt = VT_BSTR;
     raw.bstrVal = SysAllocString(u"taken");
     _variant_t attached(raw, false);
     EXPECT_EQ(raw.vt, VT_EMPTY);
     EXPECT_EQ(str(attached.bstrVal), u"taken");
-}
 
-TEST(VariantT, ConstructorsPickWindowsTypes)
-{
-    EXPECT_EQ(_variant_t(true).vt, VT_BOOL);
-    EXPECT_EQ(_variant_t(true).boolVal, VARIANT_TRUE);
-    EXPECT_EQ(_variant_t(short(1)).vt, VT_I2);
-    EXPECT_EQ(_variant_t(1).vt, VT_I4);
-    EXPECT_EQ(_variant_t(1, VT_ERROR).vt, VT_ERROR);
-    EXPECT_EQ(_variant_t(1u).vt, VT_UI4);
-    EXPECT_EQ(_variant_t(1ll).vt, VT_I8);
-    EXPECT_EQ(_variant_t(1ull).vt, VT_UI8);
-    EXPECT_EQ(_variant_t(1.5f).vt, VT_R4);
-    EXPECT_EQ(_variant_t(1.5).vt, VT_R8);
-    EXPECT_EQ(_variant_t(1.5, VT_DATE).vt, VT_DATE);
-    EXPECT_EQ(_variant_t(BYTE(1)).vt, VT_UI1);
-    EXPECT_EQ(_variant_t(u"text").vt, VT_BSTR);
-    EXPECT_EQ(_variant_t("text").vt, VT_BSTR);
-    DECIMAL dec{};
-    dec.Lo64 = 7;
-    _variant_t decimal(dec);
-    EXPECT_EQ(decimal.vt, VT_DECIMAL);
-    EXPECT_EQ(decimal.decVal.Lo64, 7u);
+    // The constructors pick the Windows type of each C++ type.
+    for (auto [value, vt] : {std::pair{_variant_t(true), VT_BOOL}, {_variant_t(short(1)), VT_I2},
+                             {_variant_t(1u), VT_UI4}, {_variant_t(1ull), VT_UI8}, {_variant_t(1.5f), VT_R4},
+                             {_variant_t(1.5, VT_DATE), VT_DATE}, {_variant_t(BYTE(1)), VT_UI1},
+                             {_variant_t("text"), VT_BSTR}, {_variant_t(DECIMAL{}), VT_DECIMAL}})
+        EXPECT_EQ(value.vt, vt);
     EXPECT_THROW(_variant_t(1.0, VT_I4), _com_error);
 }
 
@@ -166,23 +133,15 @@ TEST(VariantT, ExtractorsConvertOrRaise)
 {
     _variant_t text(u"42");
     EXPECT_EQ(static_cast<LONG>(text), 42);
-    EXPECT_EQ(static_cast<double>(text), 42.0);
     EXPECT_EQ(str(static_cast<_bstr_t>(_variant_t(2.5))), u"2.5");
     EXPECT_EQ(static_cast<bool>(_variant_t(u"True")), true);
-    try {
-        static_cast<void>(static_cast<LONG>(_variant_t(u"forty")));
-        FAIL();
-    } catch (_com_error const& e) {
-        EXPECT_EQ(e.Error(), DISP_E_TYPEMISMATCH);
-    }
+    EXPECT_THROW(static_cast<void>(static_cast<LONG>(_variant_t(u"forty"))), _com_error);
     EXPECT_THROW(static_cast<void>(static_cast<BYTE>(_variant_t(300))), _com_error);
 
     _variant_t v(u"7");
     v.ChangeType(VT_I2);
     EXPECT_EQ(v.vt, VT_I2);
-    EXPECT_EQ(v.iVal, 7);
     EXPECT_TRUE(v == _variant_t(short(7)));
-    EXPECT_TRUE(_variant_t(u"a") == _variant_t(u"a"));
     EXPECT_TRUE(_variant_t(u"a") != _variant_t(u"b"));
 }
 

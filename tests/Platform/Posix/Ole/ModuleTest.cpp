@@ -1,4 +1,5 @@
 #include "Platform/Posix/Ole/Module.h"
+#include "Platform/Posix/Ole/ModuleResources.h"
 
 #include <dlfcn.h>
 #include <gtest/gtest.h>
@@ -12,6 +13,7 @@
 #include "String/Utf.h"
 
 using qor::platform::posix::ole::lastLoaderMessage;
+using qor::platform::posix::ole::readTypeLibResource;
 using qor::test::moduleFixture;
 using qor::test::readFixtureBytes;
 
@@ -61,15 +63,6 @@ BOOL CALLBACK freeModule(HMODULE module, LPCWSTR, LPWSTR, LONG_PTR calls) {
 }
 
 } // namespace
-
-TEST(Module, LoadsPeImagesAsDataFilesOnly) {
-    HMODULE module = loadFixture("ModuleFixture.dll");
-    ASSERT_NE(module, nullptr);
-    EXPECT_TRUE(FreeLibrary(module));
-    SetLastError(0);
-    EXPECT_FALSE(FreeLibrary(module));
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
-}
 
 // Each failure says why, as its last error and, where the loader has more to
 // say, its message.
@@ -126,36 +119,22 @@ TEST(Module, GivesTheFileNameWithWindowsTruncation) {
     HMODULE module = loadFixture("ModuleFixture.dll");
     ASSERT_NE(module, nullptr);
     std::u16string const expected = absoluteFixturePath("ModuleFixture.dll");
-
     std::vector<WCHAR> buffer(MAX_PATH, u'x');
-    DWORD length = GetModuleFileNameW(module, buffer.data(), static_cast<DWORD>(buffer.size()));
-    ASSERT_EQ(length, expected.size());
+    ASSERT_EQ(GetModuleFileNameW(module, buffer.data(), MAX_PATH), expected.size());
     EXPECT_EQ(std::u16string(buffer.data()), expected);
-
-    // Too small: cut to size - 1 characters, terminated, size returned.
-    SetLastError(0);
-    length = GetModuleFileNameW(module, buffer.data(), 5);
-    EXPECT_EQ(length, 5u);
-    EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
-    EXPECT_EQ(std::u16string(buffer.data()), expected.substr(0, 4));
-
-    // Exactly the length: no room for the terminator, so also truncated.
-    SetLastError(0);
-    length = GetModuleFileNameW(module, buffer.data(), static_cast<DWORD>(expected.size()));
-    EXPECT_EQ(length, expected.size());
-    EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
-
-    SetLastError(0);
-    EXPECT_EQ(GetModuleFileNameW(module, buffer.data(), 0), 0u);
-    EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
-
+    // Too small, even by the terminator alone: cut to size - 1 characters,
+    // terminated, the size returned.
+    for (DWORD size : {DWORD(5), static_cast<DWORD>(expected.size()), DWORD(0)}) {
+        SetLastError(0);
+        EXPECT_EQ(GetModuleFileNameW(module, buffer.data(), size), size);
+        EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
+    }
+    EXPECT_EQ(std::u16string(buffer.data()), expected.substr(0, expected.size() - 1));
     FreeLibrary(module);
     SetLastError(0);
     EXPECT_EQ(GetModuleFileNameW(module, buffer.data(), MAX_PATH), 0u) << "a freed module";
     EXPECT_EQ(GetLastError(), ERROR_MOD_NOT_FOUND);
-
-    length = GetModuleFileNameW(nullptr, buffer.data(), MAX_PATH);
-    ASSERT_GT(length, 0u);
+    ASSERT_GT(GetModuleFileNameW(nullptr, buffer.data(), MAX_PATH), 0u);
     EXPECT_TRUE(std::filesystem::equivalent(qor::string::utf16ToUtf8(buffer.data()), "/proc/self/exe"))
         << "a null module is the running program";
 }
@@ -225,24 +204,55 @@ TEST(Module, FindsLoadsAndSizesResources) {
     EXPECT_EQ(LoadResource(module, foreign), nullptr);
     EXPECT_EQ(SizeofResource(module, foreign), 0u);
     EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+    EXPECT_NE(FindResourceW(other, u"first", u"typelib"), nullptr) << "names compare without case";
     FreeLibrary(other);
-    FreeLibrary(module);
+    EXPECT_TRUE(FreeLibrary(module));
+    SetLastError(0);
+    EXPECT_FALSE(FreeLibrary(module));
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
 }
 
+TEST(Module, ReadsEachTypeLibraryResourceOrSaysWhyNot) {
+    std::u16string const dll = fixturePath("ModuleFixture.dll");
+    for (auto [index, file] : {std::pair{1, "ModuleLibraryA.tlb"}, std::pair{2, "ModuleLibraryB.tlb"}}) {
+        auto read = readTypeLibResource(dll, index);
+        ASSERT_TRUE(read) << file;
+        EXPECT_EQ(std::vector(read->bytes.begin(), read->bytes.end()), readFixtureBytes(file));
+    }
+    EXPECT_EQ(readTypeLibResource(dll, 100).error(), TYPE_E_CANTLOADLIBRARY) << "resource 100 is no TYPELIB";
+    EXPECT_EQ(readTypeLibResource(fixturePath("ModuleLibraryA.tlb"), 1).error(), TYPE_E_CANTLOADLIBRARY);
+    EXPECT_EQ(readTypeLibResource(fixturePath(""), 1).error(), TYPE_E_CANTLOADLIBRARY) << "a directory";
+    EXPECT_EQ(readTypeLibResource(dll, 0).error(), E_INVALIDARG);
+    EXPECT_EQ(readTypeLibResource(dll, 65536).error(), E_INVALIDARG);
+}
+
+// Loaded twice, a shared object stays until freed twice; only its named
+// symbols are found.
 TEST(Module, LoadsSharedObjectsForTheirCode) {
     HMODULE module = LoadLibraryW(fixturePath("SharedObjectFixture.so").c_str());
     ASSERT_NE(module, nullptr) << lastLoaderMessage();
-    EXPECT_FALSE(LDR_IS_RESOURCE(module));
+    EXPECT_EQ(LoadLibraryExW(fixturePath("SharedObjectFixture.so").c_str(), nullptr, 0), module);
     EXPECT_EQ(lastLoaderMessage(), "");
     // Through the untyped function pointer, as -Wcast-function-type wants.
     auto add = reinterpret_cast<AddFunction>(reinterpret_cast<void (*)()>(GetProcAddress(module, "qorFixtureAdd")));
     ASSERT_NE(add, nullptr) << lastLoaderMessage();
     EXPECT_EQ(add(40, 2), 42);
-
     std::vector<WCHAR> buffer(MAX_PATH * 4);
     DWORD const length = GetModuleFileNameW(module, buffer.data(), static_cast<DWORD>(buffer.size()));
     EXPECT_EQ(std::u16string(buffer.data(), length), absoluteFixturePath("SharedObjectFixture.so"));
 
+    SetLastError(0);
+    EXPECT_EQ(GetProcAddress(module, "qorFixtureSubtract"), nullptr);
+    EXPECT_EQ(GetLastError(), ERROR_PROC_NOT_FOUND);
+    EXPECT_NE(lastLoaderMessage().find("qorFixtureSubtract"), std::string::npos) << lastLoaderMessage();
+    EXPECT_EQ(GetProcAddress(module, MAKEINTRESOURCEA(1)), nullptr) << "an ordinal";
+    // The program's own scope holds what it was linked with, not what it
+    // loaded since: those stay local.
+    EXPECT_NE(GetProcAddress(nullptr, "SysAllocString"), nullptr);
+    EXPECT_EQ(GetProcAddress(nullptr, "qorFixtureAdd"), nullptr);
+
+    EXPECT_TRUE(FreeLibrary(module));
+    EXPECT_TRUE(stillLoaded("SharedObjectFixture.so"));
     EXPECT_TRUE(FreeLibrary(module));
     EXPECT_FALSE(stillLoaded("SharedObjectFixture.so"));
     SetLastError(0);
@@ -251,43 +261,6 @@ TEST(Module, LoadsSharedObjectsForTheirCode) {
     SetLastError(0);
     EXPECT_EQ(GetProcAddress(module, "qorFixtureAdd"), nullptr);
     EXPECT_EQ(GetLastError(), ERROR_MOD_NOT_FOUND);
-}
-
-TEST(Module, ASharedObjectLoadedTwiceStaysUntilFreedTwice) {
-    HMODULE first = LoadLibraryExW(fixturePath("SharedObjectFixture.so").c_str(), nullptr, 0);
-    HMODULE second = LoadLibraryW(fixturePath("SharedObjectFixture.so").c_str());
-    ASSERT_NE(first, nullptr);
-    EXPECT_EQ(first, second);
-    EXPECT_TRUE(FreeLibrary(first));
-    EXPECT_TRUE(stillLoaded("SharedObjectFixture.so"));
-    EXPECT_NE(GetProcAddress(second, "qorFixtureAdd"), nullptr);
-    EXPECT_TRUE(FreeLibrary(second));
-    EXPECT_FALSE(stillLoaded("SharedObjectFixture.so"));
-}
-
-TEST(Module, FindsOnlyNamedSymbolsOfCode) {
-    HMODULE module = LoadLibraryW(fixturePath("SharedObjectFixture.so").c_str());
-    ASSERT_NE(module, nullptr);
-    SetLastError(0);
-    EXPECT_EQ(GetProcAddress(module, "qorFixtureSubtract"), nullptr);
-    EXPECT_EQ(GetLastError(), ERROR_PROC_NOT_FOUND);
-    EXPECT_NE(lastLoaderMessage().find("qorFixtureSubtract"), std::string::npos) << lastLoaderMessage();
-    SetLastError(0);
-    EXPECT_EQ(GetProcAddress(module, MAKEINTRESOURCEA(1)), nullptr) << "an ordinal";
-    EXPECT_EQ(GetLastError(), ERROR_PROC_NOT_FOUND);
-
-    // The program's own scope holds what it was linked with, not what it
-    // loaded since: those stay local.
-    EXPECT_NE(GetProcAddress(nullptr, "SysAllocString"), nullptr);
-    EXPECT_EQ(GetProcAddress(nullptr, "qorFixtureAdd"), nullptr);
-
-    HMODULE data = loadFixture("ModuleFixture.dll");
-    ASSERT_NE(data, nullptr);
-    SetLastError(0);
-    EXPECT_EQ(GetProcAddress(data, "DllGetClassObject"), nullptr);
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE) << "a data file has no code";
-    FreeLibrary(data);
-    FreeLibrary(module);
 }
 
 TEST(Module, HandlesTellTheKindsApartAndRefuseStrangers) {
@@ -302,6 +275,9 @@ TEST(Module, HandlesTellTheKindsApartAndRefuseStrangers) {
     SetLastError(0);
     EXPECT_EQ(FindResourceW(code, MAKEINTRESOURCEW(2), u"TYPELIB"), nullptr);
     EXPECT_EQ(GetLastError(), ERROR_RESOURCE_DATA_NOT_FOUND) << "a shared object holds no PE resources";
+    SetLastError(0);
+    EXPECT_EQ(GetProcAddress(data, "DllGetClassObject"), nullptr);
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE) << "a data file has no code";
 
     for (HMODULE stranger : {reinterpret_cast<HMODULE>(0x1230), reinterpret_cast<HMODULE>(ULONG_PTR(code) | 1)}) {
         SetLastError(0);

@@ -9,6 +9,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <numeric>
 #include <string>
 #include <vector>
 
@@ -18,9 +19,17 @@ namespace {
 std::u16string textOf(BSTR b) { return b == nullptr ? std::u16string() : std::u16string(b, SysStringLen(b)); }
 
 // An object called through its vtable only: its IDispatch answers nothing.
-template <class Interface>
-class VtableObject : public CountedObject<Interface> {
+template <class Interface, class... More>
+class VtableObject : public CountedObject<Interface, More...> {
 public:
+    // IDispatch is a base of Interface, which CountedObject does not look for.
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+        if (!IsEqualGUID(riid, IID_IDispatch))
+            return CountedObject<Interface, More...>::QueryInterface(riid, ppv);
+        *ppv = static_cast<IDispatch*>(static_cast<Interface*>(this));
+        this->AddRef();
+        return S_OK;
+    }
     STDMETHODIMP GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
     STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
     STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
@@ -29,20 +38,15 @@ public:
 
 class Shape : public VtableObject<IShape> {
 public:
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        if (IsEqualGUID(riid, IID_IDispatch)) {
-            *ppv = static_cast<IDispatch*>(this);
-            AddRef();
-            return S_OK;
-        }
-        return CountedObject<IShape>::QueryInterface(riid, ppv);
-    }
     STDMETHODIMP get_Name(BSTR* name) override { *name = SysAllocString(u"square"); return S_OK; }
     STDMETHODIMP get_Area(DOUBLE* area) override { *area = 4.0; return S_OK; }
 };
 
-// ICalc implemented the usual way: IDispatch answered by the type info.
-class Calculator : public CountedObject<ICalc, ISupportErrorInfo> {
+BSTR bstrOf(std::u16string const& text) { return SysAllocStringLen(text.data(), static_cast<UINT>(text.size())); }
+
+// ICalc implemented the usual way: IDispatch answered by the type info
+// through DispGetIDsOfNames and DispInvoke.
+class Calculator : public VtableObject<ICalc, ISupportErrorInfo> {
 public:
     explicit Calculator(ITypeInfo* info) : info_(info) { VariantInit(&item_); }
     ~Calculator() override {
@@ -51,20 +55,6 @@ public:
             target_->Release();
     }
 
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        if (IsEqualGUID(riid, IID_IDispatch)) {
-            *ppv = static_cast<IDispatch*>(this);
-            AddRef();
-            return S_OK;
-        }
-        return CountedObject::QueryInterface(riid, ppv);
-    }
-    STDMETHODIMP GetTypeInfoCount(UINT* count) override { *count = 1; return S_OK; }
-    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** info) override {
-        info_->AddRef();
-        *info = info_;
-        return S_OK;
-    }
     STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
         return DispGetIDsOfNames(info_, names, count, ids);
     }
@@ -80,16 +70,13 @@ public:
     STDMETHODIMP Concat(BSTR a, BSTR b, BSTR* result) override {
         if (failConcat)
             return E_OUTOFMEMORY; // leaves *result unwritten
-        std::u16string const joined = textOf(a) + textOf(b);
-        *result = SysAllocStringLen(joined.data(), static_cast<UINT>(joined.size()));
+        *result = bstrOf(textOf(a) + textOf(b));
         return S_OK;
     }
     STDMETHODIMP Scale(DOUBLE value, SHORT factor, DOUBLE* result) override { *result = value * factor; return S_OK; }
     STDMETHODIMP Defaults(LONG n, BSTR s, LONG big, VARIANT_BOOL flag, BSTR* result) override {
-        std::string const text = std::to_string(n) + "|" + string::utf16ToUtf8(textOf(s)) + "|" + std::to_string(big) +
-                                 "|" + std::to_string(flag);
-        std::u16string const wide = string::utf8ToUtf16(text);
-        *result = SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
+        *result = bstrOf(string::utf8ToUtf16(std::to_string(n) + "|" + string::utf16ToUtf8(textOf(s)) + "|" +
+                                             std::to_string(big) + "|" + std::to_string(flag)));
         return S_OK;
     }
     STDMETHODIMP Optional(VARIANT first, VARIANT second, VARIANT* result) override {
@@ -99,9 +86,7 @@ public:
     STDMETHODIMP get_Value(LONG* value) override { *value = value_; return S_OK; }
     STDMETHODIMP put_Value(LONG value) override { value_ = value; return S_OK; }
     STDMETHODIMP get_Item(LONG index, VARIANT* value) override {
-        if (index != itemIndex_)
-            return DISP_E_BADINDEX;
-        return VariantCopy(value, &item_);
+        return index == itemIndex_ ? VariantCopy(value, &item_) : DISP_E_BADINDEX;
     }
     STDMETHODIMP put_Item(LONG index, VARIANT value) override {
         itemIndex_ = index;
@@ -123,21 +108,13 @@ public:
     }
     STDMETHODIMP Swap(LONG* a, BSTR* b) override {
         *a = -*a;
-        SysFreeString(*b);
-        *b = SysAllocString(u"swapped");
-        return S_OK;
+        return SysReAllocString(b, u"swapped") ? S_OK : E_OUTOFMEMORY;
     }
     STDMETHODIMP Sum(SAFEARRAY* values, LONG* total) override {
-        LONG lower = 0, upper = -1;
-        SafeArrayGetLBound(values, 1, &lower);
-        SafeArrayGetUBound(values, 1, &upper);
-        *total = 0;
-        for (LONG i = lower; i <= upper; ++i) {
-            LONG element = 0;
-            SafeArrayGetElement(values, &i, &element);
-            *total += element;
-        }
-        return S_OK;
+        LONG* data = nullptr;
+        SafeArrayAccessData(values, reinterpret_cast<void**>(&data));
+        *total = std::accumulate(data, data + values->rgsabound[0].cElements, LONG{0});
+        return SafeArrayUnaccessData(values);
     }
     STDMETHODIMP Unknown(IUnknown* object, IUnknown** same) override {
         if (object != nullptr)
@@ -154,33 +131,26 @@ public:
         *same = shape;
         return S_OK;
     }
-    STDMETHODIMP Paint(LONG colour, LONG* previous) override {
-        *previous = colour_;
-        colour_ = colour;
-        return S_OK;
-    }
+    STDMETHODIMP Paint(LONG, LONG*) override { return E_NOTIMPL; }
     STDMETHODIMP Fail(LONG code) override {
         if (withErrorInfo) {
             ICreateErrorInfo* create = nullptr;
             CreateErrorInfo(&create);
             create->SetDescription(const_cast<LPOLESTR>(u"it failed"));
             create->SetSource(const_cast<LPOLESTR>(u"Calculator"));
-            IErrorInfo* error = nullptr;
-            create->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(&error));
-            SetErrorInfo(0, error);
-            error->Release();
+            Ref<IErrorInfo> error;
+            create->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(error.put()));
+            SetErrorInfo(0, error.get());
             create->Release();
         }
         return static_cast<HRESULT>(code);
     }
     STDMETHODIMP Nothing() override {
-        if (++nothingCalls < nestedCalls) {
-            DISPPARAMS none{};
-            return Invoke(15, IID_NULL, 0, DISPATCH_METHOD, &none, nullptr, nullptr, nullptr);
-        }
-        return S_OK;
+        DISPPARAMS none{};
+        return ++nothingCalls < nestedCalls ? Invoke(15, IID_NULL, 0, DISPATCH_METHOD, &none, nullptr, nullptr, nullptr)
+                                            : S_OK;
     }
-    STDMETHODIMP Secret(LONG* value) override { *value = 99; return S_OK; }
+    STDMETHODIMP Secret(LONG*) override { return E_NOTIMPL; }
     STDMETHODIMP Mixed(BYTE b, SHORT s, FLOAT f, ULONG u, DATE d, VARIANT_BOOL v, LONGLONG h, DOUBLE* sum) override {
         *sum = b + s + f + u + d + v + static_cast<double>(h);
         return S_OK;
@@ -197,7 +167,6 @@ public:
 private:
     ITypeInfo* info_;
     LONG value_ = 0;
-    LONG colour_ = 0;
     LONG itemIndex_ = -1;
     VARIANT item_;
     IDispatch* target_ = nullptr;
@@ -207,33 +176,23 @@ private:
 // reversed.
 class Args {
 public:
-    Args() = default;
-    Args(Args const&) = delete;
-    ~Args() {
-        for (VARIANT& v : values_)
-            VariantClear(&v);
-    }
-    Args& add(VARIANT v) {
-        values_.insert(values_.begin(), v);
+    Args& add(_variant_t v) {
+        values_.insert(values_.begin(), std::move(v));
         return *this;
     }
-    template <class Set>
-    Args& value(VARTYPE vt, Set set) {
-        VARIANT v;
-        VariantInit(&v);
-        v.vt = vt;
-        set(v);
-        return add(v);
-    }
-    Args& i4(LONG n) { return value(VT_I4, [&](VARIANT& v) { v.lVal = n; }); }
-    Args& r8(double d) { return value(VT_R8, [&](VARIANT& v) { v.dblVal = d; }); }
-    Args& str(char16_t const* text) { return value(VT_BSTR, [&](VARIANT& v) { v.bstrVal = SysAllocString(text); }); }
+    Args& i4(LONG n) { return add(_variant_t(n)); }
+    Args& r8(double d) { return add(_variant_t(d)); }
+    Args& str(char16_t const* text) { return add(_variant_t(text)); }
     Args& object(IUnknown* object, VARTYPE vt) {
-        object->AddRef();
-        return value(vt, [&](VARIANT& v) { v.punkVal = object; });
+        _variant_t v(object);
+        v.vt = vt;
+        return add(std::move(v));
     }
     Args& ref(VARTYPE vt, void* target) {
-        return value(static_cast<VARTYPE>(VT_BYREF | vt), [&](VARIANT& v) { v.byref = target; });
+        VARIANT v{};
+        v.vt = static_cast<VARTYPE>(VT_BYREF | vt);
+        v.byref = target;
+        return add(_variant_t(v, false));
     }
     Args& named(DISPID id) {
         named_.insert(named_.begin(), id);
@@ -245,9 +204,16 @@ public:
     }
 
 private:
-    std::vector<VARIANT> values_;
+    std::vector<_variant_t> values_;
     std::vector<DISPID> named_;
     DISPPARAMS params_{};
+};
+
+// A call of `name` with the arguments `set` adds, for tables of cases.
+struct Call {
+    char16_t const* name;
+    WORD flags;
+    std::function<void(Args&)> set;
 };
 
 class TypeInfoInvokeTest : public ::testing::Test {
@@ -258,34 +224,37 @@ protected:
         info = typeInfoOf(lib.get(), uuidof<ICalc>());
         ASSERT_TRUE(info);
         calc = std::make_unique<Calculator>(info.get());
-        VariantInit(&result);
     }
     void TearDown() override {
-        VariantClear(&result);
+        clearException();
+        EXPECT_TRUE(calc->balanced()) << calc->refCount();
+    }
+    void clearException() {
         SysFreeString(excep.bstrSource);
         SysFreeString(excep.bstrDescription);
         SysFreeString(excep.bstrHelpFile);
-        EXPECT_TRUE(calc->balanced()) << calc->refCount();
+        excep = {};
     }
 
-    DISPID idOf(char16_t const* name) {
+    HRESULT invoke(char16_t const* name, WORD flags, Args& args) {
         std::u16string text(name);
         LPOLESTR names[] = {text.data()};
         DISPID id = DISPID_UNKNOWN;
         calc->GetIDsOfNames(IID_NULL, names, 1, 0, &id);
-        return id;
-    }
-
-    HRESULT invoke(char16_t const* name, WORD flags, Args& args) {
-        VariantClear(&result);
+        result.Clear();
         argErr = 99;
-        return calc->Invoke(idOf(name), IID_NULL, 0, flags, args.params(), &result, &excep, &argErr);
+        return calc->Invoke(id, IID_NULL, 0, flags, args.params(), &result, &excep, &argErr);
+    }
+    HRESULT invoke(Call const& call) {
+        Args args;
+        call.set(args);
+        return invoke(call.name, call.flags, args);
     }
 
     Ref<ITypeLib> lib;
     Ref<ITypeInfo> info;
     std::unique_ptr<Calculator> calc;
-    VARIANT result;
+    _variant_t result;
     EXCEPINFO excep{};
     UINT argErr = 0;
 };
@@ -294,56 +263,42 @@ protected:
 // to the declared types, optional ones filled from their defaults.
 TEST_F(TypeInfoInvokeTest, CallsCoerceArgumentsAndFillDefaults) {
     WORD const method = DISPATCH_METHOD;
+    SAFEARRAY* values = SafeArrayCreateVector(VT_I4, 0, 3);
+    for (LONG i = 0; i < 3; ++i) {
+        LONG element = (i + 1) * 10;
+        SafeArrayPutElement(values, &i, &element);
+    }
+    VARIANT array{};
+    array.vt = VT_ARRAY | VT_I4;
+    array.parray = values;
+    CY three{};
+    three.int64 = 30000;
     struct Case {
-        char16_t const* member;
-        WORD flags;
-        std::function<void(Args&)> args;
+        Call call;
         char16_t const* result; // as text
     } const cases[] = {
-        {u"Add", method, [](Args& a) { a.i4(2).i4(3); }, u"5"},
-        {u"add", method | DISPATCH_PROPERTYGET, [](Args& a) { a.i4(2).i4(3); }, u"5"}, // as script engines ask
-        {u"Add", method, [](Args& a) { a.str(u"12").r8(2.5); }, u"14"},                // 2.5 rounds to even
-        {u"Concat", method, [](Args& a) { a.i4(4).str(u"2"); }, u"42"},
-        {u"Add", method, [](Args& a) { a.i4(10).named(1).i4(3).named(0); }, u"13"}, // b = 10, a = 3, by name
-        {u"Scale", method, [](Args& a) { a.r8(2.0); }, u"6"},
-        {u"Scale", method, [](Args& a) { a.r8(2.0).i4(4); }, u"8"},
-        {u"Defaults", method, [](Args&) {}, u"7|abc|-100000|-1"},
-        {u"Defaults", method, [](Args& a) { a.i4(1); }, u"1|abc|-100000|-1"},
-        {u"Defaults", method, [](Args& a) { a.str(u"xyz").named(1); }, u"7|xyz|-100000|-1"},
-        {u"Swap", method, [](Args& a) { a.i4(5).str(u"kept"); }, u""},
-        {u"Mixed", method, [](Args& a) {
-             VARIANT cy;
-             VariantInit(&cy);
-             cy.vt = VT_CY;
-             cy.cyVal.int64 = 30000; // 3 as currency, taken as an unsigned long
-             a.i4(1).str(u"2").r8(0.5).add(cy).r8(10.0).i4(-1).i4(1000);
-         }, u"1015.5"},
-        {u"Sum", method, [](Args& a) {
-             SAFEARRAY* values = SafeArrayCreateVector(VT_I4, 0, 3);
-             for (LONG i = 0; i < 3; ++i) {
-                 LONG element = (i + 1) * 10;
-                 SafeArrayPutElement(values, &i, &element);
-             }
-             VARIANT v;
-             VariantInit(&v);
-             v.vt = VT_ARRAY | VT_I4;
-             v.parray = values;
-             a.add(v);
-         }, u"60"},
+        {{u"Add", method, [](Args& a) { a.i4(2).i4(3); }}, u"5"},
+        {{u"add", method | DISPATCH_PROPERTYGET, [](Args& a) { a.i4(2).i4(3); }}, u"5"}, // as script engines ask
+        {{u"Add", method, [](Args& a) { a.str(u"12").r8(2.5); }}, u"14"},                // 2.5 rounds to even
+        {{u"Concat", method, [](Args& a) { a.i4(4).str(u"2"); }}, u"42"},
+        {{u"Add", method, [](Args& a) { a.i4(10).named(1).i4(3).named(0); }}, u"13"}, // b = 10, a = 3, by name
+        {{u"Scale", method, [](Args& a) { a.r8(2.0); }}, u"6"},
+        {{u"Scale", method, [](Args& a) { a.r8(2.0).i4(4); }}, u"8"},
+        {{u"Defaults", method, [](Args&) {}}, u"7|abc|-100000|-1"},
+        {{u"Defaults", method, [](Args& a) { a.i4(1); }}, u"1|abc|-100000|-1"},
+        {{u"Defaults", method, [](Args& a) { a.str(u"xyz").named(1); }}, u"7|xyz|-100000|-1"},
+        {{u"Swap", method, [](Args& a) { a.i4(5).str(u"kept"); }}, u""},
+        // 3 as currency, taken as an unsigned long.
+        {{u"Mixed", method, [&](Args& a) { a.i4(1).str(u"2").r8(0.5).add(three).r8(10.0).i4(-1).i4(1000); }},
+         u"1015.5"},
+        {{u"Sum", method, [&](Args& a) { a.add(array); }}, u"60"},
     };
     for (auto const& c : cases) {
-        Args args;
-        c.args(args);
-        ASSERT_EQ(invoke(c.member, c.flags, args), S_OK) << string::utf16ToUtf8(c.member);
-        VARIANT text;
-        VariantInit(&text);
-        ASSERT_EQ(VariantChangeType(&text, &result, 0, VT_BSTR), S_OK);
-        EXPECT_EQ(textOf(text.bstrVal), c.result) << string::utf16ToUtf8(c.member);
-        VariantClear(&text);
+        ASSERT_EQ(invoke(c.call), S_OK) << string::utf16ToUtf8(c.call.name);
+        EXPECT_EQ(textOf(_bstr_t(result)), c.result) << string::utf16ToUtf8(c.call.name);
     }
-    Args first;
-    first.i4(1);
-    ASSERT_EQ(invoke(u"Optional", DISPATCH_METHOD, first), S_OK);
+    SafeArrayDestroy(values);
+    ASSERT_EQ(invoke({u"Optional", method, [](Args& a) { a.i4(1); }}), S_OK);
     EXPECT_EQ(calc->lastFirst, VT_I4);
     EXPECT_EQ(result.vt, VT_ERROR);
     EXPECT_EQ(result.scode, DISP_E_PARAMNOTFOUND);
@@ -351,52 +306,43 @@ TEST_F(TypeInfoInvokeTest, CallsCoerceArgumentsAndFillDefaults) {
 
 // argErr counts from the last argument, as rgvarg holds them.
 TEST_F(TypeInfoInvokeTest, BadCallsAreRefusedAndNameTheArgument) {
+    WORD const method = DISPATCH_METHOD;
     struct Case {
-        char16_t const* member;
-        WORD flags;
-        std::function<void(Args&)> args;
+        Call call;
         HRESULT hr;
         UINT argErr;
     } const cases[] = {
-        {u"Add", DISPATCH_METHOD, [](Args& a) { a.i4(1).str(u"abc"); }, DISP_E_TYPEMISMATCH, 0},
-        {u"Add", DISPATCH_METHOD, [](Args& a) { a.r8(1e10).i4(1); }, DISP_E_OVERFLOW, 1},
-        {u"Add", DISPATCH_METHOD, [](Args& a) { a.i4(1).i4(2).i4(3); }, DISP_E_BADPARAMCOUNT, 99},
-        {u"Add", DISPATCH_METHOD, [](Args& a) { a.i4(1); }, DISP_E_BADPARAMCOUNT, 99},
-        {u"Add", DISPATCH_PROPERTYPUT, [](Args& a) { a.i4(1); }, DISP_E_MEMBERNOTFOUND, 99},
-        {u"Add", DISPATCH_METHOD, [](Args& a) { a.i4(1).i4(2).named(7); }, DISP_E_PARAMNOTFOUND, 99},
-        {u"Sum", DISPATCH_METHOD, [](Args& a) { a.i4(1); }, DISP_E_TYPEMISMATCH, 0},
+        {{u"Add", method, [](Args& a) { a.i4(1).str(u"abc"); }}, DISP_E_TYPEMISMATCH, 0},
+        {{u"Add", method, [](Args& a) { a.r8(1e10).i4(1); }}, DISP_E_OVERFLOW, 1},
+        {{u"Add", method, [](Args& a) { a.i4(1).i4(2).i4(3); }}, DISP_E_BADPARAMCOUNT, 99},
+        {{u"Add", method, [](Args& a) { a.i4(1); }}, DISP_E_BADPARAMCOUNT, 99},
+        {{u"Add", DISPATCH_PROPERTYPUT, [](Args& a) { a.i4(1); }}, DISP_E_MEMBERNOTFOUND, 99},
+        {{u"Add", method, [](Args& a) { a.i4(1).i4(2).named(7); }}, DISP_E_PARAMNOTFOUND, 0},
+        {{u"Sum", method, [](Args& a) { a.i4(1); }}, DISP_E_TYPEMISMATCH, 0},
     };
     for (auto const& c : cases) {
-        Args args;
-        c.args(args);
-        EXPECT_EQ(invoke(c.member, c.flags, args), c.hr) << string::utf16ToUtf8(c.member);
-        if (c.argErr != 99) {
-            EXPECT_EQ(argErr, c.argErr) << string::utf16ToUtf8(c.member);
-        }
+        EXPECT_EQ(invoke(c.call), c.hr) << string::utf16ToUtf8(c.call.name);
+        EXPECT_EQ(argErr, c.argErr) << string::utf16ToUtf8(c.call.name);
     }
     Args none;
-    EXPECT_EQ(calc->Invoke(12345, IID_NULL, 0, DISPATCH_METHOD, none.params(), &result, nullptr, nullptr),
+    EXPECT_EQ(calc->Invoke(12345, IID_NULL, 0, method, none.params(), &result, nullptr, nullptr),
               DISP_E_MEMBERNOTFOUND);
-    EXPECT_EQ(info->Invoke(calc.get(), 1, DISPATCH_METHOD, nullptr, &result, nullptr, nullptr), E_INVALIDARG);
+    EXPECT_EQ(info->Invoke(calc.get(), 1, method, nullptr, &result, nullptr, nullptr), E_INVALIDARG);
 }
 
 TEST_F(TypeInfoInvokeTest, ObjectArgumentsAndResultsBalanceTheirReferences) {
     CountedDispatch target;
     {
-        Args put;
+        Args put, none, same;
         put.object(target.unknown(), VT_DISPATCH).named(DISPID_PROPERTYPUT);
         ASSERT_EQ(invoke(u"Target", DISPATCH_PROPERTYPUTREF, put), S_OK);
-        Args none;
         ASSERT_EQ(invoke(u"Target", DISPATCH_PROPERTYGET, none), S_OK);
         ASSERT_EQ(result.vt, VT_DISPATCH);
         EXPECT_EQ(result.pdispVal, static_cast<IDispatch*>(&target));
-        VariantClear(&result);
-
-        Args same;
         same.object(target.unknown(), VT_UNKNOWN);
         ASSERT_EQ(invoke(u"Unknown", DISPATCH_METHOD, same), S_OK);
         ASSERT_EQ(result.vt, VT_UNKNOWN);
-        VariantClear(&result);
+        result.Clear();
     }
     calc.reset(new Calculator(info.get())); // drops the target it held
     EXPECT_TRUE(target.balanced()) << target.refCount();
@@ -404,23 +350,19 @@ TEST_F(TypeInfoInvokeTest, ObjectArgumentsAndResultsBalanceTheirReferences) {
 
 TEST_F(TypeInfoInvokeTest, InterfaceArgumentsAreAskedForTheDeclaredInterface) {
     Shape shape;
+    CountedDispatch notAShape;
     {
-        Args args;
+        Args args, wrong;
         args.object(static_cast<IDispatch*>(&shape), VT_DISPATCH);
         ASSERT_EQ(invoke(u"Shape", DISPATCH_METHOD, args), S_OK);
         EXPECT_EQ(calc->shapeArea, 4.0);
         EXPECT_EQ(result.vt, VT_DISPATCH);
-        VariantClear(&result);
-    }
-    EXPECT_TRUE(shape.balanced()) << shape.refCount();
-
-    CountedDispatch notAShape;
-    {
-        Args args;
-        args.object(notAShape.unknown(), VT_DISPATCH);
-        EXPECT_EQ(invoke(u"Shape", DISPATCH_METHOD, args), DISP_E_TYPEMISMATCH);
+        result.Clear();
+        wrong.object(notAShape.unknown(), VT_DISPATCH);
+        EXPECT_EQ(invoke(u"Shape", DISPATCH_METHOD, wrong), DISP_E_TYPEMISMATCH);
         EXPECT_EQ(argErr, 0u);
     }
+    EXPECT_TRUE(shape.balanced()) << shape.refCount();
     EXPECT_TRUE(notAShape.balanced());
 }
 
@@ -447,10 +389,7 @@ TEST_F(TypeInfoInvokeTest, FailedMethodBecomesAnException) {
     EXPECT_EQ(excep.scode, E_ACCESSDENIED);
     EXPECT_EQ(textOf(excep.bstrDescription), u"it failed");
     EXPECT_EQ(textOf(excep.bstrSource), u"Calculator");
-    SysFreeString(excep.bstrSource);
-    SysFreeString(excep.bstrDescription);
-    SysFreeString(excep.bstrHelpFile);
-    excep = {};
+    clearException();
 
     // An object that disowns error objects for the interface gets no text.
     calc->supportsErrorInfo = false;
@@ -474,12 +413,9 @@ TEST(TypeInfoInvoke, DispinterfaceMembersGoThroughTheObjectsIDispatch) {
     sink.onInvoke([](DISPID id, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*) {
         return id == 2 && params->cArgs == 1 ? S_OK : E_FAIL;
     });
-    VARIANT arg;
-    VariantInit(&arg);
-    arg.vt = VT_I4;
-    arg.lVal = 7;
-    DISPPARAMS params{&arg, nullptr, 1, 0};
-    EXPECT_EQ(events->Invoke(sink.unknown(), 2, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr), S_OK);
+    Args args;
+    args.i4(7);
+    EXPECT_EQ(events->Invoke(sink.unknown(), 2, DISPATCH_METHOD, args.params(), nullptr, nullptr, nullptr), S_OK);
     ASSERT_EQ(sink.calls().size(), 1u);
     EXPECT_EQ(sink.calls()[0].dispid, 2);
     EXPECT_TRUE(sink.balanced());
@@ -504,19 +440,22 @@ public:
     IShape* received = nullptr;
 };
 
+MEMBERID memberOf(ITypeInfo* info, char16_t const* name) {
+    std::u16string text(name);
+    LPOLESTR names[] = {text.data()};
+    MEMBERID id = MEMBERID_NIL;
+    info->GetIDsOfNames(names, 1, &id);
+    return id;
+}
+
 // IShapeHolder::Exchange through `info`, given `shape` as an IUnknown.
 HRESULT exchange(ITypeInfo* info, ShapeHolder& holder, IUnknown* shape, UINT* argErr = nullptr) {
-    std::u16string name = u"Exchange";
-    LPOLESTR names[] = {name.data()};
-    MEMBERID id = MEMBERID_NIL;
-    if (HRESULT hr = info->GetIDsOfNames(names, 1, &id); FAILED(hr))
-        return hr;
-    VARIANT arg;
-    VariantInit(&arg);
+    VARIANT arg{};
     arg.vt = VT_UNKNOWN;
     arg.punkVal = shape;
     DISPPARAMS params{&arg, nullptr, 1, 0};
-    return info->Invoke(static_cast<IShapeHolder*>(&holder), id, DISPATCH_METHOD, &params, nullptr, nullptr, argErr);
+    return info->Invoke(static_cast<IShapeHolder*>(&holder), memberOf(info, u"Exchange"), DISPATCH_METHOD, &params,
+                        nullptr, nullptr, argErr);
 }
 
 TEST(TypeInfoInvoke, InOutInterfaceArgumentsAreAskedForTheDeclaredInterface) {
@@ -562,14 +501,12 @@ TEST_F(TypeInfoInvokeTest, EachKindOfOneIdKeepsItsOwnParameters) {
 }
 
 TEST_F(TypeInfoInvokeTest, RepeatedCallsStartFromTheDeclarationEachTime) {
-    Args one;
+    Args one, none;
     one.i4(1);
-    Args none;
     for (Args* args : {&one, &none, &none}) {
         ASSERT_EQ(invoke(u"Defaults", DISPATCH_METHOD, *args), S_OK);
         EXPECT_EQ(textOf(result.bstrVal), args == &one ? u"1|abc|-100000|-1" : u"7|abc|-100000|-1");
     }
-
     Args mismatch;
     mismatch.str(u"abc").i4(1);
     for (int round = 0; round < 2; ++round) {
@@ -577,9 +514,8 @@ TEST_F(TypeInfoInvokeTest, RepeatedCallsStartFromTheDeclarationEachTime) {
         EXPECT_EQ(argErr, 1u);
     }
     // By name, then by position: each call maps its own arguments.
-    Args named;
+    Args named, positional;
     named.i4(10).named(1).i4(3).named(0);
-    Args positional;
     positional.i4(10).i4(3);
     for (Args* args : {&named, &positional}) {
         ASSERT_EQ(invoke(u"Add", DISPATCH_METHOD, *args), S_OK);
@@ -604,10 +540,10 @@ TEST_F(TypeInfoInvokeTest, TheDispatchViewAndTheVtableViewCallTheSameMembers) {
     for (LONG round = 0; round < 2; ++round) {
         Args args;
         args.i4(20).i4(round);
-        ASSERT_EQ(vtable->Invoke(object, 1, DISPATCH_METHOD, args.params(), &result, nullptr, nullptr), S_OK);
-        EXPECT_EQ(result.lVal, 20 + round);
-        ASSERT_EQ(info->Invoke(object, 1, DISPATCH_METHOD, args.params(), &result, nullptr, nullptr), S_OK);
-        EXPECT_EQ(result.lVal, 20 + round);
+        for (ITypeInfo* view : {vtable.get(), info.get()}) {
+            ASSERT_EQ(view->Invoke(object, 1, DISPATCH_METHOD, args.params(), &result, nullptr, nullptr), S_OK);
+            EXPECT_EQ(result.lVal, 20 + round);
+        }
     }
     Args none;
     ASSERT_EQ(vtable->Invoke(object, 6, DISPATCH_PROPERTYGET, none.params(), &result, nullptr, nullptr), S_OK);
@@ -630,8 +566,7 @@ TEST(TypeInfoInvoke, TypesOfTwoLibrariesKeepTheirOwnMembers) {
     Ref<ITypeInfo> circleInfo = typeInfoOf(ext.get(), uuidof<ICircle>());
     Calculator calc(calcInfo.get());
     Circle circle;
-    VARIANT result;
-    VariantInit(&result);
+    _variant_t result;
     auto property = [&](ITypeInfo* info, void* object, MEMBERID id) {
         DISPPARAMS none{};
         HRESULT const hr = info->Invoke(object, id, DISPATCH_PROPERTYGET, &none, &result, nullptr, nullptr);
@@ -655,13 +590,8 @@ TEST(TypeInfoInvoke, TypesOfTwoLibrariesKeepTheirOwnMembers) {
 }
 
 TEST(TypeInfoInvoke, AMemberIsPlannedAgainUntilTheTypesItNamesAreFound) {
-    auto const dir = std::filesystem::temp_directory_path() / "qor-invoke-import-found-later";
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
-    std::filesystem::copy_file(string::utf16ToUtf8(fixturePath("QorFixtureExt.tlb")), dir / "QorFixtureExt.tlb");
-    Ref<ITypeLib> lib;
-    ASSERT_EQ(LoadTypeLibEx(string::utf8ToUtf16((dir / "QorFixtureExt.tlb").string()).c_str(), REGKIND_NONE, lib.put()),
-              S_OK);
+    Ref<ITypeLib> lib = loadCopies("qor-invoke-import-found-later", {"QorFixtureExt.tlb"});
+    ASSERT_TRUE(lib);
     Ref<ITypeInfo> info = typeInfoOf(lib.get(), uuidof<IShapeHolder>());
     ASSERT_TRUE(info);
     ShapeHolder holder;
@@ -671,11 +601,11 @@ TEST(TypeInfoInvoke, AMemberIsPlannedAgainUntilTheTypesItNamesAreFound) {
         << "IShape is in a library not there yet";
     EXPECT_EQ(argErr, 0u);
 
-    std::filesystem::copy_file(string::utf16ToUtf8(fixturePath("QorFixture.tlb")), dir / "QorFixture.tlb");
+    std::filesystem::copy_file(string::utf16ToUtf8(fixturePath("QorFixture.tlb")),
+                               std::filesystem::temp_directory_path() / "qor-invoke-import-found-later/QorFixture.tlb");
     ASSERT_EQ(exchange(info.get(), holder, shape.unknown()), S_OK);
     EXPECT_EQ(holder.received, static_cast<IShape*>(&shape));
     EXPECT_TRUE(shape.balanced()) << shape.refCount();
-    std::filesystem::remove_all(dir);
 }
 
 // DECIMAL fills a VARIANT from its first byte, where other values start
@@ -702,34 +632,21 @@ TEST(TypeInfoInvoke, DecimalResultsAndReferencesKeepTheirValue) {
     ASSERT_TRUE(lib);
     Ref<ITypeInfo> info = typeInfoOf(lib.get(), uuidof<IMoney>());
     ASSERT_TRUE(info);
-    auto idOf = [&](char16_t const* name) {
-        std::u16string text(name);
-        LPOLESTR names[] = {text.data()};
-        MEMBERID id = MEMBERID_NIL;
-        info->GetIDsOfNames(names, 1, &id);
-        return id;
-    };
     Money money;
-    VARIANT arg;
-    VariantInit(&arg);
-    arg.vt = VT_R8;
-    arg.dblVal = 10.5;
-    VARIANT result;
-    VariantInit(&result);
-    DISPPARAMS params{&arg, nullptr, 1, 0};
-    ASSERT_EQ(info->Invoke(static_cast<IMoney*>(&money), idOf(u"Half"), DISPATCH_METHOD, &params, &result, nullptr,
-                           nullptr),
-              S_OK);
+    auto* object = static_cast<IMoney*>(&money);
+    Args half;
+    half.r8(10.5);
+    _variant_t result;
+    MEMBERID const halfId = memberOf(info.get(), u"Half"), growId = memberOf(info.get(), u"Grow");
+    ASSERT_EQ(info->Invoke(object, halfId, DISPATCH_METHOD, half.params(), &result, nullptr, nullptr), S_OK);
     ASSERT_EQ(result.vt, VT_DECIMAL);
     EXPECT_EQ(result.decVal.Lo64, 52u); // 105 tenths, halved and cut
     EXPECT_EQ(result.decVal.scale, 1);
 
     // An argument of another type reaches an [in, out] DECIMAL converted.
-    arg.vt = VT_I4;
-    arg.lVal = 7;
-    ASSERT_EQ(info->Invoke(static_cast<IMoney*>(&money), idOf(u"Grow"), DISPATCH_METHOD, &params, nullptr, nullptr,
-                           nullptr),
-              S_OK);
+    Args grow;
+    grow.i4(7);
+    ASSERT_EQ(info->Invoke(object, growId, DISPATCH_METHOD, grow.params(), nullptr, nullptr, nullptr), S_OK);
     EXPECT_EQ(money.seen.Lo64, 7u);
     EXPECT_EQ(money.seen.scale, 0);
     EXPECT_TRUE(money.balanced());

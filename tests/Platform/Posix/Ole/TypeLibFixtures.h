@@ -7,6 +7,8 @@
 #include "Platform/Windows/Com/ComRef.h"
 #include "String/Utf.h"
 
+#include <filesystem>
+#include <initializer_list>
 #include <string>
 
 namespace qor::test {
@@ -19,23 +21,22 @@ inline std::u16string fixturePath(char const* name) {
 template <class T>
 using Ref = platform::windows::com::ComRef<T>;
 
-// Owns one BSTR.
-class Bstr {
-public:
-    Bstr() = default;
-    Bstr(Bstr const&) = delete;
-    ~Bstr() { SysFreeString(b_); }
-    BSTR* out() { return &b_; }
-    BSTR get() const { return b_; }
-    std::string utf8() const { return b_ == nullptr ? std::string() : string::utf16ToUtf8(std::u16string_view(b_, SysStringLen(b_))); }
-
-private:
-    BSTR b_ = nullptr;
-};
-
 inline Ref<ITypeLib> loadFixture(char const* name) {
     Ref<ITypeLib> lib;
     LoadTypeLibEx(fixturePath(name).c_str(), REGKIND_NONE, lib.put());
+    return lib;
+}
+
+// The first of `names`, loaded from a fresh folder holding copies of only
+// these fixtures, as on a machine that lacks the others.
+inline Ref<ITypeLib> loadCopies(char const* folder, std::initializer_list<char const*> names) {
+    auto const dir = std::filesystem::temp_directory_path() / folder;
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    for (char const* name : names)
+        std::filesystem::copy_file(string::utf16ToUtf8(fixturePath(name)), dir / name);
+    Ref<ITypeLib> lib;
+    LoadTypeLibEx(string::utf8ToUtf16((dir / *names.begin()).string()).c_str(), REGKIND_NONE, lib.put());
     return lib;
 }
 
@@ -46,9 +47,9 @@ inline Ref<ITypeInfo> typeInfoOf(ITypeLib* lib, GUID const& guid) {
 }
 
 inline std::string nameOf(ITypeInfo* info, MEMBERID memid = MEMBERID_NIL) {
-    Bstr name;
-    info->GetDocumentation(memid, name.out(), nullptr, nullptr, nullptr);
-    return name.utf8();
+    _bstr_t name;
+    info->GetDocumentation(memid, name.GetAddress(), nullptr, nullptr, nullptr);
+    return string::utf16ToUtf8(std::u16string(name, name.length()));
 }
 
 // The fixture library's identifiers (QorFixture.idl).
