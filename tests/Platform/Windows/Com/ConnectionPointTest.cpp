@@ -52,22 +52,24 @@ TEST(ConnectionPointTest, EventsReachEachAdvisedSinkWithTheirArgumentsUntilItIsU
     CountedDispatch stranger;
     {
         EventSource source{nullptr};
+        // A point of its own, so that its destructor alone lets go of the sinks.
+        IConnectionPointImpl<&IID_ITestEvents> events{source};
         DWORD firstCookie = 0;
         DWORD secondCookie = 0;
-        ASSERT_EQ(source.point.Advise(first.unknown(), &firstCookie), S_OK);
-        ASSERT_EQ(source.point.Advise(second.unknown(), &secondCookie), S_OK);
+        ASSERT_EQ(events.Advise(first.unknown(), &firstCookie), S_OK);
+        ASSERT_EQ(events.Advise(second.unknown(), &secondCookie), S_OK);
         EXPECT_NE(firstCookie, secondCookie);
-        EXPECT_EQ(source.point.fire(7, {_variant_t(LONG{1}), _variant_t(LONG{2})}), 2u);
+        EXPECT_EQ(events.fire(7, {_variant_t(LONG{1}), _variant_t(LONG{2})}), 2u);
 
-        ASSERT_EQ(source.point.Unadvise(firstCookie), S_OK);
-        EXPECT_EQ(source.point.Unadvise(firstCookie), CONNECT_E_NOCONNECTION);
-        EXPECT_EQ(source.point.fire(8, {}), 1u);
+        ASSERT_EQ(events.Unadvise(firstCookie), S_OK);
+        EXPECT_EQ(events.Unadvise(firstCookie), CONNECT_E_NOCONNECTION);
+        EXPECT_EQ(events.fire(8, {}), 1u);
         EXPECT_EQ(first.events, (std::vector<Sink::Event>{{7, {1, 2}}}));
         EXPECT_EQ(second.events, (std::vector<Sink::Event>{{7, {1, 2}}, {8, {}}}));
 
         // A sink must be of the events' interface.
         DWORD cookie = 1;
-        EXPECT_EQ(source.point.Advise(stranger.unknown(), &cookie), CONNECT_E_CANNOTCONNECT);
+        EXPECT_EQ(events.Advise(stranger.unknown(), &cookie), CONNECT_E_CANNOTCONNECT);
         EXPECT_EQ(cookie, 0u);
         EXPECT_TRUE(source.balanced());
         EXPECT_FALSE(second.balanced());
