@@ -73,16 +73,6 @@ public:
     int attributesBack = 0;
 };
 
-// One object's table over the static members of an interface.
-struct ObjectTable {
-    explicit ObjectTable(std::vector<Function> functions) : type(std::move(functions)) {}
-
-    FakeInterface type;
-    TypeInfoAndAttribute record = type.record();
-    DynamicDispatchEntries statics{record};
-    DynamicDispatchEntries object{&statics};
-};
-
 std::set<DISPID> enumerated(DynamicDispatchEntries const& table, std::optional<DISPID> from) {
     std::set<DISPID> ids;
     for (auto id = from; id && ids.size() < 100; id = table.getNextDispId(*id))
@@ -93,22 +83,25 @@ std::set<DISPID> enumerated(DynamicDispatchEntries const& table, std::optional<D
 TEST(DynamicDispatchEntries, DynamicMembersAreNumberedAfterTheStaticOnesAndEnumeratedAfterThem) {
     // A property's get and put share a DISPID; a negative one does not lower
     // the numbering.
-    ObjectTable table({{3, OLESTR("Value")}, {3, OLESTR("Value")}, {-4, OLESTR("_NewEnum")}, {7, OLESTR("New")}});
-    EXPECT_EQ(table.statics.findByName(OLESTR("New"))->dispid, 7);
-    EXPECT_FALSE(table.statics.findByName(OLESTR("New"))->dynamic.has_value());
-    EXPECT_EQ(table.object.createDynamic(OLESTR("extra")).dispid, 9);
-    EXPECT_EQ(table.object.createDynamic(OLESTR("more")).dispid, 10);
-    EXPECT_EQ(table.object.findById(3)->name, OleString(OLESTR("Value")));
-    table.object.deleteByName(OLESTR("more"));
+    FakeInterface type({{3, OLESTR("Value")}, {3, OLESTR("Value")}, {-4, OLESTR("_NewEnum")}, {7, OLESTR("New")}});
+    TypeInfoAndAttribute record = type.record();
+    DynamicDispatchEntries const statics(record);
+    DynamicDispatchEntries object(&statics);
+    EXPECT_EQ(statics.findByName(OLESTR("New"))->dispid, 7);
+    EXPECT_FALSE(statics.findByName(OLESTR("New"))->dynamic.has_value());
+    EXPECT_EQ(object.createDynamic(OLESTR("extra")).dispid, 9);
+    EXPECT_EQ(object.createDynamic(OLESTR("more")).dispid, 10);
+    EXPECT_EQ(object.findById(3)->name, OleString(OLESTR("Value")));
+    object.deleteByName(OLESTR("more"));
 
     std::vector<DISPID> ids;
-    for (auto id = table.object.getFirstDispId(); id && ids.size() < 100; id = table.object.getNextDispId(*id))
+    for (auto id = object.getFirstDispId(); id && ids.size() < 100; id = object.getNextDispId(*id))
         ids.push_back(*id);
     // A deleted member is still listed.
     ASSERT_EQ(ids.size(), 5u);
     EXPECT_EQ(std::set<DISPID>(ids.begin(), ids.begin() + 3), (std::set<DISPID>{3, -4, 7}));
     EXPECT_EQ(std::set<DISPID>(ids.begin() + 3, ids.end()), (std::set<DISPID>{9, 10}));
-    EXPECT_EQ(table.object.getNextDispId(1234), std::nullopt);
+    EXPECT_EQ(object.getNextDispId(1234), std::nullopt);
 }
 
 TEST(DynamicDispatchEntries, AFunctionThatCannotBeReadEndsTheTable) {
@@ -122,33 +115,6 @@ TEST(DynamicDispatchEntries, AFunctionThatCannotBeReadEndsTheTable) {
         EXPECT_EQ(DynamicDispatchEntries(&statics).createDynamic(OLESTR("x")).dispid, 4);
     }
     EXPECT_TRUE(sheet.balanced());
-}
-
-// Deleting and reading a dynamic member back is checked through
-// IDispatchEx; here what only the table decides.
-TEST(DynamicDispatchEntries, StaticMembersWinAndAreLeftToTheTypeInformation) {
-    ObjectTable table({{1, OLESTR("Name")}});
-    DynamicDispatchEntries& object = table.object;
-    // Names match exactly; a dynamic member of a static one's name is shadowed.
-    DISPID const shadow = object.createDynamic(OLESTR("Name")).dispid;
-    EXPECT_EQ(object.findByName(OLESTR("Name"))->dispid, 1);
-    EXPECT_EQ(object.findByName(OLESTR("NAME")), nullptr);
-    EXPECT_EQ(object.findById(shadow)->name, OleString(OLESTR("Name")));
-
-    _variant_t out(OLESTR("stale"));
-    EXPECT_EQ(object.getValue(1, &out), S_FALSE);
-    EXPECT_EQ(out.vt, VT_EMPTY);
-    out = OLESTR("stale");
-    EXPECT_EQ(object.getValue(42, &out), DISP_E_MEMBERNOTFOUND);
-    EXPECT_EQ(out.vt, VT_EMPTY);
-    _variant_t const value(OLESTR("red"));
-    EXPECT_EQ(object.putValue(1, &value), S_FALSE);
-    EXPECT_EQ(object.putValue(42, &value), DISP_E_MEMBERNOTFOUND);
-
-    // Only the object's own members can be deleted.
-    EXPECT_EQ(object.deleteByName(OLESTR("Name")), S_OK);
-    EXPECT_FALSE(object.findById(1)->isDeleted());
-    EXPECT_EQ(table.statics.deleteByName(OLESTR("Name")), S_FALSE);
 }
 
 TEST(DynamicDispatchEntries, ATakenDispidIsReportedAndKeepsItsMember) {

@@ -286,6 +286,12 @@ TEST_F(IDispatchExImplTypeInfoTest, StaticMembersAreFoundByExactNameOnly) {
     DWORD properties = 0;
     EXPECT_EQ(counter->GetMemberProperties(dynamic, grfdexPropAll, &properties), S_OK);
     EXPECT_EQ(counter->GetMemberProperties(dynamic, grfdexPropAll, nullptr), E_INVALIDARG);
+
+    // A static member is the type's: a delete leaves it, a put goes to the
+    // type information, which has no put of Count.
+    EXPECT_EQ(counter->DeleteMemberByName(Name(OLESTR("Count")), fdexNameCaseSensitive), S_OK);
+    EXPECT_EQ(nameOf(counter, 1), OLESTR("Count"));
+    EXPECT_EQ(put(1, number(3)), DISP_E_MEMBERNOTFOUND);
 }
 
 // The references an interface pointer holds, without changing them.
