@@ -135,6 +135,38 @@ expect "--typelib with neither" 2 '' -- "$QORJS" --typelib "$tlb"
 expect "--list-classes with --com-extensions" 2 '' -- "$QORJS" --typelib "$tlb" --list-classes --com-extensions
 expect "--dts with a script" 2 '--dts runs no script' -- "$QORJS" --dts -e 1
 
+# --list-classes prints, as JSON, the classes of every library given, files
+# and a module's resource alike, with their members as the IDL declares them.
+expect "--list-classes" 0 '' -- "$QORJS" --typelib "$tlb" --list-classes
+check "--list-classes: classes, members, parameters" python3 - "$fault_tmp/out" <<'EOF'
+import json, sys
+classes = {c["name"]: c for c in json.load(open(sys.argv[1]))}
+def member(cls, name): return next(f for f in classes[cls]["functions"] if f["name"] == name)
+assert classes["Calculator"]["guid"] == "{5A0C4F1E-7D1B-4C2E-9A53-0F6D2B8E1C07}"
+assert classes["Colour"]["functions"] == []
+assert classes["Colour"]["constants"][2] == {"name": "Blue", "value": 42}
+# A member of the coclass's second interface, and one of its default one;
+# Square reaches IShape through its default interface.
+assert member("Calculator", "Area")["interface"] == "{5A0C4F1E-7D1B-4C2E-9A53-0F6D2B8E1C03}"
+assert "interface" not in member("Calculator", "Scale")
+assert "interface" not in member("Square", "Area")
+scale = member("ICalc", "Scale")
+assert (scale["memberId"], scale["invokeKind"]) == (3, 1)
+factor = scale["parameters"][1]
+assert [factor[k] for k in ("name", "typeName", "vt", "flags", "defaultValue")] == ["factor", "VT_I2", 2, 0x31, 3]
+assert "defaultValue" not in scale["parameters"][0]
+assert member("ICalc", "Sum")["parameters"][0]["elementVt"] == 3  # VT_I4
+defaults = member("ICalc", "Defaults")["parameters"]
+assert defaults[1]["defaultValue"] == "abc" and defaults[3]["defaultValue"] is True
+EOF
+names() { python3 -c 'import json, sys; print(" ".join(sorted(c["name"] for c in json.load(open(sys.argv[1])))))' "$fault_tmp/out"; }
+expect "--list-classes of two libraries" 0 '' \
+  -- "$QORJS" --typelib "$QOR_TYPELIB_FIXTURES/QorFixtureExt.tlb" --typelib "$tlb" --list-classes
+check "--list-classes of two libraries: both" bash -c '[[ " $0 " == *" Calculator "* && " $0 " == *" ICircle "* ]]' "$(names)"
+expect "--list-classes of a module's resource" 0 '' \
+  -- "$QORJS" --typelib "$QOR_TYPELIB_FIXTURES/QorFixtures.dll\\2" --list-classes
+check "--list-classes of a module's resource: its classes" bash -c '[[ " $0 " == *" ICircle "* ]]' "$(names)"
+
 # --host: a host library's classes become the script's globals.
 expect "a host library's classes" 0 '' \
   -- "$QORJS" --host "$sample" -e '[typeof Application, typeof Point, typeof Workbook].join()'

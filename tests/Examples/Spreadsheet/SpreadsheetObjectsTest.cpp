@@ -8,7 +8,6 @@
 #include "Platform/Windows/Com/ComRef.h"
 #include "Platform/Windows/Com/DispatchArguments.h"
 #include "Platform/Windows/Com/OleText.h"
-#include "Spreadsheet/Interfaces.h"
 #include "Support/CountedEnumVariant.h"
 
 #include <gtest/gtest.h>
@@ -87,27 +86,6 @@ protected:
     SpreadsheetHost& host = SpreadsheetHost::instance();
     ComRef<IDispatch> application = create("Application");
 };
-
-TEST_F(SpreadsheetObjectsTest, AFailingMethodDescribesItsErrorToTheCaller) {
-    auto sheet = object(object(application.get(), "ActiveWorkbook").get(), "ActiveSheet");
-    DispatchArguments protect{_variant_t(true)};
-    ASSERT_EQ(call(sheet.get(), "Protected", DISPATCH_PROPERTYPUT, protect), S_OK);
-
-    DispatchArguments none{};
-    Exception error;
-    ASSERT_EQ(call(sheet.get(), "Clear", DISPATCH_METHOD, none, &error.info), DISP_E_EXCEPTION);
-    EXPECT_EQ(utf8FromOle(error.info.bstrDescription), "Sheet 'Sheet1' is protected");
-    EXPECT_EQ(utf8FromOle(error.info.bstrSource), "QorSpreadsheet");
-    EXPECT_EQ(error.info.scode, E_ACCESSDENIED);
-
-    ComRef<ISupportErrorInfo> support;
-    ASSERT_EQ(sheet->QueryInterface(IID_ISupportErrorInfo, reinterpret_cast<void**>(support.put())), S_OK);
-    EXPECT_EQ(support->InterfaceSupportsErrorInfo(examples::spreadsheet::IID_ISheet), S_OK);
-    EXPECT_EQ(support->InterfaceSupportsErrorInfo(IID_IDispatch), S_FALSE);
-    // The error object went to the caller: nothing is left for the next one.
-    IErrorInfo* left = nullptr;
-    EXPECT_EQ(GetErrorInfo(0, &left), S_FALSE);
-}
 
 // Every element of every dimension counts; VARIANT elements may be arrays
 // themselves, of any element type.

@@ -12,20 +12,17 @@ std::expected<Options, std::string> parse(std::vector<std::string> const& argume
     return parseOptions(arguments);
 }
 
+// Whole-process runs (tests/Faults/qorjs.sh) use most options; here what
+// only the parsed result shows.
 TEST(QorjsOptions, ShortAndLongNamesSetTheSameThing) {
     for (auto const& arguments : {std::vector<std::string>{"-m", "-q", "--verbose", "-e", "1"},
                                   std::vector<std::string>{"--module", "--quiet", "--verbose", "--eval", "1"}}) {
         auto options = parse(arguments);
         ASSERT_TRUE(options) << options.error();
-        EXPECT_TRUE(options->module);
-        EXPECT_TRUE(options->quiet);
-        EXPECT_TRUE(options->verbose);
+        EXPECT_TRUE(options->module && options->quiet && options->verbose);
         EXPECT_EQ(options->code, "1");
         EXPECT_FALSE(options->file);
     }
-    auto help = parse({"-h"});
-    ASSERT_TRUE(help);
-    EXPECT_TRUE(help->help);
 }
 
 TEST(QorjsOptions, InspectTakesAnOptionalPortAndBrkWaits) {
@@ -37,7 +34,6 @@ TEST(QorjsOptions, InspectTakesAnOptionalPortAndBrkWaits) {
     ASSERT_TRUE(brk) << brk.error();
     EXPECT_EQ(brk->inspectPort, 9005);
     EXPECT_TRUE(brk->inspectBreak);
-    EXPECT_FALSE(parse({"a.js"})->inspectPort);
 }
 
 TEST(QorjsOptions, CallTakesTheRestOfTheCommandLine) {
@@ -67,7 +63,7 @@ TEST(QorjsOptions, LimitsTakeSecondsAndMegabytes) {
     EXPECT_EQ(options->timeLimit, std::chrono::milliseconds(1500));
     EXPECT_EQ(options->maxHeapMegabytes, 64u);
     auto plain = parse({"a.js"});
-    EXPECT_FALSE(plain->timeLimit);
+    EXPECT_FALSE(plain->timeLimit || plain->inspectPort);
     EXPECT_EQ(plain->maxHeapMegabytes, defaultMaxHeapMegabytes);
 }
 

@@ -1,6 +1,5 @@
 #include "Platform/Windows/Com/ComClasses.h"
 #include "Platform/Windows/Com/IScriptStartStop.h"
-#include "Platform/Windows/Com/TypeLibrary.h"
 
 #include "Assert/Assert.h"
 #include "Support/CountedObject.h"
@@ -71,6 +70,7 @@ public:
 };
 
 TEST(CreateObject, TheCallerOwnsTheOneReferenceAddedAndListenersAreStarted) {
+    EXPECT_EQ(findTypeInfoAndAttribute(nullptr, alphaId), nullptr);
     EXPECT_EQ(createObject(ComClassEntry("Alpha", alphaId, nullptr, 0), nullptr), nullptr);
     ComClassEntry failing(
         "Alpha", alphaId, [](DispatchCreationInterface*) -> IUnknown* { return nullptr; }, 0);
@@ -98,33 +98,6 @@ TEST(CreateObject, TheCallerOwnsTheOneReferenceAddedAndListenersAreStarted) {
         created->Release();
         EXPECT_TRUE(object.balanced()) << listens;
     }
-}
-
-// A creator that only knows its type library.
-class LibraryCreator : public DispatchCreationInterface {
-public:
-    explicit LibraryCreator(TypeLibrary& library) : library_(library) {}
-    void objectCreated(IUnknown*) override {}
-    void objectDestroyed(IUnknown*) override {}
-    std::uint64_t nextUniqueId() override { return 0; }
-    TypeLibrary& getTypeLibrary() override { return library_; }
-
-private:
-    TypeLibrary& library_;
-};
-
-TEST(FindTypeInfoAndAttribute, AsksTheCreatorsTypeLibrary) {
-    EXPECT_EQ(findTypeInfoAndAttribute(nullptr, alphaId), nullptr);
-
-    std::vector<Guid> asked;
-    TypeLibrary library([](OLECHAR const*, ITypeLib**) { return TYPE_E_CANTLOADLIBRARY; });
-    library.setProvider([&](ITypeLib**) {
-        asked.push_back(alphaId);
-        return false;
-    });
-    LibraryCreator creator(library);
-    EXPECT_EQ(findTypeInfoAndAttribute(&creator, alphaId), nullptr);
-    EXPECT_EQ(asked.size(), 1u);
 }
 
 } // namespace

@@ -1,12 +1,9 @@
-#include "Platform/Windows/Com/IConnectionPointContainerImpl.h"
 #include "Platform/Windows/Com/IConnectionPointImpl.h"
 
-#include "Support/CountedObject.h"
+#include "Support/EventfulObject.h"
 
 #include <gtest/gtest.h>
 
-#include <array>
-#include <optional>
 #include <vector>
 
 namespace qor::platform::windows::com {
@@ -16,29 +13,8 @@ using test::CountedDispatch;
 
 inline constexpr IID IID_ITestEvents = {0x5d1c4a60, 0x2b7e, 0x4f0a, {0x9c, 0x3e, 0x61, 0x7a, 0x0b, 0x42, 0xd8, 0x01}};
 
-// An object that fires events, counting its references as the test objects
-// do: the test owns it.
-class EventSource : public IConnectionPointContainerImpl {
-public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
-        if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IConnectionPointContainer)) {
-            *ppv = nullptr;
-            return E_NOINTERFACE;
-        }
-        *ppv = static_cast<IConnectionPointContainer*>(this);
-        AddRef();
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++refCount; }
-    ULONG STDMETHODCALLTYPE Release() override { return --refCount; }
-
-    IConnectionPointImpl<&IID_ITestEvents> events{*this};
-    ULONG refCount = 1;
-
-private:
-    std::span<IConnectionPoint* const> connectionPoints() override { return points; }
-    std::array<IConnectionPoint*, 1> points{&events};
-};
+// An object that fires events, counted as every test object: the test owns it.
+using EventSource = test::EventfulObject<&IID_ITestEvents>;
 
 // A sink of the test's events that records what it was told.
 class Sink : public CountedDispatch {
@@ -75,25 +51,27 @@ TEST(ConnectionPointTest, EventsReachEachAdvisedSinkWithTheirArgumentsUntilItIsU
     Sink second;
     CountedDispatch stranger;
     {
-        EventSource source;
+        EventSource source{nullptr};
+        // A point of its own, so that its destructor alone lets go of the sinks.
+        IConnectionPointImpl<&IID_ITestEvents> events{source};
         DWORD firstCookie = 0;
         DWORD secondCookie = 0;
-        ASSERT_EQ(source.events.Advise(first.unknown(), &firstCookie), S_OK);
-        ASSERT_EQ(source.events.Advise(second.unknown(), &secondCookie), S_OK);
+        ASSERT_EQ(events.Advise(first.unknown(), &firstCookie), S_OK);
+        ASSERT_EQ(events.Advise(second.unknown(), &secondCookie), S_OK);
         EXPECT_NE(firstCookie, secondCookie);
-        EXPECT_EQ(source.events.fire(7, {_variant_t(LONG{1}), _variant_t(LONG{2})}), 2u);
+        EXPECT_EQ(events.fire(7, {_variant_t(LONG{1}), _variant_t(LONG{2})}), 2u);
 
-        ASSERT_EQ(source.events.Unadvise(firstCookie), S_OK);
-        EXPECT_EQ(source.events.Unadvise(firstCookie), CONNECT_E_NOCONNECTION);
-        EXPECT_EQ(source.events.fire(8, {}), 1u);
+        ASSERT_EQ(events.Unadvise(firstCookie), S_OK);
+        EXPECT_EQ(events.Unadvise(firstCookie), CONNECT_E_NOCONNECTION);
+        EXPECT_EQ(events.fire(8, {}), 1u);
         EXPECT_EQ(first.events, (std::vector<Sink::Event>{{7, {1, 2}}}));
         EXPECT_EQ(second.events, (std::vector<Sink::Event>{{7, {1, 2}}, {8, {}}}));
 
         // A sink must be of the events' interface.
         DWORD cookie = 1;
-        EXPECT_EQ(source.events.Advise(stranger.unknown(), &cookie), CONNECT_E_CANNOTCONNECT);
+        EXPECT_EQ(events.Advise(stranger.unknown(), &cookie), CONNECT_E_CANNOTCONNECT);
         EXPECT_EQ(cookie, 0u);
-        EXPECT_EQ(source.refCount, 1u);
+        EXPECT_TRUE(source.balanced());
         EXPECT_FALSE(second.balanced());
     }
     // The object went with a sink still advised, and let go of it.
@@ -103,38 +81,38 @@ TEST(ConnectionPointTest, EventsReachEachAdvisedSinkWithTheirArgumentsUntilItIsU
 }
 
 TEST(ConnectionPointTest, ASinkMayUnadviseItselfAndOthersWhileItIsCalled) {
-    EventSource source;
+    EventSource source{nullptr};
     Sink first;
     Sink second;
     DWORD firstCookie = 0;
     DWORD secondCookie = 0;
-    source.events.Advise(first.unknown(), &firstCookie);
-    source.events.Advise(second.unknown(), &secondCookie);
+    source.point.Advise(first.unknown(), &firstCookie);
+    source.point.Advise(second.unknown(), &secondCookie);
     first.whenCalled = [&] {
-        EXPECT_EQ(source.events.Unadvise(firstCookie), S_OK);
-        EXPECT_EQ(source.events.Unadvise(secondCookie), S_OK);
+        EXPECT_EQ(source.point.Unadvise(firstCookie), S_OK);
+        EXPECT_EQ(source.point.Unadvise(secondCookie), S_OK);
         // Still held while it runs.
         EXPECT_FALSE(first.balanced());
     };
-    EXPECT_EQ(source.events.fire(1, {}), 1u);
+    EXPECT_EQ(source.point.fire(1, {}), 1u);
     EXPECT_TRUE(second.events.empty());
-    EXPECT_EQ(source.events.connectionCount(), 0u);
+    EXPECT_EQ(source.point.connectionCount(), 0u);
     EXPECT_TRUE(first.balanced()) << first.refCount();
     EXPECT_TRUE(second.balanced()) << second.refCount();
 }
 
 TEST(ConnectionPointTest, TheContainerFindsItsPointAndEachPointListsASnapshotOfItsConnections) {
-    EventSource source;
+    EventSource source{nullptr};
     Sink sink;
     DWORD cookie = 0;
-    source.events.Advise(sink.unknown(), &cookie);
+    source.point.Advise(sink.unknown(), &cookie);
 
     IConnectionPoint* point = nullptr;
     ASSERT_EQ(source.FindConnectionPoint(IID_ITestEvents, &point), S_OK);
-    EXPECT_EQ(point, &source.events);
+    EXPECT_EQ(point, &source.point);
     // A client holding the point holds the object.
-    EXPECT_EQ(source.refCount, 2u);
-    IConnectionPoint* none = &source.events;
+    EXPECT_EQ(source.refCount(), 2);
+    IConnectionPoint* none = &source.point;
     EXPECT_EQ(source.FindConnectionPoint(IID_IDispatch, &none), CONNECT_E_NOCONNECTION);
     EXPECT_EQ(none, nullptr);
     IEnumConnectionPoints* points = nullptr;
@@ -152,7 +130,7 @@ TEST(ConnectionPointTest, TheContainerFindsItsPointAndEachPointListsASnapshotOfI
     // The snapshot holds the sink, and so does each connection handed out.
     Sink other;
     DWORD otherCookie = 0;
-    source.events.Advise(other.unknown(), &otherCookie);
+    source.point.Advise(other.unknown(), &otherCookie);
     IEnumConnections* clone = nullptr;
     ASSERT_EQ(connections->Clone(&clone), S_OK);
     CONNECTDATA data{};
@@ -164,8 +142,8 @@ TEST(ConnectionPointTest, TheContainerFindsItsPointAndEachPointListsASnapshotOfI
     connections->Release();
 
     point->Release();
-    source.events.disconnectAll();
-    EXPECT_EQ(source.refCount, 1u);
+    source.point.disconnectAll();
+    EXPECT_TRUE(source.balanced());
     EXPECT_TRUE(sink.balanced()) << sink.refCount();
     EXPECT_TRUE(other.balanced()) << other.refCount();
 }

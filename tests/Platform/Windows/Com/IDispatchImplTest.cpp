@@ -12,7 +12,7 @@ namespace {
 using test::CountingCreator;
 using test::DispatchArguments;
 
-// A host object of the usual kind: IDispatch comes from the base.
+// A host object of the usual kind: IUnknown and IDispatch come from the bases.
 class Greeter : public IDispatchImpl<test::IGreeter, &test::IID_IGreeter> {
 public:
     Greeter(TypeInfoAndAttribute const* record, UnknownCreationInterface* creator) : IDispatchImpl(record, creator) {}
@@ -33,6 +33,7 @@ test::IGreeter* makeGreeter(TypeInfoAndAttribute const* record, UnknownCreationI
 TEST(IDispatchImplWithoutTypeInfo, QueryInterfaceAddsDispatchInFrontAndNothingIsAnswered) {
     CountingCreator creator;
     test::IGreeter* greeter = makeGreeter(nullptr, &creator);
+    EXPECT_EQ(creator.created, (std::vector<IUnknown*>{greeter}));
     for (IID const* iid : {&IID_IDispatch, &IID_IUnknown, &test::IID_IGreeter}) {
         void* found = nullptr;
         ASSERT_EQ(greeter->QueryInterface(*iid, &found), S_OK);
@@ -44,6 +45,7 @@ TEST(IDispatchImplWithoutTypeInfo, QueryInterfaceAddsDispatchInFrontAndNothingIs
         EXPECT_EQ(greeter->QueryInterface(*iid, &refused), E_NOINTERFACE);
         EXPECT_EQ(refused, nullptr);
     }
+    EXPECT_EQ(greeter->QueryInterface(IID_IDispatch, nullptr), E_POINTER);
 
     UINT count = 7;
     EXPECT_EQ(greeter->GetTypeInfoCount(&count), S_OK);
@@ -55,93 +57,32 @@ TEST(IDispatchImplWithoutTypeInfo, QueryInterfaceAddsDispatchInFrontAndNothingIs
     DISPID id = 0;
     EXPECT_EQ(greeter->GetIDsOfNames(IID_NULL, names, 1, 0, &id), DISP_E_UNKNOWNNAME);
     EXPECT_EQ(greeter->GetIDsOfNames(IID_IDispatch, names, 1, 0, &id), E_INVALIDARG);
+    // A call of no known kind, or for another interface, is refused first.
     DispatchArguments call{};
-    EXPECT_EQ(greeter->Invoke(1, IID_NULL, 0, DISPATCH_PROPERTYGET, call.params(), &call.result, nullptr, nullptr),
-              E_FAIL);
-    EXPECT_EQ(greeter->Invoke(1, IID_IDispatch, 0, DISPATCH_METHOD, call.params(), &call.result, nullptr, nullptr),
-              E_INVALIDARG);
+    for (auto [iid, flags, expected] : {std::tuple{&IID_NULL, WORD{DISPATCH_PROPERTYGET}, E_FAIL},
+                                        std::tuple{&IID_NULL, WORD{DISPATCH_CONSTRUCT}, E_INVALIDARG},
+                                        std::tuple{&IID_IDispatch, WORD{DISPATCH_METHOD}, E_INVALIDARG}})
+        EXPECT_EQ(greeter->Invoke(1, *iid, 0, flags, call.params(), &call.result, nullptr, nullptr), expected) << flags;
 
     EXPECT_EQ(greeter->Release(), 0u);
-    EXPECT_EQ(creator.destroyed.size(), 1u);
+    EXPECT_EQ(creator.destroyed, (std::vector<IUnknown*>{greeter}));
 }
 
-} // namespace
-} // namespace qor::platform::windows::com
-
-#ifdef QOR_COMOBJECT_FIXTURE_DIR
-namespace qor::platform::windows::com {
-namespace {
-
-// The references an interface pointer holds, without changing them.
-template <class Interface>
-ULONG referencesOf(Interface* object) {
-    object->AddRef();
-    return object->Release();
-}
-
-class IDispatchImplTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        test::addComObjectFixture(library);
-        record = library.find(test::IID_IGreeter);
-        ASSERT_NE(record, nullptr);
-        ASSERT_NE(record->typeInfo, nullptr);
-        greeter = makeGreeter(record, &creator);
-    }
-    void TearDown() override {
-        if (greeter != nullptr) {
-            EXPECT_EQ(greeter->Release(), 0u);
-        }
-    }
-
-    TypeLibrary library;
-    TypeInfoAndAttribute* record = nullptr;
+// A creator that dies before its objects clears their link to it.
+TEST(IUnknownImpl, AClearedCreatorIsNotToldOfTheDeath) {
     CountingCreator creator;
-    test::IGreeter* greeter = nullptr;
-};
-
-TEST_F(IDispatchImplTest, TypeInformationAndLibraryAreHeldAndHandedOutWithAReference) {
-    UINT count = 0;
-    EXPECT_EQ(greeter->GetTypeInfoCount(&count), S_OK);
-    EXPECT_EQ(count, 1u);
-
-    ULONG const references = referencesOf(record->typeLib);
-    ITypeInfo* info = nullptr;
-    ASSERT_EQ(greeter->GetTypeInfo(5, 1033, &info), S_OK);
-    EXPECT_EQ(info, record->typeInfo);
-    EXPECT_EQ(referencesOf(record->typeInfo), references + 1);
-    info->Release();
-
-    void* typeLib = nullptr;
-    ASSERT_EQ(greeter->QueryInterface(IID_ITypeLib, &typeLib), S_OK);
-    EXPECT_EQ(typeLib, static_cast<void*>(record->typeLib));
-    EXPECT_EQ(referencesOf(record->typeLib), references + 1);
-    static_cast<ITypeLib*>(typeLib)->Release();
-
-    // The runtime's type informations share their library's count.
-    test::IGreeter* second = makeGreeter(record, nullptr);
-    EXPECT_EQ(referencesOf(record->typeLib), references + 2);
-    EXPECT_EQ(second->Release(), 0u);
-    EXPECT_EQ(referencesOf(record->typeLib), references);
-}
-
-TEST_F(IDispatchImplTest, CallsOfNoKnownKindAreRefused) {
-    struct Case {
-        DISPID id;
-        IID const* iid;
-        WORD flags;
-        HRESULT expected;
-    };
-    for (auto [id, iid, flags, expected] :
-         {Case{2, &IID_NULL, DISPATCH_CONSTRUCT, E_INVALIDARG}, Case{2, &IID_NULL, 0, E_INVALIDARG},
-          Case{2, &IID_IUnknown, DISPATCH_METHOD, E_INVALIDARG},
-          Case{99, &IID_NULL, DISPATCH_METHOD, DISP_E_MEMBERNOTFOUND}}) {
-        DispatchArguments call{};
-        EXPECT_EQ(greeter->Invoke(id, *iid, 0, flags, call.params(), &call.result, nullptr, nullptr), expected)
-            << flags;
-    }
+    test::IGreeter* greeter = makeGreeter(nullptr, &creator);
+    void* found = nullptr;
+    ASSERT_EQ(greeter->QueryInterface(IID_UnknownCreationHelper, &found), S_OK);
+    EXPECT_NE(found, static_cast<void*>(greeter));
+    auto* helper = static_cast<UnknownCreationHelperInterface*>(found);
+    EXPECT_EQ(helper->getCreator(), &creator);
+    helper->clearCreator();
+    EXPECT_EQ(helper->getCreator(), nullptr);
+    // The helper took no reference: one Release frees the object.
+    EXPECT_EQ(greeter->Release(), 0u);
+    EXPECT_TRUE(creator.destroyed.empty());
 }
 
 } // namespace
 } // namespace qor::platform::windows::com
-#endif
