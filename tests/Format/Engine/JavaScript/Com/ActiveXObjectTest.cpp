@@ -74,9 +74,7 @@ TEST_F(ActiveXObjectTest, ObjectsOfOneClassShareTheTemplateTheirTypeInformationG
     run("a = b = null");
     collectGarbage();
     EXPECT_TRUE(first.balanced()) << first.refCount();
-}
-
-TEST_F(ActiveXObjectTest, AClassOfTheHostsLibraryKeepsItsOwnBinding) {
+    // A class of the host's library keeps its own binding.
     EXPECT_EQ(run("var item = new ActiveXObject('Qor.Test.Item'); [typeof item.Activate, typeof item.Name].join()"),
               "function,string");
     EXPECT_FALSE(

@@ -71,6 +71,13 @@ std::string BindingTest::thrown(std::string_view script) {
     return run("(() => { try { " + std::string(script) + "; return 'nothing thrown'; } catch (e) { return String(e); } })()");
 }
 
+std::vector<std::string> BindingTest::reportedMessages() const {
+    std::vector<std::string> messages;
+    for (auto const& error : reported)
+        messages.push_back(error.message);
+    return messages;
+}
+
 void BindingTest::collectGarbage() {
     isolate()->LowMemoryNotification();
 }

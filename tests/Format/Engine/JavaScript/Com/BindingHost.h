@@ -21,7 +21,6 @@ inline Guid fixtureGuid(std::uint8_t last) {
 }
 
 inline Guid const iidItem = fixtureGuid(0x02);
-inline Guid const iidItems = fixtureGuid(0x03);
 inline Guid const iidApplication = fixtureGuid(0x04);
 inline Guid const clsidItem = fixtureGuid(0x10);
 inline Guid const clsidApplication = fixtureGuid(0x12);
@@ -44,21 +43,13 @@ inline Guid const iidSheetLayout = userModelGuid(0x06);
 inline Guid const clsidSheet = userModelGuid(0x10);
 inline Guid const clsidCells = userModelGuid(0x11);
 
-// DISPIDs of the fixture's members.
+// DISPIDs of the fixture's members that tests look for.
 enum ItemMember : DISPID {
     itemName = 1,
-    itemValue = 2,
-    itemActivate = 3,
     itemAdd = 4,
     itemCell = 5,
-    itemEcho = 6,
-    itemParent = 7,
-    itemWriteOnly = 8,
-    itemFail = 9,
     itemNew = 10,
     itemNew2 = 11,
-    itemInvokeEx = 12,
-    itemMany = 13,
 };
 
 class BindingHost {
@@ -113,6 +104,7 @@ protected:
     std::string run(std::string_view script);
     // Runs `script` and gives the text of what it threw.
     std::string thrown(std::string_view script);
+    std::vector<std::string> reportedMessages() const;
     // A full collection, after which unreachable wrappers have let go.
     void collectGarbage();
     v8::Isolate* isolate() const { return engine->getIsolate(); }

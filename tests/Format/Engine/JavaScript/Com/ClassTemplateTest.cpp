@@ -1,18 +1,25 @@
-// What the global object of a context carries for the host's classes.
+// What the global object of a context carries for the host's classes, whether
+// the context came from the startup snapshot the first engine of the process
+// made or was built the plain way (the suite runs both ways).
 
 #include "Format/Engine/JavaScript/Com/BindingHost.h"
+
+#include "Format/Engine/JavaScript/Com/StartupSnapshot.h"
 
 #include <gtest/gtest.h>
 
 namespace qor::test::bindings {
 namespace {
 
+namespace StartupSnapshot = format::engine::javascript::StartupSnapshot;
+
 using ClassTemplateTest = BindingTest;
 
 TEST_F(ClassTemplateTest, EveryTypeIsAConstructorExceptGlobalObjectsAndTheReservedNames) {
-    EXPECT_EQ(run("[typeof Item, typeof Items, typeof IItem, typeof IApplication, typeof Colour,"
-                  " typeof Application, typeof Attribute].join()"),
-              "function,function,function,function,function,object,undefined");
+    EXPECT_EQ(run("['Include', 'Item', 'Items', 'IItem', 'IApplication', 'Colour', 'ActiveXObject', 'Enumerator',"
+                  " 'IV8ArrayWrapper', 'Application', 'Attribute', 'QueryInterface'].map(n => typeof globalThis[n]).join()"),
+              "function,function,function,function,function,function,function,function,function,object,undefined,"
+              "undefined");
     EXPECT_EQ(run("[Item.name, typeof Item.New, typeof Application.New, typeof Application.Create].join()"),
               "Item,function,undefined,function");
     // The coclass of that name is not bound; the global of that name is not it.
@@ -31,14 +38,17 @@ TEST_F(ClassTemplateTest, AGlobalObjectHoldsNoComObjectUntilItsFirstUse) {
     EXPECT_EQ(application.refCount(), 2);
 }
 
-
-TEST_F(ClassTemplateTest, ALaterEngineWithOtherTypeLibrariesSeesTheClassesOfTheFirst) {
+TEST_F(ClassTemplateTest, ALaterEngineStartsFromTheFirstOnesSnapshotAndSeesItsClasses) {
     run("1");
+    v8::StartupData const* blob = StartupSnapshot::blob();
+    EXPECT_EQ(blob != nullptr, StartupSnapshot::isEnabled());
     ComV8Engine::ComClasses otherClasses;
     ComV8Engine::TypeLibrary otherLibrary;
     ComV8Engine other(otherClasses, otherLibrary, ".");
-    other.setScript("typeof Item + typeof Application", {});
-    EXPECT_EQ(other.runScript(), "functionobject");
+    // Application.create: a global object's member in another case.
+    other.setScript("typeof Item + typeof Application.create + typeof Enumerator + typeof ActiveXObject", {});
+    EXPECT_EQ(other.runScript(), "functionfunctionfunctionfunction");
+    EXPECT_EQ(StartupSnapshot::blob(), blob);
 }
 
 } // namespace

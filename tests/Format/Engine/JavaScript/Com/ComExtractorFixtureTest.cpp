@@ -1,10 +1,14 @@
 // Extraction from type libraries compiled from IDL, read by the runtime's
-// own LoadTypeLibEx.
+// own LoadTypeLibEx; and from their types behind a double that fails one
+// call, as no compiled library does: each failing call is reported and only
+// its part is left out.
 
 #include "Format/Engine/JavaScript/Com/ComExtractor.h"
 
 #include "Assert/Assert.h"
-#include "Support/CountedObject.h"
+#include "Format/Engine/JavaScript/Com/TypeName.h"
+#include "Support/TypeInfoMock.h"
+#include "Support/TypedDispatch.h"
 
 #include <gtest/gtest.h>
 
@@ -26,7 +30,9 @@ std::filesystem::path typeModelFixture(char const* name) {
 
 Guid const calculatorClsid = *Guid::parse("{5a0c4f1e-7d1b-4c2e-9a53-0f6d2b8e1c07}");
 Guid const calcIid = *Guid::parse("{5a0c4f1e-7d1b-4c2e-9a53-0f6d2b8e1c02}");
-Guid const tableIid = *Guid::parse("{6b1d2f3a-1111-4c2e-9a53-0f6d2b8e1d02}");
+Guid const shapeIid = *Guid::parse("{5a0c4f1e-7d1b-4c2e-9a53-0f6d2b8e1c03}");
+Guid const plainIid = *Guid::parse("{5a0c4f1e-7d1b-4c2e-9a53-0f6d2b8e1c05}");
+Guid const colourGuid = *Guid::parse("{5a0c4f1e-7d1b-4c2e-9a53-0f6d2b8e1c10}");
 Guid const sharedIid = *Guid::parse("{6b1d2f3a-1111-4c2e-9a53-0f6d2b8e1d20}");
 
 std::vector<std::string> namesOf(ComClass const& comClass) {
@@ -50,6 +56,8 @@ ComFunction const& member(ComClass const& comClass, std::string const& name, std
 
 class ExtractorFixtureTest : public ::testing::Test {
 protected:
+    ExtractorFixtureTest() { library.addPath(runtimeFixture("QorFixture.tlb")); }
+
     ComClass extract(TypeLibrary& library, Guid const& guid) {
         TypeInfoAndAttribute* entry = library.find(guid);
         if (entry == nullptr)
@@ -57,14 +65,13 @@ protected:
         return extractComClass(*entry, guid);
     }
 
+    TypeLibrary library;
     std::vector<std::string> reports;
     assert::ScopedAssertSink sink{
         [this](assert::AssertInfo const& info) { reports.push_back(std::string(info.message)); }};
 };
 
 TEST_F(ExtractorFixtureTest, ACoclassGetsItsInterfacesLastFirstWithoutSourceAndWithRestricted) {
-    TypeLibrary library;
-    library.addPath(runtimeFixture("QorFixture.tlb"));
     ComClass const calculator = extract(library, calculatorClsid);
 
     EXPECT_EQ(calculator.name, "Calculator");
@@ -81,33 +88,12 @@ TEST_F(ExtractorFixtureTest, ACoclassGetsItsInterfacesLastFirstWithoutSourceAndW
     EXPECT_EQ(reports, std::vector<std::string>{"The member should not be displayed or programmable by users."});
 }
 
-TEST_F(ExtractorFixtureTest, DefaultValuesAndFlagsComeAsDeclared) {
-    TypeLibrary library;
-    library.addPath(runtimeFixture("QorFixture.tlb"));
-    ComClass const calc = extract(library, calcIid);
-
-    ComFunction const& defaults = member(calc, "Defaults", INVOKE_FUNC);
-    ASSERT_GE(defaults.parameters.size(), 4u);
-    EXPECT_EQ(defaults.parameters[0].flags, PARAMFLAG_FIN | PARAMFLAG_FOPT | PARAMFLAG_FHASDEFAULT);
-    EXPECT_EQ(defaults.parameters[0].defaultValue.vt, VT_I4);
-    EXPECT_EQ(defaults.parameters[0].defaultValue.lVal, 7);
-    ASSERT_EQ(defaults.parameters[1].defaultValue.vt, VT_BSTR);
-    EXPECT_EQ(SysStringLen(defaults.parameters[1].defaultValue.bstrVal), 3u);
-    EXPECT_EQ(defaults.parameters[2].defaultValue.lVal, -100000);
-    EXPECT_EQ(defaults.parameters[3].defaultValue.vt, VT_BOOL);
-    EXPECT_EQ(defaults.parameters[3].typeName, "VT_BOOL");
-
-    ComFunction const& optional = member(calc, "Optional", INVOKE_FUNC);
-    ASSERT_EQ(optional.parameters.size(), 2u);
-    EXPECT_EQ(optional.parameters[1].flags, PARAMFLAG_FIN | PARAMFLAG_FOPT);
-    EXPECT_EQ(optional.parameters[1].defaultValue.vt, VT_EMPTY);
-}
-
+// qorjs's --list-classes test shows parameters' flags and default values.
 
 TEST_F(ExtractorFixtureTest, ACoclassOfAVtableAndADualInterfaceListsTheSecondFirst) {
-    TypeLibrary library;
-    library.addPath(typeModelFixture("TypeModelA.tlb"));
-    ComClass const table = extract(library, *Guid::parse("{6b1d2f3a-1111-4c2e-9a53-0f6d2b8e1d04}"));
+    TypeLibrary typeModel;
+    typeModel.addPath(typeModelFixture("TypeModelA.tlb"));
+    ComClass const table = extract(typeModel, *Guid::parse("{6b1d2f3a-1111-4c2e-9a53-0f6d2b8e1d04}"));
 
     std::vector<std::string> const names = namesOf(table);
     ASSERT_FALSE(names.empty());
@@ -136,7 +122,6 @@ TEST_F(ExtractorFixtureTest, OfTwoLibrariesDefiningATypeTheOneAddedLastWins) {
             EXPECT_EQ(namesOf(comClass).back(), "FromB");
         }
 }
-
 
 // The members of a type walked member by member, nothing shared: the
 // implemented types last first, each after its bases, then its own.
@@ -179,8 +164,6 @@ void expectSameRecords(ComMembers const& shared, std::vector<ComFunction> const&
 }
 
 TEST_F(ExtractorFixtureTest, TypesExtractedTogetherShareTheRecordsOfTheirCommonInterfacesInTheSameOrder) {
-    TypeLibrary library;
-    library.addPath(runtimeFixture("QorFixture.tlb"));
     ComExtract const all = extractRegisteredComComponents(library);
     EXPECT_EQ(all.classes.size(), library.getEntries().size()); // enumerations and records too
 
@@ -198,34 +181,215 @@ TEST_F(ExtractorFixtureTest, TypesExtractedTogetherShareTheRecordsOfTheirCommonI
     EXPECT_GT(std::ranges::count(firstRuns, firstRuns.front()), 2);
 }
 
-// An object reporting a type of the fixture as its own.
-class FixtureObject : public test::CountedDispatch {
-public:
-    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** info) override {
-        *info = type;
-        if (type != nullptr)
-            type->AddRef();
-        return type != nullptr ? S_OK : E_NOTIMPL;
-    }
-    ITypeInfo* type = nullptr;
-};
-
 TEST_F(ExtractorFixtureTest, AnObjectIsDescribedByItsDispatchInterface) {
-    TypeLibrary library;
-    library.addPath(runtimeFixture("QorFixture.tlb"));
-    FixtureObject object;
-    ASSERT_TRUE(library.getTypeInfo(calcIid, &object.type));
+    test::TypedDispatch object(library.find(calcIid)->typeInfo);
 
     std::optional<ComClass> const described = extractComClassFromDispatch(object);
     ASSERT_TRUE(described.has_value());
     EXPECT_EQ(described->name, "ICalc");
     EXPECT_EQ(described->guid, calcIid);
-    std::vector<std::string> const names = namesOf(*described);
-    ASSERT_GE(names.size(), 3u);
-    EXPECT_EQ(std::vector<std::string>(names.begin(), names.begin() + 3),
-              (std::vector<std::string>{"QueryInterface", "AddRef", "Release"}));
+    EXPECT_EQ(namesOf(*described).front(), "QueryInterface");
     EXPECT_TRUE(object.balanced());
-    object.type->Release();
+}
+
+// --- a type whose calls fail -------------------------------------------------
+
+using ::testing::_;
+using ::testing::AnyNumber;
+using ::testing::Return;
+
+// A fixture type behind a double that forwards every call, so that a case can
+// make one of them fail; it counts the descriptions it hands out.
+class FailingType : public ::testing::NiceMock<test::MockTypeInfo> {
+public:
+    explicit FailingType(ITypeInfo* real) {
+        using ::testing::Invoke;
+        ON_CALL(*this, GetTypeAttr(_)).WillByDefault([this, real](TYPEATTR** out) { return lent(real->GetTypeAttr(out)); });
+        ON_CALL(*this, ReleaseTypeAttr(_)).WillByDefault([this, real](TYPEATTR* attributes) {
+            --outstanding;
+            real->ReleaseTypeAttr(attributes);
+        });
+        ON_CALL(*this, GetFuncDesc(_, _)).WillByDefault([this, real](UINT index, FUNCDESC** out) {
+            return lent(real->GetFuncDesc(index, out));
+        });
+        ON_CALL(*this, ReleaseFuncDesc(_)).WillByDefault([this, real](FUNCDESC* description) {
+            --outstanding;
+            real->ReleaseFuncDesc(description);
+        });
+        ON_CALL(*this, GetVarDesc(_, _)).WillByDefault(Invoke(real, &ITypeInfo::GetVarDesc));
+        ON_CALL(*this, ReleaseVarDesc(_)).WillByDefault(Invoke(real, &ITypeInfo::ReleaseVarDesc));
+        ON_CALL(*this, GetDocumentation(_, _, _, _, _)).WillByDefault(Invoke(real, &ITypeInfo::GetDocumentation));
+        ON_CALL(*this, GetNames(_, _, _, _)).WillByDefault(Invoke(real, &ITypeInfo::GetNames));
+        ON_CALL(*this, GetRefTypeOfImplType(_, _)).WillByDefault(Invoke(real, &ITypeInfo::GetRefTypeOfImplType));
+        ON_CALL(*this, GetImplTypeFlags(_, _)).WillByDefault(Invoke(real, &ITypeInfo::GetImplTypeFlags));
+        ON_CALL(*this, GetRefTypeInfo(_, _)).WillByDefault(Invoke(real, &ITypeInfo::GetRefTypeInfo));
+    }
+
+    // Every description handed out came back, and every reference.
+    bool returnedEverything() const { return outstanding == 0 && balanced(); }
+
+private:
+    HRESULT lent(HRESULT result) {
+        outstanding += SUCCEEDED(result) ? 1 : 0;
+        return result;
+    }
+    int outstanding = 0;
+};
+
+class FailingTypeTest : public ExtractorFixtureTest {
+protected:
+    ITypeInfo* real(Guid const& guid) { return library.find(guid)->typeInfo; }
+    HREFTYPE implemented(Guid const& guid, UINT position) {
+        HREFTYPE reference = 0;
+        EXPECT_EQ(real(guid)->GetRefTypeOfImplType(position, &reference), S_OK);
+        return reference;
+    }
+    ComClass build(FailingType& type, Guid const& guid) {
+        TYPEATTR* attributes = nullptr;
+        EXPECT_EQ(real(guid)->GetTypeAttr(&attributes), S_OK);
+        ComClass result = buildComClass(type, *attributes, "T", guid);
+        real(guid)->ReleaseTypeAttr(attributes);
+        return result;
+    }
+    // The reports of failed calls, without those of restricted members.
+    std::vector<std::string> failures() const {
+        std::vector<std::string> failed;
+        std::ranges::copy_if(reports, std::back_inserter(failed),
+                             [](std::string const& report) { return report.find("failed") != std::string::npos; });
+        return failed;
+    }
+};
+
+std::vector<std::string> const unknownAndDispatch{"QueryInterface", "AddRef",        "Release", "GetTypeInfoCount",
+                                                  "GetTypeInfo",    "GetIDsOfNames", "Invoke"};
+
+TEST_F(FailingTypeTest, AMemberWhoseDescriptionCannotBeReadIsReportedAndLeftOut) {
+    // Area, IShape's last member, has no description; Name (DISPID 0) no name.
+    std::vector<std::string> expected = namesOf(extract(library, shapeIid));
+    UINT const area = static_cast<UINT>(positionOf(expected, "Area") - std::ssize(unknownAndDispatch));
+    std::erase(expected, "Name");
+    std::erase(expected, "Area");
+    FailingType shape(real(shapeIid));
+    EXPECT_CALL(shape, GetFuncDesc(_, _)).Times(AnyNumber());
+    EXPECT_CALL(shape, GetFuncDesc(area, _)).WillRepeatedly(Return(E_OUTOFMEMORY));
+    EXPECT_CALL(shape, GetDocumentation(_, _, _, _, _)).Times(AnyNumber());
+    EXPECT_CALL(shape, GetDocumentation(0, _, _, _, _)).WillOnce(Return(TYPE_E_ELEMENTNOTFOUND));
+
+    EXPECT_EQ(namesOf(build(shape, shapeIid)), expected);
+    EXPECT_EQ(failures(), (std::vector<std::string>{"GetDocumentation() failed.", "GetFuncDesc() failed."}));
+    EXPECT_TRUE(shape.returnedEverything());
+    EXPECT_EQ(extractComFunction(shape, area).error(), E_OUTOFMEMORY);
+}
+
+TEST_F(FailingTypeTest, MissingNamesLeaveAMethodWithoutParametersAndAGetOrPutUnnamed) {
+    for (bool partly : {false, true}) {
+        reports.clear();
+        FailingType calc(real(calcIid));
+        if (partly) // the member's own name only
+            ON_CALL(calc, GetNames(_, _, _, _)).WillByDefault([this](MEMBERID id, BSTR* names, UINT, UINT* count) {
+                return real(calcIid)->GetNames(id, names, 1, count);
+            });
+        else
+            ON_CALL(calc, GetNames(_, _, _, _)).WillByDefault(Return(E_FAIL));
+        ComClass const result = build(calc, calcIid);
+        EXPECT_TRUE(member(result, "Add", INVOKE_FUNC).parameters.empty()) << partly;
+        ComFunction const& get = member(result, "Item", INVOKE_PROPERTYGET);
+        ASSERT_EQ(get.parameters.size(), 1u) << partly;
+        EXPECT_EQ(get.parameters[0].name, "") << partly;
+        EXPECT_EQ(failures().empty(), partly);
+        EXPECT_EQ(std::ranges::count(failures(), "GetNames() failed."), std::ssize(failures()));
+        EXPECT_TRUE(calc.returnedEverything()) << partly;
+    }
+}
+
+TEST_F(FailingTypeTest, AnInterfaceThatCannotBeReachedIsReportedAndLeftOut) {
+    // Calculator: ICalc, IShape, the source DEvents and the restricted IPlain.
+    FailingType calculator(real(calculatorClsid));
+    FailingType plain(real(plainIid));
+    EXPECT_CALL(calculator, GetRefTypeOfImplType(_, _)).Times(AnyNumber());
+    EXPECT_CALL(calculator, GetRefTypeOfImplType(2u, _)).WillOnce(Return(E_FAIL));
+    EXPECT_CALL(calculator, GetRefTypeInfo(_, _)).Times(AnyNumber());
+    EXPECT_CALL(calculator, GetRefTypeInfo(implemented(calculatorClsid, 1), _)).WillOnce(Return(E_FAIL));
+    EXPECT_CALL(calculator, GetRefTypeInfo(implemented(calculatorClsid, 3), _))
+        .WillOnce(test::handOut<ITypeInfo>(&plain));
+    EXPECT_CALL(plain, GetTypeAttr(_)).WillOnce(Return(E_OUTOFMEMORY));
+    EXPECT_CALL(calculator, GetImplTypeFlags(_, _)).Times(AnyNumber());
+    EXPECT_CALL(calculator, GetImplTypeFlags(0u, _)).WillOnce(Return(E_FAIL));
+
+    // Position 3 has no attributes, 2 and 1 fail; 0 is read without flags.
+    EXPECT_EQ(namesOf(build(calculator, calculatorClsid)), namesOf(extract(library, calcIid)));
+    EXPECT_EQ(failures(), (std::vector<std::string>{"GetTypeAttr() failed", "GetRefTypeOfImplType() failed",
+                                                 "GetRefTypeInfo() failed", "GetImplTypeFlags() failed"}));
+    EXPECT_TRUE(calculator.returnedEverything());
+    EXPECT_TRUE(plain.returnedEverything());
+}
+
+TEST_F(FailingTypeTest, AnInterfaceThatIsItsOwnBaseDoesNotLoopAndNamesGoThroughTheAnsiCodePage) {
+    FailingType looping(real(shapeIid));
+    ON_CALL(looping, GetRefTypeInfo(_, _)).WillByDefault(test::handOut<ITypeInfo>(&looping));
+    EXPECT_CALL(looping, GetDocumentation(_, _, _, _, _)).Times(AnyNumber());
+    // Windows-1252 has the euro sign (0x80) and e acute, but no omega.
+    EXPECT_CALL(looping, GetDocumentation(1, _, _, _, _)).WillRepeatedly(test::nameOut(u"Caf\u00e9\u20AC\u03A9"));
+    // Its own members only: its base is itself.
+    std::vector<std::string> own = namesOf(extract(library, shapeIid));
+    own.erase(own.begin(), own.begin() + std::ssize(unknownAndDispatch));
+    own.back() = "Caf\xE9\x80?";
+    EXPECT_EQ(namesOf(build(looping, shapeIid)), own);
+    EXPECT_TRUE(looping.returnedEverything());
+}
+
+TEST_F(FailingTypeTest, AnObjectWithoutUsableTypeInformationGivesNothing) {
+    test::TypedDispatch untyped;
+    EXPECT_FALSE(extractComClassFromDispatch(untyped).has_value());
+    FailingType shape(real(shapeIid));
+    {
+        test::TypedDispatch object(&shape);
+        EXPECT_CALL(shape, GetTypeAttr(_)).WillOnce(Return(E_OUTOFMEMORY));
+        EXPECT_FALSE(extractComClassFromDispatch(object).has_value());
+        EXPECT_TRUE(object.balanced());
+    }
+    EXPECT_TRUE(shape.returnedEverything());
+}
+
+TYPEDESC described(VARTYPE vt, TYPEDESC* target = nullptr, HREFTYPE reference = 0) {
+    TYPEDESC typeDesc{};
+    typeDesc.vt = vt;
+    if (vt == VT_USERDEFINED)
+        typeDesc.hreftype = reference;
+    else
+        typeDesc.lptdesc = target;
+    return typeDesc;
+}
+
+TEST_F(FailingTypeTest, TypeNamesAreTheConstantsNamesThroughOnePointerOrTheUserDefinedTypesOwn) {
+    ::testing::NiceMock<test::MockTypeInfo> owner;
+    for (auto const& [vt, name] : std::vector<std::pair<VARTYPE, std::string>>{
+             {VT_EMPTY, "VT_EMPT"}, {VT_I4, "VT_I4"}, {73, "VT_VERSIONED_STREAM"}, {0x0FFF, "VT_BSTR_BLOB"},
+             {VT_ARRAY, "VT_ARRAY"}, {0xFFFF, "VT_ILLEGAL"}, {15, ""}, {32, ""}, {35, ""}, {39, ""}, {63, ""},
+             {74, ""}, {4094, ""}, {VT_ARRAY | VT_I4, ""}, {VT_BYREF | VT_BSTR, ""}})
+        EXPECT_EQ(getTypeName(owner, described(vt)), name) << vt;
+    TYPEDESC odd = described(15);
+    EXPECT_EQ(getTypeName(owner, described(VT_PTR, &odd)), "*");
+    TYPEDESC text = described(VT_BSTR);
+    EXPECT_EQ(getTypeName(owner, described(VT_PTR, &text)), "*VT_BSTR");
+    TYPEDESC inner = described(VT_PTR, &text);
+    EXPECT_EQ(getTypeName(owner, described(VT_PTR, &inner)), "*VT_PTR");
+    EXPECT_EQ(getTypeName(owner, described(VT_PTR)), "*");
+
+    FailingType nameless(real(shapeIid));
+    EXPECT_CALL(nameless, GetDocumentation(_, _, _, _, _)).WillOnce(Return(E_FAIL));
+    ON_CALL(owner, GetRefTypeInfo(_, _)).WillByDefault(Return(TYPE_E_ELEMENTNOTFOUND));
+    ON_CALL(owner, GetRefTypeInfo(1, _)).WillByDefault(test::handOut(real(colourGuid)));
+    ON_CALL(owner, GetRefTypeInfo(2, _)).WillByDefault(test::handOut(real(shapeIid)));
+    ON_CALL(owner, GetRefTypeInfo(3, _)).WillByDefault(test::handOut<ITypeInfo>(&nameless));
+    TYPEDESC shape = described(VT_USERDEFINED, nullptr, 2);
+    TYPEDESC missing = described(VT_USERDEFINED, nullptr, 4711);
+    EXPECT_EQ(getTypeName(owner, described(VT_USERDEFINED, nullptr, 1)), "Colour");
+    EXPECT_EQ(getTypeName(owner, described(VT_PTR, &shape)), "IShape");
+    EXPECT_EQ(getTypeName(owner, described(VT_PTR, &missing)), "*VT_USERDEFINED");
+    EXPECT_EQ(getTypeName(owner, described(VT_USERDEFINED, nullptr, 3)), "VT_USERDEFINED");
+    EXPECT_TRUE(nameless.returnedEverything());
+    EXPECT_TRUE(owner.balanced());
 }
 
 } // namespace

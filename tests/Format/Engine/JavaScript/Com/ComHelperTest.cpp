@@ -77,6 +77,22 @@ VARIANT variantOf(VARTYPE vt) {
 }
 
 
+template <class T>
+SAFEARRAY* vectorOf(VARTYPE vt, std::vector<T> values, LONG lower = 0) {
+    SAFEARRAY* array = SafeArrayCreateVector(vt, lower, static_cast<ULONG>(values.size()));
+    for (LONG i = 0; i < static_cast<LONG>(values.size()); ++i) {
+        LONG index = lower + i;
+        SafeArrayPutElement(array, &index, &values[static_cast<std::size_t>(i)]);
+    }
+    return array;
+}
+
+_variant_t arrayVariant(VARTYPE vt, SAFEARRAY* array) {
+    _variant_t variant;
+    variant.vt = VT_ARRAY | vt;
+    variant.parray = array;
+    return variant;
+}
 
 // The other numbers are shown by the sample's values script.
 TEST_F(ComHelperTest, NegativeZeroAndNumbersBelowI4AreDoubles) {
@@ -104,22 +120,23 @@ TEST_F(ComHelperTest, ScalarsFromComFollowTheirType) {
         assign(variant);
         return variant;
     };
-    EXPECT_EQ(toScript(variantOf(VT_EMPTY)), "undefined:undefined");
-    EXPECT_EQ(toScript(variantOf(VT_NULL)), "object:null");
-    EXPECT_EQ(toScript(make(VT_I2, [](VARIANT& v) { v.iVal = -2; })), "number:-2");
-    EXPECT_EQ(toScript(make(VT_I1, [](VARIANT& v) { v.cVal = -3; })), "number:-3");
-    EXPECT_EQ(toScript(make(VT_UI1, [](VARIANT& v) { v.bVal = 250; })), "number:250");
-    EXPECT_EQ(toScript(make(VT_UI2, [](VARIANT& v) { v.uiVal = 65535; })), "number:65535");
-    EXPECT_EQ(toScript(make(VT_INT, [](VARIANT& v) { v.intVal = -7; })), "number:-7");
-    EXPECT_EQ(toScript(make(VT_R4, [](VARIANT& v) { v.fltVal = 0.1f; })), "number:0.10000000149011612");
-    EXPECT_EQ(toScript(make(VT_UI4, [](VARIANT& v) { v.ulVal = 5; })), "bigint:5");
-    EXPECT_EQ(toScript(make(VT_UINT, [](VARIANT& v) { v.uintVal = 4294967295u; })), "bigint:4294967295");
-    EXPECT_EQ(toScript(make(VT_UI8, [](VARIANT& v) { v.ullVal = ~0ull; })), "bigint:18446744073709551615");
-    EXPECT_EQ(toScript(make(VT_I8, [](VARIANT& v) { v.llVal = -1; })), "bigint:-1");
-    EXPECT_EQ(toScript(make(VT_BOOL, [](VARIANT& v) { v.boolVal = 1; })), "boolean:true");
-    EXPECT_EQ(toScript(make(VT_BOOL, [](VARIANT& v) { v.boolVal = VARIANT_TRUE; })), "boolean:true");
-    EXPECT_EQ(toScript(make(VT_BOOL, [](VARIANT& v) { v.boolVal = 0; })), "boolean:false");
-    EXPECT_EQ(toScript(variantOf(VT_BSTR)), "string:");
+    for (auto const& [variant, text] : std::vector<std::pair<VARIANT, std::string>>{
+             {variantOf(VT_EMPTY), "undefined:undefined"},
+             {variantOf(VT_NULL), "object:null"},
+             {make(VT_I2, [](VARIANT& v) { v.iVal = -2; }), "number:-2"},
+             {make(VT_I1, [](VARIANT& v) { v.cVal = -3; }), "number:-3"},
+             {make(VT_UI1, [](VARIANT& v) { v.bVal = 250; }), "number:250"},
+             {make(VT_UI2, [](VARIANT& v) { v.uiVal = 65535; }), "number:65535"},
+             {make(VT_INT, [](VARIANT& v) { v.intVal = -7; }), "number:-7"},
+             {make(VT_R4, [](VARIANT& v) { v.fltVal = 0.1f; }), "number:0.10000000149011612"},
+             {make(VT_UI4, [](VARIANT& v) { v.ulVal = 5; }), "bigint:5"},
+             {make(VT_UINT, [](VARIANT& v) { v.uintVal = 4294967295u; }), "bigint:4294967295"},
+             {make(VT_UI8, [](VARIANT& v) { v.ullVal = ~0ull; }), "bigint:18446744073709551615"},
+             {make(VT_I8, [](VARIANT& v) { v.llVal = -1; }), "bigint:-1"},
+             {make(VT_BOOL, [](VARIANT& v) { v.boolVal = 1; }), "boolean:true"},
+             {make(VT_BOOL, [](VARIANT& v) { v.boolVal = 0; }), "boolean:false"},
+             {variantOf(VT_BSTR), "string:"}})
+        EXPECT_EQ(toScript(variant), text) << variant.vt;
     _variant_t withNul;
     withNul.vt = VT_BSTR;
     withNul.bstrVal = SysAllocStringLen(u"ab\0cd", 5);
@@ -127,15 +144,9 @@ TEST_F(ComHelperTest, ScalarsFromComFollowTheirType) {
 }
 
 TEST_F(ComHelperTest, TypesWithoutAScriptFormThrowTheirCode) {
-    for (auto [vt, code] : std::vector<std::pair<VARTYPE, int>>{{VT_DATE, 7},
-                                                                {VT_CY, 6},
-                                                                {VT_ERROR, 10},
-                                                                {VT_VARIANT, 12},
-                                                                {VT_DECIMAL, 14},
-                                                                {VT_BYREF | VT_I4, 16387},
-                                                                {VT_ARRAY | VT_DISPATCH, 8201}}) {
+    for (VARTYPE vt : std::vector<VARTYPE>{VT_DATE, VT_CY, VT_ERROR, VT_VARIANT, VT_DECIMAL, VT_BYREF | VT_I4, VT_ARRAY | VT_DISPATCH}) {
         asserts.clear();
-        std::string const message = "Missing V8 variant implementation (returnVar.vt): " + std::to_string(code);
+        std::string const message = "Missing V8 variant implementation (returnVar.vt): " + std::to_string(vt);
         VARIANT variant = variantOf(vt);
         if (vt == (VT_ARRAY | VT_DISPATCH))
             variant.parray = SafeArrayCreateVector(VT_DISPATCH, 0, 0);
@@ -145,26 +156,11 @@ TEST_F(ComHelperTest, TypesWithoutAScriptFormThrowTheirCode) {
     }
 }
 
-SAFEARRAY* vectorOf(VARTYPE vt, LONG lower, std::vector<LONG> const& values) {
-    SAFEARRAY* array = SafeArrayCreateVector(vt, lower, static_cast<ULONG>(values.size()));
-    for (std::size_t i = 0; i < values.size(); ++i) {
-        LONG index = lower + static_cast<LONG>(i);
-        LONG value = values[i];
-        SafeArrayPutElement(array, &index, &value);
-    }
-    return array;
-}
-
 TEST_F(ComHelperTest, SafeArraysBecomeScriptArraysOfTheirFirstDimension) {
-    _variant_t shifted;
-    shifted.vt = VT_ARRAY | VT_I4;
-    shifted.parray = vectorOf(VT_I4, 5, {10, 20, 30});
-    EXPECT_EQ(toScript(shifted, "JSON.stringify(v)"), "[10,20,30]");
+    EXPECT_EQ(toScript(arrayVariant(VT_I4, vectorOf<LONG>(VT_I4, {10, 20, 30}, 5)), "JSON.stringify(v)"), "[10,20,30]");
 
     SAFEARRAYBOUND bounds[2] = {{3, 0}, {2, 0}}; // 3 x 2, the first index varying fastest
-    _variant_t grid;
-    grid.vt = VT_ARRAY | VT_I4;
-    grid.parray = SafeArrayCreate(VT_I4, 2, bounds);
+    _variant_t grid = arrayVariant(VT_I4, SafeArrayCreate(VT_I4, 2, bounds));
     for (LONG i = 0; i < 3; ++i)
         for (LONG j = 0; j < 2; ++j) {
             LONG index[2] = {i, j};
@@ -174,66 +170,24 @@ TEST_F(ComHelperTest, SafeArraysBecomeScriptArraysOfTheirFirstDimension) {
     EXPECT_EQ(toScript(grid, "JSON.stringify(v)"), "[0,10,20]");
 
     // Elements of a VARIANT array convert one by one, nested arrays too.
-    _variant_t mixed;
-    mixed.vt = VT_ARRAY | VT_VARIANT;
-    mixed.parray = SafeArrayCreateVector(VT_VARIANT, 0, 2);
-    _variant_t nested;
-    nested.vt = VT_ARRAY | VT_I4;
-    nested.parray = vectorOf(VT_I4, 0, {1, 2});
-    std::vector<_variant_t> elements{_variant_t(u"one"), nested};
-    for (LONG i = 0; i < 2; ++i)
-        SafeArrayPutElement(mixed.parray, &i, &elements[static_cast<std::size_t>(i)]);
+    _variant_t mixed = arrayVariant(
+        VT_VARIANT, vectorOf<_variant_t>(VT_VARIANT, {_variant_t(u"one"), arrayVariant(VT_I4, vectorOf<LONG>(VT_I4, {1, 2}))}));
     EXPECT_EQ(toScript(mixed, "JSON.stringify(v)"), "[\"one\",[1,2]]");
-
-    _variant_t empty;
-    empty.vt = VT_ARRAY | VT_BSTR;
-    empty.parray = SafeArrayCreateVector(VT_BSTR, 0, 0);
-    EXPECT_EQ(toScript(empty, "JSON.stringify(v)"), "[]");
-
+    EXPECT_EQ(toScript(arrayVariant(VT_BSTR, SafeArrayCreateVector(VT_BSTR, 0, 0)), "JSON.stringify(v)"), "[]");
     // Three by none holds no element at all.
     SAFEARRAYBOUND flat[2] = {{3, 0}, {0, 0}};
-    _variant_t none;
-    none.vt = VT_ARRAY | VT_R8;
-    none.parray = SafeArrayCreate(VT_R8, 2, flat);
-    EXPECT_EQ(toScript(none, "JSON.stringify(v)"), "[]");
+    EXPECT_EQ(toScript(arrayVariant(VT_R8, SafeArrayCreate(VT_R8, 2, flat)), "JSON.stringify(v)"), "[]");
 }
 
 TEST_F(ComHelperTest, ArraysThatCannotBeReadThrowAndGiveNoPartialArray) {
-    VARIANT missing = variantOf(VT_ARRAY | VT_I4);
-    EXPECT_EQ(toScript(missing), "threw SafeArrayAccessData() failed");
+    EXPECT_EQ(toScript(variantOf(VT_ARRAY | VT_I4)), "threw SafeArrayAccessData() failed");
     // Elements of another type than the VARIANT says are not read.
-    _variant_t mislabelled;
-    mislabelled.vt = VT_ARRAY | VT_R8;
-    mislabelled.parray = vectorOf(VT_I4, 0, {1, 2});
-    EXPECT_EQ(toScript(mislabelled), "threw SafeArrayAccessData() failed");
+    EXPECT_EQ(toScript(arrayVariant(VT_R8, vectorOf<LONG>(VT_I4, {1, 2}))), "threw SafeArrayAccessData() failed");
     // An element without a script form fails the whole array.
-    _variant_t withDate;
-    withDate.vt = VT_ARRAY | VT_VARIANT;
-    withDate.parray = SafeArrayCreateVector(VT_VARIANT, 0, 2);
     _variant_t date;
     date.vt = VT_DATE;
-    LONG index = 1;
-    SafeArrayPutElement(withDate.parray, &index, &date);
-    EXPECT_EQ(toScript(withDate), "threw Missing V8 variant implementation (returnVar.vt): 7");
-}
-
-TEST_F(ComHelperTest, OnePointerIsOneScriptObjectHoldingOneReference) {
-    TypedDispatch object(host.typeInfo(iidItem));
-    VARIANT variant = variantOf(VT_DISPATCH);
-    variant.pdispVal = &object;
-    inContext([&](auto) {
-        v8::Local<v8::Value> first = ComHelper::variant_comToV8(_variant_t(variant), isolate());
-        v8::Local<v8::Value> second = ComHelper::dispatch_comToV8(&object, isolate());
-        EXPECT_TRUE(first->StrictEquals(second));
-        EXPECT_EQ(object.refCount(), 2);
-        VARIANT back = ComHelper::variant_v8ToCom(isolate(), first);
-        EXPECT_EQ(back.vt, VT_DISPATCH);
-        EXPECT_EQ(back.pdispVal, static_cast<IDispatch*>(&object));
-        EXPECT_EQ(object.refCount(), 3);
-        VariantClear(&back);
-    });
-    engine.reset();
-    EXPECT_TRUE(object.balanced()) << object.refCount();
+    EXPECT_EQ(toScript(arrayVariant(VT_VARIANT, vectorOf<_variant_t>(VT_VARIANT, {_variant_t(), date}))),
+              "threw Missing V8 variant implementation (returnVar.vt): 7");
 }
 
 TEST_F(ComHelperTest, UnknownsAreAskedForIDispatch) {
@@ -269,32 +223,22 @@ TEST_F(ComHelperTest, AnObjectWithoutTypeInformationIsStillWrappedAndGoesBackAsI
     EXPECT_TRUE(object.balanced()) << object.refCount();
 }
 
-
 // The engine's options: dates, currencies and decimals.
 class ComHelperOptionsTest : public ComHelperTest {
 protected:
     ComHelperOptionsTest() { engine->setOptions(format::engine::javascript::EngineOptions::all()); }
 };
 
-template <class T>
-SAFEARRAY* arrayOf(VARTYPE vt, std::vector<T> values) {
-    SAFEARRAY* array = SafeArrayCreateVector(vt, 0, static_cast<ULONG>(values.size()));
-    for (LONG i = 0; i < static_cast<LONG>(values.size()); ++i)
-        SafeArrayPutElement(array, &i, &values[static_cast<std::size_t>(i)]);
-    return array;
-}
-
 // What the script's local-time getters show.
 constexpr char const* localParts = "[v.getFullYear(), v.getMonth() + 1, v.getDate(), v.getHours(), v.getMinutes(), "
                                    "v.getSeconds(), v.getMilliseconds()].join('-')";
 
+// The sample's extensions script shows ordinary dates both ways; these are
+// the fractions, milliseconds, summer time and the ends of the range.
 TEST_F(ComHelperOptionsTest, OleDatesAreScriptDatesOfTheSameLocalDateAndTime) {
     for (auto const& [date, parts] : std::vector<std::pair<DATE, std::string>>{
-             {0, "1899-12-30-0-0-0-0"},
-             {1.5, "1899-12-31-12-0-0-0"},
              {-1.25, "1899-12-29-6-0-0-0"},
              {-0.5, "1899-12-30-12-0-0-0"},
-             {45352.75, "2024-3-1-18-0-0-0"},
              {45352 + 1.0 / 86'400'000, "2024-3-1-0-0-0-1"},
              {45485.5, "2024-7-12-12-0-0-0"},
              {-657434, "100-1-1-0-0-0-0"},
@@ -304,18 +248,12 @@ TEST_F(ComHelperOptionsTest, OleDatesAreScriptDatesOfTheSameLocalDateAndTime) {
         EXPECT_EQ(toScript(variant, std::string("v instanceof Date && ") + localParts), parts) << date;
     }
     for (auto const& [code, date] : std::vector<std::pair<std::string, DATE>>{
-             {"new Date(1899, 11, 29, 6)", -1.25},
-             {"new Date(2024, 2, 1, 18)", 45352.75},
-             {"new Date(2024, 6, 12, 12)", 45485.5},
-             {"new Date(2024, 2, 1, 0, 0, 0, 1)", 45352 + 1.0 / 86'400'000}}) {
+             {"new Date(2024, 6, 12, 12)", 45485.5}, {"new Date(2024, 2, 1, 0, 0, 0, 1)", 45352 + 1.0 / 86'400'000}}) {
         _variant_t converted = toCom(code);
         EXPECT_EQ(converted.vt, VT_DATE) << code;
         EXPECT_DOUBLE_EQ(converted.date, date) << code;
     }
-    _variant_t dates;
-    dates.vt = VT_ARRAY | VT_DATE;
-    dates.parray = arrayOf<DATE>(VT_DATE, {0, -1.25});
-    EXPECT_EQ(toScript(dates, "v.map(d => d.getDate() + '/' + d.getHours()).join()"), "30/0,29/6");
+    EXPECT_EQ(toScript(arrayVariant(VT_DATE, vectorOf<DATE>(VT_DATE, {0, -1.25})), "v.map(d => d.getDate() + '/' + d.getHours()).join()"), "30/0,29/6");
     EXPECT_TRUE(asserts.empty());
 }
 
@@ -359,10 +297,8 @@ TEST_F(ComHelperOptionsTest, CurrenciesAndDecimalsAreTheNearestNumbers) {
              {decimal(0x405, 0xFDF7E5AF85E00000ULL, 20, false), "190"}})
         EXPECT_EQ(toScript(variant, "typeof v + ' ' + (v === " + literal + ")"), "number true") << literal;
     EXPECT_EQ(toScript(decimal(0, 1, 29, false)), "threw A DECIMAL from COM has a scale beyond 28");
-    _variant_t currencies;
-    currencies.vt = VT_ARRAY | VT_CY;
-    currencies.parray = arrayOf<CY>(VT_CY, {currency(25000).cyVal, currency(-1).cyVal});
-    EXPECT_EQ(toScript(currencies, "v.join()"), "2.5,-0.0001");
+    EXPECT_EQ(toScript(arrayVariant(VT_CY, vectorOf<CY>(VT_CY, {currency(25000).cyVal, currency(-1).cyVal})), "v.join()"),
+              "2.5,-0.0001");
 }
 
 } // namespace

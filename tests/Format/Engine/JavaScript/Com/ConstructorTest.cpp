@@ -49,19 +49,16 @@ protected:
     bool returnNumber = false;
 };
 
-TEST_F(ConstructorTest, TheFirstOverloadThatTakesTheArgumentsIsCalled) {
+TEST_F(ConstructorTest, TheFirstOverloadThatTakesTheArgumentsIsCalledWithThemReversed) {
     EXPECT_EQ(run("new Item('a') instanceof Item"), "true");
     EXPECT_EQ(run("var first = new Item('a'); new Item(first, 2); new Item(); new Item(5); calls = 0"), "0");
     EXPECT_EQ(calls, (std::vector<DISPID>{itemNew, itemNew, itemNew2, itemNew, itemNew}));
-    // New2's object parameter took the wrapper as its COM object.
+    // New2's object parameter takes the wrapper as its COM object.
+    run("new Item(new Item('a'), 2.5)");
+    EXPECT_EQ(argumentTypes, (std::vector<VARTYPE>{VT_R8, VT_DISPATCH}));
     EXPECT_EQ(thrown("new Item(first, 2, 3)"), "No matching constructor found.");
     EXPECT_EQ(thrown("new Item(null, 1)"), "No matching constructor found.");
     EXPECT_EQ(thrown("new Item([1], 'two', 3)"), "No matching constructor found.");
-}
-
-TEST_F(ConstructorTest, ArgumentsGoReversedAndObjectsAsTheirComObject) {
-    run("new Item(new Item('a'), 2.5)");
-    EXPECT_EQ(argumentTypes, (std::vector<VARTYPE>{VT_R8, VT_DISPATCH}));
     EXPECT_EQ(thrown("new Item({}, 2)"),
               "Item: argument 1 cannot be passed to COM: script objects other than arrays and COM objects have no "
               "COM form");
@@ -100,7 +97,6 @@ TEST_F(ConstructorTest, CallingTheConstructorWithoutNewIsRefused) {
     EXPECT_EQ(asserts, (std::vector<std::string>{"IsConstructCall should be true.", "IsConstructCall should be true."}));
     EXPECT_EQ(calls.size(), 1u);
 }
-
 
 TEST_F(ConstructorTest, TheStaticNewIsRefusedAsDeprecatedDuringADebugRun) {
     engine->setDebugging(true);

@@ -45,7 +45,7 @@ TEST_F(EngineLimitsTest, TerminateEndsOnlyTheRunInProgress) {
 TEST_F(EngineLimitsTest, ATimeLimitEndsALongRunAndNotTheShortOnes) {
     engine->setTimeLimit(300ms);
     for (int i = 0; i < 100; ++i)
-        ASSERT_EQ(run("6*7"), "42");
+        ASSERT_EQ(run("6*7"), "42"); // the limit is per run
     EXPECT_EQ(run("for (;;) {}"), "");
     EXPECT_THAT(reportedMessages(), ElementsAre("Script terminated: it ran longer than its time limit of 0.3 s"));
     EXPECT_EQ(run("6*7"), "42");
@@ -54,34 +54,23 @@ TEST_F(EngineLimitsTest, ATimeLimitEndsALongRunAndNotTheShortOnes) {
     EXPECT_EQ(reported.size(), 1u);
 }
 
-TEST_F(EngineLimitsTest, GrowingTheHeapPastItsLimitEndsTheScriptNotTheProcess) {
+// qorjs's fault suite fills the heap in three ways and the ArrayBuffers past
+// their bound; here, what the engine is like afterwards.
+TEST_F(EngineLimitsTest, AfterTheHeapOrArrayBuffersReachTheirLimitTheEngineRunsOn) {
     EXPECT_TRUE(engine->setHeapLimit(16 << 20));
-    // Each grows by garbage of its own run, which is collected after it.
-    for (char const* growth : {
-             "(() => { const a = []; for (;;) a.push(new Array(100).fill(0.5)); })()",
-             "(() => { const a = []; for (let i = 0;; i++) a.push({ index: i, name: 'n' + i }); })()",
-             "(() => { let s = ''; for (let i = 0;; i++) s += String(i); })()",
-         }) {
-        reported.clear();
-        EXPECT_EQ(run(growth), "") << growth;
-        EXPECT_THAT(reportedMessages(), ElementsAre("Script terminated: its heap reached the limit of 16 MB"))
-            << growth;
-        EXPECT_EQ(run("6*7"), "42") << growth;
-    }
-    EXPECT_FALSE(engine->setHeapLimit(32 << 20)); // too late: the isolate exists
-}
-
-TEST_F(EngineLimitsTest, ArrayBuffersPastTheirBoundThrowARangeError) {
     engine->setArrayBufferLimit(4 << 20);
-    EXPECT_EQ(run("try { new ArrayBuffer(8 << 20); 'made' } catch (e) { String(e) }"),
-              "RangeError: Array buffer allocation failed");
+    EXPECT_EQ(run("(() => { const a = []; for (;;) a.push(new Array(100).fill(0.5)); })()"), "");
+    EXPECT_THAT(reportedMessages(), ElementsAre("Script terminated: its heap reached the limit of 16 MB"));
+    EXPECT_EQ(run("6*7"), "42");
+    EXPECT_FALSE(engine->setHeapLimit(32 << 20)); // too late: the isolate exists
+
     EXPECT_EQ(run("const kept = []; try { for (;;) kept.push(new Uint8Array(1 << 20)); } catch (e) { kept.length }"),
               "4");
     // What the script lets go of is collected to make room.
     EXPECT_EQ(run("kept.length = 0; for (let i = 0; i < 64; i++) new Float64Array(1 << 17); 'room'"), "room");
     engine->setArrayBufferLimit(std::nullopt);
     EXPECT_EQ(run("new ArrayBuffer(8 << 20).byteLength"), "8388608");
-    EXPECT_TRUE(reported.empty());
+    EXPECT_EQ(reported.size(), 1u);
 }
 
 } // namespace

@@ -95,20 +95,13 @@ TEST_F(EnumeratorTest, AWalkEndsWhereNextStopsOrFails) {
     TypedDispatch plain(host.typeInfo(iidPoint));
     give(&plain);
     EXPECT_EQ(run("new Enumerator(Application.Items).atEnd()"), "true");
+    // Only a COM object can be walked.
+    for (char const* argument : {"{}", "", "e"})
+        EXPECT_EQ(thrown("new Enumerator(" + std::string(argument) + ")"), "Enumerator: the argument is not a COM object");
+    EXPECT_EQ(thrown("e.atEnd.call({})"), "TypeError: Illegal invocation");
     engine.reset();
     EXPECT_TRUE(plain.balanced()) << plain.refCount();
     EXPECT_TRUE(collection.enumVariant.balanced()) << collection.enumVariant.refCount();
-}
-
-TEST_F(EnumeratorTest, OnlyACOMObjectCanBeWalked) {
-    EXPECT_EQ(thrown("new Enumerator({})"), "Enumerator: the argument is not a COM object");
-    EXPECT_EQ(thrown("new Enumerator()"), "Enumerator: the argument is not a COM object");
-    EnumerableCollection collection(host.typeInfo(iidRows), {});
-    give(&collection);
-    run("var e = new Enumerator(Application.Items)");
-    EXPECT_EQ(thrown("new Enumerator(e)"), "Enumerator: the argument is not a COM object");
-    EXPECT_EQ(thrown("e.atEnd.call({})"), "TypeError: Illegal invocation");
-    engine.reset();
 }
 
 TEST_F(EnumeratorTest, EnumeratorsAreReleasedWhenCollectedOrWithTheEngine) {
@@ -124,13 +117,11 @@ TEST_F(EnumeratorTest, EnumeratorsAreReleasedWhenCollectedOrWithTheEngine) {
     EXPECT_TRUE(collection.balanced()) << collection.refCount();
 }
 
-TEST_F(EnumeratorTest, CollectionsAndEnumeratorsWorkWithForOf) {
+// The sample's collections script walks a collection with for...of.
+TEST_F(EnumeratorTest, AnEnumeratorWalkedWithForOfGoesOnFromWhereItStands) {
     EnumerableCollection collection(host.typeInfo(iidRows), {_variant_t(u"x"), _variant_t(u"y"), _variant_t(u"z")});
     give(&collection);
-    EXPECT_EQ(run("var rows = Application.Items, all = []; for (const row of rows) all.push(row); all.join()"),
-              "x,y,z");
-    EXPECT_EQ(run("[...rows].length + ':' + Array.from(rows).join('')"), "3:xyz");
-    // An Enumerator walks on from where it stands.
+    run("var rows = Application.Items");
     EXPECT_EQ(run("var e = new Enumerator(rows); e.moveNext(); var rest = []; for (const x of e) rest.push(x);"
                   "[rest.join(), e.atEnd()].join()"),
               "y,z,true");

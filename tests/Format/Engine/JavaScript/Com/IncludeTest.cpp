@@ -15,32 +15,8 @@ protected:
     qor::test::ScriptFiles files;
 };
 
-TEST_F(IncludeTest, BadArgumentsThrowAndReadNothing) {
-    EXPECT_EQ(caught("Include()"), "string:Incorrect number of arguments passed to Include().");
-    EXPECT_EQ(caught("Include('a', 'b')"), "string:Incorrect number of arguments passed to Include().");
-    EXPECT_EQ(caught("Include(Symbol('x'))"), "object:TypeError: Cannot convert a Symbol value to a string");
-    EXPECT_TRUE(reported.empty());
-}
-
-TEST_F(IncludeTest, RunsEachNameOnceInTheSameContext) {
-    auto lib = files.name("lib.js");
-    files.write("lib.js", "var loads = (typeof loads === 'number' ? loads : 0) + 1;");
-    EXPECT_EQ(run("Include('" + lib + "'); Include('" + lib + "'); loads"), "1");
-    EXPECT_EQ(run("String(Include('" + lib + "'))"), "undefined");
-    EXPECT_EQ(run("loads"), "1");
-    EXPECT_TRUE(reported.empty());
-}
-
-TEST_F(IncludeTest, AMissingFileThrowsOnceAndLeavesAPendingError) {
-    auto missing = files.name("missing.js");
-    EXPECT_EQ(caught("Include('" + missing + "')"), "string:Could not find included file: `" + missing + "`");
-    EXPECT_EQ(caught("Include('" + missing + "')"), "no exception");
-    // A run that succeeds leaves the error pending for the stop.
-    EXPECT_TRUE(reported.empty());
-    engine->stopScript();
-    EXPECT_THAT(reportedMessages(), ElementsAre("Not able to find module: " + missing));
-}
-
+// qorjs's fault suite shows that a file runs once, and what bad arguments
+// and a missing file throw.
 TEST_F(IncludeTest, AnIncludedFileThatFailsLeavesItsErrorPendingAndTheCallerGoesOn) {
     files.write("broken.js", "var = 1;");
     EXPECT_EQ(run("Include('" + files.name("broken.js") + "'); 'done'"), "done");
@@ -62,8 +38,6 @@ TEST_F(IncludeTest, AnIncludedFileThatFailsLeavesItsErrorPendingAndTheCallerGoes
     EXPECT_EQ(reported[1].resourceName, files.name("bad.js"));
     EXPECT_EQ(reported[1].lineNumber, 2);
 }
-
-
 
 TEST_F(IncludeTest, GoesThroughTheHostsResolver) {
     std::vector<std::string> asked;

@@ -42,21 +42,17 @@ protected:
     IDispatch* handedOut = &item;
 };
 
-TEST_F(ScriptEventsTest, ListenersHearTheirEventWithItsArgumentsUntilRemoved) {
+// The sample's extensions script adds and removes listeners and binds
+// functions with ConnectObject.
+TEST_F(ScriptEventsTest, AListenerIsAddedOnceWhateverTheCaseOfTheEventAndBadOnesAreRefused) {
     run("var item = Application.Items, heard = [];"
-        "function first(row, value) { heard.push(`first ${row} ${value} ${this === item}`); }"
-        "function second(row) { heard.push('second ' + row); }"
+        "function first(row, value) { heard.push(`${row} ${value} ${this === item}`); }"
         "item.addEventListener('Changed', first);"
-        "item.addEventListener('changed', first);" // any case; a listener is added once
-        "item.addEventListener('Changed', second);");
+        "item.addEventListener('changed', first);");
     EXPECT_EQ(item.fire(1, {_variant_t(LONG{3}), _variant_t(OLESTR("x"))}), 1u);
     EXPECT_EQ(item.fire(2, {}), 1u);
-    EXPECT_EQ(run("heard.join()"), "first 3 x true,second 3");
-
-    run("item.removeEventListener('Changed', first); heard = []");
-    item.fire(1, {_variant_t(LONG{4}), _variant_t()});
-    EXPECT_EQ(run("heard.join()"), "second 4");
-    run("item.removeEventListener('Changed', second)");
+    EXPECT_EQ(run("heard.join()"), "3 x true");
+    run("item.removeEventListener('Changed', first)");
     EXPECT_EQ(item.connectionCount(), 0u);
 
     EXPECT_EQ(thrown("item.addEventListener('Nope', () => {})"), "addEventListener: ItemEvents has no event \"Nope\"");
@@ -90,7 +86,6 @@ TEST_F(ScriptEventsTest, ObjectsMetAtRunTimeNameTheirEventsAndAMemberOfTheSameNa
     EXPECT_TRUE(rows.balanced()) << rows.refCount();
     EXPECT_TRUE(listened.balanced()) << listened.refCount();
 }
-
 
 TEST_F(ScriptEventsTest, AThrowingListenerIsReportedAndTheNextOneStillHears) {
     run("var item = Application.Items, heard = [];"

@@ -65,11 +65,4 @@ TEST_F(SnapshotFallbackTest, ATemplateReferringToAnUnknownAddressFallsBackBefore
     EXPECT_FALSE(StartupSnapshot::isEnabled());
 }
 
-TEST_F(SnapshotFallbackTest, WithoutFailuresTheSecondEngineStartsFromTheBlob) {
-    std::string const log = runTwoEngines();
-    EXPECT_EQ(occurrences(log, "Initiate from snapshot failed"), 0u) << log;
-    EXPECT_TRUE(StartupSnapshot::isEnabled());
-    EXPECT_NE(StartupSnapshot::blob(), nullptr);
-}
-
 } // namespace
