@@ -246,8 +246,10 @@ HRESULT PreparedCall::call(void* instance, ULONG_PTR address, VARIANTARG** argum
 
 HRESULT PreparedCall::callWithRegisterValues(void* instance, ULONG_PTR address, RegisterArguments& registers,
                                              std::uint64_t& returned) const {
-    if (FAILED(status_) || !inRegisters_)
-        return FAILED(status_) ? status_ : E_UNEXPECTED;
+    if (FAILED(status_))
+        return status_;
+    if (!inRegisters_)
+        return E_UNEXPECTED;
     Function const function = target(instance, address);
     if (!function)
         return E_INVALIDARG;

@@ -10,8 +10,8 @@
 #include "Platform/Posix/Ole/VarType.h"
 
 #include <algorithm>
-#include <cstring>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <optional>
 

@@ -96,6 +96,7 @@ v8::Local<v8::Value> variant_comToV8(_variant_t returnVar, v8::Isolate* isolate)
 // The same for a VARIANT the caller hands over without a copy: it is cleared
 // on return.
 v8::Local<v8::Value> convertFromVariant(VARIANT& taken, v8::Isolate* isolate);
+
 // The same into a callback's return value, which is left as it is when the
 // conversion gives nothing. The scalars most calls return go straight into
 // the return slot, without a handle of their own.
@@ -124,6 +125,7 @@ void returnFromVariant(VARIANT& taken, v8::Isolate* isolate, v8::ReturnValue<T> 
     }
     taken.vt = VT_EMPTY;
 }
+
 // The same for a VARIANT the caller keeps, unchanged.
 v8::Local<v8::Value> convertBorrowedVariant(VARIANT const& borrowed, v8::Isolate* isolate);
 
