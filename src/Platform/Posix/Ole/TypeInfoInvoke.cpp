@@ -34,6 +34,14 @@ void* valueAddress(VARIANT& v, VARTYPE vt) {
     }
 }
 
+// Readies `retval` for the [retval] of type `pointee` a method writes, and
+// gives the address passed for it. A VARIANT result is written whole by the
+// method; any other is a value of the declared type.
+void* retvalTarget(VARIANT& retval, VARTYPE pointee) {
+    retval.vt = pointee == VT_VARIANT ? VARTYPE{VT_EMPTY} : pointee;
+    return valueAddress(retval, pointee);
+}
+
 // VariantClear, without the call for a value that owns nothing.
 void clear(VARIANT& v) {
     if (v.vt == VT_EMPTY || vartype::isPlainValue(v.vt))
@@ -203,11 +211,7 @@ private:
     HRESULT prepareRetval(std::size_t j, CallType const& type) {
         if ((type.vt & VT_BYREF) == 0)
             return DISP_E_BADVARTYPE;
-        VARTYPE const pointee = static_cast<VARTYPE>(type.vt & ~VT_BYREF);
-        // A VARIANT result is written whole by the method; any other is a
-        // value of the declared type.
-        retval_.vt = pointee == VT_VARIANT ? VARTYPE{VT_EMPTY} : pointee;
-        passReference(j, type.vt, valueAddress(retval_, pointee));
+        passReference(j, type.vt, retvalTarget(retval_, static_cast<VARTYPE>(type.vt & ~VT_BYREF)));
         return S_OK;
     }
 
@@ -301,12 +305,10 @@ std::optional<HRESULT> invokeDirect(InvokePlan const& plan, void* instance, DISP
         case InvokePlan::Role::locale:
             registers[j + 1] = static_cast<std::uint64_t>(std::int64_t{static_cast<LONG>(invokeLocale)});
             break;
-        case InvokePlan::Role::retval: {
-            VARTYPE const pointee = static_cast<VARTYPE>(vt & ~VT_BYREF);
-            retval.vt = pointee == VT_VARIANT ? VARTYPE{VT_EMPTY} : pointee;
-            registers[j + 1] = reinterpret_cast<std::uintptr_t>(valueAddress(retval, pointee));
+        case InvokePlan::Role::retval:
+            registers[j + 1] =
+                reinterpret_cast<std::uintptr_t>(retvalTarget(retval, static_cast<VARTYPE>(vt & ~VT_BYREF)));
             break;
-        }
         }
     }
     std::uint64_t returned = 0;
