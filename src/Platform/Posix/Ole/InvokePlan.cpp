@@ -2,6 +2,9 @@
 
 #include "Platform/Posix/Ole/ArgumentCoercion.h"
 #include "Platform/Posix/Ole/CTypeInfo.h"
+#include "Platform/Posix/Ole/VarType.h"
+
+#include <algorithm>
 
 namespace qor::platform::posix::ole {
 
@@ -82,6 +85,24 @@ HRESULT callTypeOf(CTypeInfo& owner, TYPEDESC const& type, CallType& out, int de
     }
 }
 
+// A parameter a direct call passes as it stands: a plain value in its own
+// type, the [retval] pointer to a result that needs no fixing up after the
+// call, or the locale.
+bool passesDirectly(InvokePlan::Param const& param) {
+    if (FAILED(param.typeError))
+        return false;
+    switch (param.role) {
+    case InvokePlan::Role::argument:
+        return !param.type.iid && vartype::isPlainValue(param.type.vt);
+    case InvokePlan::Role::retval:
+        // A DECIMAL written over its VARIANT's type needs retyping.
+        return (param.type.vt & VT_BYREF) != 0 && param.type.vt != (VT_BYREF | VT_DECIMAL);
+    case InvokePlan::Role::locale:
+        return true;
+    }
+    return false;
+}
+
 InvokePlan::Role roleOf(FUNCDESC const& func, std::size_t j) {
     USHORT const flags = func.lprgelemdescParam[j].paramdesc.wParamFlags;
     if ((flags & PARAMFLAG_FRETVAL) && j + 1 == std::size_t(func.cParams))
@@ -151,6 +172,8 @@ InvokePlan::InvokePlan(CTypeInfo& owner, FUNCDESC const& func)
         else if (params_[j].role == Role::argument)
             declared_.push_back(j);
     }
+    direct_ = returnsHresult_ && SUCCEEDED(nativeCall_.status()) && nativeCall_.inRegisters() &&
+              std::ranges::all_of(params_, passesDirectly);
 }
 
 InvokePlan::~InvokePlan() {

@@ -63,6 +63,11 @@ public:
     // S_OK when the declared result can be received.
     HRESULT returnError() const { return returnError_; }
     PreparedCall const& nativeCall() const { return nativeCall_; }
+    // Whether a call whose arguments all come positionally, each in exactly
+    // its parameter's type, can go to the method as it stands: every
+    // parameter a plain value in a register or the [retval] pointer, an
+    // HRESULT back. Such a call coerces and copies nothing.
+    bool direct() const { return direct_; }
 
 private:
     FUNCDESC const& func_;
@@ -76,6 +81,7 @@ private:
     HRESULT returnError_ = S_OK;
     std::vector<VARTYPE> passed_; // how each parameter goes to the native call
     PreparedCall nativeCall_;
+    bool direct_ = false;
 };
 
 } // namespace qor::platform::posix::ole

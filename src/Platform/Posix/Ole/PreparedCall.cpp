@@ -219,18 +219,19 @@ PreparedCall::PreparedCall(CallTarget target, CALLCONV cc, VARTYPE vtReturn, UIN
         status_ = E_UNEXPECTED;
 }
 
+PreparedCall::Function PreparedCall::target(void* instance, ULONG_PTR address) const {
+    if (target_ == CallTarget::function)
+        return reinterpret_cast<Function>(address);
+    if (!instance || address % sizeof(void*) != 0)
+        return nullptr;
+    auto const* vtable = *static_cast<void (*const* const*)()>(instance);
+    return vtable[address / sizeof(void*)];
+}
+
 HRESULT PreparedCall::call(void* instance, ULONG_PTR address, VARIANTARG** arguments, VARIANT* result) const {
     if (FAILED(status_))
         return status_;
-    void (*function)() = nullptr;
-    if (target_ == CallTarget::vtableSlot) {
-        if (!instance || address % sizeof(void*) != 0)
-            return E_INVALIDARG;
-        auto const* vtable = *static_cast<void (*const* const*)()>(instance);
-        function = vtable[address / sizeof(void*)];
-    } else {
-        function = reinterpret_cast<void (*)()>(address);
-    }
+    Function const function = target(instance, address);
     if (!function)
         return E_INVALIDARG;
     for (UINT i = 0; i < count_; ++i)
@@ -240,6 +241,20 @@ HRESULT PreparedCall::call(void* instance, ULONG_PTR address, VARIANTARG** argum
         callInRegisters(function, instance, arguments, result);
     else
         callThroughFfi(function, instance, arguments, result);
+    return S_OK;
+}
+
+HRESULT PreparedCall::callWithRegisterValues(void* instance, ULONG_PTR address, RegisterArguments& registers,
+                                             std::uint64_t& returned) const {
+    if (FAILED(status_))
+        return status_;
+    if (!inRegisters_)
+        return E_UNEXPECTED;
+    Function const function = target(instance, address);
+    if (!function)
+        return E_INVALIDARG;
+    registers[0] = reinterpret_cast<std::uintptr_t>(instance);
+    returned = callWithRegisters(function, registers);
     return S_OK;
 }
 

@@ -8,6 +8,7 @@
 #include <ffi.h>
 
 #include "Platform/Posix/Ole/CallStorage.h"
+#include "Platform/Posix/Ole/RegisterCall.h"
 #include "Platform/Posix/Ole/TypeDescription.h"
 #include "Platform/Posix/Ole/Types.h"
 #include "Platform/Posix/Ole/Variant.h"
@@ -37,7 +38,17 @@ public:
     // looked at for a vtable slot only.
     HRESULT call(void* instance, ULONG_PTR address, VARIANTARG** arguments, VARIANT* result) const;
 
+    // Whether the call goes in integer registers only (RegisterCall.h).
+    bool inRegisters() const { return inRegisters_; }
+    // For such a call: the arguments already in `registers` after the
+    // object's place, which this fills; the result register in `returned`.
+    HRESULT callWithRegisterValues(void* instance, ULONG_PTR address, RegisterArguments& registers,
+                                   std::uint64_t& returned) const;
+
 private:
+    using Function = void (*)();
+    // The function a call goes to; null when there is none.
+    Function target(void* instance, ULONG_PTR address) const;
     void callInRegisters(void (*function)(), void* instance, VARIANTARG** arguments, VARIANT* result) const;
     void callThroughFfi(void (*function)(), void* instance, VARIANTARG** arguments, VARIANT* result) const;
 

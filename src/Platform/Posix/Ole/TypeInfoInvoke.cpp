@@ -6,11 +6,14 @@
 #include "Platform/Posix/Ole/ArgumentCoercion.h"
 #include "Platform/Posix/Ole/CallStorage.h"
 #include "Platform/Posix/Ole/InvokePlan.h"
+#include "Platform/Posix/Ole/RegisterCall.h"
 #include "Platform/Posix/Ole/VarType.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <memory>
+#include <optional>
 
 namespace qor::platform::posix::ole {
 
@@ -29,6 +32,14 @@ void* valueAddress(VARIANT& v, VARTYPE vt) {
     default:
         return &v.llVal;
     }
+}
+
+// Readies `retval` for the [retval] of type `pointee` a method writes, and
+// gives the address passed for it. A VARIANT result is written whole by the
+// method; any other is a value of the declared type.
+void* retvalTarget(VARIANT& retval, VARTYPE pointee) {
+    retval.vt = pointee == VT_VARIANT ? VARTYPE{VT_EMPTY} : pointee;
+    return valueAddress(retval, pointee);
 }
 
 // VariantClear, without the call for a value that owns nothing.
@@ -200,11 +211,7 @@ private:
     HRESULT prepareRetval(std::size_t j, CallType const& type) {
         if ((type.vt & VT_BYREF) == 0)
             return DISP_E_BADVARTYPE;
-        VARTYPE const pointee = static_cast<VARTYPE>(type.vt & ~VT_BYREF);
-        // A VARIANT result is written whole by the method; any other is a
-        // value of the declared type.
-        retval_.vt = pointee == VT_VARIANT ? VARTYPE{VT_EMPTY} : pointee;
-        passReference(j, type.vt, valueAddress(retval_, pointee));
+        passReference(j, type.vt, retvalTarget(retval_, static_cast<VARTYPE>(type.vt & ~VT_BYREF)));
         return S_OK;
     }
 
@@ -271,6 +278,52 @@ private:
     CallStorage<VARIANTARG*> pointers_;
     VARIANT retval_{};
 };
+
+// A call of a direct plan (InvokePlan::direct) whose arguments are already
+// what the method takes, made with nothing prepared per parameter. Empty
+// when the call needs coercion, defaults or named arguments: then the
+// general path makes it.
+std::optional<HRESULT> invokeDirect(InvokePlan const& plan, void* instance, DISPPARAMS const& params, VARIANT* result,
+                                    HRESULT& methodResult) {
+    std::size_t const count = plan.paramCount();
+    if (params.cNamedArgs != 0 || params.cArgs != plan.declared().size())
+        return std::nullopt;
+    RegisterArguments registers{};
+    VARIANT retval{};
+    std::size_t next = params.cArgs; // rgvarg holds the last argument first
+    for (std::size_t j = 0; j < count; ++j) {
+        InvokePlan::Param const& param = plan.param(j);
+        VARTYPE const vt = param.type.vt;
+        switch (param.role) {
+        case InvokePlan::Role::argument: {
+            VARIANT const& argument = params.rgvarg[--next];
+            if (argument.vt != vt)
+                return std::nullopt;
+            registers[j + 1] = registerValue(vt, argument);
+            break;
+        }
+        case InvokePlan::Role::locale:
+            registers[j + 1] = static_cast<std::uint64_t>(std::int64_t{static_cast<LONG>(invokeLocale)});
+            break;
+        case InvokePlan::Role::retval:
+            registers[j + 1] =
+                reinterpret_cast<std::uintptr_t>(retvalTarget(retval, static_cast<VARTYPE>(vt & ~VT_BYREF)));
+            break;
+        }
+    }
+    std::uint64_t returned = 0;
+    if (HRESULT hr = plan.nativeCall().callWithRegisterValues(instance, static_cast<ULONG_PTR>(plan.func().oVft),
+                                                              registers, returned);
+        FAILED(hr))
+        return hr;
+    methodResult = static_cast<HRESULT>(static_cast<std::uint32_t>(returned));
+    if (SUCCEEDED(methodResult) && result != nullptr) {
+        clear(*result);
+        moveValue(*result, retval);
+    }
+    clear(retval);
+    return S_OK;
+}
 
 // A failed method becomes DISP_E_EXCEPTION, described by the error object
 // the method left, unless the object says it does not use them.
@@ -356,12 +409,21 @@ STDMETHODIMP CTypeInfo::Invoke(PVOID pvInstance, MEMBERID memid, WORD wFlags, DI
     if (found->function->call->funckind == FUNC_DISPATCH)
         return forwardToDispatch(pvInstance, memid, wFlags, pDispParams, pVarResult, pExcepInfo, puArgErr);
     std::unique_ptr<InvokePlan> unkept;
-    InvokeCall call(invokePlan(*found, unkept), *pDispParams, puArgErr);
-    if (HRESULT hr = call.prepare(); FAILED(hr))
-        return hr;
+    InvokePlan const& plan = invokePlan(*found, unkept);
     HRESULT methodResult = S_OK;
-    if (HRESULT hr = call.call(pvInstance, pVarResult, methodResult); FAILED(hr))
-        return hr;
+    std::optional<HRESULT> direct;
+    if (plan.direct())
+        direct = invokeDirect(plan, pvInstance, *pDispParams, pVarResult, methodResult);
+    if (direct) {
+        if (FAILED(*direct))
+            return *direct;
+    } else {
+        InvokeCall call(plan, *pDispParams, puArgErr);
+        if (HRESULT hr = call.prepare(); FAILED(hr))
+            return hr;
+        if (HRESULT hr = call.call(pvInstance, pVarResult, methodResult); FAILED(hr))
+            return hr;
+    }
     if (FAILED(methodResult))
         return exceptionOf(methodResult, pvInstance, attr_.guid, pExcepInfo);
     return S_OK;

@@ -56,9 +56,9 @@ public:
     ComCall& operator=(ComCall const&) = delete;
     ~ComCall() {
         clearVariant(result_);
-        for (BSTR text : {excepInfo_.bstrSource, excepInfo_.bstrDescription, excepInfo_.bstrHelpFile})
-            if (text != nullptr)
-                SysFreeString(text);
+        freeText(excepInfo_.bstrSource);
+        freeText(excepInfo_.bstrDescription);
+        freeText(excepInfo_.bstrHelpFile);
     }
 
     HRESULT invoke(IDispatch* dispatch, DISPID dispid, WORD flags, DISPPARAMS& parameters) {
@@ -68,6 +68,11 @@ public:
     EXCEPINFO const& excepInfo() const { return excepInfo_; }
 
 private:
+    static void freeText(BSTR text) {
+        if (text != nullptr) [[unlikely]]
+            SysFreeString(text);
+    }
+
     VARIANT result_;
     EXCEPINFO excepInfo_{};
 };
@@ -77,9 +82,7 @@ private:
 // conversion that fails has thrown already.
 template <class ReturnValue>
 void returnResult(v8::Isolate* isolate, ComCall& call, ReturnValue returnValue) {
-    v8::Local<v8::Value> value = ComHelper::convertFromVariant(call.result(), isolate);
-    if (!value.IsEmpty())
-        returnValue.Set(value);
+    ComHelper::returnFromVariant(call.result(), isolate, returnValue);
 }
 
 // The COM object behind a wrapper. A global object gets the engine's shared
@@ -90,16 +93,12 @@ enum class SharedInstance { fetch, leave };
 // template, so theirs need no count of internal fields.
 enum class Receiver { checked, unchecked };
 
-IDispatch* dispatchOf(v8::Isolate* isolate, v8::Local<v8::Object> object, std::string const& className,
-                      std::string_view member, std::string_view callback, SharedInstance shared,
-                      Receiver receiver = Receiver::unchecked) {
-    if (receiver == Receiver::unchecked && object->InternalFieldCount() != 1) {
-        report("InternalFieldCount should be 1.", callback, __LINE__);
-        throwString(isolate, fmt::format("{}.{}: not used on a {} object", className, member, className));
-        return nullptr;
-    }
-    auto* dispatch = static_cast<IDispatch*>(object->GetAlignedPointerFromInternalField(0));
-    if (dispatch == nullptr && shared == SharedInstance::fetch) {
+// A wrapper without its object: a global object's first use, or a failure.
+[[gnu::noinline]] IDispatch* missingDispatch(v8::Isolate* isolate, v8::Local<v8::Object> object,
+                                             std::string const& className, std::string_view member,
+                                             std::string_view callback, SharedInstance shared) {
+    IDispatch* dispatch = nullptr;
+    if (shared == SharedInstance::fetch) {
         dispatch = IsolateData::engine(isolate).getSharedInstance(className);
         object->SetAlignedPointerInInternalField(0, dispatch);
     }
@@ -108,6 +107,25 @@ IDispatch* dispatchOf(v8::Isolate* isolate, v8::Local<v8::Object> object, std::s
         throwString(isolate, fmt::format("{}.{}: the COM object could not be created", className, member));
     }
     return dispatch;
+}
+
+[[gnu::noinline]] void refuseReceiver(v8::Isolate* isolate, std::string const& className, std::string_view member,
+                                      std::string_view callback) {
+    report("InternalFieldCount should be 1.", callback, __LINE__);
+    throwString(isolate, fmt::format("{}.{}: not used on a {} object", className, member, className));
+}
+
+inline IDispatch* dispatchOf(v8::Isolate* isolate, v8::Local<v8::Object> object, std::string const& className,
+                             std::string_view member, std::string_view callback, SharedInstance shared,
+                             Receiver receiver = Receiver::unchecked) {
+    if (receiver == Receiver::unchecked && object->InternalFieldCount() != 1) [[unlikely]] {
+        refuseReceiver(isolate, className, member, callback);
+        return nullptr;
+    }
+    auto* dispatch = static_cast<IDispatch*>(object->GetAlignedPointerFromInternalField(0));
+    if (dispatch != nullptr) [[likely]]
+        return dispatch;
+    return missingDispatch(isolate, object, className, member, callback, shared);
 }
 
 // Which pointer a member is called through: the object's own IDispatch for

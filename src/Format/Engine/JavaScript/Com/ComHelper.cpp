@@ -17,9 +17,14 @@
 
 #include <fmt/format.h>
 
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#endif
+
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <type_traits>
 #include <vector>
 
 namespace qor::format::engine::javascript::ComHelper {
@@ -61,6 +66,26 @@ private:
 // the few bytes written would be read back as a whole before they settle.
 void set(VARIANT& target, VARTYPE vt) {
     target.vt = vt;
+}
+
+// A scalar's type and value in one store. An Invoke that copies its
+// arguments reads each back whole, at once: stored in pieces, that read
+// waits until the pieces have reached the cache.
+void setScalar(VARIANT& target, VARTYPE vt, std::uint64_t bits) {
+#if defined(__SSE2__) || defined(_M_X64)
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(&target), _mm_set_epi64x(static_cast<long long>(bits), vt));
+#else
+    target.vt = vt;
+    std::memcpy(&target.llVal, &bits, sizeof bits);
+#endif
+}
+
+template <class T>
+std::uint64_t bitsOf(T value) {
+    static_assert(sizeof(T) <= sizeof(std::uint64_t) && std::is_trivially_copyable_v<T>);
+    std::uint64_t bits = 0;
+    std::memcpy(&bits, &value, sizeof value);
+    return bits;
 }
 
 // The whole text, U+0000 included: a BSTR carries its length. The empty
@@ -190,23 +215,19 @@ std::expected<IDispatch*, ConversionFailure> wrappedDispatch(v8::Isolate* isolat
 Conversion convertToVariant(v8::Isolate* isolate, v8::Local<v8::Value> value, VARIANT& target) {
     // The order matters: every int32 is a number too, every array an object.
     if (value->IsInt32()) {
-        set(target, VT_I4);
-        target.lVal = value.As<v8::Int32>()->Value();
+        setScalar(target, VT_I4, bitsOf(static_cast<LONG>(value.As<v8::Int32>()->Value())));
         return {};
     }
     if (value->IsUint32()) {
-        set(target, VT_UI4);
-        target.ulVal = value.As<v8::Uint32>()->Value();
+        setScalar(target, VT_UI4, bitsOf(static_cast<ULONG>(value.As<v8::Uint32>()->Value())));
         return {};
     }
     if (value->IsNumber()) {
-        set(target, VT_R8);
-        target.dblVal = value.As<v8::Number>()->Value();
+        setScalar(target, VT_R8, bitsOf(value.As<v8::Number>()->Value()));
         return {};
     }
     if (value->IsBoolean()) {
-        set(target, VT_BOOL);
-        target.boolVal = value.As<v8::Boolean>()->Value() ? VARIANT_TRUE : VARIANT_FALSE;
+        setScalar(target, VT_BOOL, bitsOf(value.As<v8::Boolean>()->Value() ? VARIANT_TRUE : VARIANT_FALSE));
         return {};
     }
     if (value->IsString())

@@ -96,6 +96,36 @@ v8::Local<v8::Value> variant_comToV8(_variant_t returnVar, v8::Isolate* isolate)
 // The same for a VARIANT the caller hands over without a copy: it is cleared
 // on return.
 v8::Local<v8::Value> convertFromVariant(VARIANT& taken, v8::Isolate* isolate);
+
+// The same into a callback's return value, which is left as it is when the
+// conversion gives nothing. The scalars most calls return go straight into
+// the return slot, without a handle of their own.
+template <class T>
+void returnFromVariant(VARIANT& taken, v8::Isolate* isolate, v8::ReturnValue<T> returnValue) {
+    switch (taken.vt) {
+    case VT_EMPTY:
+        returnValue.SetUndefined();
+        return;
+    case VT_I4:
+        returnValue.Set(static_cast<std::int32_t>(taken.lVal));
+        break;
+    case VT_I2:
+        returnValue.Set(static_cast<std::int32_t>(taken.iVal));
+        break;
+    case VT_BOOL:
+        returnValue.Set(taken.boolVal != 0);
+        break;
+    case VT_R8:
+        returnValue.Set(taken.dblVal);
+        break;
+    default:
+        if (v8::Local<v8::Value> value = convertFromVariant(taken, isolate); !value.IsEmpty())
+            returnValue.Set(value);
+        return;
+    }
+    taken.vt = VT_EMPTY;
+}
+
 // The same for a VARIANT the caller keeps, unchanged.
 v8::Local<v8::Value> convertBorrowedVariant(VARIANT const& borrowed, v8::Isolate* isolate);
 
