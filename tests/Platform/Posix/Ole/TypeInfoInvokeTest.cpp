@@ -518,10 +518,8 @@ TEST_F(TypeInfoInvokeTest, AMethodMayInvokeItselfAgain) {
 }
 
 TEST_F(TypeInfoInvokeTest, TheDispatchViewAndTheVtableViewCallTheSameMembers) {
-    HREFTYPE href = 0;
-    ASSERT_EQ(info->GetRefTypeOfImplType(static_cast<UINT>(-1), &href), S_OK);
-    Ref<ITypeInfo> vtable;
-    ASSERT_EQ(info->GetRefTypeInfo(href, vtable.put()), S_OK);
+    Ref<ITypeInfo> vtable = implTypeOf(info.get(), -1);
+    ASSERT_TRUE(vtable);
     auto* object = static_cast<ICalc*>(calc.get());
     for (LONG round = 0; round < 2; ++round) {
         Args args;
