@@ -1,6 +1,10 @@
+// Error objects, and the COM support classes (_com_error, _bstr_t,
+// _variant_t) that carry them and other values.
+
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 
 #include "Platform/Com.h"
 #include "Support/CountedObject.h"
@@ -14,16 +18,52 @@ std::u16string str(const OLECHAR* text)
     return text != nullptr ? std::u16string(text) : u"<null>";
 }
 
-IErrorInfo* errorInfo(char16_t const* description, char16_t const* source)
+IErrorInfo* errorInfo(char16_t const* description, char16_t const* source, GUID const& iid = GUID_NULL)
 {
     ICreateErrorInfo* create = nullptr;
     CreateErrorInfo(&create);
     create->SetDescription(const_cast<LPOLESTR>(description));
     create->SetSource(const_cast<LPOLESTR>(source));
+    create->SetGUID(iid);
     IErrorInfo* info = nullptr;
     create->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(&info));
     create->Release();
     return info;
+}
+
+TEST(ErrorInfo, ObjectCarriesWhatWasSetAndTheThreadKeepsItOnce)
+{
+    IErrorInfo* info = errorInfo(u"Sheet not found", u"Host.Sheets", IID_IDispatch);
+    ASSERT_NE(info, nullptr);
+    _bstr_t description, source, helpFile;
+    ASSERT_EQ(info->GetDescription(description.GetAddress()), S_OK);
+    ASSERT_EQ(info->GetSource(source.GetAddress()), S_OK);
+    ASSERT_EQ(info->GetHelpFile(helpFile.GetAddress()), S_OK);
+    EXPECT_EQ(std::u16string(description, description.length()), u"Sheet not found");
+    EXPECT_EQ(std::u16string(source, source.length()), u"Host.Sheets");
+    EXPECT_TRUE(!helpFile);
+    GUID guid{};
+    info->GetGUID(&guid);
+    EXPECT_EQ(guid, IID_IDispatch);
+    EXPECT_EQ(info->GetDescription(nullptr), E_INVALIDARG);
+
+    ASSERT_EQ(SetErrorInfo(0, info), S_OK);
+    std::thread([] {
+        IErrorInfo* none = reinterpret_cast<IErrorInfo*>(1);
+        EXPECT_EQ(GetErrorInfo(0, &none), S_FALSE) << "each thread has its own";
+        EXPECT_EQ(none, nullptr);
+    }).join();
+    IErrorInfo* got = nullptr;
+    ASSERT_EQ(GetErrorInfo(0, &got), S_OK);
+    EXPECT_EQ(got, info);
+    got->Release();
+    EXPECT_EQ(GetErrorInfo(0, &got), S_FALSE);
+    EXPECT_EQ(GetErrorInfo(1, &got), E_INVALIDARG);
+    // Setting again replaces (and releases) the previous one; null clears.
+    SetErrorInfo(0, info);
+    SetErrorInfo(0, nullptr);
+    EXPECT_EQ(GetErrorInfo(0, &got), S_FALSE);
+    info->Release();
 }
 
 TEST(ComError, CarriesCodeMessageAndErrorObject)

@@ -46,6 +46,16 @@ inline Ref<ITypeInfo> typeInfoOf(ITypeLib* lib, GUID const& guid) {
     return info;
 }
 
+// The type `info` implements at `index`; -1 is the other view of a dual
+// interface. Null when it cannot be had.
+inline Ref<ITypeInfo> implTypeOf(ITypeInfo* info, int index) {
+    HREFTYPE href = 0;
+    Ref<ITypeInfo> type;
+    if (SUCCEEDED(info->GetRefTypeOfImplType(static_cast<UINT>(index), &href)))
+        info->GetRefTypeInfo(href, type.put());
+    return type;
+}
+
 inline std::string nameOf(ITypeInfo* info, MEMBERID memid = MEMBERID_NIL) {
     _bstr_t name;
     info->GetDocumentation(memid, name.GetAddress(), nullptr, nullptr, nullptr);

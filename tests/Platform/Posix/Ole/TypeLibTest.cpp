@@ -25,14 +25,7 @@ protected:
         ASSERT_TRUE(lib);
     }
 
-    Ref<ITypeInfo> dualInterface(GUID const& iid) {
-        Ref<ITypeInfo> dispatch = typeInfoOf(lib.get(), iid);
-        HREFTYPE href = 0;
-        EXPECT_EQ(dispatch->GetRefTypeOfImplType(static_cast<UINT>(-1), &href), S_OK);
-        Ref<ITypeInfo> vtable;
-        EXPECT_EQ(dispatch->GetRefTypeInfo(href, vtable.put()), S_OK);
-        return vtable;
-    }
+    Ref<ITypeInfo> dualInterface(GUID const& iid) { return implTypeOf(typeInfoOf(lib.get(), iid).get(), -1); }
 
     static FUNCDESC* funcByName(ITypeInfo* info, char const* name, INVOKEKIND kind = INVOKE_FUNC) {
         TYPEATTR* attr = nullptr;
@@ -51,11 +44,7 @@ protected:
 };
 
 TEST_F(TypeLibTest, TheVtableSideOfADualInterfaceLeadsBackToItsDispatchView) {
-    Ref<ITypeInfo> vtable = dualInterface(iidCalc);
-    HREFTYPE dispatchSide = 0;
-    ASSERT_EQ(vtable->GetRefTypeOfImplType(static_cast<UINT>(-1), &dispatchSide), S_OK);
-    Ref<ITypeInfo> back;
-    ASSERT_EQ(vtable->GetRefTypeInfo(dispatchSide, back.put()), S_OK);
+    Ref<ITypeInfo> back = implTypeOf(dualInterface(iidCalc).get(), -1);
     EXPECT_EQ(back.get(), typeInfoOf(lib.get(), iidCalc).get());
 }
 
@@ -148,11 +137,8 @@ TEST_F(TypeLibTest, ModuleFunctionsGiveTheirDllEntry) {
 TEST(TypeLibLoading, ThirtyTwoBitLibraryScalesPointersAndVtableOffsets) {
     Ref<ITypeLib> lib = loadFixture("QorFixture32.tlb");
     ASSERT_TRUE(lib);
-    Ref<ITypeInfo> calc = typeInfoOf(lib.get(), iidCalc);
-    HREFTYPE href = 0;
-    ASSERT_EQ(calc->GetRefTypeOfImplType(static_cast<UINT>(-1), &href), S_OK);
-    Ref<ITypeInfo> vtable;
-    ASSERT_EQ(calc->GetRefTypeInfo(href, vtable.put()), S_OK);
+    Ref<ITypeInfo> vtable = implTypeOf(typeInfoOf(lib.get(), iidCalc).get(), -1);
+    ASSERT_TRUE(vtable);
     TYPEATTR* attr = nullptr;
     ASSERT_EQ(vtable->GetTypeAttr(&attr), S_OK);
     EXPECT_EQ(attr->cbSizeVft, 27 * sizeof(void*));
@@ -169,11 +155,8 @@ TEST(TypeLibLoading, ThirtyTwoBitLibraryScalesPointersAndVtableOffsets) {
 TEST(TypeLibLoading, DispatchViewOfAnImportedBaseDerivesFromIDispatch) {
     Ref<ITypeLib> ext = loadFixture("QorFixtureExt.tlb");
     ASSERT_TRUE(ext);
-    Ref<ITypeInfo> circle = typeInfoOf(ext.get(), iidCircle);
-    HREFTYPE href = 0;
-    ASSERT_EQ(circle->GetRefTypeOfImplType(0, &href), S_OK);
-    Ref<ITypeInfo> base;
-    ASSERT_EQ(circle->GetRefTypeInfo(href, base.put()), S_OK);
+    Ref<ITypeInfo> base = implTypeOf(typeInfoOf(ext.get(), iidCircle).get(), 0);
+    ASSERT_TRUE(base);
     TYPEATTR* attr = nullptr;
     ASSERT_EQ(base->GetTypeAttr(&attr), S_OK);
     EXPECT_TRUE(IsEqualGUID(attr->guid, IID_IDispatch));
@@ -215,10 +198,9 @@ TEST(TypeLibLoading, AMissingImportFailsOnlyWhatNeedsIt) {
     Ref<ITypeLib> ext = loadCopies("qor-typelib-missing-import", {"QorFixtureExt.tlb"});
     ASSERT_TRUE(ext);
     Ref<ITypeInfo> circle = typeInfoOf(ext.get(), iidCircle);
+    Ref<ITypeInfo> vtable = implTypeOf(circle.get(), -1);
+    ASSERT_TRUE(vtable);
     HREFTYPE href = 0;
-    ASSERT_EQ(circle->GetRefTypeOfImplType(static_cast<UINT>(-1), &href), S_OK);
-    Ref<ITypeInfo> vtable;
-    ASSERT_EQ(circle->GetRefTypeInfo(href, vtable.put()), S_OK);
     ASSERT_EQ(vtable->GetRefTypeOfImplType(0, &href), S_OK);
     Ref<ITypeInfo> base;
     EXPECT_EQ(vtable->GetRefTypeInfo(href, base.put()), TYPE_E_CANTLOADLIBRARY);
