@@ -17,7 +17,6 @@ public:
 
     // Next fails with this code (0 for success).
     void failNext(HRESULT hr) { nextFailure_ = hr; }
-    std::size_t position() const { return position_; }
 
     STDMETHODIMP Next(ULONG celt, VARIANT* rgVar, ULONG* pCeltFetched) override {
         if (pCeltFetched != nullptr)

@@ -91,13 +91,23 @@ struct InvokeCall {
 
 // An IDispatch whose members are answered by a test-supplied handler; by
 // default DISPID_VALUE answers a property get with a stored value, which is
-// what value conversions of objects ask for.
+// what value conversions of objects ask for. Given a type description, it
+// reports it, as objects of a host model do.
 class CountedDispatch : public CountedObject<IDispatch> {
 public:
     using Handler = std::function<HRESULT(DISPID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*)>;
 
-    CountedDispatch() { VariantInit(&value_); }
-    ~CountedDispatch() override { VariantClear(&value_); }
+    // Holds a reference of its own on `typeInfo`, which may be null.
+    explicit CountedDispatch(ITypeInfo* typeInfo = nullptr) : typeInfo_(typeInfo) {
+        VariantInit(&value_);
+        if (typeInfo_ != nullptr)
+            typeInfo_->AddRef();
+    }
+    ~CountedDispatch() override {
+        VariantClear(&value_);
+        if (typeInfo_ != nullptr)
+            typeInfo_->Release();
+    }
 
     // The value DISPID_VALUE gives; copied.
     void setValue(VARIANT const& value) { VariantCopy(&value_, &value); }
@@ -109,13 +119,17 @@ public:
     STDMETHODIMP GetTypeInfoCount(UINT* count) override {
         if (count == nullptr)
             return E_POINTER;
-        *count = 0;
+        *count = typeInfo_ != nullptr ? 1 : 0;
         return S_OK;
     }
     STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** info) override {
-        if (info != nullptr)
-            *info = nullptr;
-        return E_NOTIMPL;
+        if (info == nullptr)
+            return E_POINTER;
+        *info = typeInfo_;
+        if (typeInfo_ == nullptr)
+            return E_NOTIMPL;
+        typeInfo_->AddRef();
+        return S_OK;
     }
     STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return DISP_E_UNKNOWNNAME; }
 
@@ -134,6 +148,7 @@ public:
     }
 
 private:
+    ITypeInfo* typeInfo_;
     VARIANT value_;
     HRESULT invokeFailure_ = S_OK;
     Handler handler_;

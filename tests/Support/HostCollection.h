@@ -12,20 +12,20 @@ namespace qor::test {
 using format::engine::javascript::IID_HostCollection;
 
 // The host's collection interface: its count is the eleventh method of its
-// own, its item the thirteenth.
+// own, its item the thirteenth; the others are never called.
 struct DECLSPEC_NOVTABLE IHostCollection : public IDispatch {
-    STDMETHOD(Reserved0)() PURE;
-    STDMETHOD(Reserved1)() PURE;
-    STDMETHOD(Reserved2)() PURE;
-    STDMETHOD(Reserved3)() PURE;
-    STDMETHOD(Reserved4)() PURE;
-    STDMETHOD(Reserved5)() PURE;
-    STDMETHOD(Reserved6)() PURE;
-    STDMETHOD(Reserved7)() PURE;
-    STDMETHOD(Reserved8)() PURE;
-    STDMETHOD(Reserved9)() PURE;
+    STDMETHOD(Reserved0)() { return E_NOTIMPL; }
+    STDMETHOD(Reserved1)() { return E_NOTIMPL; }
+    STDMETHOD(Reserved2)() { return E_NOTIMPL; }
+    STDMETHOD(Reserved3)() { return E_NOTIMPL; }
+    STDMETHOD(Reserved4)() { return E_NOTIMPL; }
+    STDMETHOD(Reserved5)() { return E_NOTIMPL; }
+    STDMETHOD(Reserved6)() { return E_NOTIMPL; }
+    STDMETHOD(Reserved7)() { return E_NOTIMPL; }
+    STDMETHOD(Reserved8)() { return E_NOTIMPL; }
+    STDMETHOD(Reserved9)() { return E_NOTIMPL; }
     STDMETHOD(get_Count)(LONG* count) PURE;
-    STDMETHOD(Reserved11)() PURE;
+    STDMETHOD(Reserved11)() { return E_NOTIMPL; }
     STDMETHOD(Item)(LONG index, VARIANT* item) PURE;
 };
 
@@ -59,17 +59,6 @@ public:
                         EXCEPINFO* excepInfo, UINT* argErr) override {
         return TypedDispatch::Invoke(id, riid, lcid, flags, params, result, excepInfo, argErr);
     }
-    STDMETHODIMP Reserved0() override { return E_NOTIMPL; }
-    STDMETHODIMP Reserved1() override { return E_NOTIMPL; }
-    STDMETHODIMP Reserved2() override { return E_NOTIMPL; }
-    STDMETHODIMP Reserved3() override { return E_NOTIMPL; }
-    STDMETHODIMP Reserved4() override { return E_NOTIMPL; }
-    STDMETHODIMP Reserved5() override { return E_NOTIMPL; }
-    STDMETHODIMP Reserved6() override { return E_NOTIMPL; }
-    STDMETHODIMP Reserved7() override { return E_NOTIMPL; }
-    STDMETHODIMP Reserved8() override { return E_NOTIMPL; }
-    STDMETHODIMP Reserved9() override { return E_NOTIMPL; }
-    STDMETHODIMP Reserved11() override { return E_NOTIMPL; }
     STDMETHODIMP get_Count(LONG* count) override {
         *count = static_cast<LONG>(items_.size());
         return S_OK;

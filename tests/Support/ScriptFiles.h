@@ -32,7 +32,6 @@ public:
         std::ofstream(path, std::ios::binary) << text;
         return path;
     }
-    std::filesystem::path const& dir() const { return dir_; }
     // The UTF-8 path, as a script would name the file.
     std::string name(std::string_view file) const { return (dir_ / file).string(); }
 

@@ -17,15 +17,11 @@ using test::CountedObject;
 Guid const alphaId{0x11111111, 0x1, 0x1, {1, 2, 3, 4, 5, 6, 7, 8}};
 Guid const betaId{0x22222222, 0x2, 0x2, {1, 2, 3, 4, 5, 6, 7, 8}};
 
-class ComClassesTest : public ::testing::Test {
-protected:
+TEST(ComClasses, IndicesFollowByteWiseNameOrderAndTheFirstOfANameStays) {
     std::vector<std::string> reports;
-    assert::ScopedAssertSink sink{[this](assert::AssertInfo const& info) {
+    assert::ScopedAssertSink sink([&](assert::AssertInfo const& info) {
         reports.push_back(std::string(info.function) + ": " + std::string(info.message));
-    }};
-};
-
-TEST_F(ComClassesTest, IndicesFollowByteWiseNameOrderAndTheFirstOfANameStays) {
+    });
     ComClasses classes;
     EXPECT_TRUE(classes.add("Zulu", alphaId, nullptr, 1));
     classes.add("Beta", betaId, nullptr);

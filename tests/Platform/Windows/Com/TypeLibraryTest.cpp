@@ -215,13 +215,6 @@ std::filesystem::path fixture(char const* name) {
 Guid const calculatorClsid = *Guid::parse("{5a0c4f1e-7d1b-4c2e-9a53-0f6d2b8e1c07}");
 Guid const circleIid = *Guid::parse("{5a0c4f1e-7d1b-4c2e-9a53-0f6d2b8e1c21}");
 
-TEST(TypeLibraryFile, AFileThatIsNoTypeLibraryIsDropped) {
-    TypeLibrary library;
-    library.addPath(fixture("QorFixture.tlb")).addPath(fixture("no-such.tlb")).addPath(fixture("QorFixture.idl"));
-    EXPECT_NE(library.find(calculatorClsid), nullptr);
-    EXPECT_EQ(library.pendingSourceCount(), 0u);
-}
-
 // A module opened for its resources, closed at the end of the scope.
 class DataModule {
 public:
