@@ -105,6 +105,52 @@ TEST(VariantChangeType, RulesTheDifferentialCheckComparesInFull)
     ASSERT_EQ(change(minusOne, VT_NULL, out), S_OK);
 }
 
+// Every numeric type as source and as target once: the same width keeps the
+// bits, another width keeps the value or overflows, currency and DECIMAL
+// carry their fractions.
+TEST(VariantChangeType, EachNumericTypeConvertsWithinItsRange)
+{
+    struct Case {
+        VARTYPE from;
+        ULONGLONG bits;
+        VARTYPE to;
+        HRESULT hr;
+        ULONGLONG result; // of the result's width
+    } const cases[] = {
+        {VT_I1, ~0ull, VT_UI1, S_OK, 0xFF},          {VT_UI1, 0xFF, VT_I1, S_OK, 0xFF},
+        {VT_I2, ~0ull, VT_UI2, S_OK, 0xFFFF},        {VT_UI2, 0x8000, VT_I2, S_OK, 0x8000},
+        {VT_UI2, 0x100, VT_UI1, DISP_E_OVERFLOW, 0}, {VT_I2, 0x80, VT_I1, DISP_E_OVERFLOW, 0},
+        {VT_INT, ~1ull, VT_UINT, S_OK, 0xFFFFFFFE},  {VT_UI8, ~1ull, VT_I8, S_OK, ~1ull},
+        {VT_BOOL, 0xFFFF, VT_I2, S_OK, 0xFFFF},      {VT_I4, 3, VT_BOOL, S_OK, 0xFFFF},
+        {VT_I4, 2, VT_CY, S_OK, 20000},              {VT_I4, 2, VT_RECORD, DISP_E_TYPEMISMATCH, 0},
+    };
+    for (auto const& c : cases) {
+        VARIANT in{};
+        in.vt = c.from;
+        in.ullVal = c.bits;
+        _variant_t out;
+        ASSERT_EQ(VariantChangeType(&out, &in, 0, c.to), c.hr) << c.from << " to " << c.to;
+        ULONGLONG const width = c.to == VT_I1 || c.to == VT_UI1 ? 0xFF
+                                : c.to == VT_I2 || c.to == VT_UI2 || c.to == VT_BOOL ? 0xFFFF
+                                : c.to == VT_CY || c.to == VT_I8 ? ~0ull : 0xFFFFFFFF;
+        if (c.hr == S_OK) {
+            EXPECT_EQ(out.ullVal & width, c.result) << c.from << " to " << c.to;
+        }
+    }
+    _variant_t out, half(u"0.5");
+    ASSERT_EQ(change(half, VT_DECIMAL, out), S_OK);
+    _variant_t const decimal(out);
+    ASSERT_EQ(change(decimal, VT_CY, out), S_OK);
+    EXPECT_EQ(out.cyVal.int64, 5000);
+    ASSERT_EQ(change(out, VT_R8, out), S_OK);
+    EXPECT_EQ(out.dblVal, 0.5);
+    ASSERT_EQ(change(_variant_t(45000.75, VT_DATE), VT_I4, out), S_OK);
+    EXPECT_EQ(out.lVal, 45001);
+    _variant_t const empty;
+    ASSERT_EQ(change(empty, VT_DISPATCH, out), S_OK);
+    EXPECT_EQ(out.pdispVal, nullptr);
+}
+
 TEST(VariantChangeType, InvalidTypesReferencesAndInPlace)
 {
     _variant_t out, one(1.0);
