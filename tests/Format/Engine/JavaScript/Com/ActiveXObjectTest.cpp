@@ -37,14 +37,9 @@ protected:
             });
     }
     ~ActiveXObjectTest() override {
-        engine.reset();
         point.reset();
         item.reset();
-        EXPECT_TRUE(first.balanced()) << first.refCount();
-        EXPECT_TRUE(second.balanced()) << second.refCount();
-        EXPECT_TRUE(hostItem.balanced()) << hostItem.refCount();
-        EXPECT_TRUE(factory.balanced()) << factory.refCount();
-        EXPECT_TRUE(itemFactory.balanced()) << itemFactory.refCount();
+        expectBalancedAfterTeardown(first, second, hostItem, factory, itemFactory);
     }
 
     TypedDispatch first{host.typeInfo(iidPoint)};

@@ -109,6 +109,18 @@ protected:
     void collectGarbage();
     v8::Isolate* isolate() const { return engine->getIsolate(); }
     std::size_t liveWrappers() const;
+    // Ends the engine; then each counted object must have got back every
+    // reference it gave.
+    template <class... Counted>
+    void expectBalancedAfterTeardown(Counted const&... objects) {
+        engine.reset();
+        int position = 0;
+        auto check = [&position](auto const& object) {
+            EXPECT_TRUE(object.balanced()) << "object " << position << " holds " << object.refCount();
+            ++position;
+        };
+        (check(objects), ...);
+    }
 
     BindingHost& host = BindingHost::instance();
     TypedDispatch application{host.typeInfo(iidApplication)};

@@ -183,8 +183,7 @@ TEST_F(ScriptObjectTest, AnArrayBackInAScriptIsACOMObjectAndAnswersWithoutItsEng
 
     ComRef<IV8ArrayWrapper> wrapper = wrap("[1]");
     ComRef<IEnumVARIANT> enumerator = enumeratorOf(wrapper.get());
-    engine.reset();
-    EXPECT_TRUE(item.balanced()) << item.refCount();
+    expectBalancedAfterTeardown(item);
     ComRef<IUnknown> another;
     EXPECT_EQ(wrapper->NewEnum(another.put()), CO_E_OBJNOTCONNECTED);
     _variant_t text;

@@ -42,9 +42,7 @@ protected:
     }
     ~ComCallbackTest() override {
         seen.clear();
-        engine.reset();
-        EXPECT_TRUE(item.balanced()) << item.refCount();
-        EXPECT_TRUE(application.balanced()) << application.refCount();
+        expectBalancedAfterTeardown(item, application);
     }
 
     // The item answers every call by calling the script's Item.OnChange, as a

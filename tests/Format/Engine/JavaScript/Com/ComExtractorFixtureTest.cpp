@@ -144,23 +144,19 @@ void appendUnshared(ITypeInfo& type, std::vector<ComFunction>& members) {
     type.ReleaseTypeAttr(attributes);
 }
 
+// Everything a record holds, parameters and their defaults included.
+auto fieldsOf(ComFunction const& function) {
+    std::vector<std::tuple<std::string, std::string, std::uint16_t, VARTYPE, _variant_t>> parameters;
+    for (ComParameter const& p : function.parameters)
+        parameters.emplace_back(p.name, p.typeName, p.flags, p.vt, _variant_t(p.defaultValue));
+    return std::tuple(function.name, function.memberId, function.invokeKind, function.returnType, function.returnVt,
+                      parameters);
+}
+
 void expectSameRecords(ComMembers const& shared, std::vector<ComFunction> const& unshared, std::string const& name) {
     ASSERT_EQ(shared.size(), unshared.size()) << name;
-    for (std::size_t i = 0; i < unshared.size(); ++i) {
-        ComFunction const& a = shared[i];
-        ComFunction const& b = unshared[i];
-        EXPECT_EQ(std::tie(a.name, a.memberId, a.invokeKind, a.returnType, a.returnVt),
-                  std::tie(b.name, b.memberId, b.invokeKind, b.returnType, b.returnVt))
-            << name << " member " << i;
-        ASSERT_EQ(a.parameters.size(), b.parameters.size()) << name << "." << a.name;
-        for (std::size_t j = 0; j < a.parameters.size(); ++j) {
-            ComParameter const& p = a.parameters[j];
-            ComParameter const& q = b.parameters[j];
-            EXPECT_EQ(std::tie(p.name, p.typeName, p.flags, p.vt), std::tie(q.name, q.typeName, q.flags, q.vt))
-                << name << "." << a.name;
-            EXPECT_EQ(_variant_t(p.defaultValue), _variant_t(q.defaultValue)) << name << "." << a.name;
-        }
-    }
+    for (std::size_t i = 0; i < unshared.size(); ++i)
+        EXPECT_EQ(fieldsOf(shared[i]), fieldsOf(unshared[i])) << name << " member " << i;
 }
 
 TEST_F(ExtractorFixtureTest, TypesExtractedTogetherShareTheRecordsOfTheirCommonInterfacesInTheSameOrder) {

@@ -202,9 +202,7 @@ TEST_F(ComHelperTest, UnknownsAreAskedForIDispatch) {
     EXPECT_EQ(toScript(variant), "empty");
     variant.punkVal = nullptr;
     EXPECT_EQ(toScript(variant), "empty");
-    engine.reset();
-    EXPECT_TRUE(object.balanced()) << object.refCount();
-    EXPECT_TRUE(refusing.balanced()) << refusing.refCount();
+    expectBalancedAfterTeardown(object, refusing);
 }
 
 TEST_F(ComHelperTest, AnObjectWithoutTypeInformationIsStillWrappedAndGoesBackAsItself) {
@@ -219,8 +217,7 @@ TEST_F(ComHelperTest, AnObjectWithoutTypeInformationIsStillWrappedAndGoesBackAsI
         EXPECT_EQ(back.pdispVal, static_cast<IDispatch*>(&object));
         VariantClear(&back);
     });
-    engine.reset();
-    EXPECT_TRUE(object.balanced()) << object.refCount();
+    expectBalancedAfterTeardown(object);
 }
 
 // The engine's options: dates, currencies and decimals.

@@ -36,10 +36,8 @@ protected:
         });
     }
     ~ConstructorTest() override {
-        engine.reset();
-        EXPECT_TRUE(made.balanced()) << made.refCount();
         // The creator object lives for one call: every construction gave it back.
-        EXPECT_TRUE(itemCreator.balanced()) << itemCreator.refCount();
+        expectBalancedAfterTeardown(made, itemCreator);
     }
 
     TypedDispatch made{host.typeInfo(iidItem)};

@@ -60,9 +60,7 @@ TEST_F(EnumeratorTest, AHostCollectionIsWalkedByIndexThroughItsOwnInterface) {
     HostCollection empty({});
     give(static_cast<TypedDispatch*>(&empty));
     EXPECT_EQ(run("e = new Enumerator(Application.Items); [e.atEnd(), String(e.item())].join()"), "true,undefined");
-    engine.reset();
-    EXPECT_TRUE(collection.balanced()) << collection.refCount();
-    EXPECT_TRUE(empty.balanced()) << empty.refCount();
+    expectBalancedAfterTeardown(collection, empty);
 }
 
 
@@ -78,8 +76,7 @@ TEST_F(EnumeratorTest, OtherCollectionsAreWalkedThroughTheirIEnumVariant) {
         run("e = null");
         collectGarbage();
         EXPECT_TRUE(collection.enumVariant.balanced()) << collection.enumVariant.refCount();
-        engine.reset();
-        EXPECT_TRUE(collection.balanced()) << collection.refCount();
+        expectBalancedAfterTeardown(collection);
         engine = std::make_unique<ComV8Engine>(host.classes, host.typeLibrary, ".");
     }
 }
@@ -99,9 +96,7 @@ TEST_F(EnumeratorTest, AWalkEndsWhereNextStopsOrFails) {
     for (char const* argument : {"{}", "", "e"})
         EXPECT_EQ(thrown("new Enumerator(" + std::string(argument) + ")"), "Enumerator: the argument is not a COM object");
     EXPECT_EQ(thrown("e.atEnd.call({})"), "TypeError: Illegal invocation");
-    engine.reset();
-    EXPECT_TRUE(plain.balanced()) << plain.refCount();
-    EXPECT_TRUE(collection.enumVariant.balanced()) << collection.enumVariant.refCount();
+    expectBalancedAfterTeardown(plain, collection.enumVariant);
 }
 
 TEST_F(EnumeratorTest, EnumeratorsAreReleasedWhenCollectedOrWithTheEngine) {
@@ -112,9 +107,7 @@ TEST_F(EnumeratorTest, EnumeratorsAreReleasedWhenCollectedOrWithTheEngine) {
     EXPECT_EQ(registry.enumeratorObjectList.size(), 2u);
     collectGarbage();
     EXPECT_EQ(registry.enumeratorObjectList.size(), 1u);
-    engine.reset();
-    EXPECT_TRUE(collection.enumVariant.balanced()) << collection.enumVariant.refCount();
-    EXPECT_TRUE(collection.balanced()) << collection.refCount();
+    expectBalancedAfterTeardown(collection.enumVariant, collection);
 }
 
 // The sample's collections script walks a collection with for...of.
@@ -125,9 +118,7 @@ TEST_F(EnumeratorTest, AnEnumeratorWalkedWithForOfGoesOnFromWhereItStands) {
     EXPECT_EQ(run("var e = new Enumerator(rows); e.moveNext(); var rest = []; for (const x of e) rest.push(x);"
                   "[rest.join(), e.atEnd()].join()"),
               "y,z,true");
-    engine.reset();
-    EXPECT_TRUE(collection.enumVariant.balanced()) << collection.enumVariant.refCount();
-    EXPECT_TRUE(collection.balanced()) << collection.refCount();
+    expectBalancedAfterTeardown(collection.enumVariant, collection);
 }
 
 } // namespace

@@ -89,9 +89,8 @@ TEST_F(ObjectLifetimeTest, AWrapperIsReleasedOnceByTheCollectorOrWithTheEngine) 
     // The engine releases the wrappers still alive when it goes.
     run("var all = []; for (let i = 0; i < 50; ++i) all.push(Application.Create(String(i)));");
     EXPECT_EQ(Disposable::alive, 51);
-    engine.reset();
+    expectBalancedAfterTeardown(application);
     EXPECT_EQ(Disposable::alive, 0);
-    EXPECT_TRUE(application.balanced()) << application.refCount();
 }
 
 TEST_F(ObjectLifetimeTest, AMillionDroppedWrappersAreAllGivenBack) {
@@ -114,9 +113,7 @@ TEST_F(ObjectLifetimeTest, StoppingAScriptStopsTheHostsOwnWrappedObjectsOnly) {
     engine->stopScript();
     EXPECT_EQ(hostObject.stops, 1);
     EXPECT_EQ(runtimeObject.stops, 0);
-    engine.reset();
-    EXPECT_TRUE(hostObject.balanced()) << hostObject.refCount();
-    EXPECT_TRUE(runtimeObject.balanced()) << runtimeObject.refCount();
+    expectBalancedAfterTeardown(hostObject, runtimeObject);
 }
 
 TEST_F(ObjectLifetimeTest, ObjectsOfClassesMetAtRunTimeGetTheirOwnTemplateOnce) {
@@ -151,9 +148,7 @@ TEST_F(ObjectLifetimeTest, ObjectsOfClassesMetAtRunTimeGetTheirOwnTemplateOnce) 
     EXPECT_EQ(classes.size(), known + 1);
     auto const& registry = format::engine::javascript::IsolateData::objectRegistry(isolate());
     EXPECT_TRUE(registry.activeXClassGuids.contains(iidRows));
-    engine.reset();
-    EXPECT_TRUE(rows.balanced()) << rows.refCount();
-    EXPECT_TRUE(otherRows.balanced()) << otherRows.refCount();
+    expectBalancedAfterTeardown(rows, otherRows);
 }
 
 } // namespace

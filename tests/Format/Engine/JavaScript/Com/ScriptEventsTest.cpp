@@ -27,9 +27,7 @@ protected:
         });
     }
     ~ScriptEventsTest() override {
-        engine.reset();
-        for (CountedDispatch const* object : {static_cast<CountedDispatch*>(&item), static_cast<CountedDispatch*>(&gauge)})
-            EXPECT_TRUE(object->balanced()) << object->refCount();
+        expectBalancedAfterTeardown(item, gauge);
         EXPECT_EQ(item.connectionCount(), 0u);
     }
 
@@ -82,9 +80,7 @@ TEST_F(ScriptEventsTest, ObjectsMetAtRunTimeNameTheirEventsAndAMemberOfTheSameNa
     });
     handedOut = &listened;
     EXPECT_EQ(run("Application.Items.addEventListener('Moved')"), "42");
-    engine.reset();
-    EXPECT_TRUE(rows.balanced()) << rows.refCount();
-    EXPECT_TRUE(listened.balanced()) << listened.refCount();
+    expectBalancedAfterTeardown(rows, listened);
 }
 
 TEST_F(ScriptEventsTest, AThrowingListenerIsReportedAndTheNextOneStillHears) {

@@ -79,7 +79,7 @@ TEST_F(ScriptFactoryTest, ASecondRequestForTheSameKeyIsACacheHitWithItsHostConte
     EXPECT_EQ(fresh->hostContext, 7u);
 }
 
-TEST_F(ScriptFactoryTest, AnEngineStillHeldIsLentAFreshOneThatIsNeverCached) {
+TEST_F(ScriptFactoryTest, AnEngineStillHeldIsLentAFreshOneThatIsNeverCachedAndSurvivesAReset) {
     auto held = get("k", t1);
     {
         auto lent = get("k");
@@ -93,6 +93,14 @@ TEST_F(ScriptFactoryTest, AnEngineStillHeldIsLentAFreshOneThatIsNeverCached) {
     held.reset();
     EXPECT_EQ(get("k", t1).get(), cached);
     EXPECT_EQ(created, 3);
+    // A reset forgets every engine, but one still held stays usable.
+    auto kept = get("k");
+    get("other");
+    ScriptFactory::reset();
+    EXPECT_EQ(alive, 1);
+    kept->hostContext = 5;
+    EXPECT_NE(get("k").get(), kept.get());
+    EXPECT_EQ(created, 5);
 }
 
 TEST_F(ScriptFactoryTest, ADifferentFileTimeReplacesTheCachedEngine) {
@@ -107,17 +115,6 @@ TEST_F(ScriptFactoryTest, ADifferentFileTimeReplacesTheCachedEngine) {
     EXPECT_EQ(get("k").get(), cached); // no time asked: whatever the entry carries
     EXPECT_EQ(created, 3);
     get("k", t1); // older is different too
-    EXPECT_EQ(created, 4);
-}
-
-TEST_F(ScriptFactoryTest, ResetForgetsEveryEngineButSparesHeldOnes) {
-    get("a");
-    auto held = get("b");
-    ScriptFactory::reset();
-    EXPECT_EQ(alive, 1);
-    held->hostContext = 5; // still a usable engine
-    get("a");
-    get("b");
     EXPECT_EQ(created, 4);
 }
 

@@ -86,10 +86,7 @@ protected:
         run("var sheet = new Sheet('Budget')");
     }
     ~UserModelTest() override {
-        engine.reset();
-        for (CountedDispatch const* object : std::initializer_list<CountedDispatch const*>{
-                 &sheet, &sheet.layout, &cells, &sheetCreator, &cellsCreator})
-            EXPECT_TRUE(object->balanced()) << object->refCount();
+        expectBalancedAfterTeardown(sheet, sheet.layout, cells, sheetCreator, cellsCreator);
         host.sheetCreator = nullptr;
         host.cellsCreator = nullptr;
     }
