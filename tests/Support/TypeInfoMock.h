@@ -61,4 +61,13 @@ auto handOut(Interface* object) {
     };
 }
 
+// A BSTR copy of `text` for an out-place of GetDocumentation and the like.
+inline auto nameOut(OLECHAR const* text) {
+    return [text](auto, BSTR* name, BSTR*, DWORD*, BSTR*) {
+        if (name != nullptr)
+            *name = SysAllocString(text);
+        return S_OK;
+    };
+}
+
 } // namespace qor::test
