@@ -119,6 +119,15 @@ public:
         put(std::string_view(digits, static_cast<std::size_t>(end - digits)));
     }
     void value(json const& scalar) { put(scalar.dump()); }
+    // A member and its value at once.
+    void field(std::string_view name, std::string_view text) {
+        key(name);
+        string(text);
+    }
+    void field(std::string_view name, long long number) {
+        key(name);
+        this->number(number);
+    }
     // Hands what is written so far to the stream.
     void flush() {
         out_.write(text_.data(), static_cast<std::streamsize>(text_.size()));
@@ -159,22 +168,16 @@ private:
 
 void writeParameter(JsonWriter& writer, ComParameter const& parameter) {
     writer.beginObject();
-    writer.key("name");
-    writer.string(utf8FromAnsi(parameter.name));
-    writer.key("typeName");
-    writer.string(utf8FromAnsi(parameter.typeName));
-    writer.key("vt");
-    writer.number(parameter.vt);
-    writer.key("flags");
-    writer.number(parameter.flags);
+    writer.field("name", utf8FromAnsi(parameter.name));
+    writer.field("typeName", utf8FromAnsi(parameter.typeName));
+    writer.field("vt", parameter.vt);
+    writer.field("flags", parameter.flags);
     if (parameter.defaultValue.vt != VT_EMPTY) {
         writer.key("defaultValue");
         writer.value(variantToJson(parameter.defaultValue));
     }
-    if (parameter.elementVt != VT_EMPTY) {
-        writer.key("elementVt");
-        writer.number(parameter.elementVt);
-    }
+    if (parameter.elementVt != VT_EMPTY)
+        writer.field("elementVt", parameter.elementVt);
     writer.endObject();
 }
 
@@ -182,34 +185,25 @@ void writeParameter(JsonWriter& writer, ComParameter const& parameter) {
 // type's default one.
 void writeFunction(JsonWriter& writer, ComFunction const& function, Guid const& interfaceId) {
     writer.beginObject();
-    writer.key("name");
-    writer.string(utf8FromAnsi(function.name));
-    writer.key("memberId");
-    writer.number(function.memberId);
-    writer.key("invokeKind");
-    writer.number(function.invokeKind);
-    writer.key("returnType");
-    writer.string(utf8FromAnsi(function.returnType));
-    writer.key("returnVt");
-    writer.number(function.returnVt);
+    writer.field("name", utf8FromAnsi(function.name));
+    writer.field("memberId", function.memberId);
+    writer.field("invokeKind", function.invokeKind);
+    writer.field("returnType", utf8FromAnsi(function.returnType));
+    writer.field("returnVt", function.returnVt);
     writer.key("parameters");
     writer.beginArray(function.parameters.empty());
     for (auto const& parameter : function.parameters)
         writeParameter(writer, parameter);
     writer.endArray(function.parameters.empty());
-    if (!interfaceId.isNull()) {
-        writer.key("interface");
-        writer.string(interfaceId.toString());
-    }
+    if (!interfaceId.isNull())
+        writer.field("interface", interfaceId.toString());
     writer.endObject();
 }
 
 void writeClass(JsonWriter& writer, ComClass const& comClass) {
     writer.beginObject();
-    writer.key("name");
-    writer.string(comClass.name);
-    writer.key("guid");
-    writer.string(comClass.guid.toString());
+    writer.field("name", comClass.name);
+    writer.field("guid", comClass.guid.toString());
     writer.key("functions");
     writer.beginArray(comClass.functions.empty());
     for (ComMembers::Part const& run : comClass.functions.runs())
@@ -221,8 +215,7 @@ void writeClass(JsonWriter& writer, ComClass const& comClass) {
         writer.beginArray(false);
         for (auto const& constant : comClass.constants) {
             writer.beginObject();
-            writer.key("name");
-            writer.string(utf8FromAnsi(constant.name));
+            writer.field("name", utf8FromAnsi(constant.name));
             writer.key("value");
             writer.value(variantToJson(constant.value));
             writer.endObject();
