@@ -15,10 +15,10 @@
 #include "Format/Engine/JavaScript/V8Helper.h"
 #include "Platform/Windows/Com/OleText.h"
 
+#include <boost/container/small_vector.hpp>
 #include <fmt/format.h>
 
 #include <algorithm>
-#include <array>
 #include <cstring>
 #include <exception>
 #include <optional>
@@ -49,19 +49,12 @@ constexpr std::size_t maximumFunctionKeys = 1024;
 
 // The script values of one call's arguments: calls of up to eight take no
 // allocation.
-class ScriptArguments {
-public:
-    explicit ScriptArguments(std::size_t count) : count_(count) {
-        if (count > inline_.size())
-            heap_.resize(count);
-    }
-    std::span<v8::Local<v8::Value>> values() { return {heap_.empty() ? inline_.data() : heap_.data(), count_}; }
+using ScriptArguments = boost::container::small_vector<v8::Local<v8::Value>, 8>;
 
-private:
-    std::size_t count_;
-    std::array<v8::Local<v8::Value>, 8> inline_;
-    std::vector<v8::Local<v8::Value>> heap_;
-};
+// Boost's iterators are not contiguous ones to std::span.
+std::span<v8::Local<v8::Value>> valuesOf(ScriptArguments& arguments) {
+    return {arguments.data(), arguments.size()};
+}
 
 std::string notRunYet(std::string_view name) {
     return fmt::format("Cannot call {}: no script has run on this engine yet", name);
@@ -93,21 +86,13 @@ std::string_view ComV8Engine::memberFunctionName(GUID const* classGuid, OLECHAR 
                                                 std::string& spare) {
     constexpr std::size_t guidUnits = sizeof(GUID) / sizeof(OLECHAR);
     OleStringView const member = memberName != nullptr ? OleStringView(memberName) : OleStringView();
-    // The key is made where it fits without allocating; the rare longer one
-    // is made on the heap.
-    std::array<OLECHAR, 128> buffer;
-    OleString heapKey;
-    OLECHAR* key = buffer.data();
-    std::size_t const keyLength = guidUnits + 1 + member.size();
-    if (keyLength > buffer.size()) {
-        heapKey.resize(keyLength);
-        key = heapKey.data();
-    }
+    // The key of a usual name is made without allocating.
+    boost::container::small_vector<OLECHAR, 128> key(guidUnits + 1 + member.size());
     GUID const none{};
-    std::memcpy(key, classGuid != nullptr ? classGuid : &none, sizeof(GUID));
+    std::memcpy(key.data(), classGuid != nullptr ? classGuid : &none, sizeof(GUID));
     key[guidUnits] = classGuid != nullptr ? OLECHAR('C') : OLECHAR('-');
-    std::ranges::copy(member, key + guidUnits + 1);
-    OleStringView const lookup(key, keyLength);
+    std::ranges::copy(member, key.data() + guidUnits + 1);
+    OleStringView const lookup(key.data(), key.size());
     if (auto found = memberFunctionNames.find(lookup); found != memberFunctionNames.end())
         return found->second;
     std::optional<std::string> className;
@@ -213,8 +198,8 @@ _variant_t ComV8Engine::callJsFunctionGetError(std::string_view functionName, st
     v8::Context::Scope contextScope(local);
     _variant_t returned;
     ScriptArguments values(arguments.size());
-    if (scriptArguments(functionName, arguments.data(), false, values.values())) {
-        V8FuncResult const result = callFunction(local, functionName, values.values());
+    if (scriptArguments(functionName, arguments.data(), false, valuesOf(values))) {
+        V8FuncResult const result = callFunction(local, functionName, valuesOf(values));
         if (result.found)
             if (auto variant = comResult(functionName, result))
                 returned.Attach(*variant);
@@ -240,8 +225,8 @@ bool ComV8Engine::callFromCom(std::string_view name, DISPPARAMS* parameters, VAR
     // COM passes the arguments last first; the script sees them in order.
     std::size_t const count = parameters != nullptr ? parameters->cArgs : 0;
     ScriptArguments values(count);
-    if (scriptArguments(name, count != 0 ? parameters->rgvarg : nullptr, true, values.values())) {
-        V8FuncResult const called = call(local, values.values());
+    if (scriptArguments(name, count != 0 ? parameters->rgvarg : nullptr, true, valuesOf(values))) {
+        V8FuncResult const called = call(local, valuesOf(values));
         found = called.found;
         if (found && result != nullptr)
             if (auto variant = comResult(name, called))
