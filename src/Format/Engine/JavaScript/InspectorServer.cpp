@@ -67,8 +67,9 @@ public:
     enum class Change { connected, disconnected };
     using Event = std::variant<std::string, Change>;
 
-    Impl(unsigned short port, std::string targetId, std::string title, Events events)
-        : port(port), targetId(std::move(targetId)), title(std::move(title)), events(std::move(events)) {
+    Impl(unsigned short port, std::string targetId, std::string title, std::string scriptUrl, Events events)
+        : port(port), targetId(std::move(targetId)), title(std::move(title)), events(std::move(events)),
+          url(std::move(scriptUrl)) {
         beast::error_code ec;
         tcp::endpoint endpoint(asio::ip::make_address_v4("127.0.0.1"), port);
         acceptor.open(endpoint.protocol(), ec);
@@ -206,7 +207,7 @@ public:
     std::condition_variable changed;
     std::deque<Event> pending;
     std::size_t unsent = 0;
-    std::string url = "file://";
+    std::string url;
     std::thread thread;
 };
 
@@ -385,8 +386,10 @@ std::string InspectorServer::Impl::versionJson() const {
                        V8_MAJOR_VERSION, V8_MINOR_VERSION, V8_BUILD_NUMBER, V8_PATCH_LEVEL);
 }
 
-InspectorServer::InspectorServer(unsigned short port, std::string targetId, std::string title, Events events)
-    : impl(std::make_unique<Impl>(port, std::move(targetId), std::move(title), std::move(events))) {}
+InspectorServer::InspectorServer(unsigned short port, std::string targetId, std::string title, std::string scriptUrl,
+                                 Events events)
+    : impl(std::make_unique<Impl>(port, std::move(targetId), std::move(title), std::move(scriptUrl),
+                                  std::move(events))) {}
 
 InspectorServer::~InspectorServer() = default;
 

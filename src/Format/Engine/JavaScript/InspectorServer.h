@@ -23,8 +23,10 @@ public:
         std::function<void()> arrived;
     };
 
-    // Listens at once; `error()` tells why not.
-    InspectorServer(unsigned short port, std::string targetId, std::string title, Events events);
+    // Listens at once; `error()` tells why not. `scriptUrl` is the target's
+    // "url" in the discovery list from the first request on.
+    InspectorServer(unsigned short port, std::string targetId, std::string title, std::string scriptUrl,
+                    Events events);
     ~InspectorServer();
     InspectorServer(InspectorServer const&) = delete;
     InspectorServer& operator=(InspectorServer const&) = delete;

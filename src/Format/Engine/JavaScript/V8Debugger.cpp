@@ -105,7 +105,7 @@ public:
         session.reset();
         server.reset();
         server = std::make_unique<InspectorServer>(
-            port, targetId(), "qorjs",
+            port, targetId(), "qorjs", scriptUrl,
             InspectorServer::Events{
                 [this] { connect(); },
                 [this](std::string message) { dispatch(message); },
@@ -113,10 +113,8 @@ public:
                 // A running script takes its messages between two statements.
                 [isolate = isolate] { isolate->RequestInterrupt(dispatchInterrupt, nullptr); },
             });
-        if (server->listening()) {
-            server->setScriptUrl(scriptUrl);
+        if (server->listening())
             return true;
-        }
         V8Engine::sendErrorToLog(
             fmt::format("Debugger: cannot listen on 127.0.0.1:{}: {}", port, server->error()));
         server.reset();
