@@ -4,7 +4,10 @@
 #include "Platform/Com.h"
 
 #include <array>
+#include <bit>
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <memory>
 
 namespace qor::format::engine::javascript {
@@ -32,7 +35,16 @@ public:
 
     // Positional arguments; a property put passes its one value under
     // DISPID_PROPERTYPUT.
-    DISPPARAMS positional() { return DISPPARAMS{count_ != 0 ? data() : nullptr, nullptr, static_cast<UINT>(count_), 0}; }
+    DISPPARAMS positional() {
+        DISPPARAMS parameters{count_ != 0 ? data() : nullptr, nullptr, 0, 0};
+        // Hosts commonly test both counts with one 8-byte load; two 4-byte
+        // stores before it cannot be forwarded to that load and stall it.
+        static_assert(std::endian::native == std::endian::little &&
+                      offsetof(DISPPARAMS, cNamedArgs) == offsetof(DISPPARAMS, cArgs) + sizeof(UINT));
+        std::uint64_t const counts = static_cast<UINT>(count_);
+        std::memcpy(&parameters.cArgs, &counts, sizeof counts);
+        return parameters;
+    }
     DISPPARAMS propertyPut() { return DISPPARAMS{data(), &putDispid_, static_cast<UINT>(count_), 1}; }
 
 private:
