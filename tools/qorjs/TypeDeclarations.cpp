@@ -18,6 +18,7 @@ namespace {
 
 namespace js = format::engine::javascript;
 using js::ComParameter;
+using js::ComParameters;
 using js::EngineOptions;
 using js::V8Class;
 using js::V8Function;
@@ -230,7 +231,7 @@ private:
 
     // The parameter list scripts see: without the [out, retval] one, optional
     // from the last required one on, names fit for TypeScript.
-    std::string parameterList(std::vector<ComParameter> const& parameters, Use use) const {
+    std::string parameterList(ComParameters const& parameters, Use use) const {
         std::vector<ComParameter const*> visible;
         for (ComParameter const& parameter : parameters)
             if ((parameter.flags & PARAMFLAG_FRETVAL) == 0)
@@ -262,7 +263,7 @@ private:
         return name;
     }
 
-    static std::string defaultsComment(std::vector<ComParameter> const& parameters) {
+    static std::string defaultsComment(ComParameters const& parameters) {
         std::string comment;
         for (ComParameter const& parameter : parameters)
             if (parameter.defaultValue.vt != VT_EMPTY && parameter.defaultValue.vt != VT_ERROR)

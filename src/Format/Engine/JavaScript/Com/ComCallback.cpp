@@ -155,7 +155,7 @@ void throwArgumentFailure(v8::Isolate* isolate, ComHelper::ArgumentFailure const
 // Converts the script arguments into `arguments` for `parameters` (at least
 // as many), naming the member and the argument that cannot go to COM.
 bool convertArguments(v8::FunctionCallbackInfo<v8::Value> const& info, InvokeArguments& arguments,
-                      std::vector<ComParameter> const& parameters, std::string_view className,
+                      ComParameters const& parameters, std::string_view className,
                       std::string_view member) {
     v8::Isolate* isolate = info.GetIsolate();
     for (int i = 0; i < info.Length(); ++i) {

@@ -90,11 +90,12 @@ void addParameters(ITypeInfo& typeInfo, FUNCDESC const& description, NameSlots c
                                      ? 0
                                      : static_cast<std::size_t>(std::max<SHORT>(description.cParams, 0));
     ELEMDESC const* elements = description.lprgelemdescParam;
-    function.parameters.reserve(declared);
+    std::vector<ComParameter> parameters;
+    parameters.reserve(declared);
     switch (description.invkind) {
     case INVOKE_FUNC:
         for (std::size_t i = 0; i + 1 < count && i < declared; ++i)
-            function.parameters.push_back(makeParameter(typeInfo, elements[i], names.name(i + 1)));
+            parameters.push_back(makeParameter(typeInfo, elements[i], names.name(i + 1)));
         function.returnType = getTypeName(typeInfo, description.elemdescFunc.tdesc);
         function.returnVt = description.elemdescFunc.tdesc.vt;
         describeValue(typeInfo, description, declared, function);
@@ -102,18 +103,20 @@ void addParameters(ITypeInfo& typeInfo, FUNCDESC const& description, NameSlots c
     case INVOKE_PROPERTYGET:
         for (std::size_t j = 1; j <= declared; ++j)
             if (elements[j - 1].paramdesc.wParamFlags != outRetval)
-                function.parameters.push_back(makeParameter(typeInfo, elements[j - 1], names.name(j)));
+                parameters.push_back(makeParameter(typeInfo, elements[j - 1], names.name(j)));
         describeValue(typeInfo, description, declared, function);
         break;
     case INVOKE_PROPERTYPUT:
         // Named after the property; a put declaring no parameter has none to
         // describe.
         if (declared > 0)
-            function.parameters.push_back(makeParameter(typeInfo, elements[0], names.name(0)));
+            parameters.push_back(makeParameter(typeInfo, elements[0], names.name(0)));
         break;
     default:
         break;
     }
+    if (!parameters.empty())
+        function.parameters = std::move(parameters);
 }
 
 bool isDispatchable(TYPEATTR const& attributes) {

@@ -115,6 +115,22 @@ void addPropertyPut(Members& members, ComFunction const& function, Guid const& i
     property->hasPutParameter = true;
 }
 
+// The most V8Function and V8Property records `members` can make: a large
+// class reserved for all its members at once would take several times the
+// memory its records need.
+std::pair<std::size_t, std::size_t> mostRecords(ComMembers const& members) {
+    std::size_t functions = 0;
+    std::size_t properties = 0;
+    for (ComFunction const& function : members) {
+        bool const get = function.invokeKind == INVOKE_PROPERTYGET;
+        if (function.invokeKind == INVOKE_FUNC || (get && !function.parameters.empty()))
+            ++functions;
+        else if (get || function.invokeKind == INVOKE_PROPERTYPUT)
+            ++properties;
+    }
+    return {functions, properties};
+}
+
 // A collection: a property with DISPID_NEWENUM. Only such a property makes
 // a template answer numeric index reads; a method of that DISPID walks too.
 bool hasNewEnumProperty(V8Class const& v8Class) {
@@ -260,10 +276,11 @@ V8Class convertComToV8(ComClass const& comClass, ComClasses const* registry) {
         if (auto index = registry->indexOf(comClass.name))
             v8Class.hostClass = registry->getFromIndex(*index);
     Members members{v8Class.name, {}, {}, {}, {}, {}};
-    members.functions.reserve(comClass.functions.size());
-    members.properties.reserve(comClass.functions.size());
-    members.functionNames.reserve(comClass.functions.size());
-    members.propertyIndex.reserve(comClass.functions.size());
+    auto const [functions, properties] = mostRecords(comClass.functions);
+    members.functions.reserve(functions);
+    members.properties.reserve(properties);
+    members.functionNames.reserve(functions);
+    members.propertyIndex.reserve(properties);
     // The default interface's members first: where two interfaces of a
     // coclass use one name, scripts reach the default one's, as a late-bound
     // client does.
@@ -290,8 +307,8 @@ V8Class convertComToV8(ComClass const& comClass, ComClasses const* registry) {
             }
         }
     }
-    // Reserved for the most the class could have; kept for the process at
-    // their size.
+    // Reserved for the most the class could have (accessors of one property
+    // share a record); kept for the process at their size.
     members.functions.shrink_to_fit();
     members.properties.shrink_to_fit();
     v8Class.constructors = std::move(members.constructors);

@@ -15,7 +15,7 @@ struct ComFunction {
     // A method's named parameters ([out, retval] included); a property get's
     // parameters without its [out, retval] value; for a property put exactly
     // one, named after the property; none otherwise.
-    std::vector<ComParameter> parameters;
+    ComParameters parameters;
     MEMBERID memberId = 0;
     // INVOKE_FUNC, INVOKE_PROPERTYGET, INVOKE_PROPERTYPUT or INVOKE_PROPERTYPUTREF.
     std::int32_t invokeKind = 0;

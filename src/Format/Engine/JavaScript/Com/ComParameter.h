@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Format/Engine/JavaScript/Com/Export.h"
+#include "Format/Engine/JavaScript/Com/SharedList.h"
 #include "Platform/Com.h"
 
 #include <cstdint>
@@ -33,5 +34,9 @@ struct QOR_JAVASCRIPT_COM_API ComParameter {
     // elements (safeArrayElementType); VT_EMPTY otherwise.
     VARTYPE elementVt = VT_EMPTY;
 };
+
+// The parameters of one member. The member's binding records share them with
+// its type-information record instead of copying each name and default value.
+using ComParameters = SharedList<ComParameter>;
 
 } // namespace qor::format::engine::javascript

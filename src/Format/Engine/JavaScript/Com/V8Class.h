@@ -18,7 +18,7 @@ namespace qor::format::engine::javascript {
 
 // One "New" or "New2" method of a class: an overload of its script constructor.
 struct V8Constructor {
-    std::vector<ComParameter> parameters;
+    ComParameters parameters;
     DISPID dispid = DISPID_UNKNOWN;
 };
 
@@ -30,7 +30,7 @@ struct V8Function {
     // INVOKE_FUNC, or INVOKE_PROPERTYGET for a get with arguments; passed to
     // Invoke as its flags.
     std::int32_t invokeKind = INVOKE_FUNC;
-    std::vector<ComParameter> parameters;
+    ComParameters parameters;
     DISPID dispid = DISPID_UNKNOWN;
     std::string returnType;
     VARTYPE returnVt = VT_EMPTY;
