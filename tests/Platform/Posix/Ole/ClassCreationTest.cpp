@@ -103,8 +103,8 @@ protected:
         return cookie;
     }
     HRESULT registerCounted(std::string const& library = serverPath) {
-        return QorRegisterInprocServer(CLSID_Counted, utf8ToUtf16(library).c_str(), u"Fixture.Counted.1", u"Fixture.Counted",
-                                       u"A counted fixture");
+        return QorRegisterInprocServer(CLSID_Counted, utf8ToUtf16(library).c_str(), u"Fixture.Counted.1",
+                                       u"Fixture.Counted", u"A counted fixture");
     }
     void writeRegistry(std::string const& text) {
         std::filesystem::create_directories(file.parent_path());
