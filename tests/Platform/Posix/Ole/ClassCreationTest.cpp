@@ -16,8 +16,10 @@
 #include "Platform/Posix/Ole/Apartment.h"
 #include "Platform/Posix/Ole/ClassRegistry.h"
 #include "Platform/Posix/Ole/ProgIdRegistry.h"
+#include "String/Utf.h"
 #include "Support/RegisteredClass.h"
 
+using qor::string::utf8ToUtf16;
 using qor::test::CountedObject;
 
 namespace {
@@ -55,10 +57,6 @@ void onNewThread(F f) {
 
 std::string const fixtureDir = QOR_FIXTURE_MODULES_DIR;
 std::string const serverPath = fixtureDir + "/InprocServerFixture.so";
-
-std::u16string u16(std::string const& text) {
-    return std::u16string(text.begin(), text.end());
-}
 
 std::string readFile(std::filesystem::path const& path) {
     std::ifstream stream(path, std::ios::binary);
@@ -105,8 +103,8 @@ protected:
         return cookie;
     }
     HRESULT registerCounted(std::string const& library = serverPath) {
-        return QorRegisterInprocServer(CLSID_Counted, u16(library).c_str(), u"Fixture.Counted.1", u"Fixture.Counted",
-                                       u"A counted fixture");
+        return QorRegisterInprocServer(CLSID_Counted, utf8ToUtf16(library).c_str(), u"Fixture.Counted.1",
+                                       u"Fixture.Counted", u"A counted fixture");
     }
     void writeRegistry(std::string const& text) {
         std::filesystem::create_directories(file.parent_path());
@@ -128,6 +126,19 @@ protected:
 
 TEST(Apartment, CountsInitialisationsPerThreadAndKeepsItsModel) {
     onNewThread([] {
+        // Nothing is created or registered before COM is initialised.
+        void* object = reinterpret_cast<void*>(1);
+        EXPECT_EQ(CoCreateInstance(CLSID_Widget, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, &object),
+                  CO_E_NOTINITIALIZED);
+        EXPECT_EQ(object, nullptr);
+        Widget factory;
+        DWORD cookie = 1;
+        EXPECT_EQ(CoRegisterClassObject(CLSID_Widget, factory.unknown(), CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE,
+                                        &cookie),
+                  CO_E_NOTINITIALIZED);
+        EXPECT_EQ(cookie, 0u);
+        EXPECT_TRUE(factory.balanced());
+
         EXPECT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_OK);
         EXPECT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_FALSE);
         EXPECT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), RPC_E_CHANGED_MODE);
@@ -140,22 +151,6 @@ TEST(Apartment, CountsInitialisationsPerThreadAndKeepsItsModel) {
         CoUninitialize();
         OleUninitialize();
         EXPECT_EQ(CoInitializeEx(reinterpret_cast<void*>(1), COINIT_MULTITHREADED), E_INVALIDARG);
-    });
-}
-
-TEST(Apartment, ClassCreationNeedsComInitialised) {
-    onNewThread([] {
-        void* object = reinterpret_cast<void*>(1);
-        EXPECT_EQ(CoCreateInstance(CLSID_Widget, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, &object),
-                  CO_E_NOTINITIALIZED);
-        EXPECT_EQ(object, nullptr);
-        Widget factory;
-        DWORD cookie = 1;
-        EXPECT_EQ(CoRegisterClassObject(CLSID_Widget, factory.unknown(), CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE,
-                                        &cookie),
-                  CO_E_NOTINITIALIZED);
-        EXPECT_EQ(cookie, 0u);
-        EXPECT_TRUE(factory.balanced());
     });
 }
 
@@ -252,7 +247,7 @@ TEST_F(ClassCreation, EndingAThreadsApartmentRevokesItsClassObjects) {
               REGDB_E_CLASSNOTREG);
 }
 
-TEST(ProgId, ResolvesRegisteredProgIdsWithoutRegardToCase) {
+TEST(ProgId, ResolvesRegisteredProgIdsWithoutRegardToCaseAndRefusesWhatWindowsRefuses) {
     using qor::platform::posix::ole::registerProgId;
     using qor::platform::posix::ole::revokeProgId;
     ASSERT_EQ(registerProgId(u"Qor.Widget.1", CLSID_Widget), S_OK);
@@ -276,14 +271,10 @@ TEST(ProgId, ResolvesRegisteredProgIdsWithoutRegardToCase) {
     EXPECT_EQ(revokeProgId(u"qor.widget.1"), CO_E_CLASSSTRING);
     EXPECT_EQ(CLSIDFromProgID(u"Qor.Widget.1", &clsid), CO_E_CLASSSTRING);
     EXPECT_EQ(clsid, CLSID_NULL) << "an unknown ProgID leaves the null CLSID";
-}
 
-TEST(ProgId, RefusesWhatWindowsRefuses) {
-    using qor::platform::posix::ole::registerProgId;
     for (std::u16string_view bad : {u"", u"1Widget", u"Qor Widget", u"Qor{Widget}",
                                     u"A123456789012345678901234567890123456789"})
         EXPECT_EQ(registerProgId(bad, CLSID_Widget), E_INVALIDARG) << bad.size();
-    CLSID clsid;
     EXPECT_EQ(CLSIDFromProgID(nullptr, &clsid), E_INVALIDARG);
     EXPECT_EQ(CLSIDFromProgID(u"Qor.Widget", nullptr), E_INVALIDARG);
     EXPECT_EQ(ProgIDFromCLSID(CLSID_Widget, nullptr), E_INVALIDARG);
@@ -327,6 +318,13 @@ TEST_F(ClassCreation, CreatesThroughTheServerAndUnloadsItWhenUnused) {
     // Loaded again on demand.
     ASSERT_EQ(create(CLSID_Counted, &object), S_OK);
     object->Release();
+
+    // A class object the process registers comes before the registry file.
+    DWORD cookie = registerFactory(CLSID_Counted);
+    ASSERT_EQ(create(CLSID_Counted, &object), S_OK);
+    EXPECT_EQ(object, product.unknown());
+    object->Release();
+    EXPECT_EQ(CoRevokeClassObject(cookie), S_OK);
 }
 
 TEST_F(ClassCreation, AMalformedOrTruncatedFileServesNothingAndIsNotOverwritten) {
@@ -358,7 +356,7 @@ TEST_F(ClassCreation, AMalformedEntryLeavesTheOthersWorking) {
     ASSERT_EQ(create(clsid, &object), S_OK);
     object->Release();
     // A writer keeps what it does not understand.
-    ASSERT_EQ(QorRegisterInprocServer(CLSID_Failing, u16(serverPath).c_str(), nullptr, nullptr, nullptr), S_OK);
+    ASSERT_EQ(QorRegisterInprocServer(CLSID_Failing, utf8ToUtf16(serverPath).c_str(), nullptr, nullptr, nullptr), S_OK);
     EXPECT_NE(readFile(file).find("not-a-guid"), std::string::npos);
 }
 
@@ -371,7 +369,7 @@ TEST_F(ClassCreation, ServersThatCannotServeGiveTheirErrors) {
     ASSERT_EQ(registerCounted(fixtureDir + "/SharedObjectFixture.so"), S_OK);
     EXPECT_EQ(create(CLSID_Counted, &object), CO_E_ERRORINDLL);
 
-    ASSERT_EQ(QorRegisterInprocServer(CLSID_Failing, u16(serverPath).c_str(), nullptr, nullptr, nullptr), S_OK);
+    ASSERT_EQ(QorRegisterInprocServer(CLSID_Failing, utf8ToUtf16(serverPath).c_str(), nullptr, nullptr, nullptr), S_OK);
     EXPECT_EQ(create(CLSID_Failing, &object), E_ACCESSDENIED);
     EXPECT_EQ(object, nullptr);
     EXPECT_EQ(serverLiveObjects(), 0) << "the failing factory was not released";
@@ -381,19 +379,9 @@ TEST_F(ClassCreation, ServersThatCannotServeGiveTheirErrors) {
     // tests/Faults/servers.sh's.
     std::string const broken = fixtureDir + "/BrokenServerFixture.so";
     for (CLSID const& clsid : {CLSID_NoObject, CLSID_Throwing}) {
-        ASSERT_EQ(QorRegisterInprocServer(clsid, u16(broken).c_str(), nullptr, nullptr, nullptr), S_OK);
+        ASSERT_EQ(QorRegisterInprocServer(clsid, utf8ToUtf16(broken).c_str(), nullptr, nullptr, nullptr), S_OK);
         EXPECT_EQ(create(clsid, &object), CO_E_ERRORINDLL);
         EXPECT_EQ(object, nullptr);
     }
     CoFreeUnusedLibraries();
-}
-
-TEST_F(ClassCreation, ProcessRegistrationsComeBeforeTheRegistryFile) {
-    ASSERT_EQ(registerCounted(), S_OK);
-    DWORD cookie = registerFactory(CLSID_Counted);
-    IUnknown* object = nullptr;
-    ASSERT_EQ(create(CLSID_Counted, &object), S_OK);
-    EXPECT_EQ(object, product.unknown());
-    object->Release();
-    EXPECT_EQ(CoRevokeClassObject(cookie), S_OK);
 }
