@@ -41,11 +41,6 @@ public:
         return S_OK;
     }
 
-    template <class Q>
-    HRESULT QueryInterface(Q** pp) {
-        return QueryInterface(uuidof<Q>(), reinterpret_cast<void**>(pp));
-    }
-
     STDMETHODIMP_(ULONG) AddRef() override {
         ++addRefs_;
         return ++refCount_;
