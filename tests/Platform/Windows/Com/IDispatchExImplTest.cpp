@@ -77,7 +77,8 @@ public:
         attributes.cFuncs = static_cast<WORD>(functions.size());
         for (Function const& function : functions) {
             descriptions.push_back(FUNCDESC{.memid = function.memid});
-            ON_CALL(type, GetDocumentation(function.memid, _, _, _, _)).WillByDefault(Invoke(test::nameOut(function.name)));
+            ON_CALL(type, GetDocumentation(function.memid, _, _, _, _))
+                .WillByDefault(Invoke(test::nameOut(function.name)));
         }
         ON_CALL(type, GetFuncDesc(_, _)).WillByDefault(Invoke([this, failingIndex](UINT index, FUNCDESC** out) {
             if (index == failingIndex)
@@ -98,9 +99,7 @@ public:
         return TypeInfoAndAttribute(0, nullptr, type.pointer(), &attributes);
     }
 
-    bool balanced() const {
-        return type.balanced() && descriptionsHeld == 0 && attributesHeld == 0;
-    }
+    bool balanced() const { return type.balanced() && descriptionsHeld == 0 && attributesHeld == 0; }
 
     ::testing::NiceMock<test::MockTypeInfo> type;
     TYPEATTR attributes{};
@@ -180,7 +179,9 @@ TEST_F(IDispatchExImplTest, EnsuringANameMakesOneMemberOnlyWhenMatchedExactly) {
     EXPECT_EQ(counter->GetDispID(Name(OLESTR("total")), fdexNameCaseSensitive, nullptr), E_INVALIDARG);
     // The name ends at its first NUL.
     OLECHAR const withNul[] = {'a', 'b', 0, 'c'};
-    ASSERT_EQ(counter->GetDispID(Name(SysAllocStringLen(withNul, 4), false), fdexNameCaseSensitive | fdexNameEnsure, &id), S_OK);
+    ASSERT_EQ(
+        counter->GetDispID(Name(SysAllocStringLen(withNul, 4), false), fdexNameCaseSensitive | fdexNameEnsure, &id),
+        S_OK);
     EXPECT_EQ(nameOf(counter, id), OLESTR("ab"));
     EXPECT_TRUE(reports.empty());
 
@@ -269,9 +270,8 @@ TEST_F(IDispatchExImplTest, AMemberHoldingAnObjectIsCalledThroughItsDefaultMembe
     EXPECT_EQ(both.result.vt, VT_I4);
     EXPECT_EQ(target.calls().size(), 2u);
     // The call may delete the member it came through.
-    target.onInvoke([this, id](DISPID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*) {
-        return counter->DeleteMemberByDispID(id);
-    });
+    target.onInvoke(
+        [this, id](DISPID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*) { return counter->DeleteMemberByDispID(id); });
     EXPECT_EQ(invoke(id, DISPATCH_METHOD, call), S_OK);
     EXPECT_TRUE(target.balanced());
     EXPECT_EQ(invoke(id, DISPATCH_METHOD, call), DISP_E_MEMBERNOTFOUND);
@@ -313,7 +313,9 @@ TEST_F(IDispatchExImplTest, DynamicMembersFollowTheStaticOnesOfTheInterface) {
              // A property's get and put share a DISPID; a negative one does
              // not lower the numbering.
              Case{{{3, OLESTR("Value")}, {3, OLESTR("Value")}, {-4, OLESTR("_NewEnum")}, {7, OLESTR("New")}},
-                  UINT_MAX, {3, -4, 7}, 9},
+                  UINT_MAX,
+                  {3, -4, 7},
+                  9},
              // A function that cannot be read ends the table.
              Case{{{1, OLESTR("A")}, {2, OLESTR("B")}, {3, OLESTR("C")}, {4, OLESTR("D")}}, 2, {1, 2}, 4},
          }) {
