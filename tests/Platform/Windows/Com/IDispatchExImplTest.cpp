@@ -224,7 +224,7 @@ TEST_F(IDispatchExImplTest, ADynamicMemberIsPutGotAndDeleted) {
     EXPECT_EQ(reports, (std::vector<std::string>(2, notImplemented("DeleteMemberByName"))));
 }
 
-TEST_F(IDispatchExImplTest, APutTakesOneValueOrTheNamedPropertyValue) {
+TEST_F(IDispatchExImplTest, AMemberHoldingAValueTakesOnePutAndCannotBeCalled) {
     DISPID const id = ensure(OLESTR("size"));
     DispatchArguments named{number(3)};
     EXPECT_EQ(counter->InvokeEx(id, 0, DISPATCH_PROPERTYPUTREF, named.forPut(), nullptr, nullptr, nullptr), S_OK);
@@ -244,6 +244,17 @@ TEST_F(IDispatchExImplTest, APutTakesOneValueOrTheNamedPropertyValue) {
               S_OK);
     EXPECT_EQ(argErr, 0u);
     EXPECT_EQ(call.result.lVal, 3);
+
+    DispatchArguments method{};
+    EXPECT_EQ(invoke(id, DISPATCH_METHOD, method), DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(invoke(99, DISPATCH_METHOD, method), DISP_E_MEMBERNOTFOUND);
+    // A caller that also asked for the property gets its value.
+    ASSERT_EQ(invoke(id, DISPATCH_METHOD | DISPATCH_PROPERTYGET, method), S_OK);
+    EXPECT_EQ(method.result.lVal, 3);
+    // Constructing without type information calls no New, even a dynamic one.
+    EXPECT_EQ(invoke(DISPID_VALUE, DISPATCH_CONSTRUCT, method), DISP_E_UNKNOWNNAME);
+    ensure(OLESTR("New"));
+    EXPECT_EQ(invoke(DISPID_VALUE, DISPATCH_CONSTRUCT, method), S_FALSE);
 }
 
 TEST_F(IDispatchExImplTest, AMemberHoldingAnObjectIsCalledThroughItsDefaultMember) {
@@ -283,21 +294,6 @@ TEST_F(IDispatchExImplTest, AMemberHoldingAnObjectIsCalledThroughItsDefaultMembe
     EXPECT_TRUE(target.balanced());
     EXPECT_EQ(creator.created, (std::vector<IUnknown*>{identity}));
     EXPECT_EQ(creator.destroyed, (std::vector<IUnknown*>{identity}));
-}
-
-TEST_F(IDispatchExImplTest, AMemberHoldingNoObjectCannotBeCalled) {
-    DISPID const id = ensure(OLESTR("size"));
-    put(id, number(4));
-    DispatchArguments call{};
-    EXPECT_EQ(invoke(id, DISPATCH_METHOD, call), DISP_E_TYPEMISMATCH);
-    EXPECT_EQ(invoke(99, DISPATCH_METHOD, call), DISP_E_MEMBERNOTFOUND);
-    // A caller that also asked for the property gets its value.
-    ASSERT_EQ(invoke(id, DISPATCH_METHOD | DISPATCH_PROPERTYGET, call), S_OK);
-    EXPECT_EQ(call.result.lVal, 4);
-    // Constructing without type information calls no New, even a dynamic one.
-    EXPECT_EQ(invoke(DISPID_VALUE, DISPATCH_CONSTRUCT, call), DISP_E_UNKNOWNNAME);
-    ensure(OLESTR("New"));
-    EXPECT_EQ(invoke(DISPID_VALUE, DISPATCH_CONSTRUCT, call), S_FALSE);
 }
 
 // Dynamic members are numbered after the largest static DISPID and listed
