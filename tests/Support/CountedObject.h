@@ -41,26 +41,17 @@ public:
         return S_OK;
     }
 
-    template <class Q>
-    HRESULT QueryInterface(Q** pp) {
-        return QueryInterface(uuidof<Q>(), reinterpret_cast<void**>(pp));
-    }
-
     STDMETHODIMP_(ULONG) AddRef() override {
         ++addRefs_;
         return ++refCount_;
     }
 
-    STDMETHODIMP_(ULONG) Release() override {
-        ++releases_;
-        return --refCount_;
-    }
+    STDMETHODIMP_(ULONG) Release() override { return --refCount_; }
 
     // The reference the test holds is 1; anything above is still held by
     // the code under test, anything below was released once too often.
     long refCount() const { return refCount_; }
     long addRefs() const { return addRefs_; }
-    long releases() const { return releases_; }
     bool balanced() const { return refCount_ == 1; }
 
     void failQueryInterface(bool fail = true) { failQueryInterface_ = fail; }
@@ -78,7 +69,6 @@ private:
 
     long refCount_ = 1;
     long addRefs_ = 0;
-    long releases_ = 0;
     bool failQueryInterface_ = false;
 };
 

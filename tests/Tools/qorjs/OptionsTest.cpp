@@ -12,8 +12,9 @@ std::expected<Options, std::string> parse(std::vector<std::string> const& argume
     return parseOptions(arguments);
 }
 
-// Whole-process runs (tests/Faults/qorjs.sh) use most options; here what
-// only the parsed result shows.
+// Whole-process runs (tests/Faults/*.sh) use most options, --call with the
+// rest of the line and the limits among them; here what only the parsed
+// result shows.
 TEST(QorjsOptions, ShortAndLongNamesSetTheSameThing) {
     for (auto const& arguments : {std::vector<std::string>{"-m", "-q", "--verbose", "-e", "1"},
                                   std::vector<std::string>{"--module", "--quiet", "--verbose", "--eval", "1"}}) {
@@ -36,14 +37,6 @@ TEST(QorjsOptions, InspectTakesAnOptionalPortAndBrkWaits) {
     EXPECT_TRUE(brk->inspectBreak);
 }
 
-TEST(QorjsOptions, CallTakesTheRestOfTheCommandLine) {
-    auto options = parse({"script.js", "--call", "add", "1", "-e", "two"});
-    ASSERT_TRUE(options) << options.error();
-    EXPECT_EQ(options->call, "add");
-    EXPECT_EQ(options->callArguments, (std::vector<std::string>{"1", "-e", "two"}));
-    EXPECT_FALSE(options->code);
-}
-
 TEST(QorjsOptions, HostLibrariesAreKeptInTheOrderGiven) {
     auto options = parse({"--host", "a.so", "script.js", "--host", "b.so"});
     ASSERT_TRUE(options) << options.error();
@@ -55,16 +48,6 @@ TEST(QorjsOptions, HostLibrariesAreKeptInTheOrderGiven) {
     EXPECT_EQ(odd->hostLibraries, (std::vector<std::string>{"-e"}));
     // A lone "-" is a file name, not an option.
     EXPECT_EQ(parse({"-"})->file, "-");
-}
-
-TEST(QorjsOptions, LimitsTakeSecondsAndMegabytes) {
-    auto options = parse({"--timeout", "1.5", "--max-heap", "64", "a.js"});
-    ASSERT_TRUE(options) << options.error();
-    EXPECT_EQ(options->timeLimit, std::chrono::milliseconds(1500));
-    EXPECT_EQ(options->maxHeapMegabytes, 64u);
-    auto plain = parse({"a.js"});
-    EXPECT_FALSE(plain->timeLimit || plain->inspectPort);
-    EXPECT_EQ(plain->maxHeapMegabytes, defaultMaxHeapMegabytes);
 }
 
 } // namespace

@@ -1,5 +1,4 @@
 #include "Platform/Windows/Com/ComClasses.h"
-#include "Platform/Windows/Com/IScriptStartStop.h"
 
 #include "Assert/Assert.h"
 #include "Support/CountedObject.h"
@@ -46,54 +45,26 @@ TEST(ComClasses, IndicesFollowByteWiseNameOrderAndTheFirstOfANameStays) {
                                                     "ComClasses::pFromInd: Out of range")));
 }
 
-// A host object that wants to hear about script starts.
-class StartStopObject : public CountedObject<IUnknown>, public IScriptStartStop {
-public:
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        if (listens && IsEqualGUID(riid, iidScriptStartStop.to<IID>())) {
-            *ppv = static_cast<IScriptStartStop*>(this);
-            AddRef();
-            return S_OK;
-        }
-        return CountedObject<IUnknown>::QueryInterface(riid, ppv);
-    }
-    void start() override { ++starts; }
-    void stop() override { ++stops; }
-
-    bool listens = true;
-    int starts = 0;
-    int stops = 0;
-};
-
-TEST(CreateObject, TheCallerOwnsTheOneReferenceAddedAndListenersAreStarted) {
+// Host objects that hear of script starts are met through the engine's
+// shared instances.
+TEST(CreateObject, TheCallerOwnsTheOneReferenceAddedOrThereIsNoObject) {
     EXPECT_EQ(findTypeInfoAndAttribute(nullptr, alphaId), nullptr);
     EXPECT_EQ(createObject(ComClassEntry("Alpha", alphaId, nullptr, 0), nullptr), nullptr);
     ComClassEntry failing(
         "Alpha", alphaId, [](DispatchCreationInterface*) -> IUnknown* { return nullptr; }, 0);
     EXPECT_EQ(createObject(failing, nullptr), nullptr);
 
-    // One that listens, and one that refuses every query.
-    for (bool listens : {true, false}) {
-        StartStopObject object;
-        object.listens = listens;
-        object.failQueryInterface(!listens);
-        DispatchCreationInterface* seen = nullptr;
-        auto* creator = reinterpret_cast<DispatchCreationInterface*>(0x1234);
-        ComClassEntry entry(
-            "Alpha", alphaId,
-            [&](DispatchCreationInterface* c) -> IUnknown* {
-                seen = c;
-                return object.unknown();
-            },
-            0);
-        IUnknown* created = createObject(entry, creator);
-        EXPECT_EQ(seen, creator);
-        EXPECT_EQ(object.starts, listens ? 1 : 0);
-        EXPECT_EQ(object.stops, 0);
-        EXPECT_EQ(object.refCount(), 2);
-        created->Release();
-        EXPECT_TRUE(object.balanced()) << listens;
-    }
+    CountedObject<IUnknown> object;
+    auto* creator = reinterpret_cast<DispatchCreationInterface*>(0x1234);
+    ComClassEntry entry(
+        "Alpha", alphaId,
+        [&](DispatchCreationInterface* given) -> IUnknown* { return given == creator ? object.unknown() : nullptr; },
+        0);
+    IUnknown* created = createObject(entry, creator);
+    ASSERT_EQ(created, object.unknown());
+    EXPECT_EQ(object.refCount(), 2);
+    created->Release();
+    EXPECT_TRUE(object.balanced());
 }
 
 } // namespace

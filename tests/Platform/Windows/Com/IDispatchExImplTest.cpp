@@ -5,9 +5,13 @@
 #include "Platform/Windows/Com/DispatchArguments.h"
 #include "Support/CountedObject.h"
 #include "Support/CountingCreator.h"
+#include "Support/TypeInfoMock.h"
 
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <optional>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -18,6 +22,8 @@ namespace {
 using test::CountedDispatch;
 using test::CountingCreator;
 using test::DispatchArguments;
+using ::testing::_;
+using ::testing::Invoke;
 
 // A host object whose interface derives from IDispatchEx: only its own
 // methods are written here.
@@ -57,6 +63,51 @@ OleString nameOf(IDispatchEx* object, DISPID id) {
     return text;
 }
 
+struct Function {
+    MEMBERID memid;
+    OLECHAR const* name;
+};
+
+// The functions of an interface as a mocked type information hands them out,
+// for member tables the fixture library cannot give; reading can be made to
+// fail at one function.
+class FakeInterface {
+public:
+    explicit FakeInterface(std::vector<Function> const& functions, UINT failingIndex = UINT_MAX) {
+        attributes.cFuncs = static_cast<WORD>(functions.size());
+        for (Function const& function : functions) {
+            descriptions.push_back(FUNCDESC{.memid = function.memid});
+            ON_CALL(type, GetDocumentation(function.memid, _, _, _, _))
+                .WillByDefault(Invoke(test::nameOut(function.name)));
+        }
+        ON_CALL(type, GetFuncDesc(_, _)).WillByDefault(Invoke([this, failingIndex](UINT index, FUNCDESC** out) {
+            if (index == failingIndex)
+                return E_FAIL;
+            *out = &descriptions.at(index);
+            ++descriptionsHeld;
+            return S_OK;
+        }));
+        ON_CALL(type, ReleaseFuncDesc(_)).WillByDefault(Invoke([this](FUNCDESC*) { --descriptionsHeld; }));
+        ON_CALL(type, ReleaseTypeAttr(&attributes)).WillByDefault(Invoke([this](TYPEATTR*) { --attributesHeld; }));
+    }
+
+    // An entry of a type library holding this interface, with a reference of
+    // its own.
+    TypeInfoAndAttribute record() {
+        type.AddRef();
+        ++attributesHeld;
+        return TypeInfoAndAttribute(0, nullptr, type.pointer(), &attributes);
+    }
+
+    bool balanced() const { return type.balanced() && descriptionsHeld == 0 && attributesHeld == 0; }
+
+    ::testing::NiceMock<test::MockTypeInfo> type;
+    TYPEATTR attributes{};
+    std::vector<FUNCDESC> descriptions;
+    int descriptionsHeld = 0;
+    int attributesHeld = 0;
+};
+
 class IDispatchExImplTest : public ::testing::Test {
 protected:
     // Made with the one reference its maker takes.
@@ -88,7 +139,23 @@ protected:
         EXPECT_EQ(invoke(id, DISPATCH_PROPERTYGET, call), S_OK);
         return _variant_t(call.result);
     }
+    // The DISPIDs in the order GetNextDispID lists them.
+    std::vector<DISPID> enumerated() {
+        std::vector<DISPID> ids;
+        for (DISPID id = DISPID_STARTENUM; ids.size() < 100 && counter->GetNextDispID(fdexEnumAll, id, &id) == S_OK;)
+            ids.push_back(id);
+        return ids;
+    }
+    // Makes the object anew over a mocked interface of these functions.
+    void overFunctions(std::vector<Function> functions, UINT failingIndex) {
+        fake.emplace(std::move(functions), failingIndex);
+        fakeRecord.emplace(fake->record());
+        counter->Release();
+        counter = make(&*fakeRecord);
+    }
 
+    std::optional<FakeInterface> fake;
+    std::optional<TypeInfoAndAttribute> fakeRecord;
     std::vector<std::string> reports;
     assert::ScopedAssertSink sink{[this](assert::AssertInfo const& info) {
         reports.push_back(std::string(info.function) + ": " + std::string(info.message));
@@ -99,14 +166,6 @@ protected:
 
 std::string const notImplemented(std::string const& method) {
     return "qor::platform::windows::com::IDispatchExImpl<...>::" + method + ": Not implemented";
-}
-
-TEST_F(IDispatchExImplTest, QueryInterfaceAddsDispatchExInFront) {
-    void* found = nullptr;
-    ASSERT_EQ(counter->QueryInterface(IID_IDispatchEx, &found), S_OK);
-    EXPECT_EQ(found, static_cast<void*>(counter));
-    counter->Release();
-    EXPECT_EQ(counter->QueryInterface(IID_IDispatchEx, nullptr), E_POINTER);
 }
 
 TEST_F(IDispatchExImplTest, EnsuringANameMakesOneMemberOnlyWhenMatchedExactly) {
@@ -120,7 +179,9 @@ TEST_F(IDispatchExImplTest, EnsuringANameMakesOneMemberOnlyWhenMatchedExactly) {
     EXPECT_EQ(counter->GetDispID(Name(OLESTR("total")), fdexNameCaseSensitive, nullptr), E_INVALIDARG);
     // The name ends at its first NUL.
     OLECHAR const withNul[] = {'a', 'b', 0, 'c'};
-    ASSERT_EQ(counter->GetDispID(Name(SysAllocStringLen(withNul, 4), false), fdexNameCaseSensitive | fdexNameEnsure, &id), S_OK);
+    ASSERT_EQ(
+        counter->GetDispID(Name(SysAllocStringLen(withNul, 4), false), fdexNameCaseSensitive | fdexNameEnsure, &id),
+        S_OK);
     EXPECT_EQ(nameOf(counter, id), OLESTR("ab"));
     EXPECT_TRUE(reports.empty());
 
@@ -163,7 +224,7 @@ TEST_F(IDispatchExImplTest, ADynamicMemberIsPutGotAndDeleted) {
     EXPECT_EQ(reports, (std::vector<std::string>(2, notImplemented("DeleteMemberByName"))));
 }
 
-TEST_F(IDispatchExImplTest, APutTakesOneValueOrTheNamedPropertyValue) {
+TEST_F(IDispatchExImplTest, AMemberHoldingAValueTakesOnePutAndCannotBeCalled) {
     DISPID const id = ensure(OLESTR("size"));
     DispatchArguments named{number(3)};
     EXPECT_EQ(counter->InvokeEx(id, 0, DISPATCH_PROPERTYPUTREF, named.forPut(), nullptr, nullptr, nullptr), S_OK);
@@ -183,6 +244,17 @@ TEST_F(IDispatchExImplTest, APutTakesOneValueOrTheNamedPropertyValue) {
               S_OK);
     EXPECT_EQ(argErr, 0u);
     EXPECT_EQ(call.result.lVal, 3);
+
+    DispatchArguments method{};
+    EXPECT_EQ(invoke(id, DISPATCH_METHOD, method), DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(invoke(99, DISPATCH_METHOD, method), DISP_E_MEMBERNOTFOUND);
+    // A caller that also asked for the property gets its value.
+    ASSERT_EQ(invoke(id, DISPATCH_METHOD | DISPATCH_PROPERTYGET, method), S_OK);
+    EXPECT_EQ(method.result.lVal, 3);
+    // Constructing without type information calls no New, even a dynamic one.
+    EXPECT_EQ(invoke(DISPID_VALUE, DISPATCH_CONSTRUCT, method), DISP_E_UNKNOWNNAME);
+    ensure(OLESTR("New"));
+    EXPECT_EQ(invoke(DISPID_VALUE, DISPATCH_CONSTRUCT, method), S_FALSE);
 }
 
 TEST_F(IDispatchExImplTest, AMemberHoldingAnObjectIsCalledThroughItsDefaultMember) {
@@ -208,6 +280,13 @@ TEST_F(IDispatchExImplTest, AMemberHoldingAnObjectIsCalledThroughItsDefaultMembe
     ASSERT_EQ(invoke(id, DISPATCH_METHOD | DISPATCH_PROPERTYGET, both), S_OK);
     EXPECT_EQ(both.result.vt, VT_I4);
     EXPECT_EQ(target.calls().size(), 2u);
+    // The call may delete the member it came through.
+    target.onInvoke(
+        [this, id](DISPID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*) { return counter->DeleteMemberByDispID(id); });
+    EXPECT_EQ(invoke(id, DISPATCH_METHOD, call), S_OK);
+    EXPECT_TRUE(target.balanced());
+    EXPECT_EQ(invoke(id, DISPATCH_METHOD, call), DISP_E_MEMBERNOTFOUND);
+    ASSERT_EQ(put(id, _variant_t(target.unknown())), S_OK);
     // The last release frees the object and the values it holds.
     IUnknown* const identity = counter;
     EXPECT_EQ(counter->Release(), 0u);
@@ -217,31 +296,87 @@ TEST_F(IDispatchExImplTest, AMemberHoldingAnObjectIsCalledThroughItsDefaultMembe
     EXPECT_EQ(creator.destroyed, (std::vector<IUnknown*>{identity}));
 }
 
-TEST_F(IDispatchExImplTest, AMemberMayBeDeletedByTheCallItMakes) {
-    CountedDispatch target;
-    DISPID const id = ensure(OLESTR("callback"));
-    target.onInvoke(
-        [this, id](DISPID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*) { return counter->DeleteMemberByDispID(id); });
-    put(id, _variant_t(target.unknown()));
-    DispatchArguments call{};
-    EXPECT_EQ(invoke(id, DISPATCH_METHOD, call), S_OK);
-    EXPECT_TRUE(target.balanced());
-    EXPECT_EQ(invoke(id, DISPATCH_METHOD, call), DISP_E_MEMBERNOTFOUND);
+// Dynamic members are numbered after the largest static DISPID and listed
+// after every static member, deleted ones included.
+TEST_F(IDispatchExImplTest, DynamicMembersFollowTheStaticOnesOfTheInterface) {
+    struct Case {
+        std::vector<Function> functions;
+        UINT failingIndex;
+        std::set<DISPID> statics;
+        DISPID firstDynamic;
+    };
+    for (Case const& c : {
+             // A property's get and put share a DISPID; a negative one does
+             // not lower the numbering.
+             Case{{{3, OLESTR("Value")}, {3, OLESTR("Value")}, {-4, OLESTR("_NewEnum")}, {7, OLESTR("New")}},
+                  UINT_MAX,
+                  {3, -4, 7},
+                  9},
+             // A function that cannot be read ends the table.
+             Case{{{1, OLESTR("A")}, {2, OLESTR("B")}, {3, OLESTR("C")}, {4, OLESTR("D")}}, 2, {1, 2}, 4},
+         }) {
+        overFunctions(c.functions, c.failingIndex);
+        EXPECT_EQ(ensure(OLESTR("extra")), c.firstDynamic);
+        EXPECT_EQ(ensure(OLESTR("more")), c.firstDynamic + 1);
+        EXPECT_EQ(counter->DeleteMemberByName(Name(OLESTR("more")), fdexNameCaseSensitive), S_OK);
+        std::vector<DISPID> const ids = enumerated();
+        ASSERT_EQ(ids.size(), c.statics.size() + 2);
+        EXPECT_EQ(std::set<DISPID>(ids.begin(), ids.end() - 2), c.statics);
+        EXPECT_EQ(std::set<DISPID>(ids.end() - 2, ids.end()), (std::set<DISPID>{c.firstDynamic, c.firstDynamic + 1}));
+        DISPID next = 0;
+        EXPECT_EQ(counter->GetNextDispID(fdexEnumAll, 1234, &next), S_FALSE);
+
+        EXPECT_EQ(std::exchange(counter, make())->Release(), 0u);
+        fakeRecord.reset();
+        EXPECT_TRUE(fake->balanced());
+    }
 }
 
-TEST_F(IDispatchExImplTest, AMemberHoldingNoObjectCannotBeCalled) {
-    DISPID const id = ensure(OLESTR("size"));
-    put(id, number(4));
-    DispatchArguments call{};
-    EXPECT_EQ(invoke(id, DISPATCH_METHOD, call), DISP_E_TYPEMISMATCH);
-    EXPECT_EQ(invoke(99, DISPATCH_METHOD, call), DISP_E_MEMBERNOTFOUND);
-    // A caller that also asked for the property gets its value.
-    ASSERT_EQ(invoke(id, DISPATCH_METHOD | DISPATCH_PROPERTYGET, call), S_OK);
-    EXPECT_EQ(call.result.lVal, 4);
-    // Constructing without type information calls no New, even a dynamic one.
-    EXPECT_EQ(invoke(DISPID_VALUE, DISPATCH_CONSTRUCT, call), DISP_E_UNKNOWNNAME);
-    ensure(OLESTR("New"));
-    EXPECT_EQ(invoke(DISPID_VALUE, DISPATCH_CONSTRUCT, call), S_FALSE);
+// Only a table's own numbering can meet a DISPID it gave: past the largest it
+// wraps and here meets the static 0.
+TEST(DynamicDispatchEntries, ATakenDispidIsReportedAndKeepsItsMember) {
+    std::vector<std::string> reports;
+    assert::ScopedAssertSink sink([&](assert::AssertInfo const& info) { reports.emplace_back(info.message); });
+    FakeInterface sheet({{INT_MAX - 1, OLESTR("Last")}, {0, OLESTR("Value")}});
+    TypeInfoAndAttribute record = sheet.record();
+    DynamicDispatchEntries table(record);
+    EXPECT_EQ(table.createDynamic(OLESTR("a")).dispid, INT_MAX);
+    EXPECT_EQ(table.createDynamic(OLESTR("b")).dispid, INT_MIN);
+    EXPECT_TRUE(reports.empty());
+
+    DispatchEntry const& clash = table.createDynamic(OLESTR("c"));
+    EXPECT_EQ(clash.name, OleString(OLESTR("Value")));
+    EXPECT_FALSE(clash.dynamic.has_value());
+    EXPECT_EQ(reports, (std::vector<std::string>{"Function with same name registered twice"}));
+    EXPECT_EQ(table.createDynamic(OLESTR("d")).dispid, 1);
+}
+
+// A moved-from record owns nothing: neither the type nor the table, which
+// stays where it is for the objects pointing at it.
+TEST(TypeInfoAndAttribute, TheRecordBuildsItsTableOnceAndKeepsItWhenMoved) {
+    FakeInterface sheet({{1, OLESTR("A")}, {2, OLESTR("B")}});
+    FakeInterface other({{3, OLESTR("C")}});
+    {
+        TypeInfoAndAttribute record = sheet.record();
+        DynamicDispatchEntries& shared = record.getDynamicEntries();
+        EXPECT_EQ(&record.getDynamicEntries(), &shared);
+
+        DynamicDispatchEntries object(&shared);
+        TypeInfoAndAttribute moved(std::move(record));
+        EXPECT_EQ(record.dynamicEntries, nullptr);
+        EXPECT_EQ(record.getTypeInfo(), nullptr);
+        EXPECT_EQ(&moved.getDynamicEntries(), &shared);
+
+        TypeInfoAndAttribute assigned = other.record();
+        assigned.getDynamicEntries();
+        assigned = std::move(moved);
+        EXPECT_EQ(moved.dynamicEntries, nullptr);
+        EXPECT_TRUE(other.balanced());
+        EXPECT_EQ(&assigned.getDynamicEntries(), &shared);
+        EXPECT_EQ(object.findByName(OLESTR("B"))->dispid, 2);
+        EXPECT_EQ(sheet.type.refCount(), 2);
+    }
+    EXPECT_TRUE(sheet.balanced());
 }
 
 } // namespace
@@ -279,10 +414,6 @@ TEST_F(IDispatchExImplTypeInfoTest, StaticMembersAreFoundByExactNameOnly) {
     // The interface's table is shared; the object's own follows it.
     DISPID const dynamic = ensure(OLESTR("count"));
     EXPECT_EQ(record->getDynamicEntries().findById(dynamic), nullptr);
-    DISPID last = DISPID_STARTENUM;
-    for (DISPID id = last; id != dynamic && counter->GetNextDispID(fdexEnumAll, id, &id) == S_OK;)
-        last = id;
-    EXPECT_EQ(last, dynamic);
     DWORD properties = 0;
     EXPECT_EQ(counter->GetMemberProperties(dynamic, grfdexPropAll, &properties), S_OK);
     EXPECT_EQ(counter->GetMemberProperties(dynamic, grfdexPropAll, nullptr), E_INVALIDARG);
@@ -312,6 +443,7 @@ TEST_F(IDispatchExImplTypeInfoTest, TypeInformationAndLibraryAreHeldAndHandedOut
     EXPECT_EQ(info, record->typeInfo);
     EXPECT_EQ(referencesOf(record->typeInfo), references + 1);
     info->Release();
+    EXPECT_EQ(counter->QueryInterface(IID_IDispatchEx, nullptr), E_POINTER);
     void* typeLib = nullptr;
     ASSERT_EQ(counter->QueryInterface(IID_ITypeLib, &typeLib), S_OK);
     EXPECT_EQ(typeLib, static_cast<void*>(record->typeLib));
