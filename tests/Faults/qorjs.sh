@@ -63,6 +63,9 @@ expect "an imported module's syntax error" 1 '^./bad.mjs:2:1: Uncaught SyntaxErr
 write throws.mjs "let x = 1;\nthrow new Error('boom');\n"
 expect "a module that throws" 1 "^$fault_tmp/throws.mjs:2:7: Uncaught Error: boom$" -- "$QORJS" -m "$fault_tmp/throws.mjs"
 check "its caret under the throw" grep -qx '      ^' "$fault_tmp/err"
+write awaits.mjs "await null;\nthrow new Error('after await');\n"
+expect "a module that throws after its await" 1 "^$fault_tmp/awaits.mjs:2:[0-9]+: Uncaught Error: after await$" \
+  -- "$QORJS" -m "$fault_tmp/awaits.mjs"
 write lib.js "var fromLib = 'included';\r\n"
 write main.js "Include('lib.js');\r\nfromLib + ' ' + \`a\r\nb\`.length\r\n"
 expect "Include beside the script, CRLF lines" 0 '' -- bash -c 'cd / && "$0" "$1"' "$QORJS" "$fault_tmp/main.js"
