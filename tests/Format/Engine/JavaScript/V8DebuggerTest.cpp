@@ -82,29 +82,27 @@ public:
         return ec ? json(nullptr) : json::parse(beast::buffers_to_string(buffer.data()), nullptr, false);
     }
 
-    json command(std::string const& method, json params = json::object()) {
-        send(method, std::move(params));
-        for (json message = read(); !message.is_null(); message = read()) {
-            if (message.value("id", 0) == lastId)
-                return message;
-            events.push_back(message);
-        }
-        return nullptr;
-    }
-
-    json waitFor(std::string const& method) {
-        if (auto it = std::ranges::find_if(events, [&](json const& e) { return e.value("method", "") == method; });
-            it != events.end()) {
+    // The first message, kept or still to come, that `wanted` accepts; the
+    // others are kept for later.
+    json next(std::function<bool(json const&)> const& wanted) {
+        if (auto it = std::ranges::find_if(events, wanted); it != events.end()) {
             json found = *it;
             events.erase(it);
             return found;
         }
         for (json message = read(); !message.is_null(); message = read())
-            if (message.value("method", "") == method)
+            if (wanted(message))
                 return message;
             else
                 events.push_back(message);
         return nullptr;
+    }
+    json command(std::string const& method, json params = json::object()) {
+        send(method, std::move(params));
+        return next([this](json const& m) { return m.value("id", 0) == lastId; });
+    }
+    json waitFor(std::string const& method) {
+        return next([&](json const& m) { return m.value("method", "") == method; });
     }
 
     // Enables the debugger and lets a run that waits for one go on.

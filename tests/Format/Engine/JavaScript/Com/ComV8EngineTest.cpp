@@ -29,19 +29,6 @@ namespace {
 
 class ComV8EngineTest : public qor::test::EngineFixture {};
 
-TEST_F(ComV8EngineTest, CreatesItsIsolateOnlyOnTheFirstRun) {
-    EXPECT_EQ(engine->getIsolate(), nullptr);
-    engine.reset(); // an engine that never ran disposes nothing
-    engine = std::make_unique<ComV8Engine>(classes, typeLibrary, ".");
-    EXPECT_EQ(run("6*7"), "42");
-    v8::Isolate* first = engine->getIsolate();
-    ASSERT_NE(first, nullptr);
-    EXPECT_EQ(first->GetData(0), engine.get());
-    EXPECT_EQ(run("var counter = 1; typeof Include"), "function");
-    EXPECT_EQ(engine->getIsolate(), first);
-    EXPECT_EQ(run("++counter"), "2"); // globals stay across runs
-}
-
 TEST_F(ComV8EngineTest, ReportsAScriptsErrorOnceWithItsLocationAndRunsTheNextScript) {
     ComV8Engine::ScriptSettings settings;
     settings.path = "broken.js";
