@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# The inspector lists its target and version as DevTools expects. It serves
-# only requests that name this machine: a web page that reaches its port
+# The inspector lists its target and version as DevTools expects, on loopback
+# only. It serves only requests that name this machine: a web page that reaches its port
 # through a name its DNS points here (DNS rebinding) sends that name as Host,
 # and gets 403, never the targets or a session.
 source "$(dirname "$0")/common.bash"
@@ -26,6 +26,12 @@ check "the target's WebSocket address" grep -qF "\"webSocketDebuggerUrl\": \"ws:
 check "the target's script" grep -qE '"url": "file:///[^"]*/inspected\.js"' <<<"$list"
 check "the protocol version" grep -qF '"Protocol-Version": "1.3"' \
   <<<"$(curl -s --max-time 5 -H 'Host: localhost' "$url/json/version")"
+
+# It listens on loopback only: the machine's other addresses are refused.
+for address in $(hostname -I 2>/dev/null); do
+  [[ $address == *:* ]] && address="[$address]"
+  check "nothing answers on $address" [ "$(status "http://$address:$port/json/version")" = 000 ]
+done
 
 for host in localhost "localhost:$port" LocalHost "127.0.0.1:$port" 127.0.0.1 "[::1]:$port" "[::1]"; do
   check "Host $host is served" [ "$(status -H "Host: $host" "$url/json/list")" = 200 ]

@@ -7,7 +7,6 @@
 #include "Format/Engine/JavaScript/Com/BindingHost.h"
 #include "Support/TypedDispatch.h"
 
-#include <boost/asio/ip/host_name.hpp>
 #include <boost/asio/ip/tcp.hpp>
 #include <boost/asio/write.hpp>
 #include <boost/beast/core.hpp>
@@ -223,7 +222,7 @@ TEST_F(V8DebuggerTest, StopsAtABreakpointEvaluatesOnTheFrameAndResumes) {
     EXPECT_TRUE(reported.empty());
 }
 
-TEST_F(V8DebuggerTest, ListensOnlyOnLoopbackAndOnlyInADebugRun) {
+TEST_F(V8DebuggerTest, ListensOnlyInADebugRun) {
     asio::io_context io;
     tcp::endpoint const loopback(asio::ip::make_address_v4("127.0.0.1"), port);
     engine->setDebugPort(port);
@@ -237,17 +236,7 @@ TEST_F(V8DebuggerTest, ListensOnlyOnLoopbackAndOnlyInADebugRun) {
     EXPECT_EQ(run("'ran'"), "ran");
     tcp::socket again(io);
     again.connect(loopback, ec);
-    EXPECT_FALSE(ec) << ec.message();
-    // Any other address of the machine is refused.
-    tcp::resolver resolver(io);
-    for (auto const& entry : resolver.resolve(asio::ip::host_name(), std::to_string(port), ec)) {
-        if (entry.endpoint().address().is_loopback())
-            continue;
-        tcp::socket other(io);
-        beast::error_code refused;
-        other.connect(entry.endpoint(), refused);
-        EXPECT_TRUE(refused) << entry.endpoint().address().to_string();
-    }
+    EXPECT_FALSE(ec) << ec.message(); // the inspector's fault suite tries the machine's other addresses
 }
 
 TEST_F(V8DebuggerTest, AClientLeavingWhilePausedOrSendingAMalformedFrameLetsTheScriptFinish) {

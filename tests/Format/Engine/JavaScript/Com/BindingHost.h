@@ -92,6 +92,11 @@ inline CountedDispatch::Handler handingOut(IDispatch* object) {
     return [object](DISPID, WORD, DISPPARAMS*, VARIANT* result, EXCEPINFO*) { return handOut(result, object); };
 }
 
+// A handler that answers every call with a copy of `value`.
+inline CountedDispatch::Handler answering(_variant_t value) {
+    return [value](DISPID, WORD, DISPPARAMS*, VARIANT* result, EXCEPINFO*) { return VariantCopy(result, &value); };
+}
+
 // An engine over the fixture model that collects reported errors.
 class BindingTest : public EngineFixture {
 protected:

@@ -76,16 +76,10 @@ protected:
     std::vector<SeenCall> seen;
 };
 
-HRESULT answerFortyTwo(DISPID, WORD, DISPPARAMS*, VARIANT* result, EXCEPINFO*) {
-    result->vt = VT_I4;
-    result->lVal = 42;
-    return S_OK;
-}
-
 // --- scripts calling COM -------------------------------------------------------
 
 TEST_F(ComCallbackTest, AMethodOrPropertyUseIsOneInvokeWithTheArgumentsReversed) {
-    answer = answerFortyTwo;
+    answer = answering(LONG{42});
     EXPECT_EQ(run("var item = Application.Items; item.Add(1, 'two')"), "42");
     // Fewer arguments than parameters go as they are: the object applies its
     // own defaults. Ten are more than the arguments kept without allocation.
@@ -131,7 +125,7 @@ TEST_F(ComCallbackTest, CallsThatCannotGoAreRefusedBeforeCallingCom) {
     EXPECT_TRUE(seen.empty());
     EXPECT_TRUE(asserts.empty());
     // A put that answers a value has taken effect, and throws.
-    answer = answerFortyTwo;
+    answer = answering(LONG{42});
     EXPECT_EQ(thrown("item.WriteOnly = 5"), "Setter should always return void.");
     EXPECT_EQ(seen.size(), 1u);
 }
@@ -375,11 +369,7 @@ TEST_F(ScriptEventsTest, ObjectsMetAtRunTimeNameTheirEventsAndAMemberOfTheSameNa
               "addEventListener: the object has no events");
 
     TypedDispatch listened(host.typeInfo(iidListened));
-    listened.onInvoke([](DISPID, WORD, DISPPARAMS*, VARIANT* result, EXCEPINFO*) {
-        result->vt = VT_I4;
-        result->lVal = 42;
-        return S_OK;
-    });
+    listened.onInvoke(answering(LONG{42}));
     handedOut = &listened;
     EXPECT_EQ(run("Application.Items.addEventListener('Moved')"), "42");
     expectBalancedAfterTeardown(rows, listened);

@@ -44,11 +44,7 @@ TEST_F(ClassTemplateTest, EveryTypeIsAConstructorExceptGlobalObjectsAndTheReserv
 TEST_F(ClassTemplateTest, AGlobalObjectHoldsNoComObjectUntilItsFirstUse) {
     run("1");
     EXPECT_TRUE(application.balanced());
-    application.onInvoke([](DISPID, WORD, DISPPARAMS*, VARIANT* result, EXCEPINFO*) {
-        result->vt = VT_BSTR;
-        result->bstrVal = SysAllocString(u"Book1");
-        return S_OK;
-    });
+    application.onInvoke(answering(u"Book1"));
     EXPECT_EQ(run("Application.Title"), "Book1");
     EXPECT_EQ(application.refCount(), 2);
 }
@@ -164,11 +160,7 @@ Guid const clsidHostItem{0x7c3e1a00, 0x41d2, 0x4b8e, {0xa0, 0xf1, 0x5e, 0x9b, 0x
 class ActiveXObjectTest : public BindingTest {
 protected:
     ActiveXObjectTest() {
-        hostItem.onInvoke([](DISPID, WORD, DISPPARAMS*, VARIANT* result, EXCEPINFO*) {
-            result->vt = VT_BSTR;
-            result->bstrVal = SysAllocString(u"item");
-            return S_OK;
-        });
+        hostItem.onInvoke(answering(u"item"));
         for (TypedDispatch* point : {&first, &second})
             point->onInvoke([point](DISPID, WORD, DISPPARAMS*, VARIANT* result, EXCEPINFO*) {
                 result->vt = VT_I4;
