@@ -153,7 +153,7 @@ TEST_F(ExtractorFixtureTest, TypesExtractedTogetherShareTheRecordsOfTheirCommonI
                 firstRuns.push_back(comClass.functions.runs().front().members);
         }
         // IUnknown's members lead most types: one record of them for all.
-        EXPECT_GE(std::ranges::count(firstRuns, firstRuns.front()), 2);
+        EXPECT_GT(std::ranges::count(firstRuns, firstRuns.front()), 2);
     }
 }
 
