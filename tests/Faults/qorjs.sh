@@ -33,6 +33,11 @@ write bad.js 'var x = 1;\nnotDefined();\n'
 expect "an error with its location and source line" 1 \
   "^$fault_tmp/bad.js:2:1: Uncaught ReferenceError: notDefined is not defined$" -- "$QORJS" "$fault_tmp/bad.js"
 check "the source line follows" grep -qx 'notDefined();' "$fault_tmp/err"
+write broken.js 'var a = 1;\nvar = 2;\n'
+expect "a syntax error with its location" 1 "^$fault_tmp/broken.js:2:5: Uncaught SyntaxError: " -- "$QORJS" "$fault_tmp/broken.js"
+check "its source line follows" grep -qx 'var = 2;' "$fault_tmp/err"
+expect "an error thrown in a function, with its stack" 1 '^    at f \(<anonymous>:1:' \
+  -- "$QORJS" -e $'function f() { throw new TypeError(\'bad\'); }\nf();'
 expect "a missing Include, reported after the run" 1 '^Not able to find module: nope.js$' \
   -- "$QORJS" -e "try { Include('nope.js') } catch (e) { console.log(e) }; 'after'"
 prints "a missing Include" $'Could not find included file: `nope.js`\nafter'

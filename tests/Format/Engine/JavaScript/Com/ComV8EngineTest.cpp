@@ -23,29 +23,13 @@ using namespace std::chrono_literals;
 using qor::platform::windows::com::IScriptStartStop;
 using qor::platform::windows::com::iidScriptStartStop;
 using ::testing::ElementsAre;
-using ::testing::HasSubstr;
 
 namespace {
 
 class ComV8EngineTest : public qor::test::EngineFixture {};
 
-TEST_F(ComV8EngineTest, ReportsAScriptsErrorOnceWithItsLocationAndRunsTheNextScript) {
-    ComV8Engine::ScriptSettings settings;
-    settings.path = "broken.js";
-    EXPECT_EQ(run("var a = 1;\nvar = 2;", settings), "");
-    run("function f() { throw new TypeError('bad'); }\nf();");
-    ASSERT_EQ(reported.size(), 2u);
-    EXPECT_THAT(reported[0].message, HasSubstr("SyntaxError"));
-    EXPECT_EQ(reported[0].resourceName, "broken.js");
-    EXPECT_EQ(reported[0].lineNumber, 2);
-    EXPECT_EQ(reported[0].startColumn, 5);
-    EXPECT_EQ(reported[0].sourceLine, "var = 2;");
-    EXPECT_EQ(reported[1].message, "Uncaught TypeError: bad");
-    ASSERT_TRUE(reported[1].stackTrace);
-    EXPECT_THAT(*reported[1].stackTrace, HasSubstr("at f"));
-    EXPECT_FALSE(engine->hasPendingError());
-    EXPECT_EQ(run("({toString() { return 'next'; }})"), "next");
-}
+// qorjs's fault suite shows a script's syntax error and uncaught throw with
+// their locations, source lines and stack.
 
 TEST_F(ComV8EngineTest, KeepsAnErrorPendingUntilStopWhenNoHandlerIsSet) {
     engine->errorHandler = nullptr;
