@@ -58,6 +58,13 @@ expect "a module run from elsewhere" 0 '' -- bash -c 'cd / && "$0" --module "$1"
 prints "a module run from elsewhere" 'a = 42'
 expect "a module by a relative path" 0 '' -- "$QORJS" -m app/main.mjs
 prints "a module by a relative path" 'a = 42'
+# The kind is what qorjs is told, whatever the file's name.
+write looks.mjs 'console.log(String(this === globalThis))\n'
+expect "an .mjs file run as a classic script" 0 '' -- "$QORJS" looks.mjs
+prints "an .mjs file run as a classic script" true
+write plain.js 'console.log(String(this))\n'
+expect "a .js file run as a module" 0 '' -- "$QORJS" -m plain.js
+prints "a .js file run as a module" undefined
 write missing.mjs "import { x } from './x.mjs';\n"
 expect "a missing import" 1 '^Not able to find module: ./x.mjs$' -- "$QORJS" --module missing.mjs
 write broken.mjs 'const a = 1;\nexport const = 2;\n'
