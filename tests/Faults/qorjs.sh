@@ -67,6 +67,10 @@ expect "a .js file run as a module" 0 '' -- "$QORJS" -m plain.js
 prints "a .js file run as a module" undefined
 write missing.mjs "import { x } from './x.mjs';\n"
 expect "a missing import" 1 '^Not able to find module: ./x.mjs$' -- "$QORJS" --module missing.mjs
+write side.mjs "import './nope.mjs';\nconsole.log('ran anyway');\n"
+expect "a missing import of no name, reported after the run" 1 '^Not able to find module: ./nope.mjs$' \
+  -- "$QORJS" -m side.mjs
+prints "a missing import of no name" 'ran anyway'
 write broken.mjs 'const a = 1;\nexport const = 2;\n'
 expect "a module's syntax error" 1 "^$fault_tmp/broken.mjs:2:14: Uncaught SyntaxError: " -- "$QORJS" -m "$fault_tmp/broken.mjs"
 write bad.mjs '\nlet = = 1;\n'
