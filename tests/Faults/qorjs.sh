@@ -58,6 +58,13 @@ expect "a module run from elsewhere" 0 '' -- bash -c 'cd / && "$0" --module "$1"
 prints "a module run from elsewhere" 'a = 42'
 expect "a module by a relative path" 0 '' -- "$QORJS" -m app/main.mjs
 prints "a module by a relative path" 'a = 42'
+# Each import of a module gets an instance of its own.
+write counter.mjs 'let n = 0; export function next() { return ++n; }\n'
+write one.mjs "import { next } from './counter.mjs'; export const one = next();\n"
+write two.mjs "import { next } from './counter.mjs'; export const two = next();\n"
+write both.mjs "import { one } from './one.mjs'; import { two } from './two.mjs'; console.log(one, two);\n"
+expect "a module imported twice" 0 '' -- "$QORJS" -m both.mjs
+prints "a module imported twice" '1 1'
 # The kind is what qorjs is told, whatever the file's name.
 write looks.mjs 'console.log(String(this === globalThis))\n'
 expect "an .mjs file run as a classic script" 0 '' -- "$QORJS" looks.mjs
