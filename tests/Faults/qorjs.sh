@@ -65,6 +65,18 @@ write two.mjs "import { next } from './counter.mjs'; export const two = next();\
 write both.mjs "import { one } from './one.mjs'; import { two } from './two.mjs'; console.log(one, two);\n"
 expect "a module imported twice" 0 '' -- "$QORJS" -m both.mjs
 prints "a module imported twice" '1 1'
+# import() fulfils with the namespace, even of a module that throws (its error
+# reported after the run), unless the text does not compile or link.
+write dyn.mjs "export const value = 'dynamic';\n"
+write nocompile.mjs 'export let = 1;\n'
+write nolink.mjs "import { nothing } from './empty.mjs';\n"
+write empty.mjs ''
+write late-throw.mjs "export const early = 1;\nthrow new Error('in import');\n"
+write dynamic.mjs "const names = ['./dyn.mjs', './nocompile.mjs', './nolink.mjs', './late-throw.mjs'];
+console.log((await Promise.all(names.map(name => import(name).then(ns => ns.value ?? Object.keys(ns).length,
+  e => e.name)))).join());\n"
+expect "import()" 1 '^late-throw.mjs:2:7: Uncaught Error: in import$' -- "$QORJS" -m dynamic.mjs
+prints "import()" 'dynamic,SyntaxError,SyntaxError,1'
 # The kind is what qorjs is told, whatever the file's name.
 write looks.mjs 'console.log(String(this === globalThis))\n'
 expect "an .mjs file run as a classic script" 0 '' -- "$QORJS" looks.mjs
