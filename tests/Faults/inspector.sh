@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
-# The inspector serves only requests that name this machine: a web page that
-# reaches its port through a name its DNS points here (DNS rebinding) sends
-# that name as Host, and gets 403, never the targets or a session.
+# The inspector lists its target and version as DevTools expects, on loopback
+# only. It serves only requests that name this machine: a web page that reaches its port
+# through a name its DNS points here (DNS rebinding) sends that name as Host,
+# and gets 403, never the targets or a session.
 source "$(dirname "$0")/common.bash"
 
 port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])' \
   2>/dev/null || echo $((20000 + RANDOM % 20000)))
 # Waits for a debugger that never comes, so the inspector serves meanwhile.
-timeout -k 5 60 "$QORJS" --inspect-brk="$port" -e 1 >/dev/null 2>&1 &
+echo 1 >"$fault_tmp/inspected.js"
+timeout -k 5 60 "$QORJS" --inspect-brk="$port" "$fault_tmp/inspected.js" >/dev/null 2>&1 &
 server=$!
 url=http://127.0.0.1:$port
 
@@ -16,8 +18,20 @@ for _ in $(seq 100); do
   [ "$(status -H 'Host: localhost' "$url/json/version")" = 200 ] && break
   sleep 0.1
 done
-target=$(curl -s --max-time 5 -H 'Host: localhost' "$url/json/list" | sed -n 's/.*"id": "\(.*\)".*/\1/p')
+list=$(curl -s --max-time 5 -H 'Host: localhost' "$url/json/list")
+target=$(sed -n 's/.*"id": "\(.*\)".*/\1/p' <<<"$list")
 check "the inspector lists its target" [ -n "$target" ]
+check "the target's DevTools address" grep -qF "ws=127.0.0.1:$port/$target\"" <<<"$list"
+check "the target's WebSocket address" grep -qF "\"webSocketDebuggerUrl\": \"ws://127.0.0.1:$port/$target\"" <<<"$list"
+check "the target's script" grep -qE '"url": "file:///[^"]*/inspected\.js"' <<<"$list"
+check "the protocol version" grep -qF '"Protocol-Version": "1.3"' \
+  <<<"$(curl -s --max-time 5 -H 'Host: localhost' "$url/json/version")"
+
+# It listens on loopback only: the machine's other addresses are refused.
+for address in $(hostname -I 2>/dev/null); do
+  [[ $address == *:* ]] && address="[$address]"
+  check "nothing answers on $address" [ "$(status "http://$address:$port/json/version")" = 000 ]
+done
 
 for host in localhost "localhost:$port" LocalHost "127.0.0.1:$port" 127.0.0.1 "[::1]:$port" "[::1]"; do
   check "Host $host is served" [ "$(status -H "Host: $host" "$url/json/list")" = 200 ]

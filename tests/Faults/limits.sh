@@ -7,6 +7,9 @@ heap='heap reached the limit of'
 expect "runaway loop under --timeout" 1 'time limit of 0\.5 s' -- "$QORJS" --timeout 0.5 -e 'for (;;) {}'
 expect "runaway --call under --timeout" 1 'time limit of 0\.5 s' -- \
   "$QORJS" --timeout 0.5 -e 'function spin() { for (;;) {} }' --call spin
+# The limit is each run's: the script and --call together may take longer.
+expect "two runs each under --timeout" 0 '' -- "$QORJS" --timeout 1 \
+  -e 'function spin() { const end = Date.now() + 600; while (Date.now() < end); } spin()' --call spin
 expect "heap filled by arrays" 1 "$heap 16 MB" -- \
   "$QORJS" --max-heap 16 -e 'const a = []; for (;;) a.push(new Array(100).fill(0.5));'
 expect "heap filled by objects" 1 "$heap 16 MB" -- \

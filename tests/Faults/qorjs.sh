@@ -33,6 +33,11 @@ write bad.js 'var x = 1;\nnotDefined();\n'
 expect "an error with its location and source line" 1 \
   "^$fault_tmp/bad.js:2:1: Uncaught ReferenceError: notDefined is not defined$" -- "$QORJS" "$fault_tmp/bad.js"
 check "the source line follows" grep -qx 'notDefined();' "$fault_tmp/err"
+write broken.js 'var a = 1;\nvar = 2;\n'
+expect "a syntax error with its location" 1 "^$fault_tmp/broken.js:2:5: Uncaught SyntaxError: " -- "$QORJS" "$fault_tmp/broken.js"
+check "its source line follows" grep -qx 'var = 2;' "$fault_tmp/err"
+expect "an error thrown in a function, with its stack" 1 '^    at f \(<anonymous>:1:' \
+  -- "$QORJS" -e $'function f() { throw new TypeError(\'bad\'); }\nf();'
 expect "a missing Include, reported after the run" 1 '^Not able to find module: nope.js$' \
   -- "$QORJS" -e "try { Include('nope.js') } catch (e) { console.log(e) }; 'after'"
 prints "a missing Include" $'Could not find included file: `nope.js`\nafter'
@@ -53,8 +58,38 @@ expect "a module run from elsewhere" 0 '' -- bash -c 'cd / && "$0" --module "$1"
 prints "a module run from elsewhere" 'a = 42'
 expect "a module by a relative path" 0 '' -- "$QORJS" -m app/main.mjs
 prints "a module by a relative path" 'a = 42'
+# Each import of a module gets an instance of its own.
+write counter.mjs 'let n = 0; export function next() { return ++n; }\n'
+write one.mjs "import { next } from './counter.mjs'; export const one = next();\n"
+write two.mjs "import { next } from './counter.mjs'; export const two = next();\n"
+write both.mjs "import { one } from './one.mjs'; import { two } from './two.mjs'; console.log(one, two);\n"
+expect "a module imported twice" 0 '' -- "$QORJS" -m both.mjs
+prints "a module imported twice" '1 1'
+# import() fulfils with the namespace, even of a module that throws (its error
+# reported after the run), unless the text does not compile or link.
+write dyn.mjs "export const value = 'dynamic';\n"
+write nocompile.mjs 'export let = 1;\n'
+write nolink.mjs "import { nothing } from './empty.mjs';\n"
+write empty.mjs ''
+write late-throw.mjs "export const early = 1;\nthrow new Error('in import');\n"
+write dynamic.mjs "const names = ['./dyn.mjs', './nocompile.mjs', './nolink.mjs', './late-throw.mjs'];
+console.log((await Promise.all(names.map(name => import(name).then(ns => ns.value ?? Object.keys(ns).length,
+  e => e.name)))).join());\n"
+expect "import()" 1 '^late-throw.mjs:2:7: Uncaught Error: in import$' -- "$QORJS" -m dynamic.mjs
+prints "import()" 'dynamic,SyntaxError,SyntaxError,1'
+# The kind is what qorjs is told, whatever the file's name.
+write looks.mjs 'console.log(String(this === globalThis))\n'
+expect "an .mjs file run as a classic script" 0 '' -- "$QORJS" looks.mjs
+prints "an .mjs file run as a classic script" true
+write plain.js 'console.log(String(this))\n'
+expect "a .js file run as a module" 0 '' -- "$QORJS" -m plain.js
+prints "a .js file run as a module" undefined
 write missing.mjs "import { x } from './x.mjs';\n"
 expect "a missing import" 1 '^Not able to find module: ./x.mjs$' -- "$QORJS" --module missing.mjs
+write side.mjs "import './nope.mjs';\nconsole.log('ran anyway');\n"
+expect "a missing import of no name, reported after the run" 1 '^Not able to find module: ./nope.mjs$' \
+  -- "$QORJS" -m side.mjs
+prints "a missing import of no name" 'ran anyway'
 write broken.mjs 'const a = 1;\nexport const = 2;\n'
 expect "a module's syntax error" 1 "^$fault_tmp/broken.mjs:2:14: Uncaught SyntaxError: " -- "$QORJS" -m "$fault_tmp/broken.mjs"
 write bad.mjs '\nlet = = 1;\n'
@@ -63,6 +98,9 @@ expect "an imported module's syntax error" 1 '^./bad.mjs:2:1: Uncaught SyntaxErr
 write throws.mjs "let x = 1;\nthrow new Error('boom');\n"
 expect "a module that throws" 1 "^$fault_tmp/throws.mjs:2:7: Uncaught Error: boom$" -- "$QORJS" -m "$fault_tmp/throws.mjs"
 check "its caret under the throw" grep -qx '      ^' "$fault_tmp/err"
+write awaits.mjs "await null;\nthrow new Error('after await');\n"
+expect "a module that throws after its await" 1 "^$fault_tmp/awaits.mjs:2:[0-9]+: Uncaught Error: after await$" \
+  -- "$QORJS" -m "$fault_tmp/awaits.mjs"
 write lib.js "var fromLib = 'included';\r\n"
 write main.js "Include('lib.js');\r\nfromLib + ' ' + \`a\r\nb\`.length\r\n"
 expect "Include beside the script, CRLF lines" 0 '' -- bash -c 'cd / && "$0" "$1"' "$QORJS" "$fault_tmp/main.js"

@@ -4,8 +4,7 @@
 // library Bindings.tlb): one registry and one type library for the whole test
 // program, because a process binds the classes its first engine finds.
 
-#include "Format/Engine/JavaScript/Com/ComV8Engine.h"
-#include "Format/Engine/JavaScript/Error.h"
+#include "Support/EngineFixture.h"
 #include "Support/TypedDispatch.h"
 
 #include <gtest/gtest.h>
@@ -46,10 +45,12 @@ inline Guid const clsidCells = userModelGuid(0x11);
 // DISPIDs of the fixture's members that tests look for.
 enum ItemMember : DISPID {
     itemName = 1,
+    itemActivate = 3,
     itemAdd = 4,
     itemCell = 5,
     itemNew = 10,
     itemNew2 = 11,
+    itemMany = 13,
 };
 
 class BindingHost {
@@ -91,20 +92,19 @@ inline CountedDispatch::Handler handingOut(IDispatch* object) {
     return [object](DISPID, WORD, DISPPARAMS*, VARIANT* result, EXCEPINFO*) { return handOut(result, object); };
 }
 
-// An engine over the fixture model that collects reported errors.
-class BindingTest : public ::testing::Test {
-protected:
-    using ComV8Engine = format::engine::javascript::ComV8Engine;
-    using Error = format::engine::javascript::Error;
+// A handler that answers every call with a copy of `value`.
+inline CountedDispatch::Handler answering(_variant_t value) {
+    return [value](DISPID, WORD, DISPPARAMS*, VARIANT* result, EXCEPINFO*) { return VariantCopy(result, &value); };
+}
 
+// An engine over the fixture model that collects reported errors.
+class BindingTest : public EngineFixture {
+protected:
     BindingTest();
     ~BindingTest() override;
 
-    // Runs `script` and gives its completion value as text.
-    std::string run(std::string_view script);
     // Runs `script` and gives the text of what it threw.
     std::string thrown(std::string_view script);
-    std::vector<std::string> reportedMessages() const;
     // A full collection, after which unreachable wrappers have let go.
     void collectGarbage();
     v8::Isolate* isolate() const { return engine->getIsolate(); }
@@ -125,8 +125,6 @@ protected:
     BindingHost& host = BindingHost::instance();
     TypedDispatch application{host.typeInfo(iidApplication)};
     TypedDispatch itemCreator{host.typeInfo(iidItem)};
-    std::unique_ptr<ComV8Engine> engine;
-    std::vector<Error> reported;
 };
 
 } // namespace qor::test::bindings

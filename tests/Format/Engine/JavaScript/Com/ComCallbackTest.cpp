@@ -1,10 +1,14 @@
 // Calls across the bridge both ways: scripts calling methods and properties of
 // wrapped COM objects, and the host and its objects calling script functions;
-// what each side sees when a call fails.
+// what each side sees when a call fails. Then COM events handled by scripts:
+// listeners on a COM object, global functions bound by ConnectObject, and the
+// connections' lifetime.
 
 #include "Format/Engine/JavaScript/Com/BindingHost.h"
 
 #include "Assert/Assert.h"
+#include "Format/Engine/JavaScript/Com/IsolateData.h"
+#include "Support/EventfulObject.h"
 
 #include <gtest/gtest.h>
 
@@ -12,13 +16,16 @@
 #include <chrono>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 namespace qor::test::bindings {
 namespace {
 
+namespace IsolateData = format::engine::javascript::IsolateData;
 using assert::AssertInfo;
 using assert::ScopedAssertSink;
+using format::engine::javascript::EngineOptions;
 
 // One Invoke as the object saw it, arguments in COM's order (last first).
 struct SeenCall {
@@ -69,39 +76,30 @@ protected:
     std::vector<SeenCall> seen;
 };
 
-std::pair<DISPID, WORD> kindOf(SeenCall const& call) {
-    return {call.dispid, call.flags};
-}
-
-HRESULT answerFortyTwo(DISPID, WORD, DISPPARAMS*, VARIANT* result, EXCEPINFO*) {
-    result->vt = VT_I4;
-    result->lVal = 42;
-    return S_OK;
-}
-
 // --- scripts calling COM -------------------------------------------------------
 
 TEST_F(ComCallbackTest, AMethodOrPropertyUseIsOneInvokeWithTheArgumentsReversed) {
-    answer = answerFortyTwo;
+    answer = answering(LONG{42});
     EXPECT_EQ(run("var item = Application.Items; item.Add(1, 'two')"), "42");
     // Fewer arguments than parameters go as they are: the object applies its
     // own defaults. Ten are more than the arguments kept without allocation.
     run("item.Add(1); item.Activate(); item.Many(1, 2, 3, 4, 5, 6, 7, 8, 9, 10); item.Cell(2, 3);"
         "item.Name; item.Name = 'Budget'");
-    ASSERT_EQ(seen.size(), 7u);
-    EXPECT_EQ(kindOf(seen[0]), std::pair(DISPID{itemAdd}, WORD{DISPATCH_METHOD}));
-    EXPECT_EQ(seen[0].arguments, (std::vector<_variant_t>{_variant_t(u"two"), _variant_t(LONG{1})}));
-    EXPECT_TRUE(seen[0].named.empty());
-    EXPECT_EQ(seen[1].arguments.size(), 1u);
-    EXPECT_EQ(seen[2].arguments.size(), 0u);
-    ASSERT_EQ(seen[3].arguments.size(), 10u);
-    EXPECT_EQ(seen[3].arguments.front(), _variant_t(LONG{10}));
     // A get with arguments is called as a method with the property-get flag.
-    EXPECT_EQ(kindOf(seen[4]), std::pair(DISPID{itemCell}, WORD{DISPATCH_PROPERTYGET}));
-    EXPECT_EQ(seen[4].arguments.size(), 2u);
-    EXPECT_EQ(kindOf(seen[5]), std::pair(DISPID{itemName}, WORD{DISPATCH_PROPERTYGET}));
-    EXPECT_TRUE(seen[5].arguments.empty());
-    EXPECT_EQ(kindOf(seen[6]), std::pair(DISPID{itemName}, WORD{DISPATCH_PROPERTYPUT}));
+    std::vector<std::tuple<DISPID, WORD, std::size_t, std::size_t>> shapes;
+    for (SeenCall const& call : seen)
+        shapes.emplace_back(call.dispid, call.flags, call.arguments.size(), call.named.size());
+    EXPECT_EQ(shapes, (std::vector<std::tuple<DISPID, WORD, std::size_t, std::size_t>>{
+                          {itemAdd, DISPATCH_METHOD, 2, 0},
+                          {itemAdd, DISPATCH_METHOD, 1, 0},
+                          {itemActivate, DISPATCH_METHOD, 0, 0},
+                          {itemMany, DISPATCH_METHOD, 10, 0},
+                          {itemCell, DISPATCH_PROPERTYGET, 2, 0},
+                          {itemName, DISPATCH_PROPERTYGET, 0, 0},
+                          {itemName, DISPATCH_PROPERTYPUT, 1, 1}}));
+    ASSERT_EQ(seen.size(), 7u);
+    EXPECT_EQ(seen[0].arguments, (std::vector<_variant_t>{_variant_t(u"two"), _variant_t(LONG{1})}));
+    EXPECT_EQ(seen[3].arguments.front(), _variant_t(LONG{10}));
     EXPECT_EQ(seen[6].arguments, std::vector<_variant_t>{_variant_t(u"Budget")});
     EXPECT_EQ(seen[6].named, std::vector<DISPID>{DISPID_PROPERTYPUT});
     // Cell's put was dropped: assigning is no COM call. Plumbing members are
@@ -127,7 +125,7 @@ TEST_F(ComCallbackTest, CallsThatCannotGoAreRefusedBeforeCallingCom) {
     EXPECT_TRUE(seen.empty());
     EXPECT_TRUE(asserts.empty());
     // A put that answers a value has taken effect, and throws.
-    answer = answerFortyTwo;
+    answer = answering(LONG{42});
     EXPECT_EQ(thrown("item.WriteOnly = 5"), "Setter should always return void.");
     EXPECT_EQ(seen.size(), 1u);
 }
@@ -294,7 +292,7 @@ TEST_F(ComCallbackTest, ATerminatedRunEndsOnceThroughNestedCallsAndLetsGoOfItsOb
 }
 
 // qorjs's fault suite calls a module's exports and one it lacks.
-TEST_F(ComCallbackTest, AModuleFunctionIsCalledOnlyWhenAModuleRanAndExportsItAsAFunction) {
+TEST_F(ComCallbackTest, AModuleFunctionIsCalledOnlyWhenAModuleRan) {
     std::vector<std::string> asserts;
     ScopedAssertSink sink([&](AssertInfo const& info) { asserts.emplace_back(info.message); });
     run("1");
@@ -304,13 +302,136 @@ TEST_F(ComCallbackTest, AModuleFunctionIsCalledOnlyWhenAModuleRanAndExportsItAsA
     ASSERT_TRUE(none.has_value());
     EXPECT_TRUE(none->IsEmpty());
     EXPECT_EQ(asserts, std::vector<std::string>{"No top level module"});
-    ComV8Engine::ScriptSettings settings;
-    settings.isModule = true;
-    engine->setScript("export const value = 1;", settings);
-    engine->runScript();
-    auto value = engine->callModuleFunction("value", {});
-    ASSERT_FALSE(value.has_value());
-    EXPECT_EQ(value.error().type, Error::Type::Message);
+}
+
+// --- events ------------------------------------------------------------------------
+
+// Each script that reads Application.Items gets the object handed out.
+class ScriptEventsTest : public BindingTest {
+protected:
+    ScriptEventsTest() {
+        engine->setOptions(EngineOptions::all());
+        application.onInvoke([this](DISPID, WORD, DISPPARAMS*, VARIANT* result, EXCEPINFO*) {
+            return handOut(result, handedOut);
+        });
+    }
+    ~ScriptEventsTest() override {
+        expectBalancedAfterTeardown(item, gauge);
+        EXPECT_EQ(item.connectionCount(), 0u);
+    }
+
+    std::size_t libraryObjects() { return IsolateData::objectRegistry(isolate()).libraryObjects.size(); }
+
+    // An Item, whose events the host's type library names.
+    EventfulObject<&diidItemEvents> item{host.typeInfo(iidItem)};
+    // A Gauge, which names its class itself.
+    EventfulObject<&diidGaugeEvents> gauge{host.typeInfo(iidPoint), host.typeInfo(clsidGauge)};
+    IDispatch* handedOut = &item;
+};
+
+// The sample's extensions script adds and removes listeners and binds
+// functions with ConnectObject.
+TEST_F(ScriptEventsTest, AListenerIsAddedOnceWhateverTheCaseOfTheEventAndBadOnesAreRefused) {
+    run("var item = Application.Items, heard = [];"
+        "function first(row, value) { heard.push(`${row} ${value} ${this === item}`); }"
+        "item.addEventListener('Changed', first);"
+        "item.addEventListener('changed', first);");
+    EXPECT_EQ(item.fire(1, {_variant_t(LONG{3}), _variant_t(OLESTR("x"))}), 1u);
+    EXPECT_EQ(item.fire(2, {}), 1u);
+    EXPECT_EQ(run("heard.join()"), "3 x true");
+    run("item.removeEventListener('Changed', first)");
+    EXPECT_EQ(item.connectionCount(), 0u);
+
+    EXPECT_EQ(thrown("item.addEventListener('Nope', () => {})"), "addEventListener: ItemEvents has no event \"Nope\"");
+    EXPECT_EQ(thrown("item.addEventListener('Changed', 5)"), "addEventListener: the listener is not a function");
+    EXPECT_EQ(thrown("ConnectObject(5, 'x_')"), "ConnectObject: the first argument is not a COM object");
+    EXPECT_EQ(item.connectionCount(), 0u);
+    EXPECT_TRUE(reported.empty());
+}
+
+TEST_F(ScriptEventsTest, ObjectsMetAtRunTimeNameTheirEventsAndAMemberOfTheSameNameWins) {
+    handedOut = &gauge;
+    run("var gauge = Application.Items, moved = [];"
+        "gauge.addEventListener('Moved', x => moved.push(x));");
+    gauge.fire(5, {_variant_t(LONG{7})});
+    EXPECT_EQ(run("moved.join()"), "7");
+
+    TypedDispatch rows(host.typeInfo(iidRows));
+    handedOut = &rows;
+    EXPECT_EQ(thrown("Application.Items.addEventListener('Moved', () => {})"),
+              "addEventListener: the object has no events");
+
+    TypedDispatch listened(host.typeInfo(iidListened));
+    listened.onInvoke(answering(LONG{42}));
+    handedOut = &listened;
+    EXPECT_EQ(run("Application.Items.addEventListener('Moved')"), "42");
+    expectBalancedAfterTeardown(rows, listened);
+}
+
+TEST_F(ScriptEventsTest, AThrowingListenerIsReportedAndTheNextOneStillHears) {
+    run("var item = Application.Items, heard = [];"
+        "item.addEventListener('Changed', () => { throw new Error('listener failed'); });"
+        "item.addEventListener('Changed', row => heard.push(row));");
+    item.fire(1, {_variant_t(LONG{1}), _variant_t()});
+    ASSERT_EQ(reported.size(), 1u);
+    EXPECT_NE(reported[0].message.find("listener failed"), std::string::npos) << reported[0].message;
+    EXPECT_EQ(run("heard.join()"), "1");
+}
+
+TEST_F(ScriptEventsTest, AListenerMayRemoveItselfAndOthersWhileTheEventIsDelivered) {
+    run("var item = Application.Items, heard = [];"
+        "function a() { heard.push('a'); item.removeEventListener('Changed', a); item.removeEventListener('Changed', b); }"
+        "function b() { heard.push('b'); }"
+        "item.addEventListener('Changed', a);"
+        "item.addEventListener('Changed', b);");
+    item.fire(1, {_variant_t(LONG{1}), _variant_t()});
+    EXPECT_EQ(run("heard.join()"), "a");
+    EXPECT_EQ(item.connectionCount(), 0u);
+    EXPECT_TRUE(reported.empty());
+}
+
+TEST_F(ScriptEventsTest, ACollectedWrapperDisconnectsItsEvents) {
+    run("1");
+    std::size_t const before = libraryObjects();
+    run("(() => { Application.Items.addEventListener('Changed', () => { globalThis.late = true; }); })()");
+    EXPECT_EQ(item.connectionCount(), 1u);
+    collectGarbage();
+    EXPECT_EQ(item.connectionCount(), 0u);
+    EXPECT_EQ(item.fire(1, {_variant_t(LONG{1}), _variant_t()}), 0u);
+    EXPECT_EQ(run("typeof late"), "undefined");
+    // The sink is gone as well.
+    EXPECT_EQ(libraryObjects(), before);
+}
+
+TEST_F(ScriptEventsTest, AnObjectFiringAsTheEngineGoesReachesNoScript) {
+    run("var item = Application.Items;"
+        "item.addEventListener('Changed', () => { throw new Error('too late'); });");
+    item.whenUnadvised = [this] { item.fire(1, {_variant_t(LONG{1}), _variant_t()}); };
+    engine.reset();
+    EXPECT_TRUE(reported.empty());
+    EXPECT_EQ(item.connectionCount(), 0u);
+}
+
+TEST_F(ScriptEventsTest, ASinkCalledFromAnotherThreadRefuses) {
+    run("Application.Items.addEventListener('Changed', () => {})");
+    IEnumConnections* connections = nullptr;
+    ASSERT_EQ(item.point.EnumConnections(&connections), S_OK);
+    CONNECTDATA connection{};
+    ASSERT_EQ(connections->Next(1, &connection, nullptr), S_OK);
+    connections->Release();
+    IDispatch* sink = nullptr;
+    ASSERT_EQ(connection.pUnk->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&sink)), S_OK);
+    connection.pUnk->Release();
+    DISPPARAMS none{};
+    HRESULT answer = S_OK;
+    std::thread([&] { answer = sink->Invoke(1, IID_NULL, 0, DISPATCH_METHOD, &none, nullptr, nullptr, nullptr); })
+        .join();
+    EXPECT_EQ(answer, RPC_E_WRONG_THREAD);
+    sink->Release();
+}
+
+TEST_F(BindingTest, WithoutTheOptionCOMObjectsHaveNoEventFunctions) {
+    EXPECT_EQ(run("typeof Application.addEventListener + ' ' + typeof ConnectObject"), "undefined undefined");
 }
 
 } // namespace

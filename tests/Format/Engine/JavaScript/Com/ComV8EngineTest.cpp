@@ -1,49 +1,35 @@
+// An engine's runs: its isolate, the errors it reports or keeps pending, and
+// what ends a run besides the script: the host, a time limit, the heap and
+// ArrayBuffer bounds. Each ends the run with an error and leaves the engine
+// able to run the next script. And the one instance of a host class an
+// engine shares with its host.
+
 #include "Support/EngineFixture.h"
 
 #include "Format/Engine/JavaScript/V8Helper.h"
+#include "Platform/Windows/Com/IScriptStartStop.h"
+#include "Support/CountedObject.h"
 
 #include <gmock/gmock.h>
 
+#include <atomic>
+#include <chrono>
 #include <functional>
+#include <memory>
+#include <thread>
 
 using namespace qor::format::engine::javascript;
+using namespace std::chrono_literals;
+using qor::platform::windows::com::IScriptStartStop;
+using qor::platform::windows::com::iidScriptStartStop;
 using ::testing::ElementsAre;
-using ::testing::HasSubstr;
 
 namespace {
 
 class ComV8EngineTest : public qor::test::EngineFixture {};
 
-TEST_F(ComV8EngineTest, CreatesItsIsolateOnlyOnTheFirstRun) {
-    EXPECT_EQ(engine->getIsolate(), nullptr);
-    engine.reset(); // an engine that never ran disposes nothing
-    engine = std::make_unique<ComV8Engine>(classes, typeLibrary, ".");
-    EXPECT_EQ(run("6*7"), "42");
-    v8::Isolate* first = engine->getIsolate();
-    ASSERT_NE(first, nullptr);
-    EXPECT_EQ(first->GetData(0), engine.get());
-    EXPECT_EQ(run("var counter = 1; typeof Include"), "function");
-    EXPECT_EQ(engine->getIsolate(), first);
-    EXPECT_EQ(run("++counter"), "2"); // globals stay across runs
-}
-
-TEST_F(ComV8EngineTest, ReportsAScriptsErrorOnceWithItsLocationAndRunsTheNextScript) {
-    ComV8Engine::ScriptSettings settings;
-    settings.path = "broken.js";
-    EXPECT_EQ(run("var a = 1;\nvar = 2;", settings), "");
-    run("function f() { throw new TypeError('bad'); }\nf();");
-    ASSERT_EQ(reported.size(), 2u);
-    EXPECT_THAT(reported[0].message, HasSubstr("SyntaxError"));
-    EXPECT_EQ(reported[0].resourceName, "broken.js");
-    EXPECT_EQ(reported[0].lineNumber, 2);
-    EXPECT_EQ(reported[0].startColumn, 5);
-    EXPECT_EQ(reported[0].sourceLine, "var = 2;");
-    EXPECT_EQ(reported[1].message, "Uncaught TypeError: bad");
-    ASSERT_TRUE(reported[1].stackTrace);
-    EXPECT_THAT(*reported[1].stackTrace, HasSubstr("at f"));
-    EXPECT_FALSE(engine->hasPendingError());
-    EXPECT_EQ(run("({toString() { return 'next'; }})"), "next");
-}
+// qorjs's fault suite shows a script's syntax error and uncaught throw with
+// their locations, source lines and stack.
 
 TEST_F(ComV8EngineTest, KeepsAnErrorPendingUntilStopWhenNoHandlerIsSet) {
     engine->errorHandler = nullptr;
@@ -105,6 +91,128 @@ TEST_F(ComV8EngineTest, RunScriptWithCallbackHandsOverTheValueAndLeavesReporting
     engine->setScript("throw 1", {});
     EXPECT_FALSE(engine->runScript([&](ComV8Engine::RunResult& result, v8::Local<v8::Context>&) { EXPECT_FALSE(result); }));
     EXPECT_TRUE(reported.empty());
+}
+
+// --- limits ------------------------------------------------------------------
+
+TEST_F(ComV8EngineTest, TerminateEndsOnlyTheRunInProgress) {
+    engine->terminateScript(); // no isolate yet
+    EXPECT_EQ(run("6*7"), "42");
+    engine->terminateScript(); // no run in progress: the next one is not ended
+    EXPECT_EQ(run("6*7"), "42");
+
+    run("function spin() { for (;;) {} }");
+    std::atomic<bool> done{false};
+    std::thread host([&] {
+        while (!done) {
+            engine->terminateScript();
+            std::this_thread::sleep_for(1ms);
+        }
+    });
+    EXPECT_EQ(run("while (true) {}"), "");
+    // A host call is a run of its own.
+    std::vector<_variant_t> none;
+    EXPECT_EQ(engine->callJsFunctionGetError("spin", none).vt, VT_EMPTY);
+    done = true;
+    host.join();
+    engine->stopScript();
+    EXPECT_THAT(reportedMessages(), ElementsAre("Script terminated by the host", "Script terminated by the host"));
+    EXPECT_EQ(run("6*7"), "42");
+}
+
+// qorjs's fault suite ends a long run and its --call by a time limit, and
+// lets two runs through that take longer only together.
+
+// qorjs's fault suite fills the heap in three ways and the ArrayBuffers past
+// their bound; here, what the engine is like afterwards.
+TEST_F(ComV8EngineTest, AfterTheHeapOrArrayBuffersReachTheirLimitTheEngineRunsOn) {
+    EXPECT_TRUE(engine->setHeapLimit(16 << 20));
+    engine->setArrayBufferLimit(4 << 20);
+    EXPECT_EQ(run("(() => { const a = []; for (;;) a.push(new Array(100).fill(0.5)); })()"), "");
+    EXPECT_THAT(reportedMessages(), ElementsAre("Script terminated: its heap reached the limit of 16 MB"));
+    EXPECT_EQ(run("6*7"), "42");
+    EXPECT_FALSE(engine->setHeapLimit(32 << 20)); // too late: the isolate exists
+
+    EXPECT_EQ(run("const kept = []; try { for (;;) kept.push(new Uint8Array(1 << 20)); } catch (e) { kept.length }"),
+              "4");
+    // What the script lets go of is collected to make room.
+    EXPECT_EQ(run("kept.length = 0; for (let i = 0; i < 64; i++) new Float64Array(1 << 17); 'room'"), "room");
+    engine->setArrayBufferLimit(std::nullopt);
+    EXPECT_EQ(run("new ArrayBuffer(8 << 20).byteLength"), "8388608");
+    EXPECT_EQ(reported.size(), 1u);
+}
+
+// --- shared instances of the host's classes --------------------------------------
+
+// A host object that wants to hear when scripts start and stop.
+class HostObject : public qor::test::CountedDispatch, public IScriptStartStop {
+public:
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+        if (ppv != nullptr && IsEqualGUID(riid, iidScriptStartStop.to<IID>())) {
+            *ppv = static_cast<IScriptStartStop*>(this);
+            AddRef();
+            return S_OK;
+        }
+        return CountedDispatch::QueryInterface(riid, ppv);
+    }
+    void start() override { ++starts; }
+    void stop() override { ++stops; }
+
+    int starts = 0;
+    int stops = 0;
+};
+
+class SharedInstanceTest : public ::testing::Test {
+protected:
+    SharedInstanceTest() {
+        classes.add("Sheet", *qor::Guid::parse("{6B29FC40-CA47-1067-B31D-00DD010662DA}"), [this](auto*) {
+            ++created;
+            return sheet.unknown();
+        });
+        classes.add("Broken", *qor::Guid::parse("{6B29FC40-CA47-1067-B31D-00DD010662DB}"), [](auto*) {
+            return static_cast<IUnknown*>(nullptr);
+        });
+    }
+
+    HostObject sheet;
+    int created = 0;
+    ComV8Engine::ComClasses classes;
+    ComV8Engine::TypeLibrary typeLibrary;
+};
+
+TEST_F(SharedInstanceTest, CreatesOneInstancePerClassAndReleasesItWithTheEngine) {
+    for (bool ran : {false, true}) {
+        int const starts = sheet.starts;
+        {
+            ComV8Engine engine(classes, typeLibrary, ".");
+            engine.setScript("1", {});
+            if (ran)
+                engine.runScript();
+            IDispatch* first = engine.getSharedInstance("Sheet");
+            EXPECT_EQ(first, static_cast<IDispatch*>(&sheet));
+            EXPECT_EQ(engine.getSharedInstance("Sheet"), first);
+            EXPECT_EQ(engine.getSharedInstance("sheet"), nullptr); // names are case-sensitive
+            EXPECT_EQ(engine.getSharedInstance("Broken"), nullptr);
+            EXPECT_FALSE(sheet.balanced()); // the engine holds it
+            if (ran) {
+                EXPECT_EQ(sheet.starts, starts + 1);
+            }
+        }
+        EXPECT_TRUE(sheet.balanced()) << sheet.refCount();
+    }
+    EXPECT_EQ(created, 2);
+}
+
+TEST_F(SharedInstanceTest, StopTellsSharedInstancesThatTheScriptStopped) {
+    ComV8Engine engine(classes, typeLibrary, ".");
+    engine.setScript("1", {});
+    engine.runScript();
+    engine.stopScript(); // nothing created yet: nothing to stop
+    EXPECT_EQ(sheet.stops, 0);
+    engine.getSharedInstance("Sheet");
+    engine.stopScript();
+    engine.stopScript();
+    EXPECT_EQ(sheet.stops, 2);
 }
 
 } // namespace

@@ -1,3 +1,6 @@
+// What a run pulls in and what it leaves pending: modules, import(),
+// Include, and the rejections nobody handled.
+
 #include "Support/EngineFixture.h"
 #include "Support/ScriptFiles.h"
 
@@ -9,6 +12,7 @@
 
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
+using ::testing::IsEmpty;
 using ::testing::UnorderedElementsAre;
 
 namespace {
@@ -35,6 +39,16 @@ protected:
         return settings;
     }
     std::string runModule(std::string_view text) { return run(text, moduleSettings()); }
+    std::string runClassic(std::string_view text) {
+        ComV8Engine::ScriptSettings settings;
+        settings.path = "main.js";
+        return run(text, settings);
+    }
+    // What the host hears once it stops the engine.
+    std::vector<std::string> stopped() {
+        engine->stopScript();
+        return reportedMessages();
+    }
 
     // Runs a module through the callback form and gives the state of its promise.
     v8::Promise::PromiseState runModuleForState(std::string_view text) {
@@ -54,14 +68,8 @@ protected:
 
 // --- running a module --------------------------------------------------------
 
-TEST_F(ModuleTest, TheKindComesFromTheSettingsAlone) {
-    auto settings = moduleSettings("plain.js");
-    EXPECT_EQ(run("globalThis.strictThis = String(this);", settings), "[object Promise]");
-    EXPECT_EQ(run("strictThis"), "undefined");
-    ComV8Engine::ScriptSettings classic;
-    classic.path = "looks-like-a-module.mjs";
-    EXPECT_EQ(run("this === globalThis", classic), "true");
-}
+// qorjs's fault suite shows that the kind comes from the settings alone, not
+// from the file's name.
 
 TEST_F(ModuleTest, KeepsTheLastSuccessfulModuleAsTopLevel) {
     runModule("export const which = 'first';");
@@ -83,30 +91,6 @@ TEST_F(ModuleTest, KeepsTheLastSuccessfulModuleAsTopLevel) {
 
 // --- failures of the top-level module -----------------------------------------
 
-TEST_F(ModuleTest, TopLevelFailuresAreReportedWithFileLineAndColumn) {
-    struct Case {
-        char const* text;
-        std::string message;
-        int line;
-        int column;
-    };
-    // qorjs's fault suite shows a module's syntax error and throw.
-    for (Case const& c : {Case{"let x = 1;\n\nthrow new Error('boom');", "Uncaught Error: boom", 3, 7},
-                          Case{"await null;\nthrow new Error('after await');", "Uncaught Error: after await", 2, 0}}) {
-        reported.clear();
-        EXPECT_EQ(runModule(c.text), "") << c.text;
-        ASSERT_EQ(reported.size(), 1u) << c.text;
-        EXPECT_EQ(reported[0].type, Error::Type::Exception);
-        EXPECT_THAT(reported[0].message, HasSubstr(c.message));
-        EXPECT_EQ(reported[0].resourceName, "main.mjs");
-        EXPECT_EQ(reported[0].lineNumber, c.line) << c.text;
-        if (c.column != 0) {
-            EXPECT_EQ(reported[0].startColumn, c.column) << c.text;
-        }
-        EXPECT_FALSE(engine->hasPendingError());
-    }
-}
-
 TEST_F(ModuleTest, AFailureAfterTheRunEndedBecomesThePendingError) {
     EXPECT_EQ(runModuleForState("await new Promise(r => globalThis.resume = r);\nthrow new Error('late');"),
               v8::Promise::kPending);
@@ -125,31 +109,11 @@ TEST_F(ModuleTest, AFailureAfterTheRunEndedBecomesThePendingError) {
 
 // --- static imports -------------------------------------------------------------
 
-TEST_F(ModuleTest, ImportsOfImportsRunAndEveryImportGetsItsOwnInstance) {
-    modules["./counter.mjs"] = "let n = 0; export function next() { return ++n; }";
-    modules["./a.mjs"] = "import { next } from './counter.mjs'; export const a = next();";
-    modules["./b.mjs"] = "import { next } from './counter.mjs'; export const b = next();";
-    EXPECT_EQ(runModuleForState("import { a } from './a.mjs'; import { b } from './b.mjs';"
-                                "globalThis.seen = [a, b].join();"),
-              v8::Promise::kFulfilled);
-    EXPECT_EQ(run("seen"), "1,1");
-    EXPECT_THAT(asked, UnorderedElementsAre("./a.mjs", "./b.mjs", "./counter.mjs", "./counter.mjs"));
-    EXPECT_TRUE(reported.empty());
-}
+// qorjs's fault suite runs imports of imports, one module imported twice
+// among them.
 
-TEST_F(ModuleTest, AMissingImportIsAnEmptyModuleWithAPendingErrorUnlessANameIsImported) {
-    engine->setImportResolverCallback({}); // the engine's own file loading
-    qor::test::ScriptFiles files;
-    auto missing = files.name("x.mjs");
-    runModule("import '" + missing + "'; globalThis.ranAnyway = true;");
-    EXPECT_EQ(run("ranAnyway"), "true");
-    EXPECT_TRUE(reported.empty());
-    engine->stopScript();
-    // A named import fails linking, and the pending error is what is reported.
-    EXPECT_EQ(runModule("import { x } from './surely-missing.mjs';"), "");
-    EXPECT_THAT(reportedMessages(), ElementsAre("Not able to find module: " + missing,
-                                                "Not able to find module: ./surely-missing.mjs"));
-}
+// qorjs's fault suite shows that a missing import of no name leaves an empty
+// module and a pending error, and that a named one fails linking.
 
 TEST_F(ModuleTest, AnImportThatDoesNotCompileReplacesThePendingError) {
     engine->errorHandler = nullptr;
@@ -191,28 +155,14 @@ TEST_F(ModuleTest, ANonAsciiPathBecomesAUtf8ResourceName) {
 
 // --- import() -------------------------------------------------------------------
 
-TEST_F(ModuleTest, ImportFulfilsWithTheNamespaceUnlessTheTextDoesNotCompileOrLink) {
-    modules["./dyn.mjs"] = "export const value = 'dynamic';";
-    modules["./bad.mjs"] = "export let = 1;";
-    modules["./links-badly.mjs"] = "import { nothing } from './empty.mjs';";
-    modules["./empty.mjs"] = "";
-    // A module that throws fulfils too, as does a name nothing resolves; their
-    // errors wait for the stop.
-    modules["./throws.mjs"] = "export const early = 1;\nthrow new Error('in import');";
-    run("var names = ['./dyn.mjs', './bad.mjs', './links-badly.mjs', './throws.mjs'], outcomes = {};"
-        "for (const name of names)"
-        "  import(name).then(ns => outcomes[name] = ns.value ?? Object.keys(ns).length, e => outcomes[name] = e.name);");
-    EXPECT_EQ(run("names.map(name => outcomes[name]).join()"), "dynamic,SyntaxError,SyntaxError,1");
-    runModule("const { value } = await import('./dyn.mjs'); globalThis.fromModule = value;");
-    EXPECT_EQ(run("fromModule"), "dynamic");
-    engine->stopScript();
-    EXPECT_THAT(reportedMessages(), ElementsAre("Uncaught Error: in import"));
-    EXPECT_EQ(reported[0].lineNumber, 2);
-    engine->setImportResolverCallback({});
+// qorjs's fault suite shows what import() fulfils with, and when it rejects.
+TEST_F(ModuleTest, AnImportNothingResolvesFulfilsEmptyAndItsErrorWaitsForTheStop) {
+    engine->setImportResolverCallback({}); // the engine's own file loading
     run("import('./surely-missing.mjs').then(ns => globalThis.keys = Object.keys(ns).length);");
     EXPECT_EQ(run("keys"), "0");
+    EXPECT_TRUE(reported.empty());
     engine->stopScript();
-    EXPECT_EQ(reported.back().message, "Not able to find module: ./surely-missing.mjs");
+    EXPECT_THAT(reportedMessages(), ElementsAre("Not able to find module: ./surely-missing.mjs"));
 }
 
 TEST_F(ModuleTest, ATerminationDuringImportEndsTheRunAndNothingElse) {
@@ -260,6 +210,71 @@ TEST_F(ModuleTest, ImportMetaIsEmptyAndEachInitialisationIsAsserted) {
               "globalThis.meta = [keys, Object.keys(import.meta).length, import.meta === import.meta].join();");
     EXPECT_EQ(run("meta"), "0,0,true");
     EXPECT_THAT(asserts, ElementsAre("Not implemented", "Not implemented"));
+}
+
+// --- Include in classic scripts -------------------------------------------------
+
+// qorjs's fault suite shows that a file runs once, and what bad arguments
+// and a missing file throw.
+TEST_F(ModuleTest, AnIncludedFileThatFailsLeavesItsErrorPendingAndTheCallerGoesOn) {
+    engine->setImportResolverCallback({}); // the engine's own file loading
+    qor::test::ScriptFiles files;
+    files.write("broken.js", "var = 1;");
+    EXPECT_EQ(run("Include('" + files.name("broken.js") + "'); 'done'"), "done");
+    engine->stopScript();
+    ASSERT_EQ(reported.size(), 1u);
+    EXPECT_THAT(reported[0].message, HasSubstr("SyntaxError"));
+    EXPECT_EQ(reported[0].resourceName, files.name("broken.js"));
+
+    files.write("bad.js", "var before = 1;\nthrow new Error('inside'); var after = 1;");
+    files.write("worse.js", "throw new Error('later');");
+    EXPECT_EQ(run("Include('" + files.name("bad.js") + "'); Include('" + files.name("worse.js") +
+                  "'); typeof before + ',' + typeof after + ',done'"),
+              "number,undefined,done");
+    // The run itself succeeded: the first error waits for the stop.
+    ASSERT_EQ(reported.size(), 1u);
+    engine->stopScript();
+    ASSERT_EQ(reported.size(), 2u);
+    EXPECT_EQ(reported[1].message, "Uncaught Error: inside");
+    EXPECT_EQ(reported[1].resourceName, files.name("bad.js"));
+    EXPECT_EQ(reported[1].lineNumber, 2);
+}
+
+TEST_F(ModuleTest, IncludeGoesThroughTheHostsResolver) {
+    modules["virtual"] = "var fromResolver = 'yes';";
+    EXPECT_EQ(run("Include('virtual'); fromResolver"), "yes");
+    EXPECT_EQ(run("(() => { try { Include('other'); } catch (e) { return typeof e + ':' + e; } })()"),
+              "string:Could not find included file: `other`");
+    EXPECT_THAT(asked, ElementsAre("virtual", "other"));
+    EXPECT_TRUE(reported.empty()); // a resolver that finds nothing records nothing itself
+}
+
+// --- rejections nobody handled ----------------------------------------------------
+
+// qorjs's fault suite shows which rejections a run reports and where; these
+// are what only a host running several scripts sees.
+TEST_F(ModuleTest, AnUnhandledRejectionIsPendingAfterASuccessfulRunWithItsStackAndALaterHandlerComesTooLate) {
+    EXPECT_EQ(runClassic("function fail() {\n  return Promise.reject(new Error('x'));\n}\nfail(); 1"), "1");
+    EXPECT_THAT(reported, IsEmpty());
+    EXPECT_TRUE(engine->hasPendingError());
+    EXPECT_THAT(stopped(), ElementsAre("Uncaught Error: x"));
+    EXPECT_EQ(reported[0].type, Error::Type::Exception);
+    ASSERT_TRUE(reported[0].stackTrace);
+    EXPECT_THAT(*reported[0].stackTrace, HasSubstr("at fail (main.js:2:"));
+    // Each run reports its own; a handler attached in a later run is too late.
+    runClassic("globalThis.p = Promise.reject(new Error('too late'));");
+    EXPECT_EQ(runClassic("p.catch(() => {}); 'handled'"), "handled");
+    EXPECT_THAT(stopped(), ElementsAre("Uncaught Error: x", "Uncaught Error: too late"));
+}
+
+TEST_F(ModuleTest, AnErrorAlreadyPendingIsKeptOverARejectionAndAnImportNotAwaitedIsReported) {
+    engine->setErrorMessage("from the host", false);
+    runClassic("Promise.reject(new Error('dropped'))");
+    EXPECT_THAT(stopped(), ElementsAre("from the host"));
+    modules["./bad.mjs"] = "export let = 1;";
+    runClassic("import('./bad.mjs');");
+    ASSERT_EQ(stopped().size(), 2u);
+    EXPECT_THAT(reported[1].message, HasSubstr("SyntaxError"));
 }
 
 } // namespace

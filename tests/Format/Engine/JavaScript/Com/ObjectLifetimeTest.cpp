@@ -26,11 +26,7 @@ public:
     explicit Disposable(ITypeInfo* typeInfo) : TypedDispatch(typeInfo) {
         ++alive;
         ++made;
-        onInvoke([](DISPID, WORD, DISPPARAMS*, VARIANT* result, EXCEPINFO*) {
-            result->vt = VT_I4;
-            result->lVal = 7;
-            return S_OK;
-        });
+        onInvoke(answering(LONG{7}));
     }
     ~Disposable() override { --alive; }
 

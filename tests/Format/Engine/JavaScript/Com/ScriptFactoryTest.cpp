@@ -4,55 +4,39 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <stdexcept>
 
 using qor::format::engine::javascript::ScriptFactory;
 using ScriptInterface = ScriptFactory::ScriptInterface;
-using qor::platform::windows::com::ScriptSettings;
 
 namespace {
 
-// A script engine that only counts how many of its kind are alive.
-class FakeEngine : public ScriptInterface {
-public:
-    explicit FakeEngine(int& alive) : alive_(alive) { ++alive_; }
-    ~FakeEngine() override { --alive_; }
-
-    void objectCreated(IUnknown*) override {}
-    void objectDestroyed(IUnknown*) override {}
-    std::uint64_t nextUniqueId() override { return 0; }
-    qor::platform::windows::com::TypeLibrary& getTypeLibrary() override { throw std::logic_error("unused"); }
-    void setErrorMessage(std::string_view, bool) override {}
-    IDispatch* getSharedInstance(std::string_view) override { return nullptr; }
-    void breakScript() override {}
-    bool setScript(std::string_view, ScriptSettings) override { return true; }
-    std::string runScript() override { return {}; }
-    ScriptSettings getScriptSettings() override { return {}; }
-    void stopScript() override {}
-    void setDebugging(bool) override {}
-
-private:
-    int& alive_;
-};
-
 using Time = std::filesystem::file_time_type;
 
-class ScriptFactoryTest : public ::testing::Test {
+// Engines that never run, so never start V8; the test counts those alive.
+class ScriptFactoryTest : public qor::test::EngineFixture {
 protected:
     ScriptFactoryTest() { ScriptFactory::reset(); }
     ~ScriptFactoryTest() override { ScriptFactory::reset(); }
 
+    std::shared_ptr<ScriptInterface> make() {
+        auto made = std::make_shared<ComV8Engine>(classes, typeLibrary, ".");
+        madeEngines.push_back(made);
+        return made;
+    }
     std::shared_ptr<ScriptInterface> get(std::string_view key, std::optional<Time> time = std::nullopt) {
         return factory.getEngine(key, time, [this] {
             ++created;
-            return std::make_shared<FakeEngine>(alive);
+            return make();
         });
     }
+    long alive() const { return std::ranges::count_if(madeEngines, [](auto const& e) { return !e.expired(); }); }
 
     ScriptFactory& factory = ScriptFactory::instance();
+    std::vector<std::weak_ptr<ScriptInterface>> madeEngines;
     int created = 0;
-    int alive = 0;
     Time const t1 = Time::clock::now();
     Time const t2 = t1 + std::chrono::seconds(1);
 };
@@ -72,7 +56,7 @@ TEST_F(ScriptFactoryTest, ASecondRequestForTheSameKeyIsACacheHitWithItsHostConte
     EXPECT_EQ(created, 4);
     // A new engine is handed out as created.
     auto fresh = factory.getEngine("other", std::nullopt, [this] {
-        auto engine = std::make_shared<FakeEngine>(alive);
+        auto engine = make();
         engine->hostContext = 7;
         return engine;
     });
@@ -86,9 +70,9 @@ TEST_F(ScriptFactoryTest, AnEngineStillHeldIsLentAFreshOneThatIsNeverCachedAndSu
         EXPECT_NE(lent, held);
         auto newer = get("k", t2); // a newer time does not replace the engine in use
         EXPECT_NE(newer, held);
-        EXPECT_EQ(alive, 3);
+        EXPECT_EQ(alive(), 3);
     }
-    EXPECT_EQ(alive, 1);
+    EXPECT_EQ(alive(), 1);
     ScriptInterface* cached = held.get();
     held.reset();
     EXPECT_EQ(get("k", t1).get(), cached);
@@ -97,7 +81,7 @@ TEST_F(ScriptFactoryTest, AnEngineStillHeldIsLentAFreshOneThatIsNeverCachedAndSu
     auto kept = get("k");
     get("other");
     ScriptFactory::reset();
-    EXPECT_EQ(alive, 1);
+    EXPECT_EQ(alive(), 1);
     kept->hostContext = 5;
     EXPECT_NE(get("k").get(), kept.get());
     EXPECT_EQ(created, 5);
@@ -109,7 +93,7 @@ TEST_F(ScriptFactoryTest, ADifferentFileTimeReplacesTheCachedEngine) {
     EXPECT_EQ(created, 2);
     auto newer = get("k", t2);
     EXPECT_EQ(created, 3);
-    EXPECT_EQ(alive, 1); // the old engine is gone
+    EXPECT_EQ(alive(), 1); // the old engine is gone
     newer.reset();
     auto* cached = get("k", t2).get();
     EXPECT_EQ(get("k").get(), cached); // no time asked: whatever the entry carries
@@ -135,7 +119,7 @@ TEST_F(ScriptFactoryTest, FailingAndEmptyCreators) {
     EXPECT_EQ(created, 1);
     get("timed", t1);
     EXPECT_THROW(factory.getEngine("timed", t2, failing), std::runtime_error);
-    EXPECT_EQ(alive, 1); // the out-of-date engine went before the creator ran
+    EXPECT_EQ(alive(), 1); // the out-of-date engine went before the creator ran
     get("timed");
     EXPECT_EQ(created, 3);
     // An empty one throws only when it is needed.
@@ -144,20 +128,10 @@ TEST_F(ScriptFactoryTest, FailingAndEmptyCreators) {
 }
 
 // The point of the cache: a script run again finds what its last run left.
-class ScriptFactoryEngineTest : public qor::test::EngineFixture {
-protected:
-    ~ScriptFactoryEngineTest() override { ScriptFactory::reset(); }
-};
-
-TEST_F(ScriptFactoryEngineTest, ACachedEngineKeepsItsGlobals) {
-    auto create = [this] { return std::make_shared<ComV8Engine>(classes, typeLibrary, "."); };
-    {
-        auto engine = ScriptFactory::instance().getEngine("job", std::nullopt, create);
-        engine->setScript("var runs = (typeof runs === 'number' ? runs : 0) + 1; runs", {});
-        EXPECT_EQ(engine->runScript(), "1");
-    }
-    auto again = ScriptFactory::instance().getEngine("job", std::nullopt, create);
-    EXPECT_EQ(again->runScript(), "2");
+TEST_F(ScriptFactoryTest, ACachedEngineKeepsItsGlobals) {
+    get("job")->setScript("var runs = (typeof runs === 'number' ? runs : 0) + 1; runs", {});
+    EXPECT_EQ(get("job")->runScript(), "1");
+    EXPECT_EQ(get("job")->runScript(), "2");
 }
 
 } // namespace

@@ -78,11 +78,7 @@ protected:
             }
             return S_OK;
         });
-        cells.onInvoke([](DISPID, WORD, DISPPARAMS*, VARIANT* result, EXCEPINFO*) {
-            result->vt = VT_I4;
-            result->lVal = 3;
-            return S_OK;
-        });
+        cells.onInvoke(answering(LONG{3}));
         run("var sheet = new Sheet('Budget')");
     }
     ~UserModelTest() override {
