@@ -65,6 +65,15 @@ void moveValue(VARIANT& to, VARIANT& from) {
     from.vt = VT_EMPTY;
 }
 
+// Hands the method's value to the caller's result, which is cleared first.
+// Without a result the value stays in `produced` for its owner to clear.
+void deliver(VARIANT* result, VARIANT& produced) {
+    if (result == nullptr)
+        return;
+    clear(*result);
+    moveValue(*result, produced);
+}
+
 // The state of one call of a planned member.
 class InvokeCall {
 public:
@@ -116,11 +125,7 @@ public:
             clear(raw);
             return S_OK;
         }
-        VARIANT& produced = plan_.retvalIndex() ? retval_ : raw;
-        if (result != nullptr) {
-            clear(*result);
-            moveValue(*result, produced);
-        }
+        deliver(result, plan_.retvalIndex() ? retval_ : raw);
         clear(raw);
         return S_OK;
     }
@@ -317,10 +322,8 @@ std::optional<HRESULT> invokeDirect(InvokePlan const& plan, void* instance, DISP
         FAILED(hr))
         return hr;
     methodResult = static_cast<HRESULT>(static_cast<std::uint32_t>(returned));
-    if (SUCCEEDED(methodResult) && result != nullptr) {
-        clear(*result);
-        moveValue(*result, retval);
-    }
+    if (SUCCEEDED(methodResult))
+        deliver(result, retval);
     clear(retval);
     return S_OK;
 }
