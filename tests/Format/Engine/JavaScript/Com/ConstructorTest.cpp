@@ -7,7 +7,6 @@
 
 #include "Format/Engine/JavaScript/Com/BindingHost.h"
 
-#include "Assert/Assert.h"
 #include "Format/Engine/JavaScript/Com/IsolateData.h"
 #include "Format/Engine/JavaScript/Com/StartupSnapshot.h"
 #include "Support/RegisteredClass.h"
@@ -23,8 +22,6 @@ namespace {
 
 namespace IsolateData = format::engine::javascript::IsolateData;
 namespace StartupSnapshot = format::engine::javascript::StartupSnapshot;
-using assert::AssertInfo;
-using assert::ScopedAssertSink;
 
 // --- the global object ----------------------------------------------------------
 
@@ -136,8 +133,6 @@ TEST_F(ConstructorTest, FailuresOfTheConstructionAreThrown) {
 }
 
 TEST_F(ConstructorTest, CallingTheConstructorWithoutNewIsRefused) {
-    std::vector<std::string> asserts;
-    ScopedAssertSink sink([&](AssertInfo const& info) { asserts.emplace_back(info.message); });
     EXPECT_EQ(thrown("Item('a')"), "Class constructor Item cannot be invoked without 'new'");
     EXPECT_EQ(thrown("Item.call(new Item('a'), 'b')"), "Class constructor Item cannot be invoked without 'new'");
     EXPECT_EQ(asserts, (std::vector<std::string>{"IsConstructCall should be true.", "IsConstructCall should be true."}));
@@ -225,8 +220,6 @@ TEST_F(ActiveXObjectTest, FailuresNameTheProgIdAndTheReason) {
 }
 
 TEST_F(ActiveXObjectTest, AnUnusualCallIsReportedAndStillCreatesTheObject) {
-    std::vector<std::string> asserts;
-    ScopedAssertSink sink([&](AssertInfo const& info) { asserts.emplace_back(info.message); });
     EXPECT_EQ(run("typeof ActiveXObject('Qor.Test.Point', 2).X"), "number");
     EXPECT_EQ(asserts, (std::vector<std::string>{"IsConstructCall should be true.", "InternalFieldCount should be 1.",
                                                  "Function argument count should be 1."}));
