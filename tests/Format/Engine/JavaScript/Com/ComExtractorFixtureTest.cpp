@@ -87,14 +87,11 @@ TEST_F(ExtractorFixtureTest, OfTwoLibrariesDefiningATypeTheOneAddedLastWins) {
 
     TypeLibrary bLast;
     bLast.addPath(typeModelFixture("TypeModelA.tlb")).addPath(typeModelFixture("TypeModelB.tlb"));
-    ComExtract const all = extractRegisteredComComponents(bLast);
-    auto shared =
-        std::count_if(all.classes.begin(), all.classes.end(), [](ComClass const& c) { return c.guid == sharedIid; });
-    EXPECT_EQ(shared, 1);
-    for (auto const& comClass : all.classes)
-        if (comClass.guid == sharedIid) {
-            EXPECT_EQ(namesOf(comClass).back(), "FromB");
-        }
+    std::vector<std::string> lastNames;
+    for (auto const& comClass : extractRegisteredComComponents(bLast).classes)
+        if (comClass.guid == sharedIid)
+            lastNames.push_back(namesOf(comClass).back());
+    EXPECT_EQ(lastNames, std::vector<std::string>{"FromB"});
 }
 
 // The members of a type walked member by member, nothing shared: the
