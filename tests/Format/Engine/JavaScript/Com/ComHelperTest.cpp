@@ -8,6 +8,7 @@
 #include "Format/Engine/JavaScript/Com/ComHelper.h"
 #include "Format/Engine/JavaScript/Com/IsolateData.h"
 #include "Format/Engine/JavaScript/Com/IV8ArrayWrapper.h"
+#include "Format/Engine/JavaScript/V8Helper.h"
 #include "Platform/Windows/Com/ComRef.h"
 #include "Platform/Windows/Com/DispatchArguments.h"
 #include "Platform/Windows/Com/OleText.h"
@@ -30,6 +31,8 @@ namespace IsolateData = format::engine::javascript::IsolateData;
 using format::engine::javascript::EngineOptions;
 using format::engine::javascript::IID_IV8ArrayWrapper;
 using format::engine::javascript::IV8ArrayWrapper;
+using format::engine::javascript::V8Helper::qor_string;
+using format::engine::javascript::V8Helper::v8_string;
 using platform::windows::com::ComRef;
 using platform::windows::com::IID_UnknownCreationHelper;
 using platform::windows::com::utf8FromOle;
@@ -43,8 +46,7 @@ protected:
         engine->runScript([&](ComV8Engine::RunResult&, v8::Local<v8::Context>& context) { body(context); });
     }
     v8::Local<v8::Value> evaluate(v8::Local<v8::Context> context, std::string const& code) {
-        auto source = v8::String::NewFromUtf8(isolate(), code.c_str()).ToLocalChecked();
-        return v8::Script::Compile(context, source).ToLocalChecked()->Run(context).ToLocalChecked();
+        return v8::Script::Compile(context, v8_string(isolate(), code)).ToLocalChecked()->Run(context).ToLocalChecked();
     }
     // The VARIANT of a script expression.
     _variant_t toCom(std::string const& code) {
@@ -63,17 +65,13 @@ protected:
             v8::TryCatch tryCatch(isolate());
             v8::Local<v8::Value> value = ComHelper::variant_comToV8(_variant_t(variant), isolate());
             if (value.IsEmpty()) {
-                text = tryCatch.HasCaught() ? "threw " + V8Helper(tryCatch.Exception()) : "empty";
+                text = tryCatch.HasCaught() ? "threw " + qor_string(tryCatch.Exception(), isolate()) : "empty";
                 return;
             }
-            context->Global()->Set(context, v8::String::NewFromUtf8Literal(isolate(), "v"), value).Check();
-            text = V8Helper(evaluate(context, expression));
+            context->Global()->Set(context, v8_string(isolate(), "v"), value).Check();
+            text = qor_string(evaluate(context, expression), isolate());
         });
         return text;
-    }
-    std::string V8Helper(v8::Local<v8::Value> value) {
-        v8::String::Utf8Value utf8(isolate(), value);
-        return std::string(*utf8, static_cast<std::size_t>(utf8.length()));
     }
 };
 
