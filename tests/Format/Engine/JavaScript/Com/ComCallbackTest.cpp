@@ -86,14 +86,14 @@ TEST_F(ComCallbackTest, AMethodOrPropertyUseIsOneInvokeWithTheArgumentsReversed)
     for (LONG n = 10; n > 0; --n)
         tenToOne.emplace_back(n);
     // A get with arguments is called as a method with the property-get flag.
-    EXPECT_EQ(seen, (std::vector<SeenCall>{
-                        {itemAdd, DISPATCH_METHOD, {_variant_t(u"two"), _variant_t(LONG{1})}, {}},
-                        {itemAdd, DISPATCH_METHOD, {_variant_t(LONG{1})}, {}},
-                        {itemActivate, DISPATCH_METHOD, {}, {}},
-                        {itemMany, DISPATCH_METHOD, tenToOne, {}},
-                        {itemCell, DISPATCH_PROPERTYGET, {_variant_t(LONG{3}), _variant_t(LONG{2})}, {}},
-                        {itemName, DISPATCH_PROPERTYGET, {}, {}},
-                        {itemName, DISPATCH_PROPERTYPUT, {_variant_t(u"Budget")}, {DISPID_PROPERTYPUT}}}));
+    EXPECT_EQ(seen,
+              (std::vector<SeenCall>{{itemAdd, DISPATCH_METHOD, {_variant_t(u"two"), _variant_t(LONG{1})}, {}},
+                                     {itemAdd, DISPATCH_METHOD, {_variant_t(LONG{1})}, {}},
+                                     {itemActivate, DISPATCH_METHOD, {}, {}},
+                                     {itemMany, DISPATCH_METHOD, tenToOne, {}},
+                                     {itemCell, DISPATCH_PROPERTYGET, {_variant_t(LONG{3}), _variant_t(LONG{2})}, {}},
+                                     {itemName, DISPATCH_PROPERTYGET, {}, {}},
+                                     {itemName, DISPATCH_PROPERTYPUT, {_variant_t(u"Budget")}, {DISPID_PROPERTYPUT}}}));
     // Cell's put was dropped: assigning is no COM call. Plumbing members are
     // left out, but InvokeEx is an ordinary method.
     EXPECT_EQ(run("[typeof item.Cell, typeof item.QueryInterface, typeof item.AddRef, typeof item.Invoke,"

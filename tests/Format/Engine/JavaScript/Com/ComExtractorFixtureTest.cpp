@@ -42,10 +42,6 @@ std::vector<std::string> namesOf(ComClass const& comClass) {
     return names;
 }
 
-std::ptrdiff_t positionOf(std::vector<std::string> const& names, std::string const& name) {
-    return std::find(names.begin(), names.end(), name) - names.begin();
-}
-
 ComFunction const& member(ComClass const& comClass, std::string const& name, std::int32_t invokeKind) {
     auto found = std::find_if(comClass.functions.begin(), comClass.functions.end(),
                               [&](ComFunction const& f) { return f.name == name && f.invokeKind == invokeKind; });
@@ -239,7 +235,8 @@ std::vector<std::string> const unknownAndDispatch{"QueryInterface", "AddRef",   
 TEST_F(FailingTypeTest, AMemberWhoseDescriptionCannotBeReadIsReportedAndLeftOut) {
     // Area, IShape's last member, has no description; Name (DISPID 0) no name.
     std::vector<std::string> expected = namesOf(extract(library, shapeIid));
-    UINT const area = static_cast<UINT>(positionOf(expected, "Area") - std::ssize(unknownAndDispatch));
+    UINT const area =
+        static_cast<UINT>(std::ranges::find(expected, "Area") - expected.begin() - std::ssize(unknownAndDispatch));
     std::erase(expected, "Name");
     std::erase(expected, "Area");
     FailingType shape(real(shapeIid));

@@ -91,8 +91,8 @@ TEST_F(ScriptFactoryTest, ADifferentFileTimeReplacesTheCachedEngine) {
     // An entry without time goes for the first request with one; a request
     // without time takes whatever the entry carries; older is different too.
     std::optional<Time> const none;
-    for (auto const& [time, made] : std::vector<std::pair<std::optional<Time>, int>>{
-             {none, 1}, {t1, 2}, {t2, 3}, {t2, 3}, {none, 3}, {t1, 4}}) {
+    for (auto const& [time, made] :
+         std::vector<std::pair<std::optional<Time>, int>>{{none, 1}, {t1, 2}, {t2, 3}, {t2, 3}, {none, 3}, {t1, 4}}) {
         get("k", time);
         EXPECT_EQ(created, made);
         EXPECT_EQ(alive(), 1); // the replaced engine is gone

@@ -41,7 +41,8 @@ protected:
     }
 
     std::vector<std::string> asserts;
-    qor::assert::ScopedAssertSink sink{[this](qor::assert::AssertInfo const& info) { asserts.emplace_back(info.message); }};
+    qor::assert::ScopedAssertSink sink{
+        [this](qor::assert::AssertInfo const& info) { asserts.emplace_back(info.message); }};
 };
 
 TEST_F(SnapshotFallbackTest, AFailureWhileMakingItFallsBackAndTurnsItOff) {
