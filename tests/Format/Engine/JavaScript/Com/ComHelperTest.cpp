@@ -100,7 +100,8 @@ _variant_t arrayVariant(VARTYPE vt, SAFEARRAY* array) {
     return variant;
 }
 
-// The other numbers are shown by the sample's values script.
+// The other numbers, and text holding U+0000, are shown by the sample's
+// values script.
 TEST_F(ComHelperTest, NegativeZeroAndNumbersBelowI4AreDoubles) {
     EXPECT_EQ(toCom("-2147483649").vt, VT_R8);
     _variant_t const zero = toCom("-0");
@@ -143,7 +144,6 @@ TEST_F(ComHelperTest, ScalarsFromComFollowTheirType) {
              {make(VT_BOOL, [](VARIANT& v) { v.boolVal = 0; }), "boolean:false"},
              {variantOf(VT_BSTR), "string:"}})
         EXPECT_EQ(toScript(variant), text) << variant.vt;
-    EXPECT_EQ(toScript(_variant_t(_bstr_t(SysAllocStringLen(u"ab\0cd", 5), false)), "v.length"), "5");
 }
 
 TEST_F(ComHelperTest, TypesWithoutAScriptFormThrowTheirCode) {
@@ -171,11 +171,7 @@ TEST_F(ComHelperTest, SafeArraysBecomeScriptArraysOfTheirFirstDimension) {
             SafeArrayPutElement(grid.parray, index, &value);
         }
     EXPECT_EQ(toScript(grid, "JSON.stringify(v)"), "[0,10,20]");
-
-    // Elements of a VARIANT array convert one by one, nested arrays too.
-    _variant_t mixed = arrayVariant(
-        VT_VARIANT, vectorOf<_variant_t>(VT_VARIANT, {_variant_t(u"one"), arrayVariant(VT_I4, vectorOf<LONG>(VT_I4, {1, 2}))}));
-    EXPECT_EQ(toScript(mixed, "JSON.stringify(v)"), "[\"one\",[1,2]]");
+    // The sample's values script shows a VARIANT array holding another.
     EXPECT_EQ(toScript(arrayVariant(VT_BSTR, SafeArrayCreateVector(VT_BSTR, 0, 0)), "JSON.stringify(v)"), "[]");
     // Three by none holds no element at all.
     SAFEARRAYBOUND flat[2] = {{3, 0}, {0, 0}};
