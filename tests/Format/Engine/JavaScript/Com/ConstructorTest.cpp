@@ -92,6 +92,8 @@ protected:
     bool returnNumber = false;
 };
 
+// The sample's constructors script shows too many arguments, and interfaces
+// with and without New.
 TEST_F(ConstructorTest, TheFirstOverloadThatTakesTheArgumentsIsCalledWithThemReversed) {
     EXPECT_EQ(run("new Item('a') instanceof Item"), "true");
     EXPECT_EQ(run("var first = new Item('a'); new Item(first, 2); new Item(); new Item(5); calls = 0"), "0");
@@ -99,7 +101,6 @@ TEST_F(ConstructorTest, TheFirstOverloadThatTakesTheArgumentsIsCalledWithThemRev
     // New2's object parameter takes the wrapper as its COM object.
     run("new Item(new Item('a'), 2.5)");
     EXPECT_EQ(argumentTypes, (std::vector<VARTYPE>{VT_R8, VT_DISPATCH}));
-    EXPECT_EQ(thrown("new Item(first, 2, 3)"), "No matching constructor found.");
     EXPECT_EQ(thrown("new Item(null, 1)"), "No matching constructor found.");
     EXPECT_EQ(thrown("new Item([1], 'two', 3)"), "No matching constructor found.");
     EXPECT_EQ(thrown("new Item({}, 2)"),
@@ -124,8 +125,6 @@ TEST_F(ConstructorTest, FailuresOfTheConstructionAreThrown) {
     returnNumber = true;
     EXPECT_EQ(thrown("new Item('a')"), "calling a constructor should always return an object.");
     returnNumber = false;
-    EXPECT_EQ(thrown("new Items()"), "No matching constructor found.");
-    EXPECT_EQ(thrown("new IItem('a')"), "Invalid COM class.");
     EXPECT_EQ(thrown("new IItem(1, 2, 3)"), "No matching constructor found.");
     host.itemCreator = nullptr;
     EXPECT_EQ(thrown("new Item('a')"), "COM object creation failed.");
