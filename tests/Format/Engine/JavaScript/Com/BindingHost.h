@@ -4,6 +4,7 @@
 // library Bindings.tlb): one registry and one type library for the whole test
 // program, because a process binds the classes its first engine finds.
 
+#include "Assert/Assert.h"
 #include "Support/EngineFixture.h"
 #include "Support/TypedDispatch.h"
 
@@ -125,6 +126,9 @@ protected:
     BindingHost& host = BindingHost::instance();
     TypedDispatch application{host.typeInfo(iidApplication)};
     TypedDispatch itemCreator{host.typeInfo(iidItem)};
+    // What the library asserted while the test ran.
+    std::vector<std::string> asserts;
+    assert::ScopedAssertSink assertSink{[this](assert::AssertInfo const& info) { asserts.emplace_back(info.message); }};
 };
 
 } // namespace qor::test::bindings

@@ -6,7 +6,6 @@
 
 #include "Format/Engine/JavaScript/Com/BindingHost.h"
 
-#include "Assert/Assert.h"
 #include "Format/Engine/JavaScript/Com/IsolateData.h"
 #include "Support/EventfulObject.h"
 
@@ -16,15 +15,12 @@
 #include <chrono>
 #include <string>
 #include <thread>
-#include <tuple>
 #include <vector>
 
 namespace qor::test::bindings {
 namespace {
 
 namespace IsolateData = format::engine::javascript::IsolateData;
-using assert::AssertInfo;
-using assert::ScopedAssertSink;
 using format::engine::javascript::EngineOptions;
 
 // One Invoke as the object saw it, arguments in COM's order (last first).
@@ -33,6 +29,7 @@ struct SeenCall {
     WORD flags;
     std::vector<_variant_t> arguments;
     std::vector<DISPID> named;
+    bool operator==(SeenCall const&) const = default;
 };
 
 // The script reaches the item as Application.Items (the fixture's getter of
@@ -85,23 +82,18 @@ TEST_F(ComCallbackTest, AMethodOrPropertyUseIsOneInvokeWithTheArgumentsReversed)
     // own defaults. Ten are more than the arguments kept without allocation.
     run("item.Add(1); item.Activate(); item.Many(1, 2, 3, 4, 5, 6, 7, 8, 9, 10); item.Cell(2, 3);"
         "item.Name; item.Name = 'Budget'");
+    std::vector<_variant_t> tenToOne;
+    for (LONG n = 10; n > 0; --n)
+        tenToOne.emplace_back(n);
     // A get with arguments is called as a method with the property-get flag.
-    std::vector<std::tuple<DISPID, WORD, std::size_t, std::size_t>> shapes;
-    for (SeenCall const& call : seen)
-        shapes.emplace_back(call.dispid, call.flags, call.arguments.size(), call.named.size());
-    EXPECT_EQ(shapes, (std::vector<std::tuple<DISPID, WORD, std::size_t, std::size_t>>{
-                          {itemAdd, DISPATCH_METHOD, 2, 0},
-                          {itemAdd, DISPATCH_METHOD, 1, 0},
-                          {itemActivate, DISPATCH_METHOD, 0, 0},
-                          {itemMany, DISPATCH_METHOD, 10, 0},
-                          {itemCell, DISPATCH_PROPERTYGET, 2, 0},
-                          {itemName, DISPATCH_PROPERTYGET, 0, 0},
-                          {itemName, DISPATCH_PROPERTYPUT, 1, 1}}));
-    ASSERT_EQ(seen.size(), 7u);
-    EXPECT_EQ(seen[0].arguments, (std::vector<_variant_t>{_variant_t(u"two"), _variant_t(LONG{1})}));
-    EXPECT_EQ(seen[3].arguments.front(), _variant_t(LONG{10}));
-    EXPECT_EQ(seen[6].arguments, std::vector<_variant_t>{_variant_t(u"Budget")});
-    EXPECT_EQ(seen[6].named, std::vector<DISPID>{DISPID_PROPERTYPUT});
+    EXPECT_EQ(seen,
+              (std::vector<SeenCall>{{itemAdd, DISPATCH_METHOD, {_variant_t(u"two"), _variant_t(LONG{1})}, {}},
+                                     {itemAdd, DISPATCH_METHOD, {_variant_t(LONG{1})}, {}},
+                                     {itemActivate, DISPATCH_METHOD, {}, {}},
+                                     {itemMany, DISPATCH_METHOD, tenToOne, {}},
+                                     {itemCell, DISPATCH_PROPERTYGET, {_variant_t(LONG{3}), _variant_t(LONG{2})}, {}},
+                                     {itemName, DISPATCH_PROPERTYGET, {}, {}},
+                                     {itemName, DISPATCH_PROPERTYPUT, {_variant_t(u"Budget")}, {DISPID_PROPERTYPUT}}}));
     // Cell's put was dropped: assigning is no COM call. Plumbing members are
     // left out, but InvokeEx is an ordinary method.
     EXPECT_EQ(run("[typeof item.Cell, typeof item.QueryInterface, typeof item.AddRef, typeof item.Invoke,"
@@ -110,8 +102,6 @@ TEST_F(ComCallbackTest, AMethodOrPropertyUseIsOneInvokeWithTheArgumentsReversed)
 }
 
 TEST_F(ComCallbackTest, CallsThatCannotGoAreRefusedBeforeCallingCom) {
-    std::vector<AssertInfo> asserts;
-    ScopedAssertSink sink([&](AssertInfo const& info) { asserts.push_back(info); });
     run("var item = Application.Items");
     // The sample's errors script shows too many arguments, objects and BigInts.
     EXPECT_EQ(run("String(item.WriteOnly)"), "undefined");
@@ -293,8 +283,6 @@ TEST_F(ComCallbackTest, ATerminatedRunEndsOnceThroughNestedCallsAndLetsGoOfItsOb
 
 // qorjs's fault suite calls a module's exports and one it lacks.
 TEST_F(ComCallbackTest, AModuleFunctionIsCalledOnlyWhenAModuleRan) {
-    std::vector<std::string> asserts;
-    ScopedAssertSink sink([&](AssertInfo const& info) { asserts.emplace_back(info.message); });
     run("1");
     v8::Isolate::Scope isolateScope(isolate());
     v8::HandleScope scope(isolate());
@@ -329,8 +317,8 @@ protected:
     IDispatch* handedOut = &item;
 };
 
-// The sample's extensions script adds and removes listeners and binds
-// functions with ConnectObject.
+// The sample's extensions script adds and removes listeners, binds functions
+// with ConnectObject, and asks an object without events for one.
 TEST_F(ScriptEventsTest, AListenerIsAddedOnceWhateverTheCaseOfTheEventAndBadOnesAreRefused) {
     run("var item = Application.Items, heard = [];"
         "function first(row, value) { heard.push(`${row} ${value} ${this === item}`); }"
@@ -356,38 +344,27 @@ TEST_F(ScriptEventsTest, ObjectsMetAtRunTimeNameTheirEventsAndAMemberOfTheSameNa
     gauge.fire(5, {_variant_t(LONG{7})});
     EXPECT_EQ(run("moved.join()"), "7");
 
-    TypedDispatch rows(host.typeInfo(iidRows));
-    handedOut = &rows;
-    EXPECT_EQ(thrown("Application.Items.addEventListener('Moved', () => {})"),
-              "addEventListener: the object has no events");
-
     TypedDispatch listened(host.typeInfo(iidListened));
     listened.onInvoke(answering(LONG{42}));
     handedOut = &listened;
     EXPECT_EQ(run("Application.Items.addEventListener('Moved')"), "42");
-    expectBalancedAfterTeardown(rows, listened);
+    expectBalancedAfterTeardown(listened);
 }
 
-TEST_F(ScriptEventsTest, AThrowingListenerIsReportedAndTheNextOneStillHears) {
-    run("var item = Application.Items, heard = [];"
-        "item.addEventListener('Changed', () => { throw new Error('listener failed'); });"
-        "item.addEventListener('Changed', row => heard.push(row));");
-    item.fire(1, {_variant_t(LONG{1}), _variant_t()});
-    ASSERT_EQ(reported.size(), 1u);
-    EXPECT_NE(reported[0].message.find("listener failed"), std::string::npos) << reported[0].message;
-    EXPECT_EQ(run("heard.join()"), "1");
-}
-
-TEST_F(ScriptEventsTest, AListenerMayRemoveItselfAndOthersWhileTheEventIsDelivered) {
+// A delivery goes on past a listener that throws, and skips the listeners
+// one of them removed meanwhile.
+TEST_F(ScriptEventsTest, AThrowingListenerIsReportedAndListenersMayRemoveOthersWhileTheEventIsDelivered) {
     run("var item = Application.Items, heard = [];"
         "function a() { heard.push('a'); item.removeEventListener('Changed', a); item.removeEventListener('Changed', b); }"
         "function b() { heard.push('b'); }"
+        "item.addEventListener('Changed', () => { throw new Error('listener failed'); });"
         "item.addEventListener('Changed', a);"
         "item.addEventListener('Changed', b);");
     item.fire(1, {_variant_t(LONG{1}), _variant_t()});
+    ASSERT_EQ(reported.size(), 1u);
+    EXPECT_NE(reported[0].message.find("listener failed"), std::string::npos) << reported[0].message;
     EXPECT_EQ(run("heard.join()"), "a");
-    EXPECT_EQ(item.connectionCount(), 0u);
-    EXPECT_TRUE(reported.empty());
+    EXPECT_EQ(item.connectionCount(), 1u);
 }
 
 TEST_F(ScriptEventsTest, ACollectedWrapperDisconnectsItsEvents) {

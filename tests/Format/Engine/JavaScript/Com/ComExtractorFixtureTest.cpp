@@ -42,10 +42,6 @@ std::vector<std::string> namesOf(ComClass const& comClass) {
     return names;
 }
 
-std::ptrdiff_t positionOf(std::vector<std::string> const& names, std::string const& name) {
-    return std::find(names.begin(), names.end(), name) - names.begin();
-}
-
 ComFunction const& member(ComClass const& comClass, std::string const& name, std::int32_t invokeKind) {
     auto found = std::find_if(comClass.functions.begin(), comClass.functions.end(),
                               [&](ComFunction const& f) { return f.name == name && f.invokeKind == invokeKind; });
@@ -87,14 +83,11 @@ TEST_F(ExtractorFixtureTest, OfTwoLibrariesDefiningATypeTheOneAddedLastWins) {
 
     TypeLibrary bLast;
     bLast.addPath(typeModelFixture("TypeModelA.tlb")).addPath(typeModelFixture("TypeModelB.tlb"));
-    ComExtract const all = extractRegisteredComComponents(bLast);
-    auto shared =
-        std::count_if(all.classes.begin(), all.classes.end(), [](ComClass const& c) { return c.guid == sharedIid; });
-    EXPECT_EQ(shared, 1);
-    for (auto const& comClass : all.classes)
-        if (comClass.guid == sharedIid) {
-            EXPECT_EQ(namesOf(comClass).back(), "FromB");
-        }
+    std::vector<std::string> lastNames;
+    for (auto const& comClass : extractRegisteredComComponents(bLast).classes)
+        if (comClass.guid == sharedIid)
+            lastNames.push_back(namesOf(comClass).back());
+    EXPECT_EQ(lastNames, std::vector<std::string>{"FromB"});
 }
 
 // The members of a type walked member by member, nothing shared: the
@@ -242,7 +235,8 @@ std::vector<std::string> const unknownAndDispatch{"QueryInterface", "AddRef",   
 TEST_F(FailingTypeTest, AMemberWhoseDescriptionCannotBeReadIsReportedAndLeftOut) {
     // Area, IShape's last member, has no description; Name (DISPID 0) no name.
     std::vector<std::string> expected = namesOf(extract(library, shapeIid));
-    UINT const area = static_cast<UINT>(positionOf(expected, "Area") - std::ssize(unknownAndDispatch));
+    UINT const area =
+        static_cast<UINT>(std::ranges::find(expected, "Area") - expected.begin() - std::ssize(unknownAndDispatch));
     std::erase(expected, "Name");
     std::erase(expected, "Area");
     FailingType shape(real(shapeIid));

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -37,48 +38,40 @@ ComClass classOf(std::vector<ComFunction> functions) {
     return ComClass{"Sheet", std::move(functions), qor::Guid{1, 2, 3, {4, 5, 6, 7, 8, 9, 10, 11}}};
 }
 
-TEST(ConvertComToV8Test, AGetAndPutWithoutArgumentsAreOnePropertyInEitherOrder) {
-    for (bool getFirst : {true, false}) {
-        ComFunction get = member("Name", INVOKE_PROPERTYGET, 4);
-        ComFunction put = member("Name", INVOKE_PROPERTYPUT, 4, {parameter("Name", VT_BSTR)});
-        V8Class const v8Class = convertComToV8(classOf(getFirst ? std::vector{get, put} : std::vector{put, get}), nullptr);
-        ASSERT_EQ(v8Class.properties.size(), 1u);
-        V8Property const& property = v8Class.properties[0];
-        EXPECT_TRUE(property.hasGetter);
-        EXPECT_TRUE(property.hasSetter);
-        EXPECT_TRUE(property.hasPutParameter);
-        EXPECT_EQ(property.putParameter.vt, VT_BSTR);
-        EXPECT_EQ(property.dispid, 4);
-        EXPECT_TRUE(v8Class.functions.empty());
+// What scripts get of a class: each property with its accessors and the
+// type its setter converts to, then each method with the flags it calls by.
+std::string bindingOf(V8Class const& v8Class) {
+    std::string binding;
+    for (V8Property const& property : v8Class.properties)
+        binding += "property " + property.name + " " + std::to_string(property.dispid) +
+                   (property.hasGetter ? " get" : "") + (property.hasSetter ? " set" : "") +
+                   (property.hasPutParameter ? " of vt " + std::to_string(property.putParameter.vt) : "") + "; ";
+    for (V8Function const& function : v8Class.functions)
+        binding += "method " + function.name + " " + std::to_string(function.invokeKind) + "; ";
+    return binding;
+}
+
+TEST(ConvertComToV8Test, GetsAndPutsBecomePropertiesOrMethodsByTheirArgumentsAndOrder) {
+    ComFunction const get = member("Name", INVOKE_PROPERTYGET, 4);
+    ComFunction const put = member("Name", INVOKE_PROPERTYPUT, 4, {parameter("Name", VT_BSTR)});
+    ComFunction const cellGet = member("Cell", INVOKE_PROPERTYGET, 5, {parameter("row"), parameter("column")});
+    ComFunction const cellPut = member("Cell", INVOKE_PROPERTYPUT, 5, {parameter("Cell")});
+    // A put without exactly one parameter keeps its setter and is reported.
+    ComFunction const rangePut = member("Range", INVOKE_PROPERTYPUT, 6, {parameter("a"), parameter("b")});
+    ComFunction const targetPut = member("Target", INVOKE_PROPERTYPUTREF, 7, {parameter("Target", VT_DISPATCH)});
+    std::string const name = "property Name 4 get set of vt 8; ";
+    for (auto const& [members, binding, reports] : std::vector<std::tuple<std::vector<ComFunction>, std::string, int>>{
+             {{get, put}, name, 0},
+             {{put, get}, name, 0},
+             // A get with arguments is a method, unless its put came first.
+             {{cellGet, cellPut}, "method Cell 2; ", 0},
+             {{cellPut, cellGet}, "property Cell 5 set of vt 3; ", 0},
+             {{rangePut, targetPut}, "property Range 6 set; ", 1}}) {
+        std::vector<std::string> asserts;
+        ScopedAssertSink sink([&](AssertInfo const& info) { asserts.emplace_back(info.message); });
+        EXPECT_EQ(bindingOf(convertComToV8(classOf(members), nullptr)), binding);
+        EXPECT_EQ(asserts, std::vector<std::string>(reports, "INVOKE_PROPERTYPUT does not have exact 1 argument."));
     }
-}
-
-TEST(ConvertComToV8Test, AGetWithArgumentsMakesAMethodUnlessItsPutCameFirst) {
-    ComFunction get = member("Cell", INVOKE_PROPERTYGET, 5, {parameter("row"), parameter("column")});
-    ComFunction put = member("Cell", INVOKE_PROPERTYPUT, 5, {parameter("Cell")});
-    V8Class const getFirst = convertComToV8(classOf({get, put}), nullptr);
-    ASSERT_EQ(getFirst.functions.size(), 1u);
-    EXPECT_EQ(getFirst.functions[0].invokeKind, INVOKE_PROPERTYGET);
-    EXPECT_TRUE(getFirst.properties.empty());
-
-    V8Class const putFirst = convertComToV8(classOf({put, get}), nullptr);
-    EXPECT_TRUE(putFirst.functions.empty());
-    ASSERT_EQ(putFirst.properties.size(), 1u);
-    EXPECT_FALSE(putFirst.properties[0].hasGetter);
-    EXPECT_TRUE(putFirst.properties[0].hasSetter);
-}
-
-TEST(ConvertComToV8Test, APutWithoutExactlyOneParameterKeepsItsSetterAndIsReportedOnce) {
-    std::vector<std::string> asserts;
-    ScopedAssertSink sink([&](AssertInfo const& info) { asserts.emplace_back(info.message); });
-    V8Class const v8Class = convertComToV8(
-        classOf({member("Range", INVOKE_PROPERTYPUT, 6, {parameter("a"), parameter("b")}),
-                 member("Target", INVOKE_PROPERTYPUTREF, 7, {parameter("Target", VT_DISPATCH)})}),
-        nullptr);
-    EXPECT_EQ(asserts, std::vector<std::string>{"INVOKE_PROPERTYPUT does not have exact 1 argument."});
-    ASSERT_EQ(v8Class.properties.size(), 1u);
-    EXPECT_TRUE(v8Class.properties[0].hasSetter);
-    EXPECT_FALSE(v8Class.properties[0].hasPutParameter);
 }
 
 TEST(ConvertComToV8Test, TheHostsEntryOfTheSameNameIsLinkedAndTheFirstClassOfAGuidWins) {

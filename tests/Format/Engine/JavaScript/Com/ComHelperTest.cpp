@@ -5,10 +5,10 @@
 
 #include "Format/Engine/JavaScript/Com/BindingHost.h"
 
-#include "Assert/Assert.h"
 #include "Format/Engine/JavaScript/Com/ComHelper.h"
 #include "Format/Engine/JavaScript/Com/IsolateData.h"
 #include "Format/Engine/JavaScript/Com/IV8ArrayWrapper.h"
+#include "Format/Engine/JavaScript/V8Helper.h"
 #include "Platform/Windows/Com/ComRef.h"
 #include "Platform/Windows/Com/DispatchArguments.h"
 #include "Platform/Windows/Com/OleText.h"
@@ -28,28 +28,25 @@ namespace {
 
 namespace ComHelper = format::engine::javascript::ComHelper;
 namespace IsolateData = format::engine::javascript::IsolateData;
-using assert::AssertInfo;
-using assert::ScopedAssertSink;
 using format::engine::javascript::EngineOptions;
 using format::engine::javascript::IID_IV8ArrayWrapper;
 using format::engine::javascript::IV8ArrayWrapper;
+using format::engine::javascript::V8Helper::qor_string;
+using format::engine::javascript::V8Helper::v8_string;
 using platform::windows::com::ComRef;
 using platform::windows::com::IID_UnknownCreationHelper;
 using platform::windows::com::utf8FromOle;
 
 class ComHelperTest : public BindingTest {
 protected:
-    ComHelperTest() : sink([this](AssertInfo const& info) { asserts.emplace_back(info.message); }) {
-        run("");
-    }
+    ComHelperTest() { run(""); }
 
     // Runs `body` with the engine's context entered.
     void inContext(std::function<void(v8::Local<v8::Context>)> const& body) {
         engine->runScript([&](ComV8Engine::RunResult&, v8::Local<v8::Context>& context) { body(context); });
     }
     v8::Local<v8::Value> evaluate(v8::Local<v8::Context> context, std::string const& code) {
-        auto source = v8::String::NewFromUtf8(isolate(), code.c_str()).ToLocalChecked();
-        return v8::Script::Compile(context, source).ToLocalChecked()->Run(context).ToLocalChecked();
+        return v8::Script::Compile(context, v8_string(isolate(), code)).ToLocalChecked()->Run(context).ToLocalChecked();
     }
     // The VARIANT of a script expression.
     _variant_t toCom(std::string const& code) {
@@ -68,21 +65,14 @@ protected:
             v8::TryCatch tryCatch(isolate());
             v8::Local<v8::Value> value = ComHelper::variant_comToV8(_variant_t(variant), isolate());
             if (value.IsEmpty()) {
-                text = tryCatch.HasCaught() ? "threw " + V8Helper(tryCatch.Exception()) : "empty";
+                text = tryCatch.HasCaught() ? "threw " + qor_string(tryCatch.Exception(), isolate()) : "empty";
                 return;
             }
-            context->Global()->Set(context, v8::String::NewFromUtf8Literal(isolate(), "v"), value).Check();
-            text = V8Helper(evaluate(context, expression));
+            context->Global()->Set(context, v8_string(isolate(), "v"), value).Check();
+            text = qor_string(evaluate(context, expression), isolate());
         });
         return text;
     }
-    std::string V8Helper(v8::Local<v8::Value> value) {
-        v8::String::Utf8Value utf8(isolate(), value);
-        return std::string(*utf8, static_cast<std::size_t>(utf8.length()));
-    }
-
-    std::vector<std::string> asserts;
-    ScopedAssertSink sink;
 };
 
 // Zero-filled: a BSTR or array of it is null.
@@ -110,7 +100,8 @@ _variant_t arrayVariant(VARTYPE vt, SAFEARRAY* array) {
     return variant;
 }
 
-// The other numbers are shown by the sample's values script.
+// The other numbers, and text holding U+0000, are shown by the sample's
+// values script.
 TEST_F(ComHelperTest, NegativeZeroAndNumbersBelowI4AreDoubles) {
     EXPECT_EQ(toCom("-2147483649").vt, VT_R8);
     _variant_t const zero = toCom("-0");
@@ -153,10 +144,6 @@ TEST_F(ComHelperTest, ScalarsFromComFollowTheirType) {
              {make(VT_BOOL, [](VARIANT& v) { v.boolVal = 0; }), "boolean:false"},
              {variantOf(VT_BSTR), "string:"}})
         EXPECT_EQ(toScript(variant), text) << variant.vt;
-    _variant_t withNul;
-    withNul.vt = VT_BSTR;
-    withNul.bstrVal = SysAllocStringLen(u"ab\0cd", 5);
-    EXPECT_EQ(toScript(withNul, "v.length"), "5");
 }
 
 TEST_F(ComHelperTest, TypesWithoutAScriptFormThrowTheirCode) {
@@ -184,11 +171,7 @@ TEST_F(ComHelperTest, SafeArraysBecomeScriptArraysOfTheirFirstDimension) {
             SafeArrayPutElement(grid.parray, index, &value);
         }
     EXPECT_EQ(toScript(grid, "JSON.stringify(v)"), "[0,10,20]");
-
-    // Elements of a VARIANT array convert one by one, nested arrays too.
-    _variant_t mixed = arrayVariant(
-        VT_VARIANT, vectorOf<_variant_t>(VT_VARIANT, {_variant_t(u"one"), arrayVariant(VT_I4, vectorOf<LONG>(VT_I4, {1, 2}))}));
-    EXPECT_EQ(toScript(mixed, "JSON.stringify(v)"), "[\"one\",[1,2]]");
+    // The sample's values script shows a VARIANT array holding another.
     EXPECT_EQ(toScript(arrayVariant(VT_BSTR, SafeArrayCreateVector(VT_BSTR, 0, 0)), "JSON.stringify(v)"), "[]");
     // Three by none holds no element at all.
     SAFEARRAYBOUND flat[2] = {{3, 0}, {0, 0}};
@@ -446,12 +429,10 @@ TEST_F(ScriptObjectTest, AutomationClientsReachAnArraysTextAndItemsThroughTheEng
     ComRef<IV8ArrayWrapper> wrapper = wrap("[4, 5]");
     DISPPARAMS none{nullptr, nullptr, 0, 0};
     _variant_t result;
-    ASSERT_EQ(wrapper->Invoke(DISPID_VALUE, IID_NULL, 0, DISPATCH_PROPERTYGET | DISPATCH_METHOD, &none, &result,
-                              nullptr, nullptr),
-              S_OK);
+    ASSERT_EQ(invoke(wrapper.get(), DISPID_VALUE, DISPATCH_PROPERTYGET | DISPATCH_METHOD, &none, &result), S_OK);
     EXPECT_EQ(result, _variant_t(u"4,5"));
     result.Clear();
-    ASSERT_EQ(wrapper->Invoke(DISPID_NEWENUM, IID_NULL, 0, DISPATCH_METHOD, &none, &result, nullptr, nullptr), S_OK);
+    ASSERT_EQ(invoke(wrapper.get(), DISPID_NEWENUM, DISPATCH_METHOD, &none, &result), S_OK);
     ASSERT_EQ(result.vt, VT_UNKNOWN);
     ComRef<IEnumVARIANT> enumerator;
     ASSERT_EQ(result.punkVal->QueryInterface(IID_IEnumVARIANT, reinterpret_cast<void**>(enumerator.put())), S_OK);

@@ -180,14 +180,17 @@ protected:
     ComV8Engine::TypeLibrary typeLibrary;
 };
 
-TEST_F(SharedInstanceTest, CreatesOneInstancePerClassAndReleasesItWithTheEngine) {
+TEST_F(SharedInstanceTest, CreatesOneInstancePerClassTellsItOfStopsAndReleasesItWithTheEngine) {
     for (bool ran : {false, true}) {
         int const starts = sheet.starts;
+        int const stops = sheet.stops;
         {
             ComV8Engine engine(classes, typeLibrary, ".");
             engine.setScript("1", {});
-            if (ran)
+            if (ran) {
                 engine.runScript();
+                engine.stopScript(); // nothing created yet: nothing to stop
+            }
             IDispatch* first = engine.getSharedInstance("Sheet");
             EXPECT_EQ(first, static_cast<IDispatch*>(&sheet));
             EXPECT_EQ(engine.getSharedInstance("Sheet"), first);
@@ -196,23 +199,15 @@ TEST_F(SharedInstanceTest, CreatesOneInstancePerClassAndReleasesItWithTheEngine)
             EXPECT_FALSE(sheet.balanced()); // the engine holds it
             if (ran) {
                 EXPECT_EQ(sheet.starts, starts + 1);
+                EXPECT_EQ(sheet.stops, stops);
+                engine.stopScript();
+                engine.stopScript();
+                EXPECT_EQ(sheet.stops, stops + 2);
             }
         }
         EXPECT_TRUE(sheet.balanced()) << sheet.refCount();
     }
     EXPECT_EQ(created, 2);
-}
-
-TEST_F(SharedInstanceTest, StopTellsSharedInstancesThatTheScriptStopped) {
-    ComV8Engine engine(classes, typeLibrary, ".");
-    engine.setScript("1", {});
-    engine.runScript();
-    engine.stopScript(); // nothing created yet: nothing to stop
-    EXPECT_EQ(sheet.stops, 0);
-    engine.getSharedInstance("Sheet");
-    engine.stopScript();
-    engine.stopScript();
-    EXPECT_EQ(sheet.stops, 2);
 }
 
 } // namespace

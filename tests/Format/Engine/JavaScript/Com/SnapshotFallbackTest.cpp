@@ -15,8 +15,6 @@
 namespace {
 
 namespace StartupSnapshot = qor::format::engine::javascript::StartupSnapshot;
-using qor::assert::AssertInfo;
-using qor::assert::ScopedAssertSink;
 
 std::size_t occurrences(std::string const& text, std::string const& part) {
     std::size_t count = 0;
@@ -41,11 +39,13 @@ protected:
         EXPECT_EQ(second.runScript(), "function");
         return ::testing::internal::GetCapturedStderr();
     }
+
+    std::vector<std::string> asserts;
+    qor::assert::ScopedAssertSink sink{
+        [this](qor::assert::AssertInfo const& info) { asserts.emplace_back(info.message); }};
 };
 
 TEST_F(SnapshotFallbackTest, AFailureWhileMakingItFallsBackAndTurnsItOff) {
-    std::vector<std::string> asserts;
-    ScopedAssertSink sink([&](AssertInfo const& info) { asserts.emplace_back(info.message); });
     StartupSnapshot::failNextAttempt();
     std::string const log = runTwoEngines();
     EXPECT_EQ(occurrences(log, "Initiate from snapshot failed"), 1u) << log;
@@ -55,8 +55,6 @@ TEST_F(SnapshotFallbackTest, AFailureWhileMakingItFallsBackAndTurnsItOff) {
 }
 
 TEST_F(SnapshotFallbackTest, ATemplateReferringToAnUnknownAddressFallsBackBeforeV8MeetsIt) {
-    std::vector<std::string> asserts;
-    ScopedAssertSink sink([&](AssertInfo const& info) { asserts.emplace_back(info.message); });
     // The first reference is Include's callback.
     StartupSnapshot::dropReferenceForTesting(0);
     std::string const log = runTwoEngines();
