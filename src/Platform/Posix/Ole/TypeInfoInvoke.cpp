@@ -50,17 +50,29 @@ void clear(VARIANT& v) {
         VariantClear(&v);
 }
 
-// Moves a value the method just wrote. A scalar is read at its own size: a
-// wider read of a narrower write waits until the write has landed.
+// The scalar a method just wrote, read at its own size: a wider read of a
+// narrower write waits until the write has landed. Each size is its own load;
+// a copy of variable length costs more than the call it ends.
+std::uint64_t scalarBits(VARIANT const& from, std::size_t size) {
+    switch (size) {
+    case 1: return from.bVal;
+    case 2: return from.uiVal;
+    case 4: return from.ulVal;
+    default: return from.ullVal;
+    }
+}
+
+// Moves a value the method just wrote.
 void moveValue(VARIANT& to, VARIANT& from) {
     VARTYPE const vt = from.vt;
     std::size_t const size = vt & (VT_BYREF | VT_ARRAY) ? sizeof(void*) : vartype::sizeOf(vt);
     if (vt == VT_DECIMAL || vt == VT_VARIANT || size == 0 || size > sizeof(to.llVal)) {
         to = from;
     } else {
+        std::uint64_t const bits = scalarBits(from, size);
         to = VARIANT{};
         to.vt = vt;
-        std::memcpy(&to.llVal, &from.llVal, size);
+        to.ullVal = bits;
     }
     from.vt = VT_EMPTY;
 }
