@@ -30,6 +30,8 @@ DEFINE_GUID(IID_IWidget, 0x1c9e2b70, 0x4a11, 0x4d2e, 0x8f, 0x01, 0x02, 0x03, 0x0
 // Classes of the fixture servers.
 DEFINE_GUID(CLSID_Counted, 0x5d0e7a10, 0x2b3c, 0x4d5e, 0x9f, 0x10, 0x11, 0x12, 0x13, 0x14, 0x15, 0x01);
 DEFINE_GUID(CLSID_Failing, 0x5d0e7a10, 0x2b3c, 0x4d5e, 0x9f, 0x10, 0x11, 0x12, 0x13, 0x14, 0x15, 0x02);
+DEFINE_GUID(CLSID_NoObject, 0x5d0e7a10, 0x2b3c, 0x4d5e, 0x9f, 0x10, 0x11, 0x12, 0x13, 0x14, 0x15, 0x11);
+DEFINE_GUID(CLSID_Throwing, 0x5d0e7a10, 0x2b3c, 0x4d5e, 0x9f, 0x10, 0x11, 0x12, 0x13, 0x14, 0x15, 0x12);
 constexpr char const* countedClsid = "{5D0E7A10-2B3C-4D5E-9F10-111213141501}";
 
 struct IWidget : IUnknown {
@@ -373,7 +375,14 @@ TEST_F(ClassCreation, ServersThatCannotServeGiveTheirErrors) {
     EXPECT_EQ(object, nullptr);
     EXPECT_EQ(serverLiveObjects(), 0) << "the failing factory was not released";
 
-    // A class object that is a success without an object, one that throws, and
-    // a server that is no library are tests/Faults/servers.sh's.
+    // A class object that is a success without an object, one that throws,
+    // and a DllCanUnloadNow that throws; a server that is no library is
+    // tests/Faults/servers.sh's.
+    std::string const broken = fixtureDir + "/BrokenServerFixture.so";
+    for (CLSID const& clsid : {CLSID_NoObject, CLSID_Throwing}) {
+        ASSERT_EQ(QorRegisterInprocServer(clsid, utf8ToUtf16(broken).c_str(), nullptr, nullptr, nullptr), S_OK);
+        EXPECT_EQ(create(clsid, &object), CO_E_ERRORINDLL);
+        EXPECT_EQ(object, nullptr);
+    }
     CoFreeUnusedLibraries();
 }
