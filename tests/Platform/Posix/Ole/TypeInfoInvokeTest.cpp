@@ -7,8 +7,8 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <algorithm>
+#include <filesystem>
 #include <numeric>
 #include <string>
 #include <tuple>
@@ -196,7 +196,8 @@ struct Call {
     std::vector<_variant_t> args = {};
     std::vector<DISPID> named = {};
 
-    // DISPPARAMS holds the arguments last first.
+    // DISPPARAMS holds the arguments last first: reverses them in place, so
+    // once per call.
     DISPPARAMS params() {
         std::reverse(args.begin(), args.end());
         std::reverse(named.begin(), named.end());
