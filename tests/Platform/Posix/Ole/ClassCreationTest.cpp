@@ -59,12 +59,6 @@ std::u16string progIdOf(CLSID const& clsid) {
     return text;
 }
 
-// Runs f on a thread of its own, whose apartment state starts empty.
-template <class F>
-void onNewThread(F f) {
-    std::thread(f).join();
-}
-
 std::string const fixtureDir = QOR_FIXTURE_MODULES_DIR;
 std::string const serverPath = fixtureDir + "/InprocServerFixture.so";
 
@@ -120,6 +114,15 @@ protected:
         std::filesystem::create_directories(file.parent_path());
         std::ofstream(file, std::ios::binary) << text;
     }
+    // Whether a class factory for CLSID_Widget can be had in `context`.
+    static HRESULT widgetFactory(DWORD context = CLSCTX_INPROC_SERVER) {
+        IUnknown* object = nullptr;
+        HRESULT const hr =
+            CoGetClassObject(CLSID_Widget, context, nullptr, IID_IClassFactory, reinterpret_cast<void**>(&object));
+        if (object != nullptr)
+            object->Release();
+        return hr;
+    }
     HRESULT create(CLSID const& clsid, IUnknown** object) {
         return CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, reinterpret_cast<void**>(object));
     }
@@ -134,8 +137,9 @@ protected:
 
 } // namespace
 
+// On a thread of its own, whose apartment state starts empty.
 TEST(Apartment, CountsInitialisationsPerThreadAndKeepsItsModel) {
-    onNewThread([] {
+    std::thread([] {
         // Nothing is created or registered before COM is initialised.
         void* object = reinterpret_cast<void*>(1);
         EXPECT_EQ(CoCreateInstance(CLSID_Widget, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, &object),
@@ -161,7 +165,7 @@ TEST(Apartment, CountsInitialisationsPerThreadAndKeepsItsModel) {
         CoUninitialize();
         OleUninitialize();
         EXPECT_EQ(CoInitializeEx(reinterpret_cast<void*>(1), COINIT_MULTITHREADED), E_INVALIDARG);
-    });
+    }).join();
 }
 
 TEST_F(ClassCreation, CreatesInstancesThroughTheRegisteredFactory) {
@@ -213,9 +217,7 @@ TEST_F(ClassCreation, ReportsRefusalsOfTheFactoryAndOfTheObject) {
 
 TEST_F(ClassCreation, MatchesRegistrationsByContext) {
     DWORD cookie = registerFactory(CLSID_Widget);
-    void* object = nullptr;
-    EXPECT_EQ(CoGetClassObject(CLSID_Widget, CLSCTX_LOCAL_SERVER, nullptr, IID_IClassFactory, &object),
-              REGDB_E_CLASSNOTREG);
+    EXPECT_EQ(widgetFactory(CLSCTX_LOCAL_SERVER), REGDB_E_CLASSNOTREG);
     DWORD second = 0;
     EXPECT_EQ(CoRegisterClassObject(CLSID_Widget, factory.unknown(), CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &second),
               CO_E_OBJISREG);
@@ -224,8 +226,7 @@ TEST_F(ClassCreation, MatchesRegistrationsByContext) {
 
     // A local server for multiple use serves its own process in-process too.
     cookie = registerFactory(CLSID_Widget, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE);
-    ASSERT_EQ(CoGetClassObject(CLSID_Widget, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory, &object), S_OK);
-    static_cast<IUnknown*>(object)->Release();
+    EXPECT_EQ(widgetFactory(), S_OK);
     CoRevokeClassObject(cookie);
 
     // Single-use local servers serve other processes only; suspended
@@ -233,28 +234,24 @@ TEST_F(ClassCreation, MatchesRegistrationsByContext) {
     for (DWORD flags : {DWORD(REGCLS_SINGLEUSE), DWORD(REGCLS_MULTIPLEUSE | REGCLS_SUSPENDED)}) {
         DWORD const context = flags == REGCLS_SINGLEUSE ? CLSCTX_LOCAL_SERVER : CLSCTX_INPROC_SERVER;
         cookie = registerFactory(CLSID_Widget, context, flags);
-        EXPECT_EQ(CoGetClassObject(CLSID_Widget, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory, &object),
-                  REGDB_E_CLASSNOTREG);
+        EXPECT_EQ(widgetFactory(), REGDB_E_CLASSNOTREG);
         if (flags != REGCLS_SINGLEUSE) {
             EXPECT_EQ(CoResumeClassObjects(), S_OK);
-            ASSERT_EQ(CoGetClassObject(CLSID_Widget, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory, &object), S_OK);
-            static_cast<IUnknown*>(object)->Release();
+            EXPECT_EQ(widgetFactory(), S_OK);
         }
         CoRevokeClassObject(cookie);
     }
 }
 
 TEST_F(ClassCreation, EndingAThreadsApartmentRevokesItsClassObjects) {
-    onNewThread([&] {
+    std::thread([&] {
         ASSERT_EQ(OleInitialize(nullptr), S_OK);
         registerFactory(CLSID_Widget);
         EXPECT_EQ(factory.refCount(), 2);
         OleUninitialize();
-    });
+    }).join();
     EXPECT_TRUE(factory.balanced());
-    void* object = nullptr;
-    EXPECT_EQ(CoGetClassObject(CLSID_Widget, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory, &object),
-              REGDB_E_CLASSNOTREG);
+    EXPECT_EQ(widgetFactory(), REGDB_E_CLASSNOTREG);
 }
 
 TEST(ProgId, ResolvesRegisteredProgIdsWithoutRegardToCaseAndRefusesWhatWindowsRefuses) {
@@ -292,9 +289,8 @@ TEST_F(ClassCreation, RegistersAndUnregistersAServerInAReadableFile) {
     EXPECT_EQ(qor::platform::posix::ole::componentRegistryPath(), file);
     ASSERT_EQ(registerCounted(), S_OK);
     std::string const text = readFile(file);
-    EXPECT_NE(text.find("\"Fixture.Counted\""), std::string::npos) << text;
-    EXPECT_NE(text.find(countedClsid), std::string::npos) << text;
-    EXPECT_NE(text.find("\"CurVer\": \"Fixture.Counted.1\""), std::string::npos) << text;
+    for (char const* entry : {"\"Fixture.Counted\"", countedClsid, "\"CurVer\": \"Fixture.Counted.1\""})
+        EXPECT_NE(text.find(entry), std::string::npos) << text;
     EXPECT_FALSE(std::filesystem::exists(file.string() + ".tmp"));
 
     CLSID clsid{};

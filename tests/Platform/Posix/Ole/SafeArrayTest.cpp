@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string_view>
+#include <vector>
 
 #include "Platform/Com.h"
 #include "Support/CountedObject.h"
@@ -14,18 +15,15 @@ TEST(SafeArray, BoundsAndLayoutFollowWindows)
     SAFEARRAYBOUND bounds[] = {{3, 0}, {2, 10}};
     SAFEARRAY* psa = SafeArrayCreate(VT_I4, 2, bounds);
     ASSERT_NE(psa, nullptr);
-    EXPECT_EQ(SafeArrayGetDim(psa), 2u);
-    EXPECT_EQ(SafeArrayGetElemsize(psa), 4u);
     LONG lower = 0, upper = 0;
-    EXPECT_EQ(SafeArrayGetLBound(psa, 2, &lower), S_OK);
-    EXPECT_EQ(SafeArrayGetUBound(psa, 2, &upper), S_OK);
-    EXPECT_EQ(lower, 10);
-    EXPECT_EQ(upper, 11);
-    // Stored reversed: the rightmost dimension comes first.
-    EXPECT_EQ(psa->rgsabound[0].lLbound, 10);
     VARTYPE vt = VT_EMPTY;
-    EXPECT_EQ(SafeArrayGetVartype(psa, &vt), S_OK);
-    EXPECT_EQ(vt, VT_I4);
+    for (HRESULT hr :
+         {SafeArrayGetLBound(psa, 2, &lower), SafeArrayGetUBound(psa, 2, &upper), SafeArrayGetVartype(psa, &vt)})
+        EXPECT_EQ(hr, S_OK);
+    // Stored reversed: the rightmost dimension comes first.
+    EXPECT_EQ((std::vector<LONG>{LONG(SafeArrayGetDim(psa)), LONG(SafeArrayGetElemsize(psa)), lower, upper,
+                                 psa->rgsabound[0].lLbound, vt}),
+              (std::vector<LONG>{2, 4, 10, 11, 10, VT_I4}));
 
     // The first index varies fastest.
     LONG index[] = {1, 11};
@@ -64,10 +62,10 @@ TEST(SafeArray, OwnsStringsVariantsAndInterfaces)
     CountedDispatch object;
     SAFEARRAY* objects = SafeArrayCreateVector(VT_DISPATCH, 0, 2);
     LONG index = 0;
-    ASSERT_EQ(SafeArrayPutElement(objects, &index, static_cast<IDispatch*>(&object)), S_OK);
-    index = 1;
-    ASSERT_EQ(SafeArrayPutElement(objects, &index, static_cast<IDispatch*>(&object)), S_OK);
+    for (; index < 2; ++index)
+        ASSERT_EQ(SafeArrayPutElement(objects, &index, static_cast<IDispatch*>(&object)), S_OK);
     EXPECT_EQ(object.refCount(), 3);
+    index = 1;
     IDispatch* read = nullptr;
     ASSERT_EQ(SafeArrayGetElement(objects, &index, &read), S_OK);
     EXPECT_EQ(object.refCount(), 4);

@@ -7,8 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
-#include <functional>
 #include <numeric>
 #include <string>
 #include <tuple>
@@ -173,48 +173,36 @@ private:
     IDispatch* target_ = nullptr;
 };
 
-// An argument list in the order a caller writes it; DISPPARAMS wants it
-// reversed.
-class Args {
-public:
-    Args& add(_variant_t v) {
-        values_.insert(values_.begin(), std::move(v));
-        return *this;
-    }
-    Args& i4(LONG n) { return add(_variant_t(n)); }
-    Args& r8(double d) { return add(_variant_t(d)); }
-    Args& str(char16_t const* text) { return add(_variant_t(text)); }
-    Args& object(IUnknown* object, VARTYPE vt) {
-        _variant_t v(object);
-        v.vt = vt;
-        return add(std::move(v));
-    }
-    Args& ref(VARTYPE vt, void* target) {
-        VARIANT v{};
-        v.vt = static_cast<VARTYPE>(VT_BYREF | vt);
-        v.byref = target;
-        return add(_variant_t(v, false));
-    }
-    Args& named(DISPID id) {
-        named_.insert(named_.begin(), id);
-        return *this;
-    }
-    DISPPARAMS* params() {
-        params_ = {values_.data(), named_.data(), static_cast<UINT>(values_.size()), static_cast<UINT>(named_.size())};
-        return &params_;
-    }
+// An argument that refers to `target`.
+_variant_t ref(VARTYPE vt, void* target) {
+    VARIANT v{};
+    v.vt = static_cast<VARTYPE>(VT_BYREF | vt);
+    v.byref = target;
+    return _variant_t(v, false);
+}
 
-private:
-    std::vector<_variant_t> values_;
-    std::vector<DISPID> named_;
-    DISPPARAMS params_{};
-};
+// An object argument given as `vt`.
+_variant_t object(IUnknown* object, VARTYPE vt) {
+    _variant_t v(object);
+    v.vt = vt;
+    return v;
+}
 
-// A call of `name` with the arguments `set` adds, for tables of cases.
+// A call of `name` with its arguments in the order a caller writes them; the
+// last of them may be named by `named`, in the same order.
 struct Call {
     char16_t const* name;
     WORD flags;
-    std::function<void(Args&)> set;
+    std::vector<_variant_t> args = {};
+    std::vector<DISPID> named = {};
+
+    // DISPPARAMS holds the arguments last first: reverses them in place, so
+    // once per call.
+    DISPPARAMS params() {
+        std::reverse(args.begin(), args.end());
+        std::reverse(named.begin(), named.end());
+        return {args.data(), named.data(), static_cast<UINT>(args.size()), static_cast<UINT>(named.size())};
+    }
 };
 
 class TypeInfoInvokeTest : public ::testing::Test {
@@ -238,24 +226,22 @@ protected:
         excep = {};
     }
 
-    HRESULT invoke(char16_t const* name, WORD flags, Args& args) {
-        std::u16string text(name);
+    HRESULT invoke(Call call) {
+        std::u16string text(call.name);
         LPOLESTR names[] = {text.data()};
         DISPID id = DISPID_UNKNOWN;
         calc->GetIDsOfNames(IID_NULL, names, 1, 0, &id);
         result.Clear();
         argErr = 99;
-        return calc->Invoke(id, IID_NULL, 0, flags, args.params(), &result, &excep, &argErr);
-    }
-    HRESULT invoke(Call const& call) {
-        Args args;
-        call.set(args);
-        return invoke(call.name, call.flags, args);
+        DISPPARAMS params = call.params();
+        return calc->Invoke(id, IID_NULL, 0, call.flags, &params, &result, &excep, &argErr);
     }
     // A call through `view` straight to the vtable of `object`.
-    HRESULT invoke(ITypeInfo* view, void* object, MEMBERID id, WORD flags, Args& args) {
+    HRESULT invoke(ITypeInfo* view, void* object, MEMBERID id, WORD flags, std::vector<_variant_t> args) {
         result.Clear();
-        return view->Invoke(object, id, flags, args.params(), &result, nullptr, nullptr);
+        Call call{nullptr, flags, std::move(args)};
+        DISPPARAMS params = call.params();
+        return view->Invoke(object, id, flags, &params, &result, nullptr, nullptr);
     }
 
     Ref<ITypeLib> lib, ext;
@@ -290,24 +276,23 @@ TEST_F(TypeInfoInvokeTest, CallsCoerceArgumentsAndFillDefaults) {
         Call call;
         char16_t const* result; // as text
     } const cases[] = {
-        {{u"Add", method, [](Args& a) { a.i4(10).named(1).i4(3).named(0); }}, u"13"}, // b = 10, a = 3, by name
-        {{u"Add", method, [](Args& a) { a.i4(2).i4(3); }}, u"5"},
-        {{u"add", method | DISPATCH_PROPERTYGET, [](Args& a) { a.i4(2).i4(3); }}, u"5"}, // as script engines ask
-        {{u"Add", method, [](Args& a) { a.str(u"12").r8(2.5); }}, u"14"},                // 2.5 rounds to even
-        {{u"Concat", method, [](Args& a) { a.i4(4).str(u"2"); }}, u"42"},
-        {{u"Scale", method, [](Args& a) { a.r8(2.0); }}, u"6"},
-        {{u"Scale", method, [](Args& a) { a.r8(2.0).i4(4); }}, u"8"},
-        {{u"Defaults", method, [](Args&) {}}, u"7|abc|-100000|-1"},
-        {{u"Defaults", method, [](Args& a) { a.i4(1); }}, u"1|abc|-100000|-1"},
-        {{u"Defaults", method, [](Args& a) { a.str(u"xyz").named(1); }}, u"7|xyz|-100000|-1"},
-        {{u"Defaults", method, [](Args&) {}}, u"7|abc|-100000|-1"},
-        {{u"Swap", method, [](Args& a) { a.i4(5).str(u"kept"); }}, u""},
-        {{u"Swap", method, [&](Args& a) { a.ref(VT_I4, &number).ref(VT_BSTR, &text); }}, u""},
+        {{u"Add", method, {10, 3}, {1, 0}}, u"13"}, // b = 10, a = 3, by name
+        {{u"Add", method, {2, 3}}, u"5"},
+        {{u"add", method | DISPATCH_PROPERTYGET, {2, 3}}, u"5"}, // as script engines ask
+        {{u"Add", method, {u"12", 2.5}}, u"14"},                   // 2.5 rounds to even
+        {{u"Concat", method, {4, u"2"}}, u"42"},
+        {{u"Scale", method, {2.0}}, u"6"},
+        {{u"Scale", method, {2.0, 4}}, u"8"},
+        {{u"Defaults", method}, u"7|abc|-100000|-1"},
+        {{u"Defaults", method, {1}}, u"1|abc|-100000|-1"},
+        {{u"Defaults", method, {u"xyz"}, {1}}, u"7|xyz|-100000|-1"},
+        {{u"Defaults", method}, u"7|abc|-100000|-1"},
+        {{u"Swap", method, {5, u"kept"}}, u""},
+        {{u"Swap", method, {ref(VT_I4, &number), ref(VT_BSTR, &text)}}, u""},
         // 3 as currency, taken as an unsigned long.
-        {{u"Mixed", method, [&](Args& a) { a.i4(1).str(u"2").r8(0.5).add(three).r8(10.0).i4(-1).i4(1000); }},
-         u"1015.5"},
-        {{u"Sum", method, [&](Args& a) { a.add(array); }}, u"60"},
-        {{u"Nothing", method, [](Args&) {}}, u""},
+        {{u"Mixed", method, {1, u"2", 0.5, three, 10.0, -1, 1000}}, u"1015.5"},
+        {{u"Sum", method, {array}}, u"60"},
+        {{u"Nothing", method}, u""},
     };
     for (auto const& c : cases) {
         ASSERT_EQ(invoke(c.call), S_OK) << string::utf16ToUtf8(c.call.name);
@@ -318,7 +303,7 @@ TEST_F(TypeInfoInvokeTest, CallsCoerceArgumentsAndFillDefaults) {
     EXPECT_EQ(textOf(text), u"swapped");
     SysFreeString(text);
     EXPECT_EQ(calc->nothingCalls, 3);
-    ASSERT_EQ(invoke({u"Optional", method, [](Args& a) { a.i4(1); }}), S_OK);
+    ASSERT_EQ(invoke({u"Optional", method, {1}}), S_OK);
     EXPECT_EQ(calc->lastFirst, VT_I4);
     EXPECT_EQ(result.vt, VT_ERROR);
     EXPECT_EQ(result.scode, DISP_E_PARAMNOTFOUND);
@@ -332,22 +317,21 @@ TEST_F(TypeInfoInvokeTest, BadCallsAreRefusedAndNameTheArgument) {
         HRESULT hr;
         UINT argErr;
     } const cases[] = {
-        {{u"Add", method, [](Args& a) { a.i4(1).str(u"abc"); }}, DISP_E_TYPEMISMATCH, 0},
-        {{u"Add", method, [](Args& a) { a.str(u"abc").i4(1); }}, DISP_E_TYPEMISMATCH, 1}, // not the last call's
-        {{u"Add", method, [](Args& a) { a.r8(1e10).i4(1); }}, DISP_E_OVERFLOW, 1},
-        {{u"Add", method, [](Args& a) { a.i4(1).i4(2).i4(3); }}, DISP_E_BADPARAMCOUNT, 99},
-        {{u"Add", method, [](Args& a) { a.i4(1); }}, DISP_E_BADPARAMCOUNT, 99},
-        {{u"Add", DISPATCH_PROPERTYPUT, [](Args& a) { a.i4(1); }}, DISP_E_MEMBERNOTFOUND, 99},
-        {{u"Add", method, [](Args& a) { a.i4(1).i4(2).named(7); }}, DISP_E_PARAMNOTFOUND, 0},
-        {{u"Sum", method, [](Args& a) { a.i4(1); }}, DISP_E_TYPEMISMATCH, 0},
+        {{u"Add", method, {1, u"abc"}}, DISP_E_TYPEMISMATCH, 0},
+        {{u"Add", method, {u"abc", 1}}, DISP_E_TYPEMISMATCH, 1}, // not the last call's
+        {{u"Add", method, {1e10, 1}}, DISP_E_OVERFLOW, 1},
+        {{u"Add", method, {1, 2, 3}}, DISP_E_BADPARAMCOUNT, 99},
+        {{u"Add", method, {1}}, DISP_E_BADPARAMCOUNT, 99},
+        {{u"Add", DISPATCH_PROPERTYPUT, {1}}, DISP_E_MEMBERNOTFOUND, 99},
+        {{u"Add", method, {1, 2}, {7}}, DISP_E_PARAMNOTFOUND, 0},
+        {{u"Sum", method, {1}}, DISP_E_TYPEMISMATCH, 0},
     };
     for (auto const& c : cases) {
         EXPECT_EQ(invoke(c.call), c.hr) << string::utf16ToUtf8(c.call.name);
         EXPECT_EQ(argErr, c.argErr) << string::utf16ToUtf8(c.call.name);
     }
-    Args none;
-    EXPECT_EQ(calc->Invoke(12345, IID_NULL, 0, method, none.params(), &result, nullptr, nullptr),
-              DISP_E_MEMBERNOTFOUND);
+    DISPPARAMS none{};
+    EXPECT_EQ(calc->Invoke(12345, IID_NULL, 0, method, &none, &result, nullptr, nullptr), DISP_E_MEMBERNOTFOUND);
     EXPECT_EQ(info->Invoke(calc.get(), 1, method, nullptr, &result, nullptr, nullptr), E_INVALIDARG);
 }
 
@@ -355,21 +339,17 @@ TEST_F(TypeInfoInvokeTest, ObjectArgumentsAreAskedForTheDeclaredInterfaceAndBala
     CountedDispatch target; // no shape
     Shape shape;
     {
-        Args put, none, same, asShape, wrong;
-        put.object(target.unknown(), VT_DISPATCH).named(DISPID_PROPERTYPUT);
-        ASSERT_EQ(invoke(u"Target", DISPATCH_PROPERTYPUTREF, put), S_OK);
-        ASSERT_EQ(invoke(u"Target", DISPATCH_PROPERTYGET, none), S_OK);
-        ASSERT_EQ(result.vt, VT_DISPATCH);
-        EXPECT_EQ(result.pdispVal, static_cast<IDispatch*>(&target));
-        same.object(target.unknown(), VT_UNKNOWN);
-        ASSERT_EQ(invoke(u"Unknown", DISPATCH_METHOD, same), S_OK);
+        ASSERT_EQ(invoke({u"Target", DISPATCH_PROPERTYPUTREF, {object(target.unknown(), VT_DISPATCH)},
+                          {DISPID_PROPERTYPUT}}),
+                  S_OK);
+        ASSERT_EQ(invoke({u"Target", DISPATCH_PROPERTYGET}), S_OK);
+        EXPECT_TRUE(result == object(target.unknown(), VT_DISPATCH));
+        ASSERT_EQ(invoke({u"Unknown", DISPATCH_METHOD, {object(target.unknown(), VT_UNKNOWN)}}), S_OK);
         ASSERT_EQ(result.vt, VT_UNKNOWN);
-        asShape.object(static_cast<IDispatch*>(&shape), VT_DISPATCH);
-        ASSERT_EQ(invoke(u"Shape", DISPATCH_METHOD, asShape), S_OK);
+        ASSERT_EQ(invoke({u"Shape", DISPATCH_METHOD, {object(shape.unknown(), VT_DISPATCH)}}), S_OK);
         EXPECT_EQ(calc->shapeArea, 4.0);
         EXPECT_EQ(result.vt, VT_DISPATCH);
-        wrong.object(target.unknown(), VT_DISPATCH);
-        EXPECT_EQ(invoke(u"Shape", DISPATCH_METHOD, wrong), DISP_E_TYPEMISMATCH);
+        EXPECT_EQ(invoke({u"Shape", DISPATCH_METHOD, {object(target.unknown(), VT_DISPATCH)}}), DISP_E_TYPEMISMATCH);
         EXPECT_EQ(argErr, 0u);
     }
     calc.reset(new Calculator(info.get())); // drops the target it held
@@ -385,8 +365,7 @@ TEST_F(TypeInfoInvokeTest, FailedMethodBecomesAnException) {
          {std::tuple{false, true, u""}, {true, true, u"it failed"}, {true, false, u""}}) {
         calc->withErrorInfo = withErrorInfo;
         calc->supportsErrorInfo = supports;
-        EXPECT_EQ(invoke({u"Fail", DISPATCH_METHOD, [](Args& a) { a.i4(static_cast<LONG>(E_ACCESSDENIED)); }}),
-                  DISP_E_EXCEPTION);
+        EXPECT_EQ(invoke({u"Fail", DISPATCH_METHOD, {static_cast<LONG>(E_ACCESSDENIED)}}), DISP_E_EXCEPTION);
         EXPECT_EQ(excep.scode, E_ACCESSDENIED);
         EXPECT_EQ(textOf(excep.bstrDescription), description);
         EXPECT_EQ(textOf(excep.bstrSource), supports && withErrorInfo ? u"Calculator" : u"");
@@ -395,7 +374,7 @@ TEST_F(TypeInfoInvokeTest, FailedMethodBecomesAnException) {
         clearException();
     }
     calc->failConcat = true;
-    EXPECT_EQ(invoke({u"Concat", DISPATCH_METHOD, [](Args& a) { a.str(u"a").str(u"b"); }}), DISP_E_EXCEPTION);
+    EXPECT_EQ(invoke({u"Concat", DISPATCH_METHOD, {u"a", u"b"}}), DISP_E_EXCEPTION);
     EXPECT_EQ(excep.scode, E_OUTOFMEMORY);
     EXPECT_EQ(result.vt, VT_EMPTY);
 }
@@ -406,11 +385,10 @@ TEST_F(TypeInfoInvokeTest, DispinterfaceMembersGoThroughTheObjectsIDispatch) {
     sink.onInvoke([](DISPID id, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*) {
         return id == 2 && params->cArgs == 1 ? S_OK : E_FAIL;
     });
-    Args args;
-    args.i4(7);
-    EXPECT_EQ(events->Invoke(sink.unknown(), 2, DISPATCH_METHOD, args.params(), nullptr, nullptr, nullptr), S_OK);
-    ASSERT_EQ(sink.calls().size(), 1u);
-    EXPECT_EQ(sink.calls()[0].dispid, 2);
+    Call call{nullptr, DISPATCH_METHOD, {7}};
+    DISPPARAMS args = call.params();
+    EXPECT_EQ(events->Invoke(sink.unknown(), 2, DISPATCH_METHOD, &args, nullptr, nullptr, nullptr), S_OK);
+    EXPECT_EQ(sink.calls().size(), 1u);
     EXPECT_TRUE(sink.balanced());
 }
 
@@ -456,27 +434,20 @@ HRESULT exchange(ITypeInfo* info, ShapeHolder& holder, IUnknown* shape, UINT* ar
 
 // The get, put and putref of one property each take their own arguments.
 TEST_F(TypeInfoInvokeTest, EachKindOfOneIdKeepsItsOwnParameters) {
-    Args get;
-    get.i4(3);
-    EXPECT_EQ(invoke(u"Item", DISPATCH_PROPERTYGET, get), DISP_E_EXCEPTION) << "nothing stored at 3 yet";
+    EXPECT_EQ(invoke({u"Item", DISPATCH_PROPERTYGET, {3}}), DISP_E_EXCEPTION) << "nothing stored at 3 yet";
     EXPECT_EQ(excep.scode, DISP_E_BADINDEX);
-    Args put;
-    put.i4(3).str(u"three").named(DISPID_PROPERTYPUT);
-    ASSERT_EQ(invoke(u"Item", DISPATCH_PROPERTYPUT, put), S_OK);
-    ASSERT_EQ(invoke(u"Item", DISPATCH_PROPERTYGET, get), S_OK);
+    ASSERT_EQ(invoke({u"Item", DISPATCH_PROPERTYPUT, {3, u"three"}, {DISPID_PROPERTYPUT}}), S_OK);
+    ASSERT_EQ(invoke({u"Item", DISPATCH_PROPERTYGET, {3}}), S_OK);
     EXPECT_EQ(textOf(result.bstrVal), u"three");
-    EXPECT_EQ(invoke(u"Item", DISPATCH_PROPERTYPUT, get), DISP_E_BADPARAMCOUNT) << "the put wants the value too";
+    EXPECT_EQ(invoke({u"Item", DISPATCH_PROPERTYPUT, {3}}), DISP_E_BADPARAMCOUNT) << "the put wants the value too";
 
-    Args none;
-    Args value;
-    value.i4(8).named(DISPID_PROPERTYPUT);
+    Call const put{u"Value", DISPATCH_PROPERTYPUT, {8}, {DISPID_PROPERTYPUT}};
     for (LONG round = 0; round < 2; ++round) {
-        ASSERT_EQ(invoke(u"Value", DISPATCH_PROPERTYPUT, value), S_OK);
-        ASSERT_EQ(invoke(u"Value", DISPATCH_METHOD | DISPATCH_PROPERTYGET, none), S_OK);
-        EXPECT_EQ(result.vt, VT_I4);
-        EXPECT_EQ(result.lVal, 8);
+        ASSERT_EQ(invoke(put), S_OK);
+        ASSERT_EQ(invoke({u"Value", DISPATCH_METHOD | DISPATCH_PROPERTYGET}), S_OK);
+        EXPECT_TRUE(result == _variant_t(8));
     }
-    EXPECT_EQ(invoke(u"Value", DISPATCH_PROPERTYPUTREF, value), DISP_E_MEMBERNOTFOUND);
+    EXPECT_EQ(invoke({u"Value", DISPATCH_PROPERTYPUTREF, {8}, {DISPID_PROPERTYPUT}}), DISP_E_MEMBERNOTFOUND);
 }
 
 class Circle : public VtableObject<ICircle> {
@@ -513,10 +484,10 @@ TEST_F(TypeInfoInvokeTest, ViewsTypesAndLibrariesKeepTheirOwnMembers) {
     };
     for (int round = 0; round < 2; ++round) {
         for (auto const& c : cases) {
-            Args args;
+            std::vector<_variant_t> args;
             if (c.flags == DISPATCH_METHOD)
-                args.i4(2).i4(3);
-            HRESULT const hr = invoke(c.view, c.object, c.id, c.flags, args);
+                args = {2, 3};
+            HRESULT const hr = invoke(c.view, c.object, c.id, c.flags, std::move(args));
             _variant_t number;
             if (SUCCEEDED(hr))
                 VariantChangeType(&number, &result, 0, VT_R8);
@@ -573,17 +544,14 @@ TEST_F(TypeInfoInvokeTest, DecimalResultsAndReferencesKeepTheirValue) {
     ASSERT_TRUE(moneyInfo);
     Money money;
     auto* object = static_cast<IMoney*>(&money);
-    Args half;
-    half.r8(10.5);
-    ASSERT_EQ(invoke(moneyInfo.get(), object, memberOf(moneyInfo.get(), u"Half"), DISPATCH_METHOD, half), S_OK);
-    ASSERT_EQ(result.vt, VT_DECIMAL);
-    EXPECT_EQ(result.decVal.Lo64, 52u); // 105 tenths, halved and cut
-    EXPECT_EQ(result.decVal.scale, 1);
+    ASSERT_EQ(invoke(moneyInfo.get(), object, memberOf(moneyInfo.get(), u"Half"), DISPATCH_METHOD, {10.5}), S_OK);
+    DECIMAL half{}; // 105 tenths, halved and cut
+    half.Lo64 = 52;
+    half.scale = 1;
+    EXPECT_TRUE(result == _variant_t(half));
 
     // An argument of another type reaches an [in, out] DECIMAL converted.
-    Args grow;
-    grow.i4(7);
-    ASSERT_EQ(invoke(moneyInfo.get(), object, memberOf(moneyInfo.get(), u"Grow"), DISPATCH_METHOD, grow), S_OK);
+    ASSERT_EQ(invoke(moneyInfo.get(), object, memberOf(moneyInfo.get(), u"Grow"), DISPATCH_METHOD, {7}), S_OK);
     EXPECT_EQ(money.seen.Lo64, 7u);
     EXPECT_EQ(money.seen.scale, 0);
     EXPECT_TRUE(money.balanced());

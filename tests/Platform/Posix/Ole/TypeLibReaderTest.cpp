@@ -36,29 +36,6 @@ void putInt32(std::vector<std::byte>& bytes, std::size_t offset, std::int32_t va
     std::memcpy(bytes.data() + offset, &value, sizeof value);
 }
 
-TEST(TypeLibReader, ReadsTheFixtureWithItsCustomData) {
-    auto const image = fixtureBytes("QorFixture.tlb");
-    auto lib = readTypeLib(image);
-    ASSERT_TRUE(lib.has_value());
-    EXPECT_EQ(lib->name, "QorFixture");
-    Guid const libraryDatum = *Guid::parse("5a0c4f1e-7d1b-4c2e-9a53-0f6d2b8e1c30");
-    bool found = false;
-    for (CustomDataRecord const& datum : lib->customData) {
-        if (datum.guid == libraryDatum) {
-            found = true;
-            EXPECT_EQ(datum.value.vt, 3); // VT_I4
-            EXPECT_EQ(datum.value.bits, 1234u);
-        }
-    }
-    EXPECT_TRUE(found);
-    TypeInfoRecord const& calc = lib->typeInfos.at(1);
-    ASSERT_EQ(calc.customData.size(), 1u);
-    EXPECT_EQ(calc.customData[0].guid, *Guid::parse("5a0c4f1e-7d1b-4c2e-9a53-0f6d2b8e1c31"));
-    EXPECT_EQ(calc.customData[0].value.text, "calc data");
-    ASSERT_EQ(lib->importedLibs.size(), 1u);
-    EXPECT_EQ(lib->importedLibs[0].fileName, "stdole2.tlb");
-}
-
 TEST(TypeLibReader, EveryTruncatedImageIsRejected) {
     auto const image = fixtureBytes("QorFixtureExt.tlb");
     for (std::size_t cut = 0; cut < image.size(); ++cut)
@@ -86,9 +63,9 @@ TEST(TypeLibReader, FuzzFindingsStayRejected) {
 
 TEST(TypeLibReader, LoopingChainsAreInvalidData) {
     auto const original = fixtureBytes("QorFixture.tlb");
-    auto lib = readTypeLib(original);
-    ASSERT_TRUE(lib.has_value());
-    std::size_t const directory = 0x54 + 4 * lib->typeInfos.size();
+    ASSERT_TRUE(readTypeLib(original).has_value());
+    // The segment directory follows the header and one offset per type.
+    std::size_t const directory = 0x54 + 4 * std::size_t(int32At(original, 0x20));
     // The library's custom data chain made to point at itself.
     std::size_t const guidsSegment = std::size_t(int32At(original, directory + 16 * 12));
     std::int32_t const first = int32At(original, 0x40);

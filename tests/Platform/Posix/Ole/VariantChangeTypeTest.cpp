@@ -25,51 +25,51 @@ std::string narrow(std::u16string const& text)
     return std::string(text.begin(), text.end());
 }
 
-TEST(VariantChangeType, OutOfRangeOverflows)
+// What a conversion made, as text, or how it failed; a failure leaves the
+// destination empty.
+std::u16string converted(_variant_t const& source, VARTYPE vt)
 {
-    for (auto [value, vt] : {std::pair{std::nan(""), VT_I8}, {INFINITY, VT_R4}, {-INFINITY, VT_R4}, {1e300, VT_CY},
-                             {1e300, VT_DECIMAL}, {1e10, VT_DATE}}) {
-        _variant_t out;
-        EXPECT_EQ(change(value, vt, out), DISP_E_OVERFLOW) << value << " to " << vt;
-        EXPECT_EQ(out.vt, VT_EMPTY);
-    }
-    _variant_t out;
-    EXPECT_EQ(change(u"2147483648", VT_I4, out), DISP_E_OVERFLOW);
-    ASSERT_EQ(change(u"2147483648", VT_UI4, out), S_OK);
-    EXPECT_EQ(out.ulVal, 2147483648u);
-    EXPECT_EQ(change(u"1e400", VT_R8, out), DISP_E_OVERFLOW);
-    ASSERT_EQ(change(u"1e-400", VT_R8, out), S_OK);
-    EXPECT_EQ(out.dblVal, 0.0);
-    // The DECIMAL's 96 bits and 28 places, to the last digit.
-    ASSERT_EQ(change(u"79228162514264337593543950335", VT_DECIMAL, out), S_OK);
-    EXPECT_EQ(out.decVal.Hi32, 0xFFFFFFFFu);
-    EXPECT_EQ(change(u"79228162514264337593543950336", VT_DECIMAL, out), DISP_E_OVERFLOW);
-    ASSERT_EQ(change(u"0.00000000000000000000000000015", VT_DECIMAL, out), S_OK);
-    EXPECT_EQ(out.decVal.scale, 28);
-    EXPECT_EQ(out.decVal.Lo64, 2u);
+    _variant_t out, text;
+    HRESULT const hr = change(source, vt, out);
+    if (FAILED(hr) && out.vt != VT_EMPTY)
+        return u"<failed, not empty>";
+    if (hr == DISP_E_OVERFLOW || hr == DISP_E_TYPEMISMATCH)
+        return hr == DISP_E_OVERFLOW ? u"<overflow>" : u"<mismatch>";
+    if (FAILED(hr) || FAILED(change(out, VT_BSTR, text)))
+        return u"<failed>";
+    return text.bstrVal;
 }
 
-TEST(VariantChangeType, TextsParseAsWindowsReadsNumbers)
+// Limits to the last digit, and texts as Windows reads numbers: As VB reads
+// &HFFFF as the Integer -1, hexadecimal and octal numbers keep their bits in
+// an integer with room for them.
+TEST(VariantChangeType, LimitsAndTextsAsWindowsReadsThem)
 {
-    for (auto [in, value] : {std::pair{u"12$", 12}, {u"(5)", -5}, {u"($ 5)", -5}, {u"5-", -5}, {u"5 +", 5}}) {
-        _variant_t out;
-        ASSERT_EQ(change(in, VT_I4, out), S_OK) << narrow(in);
-        EXPECT_EQ(out.lVal, value);
-    }
-    for (std::u16string bad : {u"12abc", u"1e", u"--1", u"-5-", u"(5", u"5)", u"$$5"}) {
-        _variant_t out;
-        EXPECT_EQ(change(bad.c_str(), VT_I4, out), DISP_E_TYPEMISMATCH) << narrow(bad);
-    }
-    // As VB reads &HFFFF as the Integer -1, hexadecimal and octal numbers keep
-    // their bits in an integer with room for them.
-    for (auto [digits, vt, bits] : {std::tuple{u"&HFFFF", VT_I2, 0xFFFFull}, {u"&O177777", VT_I2, 0xFFFFull},
-                                    {u"&HFFFF", VT_I4, 0xFFFFull}, {u"&HFFFFFFFF", VT_I4, 0xFFFFFFFFull}}) {
-        _variant_t out;
-        ASSERT_EQ(change(digits, vt, out), S_OK);
-        EXPECT_EQ(out.ullVal, bits);
-    }
+    struct Case {
+        _variant_t in;
+        VARTYPE vt;
+        std::u16string result;
+    } const cases[] = {
+        {std::nan(""), VT_I8, u"<overflow>"},        {double(INFINITY), VT_R4, u"<overflow>"},
+        {double(-INFINITY), VT_R4, u"<overflow>"},   {1e300, VT_CY, u"<overflow>"},
+        {1e300, VT_DECIMAL, u"<overflow>"},          {1e10, VT_DATE, u"<overflow>"},
+        {u"2147483648", VT_I4, u"<overflow>"},       {u"2147483648", VT_UI4, u"2147483648"},
+        {u"1e400", VT_R8, u"<overflow>"},            {u"1e-400", VT_R8, u"0"},
+        // The DECIMAL's 96 bits and 28 places.
+        {u"79228162514264337593543950335", VT_DECIMAL, u"79228162514264337593543950335"},
+        {u"79228162514264337593543950336", VT_DECIMAL, u"<overflow>"},
+        {u"0.00000000000000000000000000015", VT_DECIMAL, u"0.0000000000000000000000000002"},
+        {u"12$", VT_I4, u"12"},                      {u"(5)", VT_I4, u"-5"},
+        {u"($ 5)", VT_I4, u"-5"},                    {u"5-", VT_I4, u"-5"},
+        {u"5 +", VT_I4, u"5"},                       {u"&HFFFF", VT_I2, u"-1"},
+        {u"&O177777", VT_I2, u"-1"},                 {u"&HFFFF", VT_I4, u"65535"},
+        {u"&HFFFFFFFF", VT_I4, u"-1"},               {u"&H10000", VT_I2, u"<overflow>"},
+    };
+    for (auto const& c : cases)
+        EXPECT_EQ(converted(c.in, c.vt), c.result) << narrow(converted(c.in, VT_BSTR)) << " to " << c.vt;
+    for (std::u16string bad : {u"12abc", u"1e", u"--1", u"-5-", u"(5", u"5)", u"$$5"})
+        EXPECT_EQ(converted(bad.c_str(), VT_I4), u"<mismatch>") << narrow(bad);
     _variant_t out;
-    EXPECT_EQ(change(u"&H10000", VT_I2, out), DISP_E_OVERFLOW);
     // Read as the nearest double, which digit-by-digit accumulation misses.
     for (auto [digits, value] : {std::pair{u"0.1", 0.1}, {u"1e-29", 1e-29}, {u"2.2250738585072014e-308", 0x1p-1022}}) {
         ASSERT_EQ(change(digits, VT_R8, out), S_OK);
