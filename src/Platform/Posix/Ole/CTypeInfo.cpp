@@ -115,7 +115,7 @@ void CTypeInfo::prepare() {
     attr_.cVars = static_cast<WORD>(vars_.size());
 }
 
-std::deque<CTypeInfo::Function> const& CTypeInfo::functions() {
+std::vector<CTypeInfo::Function> const& CTypeInfo::functions() {
     prepare();
     return funcs_;
 }
@@ -128,6 +128,16 @@ void CTypeInfo::indexFunctions() {
 }
 
 void CTypeInfo::addOwnFunctions() {
+    std::size_t paramCount = 0;
+    std::size_t defaultCount = 0;
+    for (FuncRecord const& rec : record_.funcs) {
+        paramCount += rec.params.size();
+        for (ParamRecord const& p : rec.params)
+            defaultCount += p.defaultValue && (p.flags & PARAMFLAG_FHASDEFAULT);
+    }
+    funcs_.reserve(record_.funcs.size());
+    params_.reserve(paramCount);
+    defaults_.reserve(defaultCount);
     for (FuncRecord const& rec : record_.funcs) {
         Function& fn = funcs_.emplace_back();
         fn.record = &rec;
@@ -144,23 +154,23 @@ void CTypeInfo::addOwnFunctions() {
         d.oVft = isPureDispatch() ? 0 : static_cast<SHORT>(rec.vtableSlot * static_cast<int>(sizeof(void*)));
         d.elemdescFunc.tdesc = lib_.typeDesc(rec.returnType);
         d.wFuncFlags = rec.funcFlags;
-        fn.params.reserve(rec.params.size());
+        d.lprgelemdescParam = rec.params.empty() ? nullptr : params_.data() + params_.size();
         for (ParamRecord const& p : rec.params) {
-            ELEMDESC e{};
+            ELEMDESC& e = params_.emplace_back();
             e.tdesc = lib_.typeDesc(p.type);
             e.paramdesc.wParamFlags = p.flags;
             if (p.defaultValue && (p.flags & PARAMFLAG_FHASDEFAULT))
                 e.paramdesc.pparamdescex =
                     &defaults_.emplace_back(PARAMDESCEX{sizeof(PARAMDESCEX), variantOfTypeLibValue(*p.defaultValue)});
-            fn.params.push_back(e);
         }
-        d.lprgelemdescParam = fn.params.empty() ? nullptr : fn.params.data();
     }
 }
 
 // The dispatch view of a dual interface shows every vtable member, bases
 // first, as a dispatch member: the [retval] parameter becomes the result and
-// an HRESULT result disappears.
+// an HRESULT result disappears. The parameters are those of the vtable
+// side, except where a member of another library names a type of that
+// library: those get handles of ours.
 void CTypeInfo::addDispatchFunctions() {
     std::vector<CTypeInfo*> chain;
     CTypeInfo* next = lib_.dualInterface(index_);
@@ -169,24 +179,31 @@ void CTypeInfo::addDispatchFunctions() {
         CTypeInfo* base = nullptr;
         next = SUCCEEDED(next->vtableBase(&base)) ? base : nullptr;
     }
+    std::size_t funcCount = 0;
+    std::size_t foreignParams = 0;
+    for (CTypeInfo* iface : chain) {
+        funcCount += iface->functions().size();
+        if (&iface->lib() != &lib_)
+            for (Function const& src : iface->functions())
+                foreignParams += std::size_t(std::max<SHORT>(src.desc.cParams, 0));
+    }
+    funcs_.reserve(funcCount);
+    params_.reserve(foreignParams);
     for (CTypeInfo* iface : chain) {
         for (Function const& src : iface->functions()) {
-            Function& fn = funcs_.emplace_back();
-            fn.record = src.record;
-            fn.owner = src.owner;
-            fn.call = src.call;
-            fn.desc = src.desc;
-            fn.params = src.params;
-            bool const foreign = &src.owner->lib() != &lib_;
-            if (foreign) {
-                fn.desc.elemdescFunc.tdesc = foreignType(fn.desc.elemdescFunc.tdesc, *src.owner);
-                for (ELEMDESC& e : fn.params)
-                    e.tdesc = foreignType(e.tdesc, *src.owner);
-            }
+            Function& fn = funcs_.emplace_back(src);
             FUNCDESC& d = fn.desc;
+            if (&src.owner->lib() != &lib_) {
+                d.elemdescFunc.tdesc = foreignType(d.elemdescFunc.tdesc, *src.owner);
+                d.lprgelemdescParam = d.cParams > 0 ? params_.data() + params_.size() : nullptr;
+                for (SHORT j = 0; j < d.cParams; ++j) {
+                    ELEMDESC& e = params_.emplace_back(src.desc.lprgelemdescParam[j]);
+                    e.tdesc = foreignType(e.tdesc, *src.owner);
+                }
+            }
             d.funckind = FUNC_DISPATCH;
             d.callconv = CC_STDCALL;
-            ELEMDESC const* last = fn.params.empty() ? nullptr : &fn.params.back();
+            ELEMDESC const* last = d.cParams > 0 ? &d.lprgelemdescParam[d.cParams - 1] : nullptr;
             if (last && (last->paramdesc.wParamFlags & PARAMFLAG_FRETVAL) && last->tdesc.vt == VT_PTR) {
                 d.elemdescFunc = ELEMDESC{};
                 d.elemdescFunc.tdesc = *last->tdesc.lptdesc;
@@ -194,7 +211,8 @@ void CTypeInfo::addDispatchFunctions() {
             } else if (d.elemdescFunc.tdesc.vt == VT_HRESULT) {
                 d.elemdescFunc.tdesc.vt = VT_VOID;
             }
-            d.lprgelemdescParam = d.cParams > 0 ? fn.params.data() : nullptr;
+            if (d.cParams == 0)
+                d.lprgelemdescParam = nullptr;
         }
     }
 }
@@ -224,12 +242,15 @@ TYPEDESC CTypeInfo::foreignType(TYPEDESC const& type, CTypeInfo& owner) {
         foreignHrefs_[href] = {&owner, type.hreftype};
         out.hreftype = href;
     } else if ((type.vt == VT_PTR || type.vt == VT_SAFEARRAY) && type.lptdesc != nullptr) {
-        out.lptdesc = &foreignTypes_.emplace_back(foreignType(*type.lptdesc, owner));
+        out.lptdesc = &foreignTypes_.emplace_front(foreignType(*type.lptdesc, owner));
     }
     return out;
 }
 
 void CTypeInfo::addVars() {
+    vars_.reserve(record_.vars.size());
+    constants_.reserve(static_cast<std::size_t>(
+        std::ranges::count_if(record_.vars, [](VarRecord const& rec) { return rec.constant.has_value(); })));
     for (VarRecord const& rec : record_.vars) {
         VARDESC& d = vars_.emplace_back();
         d.memid = rec.memberId;

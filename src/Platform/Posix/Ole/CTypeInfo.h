@@ -3,7 +3,7 @@
 #include "Platform/Posix/Ole/Ole.h"
 #include "Platform/Posix/Ole/TypeLibRecord.h"
 
-#include <deque>
+#include <forward_list>
 #include <map>
 #include <memory>
 #include <optional>
@@ -23,10 +23,11 @@ class CTypeInfo final : public ITypeInfo {
 public:
     enum class Side { stored, dualInterface };
 
-    // One function as presented, with the form in which it is called.
+    // One function as presented, with the form in which it is called. Its
+    // parameters are the type info's own, or, in a dispatch view, those of
+    // the function it presents, which live as long as this library.
     struct Function {
         FUNCDESC desc{};
-        std::vector<ELEMDESC> params;
         FUNCDESC const* call = nullptr; // the vtable form (== &desc unless a dispatch view)
         CTypeInfo* owner = nullptr;     // the type declaring it, which resolves its types
         FuncRecord const* record = nullptr;
@@ -74,7 +75,7 @@ public:
     CTypeLib& lib() const { return lib_; }
     // A type this type refers to, as an object of this runtime.
     HRESULT resolve(HREFTYPE href, CTypeInfo** result);
-    std::deque<Function> const& functions();
+    std::vector<Function> const& functions();
 
 private:
     void prepare();
@@ -103,7 +104,9 @@ private:
     TYPEATTR attr_{};
     bool prepared_ = false;
     std::vector<ImplTypeRecord> dispatchImpl_;
-    std::deque<Function> funcs_;
+    // Sized once when prepared: descriptions point into each other.
+    std::vector<Function> funcs_;
+    std::vector<ELEMDESC> params_;
     // The functions by member id, in declaration order within one id.
     struct FunctionEntry {
         MEMBERID memid;
@@ -119,10 +122,10 @@ private:
         WORD flags = 0;
         FunctionEntry* entry = nullptr;
     } lastInvoked_;
-    std::deque<VARDESC> vars_;
-    std::deque<PARAMDESCEX> defaults_;
-    std::deque<VARIANT> constants_;
-    std::deque<TYPEDESC> foreignTypes_;
+    std::vector<VARDESC> vars_;
+    std::vector<PARAMDESCEX> defaults_;
+    std::vector<VARIANT> constants_;
+    std::forward_list<TYPEDESC> foreignTypes_;
     // Types named by members inherited from another library, with the
     // reference handle under which that library knows them.
     std::map<HREFTYPE, std::pair<CTypeInfo*, HREFTYPE>> foreignHrefs_;
