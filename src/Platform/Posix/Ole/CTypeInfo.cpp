@@ -128,11 +128,12 @@ void CTypeInfo::indexFunctions() {
 }
 
 void CTypeInfo::addOwnFunctions() {
+    TypeLibRecord const& lib = lib_.record();
     std::size_t paramCount = 0;
     std::size_t defaultCount = 0;
     for (FuncRecord const& rec : record_.funcs) {
-        paramCount += rec.params.size();
-        for (ParamRecord const& p : rec.params)
+        paramCount += rec.params.count;
+        for (ParamRecord const& p : lib.paramsOf(rec))
             defaultCount += p.defaultValue && (p.flags & PARAMFLAG_FHASDEFAULT);
     }
     funcs_.reserve(record_.funcs.size());
@@ -148,20 +149,20 @@ void CTypeInfo::addOwnFunctions() {
         d.funckind = static_cast<FUNCKIND>(rec.funcKind);
         d.invkind = static_cast<INVOKEKIND>(rec.invokeKind);
         d.callconv = static_cast<CALLCONV>(rec.callConv);
-        d.cParams = static_cast<SHORT>(rec.params.size());
+        d.cParams = static_cast<SHORT>(rec.params.count);
         d.cParamsOpt = rec.optionalParams;
         // A dispinterface's members are called through Invoke, not a vtable slot.
         d.oVft = isPureDispatch() ? 0 : static_cast<SHORT>(rec.vtableSlot * static_cast<int>(sizeof(void*)));
         d.elemdescFunc.tdesc = lib_.typeDesc(rec.returnType);
         d.wFuncFlags = rec.funcFlags;
-        d.lprgelemdescParam = rec.params.empty() ? nullptr : params_.data() + params_.size();
-        for (ParamRecord const& p : rec.params) {
+        d.lprgelemdescParam = rec.params.count == 0 ? nullptr : params_.data() + params_.size();
+        for (ParamRecord const& p : lib.paramsOf(rec)) {
             ELEMDESC& e = params_.emplace_back();
             e.tdesc = lib_.typeDesc(p.type);
             e.paramdesc.wParamFlags = p.flags;
             if (p.defaultValue && (p.flags & PARAMFLAG_FHASDEFAULT))
-                e.paramdesc.pparamdescex =
-                    &defaults_.emplace_back(PARAMDESCEX{sizeof(PARAMDESCEX), variantOfTypeLibValue(*p.defaultValue)});
+                e.paramdesc.pparamdescex = &defaults_.emplace_back(
+                    PARAMDESCEX{sizeof(PARAMDESCEX), variantOfTypeLibValue(lib, lib.values[*p.defaultValue])});
         }
     }
 }
@@ -258,7 +259,7 @@ void CTypeInfo::addVars() {
         d.wVarFlags = rec.varFlags;
         d.elemdescVar.tdesc = lib_.typeDesc(rec.type);
         if (rec.constant)
-            d.lpvarValue = &constants_.emplace_back(variantOfTypeLibValue(*rec.constant));
+            d.lpvarValue = &constants_.emplace_back(variantOfTypeLibValue(lib_.record(), *rec.constant));
         else
             d.oInst = static_cast<ULONG>(rec.instanceOffset);
     }
@@ -338,19 +339,25 @@ STDMETHODIMP CTypeInfo::GetNames(MEMBERID memid, BSTR* rgBstrNames, UINT cMaxNam
         return E_INVALIDARG;
     *pcNames = 0;
     prepare();
-    std::vector<std::string const*> names;
+    UINT count = 0;
+    auto add = [&](std::string_view name) {
+        if (count >= cMaxNames)
+            return false;
+        rgBstrNames[count++] = typeLibTextToBstr(name);
+        return true;
+    };
     if (Function const* fn = functionOf(memid)) {
-        names.push_back(&fn->record->name);
-        for (SHORT j = 0; j < fn->desc.cParams && !fn->record->params[std::size_t(j)].name.empty(); ++j)
-            names.push_back(&fn->record->params[std::size_t(j)].name);
+        TypeLibRecord const& lib = fn->owner->lib().record();
+        add(lib.text(fn->record->name));
+        auto const params = lib.paramsOf(*fn->record);
+        for (SHORT j = 0; j < fn->desc.cParams && params[std::size_t(j)].name.size != 0; ++j)
+            if (!add(lib.text(params[std::size_t(j)].name)))
+                break;
     } else if (VarRecord const* var = varOf(memid)) {
-        names.push_back(&var->name);
+        add(text(var->name));
     } else {
         return TYPE_E_ELEMENTNOTFOUND;
     }
-    UINT count = 0;
-    for (; count < cMaxNames && count < names.size(); ++count)
-        rgBstrNames[count] = typeLibTextToBstr(*names[count]);
     *pcNames = count;
     return S_OK;
 }
@@ -394,14 +401,14 @@ STDMETHODIMP CTypeInfo::GetIDsOfNames(LPOLESTR* rgszNames, UINT cNames, MEMBERID
     std::u16string_view const member(rgszNames[0]);
     Function const* named = nullptr;
     for (Function const& fn : funcs_) {
-        if (sameTypeLibName(fn.record->name, member)) {
+        if (sameTypeLibName(fn.owner->lib().record().text(fn.record->name), member)) {
             named = &fn;
             break;
         }
     }
     if (named == nullptr) {
         for (VarRecord const& v : record_.vars) {
-            if (sameTypeLibName(v.name, member)) {
+            if (sameTypeLibName(text(v.name), member)) {
                 pMemId[0] = v.memberId;
                 return cNames == 1 ? S_OK : DISP_E_UNKNOWNNAME;
             }
@@ -409,10 +416,12 @@ STDMETHODIMP CTypeInfo::GetIDsOfNames(LPOLESTR* rgszNames, UINT cNames, MEMBERID
         return DISP_E_UNKNOWNNAME;
     }
     pMemId[0] = named->desc.memid;
+    TypeLibRecord const& namedLib = named->owner->lib().record();
+    auto const params = namedLib.paramsOf(*named->record);
     HRESULT result = S_OK;
     for (UINT i = 1; i < cNames; ++i) {
         for (SHORT j = 0; rgszNames[i] != nullptr && j < named->desc.cParams; ++j) {
-            if (sameTypeLibName(named->record->params[std::size_t(j)].name, rgszNames[i])) {
+            if (sameTypeLibName(namedLib.text(params[std::size_t(j)].name), rgszNames[i])) {
                 pMemId[i] = j;
                 break;
             }
@@ -425,30 +434,31 @@ STDMETHODIMP CTypeInfo::GetIDsOfNames(LPOLESTR* rgszNames, UINT cNames, MEMBERID
 
 STDMETHODIMP CTypeInfo::GetDocumentation(MEMBERID memid, BSTR* pBstrName, BSTR* pBstrDocString, DWORD* pdwHelpContext,
                                          BSTR* pBstrHelpFile) {
-    std::string const* name = nullptr;
-    std::string const* doc = nullptr;
+    std::string_view name;
+    std::string_view doc;
     std::int32_t context = 0;
     prepare();
     if (memid == MEMBERID_NIL) {
-        name = &record_.name;
-        doc = &record_.docString;
+        name = text(record_.name);
+        doc = text(record_.docString);
         context = record_.helpContext;
     } else if (Function const* fn = functionOf(memid)) {
-        name = &fn->record->name;
-        doc = &fn->record->helpString;
+        TypeLibRecord const& lib = fn->owner->lib().record();
+        name = lib.text(fn->record->name);
+        doc = lib.text(fn->record->helpString);
         context = fn->record->helpContext;
     } else if (VarRecord const* var = varOf(memid)) {
-        name = &var->name;
-        doc = &var->helpString;
+        name = text(var->name);
+        doc = text(var->helpString);
         context = var->helpContext;
     } else {
         return TYPE_E_ELEMENTNOTFOUND;
     }
-    std::string const& helpFile = lib_.record().helpFile;
+    std::string_view const helpFile = text(lib_.record().helpFile);
     if (pBstrName != nullptr)
-        *pBstrName = typeLibTextToBstr(*name);
+        *pBstrName = typeLibTextToBstr(name);
     if (pBstrDocString != nullptr)
-        *pBstrDocString = doc->empty() ? nullptr : typeLibTextToBstr(*doc);
+        *pBstrDocString = doc.empty() ? nullptr : typeLibTextToBstr(doc);
     if (pdwHelpContext != nullptr)
         *pdwHelpContext = static_cast<DWORD>(context);
     if (pBstrHelpFile != nullptr)
@@ -469,12 +479,12 @@ STDMETHODIMP CTypeInfo::GetDllEntry(MEMBERID memid, INVOKEKIND invKind, BSTR* pB
     auto const fn = std::ranges::find_if(record_.funcs, [&](FuncRecord const& f) {
         return f.memberId == memid && f.invokeKind == invKind;
     });
-    if (fn == record_.funcs.end() || (fn->entryName.empty() && !fn->entryOrdinal))
+    if (fn == record_.funcs.end() || (fn->entryName.size == 0 && !fn->entryOrdinal))
         return TYPE_E_ELEMENTNOTFOUND;
     if (pBstrDllName != nullptr)
-        *pBstrDllName = typeLibTextToBstr(record_.dllName);
+        *pBstrDllName = typeLibTextToBstr(text(record_.dllName));
     if (pBstrName != nullptr && !fn->entryOrdinal)
-        *pBstrName = typeLibTextToBstr(fn->entryName);
+        *pBstrName = typeLibTextToBstr(text(fn->entryName));
     if (pwOrdinal != nullptr)
         *pwOrdinal = fn->entryOrdinal.value_or(0);
     return S_OK;
@@ -542,32 +552,37 @@ STDMETHODIMP CTypeInfo::GetContainingTypeLib(ITypeLib** ppTLib, UINT* pIndex) {
     return S_OK;
 }
 
-std::string const* CTypeInfo::findName(std::u16string_view wanted) const {
-    if (sameTypeLibName(record_.name, wanted))
-        return &record_.name;
+std::optional<std::string_view> CTypeInfo::findName(std::u16string_view wanted) const {
+    TypeLibRecord const& lib = lib_.record();
+    auto matches = [&](TextRef name) { return sameTypeLibName(lib.text(name), wanted); };
+    if (matches(record_.name))
+        return lib.text(record_.name);
     for (FuncRecord const& f : record_.funcs) {
-        if (sameTypeLibName(f.name, wanted))
-            return &f.name;
-        for (ParamRecord const& p : f.params)
-            if (sameTypeLibName(p.name, wanted))
-                return &p.name;
+        if (matches(f.name))
+            return lib.text(f.name);
+        for (ParamRecord const& p : lib.paramsOf(f))
+            if (matches(p.name))
+                return lib.text(p.name);
     }
     for (VarRecord const& v : record_.vars)
-        if (sameTypeLibName(v.name, wanted))
-            return &v.name;
-    return nullptr;
+        if (matches(v.name))
+            return lib.text(v.name);
+    return std::nullopt;
 }
 
 std::optional<MEMBERID> CTypeInfo::findMember(std::u16string_view wanted) const {
-    if (sameTypeLibName(record_.name, wanted))
+    auto matches = [&](TextRef name) { return sameTypeLibName(text(name), wanted); };
+    if (matches(record_.name))
         return MEMBERID_NIL;
     for (FuncRecord const& f : record_.funcs)
-        if (sameTypeLibName(f.name, wanted))
+        if (matches(f.name))
             return f.memberId;
     for (VarRecord const& v : record_.vars)
-        if (sameTypeLibName(v.name, wanted))
+        if (matches(v.name))
             return v.memberId;
     return std::nullopt;
 }
+
+std::string_view CTypeInfo::text(TextRef ref) const { return lib_.record().text(ref); }
 
 } // namespace qor::platform::posix::ole

@@ -66,7 +66,7 @@ public:
     STDMETHODIMP_(void) ReleaseVarDesc(VARDESC* pVarDesc) override;
 
     // The stored spelling of a type, member or parameter name, for IsName.
-    std::string const* findName(std::u16string_view wanted) const;
+    std::optional<std::string_view> findName(std::u16string_view wanted) const;
     // MEMBERID_NIL for the type's own name, else the member's id; for FindName.
     std::optional<MEMBERID> findMember(std::u16string_view wanted) const;
 
@@ -95,6 +95,8 @@ private:
     // found; until then each call makes its own, held by `unkept`.
     static InvokePlan const& invokePlan(FunctionEntry& entry, std::unique_ptr<InvokePlan>& unkept);
     VarRecord const* varOf(MEMBERID memid) const;
+    // A text of this type's library.
+    std::string_view text(TextRef ref) const;
     std::vector<ImplTypeRecord> const& implTypes() const;
 
     CTypeLib& lib_;

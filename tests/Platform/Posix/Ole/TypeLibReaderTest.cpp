@@ -40,10 +40,10 @@ TEST(TypeLibReader, ReadsTheFixtureWithItsCustomData) {
     auto const image = fixtureBytes("QorFixture.tlb");
     auto lib = readTypeLib(image);
     ASSERT_TRUE(lib.has_value());
-    EXPECT_EQ(lib->name, "QorFixture");
+    EXPECT_EQ(lib->text(lib->name), "QorFixture");
     Guid const libraryDatum = *Guid::parse("5a0c4f1e-7d1b-4c2e-9a53-0f6d2b8e1c30");
     bool found = false;
-    for (CustomDataRecord const& datum : lib->customData) {
+    for (CustomDataRecord const& datum : lib->customDataOf(lib->customData)) {
         if (datum.guid == libraryDatum) {
             found = true;
             EXPECT_EQ(datum.value.vt, 3); // VT_I4
@@ -52,11 +52,13 @@ TEST(TypeLibReader, ReadsTheFixtureWithItsCustomData) {
     }
     EXPECT_TRUE(found);
     TypeInfoRecord const& calc = lib->typeInfos.at(1);
-    ASSERT_EQ(calc.customData.size(), 1u);
-    EXPECT_EQ(calc.customData[0].guid, *Guid::parse("5a0c4f1e-7d1b-4c2e-9a53-0f6d2b8e1c31"));
-    EXPECT_EQ(calc.customData[0].value.text, "calc data");
+    auto const calcData = lib->customDataOf(calc.customData);
+    ASSERT_EQ(calcData.size(), 1u);
+    EXPECT_EQ(calcData[0].guid, *Guid::parse("5a0c4f1e-7d1b-4c2e-9a53-0f6d2b8e1c31"));
+    ASSERT_TRUE(calcData[0].value.text.has_value());
+    EXPECT_EQ(lib->text(*calcData[0].value.text), "calc data");
     ASSERT_EQ(lib->importedLibs.size(), 1u);
-    EXPECT_EQ(lib->importedLibs[0].fileName, "stdole2.tlb");
+    EXPECT_EQ(lib->text(lib->importedLibs[0].fileName), "stdole2.tlb");
 }
 
 TEST(TypeLibReader, EveryTruncatedImageIsRejected) {
