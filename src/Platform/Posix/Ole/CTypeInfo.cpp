@@ -27,6 +27,14 @@ constexpr WORD dispatchVtableSlots = 7;
 // Bases deeper than this can only be a cycle in a malformed library.
 constexpr int maxBaseDepth = 64;
 
+// The descriptions foreignType makes of a type: one per level of pointer.
+std::size_t foreignTypeNodes(TYPEDESC const& type) {
+    std::size_t nodes = 0;
+    for (TYPEDESC const* t = &type; (t->vt == VT_PTR || t->vt == VT_SAFEARRAY) && t->lptdesc != nullptr; t = t->lptdesc)
+        ++nodes;
+    return nodes;
+}
+
 bool isPointer(VARTYPE vt) {
     switch (vt) {
     case VT_PTR: case VT_BSTR: case VT_DISPATCH: case VT_UNKNOWN: case VT_SAFEARRAY: case VT_LPSTR: case VT_LPWSTR:
@@ -124,7 +132,10 @@ void CTypeInfo::indexFunctions() {
     functionsById_.reserve(funcs_.size());
     for (Function const& fn : funcs_)
         functionsById_.push_back({fn.desc.memid, fn.desc.invkind, &fn, nullptr});
-    std::ranges::stable_sort(functionsById_, {}, &FunctionEntry::memid);
+    // In declaration order within one id: the functions lie in that order.
+    std::ranges::sort(functionsById_, [](FunctionEntry const& a, FunctionEntry const& b) {
+        return a.memid != b.memid ? a.memid < b.memid : a.function < b.function;
+    });
 }
 
 void CTypeInfo::addOwnFunctions() {
@@ -182,14 +193,21 @@ void CTypeInfo::addDispatchFunctions() {
     }
     std::size_t funcCount = 0;
     std::size_t foreignParams = 0;
+    std::size_t foreignTypes = 0;
     for (CTypeInfo* iface : chain) {
         funcCount += iface->functions().size();
-        if (&iface->lib() != &lib_)
-            for (Function const& src : iface->functions())
-                foreignParams += std::size_t(std::max<SHORT>(src.desc.cParams, 0));
+        if (&iface->lib() == &lib_)
+            continue;
+        for (Function const& src : iface->functions()) {
+            foreignTypes += foreignTypeNodes(src.desc.elemdescFunc.tdesc);
+            for (SHORT j = 0; j < src.desc.cParams; ++j)
+                foreignTypes += foreignTypeNodes(src.desc.lprgelemdescParam[j].tdesc);
+            foreignParams += std::size_t(std::max<SHORT>(src.desc.cParams, 0));
+        }
     }
     funcs_.reserve(funcCount);
     params_.reserve(foreignParams);
+    foreignTypes_.reserve(foreignTypes);
     for (CTypeInfo* iface : chain) {
         for (Function const& src : iface->functions()) {
             Function& fn = funcs_.emplace_back(src);
@@ -239,11 +257,10 @@ HRESULT CTypeInfo::vtableBase(CTypeInfo** result) {
 TYPEDESC CTypeInfo::foreignType(TYPEDESC const& type, CTypeInfo& owner) {
     TYPEDESC out = type;
     if (type.vt == VT_USERDEFINED) {
-        HREFTYPE const href = firstForeignHref + static_cast<HREFTYPE>(foreignHrefs_.size()) * 4;
-        foreignHrefs_[href] = {&owner, type.hreftype};
-        out.hreftype = href;
+        out.hreftype = firstForeignHref + static_cast<HREFTYPE>(foreignHrefs_.size()) * 4;
+        foreignHrefs_.push_back({&owner, type.hreftype});
     } else if ((type.vt == VT_PTR || type.vt == VT_SAFEARRAY) && type.lptdesc != nullptr) {
-        out.lptdesc = &foreignTypes_.emplace_front(foreignType(*type.lptdesc, owner));
+        out.lptdesc = &foreignTypes_.emplace_back(foreignType(*type.lptdesc, owner));
     }
     return out;
 }
@@ -492,8 +509,11 @@ STDMETHODIMP CTypeInfo::GetDllEntry(MEMBERID memid, INVOKEKIND invKind, BSTR* pB
 
 HRESULT CTypeInfo::resolve(HREFTYPE href, CTypeInfo** result) {
     *result = nullptr;
-    if (auto foreign = foreignHrefs_.find(href); foreign != foreignHrefs_.end())
-        return foreign->second.first->resolve(foreign->second.second, result);
+    if (href >= firstForeignHref && (href - firstForeignHref) % 4 == 0 &&
+        (href - firstForeignHref) / 4 < foreignHrefs_.size()) {
+        ForeignHref const& foreign = foreignHrefs_[(href - firstForeignHref) / 4];
+        return foreign.owner->resolve(foreign.href, result);
+    }
     if (href == dualInterfaceHref && isDualDispatch()) {
         *result = lib_.dualInterface(index_);
         return S_OK;

@@ -3,8 +3,6 @@
 #include "Platform/Posix/Ole/Ole.h"
 #include "Platform/Posix/Ole/TypeLibRecord.h"
 
-#include <forward_list>
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -127,10 +125,15 @@ private:
     std::vector<VARDESC> vars_;
     std::vector<PARAMDESCEX> defaults_;
     std::vector<VARIANT> constants_;
-    std::forward_list<TYPEDESC> foreignTypes_;
+    std::vector<TYPEDESC> foreignTypes_; // sized once, as the functions
     // Types named by members inherited from another library, with the
-    // reference handle under which that library knows them.
-    std::map<HREFTYPE, std::pair<CTypeInfo*, HREFTYPE>> foreignHrefs_;
+    // reference handle under which that library knows them; by the handles
+    // of ours given to them, in the order given.
+    struct ForeignHref {
+        CTypeInfo* owner;
+        HREFTYPE href;
+    };
+    std::vector<ForeignHref> foreignHrefs_;
 };
 
 } // namespace qor::platform::posix::ole
