@@ -123,6 +123,8 @@ void CTypeInfo::prepare() {
     attr_.cVars = static_cast<WORD>(vars_.size());
 }
 
+TypeLibRecord const& CTypeInfo::Function::library() const { return owner->lib().record(); }
+
 std::vector<CTypeInfo::Function> const& CTypeInfo::functions() {
     prepare();
     return funcs_;
@@ -364,7 +366,7 @@ STDMETHODIMP CTypeInfo::GetNames(MEMBERID memid, BSTR* rgBstrNames, UINT cMaxNam
         return true;
     };
     if (Function const* fn = functionOf(memid)) {
-        TypeLibRecord const& lib = fn->owner->lib().record();
+        TypeLibRecord const& lib = fn->library();
         add(lib.text(fn->record->name));
         auto const params = lib.paramsOf(*fn->record);
         for (SHORT j = 0; j < fn->desc.cParams && params[std::size_t(j)].name.size != 0; ++j)
@@ -418,7 +420,7 @@ STDMETHODIMP CTypeInfo::GetIDsOfNames(LPOLESTR* rgszNames, UINT cNames, MEMBERID
     std::u16string_view const member(rgszNames[0]);
     Function const* named = nullptr;
     for (Function const& fn : funcs_) {
-        if (sameTypeLibName(fn.owner->lib().record().text(fn.record->name), member)) {
+        if (sameTypeLibName(fn.library().text(fn.record->name), member)) {
             named = &fn;
             break;
         }
@@ -433,7 +435,7 @@ STDMETHODIMP CTypeInfo::GetIDsOfNames(LPOLESTR* rgszNames, UINT cNames, MEMBERID
         return DISP_E_UNKNOWNNAME;
     }
     pMemId[0] = named->desc.memid;
-    TypeLibRecord const& namedLib = named->owner->lib().record();
+    TypeLibRecord const& namedLib = named->library();
     auto const params = namedLib.paramsOf(*named->record);
     HRESULT result = S_OK;
     for (UINT i = 1; i < cNames; ++i) {
@@ -460,7 +462,7 @@ STDMETHODIMP CTypeInfo::GetDocumentation(MEMBERID memid, BSTR* pBstrName, BSTR* 
         doc = text(record_.docString);
         context = record_.helpContext;
     } else if (Function const* fn = functionOf(memid)) {
-        TypeLibRecord const& lib = fn->owner->lib().record();
+        TypeLibRecord const& lib = fn->library();
         name = lib.text(fn->record->name);
         doc = lib.text(fn->record->helpString);
         context = fn->record->helpContext;

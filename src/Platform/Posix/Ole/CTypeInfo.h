@@ -29,6 +29,8 @@ public:
         FUNCDESC const* call = nullptr; // the vtable form (== &desc unless a dispatch view)
         CTypeInfo* owner = nullptr;     // the type declaring it, which resolves its types
         FuncRecord const* record = nullptr;
+        // The library of `record`, which holds its texts and parameters.
+        TypeLibRecord const& library() const;
     };
 
     CTypeInfo(CTypeLib& lib, std::size_t index, Side side);
