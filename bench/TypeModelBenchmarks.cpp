@@ -1,5 +1,6 @@
 // The type model over a large generated library (500 dual interfaces of 20
-// members): extracting every class, and the lazy lookup of one type.
+// members) and over a large real one (Wine's mshtml.tlb): extracting every
+// class, and the lazy lookup of one type.
 
 #include "Format/Engine/JavaScript/Com/ComExtractor.h"
 
@@ -15,17 +16,19 @@ using qor::platform::windows::com::TypeLibrary;
 
 std::filesystem::path const largeLibrary = std::filesystem::path(QOR_BENCH_TYPELIB_DIR) / "QorLarge.tlb";
 
-void loadAndExtractEverything(benchmark::State& state) {
+void loadAndExtractEverything(benchmark::State& state, std::filesystem::path const& file) {
     std::size_t classes = 0;
     for (auto _ : state) {
         TypeLibrary library;
-        library.addPath(largeLibrary);
+        library.addPath(file);
         classes = extractRegisteredComComponents(library).classes.size();
         benchmark::DoNotOptimize(classes);
     }
     state.counters["classes"] = static_cast<double>(classes);
 }
-BENCHMARK(loadAndExtractEverything)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(loadAndExtractEverything, generated, largeLibrary)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(loadAndExtractEverything, mshtml, std::filesystem::path(QOR_BENCH_MSHTML_TLB))
+    ->Unit(benchmark::kMillisecond);
 
 void extractEverythingLoaded(benchmark::State& state) {
     TypeLibrary library;

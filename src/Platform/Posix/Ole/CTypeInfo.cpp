@@ -27,6 +27,14 @@ constexpr WORD dispatchVtableSlots = 7;
 // Bases deeper than this can only be a cycle in a malformed library.
 constexpr int maxBaseDepth = 64;
 
+// The descriptions foreignType makes of a type: one per level of pointer.
+std::size_t foreignTypeNodes(TYPEDESC const& type) {
+    std::size_t nodes = 0;
+    for (TYPEDESC const* t = &type; (t->vt == VT_PTR || t->vt == VT_SAFEARRAY) && t->lptdesc != nullptr; t = t->lptdesc)
+        ++nodes;
+    return nodes;
+}
+
 bool isPointer(VARTYPE vt) {
     switch (vt) {
     case VT_PTR: case VT_BSTR: case VT_DISPATCH: case VT_UNKNOWN: case VT_SAFEARRAY: case VT_LPSTR: case VT_LPWSTR:
@@ -115,7 +123,9 @@ void CTypeInfo::prepare() {
     attr_.cVars = static_cast<WORD>(vars_.size());
 }
 
-std::deque<CTypeInfo::Function> const& CTypeInfo::functions() {
+TypeLibRecord const& CTypeInfo::Function::library() const { return owner->lib().record(); }
+
+std::vector<CTypeInfo::Function> const& CTypeInfo::functions() {
     prepare();
     return funcs_;
 }
@@ -124,10 +134,24 @@ void CTypeInfo::indexFunctions() {
     functionsById_.reserve(funcs_.size());
     for (Function const& fn : funcs_)
         functionsById_.push_back({fn.desc.memid, fn.desc.invkind, &fn, nullptr});
-    std::ranges::stable_sort(functionsById_, {}, &FunctionEntry::memid);
+    // In declaration order within one id: the functions lie in that order.
+    std::ranges::sort(functionsById_, [](FunctionEntry const& a, FunctionEntry const& b) {
+        return a.memid != b.memid ? a.memid < b.memid : a.function < b.function;
+    });
 }
 
 void CTypeInfo::addOwnFunctions() {
+    TypeLibRecord const& lib = lib_.record();
+    std::size_t paramCount = 0;
+    std::size_t defaultCount = 0;
+    for (FuncRecord const& rec : record_.funcs) {
+        paramCount += rec.params.count;
+        for (ParamRecord const& p : lib.paramsOf(rec))
+            defaultCount += p.defaultValue && (p.flags & PARAMFLAG_FHASDEFAULT);
+    }
+    funcs_.reserve(record_.funcs.size());
+    params_.reserve(paramCount);
+    defaults_.reserve(defaultCount);
     for (FuncRecord const& rec : record_.funcs) {
         Function& fn = funcs_.emplace_back();
         fn.record = &rec;
@@ -138,29 +162,29 @@ void CTypeInfo::addOwnFunctions() {
         d.funckind = static_cast<FUNCKIND>(rec.funcKind);
         d.invkind = static_cast<INVOKEKIND>(rec.invokeKind);
         d.callconv = static_cast<CALLCONV>(rec.callConv);
-        d.cParams = static_cast<SHORT>(rec.params.size());
+        d.cParams = static_cast<SHORT>(rec.params.count);
         d.cParamsOpt = rec.optionalParams;
         // A dispinterface's members are called through Invoke, not a vtable slot.
         d.oVft = isPureDispatch() ? 0 : static_cast<SHORT>(rec.vtableSlot * static_cast<int>(sizeof(void*)));
         d.elemdescFunc.tdesc = lib_.typeDesc(rec.returnType);
         d.wFuncFlags = rec.funcFlags;
-        fn.params.reserve(rec.params.size());
-        for (ParamRecord const& p : rec.params) {
-            ELEMDESC e{};
+        d.lprgelemdescParam = rec.params.count == 0 ? nullptr : params_.data() + params_.size();
+        for (ParamRecord const& p : lib.paramsOf(rec)) {
+            ELEMDESC& e = params_.emplace_back();
             e.tdesc = lib_.typeDesc(p.type);
             e.paramdesc.wParamFlags = p.flags;
             if (p.defaultValue && (p.flags & PARAMFLAG_FHASDEFAULT))
-                e.paramdesc.pparamdescex =
-                    &defaults_.emplace_back(PARAMDESCEX{sizeof(PARAMDESCEX), variantOfTypeLibValue(*p.defaultValue)});
-            fn.params.push_back(e);
+                e.paramdesc.pparamdescex = &defaults_.emplace_back(
+                    PARAMDESCEX{sizeof(PARAMDESCEX), variantOfTypeLibValue(lib, lib.values[*p.defaultValue])});
         }
-        d.lprgelemdescParam = fn.params.empty() ? nullptr : fn.params.data();
     }
 }
 
 // The dispatch view of a dual interface shows every vtable member, bases
 // first, as a dispatch member: the [retval] parameter becomes the result and
-// an HRESULT result disappears.
+// an HRESULT result disappears. The parameters are those of the vtable
+// side, except where a member of another library names a type of that
+// library: those get handles of ours.
 void CTypeInfo::addDispatchFunctions() {
     std::vector<CTypeInfo*> chain;
     CTypeInfo* next = lib_.dualInterface(index_);
@@ -169,24 +193,38 @@ void CTypeInfo::addDispatchFunctions() {
         CTypeInfo* base = nullptr;
         next = SUCCEEDED(next->vtableBase(&base)) ? base : nullptr;
     }
+    std::size_t funcCount = 0;
+    std::size_t foreignParams = 0;
+    std::size_t foreignTypes = 0;
+    for (CTypeInfo* iface : chain) {
+        funcCount += iface->functions().size();
+        if (&iface->lib() == &lib_)
+            continue;
+        for (Function const& src : iface->functions()) {
+            foreignTypes += foreignTypeNodes(src.desc.elemdescFunc.tdesc);
+            for (SHORT j = 0; j < src.desc.cParams; ++j)
+                foreignTypes += foreignTypeNodes(src.desc.lprgelemdescParam[j].tdesc);
+            foreignParams += std::size_t(std::max<SHORT>(src.desc.cParams, 0));
+        }
+    }
+    funcs_.reserve(funcCount);
+    params_.reserve(foreignParams);
+    foreignTypes_.reserve(foreignTypes);
     for (CTypeInfo* iface : chain) {
         for (Function const& src : iface->functions()) {
-            Function& fn = funcs_.emplace_back();
-            fn.record = src.record;
-            fn.owner = src.owner;
-            fn.call = src.call;
-            fn.desc = src.desc;
-            fn.params = src.params;
-            bool const foreign = &src.owner->lib() != &lib_;
-            if (foreign) {
-                fn.desc.elemdescFunc.tdesc = foreignType(fn.desc.elemdescFunc.tdesc, *src.owner);
-                for (ELEMDESC& e : fn.params)
-                    e.tdesc = foreignType(e.tdesc, *src.owner);
-            }
+            Function& fn = funcs_.emplace_back(src);
             FUNCDESC& d = fn.desc;
+            if (&src.owner->lib() != &lib_) {
+                d.elemdescFunc.tdesc = foreignType(d.elemdescFunc.tdesc, *src.owner);
+                d.lprgelemdescParam = d.cParams > 0 ? params_.data() + params_.size() : nullptr;
+                for (SHORT j = 0; j < d.cParams; ++j) {
+                    ELEMDESC& e = params_.emplace_back(src.desc.lprgelemdescParam[j]);
+                    e.tdesc = foreignType(e.tdesc, *src.owner);
+                }
+            }
             d.funckind = FUNC_DISPATCH;
             d.callconv = CC_STDCALL;
-            ELEMDESC const* last = fn.params.empty() ? nullptr : &fn.params.back();
+            ELEMDESC const* last = d.cParams > 0 ? &d.lprgelemdescParam[d.cParams - 1] : nullptr;
             if (last && (last->paramdesc.wParamFlags & PARAMFLAG_FRETVAL) && last->tdesc.vt == VT_PTR) {
                 d.elemdescFunc = ELEMDESC{};
                 d.elemdescFunc.tdesc = *last->tdesc.lptdesc;
@@ -194,7 +232,8 @@ void CTypeInfo::addDispatchFunctions() {
             } else if (d.elemdescFunc.tdesc.vt == VT_HRESULT) {
                 d.elemdescFunc.tdesc.vt = VT_VOID;
             }
-            d.lprgelemdescParam = d.cParams > 0 ? fn.params.data() : nullptr;
+            if (d.cParams == 0)
+                d.lprgelemdescParam = nullptr;
         }
     }
 }
@@ -220,9 +259,8 @@ HRESULT CTypeInfo::vtableBase(CTypeInfo** result) {
 TYPEDESC CTypeInfo::foreignType(TYPEDESC const& type, CTypeInfo& owner) {
     TYPEDESC out = type;
     if (type.vt == VT_USERDEFINED) {
-        HREFTYPE const href = firstForeignHref + static_cast<HREFTYPE>(foreignHrefs_.size()) * 4;
-        foreignHrefs_[href] = {&owner, type.hreftype};
-        out.hreftype = href;
+        out.hreftype = firstForeignHref + static_cast<HREFTYPE>(foreignHrefs_.size()) * 4;
+        foreignHrefs_.push_back({&owner, type.hreftype});
     } else if ((type.vt == VT_PTR || type.vt == VT_SAFEARRAY) && type.lptdesc != nullptr) {
         out.lptdesc = &foreignTypes_.emplace_back(foreignType(*type.lptdesc, owner));
     }
@@ -230,6 +268,9 @@ TYPEDESC CTypeInfo::foreignType(TYPEDESC const& type, CTypeInfo& owner) {
 }
 
 void CTypeInfo::addVars() {
+    vars_.reserve(record_.vars.size());
+    constants_.reserve(static_cast<std::size_t>(
+        std::ranges::count_if(record_.vars, [](VarRecord const& rec) { return rec.constant.has_value(); })));
     for (VarRecord const& rec : record_.vars) {
         VARDESC& d = vars_.emplace_back();
         d.memid = rec.memberId;
@@ -237,7 +278,7 @@ void CTypeInfo::addVars() {
         d.wVarFlags = rec.varFlags;
         d.elemdescVar.tdesc = lib_.typeDesc(rec.type);
         if (rec.constant)
-            d.lpvarValue = &constants_.emplace_back(variantOfTypeLibValue(*rec.constant));
+            d.lpvarValue = &constants_.emplace_back(variantOfTypeLibValue(lib_.record(), *rec.constant));
         else
             d.oInst = static_cast<ULONG>(rec.instanceOffset);
     }
@@ -317,19 +358,25 @@ STDMETHODIMP CTypeInfo::GetNames(MEMBERID memid, BSTR* rgBstrNames, UINT cMaxNam
         return E_INVALIDARG;
     *pcNames = 0;
     prepare();
-    std::vector<std::string const*> names;
+    UINT count = 0;
+    auto add = [&](std::string_view name) {
+        if (count >= cMaxNames)
+            return false;
+        rgBstrNames[count++] = typeLibTextToBstr(name);
+        return true;
+    };
     if (Function const* fn = functionOf(memid)) {
-        names.push_back(&fn->record->name);
-        for (SHORT j = 0; j < fn->desc.cParams && !fn->record->params[std::size_t(j)].name.empty(); ++j)
-            names.push_back(&fn->record->params[std::size_t(j)].name);
+        TypeLibRecord const& lib = fn->library();
+        add(lib.text(fn->record->name));
+        auto const params = lib.paramsOf(*fn->record);
+        for (SHORT j = 0; j < fn->desc.cParams && params[std::size_t(j)].name.size != 0; ++j)
+            if (!add(lib.text(params[std::size_t(j)].name)))
+                break;
     } else if (VarRecord const* var = varOf(memid)) {
-        names.push_back(&var->name);
+        add(text(var->name));
     } else {
         return TYPE_E_ELEMENTNOTFOUND;
     }
-    UINT count = 0;
-    for (; count < cMaxNames && count < names.size(); ++count)
-        rgBstrNames[count] = typeLibTextToBstr(*names[count]);
     *pcNames = count;
     return S_OK;
 }
@@ -373,14 +420,14 @@ STDMETHODIMP CTypeInfo::GetIDsOfNames(LPOLESTR* rgszNames, UINT cNames, MEMBERID
     std::u16string_view const member(rgszNames[0]);
     Function const* named = nullptr;
     for (Function const& fn : funcs_) {
-        if (sameTypeLibName(fn.record->name, member)) {
+        if (sameTypeLibName(fn.library().text(fn.record->name), member)) {
             named = &fn;
             break;
         }
     }
     if (named == nullptr) {
         for (VarRecord const& v : record_.vars) {
-            if (sameTypeLibName(v.name, member)) {
+            if (sameTypeLibName(text(v.name), member)) {
                 pMemId[0] = v.memberId;
                 return cNames == 1 ? S_OK : DISP_E_UNKNOWNNAME;
             }
@@ -388,10 +435,12 @@ STDMETHODIMP CTypeInfo::GetIDsOfNames(LPOLESTR* rgszNames, UINT cNames, MEMBERID
         return DISP_E_UNKNOWNNAME;
     }
     pMemId[0] = named->desc.memid;
+    TypeLibRecord const& namedLib = named->library();
+    auto const params = namedLib.paramsOf(*named->record);
     HRESULT result = S_OK;
     for (UINT i = 1; i < cNames; ++i) {
         for (SHORT j = 0; rgszNames[i] != nullptr && j < named->desc.cParams; ++j) {
-            if (sameTypeLibName(named->record->params[std::size_t(j)].name, rgszNames[i])) {
+            if (sameTypeLibName(namedLib.text(params[std::size_t(j)].name), rgszNames[i])) {
                 pMemId[i] = j;
                 break;
             }
@@ -404,30 +453,31 @@ STDMETHODIMP CTypeInfo::GetIDsOfNames(LPOLESTR* rgszNames, UINT cNames, MEMBERID
 
 STDMETHODIMP CTypeInfo::GetDocumentation(MEMBERID memid, BSTR* pBstrName, BSTR* pBstrDocString, DWORD* pdwHelpContext,
                                          BSTR* pBstrHelpFile) {
-    std::string const* name = nullptr;
-    std::string const* doc = nullptr;
+    std::string_view name;
+    std::string_view doc;
     std::int32_t context = 0;
     prepare();
     if (memid == MEMBERID_NIL) {
-        name = &record_.name;
-        doc = &record_.docString;
+        name = text(record_.name);
+        doc = text(record_.docString);
         context = record_.helpContext;
     } else if (Function const* fn = functionOf(memid)) {
-        name = &fn->record->name;
-        doc = &fn->record->helpString;
+        TypeLibRecord const& lib = fn->library();
+        name = lib.text(fn->record->name);
+        doc = lib.text(fn->record->helpString);
         context = fn->record->helpContext;
     } else if (VarRecord const* var = varOf(memid)) {
-        name = &var->name;
-        doc = &var->helpString;
+        name = text(var->name);
+        doc = text(var->helpString);
         context = var->helpContext;
     } else {
         return TYPE_E_ELEMENTNOTFOUND;
     }
-    std::string const& helpFile = lib_.record().helpFile;
+    std::string_view const helpFile = text(lib_.record().helpFile);
     if (pBstrName != nullptr)
-        *pBstrName = typeLibTextToBstr(*name);
+        *pBstrName = typeLibTextToBstr(name);
     if (pBstrDocString != nullptr)
-        *pBstrDocString = doc->empty() ? nullptr : typeLibTextToBstr(*doc);
+        *pBstrDocString = doc.empty() ? nullptr : typeLibTextToBstr(doc);
     if (pdwHelpContext != nullptr)
         *pdwHelpContext = static_cast<DWORD>(context);
     if (pBstrHelpFile != nullptr)
@@ -448,12 +498,12 @@ STDMETHODIMP CTypeInfo::GetDllEntry(MEMBERID memid, INVOKEKIND invKind, BSTR* pB
     auto const fn = std::ranges::find_if(record_.funcs, [&](FuncRecord const& f) {
         return f.memberId == memid && f.invokeKind == invKind;
     });
-    if (fn == record_.funcs.end() || (fn->entryName.empty() && !fn->entryOrdinal))
+    if (fn == record_.funcs.end() || (fn->entryName.size == 0 && !fn->entryOrdinal))
         return TYPE_E_ELEMENTNOTFOUND;
     if (pBstrDllName != nullptr)
-        *pBstrDllName = typeLibTextToBstr(record_.dllName);
+        *pBstrDllName = typeLibTextToBstr(text(record_.dllName));
     if (pBstrName != nullptr && !fn->entryOrdinal)
-        *pBstrName = typeLibTextToBstr(fn->entryName);
+        *pBstrName = typeLibTextToBstr(text(fn->entryName));
     if (pwOrdinal != nullptr)
         *pwOrdinal = fn->entryOrdinal.value_or(0);
     return S_OK;
@@ -461,8 +511,11 @@ STDMETHODIMP CTypeInfo::GetDllEntry(MEMBERID memid, INVOKEKIND invKind, BSTR* pB
 
 HRESULT CTypeInfo::resolve(HREFTYPE href, CTypeInfo** result) {
     *result = nullptr;
-    if (auto foreign = foreignHrefs_.find(href); foreign != foreignHrefs_.end())
-        return foreign->second.first->resolve(foreign->second.second, result);
+    if (href >= firstForeignHref && (href - firstForeignHref) % 4 == 0 &&
+        (href - firstForeignHref) / 4 < foreignHrefs_.size()) {
+        ForeignHref const& foreign = foreignHrefs_[(href - firstForeignHref) / 4];
+        return foreign.owner->resolve(foreign.href, result);
+    }
     if (href == dualInterfaceHref && isDualDispatch()) {
         *result = lib_.dualInterface(index_);
         return S_OK;
@@ -521,32 +574,37 @@ STDMETHODIMP CTypeInfo::GetContainingTypeLib(ITypeLib** ppTLib, UINT* pIndex) {
     return S_OK;
 }
 
-std::string const* CTypeInfo::findName(std::u16string_view wanted) const {
-    if (sameTypeLibName(record_.name, wanted))
-        return &record_.name;
+std::optional<std::string_view> CTypeInfo::findName(std::u16string_view wanted) const {
+    TypeLibRecord const& lib = lib_.record();
+    auto matches = [&](TextRef name) { return sameTypeLibName(lib.text(name), wanted); };
+    if (matches(record_.name))
+        return lib.text(record_.name);
     for (FuncRecord const& f : record_.funcs) {
-        if (sameTypeLibName(f.name, wanted))
-            return &f.name;
-        for (ParamRecord const& p : f.params)
-            if (sameTypeLibName(p.name, wanted))
-                return &p.name;
+        if (matches(f.name))
+            return lib.text(f.name);
+        for (ParamRecord const& p : lib.paramsOf(f))
+            if (matches(p.name))
+                return lib.text(p.name);
     }
     for (VarRecord const& v : record_.vars)
-        if (sameTypeLibName(v.name, wanted))
-            return &v.name;
-    return nullptr;
+        if (matches(v.name))
+            return lib.text(v.name);
+    return std::nullopt;
 }
 
 std::optional<MEMBERID> CTypeInfo::findMember(std::u16string_view wanted) const {
-    if (sameTypeLibName(record_.name, wanted))
+    auto matches = [&](TextRef name) { return sameTypeLibName(text(name), wanted); };
+    if (matches(record_.name))
         return MEMBERID_NIL;
     for (FuncRecord const& f : record_.funcs)
-        if (sameTypeLibName(f.name, wanted))
+        if (matches(f.name))
             return f.memberId;
     for (VarRecord const& v : record_.vars)
-        if (sameTypeLibName(v.name, wanted))
+        if (matches(v.name))
             return v.memberId;
     return std::nullopt;
 }
+
+std::string_view CTypeInfo::text(TextRef ref) const { return lib_.record().text(ref); }
 
 } // namespace qor::platform::posix::ole

@@ -3,8 +3,6 @@
 #include "Platform/Posix/Ole/Ole.h"
 #include "Platform/Posix/Ole/TypeLibRecord.h"
 
-#include <deque>
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -23,13 +21,16 @@ class CTypeInfo final : public ITypeInfo {
 public:
     enum class Side { stored, dualInterface };
 
-    // One function as presented, with the form in which it is called.
+    // One function as presented, with the form in which it is called. Its
+    // parameters are the type info's own, or, in a dispatch view, those of
+    // the function it presents, which live as long as this library.
     struct Function {
         FUNCDESC desc{};
-        std::vector<ELEMDESC> params;
         FUNCDESC const* call = nullptr; // the vtable form (== &desc unless a dispatch view)
         CTypeInfo* owner = nullptr;     // the type declaring it, which resolves its types
         FuncRecord const* record = nullptr;
+        // The library of `record`, which holds its texts and parameters.
+        TypeLibRecord const& library() const;
     };
 
     CTypeInfo(CTypeLib& lib, std::size_t index, Side side);
@@ -65,7 +66,7 @@ public:
     STDMETHODIMP_(void) ReleaseVarDesc(VARDESC* pVarDesc) override;
 
     // The stored spelling of a type, member or parameter name, for IsName.
-    std::string const* findName(std::u16string_view wanted) const;
+    std::optional<std::string_view> findName(std::u16string_view wanted) const;
     // MEMBERID_NIL for the type's own name, else the member's id; for FindName.
     std::optional<MEMBERID> findMember(std::u16string_view wanted) const;
 
@@ -74,7 +75,7 @@ public:
     CTypeLib& lib() const { return lib_; }
     // A type this type refers to, as an object of this runtime.
     HRESULT resolve(HREFTYPE href, CTypeInfo** result);
-    std::deque<Function> const& functions();
+    std::vector<Function> const& functions();
 
 private:
     void prepare();
@@ -94,6 +95,8 @@ private:
     // found; until then each call makes its own, held by `unkept`.
     static InvokePlan const& invokePlan(FunctionEntry& entry, std::unique_ptr<InvokePlan>& unkept);
     VarRecord const* varOf(MEMBERID memid) const;
+    // A text of this type's library.
+    std::string_view text(TextRef ref) const;
     std::vector<ImplTypeRecord> const& implTypes() const;
 
     CTypeLib& lib_;
@@ -103,7 +106,9 @@ private:
     TYPEATTR attr_{};
     bool prepared_ = false;
     std::vector<ImplTypeRecord> dispatchImpl_;
-    std::deque<Function> funcs_;
+    // Sized once when prepared: descriptions point into each other.
+    std::vector<Function> funcs_;
+    std::vector<ELEMDESC> params_;
     // The functions by member id, in declaration order within one id.
     struct FunctionEntry {
         MEMBERID memid;
@@ -119,13 +124,18 @@ private:
         WORD flags = 0;
         FunctionEntry* entry = nullptr;
     } lastInvoked_;
-    std::deque<VARDESC> vars_;
-    std::deque<PARAMDESCEX> defaults_;
-    std::deque<VARIANT> constants_;
-    std::deque<TYPEDESC> foreignTypes_;
+    std::vector<VARDESC> vars_;
+    std::vector<PARAMDESCEX> defaults_;
+    std::vector<VARIANT> constants_;
+    std::vector<TYPEDESC> foreignTypes_; // sized once, as the functions
     // Types named by members inherited from another library, with the
-    // reference handle under which that library knows them.
-    std::map<HREFTYPE, std::pair<CTypeInfo*, HREFTYPE>> foreignHrefs_;
+    // reference handle under which that library knows them; by the handles
+    // of ours given to them, in the order given.
+    struct ForeignHref {
+        CTypeInfo* owner;
+        HREFTYPE href;
+    };
+    std::vector<ForeignHref> foreignHrefs_;
 };
 
 } // namespace qor::platform::posix::ole

@@ -18,9 +18,9 @@ bool isDualDispatch(TypeInfoRecord const& info) {
     return info.kind == tkindDispatch && (info.typeFlags & TYPEFLAG_FDUAL) != 0;
 }
 
-std::filesystem::path lastPathPart(std::string const& name) {
+std::filesystem::path lastPathPart(std::string_view name) {
     auto const cut = name.find_last_of("\\/");
-    return cut == std::string::npos ? name : name.substr(cut + 1);
+    return cut == std::string_view::npos ? name : name.substr(cut + 1);
 }
 
 template <class T>
@@ -140,14 +140,16 @@ STDMETHODIMP CTypeLib::GetTypeComp(ITypeComp** ppTComp) {
 STDMETHODIMP CTypeLib::GetDocumentation(INT index, BSTR* pBstrName, BSTR* pBstrDocString, DWORD* pdwHelpContext,
                                         BSTR* pBstrHelpFile) {
     if (index == -1) {
+        std::string_view const docString = record_->text(record_->docString);
+        std::string_view const helpFile = record_->text(record_->helpFile);
         if (pBstrName != nullptr)
-            *pBstrName = typeLibTextToBstr(record_->name);
+            *pBstrName = typeLibTextToBstr(record_->text(record_->name));
         if (pBstrDocString != nullptr)
-            *pBstrDocString = record_->docString.empty() ? nullptr : typeLibTextToBstr(record_->docString);
+            *pBstrDocString = docString.empty() ? nullptr : typeLibTextToBstr(docString);
         if (pdwHelpContext != nullptr)
             *pdwHelpContext = static_cast<DWORD>(record_->helpContext);
         if (pBstrHelpFile != nullptr)
-            *pBstrHelpFile = record_->helpFile.empty() ? nullptr : typeLibTextToBstr(record_->helpFile);
+            *pBstrHelpFile = helpFile.empty() ? nullptr : typeLibTextToBstr(helpFile);
         return S_OK;
     }
     if (index < 0 || static_cast<std::size_t>(index) >= infos_.size())
@@ -162,7 +164,7 @@ STDMETHODIMP CTypeLib::IsName(LPOLESTR szNameBuf, ULONG, BOOL* pfName) {
     std::u16string_view const wanted(szNameBuf);
     *pfName = FALSE;
     for (auto const& info : infos_) {
-        if (std::string const* found = info->findName(wanted)) {
+        if (auto const found = info->findName(wanted)) {
             // Windows hands the stored spelling back in the caller's buffer.
             std::u16string const spelled = typeLibTextToOle(*found);
             std::memcpy(szNameBuf, spelled.data(), spelled.size() * sizeof(char16_t));
@@ -280,7 +282,8 @@ HRESULT CTypeLib::importedLib(std::size_t index, CTypeLib** result) {
         } else {
             // The stored name's bytes are taken as UTF-8, as file names are
             // here; a name in another code page is not found.
-            std::u16string const path = string::utf8ToUtf16((directory_ / lastPathPart(imported.fileName)).string());
+            std::u16string const path =
+                string::utf8ToUtf16((directory_ / lastPathPart(record_->text(imported.fileName))).string());
             auto loaded = loadTypeLibPath(path);
             if (!loaded)
                 return TYPE_E_CANTLOADLIBRARY;

@@ -71,12 +71,12 @@ public:
         std::memcpy(&value, bytes_.data() + offset, sizeof(T));
         return value;
     }
-    std::string text(std::uint64_t offset, std::size_t count) {
+    std::string_view chars(std::uint64_t offset, std::size_t count) {
         if (offset > bytes_.size() || count > bytes_.size() - offset) {
             failed_ = true;
             return {};
         }
-        return std::string(reinterpret_cast<char const*>(bytes_.data() + offset), count);
+        return std::string_view(reinterpret_cast<char const*>(bytes_.data() + offset), count);
     }
     bool holds(std::uint64_t offset, std::uint64_t count) const {
         return offset <= bytes_.size() && count <= bytes_.size() - offset;
@@ -101,6 +101,8 @@ public:
             return std::unexpected(TypeLibFault::unsupportedFormat);
         readSegments();
         if (!image_.failed())
+            copyTexts();
+        if (!image_.failed())
             readLibrary();
         if (!image_.failed())
             readImports();
@@ -108,6 +110,9 @@ public:
             readTypeInfos();
         if (image_.failed())
             return std::unexpected(TypeLibFault::invalidData);
+        lib_.params.shrink_to_fit();
+        lib_.values.shrink_to_fit();
+        lib_.customDataEntries.shrink_to_fit();
         return std::move(lib_);
     }
 
@@ -134,6 +139,36 @@ private:
         }
         if (!segments_[typeInfoTable].holds(0, typeCount_ * TypeLibRecord::typeInfoEntrySize))
             image_.fail();
+    }
+
+    // Texts live in four segments of the image (names, strings, stored values
+    // and imported file names): the stretch of the image that holds them is
+    // the library's text buffer, so a text is found where the image has it.
+    // Compilers put these segments side by side, away from the records.
+    void copyTexts() {
+        std::size_t begin = image_.size();
+        std::size_t end = 0;
+        for (SegmentId id : {nameTable, stringTable, customDataValues, importFiles}) {
+            Segment const& segment = segments_[id];
+            if (!segment.present || segment.length == 0)
+                continue;
+            begin = std::min(begin, segment.offset);
+            end = std::max(end, segment.offset + segment.length);
+        }
+        if (begin >= end)
+            return;
+        textsBegin_ = begin;
+        lib_.texts = image_.chars(begin, end - begin);
+    }
+
+    // A text the reader has found inside one of the text segments.
+    TextRef textAt(std::uint64_t offset, std::size_t count) {
+        if (offset < textsBegin_ || offset - textsBegin_ > lib_.texts.size() ||
+            count > lib_.texts.size() - (offset - textsBegin_)) {
+            image_.fail();
+            return {};
+        }
+        return {static_cast<std::uint32_t>(offset - textsBegin_), static_cast<std::uint32_t>(count)};
     }
 
     void readLibrary() {
@@ -169,7 +204,7 @@ private:
             std::size_t const nameLength = image_.at<std::uint16_t>(base + 12) >> 2;
             if (!files.holds(std::int64_t(offset + 14), nameLength))
                 return image_.fail();
-            imported.fileName = image_.text(base + 14, nameLength);
+            imported.fileName = textAt(base + 14, nameLength);
             libraryAt[std::uint32_t(offset)] = lib_.importedLibs.size();
             lib_.importedLibs.push_back(std::move(imported));
             offset = (offset + 14 + nameLength + 3) & ~std::size_t(3);
@@ -317,6 +352,11 @@ private:
         }
         std::size_t const params = std::size_t(paramCount);
         std::size_t const optionalCount = (size - funcFixedSize - params * perParam) / 4;
+        // Room for the run of parameters about to be added.
+        if (lib_.params.size() + params > std::numeric_limits<std::uint32_t>::max()) {
+            image_.fail();
+            return f;
+        }
         auto optional = [&](std::size_t i, std::int32_t absent) {
             return i < optionalCount ? image_.at<std::int32_t>(record + funcFixedSize + 4 * i) : absent;
         };
@@ -332,18 +372,20 @@ private:
             f.customData = customData(optional(6, -1));
         std::uint64_t const paramInfos = record + size - params * paramInfoSize;
         std::uint64_t const defaults = paramInfos - (hasDefaults ? params * 4 : 0);
-        f.params.reserve(params);
+        f.params = {static_cast<std::uint32_t>(lib_.params.size()), static_cast<std::uint32_t>(params)};
         for (std::size_t j = 0; j < params && !image_.failed(); ++j) {
             ParamRecord p;
             std::uint64_t const info = paramInfos + j * paramInfoSize;
             p.type = type(image_.at<std::int32_t>(info));
             p.name = name(image_.at<std::int32_t>(info + 4));
             p.flags = static_cast<std::uint16_t>(image_.at<std::uint32_t>(info + 8) & 0xFFFF);
-            if (hasDefaults && (p.flags & 0x20)) // PARAMFLAG_FHASDEFAULT
-                p.defaultValue = value(image_.at<std::int32_t>(defaults + 4 * j));
+            if (hasDefaults && (p.flags & 0x20)) { // PARAMFLAG_FHASDEFAULT
+                p.defaultValue = static_cast<std::uint32_t>(lib_.values.size());
+                lib_.values.push_back(value(image_.at<std::int32_t>(defaults + 4 * j)));
+            }
             if (hasCustomData)
                 p.customData = customData(optional(7 + j, -1));
-            f.params.push_back(std::move(p));
+            lib_.params.push_back(p);
         }
         return f;
     }
@@ -466,7 +508,7 @@ private:
                 image_.fail();
                 return v;
             }
-            v.text = image_.text(base + 6, std::size_t(length));
+            v.text = textAt(base + 6, std::size_t(length));
         } else if (width > 0) {
             if (!table.holds(std::int64_t(reference) + 2, width)) {
                 image_.fail();
@@ -492,8 +534,10 @@ private:
         }
     }
 
-    std::vector<CustomDataRecord> customData(std::int32_t offset) {
-        std::vector<CustomDataRecord> data;
+    // The chain's entries, appended to the library's table in a row.
+    RecordRange customData(std::int32_t offset) {
+        auto& data = lib_.customDataEntries;
+        RecordRange const range{static_cast<std::uint32_t>(data.size()), 0};
         Segment const& list = segments_[customDataGuids];
         // The entries are chained; a chain longer than the table must loop.
         for (std::size_t left = list.length / customDataEntrySize + 1; offset >= 0; --left) {
@@ -505,10 +549,10 @@ private:
             CustomDataRecord datum;
             datum.guid = guid(image_.at<std::int32_t>(base));
             datum.value = value(image_.at<std::int32_t>(base + 4));
-            data.push_back(std::move(datum));
+            data.push_back(datum);
             offset = image_.at<std::int32_t>(base + 8);
         }
-        return data;
+        return {range.first, static_cast<std::uint32_t>(data.size() - range.first)};
     }
 
     Guid guid(std::int32_t offset) {
@@ -529,7 +573,7 @@ private:
         return g;
     }
 
-    std::string name(std::int32_t offset) {
+    TextRef name(std::int32_t offset) {
         if (offset < 0)
             return {};
         Segment const& table = segments_[nameTable];
@@ -543,10 +587,10 @@ private:
             image_.fail();
             return {};
         }
-        return image_.text(base + 12, length);
+        return textAt(base + 12, length);
     }
 
-    std::string string(std::int32_t offset) {
+    TextRef string(std::int32_t offset) {
         if (offset < 0)
             return {};
         Segment const& table = segments_[stringTable];
@@ -560,12 +604,13 @@ private:
             image_.fail();
             return {};
         }
-        return image_.text(base + 2, length);
+        return textAt(base + 2, length);
     }
 
     Image image_;
     std::array<Segment, segmentCount> segments_{};
     std::size_t typeCount_ = 0;
+    std::size_t textsBegin_ = 0; // where the library's text buffer starts in the image
     int pointerSize_ = 4;
     std::map<std::int32_t, TypeIndex> typeCache_;
     std::vector<int> chainLengths_; // by TypeIndex

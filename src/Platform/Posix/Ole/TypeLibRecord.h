@@ -5,17 +5,34 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace qor::platform::posix::ole {
 
-// Plain records of one type library, as read from an MSFT image (or built in
-// code for stdole2). Nothing here points into the image: the records stay
-// valid after the bytes are gone, and the COM objects are served from them.
-// Texts are kept as the image stores them (bytes of the library's code page).
+// Plain records of one type library, as read from an MSFT image. Nothing
+// here points into the image: the records stay valid after the bytes are
+// gone, and the COM objects are served from them. Texts are kept as the
+// image stores them (bytes of the library's code page), all in one buffer of
+// the library; the parameters and custom data of every member are in tables
+// of the library too, so that a large library is a few allocations, not one
+// per name and member.
 
 using TypeIndex = std::uint32_t; // position in TypeLibRecord::types
+
+// A text of the library: `size` bytes at `offset` in TypeLibRecord::texts.
+struct TextRef {
+    std::uint32_t offset = 0;
+    std::uint32_t size = 0;
+};
+
+// `count` entries from `first` on, in one of the library's tables.
+struct RecordRange {
+    std::uint32_t first = 0;
+    std::uint32_t count = 0;
+};
 
 struct ArrayBoundRecord {
     std::uint32_t elements = 0;
@@ -37,7 +54,7 @@ struct ValueRecord {
     std::uint16_t vt = 0;
     std::uint64_t bits = 0;
     std::uint64_t bitsHigh = 0; // the upper half of a VT_DECIMAL
-    std::optional<std::string> text;
+    std::optional<TextRef> text;
 };
 
 struct CustomDataRecord {
@@ -46,16 +63,16 @@ struct CustomDataRecord {
 };
 
 struct ParamRecord {
-    std::string name;
+    TextRef name;
     TypeIndex type = 0;
     std::uint16_t flags = 0;
-    std::optional<ValueRecord> defaultValue;
-    std::vector<CustomDataRecord> customData;
+    std::optional<std::uint32_t> defaultValue; // in TypeLibRecord::values
+    RecordRange customData;
 };
 
 struct FuncRecord {
     std::int32_t memberId = 0;
-    std::string name;
+    TextRef name;
     TypeIndex returnType = 0;
     std::uint16_t funcFlags = 0;
     std::uint8_t funcKind = 0;
@@ -63,34 +80,34 @@ struct FuncRecord {
     std::uint8_t callConv = 0;
     std::int16_t vtableSlot = 0; // index of the method in its vtable
     std::int16_t optionalParams = 0;
-    std::vector<ParamRecord> params;
-    std::string helpString;
+    RecordRange params;
+    TextRef helpString;
     std::int32_t helpContext = 0;
     std::int32_t helpStringContext = 0;
-    std::vector<CustomDataRecord> customData;
+    RecordRange customData;
     // Where a module's function is found in its DLL: by name, or by ordinal.
-    std::string entryName;
+    TextRef entryName;
     std::optional<std::uint16_t> entryOrdinal;
 };
 
 struct VarRecord {
     std::int32_t memberId = 0;
-    std::string name;
+    TextRef name;
     TypeIndex type = 0;
     std::uint16_t varFlags = 0;
     std::uint8_t varKind = 0;
     std::int32_t instanceOffset = 0;
     std::optional<ValueRecord> constant;
-    std::string helpString;
+    TextRef helpString;
     std::int32_t helpContext = 0;
     std::int32_t helpStringContext = 0;
-    std::vector<CustomDataRecord> customData;
+    RecordRange customData;
 };
 
 struct ImplTypeRecord {
     std::uint32_t hrefType = 0;
     std::int32_t flags = 0;
-    std::vector<CustomDataRecord> customData;
+    RecordRange customData;
 };
 
 struct TypeInfoRecord {
@@ -98,8 +115,8 @@ struct TypeInfoRecord {
     std::uint16_t alignment = 0;
     std::uint16_t typeFlags = 0;
     Guid guid;
-    std::string name;
-    std::string docString;
+    TextRef name;
+    TextRef docString;
     std::int32_t helpContext = 0;
     std::int32_t helpStringContext = 0;
     std::uint16_t majorVersion = 0;
@@ -108,10 +125,10 @@ struct TypeInfoRecord {
     std::uint16_t vtableSlots = 0; // size of the vtable, in methods
     std::vector<ImplTypeRecord> implTypes;
     std::optional<TypeIndex> aliasType;
-    std::string dllName;
+    TextRef dllName;
     std::vector<FuncRecord> funcs;
     std::vector<VarRecord> vars;
-    std::vector<CustomDataRecord> customData;
+    RecordRange customData;
 };
 
 struct ImportedLibRecord {
@@ -119,7 +136,7 @@ struct ImportedLibRecord {
     std::int32_t lcid = 0;
     std::uint16_t majorVersion = 0;
     std::uint16_t minorVersion = 0;
-    std::string fileName;
+    TextRef fileName;
 };
 
 // A type of another library, named by its GUID or by its position there.
@@ -136,9 +153,9 @@ struct TypeLibRecord {
     std::uint16_t majorVersion = 0;
     std::uint16_t minorVersion = 0;
     std::uint16_t libFlags = 0;
-    std::string name;
-    std::string docString;
-    std::string helpFile;
+    TextRef name;
+    TextRef docString;
+    TextRef helpFile;
     std::int32_t helpContext = 0;
     std::int32_t helpStringContext = 0;
     std::optional<std::uint32_t> dispatchHref; // IDispatch, as this library references it
@@ -148,7 +165,17 @@ struct TypeLibRecord {
     // By the offset of the import entry; reference handles of imported types
     // are that offset with a low bit set.
     std::map<std::uint32_t, ImportedTypeRecord> importedTypes;
-    std::vector<CustomDataRecord> customData;
+    RecordRange customData;
+    std::string texts;
+    std::vector<ParamRecord> params;         // of every function, each function's in a row
+    std::vector<ValueRecord> values;         // default values of parameters
+    std::vector<CustomDataRecord> customDataEntries; // of everything, each chain in a row
+
+    std::string_view text(TextRef ref) const { return std::string_view(texts).substr(ref.offset, ref.size); }
+    std::span<ParamRecord const> paramsOf(FuncRecord const& func) const { return rowsOf(params, func.params); }
+    std::span<CustomDataRecord const> customDataOf(RecordRange range) const {
+        return rowsOf(customDataEntries, range);
+    }
 
     // Reference handles of types of this library are the offsets of their
     // entries in the image's type table; imported ones have the low bit set.
@@ -166,6 +193,12 @@ struct TypeLibRecord {
             return nullptr;
         auto found = importedTypes.find(href & ~3u);
         return found == importedTypes.end() ? nullptr : &found->second;
+    }
+
+private:
+    template <class T>
+    static std::span<T const> rowsOf(std::vector<T> const& table, RecordRange range) {
+        return std::span(table).subspan(range.first, range.count);
     }
 };
 

@@ -19,12 +19,12 @@ bool isStorableScalar(VARTYPE vt) {
 }
 } // namespace
 
-VARIANT variantOfTypeLibValue(ValueRecord const& value) {
+VARIANT variantOfTypeLibValue(TypeLibRecord const& lib, ValueRecord const& value) {
     VARIANT v;
     VariantInit(&v);
     if (value.vt == VT_BSTR) {
         v.vt = VT_BSTR;
-        v.bstrVal = value.text ? typeLibTextToBstr(*value.text) : nullptr;
+        v.bstrVal = value.text ? typeLibTextToBstr(lib.text(*value.text)) : nullptr;
     } else if (value.vt == VT_DECIMAL) {
         std::memcpy(&v.decVal, &value.bits, sizeof(value.bits));
         std::memcpy(reinterpret_cast<std::byte*>(&v.decVal) + sizeof(value.bits), &value.bitsHigh,

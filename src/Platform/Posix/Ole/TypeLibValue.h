@@ -9,6 +9,6 @@ namespace qor::platform::posix::ole {
 // owns it. Scalars and strings are taken as stored; an object is always a
 // null one, since its bits would be a pointer read from a file; anything
 // else (a reference, an array) comes out as VT_EMPTY.
-VARIANT variantOfTypeLibValue(ValueRecord const& value);
+VARIANT variantOfTypeLibValue(TypeLibRecord const& lib, ValueRecord const& value);
 
 } // namespace qor::platform::posix::ole
