@@ -39,10 +39,17 @@ std::vector<std::intptr_t> const& ComV8Engine::externalReferences(ClassMap const
         addressOf(ComCallback::Getter),
         addressOf(ComCallback::Setter),
     };
+    // A class's constructor and members are built when a script first needs
+    // them, after the context is read back: the snapshot refers only to each
+    // class's record and to the members of the global objects it holds. V8
+    // indexes every entry of the list, and a large library has tens of
+    // thousands of members.
     for (auto const& [guid, v8Class] : classes) {
         if (isReservedName(v8Class.name))
             continue;
         list.push_back(addressOf(&v8Class));
+        if (!isGlobalObjectClass(v8Class))
+            continue;
         for (V8Function const& function : v8Class.functions)
             list.push_back(addressOf(&function));
         for (V8Property const& property : v8Class.properties)
