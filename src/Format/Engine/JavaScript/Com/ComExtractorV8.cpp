@@ -9,8 +9,9 @@
 #include "Format/Engine/JavaScript/V8Helper.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstdint>
 #include <string_view>
-#include <unordered_map>
 #include <unordered_set>
 
 namespace qor::format::engine::javascript {
@@ -20,36 +21,73 @@ bool isConstructorName(std::string_view name) {
     return name == "New" || name == "New2";
 }
 
+// The names of a class's members while they are collected, each with the
+// method and the property of that name: one table of open addressing,
+// sized once for all the names a class can have. A large class has
+// thousands of members; a node each cost more than the records.
+class MemberNames {
+public:
+    static constexpr std::uint32_t none = UINT32_MAX;
+    struct Entry {
+        std::string_view name;
+        std::uint32_t function = none;
+        std::uint32_t property = none;
+    };
+
+    explicit MemberNames(std::size_t most) : entries_(std::bit_ceil(std::max<std::size_t>(most * 2, 8))) {}
+
+    // The entry of `name`, added when it has none.
+    Entry& operator[](std::string_view name) {
+        std::size_t const mask = entries_.size() - 1;
+        for (std::size_t slot = std::hash<std::string_view>{}(name) & mask;; slot = (slot + 1) & mask) {
+            Slot& found = entries_[slot];
+            if (!found.used) {
+                found.used = true;
+                found.entry.name = name;
+                return found.entry;
+            }
+            if (found.entry.name == name)
+                return found.entry;
+        }
+    }
+
+private:
+    struct Slot {
+        bool used = false;
+        Entry entry;
+    };
+    std::vector<Slot> entries_;
+};
+
 // The members of a class while they are collected; the class shares them
-// once complete. Names are looked up by hash: a large class has thousands.
+// once complete. Names are viewed in the class's source records.
 struct Members {
-    std::string const& className;
+    std::string_view className;
     std::vector<V8Constructor> constructors;
     std::vector<V8Function> functions;
     std::vector<V8Property> properties;
-    std::unordered_set<std::string_view> functionNames;
-    std::unordered_map<std::string_view, std::size_t> propertyIndex;
+    MemberNames names;
 
-    bool hasFunction(std::string_view name) const { return functionNames.contains(name); }
+    bool hasFunction(std::string_view name) { return names[name].function != MemberNames::none; }
     V8Property* findProperty(std::string_view name) {
-        auto const found = propertyIndex.find(name);
-        return found == propertyIndex.end() ? nullptr : &properties[found->second];
+        std::uint32_t const index = names[name].property;
+        return index == MemberNames::none ? nullptr : &properties[index];
     }
-    // Names are viewed in the class's member records, which outlive the
-    // collection.
-    void addFunction(V8Function function, std::string_view name) {
-        functionNames.insert(name);
+    void addFunction(V8Function function) {
+        MemberNames::Entry& entry = names[function.name];
+        if (entry.function == MemberNames::none)
+            entry.function = static_cast<std::uint32_t>(functions.size());
         functions.push_back(std::move(function));
     }
-    V8Property& addProperty(V8Property property, std::string_view name) {
-        propertyIndex.emplace(name, properties.size());
+    V8Property& addProperty(V8Property property) {
+        names[property.name].property = static_cast<std::uint32_t>(properties.size());
         properties.push_back(std::move(property));
         return properties.back();
     }
 };
 
 // `interfaceId`: the interface the member is called through (ComMembers::Part).
-V8Function makeFunction(ComFunction const& function, std::string const& className, Guid const& interfaceId) {
+V8Function makeFunction(ComFunction const& function, std::string_view className, Guid const& interfaceId) {
     return V8Function{function.name,       className,           function.invokeKind, function.parameters,
                       function.memberId,   function.returnType, function.returnVt,   interfaceId,
                       function.valueType,  function.valueVt};
@@ -58,7 +96,7 @@ V8Function makeFunction(ComFunction const& function, std::string const& classNam
 void addMethod(Members& members, ComFunction const& function, Guid const& interfaceId) {
     if (isConstructorName(function.name))
         members.constructors.push_back(V8Constructor{function.parameters, function.memberId});
-    members.addFunction(makeFunction(function, members.className, interfaceId), function.name);
+    members.addFunction(makeFunction(function, members.className, interfaceId));
 }
 
 // A get that takes arguments is called like a method.
@@ -68,7 +106,7 @@ void addPropertyGet(Members& members, ComFunction const& function, Guid const& i
         if (!function.parameters.empty()) {
             V8Function method = makeFunction(function, members.className, interfaceId);
             method.invokeKind = INVOKE_PROPERTYGET;
-            members.addFunction(std::move(method), function.name);
+            members.addFunction(std::move(method));
             return;
         }
         V8Property added;
@@ -79,7 +117,7 @@ void addPropertyGet(Members& members, ComFunction const& function, Guid const& i
         added.interfaceId = interfaceId;
         added.valueType = function.valueType;
         added.valueVt = function.valueVt;
-        members.addProperty(std::move(added), function.name);
+        members.addProperty(added);
         return;
     }
     if (!property->hasGetter && function.parameters.empty()) {
@@ -102,7 +140,7 @@ void addPropertyPut(Members& members, ComFunction const& function, Guid const& i
         added.className = members.className;
         added.dispid = function.memberId;
         added.interfaceId = interfaceId;
-        property = &members.addProperty(std::move(added), function.name);
+        property = &members.addProperty(added);
     }
     property->hasSetter = true;
     if (function.parameters.size() != 1) {
@@ -111,7 +149,7 @@ void addPropertyPut(Members& members, ComFunction const& function, Guid const& i
                                "Format/Engine/JavaScript/Com/ComExtractorV8", __LINE__);
         return;
     }
-    property->putParameter = function.parameters.front();
+    property->putParameter = &function.parameters.front();
     property->hasPutParameter = true;
 }
 
@@ -272,20 +310,19 @@ V8Class convertComToV8(ComClass const& comClass, ComClasses const* registry) {
     V8Class v8Class;
     v8Class.name = comClass.name;
     v8Class.guid = comClass.guid;
+    v8Class.source = std::make_shared<V8ClassSource const>(V8ClassSource{comClass.name, comClass.functions});
     if (registry != nullptr)
         if (auto index = registry->indexOf(comClass.name))
             v8Class.hostClass = registry->getFromIndex(*index);
-    Members members{v8Class.name, {}, {}, {}, {}, {}};
     auto const [functions, properties] = mostRecords(comClass.functions);
+    Members members{v8Class.source->className, {}, {}, {}, MemberNames(functions + properties)};
     members.functions.reserve(functions);
     members.properties.reserve(properties);
-    members.functionNames.reserve(functions);
-    members.propertyIndex.reserve(properties);
     // The default interface's members first: where two interfaces of a
     // coclass use one name, scripts reach the default one's, as a late-bound
     // client does.
     for (bool const ofDefaultInterface : {true, false}) {
-        for (ComMembers::Part const& run : comClass.functions.runs()) {
+        for (ComMembers::Part const& run : v8Class.source->members.runs()) {
             if (run.interfaceId.isNull() != ofDefaultInterface)
                 continue;
             for (ComFunction const& function : *run.members) {

@@ -47,7 +47,7 @@ TEST(ConvertComToV8Test, AGetAndPutWithoutArgumentsAreOnePropertyInEitherOrder) 
         EXPECT_TRUE(property.hasGetter);
         EXPECT_TRUE(property.hasSetter);
         EXPECT_TRUE(property.hasPutParameter);
-        EXPECT_EQ(property.putParameter.vt, VT_BSTR);
+        EXPECT_EQ(property.putParameter->vt, VT_BSTR);
         EXPECT_EQ(property.dispid, 4);
         EXPECT_TRUE(v8Class.functions.empty());
     }
