@@ -9,8 +9,10 @@
 #include "Format/Engine/JavaScript/V8Helper.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstdint>
+#include <iterator>
 #include <string_view>
 #include <unordered_set>
 
@@ -22,9 +24,10 @@ bool isConstructorName(std::string_view name) {
 }
 
 // The names of a class's members while they are collected, each with the
-// method and the property of that name: one table of open addressing,
-// sized once for all the names a class can have. A large class has
-// thousands of members; a node each cost more than the records.
+// method and the property of that name: one table of open addressing. A
+// large class has thousands of members, a library thousands of classes: the
+// table is made once for a conversion, and emptied for each class by moving
+// on to a new generation of entries.
 class MemberNames {
 public:
     static constexpr std::uint32_t none = UINT32_MAX;
@@ -34,33 +37,43 @@ public:
         std::uint32_t property = none;
     };
 
-    explicit MemberNames(std::size_t most) : entries_(std::bit_ceil(std::max<std::size_t>(most * 2, 8))) {}
+    // Empty, for at most `most` names.
+    void clear(std::size_t most) {
+        std::size_t const wanted = std::bit_ceil(std::max<std::size_t>(most * 2, 16));
+        if (wanted > slots_.size()) {
+            slots_.assign(wanted, Slot{});
+            generation_ = 0;
+        }
+        ++generation_;
+    }
 
     // The entry of `name`, added when it has none.
     Entry& operator[](std::string_view name) {
-        std::size_t const mask = entries_.size() - 1;
-        for (std::size_t slot = std::hash<std::string_view>{}(name) & mask;; slot = (slot + 1) & mask) {
-            Slot& found = entries_[slot];
-            if (!found.used) {
-                found.used = true;
-                found.entry.name = name;
-                return found.entry;
+        std::size_t const mask = slots_.size() - 1;
+        for (std::size_t index = std::hash<std::string_view>{}(name) & mask;; index = (index + 1) & mask) {
+            Slot& slot = slots_[index];
+            if (slot.generation != generation_) {
+                slot.generation = generation_;
+                slot.entry = Entry{name};
+                return slot.entry;
             }
-            if (found.entry.name == name)
-                return found.entry;
+            if (slot.entry.name == name)
+                return slot.entry;
         }
     }
 
 private:
     struct Slot {
-        bool used = false;
+        std::uint32_t generation = 0;
         Entry entry;
     };
-    std::vector<Slot> entries_;
+    std::vector<Slot> slots_;
+    std::uint32_t generation_ = 0;
 };
 
-// The members of a class while they are collected; the class shares them
-// once complete. Names are viewed in the class's source records.
+// The members of a class while they are collected; the class takes them at
+// their size once complete. Kept from class to class of one conversion.
+// Names are viewed in the class's source records.
 struct Members {
     std::string_view className;
     std::vector<V8Constructor> constructors;
@@ -68,6 +81,14 @@ struct Members {
     std::vector<V8Property> properties;
     MemberNames names;
 
+    // Empty, for a class named `name` of at most `most` members.
+    void clear(std::string_view name, std::size_t most) {
+        className = name;
+        constructors.clear();
+        functions.clear();
+        properties.clear();
+        names.clear(most);
+    }
     bool hasFunction(std::string_view name) { return names[name].function != MemberNames::none; }
     V8Property* findProperty(std::string_view name) {
         std::uint32_t const index = names[name].property;
@@ -85,6 +106,14 @@ struct Members {
         return properties.back();
     }
 };
+
+// The records collected for one class, at their size.
+template <class T>
+SharedList<T> taken(std::vector<T>& collected) {
+    if (collected.empty())
+        return {};
+    return std::vector<T>(std::make_move_iterator(collected.begin()), std::make_move_iterator(collected.end()));
+}
 
 // `interfaceId`: the interface the member is called through (ComMembers::Part).
 V8Function makeFunction(ComFunction const& function, std::string_view className, Guid const& interfaceId) {
@@ -151,22 +180,6 @@ void addPropertyPut(Members& members, ComFunction const& function, Guid const& i
     }
     property->putParameter = &function.parameters.front();
     property->hasPutParameter = true;
-}
-
-// The most V8Function and V8Property records `members` can make: a large
-// class reserved for all its members at once would take several times the
-// memory its records need.
-std::pair<std::size_t, std::size_t> mostRecords(ComMembers const& members) {
-    std::size_t functions = 0;
-    std::size_t properties = 0;
-    for (ComFunction const& function : members) {
-        bool const get = function.invokeKind == INVOKE_PROPERTYGET;
-        if (function.invokeKind == INVOKE_FUNC || (get && !function.parameters.empty()))
-            ++functions;
-        else if (get || function.invokeKind == INVOKE_PROPERTYPUT)
-            ++properties;
-    }
-    return {functions, properties};
 }
 
 // A collection: a property with DISPID_NEWENUM. Only such a property makes
@@ -299,14 +312,17 @@ bool isReservedName(std::string_view name) {
 }
 
 bool isDispatchMemberName(ComFunction const& function) {
-    static std::unordered_set<std::string_view> const names{
+    // Asked of every member: a few length comparisons, no hashing.
+    static constexpr std::array<std::string_view, 15> names{
         "AddRef",        "Release",       "GetTypeInfo",        "GetIDsOfNames",      "Invoke",
         "GetDispID",     "RemoteInvokeEx", "DeleteMemberByName", "DeleteMemberByDispID", "GetMemberProperties",
         "GetMemberName", "GetNextDispID", "GetNameSpaceParent", "GetTypeInfoCount",   "QueryInterface"};
-    return names.contains(function.name);
+    return std::ranges::find(names, std::string_view(function.name)) != names.end();
 }
 
-V8Class convertComToV8(ComClass const& comClass, ComClasses const* registry) {
+namespace {
+
+V8Class convertClass(ComClass const& comClass, ComClasses const* registry, Members& members) {
     V8Class v8Class;
     v8Class.name = comClass.name;
     v8Class.guid = comClass.guid;
@@ -314,10 +330,7 @@ V8Class convertComToV8(ComClass const& comClass, ComClasses const* registry) {
     if (registry != nullptr)
         if (auto index = registry->indexOf(comClass.name))
             v8Class.hostClass = registry->getFromIndex(*index);
-    auto const [functions, properties] = mostRecords(comClass.functions);
-    Members members{v8Class.source->className, {}, {}, {}, MemberNames(functions + properties)};
-    members.functions.reserve(functions);
-    members.properties.reserve(properties);
+    members.clear(v8Class.source->className, comClass.functions.size());
     // The default interface's members first: where two interfaces of a
     // coclass use one name, scripts reach the default one's, as a late-bound
     // client does.
@@ -344,23 +357,27 @@ V8Class convertComToV8(ComClass const& comClass, ComClasses const* registry) {
             }
         }
     }
-    // Reserved for the most the class could have (accessors of one property
-    // share a record); kept for the process at their size.
-    members.functions.shrink_to_fit();
-    members.properties.shrink_to_fit();
-    v8Class.constructors = std::move(members.constructors);
-    v8Class.functions = std::move(members.functions);
-    v8Class.properties = std::move(members.properties);
+    v8Class.constructors = taken(members.constructors);
+    v8Class.functions = taken(members.functions);
+    v8Class.properties = taken(members.properties);
     v8Class.constants = comClass.constants;
     return v8Class;
+}
+
+} // namespace
+
+V8Class convertComToV8(ComClass const& comClass, ComClasses const* registry) {
+    Members members;
+    return convertClass(comClass, registry, members);
 }
 
 ClassMap convertComToV8(std::vector<ComClass> const& classes, ComClasses const* registry) {
     ClassMap result;
     result.reserve(classes.size());
+    Members members;
     for (ComClass const& comClass : classes)
         if (!result.contains(comClass.guid))
-            result.emplace(comClass.guid, convertComToV8(comClass, registry));
+            result.emplace(comClass.guid, convertClass(comClass, registry, members));
     return result;
 }
 
