@@ -3,6 +3,7 @@
 #include "Assert/Assert.h"
 #include "Format/Engine/JavaScript/Com/ComCallback.h"
 #include "Format/Engine/JavaScript/Com/ComHelper.h"
+#include "Format/Engine/JavaScript/Com/ComV8Engine.h"
 #include "Format/Engine/JavaScript/Com/EnumeratorIterator.h"
 #include "Format/Engine/JavaScript/Com/IsolateData.h"
 #include "Format/Engine/JavaScript/Com/StartupSnapshot.h"
@@ -423,12 +424,11 @@ void lazyConstructor(v8::Local<v8::Name>, v8::PropertyCallbackInfo<v8::Value> co
     // (the startup snapshot is made from the process's own): this engine's
     // copy holds its templates.
     auto const& record = *static_cast<V8Class const*>(info.Data().As<v8::External>()->Value());
-    ClassMap& classes = IsolateData::classMap(isolate);
-    auto const found = classes.find(record.guid);
-    if (found == classes.end())
+    V8Class* v8Class = IsolateData::engine(isolate).findClass(record.guid);
+    if (v8Class == nullptr)
         return;
     v8::Local<v8::Function> constructor;
-    if (constructorTemplateOf(isolate, found->second)->GetFunction(isolate->GetCurrentContext()).ToLocal(&constructor))
+    if (constructorTemplateOf(isolate, *v8Class)->GetFunction(isolate->GetCurrentContext()).ToLocal(&constructor))
         info.GetReturnValue().Set(constructor);
 }
 
