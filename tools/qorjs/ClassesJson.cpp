@@ -227,14 +227,14 @@ void writeClass(JsonWriter& writer, ComClass const& comClass) {
 
 } // namespace
 
-std::string utf8FromAnsi(std::string const& text) {
+std::string utf8FromAnsi(std::string_view text) {
     // Every ANSI code page keeps ASCII as it is.
     if (std::ranges::all_of(text, [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
-        return text;
+        return std::string(text);
     int const length = static_cast<int>(text.size());
     int const size = MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0);
     if (size <= 0)
-        return text;
+        return std::string(text);
     com::OleString wide(static_cast<std::size_t>(size), OLECHAR{});
     MultiByteToWideChar(CP_ACP, 0, text.data(), length, wide.data(), size);
     return com::utf8FromOle(wide);

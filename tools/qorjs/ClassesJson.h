@@ -6,6 +6,7 @@
 
 #include <ostream>
 #include <string>
+#include <string_view>
 
 namespace qor::tools::qorjs {
 
@@ -19,7 +20,7 @@ namespace qor::tools::qorjs {
 void writeClassesJson(std::ostream& out, format::engine::javascript::ComExtract const& extract);
 
 // Member and parameter names come in the ANSI code page; JSON is UTF-8.
-std::string utf8FromAnsi(std::string const& text);
+std::string utf8FromAnsi(std::string_view text);
 
 // A default value as JSON: a number, a string, a boolean or null.
 nlohmann::ordered_json variantToJson(VARIANT const& value);

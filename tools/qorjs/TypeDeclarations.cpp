@@ -72,7 +72,7 @@ std::string quoted(std::string const& text) {
 }
 
 // A member name as a property key: quoted unless it is an identifier.
-std::string propertyKey(std::string const& ansiName) {
+std::string propertyKey(std::string_view ansiName) {
     std::string const name = utf8FromAnsi(ansiName);
     return isIdentifierName(name) ? name : quoted(name);
 }
@@ -193,7 +193,7 @@ private:
 
     // What scripts get of a value COM gives as `vt`; `never` where the
     // engine throws instead.
-    std::string outputOf(VARTYPE vt, std::string const& typeName) const {
+    std::string outputOf(VARTYPE vt, std::string_view typeName) const {
         if ((vt & VT_ARRAY) != 0) {
             auto const element = static_cast<VARTYPE>(vt & VT_TYPEMASK);
             return isArrayElement(element) ? arrayOf(outputOf(element, {})) : "never";
@@ -336,7 +336,7 @@ private:
         bool const setter = global ? property.hasPutParameter : property.hasSetter;
         std::string const key = propertyKey(property.name);
         std::string const read = outputOf(property.valueVt, property.valueType);
-        std::string const write = property.hasPutParameter ? inputOf(property.putParameter, Use::argument) : read;
+        std::string const write = property.hasPutParameter ? inputOf(*property.putParameter, Use::argument) : read;
         if (getter && !setter)
             out_ += "        readonly " + key + ": " + read + ";\n";
         else if (getter && read == write)

@@ -16,9 +16,10 @@ ComParameter parameter(std::string name, VARTYPE vt, std::uint16_t flags = PARAM
     return ComParameter({}, std::move(name), none, flags, vt);
 }
 
-V8Function method(std::string name, std::vector<ComParameter> parameters, VARTYPE valueVt) {
+// `name` is a literal: the record only views it.
+V8Function method(std::string_view name, std::vector<ComParameter> parameters, VARTYPE valueVt) {
     V8Function function;
-    function.name = std::move(name);
+    function.name = name;
     function.parameters = std::move(parameters);
     function.valueVt = valueVt;
     return function;

@@ -4,6 +4,7 @@
 #include "Format/Engine/JavaScript/Com/ComExtractor.h"
 #include "Format/Engine/JavaScript/Com/ComExtractorV8.h"
 #include "Format/Engine/JavaScript/Com/ComHelper.h"
+#include "Format/Engine/JavaScript/Com/ComV8Engine.h"
 #include "Format/Engine/JavaScript/Com/IsolateData.h"
 #include "Format/Engine/JavaScript/Com/StartupSnapshot.h"
 #include "Format/Engine/JavaScript/V8Helper.h"
@@ -107,20 +108,20 @@ void Register_InstanceObject(v8::Isolate* isolate, ClassMap& classes, Guid const
 
 v8::Local<v8::ObjectTemplate> instanceTemplateOf(v8::Isolate* isolate, Guid const& classGuid, IDispatch* object) {
     ClassMap& classes = IsolateData::classMap(isolate);
-    auto found = classes.find(classGuid);
-    if (found == classes.end()) {
+    V8Class* found = IsolateData::engine(isolate).findClass(classGuid);
+    if (found == nullptr) {
         Register_InstanceObject(isolate, classes, classGuid, object);
-        found = classes.find(classGuid);
+        found = IsolateData::engine(isolate).findClass(classGuid);
     }
-    if (found == classes.end()) {
-        found = classes.try_emplace(classGuid).first;
-        found->second.guid = classGuid;
+    if (found == nullptr) {
+        found = &classes.try_emplace(classGuid).first->second;
+        found->guid = classGuid;
         IsolateData::objectRegistry(isolate).activeXClassGuids.insert(classGuid);
     }
     // A class with a constructor gives its wrappers the constructor's
     // template, made now if no script has used the class yet; a
     // global-object class has a binding but no wrapper template yet.
-    V8Class& v8Class = found->second;
+    V8Class& v8Class = *found;
     if (!v8Class.instanceTemplate.IsEmpty())
         return v8Class.instanceTemplate.Get(isolate);
     if (hasConstructor(v8Class))

@@ -14,6 +14,7 @@
 #include <fmt/format.h>
 
 #include <algorithm>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -95,7 +96,7 @@ enum class Receiver { checked, unchecked };
 
 // A wrapper without its object: a global object's first use, or a failure.
 [[gnu::noinline]] IDispatch* missingDispatch(v8::Isolate* isolate, v8::Local<v8::Object> object,
-                                             std::string const& className, std::string_view member,
+                                             std::string_view className, std::string_view member,
                                              std::string_view callback, SharedInstance shared) {
     IDispatch* dispatch = nullptr;
     if (shared == SharedInstance::fetch) {
@@ -109,13 +110,13 @@ enum class Receiver { checked, unchecked };
     return dispatch;
 }
 
-[[gnu::noinline]] void refuseReceiver(v8::Isolate* isolate, std::string const& className, std::string_view member,
+[[gnu::noinline]] void refuseReceiver(v8::Isolate* isolate, std::string_view className, std::string_view member,
                                       std::string_view callback) {
     report("InternalFieldCount should be 1.", callback, __LINE__);
     throwString(isolate, fmt::format("{}.{}: not used on a {} object", className, member, className));
 }
 
-inline IDispatch* dispatchOf(v8::Isolate* isolate, v8::Local<v8::Object> object, std::string const& className,
+inline IDispatch* dispatchOf(v8::Isolate* isolate, v8::Local<v8::Object> object, std::string_view className,
                              std::string_view member, std::string_view callback, SharedInstance shared,
                              Receiver receiver = Receiver::unchecked) {
     if (receiver == Receiver::unchecked && object->InternalFieldCount() != 1) [[unlikely]] {
@@ -250,21 +251,21 @@ bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b) {
     return std::ranges::equal(a, b, [&](char x, char y) { return lower(x) == lower(y); });
 }
 
-// How the class spells a member named `name` in another case; null when it
-// has none. The spelling that is the name itself was looked for already.
-std::string const* otherSpelling(v8::Isolate* isolate, V8Class const& v8Class, v8::Local<v8::Name> name) {
+// How the class spells a member named `name` in another case; nothing when
+// it has none. The spelling that is the name itself was looked for already.
+std::optional<std::string_view> otherSpelling(v8::Isolate* isolate, V8Class const& v8Class, v8::Local<v8::Name> name) {
     v8::String::Utf8Value const text(isolate, name);
     std::string_view const wanted(*text, static_cast<std::size_t>(text.length()));
-    auto const spells = [&](std::string const& member) {
+    auto const spells = [&](std::string_view member) {
         return member != wanted && equalsIgnoringAsciiCase(member, wanted);
     };
     for (V8Function const& function : v8Class.functions)
         if (spells(function.name))
-            return &function.name;
+            return function.name;
     for (V8Property const& property : v8Class.properties)
         if (spells(property.name))
-            return &property.name;
-    return nullptr;
+            return property.name;
+    return std::nullopt;
 }
 
 std::string deprecationMessage(std::string const& className) {
@@ -321,7 +322,7 @@ void writeProperty(v8::Local<v8::Value> value, v8::PropertyCallbackInfo<void> co
         return;
     InvokeArguments arguments(1);
     static ComParameter const anyValue;
-    auto converted = ComHelper::convertArgument(isolate, value, property.hasPutParameter ? property.putParameter : anyValue,
+    auto converted = ComHelper::convertArgument(isolate, value, property.hasPutParameter ? *property.putParameter : anyValue,
                                                 arguments.at(0));
     if (!converted)
         return throwArgumentFailure(isolate, converted.error(),
@@ -386,8 +387,8 @@ void GetByIndex(std::uint32_t index, v8::PropertyCallbackInfo<v8::Value> const& 
 
 void GetOtherCase(v8::Local<v8::Name> name, v8::PropertyCallbackInfo<v8::Value> const& info) {
     v8::Isolate* isolate = info.GetIsolate();
-    std::string const* spelling = otherSpelling(isolate, recordOf<V8Class>(info), name);
-    if (spelling == nullptr)
+    std::optional<std::string_view> const spelling = otherSpelling(isolate, recordOf<V8Class>(info), name);
+    if (!spelling)
         return;
     v8::Local<v8::Value> value;
     if (info.This()->Get(isolate->GetCurrentContext(), V8Helper::v8_string(isolate, *spelling)).ToLocal(&value))
@@ -395,7 +396,7 @@ void GetOtherCase(v8::Local<v8::Name> name, v8::PropertyCallbackInfo<v8::Value> 
 }
 
 void QueryOtherCase(v8::Local<v8::Name> name, v8::PropertyCallbackInfo<v8::Integer> const& info) {
-    if (otherSpelling(info.GetIsolate(), recordOf<V8Class>(info), name) != nullptr)
+    if (otherSpelling(info.GetIsolate(), recordOf<V8Class>(info), name))
         info.GetReturnValue().Set(static_cast<std::int32_t>(v8::PropertyAttribute::ReadOnly));
 }
 

@@ -7,6 +7,7 @@
 #include "Platform/Windows/Com/ScopedDescription.h"
 
 #include <algorithm>
+#include <array>
 #include <memory>
 #include <optional>
 #include <unordered_map>
@@ -32,22 +33,32 @@ void report(std::string_view message, std::string_view function, std::uint32_t l
 }
 
 // The slots GetNames fills: the member's name, then its parameters' names.
+// Most members have few parameters: their slots need no allocation.
 class NameSlots {
 public:
-    explicit NameSlots(std::size_t size) : slots_(size, nullptr) {}
+    explicit NameSlots(std::size_t size) : size_(size) {
+        if (size > inline_.size()) {
+            spilled_.assign(size, nullptr);
+            slots_ = spilled_.data();
+        }
+    }
     NameSlots(NameSlots const&) = delete;
     NameSlots& operator=(NameSlots const&) = delete;
     ~NameSlots() {
-        for (BSTR slot : slots_)
-            SysFreeString(slot);
+        for (std::size_t i = 0; i < size_; ++i)
+            SysFreeString(slots_[i]);
     }
-    BSTR* data() { return slots_.data(); }
-    UINT size() const { return static_cast<UINT>(slots_.size()); }
+    BSTR* data() { return slots_; }
+    UINT size() const { return static_cast<UINT>(size_); }
+    BSTR at(std::size_t index) const { return index < size_ ? slots_[index] : nullptr; }
     // A slot the type information left empty gives an empty name.
-    std::string name(std::size_t index) const { return index < slots_.size() ? ansiFromOle(slots_[index]) : ""; }
+    std::string name(std::size_t index) const { return ansiFromOle(at(index)); }
 
 private:
-    std::vector<BSTR> slots_;
+    std::array<BSTR, 8> inline_{};
+    std::vector<BSTR> spilled_;
+    BSTR* slots_ = inline_.data();
+    std::size_t size_;
 };
 
 ComParameter makeParameter(ITypeInfo& typeInfo, ELEMDESC const& element, std::string name) {
@@ -107,10 +118,10 @@ void addParameters(ITypeInfo& typeInfo, FUNCDESC const& description, NameSlots c
         describeValue(typeInfo, description, declared, function);
         break;
     case INVOKE_PROPERTYPUT:
-        // Named after the property; a put declaring no parameter has none to
-        // describe.
+        // Named after the property (the member's name, read from the same
+        // slot); a put declaring no parameter has none to describe.
         if (declared > 0)
-            parameters.push_back(makeParameter(typeInfo, elements[0], names.name(0)));
+            parameters.push_back(makeParameter(typeInfo, elements[0], names.at(0) != nullptr ? function.name : ""));
         break;
     default:
         break;
@@ -324,24 +335,31 @@ std::expected<ComFunction, HRESULT> extractComFunction(ITypeInfo& typeInfo, std:
         return std::unexpected(FAILED(result) ? result : E_POINTER);
     }
     ScopedFuncDesc const description(typeInfo, raw);
-    _bstr_t memberName;
-    result = typeInfo.GetDocumentation((*description).memid, memberName.GetAddress(), nullptr, nullptr, nullptr);
-    if (FAILED(result)) {
-        report("GetDocumentation() failed.", function, __LINE__);
-        return std::unexpected(result);
-    }
     ComFunction member;
-    member.name = ansiFromOle(memberName.GetBSTR());
     member.memberId = (*description).memid;
     member.invokeKind = (*description).invkind;
 
+    // The member's own name comes first among its names: one call reads
+    // them all. Its documentation is asked only where they hold no name.
     NameSlots names(static_cast<std::size_t>(std::max<SHORT>((*description).cParams, 0)) + 1);
     UINT count = 0;
     if (FAILED(typeInfo.GetNames(member.memberId, names.data(), names.size(), &count))) {
         report("GetNames() failed.", function, __LINE__);
         count = 0;
     }
-    addParameters(typeInfo, *description, names, std::min(count, names.size()), member);
+    count = std::min(count, names.size());
+    if (count > 0 && names.at(0) != nullptr) {
+        member.name = names.name(0);
+    } else {
+        _bstr_t memberName;
+        result = typeInfo.GetDocumentation(member.memberId, memberName.GetAddress(), nullptr, nullptr, nullptr);
+        if (FAILED(result)) {
+            report("GetDocumentation() failed.", function, __LINE__);
+            return std::unexpected(result);
+        }
+        member.name = ansiFromOle(memberName.GetBSTR());
+    }
+    addParameters(typeInfo, *description, names, count, member);
     return member;
 }
 

@@ -3,14 +3,18 @@
 #include "Assert/Assert.h"
 #include "Format/Engine/JavaScript/Com/ComCallback.h"
 #include "Format/Engine/JavaScript/Com/ComHelper.h"
+#include "Format/Engine/JavaScript/Com/ComV8Engine.h"
 #include "Format/Engine/JavaScript/Com/EnumeratorIterator.h"
 #include "Format/Engine/JavaScript/Com/IsolateData.h"
 #include "Format/Engine/JavaScript/Com/StartupSnapshot.h"
 #include "Format/Engine/JavaScript/V8Helper.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
+#include <cstdint>
+#include <iterator>
 #include <string_view>
-#include <unordered_map>
 #include <unordered_set>
 
 namespace qor::format::engine::javascript {
@@ -20,36 +24,100 @@ bool isConstructorName(std::string_view name) {
     return name == "New" || name == "New2";
 }
 
-// The members of a class while they are collected; the class shares them
-// once complete. Names are looked up by hash: a large class has thousands.
+// The names of a class's members while they are collected, each with the
+// method and the property of that name: one table of open addressing. A
+// large class has thousands of members, a library thousands of classes: the
+// table is made once for a conversion, and emptied for each class by moving
+// on to a new generation of entries.
+class MemberNames {
+public:
+    static constexpr std::uint32_t none = UINT32_MAX;
+    struct Entry {
+        std::string_view name;
+        std::uint32_t function = none;
+        std::uint32_t property = none;
+    };
+
+    // Empty, for at most `most` names.
+    void clear(std::size_t most) {
+        std::size_t const wanted = std::bit_ceil(std::max<std::size_t>(most * 2, 16));
+        if (wanted > slots_.size()) {
+            slots_.assign(wanted, Slot{});
+            generation_ = 0;
+        }
+        ++generation_;
+    }
+
+    // The entry of `name`, added when it has none.
+    Entry& operator[](std::string_view name) {
+        std::size_t const mask = slots_.size() - 1;
+        for (std::size_t index = std::hash<std::string_view>{}(name) & mask;; index = (index + 1) & mask) {
+            Slot& slot = slots_[index];
+            if (slot.generation != generation_) {
+                slot.generation = generation_;
+                slot.entry = Entry{name};
+                return slot.entry;
+            }
+            if (slot.entry.name == name)
+                return slot.entry;
+        }
+    }
+
+private:
+    struct Slot {
+        std::uint32_t generation = 0;
+        Entry entry;
+    };
+    std::vector<Slot> slots_;
+    std::uint32_t generation_ = 0;
+};
+
+// The members of a class while they are collected; the class takes them at
+// their size once complete. Kept from class to class of one conversion.
+// Names are viewed in the class's source records.
 struct Members {
-    std::string const& className;
+    std::string_view className;
     std::vector<V8Constructor> constructors;
     std::vector<V8Function> functions;
     std::vector<V8Property> properties;
-    std::unordered_set<std::string_view> functionNames;
-    std::unordered_map<std::string_view, std::size_t> propertyIndex;
+    MemberNames names;
 
-    bool hasFunction(std::string_view name) const { return functionNames.contains(name); }
-    V8Property* findProperty(std::string_view name) {
-        auto const found = propertyIndex.find(name);
-        return found == propertyIndex.end() ? nullptr : &properties[found->second];
+    // Empty, for a class named `name` of at most `most` members.
+    void clear(std::string_view name, std::size_t most) {
+        className = name;
+        constructors.clear();
+        functions.clear();
+        properties.clear();
+        names.clear(most);
     }
-    // Names are viewed in the class's member records, which outlive the
-    // collection.
-    void addFunction(V8Function function, std::string_view name) {
-        functionNames.insert(name);
+    bool hasFunction(std::string_view name) { return names[name].function != MemberNames::none; }
+    V8Property* findProperty(std::string_view name) {
+        std::uint32_t const index = names[name].property;
+        return index == MemberNames::none ? nullptr : &properties[index];
+    }
+    void addFunction(V8Function function) {
+        MemberNames::Entry& entry = names[function.name];
+        if (entry.function == MemberNames::none)
+            entry.function = static_cast<std::uint32_t>(functions.size());
         functions.push_back(std::move(function));
     }
-    V8Property& addProperty(V8Property property, std::string_view name) {
-        propertyIndex.emplace(name, properties.size());
+    V8Property& addProperty(V8Property property) {
+        names[property.name].property = static_cast<std::uint32_t>(properties.size());
         properties.push_back(std::move(property));
         return properties.back();
     }
 };
 
+// The records collected for one class, at their size.
+template <class T>
+SharedList<T> taken(std::vector<T>& collected) {
+    if (collected.empty())
+        return {};
+    return std::vector<T>(std::make_move_iterator(collected.begin()), std::make_move_iterator(collected.end()));
+}
+
 // `interfaceId`: the interface the member is called through (ComMembers::Part).
-V8Function makeFunction(ComFunction const& function, std::string const& className, Guid const& interfaceId) {
+V8Function makeFunction(ComFunction const& function, std::string_view className, Guid const& interfaceId) {
     return V8Function{function.name,       className,           function.invokeKind, function.parameters,
                       function.memberId,   function.returnType, function.returnVt,   interfaceId,
                       function.valueType,  function.valueVt};
@@ -58,7 +126,7 @@ V8Function makeFunction(ComFunction const& function, std::string const& classNam
 void addMethod(Members& members, ComFunction const& function, Guid const& interfaceId) {
     if (isConstructorName(function.name))
         members.constructors.push_back(V8Constructor{function.parameters, function.memberId});
-    members.addFunction(makeFunction(function, members.className, interfaceId), function.name);
+    members.addFunction(makeFunction(function, members.className, interfaceId));
 }
 
 // A get that takes arguments is called like a method.
@@ -68,7 +136,7 @@ void addPropertyGet(Members& members, ComFunction const& function, Guid const& i
         if (!function.parameters.empty()) {
             V8Function method = makeFunction(function, members.className, interfaceId);
             method.invokeKind = INVOKE_PROPERTYGET;
-            members.addFunction(std::move(method), function.name);
+            members.addFunction(std::move(method));
             return;
         }
         V8Property added;
@@ -79,7 +147,7 @@ void addPropertyGet(Members& members, ComFunction const& function, Guid const& i
         added.interfaceId = interfaceId;
         added.valueType = function.valueType;
         added.valueVt = function.valueVt;
-        members.addProperty(std::move(added), function.name);
+        members.addProperty(added);
         return;
     }
     if (!property->hasGetter && function.parameters.empty()) {
@@ -102,7 +170,7 @@ void addPropertyPut(Members& members, ComFunction const& function, Guid const& i
         added.className = members.className;
         added.dispid = function.memberId;
         added.interfaceId = interfaceId;
-        property = &members.addProperty(std::move(added), function.name);
+        property = &members.addProperty(added);
     }
     property->hasSetter = true;
     if (function.parameters.size() != 1) {
@@ -111,24 +179,8 @@ void addPropertyPut(Members& members, ComFunction const& function, Guid const& i
                                "Format/Engine/JavaScript/Com/ComExtractorV8", __LINE__);
         return;
     }
-    property->putParameter = function.parameters.front();
+    property->putParameter = &function.parameters.front();
     property->hasPutParameter = true;
-}
-
-// The most V8Function and V8Property records `members` can make: a large
-// class reserved for all its members at once would take several times the
-// memory its records need.
-std::pair<std::size_t, std::size_t> mostRecords(ComMembers const& members) {
-    std::size_t functions = 0;
-    std::size_t properties = 0;
-    for (ComFunction const& function : members) {
-        bool const get = function.invokeKind == INVOKE_PROPERTYGET;
-        if (function.invokeKind == INVOKE_FUNC || (get && !function.parameters.empty()))
-            ++functions;
-        else if (get || function.invokeKind == INVOKE_PROPERTYPUT)
-            ++properties;
-    }
-    return {functions, properties};
 }
 
 // A collection: a property with DISPID_NEWENUM. Only such a property makes
@@ -261,31 +313,30 @@ bool isReservedName(std::string_view name) {
 }
 
 bool isDispatchMemberName(ComFunction const& function) {
-    static std::unordered_set<std::string_view> const names{
+    // Asked of every member: a few length comparisons, no hashing.
+    static constexpr std::array<std::string_view, 15> names{
         "AddRef",        "Release",       "GetTypeInfo",        "GetIDsOfNames",      "Invoke",
         "GetDispID",     "RemoteInvokeEx", "DeleteMemberByName", "DeleteMemberByDispID", "GetMemberProperties",
         "GetMemberName", "GetNextDispID", "GetNameSpaceParent", "GetTypeInfoCount",   "QueryInterface"};
-    return names.contains(function.name);
+    return std::ranges::find(names, std::string_view(function.name)) != names.end();
 }
 
-V8Class convertComToV8(ComClass const& comClass, ComClasses const* registry) {
+namespace {
+
+V8Class convertClass(ComClass const& comClass, ComClasses const* registry, Members& members) {
     V8Class v8Class;
     v8Class.name = comClass.name;
     v8Class.guid = comClass.guid;
+    v8Class.source = std::make_shared<V8ClassSource const>(V8ClassSource{comClass.name, comClass.functions});
     if (registry != nullptr)
         if (auto index = registry->indexOf(comClass.name))
             v8Class.hostClass = registry->getFromIndex(*index);
-    Members members{v8Class.name, {}, {}, {}, {}, {}};
-    auto const [functions, properties] = mostRecords(comClass.functions);
-    members.functions.reserve(functions);
-    members.properties.reserve(properties);
-    members.functionNames.reserve(functions);
-    members.propertyIndex.reserve(properties);
+    members.clear(v8Class.source->className, comClass.functions.size());
     // The default interface's members first: where two interfaces of a
     // coclass use one name, scripts reach the default one's, as a late-bound
     // client does.
     for (bool const ofDefaultInterface : {true, false}) {
-        for (ComMembers::Part const& run : comClass.functions.runs()) {
+        for (ComMembers::Part const& run : v8Class.source->members.runs()) {
             if (run.interfaceId.isNull() != ofDefaultInterface)
                 continue;
             for (ComFunction const& function : *run.members) {
@@ -307,23 +358,27 @@ V8Class convertComToV8(ComClass const& comClass, ComClasses const* registry) {
             }
         }
     }
-    // Reserved for the most the class could have (accessors of one property
-    // share a record); kept for the process at their size.
-    members.functions.shrink_to_fit();
-    members.properties.shrink_to_fit();
-    v8Class.constructors = std::move(members.constructors);
-    v8Class.functions = std::move(members.functions);
-    v8Class.properties = std::move(members.properties);
+    v8Class.constructors = taken(members.constructors);
+    v8Class.functions = taken(members.functions);
+    v8Class.properties = taken(members.properties);
     v8Class.constants = comClass.constants;
     return v8Class;
+}
+
+} // namespace
+
+V8Class convertComToV8(ComClass const& comClass, ComClasses const* registry) {
+    Members members;
+    return convertClass(comClass, registry, members);
 }
 
 ClassMap convertComToV8(std::vector<ComClass> const& classes, ComClasses const* registry) {
     ClassMap result;
     result.reserve(classes.size());
+    Members members;
     for (ComClass const& comClass : classes)
         if (!result.contains(comClass.guid))
-            result.emplace(comClass.guid, convertComToV8(comClass, registry));
+            result.emplace(comClass.guid, convertClass(comClass, registry, members));
     return result;
 }
 
@@ -369,12 +424,11 @@ void lazyConstructor(v8::Local<v8::Name>, v8::PropertyCallbackInfo<v8::Value> co
     // (the startup snapshot is made from the process's own): this engine's
     // copy holds its templates.
     auto const& record = *static_cast<V8Class const*>(info.Data().As<v8::External>()->Value());
-    ClassMap& classes = IsolateData::classMap(isolate);
-    auto const found = classes.find(record.guid);
-    if (found == classes.end())
+    V8Class* v8Class = IsolateData::engine(isolate).findClass(record.guid);
+    if (v8Class == nullptr)
         return;
     v8::Local<v8::Function> constructor;
-    if (constructorTemplateOf(isolate, found->second)->GetFunction(isolate->GetCurrentContext()).ToLocal(&constructor))
+    if (constructorTemplateOf(isolate, *v8Class)->GetFunction(isolate->GetCurrentContext()).ToLocal(&constructor))
         info.GetReturnValue().Set(constructor);
 }
 

@@ -146,6 +146,7 @@ void ComV8Engine::applyOptions(EngineOptions const& before) {
 void ComV8Engine::initiateContext(std::function<void(ClassMap&)> beforeIsolate,
                                   std::function<v8::Local<v8::Context>()> makeContext) {
     ClassMap& classes = getClassMap(typeLibrary, comClasses);
+    processClasses = &classes;
     createParams.array_buffer_allocator_shared = arrayBuffers;
     createParams.snapshot_blob = nullptr;
     createParams.external_references = nullptr;
@@ -157,15 +158,26 @@ void ComV8Engine::initiateContext(std::function<void(ClassMap&)> beforeIsolate,
     heapLimit.watch(isolate);
     isolate->SetHostImportModuleDynamicallyCallback(importDynamicallyCallback);
     isolate->SetHostInitializeImportMetaObjectCallback(callMeta);
-    if (&classes != &classMap)
-        classMap = classes;
     v8::HandleScope handleScope(isolate);
     if (makeContext) {
         makeContext();
     } else {
+        // A context built here binds every class to this engine's records.
+        classMap = classes;
         v8::Local<v8::Context> created = createContext(isolate, classMap, nullptr);
         context.Reset(isolate, created);
     }
+}
+
+V8Class* ComV8Engine::findClass(Guid const& guid) {
+    if (auto found = classMap.find(guid); found != classMap.end())
+        return &found->second;
+    if (processClasses == nullptr)
+        return nullptr;
+    auto const shared = processClasses->find(guid);
+    if (shared == processClasses->end())
+        return nullptr;
+    return &classMap.try_emplace(guid, shared->second).first->second;
 }
 
 ClassMap& ComV8Engine::getClassMap(TypeLibrary& typeLibrary, ComClasses& comClasses) {

@@ -138,6 +138,13 @@ public:
     // it, making one throws a RangeError in the script. Any time.
     void setArrayBufferLimit(std::optional<std::size_t> bytes);
 
+    // The engine's binding of the class `guid`, in its own class map. A
+    // context read from the startup snapshot starts with an empty map: the
+    // process's binding of a class is copied in when a script first needs
+    // it, not for every class at each engine's start. Null when neither has
+    // the class.
+    V8Class* findClass(Guid const& guid);
+
     v8::Isolate* getIsolate() const { return isolate; }
     bool hasPendingError() const { return pendingError != nullptr; }
     // The module of the last successful module run, empty before one.
@@ -238,6 +245,8 @@ private:
     void releaseSharedInstances();
 
     ClassMap classMap;
+    // The process's class map, once the engine has an isolate.
+    ClassMap const* processClasses = nullptr;
     ComClasses& comClasses;
     TypeLibrary& typeLibrary;
     ScriptSettings settings;

@@ -25,6 +25,20 @@ std::intptr_t addressOf(T* pointer) {
     return reinterpret_cast<std::intptr_t>(pointer);
 }
 
+// The classes whose global objects every context read from the snapshot
+// holds: found once, not by a walk of the process's classes at each engine's
+// start.
+std::vector<V8Class const*> const& globalObjectClasses(ClassMap const& classes) {
+    static std::optional<std::vector<V8Class const*>> found;
+    if (!found) {
+        found.emplace();
+        for (auto const& [guid, v8Class] : classes)
+            if (isGlobalObjectClass(v8Class))
+                found->push_back(&v8Class);
+    }
+    return *found;
+}
+
 } // namespace
 
 std::vector<std::intptr_t> const& ComV8Engine::externalReferences(ClassMap const& classes) {
@@ -39,10 +53,17 @@ std::vector<std::intptr_t> const& ComV8Engine::externalReferences(ClassMap const
         addressOf(ComCallback::Getter),
         addressOf(ComCallback::Setter),
     };
+    // A class's constructor and members are built when a script first needs
+    // them, after the context is read back: the snapshot refers only to each
+    // class's record and to the members of the global objects it holds. V8
+    // indexes every entry of the list, and a large library has tens of
+    // thousands of members.
     for (auto const& [guid, v8Class] : classes) {
         if (isReservedName(v8Class.name))
             continue;
         list.push_back(addressOf(&v8Class));
+        if (!isGlobalObjectClass(v8Class))
+            continue;
         for (V8Function const& function : v8Class.functions)
             list.push_back(addressOf(&function));
         for (V8Property const& property : v8Class.properties)
@@ -104,13 +125,11 @@ v8::Local<v8::Context> ComV8Engine::contextFromSnapshot() {
         throw std::runtime_error("the snapshot lacks the Enumerator class");
     objectRegistry.enumeratorClass.Reset(isolate, enumeratorClass);
     // The global objects came with the context; the registry learns them anew.
-    for (auto const& [guid, v8Class] : classMap) {
-        if (!isGlobalObjectClass(v8Class))
-            continue;
+    for (V8Class const* v8Class : globalObjectClasses(*processClasses)) {
         v8::Local<v8::Value> object;
-        if (made->Global()->Get(made, V8Helper::v8_string(isolate, v8Class.name)).ToLocal(&object) &&
+        if (made->Global()->Get(made, V8Helper::v8_string(isolate, v8Class->name)).ToLocal(&object) &&
             object->IsObject())
-            objectRegistry.addGlobalObject(isolate, v8Class.name, object.As<v8::Object>());
+            objectRegistry.addGlobalObject(isolate, v8Class->name, object.As<v8::Object>());
     }
     return made;
 }

@@ -3,7 +3,7 @@
 namespace qor::format::engine::javascript {
 
 V8Class::V8Class(V8Class const& other)
-    : name(other.name), guid(other.guid), constructors(other.constructors), hostClass(other.hostClass), functions(other.functions),
+    : name(other.name), guid(other.guid), source(other.source), constructors(other.constructors), hostClass(other.hostClass), functions(other.functions),
       properties(other.properties), constants(other.constants), registered(other.registered) {}
 
 V8Class& V8Class::operator=(V8Class const& other) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Format/Engine/JavaScript/Com/ComConstant.h"
+#include "Format/Engine/JavaScript/Com/ComMembers.h"
 #include "Format/Engine/JavaScript/Com/ComParameter.h"
 #include "Format/Engine/JavaScript/Com/SharedList.h"
 #include "Id/Guid.h"
@@ -10,7 +11,9 @@
 #include <v8.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -22,33 +25,40 @@ struct V8Constructor {
     DISPID dispid = DISPID_UNKNOWN;
 };
 
+// Names and type names in the member records below view the type
+// information's records of the class (V8Class::source), which every class
+// holding the records keeps: a large library has tens of thousands of members,
+// and a copy of each text for each class that reaches it cost more than the
+// records themselves.
+
 // A member that scripts call as a function: a method, or a property get that
 // takes arguments.
 struct V8Function {
-    std::string name;
-    std::string className;
+    std::string_view name;
+    std::string_view className;
     // INVOKE_FUNC, or INVOKE_PROPERTYGET for a get with arguments; passed to
     // Invoke as its flags.
     std::int32_t invokeKind = INVOKE_FUNC;
     ComParameters parameters;
     DISPID dispid = DISPID_UNKNOWN;
-    std::string returnType;
+    std::string_view returnType;
     VARTYPE returnVt = VT_EMPTY;
     // The interface the member is called through; nil for the object's
     // default IDispatch (ComMembers::Part::interfaceId).
     Guid interfaceId;
     // What a call gives (ComFunction::valueType and valueVt).
-    std::string valueType;
+    std::string_view valueType;
     VARTYPE valueVt = VT_EMPTY;
 };
 
 // A property without arguments, reached through an accessor.
 struct V8Property {
-    std::string name;
-    std::string className;
+    std::string_view name;
+    std::string_view className;
     bool hasGetter = false;
     bool hasSetter = false;
-    ComParameter putParameter;
+    // The put's one parameter, in its member's record; null without one.
+    ComParameter const* putParameter = nullptr;
     bool hasPutParameter = false;
     // Of whichever accessor was met first, as is the interface it is called
     // through (nil for the object's default IDispatch).
@@ -56,8 +66,15 @@ struct V8Property {
     Guid interfaceId;
     // What the getter gives (ComFunction::valueType and valueVt); empty and
     // VT_EMPTY without a getter.
-    std::string valueType;
+    std::string_view valueType;
     VARTYPE valueVt = VT_EMPTY;
+};
+
+// What a class's member records view: the records of the type information
+// they were made from and the class's name. Never changes once made.
+struct V8ClassSource {
+    std::string className;
+    ComMembers members;
 };
 
 // The binding of one COM class to scripts. Templates and callbacks point at
@@ -79,6 +96,8 @@ struct V8Class {
     // The key of the class in its map: every engine's copy finds its own
     // record by it.
     Guid guid;
+    // Kept for the member records; shared by the copies as they are.
+    std::shared_ptr<V8ClassSource const> source;
     SharedList<V8Constructor> constructors;
     // The host's registry entry of the same name; null when the host does not
     // create objects of this class itself.

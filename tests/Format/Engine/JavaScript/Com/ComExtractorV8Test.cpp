@@ -43,11 +43,11 @@ ComClass classOf(std::vector<ComFunction> functions) {
 std::string bindingOf(V8Class const& v8Class) {
     std::string binding;
     for (V8Property const& property : v8Class.properties)
-        binding += "property " + property.name + " " + std::to_string(property.dispid) +
+        binding += "property " + std::string(property.name) + " " + std::to_string(property.dispid) +
                    (property.hasGetter ? " get" : "") + (property.hasSetter ? " set" : "") +
-                   (property.hasPutParameter ? " of vt " + std::to_string(property.putParameter.vt) : "") + "; ";
+                   (property.hasPutParameter ? " of vt " + std::to_string(property.putParameter->vt) : "") + "; ";
     for (V8Function const& function : v8Class.functions)
-        binding += "method " + function.name + " " + std::to_string(function.invokeKind) + "; ";
+        binding += "method " + std::string(function.name) + " " + std::to_string(function.invokeKind) + "; ";
     return binding;
 }
 
