@@ -12,6 +12,7 @@
 #include "Format/Engine/JavaScript/Com/StartupSnapshot.h"
 #include "Platform/Windows/Com/IScriptStartStop.h"
 
+#include <mutex>
 #include <utility>
 
 namespace qor::format::engine::javascript {
@@ -145,6 +146,11 @@ void ComV8Engine::applyOptions(EngineOptions const& before) {
 
 void ComV8Engine::initiateContext(std::function<void(ClassMap&)> beforeIsolate,
                                   std::function<v8::Local<v8::Context>()> makeContext) {
+    // Engines may start on several threads at once. What is made once per
+    // process (the class map, the snapshot and its references) is made by
+    // the first, and read by the others only once it is whole.
+    static std::mutex processShared;
+    std::unique_lock lock(processShared);
     ClassMap& classes = getClassMap(typeLibrary, comClasses);
     processClasses = &classes;
     createParams.array_buffer_allocator_shared = arrayBuffers;
@@ -153,6 +159,10 @@ void ComV8Engine::initiateContext(std::function<void(ClassMap&)> beforeIsolate,
     heapLimit.configure(createParams);
     if (beforeIsolate)
         beforeIsolate(classes);
+    // A context built here binds every class to this engine's records.
+    if (!makeContext)
+        classMap = classes;
+    lock.unlock();
     isolate = v8::Isolate::New(createParams);
     termination.attach(isolate);
     heapLimit.watch(isolate);
@@ -162,8 +172,6 @@ void ComV8Engine::initiateContext(std::function<void(ClassMap&)> beforeIsolate,
     if (makeContext) {
         makeContext();
     } else {
-        // A context built here binds every class to this engine's records.
-        classMap = classes;
         v8::Local<v8::Context> created = createContext(isolate, classMap, nullptr);
         context.Reset(isolate, created);
     }
@@ -183,10 +191,8 @@ V8Class* ComV8Engine::findClass(Guid const& guid) {
 ClassMap& ComV8Engine::getClassMap(TypeLibrary& typeLibrary, ComClasses& comClasses) {
     // Computed for the first engine and shared by every later one, whatever
     // type library and registry it was given.
-    static std::optional<ClassMap> classes;
-    if (!classes)
-        classes.emplace(convertComToV8(extractRegisteredComComponents(typeLibrary).classes, &comClasses));
-    return *classes;
+    static ClassMap classes = convertComToV8(extractRegisteredComComponents(typeLibrary).classes, &comClasses);
+    return classes;
 }
 
 v8::Local<v8::Context> ComV8Engine::createContext(v8::Isolate* isolate, ClassMap& classes,

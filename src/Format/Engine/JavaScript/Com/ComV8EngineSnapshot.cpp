@@ -29,14 +29,14 @@ std::intptr_t addressOf(T* pointer) {
 // holds: found once, not by a walk of the process's classes at each engine's
 // start.
 std::vector<V8Class const*> const& globalObjectClasses(ClassMap const& classes) {
-    static std::optional<std::vector<V8Class const*>> found;
-    if (!found) {
-        found.emplace();
+    static std::vector<V8Class const*> const found = [&] {
+        std::vector<V8Class const*> globals;
         for (auto const& [guid, v8Class] : classes)
             if (isGlobalObjectClass(v8Class))
-                found->push_back(&v8Class);
-    }
-    return *found;
+                globals.push_back(&v8Class);
+        return globals;
+    }();
+    return found;
 }
 
 } // namespace
