@@ -6,8 +6,9 @@
 #include "Platform/Windows/Com/OleText.h"
 #include "Platform/Windows/Com/ScopedDescription.h"
 
+#include <boost/container/small_vector.hpp>
+
 #include <algorithm>
-#include <array>
 #include <memory>
 #include <optional>
 #include <unordered_map>
@@ -36,29 +37,21 @@ void report(std::string_view message, std::string_view function, std::uint32_t l
 // Most members have few parameters: their slots need no allocation.
 class NameSlots {
 public:
-    explicit NameSlots(std::size_t size) : size_(size) {
-        if (size > inline_.size()) {
-            spilled_.assign(size, nullptr);
-            slots_ = spilled_.data();
-        }
-    }
+    explicit NameSlots(std::size_t size) : slots_(size, nullptr) {}
     NameSlots(NameSlots const&) = delete;
     NameSlots& operator=(NameSlots const&) = delete;
     ~NameSlots() {
-        for (std::size_t i = 0; i < size_; ++i)
-            SysFreeString(slots_[i]);
+        for (BSTR slot : slots_)
+            SysFreeString(slot);
     }
-    BSTR* data() { return slots_; }
-    UINT size() const { return static_cast<UINT>(size_); }
-    BSTR at(std::size_t index) const { return index < size_ ? slots_[index] : nullptr; }
+    BSTR* data() { return slots_.data(); }
+    UINT size() const { return static_cast<UINT>(slots_.size()); }
+    BSTR at(std::size_t index) const { return index < slots_.size() ? slots_[index] : nullptr; }
     // A slot the type information left empty gives an empty name.
     std::string name(std::size_t index) const { return ansiFromOle(at(index)); }
 
 private:
-    std::array<BSTR, 8> inline_{};
-    std::vector<BSTR> spilled_;
-    BSTR* slots_ = inline_.data();
-    std::size_t size_;
+    boost::container::small_vector<BSTR, 8> slots_;
 };
 
 ComParameter makeParameter(ITypeInfo& typeInfo, ELEMDESC const& element, std::string name) {
