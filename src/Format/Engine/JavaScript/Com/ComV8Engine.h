@@ -97,7 +97,10 @@ public:
                                std::function<std::optional<V8Engine::Callee>()> const& next);
 
     // Calls a global script function with arguments in natural order;
-    // VT_EMPTY when there is none. Errors become the pending error.
+    // VT_EMPTY when there is none. Errors become the pending error. A host
+    // calling many times in a row may hold a v8::Isolate::Scope of
+    // getIsolate() around the calls, ended before the engine goes: entering
+    // an isolate that no scope holds costs V8 an allocation and a lock.
     _variant_t callJsFunctionGetError(std::string_view functionName, std::vector<_variant_t>& arguments);
     // Calls an exported function of the top-level module. The caller has a
     // handle scope open on the engine's isolate for the result.
