@@ -9,6 +9,7 @@
 #include <boost/container/small_vector.hpp>
 
 #include <algorithm>
+#include <iterator>
 #include <memory>
 #include <optional>
 #include <unordered_map>
@@ -94,7 +95,8 @@ void addParameters(ITypeInfo& typeInfo, FUNCDESC const& description, NameSlots c
                                      ? 0
                                      : static_cast<std::size_t>(std::max<SHORT>(description.cParams, 0));
     ELEMDESC const* elements = description.lprgelemdescParam;
-    std::vector<ComParameter> parameters;
+    // Collected aside: the member's record holds them in one allocation.
+    boost::container::small_vector<ComParameter, 4> parameters;
     parameters.reserve(declared);
     switch (description.invkind) {
     case INVOKE_FUNC:
@@ -119,8 +121,7 @@ void addParameters(ITypeInfo& typeInfo, FUNCDESC const& description, NameSlots c
     default:
         break;
     }
-    if (!parameters.empty())
-        function.parameters = std::move(parameters);
+    function.parameters = ComParameters(std::make_move_iterator(parameters.begin()), parameters.size());
 }
 
 bool isDispatchable(TYPEATTR const& attributes) {

@@ -111,9 +111,7 @@ struct Members {
 // The records collected for one class, at their size.
 template <class T>
 SharedList<T> taken(std::vector<T>& collected) {
-    if (collected.empty())
-        return {};
-    return std::vector<T>(std::make_move_iterator(collected.begin()), std::make_move_iterator(collected.end()));
+    return SharedList<T>(std::make_move_iterator(collected.begin()), collected.size());
 }
 
 // `interfaceId`: the interface the member is called through (ComMembers::Part).
