@@ -80,7 +80,8 @@ void describeValue(ITypeInfo& typeInfo, FUNCDESC const& description, std::size_t
             value = element.tdesc.lptdesc;
     }
     if (value->vt == VT_HRESULT || value->vt == VT_VOID) {
-        function.valueType = "VT_VOID";
+        static TypeName const nothing("VT_VOID");
+        function.valueType = nothing;
         function.valueVt = VT_VOID;
         return;
     }
