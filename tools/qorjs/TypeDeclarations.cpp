@@ -313,14 +313,14 @@ private:
         out_ += "    interface " + v8Class.name + " {\n";
         std::unordered_set<std::string_view> names;
         for (V8Function const& function : v8Class.functions) {
-            if (!names.insert(function.name).second)
+            if (!names.insert(function.name()).second)
                 continue;
-            out_ += indented(defaultsComment(function.parameters), 2) + "        " + propertyKey(function.name) + "(" +
-                    parameterList(function.parameters, Use::argument) +
-                    "): " + outputOf(function.valueVt, function.valueType) + ";\n";
+            out_ += indented(defaultsComment(function.parameters()), 2) + "        " + propertyKey(function.name()) + "(" +
+                    parameterList(function.parameters(), Use::argument) +
+                    "): " + outputOf(function.valueVt(), function.valueType()) + ";\n";
         }
         for (V8Property const& property : v8Class.properties)
-            if (names.insert(property.name).second)
+            if (names.insert(property.name()).second)
                 writeProperty(property, global);
         if (js::hasNewEnum(v8Class))
             out_ += "        [Symbol.iterator](): IterableIterator<" + itemType(v8Class) + ">;\n";
@@ -334,8 +334,8 @@ private:
         // setter needs the put's parameter.
         bool const getter = global || property.hasGetter;
         bool const setter = global ? property.hasPutParameter : property.hasSetter;
-        std::string const key = propertyKey(property.name);
-        std::string const read = outputOf(property.valueVt, property.valueType);
+        std::string const key = propertyKey(property.name());
+        std::string const read = outputOf(property.valueVt(), property.valueType());
         std::string const write = property.hasPutParameter ? inputOf(*property.putParameter, Use::argument) : read;
         if (getter && !setter)
             out_ += "        readonly " + key + ": " + read + ";\n";
@@ -350,11 +350,11 @@ private:
     // What for...of gives: what the collection's default member gives.
     std::string itemType(V8Class const& v8Class) const {
         for (V8Function const& function : v8Class.functions)
-            if (function.dispid == DISPID_VALUE)
-                return outputOf(function.valueVt, function.valueType);
+            if (function.dispid() == DISPID_VALUE)
+                return outputOf(function.valueVt(), function.valueType());
         for (V8Property const& property : v8Class.properties)
-            if (property.dispid == DISPID_VALUE && property.hasGetter)
-                return outputOf(property.valueVt, property.valueType);
+            if (property.dispid() == DISPID_VALUE && property.hasGetter)
+                return outputOf(property.valueVt(), property.valueType());
         return "any";
     }
 
@@ -367,8 +367,8 @@ private:
         if (V8Class const* source = eventInterfaceOf(v8Class)) {
             std::unordered_set<std::string_view> events;
             for (V8Function const& event : source->functions)
-                if (event.invokeKind == INVOKE_FUNC && events.insert(event.name).second)
-                    overloads.emplace_back(quoted(utf8FromAnsi(event.name)), eventArguments(event));
+                if (event.invokeKind == INVOKE_FUNC && events.insert(event.name()).second)
+                    overloads.emplace_back(quoted(utf8FromAnsi(event.name())), eventArguments(event));
         } else {
             overloads.emplace_back("string", "...args: any[]");
         }
@@ -391,8 +391,8 @@ private:
     std::string eventArguments(V8Function const& event) const {
         std::set<std::string> taken{"this"};
         std::string list;
-        for (std::size_t i = 0; i < event.parameters.size(); ++i) {
-            ComParameter const& parameter = event.parameters[i];
+        for (std::size_t i = 0; i < event.parameters().size(); ++i) {
+            ComParameter const& parameter = event.parameters()[i];
             std::string const type = parameter.vt == VT_PTR || parameter.vt == VT_USERDEFINED
                                          ? classType(utf8FromAnsi(parameter.typeName)).value_or("any")
                                          : outputOf(parameter.vt, {});

@@ -1,5 +1,7 @@
 #include "TypeDeclarations.h"
 
+#include "Format/Engine/JavaScript/Com/ComExtractorV8.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -16,21 +18,18 @@ ComParameter parameter(std::string name, VARTYPE vt, std::uint16_t flags = PARAM
     return ComParameter({}, std::move(name), none, flags, vt);
 }
 
-// `name` is a literal: the record only views it.
-V8Function method(std::string_view name, std::vector<ComParameter> parameters, VARTYPE valueVt) {
-    V8Function function;
-    function.name = name;
+ComFunction method(std::string name, std::vector<ComParameter> parameters, VARTYPE valueVt) {
+    ComFunction function;
+    function.name = std::move(name);
+    function.invokeKind = INVOKE_FUNC;
     function.parameters = std::move(parameters);
     function.valueVt = valueVt;
     return function;
 }
 
-V8Class makeClass(std::string name, std::vector<V8Function> functions, std::vector<ComConstant> constants = {}) {
-    V8Class v8Class;
-    v8Class.name = std::move(name);
-    v8Class.functions = std::move(functions);
-    v8Class.constants = std::move(constants);
-    return v8Class;
+V8Class makeClass(std::string name, std::vector<ComFunction> functions, std::vector<ComConstant> constants = {}) {
+    ComClass comClass{std::move(name), std::move(functions), {}, std::move(constants)};
+    return convertComToV8(comClass, nullptr);
 }
 
 std::string declare(std::vector<V8Class> classes, EngineOptions const& options = {}) {

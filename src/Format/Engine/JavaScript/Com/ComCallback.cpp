@@ -260,11 +260,11 @@ std::optional<std::string_view> otherSpelling(v8::Isolate* isolate, V8Class cons
         return member != wanted && equalsIgnoringAsciiCase(member, wanted);
     };
     for (V8Function const& function : v8Class.functions)
-        if (spells(function.name))
-            return function.name;
+        if (spells(function.name()))
+            return function.name();
     for (V8Property const& property : v8Class.properties)
-        if (spells(property.name))
-            return property.name;
+        if (spells(property.name()))
+            return property.name();
     return std::nullopt;
 }
 
@@ -277,18 +277,18 @@ void callFunction(v8::FunctionCallbackInfo<v8::Value> const& info) {
     v8::Isolate* isolate = info.GetIsolate();
     V8Function const& function = recordOf<V8Function>(info);
     IDispatch* dispatch =
-        dispatchOf(isolate, info.This(), function.className, function.name, "Function", SharedInstance::fetch,
+        dispatchOf(isolate, info.This(), function.className(), function.name(), "Function", SharedInstance::fetch,
                    Receiver::checked);
     if (dispatch == nullptr)
         return;
-    if (static_cast<std::size_t>(info.Length()) > function.parameters.size())
+    if (static_cast<std::size_t>(info.Length()) > function.parameters().size())
         return throwString(isolate, "More arguments than the function can receive.");
     InvokeArguments arguments(static_cast<std::size_t>(info.Length()));
-    if (!convertArguments(info, arguments, function.parameters, function.className, function.name))
+    if (!convertArguments(info, arguments, function.parameters(), function.className(), function.name()))
         return;
     DISPPARAMS parameters = arguments.positional();
     ComCall call;
-    HRESULT const hr = call.invoke(callTarget<route>(isolate, dispatch, function.interfaceId), function.dispid,
+    HRESULT const hr = call.invoke(callTarget<route>(isolate, dispatch, function.interfaceId), function.dispid(),
                                    static_cast<WORD>(function.invokeKind), parameters);
     if (FAILED(hr))
         return throwComError(isolate, hr, call.excepInfo());
@@ -300,13 +300,13 @@ void readProperty(v8::PropertyCallbackInfo<v8::Value> const& info) {
     v8::Isolate* isolate = info.GetIsolate();
     V8Property const& property = recordOf<V8Property>(info);
     IDispatch* dispatch =
-        dispatchOf(isolate, info.Holder(), property.className, property.name, "Getter", SharedInstance::fetch);
+        dispatchOf(isolate, info.Holder(), property.className(), property.name(), "Getter", SharedInstance::fetch);
     if (dispatch == nullptr)
         return;
     DISPPARAMS none{nullptr, nullptr, 0, 0};
     ComCall call;
     HRESULT const hr =
-        call.invoke(callTarget<route>(isolate, dispatch, property.interfaceId), property.dispid, DISPATCH_PROPERTYGET, none);
+        call.invoke(callTarget<route>(isolate, dispatch, property.interfaceId), property.dispid(), DISPATCH_PROPERTYGET, none);
     if (FAILED(hr))
         return throwComError(isolate, hr, call.excepInfo());
     returnResult(isolate, call, info.GetReturnValue());
@@ -317,7 +317,7 @@ void writeProperty(v8::Local<v8::Value> value, v8::PropertyCallbackInfo<void> co
     v8::Isolate* isolate = info.GetIsolate();
     V8Property const& property = recordOf<V8Property>(info);
     IDispatch* dispatch =
-        dispatchOf(isolate, info.Holder(), property.className, property.name, "Setter", SharedInstance::fetch);
+        dispatchOf(isolate, info.Holder(), property.className(), property.name(), "Setter", SharedInstance::fetch);
     if (dispatch == nullptr)
         return;
     InvokeArguments arguments(1);
@@ -326,10 +326,10 @@ void writeProperty(v8::Local<v8::Value> value, v8::PropertyCallbackInfo<void> co
                                                 arguments.at(0));
     if (!converted)
         return throwArgumentFailure(isolate, converted.error(),
-                                    fmt::format("{}: the value", memberText(property.className, property.name)));
+                                    fmt::format("{}: the value", memberText(property.className(), property.name())));
     DISPPARAMS parameters = arguments.propertyPut();
     ComCall call;
-    HRESULT const hr = call.invoke(callTarget<route>(isolate, dispatch, property.interfaceId), property.dispid,
+    HRESULT const hr = call.invoke(callTarget<route>(isolate, dispatch, property.interfaceId), property.dispid(),
                                    DISPATCH_PROPERTYPUT, parameters);
     if (FAILED(hr))
         return throwComError(isolate, hr, call.excepInfo());

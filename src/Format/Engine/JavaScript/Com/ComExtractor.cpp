@@ -9,6 +9,7 @@
 #include <boost/container/small_vector.hpp>
 
 #include <algorithm>
+#include <iterator>
 #include <memory>
 #include <optional>
 #include <unordered_map>
@@ -79,7 +80,8 @@ void describeValue(ITypeInfo& typeInfo, FUNCDESC const& description, std::size_t
             value = element.tdesc.lptdesc;
     }
     if (value->vt == VT_HRESULT || value->vt == VT_VOID) {
-        function.valueType = "VT_VOID";
+        static TypeName const nothing("VT_VOID");
+        function.valueType = nothing;
         function.valueVt = VT_VOID;
         return;
     }
@@ -94,7 +96,8 @@ void addParameters(ITypeInfo& typeInfo, FUNCDESC const& description, NameSlots c
                                      ? 0
                                      : static_cast<std::size_t>(std::max<SHORT>(description.cParams, 0));
     ELEMDESC const* elements = description.lprgelemdescParam;
-    std::vector<ComParameter> parameters;
+    // Collected aside: the member's record holds them in one allocation.
+    boost::container::small_vector<ComParameter, 4> parameters;
     parameters.reserve(declared);
     switch (description.invkind) {
     case INVOKE_FUNC:
@@ -119,8 +122,7 @@ void addParameters(ITypeInfo& typeInfo, FUNCDESC const& description, NameSlots c
     default:
         break;
     }
-    if (!parameters.empty())
-        function.parameters = std::move(parameters);
+    function.parameters = ComParameters(std::make_move_iterator(parameters.begin()), parameters.size());
 }
 
 bool isDispatchable(TYPEATTR const& attributes) {

@@ -74,21 +74,21 @@ private:
 
 // The members of a class while they are collected; the class takes them at
 // their size once complete. Kept from class to class of one conversion.
-// Names are viewed in the class's source records.
+// Records refer to the class's source.
 struct Members {
-    std::string_view className;
+    V8ClassSource const* source = nullptr;
     std::vector<V8Constructor> constructors;
     std::vector<V8Function> functions;
     std::vector<V8Property> properties;
     MemberNames names;
 
-    // Empty, for a class named `name` of at most `most` members.
-    void clear(std::string_view name, std::size_t most) {
-        className = name;
+    // Empty, for the class of `source`.
+    void clear(V8ClassSource const& classSource) {
+        source = &classSource;
         constructors.clear();
         functions.clear();
         properties.clear();
-        names.clear(most);
+        names.clear(classSource.members.size());
     }
     bool hasFunction(std::string_view name) { return names[name].function != MemberNames::none; }
     V8Property* findProperty(std::string_view name) {
@@ -96,13 +96,13 @@ struct Members {
         return index == MemberNames::none ? nullptr : &properties[index];
     }
     void addFunction(V8Function function) {
-        MemberNames::Entry& entry = names[function.name];
+        MemberNames::Entry& entry = names[function.name()];
         if (entry.function == MemberNames::none)
             entry.function = static_cast<std::uint32_t>(functions.size());
         functions.push_back(std::move(function));
     }
     V8Property& addProperty(V8Property property) {
-        names[property.name].property = static_cast<std::uint32_t>(properties.size());
+        names[property.name()].property = static_cast<std::uint32_t>(properties.size());
         properties.push_back(std::move(property));
         return properties.back();
     }
@@ -111,22 +111,18 @@ struct Members {
 // The records collected for one class, at their size.
 template <class T>
 SharedList<T> taken(std::vector<T>& collected) {
-    if (collected.empty())
-        return {};
-    return std::vector<T>(std::make_move_iterator(collected.begin()), std::make_move_iterator(collected.end()));
+    return SharedList<T>(std::make_move_iterator(collected.begin()), collected.size());
 }
 
 // `interfaceId`: the interface the member is called through (ComMembers::Part).
-V8Function makeFunction(ComFunction const& function, std::string_view className, Guid const& interfaceId) {
-    return V8Function{function.name,       className,           function.invokeKind, function.parameters,
-                      function.memberId,   function.returnType, function.returnVt,   interfaceId,
-                      function.valueType,  function.valueVt};
+V8Function makeFunction(Members const& members, ComFunction const& function, Guid const& interfaceId) {
+    return V8Function{&function, members.source, function.invokeKind, interfaceId};
 }
 
 void addMethod(Members& members, ComFunction const& function, Guid const& interfaceId) {
     if (isConstructorName(function.name))
         members.constructors.push_back(V8Constructor{function.parameters, function.memberId});
-    members.addFunction(makeFunction(function, members.className, interfaceId));
+    members.addFunction(makeFunction(members, function, interfaceId));
 }
 
 // A get that takes arguments is called like a method.
@@ -134,26 +130,23 @@ void addPropertyGet(Members& members, ComFunction const& function, Guid const& i
     V8Property* property = members.findProperty(function.name);
     if (property == nullptr) {
         if (!function.parameters.empty()) {
-            V8Function method = makeFunction(function, members.className, interfaceId);
+            V8Function method = makeFunction(members, function, interfaceId);
             method.invokeKind = INVOKE_PROPERTYGET;
             members.addFunction(std::move(method));
             return;
         }
         V8Property added;
-        added.name = function.name;
-        added.className = members.className;
-        added.hasGetter = true;
-        added.dispid = function.memberId;
+        added.member = &function;
+        added.source = members.source;
+        added.getter = &function;
         added.interfaceId = interfaceId;
-        added.valueType = function.valueType;
-        added.valueVt = function.valueVt;
+        added.hasGetter = true;
         members.addProperty(added);
         return;
     }
     if (!property->hasGetter && function.parameters.empty()) {
         property->hasGetter = true;
-        property->valueType = function.valueType;
-        property->valueVt = function.valueVt;
+        property->getter = &function;
     }
 }
 
@@ -166,9 +159,8 @@ void addPropertyPut(Members& members, ComFunction const& function, Guid const& i
         return;
     if (property == nullptr) {
         V8Property added;
-        added.name = function.name;
-        added.className = members.className;
-        added.dispid = function.memberId;
+        added.member = &function;
+        added.source = members.source;
         added.interfaceId = interfaceId;
         property = &members.addProperty(added);
     }
@@ -187,7 +179,7 @@ void addPropertyPut(Members& members, ComFunction const& function, Guid const& i
 // a template answer numeric index reads; a method of that DISPID walks too.
 bool hasNewEnumProperty(V8Class const& v8Class) {
     return std::ranges::any_of(v8Class.properties,
-                               [](V8Property const& property) { return property.dispid == DISPID_NEWENUM; });
+                               [](V8Property const& property) { return property.dispid() == DISPID_NEWENUM; });
 }
 
 enum class GetterChoice { asDeclared, always };
@@ -208,23 +200,23 @@ void installMembers(v8::Isolate* isolate, v8::Local<v8::ObjectTemplate> target, 
     std::unordered_set<std::string_view> installed;
     v8::Local<v8::Signature> signature = v8::Signature::New(isolate, receiver);
     for (V8Function const& function : v8Class.functions) {
-        if (!installed.insert(function.name).second)
+        if (!installed.insert(function.name()).second)
             continue;
         bool const ofDefault = function.interfaceId.isNull();
-        target->Set(V8Helper::v8_string(isolate, function.name),
+        target->Set(V8Helper::v8_string(isolate, function.name()),
                     v8::FunctionTemplate::New(
                         isolate, StartupSnapshot::noted(ofDefault ? ComCallback::Function : ComCallback::FunctionOfInterface),
                         dataOf(isolate, &function), signature, 0, v8::ConstructorBehavior::kAllow),
                     v8::PropertyAttribute::None);
     }
     for (V8Property const& property : v8Class.properties) {
-        if (!installed.insert(property.name).second)
+        if (!installed.insert(property.name()).second)
             continue;
         bool const getter = getters == GetterChoice::always || property.hasGetter;
         bool const setter = setters == SetterChoice::withPutParameter ? property.hasPutParameter : property.hasSetter;
         bool const ofDefault = property.interfaceId.isNull();
         target->SetAccessor(
-            V8Helper::v8_string(isolate, property.name),
+            V8Helper::v8_string(isolate, property.name()),
             getter ? StartupSnapshot::noted(ofDefault ? ComCallback::Getter : ComCallback::GetterOfInterface) : nullptr,
             setter ? StartupSnapshot::noted(ofDefault ? ComCallback::Setter : ComCallback::SetterOfInterface) : nullptr,
             dataOf(isolate, &property), v8::AccessControl::DEFAULT, v8::PropertyAttribute::None);
@@ -305,7 +297,7 @@ v8::Local<v8::ObjectTemplate> globalObjectTemplate(v8::Isolate* isolate, V8Class
 bool hasNewEnum(V8Class const& v8Class) {
     return hasNewEnumProperty(v8Class) ||
            std::ranges::any_of(v8Class.functions,
-                               [](V8Function const& function) { return function.dispid == DISPID_NEWENUM; });
+                               [](V8Function const& function) { return function.dispid() == DISPID_NEWENUM; });
 }
 
 bool isReservedName(std::string_view name) {
@@ -331,7 +323,7 @@ V8Class convertClass(ComClass const& comClass, ComClasses const* registry, Membe
     if (registry != nullptr)
         if (auto index = registry->indexOf(comClass.name))
             v8Class.hostClass = registry->getFromIndex(*index);
-    members.clear(v8Class.source->className, comClass.functions.size());
+    members.clear(*v8Class.source);
     // The default interface's members first: where two interfaces of a
     // coclass use one name, scripts reach the default one's, as a late-bound
     // client does.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Format/Engine/JavaScript/Com/ComParameter.h"
+#include "Format/Engine/JavaScript/Com/TypeName.h"
 #include "Platform/Com.h"
 
 #include <cstdint>
@@ -20,14 +21,14 @@ struct ComFunction {
     // INVOKE_FUNC, INVOKE_PROPERTYGET, INVOKE_PROPERTYPUT or INVOKE_PROPERTYPUTREF.
     std::int32_t invokeKind = 0;
     // For methods only; empty and VT_EMPTY for property accessors.
-    std::string returnType;
+    TypeName returnType;
     VARTYPE returnVt = VT_EMPTY;
     // What a method or property get gives its caller: the type its
     // [out, retval] parameter points to, else its declared result; the name
     // getTypeName gives it (an interface's own name) and the VARIANT type it
     // arrives in (declaredValueType; VT_VOID for a method that gives nothing).
     // Empty and VT_EMPTY for the other kinds, and where the type is unknown.
-    std::string valueType;
+    TypeName valueType;
     VARTYPE valueVt = VT_EMPTY;
 };
 

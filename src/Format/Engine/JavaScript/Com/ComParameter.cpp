@@ -17,9 +17,9 @@ ComParameter::ComParameter() {
     VariantInit(&defaultValue);
 }
 
-ComParameter::ComParameter(std::string typeName, std::string name, VARIANT const& defaultValue, std::uint16_t flags,
+ComParameter::ComParameter(TypeName typeName, std::string name, VARIANT const& defaultValue, std::uint16_t flags,
                            VARTYPE vt, VARTYPE elementVt)
-    : typeName(std::move(typeName)), name(std::move(name)), flags(flags), vt(vt), elementVt(elementVt) {
+    : typeName(typeName), name(std::move(name)), flags(flags), vt(vt), elementVt(elementVt) {
     VariantInit(&this->defaultValue);
     copyVariant(this->defaultValue, defaultValue);
 }
@@ -31,7 +31,7 @@ ComParameter::ComParameter(ComParameter const& other)
 }
 
 ComParameter::ComParameter(ComParameter&& other) noexcept
-    : typeName(std::move(other.typeName)), name(std::move(other.name)), defaultValue(other.defaultValue),
+    : typeName(other.typeName), name(std::move(other.name)), defaultValue(other.defaultValue),
       flags(other.flags), vt(other.vt), elementVt(other.elementVt) {
     VariantInit(&other.defaultValue);
 }
@@ -48,7 +48,7 @@ ComParameter& ComParameter::operator=(ComParameter const& other) {
 ComParameter& ComParameter::operator=(ComParameter&& other) noexcept {
     if (this != &other) {
         VariantClear(&defaultValue);
-        typeName = std::move(other.typeName);
+        typeName = other.typeName;
         name = std::move(other.name);
         defaultValue = other.defaultValue;
         VariantInit(&other.defaultValue);

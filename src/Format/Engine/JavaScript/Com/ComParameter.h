@@ -2,6 +2,7 @@
 
 #include "Format/Engine/JavaScript/Com/Export.h"
 #include "Format/Engine/JavaScript/Com/SharedList.h"
+#include "Format/Engine/JavaScript/Com/TypeName.h"
 #include "Platform/Com.h"
 
 #include <cstdint>
@@ -14,7 +15,7 @@ namespace qor::format::engine::javascript {
 struct QOR_JAVASCRIPT_COM_API ComParameter {
     ComParameter();
     // Copies `defaultValue`; raises _com_error when that fails.
-    ComParameter(std::string typeName, std::string name, VARIANT const& defaultValue, std::uint16_t flags, VARTYPE vt,
+    ComParameter(TypeName typeName, std::string name, VARIANT const& defaultValue, std::uint16_t flags, VARTYPE vt,
                  VARTYPE elementVt = VT_EMPTY);
     ComParameter(ComParameter const& other);
     ComParameter(ComParameter&& other) noexcept;
@@ -22,7 +23,7 @@ struct QOR_JAVASCRIPT_COM_API ComParameter {
     ComParameter& operator=(ComParameter&& other) noexcept;
     ~ComParameter();
 
-    std::string typeName;
+    TypeName typeName;
     std::string name;
     // VT_EMPTY unless flags has PARAMFLAG_FHASDEFAULT.
     VARIANT defaultValue;

@@ -1,7 +1,11 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
+#include <iterator>
 #include <memory>
+#include <new>
+#include <utility>
 #include <vector>
 
 namespace qor::format::engine::javascript {
@@ -10,21 +14,69 @@ namespace qor::format::engine::javascript {
 // the process's class bindings, and copying thousands of member records for
 // each would cost more than the engine itself. Elements never move once the
 // list is made, so callbacks may keep pointers to them.
+//
+// The count of its holders, its size and its elements are one allocation: a
+// large library has tens of thousands of such lists, one for each member's
+// parameters. Copies may be made and dropped on several threads at once.
 template <class T>
 class SharedList {
 public:
     SharedList() = default;
-    SharedList(std::vector<T> items) : items_(std::make_shared<std::vector<T> const>(std::move(items))) {}
+    SharedList(std::vector<T> items) : SharedList(std::make_move_iterator(items.begin()), items.size()) {}
+    // The `count` elements from `first`, constructed from what it gives.
+    template <class Iterator>
+    SharedList(Iterator first, std::size_t count) {
+        if (count == 0)
+            return;
+        void* storage = ::operator new(itemsOffset + count * sizeof(T));
+        try {
+            std::uninitialized_copy_n(first, count, reinterpret_cast<T*>(static_cast<std::byte*>(storage) + itemsOffset));
+        } catch (...) {
+            ::operator delete(storage);
+            throw;
+        }
+        header_ = ::new (storage) Header{{1}, count};
+    }
+    SharedList(SharedList const& other) noexcept : header_(other.header_) {
+        if (header_ != nullptr)
+            header_->holders.fetch_add(1, std::memory_order_relaxed);
+    }
+    SharedList(SharedList&& other) noexcept : header_(std::exchange(other.header_, nullptr)) {}
+    SharedList& operator=(SharedList other) noexcept {
+        std::swap(header_, other.header_);
+        return *this;
+    }
+    ~SharedList() { release(); }
 
-    std::size_t size() const { return items_ ? items_->size() : 0; }
-    bool empty() const { return size() == 0; }
-    T const& operator[](std::size_t index) const { return (*items_)[index]; }
-    T const& front() const { return items_->front(); }
-    T const* begin() const { return items_ ? items_->data() : nullptr; }
-    T const* end() const { return items_ ? items_->data() + items_->size() : nullptr; }
+    std::size_t size() const { return header_ != nullptr ? header_->size : 0; }
+    bool empty() const { return header_ == nullptr; }
+    T const& operator[](std::size_t index) const { return items()[index]; }
+    T const& front() const { return items()[0]; }
+    T const* begin() const { return items(); }
+    T const* end() const { return items() + size(); }
 
 private:
-    std::shared_ptr<std::vector<T> const> items_;
+    struct Header {
+        std::atomic<std::size_t> holders;
+        std::size_t size;
+    };
+    static_assert(alignof(T) <= __STDCPP_DEFAULT_NEW_ALIGNMENT__);
+    static constexpr std::size_t itemsOffset = (sizeof(Header) + alignof(T) - 1) / alignof(T) * alignof(T);
+
+    T* items() const {
+        return header_ == nullptr
+                   ? nullptr
+                   : std::launder(reinterpret_cast<T*>(reinterpret_cast<std::byte*>(header_) + itemsOffset));
+    }
+    void release() noexcept {
+        if (header_ == nullptr || header_->holders.fetch_sub(1, std::memory_order_acq_rel) != 1)
+            return;
+        std::destroy_n(items(), header_->size);
+        header_->~Header();
+        ::operator delete(static_cast<void*>(header_));
+    }
+
+    Header* header_ = nullptr;
 };
 
 } // namespace qor::format::engine::javascript

@@ -3,8 +3,13 @@
 #include "Platform/Windows/Com/ComRef.h"
 #include "Platform/Windows/Com/AnsiText.h"
 
+#include <array>
+#include <cstddef>
+#include <functional>
+#include <mutex>
 #include <optional>
 #include <string_view>
+#include <unordered_set>
 
 namespace qor::format::engine::javascript {
 namespace {
@@ -71,26 +76,68 @@ constexpr TypeNameEntry typeNames[] = {
     {0xFFFF, "VT_ILLEGAL"},
 };
 
-std::string_view vartypeName(VARTYPE vt) {
-    for (TypeNameEntry const& entry : typeNames)
-        if (entry.vt == vt)
-            return entry.name;
-    return {};
+// The table's names as they are and behind one level of pointer.
+struct TableNames {
+    std::array<TypeName, std::size(typeNames)> plain;
+    std::array<TypeName, std::size(typeNames)> pointer;
+};
+
+TableNames const& tableNames() {
+    static TableNames const names = [] {
+        TableNames made;
+        for (std::size_t i = 0; i < std::size(typeNames); ++i) {
+            made.plain[i] = TypeName(typeNames[i].name);
+            made.pointer[i] = TypeName("*" + std::string(typeNames[i].name));
+        }
+        return made;
+    }();
+    return names;
 }
 
-std::optional<std::string> referencedTypeName(ITypeInfo& typeInfo, HREFTYPE reference) {
+TypeName vartypeName(VARTYPE vt, bool pointer) {
+    static TypeName const star("*");
+    for (std::size_t i = 0; i < std::size(typeNames); ++i)
+        if (typeNames[i].vt == vt)
+            return pointer ? tableNames().pointer[i] : tableNames().plain[i];
+    return pointer ? star : TypeName();
+}
+
+std::optional<TypeName> referencedTypeName(ITypeInfo& typeInfo, HREFTYPE reference) {
     ComRef<ITypeInfo> referenced;
     if (FAILED(typeInfo.GetRefTypeInfo(reference, referenced.put())) || !referenced)
         return std::nullopt;
     _bstr_t name;
     if (FAILED(referenced->GetDocumentation(MEMBERID_NIL, name.GetAddress(), nullptr, nullptr, nullptr)))
         return std::nullopt;
-    return platform::windows::com::ansiFromOle(name.GetBSTR());
+    return TypeName(platform::windows::com::ansiFromOle(name.GetBSTR()));
 }
+
+// Each name once, for the whole process; engines on several threads
+// extract at once.
+struct Names {
+    struct Hash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
+    };
+    std::mutex lock;
+    std::unordered_set<std::string, Hash, std::equal_to<>> texts;
+};
 
 } // namespace
 
-std::string getTypeName(ITypeInfo& typeInfo, TYPEDESC const& typeDesc) {
+TypeName::TypeName(std::string_view text) {
+    if (text.empty())
+        return;
+    // Never destroyed: records made from it may outlive any other static.
+    static Names* const names = new Names;
+    std::lock_guard const guard(names->lock);
+    auto found = names->texts.find(text);
+    if (found == names->texts.end())
+        found = names->texts.emplace(text).first;
+    text_ = &*found;
+}
+
+TypeName getTypeName(ITypeInfo& typeInfo, TYPEDESC const& typeDesc) {
     // Only one level of pointer is looked through.
     bool const pointer = typeDesc.vt == VT_PTR;
     TYPEDESC const* const target = pointer ? typeDesc.lptdesc : &typeDesc;
@@ -99,12 +146,8 @@ std::string getTypeName(ITypeInfo& typeInfo, TYPEDESC const& typeDesc) {
     // A user-defined type is known by its own name, pointer or not.
     if (target->vt == VT_USERDEFINED)
         if (auto name = referencedTypeName(typeInfo, target->hreftype))
-            return std::move(*name);
-    std::string text;
-    if (pointer)
-        text.push_back('*');
-    text.append(vartypeName(target->vt));
-    return text;
+            return *name;
+    return vartypeName(target->vt, pointer);
 }
 
 } // namespace qor::format::engine::javascript

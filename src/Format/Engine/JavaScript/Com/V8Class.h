@@ -25,56 +25,67 @@ struct V8Constructor {
     DISPID dispid = DISPID_UNKNOWN;
 };
 
-// Names and type names in the member records below view the type
-// information's records of the class (V8Class::source), which every class
-// holding the records keeps: a large library has tens of thousands of members,
-// and a copy of each text for each class that reaches it cost more than the
-// records themselves.
+// What a class's member records refer to: the records of the type
+// information they were made from and the class's name. Never changes once
+// made; every class holding the member records keeps it (V8Class::source).
+struct V8ClassSource {
+    std::string className;
+    ComMembers members;
+};
+
+// The member records below refer to their members' records in the class's
+// source rather than copying what those hold: a large library has tens of
+// thousands of members, and a copy for each class that reaches them cost more
+// than the records themselves.
 
 // A member that scripts call as a function: a method, or a property get that
 // takes arguments.
 struct V8Function {
-    std::string_view name;
-    std::string_view className;
+    // The member's record, and the source holding it.
+    ComFunction const* member = nullptr;
+    V8ClassSource const* source = nullptr;
     // INVOKE_FUNC, or INVOKE_PROPERTYGET for a get with arguments; passed to
     // Invoke as its flags.
     std::int32_t invokeKind = INVOKE_FUNC;
-    ComParameters parameters;
-    DISPID dispid = DISPID_UNKNOWN;
-    std::string_view returnType;
-    VARTYPE returnVt = VT_EMPTY;
     // The interface the member is called through; nil for the object's
     // default IDispatch (ComMembers::Part::interfaceId).
     Guid interfaceId;
+
+    std::string_view name() const { return member->name; }
+    std::string_view className() const { return source->className; }
+    ComParameters const& parameters() const { return member->parameters; }
+    DISPID dispid() const { return member->memberId; }
+    std::string_view returnType() const { return member->returnType; }
+    VARTYPE returnVt() const { return member->returnVt; }
     // What a call gives (ComFunction::valueType and valueVt).
-    std::string_view valueType;
-    VARTYPE valueVt = VT_EMPTY;
+    std::string_view valueType() const { return member->valueType; }
+    VARTYPE valueVt() const { return member->valueVt; }
 };
 
 // A property without arguments, reached through an accessor.
 struct V8Property {
-    std::string_view name;
-    std::string_view className;
-    bool hasGetter = false;
-    bool hasSetter = false;
+    // The accessor met first, which gives the name and the DISPID; the
+    // source holding it.
+    ComFunction const* member = nullptr;
+    V8ClassSource const* source = nullptr;
+    // The get without arguments; null without a getter.
+    ComFunction const* getter = nullptr;
     // The put's one parameter, in its member's record; null without one.
     ComParameter const* putParameter = nullptr;
-    bool hasPutParameter = false;
-    // Of whichever accessor was met first, as is the interface it is called
-    // through (nil for the object's default IDispatch).
-    DISPID dispid = DISPID_UNKNOWN;
+    // The interface the accessor met first is called through (nil for the
+    // object's default IDispatch).
     Guid interfaceId;
+    bool hasGetter = false;
+    bool hasSetter = false;
+    bool hasPutParameter = false;
+
+    std::string_view name() const { return member->name; }
+    std::string_view className() const { return source->className; }
+    DISPID dispid() const { return member->memberId; }
     // What the getter gives (ComFunction::valueType and valueVt); empty and
     // VT_EMPTY without a getter.
-    std::string_view valueType;
-    VARTYPE valueVt = VT_EMPTY;
-};
-
-// What a class's member records view: the records of the type information
-// they were made from and the class's name. Never changes once made.
-struct V8ClassSource {
-    std::string className;
-    ComMembers members;
+    std::string_view valueType() const { return getter != nullptr ? std::string_view(getter->valueType) : std::string_view(); }
+    VARTYPE valueVt() const { return getter != nullptr ? getter->valueVt : VARTYPE(VT_EMPTY); }
 };
 
 // The binding of one COM class to scripts. Templates and callbacks point at

@@ -43,11 +43,11 @@ ComClass classOf(std::vector<ComFunction> functions) {
 std::string bindingOf(V8Class const& v8Class) {
     std::string binding;
     for (V8Property const& property : v8Class.properties)
-        binding += "property " + std::string(property.name) + " " + std::to_string(property.dispid) +
+        binding += "property " + std::string(property.name()) + " " + std::to_string(property.dispid()) +
                    (property.hasGetter ? " get" : "") + (property.hasSetter ? " set" : "") +
                    (property.hasPutParameter ? " of vt " + std::to_string(property.putParameter->vt) : "") + "; ";
     for (V8Function const& function : v8Class.functions)
-        binding += "method " + std::string(function.name) + " " + std::to_string(function.invokeKind) + "; ";
+        binding += "method " + std::string(function.name()) + " " + std::to_string(function.invokeKind) + "; ";
     return binding;
 }
 
@@ -86,7 +86,7 @@ TEST(ConvertComToV8Test, TheHostsEntryOfTheSameNameIsLinkedAndTheFirstClassOfAGu
     ASSERT_EQ(classes.size(), 2u);
     V8Class const& sheet = classes.at(first.guid);
     ASSERT_EQ(sheet.functions.size(), 1u);
-    EXPECT_EQ(sheet.functions[0].name, "First");
+    EXPECT_EQ(sheet.functions[0].name(), "First");
     ASSERT_NE(sheet.hostClass, nullptr);
     EXPECT_EQ(sheet.hostClass->name, "Sheet");
     EXPECT_EQ(classes.at(other.guid).hostClass, nullptr);
