@@ -2,7 +2,6 @@
 
 #include <v8.h>
 
-#include <atomic>
 #include <cstdint>
 #include <mutex>
 #include <optional>
@@ -40,26 +39,12 @@ public:
     std::optional<Reason> reason() const;
 
 private:
-    // A request is carried out on the isolate's thread, as an interrupt,
-    // where the run in progress is known without a lock: beginning and
-    // ending runs, which a host calling script functions in a loop does for
-    // every call, takes none. An interrupt that comes after its run has ended
-    // finds another run, or none, and does nothing.
-    struct Request {
-        Reason reason;
-        RunId run;
-    };
-    static void carryOut(v8::Isolate* isolate, void* self);
-    void request(Reason reason, RunId run);
+    // Under the lock: the check and the request are one step, so that the run
+    // cannot end and the next begin in between.
+    void terminateRun(Reason reason);
 
-    // Between requesters, the interrupt, and the isolate's going.
-    std::mutex mutex;
+    mutable std::mutex mutex;
     v8::Isolate* isolate = nullptr;
-    // The newest run asked to end, and why.
-    std::optional<Request> pending;
-    // The run in progress, 0 when none: what a request without a run means.
-    std::atomic<RunId> active{0};
-    // The isolate's thread only.
     unsigned depth = 0;
     RunId current = 0;
     std::optional<Reason> why;

@@ -76,7 +76,6 @@ void ComV8Engine::teardownIsolate() {
         releaseSharedInstances();
         objectRegistry.teardown(isolate);
         functionKeys.clear();
-        lastFunctionKey = nullptr;
     }
     context.Reset();
     // Handles must go before their isolate does.

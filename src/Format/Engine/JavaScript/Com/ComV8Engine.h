@@ -279,11 +279,7 @@ private:
     struct NameHash : std::hash<std::string_view> {
         using is_transparent = void;
     };
-    using FunctionKeys = std::unordered_map<std::string, v8::Global<v8::String>, NameHash, std::equal_to<>>;
-    FunctionKeys functionKeys;
-    // The entry of the last call's name: a host mostly calls one function
-    // over and over. Null whenever functionKeys is cleared.
-    FunctionKeys::value_type const* lastFunctionKey = nullptr;
+    std::unordered_map<std::string, v8::Global<v8::String>, NameHash, std::equal_to<>> functionKeys;
     // The function names of calls from COM, by class identifier and member
     // name (a key of the Guid's eight units, a mark for a class, then the
     // name). Entries stay until the engine goes.

@@ -67,26 +67,19 @@ void ComV8Engine::recordMessage(std::string message) {
 }
 
 v8::Local<v8::String> ComV8Engine::functionKey(std::string_view name) {
-    if (lastFunctionKey != nullptr && lastFunctionKey->first == name)
-        return lastFunctionKey->second.Get(isolate);
-    auto found = functionKeys.find(name);
-    if (found == functionKeys.end()) {
-        v8::Local<v8::String> key;
-        if (name.size() > static_cast<std::size_t>(v8::String::kMaxLength) ||
-            !v8::String::NewFromUtf8(isolate, name.data(), v8::NewStringType::kInternalized,
-                                     static_cast<int>(name.size()))
-                 .ToLocal(&key))
-            return v8::String::Empty(isolate);
-        // A host calls a handful of functions; names made up on the fly must
-        // not pile up.
-        if (functionKeys.size() >= maximumFunctionKeys) {
-            functionKeys.clear();
-            lastFunctionKey = nullptr;
-        }
-        found = functionKeys.emplace(std::string(name), v8::Global<v8::String>(isolate, key)).first;
-    }
-    lastFunctionKey = &*found;
-    return found->second.Get(isolate);
+    if (auto found = functionKeys.find(name); found != functionKeys.end())
+        return found->second.Get(isolate);
+    v8::Local<v8::String> key;
+    if (name.size() > static_cast<std::size_t>(v8::String::kMaxLength) ||
+        !v8::String::NewFromUtf8(isolate, name.data(), v8::NewStringType::kInternalized, static_cast<int>(name.size()))
+             .ToLocal(&key))
+        return v8::String::Empty(isolate);
+    // A host calls a handful of functions; names made up on the fly must not
+    // pile up.
+    if (functionKeys.size() >= maximumFunctionKeys)
+        functionKeys.clear();
+    functionKeys.emplace(std::string(name), v8::Global<v8::String>(isolate, key));
+    return key;
 }
 
 std::string_view ComV8Engine::memberFunctionName(GUID const* classGuid, OLECHAR const* memberName,
