@@ -332,11 +332,11 @@ private:
     void writeProperty(V8Property const& property, bool global) {
         // A global object's property is read even without a getter; its
         // setter needs the put's parameter.
-        bool const getter = global || property.hasGetter;
-        bool const setter = global ? property.hasPutParameter : property.hasSetter;
+        bool const getter = global || property.hasGetter();
+        bool const setter = global ? property.hasPutParameter() : property.hasSetter;
         std::string const key = propertyKey(property.name());
         std::string const read = outputOf(property.valueVt(), property.valueType());
-        std::string const write = property.hasPutParameter ? inputOf(*property.putParameter, Use::argument) : read;
+        std::string const write = property.hasPutParameter() ? inputOf(*property.putParameter, Use::argument) : read;
         if (getter && !setter)
             out_ += "        readonly " + key + ": " + read + ";\n";
         else if (getter && read == write)
@@ -353,7 +353,7 @@ private:
             if (function.dispid() == DISPID_VALUE)
                 return outputOf(function.valueVt(), function.valueType());
         for (V8Property const& property : v8Class.properties)
-            if (property.dispid() == DISPID_VALUE && property.hasGetter)
+            if (property.dispid() == DISPID_VALUE && property.hasGetter())
                 return outputOf(property.valueVt(), property.valueType());
         return "any";
     }

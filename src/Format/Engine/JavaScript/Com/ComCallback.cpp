@@ -322,7 +322,7 @@ void writeProperty(v8::Local<v8::Value> value, v8::PropertyCallbackInfo<void> co
         return;
     InvokeArguments arguments(1);
     static ComParameter const anyValue;
-    auto converted = ComHelper::convertArgument(isolate, value, property.hasPutParameter ? *property.putParameter : anyValue,
+    auto converted = ComHelper::convertArgument(isolate, value, property.hasPutParameter() ? *property.putParameter : anyValue,
                                                 arguments.at(0));
     if (!converted)
         return throwArgumentFailure(isolate, converted.error(),

@@ -140,14 +140,11 @@ void addPropertyGet(Members& members, ComFunction const& function, Guid const& i
         added.source = members.source;
         added.getter = &function;
         added.interfaceId = interfaceId;
-        added.hasGetter = true;
         members.addProperty(added);
         return;
     }
-    if (!property->hasGetter && function.parameters.empty()) {
-        property->hasGetter = true;
+    if (!property->hasGetter() && function.parameters.empty())
         property->getter = &function;
-    }
 }
 
 void addPropertyPut(Members& members, ComFunction const& function, Guid const& interfaceId) {
@@ -172,7 +169,6 @@ void addPropertyPut(Members& members, ComFunction const& function, Guid const& i
         return;
     }
     property->putParameter = &function.parameters.front();
-    property->hasPutParameter = true;
 }
 
 // A collection: a property with DISPID_NEWENUM. Only such a property makes
@@ -212,8 +208,8 @@ void installMembers(v8::Isolate* isolate, v8::Local<v8::ObjectTemplate> target, 
     for (V8Property const& property : v8Class.properties) {
         if (!installed.insert(property.name()).second)
             continue;
-        bool const getter = getters == GetterChoice::always || property.hasGetter;
-        bool const setter = setters == SetterChoice::withPutParameter ? property.hasPutParameter : property.hasSetter;
+        bool const getter = getters == GetterChoice::always || property.hasGetter();
+        bool const setter = setters == SetterChoice::withPutParameter ? property.hasPutParameter() : property.hasSetter;
         bool const ofDefault = property.interfaceId.isNull();
         target->SetAccessor(
             V8Helper::v8_string(isolate, property.name()),

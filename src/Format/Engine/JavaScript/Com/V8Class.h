@@ -75,10 +75,10 @@ struct V8Property {
     // The interface the accessor met first is called through (nil for the
     // object's default IDispatch).
     Guid interfaceId;
-    bool hasGetter = false;
     bool hasSetter = false;
-    bool hasPutParameter = false;
 
+    bool hasGetter() const { return getter != nullptr; }
+    bool hasPutParameter() const { return putParameter != nullptr; }
     std::string_view name() const { return member->name; }
     std::string_view className() const { return source->className; }
     DISPID dispid() const { return member->memberId; }

@@ -44,8 +44,8 @@ std::string bindingOf(V8Class const& v8Class) {
     std::string binding;
     for (V8Property const& property : v8Class.properties)
         binding += "property " + std::string(property.name()) + " " + std::to_string(property.dispid()) +
-                   (property.hasGetter ? " get" : "") + (property.hasSetter ? " set" : "") +
-                   (property.hasPutParameter ? " of vt " + std::to_string(property.putParameter->vt) : "") + "; ";
+                   (property.hasGetter() ? " get" : "") + (property.hasSetter ? " set" : "") +
+                   (property.hasPutParameter() ? " of vt " + std::to_string(property.putParameter->vt) : "") + "; ";
     for (V8Function const& function : v8Class.functions)
         binding += "method " + std::string(function.name()) + " " + std::to_string(function.invokeKind) + "; ";
     return binding;
