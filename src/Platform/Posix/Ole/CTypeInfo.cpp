@@ -47,7 +47,9 @@ bool isPointer(VARTYPE vt) {
 } // namespace
 
 CTypeInfo::CTypeInfo(CTypeLib& lib, std::size_t index, Side side)
-    : lib_(lib), record_(lib.record().typeInfos[index]), index_(index), side_(side) {
+    : lib_(lib), record_(lib.record().typeInfos[index]), index_(index), side_(side), funcs_(&lib.tables()),
+      params_(&lib.tables()), functionsById_(&lib.tables()), vars_(&lib.tables()), defaults_(&lib.tables()),
+      constants_(&lib.tables()), foreignTypes_(&lib.tables()) {
     if (record_.kind == TKIND_DISPATCH && side_ == Side::stored)
         dispatchImpl_.push_back({lib.record().dispatchHref.value_or(stdoleDispatchHref), 0, {}});
     buildAttr();
@@ -60,6 +62,21 @@ CTypeInfo::~CTypeInfo() {
         VariantClear(&v);
 }
 
+std::size_t CTypeInfo::expectedTableBytes(TypeLibRecord const& lib) {
+    std::size_t functions = 0;
+    for (TypeInfoRecord const& info : lib.typeInfos) {
+        functions += info.funcs.size();
+        // A dual interface's dispatch view lists its members again, after
+        // those of IUnknown and IDispatch.
+        if (info.kind == TKIND_DISPATCH && (info.typeFlags & TYPEFLAG_FDUAL))
+            functions += info.funcs.size() + dispatchVtableSlots;
+    }
+    std::size_t const bytes =
+        functions * (sizeof(Function) + sizeof(FunctionEntry)) + lib.params.size() * sizeof(ELEMDESC);
+    // Defaults, constants and the types of members of other libraries.
+    return bytes + bytes / 8;
+}
+
 bool CTypeInfo::isDualDispatch() const {
     return side_ == Side::stored && record_.kind == TKIND_DISPATCH && (record_.typeFlags & TYPEFLAG_FDUAL);
 }
@@ -68,7 +85,7 @@ bool CTypeInfo::isPureDispatch() const {
     return record_.kind == TKIND_DISPATCH && (record_.typeFlags & TYPEFLAG_FDUAL) == 0;
 }
 
-std::vector<ImplTypeRecord> const& CTypeInfo::implTypes() const {
+std::pmr::vector<ImplTypeRecord> const& CTypeInfo::implTypes() const {
     return record_.kind == TKIND_DISPATCH && side_ == Side::stored ? dispatchImpl_ : record_.implTypes;
 }
 
@@ -125,7 +142,7 @@ void CTypeInfo::prepare() {
 
 TypeLibRecord const& CTypeInfo::Function::library() const { return owner->lib().record(); }
 
-std::vector<CTypeInfo::Function> const& CTypeInfo::functions() {
+std::pmr::vector<CTypeInfo::Function> const& CTypeInfo::functions() {
     prepare();
     return funcs_;
 }

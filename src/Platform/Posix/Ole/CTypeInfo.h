@@ -4,6 +4,7 @@
 #include "Platform/Posix/Ole/TypeLibRecord.h"
 
 #include <memory>
+#include <memory_resource>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -70,12 +71,15 @@ public:
     // MEMBERID_NIL for the type's own name, else the member's id; for FindName.
     std::optional<MEMBERID> findMember(std::u16string_view wanted) const;
 
+    // About what the descriptions of all of a library's types take.
+    static std::size_t expectedTableBytes(TypeLibRecord const& lib);
+
     bool isDualDispatch() const;
     bool isPureDispatch() const;
     CTypeLib& lib() const { return lib_; }
     // A type this type refers to, as an object of this runtime.
     HRESULT resolve(HREFTYPE href, CTypeInfo** result);
-    std::vector<Function> const& functions();
+    std::pmr::vector<Function> const& functions();
 
 private:
     void prepare();
@@ -97,7 +101,7 @@ private:
     VarRecord const* varOf(MEMBERID memid) const;
     // A text of this type's library.
     std::string_view text(TextRef ref) const;
-    std::vector<ImplTypeRecord> const& implTypes() const;
+    std::pmr::vector<ImplTypeRecord> const& implTypes() const;
 
     CTypeLib& lib_;
     TypeInfoRecord const& record_;
@@ -105,10 +109,11 @@ private:
     Side side_;
     TYPEATTR attr_{};
     bool prepared_ = false;
-    std::vector<ImplTypeRecord> dispatchImpl_;
-    // Sized once when prepared: descriptions point into each other.
-    std::vector<Function> funcs_;
-    std::vector<ELEMDESC> params_;
+    std::pmr::vector<ImplTypeRecord> dispatchImpl_;
+    // Sized once when prepared: descriptions point into each other. They are
+    // kept in the library's table memory.
+    std::pmr::vector<Function> funcs_;
+    std::pmr::vector<ELEMDESC> params_;
     // The functions by member id, in declaration order within one id.
     struct FunctionEntry {
         MEMBERID memid;
@@ -116,7 +121,7 @@ private:
         Function const* function;
         std::unique_ptr<InvokePlan> plan; // built by the first Invoke
     };
-    std::vector<FunctionEntry> functionsById_;
+    std::pmr::vector<FunctionEntry> functionsById_;
     // The last answer of invokableFunction: script loops call one member
     // again and again.
     struct LastInvoked {
@@ -124,10 +129,10 @@ private:
         WORD flags = 0;
         FunctionEntry* entry = nullptr;
     } lastInvoked_;
-    std::vector<VARDESC> vars_;
-    std::vector<PARAMDESCEX> defaults_;
-    std::vector<VARIANT> constants_;
-    std::vector<TYPEDESC> foreignTypes_; // sized once, as the functions
+    std::pmr::vector<VARDESC> vars_;
+    std::pmr::vector<PARAMDESCEX> defaults_;
+    std::pmr::vector<VARIANT> constants_;
+    std::pmr::vector<TYPEDESC> foreignTypes_; // sized once, as the functions
     // Types named by members inherited from another library, with the
     // reference handle under which that library knows them; by the handles
     // of ours given to them, in the order given.

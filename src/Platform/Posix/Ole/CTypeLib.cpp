@@ -37,7 +37,8 @@ CTypeLib* CTypeLib::create(std::shared_ptr<TypeLibRecord const> record, std::fil
 }
 
 CTypeLib::CTypeLib(std::shared_ptr<TypeLibRecord const> record, std::filesystem::path directory)
-    : record_(std::move(record)), directory_(std::move(directory)) {
+    : record_(std::move(record)), directory_(std::move(directory)),
+      tables_(CTypeInfo::expectedTableBytes(*record_)) {
     std::size_t const count = record_->typeInfos.size();
     typeDescs_.resize(record_->types.size(), nullptr);
     imports_.resize(record_->importedLibs.size(), nullptr);

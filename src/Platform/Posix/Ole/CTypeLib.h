@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Platform/Posix/Ole/Ole.h"
+#include "Platform/Posix/Ole/TableMemory.h"
 #include "Platform/Posix/Ole/TypeLibRecord.h"
 
 #include <atomic>
@@ -48,6 +49,8 @@ public:
     CTypeInfo& typeInfo(std::size_t index) { return *infos_[index]; }
     // The vtable side of a dual interface, whose stored side is its dispatch view.
     CTypeInfo* dualInterface(std::size_t index) { return dualInterfaces_[index].get(); }
+    // Where the type infos keep their descriptions.
+    std::pmr::memory_resource& tables() { return tables_; }
 
     // The automation form of a stored type; the pointers inside stay valid as
     // long as the library lives.
@@ -66,6 +69,7 @@ private:
     std::atomic<ULONG> refs_{1};
     std::shared_ptr<TypeLibRecord const> record_;
     std::filesystem::path directory_;
+    TableMemory tables_; // outlives the type infos
     std::vector<std::unique_ptr<CTypeInfo>> infos_;
     std::vector<std::unique_ptr<CTypeInfo>> dualInterfaces_;
     std::vector<CTypeLib*> imports_; // loaded when first needed, one reference each

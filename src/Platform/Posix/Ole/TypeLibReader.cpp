@@ -92,7 +92,9 @@ private:
 
 class Parser {
 public:
-    explicit Parser(std::span<std::byte const> bytes) : image_(bytes) {}
+    // A library's records take about twice its image.
+    explicit Parser(std::span<std::byte const> bytes)
+        : image_(bytes), lib_(std::make_unique<TableMemory>(2 * bytes.size())) {}
 
     std::expected<TypeLibRecord, TypeLibFault> run() {
         if (image_.size() < headerSize || image_.at<std::uint32_t>(0) != msftMagic)
@@ -110,7 +112,8 @@ public:
             readTypeInfos();
         if (image_.failed())
             return std::unexpected(TypeLibFault::invalidData);
-        lib_.params.shrink_to_fit();
+        // Collected aside while they grew: the table keeps them in one piece.
+        lib_.params.assign(params_.begin(), params_.end());
         lib_.values.shrink_to_fit();
         lib_.customDataEntries.shrink_to_fit();
         return std::move(lib_);
@@ -236,7 +239,7 @@ private:
 
     TypeInfoRecord typeInfo(std::uint64_t base) {
         auto field = [&](std::size_t offset) { return image_.at<std::int32_t>(base + offset); };
-        TypeInfoRecord info;
+        TypeInfoRecord info(lib_.memory.get());
         auto const kind = static_cast<std::uint32_t>(field(0x00));
         info.kind = static_cast<std::uint8_t>(kind & 0x0F);
         info.alignment = static_cast<std::uint16_t>((kind >> 11) & 0x1F);
@@ -353,7 +356,7 @@ private:
         std::size_t const params = std::size_t(paramCount);
         std::size_t const optionalCount = (size - funcFixedSize - params * perParam) / 4;
         // Room for the run of parameters about to be added.
-        if (lib_.params.size() + params > std::numeric_limits<std::uint32_t>::max()) {
+        if (params_.size() + params > std::numeric_limits<std::uint32_t>::max()) {
             image_.fail();
             return f;
         }
@@ -372,7 +375,7 @@ private:
             f.customData = customData(optional(6, -1));
         std::uint64_t const paramInfos = record + size - params * paramInfoSize;
         std::uint64_t const defaults = paramInfos - (hasDefaults ? params * 4 : 0);
-        f.params = {static_cast<std::uint32_t>(lib_.params.size()), static_cast<std::uint32_t>(params)};
+        f.params = {static_cast<std::uint32_t>(params_.size()), static_cast<std::uint32_t>(params)};
         for (std::size_t j = 0; j < params && !image_.failed(); ++j) {
             ParamRecord p;
             std::uint64_t const info = paramInfos + j * paramInfoSize;
@@ -385,7 +388,7 @@ private:
             }
             if (hasCustomData)
                 p.customData = customData(optional(7 + j, -1));
-            lib_.params.push_back(p);
+            params_.push_back(p);
         }
         return f;
     }
@@ -614,6 +617,7 @@ private:
     int pointerSize_ = 4;
     std::map<std::int32_t, TypeIndex> typeCache_;
     std::vector<int> chainLengths_; // by TypeIndex
+    std::vector<ParamRecord> params_; // of every function read so far
     TypeLibRecord lib_;
 };
 

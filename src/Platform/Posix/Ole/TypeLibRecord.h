@@ -1,9 +1,12 @@
 #pragma once
 
 #include "Id/Guid.h"
+#include "Platform/Posix/Ole/TableMemory.h"
 
 #include <cstdint>
 #include <map>
+#include <memory>
+#include <memory_resource>
 #include <optional>
 #include <span>
 #include <string>
@@ -18,7 +21,8 @@ namespace qor::platform::posix::ole {
 // image stores them (bytes of the library's code page), all in one buffer of
 // the library; the parameters and custom data of every member are in tables
 // of the library too, so that a large library is a few allocations, not one
-// per name and member.
+// per name and member. The members' tables are in the library's table
+// memory, when it has one.
 
 using TypeIndex = std::uint32_t; // position in TypeLibRecord::types
 
@@ -111,6 +115,9 @@ struct ImplTypeRecord {
 };
 
 struct TypeInfoRecord {
+    TypeInfoRecord() = default;
+    explicit TypeInfoRecord(std::pmr::memory_resource* memory) : implTypes(memory), funcs(memory), vars(memory) {}
+
     std::uint8_t kind = 0;
     std::uint16_t alignment = 0;
     std::uint16_t typeFlags = 0;
@@ -123,11 +130,11 @@ struct TypeInfoRecord {
     std::uint16_t minorVersion = 0;
     std::int32_t sizeInstance = 0;
     std::uint16_t vtableSlots = 0; // size of the vtable, in methods
-    std::vector<ImplTypeRecord> implTypes;
+    std::pmr::vector<ImplTypeRecord> implTypes;
     std::optional<TypeIndex> aliasType;
     TextRef dllName;
-    std::vector<FuncRecord> funcs;
-    std::vector<VarRecord> vars;
+    std::pmr::vector<FuncRecord> funcs;
+    std::pmr::vector<VarRecord> vars;
     RecordRange customData;
 };
 
@@ -147,6 +154,11 @@ struct ImportedTypeRecord {
 };
 
 struct TypeLibRecord {
+    TypeLibRecord() = default;
+    explicit TypeLibRecord(std::unique_ptr<TableMemory> tables) : memory(std::move(tables)), params(memory.get()) {}
+
+    // First, so that it goes last: tables below may be kept in it.
+    std::unique_ptr<TableMemory> memory;
     Guid guid;
     std::int32_t lcid = 0;
     std::uint8_t sysKind = 0;
@@ -167,7 +179,7 @@ struct TypeLibRecord {
     std::map<std::uint32_t, ImportedTypeRecord> importedTypes;
     RecordRange customData;
     std::string texts;
-    std::vector<ParamRecord> params;         // of every function, each function's in a row
+    std::pmr::vector<ParamRecord> params;    // of every function, each function's in a row
     std::vector<ValueRecord> values;         // default values of parameters
     std::vector<CustomDataRecord> customDataEntries; // of everything, each chain in a row
 
@@ -196,8 +208,8 @@ struct TypeLibRecord {
     }
 
 private:
-    template <class T>
-    static std::span<T const> rowsOf(std::vector<T> const& table, RecordRange range) {
+    template <class Table>
+    static std::span<typename Table::value_type const> rowsOf(Table const& table, RecordRange range) {
         return std::span(table).subspan(range.first, range.count);
     }
 };

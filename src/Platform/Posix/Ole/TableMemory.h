@@ -1,0 +1,43 @@
+#pragma once
+
+#include "Platform/Posix/Ole/Export.h"
+
+#include <cstddef>
+#include <memory_resource>
+#include <vector>
+
+namespace qor::platform::posix::ole {
+
+// Memory for tables that are made once and freed together (the records and
+// descriptions of a type library's members). Allocation is a pointer bump;
+// nothing is given back before the whole is. The whole huge pages of a large
+// block are asked to be backed by huge pages: a large library's tables are
+// megabytes written once, and on a busy or virtual machine the first touch
+// of each 4 KiB page costs more than writing it.
+class OLE_API TableMemory final : public std::pmr::memory_resource {
+public:
+    // `expected` is about what the tables will take; they may take more.
+    explicit TableMemory(std::size_t expected);
+    ~TableMemory() override;
+    TableMemory(TableMemory const&) = delete;
+    TableMemory& operator=(TableMemory const&) = delete;
+
+private:
+    struct Block {
+        std::byte* start;
+        std::size_t size;
+        bool mapped;
+    };
+
+    void* do_allocate(std::size_t bytes, std::size_t alignment) override;
+    void do_deallocate(void* p, std::size_t bytes, std::size_t alignment) override;
+    bool do_is_equal(std::pmr::memory_resource const& other) const noexcept override;
+    void addBlock(std::size_t atLeast);
+
+    std::size_t expected_;
+    std::vector<Block> blocks_;
+    std::byte* next_ = nullptr;
+    std::size_t left_ = 0;
+};
+
+} // namespace qor::platform::posix::ole
