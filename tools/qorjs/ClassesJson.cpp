@@ -207,7 +207,7 @@ void writeClass(JsonWriter& writer, ComClass const& comClass) {
     writer.key("functions");
     writer.beginArray(comClass.functions.empty());
     for (ComMembers::Part const& run : comClass.functions.runs())
-        for (ComFunction const& function : *run.members)
+        for (ComFunction const& function : run.members)
             writeFunction(writer, function, run.interfaceId);
     writer.endArray(comClass.functions.empty());
     if (!comClass.constants.empty()) {

@@ -90,7 +90,7 @@ void describeValue(ITypeInfo& typeInfo, FUNCDESC const& description, std::size_t
 }
 
 void addParameters(ITypeInfo& typeInfo, FUNCDESC const& description, NameSlots const& names, UINT count,
-                   ComFunction& function) {
+                   std::pmr::memory_resource* tables, ComFunction& function) {
     // A malformed description may claim parameters it does not carry.
     std::size_t const declared = description.lprgelemdescParam == nullptr
                                      ? 0
@@ -122,7 +122,7 @@ void addParameters(ITypeInfo& typeInfo, FUNCDESC const& description, NameSlots c
     default:
         break;
     }
-    function.parameters = ComParameters(std::make_move_iterator(parameters.begin()), parameters.size());
+    function.parameters = ComParameters(std::make_move_iterator(parameters.begin()), parameters.size(), tables);
 }
 
 bool isDispatchable(TYPEATTR const& attributes) {
@@ -135,9 +135,11 @@ bool isDispatchable(TYPEATTR const& attributes) {
 // attributes, taken once however many types of one extraction reach it.
 // Keyed by the type information object, which a library hands out once per
 // type; the references kept stop an address from being reused while the
-// extraction runs.
+// extraction runs. The runs are made in `tables` when given.
 class InterfaceRuns {
 public:
+    explicit InterfaceRuns(std::pmr::memory_resource* tables = nullptr) : tables_(tables) {}
+
     struct Shape {
         Guid guid;
         WORD implTypes;
@@ -163,14 +165,15 @@ public:
 
     ComMembers::Run const& of(ITypeInfo& typeInfo, UINT count) {
         Known& known = knownOf(typeInfo);
-        if (known.run)
+        if (known.runMade)
             return known.run;
+        known.runMade = true;
         std::vector<ComFunction> members;
         members.reserve(count);
         for (UINT index = 0; index < count; ++index)
-            if (auto member = extractComFunction(typeInfo, index))
+            if (auto member = extractComFunction(typeInfo, index, tables_))
                 members.push_back(std::move(*member));
-        known.run = std::make_shared<std::vector<ComFunction> const>(std::move(members));
+        known.run = ComMembers::Run(std::make_move_iterator(members.begin()), members.size(), tables_);
         return known.run;
     }
 
@@ -178,6 +181,7 @@ private:
     struct Known {
         bool shapeRead = false;
         std::optional<Shape> shape;
+        bool runMade = false;
         ComMembers::Run run;
     };
 
@@ -190,6 +194,7 @@ private:
         return found->second;
     }
 
+    std::pmr::memory_resource* tables_;
     std::unordered_map<ITypeInfo*, Known> known_;
     std::vector<ComRef<ITypeInfo>> kept_;
 };
@@ -321,7 +326,8 @@ void addConstants(ITypeInfo& typeInfo, UINT count, ComClass& comClass) {
 
 } // namespace
 
-std::expected<ComFunction, HRESULT> extractComFunction(ITypeInfo& typeInfo, std::uint32_t index) {
+std::expected<ComFunction, HRESULT> extractComFunction(ITypeInfo& typeInfo, std::uint32_t index,
+                                                       std::pmr::memory_resource* tables) {
     constexpr std::string_view function = "extractComFunction";
     FUNCDESC* raw = nullptr;
     HRESULT result = typeInfo.GetFuncDesc(index, &raw);
@@ -354,7 +360,7 @@ std::expected<ComFunction, HRESULT> extractComFunction(ITypeInfo& typeInfo, std:
         }
         member.name = ansiFromOle(memberName.GetBSTR());
     }
-    addParameters(typeInfo, *description, names, count, member);
+    addParameters(typeInfo, *description, names, count, tables, member);
     return member;
 }
 
@@ -401,7 +407,7 @@ ComClass extractComClass(TypeInfoAndAttribute& entry, Guid const& guid) {
     return extractComClass(entry, guid, runs);
 }
 
-ComExtract extractRegisteredComComponents(TypeLibrary& typeLibrary) {
+ComExtract extractRegisteredComComponents(TypeLibrary& typeLibrary, std::pmr::memory_resource* tables) {
     ComExtract extract;
     typeLibrary.loadAll();
     std::vector<Guid> guids;
@@ -409,7 +415,7 @@ ComExtract extractRegisteredComComponents(TypeLibrary& typeLibrary) {
     for (auto const& [guid, entry] : typeLibrary.getEntries())
         guids.push_back(guid);
     extract.classes.reserve(guids.size());
-    InterfaceRuns runs;
+    InterfaceRuns runs(tables);
     for (Guid const& guid : guids) {
         if (TypeInfoAndAttribute* entry = typeLibrary.find(guid))
             extract.classes.push_back(extractComClass(*entry, guid, runs));

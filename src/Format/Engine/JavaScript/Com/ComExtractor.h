@@ -17,6 +17,7 @@
 
 #include <cstdint>
 #include <expected>
+#include <memory_resource>
 #include <optional>
 #include <string>
 
@@ -29,8 +30,11 @@ using platform::windows::com::TypeLibrary;
 // becomes the record's identifier unchanged.
 QOR_JAVASCRIPT_COM_API ComClass extractComClass(TypeInfoAndAttribute& entry, Guid const& guid);
 
-// Every type of every source of the library (all of them are loaded).
-QOR_JAVASCRIPT_COM_API ComExtract extractRegisteredComComponents(TypeLibrary& typeLibrary);
+// Every type of every source of the library (all of them are loaded). The
+// lists of records are made in `tables` when given, which must then outlive
+// them.
+QOR_JAVASCRIPT_COM_API ComExtract extractRegisteredComComponents(TypeLibrary& typeLibrary,
+                                                                 std::pmr::memory_resource* tables = nullptr);
 
 // The class of a live object from the type information it reports itself
 // (normally its dispatch interface); empty when it reports none. The object's
@@ -53,7 +57,8 @@ ComClass buildComClass(ITypeInfo& typeInfo, TYPEATTR const& attributes, std::str
 void addInterfacesRecursiv(ITypeInfo& typeInfo, std::uint16_t first, std::uint16_t end, ComClass& comClass);
 
 // The member at `index`; the failing code, after an assertion report, when it
-// cannot be described.
-std::expected<ComFunction, HRESULT> extractComFunction(ITypeInfo& typeInfo, std::uint32_t index);
+// cannot be described. Its parameters are made in `tables` when given.
+std::expected<ComFunction, HRESULT> extractComFunction(ITypeInfo& typeInfo, std::uint32_t index,
+                                                       std::pmr::memory_resource* tables = nullptr);
 
 } // namespace qor::format::engine::javascript

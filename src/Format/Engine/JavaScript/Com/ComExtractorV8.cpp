@@ -110,8 +110,8 @@ struct Members {
 
 // The records collected for one class, at their size.
 template <class T>
-SharedList<T> taken(std::vector<T>& collected) {
-    return SharedList<T>(std::make_move_iterator(collected.begin()), collected.size());
+SharedList<T> taken(std::vector<T>& collected, std::pmr::memory_resource* tables) {
+    return SharedList<T>(std::make_move_iterator(collected.begin()), collected.size(), tables);
 }
 
 // `interfaceId`: the interface the member is called through (ComMembers::Part).
@@ -311,7 +311,8 @@ bool isDispatchMemberName(ComFunction const& function) {
 
 namespace {
 
-V8Class convertClass(ComClass const& comClass, ComClasses const* registry, Members& members) {
+V8Class convertClass(ComClass const& comClass, ComClasses const* registry, Members& members,
+                     std::pmr::memory_resource* tables = nullptr) {
     V8Class v8Class;
     v8Class.name = comClass.name;
     v8Class.guid = comClass.guid;
@@ -327,7 +328,7 @@ V8Class convertClass(ComClass const& comClass, ComClasses const* registry, Membe
         for (ComMembers::Part const& run : v8Class.source->members.runs()) {
             if (run.interfaceId.isNull() != ofDefaultInterface)
                 continue;
-            for (ComFunction const& function : *run.members) {
+            for (ComFunction const& function : run.members) {
                 if (isDispatchMemberName(function))
                     continue;
                 switch (function.invokeKind) {
@@ -346,9 +347,9 @@ V8Class convertClass(ComClass const& comClass, ComClasses const* registry, Membe
             }
         }
     }
-    v8Class.constructors = taken(members.constructors);
-    v8Class.functions = taken(members.functions);
-    v8Class.properties = taken(members.properties);
+    v8Class.constructors = taken(members.constructors, tables);
+    v8Class.functions = taken(members.functions, tables);
+    v8Class.properties = taken(members.properties, tables);
     v8Class.constants = comClass.constants;
     return v8Class;
 }
@@ -360,13 +361,14 @@ V8Class convertComToV8(ComClass const& comClass, ComClasses const* registry) {
     return convertClass(comClass, registry, members);
 }
 
-ClassMap convertComToV8(std::vector<ComClass> const& classes, ComClasses const* registry) {
+ClassMap convertComToV8(std::vector<ComClass> const& classes, ComClasses const* registry,
+                        std::pmr::memory_resource* tables) {
     ClassMap result;
     result.reserve(classes.size());
     Members members;
     for (ComClass const& comClass : classes)
         if (!result.contains(comClass.guid))
-            result.emplace(comClass.guid, convertClass(comClass, registry, members));
+            result.emplace(comClass.guid, convertClass(comClass, registry, members, tables));
     return result;
 }
 

@@ -10,6 +10,7 @@
 
 #include <v8.h>
 
+#include <memory_resource>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -30,8 +31,11 @@ bool isDispatchMemberName(ComFunction const& function);
 // The constructors, methods and properties of a class; `registry`, when
 // given, supplies the host's entry of the same name.
 V8Class convertComToV8(ComClass const& comClass, ComClasses const* registry);
-// Keyed by class identifier; the first class of an identifier wins.
-QOR_JAVASCRIPT_COM_API ClassMap convertComToV8(std::vector<ComClass> const& classes, ComClasses const* registry);
+// Keyed by class identifier; the first class of an identifier wins. The
+// lists of records are made in `tables` when given, which must then outlive
+// them.
+QOR_JAVASCRIPT_COM_API ClassMap convertComToV8(std::vector<ComClass> const& classes, ComClasses const* registry,
+                                               std::pmr::memory_resource* tables = nullptr);
 
 // Puts a constructor, or for a global-object class a global object, of every
 // class on the global template; the global objects themselves can only be

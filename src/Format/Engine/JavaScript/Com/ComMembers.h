@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Format/Engine/JavaScript/Com/ComFunction.h"
+#include "Format/Engine/JavaScript/Com/SharedList.h"
 #include "Id/Guid.h"
 
 #include <algorithm>
@@ -20,7 +21,7 @@ namespace qor::format::engine::javascript {
 // members are called through, is kept beside it for each type.
 class ComMembers {
 public:
-    using Run = std::shared_ptr<std::vector<ComFunction> const>;
+    using Run = SharedList<ComFunction>;
 
     // A run as one type holds it. `interfaceId`: for the members of a
     // coclass's interface other than its default one, that interface (its
@@ -42,11 +43,11 @@ public:
         using reference = ComFunction const&;
 
         const_iterator() = default;
-        reference operator*() const { return (*runs_[run_].members)[index_]; }
+        reference operator*() const { return runs_[run_].members[index_]; }
         pointer operator->() const { return &**this; }
         const_iterator& operator++() {
             // Runs are never empty, so the next one has a first member.
-            if (++index_ == runs_[run_].members->size()) {
+            if (++index_ == runs_[run_].members.size()) {
                 ++run_;
                 index_ = 0;
             }
@@ -74,15 +75,14 @@ public:
     ComMembers() = default;
     // The members as one run of their own.
     ComMembers(std::vector<ComFunction> functions) {
-        if (!functions.empty())
-            append(std::make_shared<std::vector<ComFunction> const>(std::move(functions)));
+        append(Run(std::move(functions)));
     }
 
     // Shares `run` at the end; an empty run adds nothing.
     void append(Run run) {
-        if (!run || run->empty())
+        if (run.empty())
             return;
-        size_ += run->size();
+        size_ += run.size();
         ends_.push_back(size_);
         runs_.push_back(Part{std::move(run), {}});
     }
@@ -97,7 +97,7 @@ public:
     bool empty() const { return size_ == 0; }
     ComFunction const& operator[](std::size_t index) const {
         auto const run = static_cast<std::size_t>(std::ranges::upper_bound(ends_, index) - ends_.begin());
-        return (*runs_[run].members)[index - (run == 0 ? 0 : ends_[run - 1])];
+        return runs_[run].members[index - (run == 0 ? 0 : ends_[run - 1])];
     }
     const_iterator begin() const { return {runs_.data(), 0}; }
     const_iterator end() const { return {runs_.data(), runs_.size()}; }

@@ -7,6 +7,7 @@
 
 #include "Assert/Assert.h"
 #include "Format/Engine/JavaScript/Com/TypeName.h"
+#include "Platform/TableMemory.h"
 #include "Support/TypeInfoMock.h"
 #include "Support/TypedDispatch.h"
 
@@ -16,6 +17,7 @@
 #include <filesystem>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 namespace qor::format::engine::javascript {
@@ -131,11 +133,15 @@ void expectSameRecords(ComMembers const& shared, std::vector<ComFunction> const&
 TEST_F(ExtractorFixtureTest, TypesExtractedTogetherShareTheRecordsOfTheirCommonInterfacesInTheSameOrder) {
     TypeLibrary typeModel;
     typeModel.addPath(typeModelFixture("TypeModelA.tlb"));
-    for (TypeLibrary* types : {&library, &typeModel}) {
-        ComExtract const all = extractRegisteredComComponents(*types);
+    // Once with lists on the heap, once in table memory.
+    platform::TableMemory tables(4096);
+    for (auto [types, memory] : {std::pair<TypeLibrary*, std::pmr::memory_resource*>{&library, nullptr},
+                                 {&typeModel, nullptr},
+                                 {&typeModel, &tables}}) {
+        ComExtract const all = extractRegisteredComComponents(*types, memory);
         EXPECT_EQ(all.classes.size(), types->getEntries().size()); // enumerations and records too
 
-        std::vector<ComMembers::Run> firstRuns;
+        std::vector<ComFunction const*> firstRuns;
         for (ComClass const& comClass : all.classes) {
             TypeInfoAndAttribute* entry = types->find(comClass.guid);
             ASSERT_NE(entry, nullptr);
@@ -143,7 +149,7 @@ TEST_F(ExtractorFixtureTest, TypesExtractedTogetherShareTheRecordsOfTheirCommonI
             appendUnshared(*entry->typeInfo, unshared);
             expectSameRecords(comClass.functions, unshared, comClass.name);
             if (!comClass.functions.empty())
-                firstRuns.push_back(comClass.functions.runs().front().members);
+                firstRuns.push_back(comClass.functions.runs().front().members.begin());
         }
         // IUnknown's members lead most types: one record of them for all.
         EXPECT_GT(std::ranges::count(firstRuns, firstRuns.front()), 2);
