@@ -17,6 +17,8 @@ public:
     // `expected` is about what the tables will take; they may take more.
     explicit TableMemory(std::size_t expected)
         : std::pmr::monotonic_buffer_resource(std::max<std::size_t>(expected, 1)) {}
+    // The heap's blocks have nothing to give back early.
+    void releaseUnused() {}
 };
 
 } // namespace qor::platform

@@ -12,7 +12,7 @@ namespace qor::platform::posix::ole {
 namespace {
 
 constexpr std::size_t hugePage = std::size_t(2) << 20;
-constexpr std::size_t smallestBlock = 4096;
+constexpr std::size_t smallPage = 4096;
 constexpr std::size_t laterBlocksAtLeast = std::size_t(64) << 10;
 constexpr std::size_t firstBlockAtMost = std::size_t(64) << 20;
 
@@ -37,7 +37,7 @@ std::byte* mapBlock(std::size_t size) {
 } // namespace
 
 TableMemory::TableMemory(std::size_t expected)
-    : expected_(std::clamp(expected, smallestBlock, firstBlockAtMost)) {}
+    : expected_(std::clamp(expected, smallPage, firstBlockAtMost)) {}
 
 TableMemory::~TableMemory() {
     for (Block const& block : blocks_) {
@@ -51,7 +51,7 @@ TableMemory::~TableMemory() {
 void TableMemory::addBlock(std::size_t atLeast) {
     // Tables that outgrow the guess are a small part larger.
     std::size_t const wanted = blocks_.empty() ? expected_ : std::max(expected_ / 4, laterBlocksAtLeast);
-    std::size_t size = roundUp(std::max(atLeast, wanted), smallestBlock);
+    std::size_t size = roundUp(std::max(atLeast, wanted), smallPage);
     bool const mapped = size >= hugePage;
     if (mapped)
         size = roundUp(size, hugePage);
@@ -60,6 +60,16 @@ void TableMemory::addBlock(std::size_t atLeast) {
     blocks_.push_back({start, size, mapped});
     next_ = start;
     left_ = size;
+}
+
+void TableMemory::releaseUnused() {
+    if (blocks_.empty() || !blocks_.back().mapped)
+        return;
+    Block const& block = blocks_.back();
+    auto const from = roundUp(reinterpret_cast<std::uintptr_t>(next_), smallPage);
+    auto const end = reinterpret_cast<std::uintptr_t>(block.start) + block.size;
+    if (from < end)
+        ::madvise(reinterpret_cast<void*>(from), end - from, MADV_DONTNEED);
 }
 
 void* TableMemory::do_allocate(std::size_t bytes, std::size_t alignment) {

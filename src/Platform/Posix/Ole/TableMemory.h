@@ -22,6 +22,11 @@ public:
     TableMemory(TableMemory const&) = delete;
     TableMemory& operator=(TableMemory const&) = delete;
 
+    // Gives the pages past the last table back to the system, once the
+    // tables are made: a huge page is made whole when first touched. Later
+    // tables may still be made; their pages come back when touched.
+    void releaseUnused();
+
 private:
     struct Block {
         std::byte* start;

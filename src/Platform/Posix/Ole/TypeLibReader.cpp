@@ -114,6 +114,7 @@ public:
             return std::unexpected(TypeLibFault::invalidData);
         // Collected aside while they grew: the table keeps them in one piece.
         lib_.params.assign(params_.begin(), params_.end());
+        lib_.memory->releaseUnused();
         lib_.values.shrink_to_fit();
         lib_.customDataEntries.shrink_to_fit();
         return std::move(lib_);

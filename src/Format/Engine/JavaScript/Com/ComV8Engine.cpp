@@ -213,8 +213,12 @@ ClassMap& ComV8Engine::getClassMap(TypeLibrary& typeLibrary, ComClasses& comClas
     // in memory of their own, which a large model backs with huge pages. It
     // is never freed: engines may hold copies of the bindings to the end.
     static TableMemory& tables = *new TableMemory(expectedBindingBytes(typeLibrary));
-    static ClassMap classes =
-        convertComToV8(extractRegisteredComComponents(typeLibrary, &tables).classes, &comClasses, &tables);
+    static ClassMap classes = [&] {
+        ClassMap made =
+            convertComToV8(extractRegisteredComComponents(typeLibrary, &tables).classes, &comClasses, &tables);
+        tables.releaseUnused();
+        return made;
+    }();
     return classes;
 }
 
