@@ -1,5 +1,6 @@
 #include "Platform/Posix/Ole/TypeLibReader.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstring>
@@ -22,6 +23,7 @@ constexpr std::size_t customDataEntrySize = 12;
 constexpr std::size_t refEntrySize = 16;
 constexpr std::size_t paramInfoSize = 12;
 constexpr std::size_t funcFixedSize = 24;
+constexpr std::size_t paramsReservedAtMost = std::size_t(1) << 20;
 constexpr std::size_t varFixedSize = 20;
 constexpr int maxTypeDepth = 32;
 
@@ -234,6 +236,9 @@ private:
 
     void readTypeInfos() {
         lib_.typeInfos.reserve(typeCount_);
+        // Each parameter takes 12 bytes of the image: room for all of them
+        // saves copying them as they grow. Pages never written cost nothing.
+        params_.reserve(std::min(image_.size() / paramInfoSize, paramsReservedAtMost));
         for (std::size_t i = 0; i < typeCount_ && !image_.failed(); ++i)
             lib_.typeInfos.push_back(typeInfo(segments_[typeInfoTable].offset + i * TypeLibRecord::typeInfoEntrySize));
     }
