@@ -81,10 +81,6 @@ bool CTypeInfo::isDualDispatch() const {
     return side_ == Side::stored && record_.kind == TKIND_DISPATCH && (record_.typeFlags & TYPEFLAG_FDUAL);
 }
 
-bool CTypeInfo::isPureDispatch() const {
-    return record_.kind == TKIND_DISPATCH && (record_.typeFlags & TYPEFLAG_FDUAL) == 0;
-}
-
 std::pmr::vector<ImplTypeRecord> const& CTypeInfo::implTypes() const {
     return record_.kind == TKIND_DISPATCH && side_ == Side::stored ? dispatchImpl_ : record_.implTypes;
 }

@@ -75,7 +75,9 @@ public:
     static std::size_t expectedTableBytes(TypeLibRecord const& lib);
 
     bool isDualDispatch() const;
-    bool isPureDispatch() const;
+    bool isPureDispatch() const {
+        return record_.kind == TKIND_DISPATCH && (record_.typeFlags & TYPEFLAG_FDUAL) == 0;
+    }
     CTypeLib& lib() const { return lib_; }
     // A type this type refers to, as an object of this runtime.
     HRESULT resolve(HREFTYPE href, CTypeInfo** result);
