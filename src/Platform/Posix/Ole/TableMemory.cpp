@@ -44,7 +44,7 @@ TableMemory::~TableMemory() {
         if (block.mapped)
             ::munmap(block.start, block.size);
         else
-            ::operator delete(block.start, block.size);
+            ::operator delete(block.start);
     }
 }
 
