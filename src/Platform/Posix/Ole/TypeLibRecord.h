@@ -156,6 +156,9 @@ struct ImportedTypeRecord {
 struct TypeLibRecord {
     TypeLibRecord() = default;
     explicit TypeLibRecord(std::unique_ptr<TableMemory> tables) : memory(std::move(tables)), params(memory.get()) {}
+    TypeLibRecord(TypeLibRecord&&) = default;
+    // Assigning would free the tables' memory before the tables.
+    TypeLibRecord& operator=(TypeLibRecord&&) = delete;
 
     // First, so that it goes last: tables below may be kept in it.
     std::unique_ptr<TableMemory> memory;
