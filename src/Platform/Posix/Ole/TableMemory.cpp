@@ -77,8 +77,11 @@ void* TableMemory::do_allocate(std::size_t bytes, std::size_t alignment) {
         auto const at = reinterpret_cast<std::uintptr_t>(next_);
         return roundUp(at, alignment) - at;
     };
-    if (left_ < bytes || left_ - bytes < padding())
+    if (left_ < bytes || left_ - bytes < padding()) {
+        if (bytes > firstBlockAtMost * 1024)
+            throw std::bad_alloc();
         addBlock(bytes + alignment);
+    }
     std::size_t const pad = padding();
     std::byte* const p = next_ + pad;
     next_ = p + bytes;

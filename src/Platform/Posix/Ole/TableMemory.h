@@ -10,10 +10,11 @@ namespace qor::platform::posix::ole {
 
 // Memory for tables that are made once and freed together (the records and
 // descriptions of a type library's members). Allocation is a pointer bump;
-// nothing is given back before the whole is. The whole huge pages of a large
-// block are asked to be backed by huge pages: a large library's tables are
-// megabytes written once, and on a busy or virtual machine the first touch
-// of each 4 KiB page costs more than writing it.
+// nothing is given back before the whole is. A block of a huge page or more
+// is whole huge pages, which the kernel is asked to back with huge pages: a
+// large library's tables are megabytes written once, and on a busy or
+// virtual machine the first touch of each 4 KiB page costs more than writing
+// it.
 class OLE_API TableMemory final : public std::pmr::memory_resource {
 public:
     // `expected` is about what the tables will take; they may take more.
