@@ -9,6 +9,7 @@
 #include "Format/Engine/JavaScript/Com/ComExtractor.h"
 #include "Format/Engine/JavaScript/Com/ComExtractorV8.h"
 #include "Format/Engine/JavaScript/Com/EventInterface.h"
+#include "Platform/TableMemory.h"
 #include "Platform/Windows/Com/OleText.h"
 #include "Platform/Windows/Com/TypeLibrary.h"
 #include "Platform/Windows/ErrorCode.h"
@@ -22,6 +23,7 @@ namespace qor::tools::qorjs {
 namespace {
 
 namespace com = platform::windows::com;
+using format::engine::javascript::expectedRecordBytes;
 using format::engine::javascript::extractRegisteredComComponents;
 
 struct LoadFailure {
@@ -105,7 +107,9 @@ int listClasses(std::expected<ListClassesOptions, std::string> const& options) {
     // over later ones defining the same type.
     for (auto path = options->typeLibraries.rbegin(); path != options->typeLibraries.rend(); ++path)
         typeLibrary.addPath(string::utf8ToPath(*path));
-    auto const extract = extractRegisteredComComponents(typeLibrary);
+    // The records are made in memory of their own, freed at once after the listing.
+    platform::TableMemory tables(expectedRecordBytes(typeLibrary));
+    auto const extract = extractRegisteredComComponents(typeLibrary, &tables);
     for (auto const& failure : failures)
         std::fprintf(stderr, "qorjs: cannot load type library %s: %s\n", failure.path.c_str(),
                      platform::windows::ErrorCode::sMessage(static_cast<std::uint32_t>(failure.result)).c_str());

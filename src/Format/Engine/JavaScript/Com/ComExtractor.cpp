@@ -407,6 +407,18 @@ ComClass extractComClass(TypeInfoAndAttribute& entry, Guid const& guid) {
     return extractComClass(entry, guid, runs);
 }
 
+std::size_t expectedRecordBytes(TypeLibrary& typeLibrary) {
+    // A member's record and its parameters', and the records of the classes
+    // that reach it, take about 200 bytes.
+    constexpr std::size_t bytesPerMember = 256;
+    typeLibrary.loadAll();
+    std::size_t members = 0;
+    for (auto const& [guid, entry] : typeLibrary.getEntries())
+        if (entry.typeAttr != nullptr)
+            members += entry.typeAttr->cFuncs;
+    return members * bytesPerMember;
+}
+
 ComExtract extractRegisteredComComponents(TypeLibrary& typeLibrary, std::pmr::memory_resource* tables) {
     ComExtract extract;
     typeLibrary.loadAll();

@@ -30,6 +30,11 @@ using platform::windows::com::TypeLibrary;
 // becomes the record's identifier unchanged.
 QOR_JAVASCRIPT_COM_API ComClass extractComClass(TypeInfoAndAttribute& entry, Guid const& guid);
 
+// About what the lists of records of every type of every source of the
+// library take once extracted and bound (all of them are loaded): what
+// table memory for them is sized by, generously.
+QOR_JAVASCRIPT_COM_API std::size_t expectedRecordBytes(TypeLibrary& typeLibrary);
+
 // Every type of every source of the library (all of them are loaded). The
 // lists of records are made in `tables` when given, which must then outlive
 // them.

@@ -190,29 +190,12 @@ V8Class* ComV8Engine::findClass(Guid const& guid) {
     return &classMap.try_emplace(guid, shared->second).first->second;
 }
 
-namespace {
-
-// About what the bindings of one member take: its record and its
-// parameters', and the records of the classes that reach it.
-constexpr std::size_t bindingBytesPerMember = 256;
-
-std::size_t expectedBindingBytes(TypeLibrary& typeLibrary) {
-    typeLibrary.loadAll();
-    std::size_t members = 0;
-    for (auto const& [guid, entry] : typeLibrary.getEntries())
-        if (entry.typeAttr != nullptr)
-            members += entry.typeAttr->cFuncs;
-    return members * bindingBytesPerMember;
-}
-
-} // namespace
-
 ClassMap& ComV8Engine::getClassMap(TypeLibrary& typeLibrary, ComClasses& comClasses) {
     // Computed for the first engine and shared by every later one, whatever
     // type library and registry it was given. The lists of records are kept
     // in memory of their own, which a large model backs with huge pages. It
     // is never freed: engines may hold copies of the bindings to the end.
-    static TableMemory& tables = *new TableMemory(expectedBindingBytes(typeLibrary));
+    static TableMemory& tables = *new TableMemory(expectedRecordBytes(typeLibrary));
     static ClassMap classes = [&] {
         ClassMap made =
             convertComToV8(extractRegisteredComComponents(typeLibrary, &tables).classes, &comClasses, &tables);
