@@ -18,6 +18,9 @@ constexpr std::size_t firstBlockAtMost = std::size_t(64) << 20;
 
 std::uintptr_t roundUp(std::uintptr_t value, std::size_t to) { return (value + to - 1) / to * to; }
 
+// A block of a huge page or more is mapped; a smaller one is the heap's.
+bool isMapped(std::size_t blockSize) { return blockSize >= hugePage; }
+
 // A block of at least a huge page is whole huge pages, in a mapping aligned
 // to one. The kernel may decline the advice: the block works all the same.
 std::byte* mapBlock(std::size_t size) {
@@ -41,7 +44,7 @@ TableMemory::TableMemory(std::size_t expected)
 
 TableMemory::~TableMemory() {
     for (Block const& block : blocks_) {
-        if (block.mapped)
+        if (isMapped(block.size))
             ::munmap(block.start, block.size);
         else
             ::operator delete(block.start);
@@ -52,18 +55,20 @@ void TableMemory::addBlock(std::size_t atLeast) {
     // Tables that outgrow the guess are a small part larger.
     std::size_t const wanted = blocks_.empty() ? expected_ : std::max(expected_ / 4, laterBlocksAtLeast);
     std::size_t size = roundUp(std::max(atLeast, wanted), smallPage);
-    bool const mapped = size >= hugePage;
-    if (mapped)
+    if (isMapped(size))
         size = roundUp(size, hugePage);
     blocks_.reserve(blocks_.size() + 1);
-    auto* start = mapped ? mapBlock(size) : static_cast<std::byte*>(::operator new(size));
-    blocks_.push_back({start, size, mapped});
+    auto* start = isMapped(size) ? mapBlock(size) : static_cast<std::byte*>(::operator new(size));
+    blocks_.push_back({start, size});
     next_ = start;
-    left_ = size;
+}
+
+std::size_t TableMemory::left() const {
+    return blocks_.empty() ? 0 : static_cast<std::size_t>(blocks_.back().start + blocks_.back().size - next_);
 }
 
 void TableMemory::releaseUnused() {
-    if (blocks_.empty() || !blocks_.back().mapped)
+    if (blocks_.empty() || !isMapped(blocks_.back().size))
         return;
     Block const& block = blocks_.back();
     auto const from = roundUp(reinterpret_cast<std::uintptr_t>(next_), smallPage);
@@ -77,7 +82,7 @@ void* TableMemory::do_allocate(std::size_t bytes, std::size_t alignment) {
         auto const at = reinterpret_cast<std::uintptr_t>(next_);
         return roundUp(at, alignment) - at;
     };
-    if (left_ < bytes || left_ - bytes < padding()) {
+    if (left() < bytes || left() - bytes < padding()) {
         if (bytes > firstBlockAtMost * 1024)
             throw std::bad_alloc();
         addBlock(bytes + alignment);
@@ -85,7 +90,6 @@ void* TableMemory::do_allocate(std::size_t bytes, std::size_t alignment) {
     std::size_t const pad = padding();
     std::byte* const p = next_ + pad;
     next_ = p + bytes;
-    left_ -= pad + bytes;
     return p;
 }
 

@@ -32,18 +32,18 @@ private:
     struct Block {
         std::byte* start;
         std::size_t size;
-        bool mapped;
     };
 
     void* do_allocate(std::size_t bytes, std::size_t alignment) override;
     void do_deallocate(void* p, std::size_t bytes, std::size_t alignment) override;
     bool do_is_equal(std::pmr::memory_resource const& other) const noexcept override;
     void addBlock(std::size_t atLeast);
+    // What is left of the current block.
+    std::size_t left() const;
 
     std::size_t expected_;
     std::vector<Block> blocks_;
-    std::byte* next_ = nullptr;
-    std::size_t left_ = 0;
+    std::byte* next_ = nullptr; // in the last block
 };
 
 } // namespace qor::platform::posix::ole

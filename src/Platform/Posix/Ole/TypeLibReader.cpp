@@ -114,7 +114,8 @@ public:
             readTypeInfos();
         if (image_.failed())
             return std::unexpected(TypeLibFault::invalidData);
-        // Collected aside while they grew: the table keeps them in one piece.
+        // Collected aside, with room for as many as the image can hold: the
+        // table keeps exactly these.
         lib_.params.assign(params_.begin(), params_.end());
         lib_.memory->releaseUnused();
         lib_.values.shrink_to_fit();
