@@ -2,7 +2,7 @@
 // resource it accepted looked up and read the ways the type-library loader
 // and the resource enumeration do.
 
-#include "Platform/Posix/Ole/PeImage.h"
+#include "Platform/Posix/Ole/Core/PeImage.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,8 +1,8 @@
 // libFuzzer target: any bytes given to the type-library reader, then every
 // description of what it accepted, walked as a client would.
 
-#include "Platform/Posix/Ole/CTypeLib.h"
-#include "Platform/Posix/Ole/TypeLibLoader.h"
+#include "Platform/Posix/Ole/TypeLib/CTypeLib.h"
+#include "Platform/Posix/Ole/TypeLib/TypeLibLoader.h"
 
 #include <cstddef>
 #include <cstdint>

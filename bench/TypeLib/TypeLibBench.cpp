@@ -4,7 +4,7 @@
 // straight through the vtable.
 
 #include "Platform/Com.h"
-#include "Platform/Posix/Ole/ModuleResources.h"
+#include "Platform/Posix/Ole/Core/ModuleResources.h"
 #include "String/Utf.h"
 
 #include <benchmark/benchmark.h>

@@ -23,7 +23,7 @@ public:
 
 } // namespace qor::platform
 #else
-#include "Platform/Posix/Ole/TableMemory.h"
+#include "Platform/Posix/Ole/TypeLib/TableMemory.h"
 
 namespace qor::platform {
 using posix::ole::TableMemory;

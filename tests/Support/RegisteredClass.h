@@ -3,7 +3,7 @@
 // A class factory of the test process, registered under a CLSID and a ProgID
 // for as long as the registration lives (the POSIX runtime's registry).
 
-#include "Platform/Posix/Ole/ProgIdRegistry.h"
+#include "Platform/Posix/Ole/Core/ProgIdRegistry.h"
 #include "Platform/Windows/Com/OleActivation.h"
 #include "Support/CountedObject.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Format/Engine/JavaScript/Com/ComExtract.h"
+#include "Format/Engine/JavaScript/Com/Extraction/ComExtract.h"
 
 #include <nlohmann/json.hpp>
 

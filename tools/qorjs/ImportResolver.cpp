@@ -1,6 +1,6 @@
 #include "ImportResolver.h"
 
-#include "Format/Engine/JavaScript/Com/ScriptFile.h"
+#include "Format/Engine/JavaScript/Com/Engine/ScriptFile.h"
 #include "String/Utf.h"
 
 #include <string>

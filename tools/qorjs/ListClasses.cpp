@@ -7,8 +7,8 @@
 
 #include "Assert/Assert.h"
 #include "Format/Engine/JavaScript/Com/ComExtractor.h"
-#include "Format/Engine/JavaScript/Com/ComExtractorV8.h"
-#include "Format/Engine/JavaScript/Com/EventInterface.h"
+#include "Format/Engine/JavaScript/Com/Bindings/ComExtractorV8.h"
+#include "Format/Engine/JavaScript/Com/Events/EventInterface.h"
 #include "Platform/TableMemory.h"
 #include "Platform/Windows/Com/OleText.h"
 #include "Platform/Windows/Com/TypeLibrary.h"

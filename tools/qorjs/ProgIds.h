@@ -2,7 +2,7 @@
 
 #include "TypeDeclarations.h"
 
-#include "Format/Engine/JavaScript/Com/V8Class.h"
+#include "Format/Engine/JavaScript/Com/Bindings/V8Class.h"
 
 #include <vector>
 

@@ -2,7 +2,7 @@
 
 #include "ClassesJson.h"
 
-#include "Format/Engine/JavaScript/Com/ComExtractorV8.h"
+#include "Format/Engine/JavaScript/Com/Bindings/ComExtractorV8.h"
 
 #include <algorithm>
 #include <cmath>

@@ -11,7 +11,7 @@
 #include "Assert/Assert.h"
 #include "Format/Engine/JavaScript/Com/ComExtractor.h"
 #include "Format/Engine/JavaScript/Com/ComV8Engine.h"
-#include "Format/Engine/JavaScript/Com/ScriptFile.h"
+#include "Format/Engine/JavaScript/Com/Engine/ScriptFile.h"
 
 #include <cstdio>
 #include <filesystem>

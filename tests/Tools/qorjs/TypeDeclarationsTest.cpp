@@ -1,6 +1,6 @@
 #include "TypeDeclarations.h"
 
-#include "Format/Engine/JavaScript/Com/ComExtractorV8.h"
+#include "Format/Engine/JavaScript/Com/Bindings/ComExtractorV8.h"
 
 #include <gtest/gtest.h>
 

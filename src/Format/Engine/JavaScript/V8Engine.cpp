@@ -1,6 +1,6 @@
 #include "Format/Engine/JavaScript/V8Engine.h"
 
-#include "Format/Engine/JavaScript/V8Debugger.h"
+#include "Format/Engine/JavaScript/Debugger/V8Debugger.h"
 #include "Format/Engine/JavaScript/V8Error.h"
 #include "Format/Engine/JavaScript/V8Helper.h"
 

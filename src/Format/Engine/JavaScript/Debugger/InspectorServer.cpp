@@ -1,7 +1,7 @@
 // Boost.Beast is kept to this one translation unit: it is most of the
 // compile time of the inspector.
 
-#include "Format/Engine/JavaScript/InspectorServer.h"
+#include "Format/Engine/JavaScript/Debugger/InspectorServer.h"
 
 #include <utility>
 

@@ -1,9 +1,9 @@
 // The inspector client of V8Debugger: sessions, the pause loop and the
 // translation between protocol text and V8's string views.
 
-#include "Format/Engine/JavaScript/V8Debugger.h"
+#include "Format/Engine/JavaScript/Debugger/V8Debugger.h"
 
-#include "Format/Engine/JavaScript/InspectorServer.h"
+#include "Format/Engine/JavaScript/Debugger/InspectorServer.h"
 #include "Format/Engine/JavaScript/V8Engine.h"
 #include "Format/Engine/JavaScript/V8Helper.h"
 #include "String/Utf.h"

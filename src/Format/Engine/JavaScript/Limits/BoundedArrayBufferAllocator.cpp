@@ -1,4 +1,4 @@
-#include "Format/Engine/JavaScript/BoundedArrayBufferAllocator.h"
+#include "Format/Engine/JavaScript/Limits/BoundedArrayBufferAllocator.h"
 
 namespace qor::format::engine::javascript {
 

@@ -1,4 +1,4 @@
-#include "Format/Engine/JavaScript/HeapLimit.h"
+#include "Format/Engine/JavaScript/Limits/HeapLimit.h"
 
 #include <algorithm>
 

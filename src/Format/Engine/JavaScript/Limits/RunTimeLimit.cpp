@@ -1,4 +1,4 @@
-#include "Format/Engine/JavaScript/RunTimeLimit.h"
+#include "Format/Engine/JavaScript/Limits/RunTimeLimit.h"
 
 namespace qor::format::engine::javascript {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Format/Engine/JavaScript/ScriptTermination.h"
+#include "Format/Engine/JavaScript/Limits/ScriptTermination.h"
 
 #include <chrono>
 #include <condition_variable>

@@ -1,4 +1,4 @@
-#include "Format/Engine/JavaScript/ScriptTermination.h"
+#include "Format/Engine/JavaScript/Limits/ScriptTermination.h"
 
 namespace qor::format::engine::javascript {
 

@@ -1,10 +1,10 @@
-#include "Platform/Posix/Ole/Bstr.h"
+#include "Platform/Posix/Ole/Automation/Bstr.h"
 
 #include <algorithm>
 #include <cstring>
 #include <limits>
 
-#include "Platform/Posix/Ole/Memory.h"
+#include "Platform/Posix/Ole/Core/Memory.h"
 
 namespace {
 

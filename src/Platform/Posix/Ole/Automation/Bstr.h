@@ -3,7 +3,7 @@
 // BSTR: UTF-16 text preceded by its length in bytes (32-bit) and followed by
 // a U+0000 that the length does not count, so embedded U+0000 survive.
 
-#include "Platform/Posix/Ole/Types.h"
+#include "Platform/Posix/Ole/Core/Types.h"
 
 WINOLEAUTAPI_(BSTR) SysAllocString(const OLECHAR* psz);
 WINOLEAUTAPI_(BSTR) SysAllocStringLen(const OLECHAR* strIn, UINT ui);

@@ -2,8 +2,8 @@
 
 #include <expected>
 
-#include "Platform/Posix/Ole/Bstr.h"
-#include "Platform/Posix/Ole/HResult.h"
+#include "Platform/Posix/Ole/Automation/Bstr.h"
+#include "Platform/Posix/Ole/Core/HResult.h"
 
 namespace qor::platform::posix::ole {
 

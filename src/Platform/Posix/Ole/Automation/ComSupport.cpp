@@ -1,4 +1,4 @@
-#include "Platform/Posix/Ole/ComSupport.h"
+#include "Platform/Posix/Ole/Automation/ComSupport.h"
 
 #include <atomic>
 #include <cstdio>
@@ -8,10 +8,10 @@
 #include <string>
 #include <string_view>
 
-#include "Platform/Posix/Ole/BstrCopy.h"
-#include "Platform/Posix/Ole/ErrorMessages.h"
-#include "Platform/Posix/Ole/TextConversion.h"
-#include "Platform/Posix/Ole/VarType.h"
+#include "Platform/Posix/Ole/Automation/BstrCopy.h"
+#include "Platform/Posix/Ole/Core/ErrorMessages.h"
+#include "Platform/Posix/Ole/Core/TextConversion.h"
+#include "Platform/Posix/Ole/Automation/VarType.h"
 
 // _com_error ---------------------------------------------------------------
 

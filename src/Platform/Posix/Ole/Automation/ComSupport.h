@@ -11,10 +11,10 @@
 
 #include <cstdint>
 
-#include "Platform/Posix/Ole/Bstr.h"
-#include "Platform/Posix/Ole/Dispatch.h"
-#include "Platform/Posix/Ole/ErrorInfo.h"
-#include "Platform/Posix/Ole/Variant.h"
+#include "Platform/Posix/Ole/Automation/Bstr.h"
+#include "Platform/Posix/Ole/Automation/Dispatch.h"
+#include "Platform/Posix/Ole/Automation/ErrorInfo.h"
+#include "Platform/Posix/Ole/Automation/Variant.h"
 
 class _bstr_t;
 class _variant_t;

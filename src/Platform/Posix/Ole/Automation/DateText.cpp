@@ -1,4 +1,4 @@
-#include "Platform/Posix/Ole/DateText.h"
+#include "Platform/Posix/Ole/Automation/DateText.h"
 
 #include <algorithm>
 #include <array>

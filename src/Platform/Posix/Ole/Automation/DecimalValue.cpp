@@ -1,4 +1,4 @@
-#include "Platform/Posix/Ole/DecimalValue.h"
+#include "Platform/Posix/Ole/Automation/DecimalValue.h"
 
 #include <charconv>
 #include <cmath>

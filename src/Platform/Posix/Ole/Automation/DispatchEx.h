@@ -2,8 +2,8 @@
 
 // IDispatchEx: dispatch with members added and removed at run time.
 
-#include "Platform/Posix/Ole/Dispatch.h"
-#include "Platform/Posix/Ole/ServiceProvider.h"
+#include "Platform/Posix/Ole/Automation/Dispatch.h"
+#include "Platform/Posix/Ole/Core/ServiceProvider.h"
 
 #define fdexNameCaseSensitive 0x00000001L
 #define fdexNameEnsure 0x00000002L

@@ -1,9 +1,9 @@
-#include "Platform/Posix/Ole/ErrorInfo.h"
+#include "Platform/Posix/Ole/Automation/ErrorInfo.h"
 
 #include <atomic>
 #include <new>
 
-#include "Platform/Posix/Ole/BstrCopy.h"
+#include "Platform/Posix/Ole/Automation/BstrCopy.h"
 
 namespace {
 

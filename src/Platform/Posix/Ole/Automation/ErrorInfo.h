@@ -3,7 +3,7 @@
 // Rich error objects: a COM object describes its failure in an IErrorInfo
 // that the caller picks up on the same thread.
 
-#include "Platform/Posix/Ole/Unknown.h"
+#include "Platform/Posix/Ole/Core/Unknown.h"
 
 DEFINE_GUID(IID_IErrorInfo, 0x1CF2B120, 0x547D, 0x101B, 0x8E, 0x65, 0x08, 0x00, 0x2B, 0x2B, 0xD1, 0x19);
 DEFINE_GUID(IID_ICreateErrorInfo, 0x22F03340, 0x547D, 0x101B, 0x8E, 0x65, 0x08, 0x00, 0x2B, 0x2B, 0xD1, 0x19);

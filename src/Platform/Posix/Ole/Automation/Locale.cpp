@@ -1,4 +1,4 @@
-#include "Platform/Posix/Ole/Locale.h"
+#include "Platform/Posix/Ole/Automation/Locale.h"
 
 #include <cstdio>
 #include <map>
@@ -12,7 +12,7 @@
 #include <unicode/unum.h>
 #include <unicode/ustring.h>
 
-#include "Platform/Posix/Ole/UserLocale.h"
+#include "Platform/Posix/Ole/Automation/UserLocale.h"
 
 namespace qor::platform::posix::ole::convert {
 namespace {

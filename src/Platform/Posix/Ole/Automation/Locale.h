@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "Platform/Posix/Ole/Types.h"
+#include "Platform/Posix/Ole/Core/Types.h"
 
 namespace qor::platform::posix::ole::convert {
 

@@ -1,9 +1,9 @@
-#include "Platform/Posix/Ole/NumberText.h"
+#include "Platform/Posix/Ole/Automation/NumberText.h"
 
 #include <charconv>
 #include <cmath>
 
-#include "Platform/Posix/Ole/AsciiCase.h"
+#include "Platform/Posix/Ole/Core/AsciiCase.h"
 
 namespace qor::platform::posix::ole::convert {
 namespace {

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "Platform/Posix/Ole/Locale.h"
+#include "Platform/Posix/Ole/Automation/Locale.h"
 
 namespace qor::platform::posix::ole::convert {
 

@@ -1,15 +1,15 @@
-#include "Platform/Posix/Ole/SafeArray.h"
+#include "Platform/Posix/Ole/Automation/SafeArray.h"
 
 #include <cstring>
 #include <expected>
 #include <limits>
 #include <optional>
 
-#include "Platform/Posix/Ole/Bstr.h"
-#include "Platform/Posix/Ole/BstrCopy.h"
-#include "Platform/Posix/Ole/Dispatch.h"
-#include "Platform/Posix/Ole/Memory.h"
-#include "Platform/Posix/Ole/VarType.h"
+#include "Platform/Posix/Ole/Automation/Bstr.h"
+#include "Platform/Posix/Ole/Automation/BstrCopy.h"
+#include "Platform/Posix/Ole/Automation/Dispatch.h"
+#include "Platform/Posix/Ole/Core/Memory.h"
+#include "Platform/Posix/Ole/Automation/VarType.h"
 
 namespace {
 

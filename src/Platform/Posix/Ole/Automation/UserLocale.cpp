@@ -1,10 +1,10 @@
-#include "Platform/Posix/Ole/UserLocale.h"
+#include "Platform/Posix/Ole/Automation/UserLocale.h"
 
 #include <atomic>
 
-#include "Platform/Posix/Ole/HResult.h"
-#include "Platform/Posix/Ole/Locale.h"
-#include "Platform/Posix/Ole/TextConversion.h"
+#include "Platform/Posix/Ole/Core/HResult.h"
+#include "Platform/Posix/Ole/Automation/Locale.h"
+#include "Platform/Posix/Ole/Core/TextConversion.h"
 
 namespace {
 

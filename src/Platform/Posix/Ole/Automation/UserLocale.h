@@ -5,8 +5,8 @@
 // it from the user's settings; here the host sets it, and until it does it is
 // en-US (0x0409), so that results never depend on the environment.
 
-#include "Platform/Posix/Ole/Export.h"
-#include "Platform/Posix/Ole/Types.h"
+#include "Platform/Posix/Ole/Core/Export.h"
+#include "Platform/Posix/Ole/Core/Types.h"
 
 // Makes `lcid` the user and system default locale of the process. FALSE, with
 // ERROR_INVALID_PARAMETER as the last error and nothing changed, for an LCID

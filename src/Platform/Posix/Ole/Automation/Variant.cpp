@@ -1,12 +1,12 @@
-#include "Platform/Posix/Ole/Variant.h"
+#include "Platform/Posix/Ole/Automation/Variant.h"
 
 #include <cstring>
 
-#include "Platform/Posix/Ole/Bstr.h"
-#include "Platform/Posix/Ole/BstrCopy.h"
-#include "Platform/Posix/Ole/Dispatch.h"
-#include "Platform/Posix/Ole/SafeArray.h"
-#include "Platform/Posix/Ole/VarType.h"
+#include "Platform/Posix/Ole/Automation/Bstr.h"
+#include "Platform/Posix/Ole/Automation/BstrCopy.h"
+#include "Platform/Posix/Ole/Automation/Dispatch.h"
+#include "Platform/Posix/Ole/Automation/SafeArray.h"
+#include "Platform/Posix/Ole/Automation/VarType.h"
 
 namespace {
 

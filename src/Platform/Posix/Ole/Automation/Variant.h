@@ -3,9 +3,9 @@
 // VARIANT and the value types it carries, laid out as on Windows x64, and the
 // functions that own, copy and convert VARIANTs.
 
-#include "Platform/Posix/Ole/Guid.h"
-#include "Platform/Posix/Ole/HResult.h"
-#include "Platform/Posix/Ole/Types.h"
+#include "Platform/Posix/Ole/Core/Guid.h"
+#include "Platform/Posix/Ole/Core/HResult.h"
+#include "Platform/Posix/Ole/Core/Types.h"
 
 struct IUnknown;
 struct IDispatch;

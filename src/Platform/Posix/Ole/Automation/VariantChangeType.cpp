@@ -16,13 +16,13 @@
 #include <limits>
 #include <variant>
 
-#include "Platform/Posix/Ole/Bstr.h"
-#include "Platform/Posix/Ole/DateText.h"
-#include "Platform/Posix/Ole/DecimalValue.h"
-#include "Platform/Posix/Ole/Dispatch.h"
-#include "Platform/Posix/Ole/NumberText.h"
-#include "Platform/Posix/Ole/Variant.h"
-#include "Platform/Posix/Ole/VarType.h"
+#include "Platform/Posix/Ole/Automation/Bstr.h"
+#include "Platform/Posix/Ole/Automation/DateText.h"
+#include "Platform/Posix/Ole/Automation/DecimalValue.h"
+#include "Platform/Posix/Ole/Automation/Dispatch.h"
+#include "Platform/Posix/Ole/Automation/NumberText.h"
+#include "Platform/Posix/Ole/Automation/Variant.h"
+#include "Platform/Posix/Ole/Automation/VarType.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
-#include "Platform/Posix/Ole/Apartment.h"
+#include "Platform/Posix/Ole/Core/Apartment.h"
 
 #include <atomic>
 
-#include "Platform/Posix/Ole/ClassRegistry.h"
-#include "Platform/Posix/Ole/InprocServers.h"
+#include "Platform/Posix/Ole/Core/ClassRegistry.h"
+#include "Platform/Posix/Ole/Core/InprocServers.h"
 
 namespace {
 

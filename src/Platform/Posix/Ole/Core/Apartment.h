@@ -2,7 +2,7 @@
 
 // COM initialisation of a thread (its apartment) and of OLE on top of it.
 
-#include "Platform/Posix/Ole/Types.h"
+#include "Platform/Posix/Ole/Core/Types.h"
 
 typedef enum tagCOINIT {
     COINIT_MULTITHREADED = 0x0,

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Platform/Posix/Ole/Unknown.h"
+#include "Platform/Posix/Ole/Core/Unknown.h"
 
 DEFINE_GUID(IID_IClassFactory, 0x00000001, 0x0000, 0x0000, 0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46);
 

@@ -1,11 +1,11 @@
-#include "Platform/Posix/Ole/ClassRegistry.h"
+#include "Platform/Posix/Ole/Core/ClassRegistry.h"
 
 #include <mutex>
 #include <thread>
 #include <vector>
 
-#include "Platform/Posix/Ole/Apartment.h"
-#include "Platform/Posix/Ole/InprocServers.h"
+#include "Platform/Posix/Ole/Core/Apartment.h"
+#include "Platform/Posix/Ole/Core/InprocServers.h"
 
 namespace {
 

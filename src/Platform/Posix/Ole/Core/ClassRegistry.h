@@ -6,11 +6,11 @@
 // servers of the component registry (InprocServers.h). There are no local
 // or remote servers to start.
 
-#include "Platform/Posix/Ole/ClassFactory.h"
-#include "Platform/Posix/Ole/Guid.h"
-#include "Platform/Posix/Ole/HResult.h"
-#include "Platform/Posix/Ole/Types.h"
-#include "Platform/Posix/Ole/Unknown.h"
+#include "Platform/Posix/Ole/Core/ClassFactory.h"
+#include "Platform/Posix/Ole/Core/Guid.h"
+#include "Platform/Posix/Ole/Core/HResult.h"
+#include "Platform/Posix/Ole/Core/Types.h"
+#include "Platform/Posix/Ole/Core/Unknown.h"
 
 typedef enum tagCLSCTX {
     CLSCTX_INPROC_SERVER = 0x1,

@@ -1,9 +1,9 @@
-#include "Platform/Posix/Ole/ComponentRegistry.h"
+#include "Platform/Posix/Ole/Core/ComponentRegistry.h"
 
 #include <algorithm>
 #include <string>
 
-#include "Platform/Posix/Ole/ComponentRegistryFile.h"
+#include "Platform/Posix/Ole/Core/ComponentRegistryFile.h"
 #include "String/Utf.h"
 
 namespace {

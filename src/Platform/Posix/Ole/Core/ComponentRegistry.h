@@ -10,10 +10,10 @@
 #include <filesystem>
 #include <string>
 
-#include "Platform/Posix/Ole/Export.h"
-#include "Platform/Posix/Ole/Guid.h"
-#include "Platform/Posix/Ole/HResult.h"
-#include "Platform/Posix/Ole/Types.h"
+#include "Platform/Posix/Ole/Core/Export.h"
+#include "Platform/Posix/Ole/Core/Guid.h"
+#include "Platform/Posix/Ole/Core/HResult.h"
+#include "Platform/Posix/Ole/Core/Types.h"
 
 // The library path is made absolute. The ProgIDs and the description may be
 // null; the version-independent ProgID gets the versioned one as its CurVer.

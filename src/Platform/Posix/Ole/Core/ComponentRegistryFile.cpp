@@ -1,4 +1,4 @@
-#include "Platform/Posix/Ole/ComponentRegistryFile.h"
+#include "Platform/Posix/Ole/Core/ComponentRegistryFile.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -14,8 +14,8 @@
 
 #include <nlohmann/json.hpp>
 
-#include "Platform/Posix/Ole/AsciiCase.h"
-#include "Platform/Posix/Ole/FileBytes.h"
+#include "Platform/Posix/Ole/Core/AsciiCase.h"
+#include "Platform/Posix/Ole/Core/FileBytes.h"
 #include "String/Utf.h"
 
 namespace {

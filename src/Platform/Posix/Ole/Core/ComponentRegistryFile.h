@@ -34,8 +34,8 @@
 #include <string>
 #include <string_view>
 
-#include "Platform/Posix/Ole/Guid.h"
-#include "Platform/Posix/Ole/HResult.h"
+#include "Platform/Posix/Ole/Core/Guid.h"
+#include "Platform/Posix/Ole/Core/HResult.h"
 
 namespace qor::platform::posix::ole {
 

@@ -1,4 +1,4 @@
-#include "Platform/Posix/Ole/ErrorMessages.h"
+#include "Platform/Posix/Ole/Core/ErrorMessages.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -6,8 +6,8 @@
 #include <optional>
 #include <string_view>
 
-#include "Platform/Posix/Ole/HResult.h"
-#include "Platform/Posix/Ole/TextConversion.h"
+#include "Platform/Posix/Ole/Core/HResult.h"
+#include "Platform/Posix/Ole/Core/TextConversion.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include <cstdarg>
 
-#include "Platform/Posix/Ole/Types.h"
+#include "Platform/Posix/Ole/Core/Types.h"
 
 #define FORMAT_MESSAGE_ALLOCATE_BUFFER 0x00000100
 #define FORMAT_MESSAGE_IGNORE_INSERTS 0x00000200

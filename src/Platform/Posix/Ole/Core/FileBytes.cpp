@@ -1,4 +1,4 @@
-#include "Platform/Posix/Ole/FileBytes.h"
+#include "Platform/Posix/Ole/Core/FileBytes.h"
 
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -9,7 +9,7 @@
 #include <limits>
 #include <utility>
 
-#include "Platform/Posix/Ole/HResult.h"
+#include "Platform/Posix/Ole/Core/HResult.h"
 
 namespace qor::platform::posix::ole {
 

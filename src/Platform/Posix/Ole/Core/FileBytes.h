@@ -13,8 +13,8 @@
 #include <span>
 #include <vector>
 
-#include "Platform/Posix/Ole/Export.h"
-#include "Platform/Posix/Ole/Types.h"
+#include "Platform/Posix/Ole/Core/Export.h"
+#include "Platform/Posix/Ole/Core/Types.h"
 
 namespace qor::platform::posix::ole {
 

@@ -1,4 +1,4 @@
-#include "Platform/Posix/Ole/Guid.h"
+#include "Platform/Posix/Ole/Core/Guid.h"
 
 #include <optional>
 #include <string>

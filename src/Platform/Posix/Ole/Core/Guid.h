@@ -5,8 +5,8 @@
 #include <cstring>
 #include <type_traits>
 
-#include "Platform/Posix/Ole/HResult.h"
-#include "Platform/Posix/Ole/Types.h"
+#include "Platform/Posix/Ole/Core/HResult.h"
+#include "Platform/Posix/Ole/Core/Types.h"
 
 typedef struct _GUID {
     std::uint32_t Data1;

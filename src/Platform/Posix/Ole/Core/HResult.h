@@ -3,7 +3,7 @@
 // HRESULT and Win32 error codes with Windows' values, and the macros that
 // take them apart.
 
-#include "Platform/Posix/Ole/Types.h"
+#include "Platform/Posix/Ole/Core/Types.h"
 
 #define SUCCEEDED(hr) (((HRESULT)(hr)) >= 0)
 #define FAILED(hr) (((HRESULT)(hr)) < 0)

@@ -1,4 +1,4 @@
-#include "Platform/Posix/Ole/InprocServers.h"
+#include "Platform/Posix/Ole/Core/InprocServers.h"
 
 #include <algorithm>
 #include <expected>
@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "Platform/Posix/Ole/ComponentRegistryFile.h"
-#include "Platform/Posix/Ole/Module.h"
-#include "Platform/Posix/Ole/TextConversion.h"
+#include "Platform/Posix/Ole/Core/ComponentRegistryFile.h"
+#include "Platform/Posix/Ole/Core/Module.h"
+#include "Platform/Posix/Ole/Core/TextConversion.h"
 #include "String/Utf.h"
 
 namespace {

@@ -3,10 +3,10 @@
 // In-process servers of the component registry, loaded on demand for their
 // class objects as ole32 loads InprocServer32 DLLs.
 
-#include "Platform/Posix/Ole/Export.h"
-#include "Platform/Posix/Ole/Guid.h"
-#include "Platform/Posix/Ole/HResult.h"
-#include "Platform/Posix/Ole/Types.h"
+#include "Platform/Posix/Ole/Core/Export.h"
+#include "Platform/Posix/Ole/Core/Guid.h"
+#include "Platform/Posix/Ole/Core/HResult.h"
+#include "Platform/Posix/Ole/Core/Types.h"
 
 // Unloads the servers whose DllCanUnloadNow says S_OK.
 WINOLEAPI_(void) CoFreeUnusedLibraries();

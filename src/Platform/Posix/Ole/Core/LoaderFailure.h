@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "Platform/Posix/Ole/Types.h"
+#include "Platform/Posix/Ole/Core/Types.h"
 
 namespace qor::platform::posix::ole {
 

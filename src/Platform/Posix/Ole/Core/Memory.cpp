@@ -1,4 +1,4 @@
-#include "Platform/Posix/Ole/Memory.h"
+#include "Platform/Posix/Ole/Core/Memory.h"
 
 #include <cstdlib>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Platform/Posix/Ole/Types.h"
+#include "Platform/Posix/Ole/Core/Types.h"
 
 // The task allocator: memory that crosses a COM boundary is freed by the
 // receiver with CoTaskMemFree.

@@ -1,4 +1,4 @@
-#include "Platform/Posix/Ole/Module.h"
+#include "Platform/Posix/Ole/Core/Module.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -9,11 +9,11 @@
 #include <variant>
 #include <vector>
 
-#include "Platform/Posix/Ole/HResult.h"
-#include "Platform/Posix/Ole/ModuleFile.h"
-#include "Platform/Posix/Ole/PeImageFile.h"
-#include "Platform/Posix/Ole/SharedObject.h"
-#include "Platform/Posix/Ole/TextConversion.h"
+#include "Platform/Posix/Ole/Core/HResult.h"
+#include "Platform/Posix/Ole/Core/ModuleFile.h"
+#include "Platform/Posix/Ole/Core/PeImageFile.h"
+#include "Platform/Posix/Ole/Core/SharedObject.h"
+#include "Platform/Posix/Ole/Core/TextConversion.h"
 #include "String/Utf.h"
 
 namespace {

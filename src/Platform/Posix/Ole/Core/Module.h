@@ -11,8 +11,8 @@
 
 #include <string>
 
-#include "Platform/Posix/Ole/PeImage.h"
-#include "Platform/Posix/Ole/Types.h"
+#include "Platform/Posix/Ole/Core/PeImage.h"
+#include "Platform/Posix/Ole/Core/Types.h"
 
 typedef struct HRSRC__* HRSRC;
 typedef HANDLE HGLOBAL;

@@ -1,4 +1,4 @@
-#include "Platform/Posix/Ole/ModuleFile.h"
+#include "Platform/Posix/Ole/Core/ModuleFile.h"
 
 #include <elf.h>
 
@@ -8,8 +8,8 @@
 #include <cstring>
 #include <limits>
 
-#include "Platform/Posix/Ole/FileBytes.h"
-#include "Platform/Posix/Ole/HResult.h"
+#include "Platform/Posix/Ole/Core/FileBytes.h"
+#include "Platform/Posix/Ole/Core/HResult.h"
 
 namespace qor::platform::posix::ole {
 

@@ -6,7 +6,7 @@
 #include <expected>
 #include <filesystem>
 
-#include "Platform/Posix/Ole/LoaderFailure.h"
+#include "Platform/Posix/Ole/Core/LoaderFailure.h"
 
 namespace qor::platform::posix::ole {
 

@@ -1,7 +1,7 @@
-#include "Platform/Posix/Ole/ModuleResources.h"
+#include "Platform/Posix/Ole/Core/ModuleResources.h"
 
-#include "Platform/Posix/Ole/HResult.h"
-#include "Platform/Posix/Ole/PeImageFile.h"
+#include "Platform/Posix/Ole/Core/HResult.h"
+#include "Platform/Posix/Ole/Core/PeImageFile.h"
 
 namespace qor::platform::posix::ole {
 

@@ -1,8 +1,8 @@
-#include "Platform/Posix/Ole/PeImage.h"
+#include "Platform/Posix/Ole/Core/PeImage.h"
 
 #include <optional>
 
-#include "Platform/Posix/Ole/AsciiCase.h"
+#include "Platform/Posix/Ole/Core/AsciiCase.h"
 
 namespace qor::platform::posix::ole {
 

@@ -9,8 +9,8 @@
 #include <variant>
 #include <vector>
 
-#include "Platform/Posix/Ole/Export.h"
-#include "Platform/Posix/Ole/FileBytes.h"
+#include "Platform/Posix/Ole/Core/Export.h"
+#include "Platform/Posix/Ole/Core/FileBytes.h"
 
 namespace qor::platform::posix::ole {
 

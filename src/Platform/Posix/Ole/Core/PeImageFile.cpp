@@ -1,7 +1,7 @@
-#include "Platform/Posix/Ole/PeImageFile.h"
+#include "Platform/Posix/Ole/Core/PeImageFile.h"
 
-#include "Platform/Posix/Ole/FileBytes.h"
-#include "Platform/Posix/Ole/HResult.h"
+#include "Platform/Posix/Ole/Core/FileBytes.h"
+#include "Platform/Posix/Ole/Core/HResult.h"
 #include "String/Utf.h"
 
 namespace qor::platform::posix::ole {

@@ -3,8 +3,8 @@
 #include <expected>
 #include <string_view>
 
-#include "Platform/Posix/Ole/PeImage.h"
-#include "Platform/Posix/Ole/Types.h"
+#include "Platform/Posix/Ole/Core/PeImage.h"
+#include "Platform/Posix/Ole/Core/Types.h"
 
 namespace qor::platform::posix::ole {
 

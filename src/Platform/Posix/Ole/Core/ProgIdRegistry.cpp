@@ -1,4 +1,4 @@
-#include "Platform/Posix/Ole/ProgIdRegistry.h"
+#include "Platform/Posix/Ole/Core/ProgIdRegistry.h"
 
 #include <algorithm>
 #include <cstring>
@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "Platform/Posix/Ole/AsciiCase.h"
-#include "Platform/Posix/Ole/ComponentRegistryFile.h"
-#include "Platform/Posix/Ole/Memory.h"
+#include "Platform/Posix/Ole/Core/AsciiCase.h"
+#include "Platform/Posix/Ole/Core/ComponentRegistryFile.h"
+#include "Platform/Posix/Ole/Core/Memory.h"
 
 namespace {
 

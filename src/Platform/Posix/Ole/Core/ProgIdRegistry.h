@@ -5,8 +5,8 @@
 
 #include <string_view>
 
-#include "Platform/Posix/Ole/Guid.h"
-#include "Platform/Posix/Ole/Types.h"
+#include "Platform/Posix/Ole/Core/Guid.h"
+#include "Platform/Posix/Ole/Core/Types.h"
 
 // CO_E_CLASSSTRING for a ProgID nobody registered; the CLSID is then null.
 WINOLEAPI CLSIDFromProgID(LPCOLESTR lpszProgID, LPCLSID lpclsid);

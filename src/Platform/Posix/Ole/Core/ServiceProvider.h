@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Platform/Posix/Ole/Unknown.h"
+#include "Platform/Posix/Ole/Core/Unknown.h"
 
 DEFINE_GUID(IID_IServiceProvider, 0x6D5140C1, 0x7436, 0x11CE, 0x80, 0x34, 0x00, 0xAA, 0x00, 0x60, 0x09, 0xFA);
 

@@ -1,4 +1,4 @@
-#include "Platform/Posix/Ole/SharedObject.h"
+#include "Platform/Posix/Ole/Core/SharedObject.h"
 
 #include <dlfcn.h>
 #include <link.h>
@@ -7,7 +7,7 @@
 #include <string_view>
 #include <utility>
 
-#include "Platform/Posix/Ole/HResult.h"
+#include "Platform/Posix/Ole/Core/HResult.h"
 
 namespace qor::platform::posix::ole {
 

@@ -7,7 +7,7 @@
 #include <expected>
 #include <string>
 
-#include "Platform/Posix/Ole/LoaderFailure.h"
+#include "Platform/Posix/Ole/Core/LoaderFailure.h"
 
 namespace qor::platform::posix::ole {
 

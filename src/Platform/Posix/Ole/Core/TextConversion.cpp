@@ -1,4 +1,4 @@
-#include "Platform/Posix/Ole/TextConversion.h"
+#include "Platform/Posix/Ole/Core/TextConversion.h"
 
 #include <algorithm>
 #include <array>
@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "Platform/Posix/Ole/HResult.h"
+#include "Platform/Posix/Ole/Core/HResult.h"
 #include "String/Utf.h"
 
 namespace {

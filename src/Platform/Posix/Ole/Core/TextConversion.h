@@ -3,7 +3,7 @@
 // Code-page conversion of COM text: UTF-8 (CP_UTF8) and the ANSI code page
 // (CP_ACP), which is Windows-1252 here whatever the host's locale.
 
-#include "Platform/Posix/Ole/Types.h"
+#include "Platform/Posix/Ole/Core/Types.h"
 
 #define CP_ACP 0
 #define CP_OEMCP 1

@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "Platform/Posix/Ole/Export.h"
+#include "Platform/Posix/Ole/Core/Export.h"
 
 // x86-64 has a single calling convention, so the Windows ones are empty.
 #define WINAPI

@@ -1,9 +1,9 @@
-#include "Platform/Posix/Ole/ArgumentCoercion.h"
+#include "Platform/Posix/Ole/Dispatch/ArgumentCoercion.h"
 
 #include <utility>
 
-#include "Platform/Posix/Ole/Unknown.h"
-#include "Platform/Posix/Ole/VarType.h"
+#include "Platform/Posix/Ole/Core/Unknown.h"
+#include "Platform/Posix/Ole/Automation/VarType.h"
 
 namespace qor::platform::posix::ole {
 

@@ -3,7 +3,7 @@
 // Connection points: how an object hands its outgoing calls (events) to the
 // sinks that clients advise on it, one point per outgoing interface.
 
-#include "Platform/Posix/Ole/Unknown.h"
+#include "Platform/Posix/Ole/Core/Unknown.h"
 
 DEFINE_GUID(IID_IConnectionPointContainer, 0xB196B284, 0xBAB4, 0x101A, 0xB6, 0x9C, 0x00, 0xAA, 0x00, 0x34, 0x1D,
             0x07);

@@ -1,6 +1,6 @@
-#include "Platform/Posix/Ole/DispCallFunc.h"
+#include "Platform/Posix/Ole/Dispatch/DispCallFunc.h"
 
-#include "Platform/Posix/Ole/PreparedCall.h"
+#include "Platform/Posix/Ole/Dispatch/PreparedCall.h"
 
 using qor::platform::posix::ole::CallTarget;
 using qor::platform::posix::ole::PreparedCall;

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "Platform/Posix/Ole/Types.h"
-#include "Platform/Posix/Ole/Variant.h"
-#include "Platform/Posix/Ole/TypeDescription.h"
+#include "Platform/Posix/Ole/Core/Types.h"
+#include "Platform/Posix/Ole/Automation/Variant.h"
+#include "Platform/Posix/Ole/TypeLib/TypeDescription.h"
 
 // Calls a function through an object's vtable (pvInstance set: oVft is the
 // byte offset of the slot, the object is the first argument) or a plain

@@ -1,4 +1,4 @@
-#include "Platform/Posix/Ole/DispInvoke.h"
+#include "Platform/Posix/Ole/Dispatch/DispInvoke.h"
 
 WINOLEAUTAPI DispInvoke(void* _this, ITypeInfo* ptinfo, DISPID dispidMember, WORD wFlags, DISPPARAMS* pparams,
                         VARIANT* pvarResult, EXCEPINFO* pexcepinfo, UINT* puArgErr) {

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Platform/Posix/Ole/Export.h"
-#include "Platform/Posix/Ole/TypeInfo.h"
+#include "Platform/Posix/Ole/Core/Export.h"
+#include "Platform/Posix/Ole/TypeLib/TypeInfo.h"
 
 // IDispatch implemented from type information, as objects usually do it on
 // Windows: both go to the type info.

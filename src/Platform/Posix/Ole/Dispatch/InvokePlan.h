@@ -6,7 +6,7 @@
 // their parameter's type, and the prepared native call.
 
 #include "Platform/Posix/Ole/Ole.h"
-#include "Platform/Posix/Ole/PreparedCall.h"
+#include "Platform/Posix/Ole/Dispatch/PreparedCall.h"
 
 #include <cstddef>
 #include <optional>

@@ -1,11 +1,11 @@
-#include "Platform/Posix/Ole/PreparedCall.h"
+#include "Platform/Posix/Ole/Dispatch/PreparedCall.h"
 
 #include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
 
-#include "Platform/Posix/Ole/RegisterCall.h"
+#include "Platform/Posix/Ole/Dispatch/RegisterCall.h"
 
 namespace qor::platform::posix::ole {
 

@@ -3,7 +3,7 @@
 // What an object tells of its class: the coclass's type information, which
 // names its outgoing interfaces as well as the ones it implements.
 
-#include "Platform/Posix/Ole/Unknown.h"
+#include "Platform/Posix/Ole/Core/Unknown.h"
 
 struct ITypeInfo;
 

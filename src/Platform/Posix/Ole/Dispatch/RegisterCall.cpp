@@ -1,4 +1,4 @@
-#include "Platform/Posix/Ole/RegisterCall.h"
+#include "Platform/Posix/Ole/Dispatch/RegisterCall.h"
 
 namespace qor::platform::posix::ole {
 

@@ -1,13 +1,13 @@
 // ITypeInfo::Invoke: a dispatch call made through the object's vtable, with
 // the arguments coerced to the types the type information declares.
 
-#include "Platform/Posix/Ole/CTypeInfo.h"
+#include "Platform/Posix/Ole/TypeLib/CTypeInfo.h"
 
-#include "Platform/Posix/Ole/ArgumentCoercion.h"
-#include "Platform/Posix/Ole/CallStorage.h"
-#include "Platform/Posix/Ole/InvokePlan.h"
-#include "Platform/Posix/Ole/RegisterCall.h"
-#include "Platform/Posix/Ole/VarType.h"
+#include "Platform/Posix/Ole/Dispatch/ArgumentCoercion.h"
+#include "Platform/Posix/Ole/Dispatch/CallStorage.h"
+#include "Platform/Posix/Ole/Dispatch/InvokePlan.h"
+#include "Platform/Posix/Ole/Dispatch/RegisterCall.h"
+#include "Platform/Posix/Ole/Automation/VarType.h"
 
 #include <algorithm>
 #include <cstdint>

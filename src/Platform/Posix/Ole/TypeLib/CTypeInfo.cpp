@@ -1,9 +1,9 @@
-#include "Platform/Posix/Ole/CTypeInfo.h"
+#include "Platform/Posix/Ole/TypeLib/CTypeInfo.h"
 
-#include "Platform/Posix/Ole/CTypeLib.h"
-#include "Platform/Posix/Ole/InvokePlan.h"
-#include "Platform/Posix/Ole/TypeLibText.h"
-#include "Platform/Posix/Ole/TypeLibValue.h"
+#include "Platform/Posix/Ole/TypeLib/CTypeLib.h"
+#include "Platform/Posix/Ole/Dispatch/InvokePlan.h"
+#include "Platform/Posix/Ole/TypeLib/TypeLibText.h"
+#include "Platform/Posix/Ole/TypeLib/TypeLibValue.h"
 
 #include <algorithm>
 

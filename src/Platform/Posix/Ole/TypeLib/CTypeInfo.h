@@ -1,7 +1,7 @@
 #pragma once
 
 #include "Platform/Posix/Ole/Ole.h"
-#include "Platform/Posix/Ole/TypeLibRecord.h"
+#include "Platform/Posix/Ole/TypeLib/TypeLibRecord.h"
 
 #include <memory>
 #include <memory_resource>

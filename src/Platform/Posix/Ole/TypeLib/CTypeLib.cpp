@@ -1,9 +1,9 @@
-#include "Platform/Posix/Ole/CTypeLib.h"
+#include "Platform/Posix/Ole/TypeLib/CTypeLib.h"
 
-#include "Platform/Posix/Ole/CTypeInfo.h"
-#include "Platform/Posix/Ole/Stdole2.h"
-#include "Platform/Posix/Ole/TypeLibLoader.h"
-#include "Platform/Posix/Ole/TypeLibText.h"
+#include "Platform/Posix/Ole/TypeLib/CTypeInfo.h"
+#include "Platform/Posix/Ole/TypeLib/Stdole2.h"
+#include "Platform/Posix/Ole/TypeLib/TypeLibLoader.h"
+#include "Platform/Posix/Ole/TypeLib/TypeLibText.h"
 #include "String/Utf.h"
 
 #include <algorithm>

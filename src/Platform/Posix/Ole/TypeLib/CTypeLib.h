@@ -1,8 +1,8 @@
 #pragma once
 
 #include "Platform/Posix/Ole/Ole.h"
-#include "Platform/Posix/Ole/TableMemory.h"
-#include "Platform/Posix/Ole/TypeLibRecord.h"
+#include "Platform/Posix/Ole/TypeLib/TableMemory.h"
+#include "Platform/Posix/Ole/TypeLib/TypeLibRecord.h"
 
 #include <atomic>
 #include <deque>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Platform/Posix/Ole/Export.h"
-#include "Platform/Posix/Ole/TypeLib.h"
+#include "Platform/Posix/Ole/Core/Export.h"
+#include "Platform/Posix/Ole/TypeLib/TypeLib.h"
 
 typedef enum tagREGKIND { REGKIND_DEFAULT = 0, REGKIND_REGISTER, REGKIND_NONE } REGKIND;
 

@@ -1,4 +1,4 @@
-#include "Platform/Posix/Ole/TableMemory.h"
+#include "Platform/Posix/Ole/TypeLib/TableMemory.h"
 
 #include <sys/mman.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Platform/Posix/Ole/Export.h"
+#include "Platform/Posix/Ole/Core/Export.h"
 
 #include <cstddef>
 #include <memory_resource>

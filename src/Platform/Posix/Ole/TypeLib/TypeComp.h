@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Platform/Posix/Ole/TypeInfo.h"
+#include "Platform/Posix/Ole/TypeLib/TypeInfo.h"
 
 DEFINE_GUID(IID_ITypeComp, 0x00020403, 0x0000, 0x0000, 0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46);
 

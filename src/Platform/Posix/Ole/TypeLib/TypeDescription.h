@@ -3,10 +3,10 @@
 // The records through which ITypeLib and ITypeInfo describe types, laid out
 // as on Windows x64.
 
-#include "Platform/Posix/Ole/Guid.h"
-#include "Platform/Posix/Ole/SafeArray.h"
-#include "Platform/Posix/Ole/Types.h"
-#include "Platform/Posix/Ole/Variant.h"
+#include "Platform/Posix/Ole/Core/Guid.h"
+#include "Platform/Posix/Ole/Automation/SafeArray.h"
+#include "Platform/Posix/Ole/Core/Types.h"
+#include "Platform/Posix/Ole/Automation/Variant.h"
 
 struct ITypeComp;
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Platform/Posix/Ole/Dispatch.h"
-#include "Platform/Posix/Ole/TypeDescription.h"
+#include "Platform/Posix/Ole/Automation/Dispatch.h"
+#include "Platform/Posix/Ole/TypeLib/TypeDescription.h"
 
 struct ITypeLib;
 struct ITypeComp;

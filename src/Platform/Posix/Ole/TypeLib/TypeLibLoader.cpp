@@ -1,10 +1,10 @@
-#include "Platform/Posix/Ole/TypeLibLoader.h"
+#include "Platform/Posix/Ole/TypeLib/TypeLibLoader.h"
 
-#include "Platform/Posix/Ole/CTypeLib.h"
-#include "Platform/Posix/Ole/FileBytes.h"
-#include "Platform/Posix/Ole/ModuleResources.h"
-#include "Platform/Posix/Ole/Stdole2.h"
-#include "Platform/Posix/Ole/TypeLibReader.h"
+#include "Platform/Posix/Ole/TypeLib/CTypeLib.h"
+#include "Platform/Posix/Ole/Core/FileBytes.h"
+#include "Platform/Posix/Ole/Core/ModuleResources.h"
+#include "Platform/Posix/Ole/TypeLib/Stdole2.h"
+#include "Platform/Posix/Ole/TypeLib/TypeLibReader.h"
 #include "String/Utf.h"
 
 #include <algorithm>

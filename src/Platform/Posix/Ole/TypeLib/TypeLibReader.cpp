@@ -1,4 +1,4 @@
-#include "Platform/Posix/Ole/TypeLibReader.h"
+#include "Platform/Posix/Ole/TypeLib/TypeLibReader.h"
 
 #include <algorithm>
 #include <array>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Platform/Posix/Ole/Export.h"
-#include "Platform/Posix/Ole/TypeLibRecord.h"
+#include "Platform/Posix/Ole/Core/Export.h"
+#include "Platform/Posix/Ole/TypeLib/TypeLibRecord.h"
 
 #include <cstddef>
 #include <expected>

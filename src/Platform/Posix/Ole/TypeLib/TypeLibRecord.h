@@ -1,7 +1,7 @@
 #pragma once
 
 #include "Id/Guid.h"
-#include "Platform/Posix/Ole/TableMemory.h"
+#include "Platform/Posix/Ole/TypeLib/TableMemory.h"
 
 #include <cstdint>
 #include <map>

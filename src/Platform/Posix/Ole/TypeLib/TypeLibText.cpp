@@ -1,9 +1,9 @@
-#include "Platform/Posix/Ole/TypeLibText.h"
+#include "Platform/Posix/Ole/TypeLib/TypeLibText.h"
 
 #include <algorithm>
 
-#include "Platform/Posix/Ole/Bstr.h"
-#include "Platform/Posix/Ole/TextConversion.h"
+#include "Platform/Posix/Ole/Automation/Bstr.h"
+#include "Platform/Posix/Ole/Core/TextConversion.h"
 
 namespace qor::platform::posix::ole {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Platform/Posix/Ole/Types.h"
+#include "Platform/Posix/Ole/Core/Types.h"
 
 #include <string>
 #include <string_view>

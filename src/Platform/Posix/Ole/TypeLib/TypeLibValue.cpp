@@ -1,6 +1,6 @@
-#include "Platform/Posix/Ole/TypeLibValue.h"
+#include "Platform/Posix/Ole/TypeLib/TypeLibValue.h"
 
-#include "Platform/Posix/Ole/TypeLibText.h"
+#include "Platform/Posix/Ole/TypeLib/TypeLibText.h"
 
 #include <cstring>
 

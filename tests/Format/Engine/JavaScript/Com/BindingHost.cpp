@@ -1,9 +1,9 @@
 #include "Format/Engine/JavaScript/Com/BindingHost.h"
 
-#include "Format/Engine/JavaScript/Com/IsolateData.h"
+#include "Format/Engine/JavaScript/Com/Engine/IsolateData.h"
 #include "Platform/Windows/Com/ComClassEntry.h"
 
-#include "Format/Engine/JavaScript/Com/StartupSnapshot.h"
+#include "Format/Engine/JavaScript/Com/Engine/StartupSnapshot.h"
 
 #include <cstdlib>
 #include <filesystem>

@@ -3,7 +3,7 @@
 
 #include "Support/EngineFixture.h"
 
-#include "Format/Engine/JavaScript/V8Debugger.h"
+#include "Format/Engine/JavaScript/Debugger/V8Debugger.h"
 #include "Format/Engine/JavaScript/Com/BindingHost.h"
 #include "Support/TypedDispatch.h"
 

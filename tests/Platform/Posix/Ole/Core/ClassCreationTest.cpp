@@ -13,9 +13,9 @@
 #include <thread>
 
 #include "Platform/Com.h"
-#include "Platform/Posix/Ole/Apartment.h"
-#include "Platform/Posix/Ole/ClassRegistry.h"
-#include "Platform/Posix/Ole/ProgIdRegistry.h"
+#include "Platform/Posix/Ole/Core/Apartment.h"
+#include "Platform/Posix/Ole/Core/ClassRegistry.h"
+#include "Platform/Posix/Ole/Core/ProgIdRegistry.h"
 #include "String/Utf.h"
 #include "Support/RegisteredClass.h"
 

@@ -1,5 +1,5 @@
-#include "Platform/Posix/Ole/Module.h"
-#include "Platform/Posix/Ole/ModuleResources.h"
+#include "Platform/Posix/Ole/Core/Module.h"
+#include "Platform/Posix/Ole/Core/ModuleResources.h"
 
 #include <dlfcn.h>
 #include <gtest/gtest.h>

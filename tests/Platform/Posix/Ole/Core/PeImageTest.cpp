@@ -1,4 +1,4 @@
-#include "Platform/Posix/Ole/PeImage.h"
+#include "Platform/Posix/Ole/Core/PeImage.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "Platform/Posix/Ole/DispCallFunc.h"
+#include "Platform/Posix/Ole/Dispatch/DispCallFunc.h"
 
 #include <gtest/gtest.h>
 

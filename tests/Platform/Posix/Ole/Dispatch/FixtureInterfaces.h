@@ -3,7 +3,7 @@
 // The C++ side of the fixture libraries' interfaces (QorFixture.idl,
 // QorFixtureExt.idl), in vtable order.
 
-#include "Platform/Posix/Ole/TypeLibFixtures.h"
+#include "Platform/Posix/Ole/TypeLib/TypeLibFixtures.h"
 
 namespace qor::test {
 

@@ -2,7 +2,7 @@
 // library describes them, coercing arguments as Windows does and balancing
 // every reference and string.
 
-#include "Platform/Posix/Ole/FixtureInterfaces.h"
+#include "Platform/Posix/Ole/Dispatch/FixtureInterfaces.h"
 #include "Support/CountedObject.h"
 
 #include <gtest/gtest.h>

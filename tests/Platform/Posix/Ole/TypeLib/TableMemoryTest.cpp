@@ -3,7 +3,7 @@
 // block mapped for huge pages, and keeps them when it gives unused pages
 // back.
 
-#include "Platform/Posix/Ole/TableMemory.h"
+#include "Platform/Posix/Ole/TypeLib/TableMemory.h"
 
 #include <gtest/gtest.h>
 

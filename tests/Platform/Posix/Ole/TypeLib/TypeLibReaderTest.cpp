@@ -1,7 +1,7 @@
 // The MSFT reader on damaged images: every failure is a fault, never a read
 // outside the bytes. Damage at random is the fuzzer's (fuzz/TypeLibFuzzer).
 
-#include "Platform/Posix/Ole/TypeLibReader.h"
+#include "Platform/Posix/Ole/TypeLib/TypeLibReader.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 // the reader once had. Field-by-field reads of the fixtures are compared
 // with Wine's oleaut32 by tests/Differential.
 
-#include "Platform/Posix/Ole/TypeLibFixtures.h"
+#include "Platform/Posix/Ole/TypeLib/TypeLibFixtures.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 // IDispatch::Invoke. A failure is thrown into the script as a plain string
 // and the callback returns at once.
 
-#include "Format/Engine/JavaScript/Com/V8Class.h"
+#include "Format/Engine/JavaScript/Com/Bindings/V8Class.h"
 #include "Platform/Com.h"
 
 #include <v8.h>

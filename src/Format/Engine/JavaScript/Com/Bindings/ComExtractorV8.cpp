@@ -1,12 +1,12 @@
-#include "Format/Engine/JavaScript/Com/ComExtractorV8.h"
+#include "Format/Engine/JavaScript/Com/Bindings/ComExtractorV8.h"
 
 #include "Assert/Assert.h"
-#include "Format/Engine/JavaScript/Com/ComCallback.h"
-#include "Format/Engine/JavaScript/Com/ComHelper.h"
+#include "Format/Engine/JavaScript/Com/Bindings/ComCallback.h"
+#include "Format/Engine/JavaScript/Com/Values/ComHelper.h"
 #include "Format/Engine/JavaScript/Com/ComV8Engine.h"
-#include "Format/Engine/JavaScript/Com/EnumeratorIterator.h"
-#include "Format/Engine/JavaScript/Com/IsolateData.h"
-#include "Format/Engine/JavaScript/Com/StartupSnapshot.h"
+#include "Format/Engine/JavaScript/Com/Builtins/EnumeratorIterator.h"
+#include "Format/Engine/JavaScript/Com/Engine/IsolateData.h"
+#include "Format/Engine/JavaScript/Com/Engine/StartupSnapshot.h"
 #include "Format/Engine/JavaScript/V8Helper.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Format/Engine/JavaScript/Com/VariantClearing.h"
+#include "Format/Engine/JavaScript/Com/Values/VariantClearing.h"
 #include "Platform/Com.h"
 
 #include <array>

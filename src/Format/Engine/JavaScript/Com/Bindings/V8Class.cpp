@@ -1,4 +1,4 @@
-#include "Format/Engine/JavaScript/Com/V8Class.h"
+#include "Format/Engine/JavaScript/Com/Bindings/V8Class.h"
 
 namespace qor::format::engine::javascript {
 

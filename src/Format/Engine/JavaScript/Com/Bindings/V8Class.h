@@ -1,9 +1,9 @@
 #pragma once
 
-#include "Format/Engine/JavaScript/Com/ComConstant.h"
-#include "Format/Engine/JavaScript/Com/ComMembers.h"
-#include "Format/Engine/JavaScript/Com/ComParameter.h"
-#include "Format/Engine/JavaScript/Com/SharedList.h"
+#include "Format/Engine/JavaScript/Com/Extraction/ComConstant.h"
+#include "Format/Engine/JavaScript/Com/Extraction/ComMembers.h"
+#include "Format/Engine/JavaScript/Com/Extraction/ComParameter.h"
+#include "Format/Engine/JavaScript/Com/Extraction/SharedList.h"
 #include "Id/Guid.h"
 #include "Platform/Com.h"
 #include "Platform/Windows/Com/ComClassEntry.h"

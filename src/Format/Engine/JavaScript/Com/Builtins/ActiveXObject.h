@@ -3,7 +3,7 @@
 // Script objects of COM classes met only at run time: created by ProgID, or
 // returned from a COM call, and bound from the object's own type information.
 
-#include "Format/Engine/JavaScript/Com/V8Class.h"
+#include "Format/Engine/JavaScript/Com/Bindings/V8Class.h"
 #include "Id/Guid.h"
 #include "Platform/Com.h"
 

@@ -9,7 +9,7 @@
 #include "Format/Engine/JavaScript/Com/ComV8Engine.h"
 
 #include "Assert/Assert.h"
-#include "Format/Engine/JavaScript/Com/ComHelper.h"
+#include "Format/Engine/JavaScript/Com/Values/ComHelper.h"
 #include "Format/Engine/JavaScript/V8Engine.h"
 #include "Format/Engine/JavaScript/V8Error.h"
 #include "Format/Engine/JavaScript/V8Helper.h"

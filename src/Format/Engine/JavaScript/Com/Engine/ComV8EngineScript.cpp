@@ -2,7 +2,7 @@
 
 #include "Format/Engine/JavaScript/Com/ComV8Engine.h"
 
-#include "Format/Engine/JavaScript/Com/ScriptFile.h"
+#include "Format/Engine/JavaScript/Com/Engine/ScriptFile.h"
 #include "Format/Engine/JavaScript/Source.h"
 #include "Format/Engine/JavaScript/V8Engine.h"
 #include "Format/Engine/JavaScript/V8Helper.h"

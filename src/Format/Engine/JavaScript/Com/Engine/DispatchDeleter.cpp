@@ -1,7 +1,7 @@
-#include "Format/Engine/JavaScript/Com/DispatchDeleter.h"
+#include "Format/Engine/JavaScript/Com/Engine/DispatchDeleter.h"
 
 #include "Assert/Assert.h"
-#include "Format/Engine/JavaScript/Com/IsolateData.h"
+#include "Format/Engine/JavaScript/Com/Engine/IsolateData.h"
 
 namespace qor::format::engine::javascript {
 namespace {

@@ -1,4 +1,4 @@
-#include "Format/Engine/JavaScript/Com/ImportTree.h"
+#include "Format/Engine/JavaScript/Com/Engine/ImportTree.h"
 
 namespace qor::format::engine::javascript {
 

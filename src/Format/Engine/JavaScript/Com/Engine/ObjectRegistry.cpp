@@ -1,12 +1,12 @@
-#include "Format/Engine/JavaScript/Com/ObjectRegistry.h"
+#include "Format/Engine/JavaScript/Com/Engine/ObjectRegistry.h"
 
 #include "Format/Engine/JavaScript/Com/ComV8Engine.h"
-#include "Format/Engine/JavaScript/Com/DispatchDeleter.h"
-#include "Format/Engine/JavaScript/Com/Enumerator.h"
-#include "Format/Engine/JavaScript/Com/EventConnection.h"
-#include "Format/Engine/JavaScript/Com/IsolateBound.h"
-#include "Format/Engine/JavaScript/Com/IsolateData.h"
-#include "Format/Engine/JavaScript/Com/ScriptEvents.h"
+#include "Format/Engine/JavaScript/Com/Engine/DispatchDeleter.h"
+#include "Format/Engine/JavaScript/Com/Builtins/Enumerator.h"
+#include "Format/Engine/JavaScript/Com/Events/EventConnection.h"
+#include "Format/Engine/JavaScript/Com/ScriptObjects/IsolateBound.h"
+#include "Format/Engine/JavaScript/Com/Engine/IsolateData.h"
+#include "Format/Engine/JavaScript/Com/Events/ScriptEvents.h"
 #include "Platform/Windows/Com/UnknownCreationHelperInterface.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Format/Engine/JavaScript/Com/EventInterface.h"
+#include "Format/Engine/JavaScript/Com/Events/EventInterface.h"
 #include "Id/Guid.h"
 #include "Platform/Com.h"
 

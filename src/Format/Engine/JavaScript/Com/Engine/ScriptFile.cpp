@@ -1,4 +1,4 @@
-#include "Format/Engine/JavaScript/Com/ScriptFile.h"
+#include "Format/Engine/JavaScript/Com/Engine/ScriptFile.h"
 
 #include <fstream>
 

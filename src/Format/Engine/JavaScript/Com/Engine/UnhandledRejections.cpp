@@ -1,4 +1,4 @@
-#include "Format/Engine/JavaScript/Com/UnhandledRejections.h"
+#include "Format/Engine/JavaScript/Com/Engine/UnhandledRejections.h"
 
 #include "Format/Engine/JavaScript/V8Error.h"
 

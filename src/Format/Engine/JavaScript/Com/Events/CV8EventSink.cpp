@@ -1,7 +1,7 @@
-#include "Format/Engine/JavaScript/Com/CV8EventSink.h"
+#include "Format/Engine/JavaScript/Com/Events/CV8EventSink.h"
 
 #include "Format/Engine/JavaScript/Com/ComV8Engine.h"
-#include "Format/Engine/JavaScript/Com/IsolateData.h"
+#include "Format/Engine/JavaScript/Com/Engine/IsolateData.h"
 #include "Format/Engine/JavaScript/V8Helper.h"
 #include "Platform/Windows/Com/ComRef.h"
 

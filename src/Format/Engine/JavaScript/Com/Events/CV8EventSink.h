@@ -1,8 +1,8 @@
 #pragma once
 
-#include "Format/Engine/JavaScript/Com/EventInterface.h"
-#include "Format/Engine/JavaScript/Com/IsolateBound.h"
-#include "Format/Engine/JavaScript/Com/ScriptHandle.h"
+#include "Format/Engine/JavaScript/Com/Events/EventInterface.h"
+#include "Format/Engine/JavaScript/Com/ScriptObjects/IsolateBound.h"
+#include "Format/Engine/JavaScript/Com/ScriptObjects/ScriptHandle.h"
 #include "Platform/Windows/Com/IUnknownImpl.h"
 
 #include <v8.h>

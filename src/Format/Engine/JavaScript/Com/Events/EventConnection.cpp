@@ -1,4 +1,4 @@
-#include "Format/Engine/JavaScript/Com/EventConnection.h"
+#include "Format/Engine/JavaScript/Com/Events/EventConnection.h"
 
 namespace qor::format::engine::javascript {
 

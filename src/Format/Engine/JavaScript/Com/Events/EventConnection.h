@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Format/Engine/JavaScript/Com/CV8EventSink.h"
+#include "Format/Engine/JavaScript/Com/Events/CV8EventSink.h"
 #include "Platform/Com.h"
 #include "Platform/Windows/Com/ComRef.h"
 

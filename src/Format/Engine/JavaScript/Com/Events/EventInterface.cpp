@@ -1,6 +1,6 @@
-#include "Format/Engine/JavaScript/Com/EventInterface.h"
+#include "Format/Engine/JavaScript/Com/Events/EventInterface.h"
 
-#include "Format/Engine/JavaScript/Com/ComHelper.h"
+#include "Format/Engine/JavaScript/Com/Values/ComHelper.h"
 #include "Platform/Windows/Com/OleText.h"
 
 #include <utility>

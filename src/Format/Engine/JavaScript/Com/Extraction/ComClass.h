@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Format/Engine/JavaScript/Com/ComConstant.h"
-#include "Format/Engine/JavaScript/Com/ComMembers.h"
+#include "Format/Engine/JavaScript/Com/Extraction/ComConstant.h"
+#include "Format/Engine/JavaScript/Com/Extraction/ComMembers.h"
 #include "Id/Guid.h"
 
 #include <string>

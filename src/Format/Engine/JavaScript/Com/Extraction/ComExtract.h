@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Format/Engine/JavaScript/Com/ComClass.h"
+#include "Format/Engine/JavaScript/Com/Extraction/ComClass.h"
 
 #include <vector>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Format/Engine/JavaScript/Com/ComParameter.h"
-#include "Format/Engine/JavaScript/Com/TypeName.h"
+#include "Format/Engine/JavaScript/Com/Extraction/ComParameter.h"
+#include "Format/Engine/JavaScript/Com/Extraction/TypeName.h"
 #include "Platform/Com.h"
 
 #include <cstdint>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Format/Engine/JavaScript/Com/ComFunction.h"
-#include "Format/Engine/JavaScript/Com/SharedList.h"
+#include "Format/Engine/JavaScript/Com/Extraction/ComFunction.h"
+#include "Format/Engine/JavaScript/Com/Extraction/SharedList.h"
 #include "Id/Guid.h"
 
 #include <algorithm>

@@ -1,4 +1,4 @@
-#include "Format/Engine/JavaScript/Com/ComParameter.h"
+#include "Format/Engine/JavaScript/Com/Extraction/ComParameter.h"
 
 #include <utility>
 

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "Format/Engine/JavaScript/Com/Export.h"
-#include "Format/Engine/JavaScript/Com/SharedList.h"
-#include "Format/Engine/JavaScript/Com/TypeName.h"
+#include "Format/Engine/JavaScript/Com/Extraction/SharedList.h"
+#include "Format/Engine/JavaScript/Com/Extraction/TypeName.h"
 #include "Platform/Com.h"
 
 #include <cstdint>

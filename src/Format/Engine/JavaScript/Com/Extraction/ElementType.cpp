@@ -1,6 +1,6 @@
-#include "Format/Engine/JavaScript/Com/ElementType.h"
+#include "Format/Engine/JavaScript/Com/Extraction/ElementType.h"
 
-#include "Format/Engine/JavaScript/Com/VariantClearing.h"
+#include "Format/Engine/JavaScript/Com/Values/VariantClearing.h"
 #include "Platform/Windows/Com/ComRef.h"
 #include "Platform/Windows/Com/ScopedDescription.h"
 

@@ -1,4 +1,4 @@
-#include "Format/Engine/JavaScript/Com/TypeName.h"
+#include "Format/Engine/JavaScript/Com/Extraction/TypeName.h"
 
 #include "Platform/Windows/Com/ComRef.h"
 #include "Platform/Windows/Com/AnsiText.h"

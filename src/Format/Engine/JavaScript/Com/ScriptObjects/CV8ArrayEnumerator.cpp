@@ -1,6 +1,6 @@
-#include "Format/Engine/JavaScript/Com/CV8ArrayEnumerator.h"
+#include "Format/Engine/JavaScript/Com/ScriptObjects/CV8ArrayEnumerator.h"
 
-#include "Format/Engine/JavaScript/Com/ComHelper.h"
+#include "Format/Engine/JavaScript/Com/Values/ComHelper.h"
 
 namespace qor::format::engine::javascript {
 

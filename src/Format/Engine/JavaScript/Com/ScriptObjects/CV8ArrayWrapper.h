@@ -1,8 +1,8 @@
 #pragma once
 
-#include "Format/Engine/JavaScript/Com/IV8ArrayWrapper.h"
-#include "Format/Engine/JavaScript/Com/IsolateBound.h"
-#include "Format/Engine/JavaScript/Com/ScriptHandle.h"
+#include "Format/Engine/JavaScript/Com/ScriptObjects/IV8ArrayWrapper.h"
+#include "Format/Engine/JavaScript/Com/ScriptObjects/IsolateBound.h"
+#include "Format/Engine/JavaScript/Com/ScriptObjects/ScriptHandle.h"
 #include "Platform/Windows/Com/IDispatchExImpl.h"
 
 #include <v8.h>

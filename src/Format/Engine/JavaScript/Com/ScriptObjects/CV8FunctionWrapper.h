@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Format/Engine/JavaScript/Com/CV8ObjectWrapper.h"
+#include "Format/Engine/JavaScript/Com/ScriptObjects/CV8ObjectWrapper.h"
 
 #include <v8.h>
 

@@ -1,6 +1,6 @@
-#include "Format/Engine/JavaScript/Com/ScriptCall.h"
+#include "Format/Engine/JavaScript/Com/ScriptObjects/ScriptCall.h"
 
-#include "Format/Engine/JavaScript/Com/ComHelper.h"
+#include "Format/Engine/JavaScript/Com/Values/ComHelper.h"
 #include "Format/Engine/JavaScript/V8Helper.h"
 #include "Platform/Windows/Com/OleText.h"
 

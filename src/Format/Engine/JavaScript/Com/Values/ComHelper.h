@@ -4,7 +4,7 @@
 // script values. Everything runs on the isolate's thread with the isolate
 // entered, a context current and a handle scope open.
 
-#include "Format/Engine/JavaScript/Com/ComParameter.h"
+#include "Format/Engine/JavaScript/Com/Extraction/ComParameter.h"
 #include "Id/Guid.h"
 #include "Platform/Com.h"
 

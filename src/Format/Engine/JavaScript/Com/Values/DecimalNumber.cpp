@@ -1,4 +1,4 @@
-#include "Format/Engine/JavaScript/Com/DecimalNumber.h"
+#include "Format/Engine/JavaScript/Com/Values/DecimalNumber.h"
 
 #include <algorithm>
 #include <array>

@@ -1,6 +1,6 @@
-#include "Format/Engine/JavaScript/Com/ScriptDate.h"
+#include "Format/Engine/JavaScript/Com/Values/ScriptDate.h"
 
-#include "Format/Engine/JavaScript/Com/IsolateData.h"
+#include "Format/Engine/JavaScript/Com/Engine/IsolateData.h"
 #include "Format/Engine/JavaScript/V8Helper.h"
 
 #include <array>

@@ -6,7 +6,7 @@
 
 #include "Format/Engine/JavaScript/Com/BindingHost.h"
 
-#include "Format/Engine/JavaScript/Com/IsolateData.h"
+#include "Format/Engine/JavaScript/Com/Engine/IsolateData.h"
 #include "Support/EventfulObject.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
 // A class record reduced to what scripts get: constructors, methods and
 // properties; and a parameter's record, which owns its default value.
 
-#include "Format/Engine/JavaScript/Com/ComExtractorV8.h"
-#include "Format/Engine/JavaScript/Com/ComParameter.h"
+#include "Format/Engine/JavaScript/Com/Bindings/ComExtractorV8.h"
+#include "Format/Engine/JavaScript/Com/Extraction/ComParameter.h"
 
 #include "Assert/Assert.h"
 

@@ -7,8 +7,8 @@
 
 #include "Format/Engine/JavaScript/Com/BindingHost.h"
 
-#include "Format/Engine/JavaScript/Com/IsolateData.h"
-#include "Format/Engine/JavaScript/Com/StartupSnapshot.h"
+#include "Format/Engine/JavaScript/Com/Engine/IsolateData.h"
+#include "Format/Engine/JavaScript/Com/Engine/StartupSnapshot.h"
 #include "Support/RegisteredClass.h"
 
 #include <gtest/gtest.h>

@@ -5,7 +5,7 @@
 
 #include "Format/Engine/JavaScript/Com/BindingHost.h"
 
-#include "Format/Engine/JavaScript/Com/StartupSnapshot.h"
+#include "Format/Engine/JavaScript/Com/Engine/StartupSnapshot.h"
 
 #include <gtest/gtest.h>
 

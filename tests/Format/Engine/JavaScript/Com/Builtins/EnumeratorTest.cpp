@@ -2,8 +2,8 @@
 
 #include "Format/Engine/JavaScript/Com/BindingHost.h"
 
-#include "Format/Engine/JavaScript/Com/Enumerator.h"
-#include "Format/Engine/JavaScript/Com/IsolateData.h"
+#include "Format/Engine/JavaScript/Com/Builtins/Enumerator.h"
+#include "Format/Engine/JavaScript/Com/Engine/IsolateData.h"
 #include "Support/CountedEnumVariant.h"
 #include "Support/HostCollection.h"
 

@@ -3,7 +3,7 @@
 
 #include "Format/Engine/JavaScript/Com/BindingHost.h"
 
-#include "Format/Engine/JavaScript/Com/IsolateData.h"
+#include "Format/Engine/JavaScript/Com/Engine/IsolateData.h"
 #include "Platform/Windows/Com/IScriptStartStop.h"
 
 #include <gtest/gtest.h>

@@ -6,7 +6,7 @@
 #include "Format/Engine/JavaScript/Com/ComExtractor.h"
 
 #include "Assert/Assert.h"
-#include "Format/Engine/JavaScript/Com/TypeName.h"
+#include "Format/Engine/JavaScript/Com/Extraction/TypeName.h"
 #include "Platform/TableMemory.h"
 #include "Support/TypeInfoMock.h"
 #include "Support/TypedDispatch.h"

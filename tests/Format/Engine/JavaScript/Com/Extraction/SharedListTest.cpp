@@ -1,7 +1,7 @@
 // A shared list's elements go with its last holder, once, whether its block
 // is the heap's or in table memory.
 
-#include "Format/Engine/JavaScript/Com/SharedList.h"
+#include "Format/Engine/JavaScript/Com/Extraction/SharedList.h"
 #include "Platform/TableMemory.h"
 
 #include <gtest/gtest.h>
