@@ -3,7 +3,7 @@
 // child process: this program itself never starts V8.
 
 #include "Format/Engine/JavaScript/Com/ComV8Engine.h"
-#include "Format/Engine/JavaScript/Com/Engine/StartupSnapshot.h"
+#include "Format/Engine/JavaScript/Com/Bindings/StartupSnapshot.h"
 
 #include <benchmark/benchmark.h>
 

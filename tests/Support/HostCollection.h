@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Format/Engine/JavaScript/Com/Builtins/Enumerator.h"
+#include "Format/Engine/JavaScript/Com/Bindings/Enumerator.h"
 #include "Support/TypedDispatch.h"
 
 #include <string>

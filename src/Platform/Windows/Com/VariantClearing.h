@@ -2,7 +2,7 @@
 
 #include "Platform/Com.h"
 
-namespace qor::format::engine::javascript {
+namespace qor::platform::windows::com {
 
 // True for the types whose VARIANT holds nothing to free: numbers, dates,
 // booleans, error codes, decimals, empty and null.
@@ -41,4 +41,4 @@ inline void clearVariant(VARIANT& variant) {
         VariantClear(&variant);
 }
 
-} // namespace qor::format::engine::javascript
+} // namespace qor::platform::windows::com

@@ -3,7 +3,7 @@
 #include "Format/Engine/JavaScript/Com/Engine/IsolateData.h"
 #include "Platform/Windows/Com/ComClassEntry.h"
 
-#include "Format/Engine/JavaScript/Com/Engine/StartupSnapshot.h"
+#include "Format/Engine/JavaScript/Com/Bindings/StartupSnapshot.h"
 
 #include <cstdlib>
 #include <filesystem>

@@ -1,11 +1,7 @@
 #pragma once
 
-// Script objects of COM classes met only at run time: created by ProgID, or
-// returned from a COM call, and bound from the object's own type information.
-
-#include "Format/Engine/JavaScript/Com/Bindings/V8Class.h"
-#include "Id/Guid.h"
-#include "Platform/Com.h"
+// `new ActiveXObject(progId)`: COM objects created by ProgID, bound from the
+// object's own type information (Bindings/InstanceTemplate.h).
 
 #include <v8.h>
 
@@ -17,15 +13,5 @@ void Constructor(v8::FunctionCallbackInfo<v8::Value> const& info);
 
 // Puts the constructor on the global template under "ActiveXObject".
 void registerOn(v8::Isolate* isolate, v8::Local<v8::ObjectTemplate> global);
-
-// Binds the class `classGuid` of `object` from the type information the
-// object reports, unless the map holds it already, and builds its wrapper
-// template. A class that cannot be read leaves no entry.
-void Register_InstanceObject(v8::Isolate* isolate, ClassMap& classes, Guid const& classGuid, IDispatch* object);
-
-// The template for wrappers of `object`, whose class is `classGuid`, built on
-// first need. An object without type information still gets a wrapper,
-// without members, so that it can be handed back to COM.
-v8::Local<v8::ObjectTemplate> instanceTemplateOf(v8::Isolate* isolate, Guid const& classGuid, IDispatch* object);
 
 } // namespace qor::format::engine::javascript::ActiveXObject

@@ -5,7 +5,7 @@
 #include "Format/Engine/JavaScript/Com/ComV8Engine.h"
 #include "Format/Engine/JavaScript/Com/Bindings/InvokeArguments.h"
 #include "Format/Engine/JavaScript/Com/Engine/IsolateData.h"
-#include "Format/Engine/JavaScript/Com/Values/VariantClearing.h"
+#include "Platform/Windows/Com/VariantClearing.h"
 #include "Format/Engine/JavaScript/V8Helper.h"
 #include "Platform/Windows/Com/ComRef.h"
 #include "Platform/Windows/Com/OleText.h"
@@ -22,6 +22,7 @@ namespace qor::format::engine::javascript::ComCallback {
 namespace {
 
 using platform::windows::ErrorCode;
+using platform::windows::com::clearVariant;
 using platform::windows::com::ComRef;
 
 constexpr LCID userLocale = 1024;

@@ -4,9 +4,9 @@
 #include "Format/Engine/JavaScript/Com/Bindings/ComCallback.h"
 #include "Format/Engine/JavaScript/Com/Values/ComHelper.h"
 #include "Format/Engine/JavaScript/Com/ComV8Engine.h"
-#include "Format/Engine/JavaScript/Com/Builtins/EnumeratorIterator.h"
+#include "Format/Engine/JavaScript/Com/Bindings/EnumeratorIterator.h"
 #include "Format/Engine/JavaScript/Com/Engine/IsolateData.h"
-#include "Format/Engine/JavaScript/Com/Engine/StartupSnapshot.h"
+#include "Format/Engine/JavaScript/Com/Bindings/StartupSnapshot.h"
 #include "Format/Engine/JavaScript/V8Helper.h"
 
 #include <algorithm>

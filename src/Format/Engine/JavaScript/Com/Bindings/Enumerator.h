@@ -5,7 +5,7 @@
 // A collection that implements the host's collection interface is walked by
 // index; any other through the IEnumVARIANT its DISPID_NEWENUM member gives.
 
-#include "Format/Engine/JavaScript/Com/Builtins/IEnumerator.h"
+#include "Format/Engine/JavaScript/Com/Bindings/IEnumerator.h"
 #include "Platform/Com.h"
 
 #include <v8.h>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Format/Engine/JavaScript/Com/Values/VariantClearing.h"
+#include "Platform/Windows/Com/VariantClearing.h"
 #include "Platform/Com.h"
 
 #include <array>
@@ -26,7 +26,7 @@ public:
     InvokeArguments& operator=(InvokeArguments const&) = delete;
     ~InvokeArguments() {
         for (std::size_t i = 0; i < count_; ++i)
-            clearVariant(data()[i]);
+            platform::windows::com::clearVariant(data()[i]);
     }
 
     // The place of script argument `index` (counted from 0), empty until the

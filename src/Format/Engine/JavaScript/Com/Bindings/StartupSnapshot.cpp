@@ -1,4 +1,4 @@
-#include "Format/Engine/JavaScript/Com/Engine/StartupSnapshot.h"
+#include "Format/Engine/JavaScript/Com/Bindings/StartupSnapshot.h"
 
 #include <algorithm>
 #include <cstring>

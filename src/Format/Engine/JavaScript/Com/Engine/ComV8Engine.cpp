@@ -1,15 +1,15 @@
 #include "Format/Engine/JavaScript/Com/ComV8Engine.h"
 
-#include "Format/Engine/JavaScript/Com/Builtins/ActiveXObject.h"
+#include "Format/Engine/JavaScript/Com/Activation/ActiveXObject.h"
 #include "Format/Engine/JavaScript/Com/ComExtractor.h"
-#include "Format/Engine/JavaScript/Com/Builtins/Enumerator.h"
+#include "Format/Engine/JavaScript/Com/Bindings/Enumerator.h"
 #include "Format/Engine/JavaScript/Com/Bindings/ComExtractorV8.h"
 #include "Format/Engine/JavaScript/Com/Values/ComHelper.h"
 #include "Format/Engine/JavaScript/V8Engine.h"
 #include "Format/Engine/JavaScript/V8Helper.h"
 #include "Format/Engine/JavaScript/Com/Values/ScriptDate.h"
 #include "Format/Engine/JavaScript/Com/Events/ScriptEvents.h"
-#include "Format/Engine/JavaScript/Com/Engine/StartupSnapshot.h"
+#include "Format/Engine/JavaScript/Com/Bindings/StartupSnapshot.h"
 #include "Platform/TableMemory.h"
 #include "Platform/Windows/Com/IScriptStartStop.h"
 

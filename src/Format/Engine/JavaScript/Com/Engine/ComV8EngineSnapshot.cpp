@@ -5,12 +5,12 @@
 #include "Format/Engine/JavaScript/Com/ComV8Engine.h"
 
 #include "Assert/Assert.h"
-#include "Format/Engine/JavaScript/Com/Builtins/ActiveXObject.h"
+#include "Format/Engine/JavaScript/Com/Activation/ActiveXObject.h"
 #include "Format/Engine/JavaScript/Com/Bindings/ComCallback.h"
 #include "Format/Engine/JavaScript/Com/Bindings/ComExtractorV8.h"
-#include "Format/Engine/JavaScript/Com/Builtins/Enumerator.h"
-#include "Format/Engine/JavaScript/Com/Builtins/EnumeratorIterator.h"
-#include "Format/Engine/JavaScript/Com/Engine/StartupSnapshot.h"
+#include "Format/Engine/JavaScript/Com/Bindings/Enumerator.h"
+#include "Format/Engine/JavaScript/Com/Bindings/EnumeratorIterator.h"
+#include "Format/Engine/JavaScript/Com/Bindings/StartupSnapshot.h"
 #include "Format/Engine/JavaScript/V8Engine.h"
 #include "Format/Engine/JavaScript/V8Helper.h"
 

@@ -2,7 +2,7 @@
 
 #include "Format/Engine/JavaScript/Com/ComV8Engine.h"
 #include "Format/Engine/JavaScript/Com/Engine/DispatchDeleter.h"
-#include "Format/Engine/JavaScript/Com/Builtins/Enumerator.h"
+#include "Format/Engine/JavaScript/Com/Bindings/Enumerator.h"
 #include "Format/Engine/JavaScript/Com/Events/EventConnection.h"
 #include "Format/Engine/JavaScript/Com/ScriptObjects/IsolateBound.h"
 #include "Format/Engine/JavaScript/Com/Engine/IsolateData.h"

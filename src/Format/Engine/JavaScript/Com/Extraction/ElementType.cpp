@@ -1,6 +1,6 @@
 #include "Format/Engine/JavaScript/Com/Extraction/ElementType.h"
 
-#include "Format/Engine/JavaScript/Com/Values/VariantClearing.h"
+#include "Platform/Windows/Com/VariantClearing.h"
 #include "Platform/Windows/Com/ComRef.h"
 #include "Platform/Windows/Com/ScopedDescription.h"
 
@@ -8,6 +8,7 @@ namespace qor::format::engine::javascript {
 namespace {
 
 using platform::windows::com::ComRef;
+using platform::windows::com::ownsNothing;
 using platform::windows::com::ScopedTypeAttr;
 
 // Far deeper than any real chain of aliases; a damaged library may loop.

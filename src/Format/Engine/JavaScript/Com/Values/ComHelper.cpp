@@ -1,7 +1,7 @@
 #include "Format/Engine/JavaScript/Com/Values/ComHelper.h"
 
 #include "Assert/Assert.h"
-#include "Format/Engine/JavaScript/Com/Builtins/ActiveXObject.h"
+#include "Format/Engine/JavaScript/Com/Bindings/InstanceTemplate.h"
 #include "Format/Engine/JavaScript/Com/ScriptObjects/CV8ArrayWrapper.h"
 #include "Format/Engine/JavaScript/Com/ScriptObjects/CV8FunctionWrapper.h"
 #include "Format/Engine/JavaScript/Com/ScriptObjects/CV8ObjectWrapper.h"
@@ -10,7 +10,7 @@
 #include "Format/Engine/JavaScript/Com/Values/DecimalNumber.h"
 #include "Format/Engine/JavaScript/Com/Engine/IsolateData.h"
 #include "Format/Engine/JavaScript/Com/Values/ScriptDate.h"
-#include "Format/Engine/JavaScript/Com/Values/VariantClearing.h"
+#include "Platform/Windows/Com/VariantClearing.h"
 #include "Format/Engine/JavaScript/V8Helper.h"
 #include "Platform/Windows/Com/ComRef.h"
 #include "Platform/Windows/ErrorCode.h"
@@ -30,6 +30,7 @@
 namespace qor::format::engine::javascript::ComHelper {
 namespace {
 
+using platform::windows::com::clearVariant;
 using platform::windows::com::ComRef;
 
 constexpr std::string_view sourceFile = "Format/Engine/JavaScript/Com/ComHelper";

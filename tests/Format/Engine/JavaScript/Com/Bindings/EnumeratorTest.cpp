@@ -2,7 +2,7 @@
 
 #include "Format/Engine/JavaScript/Com/BindingHost.h"
 
-#include "Format/Engine/JavaScript/Com/Builtins/Enumerator.h"
+#include "Format/Engine/JavaScript/Com/Bindings/Enumerator.h"
 #include "Format/Engine/JavaScript/Com/Engine/IsolateData.h"
 #include "Support/CountedEnumVariant.h"
 #include "Support/HostCollection.h"
