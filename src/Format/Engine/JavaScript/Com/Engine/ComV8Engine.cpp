@@ -1,15 +1,16 @@
-#include "Format/Engine/JavaScript/Com/ComV8Engine.h"
+#include "Format/Engine/JavaScript/Com/Engine/ComV8EngineImpl.h"
+#include "Format/Engine/JavaScript/Com/Engine/IsolateData.h"
 
 #include "Format/Engine/JavaScript/Com/Activation/ActiveXObject.h"
-#include "Format/Engine/JavaScript/Com/ComExtractor.h"
-#include "Format/Engine/JavaScript/Com/Bindings/Enumerator.h"
 #include "Format/Engine/JavaScript/Com/Bindings/ComExtractorV8.h"
+#include "Format/Engine/JavaScript/Com/Bindings/Enumerator.h"
+#include "Format/Engine/JavaScript/Com/Bindings/StartupSnapshot.h"
+#include "Format/Engine/JavaScript/Com/ComExtractor.h"
+#include "Format/Engine/JavaScript/Com/Events/ScriptEvents.h"
 #include "Format/Engine/JavaScript/Com/Values/ComHelper.h"
+#include "Format/Engine/JavaScript/Com/Values/ScriptDate.h"
 #include "Format/Engine/JavaScript/V8Engine.h"
 #include "Format/Engine/JavaScript/V8Helper.h"
-#include "Format/Engine/JavaScript/Com/Values/ScriptDate.h"
-#include "Format/Engine/JavaScript/Com/Events/ScriptEvents.h"
-#include "Format/Engine/JavaScript/Com/Bindings/StartupSnapshot.h"
 #include "Platform/TableMemory.h"
 #include "Platform/Windows/Com/IScriptStartStop.h"
 
@@ -34,16 +35,16 @@ void setGlobalFunction(v8::Isolate* isolate, v8::Local<v8::ObjectTemplate> globa
 
 } // namespace
 
-ComV8Engine::ComV8Engine(ComClasses& comClasses, TypeLibrary& typeLibrary,
+ComV8Engine::Impl::Impl(ComV8Engine& face, ComClasses& comClasses, TypeLibrary& typeLibrary,
                          std::filesystem::path const& snapshotDirectory)
-    : comClasses(comClasses), typeLibrary(typeLibrary) {
+    : face(face), comClasses(comClasses), typeLibrary(typeLibrary) {
     V8Engine::setSnapshotBlobPath(snapshotDirectory / std::filesystem::path(u8"snapshot_blob.bin"));
     // Creates the process-wide V8 now that the snapshot path is known.
     V8Engine::get();
     sharedInstances.resize(comClasses.size(), nullptr);
 }
 
-ComV8Engine::~ComV8Engine() {
+ComV8Engine::Impl::~Impl() {
     if (debugger) {
         v8::Isolate::Scope isolateScope(isolate);
         v8::HandleScope handleScope(isolate);
@@ -59,13 +60,13 @@ ComV8Engine::~ComV8Engine() {
     releaseSharedInstances();
 }
 
-void ComV8Engine::releaseSharedInstances() {
+void ComV8Engine::Impl::releaseSharedInstances() {
     for (IDispatch*& instance : sharedInstances)
         if (instance != nullptr)
             std::exchange(instance, nullptr)->Release();
 }
 
-void ComV8Engine::teardownIsolate() {
+void ComV8Engine::Impl::teardownIsolate() {
     {
         v8::Isolate::Scope isolateScope(isolate);
         v8::HandleScope handleScope(isolate);
@@ -86,7 +87,7 @@ void ComV8Engine::teardownIsolate() {
     disposeIsolate();
 }
 
-void ComV8Engine::disposeIsolate() {
+void ComV8Engine::Impl::disposeIsolate() {
     // Nothing may reach the isolate once it is gone: a watchdog's request,
     // the heap's callback.
     termination.attach(nullptr);
@@ -96,27 +97,27 @@ void ComV8Engine::disposeIsolate() {
     createParams.array_buffer_allocator_shared.reset();
 }
 
-void ComV8Engine::objectCreated(IUnknown* object) {
+void ComV8Engine::Impl::objectCreated(IUnknown* object) {
     objectRegistry.libraryObjects.insert(object);
 }
 
-void ComV8Engine::objectDestroyed(IUnknown* object) {
+void ComV8Engine::Impl::objectDestroyed(IUnknown* object) {
     objectRegistry.libraryObjects.erase(object);
 }
 
-std::uint64_t ComV8Engine::nextUniqueId() { return ++uniqueIdCounter; }
+std::uint64_t ComV8Engine::Impl::nextUniqueId() { return ++uniqueIdCounter; }
 
-ComV8Engine::TypeLibrary& ComV8Engine::getTypeLibrary() { return typeLibrary; }
+ComV8Engine::Impl::TypeLibrary& ComV8Engine::Impl::getTypeLibrary() { return typeLibrary; }
 
-void ComV8Engine::ensureIsolate() {
+void ComV8Engine::Impl::ensureIsolate() {
     if (!StartupSnapshot::isEnabled() || !tryInitiateContextWithSnapshot()) {
         // From now on, for the whole process.
         StartupSnapshot::disable();
         initiateContext({}, {});
     }
-    isolate->SetData(0, this);
-    isolate->SetData(1, &classMap);
-    isolate->SetData(2, &objectRegistry);
+    isolate->SetData(IsolateData::engineSlot, &face);
+    isolate->SetData(IsolateData::classMapSlot, &classMap);
+    isolate->SetData(IsolateData::objectRegistrySlot, &objectRegistry);
     isolate->SetOOMErrorHandler(V8Engine::oomeError);
     isolate->SetFatalErrorHandler(V8Engine::fatalError);
     isolate->SetAbortOnUncaughtExceptionCallback(V8Engine::abortOnUncaughtException);
@@ -125,13 +126,13 @@ void ComV8Engine::ensureIsolate() {
     applyOptions({});
 }
 
-void ComV8Engine::setOptions(EngineOptions chosen) {
+void ComV8Engine::Impl::setOptions(EngineOptions chosen) {
     EngineOptions const before = std::exchange(options, chosen);
     if (isolate != nullptr)
         applyOptions(before);
 }
 
-void ComV8Engine::applyOptions(EngineOptions const& before) {
+void ComV8Engine::Impl::applyOptions(EngineOptions const& before) {
     bool const newDates = options.dates && !before.dates;
     bool const newEvents = options.events && !before.events;
     if (!newDates && !newEvents)
@@ -146,7 +147,7 @@ void ComV8Engine::applyOptions(EngineOptions const& before) {
         ScriptEvents::install(isolate, local);
 }
 
-void ComV8Engine::initiateContext(std::function<void(ClassMap&)> beforeIsolate,
+void ComV8Engine::Impl::initiateContext(std::function<void(ClassMap&)> beforeIsolate,
                                   std::function<v8::Local<v8::Context>()> makeContext) {
     // Engines may start on several threads at once. What is made once per
     // process (the class map, the snapshot and its references) is made by
@@ -179,7 +180,7 @@ void ComV8Engine::initiateContext(std::function<void(ClassMap&)> beforeIsolate,
     }
 }
 
-V8Class* ComV8Engine::findClass(Guid const& guid) {
+V8Class* ComV8Engine::Impl::findClass(Guid const& guid) {
     if (auto found = classMap.find(guid); found != classMap.end())
         return &found->second;
     if (processClasses == nullptr)
@@ -190,7 +191,7 @@ V8Class* ComV8Engine::findClass(Guid const& guid) {
     return &classMap.try_emplace(guid, shared->second).first->second;
 }
 
-ClassMap& ComV8Engine::getClassMap(TypeLibrary& typeLibrary, ComClasses& comClasses) {
+ClassMap& ComV8Engine::Impl::getClassMap(TypeLibrary& typeLibrary, ComClasses& comClasses) {
     // Computed for the first engine and shared by every later one, whatever
     // type library and registry it was given. The lists of records are kept
     // in memory of their own, which a large model backs with huge pages. It
@@ -205,7 +206,7 @@ ClassMap& ComV8Engine::getClassMap(TypeLibrary& typeLibrary, ComClasses& comClas
     return classes;
 }
 
-v8::Local<v8::Context> ComV8Engine::createContext(v8::Isolate* isolate, ClassMap& classes,
+v8::Local<v8::Context> ComV8Engine::Impl::createContext(v8::Isolate* isolate, ClassMap& classes,
                                                   v8::SnapshotCreator* creator) {
     v8::Isolate::Scope isolateScope(isolate);
     v8::EscapableHandleScope handleScope(isolate);
@@ -226,7 +227,7 @@ v8::Local<v8::Context> ComV8Engine::createContext(v8::Isolate* isolate, ClassMap
     return handleScope.Escape(created);
 }
 
-void ComV8Engine::addGlobalObjects(v8::Isolate* isolate, v8::Local<v8::Context> created,
+void ComV8Engine::Impl::addGlobalObjects(v8::Isolate* isolate, v8::Local<v8::Context> created,
                                    PendingGlobalObjects const& pending, bool track) {
     for (auto const& [name, objectTemplate] : pending) {
         v8::Local<v8::Object> object = objectTemplate->NewInstance(created).ToLocalChecked();
@@ -240,14 +241,14 @@ void ComV8Engine::addGlobalObjects(v8::Isolate* isolate, v8::Local<v8::Context> 
     }
 }
 
-IDispatch* ComV8Engine::getSharedInstance(std::string_view className) {
+IDispatch* ComV8Engine::Impl::getSharedInstance(std::string_view className) {
     auto index = comClasses.indexOf(className);
     if (!index || *index >= sharedInstances.size())
         return nullptr;
     IDispatch*& instance = sharedInstances[*index];
     if (instance == nullptr) {
         if (auto const* entry = comClasses.getFromIndex(*index)) {
-            if (IUnknown* object = createObject(*entry, this)) {
+            if (IUnknown* object = createObject(*entry, &face)) {
                 object->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&instance));
                 object->Release();
             }
@@ -256,7 +257,7 @@ IDispatch* ComV8Engine::getSharedInstance(std::string_view className) {
     return instance;
 }
 
-void ComV8Engine::stopScript() {
+void ComV8Engine::Impl::stopScript() {
     if (critical)
         return;
     stopping = true;
@@ -270,7 +271,7 @@ void ComV8Engine::stopScript() {
     reportPendingError();
 }
 
-void ComV8Engine::stopWrappedObjects() {
+void ComV8Engine::Impl::stopWrappedObjects() {
     v8::Isolate::Scope isolateScope(isolate);
     // The list may change while objects stop (a stop may release, a release
     // may call into scripts), so the pointers are taken first.
@@ -292,27 +293,25 @@ void ComV8Engine::stopWrappedObjects() {
     }
 }
 
-void ComV8Engine::breakScript() {
+void ComV8Engine::Impl::breakScript() {
     if (debugger)
         debugger->breakProgram("", "");
 }
 
-void ComV8Engine::setDebugging(bool debugging) { runMode = debugging ? debugRun : normalRun; }
+void ComV8Engine::Impl::setDebugging(bool debugging) { face.runMode = debugging ? ComV8Engine::debugRun : ComV8Engine::normalRun; }
 
-void ComV8Engine::setDebugPort(unsigned short port) { debugPort = port; }
+void ComV8Engine::Impl::setDebugPort(unsigned short port) { debugPort = port; }
 
-void ComV8Engine::setExecDebuggerDialog(std::function<bool(unsigned short)> dialog) {
+void ComV8Engine::Impl::setExecDebuggerDialog(std::function<bool(unsigned short)> dialog) {
     execDebuggerDialog = std::move(dialog);
 }
 
-void ComV8Engine::setExecWebsocketDisconnectDialog(std::function<void()> dialog) {
+void ComV8Engine::Impl::setExecWebsocketDisconnectDialog(std::function<void()> dialog) {
     execWebsocketDisconnectDialog = std::move(dialog);
 }
 
-std::string ComV8Engine::debuggerFrontendUrl(unsigned short port) { return V8Debugger::frontendUrl(port); }
-
-void ComV8Engine::debugged(bool functionCall, std::function<void()> const& step) {
-    if (runMode != debugRun || (functionCall && !debugger)) {
+void ComV8Engine::Impl::debugged(bool functionCall, std::function<void()> const& step) {
+    if (face.runMode != ComV8Engine::debugRun || (functionCall && !debugger)) {
         step();
         return;
     }

@@ -6,7 +6,7 @@
 // captures the error of its script; deeper ones leave an exception to rise
 // through the scripts between, so that the outermost reports it once.
 
-#include "Format/Engine/JavaScript/Com/ComV8Engine.h"
+#include "Format/Engine/JavaScript/Com/Engine/ComV8EngineImpl.h"
 
 #include "Assert/Assert.h"
 #include "Format/Engine/JavaScript/Com/Values/ComHelper.h"
@@ -62,11 +62,11 @@ std::string notRunYet(std::string_view name) {
 
 } // namespace
 
-void ComV8Engine::recordMessage(std::string message) {
+void ComV8Engine::Impl::recordMessage(std::string message) {
     recordError(V8Error::get(Error::Type::Message, nullptr, message));
 }
 
-v8::Local<v8::String> ComV8Engine::functionKey(std::string_view name) {
+v8::Local<v8::String> ComV8Engine::Impl::functionKey(std::string_view name) {
     if (auto found = functionKeys.find(name); found != functionKeys.end())
         return found->second.Get(isolate);
     v8::Local<v8::String> key;
@@ -82,7 +82,7 @@ v8::Local<v8::String> ComV8Engine::functionKey(std::string_view name) {
     return key;
 }
 
-std::string_view ComV8Engine::memberFunctionName(GUID const* classGuid, OLECHAR const* memberName,
+std::string_view ComV8Engine::Impl::memberFunctionName(GUID const* classGuid, OLECHAR const* memberName,
                                                 std::string& spare) {
     constexpr std::size_t guidUnits = sizeof(GUID) / sizeof(OLECHAR);
     OleStringView const member = memberName != nullptr ? OleStringView(memberName) : OleStringView();
@@ -109,7 +109,7 @@ std::string_view ComV8Engine::memberFunctionName(GUID const* classGuid, OLECHAR 
 // Templates rather than std::function: a host call must not allocate for
 // the closures it passes.
 template <class Plain, class Capturing>
-V8FuncResult ComV8Engine::callCaptured(Plain const& plain, Capturing const& capturing) {
+V8FuncResult ComV8Engine::Impl::callCaptured(Plain const& plain, Capturing const& capturing) {
     try {
         V8FuncResult called;
         std::optional<Error> failure;
@@ -128,7 +128,7 @@ V8FuncResult ComV8Engine::callCaptured(Plain const& plain, Capturing const& capt
         {
             RunScope run(*this);
             outermost = run.outermost();
-            if (runMode == debugRun && debugger)
+            if (face.runMode == ComV8Engine::debugRun && debugger)
                 debugged(true, call);
             else
                 call();
@@ -151,18 +151,18 @@ V8FuncResult ComV8Engine::callCaptured(Plain const& plain, Capturing const& capt
     return {};
 }
 
-V8FuncResult ComV8Engine::callFunction(v8::Local<v8::Context> local, std::string_view name,
+V8FuncResult ComV8Engine::Impl::callFunction(v8::Local<v8::Context> local, std::string_view name,
                                        std::span<v8::Local<v8::Value>> arguments) {
     v8::Local<v8::Object> global = local->Global();
     V8Engine::FunctionName const function{functionKey(name), name};
     // A debug call enters the debugger only for a function that exists.
-    if (runMode == debugRun && debugger && !V8Engine::jsFunctionExists(global, local, name))
+    if (face.runMode == ComV8Engine::debugRun && debugger && !V8Engine::jsFunctionExists(global, local, name))
         return {};
     return callCaptured([&] { return V8Engine::callJsFunction(global, local, function, arguments); },
                         [&] { return V8Engine::callJsFunctionGetError(global, local, function, arguments); });
 }
 
-bool ComV8Engine::scriptArguments(std::string_view name, VARIANT const* variants, bool reversed,
+bool ComV8Engine::Impl::scriptArguments(std::string_view name, VARIANT const* variants, bool reversed,
                                   std::span<v8::Local<v8::Value>> arguments) {
     // Objects become wrappers holding a reference of their own, so a script
     // may keep them past the call.
@@ -174,7 +174,7 @@ bool ComV8Engine::scriptArguments(std::string_view name, VARIANT const* variants
     return false;
 }
 
-std::optional<VARIANT> ComV8Engine::comResult(std::string_view name, V8FuncResult const& result) {
+std::optional<VARIANT> ComV8Engine::Impl::comResult(std::string_view name, V8FuncResult const& result) {
     VARIANT variant;
     VariantInit(&variant);
     if (result.value.IsEmpty())
@@ -187,7 +187,7 @@ std::optional<VARIANT> ComV8Engine::comResult(std::string_view name, V8FuncResul
     return std::nullopt;
 }
 
-_variant_t ComV8Engine::callJsFunctionGetError(std::string_view functionName, std::vector<_variant_t>& arguments) {
+_variant_t ComV8Engine::Impl::callJsFunctionGetError(std::string_view functionName, std::vector<_variant_t>& arguments) {
     if (isolate == nullptr) {
         recordMessage(notRunYet(functionName));
         return {};
@@ -212,7 +212,7 @@ _variant_t ComV8Engine::callJsFunctionGetError(std::string_view functionName, st
 }
 
 template <class Call>
-bool ComV8Engine::callFromCom(std::string_view name, DISPPARAMS* parameters, VARIANT* result, Call const& call) {
+bool ComV8Engine::Impl::callFromCom(std::string_view name, DISPPARAMS* parameters, VARIANT* result, Call const& call) {
     if (isolate == nullptr) {
         recordMessage(notRunYet(name));
         return false;
@@ -239,7 +239,7 @@ bool ComV8Engine::callFromCom(std::string_view name, DISPPARAMS* parameters, VAR
     return found;
 }
 
-bool ComV8Engine::invokeComFunction(GUID const* classGuid, OLECHAR const* memberName, DISPPARAMS* parameters,
+bool ComV8Engine::Impl::invokeComFunction(GUID const* classGuid, OLECHAR const* memberName, DISPPARAMS* parameters,
                                     VARIANT* result) {
     CallDepthScope depth(callDepth);
     std::string spare;
@@ -250,7 +250,7 @@ bool ComV8Engine::invokeComFunction(GUID const* classGuid, OLECHAR const* member
                        });
 }
 
-bool ComV8Engine::invokeScriptFunctions(std::string_view name, DISPPARAMS* parameters, VARIANT* result,
+bool ComV8Engine::Impl::invokeScriptFunctions(std::string_view name, DISPPARAMS* parameters, VARIANT* result,
                                         std::function<std::optional<V8Engine::Callee>()> const& next) {
     CallDepthScope depth(callDepth);
     return callFromCom(name, parameters, result,
@@ -271,10 +271,10 @@ bool ComV8Engine::invokeScriptFunctions(std::string_view name, DISPPARAMS* param
                        });
 }
 
-std::expected<v8::Local<v8::Value>, Error> ComV8Engine::callModuleFunction(std::string_view functionName,
+std::expected<v8::Local<v8::Value>, Error> ComV8Engine::Impl::callModuleFunction(std::string_view functionName,
                                                                            std::vector<v8::Local<v8::Value>> arguments) {
     if (topLevelModule.IsEmpty()) {
-        assert::Assert::report("No top level module", "qor::format::engine::javascript::ComV8Engine::callModuleFunction",
+        assert::Assert::report("No top level module", "qor::format::engine::javascript::ComV8Engine::Impl::callModuleFunction",
                                "Format/Engine/JavaScript/Com/ComV8Engine", 624);
         return v8::Local<v8::Value>();
     }

@@ -1,39 +1,39 @@
 // Limits and termination: what ends a run besides the script itself.
 
-#include "Format/Engine/JavaScript/Com/ComV8Engine.h"
+#include "Format/Engine/JavaScript/Com/Engine/ComV8EngineImpl.h"
 
 #include <fmt/format.h>
 
 namespace qor::format::engine::javascript {
 
-ComV8Engine::RunScope::RunScope(ComV8Engine& engine) : engine(engine), run(engine.termination.begin()) {
+ComV8Engine::Impl::RunScope::RunScope(Impl& engine) : engine(engine), run(engine.termination.begin()) {
     if (run)
         engine.timeLimit.arm(*run);
 }
 
-ComV8Engine::RunScope::~RunScope() {
+ComV8Engine::Impl::RunScope::~RunScope() {
     if (!engine.termination.end())
         return;
     engine.timeLimit.disarm();
     engine.heapLimit.restore();
 }
 
-void ComV8Engine::terminateScript() { termination.terminate(ScriptTermination::Reason::host); }
+void ComV8Engine::Impl::terminateScript() { termination.terminate(ScriptTermination::Reason::host); }
 
-void ComV8Engine::setTimeLimit(std::optional<std::chrono::milliseconds> limit) { timeLimit.set(limit); }
+void ComV8Engine::Impl::setTimeLimit(std::optional<std::chrono::milliseconds> limit) { timeLimit.set(limit); }
 
-bool ComV8Engine::setHeapLimit(std::size_t bytes) {
+bool ComV8Engine::Impl::setHeapLimit(std::size_t bytes) {
     if (isolate != nullptr)
         return false;
     heapLimit.set(bytes);
     return true;
 }
 
-void ComV8Engine::setArrayBufferLimit(std::optional<std::size_t> bytes) {
+void ComV8Engine::Impl::setArrayBufferLimit(std::optional<std::size_t> bytes) {
     arrayBuffers->setBound(bytes.value_or(BoundedArrayBufferAllocator::unbounded));
 }
 
-void ComV8Engine::describeTermination(Error& error) const {
+void ComV8Engine::Impl::describeTermination(Error& error) const {
     auto const why = termination.reason();
     if (!why)
         return;

@@ -1,7 +1,8 @@
 // ES modules: running a top-level module, static imports, import() and
 // import.meta.
 
-#include "Format/Engine/JavaScript/Com/ComV8Engine.h"
+#include "Format/Engine/JavaScript/Com/Engine/ComV8EngineImpl.h"
+#include "Format/Engine/JavaScript/Com/Engine/IsolateData.h"
 
 #include "Assert/Assert.h"
 #include "Format/Engine/JavaScript/Source.h"
@@ -55,13 +56,13 @@ void settle(v8::Maybe<bool> done) {
     static_cast<void>(done.FromMaybe(false));
 }
 
-ComV8Engine& engineOf(v8::Isolate* isolate) {
-    return *static_cast<ComV8Engine*>(isolate->GetData(0));
+ComV8Engine::Impl& engineOf(v8::Isolate* isolate) {
+    return IsolateData::engine(isolate).implementation();
 }
 
 } // namespace
 
-ComV8Engine::RunResult ComV8Engine::executeModule(Source const& script, v8::Local<v8::Context> local) {
+ComV8Engine::Impl::RunResult ComV8Engine::Impl::executeModule(Source const& script, v8::Local<v8::Context> local) {
     InModuleScope moduleScope(inModule);
     // Verbose: what no script catches counts as uncaught, for a debugger.
     v8::TryCatch tryCatch(isolate);
@@ -77,7 +78,7 @@ ComV8Engine::RunResult ComV8Engine::executeModule(Source const& script, v8::Loca
     return value;
 }
 
-bool ComV8Engine::link(v8::Local<v8::Module> module, v8::Local<v8::Context> local, std::optional<std::string> name) {
+bool ComV8Engine::Impl::link(v8::Local<v8::Module> module, v8::Local<v8::Context> local, std::optional<std::string> name) {
     ImportTree tree(isolate, module, std::move(name));
     // A resolver may run script that links a graph of its own.
     struct Restore {
@@ -88,7 +89,7 @@ bool ComV8Engine::link(v8::Local<v8::Module> module, v8::Local<v8::Context> loca
     return V8Engine::instantiateModule(module, local, resolveModuleCallback);
 }
 
-v8::MaybeLocal<v8::Module> ComV8Engine::resolveModule(v8::Local<v8::Context> local, v8::Local<v8::String> specifier,
+v8::MaybeLocal<v8::Module> ComV8Engine::Impl::resolveModule(v8::Local<v8::Context> local, v8::Local<v8::String> specifier,
                                                       v8::Local<v8::Module> referrer) {
     v8::Isolate* own = local->GetIsolate();
     auto name = specifierText(own, specifier);
@@ -118,7 +119,7 @@ v8::MaybeLocal<v8::Module> ComV8Engine::resolveModule(v8::Local<v8::Context> loc
     return {};
 }
 
-v8::MaybeLocal<v8::Promise> ComV8Engine::importDynamically(v8::Local<v8::Context> local,
+v8::MaybeLocal<v8::Promise> ComV8Engine::Impl::importDynamically(v8::Local<v8::Context> local,
                                                            v8::Local<v8::String> specifier) {
     v8::Isolate* own = local->GetIsolate();
     v8::Local<v8::Promise::Resolver> resolver = v8::Promise::Resolver::New(local).ToLocalChecked();
@@ -166,7 +167,7 @@ v8::MaybeLocal<v8::Promise> ComV8Engine::importDynamically(v8::Local<v8::Context
     return promise;
 }
 
-void ComV8Engine::watchEvaluation(v8::Local<v8::Context> local, v8::Local<v8::Value> evaluation) {
+void ComV8Engine::Impl::watchEvaluation(v8::Local<v8::Context> local, v8::Local<v8::Value> evaluation) {
     // The engine does not wait for top-level await. Should the module fail
     // once it resumes, the failure becomes the pending error (if none is)
     // and reaches the host at the next report point.
@@ -180,29 +181,29 @@ void ComV8Engine::watchEvaluation(v8::Local<v8::Context> local, v8::Local<v8::Va
         static_cast<void>(promise->Catch(local, onRejected).IsEmpty());
 }
 
-void ComV8Engine::reportLateRejection(v8::FunctionCallbackInfo<v8::Value> const& info) {
+void ComV8Engine::Impl::reportLateRejection(v8::FunctionCallbackInfo<v8::Value> const& info) {
     v8::Isolate* own = info.GetIsolate();
     v8::HandleScope handleScope(own);
     engineOf(own).recordError(V8Error::get(Error::Type::Exception, own, info[0]));
 }
 
-v8::MaybeLocal<v8::Module> ComV8Engine::resolveModuleCallback(v8::Local<v8::Context> context,
+v8::MaybeLocal<v8::Module> ComV8Engine::Impl::resolveModuleCallback(v8::Local<v8::Context> context,
                                                               v8::Local<v8::String> specifier,
                                                               v8::Local<v8::FixedArray>,
                                                               v8::Local<v8::Module> referrer) {
     return engineOf(context->GetIsolate()).resolveModule(context, specifier, referrer);
 }
 
-v8::MaybeLocal<v8::Promise> ComV8Engine::importDynamicallyCallback(v8::Local<v8::Context> context, v8::Local<v8::Data>,
+v8::MaybeLocal<v8::Promise> ComV8Engine::Impl::importDynamicallyCallback(v8::Local<v8::Context> context, v8::Local<v8::Data>,
                                                                    v8::Local<v8::Value>,
                                                                    v8::Local<v8::String> specifier,
                                                                    v8::Local<v8::FixedArray>) {
     return engineOf(context->GetIsolate()).importDynamically(context, specifier);
 }
 
-void ComV8Engine::callMeta(v8::Local<v8::Context>, v8::Local<v8::Module>, v8::Local<v8::Object>) {
+void ComV8Engine::Impl::callMeta(v8::Local<v8::Context>, v8::Local<v8::Module>, v8::Local<v8::Object>) {
     // import.meta stays an empty object; the record marks that hosts get nothing there yet.
-    Assert::report("Not implemented", "qor::format::engine::javascript::ComV8Engine::callMeta",
+    Assert::report("Not implemented", "qor::format::engine::javascript::ComV8Engine::Impl::callMeta",
                    "Format/Engine/JavaScript/Com/ComV8Engine", 1130);
 }
 

@@ -2,14 +2,15 @@
 // reported as the engine's pending error once the run is over and still no
 // handler came.
 
-#include "Format/Engine/JavaScript/Com/ComV8Engine.h"
+#include "Format/Engine/JavaScript/Com/Engine/ComV8EngineImpl.h"
+#include "Format/Engine/JavaScript/Com/Engine/IsolateData.h"
 
 namespace qor::format::engine::javascript {
 
-void ComV8Engine::promiseRejected(v8::PromiseRejectMessage message) {
+void ComV8Engine::Impl::promiseRejected(v8::PromiseRejectMessage message) {
     v8::Local<v8::Promise> promise = message.GetPromise();
     v8::Isolate* own = promise->GetIsolate();
-    auto& engine = *static_cast<ComV8Engine*>(own->GetData(0));
+    auto& engine = IsolateData::engine(own).implementation();
     switch (message.GetEvent()) {
     case v8::kPromiseRejectWithNoHandler:
         engine.unhandledRejections.add(own, promise);
@@ -23,7 +24,7 @@ void ComV8Engine::promiseRejected(v8::PromiseRejectMessage message) {
     }
 }
 
-void ComV8Engine::recordUnhandledRejections() {
+void ComV8Engine::Impl::recordUnhandledRejections() {
     // Every host call ends here: most have nothing to look at.
     if (isolate == nullptr || unhandledRejections.empty())
         return;

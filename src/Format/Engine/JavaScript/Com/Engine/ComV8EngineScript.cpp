@@ -1,6 +1,7 @@
 // Running classic scripts, Include() and the loading of named script files.
 
-#include "Format/Engine/JavaScript/Com/ComV8Engine.h"
+#include "Format/Engine/JavaScript/Com/Engine/ComV8EngineImpl.h"
+#include "Format/Engine/JavaScript/Com/Engine/IsolateData.h"
 
 #include "Format/Engine/JavaScript/Com/Engine/ScriptFile.h"
 #include "Format/Engine/JavaScript/Source.h"
@@ -19,15 +20,15 @@ void throwString(v8::Isolate* isolate, std::string_view message) {
 
 } // namespace
 
-bool ComV8Engine::setScript(std::string_view text, ScriptSettings newSettings) {
+bool ComV8Engine::Impl::setScript(std::string_view text, ScriptSettings newSettings) {
     source.assign(text);
     settings = std::move(newSettings);
     return true;
 }
 
-ComV8Engine::ScriptSettings ComV8Engine::getScriptSettings() { return settings; }
+ComV8Engine::Impl::ScriptSettings ComV8Engine::Impl::getScriptSettings() { return settings; }
 
-bool ComV8Engine::runScript(ResultCallback onResult) {
+bool ComV8Engine::Impl::runScript(ResultCallback onResult) {
     if (isolate == nullptr)
         ensureIsolate();
     v8::Isolate::Scope isolateScope(isolate);
@@ -49,7 +50,7 @@ bool ComV8Engine::runScript(ResultCallback onResult) {
     return result.has_value();
 }
 
-std::string ComV8Engine::runScript() {
+std::string ComV8Engine::Impl::runScript() {
     std::string text;
     runScript([&](RunResult& result, v8::Local<v8::Context>&) {
         if (result) {
@@ -57,25 +58,25 @@ std::string ComV8Engine::runScript() {
             return;
         }
         recordError(result.error());
-        if (errorHandler)
+        if (face.errorHandler)
             reportPendingError();
     });
     return text;
 }
 
-ComV8Engine::RunResult ComV8Engine::execute(Source const& script, v8::Local<v8::Context> local) {
+ComV8Engine::Impl::RunResult ComV8Engine::Impl::execute(Source const& script, v8::Local<v8::Context> local) {
     if (script.module)
         return executeModule(script, local);
     V8Engine::get();
     return V8Engine::runJavaScriptSource(isolate, script);
 }
 
-void ComV8Engine::include(v8::FunctionCallbackInfo<v8::Value> const& info) {
+void ComV8Engine::Impl::include(v8::FunctionCallbackInfo<v8::Value> const& info) {
     v8::Isolate* isolate = info.GetIsolate();
     if (info.Length() != 1)
         return throwString(isolate, "Incorrect number of arguments passed to Include().");
     v8::HandleScope handleScope(isolate);
-    auto& engine = *static_cast<ComV8Engine*>(isolate->GetData(0));
+    auto& engine = IsolateData::engine(isolate).implementation();
     if (engine.inModule)
         return throwString(isolate, "Include() is not allowed from javascript modules (mjs files).");
     // A value without a string form (a symbol, a throwing toString) names no
@@ -98,9 +99,9 @@ void ComV8Engine::include(v8::FunctionCallbackInfo<v8::Value> const& info) {
         engine.recordError(std::move(ran.error()));
 }
 
-std::optional<std::pair<std::string, std::filesystem::path>> ComV8Engine::resolveImport(std::string_view name) {
+std::optional<std::pair<std::string, std::filesystem::path>> ComV8Engine::Impl::resolveImport(std::string_view name) {
     if (importResolver)
-        return importResolver(*this, name);
+        return importResolver(face, name);
     std::filesystem::path path = string::utf8ToPath(name);
     auto text = readScriptFile(path);
     if (text)
@@ -109,6 +110,6 @@ std::optional<std::pair<std::string, std::filesystem::path>> ComV8Engine::resolv
     return std::nullopt;
 }
 
-void ComV8Engine::setImportResolverCallback(ImportResolver resolver) { importResolver = std::move(resolver); }
+void ComV8Engine::Impl::setImportResolverCallback(ImportResolver resolver) { importResolver = std::move(resolver); }
 
 } // namespace qor::format::engine::javascript

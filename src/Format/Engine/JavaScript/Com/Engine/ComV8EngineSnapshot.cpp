@@ -2,7 +2,7 @@
 // class, ActiveXObject, Enumerator and Include is built once into a blob that
 // later isolates start from.
 
-#include "Format/Engine/JavaScript/Com/ComV8Engine.h"
+#include "Format/Engine/JavaScript/Com/Engine/ComV8EngineImpl.h"
 
 #include "Assert/Assert.h"
 #include "Format/Engine/JavaScript/Com/Activation/ActiveXObject.h"
@@ -41,7 +41,7 @@ std::vector<V8Class const*> const& globalObjectClasses(ClassMap const& classes) 
 
 } // namespace
 
-std::vector<std::intptr_t> const& ComV8Engine::externalReferences(ClassMap const& classes) {
+std::vector<std::intptr_t> const& ComV8Engine::Impl::externalReferences(ClassMap const& classes) {
     static std::optional<std::vector<std::intptr_t>> references;
     if (references)
         return *references;
@@ -90,7 +90,7 @@ std::vector<std::intptr_t> const& ComV8Engine::externalReferences(ClassMap const
     return *references;
 }
 
-void ComV8Engine::makeStartupBlob(ClassMap& classes, std::vector<std::intptr_t> const& references) {
+void ComV8Engine::Impl::makeStartupBlob(ClassMap& classes, std::vector<std::intptr_t> const& references) {
     v8::StartupData blob{nullptr, 0};
     {
         v8::SnapshotCreator creator(references.data());
@@ -113,7 +113,7 @@ void ComV8Engine::makeStartupBlob(ClassMap& classes, std::vector<std::intptr_t> 
     StartupSnapshot::keep(blob);
 }
 
-v8::Local<v8::Context> ComV8Engine::contextFromSnapshot() {
+v8::Local<v8::Context> ComV8Engine::Impl::contextFromSnapshot() {
     v8::Local<v8::Context> made =
         v8::Context::New(isolate, nullptr, {}, {}, v8::DeserializeInternalFieldsCallback(StartupSnapshot::deserializeField));
     if (made.IsEmpty())
@@ -134,7 +134,7 @@ v8::Local<v8::Context> ComV8Engine::contextFromSnapshot() {
     return made;
 }
 
-void ComV8Engine::initiateContextWithSnapshot() {
+void ComV8Engine::Impl::initiateContextWithSnapshot() {
     initiateContext(
         [this](ClassMap& classes) {
             if (StartupSnapshot::takeInjectedFailure())
@@ -148,13 +148,13 @@ void ComV8Engine::initiateContextWithSnapshot() {
         [this] { return contextFromSnapshot(); });
 }
 
-bool ComV8Engine::tryInitiateContextWithSnapshot() {
+bool ComV8Engine::Impl::tryInitiateContextWithSnapshot() {
     try {
         initiateContextWithSnapshot();
         return true;
     } catch (...) {
         assert::Assert::report("Snapshot failed for some reason, continue without using snapshot",
-                               "qor::format::engine::javascript::ComV8Engine::tryInitiateContextWithSnapshot",
+                               "qor::format::engine::javascript::ComV8Engine::Impl::tryInitiateContextWithSnapshot",
                                "Format/Engine/JavaScript/Com/ComV8Engine", 750);
         V8Engine::sendErrorToLog("Initiate from snapshot failed");
     }

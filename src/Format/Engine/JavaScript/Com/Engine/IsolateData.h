@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Format/Engine/JavaScript/Com/Engine/ObjectRegistry.h"
 #include "Format/Engine/JavaScript/Com/Bindings/V8Class.h"
+#include "Format/Engine/JavaScript/Com/Engine/ObjectRegistry.h"
 
 #include <v8.h>
 

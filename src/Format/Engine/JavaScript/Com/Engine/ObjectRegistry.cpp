@@ -1,12 +1,12 @@
 #include "Format/Engine/JavaScript/Com/Engine/ObjectRegistry.h"
 
+#include "Format/Engine/JavaScript/Com/Bindings/Enumerator.h"
 #include "Format/Engine/JavaScript/Com/ComV8Engine.h"
 #include "Format/Engine/JavaScript/Com/Engine/DispatchDeleter.h"
-#include "Format/Engine/JavaScript/Com/Bindings/Enumerator.h"
-#include "Format/Engine/JavaScript/Com/Events/EventConnection.h"
-#include "Format/Engine/JavaScript/Com/ScriptObjects/IsolateBound.h"
 #include "Format/Engine/JavaScript/Com/Engine/IsolateData.h"
+#include "Format/Engine/JavaScript/Com/Events/EventConnection.h"
 #include "Format/Engine/JavaScript/Com/Events/ScriptEvents.h"
+#include "Format/Engine/JavaScript/Com/ScriptObjects/IsolateBound.h"
 #include "Platform/Windows/Com/UnknownCreationHelperInterface.h"
 
 #include <algorithm>

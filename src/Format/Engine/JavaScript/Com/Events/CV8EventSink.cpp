@@ -1,6 +1,6 @@
 #include "Format/Engine/JavaScript/Com/Events/CV8EventSink.h"
 
-#include "Format/Engine/JavaScript/Com/ComV8Engine.h"
+#include "Format/Engine/JavaScript/Com/Engine/ComV8EngineImpl.h"
 #include "Format/Engine/JavaScript/Com/Engine/IsolateData.h"
 #include "Format/Engine/JavaScript/V8Helper.h"
 #include "Platform/Windows/Com/ComRef.h"
@@ -85,7 +85,7 @@ HRESULT CV8EventSink::deliver(DISPID dispid, DISPPARAMS* params, VARIANT* result
         v8::Local<v8::Value> const receiver =
             object.IsEmpty() ? v8::Undefined(isolate).As<v8::Value>() : object.As<v8::Value>();
         std::size_t next = 0;
-        IsolateData::engine(isolate).invokeScriptFunctions(
+        IsolateData::engine(isolate).implementation().invokeScriptFunctions(
             eventInterface->name + "." + event, params, result, [&]() -> std::optional<V8Engine::Callee> {
                 while (!closed && next < called.size()) {
                     std::size_t const index = next++;

@@ -1,18 +1,18 @@
 #include "Format/Engine/JavaScript/Com/Values/ComHelper.h"
 
 #include "Assert/Assert.h"
+#include "Format/Engine/JavaScript/Com/Bindings/ComExtractorV8.h"
 #include "Format/Engine/JavaScript/Com/Bindings/InstanceTemplate.h"
+#include "Format/Engine/JavaScript/Com/Engine/ComV8EngineImpl.h"
+#include "Format/Engine/JavaScript/Com/Engine/IsolateData.h"
 #include "Format/Engine/JavaScript/Com/ScriptObjects/CV8ArrayWrapper.h"
 #include "Format/Engine/JavaScript/Com/ScriptObjects/CV8FunctionWrapper.h"
 #include "Format/Engine/JavaScript/Com/ScriptObjects/CV8ObjectWrapper.h"
-#include "Format/Engine/JavaScript/Com/Bindings/ComExtractorV8.h"
-#include "Format/Engine/JavaScript/Com/ComV8Engine.h"
 #include "Format/Engine/JavaScript/Com/Values/DecimalNumber.h"
-#include "Format/Engine/JavaScript/Com/Engine/IsolateData.h"
 #include "Format/Engine/JavaScript/Com/Values/ScriptDate.h"
-#include "Platform/Windows/Com/VariantClearing.h"
 #include "Format/Engine/JavaScript/V8Helper.h"
 #include "Platform/Windows/Com/ComRef.h"
+#include "Platform/Windows/Com/VariantClearing.h"
 #include "Platform/Windows/ErrorCode.h"
 
 #include <fmt/format.h>
@@ -123,7 +123,7 @@ Conversion setArray(VARIANT& target, v8::Isolate* isolate, v8::Local<v8::Array> 
 }
 
 EngineOptions const& optionsOf(v8::Isolate* isolate) {
-    return IsolateData::engine(isolate).getOptions();
+    return IsolateData::engine(isolate).implementation().getOptions();
 }
 
 Conversion setDate(VARIANT& target, v8::Isolate* isolate, v8::Local<v8::Date> date) {

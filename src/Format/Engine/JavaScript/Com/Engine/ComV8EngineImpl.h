@@ -1,0 +1,257 @@
+#pragma once
+
+#include "Format/Engine/JavaScript/Com/ComV8Engine.h"
+#include "Format/Engine/JavaScript/Com/Bindings/ComExtractorV8.h"
+#include "Format/Engine/JavaScript/Com/Engine/ImportTree.h"
+#include "Format/Engine/JavaScript/Com/Engine/ObjectRegistry.h"
+#include "Format/Engine/JavaScript/Com/Engine/UnhandledRejections.h"
+#include "Format/Engine/JavaScript/Com/Bindings/V8Class.h"
+#include "Format/Engine/JavaScript/Limits/BoundedArrayBufferAllocator.h"
+#include "Format/Engine/JavaScript/Error.h"
+#include "Format/Engine/JavaScript/Limits/HeapLimit.h"
+#include "Format/Engine/JavaScript/Limits/RunTimeLimit.h"
+#include "Format/Engine/JavaScript/Limits/ScriptTermination.h"
+#include "Format/Engine/JavaScript/Debugger/V8Debugger.h"
+#include "Format/Engine/JavaScript/V8Engine.h"
+#include "Format/Engine/JavaScript/V8FuncResult.h"
+#include "Id/Guid.h"
+#include "Platform/Windows/Com/ComClasses.h"
+#include "Platform/Windows/Com/ScriptInterface.h"
+#include "Platform/Windows/Com/TypeLibrary.h"
+#include "Platform/Windows/Com/V8ComInvokeInterface.h"
+
+#include <v8.h>
+
+#include <chrono>
+#include <cstddef>
+#include <expected>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <set>
+#include <span>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+#include <utility>
+#include <vector>
+
+namespace qor::format::engine::javascript {
+
+// What a ComV8Engine is made of: its isolate and context, class map, object
+// registry, pending error, limits and debugger, and the runs that use them.
+// The public face passes each call here; the library's own callbacks reach
+// it through the isolate (IsolateData).
+class ComV8Engine::Impl {
+public:
+    using ComClasses = ComV8Engine::ComClasses;
+    using TypeLibrary = ComV8Engine::TypeLibrary;
+    using ScriptSettings = ComV8Engine::ScriptSettings;
+    using RunResult = ComV8Engine::RunResult;
+    using ResultCallback = ComV8Engine::ResultCallback;
+    using ImportResolver = ComV8Engine::ImportResolver;
+
+    Impl(ComV8Engine& face, ComClasses& comClasses, TypeLibrary& typeLibrary,
+         std::filesystem::path const& snapshotDirectory);
+    ~Impl();
+    Impl(Impl const&) = delete;
+    Impl& operator=(Impl const&) = delete;
+
+    // The engine's operations, as ComV8Engine.h describes them.
+    void objectCreated(IUnknown* object);
+    void objectDestroyed(IUnknown* object);
+    std::uint64_t nextUniqueId();
+    TypeLibrary& getTypeLibrary();
+
+    void setErrorMessage(std::string_view message, bool keepExisting);
+    IDispatch* getSharedInstance(std::string_view className);
+    void breakScript();
+    bool setScript(std::string_view source, ScriptSettings settings);
+    std::string runScript();
+    ScriptSettings getScriptSettings();
+    void stopScript();
+    void setDebugging(bool debugging);
+    void setDebugPort(unsigned short port);
+
+    void setExecDebuggerDialog(std::function<bool(unsigned short)> dialog);
+    void setExecWebsocketDisconnectDialog(std::function<void()> dialog);
+
+    bool invokeComFunction(GUID const* classGuid, OLECHAR const* memberName, DISPPARAMS* parameters,
+                           VARIANT* result);
+
+    // Calls script functions for COM as invokeComFunction does, one after
+    // the other with the same arguments, for as long as `next` gives one; an
+    // error of one is reported before the next runs. `name` names them in
+    // messages. True when one was called; `result` holds what the last gave.
+    bool invokeScriptFunctions(std::string_view name, DISPPARAMS* parameters, VARIANT* result,
+                               std::function<std::optional<V8Engine::Callee>()> const& next);
+
+    _variant_t callJsFunctionGetError(std::string_view functionName, std::vector<_variant_t>& arguments);
+    std::expected<v8::Local<v8::Value>, Error> callModuleFunction(std::string_view functionName,
+                                                                  std::vector<v8::Local<v8::Value>> arguments);
+
+    bool runScript(ResultCallback onResult);
+
+    void setImportResolverCallback(ImportResolver resolver);
+
+    void setOptions(EngineOptions options);
+    EngineOptions const& getOptions() const { return options; }
+
+    void terminateScript();
+    void setTimeLimit(std::optional<std::chrono::milliseconds> limit);
+    bool setHeapLimit(std::size_t bytes);
+    void setArrayBufferLimit(std::optional<std::size_t> bytes);
+
+    V8Class* findClass(Guid const& guid);
+
+    v8::Isolate* getIsolate() const { return isolate; }
+    bool hasPendingError() const { return pendingError != nullptr; }
+    v8::Local<v8::Module> getTopLevelModule() const { return topLevelModule.Get(isolate); }
+
+private:
+    void ensureIsolate();
+    void initiateContext(std::function<void(ClassMap&)> beforeIsolate,
+                         std::function<v8::Local<v8::Context>()> makeContext);
+    v8::Local<v8::Context> createContext(v8::Isolate* isolate, ClassMap& classes, v8::SnapshotCreator* creator);
+    static ClassMap& getClassMap(TypeLibrary& typeLibrary, ComClasses& comClasses);
+    void addGlobalObjects(v8::Isolate* isolate, v8::Local<v8::Context> created, PendingGlobalObjects const& pending,
+                          bool track);
+    bool tryInitiateContextWithSnapshot();
+    void initiateContextWithSnapshot();
+    static std::vector<std::intptr_t> const& externalReferences(ClassMap const& classes);
+    void makeStartupBlob(ClassMap& classes, std::vector<std::intptr_t> const& references);
+    v8::Local<v8::Context> contextFromSnapshot();
+    void stopWrappedObjects();
+    // What options turned on since `before` add to the context: the script's
+    // own Date functions taken, the event functions installed.
+    void applyOptions(EngineOptions const& before);
+
+    RunResult execute(struct Source const& source, v8::Local<v8::Context> context);
+    std::optional<std::pair<std::string, std::filesystem::path>> resolveImport(std::string_view name);
+    static void include(v8::FunctionCallbackInfo<v8::Value> const& info);
+
+    RunResult executeModule(Source const& source, v8::Local<v8::Context> context);
+    v8::MaybeLocal<v8::Module> resolveModule(v8::Local<v8::Context> context, v8::Local<v8::String> specifier,
+                                             v8::Local<v8::Module> referrer);
+    // Links the graph of `module`, imported as `name` (the top-level module
+    // has none).
+    bool link(v8::Local<v8::Module> module, v8::Local<v8::Context> context, std::optional<std::string> name);
+    v8::MaybeLocal<v8::Promise> importDynamically(v8::Local<v8::Context> context, v8::Local<v8::String> specifier);
+    void watchEvaluation(v8::Local<v8::Context> context, v8::Local<v8::Value> evaluation);
+    static v8::MaybeLocal<v8::Module> resolveModuleCallback(v8::Local<v8::Context> context,
+                                                            v8::Local<v8::String> specifier,
+                                                            v8::Local<v8::FixedArray> importAssertions,
+                                                            v8::Local<v8::Module> referrer);
+    static v8::MaybeLocal<v8::Promise> importDynamicallyCallback(v8::Local<v8::Context> context,
+                                                                 v8::Local<v8::Data> hostDefinedOptions,
+                                                                 v8::Local<v8::Value> resourceName,
+                                                                 v8::Local<v8::String> specifier,
+                                                                 v8::Local<v8::FixedArray> importAssertions);
+    static void callMeta(v8::Local<v8::Context> context, v8::Local<v8::Module> module, v8::Local<v8::Object> meta);
+    static void reportLateRejection(v8::FunctionCallbackInfo<v8::Value> const& info);
+
+    V8FuncResult callFunction(v8::Local<v8::Context> context, std::string_view name,
+                              std::span<v8::Local<v8::Value>> arguments);
+    // Runs a call from the host or COM: `plain` nested inside a call from COM,
+    // where an exception must rise through the scripts between, else
+    // `capturing`, whose error becomes the pending error.
+    template <class Plain, class Capturing>
+    V8FuncResult callCaptured(Plain const& plain, Capturing const& capturing);
+    // A call from COM: converts its arguments, runs `call` (context, span of
+    // arguments), converts the result, and reports errors at the outermost
+    // depth.
+    template <class Call>
+    bool callFromCom(std::string_view name, DISPPARAMS* parameters, VARIANT* result, Call const& call);
+    v8::Local<v8::String> functionKey(std::string_view name);
+    // "Class.Member" for a call from COM; `spare` holds it when the engine
+    // keeps no more names.
+    std::string_view memberFunctionName(GUID const* classGuid, OLECHAR const* memberName, std::string& spare);
+    // Fills `arguments` (as many as `variants`); false, with the error
+    // recorded, when one cannot reach the script.
+    bool scriptArguments(std::string_view name, VARIANT const* variants, bool reversed,
+                         std::span<v8::Local<v8::Value>> arguments);
+    std::optional<VARIANT> comResult(std::string_view name, V8FuncResult const& result);
+    void recordMessage(std::string message);
+    static void promiseRejected(v8::PromiseRejectMessage message);
+    // The oldest rejection of the run that no handler took becomes the
+    // pending error, unless one is pending already.
+    void recordUnhandledRejections();
+
+    void recordError(Error error);
+    // One entry into script; the outermost one is a run, which the limits
+    // bound and terminateScript ends.
+    class RunScope {
+    public:
+        explicit RunScope(Impl& engine);
+        ~RunScope();
+        RunScope(RunScope const&) = delete;
+        RunScope& operator=(RunScope const&) = delete;
+        bool outermost() const { return run.has_value(); }
+
+    private:
+        Impl& engine;
+        std::optional<ScriptTermination::RunId> run;
+    };
+    // The message of a run's error when the run was terminated.
+    void describeTermination(Error& error) const;
+    void disposeIsolate();
+    // Runs `step` under the debugger when a debug run or call is due, else
+    // directly.
+    void debugged(bool functionCall, std::function<void()> const& step);
+    void reportPendingError();
+    void teardownIsolate();
+    void releaseSharedInstances();
+
+    // The public face: the engine as hosts, COM objects and resolvers see it.
+    ComV8Engine& face;
+    ClassMap classMap;
+    // The process's class map, once the engine has an isolate.
+    ClassMap const* processClasses = nullptr;
+    ComClasses& comClasses;
+    TypeLibrary& typeLibrary;
+    ScriptSettings settings;
+    std::string source;
+    std::vector<IDispatch*> sharedInstances;
+    v8::Isolate::CreateParams createParams;
+    v8::Isolate* isolate = nullptr;
+    v8::Global<v8::Context> context;
+    ObjectRegistry objectRegistry;
+    std::unique_ptr<Error> pendingError;
+    std::uint64_t callDepth = 0;
+    bool critical = false;
+    bool stopping = false;
+    unsigned short debugPort = 9005;
+    std::function<bool(unsigned short)> execDebuggerDialog;
+    std::function<void()> execWebsocketDisconnectDialog;
+    // Made by the first debug run; destroyed before anything else.
+    std::unique_ptr<V8Debugger> debugger;
+    ImportResolver importResolver;
+    bool inModule = false;
+    std::set<std::string> includedFiles;
+    v8::Global<v8::Module> topLevelModule;
+    EngineOptions options;
+    // The import graph being linked, if any.
+    ImportTree* linking = nullptr;
+    // The script strings of the function names the host calls, made once.
+    struct NameHash : std::hash<std::string_view> {
+        using is_transparent = void;
+    };
+    std::unordered_map<std::string, v8::Global<v8::String>, NameHash, std::equal_to<>> functionKeys;
+    // The function names of calls from COM, by class identifier and member
+    // name (a key of the Guid's eight units, a mark for a class, then the
+    // name). Entries stay until the engine goes.
+    struct OleNameHash : std::hash<std::basic_string_view<OLECHAR>> {
+        using is_transparent = void;
+    };
+    std::unordered_map<std::basic_string<OLECHAR>, std::string, OleNameHash, std::equal_to<>> memberFunctionNames;
+    UnhandledRejections unhandledRejections;
+    ScriptTermination termination;
+    RunTimeLimit timeLimit{termination};
+    HeapLimit heapLimit{termination};
+    // Shared with the isolate, which may free backing stores as it goes.
+    std::shared_ptr<BoundedArrayBufferAllocator> arrayBuffers = std::make_shared<BoundedArrayBufferAllocator>();
+};
+
+} // namespace qor::format::engine::javascript
