@@ -1,8 +1,8 @@
 # cmake -DHEADERS_DIR=dir -DVERSION=x.y.z -DOUTPUT=file -P QorHeaderDigest.cmake
 #
 # Writes the header that names what a host library is built against: the
-# library's version and a digest of every header under HEADERS_DIR (names
-# and contents). A host library built against other headers can then be
+# library's version and a digest of the public headers under HEADERS_DIR
+# (QorPublicHeaders.cmake: names and contents). A host library built against other headers can then be
 # refused before any of its code runs, even where the version was not
 # raised. The file is rewritten only when its text changes, so sources that
 # include it are not rebuilt for nothing.
@@ -12,7 +12,8 @@ foreach(_var HEADERS_DIR VERSION OUTPUT)
   endif()
 endforeach()
 
-file(GLOB_RECURSE _headers RELATIVE "${HEADERS_DIR}" "${HEADERS_DIR}/*.h")
+include("${CMAKE_CURRENT_LIST_DIR}/QorPublicHeaders.cmake")
+set(_headers ${QOR_PUBLIC_HEADERS})
 list(SORT _headers)
 set(_all "")
 foreach(_header IN LISTS _headers)

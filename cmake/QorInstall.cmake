@@ -24,8 +24,13 @@ function(qor_is_extracted path out)
   endif()
 endfunction()
 
-# The headers as the source tree has them, and the one the build writes.
-install(DIRECTORY "${PROJECT_SOURCE_DIR}/src/" DESTINATION "${QOR_PACKAGE_INCLUDEDIR}" FILES_MATCHING PATTERN "*.h")
+# The public headers (QorPublicHeaders.cmake) where the source tree has them,
+# and the one the build writes.
+include(QorPublicHeaders)
+foreach(_header IN LISTS QOR_PUBLIC_HEADERS)
+  get_filename_component(_folder "${_header}" DIRECTORY)
+  install(FILES "${PROJECT_SOURCE_DIR}/src/${_header}" DESTINATION "${QOR_PACKAGE_INCLUDEDIR}/${_folder}")
+endforeach()
 install(FILES "${QOR_VERSION_HEADER}" DESTINATION "${QOR_PACKAGE_INCLUDEDIR}/Format/Engine/JavaScript/Com")
 
 install(TARGETS QorJavaScriptCom QorPlatformCom QorOle EXPORT QorJavaScriptComTargets

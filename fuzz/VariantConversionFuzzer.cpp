@@ -9,8 +9,8 @@
 // engine's options on (dates, currencies, decimals, script objects).
 
 #include "Assert/Assert.h"
-#include "Format/Engine/JavaScript/Com/Values/ComHelper.h"
 #include "Format/Engine/JavaScript/Com/ComV8Engine.h"
+#include "Format/Engine/JavaScript/Com/Values/ComHelper.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 

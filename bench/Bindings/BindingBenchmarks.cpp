@@ -1,8 +1,8 @@
 // Script calls into COM against the floor of a bare V8 callback, and the
 // conversions that dominate bulk data.
 
-#include "Format/Engine/JavaScript/Com/Values/ComHelper.h"
 #include "Format/Engine/JavaScript/Com/ComV8Engine.h"
+#include "Format/Engine/JavaScript/Com/Values/ComHelper.h"
 #include "Platform/Windows/Com/IDispatchImpl.h"
 
 #include <benchmark/benchmark.h>

@@ -3,8 +3,8 @@
 // a class member (invokeComFunction), and COM calling a script function it
 // was handed against the host calling it by name (callJsFunctionGetError).
 
-#include "Format/Engine/JavaScript/Com/Values/ComHelper.h"
 #include "Format/Engine/JavaScript/Com/ComV8Engine.h"
+#include "Format/Engine/JavaScript/Com/Values/ComHelper.h"
 #include "Support/EventfulObject.h"
 
 #include <benchmark/benchmark.h>

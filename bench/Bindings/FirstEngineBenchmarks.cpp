@@ -2,8 +2,8 @@
 // The process builds its class map once, so every measurement runs in a new
 // child process: this program itself never starts V8.
 
-#include "Format/Engine/JavaScript/Com/ComV8Engine.h"
 #include "Format/Engine/JavaScript/Com/Bindings/StartupSnapshot.h"
+#include "Format/Engine/JavaScript/Com/ComV8Engine.h"
 
 #include <benchmark/benchmark.h>
 

@@ -6,8 +6,8 @@
 #include "TypeDeclarations.h"
 
 #include "Assert/Assert.h"
-#include "Format/Engine/JavaScript/Com/ComExtractor.h"
 #include "Format/Engine/JavaScript/Com/Bindings/ComExtractorV8.h"
+#include "Format/Engine/JavaScript/Com/ComExtractor.h"
 #include "Format/Engine/JavaScript/Com/Events/EventInterface.h"
 #include "Platform/TableMemory.h"
 #include "Platform/Windows/Com/OleText.h"

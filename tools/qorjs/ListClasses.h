@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Platform/Windows/Com/ComClasses.h"
 #include "Format/Engine/JavaScript/Com/Extraction/ComExtract.h"
+#include "Platform/Windows/Com/ComClasses.h"
 #include "Platform/Windows/Com/TypeLibrary.h"
 
 #include <expected>

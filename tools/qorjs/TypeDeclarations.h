@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Format/Engine/JavaScript/Com/EngineOptions.h"
 #include "Format/Engine/JavaScript/Com/Bindings/V8Class.h"
+#include "Format/Engine/JavaScript/Com/EngineOptions.h"
 #include "Id/Guid.h"
 
 #include <string>

@@ -1,8 +1,8 @@
 // qorjs: runs a script file or text in a QorJavaScriptCom engine.
 
 #include "Console.h"
-#include "HostCall.h"
 #include "ErrorPrinter.h"
+#include "HostCall.h"
 #include "HostLibraries.h"
 #include "ImportResolver.h"
 #include "ListClasses.h"

@@ -3,12 +3,11 @@
 // COM type information read into plain records (ComClass, ComFunction,
 // ComParameter, ComExtract) that outlive it.
 
+#include "Format/Engine/JavaScript/Com/Export.h"
 #include "Format/Engine/JavaScript/Com/Extraction/ComClass.h"
 #include "Format/Engine/JavaScript/Com/Extraction/ComExtract.h"
 #include "Format/Engine/JavaScript/Com/Extraction/ComFunction.h"
 #include "Format/Engine/JavaScript/Com/Extraction/ComParameter.h"
-#include "Format/Engine/JavaScript/Com/Extraction/ElementType.h"
-#include "Format/Engine/JavaScript/Com/Export.h"
 #include "Format/Engine/JavaScript/Com/Extraction/TypeName.h"
 #include "Id/Guid.h"
 #include "Platform/Com.h"

@@ -9,9 +9,9 @@
 #include <string_view>
 
 #include "Platform/Posix/Ole/Automation/BstrCopy.h"
+#include "Platform/Posix/Ole/Automation/VarType.h"
 #include "Platform/Posix/Ole/Core/ErrorMessages.h"
 #include "Platform/Posix/Ole/Core/TextConversion.h"
-#include "Platform/Posix/Ole/Automation/VarType.h"
 
 // _com_error ---------------------------------------------------------------
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "Platform/Posix/Ole/Core/HResult.h"
 #include "Platform/Posix/Ole/Automation/Variant.h"
+#include "Platform/Posix/Ole/Core/HResult.h"
 
 namespace qor::platform::posix::ole::convert {
 

@@ -2,8 +2,8 @@
 
 // IDispatch, its call records and the DISPID conventions.
 
-#include "Platform/Posix/Ole/Core/Unknown.h"
 #include "Platform/Posix/Ole/Automation/Variant.h"
+#include "Platform/Posix/Ole/Core/Unknown.h"
 
 struct ITypeInfo;
 

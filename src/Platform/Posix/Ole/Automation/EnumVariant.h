@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Platform/Posix/Ole/Core/Unknown.h"
 #include "Platform/Posix/Ole/Automation/Variant.h"
+#include "Platform/Posix/Ole/Core/Unknown.h"
 
 DEFINE_GUID(IID_IEnumVARIANT, 0x00020404, 0x0000, 0x0000, 0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46);
 

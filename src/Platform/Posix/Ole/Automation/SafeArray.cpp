@@ -8,8 +8,8 @@
 #include "Platform/Posix/Ole/Automation/Bstr.h"
 #include "Platform/Posix/Ole/Automation/BstrCopy.h"
 #include "Platform/Posix/Ole/Automation/Dispatch.h"
-#include "Platform/Posix/Ole/Core/Memory.h"
 #include "Platform/Posix/Ole/Automation/VarType.h"
+#include "Platform/Posix/Ole/Core/Memory.h"
 
 namespace {
 

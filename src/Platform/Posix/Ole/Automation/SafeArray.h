@@ -3,9 +3,9 @@
 // SAFEARRAY: a self-describing array of up to 65535 dimensions that owns its
 // BSTR, VARIANT and interface elements.
 
+#include "Platform/Posix/Ole/Automation/Variant.h"
 #include "Platform/Posix/Ole/Core/Guid.h"
 #include "Platform/Posix/Ole/Core/Types.h"
-#include "Platform/Posix/Ole/Automation/Variant.h"
 
 typedef struct tagSAFEARRAYBOUND {
     ULONG cElements;

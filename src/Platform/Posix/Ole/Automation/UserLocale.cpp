@@ -2,8 +2,8 @@
 
 #include <atomic>
 
-#include "Platform/Posix/Ole/Core/HResult.h"
 #include "Platform/Posix/Ole/Automation/Locale.h"
+#include "Platform/Posix/Ole/Core/HResult.h"
 #include "Platform/Posix/Ole/Core/TextConversion.h"
 
 namespace {

@@ -5,8 +5,8 @@
 
 #include <cstddef>
 
-#include "Platform/Posix/Ole/Core/Types.h"
 #include "Platform/Posix/Ole/Automation/Variant.h"
+#include "Platform/Posix/Ole/Core/Types.h"
 
 namespace qor::platform::posix::ole::vartype {
 

@@ -2,8 +2,8 @@
 
 #include <utility>
 
-#include "Platform/Posix/Ole/Core/Unknown.h"
 #include "Platform/Posix/Ole/Automation/VarType.h"
+#include "Platform/Posix/Ole/Core/Unknown.h"
 
 namespace qor::platform::posix::ole {
 

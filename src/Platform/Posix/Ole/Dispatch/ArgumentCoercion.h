@@ -3,9 +3,9 @@
 // How ITypeInfo::Invoke turns an argument into the type its parameter
 // declares. `dest` is an empty VARIANT that owns the outcome.
 
+#include "Platform/Posix/Ole/Automation/Variant.h"
 #include "Platform/Posix/Ole/Core/Guid.h"
 #include "Platform/Posix/Ole/Core/Types.h"
-#include "Platform/Posix/Ole/Automation/Variant.h"
 
 namespace qor::platform::posix::ole {
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Platform/Posix/Ole/Core/Types.h"
 #include "Platform/Posix/Ole/Automation/Variant.h"
+#include "Platform/Posix/Ole/Core/Types.h"
 #include "Platform/Posix/Ole/TypeLib/TypeDescription.h"
 
 // Calls a function through an object's vtable (pvInstance set: oVft is the

@@ -1,8 +1,8 @@
 #include "Platform/Posix/Ole/Dispatch/InvokePlan.h"
 
+#include "Platform/Posix/Ole/Automation/VarType.h"
 #include "Platform/Posix/Ole/Dispatch/ArgumentCoercion.h"
 #include "Platform/Posix/Ole/TypeLib/CTypeInfo.h"
-#include "Platform/Posix/Ole/Automation/VarType.h"
 
 #include <algorithm>
 

@@ -5,8 +5,8 @@
 // positional arguments, the [retval] slot, the declared defaults already in
 // their parameter's type, and the prepared native call.
 
-#include "Platform/Posix/Ole/Ole.h"
 #include "Platform/Posix/Ole/Dispatch/PreparedCall.h"
+#include "Platform/Posix/Ole/Ole.h"
 
 #include <cstddef>
 #include <optional>

@@ -7,11 +7,11 @@
 
 #include <ffi.h>
 
+#include "Platform/Posix/Ole/Automation/Variant.h"
+#include "Platform/Posix/Ole/Core/Types.h"
 #include "Platform/Posix/Ole/Dispatch/CallStorage.h"
 #include "Platform/Posix/Ole/Dispatch/RegisterCall.h"
 #include "Platform/Posix/Ole/TypeLib/TypeDescription.h"
-#include "Platform/Posix/Ole/Core/Types.h"
-#include "Platform/Posix/Ole/Automation/Variant.h"
 
 namespace qor::platform::posix::ole {
 

@@ -11,8 +11,8 @@
 #include <cstdint>
 #include <cstring>
 
-#include "Platform/Posix/Ole/Core/Types.h"
 #include "Platform/Posix/Ole/Automation/Variant.h"
+#include "Platform/Posix/Ole/Core/Types.h"
 
 namespace qor::platform::posix::ole {
 

@@ -3,11 +3,11 @@
 
 #include "Platform/Posix/Ole/TypeLib/CTypeInfo.h"
 
+#include "Platform/Posix/Ole/Automation/VarType.h"
 #include "Platform/Posix/Ole/Dispatch/ArgumentCoercion.h"
 #include "Platform/Posix/Ole/Dispatch/CallStorage.h"
 #include "Platform/Posix/Ole/Dispatch/InvokePlan.h"
 #include "Platform/Posix/Ole/Dispatch/RegisterCall.h"
-#include "Platform/Posix/Ole/Automation/VarType.h"
 
 #include <algorithm>
 #include <cstdint>

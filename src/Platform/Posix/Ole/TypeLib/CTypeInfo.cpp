@@ -1,7 +1,7 @@
 #include "Platform/Posix/Ole/TypeLib/CTypeInfo.h"
 
-#include "Platform/Posix/Ole/TypeLib/CTypeLib.h"
 #include "Platform/Posix/Ole/Dispatch/InvokePlan.h"
+#include "Platform/Posix/Ole/TypeLib/CTypeLib.h"
 #include "Platform/Posix/Ole/TypeLib/TypeLibText.h"
 #include "Platform/Posix/Ole/TypeLib/TypeLibValue.h"
 

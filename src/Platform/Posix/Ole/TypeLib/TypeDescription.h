@@ -3,10 +3,10 @@
 // The records through which ITypeLib and ITypeInfo describe types, laid out
 // as on Windows x64.
 
-#include "Platform/Posix/Ole/Core/Guid.h"
 #include "Platform/Posix/Ole/Automation/SafeArray.h"
-#include "Platform/Posix/Ole/Core/Types.h"
 #include "Platform/Posix/Ole/Automation/Variant.h"
+#include "Platform/Posix/Ole/Core/Guid.h"
+#include "Platform/Posix/Ole/Core/Types.h"
 
 struct ITypeComp;
 

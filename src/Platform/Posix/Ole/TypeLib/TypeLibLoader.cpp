@@ -1,8 +1,8 @@
 #include "Platform/Posix/Ole/TypeLib/TypeLibLoader.h"
 
-#include "Platform/Posix/Ole/TypeLib/CTypeLib.h"
 #include "Platform/Posix/Ole/Core/FileBytes.h"
 #include "Platform/Posix/Ole/Core/ModuleResources.h"
+#include "Platform/Posix/Ole/TypeLib/CTypeLib.h"
 #include "Platform/Posix/Ole/TypeLib/Stdole2.h"
 #include "Platform/Posix/Ole/TypeLib/TypeLibReader.h"
 #include "String/Utf.h"

@@ -3,8 +3,8 @@
 
 #include "Support/EngineFixture.h"
 
-#include "Format/Engine/JavaScript/Debugger/V8Debugger.h"
 #include "Format/Engine/JavaScript/Com/BindingHost.h"
+#include "Format/Engine/JavaScript/Debugger/V8Debugger.h"
 #include "Support/TypedDispatch.h"
 
 #include <boost/asio/ip/tcp.hpp>

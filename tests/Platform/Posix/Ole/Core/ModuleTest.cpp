@@ -9,8 +9,8 @@
 #include <functional>
 #include <vector>
 
-#include "Platform/Com.h"
 #include "Fixtures/Modules/ModuleFixtures.h"
+#include "Platform/Com.h"
 #include "String/Utf.h"
 
 using qor::platform::posix::ole::lastLoaderMessage;

@@ -2,9 +2,9 @@
 
 #include "Assert/Assert.h"
 #include "Format/Engine/JavaScript/Com/Bindings/InstanceTemplate.h"
-#include "Format/Engine/JavaScript/Com/Values/ComHelper.h"
-#include "Format/Engine/JavaScript/Com/Engine/IsolateData.h"
 #include "Format/Engine/JavaScript/Com/Bindings/StartupSnapshot.h"
+#include "Format/Engine/JavaScript/Com/Engine/IsolateData.h"
+#include "Format/Engine/JavaScript/Com/Values/ComHelper.h"
 #include "Format/Engine/JavaScript/V8Helper.h"
 #include "Platform/Windows/Com/OleActivation.h"
 #include "Platform/Windows/ErrorCode.h"

@@ -1,14 +1,14 @@
 #include "Format/Engine/JavaScript/Com/Bindings/ComCallback.h"
 
 #include "Assert/Assert.h"
-#include "Format/Engine/JavaScript/Com/Values/ComHelper.h"
-#include "Format/Engine/JavaScript/Com/ComV8Engine.h"
 #include "Format/Engine/JavaScript/Com/Bindings/InvokeArguments.h"
+#include "Format/Engine/JavaScript/Com/ComV8Engine.h"
 #include "Format/Engine/JavaScript/Com/Engine/IsolateData.h"
-#include "Platform/Windows/Com/VariantClearing.h"
+#include "Format/Engine/JavaScript/Com/Values/ComHelper.h"
 #include "Format/Engine/JavaScript/V8Helper.h"
 #include "Platform/Windows/Com/ComRef.h"
 #include "Platform/Windows/Com/OleText.h"
+#include "Platform/Windows/Com/VariantClearing.h"
 #include "Platform/Windows/ErrorCode.h"
 
 #include <fmt/format.h>

@@ -2,11 +2,11 @@
 
 #include "Assert/Assert.h"
 #include "Format/Engine/JavaScript/Com/Bindings/ComCallback.h"
-#include "Format/Engine/JavaScript/Com/Values/ComHelper.h"
-#include "Format/Engine/JavaScript/Com/ComV8Engine.h"
 #include "Format/Engine/JavaScript/Com/Bindings/EnumeratorIterator.h"
-#include "Format/Engine/JavaScript/Com/Engine/IsolateData.h"
 #include "Format/Engine/JavaScript/Com/Bindings/StartupSnapshot.h"
+#include "Format/Engine/JavaScript/Com/ComV8Engine.h"
+#include "Format/Engine/JavaScript/Com/Engine/IsolateData.h"
+#include "Format/Engine/JavaScript/Com/Values/ComHelper.h"
 #include "Format/Engine/JavaScript/V8Helper.h"
 
 #include <algorithm>

@@ -3,9 +3,9 @@
 // COM classes as V8 sees them: the reduction of a class record to its
 // constructors, methods and properties, and the templates built from it.
 
-#include "Format/Engine/JavaScript/Com/Extraction/ComClass.h"
-#include "Format/Engine/JavaScript/Com/Export.h"
 #include "Format/Engine/JavaScript/Com/Bindings/V8Class.h"
+#include "Format/Engine/JavaScript/Com/Export.h"
+#include "Format/Engine/JavaScript/Com/Extraction/ComClass.h"
 #include "Platform/Windows/Com/ComClasses.h"
 
 #include <v8.h>

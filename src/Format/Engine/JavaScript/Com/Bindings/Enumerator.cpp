@@ -1,10 +1,10 @@
 #include "Format/Engine/JavaScript/Com/Bindings/Enumerator.h"
 
 #include "Assert/Assert.h"
-#include "Format/Engine/JavaScript/Com/Values/ComHelper.h"
 #include "Format/Engine/JavaScript/Com/Bindings/EnumeratorIterator.h"
-#include "Format/Engine/JavaScript/Com/Engine/IsolateData.h"
 #include "Format/Engine/JavaScript/Com/Bindings/StartupSnapshot.h"
+#include "Format/Engine/JavaScript/Com/Engine/IsolateData.h"
+#include "Format/Engine/JavaScript/Com/Values/ComHelper.h"
 #include "Format/Engine/JavaScript/V8Helper.h"
 #include "Platform/Windows/Com/ComRef.h"
 

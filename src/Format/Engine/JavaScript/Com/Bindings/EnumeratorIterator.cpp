@@ -1,9 +1,9 @@
 #include "Format/Engine/JavaScript/Com/Bindings/EnumeratorIterator.h"
 
-#include "Format/Engine/JavaScript/Com/Values/ComHelper.h"
 #include "Format/Engine/JavaScript/Com/Bindings/Enumerator.h"
-#include "Format/Engine/JavaScript/Com/Engine/IsolateData.h"
 #include "Format/Engine/JavaScript/Com/Bindings/StartupSnapshot.h"
+#include "Format/Engine/JavaScript/Com/Engine/IsolateData.h"
+#include "Format/Engine/JavaScript/Com/Values/ComHelper.h"
 #include "Format/Engine/JavaScript/V8Helper.h"
 
 namespace qor::format::engine::javascript::EnumeratorIterator {

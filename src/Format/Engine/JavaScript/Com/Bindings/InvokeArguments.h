@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Platform/Windows/Com/VariantClearing.h"
 #include "Platform/Com.h"
+#include "Platform/Windows/Com/VariantClearing.h"
 
 #include <array>
 #include <bit>

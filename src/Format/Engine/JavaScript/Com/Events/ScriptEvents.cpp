@@ -1,10 +1,10 @@
 #include "Format/Engine/JavaScript/Com/Events/ScriptEvents.h"
 
-#include "Format/Engine/JavaScript/Com/Events/CV8EventSink.h"
-#include "Format/Engine/JavaScript/Com/Values/ComHelper.h"
 #include "Format/Engine/JavaScript/Com/ComV8Engine.h"
-#include "Format/Engine/JavaScript/Com/Events/EventConnection.h"
 #include "Format/Engine/JavaScript/Com/Engine/IsolateData.h"
+#include "Format/Engine/JavaScript/Com/Events/CV8EventSink.h"
+#include "Format/Engine/JavaScript/Com/Events/EventConnection.h"
+#include "Format/Engine/JavaScript/Com/Values/ComHelper.h"
 #include "Format/Engine/JavaScript/V8Helper.h"
 #include "Platform/Windows/Com/ComRef.h"
 #include "Platform/Windows/ErrorCode.h"

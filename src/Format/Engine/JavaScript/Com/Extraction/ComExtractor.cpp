@@ -1,8 +1,9 @@
 #include "Format/Engine/JavaScript/Com/ComExtractor.h"
 
 #include "Assert/Assert.h"
-#include "Platform/Windows/Com/ComRef.h"
+#include "Format/Engine/JavaScript/Com/Extraction/ElementType.h"
 #include "Platform/Windows/Com/AnsiText.h"
+#include "Platform/Windows/Com/ComRef.h"
 #include "Platform/Windows/Com/OleText.h"
 #include "Platform/Windows/Com/ScopedDescription.h"
 

@@ -1,8 +1,8 @@
 #include "Format/Engine/JavaScript/Com/Extraction/ElementType.h"
 
-#include "Platform/Windows/Com/VariantClearing.h"
 #include "Platform/Windows/Com/ComRef.h"
 #include "Platform/Windows/Com/ScopedDescription.h"
+#include "Platform/Windows/Com/VariantClearing.h"
 
 namespace qor::format::engine::javascript {
 namespace {

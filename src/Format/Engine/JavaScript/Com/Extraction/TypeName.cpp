@@ -1,7 +1,7 @@
 #include "Format/Engine/JavaScript/Com/Extraction/TypeName.h"
 
-#include "Platform/Windows/Com/ComRef.h"
 #include "Platform/Windows/Com/AnsiText.h"
+#include "Platform/Windows/Com/ComRef.h"
 
 #include <array>
 #include <cstddef>

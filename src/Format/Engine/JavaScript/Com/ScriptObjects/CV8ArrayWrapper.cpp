@@ -1,8 +1,8 @@
 #include "Format/Engine/JavaScript/Com/ScriptObjects/CV8ArrayWrapper.h"
 
-#include "Format/Engine/JavaScript/Com/ScriptObjects/CV8ArrayEnumerator.h"
 #include "Format/Engine/JavaScript/Com/ComV8Engine.h"
 #include "Format/Engine/JavaScript/Com/Engine/IsolateData.h"
+#include "Format/Engine/JavaScript/Com/ScriptObjects/CV8ArrayEnumerator.h"
 #include "Format/Engine/JavaScript/V8Helper.h"
 #include "Platform/Windows/Com/ComClasses.h"
 #include "Platform/Windows/Com/OleText.h"

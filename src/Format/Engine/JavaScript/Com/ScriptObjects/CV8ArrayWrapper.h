@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Format/Engine/JavaScript/Com/ScriptObjects/IV8ArrayWrapper.h"
 #include "Format/Engine/JavaScript/Com/ScriptObjects/IsolateBound.h"
+#include "Format/Engine/JavaScript/Com/ScriptObjects/IV8ArrayWrapper.h"
 #include "Format/Engine/JavaScript/Com/ScriptObjects/ScriptHandle.h"
 #include "Platform/Windows/Com/IDispatchExImpl.h"
 

@@ -1,7 +1,7 @@
 #include "Format/Engine/JavaScript/Com/ScriptObjects/CV8FunctionWrapper.h"
 
-#include "Format/Engine/JavaScript/Com/Values/ComHelper.h"
 #include "Format/Engine/JavaScript/Com/ScriptObjects/ScriptCall.h"
+#include "Format/Engine/JavaScript/Com/Values/ComHelper.h"
 
 namespace qor::format::engine::javascript {
 namespace {

@@ -1,9 +1,9 @@
 #include "Format/Engine/JavaScript/Com/ScriptObjects/CV8ObjectWrapper.h"
 
-#include "Format/Engine/JavaScript/Com/Values/ComHelper.h"
 #include "Format/Engine/JavaScript/Com/ComV8Engine.h"
 #include "Format/Engine/JavaScript/Com/Engine/IsolateData.h"
 #include "Format/Engine/JavaScript/Com/ScriptObjects/ScriptCall.h"
+#include "Format/Engine/JavaScript/Com/Values/ComHelper.h"
 #include "Platform/Windows/Com/UnknownCreationHelperInterface.h"
 
 #include <algorithm>

@@ -7,8 +7,8 @@
 
 #include "Format/Engine/JavaScript/Com/BindingHost.h"
 
-#include "Format/Engine/JavaScript/Com/Engine/IsolateData.h"
 #include "Format/Engine/JavaScript/Com/Bindings/StartupSnapshot.h"
+#include "Format/Engine/JavaScript/Com/Engine/IsolateData.h"
 #include "Support/RegisteredClass.h"
 
 #include <gtest/gtest.h>

@@ -8,8 +8,8 @@
 #include "Assert/Assert.h"
 #include "Format/Engine/JavaScript/Com/Extraction/TypeName.h"
 #include "Platform/TableMemory.h"
-#include "Support/TypeInfoMock.h"
 #include "Support/TypedDispatch.h"
+#include "Support/TypeInfoMock.h"
 
 #include <gtest/gtest.h>
 
