@@ -8,7 +8,8 @@
  * is made to name the System V one. */
 #define ms_abi sysv_abi
 
-/* Wine's WINAPIV functions take Microsoft's va_list unless one is given. */
+/* Wine's headers make __ms_va_list Microsoft's va_list unless it is
+ * defined before them: the functions that take one are System V here too. */
 #include <stdarg.h>
 #define __ms_va_list va_list
 #define __ms_va_start(list, arg) va_start(list, arg)
