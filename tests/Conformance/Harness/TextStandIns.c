@@ -61,11 +61,11 @@ static void putNarrow(Output* o, char const* text) {
  * number; the width and flags apply to strings as to numbers. Returns the
  * rest of the format. */
 static LPCWSTR convert(Output* o, LPCWSTR format, va_list* args) {
-    char spec[32] = "%";
+    char directive[32] = "%";
     size_t n = 1;
     int isLong = 0;
-    while (*format && strchr("-0#123456789.", (int)*format) && n < sizeof spec - 4)
-        spec[n++] = (char)*format++;
+    while (*format && strchr("-0#123456789.", (int)*format) && n < sizeof directive - 4)
+        directive[n++] = (char)*format++;
     if (*format == 'l' || *format == 'h')
         isLong = *format++ == 'l';
     WCHAR type = *format ? *format++ : 0;
@@ -81,17 +81,17 @@ static LPCWSTR convert(Output* o, LPCWSTR format, va_list* args) {
         return format;
     }
     case 'S':
-        spec[n++] = 's';
-        snprintf(text, sizeof text, spec, va_arg(*args, char const*));
+        directive[n++] = 's';
+        snprintf(text, sizeof text, directive, va_arg(*args, char const*));
         break;
     case 'd': case 'i': case 'u': case 'x': case 'X':
         if (isLong)
-            spec[n++] = 'l';
-        spec[n++] = (char)type;
+            directive[n++] = 'l';
+        directive[n++] = (char)type;
         if (isLong)
-            snprintf(text, sizeof text, spec, va_arg(*args, long));
+            snprintf(text, sizeof text, directive, va_arg(*args, long));
         else
-            snprintf(text, sizeof text, spec, va_arg(*args, int));
+            snprintf(text, sizeof text, directive, va_arg(*args, int));
         break;
     case 'p':
         snprintf(text, sizeof text, "%016zX", (size_t)va_arg(*args, void*));
