@@ -74,14 +74,21 @@ INT SysReAllocStringLen(BSTR* pbstr, const OLECHAR* psz, unsigned int len)
 {
     if (pbstr == nullptr)
         return FALSE;
-    BSTR fresh = SysAllocStringLen(psz, len);
+    BSTR fresh = SysAllocStringLen(nullptr, len);
     if (fresh == nullptr)
         return FALSE;
-    // Without a source the old text is kept, as far as it reaches.
-    if (psz == nullptr && *pbstr != nullptr)
-        std::memcpy(fresh, *pbstr, std::min(SysStringLen(*pbstr), len) * sizeof(OLECHAR));
+    // Without a source the old text is kept. A source inside the old string
+    // is read up to its end only, however long the new one is: the rest
+    // stays zero rather than what lies beyond the old block.
+    BSTR old = *pbstr;
+    const OLECHAR* source = psz != nullptr ? psz : old;
+    UINT count = len;
+    if (old != nullptr && source >= old && source <= old + SysStringLen(old))
+        count = std::min(len, static_cast<UINT>(old + SysStringLen(old) - source));
+    if (source != nullptr)
+        std::memcpy(fresh, source, count * sizeof(OLECHAR));
     // The source may lie inside the old string, so it is freed only now.
-    SysFreeString(*pbstr);
+    SysFreeString(old);
     *pbstr = fresh;
     return TRUE;
 }

@@ -54,4 +54,18 @@ TEST(Bstr, ReallocationMayReadFromTheOldText)
     SysFreeString(text);
 }
 
+// Ported code grows a string from itself: what lies past the old text is
+// never read, and the new characters are zero.
+TEST(Bstr, GrowingFromTheOldTextReadsNoFurtherThanItsEnd)
+{
+    BSTR text = SysAllocString(u"Test");
+    ASSERT_TRUE(SysReAllocStringLen(&text, text, 1000));
+    ASSERT_EQ(SysStringLen(text), 1000u);
+    EXPECT_EQ(view(text).substr(0, 4), u"Test");
+    EXPECT_EQ(view(text).find_first_not_of(u'\0', 4), std::u16string_view::npos);
+    ASSERT_TRUE(SysReAllocStringLen(&text, text + 2, 1000));
+    EXPECT_EQ(view(text).substr(0, 4), std::u16string_view(u"st\0\0", 4));
+    SysFreeString(text);
+}
+
 } // namespace
