@@ -73,10 +73,10 @@ HRESULT dereference(VARIANT& target, const VARIANT& source)
 
 void VariantInit(VARIANTARG* pvarg)
 {
-    if (pvarg == nullptr)
-        return;
-    pvarg->vt = VT_EMPTY;
-    pvarg->wReserved1 = pvarg->wReserved2 = pvarg->wReserved3 = 0;
+    // The whole VARIANT, as Windows 8 and later clear it: a caller that reads
+    // the value of an empty VARIANT reads zero, not what the stack held.
+    if (pvarg != nullptr)
+        std::memset(pvarg, 0, sizeof(VARIANT));
 }
 
 HRESULT VariantClear(VARIANTARG* pvarg)
