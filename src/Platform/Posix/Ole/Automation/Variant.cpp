@@ -23,6 +23,12 @@ HRESULT duplicateOwned(VARIANT& target, VARTYPE vt)
     }
     switch (vt) {
     case VT_BSTR: {
+        // A null BSTR means the empty text; its copy is one, as on Windows,
+        // so that the receiver may read it as a string.
+        if (target.bstrVal == nullptr) {
+            target.bstrVal = SysAllocStringLen(nullptr, 0);
+            return target.bstrVal != nullptr ? S_OK : E_OUTOFMEMORY;
+        }
         auto copy = qor::platform::posix::ole::duplicateBstr(target.bstrVal);
         target.bstrVal = copy.value_or(nullptr);
         return copy ? S_OK : copy.error();

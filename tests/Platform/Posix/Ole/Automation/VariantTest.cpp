@@ -49,7 +49,9 @@ TEST(Variant, CopyDuplicatesStringsWithTheirLengthAndFollowsReferences)
     VARIANT null{};
     null.vt = VT_BSTR;
     ASSERT_EQ(VariantCopy(&copy, &null), S_OK);
-    EXPECT_EQ(copy.bstrVal, nullptr) << "a null BSTR stays null";
+    ASSERT_NE(copy.bstrVal, nullptr) << "a null BSTR is the empty text";
+    EXPECT_EQ(SysStringLen(copy.bstrVal), 0u);
+    VariantClear(&copy);
 
     VARIANT byRef{};
     byRef.vt = VT_BSTR | VT_BYREF;
