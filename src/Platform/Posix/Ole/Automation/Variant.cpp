@@ -112,7 +112,7 @@ HRESULT VariantCopy(VARIANTARG* pvargDest, const VARIANTARG* pvargSrc)
 {
     if (pvargDest == nullptr || pvargSrc == nullptr)
         return E_INVALIDARG;
-    if (!isValidForVariant(pvargSrc->vt))
+    if (!isCopyable(pvargSrc->vt))
         return DISP_E_BADVARTYPE;
     if (pvargDest == pvargSrc)
         return S_OK;
@@ -133,10 +133,12 @@ HRESULT VariantCopyInd(VARIANT* pvarDest, const VARIANTARG* pvargSrc)
 {
     if (pvarDest == nullptr || pvargSrc == nullptr)
         return E_INVALIDARG;
-    if (!isValidForVariant(pvargSrc->vt))
-        return DISP_E_BADVARTYPE;
     if ((pvargSrc->vt & VT_BYREF) == 0)
         return VariantCopy(pvarDest, pvargSrc);
+    // A reference to what cannot be read is a bad argument rather than a
+    // bad type, as Windows answers it.
+    if (!isReadableByReference(pvargSrc->vt))
+        return E_INVALIDARG;
     // Built aside first: the source may be the destination.
     VARIANT value;
     VariantInit(&value);
