@@ -374,7 +374,8 @@ HRESULT convertText(VARIANT& out, std::u16string_view text, VARTYPE target, Requ
 
 HRESULT convert(VARIANT& out, const VARIANT& in, Request const& request, VARTYPE target);
 
-// An object converts through its default member, DISPID_VALUE.
+// An IDispatch converts through its default member, DISPID_VALUE; a bare
+// IUnknown only to another interface, without a call on the object.
 HRESULT convertObject(VARIANT& out, const VARIANT& in, Request const& request, VARTYPE target)
 {
     if (target == VT_DISPATCH || target == VT_UNKNOWN) {
@@ -391,22 +392,19 @@ HRESULT convertObject(VARIANT& out, const VARIANT& in, Request const& request, V
         }
         return S_OK;
     }
-    if (request.has(VARIANT_NOVALUEPROP) || in.punkVal == nullptr)
-        return DISP_E_TYPEMISMATCH;
-    IDispatch* dispatch = nullptr;
-    if (FAILED(in.punkVal->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch))))
+    if (in.vt != VT_DISPATCH || request.has(VARIANT_NOVALUEPROP) || in.pdispVal == nullptr)
         return DISP_E_TYPEMISMATCH;
     DISPPARAMS none{nullptr, nullptr, 0, 0};
     VARIANT value;
     VariantInit(&value);
     HRESULT hr =
-        dispatch->Invoke(DISPID_VALUE, IID_NULL, request.lcid, DISPATCH_PROPERTYGET, &none, &value, nullptr, nullptr);
-    dispatch->Release();
-    if (SUCCEEDED(hr)) {
-        // One level only: a default value that is itself an object is not
-        // followed further.
-        hr = convert(out, value, {request.lcid, static_cast<USHORT>(request.flags | VARIANT_NOVALUEPROP)}, target);
-    }
+        in.pdispVal->Invoke(DISPID_VALUE, IID_NULL, request.lcid, DISPATCH_PROPERTYGET, &none, &value, nullptr, nullptr);
+    // An object without a readable value is no value of the type asked for.
+    if (FAILED(hr))
+        return DISP_E_TYPEMISMATCH;
+    // One level only: a default value that is itself an object is not
+    // followed further.
+    hr = convert(out, value, {request.lcid, static_cast<USHORT>(request.flags | VARIANT_NOVALUEPROP)}, target);
     VariantClear(&value);
     return hr;
 }
@@ -427,22 +425,12 @@ HRESULT convert(VARIANT& out, const VARIANT& in, Request const& request, VARTYPE
         return convertObject(out, in, request, target);
     if (in.vt == VT_NULL)
         return DISP_E_TYPEMISMATCH;
-    if (target == VT_DISPATCH || target == VT_UNKNOWN) {
-        if (in.vt != VT_EMPTY)
-            return DISP_E_TYPEMISMATCH;
-        out.vt = target;
-        out.punkVal = nullptr;
-        return S_OK;
-    }
+    if (target == VT_DISPATCH || target == VT_UNKNOWN)
+        return DISP_E_TYPEMISMATCH;
     if (in.vt == VT_BSTR)
         return convertText(out, textOf(in.bstrVal), target, request);
     auto number = readScalar(in);
     return number ? writeNumber(*number, in.vt, target, request, out) : number.error();
-}
-
-bool isConvertibleTarget(VARTYPE vt)
-{
-    return vartype::isValidForVariant(vt) && (vt & VT_BYREF) == 0;
 }
 
 } // namespace
@@ -451,10 +439,14 @@ HRESULT VariantChangeTypeEx(VARIANTARG* pvargDest, const VARIANTARG* pvarSrc, LC
 {
     if (pvargDest == nullptr || pvarSrc == nullptr)
         return E_INVALIDARG;
-    if (!vartype::isValidForVariant(pvarSrc->vt) || !isConvertibleTarget(vt))
+    // A code no VARIANT holds a value of is a bad type; one it may hold but
+    // no conversion makes (a reference, VT_VARIANT, VT_RECORD) a mismatch.
+    if (!vartype::isValidForVariant(pvarSrc->vt) || !vartype::isCopyable(vt))
         return DISP_E_BADVARTYPE;
-    if (vt == VT_VARIANT || vt == VT_RECORD || vt == VT_CLSID || vt == VT_ERROR || pvarSrc->vt == VT_ERROR ||
-        pvarSrc->vt == VT_RECORD || pvarSrc->vt == VT_CLSID || pvarSrc->vt == VT_VARIANT) {
+    if ((vt & VT_BYREF) != 0)
+        return DISP_E_TYPEMISMATCH;
+    if (vt == VT_VARIANT || vt == VT_RECORD || vt == VT_ERROR || pvarSrc->vt == VT_ERROR ||
+        pvarSrc->vt == VT_RECORD || pvarSrc->vt == VT_VARIANT) {
         if (pvarSrc->vt != vt)
             return DISP_E_TYPEMISMATCH;
     }
@@ -462,6 +454,9 @@ HRESULT VariantChangeTypeEx(VARIANTARG* pvargDest, const VARIANTARG* pvarSrc, LC
     VARIANT source;
     VariantInit(&source);
     HRESULT hr = VariantCopyInd(&source, pvarSrc);
+    // A reference to nothing has no value to convert.
+    if (hr == E_INVALIDARG)
+        return DISP_E_TYPEMISMATCH;
     if (FAILED(hr))
         return hr;
     VARIANT result;
