@@ -5,12 +5,57 @@
 #include "Platform/Posix/Ole/Automation/Bstr.h"
 #include "Platform/Posix/Ole/Automation/BstrCopy.h"
 #include "Platform/Posix/Ole/Automation/Dispatch.h"
+#include "Platform/Posix/Ole/Automation/RecordInfo.h"
 #include "Platform/Posix/Ole/Automation/SafeArray.h"
 #include "Platform/Posix/Ole/Automation/VarType.h"
+#include "Platform/Posix/Ole/Core/Memory.h"
 
 namespace {
 
 using namespace qor::platform::posix::ole::vartype;
+
+// A record of the copy's own: a block of the record's size that the record's
+// IRecordInfo fills, so that what its fields own is copied too. The block is
+// the VARIANT's, and VariantClear frees it.
+HRESULT duplicateRecord(VARIANT& target)
+{
+    IRecordInfo* info = target.pRecInfo;
+    void* source = target.pvRecord;
+    target.pvRecord = nullptr;
+    if (info == nullptr)
+        return source == nullptr ? S_OK : E_INVALIDARG;
+    if (source != nullptr) {
+        ULONG size = 0;
+        HRESULT hr = info->GetSize(&size);
+        if (FAILED(hr))
+            return hr;
+        void* copy = CoTaskMemAlloc(size);
+        if (copy == nullptr)
+            return E_OUTOFMEMORY;
+        std::memset(copy, 0, size);
+        hr = info->RecordCopy(source, copy);
+        if (FAILED(hr)) {
+            CoTaskMemFree(copy);
+            return hr;
+        }
+        target.pvRecord = copy;
+    }
+    info->AddRef();
+    return S_OK;
+}
+
+void clearRecord(VARIANT& record)
+{
+    IRecordInfo* info = record.pRecInfo;
+    if (info == nullptr)
+        return;
+    if (record.pvRecord != nullptr)
+        info->RecordClear(record.pvRecord);
+    // Read again: clearing may have let the record go already.
+    CoTaskMemFree(record.pvRecord);
+    record.pvRecord = nullptr;
+    info->Release();
+}
 
 // Copies the value of a BSTR, array or interface so that the copy owns it;
 // other types are plain bits. target and source hold the same vt.
@@ -39,8 +84,7 @@ HRESULT duplicateOwned(VARIANT& target, VARTYPE vt)
             target.punkVal->AddRef();
         return S_OK;
     case VT_RECORD:
-        // Records need IRecordInfo, which this runtime does not provide.
-        return DISP_E_BADVARTYPE;
+        return duplicateRecord(target);
     default:
         return S_OK;
     }
@@ -62,6 +106,15 @@ HRESULT dereference(VARIANT& target, const VARIANT& source)
         target.decVal = *source.pdecVal;
         target.vt = VT_DECIMAL;
         return S_OK;
+    }
+    if (type == VT_RECORD) {
+        // A record is held by reference either way.
+        target = source;
+        target.vt = VT_RECORD;
+        HRESULT hr = duplicateRecord(target);
+        if (FAILED(hr))
+            target.vt = VT_EMPTY;
+        return hr;
     }
     std::size_t size = (type & VT_ARRAY) != 0 ? sizeof(SAFEARRAY*) : sizeOf(type);
     if (size == 0)
@@ -102,6 +155,8 @@ HRESULT VariantClear(VARIANTARG* pvarg)
             SysFreeString(pvarg->bstrVal);
         } else if ((vt == VT_DISPATCH || vt == VT_UNKNOWN) && pvarg->punkVal != nullptr) {
             pvarg->punkVal->Release();
+        } else if (vt == VT_RECORD) {
+            clearRecord(*pvarg);
         }
     }
     pvarg->vt = VT_EMPTY;
