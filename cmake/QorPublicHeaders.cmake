@@ -53,6 +53,7 @@ set(QOR_PUBLIC_HEADERS
   # Windows API: what windows.h and oleauto.h declare there.
   Platform/Com.h
   Platform/Posix/Ole/Automation/Bstr.h
+  Platform/Posix/Ole/Automation/BstrVector.h
   Platform/Posix/Ole/Automation/ComSupport.h
   Platform/Posix/Ole/Automation/Dispatch.h
   Platform/Posix/Ole/Automation/DispatchEx.h

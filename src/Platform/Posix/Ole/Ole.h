@@ -4,6 +4,7 @@
 // on Windows.
 
 #include "Platform/Posix/Ole/Automation/Bstr.h"
+#include "Platform/Posix/Ole/Automation/BstrVector.h"
 #include "Platform/Posix/Ole/Automation/ComSupport.h"
 #include "Platform/Posix/Ole/Automation/Dispatch.h"
 #include "Platform/Posix/Ole/Automation/DispatchEx.h"

@@ -8,7 +8,8 @@
 // the LCID (NumberText.h, DateText.h).
 //
 // Left out, with DISP_E_TYPEMISMATCH: VT_RECORD, arrays other than to their
-// own type, and VT_ERROR to or from anything but VT_ERROR.
+// own type and bytes to and from text, and VT_ERROR to or from anything but
+// VT_ERROR.
 
 #include <cfloat>
 #include <cmath>
@@ -17,6 +18,7 @@
 #include <variant>
 
 #include "Platform/Posix/Ole/Automation/Bstr.h"
+#include "Platform/Posix/Ole/Automation/BstrVector.h"
 #include "Platform/Posix/Ole/Automation/DateText.h"
 #include "Platform/Posix/Ole/Automation/DecimalValue.h"
 #include "Platform/Posix/Ole/Automation/Dispatch.h"
@@ -409,12 +411,25 @@ HRESULT convertObject(VARIANT& out, const VARIANT& in, Request const& request, V
     return hr;
 }
 
+// Of arrays, only bytes convert: to the string they spell and back.
+HRESULT convertBytes(VARIANT& out, const VARIANT& in, VARTYPE target)
+{
+    HRESULT hr = DISP_E_TYPEMISMATCH;
+    if (in.vt == (VT_ARRAY | VT_UI1) && target == VT_BSTR)
+        hr = BstrFromVector(in.parray, &out.bstrVal);
+    else if (in.vt == VT_BSTR && target == (VT_ARRAY | VT_UI1))
+        hr = VectorFromBstr(in.bstrVal, &out.parray);
+    if (SUCCEEDED(hr))
+        out.vt = target;
+    return hr;
+}
+
 HRESULT convert(VARIANT& out, const VARIANT& in, Request const& request, VARTYPE target)
 {
     if (in.vt == target)
         return VariantCopy(&out, &in);
     if ((in.vt & VT_ARRAY) != 0 || (target & VT_ARRAY) != 0)
-        return DISP_E_TYPEMISMATCH;
+        return convertBytes(out, in, target);
     // Any value but null may become empty, any value at all null; nothing is
     // asked of an object for that.
     if (target == VT_NULL || (target == VT_EMPTY && in.vt != VT_NULL)) {
