@@ -59,6 +59,7 @@ set(QOR_PUBLIC_HEADERS
   Platform/Posix/Ole/Automation/DispatchEx.h
   Platform/Posix/Ole/Automation/EnumVariant.h
   Platform/Posix/Ole/Automation/ErrorInfo.h
+  Platform/Posix/Ole/Automation/NumberParse.h
   Platform/Posix/Ole/Automation/RecordInfo.h
   Platform/Posix/Ole/Automation/SafeArray.h
   Platform/Posix/Ole/Automation/UserLocale.h

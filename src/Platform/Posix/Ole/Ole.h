@@ -10,6 +10,7 @@
 #include "Platform/Posix/Ole/Automation/DispatchEx.h"
 #include "Platform/Posix/Ole/Automation/EnumVariant.h"
 #include "Platform/Posix/Ole/Automation/ErrorInfo.h"
+#include "Platform/Posix/Ole/Automation/NumberParse.h"
 #include "Platform/Posix/Ole/Automation/RecordInfo.h"
 #include "Platform/Posix/Ole/Automation/SafeArray.h"
 #include "Platform/Posix/Ole/Automation/UserLocale.h"

@@ -1,5 +1,5 @@
-// The conversion matrix of VariantChangeType(Ex) for the automation scalar
-// types, VT_BSTR, VT_EMPTY, VT_NULL and objects.
+// The conversion matrix of the automation scalar types, VT_BSTR, VT_EMPTY,
+// VT_NULL and objects.
 //
 // Every source value is read into one of three forms (an integer, a double or
 // an exact decimal) and every target is written from them, so there is one
@@ -9,37 +9,34 @@
 //
 // Left out, with DISP_E_TYPEMISMATCH: VT_RECORD, arrays other than to their
 // own type and bytes to and from text, and VT_ERROR to or from anything but
-// VT_ERROR.
+// VT_ERROR (VariantChangeType.cpp turns those away).
+
+#include "Platform/Posix/Ole/Automation/Conversion.h"
 
 #include <cfloat>
-#include <cmath>
 #include <charconv>
+#include <cmath>
 #include <limits>
 #include <variant>
 
 #include "Platform/Posix/Ole/Automation/Bstr.h"
 #include "Platform/Posix/Ole/Automation/BstrVector.h"
-#include "Platform/Posix/Ole/Automation/DateText.h"
 #include "Platform/Posix/Ole/Automation/DecimalValue.h"
 #include "Platform/Posix/Ole/Automation/Dispatch.h"
-#include "Platform/Posix/Ole/Automation/NumberText.h"
-#include "Platform/Posix/Ole/Automation/Variant.h"
 #include "Platform/Posix/Ole/Automation/VarType.h"
 
+namespace qor::platform::posix::ole::convert {
 namespace {
-
-using namespace qor::platform::posix::ole::convert;
-namespace vartype = qor::platform::posix::ole::vartype;
 
 using Number = std::variant<Int128, double, DecimalValue>;
 
-// What a conversion was asked for besides the types.
-struct Request {
-    LCID lcid;
-    USHORT flags;
-
-    bool has(USHORT flag) const { return (flags & flag) != 0; }
-};
+template <class T>
+std::expected<Number, HRESULT> asNumber(std::expected<T, HRESULT> const& value)
+{
+    if (!value)
+        return std::unexpected(value.error());
+    return Number(*value);
+}
 
 struct IntegerRange {
     Int128 min;
@@ -72,12 +69,15 @@ std::optional<IntegerRange> integerRange(VARTYPE vt)
     }
 }
 
-// Windows copies the bits between integers of one width (-1 as VT_I2 is
-// 65535 as VT_UI2) and keeps those of a VARIANT_BOOL in any integer.
-bool keepsBits(VARTYPE source, VARTYPE target)
+// The bits of a VARIANT_BOOL go into any integer as they are; VariantChangeType
+// also copies them between integers of one width (-1 as VT_I2 is 65535 as
+// VT_UI2), where the typed functions check the range.
+bool keepsBits(VARTYPE source, VARTYPE target, Caller caller)
 {
-    return integerRange(target) &&
-           (source == VT_BOOL || (integerRange(source) && vartype::sizeOf(source) == vartype::sizeOf(target)));
+    if (!integerRange(target))
+        return false;
+    return source == VT_BOOL || (caller == Caller::changeType && integerRange(source) &&
+                                 vartype::sizeOf(source) == vartype::sizeOf(target));
 }
 
 std::u16string_view textOf(BSTR text)
@@ -119,32 +119,10 @@ std::expected<Number, HRESULT> readScalar(const VARIANT& v)
     case VT_CY:
         return DecimalValue::fromCurrency(v.cyVal);
     case VT_DECIMAL:
-        return DecimalValue::fromDecimal(v.decVal);
+        return asNumber(DecimalValue::fromDecimal(v.decVal));
     default:
         return std::unexpected(DISP_E_TYPEMISMATCH);
     }
-}
-
-// A number text read as the form its target needs: doubles keep every digit
-// the text has, the others go through the exact decimal.
-std::expected<Number, HRESULT> readText(std::optional<ParsedNumber> const& parsed, VARTYPE target)
-{
-    if (!parsed)
-        return std::unexpected(DISP_E_TYPEMISMATCH);
-    if (target == VT_R4 || target == VT_R8) {
-        std::string normal = (parsed->negative ? "-" : "") + parsed->digits + "e" + std::to_string(parsed->exponent);
-        double value = 0;
-        auto [end, ec] = std::from_chars(normal.data(), normal.data() + normal.size(), value);
-        if (ec == std::errc::result_out_of_range) {
-            // Too small for a double is zero, too large overflows.
-            bool tiny = parsed->exponent + static_cast<int>(parsed->digits.size()) < 0;
-            if (!tiny)
-                return std::unexpected(DISP_E_OVERFLOW);
-            value = parsed->negative ? -0.0 : 0.0;
-        }
-        return value;
-    }
-    return DecimalValue::fromDigits(parsed->digits, parsed->exponent, parsed->negative);
 }
 
 std::expected<Int128, HRESULT> toInteger(const Number& number)
@@ -170,12 +148,13 @@ double toDouble(const Number& number)
     return std::get<DecimalValue>(number).toDouble();
 }
 
-std::expected<DecimalValue, HRESULT> toDecimal(const Number& number)
+// A float keeps the digits it has, fewer than a double.
+std::expected<DecimalValue, HRESULT> toDecimal(const Number& number, VARTYPE source)
 {
     if (auto* integer = std::get_if<Int128>(&number))
         return DecimalValue::fromInteger(*integer);
     if (auto* real = std::get_if<double>(&number))
-        return DecimalValue::fromDouble(*real);
+        return DecimalValue::fromDouble(*real, source == VT_R4 ? 7 : 15);
     return std::get<DecimalValue>(number);
 }
 
@@ -187,7 +166,7 @@ std::expected<LONGLONG, HRESULT> toCurrencyUnits(const Number& number)
             return std::unexpected(DISP_E_OVERFLOW);
         return static_cast<LONGLONG>(units);
     }
-    auto decimal = toDecimal(number);
+    auto decimal = toDecimal(number, VT_R8);
     if (!decimal)
         return std::unexpected(decimal.error());
     return decimal->toCurrencyUnits();
@@ -236,15 +215,17 @@ std::string integerText(Int128 value)
 {
     if (value < 0)
         return "-" + integerText(-value);
-    std::string text;
+    char digits[40];
+    char* end = digits + sizeof digits;
+    char* first = end;
     do {
-        text.insert(text.begin(), static_cast<char>('0' + static_cast<int>(value % 10)));
+        *--first = static_cast<char>('0' + static_cast<int>(value % 10));
         value /= 10;
     } while (value != 0);
-    return text;
+    return std::string(first, end);
 }
 
-HRESULT writeString(std::u16string const& text, VARIANT& out)
+HRESULT writeString(std::u16string_view text, VARIANT& out)
 {
     out.bstrVal = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
     if (out.bstrVal == nullptr)
@@ -253,43 +234,69 @@ HRESULT writeString(std::u16string const& text, VARIANT& out)
     return S_OK;
 }
 
-// A VARIANT_BOOL is written as the number it is unless the words are asked
-// for: English ones with VARIANT_ALPHABOOL, the locale's with
-// VARIANT_LOCALBOOL.
-std::optional<std::u16string> booleanWord(Int128 value, Request const& request)
+HRESULT writeString(std::string_view ascii, VARIANT& out)
 {
-    if (request.has(VARIANT_LOCALBOOL)) {
-        Locale const& locale = localeOf(request.lcid);
-        return value != 0 ? locale.trueWord : locale.falseWord;
+    out.bstrVal = SysAllocStringLen(nullptr, static_cast<UINT>(ascii.size()));
+    if (out.bstrVal == nullptr)
+        return E_OUTOFMEMORY;
+    for (std::size_t i = 0; i < ascii.size(); ++i)
+        out.bstrVal[i] = static_cast<OLECHAR>(ascii[i]);
+    out.vt = VT_BSTR;
+    return S_OK;
+}
+
+std::u16string_view booleanWord(bool value, Request const& request)
+{
+    if (request.booleanText == BooleanText::local) {
+        Locale const& locale = request.locale();
+        return value ? locale.trueWord : locale.falseWord;
     }
-    if (request.has(VARIANT_ALPHABOOL))
-        return value != 0 ? u"True" : u"False";
-    return std::nullopt;
+    return value ? u"True" : u"False";
 }
 
 HRESULT writeText(Number const& number, VARTYPE source, Request const& request, VARIANT& out)
 {
     if (source == VT_EMPTY)
-        return writeString({}, out);
+        return writeString(std::u16string_view(), out);
     if (source == VT_DATE) {
-        auto parts = request.has(VARIANT_USE_NLS) ? DateParts::DateAndTime : DateParts::AsNeeded;
-        auto text = formatDate(std::get<double>(number), localeOf(request.lcid), parts);
-        return text ? writeString(*text, out) : text.error();
+        auto text = formatDate(std::get<double>(number), request.locale(), request.dateParts);
+        return text ? writeString(std::u16string_view(*text), out) : text.error();
     }
     if (auto* integer = std::get_if<Int128>(&number)) {
-        auto word = source == VT_BOOL ? booleanWord(*integer, request) : std::nullopt;
-        std::string digits = integerText(*integer);
-        return writeString(word.value_or(std::u16string(digits.begin(), digits.end())), out);
+        if (source == VT_BOOL && request.booleanText != BooleanText::number)
+            return writeString(booleanWord(*integer != 0, request), out);
+        return writeString(integerText(*integer), out);
     }
     std::string text = std::holds_alternative<double>(number)
                            ? formatReal(std::get<double>(number), source == VT_R4 ? 7 : 15)
                            : std::get<DecimalValue>(number).toText();
-    return writeString(localNumber(text, localeOf(request.lcid)), out);
+    Locale const& locale = request.locale();
+    if (locale.decimalSeparator == u".")
+        return writeString(text, out);
+    return writeString(std::u16string_view(localNumber(text, locale)), out);
+}
+
+HRESULT writeDecimal(Number const& number, VARTYPE source, Caller caller, VARIANT& out)
+{
+    std::expected<DecimalValue, HRESULT> decimal;
+    if (source == VT_BOOL) {
+        // VarDecFromBool makes true -1, as every integer has it; the
+        // decimal VariantChangeType makes of it is 1.
+        int const truth = caller == Caller::typedFunction ? -1 : 1;
+        decimal = DecimalValue::fromInteger(isNonZero(number) ? truth : 0);
+    } else {
+        decimal = toDecimal(number, source);
+    }
+    if (!decimal)
+        return decimal.error();
+    out.decVal = decimal->toDecimal();
+    out.vt = VT_DECIMAL;
+    return S_OK;
 }
 
 HRESULT writeNumber(Number const& number, VARTYPE source, VARTYPE target, Request const& request, VARIANT& out)
 {
-    if (keepsBits(source, target))
+    if (keepsBits(source, target, request.caller))
         return writeBits(std::get<Int128>(number), target, out);
     if (integerRange(target)) {
         auto value = toInteger(number);
@@ -324,15 +331,8 @@ HRESULT writeNumber(Number const& number, VARTYPE source, VARTYPE target, Reques
         out.vt = VT_CY;
         return S_OK;
     }
-    case VT_DECIMAL: {
-        // Windows makes every true VARIANT_BOOL a decimal -1.
-        auto decimal = source == VT_BOOL ? DecimalValue::fromInteger(isNonZero(number) ? -1 : 0) : toDecimal(number);
-        if (!decimal)
-            return decimal.error();
-        out.decVal = decimal->toDecimal();
-        out.vt = VT_DECIMAL;
-        return S_OK;
-    }
+    case VT_DECIMAL:
+        return writeDecimal(number, source, request.caller, out);
     case VT_BOOL:
         out.boolVal = isNonZero(number) ? VARIANT_TRUE : VARIANT_FALSE;
         out.vt = VT_BOOL;
@@ -344,12 +344,79 @@ HRESULT writeNumber(Number const& number, VARTYPE source, VARTYPE target, Reques
     }
 }
 
-// A text as a boolean, a date or a number.
-HRESULT convertText(VARIANT& out, std::u16string_view text, VARTYPE target, Request const& request)
+// The value of the digits of a &H or &O number, or none beyond 64 bits.
+std::optional<std::uint64_t> radixValue(ParsedNumber const& number)
 {
-    Locale const& locale = localeOf(request.lcid);
+    std::uint64_t value = 0;
+    for (char digit : number.digits) {
+        if (value >> (64 - number.baseShift) != 0)
+            return std::nullopt;
+        unsigned const bits = digit <= '9' ? unsigned(digit - '0') : unsigned(digit - 'A' + 10);
+        value = value << number.baseShift | bits;
+    }
+    return value;
+}
+
+// Digits as a double, rounded once: too small for a double is zero, too
+// large overflows.
+std::expected<double, HRESULT> realOf(ParsedNumber const& number)
+{
+    std::string const written = number.digits + "e" + std::to_string(number.exponent);
+    double value = 0;
+    auto [end, error] = std::from_chars(written.data(), written.data() + written.size(), value);
+    if (error == std::errc::result_out_of_range) {
+        bool tiny = number.exponent + static_cast<int>(number.digits.size()) < 0;
+        if (!tiny)
+            return std::unexpected(DISP_E_OVERFLOW);
+        value = 0;
+    }
+    return number.negative() ? -value : value;
+}
+
+// A number read from a text, in the form its target needs: a double keeps
+// every digit the text has, the exact types go through the exact decimal.
+std::expected<Number, HRESULT> readNumber(ParsedNumber const& number, VARTYPE target)
+{
+    if (number.baseShift != 0) {
+        auto value = radixValue(number);
+        if (!value)
+            return std::unexpected(DISP_E_OVERFLOW);
+        return Int128(*value);
+    }
+    if (target == VT_R4 || target == VT_R8 || target == VT_DATE || target == VT_BOOL) {
+        auto real = realOf(number);
+        // What is too large for a double is still true.
+        if (!real && target == VT_BOOL)
+            return Int128(1);
+        return asNumber(real);
+    }
+    return asNumber(DecimalValue::fromDigits(number.digits, number.exponent, number.negative()));
+}
+
+HRESULT changeObject(VARIANT& out, const VARIANT& in, Request const& request, VARTYPE target);
+
+} // namespace
+
+HRESULT changeNumber(VARIANT& out, ParsedNumber const& number, Request const& request, VARTYPE target)
+{
+    // As VB reads &HFFFF as the Integer -1, a hexadecimal or octal number
+    // keeps its bits in an integer that has room for them.
+    if (number.baseShift != 0 && integerRange(target)) {
+        auto value = radixValue(number);
+        std::size_t const bits = 8 * vartype::sizeOf(target);
+        if (!value || (bits < 64 && *value >> bits != 0))
+            return DISP_E_OVERFLOW;
+        return writeBits(*value, target, out);
+    }
+    auto value = readNumber(number, target);
+    return value ? writeNumber(*value, VT_BSTR, target, request, out) : value.error();
+}
+
+HRESULT changeText(VARIANT& out, std::u16string_view text, Request const& request, VARTYPE target)
+{
+    Locale const& locale = request.locale();
     if (target == VT_BOOL) {
-        auto words = request.has(VARIANT_LOCALBOOL) ? BooleanWords::EnglishAndLocal : BooleanWords::English;
+        auto words = request.localBooleanWords ? BooleanWords::EnglishAndLocal : BooleanWords::English;
         if (auto word = parseBoolean(text, locale, words)) {
             out.boolVal = *word ? VARIANT_TRUE : VARIANT_FALSE;
             out.vt = VT_BOOL;
@@ -364,21 +431,15 @@ HRESULT convertText(VARIANT& out, std::u16string_view text, VARTYPE target, Requ
         out.vt = VT_DATE;
         return S_OK;
     }
-    auto parsed = parseNumber(text, locale);
-    // As VB reads &HFFFF as the Integer -1, a hexadecimal or octal number
-    // keeps its bits in an integer that has room for them.
-    if (parsed && parsed->bits && integerRange(target) &&
-        (vartype::sizeOf(target) == 8 || *parsed->bits >> (8 * vartype::sizeOf(target)) == 0))
-        return writeBits(*parsed->bits, target, out);
-    auto number = readText(parsed, target);
-    return number ? writeNumber(*number, VT_BSTR, target, request, out) : number.error();
+    auto number = parseNumber(text, locale, NUMPRS_STD);
+    return number ? changeNumber(out, *number, request, target) : DISP_E_TYPEMISMATCH;
 }
 
-HRESULT convert(VARIANT& out, const VARIANT& in, Request const& request, VARTYPE target);
+namespace {
 
 // An IDispatch converts through its default member, DISPID_VALUE; a bare
 // IUnknown only to another interface, without a call on the object.
-HRESULT convertObject(VARIANT& out, const VARIANT& in, Request const& request, VARTYPE target)
+HRESULT changeObject(VARIANT& out, const VARIANT& in, Request const& request, VARTYPE target)
 {
     if (target == VT_DISPATCH || target == VT_UNKNOWN) {
         out.vt = target;
@@ -394,7 +455,7 @@ HRESULT convertObject(VARIANT& out, const VARIANT& in, Request const& request, V
         }
         return S_OK;
     }
-    if (in.vt != VT_DISPATCH || request.has(VARIANT_NOVALUEPROP) || in.pdispVal == nullptr)
+    if (in.vt != VT_DISPATCH || request.noValueProperty || in.pdispVal == nullptr)
         return DISP_E_TYPEMISMATCH;
     DISPPARAMS none{nullptr, nullptr, 0, 0};
     VARIANT value;
@@ -406,13 +467,15 @@ HRESULT convertObject(VARIANT& out, const VARIANT& in, Request const& request, V
         return DISP_E_TYPEMISMATCH;
     // One level only: a default value that is itself an object is not
     // followed further.
-    hr = convert(out, value, {request.lcid, static_cast<USHORT>(request.flags | VARIANT_NOVALUEPROP)}, target);
+    Request once = request;
+    once.noValueProperty = true;
+    hr = changeType(out, value, once, target);
     VariantClear(&value);
     return hr;
 }
 
 // Of arrays, only bytes convert: to the string they spell and back.
-HRESULT convertBytes(VARIANT& out, const VARIANT& in, VARTYPE target)
+HRESULT changeBytes(VARIANT& out, const VARIANT& in, VARTYPE target)
 {
     HRESULT hr = DISP_E_TYPEMISMATCH;
     if (in.vt == (VT_ARRAY | VT_UI1) && target == VT_BSTR)
@@ -424,12 +487,14 @@ HRESULT convertBytes(VARIANT& out, const VARIANT& in, VARTYPE target)
     return hr;
 }
 
-HRESULT convert(VARIANT& out, const VARIANT& in, Request const& request, VARTYPE target)
+} // namespace
+
+HRESULT changeType(VARIANT& out, VARIANT const& in, Request const& request, VARTYPE target)
 {
     if (in.vt == target)
         return VariantCopy(&out, &in);
     if ((in.vt & VT_ARRAY) != 0 || (target & VT_ARRAY) != 0)
-        return convertBytes(out, in, target);
+        return changeBytes(out, in, target);
     // Any value but null may become empty, any value at all null; nothing is
     // asked of an object for that.
     if (target == VT_NULL || (target == VT_EMPTY && in.vt != VT_NULL)) {
@@ -437,61 +502,13 @@ HRESULT convert(VARIANT& out, const VARIANT& in, Request const& request, VARTYPE
         return S_OK;
     }
     if (in.vt == VT_DISPATCH || in.vt == VT_UNKNOWN)
-        return convertObject(out, in, request, target);
-    if (in.vt == VT_NULL)
-        return DISP_E_TYPEMISMATCH;
-    if (target == VT_DISPATCH || target == VT_UNKNOWN)
+        return changeObject(out, in, request, target);
+    if (in.vt == VT_NULL || target == VT_DISPATCH || target == VT_UNKNOWN)
         return DISP_E_TYPEMISMATCH;
     if (in.vt == VT_BSTR)
-        return convertText(out, textOf(in.bstrVal), target, request);
+        return changeText(out, textOf(in.bstrVal), request, target);
     auto number = readScalar(in);
     return number ? writeNumber(*number, in.vt, target, request, out) : number.error();
 }
 
-} // namespace
-
-HRESULT VariantChangeTypeEx(VARIANTARG* pvargDest, const VARIANTARG* pvarSrc, LCID lcid, USHORT wFlags, VARTYPE vt)
-{
-    if (pvargDest == nullptr || pvarSrc == nullptr)
-        return E_INVALIDARG;
-    // A code no VARIANT holds a value of is a bad type; one it may hold but
-    // no conversion makes (a reference, VT_VARIANT, VT_RECORD) a mismatch.
-    if (!vartype::isValidForVariant(pvarSrc->vt) || !vartype::isCopyable(vt))
-        return DISP_E_BADVARTYPE;
-    if ((vt & VT_BYREF) != 0)
-        return DISP_E_TYPEMISMATCH;
-    if (vt == VT_VARIANT || vt == VT_RECORD || vt == VT_ERROR || pvarSrc->vt == VT_ERROR ||
-        pvarSrc->vt == VT_RECORD || pvarSrc->vt == VT_VARIANT) {
-        if (pvarSrc->vt != vt)
-            return DISP_E_TYPEMISMATCH;
-    }
-    // Built aside: the destination may be the source, and fails untouched.
-    VARIANT source;
-    VariantInit(&source);
-    HRESULT hr = VariantCopyInd(&source, pvarSrc);
-    // A reference to nothing has no value to convert.
-    if (hr == E_INVALIDARG)
-        return DISP_E_TYPEMISMATCH;
-    if (FAILED(hr))
-        return hr;
-    VARIANT result;
-    VariantInit(&result);
-    hr = convert(result, source, {lcid, wFlags}, vt);
-    VariantClear(&source);
-    if (FAILED(hr)) {
-        VariantClear(&result);
-        return hr;
-    }
-    hr = VariantClear(pvargDest);
-    if (FAILED(hr)) {
-        VariantClear(&result);
-        return hr;
-    }
-    *pvargDest = result;
-    return S_OK;
-}
-
-HRESULT VariantChangeType(VARIANTARG* pvargDest, const VARIANTARG* pvarSrc, USHORT wFlags, VARTYPE vt)
-{
-    return VariantChangeTypeEx(pvargDest, pvarSrc, LOCALE_USER_DEFAULT, wFlags, vt);
-}
+} // namespace qor::platform::posix::ole::convert

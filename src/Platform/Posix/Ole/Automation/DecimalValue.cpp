@@ -61,15 +61,16 @@ std::expected<DecimalValue, HRESULT> DecimalValue::fromInteger(Int128 value)
     return result;
 }
 
-std::expected<DecimalValue, HRESULT> DecimalValue::fromDouble(double value)
+std::expected<DecimalValue, HRESULT> DecimalValue::fromDouble(double value, int significantDigits)
 {
     if (!std::isfinite(value))
         return std::unexpected(DISP_E_OVERFLOW);
     char text[64];
-    auto [end, ec] = std::to_chars(text, text + sizeof text, value, std::chars_format::scientific, 14);
+    auto [end, ec] =
+        std::to_chars(text, text + sizeof text, value, std::chars_format::scientific, significantDigits - 1);
     if (ec != std::errc{})
         return std::unexpected(DISP_E_OVERFLOW);
-    // d.dddddddddddddde[+-]x
+    // d.ddd...e[+-]x
     std::string_view all(text, static_cast<std::size_t>(end - text));
     bool negative = all.front() == '-';
     if (negative)
@@ -85,8 +86,8 @@ std::expected<DecimalValue, HRESULT> DecimalValue::fromDouble(double value)
         exponentText.remove_prefix(1);
     std::from_chars(exponentText.data(), exponentText.data() + exponentText.size(), exponent);
     exponent -= static_cast<int>(digits.size()) - 1;
-    // The fifteen digits are a rounding of the double, not a measured
-    // precision: 0.1 becomes 0.1, not 0.10000000000000.
+    // The digits are a rounding of the double, not a measured precision:
+    // 0.1 becomes 0.1, not 0.10000000000000.
     while (digits.size() > 1 && digits.back() == '0') {
         digits.pop_back();
         ++exponent;

@@ -59,6 +59,9 @@ TEST(VariantChangeType, LimitsAndTextsAsWindowsReadsThem)
         {u"79228162514264337593543950335", VT_DECIMAL, u"79228162514264337593543950335"},
         {u"79228162514264337593543950336", VT_DECIMAL, u"<overflow>"},
         {u"0.00000000000000000000000000015", VT_DECIMAL, u"0.0000000000000000000000000002"},
+        // More places than a DECIMAL holds: not zero, though nearest to it.
+        {u"0.00000000000000000000000000001", VT_BOOL, u"-1"},
+        {u"0.00000000000000000000000000001", VT_DECIMAL, u"0"},
         {u"12$", VT_I4, u"12"},                      {u"(5)", VT_I4, u"-5"},
         {u"($ 5)", VT_I4, u"-5"},                    {u"5-", VT_I4, u"-5"},
         {u"5 +", VT_I4, u"5"},                       {u"&HFFFF", VT_I2, u"-1"},
