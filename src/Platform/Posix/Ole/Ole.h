@@ -14,6 +14,7 @@
 #include "Platform/Posix/Ole/Automation/RecordInfo.h"
 #include "Platform/Posix/Ole/Automation/SafeArray.h"
 #include "Platform/Posix/Ole/Automation/UserLocale.h"
+#include "Platform/Posix/Ole/Automation/VarConversions.h"
 #include "Platform/Posix/Ole/Automation/Variant.h"
 #include "Platform/Posix/Ole/Core/Apartment.h"
 #include "Platform/Posix/Ole/Core/ClassFactory.h"
