@@ -100,6 +100,9 @@ public:
     EngineOptions const& getOptions() const { return options; }
 
     void terminateScript();
+    // Why the run in progress, or the last one, was asked to stop, in the
+    // words of its error; nothing when it was not.
+    std::optional<std::string> stopMessage() const;
     void setTimeLimit(std::optional<std::chrono::milliseconds> limit);
     bool setHeapLimit(std::size_t bytes);
     void setArrayBufferLimit(std::optional<std::size_t> bytes);
@@ -196,6 +199,9 @@ private:
     };
     // The message of a run's error when the run was terminated.
     void describeTermination(Error& error) const;
+    // The error of a run asked to stop that ended before V8 acted on it: the
+    // stop is never lost.
+    std::optional<Error> stopError() const;
     void disposeIsolate();
     // Runs `step` under the debugger when a debug run or call is due, else
     // directly.

@@ -270,14 +270,32 @@ TEST_F(ComCallbackTest, ATerminatedRunEndsOnceThroughNestedCallsAndLetsGoOfItsOb
     EXPECT_EQ(run("try { item.Echo(1); } catch (e) {} 'went on'"), "");
     done = true;
     host.join();
-    // A call that blocks while the host terminates the run: the script ends
-    // once it returns.
+    EXPECT_EQ(reportedMessages(), std::vector<std::string>{"Script terminated by the host"});
+    EXPECT_EQ(run("6 * 7"), "42");
+}
+
+// qorjs's fault suite stops a script blocked in a call under --timeout.
+TEST_F(ComCallbackTest, AStopAskedWhileComHasTheThreadEndsTheScriptBeforeItRunsOn) {
+    run("var item = Application.Items");
+    seen.clear();
     application.onInvoke([this](DISPID, WORD, DISPPARAMS*, VARIANT* result, EXCEPINFO*) {
         std::thread([this] { engine->terminateScript(); }).join();
         return handOut(result, &item);
     });
-    EXPECT_EQ(run("var again = Application.Items; for (;;) {}"), "");
-    EXPECT_EQ(reportedMessages(), std::vector<std::string>(2, "Script terminated by the host"));
+    EXPECT_EQ(run("Application.Items; item.Name = 'ran on'; 'finished'"), "");
+    // Stopped in its last call, the run still ends with the stop.
+    EXPECT_EQ(run("Application.Items"), "");
+    engine->setTimeLimit(std::chrono::milliseconds(50));
+    application.onInvoke([this](DISPID, WORD, DISPPARAMS*, VARIANT* result, EXCEPINFO*) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        return handOut(result, &item);
+    });
+    EXPECT_EQ(run("Application.Items; item.Name = 'ran on'; 'finished'"), "");
+    engine->setTimeLimit(std::nullopt);
+    EXPECT_TRUE(seen.empty());
+    EXPECT_EQ(reportedMessages(),
+              (std::vector<std::string>{"Script terminated by the host", "Script terminated by the host",
+                                        "Script terminated: it ran longer than its time limit of 0.05 s"}));
     EXPECT_EQ(run("6 * 7"), "42");
 }
 
