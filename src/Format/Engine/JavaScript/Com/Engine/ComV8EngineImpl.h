@@ -183,8 +183,13 @@ private:
     void recordUnhandledRejections();
 
     void recordError(Error error);
-    // One entry into script; the outermost one is a run, which the limits
-    // bound and terminateScript ends.
+    // The beginning and the end of one entry into script; the outermost one
+    // is a run, which the limits bound and terminateScript ends. `beginRun`
+    // gives the run's id for the outermost, `endRun` is true as it ends.
+    std::optional<ScriptTermination::RunId> beginRun();
+    bool endRun();
+    friend class ScriptEntry;
+    // One entry into script, for as long as it lasts.
     class RunScope {
     public:
         explicit RunScope(Impl& engine);

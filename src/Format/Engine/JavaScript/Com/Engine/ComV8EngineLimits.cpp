@@ -8,17 +8,24 @@
 
 namespace qor::format::engine::javascript {
 
-ComV8Engine::Impl::RunScope::RunScope(Impl& engine) : engine(engine), run(engine.termination.begin()) {
+std::optional<ScriptTermination::RunId> ComV8Engine::Impl::beginRun() {
+    auto run = termination.begin();
     if (run)
-        engine.timeLimit.arm(*run);
+        timeLimit.arm(*run);
+    return run;
 }
 
-ComV8Engine::Impl::RunScope::~RunScope() {
-    if (!engine.termination.end())
-        return;
-    engine.timeLimit.disarm();
-    engine.heapLimit.restore();
+bool ComV8Engine::Impl::endRun() {
+    if (!termination.end())
+        return false;
+    timeLimit.disarm();
+    heapLimit.restore();
+    return true;
 }
+
+ComV8Engine::Impl::RunScope::RunScope(Impl& engine) : engine(engine), run(engine.beginRun()) {}
+
+ComV8Engine::Impl::RunScope::~RunScope() { engine.endRun(); }
 
 void ComV8Engine::Impl::terminateScript() { termination.terminate(ScriptTermination::Reason::host); }
 

@@ -16,6 +16,8 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <limits>
 #include <functional>
@@ -459,6 +461,35 @@ TEST_F(ScriptObjectTest, AnArrayBackInAScriptIsACOMObjectAndAnswersWithoutItsEng
 }
 
 // --- functions and objects ------------------------------------------------------
+
+// A call from COM while no script runs is a run: the host's stop and the time
+// limit end it, COM's caller learns why, and so does the host, as of any run.
+TEST_F(ScriptObjectTest, ACallFromComWhileNoScriptRunsIsARunThatAStopOrALimitEnds) {
+    // Bounded, so that a call the stop misses ends too.
+    std::string const spin = "const end = Date.now() + 2000; while (Date.now() < end); return 'ran out';";
+    ComRef<IDispatchEx> function = toCom("() => { " + spin + " }");
+    ComRef<IDispatchEx> object = toCom("({ spin() { " + spin + " } })");
+    DispatchArguments none{};
+    std::atomic<bool> done{false};
+    std::thread host([&] {
+        while (!done) {
+            engine->terminateScript();
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    });
+    EXPECT_EQ(invoke(function.get(), DISPID_VALUE, DISPATCH_METHOD, none.params(), &none.result), DISP_E_EXCEPTION);
+    done = true;
+    host.join();
+    EXPECT_EQ(description(), "Script terminated by the host");
+    engine->setTimeLimit(std::chrono::milliseconds(50));
+    EXPECT_EQ(invoke(object.get(), dispidOf(object.get(), u"spin", 0), DISPATCH_METHOD, none.params(), &none.result),
+              DISP_E_EXCEPTION);
+    engine->setTimeLimit(std::nullopt);
+    EXPECT_EQ(description(), "Script terminated: it ran longer than its time limit of 0.05 s");
+    EXPECT_EQ(reportedMessages(), (std::vector<std::string>{"Script terminated by the host",
+                                                            "Script terminated: it ran longer than its time limit of 0.05 s"}));
+    EXPECT_EQ(run("6 * 7"), "42");
+}
 
 TEST_F(ScriptObjectTest, AFunctionIsCalledThroughItsDefaultMemberWhenNoScriptRuns) {
     DispatchArguments arguments{_variant_t(LONG{1}), _variant_t(LONG{2})};
