@@ -110,6 +110,13 @@ TEST_F(ComCallbackTest, CallsThatCannotGoAreRefusedBeforeCallingCom) {
     EXPECT_EQ(thrown("item.Name = () => 1"),
               "IItem.Name: the value cannot be passed to COM: script objects other than arrays and COM objects have "
               "no COM form");
+    // A number its parameter cannot hold is refused, not wrapped into it.
+    EXPECT_EQ(thrown("item.Activate(3000000000)"),
+              "IItem.Activate: argument 1 cannot be passed to COM: 3000000000 is out of range for its COM type "
+              "(-2147483648 to 2147483647)");
+    EXPECT_EQ(thrown("item.WriteOnly = -2147483649"),
+              "IItem.WriteOnly: the value cannot be passed to COM: -2147483649 is out of range for its COM type "
+              "(-2147483648 to 2147483647)");
     // A member applied to another object is refused before any call.
     EXPECT_EQ(thrown("item.Activate.call(Application, 1)"), "TypeError: Illegal invocation");
     EXPECT_TRUE(seen.empty());

@@ -30,6 +30,7 @@ namespace {
 
 namespace ComHelper = format::engine::javascript::ComHelper;
 namespace IsolateData = format::engine::javascript::IsolateData;
+using format::engine::javascript::ComParameter;
 using format::engine::javascript::EngineOptions;
 using format::engine::javascript::IID_IV8ArrayWrapper;
 using format::engine::javascript::IV8ArrayWrapper;
@@ -109,6 +110,43 @@ TEST_F(ComHelperTest, NegativeZeroAndNumbersBelowI4AreDoubles) {
     _variant_t const zero = toCom("-0");
     EXPECT_EQ(zero.vt, VT_R8);
     EXPECT_TRUE(std::signbit(zero.dblVal));
+}
+
+// A number goes to a typed parameter as it goes to any, unless the
+// parameter's integer type cannot hold it: COM's coercion would keep its bits
+// (3000000000 a long -1294967296, -1 an unsigned long 4294967295).
+TEST_F(ComHelperTest, ANumberOutsideTheRangeOfItsIntegerParameterIsRefused) {
+    struct Case {
+        char const* code;
+        VARTYPE parameter;
+        VARTYPE sent; // VT_EMPTY: refused
+    };
+    inContext([&](v8::Local<v8::Context> context) {
+        for (auto const& [code, parameterType, sent] : std::vector<Case>{
+                 {"3000000000", VT_VARIANT, VT_UI4}, {"3000000000", VT_UI4, VT_UI4}, {"3000000000", VT_I8, VT_UI4},
+                 {"3000000000", VT_I4, VT_EMPTY},    {"-1", VT_UI4, VT_EMPTY},       {"-1", VT_UINT, VT_EMPTY},
+                 {"-1", VT_I2, VT_I4},               {"40000", VT_I2, VT_EMPTY},     {"65535", VT_UI2, VT_I4},
+                 {"256", VT_UI1, VT_EMPTY},          {"-0.4", VT_UI4, VT_R8},        {"2147483647.5", VT_I4, VT_EMPTY},
+                 {"NaN", VT_I4, VT_EMPTY},           {"2 ** 63", VT_I8, VT_EMPTY},   {"2 ** 64 - 2048", VT_UI8, VT_R8},
+                 {"'-1'", VT_UI4, VT_BSTR}}) {
+            ComParameter parameter;
+            parameter.vt = parameterType;
+            _variant_t target;
+            auto converted = ComHelper::convertArgument(isolate(), evaluate(context, code), parameter, target);
+            EXPECT_EQ(converted ? target.vt : VARTYPE{VT_EMPTY}, sent) << code << " for " << parameterType;
+            if (!converted) {
+                EXPECT_EQ(target.vt, VT_EMPTY) << code;
+            }
+        }
+        ComParameter unsignedLong;
+        unsignedLong.vt = VT_UI4;
+        _variant_t target;
+        EXPECT_EQ(ComHelper::reasonOf(ComHelper::convertArgument(isolate(), evaluate(context, "-1"), unsignedLong, target).error()),
+                  "-1 is out of range for its COM type (0 to 4294967295)");
+        auto array = ComHelper::convertToSafeArray(isolate(), evaluate(context, "[1, 3000000000]").As<v8::Object>(), VT_I4, target);
+        EXPECT_EQ(ComHelper::reasonOf(array.error()),
+                  "element 1: 3000000000 is out of range for its COM type (-2147483648 to 2147483647)");
+    });
 }
 
 TEST_F(ComHelperTest, ValuesWithoutACOMFormBecomeEmptyAfterOneAssertionEach) {
