@@ -21,6 +21,7 @@
 #include <cmath>
 #include <limits>
 #include <functional>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -291,6 +292,44 @@ TEST_F(ComHelperOptionsTest, OleDatesAreScriptDatesOfTheSameLocalDateAndTime) {
     }
     EXPECT_EQ(toScript(arrayVariant(VT_DATE, vectorOf<DATE>(VT_DATE, {0, -1.25})), "v.map(d => d.getDate() + '/' + d.getHours()).join()"), "30/0,29/6");
     EXPECT_TRUE(asserts.empty());
+}
+
+// Where the clocks change (the suite runs the date tests again in zones that
+// have them), a local date and time is the first moment the clock shows it or
+// a later time.
+TEST_F(ComHelperOptionsTest, DatesWhereTheClocksChangeAreTheFirstMomentsTheClockShowsThem) {
+    // Each change of 2024: its moment, what the clock showed until then and
+    // what it shows from then, as milliseconds counted as UTC counts them.
+    std::istringstream changes(run(R"((() => {
+      const shown = (x) => { const t = new Date(x); return Date.UTC(t.getFullYear(), t.getMonth(), t.getDate(),
+                               t.getHours(), t.getMinutes(), t.getSeconds(), t.getMilliseconds()); };
+      const offset = (x) => new Date(x).getTimezoneOffset();
+      const found = [];
+      for (let x = Date.UTC(2024, 0, 1); x < Date.UTC(2025, 0, 1); x += 3600000) {
+        let low = x - 3600000, high = x;
+        if (offset(low) === offset(high)) continue;
+        while (high - low > 1) { const middle = low + Math.floor((high - low) / 2);
+                                 if (offset(middle) === offset(high)) high = middle; else low = middle; }
+        found.push(high, shown(high - 1) + 1, shown(high));
+      }
+      return found.join(' ');
+    })())"));
+    auto const oleDateOf = [](double shown) { return shown / 86'400'000 + 25'569; };
+    int seen = 0;
+    for (std::int64_t moment = 0, until = 0, from = 0; changes >> moment >> until >> from; ++seen) {
+        std::int64_t const middle = (until + from) / 2;
+        VARIANT variant = variantOf(VT_DATE);
+        variant.date = oleDateOf(static_cast<double>(middle));
+        // Skipped: the moment the clocks went forward. Repeated: the first of
+        // its two moments; the second comes back as the same time.
+        std::int64_t const expected = from > until ? moment : moment - (until - middle);
+        EXPECT_EQ(toScript(variant, "String(v.getTime() - " + std::to_string(expected) + ")"), "0") << moment;
+        std::int64_t const later = from > until ? moment : moment + (middle - from);
+        _variant_t back = toCom("new Date(" + std::to_string(later) + ")");
+        EXPECT_DOUBLE_EQ(back.date, oleDateOf(static_cast<double>(from > until ? from : middle))) << moment;
+    }
+    if (seen == 0)
+        GTEST_SKIP() << "the clocks do not change in this zone";
 }
 
 TEST_F(ComHelperOptionsTest, DatesOutsideTheYearsOleDatesCoverHaveNoOtherForm) {
