@@ -56,7 +56,6 @@ private:
     void terminateRun(Reason reason);
     bool act(v8::Isolate* isolate);
 
-
     mutable std::mutex mutex;
     v8::Isolate* isolate = nullptr;
     unsigned depth = 0;

@@ -207,7 +207,7 @@ std::string reasonOf(ArgumentFailure const& failure) {
         if (auto message = platform::windows::ErrorCode::getMessageFromErrorCode(static_cast<std::uint32_t>(failure.coercion)))
             reason = *message;
     if (failure.reason == ConversionFailure::outOfRange)
-        if (auto range = integerRangeOf(failure.parameterType))
+        if (auto range = integerRangeOf(failure.integerType))
             reason = fmt::format("{} is out of range for its COM type ({} to {})", numberText(failure.number),
                                  range->lowest, range->highest);
     return failure.element ? fmt::format("element {}: {}", *failure.element, reason) : reason;

@@ -45,9 +45,10 @@ struct ArgumentFailure {
     std::optional<std::uint32_t> element;
     // For ConversionFailure::coercion, the code the coercion failed with.
     HRESULT coercion = S_OK;
-    // For ConversionFailure::outOfRange, the number and the parameter's type.
+    // For ConversionFailure::outOfRange, the number and the integer type it
+    // was to go to.
     double number = 0;
-    VARTYPE parameterType = VT_EMPTY;
+    VARTYPE integerType = VT_EMPTY;
 };
 
 std::string reasonOf(ArgumentFailure const& failure);
