@@ -7,7 +7,7 @@ namespace qor::format::engine::javascript::ComHelper {
 namespace {
 
 constexpr IntegerRange signedRange(int bits) {
-    return {-(std::int64_t{1} << (bits - 1)), (std::uint64_t{1} << (bits - 1)) - 1};
+    return {std::numeric_limits<std::int64_t>::min() >> (64 - bits), (std::uint64_t{1} << (bits - 1)) - 1};
 }
 
 constexpr IntegerRange unsignedRange(int bits) {
