@@ -20,33 +20,31 @@ constexpr LCID kGerman = 0x0407;
 constexpr LCID kFrench = 0x040C;
 constexpr LCID kHindi = 0x0439;
 
-std::u16string textOf(BSTR text)
-{
+std::u16string textOf(BSTR text) {
     return text == nullptr ? u"<null>" : std::u16string(text, SysStringLen(text));
 }
 
-std::vector<BYTE> tokensOf(std::u16string format, LCID lcid, int firstDay = 0, int firstWeek = 0)
-{
+std::vector<BYTE> tokensOf(std::u16string format, LCID lcid, int firstDay = 0, int firstWeek = 0) {
     std::vector<BYTE> tokens(1024);
     int size = 0;
-    EXPECT_EQ(VarTokenizeFormatString(format.data(), tokens.data(), int(tokens.size()), firstDay, firstWeek, lcid,
-                                      &size),
-              S_OK);
+    EXPECT_EQ(
+        VarTokenizeFormatString(format.data(), tokens.data(), int(tokens.size()), firstDay, firstWeek, lcid, &size),
+        S_OK);
     tokens.resize(std::size_t(size));
     return tokens;
 }
 
 // The text of a value through a format in a locale, or how it failed.
 std::u16string formatIn(LCID lcid, _variant_t value, std::u16string format, ULONG flags = 0, int firstDay = 0,
-                        int firstWeek = 0)
-{
+                        int firstWeek = 0) {
     std::vector<BYTE> tokens = tokensOf(format, lcid, firstDay, firstWeek);
     BSTR out = nullptr;
     HRESULT hr = VarFormatFromTokens(&value, format.data(), tokens.data(), flags, &out, lcid);
     if (FAILED(hr))
-        return u"<" + std::u16string(hr == DISP_E_TYPEMISMATCH ? u"mismatch"
-                                     : hr == DISP_E_OVERFLOW   ? u"overflow"
-                                                               : u"failed") +
+        return u"<" +
+               std::u16string(hr == DISP_E_TYPEMISMATCH ? u"mismatch"
+                              : hr == DISP_E_OVERFLOW   ? u"overflow"
+                                                        : u"failed") +
                u">";
     std::u16string text = textOf(out);
     SysFreeString(out);
@@ -55,8 +53,7 @@ std::u16string formatIn(LCID lcid, _variant_t value, std::u16string format, ULON
 
 DATE const kNewYear1900Noon = 2.525; // Monday 1 January 1900, 12:36
 
-TEST(VarFormat, NumbersAndDatesInTheLocalesOfTheDifferentialCheck)
-{
+TEST(VarFormat, NumbersAndDatesInTheLocalesOfTheDifferentialCheck) {
     struct Case {
         LCID lcid;
         _variant_t value;
@@ -88,8 +85,7 @@ TEST(VarFormat, NumbersAndDatesInTheLocalesOfTheDifferentialCheck)
 
 // Commas after the last digit scale by 1000; the week of the year follows
 // the first day and the first week asked for (ISO's: Monday, four days).
-TEST(VarFormat, ScalesAndWeeks)
-{
+TEST(VarFormat, ScalesAndWeeks) {
     EXPECT_EQ(printable(formatIn(kEnglish, 1234567, u"#,##0,")), "1,235");
     EXPECT_EQ(printable(formatIn(kEnglish, 1234567, u"0,,.0\" M\"")), "1.2 M");
     _variant_t const newYear2021(44197.0, VT_DATE); // a Friday
@@ -101,8 +97,7 @@ TEST(VarFormat, ScalesAndWeeks)
 
 // Null has the fourth section of a number format and the second of a text
 // format, which the empty text shares; without one, the text is null.
-TEST(VarFormat, NullAndEmptyHaveSectionsOfTheirOwn)
-{
+TEST(VarFormat, NullAndEmptyHaveSectionsOfTheirOwn) {
     _variant_t null;
     null.vt = VT_NULL;
     EXPECT_EQ(printable(formatIn(kEnglish, null, u"0;-0;\"zero\";\"null\"")), "null");
@@ -114,8 +109,7 @@ TEST(VarFormat, NullAndEmptyHaveSectionsOfTheirOwn)
 
 // A value a format cannot take is written as it is, unless the caller asks
 // for the failure; the functions that format one kind always fail.
-TEST(VarFormat, ValuesTheFormatCannotTake)
-{
+TEST(VarFormat, ValuesTheFormatCannotTake) {
     EXPECT_EQ(printable(formatIn(kEnglish, u"abc", u"0.00")), "abc");
     EXPECT_EQ(printable(formatIn(kEnglish, u"abc", u"0.00", VAR_FORMAT_NOSUBSTITUTE)), "<mismatch>");
     EXPECT_EQ(printable(formatIn(kEnglish, 1e10, u"dd")), "10000000000");
@@ -130,12 +124,10 @@ TEST(VarFormat, ValuesTheFormatCannotTake)
 
 // Tokens come back from the caller: what is not ours fails, never reads
 // past what the tokens say they hold.
-TEST(VarFormat, TokensThatAreNotOursFail)
-{
+TEST(VarFormat, TokensThatAreNotOursFail) {
     std::u16string format = u"#,##0.00 \"units\";(0)";
     std::vector<BYTE> small(10);
-    EXPECT_EQ(VarTokenizeFormatString(format.data(), small.data(), 10, 0, 0, kEnglish, nullptr),
-              DISP_E_BUFFERTOOSMALL);
+    EXPECT_EQ(VarTokenizeFormatString(format.data(), small.data(), 10, 0, 0, kEnglish, nullptr), DISP_E_BUFFERTOOSMALL);
     EXPECT_EQ(VarTokenizeFormatString(format.data(), small.data(), 10, 8, 0, kEnglish, nullptr), E_INVALIDARG);
 
     std::vector<BYTE> const good = tokensOf(format, kEnglish);
@@ -166,8 +158,7 @@ TEST(VarFormat, TokensThatAreNotOursFail)
     EXPECT_EQ(formatted(shorter), E_INVALIDARG);
 }
 
-TEST(VarFormat, NumberCurrencyAndPercentWithTheCallersChoices)
-{
+TEST(VarFormat, NumberCurrencyAndPercentWithTheCallersChoices) {
     auto number = [](auto function, _variant_t value, int digits, int lead, int parens, int group) {
         BSTR out = nullptr;
         HRESULT hr = function(&value, digits, lead, parens, group, 0, &out);
@@ -189,8 +180,7 @@ protected:
     void TearDown() override { SetUserDefaultLCID(kEnglish); }
 };
 
-TEST_F(InGerman, NamesOfMonthsAndDaysStandAlone)
-{
+TEST_F(InGerman, NamesOfMonthsAndDaysStandAlone) {
     auto name = [](auto call) {
         BSTR out = nullptr;
         std::u16string text = SUCCEEDED(call(&out)) ? textOf(out) : u"<failed>";
