@@ -162,6 +162,27 @@ private:
     std::u16string literal_;
 };
 
+// Walks the tokens of a section to its end: literal text goes to `out`,
+// every other token to `write`, whose first failure ends the walk.
+template <class Write>
+HRESULT writeTokens(TokenReader& tokens, std::u16string& out, Write write) {
+    while (true) {
+        auto token = tokens.token();
+        if (!token)
+            return token.error();
+        if (*token == Token::End)
+            return S_OK;
+        if (*token == Token::Literal) {
+            auto literal = tokens.literal();
+            if (!literal)
+                return literal.error();
+            out += *literal;
+        } else if (HRESULT hr = write(*token); FAILED(hr)) {
+            return hr;
+        }
+    }
+}
+
 // The header of tokens whose size and magic check out. The size is the
 // tokens' own: VarFormatFromTokens is given no size of the buffer.
 std::expected<std::pair<FormatHeader, std::span<BYTE const>>, HRESULT> readFormat(BYTE const* tokens);

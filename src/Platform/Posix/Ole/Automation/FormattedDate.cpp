@@ -78,26 +78,13 @@ public:
         : section_(section), input_(input), date_(date) {}
 
     std::expected<std::u16string, HRESULT> write(TokenReader& tokens) {
-        while (true) {
-            auto token = tokens.token();
-            if (!token)
-                return std::unexpected(token.error());
-            if (*token == Token::End)
-                return std::move(out_);
-            if (HRESULT hr = write(*token, tokens); FAILED(hr))
-                return std::unexpected(hr);
-        }
+        if (HRESULT hr = writeTokens(tokens, out_, [&](Token token) { return write(token, tokens); }); FAILED(hr))
+            return std::unexpected(hr);
+        return std::move(out_);
     }
 
 private:
     HRESULT write(Token token, TokenReader& tokens) {
-        if (token == Token::Literal) {
-            auto literal = tokens.literal();
-            if (!literal)
-                return literal.error();
-            out_ += *literal;
-            return S_OK;
-        }
         if (token == Token::AmPm) {
             auto style = tokens.byte();
             if (!style || *style > static_cast<BYTE>(AmPmStyle::Locale))

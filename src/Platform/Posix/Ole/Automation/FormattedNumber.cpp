@@ -92,15 +92,8 @@ public:
     }
 
     std::expected<std::u16string, HRESULT> write(TokenReader& tokens) {
-        while (true) {
-            auto token = tokens.token();
-            if (!token)
-                return std::unexpected(token.error());
-            if (*token == Token::End)
-                break;
-            if (HRESULT hr = write(*token, tokens); FAILED(hr))
-                return std::unexpected(hr);
-        }
+        if (HRESULT hr = writeTokens(tokens, out_, [&](Token token) { return write(token, tokens); }); FAILED(hr))
+            return std::unexpected(hr);
         if (input_.minus && !signWritten_)
             out_.insert(0, input_.locale.minusSign);
         return std::move(out_);
@@ -109,13 +102,6 @@ public:
 private:
     HRESULT write(Token token, TokenReader& tokens) {
         switch (token) {
-        case Token::Literal: {
-            auto literal = tokens.literal();
-            if (!literal)
-                return literal.error();
-            out_ += *literal;
-            return S_OK;
-        }
         case Token::Digit:
         case Token::OptionalDigit:
             placeholder();

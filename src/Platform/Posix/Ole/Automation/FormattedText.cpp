@@ -39,28 +39,19 @@ std::expected<std::u16string, HRESULT> formatTextSection(TokenReader& tokens, Se
     bool const fromLeft = section.has(section::kLeftToRight);
     std::u16string out;
     std::size_t place = 0;
-    while (true) {
-        auto token = tokens.token();
-        if (!token)
-            return std::unexpected(token.error());
-        if (*token == Token::End)
-            break;
-        if (*token == Token::Literal) {
-            auto literal = tokens.literal();
-            if (!literal)
-                return std::unexpected(literal.error());
-            out += *literal;
-        } else if (*token == Token::Character || *token == Token::OptionalCharacter) {
-            bool const filled = fromLeft ? place < text.size() : place >= empty;
-            if (filled)
-                out.push_back(text[fromLeft ? place : place - empty]);
-            else if (*token == Token::Character)
-                out.push_back(u' ');
-            ++place;
-        } else {
-            return std::unexpected(E_INVALIDARG);
-        }
-    }
+    HRESULT hr = writeTokens(tokens, out, [&](Token token) {
+        if (token != Token::Character && token != Token::OptionalCharacter)
+            return E_INVALIDARG;
+        bool const filled = fromLeft ? place < text.size() : place >= empty;
+        if (filled)
+            out.push_back(text[fromLeft ? place : place - empty]);
+        else if (token == Token::Character)
+            out.push_back(u' ');
+        ++place;
+        return S_OK;
+    });
+    if (FAILED(hr))
+        return std::unexpected(hr);
     // More characters than placeholders: the rest follows.
     if (text.size() > places)
         out.append(text, places);
