@@ -65,6 +65,7 @@ set(QOR_PUBLIC_HEADERS
   Platform/Posix/Ole/Automation/UserLocale.h
   Platform/Posix/Ole/Automation/VarConversionTable.h
   Platform/Posix/Ole/Automation/VarConversions.h
+  Platform/Posix/Ole/Automation/VarFormat.h
   Platform/Posix/Ole/Automation/Variant.h
   Platform/Posix/Ole/Core/Apartment.h
   Platform/Posix/Ole/Core/ClassFactory.h
