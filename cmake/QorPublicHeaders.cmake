@@ -67,6 +67,7 @@ set(QOR_PUBLIC_HEADERS
   Platform/Posix/Ole/Automation/VarConversions.h
   Platform/Posix/Ole/Automation/VarFormat.h
   Platform/Posix/Ole/Automation/Variant.h
+  Platform/Posix/Ole/Automation/VariantTime.h
   Platform/Posix/Ole/Core/Apartment.h
   Platform/Posix/Ole/Core/ClassFactory.h
   Platform/Posix/Ole/Core/ClassRegistry.h

@@ -16,6 +16,7 @@
 #include "Platform/Posix/Ole/Automation/UserLocale.h"
 #include "Platform/Posix/Ole/Automation/VarConversions.h"
 #include "Platform/Posix/Ole/Automation/VarFormat.h"
+#include "Platform/Posix/Ole/Automation/VariantTime.h"
 #include "Platform/Posix/Ole/Automation/Variant.h"
 #include "Platform/Posix/Ole/Core/Apartment.h"
 #include "Platform/Posix/Ole/Core/ClassFactory.h"

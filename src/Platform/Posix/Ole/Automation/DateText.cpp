@@ -11,56 +11,10 @@
 
 #include <unicode/uchar.h>
 
+#include "Platform/Posix/Ole/Automation/OleDate.h"
+
 namespace qor::platform::posix::ole::convert {
 namespace {
-
-namespace chrono = std::chrono;
-
-constexpr chrono::sys_days kEpoch = chrono::sys_days{chrono::year{1899} / chrono::December / 30};
-constexpr int kSecondsPerDay = 86400;
-constexpr int kFirstYear = 100;
-constexpr int kLastYear = 9999;
-static_assert((chrono::sys_days{chrono::year{kFirstYear} / 1 / 1} - kEpoch).count() == kFirstDay);
-static_assert((chrono::sys_days{chrono::year{kLastYear} / 12 / 31} - kEpoch).count() == kLastDay);
-
-struct CalendarDay {
-    int year;
-    int month; // 1 to 12
-    int day;
-};
-
-struct TimeOfDay {
-    int hour = 0;
-    int minute = 0;
-    int second = 0;
-
-    double fraction() const { return (hour * 3600 + minute * 60 + second) / double(kSecondsPerDay); }
-};
-
-chrono::year_month_day calendarOf(CalendarDay const& date)
-{
-    return {chrono::year{date.year}, chrono::month(unsigned(date.month)), chrono::day(unsigned(date.day))};
-}
-
-bool isValid(CalendarDay const& date)
-{
-    // chrono keeps a month or a day in a byte: what a text holds is checked
-    // against the ranges first.
-    return date.year >= kFirstYear && date.year <= kLastYear && date.month >= 1 && date.month <= 12 &&
-           date.day >= 1 && date.day <= 31 && calendarOf(date).ok();
-}
-
-chrono::sys_days daysOf(CalendarDay const& date)
-{
-    return chrono::sys_days{calendarOf(date)};
-}
-
-DATE serialOf(CalendarDay const& date, TimeOfDay const& time)
-{
-    double days = double((daysOf(date) - kEpoch).count());
-    // Before the epoch the time still counts forward from midnight.
-    return days < 0 ? days - time.fraction() : days + time.fraction();
-}
 
 int currentYear()
 {
@@ -71,32 +25,6 @@ int currentYear()
 }
 
 // ---- Writing ----------------------------------------------------------------
-
-struct DateAndTime {
-    CalendarDay date;
-    TimeOfDay time;
-    unsigned weekday; // 0 for Sunday
-};
-
-// The calendar day and time of a value, to the nearest second.
-std::optional<DateAndTime> split(DATE value)
-{
-    if (!isDate(value))
-        return std::nullopt;
-    double whole = std::trunc(value);
-    auto seconds = static_cast<int>(std::lround(std::fabs(value - whole) * kSecondsPerDay));
-    chrono::sys_days day = kEpoch + chrono::days(static_cast<int>(whole));
-    if (seconds == kSecondsPerDay && whole == kLastDay) {
-        seconds = kSecondsPerDay - 1; // there is no later day
-    } else if (seconds == kSecondsPerDay) {
-        seconds = 0;
-        day += chrono::days(1);
-    }
-    chrono::year_month_day calendar(day);
-    return DateAndTime{{int(calendar.year()), int(unsigned(calendar.month())), int(unsigned(calendar.day()))},
-                       {seconds / 3600, seconds / 60 % 60, seconds % 60},
-                       chrono::weekday(day).c_encoding()};
-}
 
 std::u16string number(int value, int width)
 {
@@ -116,7 +44,7 @@ std::u16string name(std::vector<std::u16string> const& forms, std::size_t index)
 // One field of an ICU pattern: `letter` repeated `count` times.
 std::u16string field(char16_t letter, int count, DateAndTime const& when, Locale const& locale)
 {
-    auto const& [date, time, weekday] = when;
+    auto const& [date, time, weekday, dayOfYear] = when;
     std::vector<std::u16string> const& months = locale.monthNames[static_cast<std::size_t>(date.month - 1)];
     switch (letter) {
     case u'y':
@@ -131,7 +59,7 @@ std::u16string field(char16_t letter, int count, DateAndTime const& when, Locale
     case u'E':
     case u'c':
     case u'e':
-        return name(locale.dayNames, count >= 4 ? weekday : weekday + 7);
+        return name(locale.dayNames, static_cast<std::size_t>(count >= 4 ? weekday : weekday + 7));
     case u'H':
         return number(time.hour, count);
     case u'k':
@@ -518,15 +446,15 @@ std::optional<DateFields> dateFieldsOf(DATE value)
     auto when = split(value);
     if (!when)
         return std::nullopt;
-    auto const& [date, time, weekday] = *when;
-    return DateFields{date.year, date.month, date.day, time.hour, time.minute, time.second, static_cast<int>(weekday)};
+    auto const& [date, time, weekday, dayOfYear] = *when;
+    return DateFields{date.year, date.month, date.day, time.hour, time.minute, time.second, weekday, dayOfYear};
 }
 
 std::u16string formatDatePattern(DateFields const& fields, std::u16string_view pattern, Locale const& locale)
 {
     DateAndTime const when{{fields.year, fields.month, fields.day},
                            {fields.hour, fields.minute, fields.second},
-                           static_cast<unsigned>(fields.weekday)};
+                           fields.weekday, fields.dayOfYear};
     return render(pattern, when, locale);
 }
 
@@ -544,7 +472,7 @@ std::expected<DATE, HRESULT> parseDate(std::u16string_view text, Locale const& l
     auto date = calendarDay(parts->date, locale.dateOrder);
     if (!date)
         return std::unexpected(DISP_E_TYPEMISMATCH);
-    return serialOf(*date, time);
+    return dateOf(*date, time);
 }
 
 } // namespace qor::platform::posix::ole::convert
