@@ -6,6 +6,8 @@
  * HRESULT and Win32 error values are not listed: the build reads every one
  * our runtime defines from its header. */
 
+#include "Platform/Posix/Ole/Automation/VarConversionTable.h"
+
 /* One line per record or interface reads as a table. Of the members of a
  * union, one stands for all: any other placed outside it changes the size. */
 /* clang-format off */
@@ -54,7 +56,13 @@
     SIZE(TLIBATTR) OFFSET(TLIBATTR, guid) OFFSET(TLIBATTR, lcid) OFFSET(TLIBATTR, syskind)                            \
     OFFSET(TLIBATTR, wMajorVerNum) OFFSET(TLIBATTR, wMinorVerNum) OFFSET(TLIBATTR, wLibFlags)                         \
     SIZE(BINDPTR)                                                                                                     \
-    SIZE(CONNECTDATA) OFFSET(CONNECTDATA, pUnk) OFFSET(CONNECTDATA, dwCookie)
+    SIZE(CONNECTDATA) OFFSET(CONNECTDATA, pUnk) OFFSET(CONNECTDATA, dwCookie)                                         \
+    SIZE(NUMPARSE) OFFSET(NUMPARSE, cDig) OFFSET(NUMPARSE, dwInFlags) OFFSET(NUMPARSE, dwOutFlags)                    \
+    OFFSET(NUMPARSE, cchUsed) OFFSET(NUMPARSE, nBaseShift) OFFSET(NUMPARSE, nPwr10)                                   \
+    SIZE(SYSTEMTIME) OFFSET(SYSTEMTIME, wYear) OFFSET(SYSTEMTIME, wMonth) OFFSET(SYSTEMTIME, wDayOfWeek)              \
+    OFFSET(SYSTEMTIME, wDay) OFFSET(SYSTEMTIME, wHour) OFFSET(SYSTEMTIME, wMinute) OFFSET(SYSTEMTIME, wSecond)        \
+    OFFSET(SYSTEMTIME, wMilliseconds)                                                                                 \
+    SIZE(UDATE) OFFSET(UDATE, st) OFFSET(UDATE, wDayOfYear)
 
 /* Every method of each interface, so that a slot inserted, dropped or moved
  * anywhere shows. */
@@ -165,5 +173,21 @@
 #define QOR_ABI_FUNCTIONS(FUNCTION)                                                                                   \
     FUNCTION(VarFormat) FUNCTION(VarTokenizeFormatString) FUNCTION(VarFormatFromTokens) FUNCTION(VarFormatDateTime)   \
     FUNCTION(VarFormatNumber) FUNCTION(VarFormatPercent) FUNCTION(VarFormatCurrency) FUNCTION(VarMonthName)           \
-    FUNCTION(VarWeekdayName) FUNCTION(GetAltMonthNames)
+    FUNCTION(VarWeekdayName) FUNCTION(GetAltMonthNames)                                                               \
+    FUNCTION(VarParseNumFromStr) FUNCTION(VarNumFromParseNum) FUNCTION(BstrFromVector) FUNCTION(VectorFromBstr)       \
+    FUNCTION(VarDateFromUdate) FUNCTION(VarDateFromUdateEx) FUNCTION(VarUdateFromDate)                                \
+    FUNCTION(SystemTimeToVariantTime) FUNCTION(VariantTimeToSystemTime) FUNCTION(DosDateTimeToVariantTime)            \
+    FUNCTION(VariantTimeToDosDateTime)                                                                                \
+    FUNCTION(SafeArrayAllocDescriptorEx) FUNCTION(SafeArrayCreateEx) FUNCTION(SafeArrayCreateVectorEx)               \
+    FUNCTION(SafeArrayGetRecordInfo) FUNCTION(SafeArraySetRecordInfo)                                                 \
+    QOR_VAR_CONVERSIONS(QOR_ABI_FROM_VALUE, QOR_ABI_FROM_TEXT, QOR_ABI_FROM_OBJECT, QOR_ABI_TO_TEXT,                  \
+                        QOR_ABI_OBJECT_TO_TEXT)
+
+/* The VarXxxFromYyy functions by name; each side defines QOR_ABI_FUNCTION as
+ * its FUNCTION before expanding QOR_ABI_FUNCTIONS. */
+#define QOR_ABI_FROM_VALUE(Target, Source) QOR_ABI_FUNCTION(Var##Target##From##Source)
+#define QOR_ABI_FROM_TEXT(Target) QOR_ABI_FUNCTION(Var##Target##FromStr)
+#define QOR_ABI_FROM_OBJECT(Target) QOR_ABI_FUNCTION(Var##Target##FromDisp)
+#define QOR_ABI_TO_TEXT(Source) QOR_ABI_FUNCTION(VarBstrFrom##Source)
+#define QOR_ABI_OBJECT_TO_TEXT() QOR_ABI_FUNCTION(VarBstrFromDisp)
 /* clang-format on */
