@@ -173,7 +173,8 @@ std::optional<std::pair<Word, std::size_t>> wordAt(std::u16string_view text, std
 
 bool isSpace(char16_t c)
 {
-    return c == u' ' || c == u'\t' || c == 0x00A0 || c == 0x202F;
+    // U+3000 is the ideographic space of Japanese and Chinese texts.
+    return c == u' ' || c == u'\t' || c == 0x00A0 || c == 0x202F || c == 0x3000;
 }
 
 std::optional<std::vector<Token>> tokens(std::u16string_view text, Locale const& locale)
@@ -354,14 +355,6 @@ private:
     bool trailingSeparator_ = false;
 };
 
-int fullYear(DateElement const& year)
-{
-    // Two-digit years fall in 1930 to 2029.
-    if (year.value < 100)
-        return year.value < 30 ? 2000 + year.value : 1900 + year.value;
-    return year.value;
-}
-
 using Order = std::array<int, 3>; // indices of year, month and day among the elements
 
 std::optional<CalendarDay> dayIn(std::vector<DateElement> const& elements, Order order)
@@ -372,7 +365,7 @@ std::optional<CalendarDay> dayIn(std::vector<DateElement> const& elements, Order
     // Only a year is written with more than two digits.
     if (digits(month) > 2 || digits(day) > 2)
         return std::nullopt;
-    CalendarDay date{year < 0 ? currentYear() : fullYear(elements[static_cast<std::size_t>(year)]), value(month),
+    CalendarDay date{year < 0 ? currentYear() : fullYear(elements[static_cast<std::size_t>(year)].value), value(month),
                      day < 0 ? 1 : value(day)};
     return isValid(date) ? std::optional(date) : std::nullopt;
 }

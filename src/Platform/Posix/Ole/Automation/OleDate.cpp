@@ -65,20 +65,34 @@ std::optional<DateAndTime> split(DATE value)
                        int((day - newYear).count()) + 1};
 }
 
-std::optional<DATE> dateOfRunningOver(int year, int month, int day, long seconds)
+DATE DayAndSeconds::date() const
+{
+    return serialOf(days, seconds);
+}
+
+std::optional<DayAndSeconds> runningOver(int year, int month, int day, long seconds)
 {
     // Months run over into years, days into months, seconds into days.
     long const months = long(month) - 1;
-    long const fullYear = long(year) + floorDivide(months, 12);
-    if (fullYear < kFirstYear || fullYear > kLastYear)
+    long const wholeYear = long(year) + floorDivide(months, 12);
+    if (wholeYear < kFirstYear || wholeYear > kLastYear)
         return std::nullopt;
-    auto const first = chrono::year_month_day{chrono::year{int(fullYear)},
+    auto const first = chrono::year_month_day{chrono::year{int(wholeYear)},
                                               chrono::month(unsigned(months - 12 * floorDivide(months, 12) + 1)),
                                               chrono::day{1}};
     long days = (chrono::sys_days{first} - kEpoch).count() + long(day) - 1 + floorDivide(seconds, kSecondsPerDay);
     if (days < kFirstDay || days > kLastDay)
         return std::nullopt;
-    return serialOf(days, seconds - kSecondsPerDay * floorDivide(seconds, kSecondsPerDay));
+    return DayAndSeconds{days, seconds - kSecondsPerDay * floorDivide(seconds, kSecondsPerDay)};
+}
+
+int fullYear(int year)
+{
+    if (year < 50)
+        return 2000 + year;
+    if (year < 100)
+        return 1900 + year;
+    return year;
 }
 
 } // namespace qor::platform::posix::ole::convert

@@ -58,10 +58,24 @@ DATE dateOf(CalendarDay const& date, TimeOfDay const& time);
 // outside the years 100 to 9999.
 std::optional<DateAndTime> split(DATE value);
 
-// The date of a day and time whose parts may run over, as Windows adds them
-// up: the thirteenth month is January of the next year, day 0 the last of the
-// month before, 25 o'clock one hour into the next day, and so on backwards.
+// A day counted from 30 December 1899 and the seconds into it.
+struct DayAndSeconds {
+    long days;
+    long seconds; // 0 to 86399
+
+    DATE date() const;
+    // The time of day alone, exact rather than what is left of date().
+    double timeOfDay() const { return seconds / double(kSecondsPerDay); }
+};
+
+// A day and time whose parts may run over, as Windows adds them up: the
+// thirteenth month is January of the next year, day 0 the last of the month
+// before, 25 o'clock one hour into the next day, and so on backwards.
 // Nothing when the day is outside the years 100 to 9999.
-std::optional<DATE> dateOfRunningOver(int year, int month, int day, long seconds);
+std::optional<DayAndSeconds> runningOver(int year, int month, int day, long seconds);
+
+// A year of two digits is one of 1950 to 2049, as Windows 10 1903 and later
+// read them; one below zero counts back from 2000.
+int fullYear(int year);
 
 } // namespace qor::platform::posix::ole::convert

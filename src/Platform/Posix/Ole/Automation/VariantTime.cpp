@@ -1,24 +1,11 @@
 #include "Platform/Posix/Ole/Automation/VariantTime.h"
 
-#include <cmath>
-
 #include "Platform/Posix/Ole/Automation/OleDate.h"
 #include "Platform/Posix/Ole/Automation/VarConversions.h"
 
 namespace {
 
 namespace convert = qor::platform::posix::ole::convert;
-
-// Two digits are a year of 1950 to 2049, as Windows 10 1903 and later read
-// them; a year below zero counts back from 2000.
-int fullYear(int year)
-{
-    if (year < 50)
-        return 2000 + year;
-    if (year < 100)
-        return 1900 + year;
-    return year;
-}
 
 // The fields of a SYSTEMTIME read as the signed numbers callers put there
 // to count backwards.
@@ -38,16 +25,15 @@ HRESULT VarDateFromUdateEx(UDATE* pudateIn, LCID lcid, ULONG dwFlags, DATE* pdat
         return E_INVALIDARG;
     SYSTEMTIME const& st = pudateIn->st;
     long const seconds = long(part(st.wHour)) * 3600 + long(part(st.wMinute)) * 60 + part(st.wSecond);
-    auto date = convert::dateOfRunningOver(fullYear(part(st.wYear)), part(st.wMonth), part(st.wDay), seconds);
-    if (!date)
+    auto when = convert::runningOver(convert::fullYear(part(st.wYear)), part(st.wMonth), part(st.wDay), seconds);
+    if (!when)
         return E_INVALIDARG;
-    double const day = std::trunc(*date);
     if ((dwFlags & VAR_TIMEVALUEONLY) != 0)
-        *pdateOut = std::fabs(*date - day);
+        *pdateOut = when->timeOfDay();
     else if ((dwFlags & VAR_DATEVALUEONLY) != 0)
-        *pdateOut = day;
+        *pdateOut = double(when->days);
     else
-        *pdateOut = *date;
+        *pdateOut = when->date();
     return S_OK;
 }
 
@@ -113,10 +99,10 @@ INT DosDateTimeToVariantTime(USHORT wDosDate, USHORT wDosTime, DOUBLE* pvtime)
     int const hour = wDosTime >> 11;
     if (month > 12 || year > kLastDosYear || hour > 23 || minute > 59 || second > 59)
         return FALSE;
-    auto date = convert::dateOfRunningOver(year, month, day, hour * 3600L + minute * 60 + second);
-    if (!date)
+    auto when = convert::runningOver(year, month, day, hour * 3600L + minute * 60 + second);
+    if (!when)
         return FALSE;
-    *pvtime = *date;
+    *pvtime = when->date();
     return TRUE;
 }
 
