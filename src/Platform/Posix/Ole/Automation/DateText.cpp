@@ -129,7 +129,7 @@ struct Word {
 };
 
 // Every word a date may hold, longest first so that "March" wins over "Mar".
-std::vector<Word> wordsOf(Locale const& locale)
+std::vector<Word> collectWords(Locale const& locale)
 {
     std::vector<Word> words;
     for (Locale const* source : {&locale, &englishLocale()}) {
@@ -148,6 +148,20 @@ std::vector<Word> wordsOf(Locale const& locale)
     return words;
 }
 
+// The words of the locale a thread last read a date in, which the next date
+// mostly shares. Locales are kept for the life of the process and never
+// change, so one is known by its address.
+std::vector<Word> const& wordsOf(Locale const& locale)
+{
+    thread_local Locale const* cached = nullptr;
+    thread_local std::vector<Word> words;
+    if (cached != &locale) {
+        words = collectWords(locale);
+        cached = &locale;
+    }
+    return words;
+}
+
 bool isLetter(char16_t c)
 {
     return u_isalpha(c);
@@ -155,9 +169,21 @@ bool isLetter(char16_t c)
 
 // The word at the start of `text`, or nothing. An abbreviation matches with
 // or without its closing point ("janv." and "janv").
+// Whether two letters differ whatever their case, for ASCII letters alone:
+// other letters may fold to more than one (ß to ss), which only a full
+// comparison sees.
+bool differentAsciiLetters(char16_t a, char16_t b)
+{
+    auto isAsciiLetter = [](char16_t c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); };
+    return isAsciiLetter(a) && isAsciiLetter(b) && (a | 0x20) != (b | 0x20);
+}
+
 std::optional<std::pair<Word, std::size_t>> wordAt(std::u16string_view text, std::vector<Word> const& words)
 {
     for (Word const& word : words) {
+        // Most words are told apart by their first letter, without ICU.
+        if (differentAsciiLetters(text.front(), word.text.front()))
+            continue;
         for (std::u16string_view form : {word.text, word.text.substr(0, word.text.size() - 1)}) {
             if (form.empty() || (form.size() != word.text.size() && word.text.back() != u'.'))
                 continue;
@@ -179,7 +205,7 @@ bool isSpace(char16_t c)
 
 std::optional<std::vector<Token>> tokens(std::u16string_view text, Locale const& locale)
 {
-    std::vector<Word> const words = wordsOf(locale);
+    std::vector<Word> const& words = wordsOf(locale);
     std::vector<Token> result;
     while (!text.empty()) {
         char16_t c = text.front();
@@ -191,7 +217,7 @@ std::optional<std::vector<Token>> tokens(std::u16string_view text, Locale const&
                 text.remove_prefix(1);
             }
             result.push_back(number);
-        } else if (auto word = wordAt(text, words)) {
+        } else if (auto word = isLetter(c) ? wordAt(text, words) : std::nullopt) {
             result.push_back({word->first.kind, word->first.month});
             text.remove_prefix(word->second);
         } else if (isSpace(c) || c == u'/' || c == u'-' || c == u',' || c == u'.' || c == u':' ||

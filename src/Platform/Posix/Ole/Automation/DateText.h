@@ -45,8 +45,9 @@ std::u16string formatDatePattern(DateFields const& fields, std::u16string_view p
 // A date, a time of day or both, as people write them in the locale or in
 // English: "1/2/1970", "2 Jan 1970 6:00 PM", "1970-01-02", "18:30". Read as
 // Windows reads them: the locale's order of day, month and year comes first,
-// a year of two digits is one of 1930 to 2029, a missing year is this year's.
-// DISP_E_TYPEMISMATCH for a text that is no date.
+// a year of two digits is one of 1950 to 2049, a missing year is this year's.
+// DISP_E_TYPEMISMATCH for a text that is no date. `locale` is one localeOf
+// gave, which lives as long as the process.
 std::expected<DATE, HRESULT> parseDate(std::u16string_view text, Locale const& locale);
 
 } // namespace qor::platform::posix::ole::convert
