@@ -21,8 +21,8 @@ WINOLEAUTAPI VarDateFromUdateEx(UDATE* pudateIn, LCID lcid, ULONG dwFlags, DATE*
 // E_INVALIDARG outside the years 100 to 9999.
 WINOLEAUTAPI VarUdateFromDate(DATE dateIn, ULONG dwFlags, UDATE* pudateOut);
 
-// TRUE on success. Unlike a UDATE, a SYSTEMTIME's month and day must be
-// real ones (a day 0 is the last of the month before).
+// TRUE on success. Unlike a UDATE's, a SYSTEMTIME's month must be 1 to 12
+// and its day at most 31; a day 0 is still the last of the month before.
 WINOLEAUTAPI_(INT) SystemTimeToVariantTime(LPSYSTEMTIME lpSystemTime, DOUBLE* pvtime);
 WINOLEAUTAPI_(INT) VariantTimeToSystemTime(DOUBLE vtime, LPSYSTEMTIME lpSystemTime);
 
