@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Format/Engine/JavaScript/Com/ComObjectView.h"
 #include "Format/Engine/JavaScript/Com/EngineOptions.h"
 #include "Format/Engine/JavaScript/Com/Export.h"
 #include "Format/Engine/JavaScript/Error.h"
@@ -128,6 +129,16 @@ public:
     // it, not for every class at each engine's start. Null when neither has
     // the class.
     V8Class* findClass(Guid const& guid);
+
+    // For tools that show or complete script values (the caller has the
+    // engine's isolate entered, with a handle scope). What `value` stands
+    // for when it is a COM object or a script Enumerator, taken from the
+    // bindings alone: nothing for any other value.
+    std::optional<ComObjectView> viewComObject(v8::Local<v8::Value> value);
+    // The members of the class of that name, as viewComObject gives them:
+    // where a property's valueClass leads. Nothing for a class the engine
+    // does not bind, and before the first run.
+    std::optional<ComObjectView> viewComClass(std::string_view className);
 
     v8::Isolate* getIsolate() const;
     bool hasPendingError() const;
