@@ -26,8 +26,8 @@ struct ComObjectView {
     // does: a class the object was made as, or the type its type
     // information names ("Enumerator" for a script Enumerator).
     std::string className;
-    // The members of that class, in the order the bindings install them;
-    // none for an Enumerator or an object without type information.
+    // The members of that class, in the order the bindings install them (an
+    // Enumerator's methods); none for an object without type information.
     std::vector<ComMemberView> members;
 };
 

@@ -4,6 +4,7 @@
 #include "Format/Engine/JavaScript/Com/Engine/ComV8EngineImpl.h"
 
 #include "Format/Engine/JavaScript/Com/Bindings/ClassView.h"
+#include "Format/Engine/JavaScript/Com/Bindings/Enumerator.h"
 #include "Format/Engine/JavaScript/V8Helper.h"
 
 namespace qor::format::engine::javascript {
@@ -35,6 +36,8 @@ std::optional<ComObjectView> ComV8Engine::Impl::viewComObject(v8::Local<v8::Valu
     case ObjectRegistry::Held::enumerator:
         view.kind = ComObjectView::Kind::enumerator;
         view.className = "Enumerator";
+        for (EnumeratorClass::Method const& method : EnumeratorClass::methods)
+            view.members.push_back({method.name, true, {}});
         return view;
     case ObjectRegistry::Held::globalObject:
         view.className = *objectRegistry.globalObjectClass(isolate, object);
