@@ -142,6 +142,11 @@ public:
 
     v8::Isolate* getIsolate() const;
     bool hasPendingError() const;
+    // Hands the pending error to errorHandler now, as the end of a run does
+    // with its own: for hosts that run statements one by one, where an error
+    // recorded after a statement's run (an unhandled rejection, a missing
+    // Include) belongs to that statement. Without a handler it stays pending.
+    void reportPendingError();
     // The module of the last successful module run, empty before one.
     v8::Local<v8::Module> getTopLevelModule() const;
 

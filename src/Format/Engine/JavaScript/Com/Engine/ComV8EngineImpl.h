@@ -111,6 +111,7 @@ public:
 
     v8::Isolate* getIsolate() const { return isolate; }
     bool hasPendingError() const { return pendingError != nullptr; }
+    void reportPendingError();
     v8::Local<v8::Module> getTopLevelModule() const { return topLevelModule.Get(isolate); }
 
 private:
@@ -206,7 +207,6 @@ private:
     // Runs `step` under the debugger when a debug run or call is due, else
     // directly.
     void debugged(bool functionCall, std::function<void()> const& step);
-    void reportPendingError();
     void teardownIsolate();
     void releaseSharedInstances();
 
