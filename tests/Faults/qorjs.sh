@@ -25,9 +25,17 @@ for args in "-e undefined" "--quiet -e 1"; do
   expect "nothing printed for $args" 0 '' -- "$QORJS" $args
   prints "nothing printed for $args" ''
 done
-expect "console" 0 '^w$' -- "$QORJS" -e "console.log('a', 1, [2, 3]); console.warn('w'); console.error('e');
-  console.info({}); undefined"
-prints "console" $'a 1 2,3\n[object Object]'
+expect "a completion value as console.log shows it" 0 '' -- "$QORJS" -e "[1, 'two', 3n, { four: [4] }]"
+prints "a completion value as console.log shows it" "[ 1, 'two', 3n, { four: [ 4 ] } ]"
+# console.* as Node's console prints (console.out and console.err are what
+# Node 20 prints for console.js, but for the prefix of its warnings).
+console_tests=$(cd "$(dirname "$0")/../Tools/qorjs" && pwd)
+expect "console" 0 '' -- "$QORJS" "$console_tests/console.js"
+check "console: stdout as Node's" cmp -s "$fault_tmp/out" "$console_tests/console.out"
+check "console: stderr as Node's" cmp -s "$fault_tmp/err" "$console_tests/console.err"
+expect "what cannot be formatted says why, and the line is kept" 0 '' -- "$QORJS" -e "console.log('%j|%s|%d', \
+  { toJSON() { throw new Error('no JSON'); } }, { toString() { throw new Error('no text'); } }, Symbol('s'), 'end')"
+prints "what cannot be formatted" '<Inspection threw (no JSON)>|<Inspection threw (no text)>|NaN end'
 
 write bad.js 'var x = 1;\nnotDefined();\n'
 expect "an error with its location and source line" 1 \

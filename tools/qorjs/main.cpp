@@ -6,6 +6,7 @@
 #include "HostLibraries.h"
 #include "ImportResolver.h"
 #include "ListClasses.h"
+#include "LogFormat.h"
 #include "Options.h"
 
 #include "Assert/Assert.h"
@@ -95,7 +96,8 @@ int run(qorjs::Options const& options, std::filesystem::path const& programDirec
     // An empty first run creates the context, so the console is in place
     // before the script's first line.
     engine.setScript("", {});
-    engine.runScript([](ComV8Engine::RunResult&, v8::Local<v8::Context>& context) { qorjs::installConsole(context); });
+    qorjs::Console console(engine);
+    engine.runScript([&](ComV8Engine::RunResult&, v8::Local<v8::Context>& context) { console.install(context); });
 
     if (options.inspectPort) {
         engine.setDebugging(true);
@@ -118,7 +120,7 @@ int run(qorjs::Options const& options, std::filesystem::path const& programDirec
     }
 
     engine.setScript(text, settings);
-    engine.runScript([&](ComV8Engine::RunResult& result, v8::Local<v8::Context>&) {
+    engine.runScript([&](ComV8Engine::RunResult& result, v8::Local<v8::Context>& context) {
         if (!result) {
             failed = true;
             // As with runScript(): an error recorded during the run, such as a
@@ -126,10 +128,11 @@ int run(qorjs::Options const& options, std::filesystem::path const& programDirec
             if (!engine.hasPendingError())
                 printError(result.error());
         } else if (!options.quiet && !options.module && !options.call && !(*result)->IsUndefined()) {
-            v8::String::Utf8Value value(engine.getIsolate(), *result);
-            if (*value != nullptr) {
-                std::fwrite(*value, 1, static_cast<std::size_t>(value.length()), stdout);
-                std::fputc('\n', stdout);
+            // As console.log shows it.
+            v8::Local<v8::Value> const values[] = {*result};
+            if (auto text = qorjs::formatLog(engine, context, values)) {
+                *text += '\n';
+                std::fwrite(text->data(), 1, text->size(), stdout);
             }
         }
     });
