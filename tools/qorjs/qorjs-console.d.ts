@@ -1,5 +1,6 @@
-// The console that qorjs gives its scripts, for tsc beside the declarations
-// that qorjs --dts prints (the engine itself has no console).
+// The console and the process object that qorjs gives its scripts, for tsc
+// beside the declarations that qorjs --dts prints (the engine itself has
+// neither).
 
 /** Options of console.dir, as Node's util.inspect reads them. */
 interface QorjsInspectOptions {
@@ -59,3 +60,31 @@ interface QorjsConsole {
 }
 
 declare var console: QorjsConsole;
+
+/** The standard input of qorjs, for interactive scripts. */
+interface QorjsStdin {
+    /** The next line of the input, without its line end; null at the end of the input. */
+    readLine(): string | null;
+}
+
+interface QorjsOutput {
+    /** Writes the text as it is, without a line end. */
+    write(text: string): boolean;
+}
+
+/** The program a qorjs script runs in, in the shape of Node's process. */
+interface QorjsProcess {
+    /** The qorjs program, the script's path (not with -e), then the script's arguments. */
+    readonly argv: string[];
+    /** The environment's variables, as qorjs started with them. */
+    readonly env: { [name: string]: string | undefined };
+    /** Ends the script at once (finally blocks do not run) and qorjs with the code, else exitCode, else 0. */
+    exit(code?: number): never;
+    /** The exit status of qorjs when the script ends without error or exit(). */
+    exitCode: number | undefined;
+    readonly stdin: QorjsStdin;
+    readonly stdout: QorjsOutput;
+    readonly stderr: QorjsOutput;
+}
+
+declare var process: QorjsProcess;
