@@ -1,5 +1,7 @@
 #include "ProcessObject.h"
 
+#include "StandardInput.h"
+
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -153,22 +155,11 @@ void ProcessObject::setExitCode(v8::Local<v8::Name>, v8::Local<v8::Value> value,
 // line end; null at the end of the input.
 void ProcessObject::readLine(Info const& info) {
     v8::Isolate* isolate = info.GetIsolate();
-    std::fflush(stdout);
-    char* buffer = nullptr;
-    std::size_t capacity = 0;
-    ssize_t const length = getline(&buffer, &capacity, stdin);
-    std::string line = length >= 0 ? std::string(buffer, static_cast<std::size_t>(length)) : std::string();
-    std::free(buffer);
-    if (length < 0) {
-        std::clearerr(stdin);
+    std::optional<std::string> const line = readInputLine();
+    if (!line)
         return info.GetReturnValue().SetNull();
-    }
-    if (line.ends_with('\n'))
-        line.pop_back();
-    if (line.ends_with('\r'))
-        line.pop_back();
     v8::Local<v8::String> value;
-    if (!v8::String::NewFromUtf8(isolate, line.data(), v8::NewStringType::kNormal, static_cast<int>(line.size()))
+    if (!v8::String::NewFromUtf8(isolate, line->data(), v8::NewStringType::kNormal, static_cast<int>(line->size()))
              .ToLocal(&value)) {
         isolate->ThrowException(
             v8::Exception::RangeError(text(isolate, "process.stdin.readLine: the line is too long for a string")));
