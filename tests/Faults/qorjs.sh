@@ -187,6 +187,11 @@ prints "process.stdin.readLine" '["one","two","","last"]'
 expect "--version" 0 '' -- "$QORJS" --version
 check "--version names the library and V8" grep -qE '^QorJavaScriptCom [0-9.]+\+[0-9a-f]+, V8 [0-9.]+' "$fault_tmp/out"
 
+# -i: the interactive session reads the lines of a pipe as well; the
+# terminal's own sessions are tests/Tools/qorjs/repl-sessions.sh.
+expect "-i over a pipe" 3 '' -- bash -c 'printf "let x = 6\nx *\n7\nnope\nprocess.exit(3)\n1\n" | "$0" -i' "$QORJS"
+check "-i over a pipe: values, a statement over two lines, errors, the exit" bash -c '[ "$(tail -n +3 "$0")" = "$1" ]' \
+  "$fault_tmp/out" $'> undefined\n> ... 42\n> Uncaught ReferenceError: nope is not defined\n> '
 expect "--help" 0 '' -- "$QORJS" --help
 check "--help names --module" grep -q -- --module "$fault_tmp/out"
 expect "assertion reports hidden" 0 '' -- "$QORJS" -e 'try { new Enumerator(5) } catch (e) { console.log(e) }'

@@ -10,6 +10,7 @@ namespace qor::tools::qorjs {
 char const* const usageText =
     "Usage: qorjs [options] FILE [ARG...]\n"
     "       qorjs [options] -e CODE [ARG...]\n"
+    "       qorjs [options]              (the interactive session, on a terminal)\n"
     "\n"
     "Runs a script in a QorJavaScriptCom engine and prints its completion value as\n"
     "console.log does (nothing when it is undefined). Options come first: the words\n"
@@ -27,6 +28,8 @@ char const* const usageText =
     "\n"
     "Options:\n"
     "  -e, --eval CODE   run CODE instead of a file\n"
+    "  -i, --interactive start the interactive session after the script, if any,\n"
+    "                    also when standard input is not a terminal\n"
     "  -m, --module      run the script as an ES module (its evaluation promise is\n"
     "                    not printed; print with console.log)\n"
     "  -q, --quiet       do not print the completion value\n"
@@ -56,7 +59,8 @@ char const* const usageText =
     "                    script's first line\n"
     "      --timeout SECONDS\n"
     "                    end the script, and then the --call, with an error once it\n"
-    "                    has run that long (a decimal number; no limit unless given)\n"
+    "                    has run that long (a decimal number; no limit unless given);\n"
+    "                    in the interactive session, each statement\n"
     "      --max-heap MB end the script with an error when its heap reaches MB\n"
     "                    megabytes (1024 unless given); its ArrayBuffers may hold as\n"
     "                    much again\n"
@@ -65,11 +69,11 @@ char const* const usageText =
     "\n"
     "Include(NAME), import ... from 'NAME' and import('NAME') read files. A relative\n"
     "NAME (./x.mjs, ../lib/y.js, lib.js) is found beside the top-level FILE (the\n"
-    "current directory with -e), whichever file asks for it; an absolute NAME is\n"
-    "read as given. Every import loads a fresh copy of its file, except a NAME that\n"
-    "is already being loaded on the importing module's own import path: that links\n"
-    "back to it, so cycles work. A NAME that is not found is reported as\n"
-    "\"Not able to find module: NAME\" after the run.\n"
+    "current directory with -e and in the interactive session), whichever file asks\n"
+    "for it; an absolute NAME is read as given. Every import loads a fresh copy of\n"
+    "its file, except a NAME that is already being loaded on the importing module's\n"
+    "own import path: that links back to it, so cycles work. A NAME that is not\n"
+    "found is reported as \"Not able to find module: NAME\" after the run.\n"
     "\n"
     "A script file (FILE, or one read by Include or import) holds at most 64 MiB;\n"
     "FILE may be a pipe, such as <(command).\n"
@@ -137,6 +141,7 @@ constexpr OptionSpec optionSpecs[] = {
     {nullptr, "--verbose", nullptr, [](Options& o, std::string const&) { o.verbose = true; }},
     {"-h", "--help", nullptr, [](Options& o, std::string const&) { o.help = true; }},
     {"-v", "--version", nullptr, [](Options& o, std::string const&) { o.version = true; }},
+    {"-i", "--interactive", nullptr, [](Options& o, std::string const&) { o.interactive = true; }},
     {nullptr, "--com-extensions", nullptr, [](Options& o, std::string const&) { o.comExtensions = true; }},
     {nullptr, "--dts", nullptr, [](Options& o, std::string const&) { o.declarations = true; }},
     {nullptr, "--host", "a host library",
@@ -247,16 +252,24 @@ std::expected<Options, std::string> parseOptions(std::vector<std::string> const&
             return std::unexpected("unknown option " + arg);
         }
     }
-    if (options.declarations && (options.file || options.code || options.call))
+    if (options.declarations && (options.file || options.code || options.call || options.interactive))
         return std::unexpected("--dts runs no script");
     if (options.call && !options.file && !options.code)
         return std::unexpected(options.callArguments.empty()
                                    ? "no script given: --call calls a function of one"
                                    : "no script given: --call takes the rest of the command line, so FILE goes "
                                      "before it");
-    if (!options.help && !options.version && !options.declarations && !options.file && !options.code)
-        return std::unexpected("no script given");
     return options;
+}
+
+std::expected<void, std::string> requireScript(Options& options, bool terminal) {
+    if (options.file || options.code || options.interactive || options.declarations || options.help ||
+        options.version)
+        return {};
+    if (!terminal)
+        return std::unexpected("no script given");
+    options.interactive = true;
+    return {};
 }
 
 std::string usageError(std::string const& error) {

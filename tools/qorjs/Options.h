@@ -31,6 +31,7 @@ struct Options {
     bool verbose = false;                      // show the library's assertion reports
     bool help = false;
     bool version = false;
+    bool interactive = false;                  // -i: the interactive session, after the script if any
 };
 
 // The options of a command line, or the text of a usage error. Options
@@ -38,6 +39,10 @@ struct Options {
 // the script's arguments), and every word after it is the script's, except
 // --call, which takes the rest as before. "--" ends the options.
 std::expected<Options, std::string> parseOptions(std::vector<std::string> const& arguments);
+
+// A command line without a script: the interactive session on a terminal
+// (`terminal`: standard input is one), else a usage error.
+std::expected<void, std::string> requireScript(Options& options, bool terminal);
 
 extern char const* const usageText;
 

@@ -1,9 +1,12 @@
-// qorjs: runs a script file or text in a QorJavaScriptCom engine.
+// qorjs: runs a script file or text in a QorJavaScriptCom engine, or an
+// interactive session.
 
 #include "ListClasses.h"
 #include "Options.h"
+#include "Repl.h"
 #include "ScriptRun.h"
 #include "Session.h"
+#include "Terminal.h"
 
 #include "Assert/Assert.h"
 #include "Format/Engine/JavaScript/Com/ComExtractor.h"
@@ -64,7 +67,10 @@ int run(qorjs::Options const& options, std::filesystem::path const& program) {
     std::filesystem::path const importDirectory =
         options.file ? std::filesystem::path(*options.file).parent_path() : std::filesystem::path();
     session.start(options, scriptArgv(options, program), importDirectory);
-    qorjs::runScript(session, options, *text);
+    if (options.file || options.code)
+        qorjs::runScript(session, options, *text);
+    if (options.interactive && !session.process().exitRequested())
+        qorjs::runRepl(session);
     session.engine().stopScript();
     std::fflush(stdout);
     return session.status();
@@ -80,6 +86,9 @@ int main(int argc, char** argv) {
     if (auto listing = qorjs::parseListClasses(arguments))
         return qorjs::listClasses(*listing);
     auto options = qorjs::parseOptions(arguments);
+    if (options)
+        if (auto given = qorjs::requireScript(*options, qorjs::isTerminal(stdin)); !given)
+            options = std::unexpected(given.error());
     if (!options) {
         std::fputs(qorjs::usageError(options.error()).c_str(), stderr);
         return 2;

@@ -76,5 +76,16 @@ TEST(QorjsOptions, TheWordsAfterTheScriptAreItsArguments) {
     EXPECT_EQ(parse({"--", "-file.js"})->file, "-file.js");
 }
 
+TEST(QorjsOptions, WithoutAScriptATerminalGetsTheInteractiveSession) {
+    auto none = parse({"--host", "a.so"});
+    ASSERT_TRUE(none) << none.error();
+    EXPECT_FALSE(requireScript(*none, false));
+    ASSERT_TRUE(requireScript(*none, true));
+    EXPECT_TRUE(none->interactive);
+    auto piped = parse({"-i"});
+    ASSERT_TRUE(piped && requireScript(*piped, false));
+    EXPECT_TRUE(piped->interactive);
+}
+
 } // namespace
 } // namespace qor::tools::qorjs
