@@ -27,6 +27,14 @@ for args in "-e undefined" "--quiet -e 1"; do
 done
 expect "a completion value as console.log shows it" 0 '' -- "$QORJS" -e "[1, 'two', 3n, { four: [4] }]"
 prints "a completion value as console.log shows it" "[ 1, 'two', 3n, { four: [ 4 ] } ]"
+cat >strings.js <<'EOF'
+['a\nb', "it's", '\u{1F600}x', '\ud800', '\x7f\\', '\'"`']
+EOF
+expect "strings quoted and escaped as Node's" 0 '' -- "$QORJS" strings.js
+prints "strings quoted and escaped as Node's" "$(cat <<'EOF'
+[ 'a\nb', "it's", '😀x', '\ud800', '\x7F\\', '\'"`' ]
+EOF
+)"
 # console.* as Node's console prints (console.out and console.err are what
 # Node 20 prints for console.js, but for the prefix of its warnings).
 console_tests=$(cd "$(dirname "$0")/../Tools/qorjs" && pwd)

@@ -1,5 +1,7 @@
 #include "QuotedString.h"
 
+#include "String/Utf.h"
+
 #include <fmt/format.h>
 
 #include <array>
@@ -25,47 +27,36 @@ char const* controlEscape(char16_t unit) {
     return nullptr;
 }
 
-void appendCodePoint(std::string& out, char32_t point) {
-    if (point < 0x80) {
-        out += static_cast<char>(point);
-    } else if (point < 0x800) {
-        out += static_cast<char>(0xC0 | (point >> 6));
-        out += static_cast<char>(0x80 | (point & 0x3F));
-    } else if (point < 0x10000) {
-        out += static_cast<char>(0xE0 | (point >> 12));
-        out += static_cast<char>(0x80 | ((point >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (point & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (point >> 18));
-        out += static_cast<char>(0x80 | ((point >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((point >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (point & 0x3F));
-    }
-}
-
-// `text` escaped for a string quoted with `quote` (0: none).
+// `text` escaped for a string quoted with `quote` (0: none): the units
+// between escapes go out as UTF-8, a surrogate pair as its one character.
 std::string escapedFor(std::u16string_view text, char quote) {
     std::string out;
     out.reserve(text.size());
+    std::size_t shown = 0; // where the units shown as they are begin
     for (std::size_t i = 0; i < text.size(); ++i) {
         char16_t const unit = text[i];
-        if (char const* escape = controlEscape(unit)) {
-            out += escape;
-        } else if (unit == u'\\') {
-            out += "\\\\";
-        } else if (quote == '\'' && unit == u'\'') {
-            out += "\\'";
-        } else if (unit >= 0x7F && unit <= 0x9F) {
-            out += fmt::format("\\x{:02X}", static_cast<unsigned>(unit));
-        } else if (isHighSurrogate(unit) && i + 1 < text.size() && isLowSurrogate(text[i + 1])) {
-            appendCodePoint(out, 0x10000 + ((char32_t(unit) - 0xD800) << 10) + (char32_t(text[i + 1]) - 0xDC00));
+        if (isHighSurrogate(unit) && i + 1 < text.size() && isLowSurrogate(text[i + 1])) {
             ++i;
-        } else if (isHighSurrogate(unit) || isLowSurrogate(unit)) {
-            out += fmt::format("\\u{:x}", static_cast<unsigned>(unit));
-        } else {
-            appendCodePoint(out, unit);
+            continue;
         }
+        std::string escape;
+        if (char const* control = controlEscape(unit))
+            escape = control;
+        else if (unit == u'\\')
+            escape = "\\\\";
+        else if (quote == '\'' && unit == u'\'')
+            escape = "\\'";
+        else if (unit >= 0x7F && unit <= 0x9F)
+            escape = fmt::format("\\x{:02X}", static_cast<unsigned>(unit));
+        else if (isHighSurrogate(unit) || isLowSurrogate(unit))
+            escape = fmt::format("\\u{:x}", static_cast<unsigned>(unit));
+        else
+            continue;
+        out += qor::string::utf16ToUtf8(text.substr(shown, i - shown));
+        out += escape;
+        shown = i + 1;
     }
+    out += qor::string::utf16ToUtf8(text.substr(shown));
     return out;
 }
 
