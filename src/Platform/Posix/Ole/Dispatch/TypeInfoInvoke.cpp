@@ -383,6 +383,15 @@ HRESULT forwardToDispatch(void* instance, MEMBERID memid, WORD flags, DISPPARAMS
     return hr;
 }
 
+// A restricted member is for the object's own callers, not for automation:
+// the IUnknown and IDispatch members a dual interface inherits are named by
+// GetIDsOfNames, and calling them would let any client release the object
+// under its owner. Those with a reserved (negative) id, such as _NewEnum,
+// are how automation walks collections, and stay callable.
+bool isInvokable(FUNCDESC const& desc) {
+    return (desc.wFuncFlags & FUNCFLAG_FRESTRICTED) == 0 || desc.memid < 0;
+}
+
 } // namespace
 
 CTypeInfo::FunctionEntry* CTypeInfo::invokableFunction(MEMBERID memid, WORD flags) {
@@ -391,7 +400,7 @@ CTypeInfo::FunctionEntry* CTypeInfo::invokableFunction(MEMBERID memid, WORD flag
     prepare();
     auto entry = std::ranges::lower_bound(functionsById_, memid, {}, &FunctionEntry::memid);
     for (; entry != functionsById_.end() && entry->memid == memid; ++entry) {
-        if ((entry->invkind & flags) != 0) {
+        if ((entry->invkind & flags) != 0 && isInvokable(entry->function->desc)) {
             lastInvoked_ = {memid, flags, &*entry};
             return &*entry;
         }
@@ -410,6 +419,9 @@ InvokePlan const& CTypeInfo::invokePlan(FunctionEntry& entry, std::unique_ptr<In
 
 STDMETHODIMP CTypeInfo::Invoke(PVOID pvInstance, MEMBERID memid, WORD wFlags, DISPPARAMS* pDispParams,
                                VARIANT* pVarResult, EXCEPINFO* pExcepInfo, UINT* puArgErr) {
+    // No member of a restricted type is for automation, whatever the call.
+    if ((attr_.wTypeFlags & TYPEFLAG_FRESTRICTED) != 0)
+        return DISP_E_MEMBERNOTFOUND;
     if (pvInstance == nullptr || pDispParams == nullptr)
         return E_INVALIDARG;
     if ((pDispParams->cArgs > 0 && pDispParams->rgvarg == nullptr) ||

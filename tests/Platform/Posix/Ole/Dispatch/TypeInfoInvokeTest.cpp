@@ -335,6 +335,31 @@ TEST_F(TypeInfoInvokeTest, BadCallsAreRefusedAndNameTheArgument) {
     EXPECT_EQ(info->Invoke(calc.get(), 1, method, nullptr, &result, nullptr, nullptr), E_INVALIDARG);
 }
 
+// Any automation client may name the members a dual interface inherits:
+// their names resolve, as on Windows, but calling them would let a caller
+// release the object under its owner, so they and the other restricted
+// members are not found. The count must be what the test holds.
+TEST_F(TypeInfoInvokeTest, RestrictedMembersAreNamedButNeverCalled) {
+    CountedDispatch target;
+    {
+        Call const calls[] = {
+            {u"Release", DISPATCH_METHOD},
+            {u"AddRef", DISPATCH_METHOD | DISPATCH_PROPERTYGET},
+            {u"QueryInterface", DISPATCH_METHOD, {object(target.unknown(), VT_UNKNOWN), ref(VT_UNKNOWN, nullptr)}},
+            {u"Secret", DISPATCH_METHOD, {ref(VT_I4, nullptr)}},
+        };
+        for (Call const& call : calls) {
+            std::u16string text(call.name);
+            LPOLESTR names[] = {text.data()};
+            DISPID id = DISPID_UNKNOWN;
+            EXPECT_EQ(calc->GetIDsOfNames(IID_NULL, names, 1, 0, &id), S_OK) << string::utf16ToUtf8(call.name);
+            EXPECT_EQ(invoke(call), DISP_E_MEMBERNOTFOUND) << string::utf16ToUtf8(call.name);
+            EXPECT_EQ(calc->refCount(), 1) << string::utf16ToUtf8(call.name);
+        }
+    }
+    EXPECT_TRUE(target.balanced()) << target.refCount();
+}
+
 TEST_F(TypeInfoInvokeTest, ObjectArgumentsAreAskedForTheDeclaredInterfaceAndBalanced) {
     CountedDispatch target; // no shape
     Shape shape;
