@@ -605,16 +605,16 @@ std::optional<std::string_view> CTypeInfo::findName(std::u16string_view wanted) 
     return std::nullopt;
 }
 
-std::optional<MEMBERID> CTypeInfo::findMember(std::u16string_view wanted) const {
+std::optional<CTypeInfo::NamedMember> CTypeInfo::findMember(std::u16string_view wanted) const {
     auto matches = [&](TextRef name) { return sameTypeLibName(text(name), wanted); };
     if (matches(record_.name))
-        return MEMBERID_NIL;
+        return NamedMember{MEMBERID_NIL, text(record_.name)};
     for (FuncRecord const& f : record_.funcs)
         if (matches(f.name))
-            return f.memberId;
+            return NamedMember{f.memberId, text(f.name)};
     for (VarRecord const& v : record_.vars)
         if (matches(v.name))
-            return v.memberId;
+            return NamedMember{v.memberId, text(v.name)};
     return std::nullopt;
 }
 

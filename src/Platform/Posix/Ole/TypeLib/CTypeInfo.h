@@ -68,8 +68,13 @@ public:
 
     // The stored spelling of a type, member or parameter name, for IsName.
     std::optional<std::string_view> findName(std::u16string_view wanted) const;
-    // MEMBERID_NIL for the type's own name, else the member's id; for FindName.
-    std::optional<MEMBERID> findMember(std::u16string_view wanted) const;
+    // A name found by FindName: MEMBERID_NIL for the type's own name, else
+    // the member's id; with its stored spelling.
+    struct NamedMember {
+        MEMBERID memid;
+        std::string_view name;
+    };
+    std::optional<NamedMember> findMember(std::u16string_view wanted) const;
 
     // About what the descriptions of all of a library's types take.
     static std::size_t expectedTableBytes(TypeLibRecord const& lib);

@@ -23,6 +23,13 @@ std::filesystem::path lastPathPart(std::string_view name) {
     return cut == std::string_view::npos ? name : name.substr(cut + 1);
 }
 
+// Windows hands the stored spelling of a name found back in the caller's
+// buffer, which holds a name of the same length.
+void spellAsStored(LPOLESTR buffer, std::string_view stored) {
+    std::u16string const spelled = typeLibTextToOle(stored);
+    std::memcpy(buffer, spelled.data(), spelled.size() * sizeof(char16_t));
+}
+
 template <class T>
 HRESULT clearOut(T** out) {
     if (out == nullptr)
@@ -166,9 +173,7 @@ STDMETHODIMP CTypeLib::IsName(LPOLESTR szNameBuf, ULONG, BOOL* pfName) {
     *pfName = FALSE;
     for (auto const& info : infos_) {
         if (auto const found = info->findName(wanted)) {
-            // Windows hands the stored spelling back in the caller's buffer.
-            std::u16string const spelled = typeLibTextToOle(*found);
-            std::memcpy(szNameBuf, spelled.data(), spelled.size() * sizeof(char16_t));
+            spellAsStored(szNameBuf, *found);
             *pfName = TRUE;
             return S_OK;
         }
@@ -183,12 +188,14 @@ STDMETHODIMP CTypeLib::FindName(LPOLESTR szNameBuf, ULONG, ITypeInfo** ppTInfo, 
     std::u16string_view const wanted(szNameBuf);
     USHORT found = 0;
     for (std::size_t i = 0; i < infos_.size() && found < *pcFound; ++i) {
-        std::optional<MEMBERID> const member = infos_[i]->findMember(wanted);
+        auto const member = infos_[i]->findMember(wanted);
         if (!member)
             continue;
+        if (found == 0)
+            spellAsStored(szNameBuf, member->name);
         ppTInfo[found] = infos_[i].get();
         AddRef();
-        rgMemId[found] = *member;
+        rgMemId[found] = member->memid;
         ++found;
     }
     *pcFound = found;
