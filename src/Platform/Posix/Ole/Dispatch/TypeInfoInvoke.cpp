@@ -169,7 +169,9 @@ private:
         std::size_t const declaredCount = declared.size();
         UINT const named = params_.cNamedArgs;
         UINT const positional = params_.cArgs - named;
-        if (positional > declaredCount)
+        // More arguments than parameters, named ones included, is a wrong
+        // count before it is a wrong name.
+        if (params_.cArgs > declaredCount)
             return DISP_E_BADPARAMCOUNT;
         for (UINT k = 0; k < positional; ++k)
             slots_[declared[k]].source = static_cast<int>(params_.cArgs - 1 - k);
@@ -340,6 +342,27 @@ std::optional<HRESULT> invokeDirect(InvokePlan const& plan, void* instance, DISP
     return S_OK;
 }
 
+// A property get that takes nothing but its [retval], called with
+// arguments: they are for the object it returns, whose default member is
+// called with them (the obj.Items(7) of a collection property).
+bool appliesArgumentsToResult(InvokePlan const& plan, DISPPARAMS const& params, VARIANT const* result) {
+    return params.cArgs > 0 && result != nullptr && (plan.func().invkind & INVOKE_PROPERTYGET) != 0 &&
+           plan.declared().empty() && plan.retvalIndex().has_value();
+}
+
+HRESULT invokeDefaultMember(VARIANT& returned, WORD flags, DISPPARAMS* params, EXCEPINFO* excepInfo, UINT* argErr) {
+    if (returned.vt != VT_DISPATCH || returned.pdispVal == nullptr) {
+        VariantClear(&returned);
+        return DISP_E_NOTACOLLECTION;
+    }
+    IDispatch* const object = returned.pdispVal;
+    returned.vt = VT_EMPTY; // the call below fills it; the reference is ours
+    HRESULT const hr =
+        object->Invoke(DISPID_VALUE, IID_NULL, invokeLocale, flags, params, &returned, excepInfo, argErr);
+    object->Release();
+    return hr;
+}
+
 // A failed method becomes DISP_E_EXCEPTION, described by the error object
 // the method left, unless the object says it does not use them.
 HRESULT exceptionOf(HRESULT failure, void* instance, GUID const& iid, EXCEPINFO* excepInfo) {
@@ -437,6 +460,12 @@ STDMETHODIMP CTypeInfo::Invoke(PVOID pvInstance, MEMBERID memid, WORD wFlags, DI
         return forwardToDispatch(pvInstance, memid, wFlags, pDispParams, pVarResult, pExcepInfo, puArgErr);
     std::unique_ptr<InvokePlan> unkept;
     InvokePlan const& plan = invokePlan(*found, unkept);
+    if (appliesArgumentsToResult(plan, *pDispParams, pVarResult)) {
+        DISPPARAMS none{};
+        if (HRESULT hr = Invoke(pvInstance, memid, wFlags, &none, pVarResult, pExcepInfo, puArgErr); FAILED(hr))
+            return hr;
+        return invokeDefaultMember(*pVarResult, wFlags, pDispParams, pExcepInfo, puArgErr);
+    }
     HRESULT methodResult = S_OK;
     std::optional<HRESULT> direct;
     if (plan.direct())
