@@ -178,10 +178,13 @@ private:
         for (UINT i = 0; i < named; ++i) {
             DISPID const id = params_.rgdispidNamedArgs[i];
             std::size_t slot = 0;
+            // A parameter's id is its place among all of the member's
+            // parameters, as GetIDsOfNames gives it.
             if (id == DISPID_PROPERTYPUT && plan_.isPut() && declaredCount > 0)
                 slot = declared[declaredCount - 1];
-            else if (id >= 0 && static_cast<std::size_t>(id) < declaredCount)
-                slot = declared[std::size_t(id)];
+            else if (id >= 0 && static_cast<std::size_t>(id) < count_ &&
+                     plan_.param(std::size_t(id)).role == InvokePlan::Role::argument)
+                slot = std::size_t(id);
             else
                 return argumentError(i, DISP_E_PARAMNOTFOUND);
             if (slots_[slot].source != -1)

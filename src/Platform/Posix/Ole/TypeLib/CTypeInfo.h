@@ -92,12 +92,17 @@ private:
     void prepare();
     void buildAttr();
     void addOwnFunctions();
+    void findViewedInterfaces();
+    bool wrapsInterface() const;
+    HREFTYPE hrefOffsetOf(std::size_t place) const;
     void addDispatchFunctions();
+    void addDispatchFunction(Function const& src, HREFTYPE hrefOffset);
     void addVars();
     void indexFunctions();
     HRESULT vtableBase(CTypeInfo** result);
-    TYPEDESC foreignType(TYPEDESC const& type, CTypeInfo& owner);
+    TYPEDESC offsetType(TYPEDESC const& type, HREFTYPE hrefOffset);
     Function const* functionOf(MEMBERID memid) const;
+    HRESULT idsOfNames(LPOLESTR* rgszNames, UINT cNames, MEMBERID* pMemId, int depth);
     struct FunctionEntry;
     // What Invoke calls: the first function declared with the id whose kind
     // is among the flags.
@@ -139,15 +144,11 @@ private:
     std::pmr::vector<VARDESC> vars_;
     std::pmr::vector<PARAMDESCEX> defaults_;
     std::pmr::vector<VARIANT> constants_;
-    std::pmr::vector<TYPEDESC> foreignTypes_; // sized once, as the functions
-    // Types named by members inherited from another library, with the
-    // reference handle under which that library knows them; by the handles
-    // of ours given to them, in the order given.
-    struct ForeignHref {
-        CTypeInfo* owner;
-        HREFTYPE href;
-    };
-    std::vector<ForeignHref> foreignHrefs_;
+    // Of a dispatch view: its interfaces, bases first (findViewedInterfaces),
+    // and the types of their members with handles moved (offsetType), sized
+    // once, as the functions.
+    std::vector<CTypeInfo*> viewChain_;
+    std::pmr::vector<TYPEDESC> viewTypes_;
 };
 
 } // namespace qor::platform::posix::ole

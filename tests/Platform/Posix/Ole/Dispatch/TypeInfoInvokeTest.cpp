@@ -582,5 +582,50 @@ TEST_F(TypeInfoInvokeTest, DecimalResultsAndReferencesKeepTheirValue) {
     EXPECT_TRUE(money.balanced());
 }
 
+class Clock : public VtableObject<IClock> {
+public:
+    STDMETHODIMP Format(LONG value, LONG locale, LONG width, BSTR* text) override {
+        seen = {value, locale, width};
+        *text = SysAllocString(u"12:00");
+        return S_OK;
+    }
+    std::vector<LONG> seen;
+};
+
+// An [lcid] parameter is Invoke's to fill: the dispatch view neither shows
+// nor names it, and an argument named after it still finds its parameter.
+TEST(TypeInfoInvoke, TheLocaleParameterIsFilledNotShown) {
+    Ref<ITypeLib> ext = loadFixture("QorFixtureExt.tlb");
+    ASSERT_TRUE(ext);
+    Ref<ITypeInfo> view = typeInfoOf(ext.get(), uuidof<IClock>());
+    ASSERT_TRUE(view);
+    BSTR names[4] = {};
+    UINT count = 0;
+    ASSERT_EQ(view->GetNames(1, names, 4, &count), S_OK);
+    std::u16string joined;
+    for (UINT i = 0; i < count; ++i) {
+        joined += textOf(names[i]) + u" ";
+        SysFreeString(names[i]);
+    }
+    EXPECT_EQ(joined, u"Format value width ");
+
+    std::u16string format = u"Format", width = u"width";
+    LPOLESTR query[] = {format.data(), width.data()};
+    MEMBERID ids[2] = {};
+    ASSERT_EQ(view->GetIDsOfNames(query, 2, ids), S_OK);
+    Clock clock;
+    VARIANT args[2] = {};
+    args[0].vt = args[1].vt = VT_I4;
+    args[0].lVal = 3; // named: width
+    args[1].lVal = 5; // value
+    DISPPARAMS params{args, &ids[1], 2, 1};
+    _variant_t result;
+    ASSERT_EQ(view->Invoke(static_cast<IClock*>(&clock), ids[0], DISPATCH_METHOD, &params, &result, nullptr, nullptr),
+              S_OK);
+    EXPECT_EQ(clock.seen, (std::vector<LONG>{5, static_cast<LONG>(LOCALE_USER_DEFAULT), 3}));
+    EXPECT_EQ(textOf(result.bstrVal), u"12:00");
+    EXPECT_TRUE(clock.balanced());
+}
+
 } // namespace
 } // namespace qor::test
