@@ -27,8 +27,6 @@ constexpr int viewHrefShift = 24;
 constexpr HREFTYPE viewHrefPlaceMask = 0xFF000000;
 // IUnknown and IDispatch: what a dispatch view's vtable always holds.
 constexpr WORD dispatchVtableSlots = 7;
-// Bases deeper than this can only be a cycle in a malformed library.
-constexpr int maxBaseDepth = 64;
 
 // The descriptions offsetType makes of a type: one per level of pointer.
 std::size_t typeCopiesOf(TYPEDESC const& type) {
@@ -279,7 +277,7 @@ void CTypeInfo::findViewedInterfaces() {
         next = next->isDualDispatch() ? next->lib().dualInterface(next->index_) : next;
     if (next != nullptr && next->attr_.typekind != TKIND_INTERFACE)
         next = nullptr;
-    while (next != nullptr && viewChain_.size() < maxBaseDepth) {
+    while (next != nullptr && viewChain_.size() < std::size_t{maxBaseDepth}) {
         viewChain_.insert(viewChain_.begin(), next);
         CTypeInfo* base = nullptr;
         next = SUCCEEDED(next->vtableBase(&base)) ? base : nullptr;
@@ -349,13 +347,15 @@ void CTypeInfo::addVars() {
 STDMETHODIMP CTypeInfo::QueryInterface(REFIID riid, void** ppv) {
     if (ppv == nullptr)
         return E_POINTER;
-    if (IsEqualGUID(riid, IID_IUnknown) || IsEqualGUID(riid, IID_ITypeInfo)) {
-        *ppv = static_cast<ITypeInfo*>(this);
-        AddRef();
-        return S_OK;
-    }
     *ppv = nullptr;
-    return E_NOINTERFACE;
+    if (IsEqualGUID(riid, IID_IUnknown) || IsEqualGUID(riid, IID_ITypeInfo) || IsEqualGUID(riid, IID_ITypeInfo2))
+        *ppv = static_cast<ITypeInfo2*>(this);
+    else if (IsEqualGUID(riid, IID_ITypeComp))
+        *ppv = static_cast<ITypeComp*>(this);
+    else
+        return E_NOINTERFACE;
+    AddRef();
+    return S_OK;
 }
 
 STDMETHODIMP_(ULONG) CTypeInfo::AddRef() { return lib_.AddRef(); }
@@ -376,9 +376,11 @@ STDMETHODIMP_(void) CTypeInfo::ReleaseFuncDesc(FUNCDESC*) {}
 STDMETHODIMP_(void) CTypeInfo::ReleaseVarDesc(VARDESC*) {}
 
 STDMETHODIMP CTypeInfo::GetTypeComp(ITypeComp** ppTComp) {
-    if (ppTComp != nullptr)
-        *ppTComp = nullptr;
-    return E_NOTIMPL;
+    if (ppTComp == nullptr)
+        return E_INVALIDARG;
+    *ppTComp = this;
+    AddRef();
+    return S_OK;
 }
 
 STDMETHODIMP CTypeInfo::GetFuncDesc(UINT index, FUNCDESC** ppFuncDesc) {
@@ -401,6 +403,19 @@ STDMETHODIMP CTypeInfo::GetVarDesc(UINT index, VARDESC** ppVarDesc) {
         return TYPE_E_ELEMENTNOTFOUND;
     *ppVarDesc = &vars_[index];
     return S_OK;
+}
+
+// A dispatch view shows the parameters of a member but its [lcid].
+std::optional<std::size_t> CTypeInfo::storedParamIndex(Function const& fn, std::size_t shown) {
+    bool const inView = fn.call != &fn.desc;
+    auto const params = fn.library().paramsOf(*fn.record);
+    for (std::size_t i = 0; i < params.size(); ++i) {
+        if (inView && (params[i].flags & PARAMFLAG_FLCID))
+            continue;
+        if (shown-- == 0)
+            return i;
+    }
+    return std::nullopt;
 }
 
 CTypeInfo::Function const* CTypeInfo::functionOf(MEMBERID memid) const {
@@ -430,17 +445,11 @@ STDMETHODIMP CTypeInfo::GetNames(MEMBERID memid, BSTR* rgBstrNames, UINT cMaxNam
     if (Function const* fn = functionOf(memid)) {
         TypeLibRecord const& lib = fn->library();
         add(lib.text(fn->record->name));
-        // A dispatch view names the parameters it shows: not the [lcid].
-        bool const inView = fn->call != &fn->desc;
-        SHORT shown = 0;
-        for (ParamRecord const& param : lib.paramsOf(*fn->record)) {
-            if (shown == fn->desc.cParams || param.name.size == 0)
+        auto const params = lib.paramsOf(*fn->record);
+        for (SHORT j = 0; j < fn->desc.cParams; ++j) {
+            auto const stored = storedParamIndex(*fn, std::size_t(j));
+            if (!stored || params[*stored].name.size == 0 || !add(lib.text(params[*stored].name)))
                 break;
-            if (inView && (param.flags & PARAMFLAG_FLCID))
-                continue;
-            if (!add(lib.text(param.name)))
-                break;
-            ++shown;
         }
     } else if (VarRecord const* var = varOf(memid)) {
         add(text(var->name));
@@ -508,13 +517,8 @@ HRESULT CTypeInfo::idsOfNames(LPOLESTR* rgszNames, UINT cNames, MEMBERID* pMemId
                 return cNames == 1 ? S_OK : DISP_E_UNKNOWNNAME;
             }
         }
-        HREFTYPE href = 0;
-        CTypeInfo* base = nullptr;
-        bool const inherits = attr_.typekind == TKIND_INTERFACE || attr_.typekind == TKIND_COCLASS;
-        if (!inherits || depth >= maxBaseDepth || FAILED(GetRefTypeOfImplType(0, &href)) ||
-            FAILED(resolve(href, &base)) || base == this)
-            return DISP_E_UNKNOWNNAME;
-        return base->idsOfNames(rgszNames, cNames, pMemId, depth + 1);
+        CTypeInfo* const base = depth < maxBaseDepth ? inheritedFrom() : nullptr;
+        return base != nullptr ? base->idsOfNames(rgszNames, cNames, pMemId, depth + 1) : DISP_E_UNKNOWNNAME;
     }
     pMemId[0] = named->desc.memid;
     TypeLibRecord const& namedLib = named->library();
@@ -533,6 +537,24 @@ HRESULT CTypeInfo::idsOfNames(LPOLESTR* rgszNames, UINT cNames, MEMBERID* pMemId
             result = DISP_E_UNKNOWNNAME;
     }
     return result;
+}
+
+CTypeInfo* CTypeInfo::inheritedFrom() {
+    if (attr_.typekind != TKIND_INTERFACE && attr_.typekind != TKIND_COCLASS)
+        return nullptr;
+    UINT from = 0;
+    auto const& impls = implTypes();
+    for (UINT i = 0; attr_.typekind == TKIND_COCLASS && i < impls.size(); ++i) {
+        if ((impls[i].flags & (IMPLTYPEFLAG_FDEFAULT | IMPLTYPEFLAG_FSOURCE)) == IMPLTYPEFLAG_FDEFAULT) {
+            from = i;
+            break;
+        }
+    }
+    HREFTYPE href = 0;
+    CTypeInfo* base = nullptr;
+    if (FAILED(GetRefTypeOfImplType(from, &href)) || FAILED(resolve(href, &base)) || base == this)
+        return nullptr;
+    return base;
 }
 
 STDMETHODIMP CTypeInfo::GetDocumentation(MEMBERID memid, BSTR* pBstrName, BSTR* pBstrDocString, DWORD* pdwHelpContext,
@@ -692,5 +714,7 @@ std::optional<CTypeInfo::NamedMember> CTypeInfo::findMember(std::u16string_view 
 }
 
 std::string_view CTypeInfo::text(TextRef ref) const { return lib_.record().text(ref); }
+
+std::string_view CTypeInfo::name() const { return text(record_.name); }
 
 } // namespace qor::platform::posix::ole

@@ -72,13 +72,15 @@ CTypeLib::~CTypeLib() {
 STDMETHODIMP CTypeLib::QueryInterface(REFIID riid, void** ppv) {
     if (ppv == nullptr)
         return E_POINTER;
-    if (IsEqualGUID(riid, IID_IUnknown) || IsEqualGUID(riid, IID_ITypeLib)) {
-        *ppv = static_cast<ITypeLib*>(this);
-        AddRef();
-        return S_OK;
-    }
     *ppv = nullptr;
-    return E_NOINTERFACE;
+    if (IsEqualGUID(riid, IID_IUnknown) || IsEqualGUID(riid, IID_ITypeLib) || IsEqualGUID(riid, IID_ITypeLib2))
+        *ppv = static_cast<ITypeLib2*>(this);
+    else if (IsEqualGUID(riid, IID_ITypeComp))
+        *ppv = static_cast<ITypeComp*>(this);
+    else
+        return E_NOINTERFACE;
+    AddRef();
+    return S_OK;
 }
 
 STDMETHODIMP_(ULONG) CTypeLib::AddRef() { return ++refs_; }
@@ -140,9 +142,11 @@ STDMETHODIMP CTypeLib::GetLibAttr(TLIBATTR** ppTLibAttr) {
 STDMETHODIMP_(void) CTypeLib::ReleaseTLibAttr(TLIBATTR* pTLibAttr) { delete pTLibAttr; }
 
 STDMETHODIMP CTypeLib::GetTypeComp(ITypeComp** ppTComp) {
-    if (ppTComp != nullptr)
-        *ppTComp = nullptr;
-    return E_NOTIMPL;
+    if (ppTComp == nullptr)
+        return E_INVALIDARG;
+    *ppTComp = this;
+    AddRef();
+    return S_OK;
 }
 
 STDMETHODIMP CTypeLib::GetDocumentation(INT index, BSTR* pBstrName, BSTR* pBstrDocString, DWORD* pdwHelpContext,

@@ -242,5 +242,38 @@ TEST(TypeLibLoading, TypeInfoKeepsItsLibraryAlive) {
     EXPECT_EQ(nameOf(calc.get(), 1), "Add");
 }
 
+// A program names an application object's members without naming the
+// object: ITypeComp binds them to the variable standing for it, whose type
+// is the coclass.
+TEST(TypeLibBinding, AnApplicationObjectsMembersBindToTheObject) {
+    Ref<ITypeLib> ext = loadFixture("QorFixtureExt.tlb");
+    ASSERT_TRUE(ext);
+    Ref<ITypeComp> comp;
+    ASSERT_EQ(ext->GetTypeComp(comp.put()), S_OK);
+    for (std::u16string name : {u"format", u"Clock"}) {
+        ITypeInfo* info = nullptr;
+        DESCKIND kind = DESCKIND_NONE;
+        BINDPTR bound{};
+        ASSERT_EQ(comp->Bind(name.data(), 0, 0, &info, &kind, &bound), S_OK);
+        ASSERT_EQ(kind, DESCKIND_IMPLICITAPPOBJ) << string::utf16ToUtf8(name);
+        EXPECT_EQ(nameOf(info), "Clock");
+        TYPEDESC const& object = bound.lpvardesc->elemdescVar.tdesc;
+        ASSERT_EQ(object.vt, VT_PTR);
+        Ref<ITypeInfo> type;
+        ASSERT_EQ(info->GetRefTypeInfo(object.lptdesc->hreftype, type.put()), S_OK);
+        EXPECT_EQ(nameOf(type.get()), "Clock");
+        info->ReleaseVarDesc(bound.lpvardesc);
+        info->Release();
+    }
+    // Format is a method: asked for as a property, nothing is bound.
+    std::u16string format = u"Format";
+    ITypeInfo* info = nullptr;
+    DESCKIND kind = DESCKIND_FUNCDESC;
+    BINDPTR bound{};
+    EXPECT_EQ(comp->Bind(format.data(), 0, INVOKE_PROPERTYPUT, &info, &kind, &bound), TYPE_E_TYPEMISMATCH);
+    EXPECT_EQ(kind, DESCKIND_NONE);
+    EXPECT_EQ(info, nullptr);
+}
+
 } // namespace
 } // namespace qor::test
