@@ -86,6 +86,7 @@ set(QOR_PUBLIC_HEADERS
   Platform/Posix/Ole/Ole.h
   Platform/Posix/Ole/TypeLib/CustomData.h
   Platform/Posix/Ole/TypeLib/LoadTypeLib.h
+  Platform/Posix/Ole/TypeLib/NameHash.h
   Platform/Posix/Ole/TypeLib/TypeComp.h
   Platform/Posix/Ole/TypeLib/TypeDescription.h
   Platform/Posix/Ole/TypeLib/TypeInfo.h

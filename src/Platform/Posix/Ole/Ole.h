@@ -33,6 +33,7 @@
 #include "Platform/Posix/Ole/Dispatch/ProvideClassInfo.h"
 #include "Platform/Posix/Ole/TypeLib/CustomData.h"
 #include "Platform/Posix/Ole/TypeLib/LoadTypeLib.h"
+#include "Platform/Posix/Ole/TypeLib/NameHash.h"
 #include "Platform/Posix/Ole/TypeLib/TypeComp.h"
 #include "Platform/Posix/Ole/TypeLib/TypeDescription.h"
 #include "Platform/Posix/Ole/TypeLib/TypeInfo.h"
