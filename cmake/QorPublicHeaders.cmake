@@ -85,6 +85,7 @@ set(QOR_PUBLIC_HEADERS
   Platform/Posix/Ole/Dispatch/ProvideClassInfo.h
   Platform/Posix/Ole/Ole.h
   Platform/Posix/Ole/TypeLib/CustomData.h
+  Platform/Posix/Ole/TypeLib/DispTypeInfo.h
   Platform/Posix/Ole/TypeLib/LoadTypeLib.h
   Platform/Posix/Ole/TypeLib/NameHash.h
   Platform/Posix/Ole/TypeLib/TypeComp.h

@@ -32,6 +32,7 @@
 #include "Platform/Posix/Ole/Dispatch/DispInvoke.h"
 #include "Platform/Posix/Ole/Dispatch/ProvideClassInfo.h"
 #include "Platform/Posix/Ole/TypeLib/CustomData.h"
+#include "Platform/Posix/Ole/TypeLib/DispTypeInfo.h"
 #include "Platform/Posix/Ole/TypeLib/LoadTypeLib.h"
 #include "Platform/Posix/Ole/TypeLib/NameHash.h"
 #include "Platform/Posix/Ole/TypeLib/TypeComp.h"

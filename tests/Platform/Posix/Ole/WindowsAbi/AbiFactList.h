@@ -56,6 +56,11 @@
     SIZE(BINDPTR)                                                                                                     \
     SIZE(CUSTDATAITEM) OFFSET(CUSTDATAITEM, guid) OFFSET(CUSTDATAITEM, varValue)                                      \
     SIZE(CUSTDATA) OFFSET(CUSTDATA, cCustData) OFFSET(CUSTDATA, prgCustData)                                          \
+    SIZE(PARAMDATA) OFFSET(PARAMDATA, szName) OFFSET(PARAMDATA, vt)                                                   \
+    SIZE(METHODDATA) OFFSET(METHODDATA, szName) OFFSET(METHODDATA, ppdata) OFFSET(METHODDATA, dispid)                 \
+    OFFSET(METHODDATA, iMeth) OFFSET(METHODDATA, cc) OFFSET(METHODDATA, cArgs) OFFSET(METHODDATA, wFlags)             \
+    OFFSET(METHODDATA, vtReturn)                                                                                      \
+    SIZE(INTERFACEDATA) OFFSET(INTERFACEDATA, pmethdata) OFFSET(INTERFACEDATA, cMembers)                              \
     SIZE(CONNECTDATA) OFFSET(CONNECTDATA, pUnk) OFFSET(CONNECTDATA, dwCookie)
 
 /* Every method of each interface, so that a slot inserted, dropped or moved
