@@ -60,6 +60,7 @@ set(QOR_PUBLIC_HEADERS
   Platform/Posix/Ole/Automation/ErrorInfo.h
   Platform/Posix/Ole/Automation/SafeArray.h
   Platform/Posix/Ole/Automation/UserLocale.h
+  Platform/Posix/Ole/Automation/VarFormat.h
   Platform/Posix/Ole/Automation/Variant.h
   Platform/Posix/Ole/Core/Apartment.h
   Platform/Posix/Ole/Core/ClassFactory.h

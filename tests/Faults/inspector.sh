@@ -24,6 +24,8 @@ check "the inspector lists its target" [ -n "$target" ]
 check "the target's DevTools address" grep -qF "ws=127.0.0.1:$port/$target\"" <<<"$list"
 check "the target's WebSocket address" grep -qF "\"webSocketDebuggerUrl\": \"ws://127.0.0.1:$port/$target\"" <<<"$list"
 check "the target's script" grep -qE '"url": "file:///[^"]*/inspected\.js"' <<<"$list"
+# DevTools shows its own icon for a target that names none.
+check "the target names no address on the web" test -z "$(grep -E 'https?://' <<<"$list")"
 check "the protocol version" grep -qF '"Protocol-Version": "1.3"' \
   <<<"$(curl -s --max-time 5 -H 'Host: localhost' "$url/json/version")"
 

@@ -1,6 +1,8 @@
-/* GetLocaleInfo and SetLocaleInfo of kernel32 for the items the tests read:
- * the runtime's default locale is en-US (0x0409), so these are Windows'
- * en-US values. A value set for the user's locale is kept and read back
+/* GetLocaleInfo and SetLocaleInfo of kernel32 for the items the tests read,
+ * with Windows' values in the locales the tests run in: en-US (0x0409), the
+ * runtime's default, and de-DE and fr-FR, which check-conformance makes the
+ * runtime's user default locale for some files (CONFORMANCE_LCID,
+ * Selection.c). A value set for the user's locale is kept and read back
  * here; the runtime has no user settings, so it does not see it. */
 
 #include <string.h>
@@ -12,46 +14,55 @@
 
 #include "Exported.h"
 
+enum { locales = 3 };
+static LANGID const languages[locales] = {0x0409, 0x0407, 0x040C};
+
 typedef struct {
     LCTYPE type;
-    WCHAR const* value;
+    WCHAR const* value[locales]; /* en-US, de-DE, fr-FR */
     WCHAR user[80]; /* set by SetLocaleInfo, if not empty */
     BOOL userSet;
 } Item;
 
 static Item items[] = {
-    {LOCALE_SDECIMAL, L"."},
-    {LOCALE_STHOUSAND, L","},
-    {LOCALE_IDIGITS, L"2"},
-    {LOCALE_SCURRENCY, L"$"},
-    {LOCALE_SMONDECIMALSEP, L"."},
-    {LOCALE_SMONTHOUSANDSEP, L","},
-    {LOCALE_STIMEFORMAT, L"h:mm:ss tt"},
-    {LOCALE_SSHORTDATE, L"M/d/yyyy"},
-    {LOCALE_IFIRSTDAYOFWEEK, L"6"}, /* Sunday, counting from Monday as 0 */
-    {LOCALE_SDAYNAME1, L"Monday"},
-    {LOCALE_SDAYNAME2, L"Tuesday"},
-    {LOCALE_SDAYNAME3, L"Wednesday"},
-    {LOCALE_SDAYNAME4, L"Thursday"},
-    {LOCALE_SDAYNAME5, L"Friday"},
-    {LOCALE_SDAYNAME6, L"Saturday"},
-    {LOCALE_SDAYNAME7, L"Sunday"},
-    {LOCALE_SABBREVDAYNAME1, L"Mon"},
-    {LOCALE_SABBREVDAYNAME2, L"Tue"},
-    {LOCALE_SABBREVDAYNAME3, L"Wed"},
-    {LOCALE_SABBREVDAYNAME4, L"Thu"},
-    {LOCALE_SABBREVDAYNAME5, L"Fri"},
-    {LOCALE_SABBREVDAYNAME6, L"Sat"},
-    {LOCALE_SABBREVDAYNAME7, L"Sun"},
+    {LOCALE_SDECIMAL, {L".", L",", L","}},
+    {LOCALE_STHOUSAND, {L",", L".", L"\x202F"}},
+    {LOCALE_IDIGITS, {L"2", L"2", L"2"}},
+    {LOCALE_SCURRENCY, {L"$", L"\x20AC", L"\x20AC"}},
+    {LOCALE_SMONDECIMALSEP, {L".", L",", L","}},
+    {LOCALE_SMONTHOUSANDSEP, {L",", L".", L"\x202F"}},
+    {LOCALE_STIMEFORMAT, {L"h:mm:ss tt", L"HH:mm:ss", L"HH:mm:ss"}},
+    {LOCALE_SSHORTDATE, {L"M/d/yyyy", L"dd.MM.yyyy", L"dd/MM/yyyy"}},
+    {LOCALE_IFIRSTDAYOFWEEK, {L"6", L"0", L"0"}}, /* counting from Monday as 0 */
+    {LOCALE_SDAYNAME1, {L"Monday", L"Montag", L"lundi"}},
+    {LOCALE_SDAYNAME2, {L"Tuesday", L"Dienstag", L"mardi"}},
+    {LOCALE_SDAYNAME3, {L"Wednesday", L"Mittwoch", L"mercredi"}},
+    {LOCALE_SDAYNAME4, {L"Thursday", L"Donnerstag", L"jeudi"}},
+    {LOCALE_SDAYNAME5, {L"Friday", L"Freitag", L"vendredi"}},
+    {LOCALE_SDAYNAME6, {L"Saturday", L"Samstag", L"samedi"}},
+    {LOCALE_SDAYNAME7, {L"Sunday", L"Sonntag", L"dimanche"}},
+    {LOCALE_SABBREVDAYNAME1, {L"Mon", L"Mo", L"lun."}},
+    {LOCALE_SABBREVDAYNAME2, {L"Tue", L"Di", L"mar."}},
+    {LOCALE_SABBREVDAYNAME3, {L"Wed", L"Mi", L"mer."}},
+    {LOCALE_SABBREVDAYNAME4, {L"Thu", L"Do", L"jeu."}},
+    {LOCALE_SABBREVDAYNAME5, {L"Fri", L"Fr", L"ven."}},
+    {LOCALE_SABBREVDAYNAME6, {L"Sat", L"Sa", L"sam."}},
+    {LOCALE_SABBREVDAYNAME7, {L"Sun", L"So", L"dim."}},
 };
 
-static BOOL isEnglishUs(LCID lcid) {
-    return lcid == LOCALE_USER_DEFAULT || lcid == LOCALE_SYSTEM_DEFAULT ||
-           lcid == MAKELCID(MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), SORT_DEFAULT);
+/* The user's locale is the runtime's user default. */
+static int localeOf(LCID lcid) {
+    if (lcid == LOCALE_USER_DEFAULT || lcid == LOCALE_SYSTEM_DEFAULT)
+        lcid = GetUserDefaultLCID();
+    for (int i = 0; i < locales; ++i)
+        if (LANGIDFROMLCID(lcid) == languages[i] && SORTIDFROMLCID(lcid) == SORT_DEFAULT)
+            return i;
+    return -1;
 }
 
-static Item* itemOf(LCID lcid, LCTYPE type) {
-    if (!isEnglishUs(lcid)) {
+static Item* itemOf(LCID lcid, LCTYPE type, int* locale) {
+    *locale = localeOf(lcid);
+    if (*locale < 0) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return NULL;
     }
@@ -63,8 +74,8 @@ static Item* itemOf(LCID lcid, LCTYPE type) {
     return NULL;
 }
 
-static WCHAR const* valueOf(Item const* item, LCTYPE type) {
-    return item->userSet && !(type & LOCALE_NOUSEROVERRIDE) ? item->user : item->value;
+static WCHAR const* valueOf(Item const* item, LCTYPE type, int locale) {
+    return item->userSet && !(type & LOCALE_NOUSEROVERRIDE) ? item->user : item->value[locale];
 }
 
 static int wideLength(WCHAR const* text) {
@@ -82,10 +93,11 @@ static int number(WCHAR const* text) {
 }
 
 EXPORTED INT WINAPI GetLocaleInfoW(LCID lcid, LCTYPE type, LPWSTR buffer, INT size) {
-    Item const* item = itemOf(lcid, type);
+    int locale;
+    Item const* item = itemOf(lcid, type, &locale);
     if (!item)
         return 0;
-    WCHAR const* value = valueOf(item, type);
+    WCHAR const* value = valueOf(item, type, locale);
     if (type & LOCALE_RETURN_NUMBER) {
         if (size < (int)(sizeof(DWORD) / sizeof(WCHAR))) {
             SetLastError(ERROR_INSUFFICIENT_BUFFER);
@@ -116,7 +128,8 @@ EXPORTED INT WINAPI GetLocaleInfoA(LCID lcid, LCTYPE type, LPSTR buffer, INT siz
 }
 
 EXPORTED BOOL WINAPI SetLocaleInfoW(LCID lcid, LCTYPE type, LPCWSTR value) {
-    Item* item = itemOf(lcid, type);
+    int locale;
+    Item* item = itemOf(lcid, type, &locale);
     if (!item)
         return FALSE;
     int length = wideLength(value);

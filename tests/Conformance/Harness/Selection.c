@@ -4,6 +4,9 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <windef.h>
+#include <winbase.h>
+
 #include "Counts.h"
 #include "Events.h"
 #include "Exported.h"
@@ -49,12 +52,31 @@ EXPORTED void conformance_setup_end(void) {
     setupArmed = 0;
 }
 
+/* The runtime's own call (Platform/Posix/Ole/Automation/UserLocale.h):
+ * Windows has no such function, and Wine's headers do not declare it. */
+BOOL WINAPI SetUserDefaultLCID(LCID lcid);
+
+/* check-conformance runs some files in other locales than the runtime's
+ * default (en-US) too: the locale every default LCID stands for. */
+static int useLocale(void) {
+    char const* lcid = getenv("CONFORMANCE_LCID");
+    if (!lcid || !*lcid)
+        return 1;
+    if (!SetUserDefaultLCID((LCID)strtoul(lcid, NULL, 0))) {
+        fprintf(stderr, "the runtime knows no locale %s\n", lcid);
+        return 0;
+    }
+    return 1;
+}
+
 EXPORTED int conformance_main(int argc, char** argv, void (*start)(void)) {
     char* end = NULL;
     if (argc != 2 || (strcmp(argv[1], "setup") != 0 && (selected = (int)strtol(argv[1], &end, 10), *end))) {
         fprintf(stderr, "usage: %s UNIT|setup (check-conformance runs each unit)\n", argv[0]);
         return 2;
     }
+    if (!useLocale())
+        return 2;
     /* Every line reaches the runner even if the process dies after it. */
     setvbuf(stdout, NULL, _IOLBF, 0);
     start();

@@ -11,6 +11,7 @@
 #include "Platform/Posix/Ole/Automation/ErrorInfo.h"
 #include "Platform/Posix/Ole/Automation/SafeArray.h"
 #include "Platform/Posix/Ole/Automation/UserLocale.h"
+#include "Platform/Posix/Ole/Automation/VarFormat.h"
 #include "Platform/Posix/Ole/Automation/Variant.h"
 #include "Platform/Posix/Ole/Core/Apartment.h"
 #include "Platform/Posix/Ole/Core/ClassFactory.h"

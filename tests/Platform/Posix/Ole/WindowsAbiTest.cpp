@@ -12,6 +12,7 @@
 #include <string>
 
 #include "Platform/Posix/Ole/WindowsAbi/AbiFactList.h"
+#include "Platform/Posix/Ole/WindowsAbi/AbiSignature.h"
 #include "RuntimeErrorCodes.h"
 
 namespace {
@@ -50,9 +51,12 @@ long long packed(GUID const& guid) {
     ours["iid " #type ".Data3"] = IID_##type.Data3;                                                                    \
     ours["iid " #type ".Data4"] = packed(IID_##type);                                                                  \
     EXPECT_TRUE(IsEqualGUID(__uuidof(type), IID_##type)) << "__uuidof(" #type ")";
+#define QOR_FUNCTION(function)                                                                                         \
+    for (std::size_t i = 0; i < qor_abi::kSignatureLength; ++i)                                                        \
+        ours["function " #function "." + std::to_string(i)] = qor_abi::signatureOf(&function)[i];
 
-// Sizes, offsets, vtable slots, identifiers and values, each list as
-// AbiFactList.h gives it. E_BOUNDS, of the Windows SDK, is not in mingw-w64
+// Sizes, offsets, vtable slots, identifiers, values and the parameters of
+// functions, each list as AbiFactList.h gives it. E_BOUNDS, of the Windows SDK, is not in mingw-w64
 // yet.
 TEST(WindowsAbi, SameBytesAsMingw) {
     std::map<std::string, long long> ours;
@@ -62,6 +66,7 @@ TEST(WindowsAbi, SameBytesAsMingw) {
     QOR_ABI_INTERFACES(QOR_ID)
     QOR_ABI_CONSTANTS(QOR_VALUE)
     QOR_ABI_ERROR_CODES(QOR_VALUE)
+    QOR_ABI_FUNCTIONS(QOR_FUNCTION)
     struct Fact {
         char const* name;
         long long value;

@@ -366,7 +366,6 @@ std::string InspectorServer::Impl::listJson() const {
   "description": "QorJavaScriptCom instance",
   "devtoolsFrontendUrl": "devtools://devtools/bundled/js_app.html?experiments=true&v8only=true&ws={0}",
   "devtoolsFrontendUrlCompat": "devtools://devtools/bundled/inspector.html?experiments=true&v8only=true&ws={0}",
-  "faviconUrl": "https://nodejs.org/static/images/favicons/favicon.ico",
   "id": "{1}",
   "title": "{2}",
   "type": "node",

@@ -513,6 +513,23 @@ std::expected<std::u16string, HRESULT> formatDate(DATE value, Locale const& loca
     return render(locale.datePattern, *when, locale) + u" " + render(locale.timePattern, *when, locale);
 }
 
+std::optional<DateFields> dateFieldsOf(DATE value)
+{
+    auto when = split(value);
+    if (!when)
+        return std::nullopt;
+    auto const& [date, time, weekday] = *when;
+    return DateFields{date.year, date.month, date.day, time.hour, time.minute, time.second, static_cast<int>(weekday)};
+}
+
+std::u16string formatDatePattern(DateFields const& fields, std::u16string_view pattern, Locale const& locale)
+{
+    DateAndTime const when{{fields.year, fields.month, fields.day},
+                           {fields.hour, fields.minute, fields.second},
+                           static_cast<unsigned>(fields.weekday)};
+    return render(pattern, when, locale);
+}
+
 std::expected<DATE, HRESULT> parseDate(std::u16string_view text, Locale const& locale)
 {
     auto found = tokens(text, locale);

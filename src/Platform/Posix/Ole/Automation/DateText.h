@@ -9,6 +9,7 @@
 // 29 December 1899, 06:00. Dates run from the year 100 to 9999.
 
 #include <expected>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -33,6 +34,24 @@ enum class DateParts { AsNeeded, DateAndTime };
 
 // E_INVALIDARG for a value outside the years 100 to 9999.
 std::expected<std::u16string, HRESULT> formatDate(DATE value, Locale const& locale, DateParts parts);
+
+// The fields of a date's day and time, to the nearest second.
+struct DateFields {
+    int year;
+    int month; // 1 to 12
+    int day;
+    int hour;
+    int minute;
+    int second;
+    int weekday; // 0 for Sunday
+};
+
+// Nothing for a value outside the years 100 to 9999.
+std::optional<DateFields> dateFieldsOf(DATE value);
+
+// A date written by an ICU date pattern in the locale: "EEEE, MMMM d, y"
+// gives "Monday, January 1, 1900" in en-US.
+std::u16string formatDatePattern(DateFields const& fields, std::u16string_view pattern, Locale const& locale);
 
 // A date, a time of day or both, as people write them in the locale or in
 // English: "1/2/1970", "2 Jan 1970 6:00 PM", "1970-01-02", "18:30". Read as

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <limits>
 
+#include "Platform/Posix/Ole/Automation/NumberText.h"
+
 namespace qor::platform::posix::ole::convert {
 
 UInt128 powerOfTen(int exponent)
@@ -65,33 +67,10 @@ std::expected<DecimalValue, HRESULT> DecimalValue::fromDouble(double value)
 {
     if (!std::isfinite(value))
         return std::unexpected(DISP_E_OVERFLOW);
-    char text[64];
-    auto [end, ec] = std::to_chars(text, text + sizeof text, value, std::chars_format::scientific, 14);
-    if (ec != std::errc{})
-        return std::unexpected(DISP_E_OVERFLOW);
-    // d.dddddddddddddde[+-]x
-    std::string_view all(text, static_cast<std::size_t>(end - text));
-    bool negative = all.front() == '-';
-    if (negative)
-        all.remove_prefix(1);
-    std::size_t e = all.find('e');
-    std::string digits;
-    for (char c : all.substr(0, e))
-        if (c != '.')
-            digits.push_back(c);
-    int exponent = 0;
-    std::string_view exponentText = all.substr(e + 1);
-    if (exponentText.front() == '+')
-        exponentText.remove_prefix(1);
-    std::from_chars(exponentText.data(), exponentText.data() + exponentText.size(), exponent);
-    exponent -= static_cast<int>(digits.size()) - 1;
     // The fifteen digits are a rounding of the double, not a measured
     // precision: 0.1 becomes 0.1, not 0.10000000000000.
-    while (digits.size() > 1 && digits.back() == '0') {
-        digits.pop_back();
-        ++exponent;
-    }
-    return fromDigits(digits, exponent, negative);
+    ParsedNumber const number = significantDigits(value, 15);
+    return fromDigits(number.digits, number.exponent, number.negative);
 }
 
 std::expected<DecimalValue, HRESULT> DecimalValue::fromDigits(std::string_view digits, int exponent, bool negative)

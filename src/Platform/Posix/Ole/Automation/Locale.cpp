@@ -1,5 +1,6 @@
 #include "Platform/Posix/Ole/Automation/Locale.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <memory>
@@ -7,6 +8,7 @@
 #include <string_view>
 
 #include <unicode/uchar.h>
+#include <unicode/ucal.h>
 #include <unicode/udat.h>
 #include <unicode/uloc.h>
 #include <unicode/unum.h>
@@ -17,17 +19,22 @@
 namespace qor::platform::posix::ole::convert {
 namespace {
 
-// Windows keeps the words of VARIANT_LOCALBOOL in oleaut32's resources and
-// ICU has none: the languages known here, English for the others.
+// Windows keeps the words of VARIANT_LOCALBOOL and of VarFormat's named
+// formats in oleaut32's resources and ICU has none: the languages known
+// here, English for the others.
 struct BooleanWords {
     std::string_view language;
     std::u16string_view trueWord;
     std::u16string_view falseWord;
+    std::u16string_view yesWord;
+    std::u16string_view noWord;
+    std::u16string_view onWord;
+    std::u16string_view offWord;
 };
 constexpr BooleanWords kBooleanWords[] = {
-    {"en", u"True", u"False"},
-    {"de", u"Wahr", u"Falsch"},
-    {"fr", u"Vrai", u"Faux"},
+    {"en", u"True", u"False", u"Yes", u"No", u"On", u"Off"},
+    {"de", u"Wahr", u"Falsch", u"Ja", u"Nein", u"Ein", u"Aus"},
+    {"fr", u"Vrai", u"Faux", u"Oui", u"Non", u"Actif", u"Inactif"},
 };
 
 // LOCALE_USER_DEFAULT, LOCALE_SYSTEM_DEFAULT, LOCALE_NEUTRAL and their kin
@@ -76,6 +83,34 @@ std::string withKeyword(std::string const& name, char const* keyword, char const
     return U_SUCCESS(status) ? std::string(result) : name;
 }
 
+void readGrouping(Locale& locale, UNumberFormat const* format)
+{
+    int32_t size = unum_getAttribute(format, UNUM_GROUPING_SIZE);
+    int32_t next = unum_getAttribute(format, UNUM_SECONDARY_GROUPING_SIZE);
+    locale.groupSize = size > 0 ? size : 3;
+    locale.nextGroupSize = next > 0 ? next : locale.groupSize;
+    locale.leadingZero = unum_getAttribute(format, UNUM_MIN_INTEGER_DIGITS) > 0;
+}
+
+// Where the currency sign (U+00A4) of an ICU pattern stands against the
+// digits, and the spaces between them.
+void readCurrencyPlace(Locale& locale, std::u16string_view pattern)
+{
+    pattern = pattern.substr(0, pattern.find(u';'));
+    std::size_t sign = pattern.find(u'\u00A4');
+    std::size_t first = pattern.find_first_of(u"#0");
+    std::size_t last = pattern.find_last_of(u"#0");
+    if (sign == pattern.npos || first == pattern.npos)
+        return;
+    locale.currencyFirst = sign < first;
+    std::u16string_view between =
+        locale.currencyFirst ? pattern.substr(sign + 1, first - sign - 1) : pattern.substr(last + 1, sign - last - 1);
+    locale.currencySpace.clear();
+    for (char16_t c : between)
+        if (u_isspace(c) || c == 0x00A0 || c == 0x202F)
+            locale.currencySpace.push_back(c);
+}
+
 void readNumberSymbols(Locale& locale, std::string const& name)
 {
     std::string const latin = withKeyword(name, "numbers", "latn");
@@ -89,11 +124,16 @@ void readNumberSymbols(Locale& locale, std::string const& name)
         locale.decimalSeparator = symbol(format, UNUM_DECIMAL_SEPARATOR_SYMBOL);
         locale.groupSeparator = symbol(format, UNUM_GROUPING_SEPARATOR_SYMBOL);
         locale.minusSign = symbol(format, UNUM_MINUS_SIGN_SYMBOL);
+        readGrouping(locale, format);
         unum_close(format);
     }
     status = U_ZERO_ERROR;
     if (UNumberFormat* format = unum_open(UNUM_CURRENCY, nullptr, 0, latin.c_str(), nullptr, &status)) {
         locale.currencySymbol = symbol(format, UNUM_CURRENCY_SYMBOL);
+        locale.currencyDigits = std::clamp(unum_getAttribute(format, UNUM_MAX_FRACTION_DIGITS), 0, 9);
+        readCurrencyPlace(locale, icuText([&](char16_t* buffer, int32_t size, UErrorCode* error) {
+            return unum_toPattern(format, false, buffer, size, error);
+        }));
         unum_close(format);
     }
     if (locale.decimalSeparator.empty())
@@ -181,34 +221,111 @@ std::u16string patternOf(DateFormat const& format)
     }));
 }
 
+// The separator after the hours of the time pattern, and whether its hours
+// count to 12.
+void readTimeLayout(Locale& locale)
+{
+    std::u16string_view pattern = locale.timePattern;
+    bool quoted = false;
+    for (std::size_t i = 0; i < pattern.size(); ++i) {
+        char16_t c = pattern[i];
+        if (c == u'\'')
+            quoted = !quoted;
+        else if (!quoted && (c == u'h' || c == u'K'))
+            locale.twelveHourClock = true;
+        else if (!quoted && (c == u'H' || c == u'k'))
+            locale.twelveHourClock = false;
+    }
+    std::size_t hours = pattern.find_last_of(u"HhKk");
+    std::size_t minutes = pattern.find(u'm', hours == pattern.npos ? 0 : hours);
+    if (hours != pattern.npos && minutes != pattern.npos && minutes > hours + 1 && pattern[hours + 1] != u'\'')
+        locale.timeSeparator = pattern[hours + 1];
+}
+
+void readWeek(Locale& locale, std::string const& name)
+{
+    UErrorCode status = U_ZERO_ERROR;
+    UCalendar* calendar = ucal_open(nullptr, 0, name.c_str(), UCAL_GREGORIAN, &status);
+    if (U_FAILURE(status) || calendar == nullptr)
+        return;
+    locale.firstDayOfWeek = std::clamp(ucal_getAttribute(calendar, UCAL_FIRST_DAY_OF_WEEK), 1, 7);
+    locale.minimalDaysInFirstWeek = std::clamp(ucal_getAttribute(calendar, UCAL_MINIMAL_DAYS_IN_FIRST_WEEK), 1, 7);
+    ucal_close(calendar);
+}
+
+std::u16string symbolOf(DateFormat const& format, UDateFormatSymbolType type, int32_t index)
+{
+    return icuText([&](char16_t* buffer, int32_t size, UErrorCode* error) {
+        return udat_getSymbols(format.get(), type, index, buffer, size, error);
+    });
+}
+
+template <std::size_t N>
+void readNames(std::array<std::u16string, N>& names, DateFormat const& format, UDateFormatSymbolType type,
+               int32_t first)
+{
+    for (std::size_t i = 0; i < N; ++i)
+        names[i] = symbolOf(format, type, first + static_cast<int32_t>(i));
+}
+
+// Windows' alternate month names: the Hijri months for Arabic, the months
+// of a written date for the languages whose month names change in it.
+void readAlternateMonthNames(Locale& locale, std::string const& name)
+{
+    char language[ULOC_LANG_CAPACITY] = "";
+    UErrorCode status = U_ZERO_ERROR;
+    uloc_getLanguage(name.c_str(), language, sizeof language, &status);
+    std::string_view const which = language;
+    if (which != "ar" && which != "pl" && which != "ru")
+        return;
+    std::string const calendar = which == "ar" ? "islamic" : "gregorian";
+    status = U_ZERO_ERROR;
+    DateFormat const format(udat_open(UDAT_NONE, UDAT_SHORT, withKeyword(name, "calendar", calendar.c_str()).c_str(),
+                                      u"UTC", -1, nullptr, -1, &status),
+                            &udat_close);
+    if (U_FAILURE(status) || !format)
+        return;
+    std::array<std::u16string, 12> names;
+    readNames(names, format, UDAT_MONTHS, 0);
+    locale.alternateMonthNames.assign(names.begin(), names.end());
+}
+
 void readDateSymbols(Locale& locale, std::string const& name)
 {
     DateFormat const format = dateFormat(name, UDAT_NONE, UDAT_SHORT);
     locale.datePattern = fullYears(patternOf(format));
     locale.timePattern = patternOf(dateFormat(name, UDAT_MEDIUM, UDAT_NONE));
+    locale.longDatePattern = patternOf(dateFormat(name, UDAT_NONE, UDAT_FULL));
+    locale.mediumDatePattern = patternOf(dateFormat(name, UDAT_NONE, UDAT_MEDIUM));
     if (locale.datePattern.empty())
         locale.datePattern = u"M/d/yyyy";
     if (locale.timePattern.empty())
         locale.timePattern = u"h:mm:ss a";
+    if (locale.longDatePattern.empty())
+        locale.longDatePattern = u"EEEE, MMMM d, y";
+    if (locale.mediumDatePattern.empty())
+        locale.mediumDatePattern = u"MMM d, y";
     readDateLayout(locale);
+    readTimeLayout(locale);
+    readWeek(locale, name);
+    readAlternateMonthNames(locale, name);
     if (!format)
         return;
-    auto symbol = [&](UDateFormatSymbolType type, int32_t index) {
-        return icuText([&](char16_t* buffer, int32_t size, UErrorCode* error) {
-            return udat_getSymbols(format.get(), type, index, buffer, size, error);
-        });
-    };
     for (UDateFormatSymbolType type :
          {UDAT_MONTHS, UDAT_SHORT_MONTHS, UDAT_STANDALONE_MONTHS, UDAT_STANDALONE_SHORT_MONTHS})
         for (int32_t month = 0; month < 12; ++month)
-            if (std::u16string text = symbol(type, month); !text.empty())
+            if (std::u16string text = symbolOf(format, type, month); !text.empty())
                 locale.monthNames[static_cast<std::size_t>(month)].push_back(std::move(text));
     for (UDateFormatSymbolType type : {UDAT_WEEKDAYS, UDAT_SHORT_WEEKDAYS})
         for (int32_t day = UCAL_SUNDAY; day <= UCAL_SATURDAY; ++day)
-            if (std::u16string text = symbol(type, day); !text.empty())
+            if (std::u16string text = symbolOf(format, type, day); !text.empty())
                 locale.dayNames.push_back(std::move(text));
-    locale.am = symbol(UDAT_AM_PMS, UCAL_AM);
-    locale.pm = symbol(UDAT_AM_PMS, UCAL_PM);
+    readNames(locale.monthName, format, UDAT_STANDALONE_MONTHS, 0);
+    readNames(locale.monthAbbreviation, format, UDAT_STANDALONE_SHORT_MONTHS, 0);
+    readNames(locale.dayName, format, UDAT_STANDALONE_WEEKDAYS, UCAL_SUNDAY);
+    readNames(locale.dayAbbreviation, format, UDAT_STANDALONE_SHORT_WEEKDAYS, UCAL_SUNDAY);
+    locale.am = symbolOf(format, UDAT_AM_PMS, UCAL_AM);
+    locale.pm = symbolOf(format, UDAT_AM_PMS, UCAL_PM);
 }
 
 void readBooleanWords(Locale& locale, std::string const& name)
@@ -222,6 +339,10 @@ void readBooleanWords(Locale& locale, std::string const& name)
             words = &known;
     locale.trueWord = words->trueWord;
     locale.falseWord = words->falseWord;
+    locale.yesWord = words->yesWord;
+    locale.noWord = words->noWord;
+    locale.onWord = words->onWord;
+    locale.offWord = words->offWord;
 }
 
 Locale make(std::string const& name)

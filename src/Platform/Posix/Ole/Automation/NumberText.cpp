@@ -1,5 +1,6 @@
 #include "Platform/Posix/Ole/Automation/NumberText.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -203,6 +204,35 @@ std::optional<bool> parseBoolean(std::u16string_view text, Locale const& locale,
             return false;
     }
     return std::nullopt;
+}
+
+ParsedNumber significantDigits(double value, int count)
+{
+    ParsedNumber number;
+    number.negative = std::signbit(value);
+    if (value == 0)
+        return number;
+    // d.ddde[+-]x
+    char text[64];
+    auto [end, ec] = std::to_chars(text, text + sizeof text, std::fabs(value), std::chars_format::scientific,
+                                   std::clamp(count, 1, 17) - 1);
+    std::string_view all(text, ec == std::errc{} ? static_cast<std::size_t>(end - text) : 0);
+    std::size_t e = all.find('e');
+    if (e == all.npos)
+        return number;
+    for (char c : all.substr(0, e))
+        if (c != '.')
+            number.digits.push_back(c);
+    std::string_view exponent = all.substr(e + 1);
+    if (exponent.front() == '+')
+        exponent.remove_prefix(1);
+    std::from_chars(exponent.data(), exponent.data() + exponent.size(), number.exponent);
+    number.exponent -= static_cast<int>(number.digits.size()) - 1;
+    while (number.digits.size() > 1 && number.digits.back() == '0') {
+        number.digits.pop_back();
+        ++number.exponent;
+    }
+    return number;
 }
 
 std::string formatReal(double value, int significantDigits)

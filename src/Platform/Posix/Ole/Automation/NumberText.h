@@ -32,6 +32,11 @@ enum class BooleanWords { English, EnglishAndLocal };
 // asked for, the locale's own words in any case.
 std::optional<bool> parseBoolean(std::u16string_view text, Locale const& locale, BooleanWords words);
 
+// The digits of a finite double rounded to `count` significant ones, as
+// Windows keeps 15 of a VT_R8 and 7 of a VT_R4, trailing zeros dropped:
+// 0.1 is "1" times 10^-1, not a rounding of its binary value.
+ParsedNumber significantDigits(double value, int count);
+
 // A double with the given significant digits (15 for VT_R8, 7 for VT_R4),
 // fixed or with an exponent as printf's %G chooses; "INF" and "NAN" for the
 // values that are no numbers.
