@@ -175,5 +175,8 @@
 #define QOR_ABI_FUNCTIONS(FUNCTION)                                                                                   \
     FUNCTION(VarFormat) FUNCTION(VarTokenizeFormatString) FUNCTION(VarFormatFromTokens) FUNCTION(VarFormatDateTime)   \
     FUNCTION(VarFormatNumber) FUNCTION(VarFormatPercent) FUNCTION(VarFormatCurrency) FUNCTION(VarMonthName)           \
-    FUNCTION(VarWeekdayName) FUNCTION(GetAltMonthNames)
+    FUNCTION(VarWeekdayName) FUNCTION(GetAltMonthNames)                                                               \
+    FUNCTION(LoadTypeLib) FUNCTION(LoadTypeLibEx) FUNCTION(LHashValOfNameSys) FUNCTION(LHashValOfNameSysA)           \
+    FUNCTION(ClearCustData) FUNCTION(CreateDispTypeInfo) FUNCTION(DispCallFunc) FUNCTION(DispInvoke)                  \
+    FUNCTION(DispGetIDsOfNames)
 /* clang-format on */
