@@ -10,6 +10,14 @@ expect "runaway --call under --timeout" 1 'time limit of 0\.5 s' -- \
 # The limit is each run's: the script and --call together may take longer.
 expect "two runs each under --timeout" 0 '' -- "$QORJS" --timeout 1 \
   -e 'function spin() { const end = Date.now() + 600; while (Date.now() < end); } spin()' --call spin
+# A call into COM that blocks outlives the limit: the script ends as the call
+# returns, before it runs on, however straight on it runs.
+expect "blocking COM call under --timeout" 1 'time limit of 1 s' -- "$QORJS" --timeout 1 --host "$QOR_TOOL_HOST" \
+  -e 'Tool.Sleep(1500); console.log("ran on"); Tool.Mark(); "finished"'
+check "blocking COM call under --timeout: nothing after it ran" test ! -s "$fault_tmp/out"
+# The run ends with the call, which still ends it with the limit's error.
+expect "blocking COM call ending the script under --timeout" 1 'time limit of 1 s' -- \
+  "$QORJS" --timeout 1 --host "$QOR_TOOL_HOST" -e 'Tool.Sleep(1500)'
 expect "heap filled by arrays" 1 "$heap 16 MB" -- \
   "$QORJS" --max-heap 16 -e 'const a = []; for (;;) a.push(new Array(100).fill(0.5));'
 expect "heap filled by objects" 1 "$heap 16 MB" -- \

@@ -215,6 +215,10 @@ prints "no host, no classes" undefined
 expect "a host library found from the current directory" 0 '' \
   -- bash -c 'cd "$(dirname "$1")" && "$0" --host "$(basename "$1")" -e "Application.Add(1, 2)"' "$QORJS" "$sample"
 prints "a host library found from the current directory" 3
+# A number that a long parameter cannot hold is refused, not wrapped into it.
+expect "a number out of a long parameter's range" 1 \
+  'IsEven: argument 1 cannot be passed to COM: 3000000000 is out of range for its COM type \(-2147483648 to 2147483647\)$' \
+  -- "$QORJS" --host "$sample" -e 'Application.IsEven(3000000000)'
 write fail.js 'const sheet = Application.ActiveWorkbook.ActiveSheet;\nsheet.Activate(1);\n'
 expect "an uncaught COM error with its location" 1 "^$fault_tmp/fail.js:2:7: Uncaught Zoom 1 is outside 10 to 400$" \
   -- "$QORJS" --host "$sample" "$fault_tmp/fail.js"

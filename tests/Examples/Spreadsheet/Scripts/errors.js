@@ -17,7 +17,6 @@ show('a zoom out of range', () => sheet.Activate(5));
 show('Divide by 0', () => app.Divide(7, 0, 0, 0));
 show('Factorial(21)', () => app.Factorial(21));
 show('Factorial(-1)', () => app.Factorial(-1));
-show('Increment at the top', () => app.Increment(2 ** 63));
 show('Repeat too long', () => app.Repeat('abc', 1000000));
 show('DateSerial(2023, 2, 30)', () => app.DateSerial(2023, 2, 30));
 show('FormatDate(1e7)', () => app.FormatDate(1e7));
@@ -34,6 +33,7 @@ show('FormatDate(1e300)', () => app.FormatDate(1e300));
 show('too many arguments', () => app.Add(1, 2, 3, 4));
 show('a value with no COM form', () => app.Add(1, {}));
 show('a BigInt', () => app.Add(1n, 2));
+show('a number its parameter cannot hold', () => app.Increment(2 ** 63));
 show('a returned DATE', () => app.DateSerial(2024, 3, 1));
 
 // A caught error is a string, not an Error.

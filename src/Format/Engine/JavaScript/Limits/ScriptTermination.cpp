@@ -12,6 +12,7 @@ std::optional<ScriptTermination::RunId> ScriptTermination::begin() {
     if (depth++ != 0)
         return std::nullopt;
     why.reset();
+    requested.store(false, std::memory_order_relaxed);
     return ++current;
 }
 
@@ -19,6 +20,7 @@ bool ScriptTermination::end() {
     std::lock_guard lock(mutex);
     if (--depth != 0)
         return false;
+    requested.store(false, std::memory_order_relaxed);
     if (why && isolate != nullptr)
         isolate->CancelTerminateExecution();
     return true;
@@ -41,6 +43,20 @@ void ScriptTermination::terminateRun(Reason reason) {
     if (!why)
         why = reason;
     isolate->TerminateExecution();
+    requested.store(true, std::memory_order_release);
+}
+
+bool ScriptTermination::act(v8::Isolate* own) {
+    if (own->IsExecutionTerminating())
+        return true;
+    // Any script passes V8's stack check as it starts, and V8 acts there.
+    // The termination is no exception a script could catch: it rises
+    // through the callback's caller once the callback returns.
+    v8::HandleScope handleScope(own);
+    v8::Local<v8::Context> context = own->GetCurrentContext();
+    v8::Local<v8::Script> script;
+    return v8::Script::Compile(context, v8::String::NewFromUtf8Literal(own, "0")).ToLocal(&script) &&
+           script->Run(context).IsEmpty() && own->IsExecutionTerminating();
 }
 
 std::optional<ScriptTermination::Reason> ScriptTermination::reason() const {

@@ -2,6 +2,7 @@
 
 #include <v8.h>
 
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 #include <optional>
@@ -38,16 +39,31 @@ public:
     // terminated; nothing when it was not.
     std::optional<Reason> reason() const;
 
+    // The isolate's thread, in a callback that script called, once a call
+    // into COM is back: V8 acts on a termination only at its next stack
+    // check, which a script that runs straight on may never reach. Makes V8
+    // act on a termination asked meanwhile; true when the script is being
+    // terminated, and the callback then returns at once.
+    bool actOnRequest(v8::Isolate* isolate) {
+        if (!requested.load(std::memory_order_acquire)) [[likely]]
+            return false;
+        return act(isolate);
+    }
+
 private:
     // Under the lock: the check and the request are one step, so that the run
     // cannot end and the next begin in between.
     void terminateRun(Reason reason);
+    bool act(v8::Isolate* isolate);
 
     mutable std::mutex mutex;
     v8::Isolate* isolate = nullptr;
     unsigned depth = 0;
     RunId current = 0;
     std::optional<Reason> why;
+    // Set while the run in progress has been asked to end: the check after
+    // each call into COM reads it without the lock.
+    std::atomic<bool> requested{false};
 };
 
 } // namespace qor::format::engine::javascript

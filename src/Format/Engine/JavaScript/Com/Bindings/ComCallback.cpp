@@ -53,7 +53,7 @@ Record& recordOf(Info const& info) {
 // callback ends.
 class ComCall {
 public:
-    ComCall() { result_.vt = VT_EMPTY; }
+    explicit ComCall(v8::Isolate* isolate) : isolate_(isolate) { result_.vt = VT_EMPTY; }
     ComCall(ComCall const&) = delete;
     ComCall& operator=(ComCall const&) = delete;
     ~ComCall() {
@@ -64,7 +64,14 @@ public:
     }
 
     HRESULT invoke(IDispatch* dispatch, DISPID dispid, WORD flags, DISPPARAMS& parameters) {
-        return dispatch->Invoke(dispid, IID_NULL, userLocale, flags, &parameters, &result_, &excepInfo_, nullptr);
+        HRESULT const hr =
+            dispatch->Invoke(dispid, IID_NULL, userLocale, flags, &parameters, &result_, &excepInfo_, nullptr);
+        // A stop asked while the call had the thread ends the script here,
+        // before it runs on. The call then counts as failed, and nothing is
+        // thrown over the termination.
+        if (IsolateData::termination(isolate_).actOnRequest(isolate_)) [[unlikely]]
+            return E_ABORT;
+        return hr;
     }
     VARIANT& result() { return result_; }
     EXCEPINFO const& excepInfo() const { return excepInfo_; }
@@ -75,6 +82,7 @@ private:
             SysFreeString(text);
     }
 
+    v8::Isolate* isolate_;
     VARIANT result_;
     EXCEPINFO excepInfo_{};
 };
@@ -288,7 +296,7 @@ void callFunction(v8::FunctionCallbackInfo<v8::Value> const& info) {
     if (!convertArguments(info, arguments, function.parameters(), function.className(), function.name()))
         return;
     DISPPARAMS parameters = arguments.positional();
-    ComCall call;
+    ComCall call(isolate);
     HRESULT const hr = call.invoke(callTarget<route>(isolate, dispatch, function.interfaceId), function.dispid(),
                                    static_cast<WORD>(function.invokeKind), parameters);
     if (FAILED(hr))
@@ -305,7 +313,7 @@ void readProperty(v8::PropertyCallbackInfo<v8::Value> const& info) {
     if (dispatch == nullptr)
         return;
     DISPPARAMS none{nullptr, nullptr, 0, 0};
-    ComCall call;
+    ComCall call(isolate);
     HRESULT const hr =
         call.invoke(callTarget<route>(isolate, dispatch, property.interfaceId), property.dispid(), DISPATCH_PROPERTYGET, none);
     if (FAILED(hr))
@@ -329,7 +337,7 @@ void writeProperty(v8::Local<v8::Value> value, v8::PropertyCallbackInfo<void> co
         return throwArgumentFailure(isolate, converted.error(),
                                     fmt::format("{}: the value", memberText(property.className(), property.name())));
     DISPPARAMS parameters = arguments.propertyPut();
-    ComCall call;
+    ComCall call(isolate);
     HRESULT const hr = call.invoke(callTarget<route>(isolate, dispatch, property.interfaceId), property.dispid(),
                                    DISPATCH_PROPERTYPUT, parameters);
     if (FAILED(hr))
@@ -379,7 +387,7 @@ void GetByIndex(std::uint32_t index, v8::PropertyCallbackInfo<v8::Value> const& 
     arguments.at(0).vt = VT_I4;
     arguments.at(0).lVal = static_cast<LONG>(index);
     DISPPARAMS parameters = arguments.positional();
-    ComCall call;
+    ComCall call(isolate);
     HRESULT const hr = call.invoke(dispatch, DISPID_VALUE, DISPATCH_PROPERTYGET, parameters);
     if (FAILED(hr))
         return throwComError(isolate, hr, call.excepInfo());
@@ -417,7 +425,7 @@ void Constructor(v8::FunctionCallbackInfo<v8::Value> const& info) {
     V8Constructor const* constructor = chooseConstructor(info, v8Class);
     if (constructor == nullptr)
         return;
-    ComCall call;
+    ComCall call(isolate);
     if (!construct(info, v8Class, *constructor, call))
         return;
     // The result's reference moves into the wrapper.
@@ -440,7 +448,7 @@ void ConstructorDeprecated(v8::FunctionCallbackInfo<v8::Value> const& info) {
         return;
     if (IsolateData::engine(isolate).runMode != 0)
         return throwString(isolate, deprecationMessage(v8Class.hostClass->name));
-    ComCall call;
+    ComCall call(isolate);
     if (!construct(info, v8Class, *constructor, call))
         return;
     // The wrapper takes the template of the class the new object reports.

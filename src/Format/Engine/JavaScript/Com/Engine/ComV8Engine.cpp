@@ -118,6 +118,7 @@ void ComV8Engine::Impl::ensureIsolate() {
     isolate->SetData(IsolateData::engineSlot, &face);
     isolate->SetData(IsolateData::classMapSlot, &classMap);
     isolate->SetData(IsolateData::objectRegistrySlot, &objectRegistry);
+    isolate->SetData(IsolateData::terminationSlot, &termination);
     isolate->SetOOMErrorHandler(V8Engine::oomeError);
     isolate->SetFatalErrorHandler(V8Engine::fatalError);
     isolate->SetAbortOnUncaughtExceptionCallback(V8Engine::abortOnUncaughtException);

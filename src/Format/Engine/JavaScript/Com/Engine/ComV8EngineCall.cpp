@@ -133,6 +133,8 @@ V8FuncResult ComV8Engine::Impl::callCaptured(Plain const& plain, Capturing const
             else
                 call();
         }
+        if (!failure && outermost)
+            failure = stopError();
         if (!failure)
             return called;
         // A termination ends the run around this call too, which reports it.
@@ -285,10 +287,15 @@ std::expected<v8::Local<v8::Value>, Error> ComV8Engine::Impl::callModuleFunction
     v8::Local<v8::Object> holder = topLevelModule.Get(isolate)->GetModuleNamespace().As<v8::Object>();
     v8::TryCatch tryCatch(isolate);
     std::expected<V8FuncResult, Error> result = V8FuncResult{};
+    bool outermost = false;
     {
         RunScope run(*this);
+        outermost = run.outermost();
         debugged(true, [&] { result = V8Engine::callJsFunctionGetError(holder, local, functionName, arguments); });
     }
+    if (result && outermost)
+        if (auto stopped = stopError())
+            result = std::unexpected(std::move(*stopped));
     if (!result) {
         describeTermination(result.error());
         return std::unexpected(result.error());

@@ -100,6 +100,9 @@ public:
     EngineOptions const& getOptions() const { return options; }
 
     void terminateScript();
+    // Why the run in progress, or the last one, was asked to stop, in the
+    // words of its error; nothing when it was not.
+    std::optional<std::string> stopMessage() const;
     void setTimeLimit(std::optional<std::chrono::milliseconds> limit);
     bool setHeapLimit(std::size_t bytes);
     void setArrayBufferLimit(std::optional<std::size_t> bytes);
@@ -180,8 +183,13 @@ private:
     void recordUnhandledRejections();
 
     void recordError(Error error);
-    // One entry into script; the outermost one is a run, which the limits
-    // bound and terminateScript ends.
+    // The beginning and the end of one entry into script; the outermost one
+    // is a run, which the limits bound and terminateScript ends. `beginRun`
+    // gives the run's id for the outermost, `endRun` is true as it ends.
+    std::optional<ScriptTermination::RunId> beginRun();
+    bool endRun();
+    friend class ScriptEntry;
+    // One entry into script, for as long as it lasts.
     class RunScope {
     public:
         explicit RunScope(Impl& engine);
@@ -196,6 +204,9 @@ private:
     };
     // The message of a run's error when the run was terminated.
     void describeTermination(Error& error) const;
+    // The error of a run asked to stop that ended before V8 acted on it: the
+    // stop is never lost.
+    std::optional<Error> stopError() const;
     void disposeIsolate();
     // Runs `step` under the debugger when a debug run or call is due, else
     // directly.

@@ -2,21 +2,30 @@
 
 #include "Format/Engine/JavaScript/Com/Engine/ComV8EngineImpl.h"
 
+#include "Format/Engine/JavaScript/V8Error.h"
+
 #include <fmt/format.h>
 
 namespace qor::format::engine::javascript {
 
-ComV8Engine::Impl::RunScope::RunScope(Impl& engine) : engine(engine), run(engine.termination.begin()) {
+std::optional<ScriptTermination::RunId> ComV8Engine::Impl::beginRun() {
+    auto run = termination.begin();
     if (run)
-        engine.timeLimit.arm(*run);
+        timeLimit.arm(*run);
+    return run;
 }
 
-ComV8Engine::Impl::RunScope::~RunScope() {
-    if (!engine.termination.end())
-        return;
-    engine.timeLimit.disarm();
-    engine.heapLimit.restore();
+bool ComV8Engine::Impl::endRun() {
+    if (!termination.end())
+        return false;
+    timeLimit.disarm();
+    heapLimit.restore();
+    return true;
 }
+
+ComV8Engine::Impl::RunScope::RunScope(Impl& engine) : engine(engine), run(engine.beginRun()) {}
+
+ComV8Engine::Impl::RunScope::~RunScope() { engine.endRun(); }
 
 void ComV8Engine::Impl::terminateScript() { termination.terminate(ScriptTermination::Reason::host); }
 
@@ -33,24 +42,34 @@ void ComV8Engine::Impl::setArrayBufferLimit(std::optional<std::size_t> bytes) {
     arrayBuffers->setBound(bytes.value_or(BoundedArrayBufferAllocator::unbounded));
 }
 
-void ComV8Engine::Impl::describeTermination(Error& error) const {
+std::optional<std::string> ComV8Engine::Impl::stopMessage() const {
     auto const why = termination.reason();
     if (!why)
-        return;
+        return std::nullopt;
     switch (*why) {
     case ScriptTermination::Reason::host:
-        error.message = "Script terminated by the host";
-        break;
+        return "Script terminated by the host";
     case ScriptTermination::Reason::timeLimit:
-        error.message = fmt::format("Script terminated: it ran longer than its time limit of {:g} s",
-                                    static_cast<double>(timeLimit.get().value_or(std::chrono::milliseconds(0)).count()) /
-                                        1000.0);
-        break;
+        return fmt::format("Script terminated: it ran longer than its time limit of {:g} s",
+                           static_cast<double>(timeLimit.get().value_or(std::chrono::milliseconds(0)).count()) /
+                               1000.0);
     case ScriptTermination::Reason::heapLimit:
-        error.message = fmt::format("Script terminated: its heap reached the limit of {:g} MB",
-                                    static_cast<double>(heapLimit.get().value_or(0)) / (1024.0 * 1024.0));
-        break;
+        return fmt::format("Script terminated: its heap reached the limit of {:g} MB",
+                           static_cast<double>(heapLimit.get().value_or(0)) / (1024.0 * 1024.0));
     }
+    return std::nullopt;
+}
+
+void ComV8Engine::Impl::describeTermination(Error& error) const {
+    if (auto message = stopMessage())
+        error.message = std::move(*message);
+}
+
+std::optional<Error> ComV8Engine::Impl::stopError() const {
+    auto message = stopMessage();
+    if (!message)
+        return std::nullopt;
+    return V8Error::get(Error::Type::Message, nullptr, *message);
 }
 
 } // namespace qor::format::engine::javascript

@@ -38,10 +38,15 @@ bool ComV8Engine::Impl::runScript(ResultCallback onResult) {
     Source script{source, settings.path ? string::pathToUtf8(*settings.path) : std::string(), settings.isModule};
     // Prepared empty, for a debugger that decides not to run the script.
     RunResult result = v8::Local<v8::Value>(v8::Undefined(isolate));
+    bool outermost = false;
     {
         RunScope run(*this);
+        outermost = run.outermost();
         debugged(false, [&] { result = execute(script, local); });
     }
+    if (result && outermost)
+        if (auto stopped = stopError())
+            result = std::unexpected(std::move(*stopped));
     if (!result)
         describeTermination(result.error());
     onResult(result, local);

@@ -2,6 +2,7 @@
 
 #include "Format/Engine/JavaScript/Com/Bindings/V8Class.h"
 #include "Format/Engine/JavaScript/Com/Engine/ObjectRegistry.h"
+#include "Format/Engine/JavaScript/Limits/ScriptTermination.h"
 
 #include <v8.h>
 
@@ -19,6 +20,7 @@ namespace IsolateData {
 inline constexpr std::uint32_t engineSlot = 0;
 inline constexpr std::uint32_t classMapSlot = 1;
 inline constexpr std::uint32_t objectRegistrySlot = 2;
+inline constexpr std::uint32_t terminationSlot = 3;
 
 inline ComV8Engine& engine(v8::Isolate* isolate) {
     return *static_cast<ComV8Engine*>(isolate->GetData(engineSlot));
@@ -30,6 +32,11 @@ inline ClassMap& classMap(v8::Isolate* isolate) {
 
 inline ObjectRegistry& objectRegistry(v8::Isolate* isolate) {
     return *static_cast<ObjectRegistry*>(isolate->GetData(objectRegistrySlot));
+}
+
+// What ends the engine's runs: read by every call into COM as it returns.
+inline ScriptTermination& termination(v8::Isolate* isolate) {
+    return *static_cast<ScriptTermination*>(isolate->GetData(terminationSlot));
 }
 
 } // namespace IsolateData

@@ -1,5 +1,7 @@
 #include "Format/Engine/JavaScript/Com/ScriptObjects/ScriptCall.h"
 
+#include "Format/Engine/JavaScript/Com/Engine/ComV8EngineImpl.h"
+#include "Format/Engine/JavaScript/Com/Engine/IsolateData.h"
 #include "Format/Engine/JavaScript/Com/Values/ComHelper.h"
 #include "Format/Engine/JavaScript/V8Helper.h"
 #include "Platform/Windows/Com/OleText.h"
@@ -25,9 +27,10 @@ HRESULT fail(EXCEPINFO* excepInfo, std::string const& message) {
 HRESULT exception(v8::Isolate* isolate, v8::TryCatch& caught, EXCEPINFO* excepInfo) {
     if (caught.HasTerminated()) {
         // Termination is no exception a COM caller could handle: it goes on
-        // through the scripts above.
+        // through the scripts above. The caller learns why the run ended.
         caught.ReThrow();
-        return fail(excepInfo, "The script was terminated");
+        auto why = IsolateData::engine(isolate).implementation().stopMessage();
+        return fail(excepInfo, why.value_or("The script was terminated"));
     }
     return fail(excepInfo, V8Helper::qor_string(caught.Exception(), isolate));
 }

@@ -23,7 +23,7 @@ HRESULT invoke(v8::Local<v8::Context> context, v8::Local<v8::Function> function,
 HRESULT answer(v8::Isolate* isolate, v8::Local<v8::Value> value, VARIANT* result, EXCEPINFO* excepInfo);
 
 // The script's exception caught by `caught`: DISP_E_EXCEPTION with its text.
-// A terminated script stays terminated.
+// A terminated script stays terminated, and the text says why it was.
 HRESULT exception(v8::Isolate* isolate, v8::TryCatch& caught, EXCEPINFO* excepInfo);
 
 // DISP_E_EXCEPTION, with `message` as the description.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Format/Engine/JavaScript/Com/Engine/ScriptEntry.h"
+
 #include <v8.h>
 
 #include <optional>
@@ -42,7 +44,8 @@ public:
 
     // Calls `body(context, value)` with the isolate entered, a handle scope
     // open and a context entered: the current one, or when COM calls while no
-    // script runs, the one the value was taken in.
+    // script runs, the one the value was taken in. The call is an entry into
+    // script: a run of its own when none is in progress.
     template <class Body>
     auto visit(Body&& body) {
         v8::Isolate::Scope isolateScope(isolate);
@@ -53,6 +56,7 @@ public:
             current = context.Get(isolate);
             contextScope.emplace(current);
         }
+        ScriptEntry entry(isolate);
         return std::forward<Body>(body)(current, value.Get(isolate));
     }
 

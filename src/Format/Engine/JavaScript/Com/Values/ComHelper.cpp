@@ -21,6 +21,7 @@
 #include <emmintrin.h>
 #endif
 
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <limits>
@@ -179,16 +180,60 @@ std::string_view reasonOf(ConversionFailure failure) {
         return "the script threw while it was read";
     case ConversionFailure::date:
         return "invalid dates and dates outside the years 100 to 9999 have no COM form";
+    case ConversionFailure::outOfRange:
+        return "it is out of range for its COM type";
     }
     return {};
 }
+
+namespace {
+
+// A number as the script writes it.
+std::string numberText(double number) {
+    if (std::isnan(number))
+        return "NaN";
+    if (std::isinf(number))
+        return number > 0 ? "Infinity" : "-Infinity";
+    if (number == std::trunc(number) && std::fabs(number) < 1e21)
+        return fmt::format("{:.0f}", number);
+    return fmt::format("{}", number);
+}
+
+} // namespace
 
 std::string reasonOf(ArgumentFailure const& failure) {
     std::string reason(reasonOf(failure.reason));
     if (failure.reason == ConversionFailure::coercion)
         if (auto message = platform::windows::ErrorCode::getMessageFromErrorCode(static_cast<std::uint32_t>(failure.coercion)))
             reason = *message;
+    if (failure.reason == ConversionFailure::outOfRange)
+        if (auto range = integerRangeOf(failure.integerType))
+            reason = fmt::format("{} is out of range for its COM type ({} to {})", numberText(failure.number),
+                                 range->lowest, range->highest);
     return failure.element ? fmt::format("element {}: {}", *failure.element, reason) : reason;
+}
+
+std::expected<void, ArgumentFailure> checkIntegerRange(VARIANT& target, VARTYPE type) {
+    double number = 0;
+    switch (target.vt) {
+    case VT_I4:
+        number = target.lVal;
+        break;
+    case VT_UI4:
+        number = target.ulVal;
+        break;
+    case VT_R8:
+        number = target.dblVal;
+        break;
+    default:
+        // Not a number: the coercion decides.
+        return {};
+    }
+    auto const range = integerRangeOf(type);
+    if (!range || fitsIn(number, *range))
+        return {};
+    target.vt = VT_EMPTY;
+    return std::unexpected(ArgumentFailure{ConversionFailure::outOfRange, std::nullopt, S_OK, number, type});
 }
 
 std::expected<IDispatch*, ConversionFailure> wrappedDispatch(v8::Isolate* isolate, v8::Local<v8::Value> value) {
@@ -280,6 +325,11 @@ std::expected<void, ArgumentFailure> setElement(v8::Isolate* isolate, v8::Local<
     element.vt = VT_EMPTY;
     if (auto converted = convertToVariant(isolate, value, element); !converted)
         return std::unexpected(ArgumentFailure{converted.error(), index});
+    if (element.vt != elementType && isIntegerType(elementType))
+        if (auto fits = checkIntegerRange(element, elementType); !fits) {
+            fits.error().element = index;
+            return fits;
+        }
     if (elementType != VT_VARIANT && element.vt != elementType) {
         HRESULT const coerced = VariantChangeType(&element, &element, 0, elementType);
         if (FAILED(coerced)) {

@@ -5,6 +5,7 @@
 // entered, a context current and a handle scope open.
 
 #include "Format/Engine/JavaScript/Com/Extraction/ComParameter.h"
+#include "Format/Engine/JavaScript/Com/Values/IntegerRange.h"
 #include "Id/Guid.h"
 #include "Platform/Com.h"
 
@@ -31,6 +32,7 @@ enum class ConversionFailure {
     coercion,    // an array element that has no form of the array's element type
     scriptException, // reading the value threw; the exception is pending
     date,        // an invalid Date, or one outside the years OLE dates cover
+    outOfRange,  // a number outside the range of its integer parameter
 };
 
 // Why, in words fit for the script exception of a COM call.
@@ -43,6 +45,10 @@ struct ArgumentFailure {
     std::optional<std::uint32_t> element;
     // For ConversionFailure::coercion, the code the coercion failed with.
     HRESULT coercion = S_OK;
+    // For ConversionFailure::outOfRange, the number and the integer type it
+    // was to go to.
+    double number = 0;
+    VARTYPE integerType = VT_EMPTY;
 };
 
 std::string reasonOf(ArgumentFailure const& failure);
@@ -63,10 +69,16 @@ Conversion convertToVariant(v8::Isolate* isolate, v8::Local<v8::Value> value, VA
 std::expected<void, ArgumentFailure> convertToSafeArray(v8::Isolate* isolate, v8::Local<v8::Object> values,
                                                         VARTYPE elementType, VARIANT& target);
 
+// A number converted for a parameter or array element of another integer
+// type (IntegerRange.h): refused, `target` left empty, when that type cannot
+// hold it. Values other than numbers are left to COM's coercion.
+std::expected<void, ArgumentFailure> checkIntegerRange(VARIANT& target, VARTYPE type);
+
 // As convertToVariant, for a value passed to `parameter`: a script array or
 // typed array given to a by-value SAFEARRAY parameter goes as a SAFEARRAY of
-// the parameter's element type (convertToSafeArray). Inline: every argument
-// of every call passes here.
+// the parameter's element type (convertToSafeArray), and a number outside the
+// range of an integer parameter is refused. Inline: every argument of every
+// call passes here.
 inline std::expected<void, ArgumentFailure> convertArgument(v8::Isolate* isolate, v8::Local<v8::Value> value,
                                                             ComParameter const& parameter, VARIANT& target) {
     if (parameter.vt == VT_SAFEARRAY && parameter.elementVt != VT_EMPTY && (value->IsArray() || value->IsTypedArray()))
@@ -74,6 +86,8 @@ inline std::expected<void, ArgumentFailure> convertArgument(v8::Isolate* isolate
         return convertToSafeArray(isolate, value.As<v8::Object>(), parameter.elementVt, target);
     if (auto converted = convertToVariant(isolate, value, target); !converted) [[unlikely]]
         return std::unexpected(ArgumentFailure{converted.error()});
+    if (target.vt != parameter.vt && isIntegerType(parameter.vt)) [[unlikely]]
+        return checkIntegerRange(target, parameter.vt);
     return {};
 }
 

@@ -48,15 +48,38 @@ bool coveredYear(int year) {
 
 // The script's own Date constructor and getters, taken before any script
 // could replace them: a maker of local dates and a reader of their parts.
+//
+// A local date and time is the first moment at which the local clock shows
+// it, or a later time: in the hour repeated when the clocks go back, the
+// first of its two moments (as Date has it); in the hour skipped when they
+// go forward, the moment they go forward, which shows the hour's end (02:30
+// becomes 03:00). Date itself reads a skipped time with the offset before
+// the change, which lands past it by as much as the time lay in the gap
+// (03:30), so that a later local time could become an earlier moment.
 constexpr char const* helperSource = R"((() => {
   'use strict';
-  const D = Date, P = D.prototype, apply = Reflect.apply;
+  const D = Date, P = D.prototype, apply = Reflect.apply, utc = D.UTC;
   const y = P.getFullYear, mo = P.getMonth, d = P.getDate, h = P.getHours, mi = P.getMinutes, s = P.getSeconds,
-        ms = P.getMilliseconds;
+        ms = P.getMilliseconds, time = P.getTime;
+  const parts = (t) => [apply(y, t, []), apply(mo, t, []), apply(d, t, []), apply(h, t, []), apply(mi, t, []),
+                        apply(s, t, []), apply(ms, t, [])];
+  // What the local clock shows at moment `x`, counted as UTC counts time.
+  const shown = (x) => apply(utc, undefined, parts(new D(x)));
   return [
-    (a, b, c, e, f, g, k) => new D(a, b, c, e, f, g, k),
-    (t) => [apply(y, t, []), apply(mo, t, []), apply(d, t, []), apply(h, t, []), apply(mi, t, []),
-            apply(s, t, []), apply(ms, t, [])],
+    (a, b, c, e, f, g, k) => {
+      const t = new D(a, b, c, e, f, g, k), wanted = utc(a, b, c, e, f, g, k);
+      let later = apply(time, t, []);
+      if (shown(later) === wanted) return t;
+      // A skipped time: the clocks went forward within the day before.
+      let earlier = later - 86400000;
+      if (!(shown(earlier) < wanted)) return t;
+      while (later - earlier > 1) {
+        const middle = earlier + ((later - earlier) >>> 1);
+        if (shown(middle) >= wanted) later = middle; else earlier = middle;
+      }
+      return new D(later);
+    },
+    parts,
   ];
 })())";
 

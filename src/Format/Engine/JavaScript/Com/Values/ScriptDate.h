@@ -5,7 +5,10 @@
 // that day the integer part is negative and the fraction still counts
 // forward (-1.25 is 1899-12-29 06:00). A script Date is a moment, which its
 // local-time getters show in the zone the engine runs in: the conversion
-// keeps the local calendar date and time of day, to the millisecond.
+// keeps the local calendar date and time of day, to the millisecond. Where
+// the clocks change, an OLE date is the first moment the local clock shows
+// it or a later time: the first of a repeated hour's two moments, and for a
+// time the clocks skip, the moment they go forward.
 
 #include "Platform/Com.h"
 

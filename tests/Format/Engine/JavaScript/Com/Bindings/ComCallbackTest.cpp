@@ -110,6 +110,13 @@ TEST_F(ComCallbackTest, CallsThatCannotGoAreRefusedBeforeCallingCom) {
     EXPECT_EQ(thrown("item.Name = () => 1"),
               "IItem.Name: the value cannot be passed to COM: script objects other than arrays and COM objects have "
               "no COM form");
+    // A number its parameter cannot hold is refused, not wrapped into it.
+    EXPECT_EQ(thrown("item.Activate(3000000000)"),
+              "IItem.Activate: argument 1 cannot be passed to COM: 3000000000 is out of range for its COM type "
+              "(-2147483648 to 2147483647)");
+    EXPECT_EQ(thrown("item.WriteOnly = -2147483649"),
+              "IItem.WriteOnly: the value cannot be passed to COM: -2147483649 is out of range for its COM type "
+              "(-2147483648 to 2147483647)");
     // A member applied to another object is refused before any call.
     EXPECT_EQ(thrown("item.Activate.call(Application, 1)"), "TypeError: Illegal invocation");
     EXPECT_TRUE(seen.empty());
@@ -270,14 +277,32 @@ TEST_F(ComCallbackTest, ATerminatedRunEndsOnceThroughNestedCallsAndLetsGoOfItsOb
     EXPECT_EQ(run("try { item.Echo(1); } catch (e) {} 'went on'"), "");
     done = true;
     host.join();
-    // A call that blocks while the host terminates the run: the script ends
-    // once it returns.
+    EXPECT_EQ(reportedMessages(), std::vector<std::string>{"Script terminated by the host"});
+    EXPECT_EQ(run("6 * 7"), "42");
+}
+
+// qorjs's fault suite stops a script blocked in a call under --timeout.
+TEST_F(ComCallbackTest, AStopAskedWhileComHasTheThreadEndsTheScriptBeforeItRunsOn) {
+    run("var item = Application.Items");
+    seen.clear();
     application.onInvoke([this](DISPID, WORD, DISPPARAMS*, VARIANT* result, EXCEPINFO*) {
         std::thread([this] { engine->terminateScript(); }).join();
         return handOut(result, &item);
     });
-    EXPECT_EQ(run("var again = Application.Items; for (;;) {}"), "");
-    EXPECT_EQ(reportedMessages(), std::vector<std::string>(2, "Script terminated by the host"));
+    EXPECT_EQ(run("Application.Items; item.Name = 'ran on'; 'finished'"), "");
+    // Stopped in its last call, the run still ends with the stop.
+    EXPECT_EQ(run("Application.Items"), "");
+    engine->setTimeLimit(std::chrono::milliseconds(50));
+    application.onInvoke([this](DISPID, WORD, DISPPARAMS*, VARIANT* result, EXCEPINFO*) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        return handOut(result, &item);
+    });
+    EXPECT_EQ(run("Application.Items; item.Name = 'ran on'; 'finished'"), "");
+    engine->setTimeLimit(std::nullopt);
+    EXPECT_TRUE(seen.empty());
+    EXPECT_EQ(reportedMessages(),
+              (std::vector<std::string>{"Script terminated by the host", "Script terminated by the host",
+                                        "Script terminated: it ran longer than its time limit of 0.05 s"}));
     EXPECT_EQ(run("6 * 7"), "42");
 }
 

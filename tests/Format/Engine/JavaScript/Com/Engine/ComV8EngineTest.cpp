@@ -14,9 +14,13 @@
 
 #include <atomic>
 #include <chrono>
+#include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <string_view>
 #include <thread>
+#include <utility>
 
 using namespace qor::format::engine::javascript;
 using namespace std::chrono_literals;
@@ -117,6 +121,18 @@ TEST_F(ComV8EngineTest, TerminateEndsOnlyTheRunInProgress) {
     host.join();
     engine->stopScript();
     EXPECT_THAT(reportedMessages(), ElementsAre("Script terminated by the host", "Script terminated by the host"));
+    EXPECT_EQ(run("6*7"), "42");
+
+    // Asked while the host had the thread, and the script then ran to its
+    // end without V8 looking: the stop is not lost.
+    reported.clear();
+    engine->setImportResolverCallback(
+        [](ComV8Engine& self, std::string_view) -> std::optional<std::pair<std::string, std::filesystem::path>> {
+            std::thread([&] { self.terminateScript(); }).join();
+            return std::nullopt;
+        });
+    EXPECT_EQ(run("try { Include('stop.js'); } catch (e) {} 'finished'"), "");
+    EXPECT_THAT(reportedMessages(), ElementsAre("Script terminated by the host"));
     EXPECT_EQ(run("6*7"), "42");
 }
 

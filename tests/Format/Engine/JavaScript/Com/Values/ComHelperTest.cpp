@@ -16,9 +16,12 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <limits>
 #include <functional>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -28,6 +31,7 @@ namespace {
 
 namespace ComHelper = format::engine::javascript::ComHelper;
 namespace IsolateData = format::engine::javascript::IsolateData;
+using format::engine::javascript::ComParameter;
 using format::engine::javascript::EngineOptions;
 using format::engine::javascript::IID_IV8ArrayWrapper;
 using format::engine::javascript::IV8ArrayWrapper;
@@ -107,6 +111,43 @@ TEST_F(ComHelperTest, NegativeZeroAndNumbersBelowI4AreDoubles) {
     _variant_t const zero = toCom("-0");
     EXPECT_EQ(zero.vt, VT_R8);
     EXPECT_TRUE(std::signbit(zero.dblVal));
+}
+
+// A number goes to a typed parameter as it goes to any, unless the
+// parameter's integer type cannot hold it: COM's coercion would keep its bits
+// (3000000000 a long -1294967296, -1 an unsigned long 4294967295).
+TEST_F(ComHelperTest, ANumberOutsideTheRangeOfItsIntegerParameterIsRefused) {
+    struct Case {
+        char const* code;
+        VARTYPE parameter;
+        VARTYPE sent; // VT_EMPTY: refused
+    };
+    inContext([&](v8::Local<v8::Context> context) {
+        for (auto const& [code, parameterType, sent] : std::vector<Case>{
+                 {"3000000000", VT_VARIANT, VT_UI4}, {"3000000000", VT_UI4, VT_UI4}, {"3000000000", VT_I8, VT_UI4},
+                 {"3000000000", VT_I4, VT_EMPTY},    {"-1", VT_UI4, VT_EMPTY},       {"-1", VT_UINT, VT_EMPTY},
+                 {"-1", VT_I2, VT_I4},               {"40000", VT_I2, VT_EMPTY},     {"65535", VT_UI2, VT_I4},
+                 {"256", VT_UI1, VT_EMPTY},          {"-0.4", VT_UI4, VT_R8},        {"2147483647.5", VT_I4, VT_EMPTY},
+                 {"NaN", VT_I4, VT_EMPTY},           {"2 ** 63", VT_I8, VT_EMPTY},   {"2 ** 64 - 2048", VT_UI8, VT_R8},
+                 {"'-1'", VT_UI4, VT_BSTR}}) {
+            ComParameter parameter;
+            parameter.vt = parameterType;
+            _variant_t target;
+            auto converted = ComHelper::convertArgument(isolate(), evaluate(context, code), parameter, target);
+            EXPECT_EQ(converted ? target.vt : VARTYPE{VT_EMPTY}, sent) << code << " for " << parameterType;
+            if (!converted) {
+                EXPECT_EQ(target.vt, VT_EMPTY) << code;
+            }
+        }
+        ComParameter unsignedLong;
+        unsignedLong.vt = VT_UI4;
+        _variant_t target;
+        EXPECT_EQ(ComHelper::reasonOf(ComHelper::convertArgument(isolate(), evaluate(context, "-1"), unsignedLong, target).error()),
+                  "-1 is out of range for its COM type (0 to 4294967295)");
+        auto array = ComHelper::convertToSafeArray(isolate(), evaluate(context, "[1, 3000000000]").As<v8::Object>(), VT_I4, target);
+        EXPECT_EQ(ComHelper::reasonOf(array.error()),
+                  "element 1: 3000000000 is out of range for its COM type (-2147483648 to 2147483647)");
+    });
 }
 
 TEST_F(ComHelperTest, ValuesWithoutACOMFormBecomeEmptyAfterOneAssertionEach) {
@@ -251,6 +292,44 @@ TEST_F(ComHelperOptionsTest, OleDatesAreScriptDatesOfTheSameLocalDateAndTime) {
     }
     EXPECT_EQ(toScript(arrayVariant(VT_DATE, vectorOf<DATE>(VT_DATE, {0, -1.25})), "v.map(d => d.getDate() + '/' + d.getHours()).join()"), "30/0,29/6");
     EXPECT_TRUE(asserts.empty());
+}
+
+// Where the clocks change (the suite runs the date tests again in zones that
+// have them), a local date and time is the first moment the clock shows it or
+// a later time.
+TEST_F(ComHelperOptionsTest, DatesWhereTheClocksChangeAreTheFirstMomentsTheClockShowsThem) {
+    // Each change of 2024: its moment, what the clock showed until then and
+    // what it shows from then, as milliseconds counted as UTC counts them.
+    std::istringstream changes(run(R"((() => {
+      const shown = (x) => { const t = new Date(x); return Date.UTC(t.getFullYear(), t.getMonth(), t.getDate(),
+                               t.getHours(), t.getMinutes(), t.getSeconds(), t.getMilliseconds()); };
+      const offset = (x) => new Date(x).getTimezoneOffset();
+      const found = [];
+      for (let x = Date.UTC(2024, 0, 1); x < Date.UTC(2025, 0, 1); x += 3600000) {
+        let low = x - 3600000, high = x;
+        if (offset(low) === offset(high)) continue;
+        while (high - low > 1) { const middle = low + Math.floor((high - low) / 2);
+                                 if (offset(middle) === offset(high)) high = middle; else low = middle; }
+        found.push(high, shown(high - 1) + 1, shown(high));
+      }
+      return found.join(' ');
+    })())"));
+    auto const oleDateOf = [](double shown) { return shown / 86'400'000 + 25'569; };
+    int seen = 0;
+    for (std::int64_t moment = 0, until = 0, from = 0; changes >> moment >> until >> from; ++seen) {
+        std::int64_t const middle = (until + from) / 2;
+        VARIANT variant = variantOf(VT_DATE);
+        variant.date = oleDateOf(static_cast<double>(middle));
+        // Skipped: the moment the clocks went forward. Repeated: the first of
+        // its two moments; the second comes back as the same time.
+        std::int64_t const expected = from > until ? moment : moment - (until - middle);
+        EXPECT_EQ(toScript(variant, "String(v.getTime() - " + std::to_string(expected) + ")"), "0") << moment;
+        std::int64_t const later = from > until ? moment : moment + (middle - from);
+        _variant_t back = toCom("new Date(" + std::to_string(later) + ")");
+        EXPECT_DOUBLE_EQ(back.date, oleDateOf(static_cast<double>(from > until ? from : middle))) << moment;
+    }
+    if (seen == 0)
+        GTEST_SKIP() << "the clocks do not change in this zone";
 }
 
 TEST_F(ComHelperOptionsTest, DatesOutsideTheYearsOleDatesCoverHaveNoOtherForm) {
@@ -459,6 +538,35 @@ TEST_F(ScriptObjectTest, AnArrayBackInAScriptIsACOMObjectAndAnswersWithoutItsEng
 }
 
 // --- functions and objects ------------------------------------------------------
+
+// A call from COM while no script runs is a run: the host's stop and the time
+// limit end it, COM's caller learns why, and so does the host, as of any run.
+TEST_F(ScriptObjectTest, ACallFromComWhileNoScriptRunsIsARunThatAStopOrALimitEnds) {
+    // Bounded, so that a call the stop misses ends too.
+    std::string const spin = "const end = Date.now() + 2000; while (Date.now() < end); return 'ran out';";
+    ComRef<IDispatchEx> function = toCom("() => { " + spin + " }");
+    ComRef<IDispatchEx> object = toCom("({ spin() { " + spin + " } })");
+    DispatchArguments none{};
+    std::atomic<bool> done{false};
+    std::thread host([&] {
+        while (!done) {
+            engine->terminateScript();
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    });
+    EXPECT_EQ(invoke(function.get(), DISPID_VALUE, DISPATCH_METHOD, none.params(), &none.result), DISP_E_EXCEPTION);
+    done = true;
+    host.join();
+    EXPECT_EQ(description(), "Script terminated by the host");
+    engine->setTimeLimit(std::chrono::milliseconds(50));
+    EXPECT_EQ(invoke(object.get(), dispidOf(object.get(), u"spin", 0), DISPATCH_METHOD, none.params(), &none.result),
+              DISP_E_EXCEPTION);
+    engine->setTimeLimit(std::nullopt);
+    EXPECT_EQ(description(), "Script terminated: it ran longer than its time limit of 0.05 s");
+    EXPECT_EQ(reportedMessages(), (std::vector<std::string>{"Script terminated by the host",
+                                                            "Script terminated: it ran longer than its time limit of 0.05 s"}));
+    EXPECT_EQ(run("6 * 7"), "42");
+}
 
 TEST_F(ScriptObjectTest, AFunctionIsCalledThroughItsDefaultMemberWhenNoScriptRuns) {
     DispatchArguments arguments{_variant_t(LONG{1}), _variant_t(LONG{2})};
