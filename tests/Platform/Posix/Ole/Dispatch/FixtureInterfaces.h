@@ -48,7 +48,7 @@ struct DECLSPEC_NOVTABLE IMoney : public IUnknown {
     STDMETHOD(Grow)(DECIMAL* value) PURE;
 };
 
-struct DECLSPEC_NOVTABLE IClock : public IDispatch {
+struct DECLSPEC_NOVTABLE IClock : public IShape {
     STDMETHOD(Format)(LONG value, LONG locale, LONG width, BSTR* text) PURE;
 };
 

@@ -584,6 +584,8 @@ TEST_F(TypeInfoInvokeTest, DecimalResultsAndReferencesKeepTheirValue) {
 
 class Clock : public VtableObject<IClock> {
 public:
+    STDMETHODIMP get_Name(BSTR* name) override { *name = SysAllocString(u"clock"); return S_OK; }
+    STDMETHODIMP get_Area(DOUBLE* area) override { *area = 0.0; return S_OK; }
     STDMETHODIMP Format(LONG value, LONG locale, LONG width, BSTR* text) override {
         seen = {value, locale, width};
         *text = SysAllocString(u"12:00");
@@ -601,7 +603,7 @@ TEST(TypeInfoInvoke, TheLocaleParameterIsFilledNotShown) {
     ASSERT_TRUE(view);
     BSTR names[4] = {};
     UINT count = 0;
-    ASSERT_EQ(view->GetNames(1, names, 4, &count), S_OK);
+    ASSERT_EQ(view->GetNames(3, names, 4, &count), S_OK);
     std::u16string joined;
     for (UINT i = 0; i < count; ++i) {
         joined += textOf(names[i]) + u" ";
