@@ -4,13 +4,17 @@
 // on Windows.
 
 #include "Platform/Posix/Ole/Automation/Bstr.h"
+#include "Platform/Posix/Ole/Automation/BstrVector.h"
 #include "Platform/Posix/Ole/Automation/ComSupport.h"
 #include "Platform/Posix/Ole/Automation/Dispatch.h"
 #include "Platform/Posix/Ole/Automation/DispatchEx.h"
 #include "Platform/Posix/Ole/Automation/EnumVariant.h"
 #include "Platform/Posix/Ole/Automation/ErrorInfo.h"
+#include "Platform/Posix/Ole/Automation/NumberParse.h"
+#include "Platform/Posix/Ole/Automation/RecordInfo.h"
 #include "Platform/Posix/Ole/Automation/SafeArray.h"
 #include "Platform/Posix/Ole/Automation/UserLocale.h"
+#include "Platform/Posix/Ole/Automation/VarConversions.h"
 #include "Platform/Posix/Ole/Automation/VarFormat.h"
 #include "Platform/Posix/Ole/Automation/Variant.h"
 #include "Platform/Posix/Ole/Core/Apartment.h"

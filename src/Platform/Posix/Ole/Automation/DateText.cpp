@@ -506,9 +506,9 @@ std::expected<std::u16string, HRESULT> formatDate(DATE value, Locale const& loca
         return std::unexpected(E_INVALIDARG);
     bool const onEpoch = std::trunc(value) == 0;
     bool const atMidnight = value == std::trunc(value);
-    if (parts == DateParts::AsNeeded && onEpoch)
+    if (parts == DateParts::TimeOnly || (parts == DateParts::AsNeeded && onEpoch))
         return render(locale.timePattern, *when, locale);
-    if (parts == DateParts::AsNeeded && atMidnight)
+    if (parts == DateParts::DateOnly || (parts == DateParts::AsNeeded && atMidnight))
         return render(locale.datePattern, *when, locale);
     return render(locale.datePattern, *when, locale) + u" " + render(locale.timePattern, *when, locale);
 }

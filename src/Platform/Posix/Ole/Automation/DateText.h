@@ -29,8 +29,9 @@ constexpr bool isDate(double value)
 }
 
 // AsNeeded leaves out the time at midnight and the date on 30 December 1899,
-// as VarBstrFromDate does; VARIANT_USE_NLS asks for both always.
-enum class DateParts { AsNeeded, DateAndTime };
+// as VarBstrFromDate does; VARIANT_USE_NLS asks for both always, the
+// VAR_DATEVALUEONLY and VAR_TIMEVALUEONLY flags for one of them.
+enum class DateParts { AsNeeded, DateAndTime, DateOnly, TimeOnly };
 
 // E_INVALIDARG for a value outside the years 100 to 9999.
 std::expected<std::u16string, HRESULT> formatDate(DATE value, Locale const& locale, DateParts parts);

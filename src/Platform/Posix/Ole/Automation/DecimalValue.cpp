@@ -63,13 +63,13 @@ std::expected<DecimalValue, HRESULT> DecimalValue::fromInteger(Int128 value)
     return result;
 }
 
-std::expected<DecimalValue, HRESULT> DecimalValue::fromDouble(double value)
+std::expected<DecimalValue, HRESULT> DecimalValue::fromDouble(double value, int significantDigits)
 {
     if (!std::isfinite(value))
         return std::unexpected(DISP_E_OVERFLOW);
-    // The fifteen digits are a rounding of the double, not a measured
-    // precision: 0.1 becomes 0.1, not 0.10000000000000.
-    ParsedNumber const number = significantDigits(value, 15);
+    // The digits are a rounding of the double, not a measured precision:
+    // 0.1 becomes 0.1, not 0.10000000000000.
+    ParsedNumber const number = convert::significantDigits(value, significantDigits);
     return fromDigits(number.digits, number.exponent, number.negative);
 }
 

@@ -90,13 +90,18 @@
     SLOT(IEnumConnections, Next) SLOT(IEnumConnections, Skip) SLOT(IEnumConnections, Reset)                           \
     SLOT(IEnumConnections, Clone)                                                                                     \
     SLOT(IEnumConnectionPoints, Next) SLOT(IEnumConnectionPoints, Skip) SLOT(IEnumConnectionPoints, Reset)            \
-    SLOT(IEnumConnectionPoints, Clone)
+    SLOT(IEnumConnectionPoints, Clone)                                                                                \
+    SLOT(IRecordInfo, RecordInit) SLOT(IRecordInfo, RecordClear) SLOT(IRecordInfo, RecordCopy)                        \
+    SLOT(IRecordInfo, GetGuid) SLOT(IRecordInfo, GetName) SLOT(IRecordInfo, GetSize) SLOT(IRecordInfo, GetTypeInfo)   \
+    SLOT(IRecordInfo, GetField) SLOT(IRecordInfo, GetFieldNoCopy) SLOT(IRecordInfo, PutField)                         \
+    SLOT(IRecordInfo, PutFieldNoCopy) SLOT(IRecordInfo, GetFieldNames) SLOT(IRecordInfo, IsMatchingType)              \
+    SLOT(IRecordInfo, RecordCreate) SLOT(IRecordInfo, RecordCreateCopy) SLOT(IRecordInfo, RecordDestroy)
 
 #define QOR_ABI_INTERFACES(ID)                                                                                       \
     ID(IUnknown) ID(IDispatch) ID(IDispatchEx) ID(IEnumVARIANT) ID(ITypeInfo) ID(ITypeLib) ID(ITypeComp)       \
     ID(IClassFactory) ID(IServiceProvider) ID(IErrorInfo) ID(ICreateErrorInfo) ID(ISupportErrorInfo)                 \
     ID(IProvideClassInfo) ID(IConnectionPointContainer) ID(IConnectionPoint) ID(IEnumConnections)                     \
-    ID(IEnumConnectionPoints)
+    ID(IEnumConnectionPoints) ID(IRecordInfo)
 
 /* Values that cross the boundary inside VARIANTs, DISPPARAMS and type
  * descriptions. */
