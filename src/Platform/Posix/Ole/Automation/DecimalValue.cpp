@@ -70,7 +70,7 @@ std::expected<DecimalValue, HRESULT> DecimalValue::fromDouble(double value, int 
     // The digits are a rounding of the double, not a measured precision:
     // 0.1 becomes 0.1, not 0.10000000000000.
     ParsedNumber const number = convert::significantDigits(value, significantDigits);
-    return fromDigits(number.digits, number.exponent, number.negative);
+    return fromDigits(number.digits, number.exponent, number.negative());
 }
 
 std::expected<DecimalValue, HRESULT> DecimalValue::fromDigits(std::string_view digits, int exponent, bool negative)

@@ -402,7 +402,8 @@ std::optional<bool> parseBoolean(std::u16string_view text, Locale const& locale,
 ParsedNumber significantDigits(double value, int count)
 {
     ParsedNumber number;
-    number.negative = std::signbit(value);
+    if (std::signbit(value))
+        number.flags |= NUMPRS_NEG;
     if (value == 0)
         return number;
     // d.ddde[+-]x

@@ -66,7 +66,7 @@ std::expected<convert::ParsedNumber, HRESULT> numberOf(VARIANT const& value, LCI
     if (!decimal)
         return std::unexpected(decimal.error());
     std::string const text = decimal->toText();
-    auto number = convert::parseNumber(std::u16string(text.begin(), text.end()), convert::englishLocale());
+    auto number = convert::parseNumber(std::u16string(text.begin(), text.end()), convert::englishLocale(), NUMPRS_STD);
     if (!number)
         return std::unexpected(DISP_E_TYPEMISMATCH);
     return *number;
@@ -82,7 +82,7 @@ Written writeNumber(Format const& format, VARIANT const& value) {
     if (!number)
         return std::unexpected(number.error());
     bool const zero = isZero(*number);
-    bool const negative = number->negative && !zero;
+    bool const negative = number->negative() && !zero;
     std::size_t index = 0;
     if (zero && format.has(2))
         index = 2;
