@@ -1,0 +1,161 @@
+// VarCmp: numbers by value, in the widest type of the pair; texts as the
+// locale sorts them; a text is greater than any number, unless one side
+// carries VT_RESERVED: a text so marked is compared with the number's
+// text, a number so marked with the text's value.
+
+#include <cmath>
+#include <string>
+
+#include "Platform/Posix/Ole/Automation/Bstr.h"
+#include "Platform/Posix/Ole/Automation/Conversion.h"
+#include "Platform/Posix/Ole/Automation/DecimalArithmetic.h"
+#include "Platform/Posix/Ole/Automation/NumericOperand.h"
+#include "Platform/Posix/Ole/Automation/TextComparison.h"
+#include "Platform/Posix/Ole/Automation/VarArithmetic.h"
+#include "Platform/Posix/Ole/Automation/VariantOperand.h"
+
+using namespace qor::platform::posix::ole;
+
+namespace {
+
+// Windows compares none of the unsigned or narrow signed types, and
+// VT_INT only on the left.
+bool isValueTypeOrVariant(VARTYPE vt)
+{
+    return arith::isValueType(vt) || vt == VT_VARIANT;
+}
+
+HRESULT refusal(VARTYPE left, VARTYPE right)
+{
+    auto const refused = [](VARTYPE vt) {
+        return vt == VT_I1 || vt == VT_UI2 || vt == VT_UI4 || vt == VT_UI8 || vt == VT_UINT || vt == VT_RECORD ||
+               vt == VT_UNKNOWN || vt == VT_VARIANT || vt == VT_DISPATCH;
+    };
+    if (left == VT_ERROR && right == VT_ERROR)
+        return S_OK;
+    if (refused(left) || refused(right) || right == VT_INT || left == VT_ERROR || right == VT_ERROR)
+        return isValueTypeOrVariant(left) && isValueTypeOrVariant(right) ? DISP_E_TYPEMISMATCH
+                                                                         : DISP_E_BADVARTYPE;
+    return S_OK;
+}
+
+std::u16string textOf(VARIANT const& value)
+{
+    if (value.vt == VT_EMPTY || value.bstrVal == nullptr)
+        return {};
+    return std::u16string(value.bstrVal, SysStringLen(value.bstrVal));
+}
+
+int ordered(double a, double b)
+{
+    return a < b ? VARCMP_LT : a > b ? VARCMP_GT : VARCMP_EQ;
+}
+
+std::expected<int, HRESULT> compareReals(VARIANT const& left, VARIANT const& right)
+{
+    auto a = arith::realOf(left);
+    if (!a)
+        return std::unexpected(a.error());
+    auto b = arith::realOf(right);
+    if (!b)
+        return std::unexpected(b.error());
+    // A float has only a float's precision to compare with.
+    if (left.vt == VT_R4 || right.vt == VT_R4)
+        return ordered(static_cast<float>(*a), static_cast<float>(*b));
+    return ordered(*a, *b);
+}
+
+std::expected<int, HRESULT> compareNumbers(VARIANT const& left, VARIANT const& right)
+{
+    auto const has = [&](VARTYPE vt) { return left.vt == vt || right.vt == vt; };
+    if (has(VT_DECIMAL) || has(VT_CY)) {
+        auto a = arith::decimalOf(left);
+        auto b = arith::decimalOf(right);
+        // A double beyond a decimal's range is compared as a double.
+        if (a && b)
+            return arith::compare(*a, *b);
+        return compareReals(left, right);
+    }
+    if (has(VT_R4) || has(VT_R8) || has(VT_DATE))
+        return compareReals(left, right);
+    auto a = arith::integerOf(left);
+    if (!a)
+        return std::unexpected(a.error());
+    auto b = arith::integerOf(right);
+    if (!b)
+        return std::unexpected(b.error());
+    return *a < *b ? VARCMP_LT : *a > *b ? VARCMP_GT : VARCMP_EQ;
+}
+
+// A text against a number. `textMarked` and `numberMarked`: which carries
+// VT_RESERVED. The result is the text's order against the number.
+std::expected<int, HRESULT> compareTextWithNumber(VARIANT const& text, VARIANT const& number, bool textMarked,
+                                                  bool numberMarked, LCID lcid, ULONG flags)
+{
+    if (textMarked && !numberMarked) {
+        OwnedVariant written;
+        HRESULT hr = arith::coerce(written, number, VT_BSTR);
+        if (FAILED(hr))
+            return std::unexpected(hr);
+        return arith::compareTexts(textOf(text), textOf(written.v), lcid, flags);
+    }
+    if (numberMarked && !textMarked) {
+        OwnedVariant value;
+        if (SUCCEEDED(arith::coerce(value, text, VT_R8)))
+            return compareNumbers(value.v, number);
+    }
+    return VARCMP_GT;
+}
+
+int reversed(int order)
+{
+    return order == VARCMP_LT ? VARCMP_GT : order == VARCMP_GT ? VARCMP_LT : order;
+}
+
+std::expected<int, HRESULT> compare(VARIANT const& left, VARIANT const& right, bool leftMarked, bool rightMarked,
+                                    LCID lcid, ULONG flags)
+{
+    if (left.vt == VT_NULL || right.vt == VT_NULL)
+        return VARCMP_NULL;
+    if (left.vt == VT_ERROR)
+        return ordered(left.scode, right.scode);
+    bool const leftText = left.vt == VT_BSTR;
+    bool const rightText = right.vt == VT_BSTR;
+    // An empty value is the empty text against a text.
+    if ((leftText || left.vt == VT_EMPTY) && (rightText || right.vt == VT_EMPTY) && (leftText || rightText))
+        return arith::compareTexts(textOf(left), textOf(right), lcid, flags);
+    if (leftText)
+        return compareTextWithNumber(left, right, leftMarked, rightMarked, lcid, flags);
+    if (rightText) {
+        auto order = compareTextWithNumber(right, left, rightMarked, leftMarked, lcid, flags);
+        return order ? std::expected<int, HRESULT>(reversed(*order)) : order;
+    }
+    return compareNumbers(left, right);
+}
+
+} // namespace
+
+HRESULT VarCmp(LPVARIANT pvarLeft, LPVARIANT pvarRight, LCID lcid, ULONG dwFlags)
+{
+    if (pvarLeft == nullptr || pvarRight == nullptr)
+        return E_INVALIDARG;
+    // VT_RESERVED marks how a text and a number compare and is otherwise
+    // no part of the type.
+    VARIANT left = *pvarLeft;
+    VARIANT right = *pvarRight;
+    bool const leftMarked = (left.vt & VT_RESERVED) != 0;
+    bool const rightMarked = (right.vt & VT_RESERVED) != 0;
+    left.vt &= ~VT_RESERVED;
+    right.vt &= ~VT_RESERVED;
+    arith::Operands operands;
+    HRESULT hr = operands.read(&left, &right, refusal);
+    if (FAILED(hr))
+        return hr;
+    auto order = compare(operands.left(), operands.right(), leftMarked, rightMarked, lcid, dwFlags);
+    return order ? *order : order.error();
+}
+
+HRESULT VarR4CmpR8(float fltLeft, double dblRight)
+{
+    return ordered(fltLeft, dblRight);
+}
