@@ -90,6 +90,12 @@ std::string multiplyDigits(std::string const& a, std::string const& b)
 
 std::expected<DecimalValue, HRESULT> fromExact(std::string const& digits, int scale, bool negative)
 {
+    // Zero keeps the places it was computed with: 0.00 + 0 is 0.00.
+    if (digits.find_first_not_of('0') == std::string::npos) {
+        DecimalValue zero;
+        zero.scale = std::min(scale, DecimalValue::kMaxScale);
+        return zero;
+    }
     return DecimalValue::fromDigits(digits, -scale, negative);
 }
 
@@ -193,6 +199,7 @@ using arith::DecimalValue;
 
 namespace {
 
+// A result keeps the operand's sign, a negative zero included.
 template <class Operation>
 HRESULT unaryDecimal(LPDECIMAL in, LPDECIMAL result, Operation operation)
 {
@@ -201,7 +208,21 @@ HRESULT unaryDecimal(LPDECIMAL in, LPDECIMAL result, Operation operation)
     auto value = DecimalValue::fromDecimal(*in);
     if (!value)
         return value.error();
-    *result = operation(*value).toDecimal();
+    DECIMAL out = operation(*value).toDecimal();
+    out.sign = in->sign;
+    convert::storeDecimal(*result, out);
+    return S_OK;
+}
+
+// Abs and Neg change the sign bit alone, whatever else the sign byte
+// holds, as Windows does.
+HRESULT withSign(LPDECIMAL in, LPDECIMAL result, BYTE sign)
+{
+    if (in == nullptr || result == nullptr)
+        return E_INVALIDARG;
+    DECIMAL out = *in;
+    out.sign = sign;
+    convert::storeDecimal(*result, out);
     return S_OK;
 }
 
@@ -217,7 +238,7 @@ HRESULT binaryDecimal(LPDECIMAL left, LPDECIMAL right, LPDECIMAL result, Operati
     auto value = operation(*a, *b);
     if (!value)
         return value.error();
-    *result = value->toDecimal();
+    convert::storeDecimal(*result, value->toDecimal());
     return S_OK;
 }
 
@@ -246,10 +267,7 @@ HRESULT VarDecDiv(LPDECIMAL pdecLeft, LPDECIMAL pdecRight, LPDECIMAL pdecResult)
 
 HRESULT VarDecAbs(LPDECIMAL pdecIn, LPDECIMAL pdecResult)
 {
-    return unaryDecimal(pdecIn, pdecResult, [](DecimalValue value) {
-        value.negative = false;
-        return value;
-    });
+    return withSign(pdecIn, pdecResult, pdecIn != nullptr ? BYTE(pdecIn->sign & ~DECIMAL_NEG) : 0);
 }
 
 HRESULT VarDecFix(LPDECIMAL pdecIn, LPDECIMAL pdecResult)
@@ -264,7 +282,7 @@ HRESULT VarDecInt(LPDECIMAL pdecIn, LPDECIMAL pdecResult)
 
 HRESULT VarDecNeg(LPDECIMAL pdecIn, LPDECIMAL pdecResult)
 {
-    return unaryDecimal(pdecIn, pdecResult, arith::negated);
+    return withSign(pdecIn, pdecResult, pdecIn != nullptr ? BYTE(pdecIn->sign ^ DECIMAL_NEG) : 0);
 }
 
 HRESULT VarDecRound(LPDECIMAL pdecIn, int cDecimals, LPDECIMAL pdecResult)

@@ -48,6 +48,11 @@ WINOLEAUTAPI VarRound(LPVARIANT pvarIn, int cDecimals, LPVARIANT pvarResult);
 WINOLEAUTAPI VarCat(LPVARIANT pvarLeft, LPVARIANT pvarRight, LPVARIANT pvarResult);
 // VARCMP_LT, VARCMP_EQ, VARCMP_GT, VARCMP_NULL, or a failure.
 WINOLEAUTAPI VarCmp(LPVARIANT pvarLeft, LPVARIANT pvarRight, LCID lcid, ULONG dwFlags);
+// Windows' headers give C++ callers VarCmp without flags.
+inline HRESULT VarCmp(LPVARIANT pvarLeft, LPVARIANT pvarRight, LCID lcid)
+{
+    return VarCmp(pvarLeft, pvarRight, lcid, 0);
+}
 
 // Texts: a null BSTR is the empty string.
 WINOLEAUTAPI VarBstrCat(BSTR bstrLeft, BSTR bstrRight, LPBSTR pbstrResult);

@@ -99,12 +99,21 @@ std::expected<int, HRESULT> compareTextWithNumber(VARIANT const& text, VARIANT c
             return std::unexpected(hr);
         return arith::compareTexts(textOf(text), textOf(written.v), lcid, flags);
     }
-    if (numberMarked && !textMarked) {
-        OwnedVariant value;
-        if (SUCCEEDED(arith::coerce(value, text, VT_R8)))
-            return compareNumbers(value.v, number);
+    if (!numberMarked)
+        return VARCMP_GT;
+    OwnedVariant value;
+    if (FAILED(arith::coerce(value, text, VT_R8)))
+        return VARCMP_GT;
+    // Both marked, Windows orders a text by its sign alone.
+    if (textMarked)
+        return value.v.dblVal < 0 ? VARCMP_LT : VARCMP_GT;
+    // The text's value has a double's precision, which a float is widened to.
+    VARIANT numeric = number;
+    if (numeric.vt == VT_R4) {
+        numeric.vt = VT_R8;
+        numeric.dblVal = number.fltVal;
     }
-    return VARCMP_GT;
+    return compareNumbers(value.v, numeric);
 }
 
 int reversed(int order)

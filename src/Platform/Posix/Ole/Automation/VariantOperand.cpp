@@ -39,7 +39,7 @@ HRESULT valueOfObject(VARIANT& operand, OwnedVariant& storage)
     HRESULT hr = operand.pdispVal->Invoke(DISPID_VALUE, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none,
                                           &storage.v, nullptr, nullptr);
     if (FAILED(hr))
-        return DISP_E_TYPEMISMATCH;
+        return hr;
     // One level only: a value that is an object again is no operand.
     auto value = operandValue(&storage.v);
     if (!value || value->vt == VT_DISPATCH)
@@ -115,6 +115,12 @@ HRESULT coerce(OwnedVariant& out, VARIANT const& in, VARTYPE target)
     VariantClear(&out.v);
     if (in.vt == target)
         return VariantCopy(&out.v, &in);
+    // Windows reads a text operand up to its terminator, as VarR8FromStr
+    // reads one: callers pass plain strings for BSTRs.
+    if (in.vt == VT_BSTR) {
+        std::u16string_view const text = in.bstrVal != nullptr ? std::u16string_view(in.bstrVal) : u"";
+        return convert::changeText(out.v, text, convert::Request{}, target);
+    }
     return convert::changeType(out.v, in, convert::Request{}, target);
 }
 

@@ -61,7 +61,7 @@ private:
 
 // An object's default value (DISPID_VALUE) in `storage`, or the operand
 // itself when it is no object: DISP_E_TYPEMISMATCH for a null object or
-// one without a value.
+// one without a value; the failure of the object's Invoke.
 HRESULT valueOfObject(VARIANT& operand, OwnedVariant& storage);
 
 VARIANT nullResult();

@@ -55,10 +55,12 @@ std::expected<VARIANT, HRESULT> complementOperand(VARIANT const* in)
     VARTYPE const flags = in->vt & ~VT_TYPEMASK;
     VARTYPE const base = in->vt & VT_TYPEMASK;
     bool const holdable = (arith::isValueType(base) || base == VT_VARIANT) && base != VT_CLSID;
+    if (flags != 0 && flags != VT_BYREF && flags != VT_ARRAY && flags != (VT_BYREF | VT_ARRAY))
+        return std::unexpected(DISP_E_BADVARTYPE);
     if (flags == 0 && base == VT_VARIANT)
         return std::unexpected(DISP_E_TYPEMISMATCH);
-    if ((flags == VT_BYREF || flags == VT_ARRAY || flags == (VT_BYREF | VT_ARRAY)) && base > VT_NULL && holdable)
-        return std::unexpected(DISP_E_TYPEMISMATCH);
+    if (flags != 0)
+        return std::unexpected(base > VT_NULL && holdable ? DISP_E_TYPEMISMATCH : DISP_E_BADVARTYPE);
     return unaryOperand(in);
 }
 
