@@ -195,5 +195,6 @@
     FUNCTION(VarDecInt) FUNCTION(VarDecNeg) FUNCTION(VarDecRound) FUNCTION(VarDecCmp) FUNCTION(VarDecCmpR8)           \
     FUNCTION(VarCyAdd) FUNCTION(VarCySub) FUNCTION(VarCyMul) FUNCTION(VarCyMulI4) FUNCTION(VarCyMulI8)                \
     FUNCTION(VarCyAbs) FUNCTION(VarCyFix) FUNCTION(VarCyInt) FUNCTION(VarCyNeg) FUNCTION(VarCyRound)                  \
-    FUNCTION(VarCyCmp) FUNCTION(VarCyCmpR8) FUNCTION(VarR8Pow) FUNCTION(VarR8Round) FUNCTION(VarR4CmpR8)
+    FUNCTION(VarCyCmp) FUNCTION(VarCyCmpR8) FUNCTION(VarR8Pow) FUNCTION(VarR8Round) FUNCTION(VarR4CmpR8)             \
+    FUNCTION(DispGetParam) FUNCTION(CreateStdDispatch)
 /* clang-format on */
