@@ -99,16 +99,42 @@ std::expected<DecimalValue, HRESULT> fromExact(std::string const& digits, int sc
     return DecimalValue::fromDigits(digits, -scale, negative);
 }
 
+// Both magnitudes at the larger scale, when 128 bits hold them: below
+// 2^96 times at most 10^9 is below 2^126, which a sum still fits.
+bool aligned(DecimalValue const& left, DecimalValue const& right, UInt128& a, UInt128& b)
+{
+    int const shift = left.scale - right.scale;
+    if (shift > 9 || shift < -9)
+        return false;
+    a = shift < 0 ? left.magnitude * convert::powerOfTen(-shift) : left.magnitude;
+    b = shift > 0 ? right.magnitude * convert::powerOfTen(shift) : right.magnitude;
+    return true;
+}
+
 } // namespace
 
 std::expected<DecimalValue, HRESULT> add(DecimalValue const& left, DecimalValue const& right)
 {
+    UInt128 x = 0;
+    UInt128 y = 0;
+    if (aligned(left, right, x, y)) {
+        DecimalValue sum;
+        sum.scale = std::max(left.scale, right.scale);
+        if (left.negative == right.negative) {
+            sum.magnitude = x + y;
+            sum.negative = left.negative;
+        } else {
+            sum.magnitude = x >= y ? x - y : y - x;
+            sum.negative = x >= y ? left.negative : right.negative;
+        }
+        if (sum.magnitude < DecimalValue::kLimit)
+            return sum;
+    }
     int const scale = std::max(left.scale, right.scale);
     std::string const a = scaledDigits(left, scale - left.scale);
     std::string const b = scaledDigits(right, scale - right.scale);
     if (left.negative == right.negative) {
         auto sum = fromExact(addDigits(a, b), scale, left.negative);
-        // A sum that must lose places keeps them as far as it can.
         return sum;
     }
     int const order = compareDigits(a, b);
@@ -185,6 +211,13 @@ int compare(DecimalValue const& left, DecimalValue const& right)
     bool const rightNegative = right.negative && !right.isZero();
     if (leftNegative != rightNegative)
         return leftNegative ? VARCMP_LT : VARCMP_GT;
+    UInt128 a = 0;
+    UInt128 b = 0;
+    if (aligned(left, right, a, b)) {
+        int const order = a < b ? -1 : a > b ? 1 : 0;
+        int const signedOrder = leftNegative ? -order : order;
+        return signedOrder < 0 ? VARCMP_LT : signedOrder > 0 ? VARCMP_GT : VARCMP_EQ;
+    }
     int const scale = std::max(left.scale, right.scale);
     int order = compareDigits(scaledDigits(left, scale - left.scale), scaledDigits(right, scale - right.scale));
     if (leftNegative)

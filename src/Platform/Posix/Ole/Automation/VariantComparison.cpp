@@ -68,7 +68,9 @@ std::expected<int, HRESULT> compareReals(VARIANT const& left, VARIANT const& rig
 std::expected<int, HRESULT> compareNumbers(VARIANT const& left, VARIANT const& right)
 {
     auto const has = [&](VARTYPE vt) { return left.vt == vt || right.vt == vt; };
-    if (has(VT_DECIMAL) || has(VT_CY)) {
+    bool const real = has(VT_R4) || has(VT_R8) || has(VT_DATE);
+    // A currency against a double is compared as doubles, which hold it.
+    if (has(VT_DECIMAL) || (has(VT_CY) && !real)) {
         auto a = arith::decimalOf(left);
         auto b = arith::decimalOf(right);
         // A double beyond a decimal's range is compared as a double.
@@ -76,7 +78,7 @@ std::expected<int, HRESULT> compareNumbers(VARIANT const& left, VARIANT const& r
             return arith::compare(*a, *b);
         return compareReals(left, right);
     }
-    if (has(VT_R4) || has(VT_R8) || has(VT_DATE))
+    if (real)
         return compareReals(left, right);
     auto a = arith::integerOf(left);
     if (!a)
