@@ -32,6 +32,7 @@ std::expected<double, HRESULT> realOf(VARIANT const& value)
     case VT_R4: return value.fltVal;
     case VT_R8: return value.dblVal;
     case VT_DATE: return value.date;
+    case VT_CY: return static_cast<double>(value.cyVal.int64) / 10000; // as VarR8FromCy
     default: return converted(value, VT_R8, [](VARIANT const& v) { return v.dblVal; });
     }
 }

@@ -6,6 +6,8 @@
 // would convert it.
 
 #include <expected>
+#include <type_traits>
+#include <utility>
 
 #include "Platform/Posix/Ole/Automation/DecimalValue.h"
 #include "Platform/Posix/Ole/Automation/Variant.h"
@@ -17,6 +19,22 @@ std::expected<double, HRESULT> realOf(VARIANT const& value);
 std::expected<LONGLONG, HRESULT> integerOf(VARIANT const& value);
 std::expected<CY, HRESULT> currencyOf(VARIANT const& value);
 std::expected<convert::DecimalValue, HRESULT> decimalOf(VARIANT const& value);
+
+// Both operands read the same way, the left one's failure first.
+template <class Read>
+auto bothOf(Read read, VARIANT const& left, VARIANT const& right)
+    -> std::expected<std::pair<typename std::invoke_result_t<Read, VARIANT const&>::value_type,
+                               typename std::invoke_result_t<Read, VARIANT const&>::value_type>,
+                     HRESULT>
+{
+    auto a = read(left);
+    if (!a)
+        return std::unexpected(a.error());
+    auto b = read(right);
+    if (!b)
+        return std::unexpected(b.error());
+    return std::pair(std::move(*a), std::move(*b));
+}
 
 // An integer result in `type` (VT_UI1, VT_I2, VT_I4 or VT_I8), or in the
 // next wider of VT_UI1, VT_I2, VT_I4 and VT_R8 that holds it, as Windows

@@ -127,18 +127,16 @@ VARTYPE resultType(Operation operation, Types types)
 
 std::expected<VARIANT, HRESULT> decimalResult(Operation operation, VARIANT const& left, VARIANT const& right)
 {
-    auto a = arith::decimalOf(left);
-    if (!a)
-        return std::unexpected(a.error());
-    auto b = arith::decimalOf(right);
-    if (!b)
-        return std::unexpected(b.error());
+    auto pair = arith::bothOf(arith::decimalOf, left, right);
+    if (!pair)
+        return std::unexpected(pair.error());
+    auto const& [x, y] = *pair;
     std::expected<convert::DecimalValue, HRESULT> value;
     switch (operation) {
-    case Operation::add: value = arith::add(*a, *b); break;
-    case Operation::subtract: value = arith::add(*a, arith::negated(*b)); break;
-    case Operation::multiply: value = arith::multiply(*a, *b); break;
-    default: value = arith::divide(*a, *b); break;
+    case Operation::add: value = arith::add(x, y); break;
+    case Operation::subtract: value = arith::add(x, arith::negated(y)); break;
+    case Operation::multiply: value = arith::multiply(x, y); break;
+    default: value = arith::divide(x, y); break;
     }
     if (!value)
         return std::unexpected(value.error());
@@ -150,16 +148,14 @@ std::expected<VARIANT, HRESULT> decimalResult(Operation operation, VARIANT const
 
 std::expected<VARIANT, HRESULT> currencyResult(Operation operation, VARIANT const& left, VARIANT const& right)
 {
-    auto a = arith::currencyOf(left);
-    if (!a)
-        return std::unexpected(a.error());
-    auto b = arith::currencyOf(right);
-    if (!b)
-        return std::unexpected(b.error());
+    auto pair = arith::bothOf(arith::currencyOf, left, right);
+    if (!pair)
+        return std::unexpected(pair.error());
+    auto const& [x, y] = *pair;
     VARIANT result{};
-    HRESULT hr = operation == Operation::add        ? VarCyAdd(*a, *b, &result.cyVal)
-                 : operation == Operation::subtract ? VarCySub(*a, *b, &result.cyVal)
-                                                    : VarCyMul(*a, *b, &result.cyVal);
+    HRESULT hr = operation == Operation::add        ? VarCyAdd(x, y, &result.cyVal)
+                 : operation == Operation::subtract ? VarCySub(x, y, &result.cyVal)
+                                                    : VarCyMul(x, y, &result.cyVal);
     if (FAILED(hr))
         return std::unexpected(hr);
     result.vt = VT_CY;
@@ -169,38 +165,34 @@ std::expected<VARIANT, HRESULT> currencyResult(Operation operation, VARIANT cons
 std::expected<VARIANT, HRESULT> realArithmetic(Operation operation, VARIANT const& left, VARIANT const& right,
                                                VARTYPE type)
 {
-    auto a = arith::realOf(left);
-    if (!a)
-        return std::unexpected(a.error());
-    auto b = arith::realOf(right);
-    if (!b)
-        return std::unexpected(b.error());
+    auto pair = arith::bothOf(arith::realOf, left, right);
+    if (!pair)
+        return std::unexpected(pair.error());
+    auto const& [x, y] = *pair;
     switch (operation) {
-    case Operation::add: return arith::realResult(*a + *b, type);
-    case Operation::subtract: return arith::realResult(*a - *b, type);
-    case Operation::multiply: return arith::realResult(*a * *b, type);
+    case Operation::add: return arith::realResult(x + y, type);
+    case Operation::subtract: return arith::realResult(x - y, type);
+    case Operation::multiply: return arith::realResult(x * y, type);
     default:
-        if (*b == 0)
-            return std::unexpected(*a == 0 ? DISP_E_OVERFLOW : DISP_E_DIVBYZERO);
-        return arith::realResult(*a / *b, type);
+        if (y == 0)
+            return std::unexpected(x == 0 ? DISP_E_OVERFLOW : DISP_E_DIVBYZERO);
+        return arith::realResult(x / y, type);
     }
 }
 
 std::expected<VARIANT, HRESULT> integerArithmetic(Operation operation, VARIANT const& left, VARIANT const& right,
                                                   VARTYPE type)
 {
-    auto a = arith::integerOf(left);
-    if (!a)
-        return std::unexpected(a.error());
-    auto b = arith::integerOf(right);
-    if (!b)
-        return std::unexpected(b.error());
-    convert::Int128 const x = *a;
-    convert::Int128 const y = *b;
+    auto pair = arith::bothOf(arith::integerOf, left, right);
+    if (!pair)
+        return std::unexpected(pair.error());
+    auto const& [x, y] = *pair;
+    convert::Int128 const wideX = x;
+    convert::Int128 const wideY = y;
     switch (operation) {
-    case Operation::add: return arith::promotedInteger(x + y, type);
-    case Operation::subtract: return arith::promotedInteger(x - y, type);
-    default: return arith::promotedInteger(x * y, type);
+    case Operation::add: return arith::promotedInteger(wideX + wideY, type);
+    case Operation::subtract: return arith::promotedInteger(wideX - wideY, type);
+    default: return arith::promotedInteger(wideX * wideY, type);
     }
 }
 

@@ -53,16 +53,14 @@ int ordered(double a, double b)
 
 std::expected<int, HRESULT> compareReals(VARIANT const& left, VARIANT const& right)
 {
-    auto a = arith::realOf(left);
-    if (!a)
-        return std::unexpected(a.error());
-    auto b = arith::realOf(right);
-    if (!b)
-        return std::unexpected(b.error());
+    auto pair = arith::bothOf(arith::realOf, left, right);
+    if (!pair)
+        return std::unexpected(pair.error());
+    auto const& [x, y] = *pair;
     // A float has only a float's precision to compare with.
     if (left.vt == VT_R4 || right.vt == VT_R4)
-        return ordered(static_cast<float>(*a), static_cast<float>(*b));
-    return ordered(*a, *b);
+        return ordered(static_cast<float>(x), static_cast<float>(y));
+    return ordered(x, y);
 }
 
 std::expected<int, HRESULT> compareNumbers(VARIANT const& left, VARIANT const& right)
@@ -71,22 +69,17 @@ std::expected<int, HRESULT> compareNumbers(VARIANT const& left, VARIANT const& r
     bool const real = has(VT_R4) || has(VT_R8) || has(VT_DATE);
     // A currency against a double is compared as doubles, which hold it.
     if (has(VT_DECIMAL) || (has(VT_CY) && !real)) {
-        auto a = arith::decimalOf(left);
-        auto b = arith::decimalOf(right);
         // A double beyond a decimal's range is compared as a double.
-        if (a && b)
-            return arith::compare(*a, *b);
-        return compareReals(left, right);
+        auto decimals = arith::bothOf(arith::decimalOf, left, right);
+        return decimals ? arith::compare(decimals->first, decimals->second) : compareReals(left, right);
     }
     if (real)
         return compareReals(left, right);
-    auto a = arith::integerOf(left);
-    if (!a)
-        return std::unexpected(a.error());
-    auto b = arith::integerOf(right);
-    if (!b)
-        return std::unexpected(b.error());
-    return *a < *b ? VARCMP_LT : *a > *b ? VARCMP_GT : VARCMP_EQ;
+    auto pair = arith::bothOf(arith::integerOf, left, right);
+    if (!pair)
+        return std::unexpected(pair.error());
+    auto const& [x, y] = *pair;
+    return x < y ? VARCMP_LT : x > y ? VARCMP_GT : VARCMP_EQ;
 }
 
 // A text against a number. `textMarked` and `numberMarked`: which carries
@@ -144,6 +137,18 @@ std::expected<int, HRESULT> compare(VARIANT const& left, VARIANT const& right, b
     return compareNumbers(left, right);
 }
 
+// Plain numbers Windows compares with a text: the text is greater.
+bool plainNumber(VARTYPE vt)
+{
+    switch (vt) {
+    case VT_I2: case VT_I4: case VT_R4: case VT_R8: case VT_CY: case VT_DATE: case VT_BOOL: case VT_DECIMAL:
+    case VT_UI1: case VT_I8:
+        return true;
+    default:
+        return false;
+    }
+}
+
 } // namespace
 
 HRESULT VarCmp(LPVARIANT pvarLeft, LPVARIANT pvarRight, LCID lcid, ULONG dwFlags)
@@ -158,6 +163,13 @@ HRESULT VarCmp(LPVARIANT pvarLeft, LPVARIANT pvarRight, LCID lcid, ULONG dwFlags
     bool const rightMarked = (right.vt & VT_RESERVED) != 0;
     left.vt &= ~VT_RESERVED;
     right.vt &= ~VT_RESERVED;
+    // The commonest answer first: an unmarked text against a plain number.
+    if (!leftMarked && !rightMarked) {
+        if (left.vt == VT_BSTR && plainNumber(right.vt))
+            return VARCMP_GT;
+        if (right.vt == VT_BSTR && (plainNumber(left.vt) || left.vt == VT_INT))
+            return VARCMP_LT;
+    }
     arith::Operands operands;
     HRESULT hr = operands.read(&left, &right, refusal);
     if (FAILED(hr))

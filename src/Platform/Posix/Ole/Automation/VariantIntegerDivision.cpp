@@ -37,20 +37,18 @@ std::expected<VARIANT, HRESULT> divided(VARIANT const& left, VARIANT const& righ
     if (right.vt == VT_EMPTY)
         return std::unexpected(DISP_E_DIVBYZERO);
     VARTYPE const type = integerDivisionType(left.vt, right.vt);
-    auto a = arith::integerOf(left);
-    if (!a)
-        return std::unexpected(a.error());
-    auto b = arith::integerOf(right);
-    if (!b)
-        return std::unexpected(b.error());
+    auto pair = arith::bothOf(arith::integerOf, left, right);
+    if (!pair)
+        return std::unexpected(pair.error());
+    auto const& [x, y] = *pair;
     // Each operand is first a value of the result's type.
-    if (!arith::exactInteger(*a, type) || !arith::exactInteger(*b, type))
+    if (!arith::exactInteger(x, type) || !arith::exactInteger(y, type))
         return std::unexpected(DISP_E_OVERFLOW);
-    if (*b == 0)
+    if (y == 0)
         return std::unexpected(DISP_E_DIVBYZERO);
-    convert::Int128 const x = *a;
-    convert::Int128 const y = *b;
-    return arith::exactInteger(remainder ? x % y : x / y, type);
+    convert::Int128 const wideX = x;
+    convert::Int128 const wideY = y;
+    return arith::exactInteger(remainder ? wideX % wideY : wideX / wideY, type);
 }
 
 HRESULT integerDivision(LPVARIANT left, LPVARIANT right, LPVARIANT result, bool remainder)

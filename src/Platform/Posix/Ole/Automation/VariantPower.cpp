@@ -26,13 +26,10 @@ HRESULT VarPow(LPVARIANT pvarLeft, LPVARIANT pvarRight, LPVARIANT pvarResult)
         return arith::giveResult(pvarResult, std::unexpected(hr));
     if (operands.isNull())
         return arith::giveResult(pvarResult, arith::nullResult());
-    auto base = arith::realOf(operands.left());
-    if (!base)
-        return arith::giveResult(pvarResult, std::unexpected(base.error()));
-    auto exponent = arith::realOf(operands.right());
-    if (!exponent)
-        return arith::giveResult(pvarResult, std::unexpected(exponent.error()));
+    auto pair = arith::bothOf(arith::realOf, operands.left(), operands.right());
+    if (!pair)
+        return arith::giveResult(pvarResult, std::unexpected(pair.error()));
     double power = 0;
-    VarR8Pow(*base, *exponent, &power);
+    VarR8Pow(pair->first, pair->second, &power);
     return arith::giveResult(pvarResult, arith::realResult(power, VT_R8));
 }
