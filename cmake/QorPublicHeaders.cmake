@@ -64,6 +64,7 @@ set(QOR_PUBLIC_HEADERS
   Platform/Posix/Ole/Automation/RecordInfo.h
   Platform/Posix/Ole/Automation/SafeArray.h
   Platform/Posix/Ole/Automation/UserLocale.h
+  Platform/Posix/Ole/Automation/VarArithmetic.h
   Platform/Posix/Ole/Automation/VarConversionTable.h
   Platform/Posix/Ole/Automation/VarConversions.h
   Platform/Posix/Ole/Automation/VarFormat.h

@@ -14,6 +14,7 @@
 #include "Platform/Posix/Ole/Automation/RecordInfo.h"
 #include "Platform/Posix/Ole/Automation/SafeArray.h"
 #include "Platform/Posix/Ole/Automation/UserLocale.h"
+#include "Platform/Posix/Ole/Automation/VarArithmetic.h"
 #include "Platform/Posix/Ole/Automation/VarConversions.h"
 #include "Platform/Posix/Ole/Automation/VarFormat.h"
 #include "Platform/Posix/Ole/Automation/VariantTime.h"

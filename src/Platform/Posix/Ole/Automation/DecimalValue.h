@@ -44,6 +44,15 @@ struct DecimalValue {
     bool isZero() const { return magnitude == 0; }
 };
 
+// A DECIMAL result written where the caller asked: its first two bytes are
+// left alone, since they are the type of a VARIANT that holds the DECIMAL
+// (VarDecFromR8(x, &V_DECIMAL(&v)) keeps v a VT_DECIMAL).
+inline void storeDecimal(DECIMAL& out, DECIMAL value)
+{
+    value.wReserved = out.wReserved;
+    out = value;
+}
+
 // Divides by 10^digits, rounding half to even.
 UInt128 roundDivide(UInt128 value, int digits);
 UInt128 powerOfTen(int exponent);

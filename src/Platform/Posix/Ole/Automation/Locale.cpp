@@ -437,6 +437,14 @@ Locale const& localeOf(LCID lcid, bool userSettings)
     return *locale;
 }
 
+std::string localeName(LCID lcid)
+{
+    if (isDefaultLcid(lcid))
+        lcid = GetUserDefaultLCID();
+    std::string name = icuName(lcid);
+    return name.empty() ? "en_US" : name;
+}
+
 Locale const& englishLocale()
 {
     return localeOf(kEnglishUs);

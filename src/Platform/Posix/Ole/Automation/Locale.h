@@ -108,6 +108,10 @@ UserSettings currentUserSettings();
 
 Locale const& englishLocale();
 
+// ICU's name ("de_DE") of the locale an LCID stands for, the defaults
+// resolved as localeOf resolves them.
+std::string localeName(LCID lcid);
+
 // Whether `lcid` names a locale of its own (not one of the default LCIDs).
 bool namesLocale(LCID lcid);
 

@@ -7,19 +7,11 @@
 #include "Platform/Posix/Ole/Automation/FormattedNumber.h"
 #include "Platform/Posix/Ole/Automation/FormattedText.h"
 #include "Platform/Posix/Ole/Automation/FormattedValue.h"
+#include "Platform/Posix/Ole/Automation/OwnedVariant.h"
 #include "Platform/Posix/Ole/Automation/VarFormat.h"
 
 namespace qor::platform::posix::ole::format {
 namespace {
-
-// A VARIANT that clears itself.
-struct OwnedVariant {
-    VARIANT v;
-    OwnedVariant() { VariantInit(&v); }
-    ~OwnedVariant() { VariantClear(&v); }
-    OwnedVariant(OwnedVariant const&) = delete;
-    OwnedVariant& operator=(OwnedVariant const&) = delete;
-};
 
 struct Format {
     FormatHeader header;

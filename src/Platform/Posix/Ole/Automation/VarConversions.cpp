@@ -5,6 +5,7 @@
 #include "Platform/Posix/Ole/Automation/VarConversions.h"
 
 #include "Platform/Posix/Ole/Automation/Conversion.h"
+#include "Platform/Posix/Ole/Automation/DecimalValue.h"
 #include "Platform/Posix/Ole/Automation/UserLocale.h"
 
 namespace {
@@ -70,9 +71,10 @@ HRESULT deliver(HRESULT hr, VARIANT& result, family::Out<To>* out)
 {
     if (FAILED(hr))
         return hr;
-    *out = valueOf<To>(result);
     if constexpr (To == VT_DECIMAL)
-        out->wReserved = 0; // where the VARIANT keeps its type
+        convert::storeDecimal(*out, result.decVal);
+    else
+        *out = valueOf<To>(result);
     return hr;
 }
 

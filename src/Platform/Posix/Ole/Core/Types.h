@@ -53,6 +53,7 @@ typedef std::uint32_t ULONG;
 typedef std::uint32_t DWORD;
 typedef std::int64_t LONGLONG;
 typedef std::uint64_t ULONGLONG;
+typedef LONGLONG LONG64;
 typedef std::uint64_t DWORD64;
 typedef std::int64_t LONG_PTR;
 typedef std::uint64_t ULONG_PTR;

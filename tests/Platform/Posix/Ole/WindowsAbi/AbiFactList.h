@@ -182,9 +182,12 @@
     VALUE(FACILITY_NULL) VALUE(FACILITY_RPC) VALUE(FACILITY_DISPATCH) VALUE(FACILITY_STORAGE) VALUE(FACILITY_ITF)     \
     VALUE(FACILITY_WIN32) VALUE(FACILITY_WINDOWS) VALUE(SEVERITY_SUCCESS) VALUE(SEVERITY_ERROR)                       \
     VALUE(LOCALE_USER_DEFAULT) VALUE(LOCALE_SYSTEM_DEFAULT) VALUE(LOCALE_NEUTRAL) VALUE(LOCALE_INVARIANT)            \
-    VALUE(VAR_CALENDAR_HIJRI) VALUE(VAR_FORMAT_NOSUBSTITUTE)
+    VALUE(VAR_CALENDAR_HIJRI) VALUE(VAR_FORMAT_NOSUBSTITUTE)                                                          \
+    VALUE(VARCMP_LT) VALUE(VARCMP_EQ) VALUE(VARCMP_GT) VALUE(VARCMP_NULL) VALUE(NORM_IGNORECASE)                      \
+    VALUE(NORM_IGNORENONSPACE) VALUE(NORM_IGNORESYMBOLS) VALUE(NORM_IGNOREKANATYPE) VALUE(NORM_IGNOREWIDTH)
 
-/* Exported functions, compared parameter by parameter (AbiSignature.h). */
+/* Exported functions, compared parameter by parameter (AbiSignature.h). VarCmp has an overload in both
+   headers, so its address names no one function. */
 #define QOR_ABI_FUNCTIONS(FUNCTION)                                                                                   \
     FUNCTION(VarFormat) FUNCTION(VarTokenizeFormatString) FUNCTION(VarFormatFromTokens) FUNCTION(VarFormatDateTime)   \
     FUNCTION(VarFormatNumber) FUNCTION(VarFormatPercent) FUNCTION(VarFormatCurrency) FUNCTION(VarMonthName)           \
@@ -192,6 +195,16 @@
     FUNCTION(LoadTypeLib) FUNCTION(LoadTypeLibEx) FUNCTION(LHashValOfNameSys) FUNCTION(LHashValOfNameSysA)           \
     FUNCTION(ClearCustData) FUNCTION(CreateDispTypeInfo) FUNCTION(DispCallFunc) FUNCTION(DispInvoke)                  \
     FUNCTION(DispGetIDsOfNames)                                                                                      \
+    FUNCTION(VarAdd) FUNCTION(VarSub) FUNCTION(VarMul) FUNCTION(VarDiv) FUNCTION(VarIdiv) FUNCTION(VarMod)            \
+    FUNCTION(VarPow) FUNCTION(VarAnd) FUNCTION(VarOr) FUNCTION(VarXor) FUNCTION(VarEqv) FUNCTION(VarImp)              \
+    FUNCTION(VarAbs) FUNCTION(VarFix) FUNCTION(VarInt) FUNCTION(VarNeg) FUNCTION(VarNot) FUNCTION(VarRound)            \
+    FUNCTION(VarCat) FUNCTION(VarBstrCat) FUNCTION(VarBstrCmp) FUNCTION(VarDecAdd)                   \
+    FUNCTION(VarDecSub) FUNCTION(VarDecMul) FUNCTION(VarDecDiv) FUNCTION(VarDecAbs) FUNCTION(VarDecFix)               \
+    FUNCTION(VarDecInt) FUNCTION(VarDecNeg) FUNCTION(VarDecRound) FUNCTION(VarDecCmp) FUNCTION(VarDecCmpR8)           \
+    FUNCTION(VarCyAdd) FUNCTION(VarCySub) FUNCTION(VarCyMul) FUNCTION(VarCyMulI4) FUNCTION(VarCyMulI8)                \
+    FUNCTION(VarCyAbs) FUNCTION(VarCyFix) FUNCTION(VarCyInt) FUNCTION(VarCyNeg) FUNCTION(VarCyRound)                  \
+    FUNCTION(VarCyCmp) FUNCTION(VarCyCmpR8) FUNCTION(VarR8Pow) FUNCTION(VarR8Round) FUNCTION(VarR4CmpR8)             \
+    FUNCTION(DispGetParam) FUNCTION(CreateStdDispatch)                                                                \
     FUNCTION(VarParseNumFromStr) FUNCTION(VarNumFromParseNum) FUNCTION(BstrFromVector) FUNCTION(VectorFromBstr)       \
     FUNCTION(VarDateFromUdate) FUNCTION(VarDateFromUdateEx) FUNCTION(VarUdateFromDate)                                \
     FUNCTION(SystemTimeToVariantTime) FUNCTION(VariantTimeToSystemTime) FUNCTION(DosDateTimeToVariantTime)            \
