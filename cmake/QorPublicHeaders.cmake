@@ -43,6 +43,8 @@ set(QOR_PUBLIC_HEADERS
   Platform/Windows/Com/ScopedDescription.h
   Platform/Windows/Com/ScriptInterface.h
   Platform/Windows/Com/ScriptSettings.h
+  Platform/Windows/Com/TaskInbox.h
+  Platform/Windows/Com/TaskPostingInterface.h
   Platform/Windows/Com/TypeInfoAndAttribute.h
   Platform/Windows/Com/TypeLibrary.h
   Platform/Windows/Com/UnknownCreationHelperInterface.h

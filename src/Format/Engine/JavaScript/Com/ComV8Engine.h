@@ -6,6 +6,7 @@
 #include "Id/Guid.h"
 #include "Platform/Windows/Com/ComClasses.h"
 #include "Platform/Windows/Com/ScriptInterface.h"
+#include "Platform/Windows/Com/TaskPostingInterface.h"
 #include "Platform/Windows/Com/TypeLibrary.h"
 #include "Platform/Windows/Com/V8ComInvokeInterface.h"
 
@@ -33,7 +34,8 @@ struct V8Class;
 // Everything it is made of lives behind `Impl`, so that a host includes no
 // more than this header's own types.
 class QOR_JAVASCRIPT_COM_API ComV8Engine : public platform::windows::com::ScriptInterface,
-                                           public platform::windows::com::V8ComInvokeInterface {
+                                           public platform::windows::com::V8ComInvokeInterface,
+                                           public platform::windows::com::TaskPostingInterface {
 public:
     using ComClasses = platform::windows::com::ComClasses;
     using TypeLibrary = platform::windows::com::TypeLibrary;
@@ -42,6 +44,8 @@ public:
     using ResultCallback = std::function<void(RunResult&, v8::Local<v8::Context>&)>;
     using ImportResolver =
         std::function<std::optional<std::pair<std::string, std::filesystem::path>>(ComV8Engine&, std::string_view)>;
+    using TaskInbox = platform::windows::com::TaskInbox;
+    using Task = TaskInbox::Task;
 
     ComV8Engine(ComClasses& comClasses, TypeLibrary& typeLibrary, std::filesystem::path const& snapshotDirectory);
     ~ComV8Engine() override;
@@ -121,6 +125,29 @@ public:
     // Bounds the memory of the engine's ArrayBuffers and typed arrays; past
     // it, making one throws a RangeError in the script. Any time.
     void setArrayBufferLimit(std::optional<std::size_t> bytes);
+
+    // Asynchronous scripts, with EngineOptions::eventLoop on. The engine
+    // keeps a queue of tasks for its thread: the timers scripts set, and the
+    // work other threads post. The host runs it from its own loop:
+    //
+    // Runs the posted tasks, then the timers due, each a run (as runScript,
+    // with V8's microtask checkpoint after it), and returns: when the next
+    // task is due, so that the loop may sleep until then; time_point::max()
+    // when only a post expected from another thread (TaskInbox::expect) is
+    // pending; nothing when no task is. On the engine's thread, outside runs;
+    // called from a task, it runs nothing.
+    std::optional<std::chrono::steady_clock::time_point> runPendingTasks();
+    // Any thread: hands `task` to the engine's thread, where the next
+    // runPendingTasks runs it. False when the option is off or the engine is
+    // gone: the task is destroyed then, not run. A thread that may outlive
+    // the engine posts through getTaskInbox instead.
+    bool post(Task task);
+    // Called on the posting thread after each post, so that the host's loop
+    // wakes (a PostMessage, a write to a pipe, a condition variable). It must
+    // not call the engine.
+    void setTaskWakeUp(std::function<void()> wakeUp);
+    // TaskPostingInterface: the queue's inbox, which threads may keep.
+    std::shared_ptr<TaskInbox> getTaskInbox() override;
 
     // The engine's binding of the class `guid`, in its own class map. A
     // context read from the startup snapshot starts with an empty map: the

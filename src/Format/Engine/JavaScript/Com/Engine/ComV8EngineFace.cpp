@@ -64,6 +64,13 @@ void ComV8Engine::setTimeLimit(std::optional<std::chrono::milliseconds> limit) {
 bool ComV8Engine::setHeapLimit(std::size_t bytes) { return impl->setHeapLimit(bytes); }
 void ComV8Engine::setArrayBufferLimit(std::optional<std::size_t> bytes) { impl->setArrayBufferLimit(bytes); }
 
+std::optional<std::chrono::steady_clock::time_point> ComV8Engine::runPendingTasks() {
+    return impl->runPendingTasks();
+}
+bool ComV8Engine::post(Task task) { return impl->taskInbox()->post(std::move(task)); }
+void ComV8Engine::setTaskWakeUp(std::function<void()> wakeUp) { impl->taskInbox()->setWakeUp(std::move(wakeUp)); }
+std::shared_ptr<ComV8Engine::TaskInbox> ComV8Engine::getTaskInbox() { return impl->taskInbox(); }
+
 V8Class* ComV8Engine::findClass(Guid const& guid) { return impl->findClass(guid); }
 v8::Isolate* ComV8Engine::getIsolate() const { return impl->getIsolate(); }
 bool ComV8Engine::hasPendingError() const { return impl->hasPendingError(); }

@@ -4,6 +4,7 @@
 #include "Format/Engine/JavaScript/Com/Bindings/ComExtractorV8.h"
 #include "Format/Engine/JavaScript/Com/Engine/ImportTree.h"
 #include "Format/Engine/JavaScript/Com/Engine/ObjectRegistry.h"
+#include "Format/Engine/JavaScript/Com/Engine/TimerQueue.h"
 #include "Format/Engine/JavaScript/Com/Engine/UnhandledRejections.h"
 #include "Format/Engine/JavaScript/Com/Bindings/V8Class.h"
 #include "Format/Engine/JavaScript/Limits/BoundedArrayBufferAllocator.h"
@@ -17,6 +18,7 @@
 #include "Id/Guid.h"
 #include "Platform/Windows/Com/ComClasses.h"
 #include "Platform/Windows/Com/ScriptInterface.h"
+#include "Platform/Windows/Com/TaskInbox.h"
 #include "Platform/Windows/Com/TypeLibrary.h"
 #include "Platform/Windows/Com/V8ComInvokeInterface.h"
 
@@ -109,6 +111,15 @@ public:
 
     V8Class* findClass(Guid const& guid);
 
+    // The tasks of the engine's thread: posted ones first, then the timers
+    // due, each a run. When the next is due; nothing when none is pending.
+    std::optional<TimerQueue::Clock::time_point> runPendingTasks();
+    std::shared_ptr<platform::windows::com::TaskInbox> const& taskInbox() const { return inbox; }
+    TimerQueue& timerQueue() { return timers; }
+
+    // The error of a run, kept until a report point; the first one wins.
+    void recordError(Error error);
+
     v8::Isolate* getIsolate() const { return isolate; }
     bool hasPendingError() const { return pendingError != nullptr; }
     v8::Local<v8::Module> getTopLevelModule() const { return topLevelModule.Get(isolate); }
@@ -182,7 +193,6 @@ private:
     // pending error, unless one is pending already.
     void recordUnhandledRejections();
 
-    void recordError(Error error);
     // The beginning and the end of one entry into script; the outermost one
     // is a run, which the limits bound and terminateScript ends. `beginRun`
     // gives the run's id for the outermost, `endRun` is true as it ends.
@@ -208,6 +218,12 @@ private:
     // stop is never lost.
     std::optional<Error> stopError() const;
     void disposeIsolate();
+    // Runs `body(context)`, which gives the error it met if any, as a run of
+    // its own with V8's microtask checkpoint after it, and reports its errors.
+    template <class Body>
+    void runTask(Body const& body);
+    void runPostedTasks();
+    void fireTimer(TimerQueue::Due& due);
     // Runs `step` under the debugger when a debug run or call is due, else
     // directly.
     void debugged(bool functionCall, std::function<void()> const& step);
@@ -263,6 +279,12 @@ private:
     HeapLimit heapLimit{termination};
     // Shared with the isolate, which may free backing stores as it goes.
     std::shared_ptr<BoundedArrayBufferAllocator> arrayBuffers = std::make_shared<BoundedArrayBufferAllocator>();
+    // Open while the option eventLoop is on; shared with the threads that
+    // post, which may outlive the engine.
+    std::shared_ptr<platform::windows::com::TaskInbox> inbox = std::make_shared<platform::windows::com::TaskInbox>();
+    TimerQueue timers;
+    // Set while runPendingTasks runs: a task that calls it runs nothing.
+    bool runningTasks = false;
 };
 
 } // namespace qor::format::engine::javascript
