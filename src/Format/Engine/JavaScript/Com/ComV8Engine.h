@@ -119,6 +119,10 @@ public:
     // watchdog thread keeps the time once a run has a limit. The time counts
     // while a debugger holds the script paused.
     void setTimeLimit(std::optional<std::chrono::milliseconds> limit);
+    // Ends any run still going at `deadline` (nothing: none), however short
+    // it was, as the time limit does and in its words: a host that bounds a
+    // script together with its tasks and the waits between them sets both.
+    void setRunDeadline(std::optional<std::chrono::steady_clock::time_point> deadline);
     // Bounds the engine's heap, before its first run (false after): a script
     // that fills it ends with an error instead of V8 ending the process.
     bool setHeapLimit(std::size_t bytes);

@@ -61,6 +61,9 @@ EngineOptions const& ComV8Engine::getOptions() const { return impl->getOptions()
 
 void ComV8Engine::terminateScript() { impl->terminateScript(); }
 void ComV8Engine::setTimeLimit(std::optional<std::chrono::milliseconds> limit) { impl->setTimeLimit(limit); }
+void ComV8Engine::setRunDeadline(std::optional<std::chrono::steady_clock::time_point> deadline) {
+    impl->setRunDeadline(deadline);
+}
 bool ComV8Engine::setHeapLimit(std::size_t bytes) { return impl->setHeapLimit(bytes); }
 void ComV8Engine::setArrayBufferLimit(std::optional<std::size_t> bytes) { impl->setArrayBufferLimit(bytes); }
 

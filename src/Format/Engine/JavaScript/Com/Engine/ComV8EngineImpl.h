@@ -106,6 +106,7 @@ public:
     // words of its error; nothing when it was not.
     std::optional<std::string> stopMessage() const;
     void setTimeLimit(std::optional<std::chrono::milliseconds> limit);
+    void setRunDeadline(std::optional<RunTimeLimit::Clock::time_point> deadline) { timeLimit.setDeadline(deadline); }
     bool setHeapLimit(std::size_t bytes);
     void setArrayBufferLimit(std::optional<std::size_t> bytes);
 
