@@ -2,9 +2,11 @@
 
 #include "Console.h"
 #include "ErrorPrinter.h"
+#include "EventLoop.h"
 #include "HostCall.h"
 #include "HostLibraries.h"
 #include "ImportResolver.h"
+#include "Interrupts.h"
 #include "ListClasses.h"
 #include "Options.h"
 
@@ -13,7 +15,11 @@
 #include "Format/Engine/JavaScript/Com/ComV8Engine.h"
 #include "Format/Engine/JavaScript/Com/Engine/ScriptFile.h"
 
+#include <fmt/format.h>
+
+#include <chrono>
 #include <cstdio>
+#include <optional>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -22,8 +28,10 @@
 namespace {
 
 using qor::format::engine::javascript::ComV8Engine;
+using qor::format::engine::javascript::EngineOptions;
 using qor::format::engine::javascript::Error;
 namespace qorjs = qor::tools::qorjs;
+using Clock = qorjs::EventLoop::Clock;
 
 void printError(Error const& error) {
     std::string const text = qorjs::formatError(error);
@@ -44,6 +52,42 @@ std::filesystem::path engineTypeLibrary(std::filesystem::path const& programDire
     if (std::filesystem::exists(beside, error))
         return beside;
     return programDirectory / QORJS_INSTALLED_DATA_DIR / "QorJavaScriptCom.tlb";
+}
+
+// The status qorjs ends with on Ctrl-C, as a shell gives a program SIGINT ended.
+constexpr int interruptedStatus = 130;
+// Node's status for a top-level await that can never settle.
+constexpr int unsettledAwaitStatus = 13;
+
+// When what starts now must be over: the time limit of --timeout bounds a
+// run with its tasks and the waits between them, every run ending by then.
+std::optional<Clock::time_point> deadlineFrom(qorjs::Options const& options, ComV8Engine& engine) {
+    if (!options.timeLimit)
+        return std::nullopt;
+    Clock::time_point const at = Clock::now() + *options.timeLimit;
+    engine.setRunDeadline(at);
+    return at;
+}
+
+// Runs the tasks what ran left, until none is pending; false when they
+// failed or took too long.
+bool runTasks(qorjs::EventLoop& loop, qorjs::Options const& options, ComV8Engine& engine, bool const& failed) {
+    auto const end = loop.run(deadlineFrom(options, engine), [&] { return failed; });
+    if (end == qorjs::EventLoop::End::deadline)
+        std::fputs(fmt::format("Script terminated: it ran longer than its time limit of {:g} s\n",
+                               static_cast<double>(options.timeLimit->count()) / 1000.0)
+                       .c_str(),
+                   stderr);
+    return end == qorjs::EventLoop::End::idle;
+}
+
+// A module still awaiting at top level once nothing is left to settle it.
+bool unsettled(v8::Isolate* isolate, v8::Global<v8::Promise> const& evaluation) {
+    if (evaluation.IsEmpty())
+        return false;
+    v8::Isolate::Scope isolateScope(isolate);
+    v8::HandleScope handleScope(isolate);
+    return evaluation.Get(isolate)->State() == v8::Promise::kPending;
 }
 
 int run(qorjs::Options const& options, std::filesystem::path const& programDirectory) {
@@ -82,13 +126,22 @@ int run(qorjs::Options const& options, std::filesystem::path const& programDirec
     engine.setHeapLimit(maxHeap);
     engine.setArrayBufferLimit(maxHeap);
     engine.setTimeLimit(options.timeLimit);
+    // qorjs runs the timers and tasks of its scripts, as Node does.
+    EngineOptions engineOptions = options.comExtensions ? EngineOptions::all() : EngineOptions{};
+    engineOptions.eventLoop = true;
+    engine.setOptions(engineOptions);
+    qorjs::EventLoop loop(engine);
+    qorjs::Interrupts interrupts([&] {
+        engine.terminateScript();
+        loop.stop();
+    });
     bool failed = false;
     engine.errorHandler = [&](auto&, Error& error) {
         failed = true;
-        printError(error);
+        // The end of a run that Ctrl-C terminated is said once, below.
+        if (!interrupts.came())
+            printError(error);
     };
-    if (options.comExtensions)
-        engine.setOptions(qor::format::engine::javascript::EngineOptions::all());
     engine.setImportResolverCallback(
         qorjs::makeImportResolver(settings.path ? settings.path->parent_path() : std::filesystem::path()));
 
@@ -118,7 +171,12 @@ int run(qorjs::Options const& options, std::filesystem::path const& programDirec
     }
 
     engine.setScript(text, settings);
+    // The module's evaluation, which a top-level await leaves pending.
+    v8::Global<v8::Promise> evaluation;
+    deadlineFrom(options, engine);
     engine.runScript([&](ComV8Engine::RunResult& result, v8::Local<v8::Context>&) {
+        if (result && options.module && (*result)->IsPromise())
+            evaluation.Reset(engine.getIsolate(), result->As<v8::Promise>());
         if (!result) {
             failed = true;
             // As with runScript(): an error recorded during the run, such as a
@@ -133,10 +191,28 @@ int run(qorjs::Options const& options, std::filesystem::path const& programDirec
             }
         }
     });
-    if (options.call && !failed && !qorjs::callFunction(engine, *options.call, options.callArguments, options.module))
+    bool const settled = !failed && runTasks(loop, options, engine, failed);
+    if (settled && unsettled(engine.getIsolate(), evaluation)) {
+        std::fprintf(stderr, "Warning: Detected unsettled top-level await in %s\n",
+                     options.file ? options.file->c_str() : "the script");
+        engine.stopScript();
+        return unsettledAwaitStatus;
+    }
+    if (settled && options.call) {
+        deadlineFrom(options, engine);
+        if (!qorjs::callFunction(engine, *options.call, options.callArguments, options.module))
+            failed = true;
+        else
+            runTasks(loop, options, engine, failed);
+    }
+    if (!settled)
         failed = true;
     engine.stopScript();
     std::fflush(stdout);
+    if (interrupts.came()) {
+        std::fputs("qorjs: interrupted (Ctrl-C); the script was terminated\n", stderr);
+        return interruptedStatus;
+    }
     return failed ? 1 : 0;
 }
 
