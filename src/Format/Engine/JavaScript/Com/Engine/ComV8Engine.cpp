@@ -45,6 +45,7 @@ ComV8Engine::Impl::Impl(ComV8Engine& face, ComClasses& comClasses, TypeLibrary& 
 }
 
 ComV8Engine::Impl::~Impl() {
+    releaseHostHolds();
     if (debugger) {
         v8::Isolate::Scope isolateScope(isolate);
         v8::HandleScope handleScope(isolate);
