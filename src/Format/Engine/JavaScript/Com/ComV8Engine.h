@@ -2,6 +2,7 @@
 
 #include "Format/Engine/JavaScript/Com/EngineOptions.h"
 #include "Format/Engine/JavaScript/Com/Export.h"
+#include "Format/Engine/JavaScript/Com/ScriptFunction.h"
 #include "Format/Engine/JavaScript/Error.h"
 #include "Id/Guid.h"
 #include "Platform/Windows/Com/ComClasses.h"
@@ -83,10 +84,18 @@ public:
 
     // Calls a global script function with arguments in natural order;
     // VT_EMPTY when there is none. Errors become the pending error. A host
-    // calling many times in a row may hold a v8::Isolate::Scope of
-    // getIsolate() around the calls, ended before the engine goes: entering
-    // an isolate that no scope holds costs V8 an allocation and a lock.
+    // calling many times in a row may hold a HostCallScope around the calls.
     _variant_t callJsFunctionGetError(std::string_view functionName, std::vector<_variant_t>& arguments);
+    // A handle to a script function, resolved now and called later without a
+    // look-up (ScriptFunction.h): the global function or path
+    // ("Sheet.OnChange") that callJsFunctionGetError would call, the
+    // top-level module's export, or the function invokeComFunction would
+    // call for the class and member. Fails with "Function not found", with
+    // the script's exception when the look-up threw, or when no script (or
+    // no module) has run; nothing becomes the pending error.
+    std::expected<ScriptFunction, Error> resolveFunction(std::string_view name);
+    std::expected<ScriptFunction, Error> resolveModuleFunction(std::string_view name);
+    std::expected<ScriptFunction, Error> resolveComFunction(GUID const* classGuid, OLECHAR const* memberName);
     // Calls an exported function of the top-level module. The caller has a
     // handle scope open on the engine's isolate for the result.
     std::expected<v8::Local<v8::Value>, Error> callModuleFunction(std::string_view functionName,
@@ -170,6 +179,9 @@ public:
     Impl& implementation() { return *impl; }
 
 private:
+    // A ScriptFunction of what the engine resolved.
+    static ScriptFunction handle(std::shared_ptr<ScriptFunction::State> state);
+
     std::unique_ptr<Impl> impl;
 };
 

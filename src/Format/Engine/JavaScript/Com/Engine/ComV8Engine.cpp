@@ -49,6 +49,7 @@ ComV8Engine::Impl::~Impl() {
     // From here on a post from another thread is refused; what waits goes
     // unrun.
     inbox->close();
+    releaseHostHolds();
     if (debugger) {
         v8::Isolate::Scope isolateScope(isolate);
         v8::HandleScope handleScope(isolate);

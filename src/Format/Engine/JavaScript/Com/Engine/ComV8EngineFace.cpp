@@ -47,6 +47,29 @@ bool ComV8Engine::invokeComFunction(GUID const* classGuid, OLECHAR const* member
 _variant_t ComV8Engine::callJsFunctionGetError(std::string_view functionName, std::vector<_variant_t>& arguments) {
     return impl->callJsFunctionGetError(functionName, arguments);
 }
+namespace {
+
+std::expected<ScriptFunction, Error> handleOf(ComV8Engine::Impl::ResolvedFunction resolved,
+                                              ScriptFunction (*make)(std::shared_ptr<ScriptFunction::State>)) {
+    if (!resolved)
+        return std::unexpected(std::move(resolved.error()));
+    return make(std::move(*resolved));
+}
+
+} // namespace
+
+ScriptFunction ComV8Engine::handle(std::shared_ptr<ScriptFunction::State> state) {
+    return ScriptFunction(std::move(state));
+}
+std::expected<ScriptFunction, Error> ComV8Engine::resolveFunction(std::string_view name) {
+    return handleOf(impl->resolveFunction(name), handle);
+}
+std::expected<ScriptFunction, Error> ComV8Engine::resolveModuleFunction(std::string_view name) {
+    return handleOf(impl->resolveModuleFunction(name), handle);
+}
+std::expected<ScriptFunction, Error> ComV8Engine::resolveComFunction(GUID const* classGuid, OLECHAR const* memberName) {
+    return handleOf(impl->resolveComFunction(classGuid, memberName), handle);
+}
 std::expected<v8::Local<v8::Value>, Error> ComV8Engine::callModuleFunction(
     std::string_view functionName, std::vector<v8::Local<v8::Value>> arguments) {
     return impl->callModuleFunction(functionName, std::move(arguments));

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "Format/Engine/JavaScript/Com/ComV8Engine.h"
+#include "Format/Engine/JavaScript/Com/Engine/EngineLifetime.h"
+#include "Format/Engine/JavaScript/Com/ScriptFunction.h"
 #include "Format/Engine/JavaScript/Com/Bindings/ComExtractorV8.h"
 #include "Format/Engine/JavaScript/Com/Engine/ImportTree.h"
 #include "Format/Engine/JavaScript/Com/Engine/ObjectRegistry.h"
@@ -91,6 +93,27 @@ public:
                                std::function<std::optional<V8Engine::Callee>()> const& next);
 
     _variant_t callJsFunctionGetError(std::string_view functionName, std::vector<_variant_t>& arguments);
+
+    // Handles to script functions, found as callJsFunctionGetError, a call
+    // of the top-level module's export and invokeComFunction find them. The
+    // error says why there is none; nothing is recorded.
+    using ResolvedFunction = std::expected<std::shared_ptr<ScriptFunction::State>, Error>;
+    ResolvedFunction resolveFunction(std::string_view name);
+    ResolvedFunction resolveModuleFunction(std::string_view name);
+    ResolvedFunction resolveComFunction(GUID const* classGuid, OLECHAR const* memberName);
+    // A handle's call, as callJsFunctionGetError (`fromCom` false, arguments
+    // in order) or invokeComFunction (true, last first) makes it.
+    ScriptFunction::Result callResolved(ScriptFunction::State const& function, VARIANT const* arguments,
+                                        std::size_t count, bool fromCom);
+    // The last copy of a handle has gone.
+    void forget(ScriptFunction::State& function) { resolvedFunctions.erase(&function); }
+
+    // A HostCallScope: true when it entered the isolate, which it leaves
+    // again unless the engine has gone.
+    bool enterForScope();
+    void leaveForScope();
+    std::shared_ptr<EngineLifetime> const& lifetime() const { return alive; }
+
     std::expected<v8::Local<v8::Value>, Error> callModuleFunction(std::string_view functionName,
                                                                   std::vector<v8::Local<v8::Value>> arguments);
 
@@ -169,6 +192,10 @@ private:
 
     V8FuncResult callFunction(v8::Local<v8::Context> context, std::string_view name,
                               std::span<v8::Local<v8::Value>> arguments);
+    // The function `name` leads to from `holder`, as a handle.
+    ResolvedFunction resolve(std::string_view name, v8::Local<v8::Object> (*holderOf)(Impl& engine, v8::Local<v8::Context>));
+    // What the host keeps past the engine lets go of it: handles, scopes.
+    void releaseHostHolds();
     // Runs a call from the host or COM: `plain` nested inside a call from COM,
     // where an exception must rise through the scripts between, else
     // `capturing`, whose error becomes the pending error.
@@ -179,6 +206,13 @@ private:
     // depth.
     template <class Call>
     bool callFromCom(std::string_view name, DISPPARAMS* parameters, VARIANT* result, Call const& call);
+    // What every call with VARIANTs does: enters the engine, converts the
+    // arguments, runs `call` (context, span of arguments), hands what it gave
+    // to `take` (a V8FuncResult) while its value is alive, and reports
+    // errors at the outermost depth.
+    template <class Call, class Take>
+    void callWithVariants(std::string_view name, VARIANT const* variants, std::size_t count, bool reversed,
+                          Call const& call, Take const& take);
     v8::Local<v8::String> functionKey(std::string_view name);
     // "Class.Member" for a call from COM; `spare` holds it when the engine
     // keeps no more names.
@@ -275,6 +309,11 @@ private:
     };
     std::unordered_map<std::basic_string<OLECHAR>, std::string, OleNameHash, std::equal_to<>> memberFunctionNames;
     UnhandledRejections unhandledRejections;
+    // The handles the host holds, which must let go before the isolate goes.
+    std::unordered_set<ScriptFunction::State*> resolvedFunctions;
+    // The entries into the isolate that HostCallScopes hold.
+    unsigned scopesEntered = 0;
+    std::shared_ptr<EngineLifetime> alive = std::make_shared<EngineLifetime>(EngineLifetime{this});
     ScriptTermination termination;
     RunTimeLimit timeLimit{termination};
     HeapLimit heapLimit{termination};
