@@ -1,10 +1,13 @@
 // The engine's task queue against plain calls of the same script function:
 // a zero-delay timer (set by the script, fired by runPendingTasks), a task
-// posted from another thread, a bare v8::Function::Call, and the timers'
-// cost as thousands of them wait.
+// posted from another thread, a bare v8::Function::Call, a call through a
+// resolved handle (a run, as each task is), and the timers' cost as
+// thousands of them wait.
 
 #include "Format/Engine/JavaScript/Com/ComV8Engine.h"
 #include "Format/Engine/JavaScript/Com/EngineOptions.h"
+#include "Format/Engine/JavaScript/Com/HostCallScope.h"
+#include "Format/Engine/JavaScript/Com/ScriptFunction.h"
 
 #include <benchmark/benchmark.h>
 
@@ -14,6 +17,7 @@
 
 using qor::format::engine::javascript::ComV8Engine;
 using qor::format::engine::javascript::EngineOptions;
+using qor::format::engine::javascript::HostCallScope;
 
 namespace {
 
@@ -67,6 +71,17 @@ void BareFunctionCall(benchmark::State& state) {
     }
 }
 BENCHMARK(BareFunctionCall);
+
+// f through its handle, the isolate held entered as runPendingTasks holds it
+// for its tasks: a run each.
+void HandleCall(benchmark::State& state) {
+    TaskEngine tasks;
+    auto f = tasks.engine.resolveFunction("f");
+    HostCallScope entered(tasks.engine);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(f->call({}));
+}
+BENCHMARK(HandleCall);
 
 // setTimeout(f, 0) and its firing, each a run of its own.
 void ZeroDelayTimer(benchmark::State& state) {

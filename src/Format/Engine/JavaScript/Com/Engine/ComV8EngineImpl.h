@@ -253,12 +253,16 @@ private:
     // stop is never lost.
     std::optional<Error> stopError() const;
     void disposeIsolate();
-    // Runs `body(context)`, which gives the error it met if any, as a run of
-    // its own with V8's microtask checkpoint after it, and reports its errors.
+    // The posted tasks, then the timers due, with the context entered.
+    void runDueTasks();
+    // Runs `body()`, which gives the error it met if any, as a run of its
+    // own, and reports its errors.
     template <class Body>
     void runTask(Body const& body);
-    void runPostedTasks();
-    void fireTimer(TimerQueue::Due& due);
+    // The bodies of the two kinds of task, each with V8's microtask
+    // checkpoint after it.
+    std::optional<Error> runPosted(platform::windows::com::TaskInbox::Task& task);
+    std::optional<Error> fire(v8::Local<v8::Context> context, TimerQueue::Timer const& timer);
     // Runs `step` under the debugger when a debug run or call is due, else
     // directly.
     void debugged(bool functionCall, std::function<void()> const& step);

@@ -38,16 +38,8 @@ std::optional<Clock::time_point> ComV8Engine::Impl::runPendingTasks() {
     if (!runningTasks && !critical) {
         if (isolate == nullptr && inbox->hasTasks())
             ensureIsolate();
-        if (isolate != nullptr) {
-            FlagScope running(runningTasks);
-            v8::Isolate::Scope isolateScope(isolate);
-            runPostedTasks();
-            // Timers set from here on wait for the next call.
-            auto const roundEnd = timers.roundEnd();
-            Clock::time_point const now = Clock::now();
-            while (auto due = timers.takeDue(now, roundEnd))
-                fireTimer(*due);
-        }
+        if (isolate != nullptr)
+            runDueTasks();
     }
     if (inbox->hasTasks())
         return Clock::now();
@@ -59,31 +51,36 @@ std::optional<Clock::time_point> ComV8Engine::Impl::runPendingTasks() {
     return std::nullopt;
 }
 
-template <class Body>
-void ComV8Engine::Impl::runTask(Body const& body) {
+void ComV8Engine::Impl::runDueTasks() {
+    FlagScope running(runningTasks);
+    // Entered once for all the tasks; each is a run of its own inside.
+    v8::Isolate::Scope isolateScope(isolate);
     v8::HandleScope handleScope(isolate);
     v8::Local<v8::Context> local = context.Get(isolate);
     v8::Context::Scope contextScope(local);
+    if (inbox->hasTasks())
+        for (auto& task : inbox->take())
+            runTask([&] { return runPosted(task); });
+    // Timers set from here on wait for the next call.
+    auto const roundEnd = timers.roundEnd();
+    Clock::time_point const now = Clock::now();
+    while (auto due = timers.takeDue(now, roundEnd)) {
+        timers.currentNesting = due->timer.nesting;
+        runTask([&] { return fire(local, due->timer); });
+        timers.currentNesting = 0;
+        timers.finished(std::move(*due), now);
+    }
+}
+
+template <class Body>
+void ComV8Engine::Impl::runTask(Body const& body) {
+    v8::HandleScope handleScope(isolate);
     std::optional<Error> failure;
     bool outermost = false;
     {
         RunScope run(*this);
         outermost = run.outermost();
-        v8::TryCatch tryCatch(isolate);
-        tryCatch.SetVerbose(true);
-        try {
-            failure = body(local);
-        } catch (std::exception const& exception) {
-            failure = V8Error::get(Error::Type::Message, nullptr, exception.what());
-        } catch (...) {
-            failure = V8Error::get(Error::Type::Message, nullptr, "A task failed");
-        }
-        // What a host's task left thrown is its error.
-        if (!failure && (tryCatch.HasCaught() || tryCatch.HasTerminated()))
-            failure = V8Error::get(Error::Type::Exception, isolate, tryCatch);
-        // The promise jobs the task started are part of its run.
-        if (!isolate->IsExecutionTerminating())
-            isolate->PerformMicrotaskCheckpoint();
+        failure = body();
     }
     if (!failure && outermost)
         failure = stopError();
@@ -95,31 +92,38 @@ void ComV8Engine::Impl::runTask(Body const& body) {
     reportPendingError();
 }
 
-void ComV8Engine::Impl::runPostedTasks() {
-    if (!inbox->hasTasks())
-        return;
-    for (auto& task : inbox->take())
-        runTask([&](v8::Local<v8::Context>) -> std::optional<Error> {
-            task();
-            return std::nullopt;
-        });
+std::optional<Error> ComV8Engine::Impl::runPosted(TaskInbox::Task& task) {
+    v8::TryCatch tryCatch(isolate);
+    tryCatch.SetVerbose(true);
+    std::optional<Error> failure;
+    try {
+        task();
+    } catch (std::exception const& exception) {
+        failure = V8Error::get(Error::Type::Message, nullptr, exception.what());
+    } catch (...) {
+        failure = V8Error::get(Error::Type::Message, nullptr, "A task failed");
+    }
+    // What the host's task left thrown is its error.
+    if (!failure && (tryCatch.HasCaught() || tryCatch.HasTerminated()))
+        failure = V8Error::get(Error::Type::Exception, isolate, tryCatch);
+    // The promise jobs the task started (settling a promise from C++ starts
+    // no call that would run them) are part of its run.
+    if (!isolate->IsExecutionTerminating())
+        isolate->PerformMicrotaskCheckpoint();
+    return failure;
 }
 
-void ComV8Engine::Impl::fireTimer(TimerQueue::Due& due) {
-    timers.currentNesting = due.timer.nesting;
-    runTask([&](v8::Local<v8::Context> local) -> std::optional<Error> {
-        boost::container::small_vector<v8::Local<v8::Value>, 4> arguments;
-        for (auto const& argument : due.timer.arguments)
-            arguments.push_back(argument.Get(isolate));
-        // Called on the global object, as browsers call timers.
-        V8Engine::Callee const callee{local->Global(), due.timer.callback.Get(isolate)};
-        auto called = V8Engine::callJsFunctionGetError(local, callee, {arguments.data(), arguments.size()});
-        if (!called)
-            return std::move(called.error());
-        return std::nullopt;
-    });
-    timers.currentNesting = 0;
-    timers.finished(std::move(due), Clock::now());
+std::optional<Error> ComV8Engine::Impl::fire(v8::Local<v8::Context> local, TimerQueue::Timer const& timer) {
+    boost::container::small_vector<v8::Local<v8::Value>, 4> arguments;
+    for (auto const& argument : timer.arguments)
+        arguments.push_back(argument.Get(isolate));
+    // Called on the global object, as browsers call timers. Called from no
+    // script, the call runs the promise jobs it started as it returns.
+    V8Engine::Callee const callee{local->Global(), timer.callback.Get(isolate)};
+    auto called = V8Engine::callJsFunctionGetError(local, callee, {arguments.data(), arguments.size()});
+    if (!called)
+        return std::move(called.error());
+    return std::nullopt;
 }
 
 } // namespace qor::format::engine::javascript
