@@ -2,17 +2,15 @@
 
 #include <atomic>
 #include <functional>
-#include <thread>
-
-#include <csignal>
+#include <memory>
 
 namespace qor::tools::qorjs {
 
-// Ctrl-C (SIGINT) while one lives: instead of ending qorjs, each one calls
-// `onInterrupt` on a thread of its own, where what it does (ending the
-// script that runs, waking the loop that waits) need not be safe in a signal
-// handler. The one place where qorjs takes SIGINT: at most one lives at a
-// time.
+// Ctrl-C (SIGINT, or the console's Ctrl-C event) while one lives: instead of
+// ending qorjs, each one calls `onInterrupt` on a thread other than the
+// script's, where what it does (ending the script that runs) need not be
+// safe in a signal handler. The one place where qorjs takes Ctrl-C: at most
+// one lives at a time. Reads and writes that the signal meets go on.
 class Interrupts {
 public:
     explicit Interrupts(std::function<void()> onInterrupt);
@@ -22,18 +20,19 @@ public:
 
     // Whether a Ctrl-C came since the last call.
     bool taken() { return interrupted_.exchange(false); }
-    // Whether one came at all.
-    bool came() const { return interrupted_; }
 
 private:
-    static void handle(int signal);
-    void watch();
+    // How the platform hands a Ctrl-C to interrupt().
+    struct Watch;
+
+    void interrupt() {
+        interrupted_ = true;
+        onInterrupt_();
+    }
 
     std::function<void()> onInterrupt_;
     std::atomic<bool> interrupted_{false};
-    int pipe_[2] = {-1, -1};
-    struct sigaction previous_ {};
-    std::thread watcher_;
+    std::unique_ptr<Watch> watch_;
 };
 
 } // namespace qor::tools::qorjs
