@@ -20,8 +20,10 @@ set(QOR_PUBLIC_HEADERS
   Format/Engine/JavaScript/Com/Extraction/ComParameter.h
   Format/Engine/JavaScript/Com/Extraction/SharedList.h
   Format/Engine/JavaScript/Com/Extraction/TypeName.h
+  Format/Engine/JavaScript/Com/HostCallScope.h
   Format/Engine/JavaScript/Com/HostLibrary.h
   Format/Engine/JavaScript/Com/ScriptFactory.h
+  Format/Engine/JavaScript/Com/ScriptFunction.h
   Format/Engine/JavaScript/Error.h
   # COM support shared with host libraries: the base templates of COM objects, the
   # class registry, type libraries, the engine's interfaces.
@@ -44,6 +46,8 @@ set(QOR_PUBLIC_HEADERS
   Platform/Windows/Com/ScopedDescription.h
   Platform/Windows/Com/ScriptInterface.h
   Platform/Windows/Com/ScriptSettings.h
+  Platform/Windows/Com/TaskInbox.h
+  Platform/Windows/Com/TaskPostingInterface.h
   Platform/Windows/Com/TypeInfoAndAttribute.h
   Platform/Windows/Com/TypeLibrary.h
   Platform/Windows/Com/UnknownCreationHelperInterface.h

@@ -44,6 +44,7 @@ struct DECLSPEC_UUID("126c36e1-1c2c-4108-8391-94874074f904") DECLSPEC_NOVTABLE I
     STDMETHOD(put_Protected)(VARIANT_BOOL locked) PURE;
     STDMETHOD(Clear)() PURE;
     STDMETHOD(Range)(LONG firstRow, LONG firstColumn, LONG lastRow, LONG lastColumn, IRange** cells) PURE;
+    STDMETHOD(SumInBackground)(LONG column, LONG firstRow, LONG lastRow, LONG intoRow) PURE;
 };
 
 struct DECLSPEC_UUID("126c36e1-1c2c-4108-8391-94874074f903") DECLSPEC_NOVTABLE ISheets : public IDispatch {

@@ -12,6 +12,11 @@ namespace qor::examples::spreadsheet {
 CSheet::CSheet(CWorkbook* workbook, OleString name, platform::windows::com::UnknownCreationInterface* engine)
     : SpreadsheetObject(engine), workbook(workbook), name(std::move(name)) {}
 
+CSheet::~CSheet() {
+    *alive = false;
+    // The jthreads join as they go.
+}
+
 HRESULT CSheet::QueryInterface(REFIID riid, void** ppv) {
     if (ppv != nullptr)
         if (void* found = eventInterface(riid)) {
@@ -51,12 +56,16 @@ HRESULT CSheet::SetCell(LONG row, LONG column, VARIANT newValue) {
     auto stored = cellValueOf(newValue);
     if (!stored)
         return fail(stored.error());
-    if (stored->vt == VT_EMPTY)
+    store(row, column, std::move(*stored));
+    return S_OK;
+}
+
+void CSheet::store(LONG row, LONG column, _variant_t value) {
+    if (value.vt == VT_EMPTY)
         cells.erase({row, column});
     else
-        cells.insert_or_assign({row, column}, std::move(*stored));
+        cells.insert_or_assign({row, column}, std::move(value));
     raiseChange(row, column);
-    return S_OK;
 }
 
 void CSheet::raiseChange(LONG row, LONG column) {

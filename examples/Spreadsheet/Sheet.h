@@ -7,7 +7,10 @@
 #include "Text.h"
 
 #include <map>
+#include <memory>
+#include <thread>
 #include <utility>
+#include <vector>
 
 namespace qor::examples::spreadsheet {
 
@@ -24,6 +27,8 @@ public:
     // cells call the scripts' Sheet.OnChange(sheet, row, column, value)
     // through `engine`, when given.
     CSheet(CWorkbook* workbook, OleString name, platform::windows::com::UnknownCreationInterface* engine = nullptr);
+    // Waits for the sums still being worked out.
+    ~CSheet() override;
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
     ULONG STDMETHODCALLTYPE AddRef() override { return SpreadsheetObject::AddRef(); }
@@ -40,6 +45,7 @@ public:
     HRESULT STDMETHODCALLTYPE Clear() override;
     HRESULT STDMETHODCALLTYPE Range(LONG firstRow, LONG firstColumn, LONG lastRow, LONG lastColumn,
                                     IRange** result) override;
+    HRESULT STDMETHODCALLTYPE SumInBackground(LONG column, LONG firstRow, LONG lastRow, LONG intoRow) override;
 
     OleString const& sheetName() const { return name; }
     // A copy of the cell's value, for a caller that checked the address.
@@ -52,12 +58,19 @@ public:
 private:
     HRESULT failIfProtected();
     void raiseChange(LONG row, LONG column);
+    // The sheet's cell, changed as by SetCell.
+    void store(LONG row, LONG column, _variant_t value);
 
     CWorkbook* workbook;
     OleString name;
     std::map<std::pair<LONG, LONG>, _variant_t> cells;
     LONG zoom = 100;
     bool locked = false;
+    // The threads of SumInBackground. A worker touches neither the sheet nor
+    // its reference count: it posts its total, and the engine's thread writes
+    // it, if the sheet still lives (`alive`, read and cleared on that thread).
+    std::vector<std::jthread> workers;
+    std::shared_ptr<bool> alive = std::make_shared<bool>(true);
 };
 
 } // namespace qor::examples::spreadsheet

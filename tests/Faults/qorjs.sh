@@ -117,6 +117,29 @@ check "its caret under the throw" grep -qx '      ^' "$fault_tmp/err"
 write awaits.mjs "await null;\nthrow new Error('after await');\n"
 expect "a module that throws after its await" 1 "^$fault_tmp/awaits.mjs:2:[0-9]+: Uncaught Error: after await$" \
   -- "$QORJS" -m "$fault_tmp/awaits.mjs"
+
+# Timers and tasks: qorjs runs them until none is pending, as Node does.
+expect "a timer awaited at top level" 0 '' -- "$QORJS" -m \
+  -e 'const t = Date.now(); await new Promise(r => setTimeout(r, 50)); console.log("done", Date.now() - t >= 45)'
+prints "a timer awaited at top level" 'done true'
+expect "an unsettled top-level await" 13 '^Warning: Detected unsettled top-level await in the script$' \
+  -- "$QORJS" -m -e 'await new Promise(r => {}); console.log("y")'
+prints "an unsettled top-level await" ''
+expect "a timer that throws ends the loop" 1 'Uncaught Error: boom$' \
+  -- "$QORJS" -e 'setTimeout(() => { throw new Error("boom"); }, 1); setTimeout(() => console.log("never"), 30); undefined'
+prints "a timer that throws ends the loop" ''
+expect "--timeout counts the timers and the waits" 1 '^Script terminated: it ran longer than its time limit of 0.3 s$' \
+  -- "$QORJS" --timeout 0.3 -e 'setInterval(() => {}, 10); undefined'
+expect "--timeout ends a timer that runs on" 1 '^Script terminated: it ran longer than its time limit of 0.3 s$' \
+  -- "$QORJS" --timeout 0.3 -e 'setTimeout(() => { for (;;); }, 100); undefined'
+# Ctrl-C, while waiting and while running; 130 said on stdout, which the
+# harness would take for a death by signal.
+for script in 'setInterval(() => {}, 1000); undefined' 'for (;;);'; do
+  expect "Ctrl-C: $script" 0 '^qorjs: interrupted \(Ctrl-C\); the script was terminated$' \
+    -- bash -c '"$0" -e "$1" & sleep 0.5; kill -INT $!; wait $!; echo "status $?"' "$QORJS" "$script"
+  prints "Ctrl-C: $script" 'status 130'
+done
+
 write lib.js "var fromLib = 'included';\r\n"
 write main.js "Include('lib.js');\r\nfromLib + ' ' + \`a\r\nb\`.length\r\n"
 expect "Include beside the script, CRLF lines" 0 '' -- bash -c 'cd / && "$0" "$1"' "$QORJS" "$fault_tmp/main.js"

@@ -82,8 +82,10 @@ int printDeclarations(format::engine::javascript::ComExtract const& extract, com
         for (auto const& [guid, v8Class] : classes)
             if (auto source = EventInterface::ofType(guid, typeLibrary))
                 events.emplace(guid, Guid(source->iid));
-    std::cout << typeDeclarations(classes, registeredProgIds(classes), events,
-                                  comExtensions ? EngineOptions::all() : EngineOptions{});
+    // As qorjs runs scripts: always with its task queue.
+    EngineOptions options = comExtensions ? EngineOptions::all() : EngineOptions{};
+    options.eventLoop = true;
+    std::cout << typeDeclarations(classes, registeredProgIds(classes), events, options);
     std::cout.flush();
     return std::cout.good() ? 0 : 1;
 }

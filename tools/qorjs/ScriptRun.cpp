@@ -1,15 +1,67 @@
 #include "ScriptRun.h"
 
+#include "EventLoop.h"
 #include "HostCall.h"
+#include "Interrupts.h"
 #include "LogFormat.h"
 
 #include "Format/Engine/JavaScript/Com/Engine/ScriptFile.h"
 
+#include <fmt/format.h>
+
+#include <atomic>
+#include <chrono>
 #include <cstdio>
+#include <optional>
 
 namespace qor::tools::qorjs {
 
 using format::engine::javascript::ComV8Engine;
+using Clock = EventLoop::Clock;
+
+namespace {
+
+// The status qorjs ends with on Ctrl-C, as a shell gives a program SIGINT ended.
+constexpr int interruptedStatus = 130;
+// Node's status for a top-level await that nothing is left to settle.
+constexpr int unsettledAwaitStatus = 13;
+
+// When what starts now must be over: --timeout bounds a run with its tasks
+// and the waits between them, every run ending by then.
+std::optional<Clock::time_point> deadlineFrom(Options const& options, ComV8Engine& engine) {
+    if (!options.timeLimit)
+        return std::nullopt;
+    Clock::time_point const at = Clock::now() + *options.timeLimit;
+    engine.setRunDeadline(at);
+    return at;
+}
+
+// Runs the tasks what ran left until none is pending; false when one failed,
+// the script asked to exit, or time ran out.
+bool runTasks(EventLoop& loop, Session& session, Options const& options) {
+    auto const end = loop.run(deadlineFrom(options, session.engine()), [&] {
+        return session.failed() || session.ended() || session.process().exitRequested();
+    });
+    if (end == EventLoop::End::deadline) {
+        std::fputs(fmt::format("Script terminated: it ran longer than its time limit of {:g} s\n",
+                               static_cast<double>(options.timeLimit->count()) / 1000.0)
+                       .c_str(),
+                   stderr);
+        session.markFailed();
+    }
+    return end == EventLoop::End::idle;
+}
+
+// A module still awaiting at top level once nothing is left to settle it.
+bool unsettled(v8::Isolate* isolate, v8::Global<v8::Promise> const& evaluation) {
+    if (evaluation.IsEmpty())
+        return false;
+    v8::Isolate::Scope isolateScope(isolate);
+    v8::HandleScope handleScope(isolate);
+    return evaluation.Get(isolate)->State() == v8::Promise::kPending;
+}
+
+} // namespace
 
 std::expected<std::string, std::string> scriptText(Options const& options) {
     if (!options.file)
@@ -27,7 +79,19 @@ void runScript(Session& session, Options const& options, std::string const& text
     if (options.file)
         settings.path = std::filesystem::path(*options.file);
     engine.setScript(text, settings);
+    EventLoop loop(engine);
+    // Ctrl-C ends whatever runs or waits; qorjs says so once, at its end.
+    Interrupts interrupts([&] {
+        session.end(interruptedStatus);
+        engine.terminateScript();
+        loop.stop();
+    });
+    // The module's evaluation, which a top-level await leaves pending.
+    v8::Global<v8::Promise> evaluation;
+    deadlineFrom(options, engine);
     engine.runScript([&](ComV8Engine::RunResult& result, v8::Local<v8::Context>& context) {
+        if (result && options.module && (*result)->IsPromise())
+            evaluation.Reset(engine.getIsolate(), result->As<v8::Promise>());
         if (!result) {
             // As with runScript(): an error recorded during the run, such as a
             // missing import, is the one reported, and the stop reports it.
@@ -41,9 +105,22 @@ void runScript(Session& session, Options const& options, std::string const& text
             }
         }
     });
-    if (options.call && !session.failed() && !session.process().exitRequested() &&
-        !callFunction(engine, *options.call, options.callArguments, options.module))
-        session.markFailed();
+    bool const settled = !session.failed() && !session.ended() && runTasks(loop, session, options);
+    if (settled && unsettled(engine.getIsolate(), evaluation)) {
+        std::fprintf(stderr, "Warning: Detected unsettled top-level await in %s\n",
+                     options.file ? options.file->c_str() : "the script");
+        session.end(unsettledAwaitStatus);
+    }
+    if (options.call && settled && !session.ended() && !session.process().exitRequested()) {
+        deadlineFrom(options, engine);
+        if (callFunction(engine, *options.call, options.callArguments, options.module))
+            runTasks(loop, session, options);
+        else
+            session.markFailed();
+    }
+    engine.setRunDeadline(std::nullopt);
+    if (interrupts.taken())
+        std::fputs("qorjs: interrupted (Ctrl-C); the script was terminated\n", stderr);
     std::fflush(stdout);
 }
 

@@ -71,8 +71,10 @@ void Session::start(Options const& options, std::vector<std::string> argv,
     engine_->setArrayBufferLimit(maxHeap);
     engine_->setTimeLimit(options.timeLimit);
     engine_->errorHandler = [this](auto&, Error& error) { fail(error); };
-    if (options.comExtensions)
-        engine_->setOptions(EngineOptions::all());
+    // qorjs runs the timers and tasks of its scripts, as Node does.
+    EngineOptions engineOptions = options.comExtensions ? EngineOptions::all() : EngineOptions{};
+    engineOptions.eventLoop = true;
+    engine_->setOptions(engineOptions);
     engine_->setImportResolverCallback(makeImportResolver(importDirectory));
     // An empty first run creates the context, so that the console is in
     // place before the script's first line.
@@ -87,7 +89,7 @@ void Session::start(Options const& options, std::vector<std::string> argv,
 }
 
 void Session::fail(Error const& error) {
-    if (process_ && process_->exitRequested())
+    if ((process_ && process_->exitRequested()) || ended())
         return;
     failed_ = true;
     if (show_)
@@ -99,6 +101,8 @@ void Session::fail(Error const& error) {
 int Session::status() const {
     if (auto const requested = process_ ? process_->exitRequested() : std::nullopt)
         return *requested;
+    if (ended())
+        return ended_;
     if (failed_)
         return 1;
     return process_ ? process_->exitCode() : 0;

@@ -10,6 +10,7 @@
 #include <expected>
 #include <filesystem>
 #include <functional>
+#include <atomic>
 #include <memory>
 #include <string>
 #include <vector>
@@ -54,6 +55,10 @@ public:
     void fail(Error const& error);
     // An error shown by other means, as a failed --call's.
     void markFailed() { failed_ = true; }
+    // Ends qorjs with `status` whatever comes after (Ctrl-C, a top-level
+    // await left unsettled): no error is shown from then on. Any thread.
+    void end(int status) { ended_ = status; }
+    bool ended() const { return ended_ >= 0; }
 
     // The status qorjs ends with: what process.exit asked for, else 1 after
     // an error, else process.exitCode.
@@ -72,6 +77,8 @@ private:
     std::unique_ptr<ProcessObject> process_;
     std::function<void(Error const&)> show_;
     bool failed_ = false;
+    // The status `end` gave; below 0 while none.
+    std::atomic<int> ended_{-1};
 };
 
 } // namespace qor::tools::qorjs

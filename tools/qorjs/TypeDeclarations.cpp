@@ -63,7 +63,8 @@ bool isTakenGlobal(std::string_view name) {
         "TypeError", "URIError", "Uint16Array", "Uint32Array", "Uint8Array", "Uint8ClampedArray", "VBArray", "WSH",
         "WScript", "WeakMap", "WeakRef", "WeakSet", "decodeURI", "decodeURIComponent", "encodeURI",
         "encodeURIComponent", "escape", "isFinite", "isNaN", "parseFloat", "parseInt", "unescape", "globalThis",
-        "undefined", "console", "Include", "ConnectObject", "DisconnectObject", std::string_view(typeNamespace)};
+        "undefined", "console", "Include", "ConnectObject", "DisconnectObject", "setTimeout", "setInterval",
+        "clearTimeout", "clearInterval", "queueMicrotask", std::string_view(typeNamespace)};
     return names.contains(name);
 }
 
@@ -275,7 +276,10 @@ private:
 
     void writeEngineGlobals() {
         out_ += "// The globals of a QorJavaScriptCom engine";
-        out_ += options_ == EngineOptions{} ? "" : " with its extensions";
+        // The task queue changes no COM binding: it is no extension of them.
+        EngineOptions extensions = options_;
+        extensions.eventLoop = false;
+        out_ += extensions == EngineOptions{} ? "" : " with its extensions";
         out_ += ", as qorjs --dts declares them. Check scripts with\n"
                 "//   tsc --noEmit --allowJs --checkJs --lib es2022,scripthost THIS.d.ts SCRIPT.js\n\n"
                 "/** Runs the script file `name` once: later calls with the same name do nothing. */\n"
@@ -288,6 +292,17 @@ private:
             out_ += "/** Calls the global functions named `prefix` + event name for the object's events. */\n"
                     "declare function ConnectObject(object: object, prefix: string): void;\n"
                     "declare function DisconnectObject(object: object): void;\n\n";
+        if (options_.eventLoop)
+            out_ += "/** Calls `callback` with `args` once `delay` ms have passed; the timer's id. */\n"
+                    "declare function setTimeout<A extends any[]>(callback: (...args: A) => void, delay?: number, "
+                    "...args: A): number;\n"
+                    "/** Calls `callback` with `args` every `delay` ms until cleared; the timer's id. */\n"
+                    "declare function setInterval<A extends any[]>(callback: (...args: A) => void, delay?: number, "
+                    "...args: A): number;\n"
+                    "declare function clearTimeout(id?: number): void;\n"
+                    "declare function clearInterval(id?: number): void;\n"
+                    "/** Calls `callback` once the current task and its promise jobs are done. */\n"
+                    "declare function queueMicrotask(callback: () => void): void;\n\n";
     }
 
     void writeProgIds(std::vector<ProgIdClass> const& progIds) {

@@ -79,8 +79,10 @@ TEST(TypeDeclarations, TypesFollowTheConversionsOfTheEngineOptions) {
         EXPECT_NE(standard.find(line), std::string::npos) << line << "\n" << standard;
     std::string const extended = declare(classes(), EngineOptions::all());
     for (char const* line : {"Day(when: Date | number): Date;", "Money(): number;", "Days(): Date[];",
-                             "addEventListener(event: string", "declare function ConnectObject("})
+                             "addEventListener(event: string", "declare function ConnectObject(",
+                             "declare function setTimeout<", "declare function queueMicrotask("})
         EXPECT_NE(extended.find(line), std::string::npos) << line << "\n" << extended;
+    EXPECT_EQ(standard.find("setTimeout"), std::string::npos) << "no timers without the task queue";
 }
 
 TEST(TypeDeclarations, ConstantsAreReadOnlyPropertiesOfTheConstructor) {

@@ -9,6 +9,7 @@
 #include <expected>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string_view>
 #include <vector>
@@ -84,6 +85,10 @@ public:
     // True when `name` leads to a function, found as callJsFunction finds it;
     // nothing is called.
     static bool jsFunctionExists(v8::Local<v8::Object> holder, v8::Local<v8::Context> context, std::string_view name);
+    // The function `name` leads to, found as callJsFunction finds it, with its
+    // receiver; nothing is called. An exception of the lookup is left pending.
+    static std::optional<Callee> findFunction(v8::Local<v8::Object> holder, v8::Local<v8::Context> context,
+                                              FunctionName const& name);
 
     // One line to the log, which is stderr.
     static void sendErrorToLog(std::string_view line);

@@ -14,8 +14,8 @@ using Callee = V8Engine::Callee;
 
 // The function `name` leads to, if any. Reading properties may run getters,
 // which may throw: then nothing is found and the exception stays pending.
-std::optional<Callee> findFunction(v8::Local<v8::Object> holder, v8::Local<v8::Context> context,
-                                   v8::Local<v8::String> key, std::string_view name) {
+std::optional<Callee> lookUp(v8::Local<v8::Object> holder, v8::Local<v8::Context> context,
+                             v8::Local<v8::String> key, std::string_view name) {
     v8::Isolate* isolate = context->GetIsolate();
     v8::Local<v8::Value> value;
     if (!holder->Get(context, key).ToLocal(&value))
@@ -79,7 +79,7 @@ V8FuncResult V8Engine::callJsFunction(v8::Local<v8::Object> holder, v8::Local<v8
 
 V8FuncResult V8Engine::callJsFunction(v8::Local<v8::Object> holder, v8::Local<v8::Context> context,
                                       FunctionName const& name, std::span<v8::Local<v8::Value>> arguments) {
-    auto callee = findFunction(holder, context, name.key, name.text);
+    auto callee = lookUp(holder, context, name.key, name.text);
     if (!callee)
         return {};
     return call(*callee, context, arguments);
@@ -110,9 +110,14 @@ std::expected<V8FuncResult, Error> V8Engine::callJsFunctionGetError(v8::Local<v8
     return caught(context->GetIsolate(), [&] { return call(callee, context, arguments); });
 }
 
+std::optional<Callee> V8Engine::findFunction(v8::Local<v8::Object> holder, v8::Local<v8::Context> context,
+                                             FunctionName const& name) {
+    return lookUp(holder, context, name.key, name.text);
+}
+
 bool V8Engine::jsFunctionExists(v8::Local<v8::Object> holder, v8::Local<v8::Context> context, std::string_view name) {
     v8::TryCatch tryCatch(context->GetIsolate());
-    return findFunction(holder, context, keyOf(context, name), name).has_value();
+    return lookUp(holder, context, keyOf(context, name), name).has_value();
 }
 
 } // namespace qor::format::engine::javascript

@@ -3,10 +3,12 @@
 #include "Format/Engine/JavaScript/Com/ComObjectView.h"
 #include "Format/Engine/JavaScript/Com/EngineOptions.h"
 #include "Format/Engine/JavaScript/Com/Export.h"
+#include "Format/Engine/JavaScript/Com/ScriptFunction.h"
 #include "Format/Engine/JavaScript/Error.h"
 #include "Id/Guid.h"
 #include "Platform/Windows/Com/ComClasses.h"
 #include "Platform/Windows/Com/ScriptInterface.h"
+#include "Platform/Windows/Com/TaskPostingInterface.h"
 #include "Platform/Windows/Com/TypeLibrary.h"
 #include "Platform/Windows/Com/V8ComInvokeInterface.h"
 
@@ -34,7 +36,8 @@ struct V8Class;
 // Everything it is made of lives behind `Impl`, so that a host includes no
 // more than this header's own types.
 class QOR_JAVASCRIPT_COM_API ComV8Engine : public platform::windows::com::ScriptInterface,
-                                           public platform::windows::com::V8ComInvokeInterface {
+                                           public platform::windows::com::V8ComInvokeInterface,
+                                           public platform::windows::com::TaskPostingInterface {
 public:
     using ComClasses = platform::windows::com::ComClasses;
     using TypeLibrary = platform::windows::com::TypeLibrary;
@@ -43,6 +46,8 @@ public:
     using ResultCallback = std::function<void(RunResult&, v8::Local<v8::Context>&)>;
     using ImportResolver =
         std::function<std::optional<std::pair<std::string, std::filesystem::path>>(ComV8Engine&, std::string_view)>;
+    using TaskInbox = platform::windows::com::TaskInbox;
+    using Task = TaskInbox::Task;
 
     ComV8Engine(ComClasses& comClasses, TypeLibrary& typeLibrary, std::filesystem::path const& snapshotDirectory);
     ~ComV8Engine() override;
@@ -80,10 +85,18 @@ public:
 
     // Calls a global script function with arguments in natural order;
     // VT_EMPTY when there is none. Errors become the pending error. A host
-    // calling many times in a row may hold a v8::Isolate::Scope of
-    // getIsolate() around the calls, ended before the engine goes: entering
-    // an isolate that no scope holds costs V8 an allocation and a lock.
+    // calling many times in a row may hold a HostCallScope around the calls.
     _variant_t callJsFunctionGetError(std::string_view functionName, std::vector<_variant_t>& arguments);
+    // A handle to a script function, resolved now and called later without a
+    // look-up (ScriptFunction.h): the global function or path
+    // ("Sheet.OnChange") that callJsFunctionGetError would call, the
+    // top-level module's export, or the function invokeComFunction would
+    // call for the class and member. Fails with "Function not found", with
+    // the script's exception when the look-up threw, or when no script (or
+    // no module) has run; nothing becomes the pending error.
+    std::expected<ScriptFunction, Error> resolveFunction(std::string_view name);
+    std::expected<ScriptFunction, Error> resolveModuleFunction(std::string_view name);
+    std::expected<ScriptFunction, Error> resolveComFunction(GUID const* classGuid, OLECHAR const* memberName);
     // Calls an exported function of the top-level module. The caller has a
     // handle scope open on the engine's isolate for the result.
     std::expected<v8::Local<v8::Value>, Error> callModuleFunction(std::string_view functionName,
@@ -116,12 +129,39 @@ public:
     // watchdog thread keeps the time once a run has a limit. The time counts
     // while a debugger holds the script paused.
     void setTimeLimit(std::optional<std::chrono::milliseconds> limit);
+    // Ends any run still going at `deadline` (nothing: none), however short
+    // it was, as the time limit does and in its words: a host that bounds a
+    // script together with its tasks and the waits between them sets both.
+    void setRunDeadline(std::optional<std::chrono::steady_clock::time_point> deadline);
     // Bounds the engine's heap, before its first run (false after): a script
     // that fills it ends with an error instead of V8 ending the process.
     bool setHeapLimit(std::size_t bytes);
     // Bounds the memory of the engine's ArrayBuffers and typed arrays; past
     // it, making one throws a RangeError in the script. Any time.
     void setArrayBufferLimit(std::optional<std::size_t> bytes);
+
+    // Asynchronous scripts, with EngineOptions::eventLoop on. The engine
+    // keeps a queue of tasks for its thread: the timers scripts set, and the
+    // work other threads post. The host runs it from its own loop:
+    //
+    // Runs the posted tasks, then the timers due, each a run (as runScript,
+    // with V8's microtask checkpoint after it), and returns: when the next
+    // task is due, so that the loop may sleep until then; time_point::max()
+    // when only a post expected from another thread (TaskInbox::expect) is
+    // pending; nothing when no task is. On the engine's thread, outside runs;
+    // called from a task, it runs nothing.
+    std::optional<std::chrono::steady_clock::time_point> runPendingTasks();
+    // Any thread: hands `task` to the engine's thread, where the next
+    // runPendingTasks runs it. False when the option is off or the engine is
+    // gone: the task is destroyed then, not run. A thread that may outlive
+    // the engine posts through getTaskInbox instead.
+    bool post(Task task);
+    // Called on the posting thread after each post, so that the host's loop
+    // wakes (a PostMessage, a write to a pipe, a condition variable). It must
+    // not call the engine.
+    void setTaskWakeUp(std::function<void()> wakeUp);
+    // TaskPostingInterface: the queue's inbox, which threads may keep.
+    std::shared_ptr<TaskInbox> getTaskInbox() override;
 
     // The engine's binding of the class `guid`, in its own class map. A
     // context read from the startup snapshot starts with an empty map: the
@@ -155,6 +195,9 @@ public:
     Impl& implementation() { return *impl; }
 
 private:
+    // A ScriptFunction of what the engine resolved.
+    static ScriptFunction handle(std::shared_ptr<ScriptFunction::State> state);
+
     std::unique_ptr<Impl> impl;
 };
 

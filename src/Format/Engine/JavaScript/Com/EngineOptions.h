@@ -21,9 +21,13 @@ struct EngineOptions {
     // (where the object has no member of that name), and the globals
     // ConnectObject and DisconnectObject.
     bool events = false;
+    // Asynchronous scripts: the engine's task queue, which runPendingTasks
+    // runs, with setTimeout, setInterval, clearTimeout, clearInterval and
+    // queueMicrotask for scripts, and post from other threads.
+    bool eventLoop = false;
 
     // Every extension on, as qorjs --com-extensions asks.
-    static constexpr EngineOptions all() { return {true, true, true, true}; }
+    static constexpr EngineOptions all() { return {true, true, true, true, true}; }
 
     friend bool operator==(EngineOptions const&, EngineOptions const&) = default;
 };

@@ -1,5 +1,7 @@
 #include "Format/Engine/JavaScript/Limits/RunTimeLimit.h"
 
+#include <algorithm>
+
 namespace qor::format::engine::javascript {
 
 RunTimeLimit::RunTimeLimit(ScriptTermination& termination) : termination(termination) {}
@@ -17,12 +19,16 @@ RunTimeLimit::~RunTimeLimit() {
 
 void RunTimeLimit::set(std::optional<std::chrono::milliseconds> newLimit) { limit = newLimit; }
 
+void RunTimeLimit::setDeadline(std::optional<Clock::time_point> at) { deadline = at; }
+
 void RunTimeLimit::arm(ScriptTermination::RunId run) {
-    if (!limit)
+    if (!limit && !deadline)
         return;
     if (!thread.joinable())
         thread = std::thread([this] { watch(); });
-    Clock::time_point const at = Clock::now() + *limit;
+    Clock::time_point at = limit ? Clock::now() + *limit : Clock::time_point::max();
+    if (deadline)
+        at = std::min(at, *deadline);
     bool wake = false;
     {
         std::lock_guard lock(mutex);

@@ -25,6 +25,9 @@ public:
     // The isolate's thread. Nothing: no limit. Applies from the next run on.
     void set(std::optional<std::chrono::milliseconds> limit);
     std::optional<std::chrono::milliseconds> get() const { return limit; }
+    // The isolate's thread. A moment no run outlasts, whatever its limit;
+    // applies from the next run on.
+    void setDeadline(std::optional<Clock::time_point> at);
 
     // The isolate's thread, at the beginning and the end of each run.
     void arm(ScriptTermination::RunId run);
@@ -40,6 +43,7 @@ private:
 
     ScriptTermination& termination;
     std::optional<std::chrono::milliseconds> limit;
+    std::optional<Clock::time_point> deadline;
     std::mutex mutex;
     std::condition_variable changed;
     std::optional<Deadline> armed;

@@ -1,49 +1,59 @@
 #include "Format/Engine/JavaScript/Limits/ScriptTermination.h"
 
 namespace qor::format::engine::javascript {
+namespace {
+
+bool anyRun(ScriptTermination::RunId, ScriptTermination::RunId) { return true; }
+bool thatRun(ScriptTermination::RunId running, ScriptTermination::RunId run) { return running == run; }
+
+} // namespace
 
 void ScriptTermination::attach(v8::Isolate* attached) {
     std::lock_guard lock(mutex);
     isolate = attached;
 }
 
+// Every host call is a run: beginning and ending one takes no lock.
 std::optional<ScriptTermination::RunId> ScriptTermination::begin() {
-    std::lock_guard lock(mutex);
     if (depth++ != 0)
         return std::nullopt;
-    why.reset();
+    why.store(0, std::memory_order_relaxed);
     requested.store(false, std::memory_order_relaxed);
-    return ++current;
+    RunId const run = ++last;
+    running.store(run, std::memory_order_seq_cst);
+    return run;
 }
 
 bool ScriptTermination::end() {
-    std::lock_guard lock(mutex);
     if (--depth != 0)
         return false;
+    running.store(0, std::memory_order_seq_cst);
+    // A request that saw this run in progress is made before the run is
+    // over, so that the isolate never keeps a termination meant for it.
+    if (deciding.load(std::memory_order_seq_cst)) {
+        std::lock_guard waitForIt(mutex);
+    }
     requested.store(false, std::memory_order_relaxed);
-    if (why && isolate != nullptr)
+    if (why.load(std::memory_order_acquire) != 0 && isolate != nullptr)
         isolate->CancelTerminateExecution();
     return true;
 }
 
-void ScriptTermination::terminate(Reason reason) {
-    std::lock_guard lock(mutex);
-    terminateRun(reason);
-}
+void ScriptTermination::terminate(Reason reason) { terminateIf(reason, anyRun, 0); }
 
-void ScriptTermination::terminate(Reason reason, RunId run) {
-    std::lock_guard lock(mutex);
-    if (run == current)
-        terminateRun(reason);
-}
+void ScriptTermination::terminate(Reason reason, RunId run) { terminateIf(reason, thatRun, run); }
 
-void ScriptTermination::terminateRun(Reason reason) {
-    if (isolate == nullptr || depth == 0)
-        return;
-    if (!why)
-        why = reason;
-    isolate->TerminateExecution();
-    requested.store(true, std::memory_order_release);
+void ScriptTermination::terminateIf(Reason reason, bool (*applies)(RunId running, RunId run), RunId run) {
+    std::lock_guard lock(mutex);
+    deciding.store(true, std::memory_order_seq_cst);
+    RunId const now = running.load(std::memory_order_seq_cst);
+    if (isolate != nullptr && now != 0 && applies(now, run)) {
+        int none = 0;
+        why.compare_exchange_strong(none, static_cast<int>(reason) + 1, std::memory_order_release);
+        isolate->TerminateExecution();
+        requested.store(true, std::memory_order_release);
+    }
+    deciding.store(false, std::memory_order_release);
 }
 
 bool ScriptTermination::act(v8::Isolate* own) {
@@ -60,8 +70,10 @@ bool ScriptTermination::act(v8::Isolate* own) {
 }
 
 std::optional<ScriptTermination::Reason> ScriptTermination::reason() const {
-    std::lock_guard lock(mutex);
-    return why;
+    int const reason = why.load(std::memory_order_acquire);
+    if (reason == 0)
+        return std::nullopt;
+    return static_cast<Reason>(reason - 1);
 }
 
 } // namespace qor::format::engine::javascript

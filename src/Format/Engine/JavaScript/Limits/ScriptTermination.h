@@ -51,16 +51,29 @@ public:
     }
 
 private:
-    // Under the lock: the check and the request are one step, so that the run
-    // cannot end and the next begin in between.
-    void terminateRun(Reason reason);
+    // A request while `run` is in progress: under the lock, and marked as
+    // deciding, so that the run cannot end and the next begin in between.
+    void terminateIf(Reason reason, bool (*applies)(RunId running, RunId run), RunId run);
     bool act(v8::Isolate* isolate);
 
+    // Serialises requests with one another and with the isolate coming and
+    // going. The isolate's thread takes it only when a run ends while a
+    // request is deciding about it: runs begin and end without it.
     mutable std::mutex mutex;
     v8::Isolate* isolate = nullptr;
+    // The isolate's thread only: the entries into script in progress and the
+    // id of the last run.
     unsigned depth = 0;
-    RunId current = 0;
-    std::optional<Reason> why;
+    RunId last = 0;
+    // The run in progress, 0 while none. A request sets `deciding` before it
+    // reads `running`, a run's end clears `running` before it reads
+    // `deciding` (both sequentially consistent): either the request sees the
+    // run over, or the end sees the request and waits for it to be made.
+    std::atomic<RunId> running{0};
+    std::atomic<bool> deciding{false};
+    // The first reason of the run in progress, or the last one; 0 for none,
+    // else the reason plus one.
+    std::atomic<int> why{0};
     // Set while the run in progress has been asked to end: the check after
     // each call into COM reads it without the lock.
     std::atomic<bool> requested{false};

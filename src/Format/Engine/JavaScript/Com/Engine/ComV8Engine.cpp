@@ -1,5 +1,6 @@
 #include "Format/Engine/JavaScript/Com/Engine/ComV8EngineImpl.h"
 #include "Format/Engine/JavaScript/Com/Engine/IsolateData.h"
+#include "Format/Engine/JavaScript/Com/Engine/ScriptTimers.h"
 
 #include "Format/Engine/JavaScript/Com/Activation/ActiveXObject.h"
 #include "Format/Engine/JavaScript/Com/Bindings/ComExtractorV8.h"
@@ -45,6 +46,10 @@ ComV8Engine::Impl::Impl(ComV8Engine& face, ComClasses& comClasses, TypeLibrary& 
 }
 
 ComV8Engine::Impl::~Impl() {
+    // From here on a post from another thread is refused; what waits goes
+    // unrun.
+    inbox->close();
+    releaseHostHolds();
     if (debugger) {
         v8::Isolate::Scope isolateScope(isolate);
         v8::HandleScope handleScope(isolate);
@@ -79,6 +84,7 @@ void ComV8Engine::Impl::teardownIsolate() {
         releaseSharedInstances();
         objectRegistry.teardown(isolate);
         functionKeys.clear();
+        timers.reset();
     }
     context.Reset();
     // Handles must go before their isolate does.
@@ -129,6 +135,10 @@ void ComV8Engine::Impl::ensureIsolate() {
 
 void ComV8Engine::Impl::setOptions(EngineOptions chosen) {
     EngineOptions const before = std::exchange(options, chosen);
+    if (options.eventLoop)
+        inbox->open();
+    else
+        inbox->close();
     if (isolate != nullptr)
         applyOptions(before);
 }
@@ -136,7 +146,8 @@ void ComV8Engine::Impl::setOptions(EngineOptions chosen) {
 void ComV8Engine::Impl::applyOptions(EngineOptions const& before) {
     bool const newDates = options.dates && !before.dates;
     bool const newEvents = options.events && !before.events;
-    if (!newDates && !newEvents)
+    bool const newTimers = options.eventLoop && !before.eventLoop;
+    if (!newDates && !newEvents && !newTimers)
         return;
     v8::Isolate::Scope isolateScope(isolate);
     v8::HandleScope handleScope(isolate);
@@ -146,6 +157,8 @@ void ComV8Engine::Impl::applyOptions(EngineOptions const& before) {
         ScriptDate::prepare(isolate);
     if (newEvents)
         ScriptEvents::install(isolate, local);
+    if (newTimers)
+        ScriptTimers::install(isolate, local);
 }
 
 void ComV8Engine::Impl::initiateContext(std::function<void(ClassMap&)> beforeIsolate,

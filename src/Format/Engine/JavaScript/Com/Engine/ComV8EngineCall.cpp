@@ -8,6 +8,8 @@
 
 #include "Format/Engine/JavaScript/Com/Engine/ComV8EngineImpl.h"
 
+#include "Format/Engine/JavaScript/Com/Engine/ScriptFunctionState.h"
+
 #include "Assert/Assert.h"
 #include "Format/Engine/JavaScript/Com/Values/ComHelper.h"
 #include "Format/Engine/JavaScript/V8Engine.h"
@@ -189,56 +191,79 @@ std::optional<VARIANT> ComV8Engine::Impl::comResult(std::string_view name, V8Fun
     return std::nullopt;
 }
 
-_variant_t ComV8Engine::Impl::callJsFunctionGetError(std::string_view functionName, std::vector<_variant_t>& arguments) {
+template <class Call, class Take>
+void ComV8Engine::Impl::callWithVariants(std::string_view name, VARIANT const* variants, std::size_t count,
+                                         bool reversed, Call const& call, Take const& take) {
     if (isolate == nullptr) {
-        recordMessage(notRunYet(functionName));
-        return {};
+        recordMessage(notRunYet(name));
+        return;
     }
     v8::Isolate::Scope isolateScope(isolate);
     v8::HandleScope handleScope(isolate);
     v8::Local<v8::Context> local = context.Get(isolate);
     v8::Context::Scope contextScope(local);
-    _variant_t returned;
-    ScriptArguments values(arguments.size());
-    if (scriptArguments(functionName, arguments.data(), false, valuesOf(values))) {
-        V8FuncResult const result = callFunction(local, functionName, valuesOf(values));
-        if (result.found)
-            if (auto variant = comResult(functionName, result))
-                returned.Attach(*variant);
-    }
+    ScriptArguments values(count);
+    if (scriptArguments(name, count != 0 ? variants : nullptr, reversed, valuesOf(values)))
+        take(call(local, valuesOf(values)));
     if (callDepth <= 1)
         recordUnhandledRejections();
     if (callDepth == 1)
         reportPendingError();
+}
+
+_variant_t ComV8Engine::Impl::callJsFunctionGetError(std::string_view functionName, std::vector<_variant_t>& arguments) {
+    _variant_t returned;
+    callWithVariants(
+        functionName, arguments.data(), arguments.size(), false,
+        [&](v8::Local<v8::Context> local, std::span<v8::Local<v8::Value>> values) {
+            return callFunction(local, functionName, values);
+        },
+        [&](V8FuncResult const& result) {
+            if (result.found)
+                if (auto variant = comResult(functionName, result))
+                    returned.Attach(*variant);
+        });
     return returned;
 }
 
 template <class Call>
 bool ComV8Engine::Impl::callFromCom(std::string_view name, DISPPARAMS* parameters, VARIANT* result, Call const& call) {
-    if (isolate == nullptr) {
-        recordMessage(notRunYet(name));
-        return false;
-    }
-    v8::Isolate::Scope isolateScope(isolate);
-    v8::HandleScope handleScope(isolate);
-    v8::Local<v8::Context> local = context.Get(isolate);
-    v8::Context::Scope contextScope(local);
     bool found = false;
     // COM passes the arguments last first; the script sees them in order.
-    std::size_t const count = parameters != nullptr ? parameters->cArgs : 0;
-    ScriptArguments values(count);
-    if (scriptArguments(name, count != 0 ? parameters->rgvarg : nullptr, true, valuesOf(values))) {
-        V8FuncResult const called = call(local, valuesOf(values));
-        found = called.found;
-        if (found && result != nullptr)
-            if (auto variant = comResult(name, called))
-                *result = *variant;
-    }
-    if (callDepth <= 1)
-        recordUnhandledRejections();
-    if (callDepth == 1)
-        reportPendingError();
+    callWithVariants(name, parameters != nullptr ? parameters->rgvarg : nullptr,
+                     parameters != nullptr ? parameters->cArgs : 0, true, call, [&](V8FuncResult const& called) {
+                         found = called.found;
+                         if (found && result != nullptr)
+                             if (auto variant = comResult(name, called))
+                                 *result = *variant;
+                     });
     return found;
+}
+
+ScriptFunction::Result ComV8Engine::Impl::callResolved(ScriptFunction::State const& function,
+                                                       VARIANT const* arguments, std::size_t count, bool fromCom) {
+    std::optional<CallDepthScope> depth;
+    if (fromCom)
+        depth.emplace(callDepth);
+    ScriptFunction::Result returned = std::unexpected(ScriptCallFailure::failed);
+    callWithVariants(
+        function.name, arguments, count, fromCom,
+        [&](v8::Local<v8::Context> local, std::span<v8::Local<v8::Value>> values) {
+            V8Engine::Callee const callee{function.receiver.Get(isolate), function.function.Get(isolate)};
+            return callCaptured([&] { return V8Engine::callJsFunction(local, callee, values); },
+                                [&] { return V8Engine::callJsFunctionGetError(local, callee, values); });
+        },
+        [&](V8FuncResult const& called) {
+            // Nested in a call from COM, a throw leaves the value empty and
+            // rises through the scripts between.
+            if (!called.found || called.value.IsEmpty())
+                return;
+            if (auto variant = comResult(function.name, called)) {
+                returned.emplace();
+                returned->Attach(*variant);
+            }
+        });
+    return returned;
 }
 
 bool ComV8Engine::Impl::invokeComFunction(GUID const* classGuid, OLECHAR const* memberName, DISPPARAMS* parameters,

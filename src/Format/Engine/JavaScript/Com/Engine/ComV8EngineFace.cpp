@@ -47,6 +47,29 @@ bool ComV8Engine::invokeComFunction(GUID const* classGuid, OLECHAR const* member
 _variant_t ComV8Engine::callJsFunctionGetError(std::string_view functionName, std::vector<_variant_t>& arguments) {
     return impl->callJsFunctionGetError(functionName, arguments);
 }
+namespace {
+
+std::expected<ScriptFunction, Error> handleOf(ComV8Engine::Impl::ResolvedFunction resolved,
+                                              ScriptFunction (*make)(std::shared_ptr<ScriptFunction::State>)) {
+    if (!resolved)
+        return std::unexpected(std::move(resolved.error()));
+    return make(std::move(*resolved));
+}
+
+} // namespace
+
+ScriptFunction ComV8Engine::handle(std::shared_ptr<ScriptFunction::State> state) {
+    return ScriptFunction(std::move(state));
+}
+std::expected<ScriptFunction, Error> ComV8Engine::resolveFunction(std::string_view name) {
+    return handleOf(impl->resolveFunction(name), handle);
+}
+std::expected<ScriptFunction, Error> ComV8Engine::resolveModuleFunction(std::string_view name) {
+    return handleOf(impl->resolveModuleFunction(name), handle);
+}
+std::expected<ScriptFunction, Error> ComV8Engine::resolveComFunction(GUID const* classGuid, OLECHAR const* memberName) {
+    return handleOf(impl->resolveComFunction(classGuid, memberName), handle);
+}
 std::expected<v8::Local<v8::Value>, Error> ComV8Engine::callModuleFunction(
     std::string_view functionName, std::vector<v8::Local<v8::Value>> arguments) {
     return impl->callModuleFunction(functionName, std::move(arguments));
@@ -61,8 +84,18 @@ EngineOptions const& ComV8Engine::getOptions() const { return impl->getOptions()
 
 void ComV8Engine::terminateScript() { impl->terminateScript(); }
 void ComV8Engine::setTimeLimit(std::optional<std::chrono::milliseconds> limit) { impl->setTimeLimit(limit); }
+void ComV8Engine::setRunDeadline(std::optional<std::chrono::steady_clock::time_point> deadline) {
+    impl->setRunDeadline(deadline);
+}
 bool ComV8Engine::setHeapLimit(std::size_t bytes) { return impl->setHeapLimit(bytes); }
 void ComV8Engine::setArrayBufferLimit(std::optional<std::size_t> bytes) { impl->setArrayBufferLimit(bytes); }
+
+std::optional<std::chrono::steady_clock::time_point> ComV8Engine::runPendingTasks() {
+    return impl->runPendingTasks();
+}
+bool ComV8Engine::post(Task task) { return impl->taskInbox()->post(std::move(task)); }
+void ComV8Engine::setTaskWakeUp(std::function<void()> wakeUp) { impl->taskInbox()->setWakeUp(std::move(wakeUp)); }
+std::shared_ptr<ComV8Engine::TaskInbox> ComV8Engine::getTaskInbox() { return impl->taskInbox(); }
 
 V8Class* ComV8Engine::findClass(Guid const& guid) { return impl->findClass(guid); }
 void ComV8Engine::reportPendingError() {

@@ -1,9 +1,12 @@
 #pragma once
 
 #include "Format/Engine/JavaScript/Com/ComV8Engine.h"
+#include "Format/Engine/JavaScript/Com/Engine/EngineLifetime.h"
+#include "Format/Engine/JavaScript/Com/ScriptFunction.h"
 #include "Format/Engine/JavaScript/Com/Bindings/ComExtractorV8.h"
 #include "Format/Engine/JavaScript/Com/Engine/ImportTree.h"
 #include "Format/Engine/JavaScript/Com/Engine/ObjectRegistry.h"
+#include "Format/Engine/JavaScript/Com/Engine/TimerQueue.h"
 #include "Format/Engine/JavaScript/Com/Engine/UnhandledRejections.h"
 #include "Format/Engine/JavaScript/Com/Bindings/V8Class.h"
 #include "Format/Engine/JavaScript/Limits/BoundedArrayBufferAllocator.h"
@@ -17,6 +20,7 @@
 #include "Id/Guid.h"
 #include "Platform/Windows/Com/ComClasses.h"
 #include "Platform/Windows/Com/ScriptInterface.h"
+#include "Platform/Windows/Com/TaskInbox.h"
 #include "Platform/Windows/Com/TypeLibrary.h"
 #include "Platform/Windows/Com/V8ComInvokeInterface.h"
 
@@ -89,6 +93,27 @@ public:
                                std::function<std::optional<V8Engine::Callee>()> const& next);
 
     _variant_t callJsFunctionGetError(std::string_view functionName, std::vector<_variant_t>& arguments);
+
+    // Handles to script functions, found as callJsFunctionGetError, a call
+    // of the top-level module's export and invokeComFunction find them. The
+    // error says why there is none; nothing is recorded.
+    using ResolvedFunction = std::expected<std::shared_ptr<ScriptFunction::State>, Error>;
+    ResolvedFunction resolveFunction(std::string_view name);
+    ResolvedFunction resolveModuleFunction(std::string_view name);
+    ResolvedFunction resolveComFunction(GUID const* classGuid, OLECHAR const* memberName);
+    // A handle's call, as callJsFunctionGetError (`fromCom` false, arguments
+    // in order) or invokeComFunction (true, last first) makes it.
+    ScriptFunction::Result callResolved(ScriptFunction::State const& function, VARIANT const* arguments,
+                                        std::size_t count, bool fromCom);
+    // The last copy of a handle has gone.
+    void forget(ScriptFunction::State& function) { resolvedFunctions.erase(&function); }
+
+    // A HostCallScope: true when it entered the isolate, which it leaves
+    // again unless the engine has gone.
+    bool enterForScope();
+    void leaveForScope();
+    std::shared_ptr<EngineLifetime> const& lifetime() const { return alive; }
+
     std::expected<v8::Local<v8::Value>, Error> callModuleFunction(std::string_view functionName,
                                                                   std::vector<v8::Local<v8::Value>> arguments);
 
@@ -104,6 +129,7 @@ public:
     // words of its error; nothing when it was not.
     std::optional<std::string> stopMessage() const;
     void setTimeLimit(std::optional<std::chrono::milliseconds> limit);
+    void setRunDeadline(std::optional<RunTimeLimit::Clock::time_point> deadline) { timeLimit.setDeadline(deadline); }
     bool setHeapLimit(std::size_t bytes);
     void setArrayBufferLimit(std::optional<std::size_t> bytes);
 
@@ -111,6 +137,15 @@ public:
 
     std::optional<ComObjectView> viewComObject(v8::Local<v8::Value> value);
     std::optional<ComObjectView> viewComClass(std::string_view className);
+
+    // The tasks of the engine's thread: posted ones first, then the timers
+    // due, each a run. When the next is due; nothing when none is pending.
+    std::optional<TimerQueue::Clock::time_point> runPendingTasks();
+    std::shared_ptr<platform::windows::com::TaskInbox> const& taskInbox() const { return inbox; }
+    TimerQueue& timerQueue() { return timers; }
+
+    // The error of a run, kept until a report point; the first one wins.
+    void recordError(Error error);
 
     v8::Isolate* getIsolate() const { return isolate; }
     bool hasPendingError() const { return pendingError != nullptr; }
@@ -164,6 +199,10 @@ private:
 
     V8FuncResult callFunction(v8::Local<v8::Context> context, std::string_view name,
                               std::span<v8::Local<v8::Value>> arguments);
+    // The function `name` leads to from `holder`, as a handle.
+    ResolvedFunction resolve(std::string_view name, v8::Local<v8::Object> (*holderOf)(Impl& engine, v8::Local<v8::Context>));
+    // What the host keeps past the engine lets go of it: handles, scopes.
+    void releaseHostHolds();
     // Runs a call from the host or COM: `plain` nested inside a call from COM,
     // where an exception must rise through the scripts between, else
     // `capturing`, whose error becomes the pending error.
@@ -174,6 +213,13 @@ private:
     // depth.
     template <class Call>
     bool callFromCom(std::string_view name, DISPPARAMS* parameters, VARIANT* result, Call const& call);
+    // What every call with VARIANTs does: enters the engine, converts the
+    // arguments, runs `call` (context, span of arguments), hands what it gave
+    // to `take` (a V8FuncResult) while its value is alive, and reports
+    // errors at the outermost depth.
+    template <class Call, class Take>
+    void callWithVariants(std::string_view name, VARIANT const* variants, std::size_t count, bool reversed,
+                          Call const& call, Take const& take);
     v8::Local<v8::String> functionKey(std::string_view name);
     // "Class.Member" for a call from COM; `spare` holds it when the engine
     // keeps no more names.
@@ -189,7 +235,6 @@ private:
     // pending error, unless one is pending already.
     void recordUnhandledRejections();
 
-    void recordError(Error error);
     // The beginning and the end of one entry into script; the outermost one
     // is a run, which the limits bound and terminateScript ends. `beginRun`
     // gives the run's id for the outermost, `endRun` is true as it ends.
@@ -215,6 +260,16 @@ private:
     // stop is never lost.
     std::optional<Error> stopError() const;
     void disposeIsolate();
+    // The posted tasks, then the timers due, with the context entered.
+    void runDueTasks();
+    // Runs `body()`, which gives the error it met if any, as a run of its
+    // own, and reports its errors.
+    template <class Body>
+    void runTask(Body const& body);
+    // The bodies of the two kinds of task, each with V8's microtask
+    // checkpoint after it.
+    std::optional<Error> runPosted(platform::windows::com::TaskInbox::Task& task);
+    std::optional<Error> fire(v8::Local<v8::Context> context, TimerQueue::Timer const& timer);
     // Runs `step` under the debugger when a debug run or call is due, else
     // directly.
     void debugged(bool functionCall, std::function<void()> const& step);
@@ -264,11 +319,22 @@ private:
     };
     std::unordered_map<std::basic_string<OLECHAR>, std::string, OleNameHash, std::equal_to<>> memberFunctionNames;
     UnhandledRejections unhandledRejections;
+    // The handles the host holds, which must let go before the isolate goes.
+    std::unordered_set<ScriptFunction::State*> resolvedFunctions;
+    // The entries into the isolate that HostCallScopes hold.
+    unsigned scopesEntered = 0;
+    std::shared_ptr<EngineLifetime> alive = std::make_shared<EngineLifetime>(EngineLifetime{this});
     ScriptTermination termination;
     RunTimeLimit timeLimit{termination};
     HeapLimit heapLimit{termination};
     // Shared with the isolate, which may free backing stores as it goes.
     std::shared_ptr<BoundedArrayBufferAllocator> arrayBuffers = std::make_shared<BoundedArrayBufferAllocator>();
+    // Open while the option eventLoop is on; shared with the threads that
+    // post, which may outlive the engine.
+    std::shared_ptr<platform::windows::com::TaskInbox> inbox = std::make_shared<platform::windows::com::TaskInbox>();
+    TimerQueue timers;
+    // Set while runPendingTasks runs: a task that calls it runs nothing.
+    bool runningTasks = false;
 };
 
 } // namespace qor::format::engine::javascript

@@ -432,6 +432,23 @@ TEST_F(ScriptEventsTest, ASinkCalledFromAnotherThreadRefuses) {
     sink->Release();
 }
 
+// A worker thread may not call the sink; it posts, and the engine's thread
+// fires the events in the order they were posted.
+TEST_F(ScriptEventsTest, EventsPostedFromAWorkerThreadReachTheListenerInOrder) {
+    run("var heard = []; Application.Items.addEventListener('Changed', (row, value) => heard.push(row));");
+    auto inbox = engine->getTaskInbox();
+    std::thread worker([&, expected = inbox->expect()]() mutable {
+        for (LONG row = 1; row < 100; ++row)
+            inbox->post([this, row] { item.fire(1, {_variant_t(row), _variant_t()}); });
+        expected.post([this] { item.fire(1, {_variant_t(LONG{100}), _variant_t()}); });
+    });
+    while (auto due = engine->runPendingTasks())
+        std::this_thread::yield();
+    worker.join();
+    EXPECT_EQ(run("heard.length + ' ' + heard.every((row, i) => row === i + 1)"), "100 true");
+    EXPECT_TRUE(reported.empty());
+}
+
 TEST_F(BindingTest, WithoutTheOptionCOMObjectsHaveNoEventFunctions) {
     EXPECT_EQ(run("typeof Application.addEventListener + ' ' + typeof ConnectObject"), "undefined undefined");
 }
