@@ -21,9 +21,16 @@ struct EngineOptions {
     // (where the object has no member of that name), and the globals
     // ConnectObject and DisconnectObject.
     bool events = false;
+    // What the bindings throw into a script is an Error (a TypeError or
+    // RangeError for a wrong argument) whose message names the member and
+    // the argument, with the HRESULT as `number`, the plain text as
+    // `description`, and `source`, `helpFile` and `helpContext` where the
+    // object gave them. A script's Error with a `number` thrown back into COM
+    // is that code, its message the description.
+    bool errorObjects = false;
 
     // Every extension on, as qorjs --com-extensions asks.
-    static constexpr EngineOptions all() { return {true, true, true, true}; }
+    static constexpr EngineOptions all() { return {true, true, true, true, true}; }
 
     friend bool operator==(EngineOptions const&, EngineOptions const&) = default;
 };
