@@ -72,6 +72,13 @@ parseListClasses(std::vector<std::string> const& arguments) {
     return options;
 }
 
+format::engine::javascript::EngineOptions engineOptions(bool comExtensions) {
+    using format::engine::javascript::EngineOptions;
+    if (comExtensions)
+        return EngineOptions::all();
+    return EngineOptions{.errorObjects = true};
+}
+
 int printDeclarations(format::engine::javascript::ComExtract const& extract, com::TypeLibrary& typeLibrary,
                       com::ComClasses const* registry, bool comExtensions) {
     using namespace format::engine::javascript;
@@ -82,8 +89,7 @@ int printDeclarations(format::engine::javascript::ComExtract const& extract, com
         for (auto const& [guid, v8Class] : classes)
             if (auto source = EventInterface::ofType(guid, typeLibrary))
                 events.emplace(guid, Guid(source->iid));
-    std::cout << typeDeclarations(classes, registeredProgIds(classes), events,
-                                  comExtensions ? EngineOptions::all() : EngineOptions{});
+    std::cout << typeDeclarations(classes, registeredProgIds(classes), events, engineOptions(comExtensions));
     std::cout.flush();
     return std::cout.good() ? 0 : 1;
 }

@@ -87,8 +87,7 @@ int run(qorjs::Options const& options, std::filesystem::path const& programDirec
         failed = true;
         printError(error);
     };
-    if (options.comExtensions)
-        engine.setOptions(qor::format::engine::javascript::EngineOptions::all());
+    engine.setOptions(qorjs::engineOptions(options.comExtensions));
     engine.setImportResolverCallback(
         qorjs::makeImportResolver(settings.path ? settings.path->parent_path() : std::filesystem::path()));
 
