@@ -38,3 +38,11 @@ console.log(`20! = ${factorial + 1n - 1n}; ${day.getFullYear()}-${day.getMonth()
 // Constructors pick their overload by what the arguments are.
 const corner = new Point(3, 4);
 console.log(`${new Point().DistanceTo(corner)} to ${new Point(corner).Text}`);
+
+// A failed call throws a ComError (qorjs turns failures into Errors).
+try {
+  sheet.Activate(5);
+} catch (e) {
+  const error = /** @type {ComError} */ (e);
+  console.log(`${error.message} (${error.number})`);
+}

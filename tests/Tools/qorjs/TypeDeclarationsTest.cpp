@@ -79,8 +79,11 @@ TEST(TypeDeclarations, TypesFollowTheConversionsOfTheEngineOptions) {
         EXPECT_NE(standard.find(line), std::string::npos) << line << "\n" << standard;
     std::string const extended = declare(classes(), EngineOptions::all());
     for (char const* line : {"Day(when: Date | number): Date;", "Money(): number;", "Days(): Date[];",
-                             "addEventListener(event: string", "declare function ConnectObject("})
+                             "addEventListener(event: string", "declare function ConnectObject(",
+                             "interface ComError extends Error {\n    /** The HRESULT, as a signed 32-bit number. */\n"
+                             "    number: number;"})
         EXPECT_NE(extended.find(line), std::string::npos) << line << "\n" << extended;
+    EXPECT_EQ(standard.find("ComError"), std::string::npos) << "failures are strings without the option";
 }
 
 TEST(TypeDeclarations, ConstantsAreReadOnlyPropertiesOfTheConstructor) {
