@@ -77,6 +77,7 @@ struct InvokeCall {
     DISPID dispid;
     WORD flags;
     UINT argumentCount;
+    bool argumentErrorAsked; // a puArgErr was given
 };
 
 // An IDispatch whose members are answered by a test-supplied handler; by
@@ -128,7 +129,7 @@ public:
 
     STDMETHODIMP Invoke(DISPID dispid, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
                         EXCEPINFO* excepInfo, UINT* argumentError) override {
-        calls_.push_back({dispid, flags, params != nullptr ? params->cArgs : 0});
+        calls_.push_back({dispid, flags, params != nullptr ? params->cArgs : 0, argumentError != nullptr});
         if (argumentError != nullptr && blamed_ != noArgument)
             *argumentError = blamed_;
         if (invokeFailure_ != S_OK)

@@ -114,10 +114,6 @@ std::optional<HRESULT> hresultOf(v8::Local<v8::Value> value) {
     return static_cast<HRESULT>(code);
 }
 
-bool errorObjectsOn(v8::Isolate* isolate) {
-    return IsolateData::engine(isolate).getOptions().errorObjects;
-}
-
 } // namespace
 
 ErrorKind kindOf(HRESULT number, bool argumentKnown) {
@@ -133,6 +129,10 @@ ErrorKind kindOf(HRESULT number, bool argumentKnown) {
     default:
         return ErrorKind::error;
     }
+}
+
+bool failuresAreErrors(v8::Isolate* isolate) {
+    return IsolateData::engine(isolate).getOptions().errorObjects;
 }
 
 std::string BindingFailure::message() const {
@@ -162,7 +162,7 @@ BindingFailure invokeFailure(HRESULT result, EXCEPINFO const& excepInfo, std::st
 void throwFailure(v8::Isolate* isolate, BindingFailure const& failure) {
     if (isolate->IsExecutionTerminating())
         return;
-    if (!errorObjectsOn(isolate))
+    if (!failuresAreErrors(isolate))
         isolate->ThrowException(V8Helper::v8_string(isolate, failure.text));
     else
         isolate->ThrowException(errorObject(isolate, failure));
@@ -173,7 +173,7 @@ void throwFailure(v8::Isolate* isolate, std::string text, HRESULT number, ErrorK
 }
 
 std::optional<BindingFailure> failureOf(v8::Isolate* isolate, v8::Local<v8::Value> exception) {
-    if (!errorObjectsOn(isolate) || exception.IsEmpty() || !exception->IsObject())
+    if (!failuresAreErrors(isolate) || exception.IsEmpty() || !exception->IsObject())
         return std::nullopt;
     v8::Local<v8::Object> object = exception.As<v8::Object>();
     auto number = hresultOf(propertyOf(isolate, object, "number"));

@@ -52,6 +52,9 @@ BindingFailure invokeFailure(HRESULT result, EXCEPINFO const& excepInfo, std::st
                              UINT arguments = 0, std::optional<UINT> argumentError = std::nullopt,
                              bool propertyPut = false);
 
+// Whether the engine's failures are Errors (its errorObjects option).
+bool failuresAreErrors(v8::Isolate* isolate);
+
 // The constructor JavaScript would use for a failure with this code: a
 // TypeError for a value of the wrong type or count, a RangeError for a
 // number its argument cannot hold.

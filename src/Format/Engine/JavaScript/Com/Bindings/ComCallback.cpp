@@ -54,8 +54,10 @@ public:
     }
 
     HRESULT invoke(IDispatch* dispatch, DISPID dispid, WORD flags, DISPPARAMS& parameters) {
+        // Only an Error names the argument: plain failures ask for none.
+        UINT* argumentError = failuresAreErrors(isolate_) ? &argumentError_ : nullptr;
         HRESULT const hr =
-            dispatch->Invoke(dispid, IID_NULL, userLocale, flags, &parameters, &result_, &excepInfo_, &argumentError_);
+            dispatch->Invoke(dispid, IID_NULL, userLocale, flags, &parameters, &result_, &excepInfo_, argumentError);
         // A stop asked while the call had the thread ends the script here,
         // before it runs on. The call then counts as failed, and nothing is
         // thrown over the termination.

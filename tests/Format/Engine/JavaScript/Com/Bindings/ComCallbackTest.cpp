@@ -226,6 +226,9 @@ TEST_F(ComFailureTest, FailuresAreTheirTextOrUnderTheOptionErrorsThatSayWhere) {
     };
     for (Case const& c : cases)
         EXPECT_EQ(caught(c.script, "typeof e + ' ' + e"), "string " + c.text) << c.script;
+    // Plain failures name no argument, and ask the object for none.
+    ASSERT_FALSE(item.calls().empty());
+    EXPECT_FALSE(item.calls().back().argumentErrorAsked);
     engine->setOptions(EngineOptions{.errorObjects = true});
     for (Case const& c : cases) {
         // The stack is the script's, where the call failed.
