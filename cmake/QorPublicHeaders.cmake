@@ -8,6 +8,7 @@ set(QOR_PUBLIC_HEADERS
   # The engine, its options, the script factory, the host-library entry point, and the
   # extraction of COM classes with its records.
   Format/Engine/JavaScript/Com/ComExtractor.h
+  Format/Engine/JavaScript/Com/ComObjectView.h
   Format/Engine/JavaScript/Com/ComV8Engine.h
   Format/Engine/JavaScript/Com/EngineOptions.h
   Format/Engine/JavaScript/Com/Export.h

@@ -46,3 +46,6 @@ try {
   const error = /** @type {ComError} */ (e);
   console.log(`${error.message} (${error.number})`);
 }
+
+// The exit status says whether the book got both sheets.
+process.exitCode = names.length === 2 ? 0 : 1;
