@@ -54,15 +54,21 @@ set(QOR_PUBLIC_HEADERS
   # Windows API: what windows.h and oleauto.h declare there.
   Platform/Com.h
   Platform/Posix/Ole/Automation/Bstr.h
+  Platform/Posix/Ole/Automation/BstrVector.h
   Platform/Posix/Ole/Automation/ComSupport.h
   Platform/Posix/Ole/Automation/Dispatch.h
   Platform/Posix/Ole/Automation/DispatchEx.h
   Platform/Posix/Ole/Automation/EnumVariant.h
   Platform/Posix/Ole/Automation/ErrorInfo.h
+  Platform/Posix/Ole/Automation/NumberParse.h
+  Platform/Posix/Ole/Automation/RecordInfo.h
   Platform/Posix/Ole/Automation/SafeArray.h
   Platform/Posix/Ole/Automation/UserLocale.h
+  Platform/Posix/Ole/Automation/VarConversionTable.h
+  Platform/Posix/Ole/Automation/VarConversions.h
   Platform/Posix/Ole/Automation/VarFormat.h
   Platform/Posix/Ole/Automation/Variant.h
+  Platform/Posix/Ole/Automation/VariantTime.h
   Platform/Posix/Ole/Core/Apartment.h
   Platform/Posix/Ole/Core/ClassFactory.h
   Platform/Posix/Ole/Core/ClassRegistry.h

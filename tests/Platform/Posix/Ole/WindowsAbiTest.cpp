@@ -66,6 +66,7 @@ TEST(WindowsAbi, SameBytesAsMingw) {
     QOR_ABI_INTERFACES(QOR_ID)
     QOR_ABI_CONSTANTS(QOR_VALUE)
     QOR_ABI_ERROR_CODES(QOR_VALUE)
+#define QOR_ABI_FUNCTION QOR_FUNCTION
     QOR_ABI_FUNCTIONS(QOR_FUNCTION)
     struct Fact {
         char const* name;

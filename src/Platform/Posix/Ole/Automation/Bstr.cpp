@@ -4,7 +4,9 @@
 #include <cstring>
 #include <limits>
 
+#include "Platform/Posix/Ole/Automation/BstrCache.h"
 #include "Platform/Posix/Ole/Core/Memory.h"
+#include "Platform/Posix/Ole/Core/TaskMemorySize.h"
 
 namespace {
 
@@ -16,9 +18,26 @@ constexpr std::size_t kHeader = 8;
 constexpr std::size_t kTerminator = 3;
 constexpr UINT kMaxBytes = std::numeric_limits<UINT>::max() - kHeader - kTerminator;
 
+namespace bstrcache = qor::platform::posix::ole::bstrcache;
+
 char* blockOf(BSTR text)
 {
     return reinterpret_cast<char*>(text) - kHeader;
+}
+
+std::size_t blockBytes(UINT byteLength)
+{
+    return kHeader + std::size_t(byteLength) + kTerminator;
+}
+
+// Writes the length before the text and the terminator after it.
+BSTR frame(char* block, UINT byteLength)
+{
+    std::memset(block, 0, kHeader - sizeof(UINT));
+    std::memcpy(block + kHeader - sizeof(UINT), &byteLength, sizeof(UINT));
+    char* text = block + kHeader;
+    std::memset(text + byteLength, 0, kTerminator);
+    return reinterpret_cast<BSTR>(text);
 }
 
 // Allocates a BSTR of byteLength bytes, copying them from source when given
@@ -27,18 +46,17 @@ BSTR allocateBytes(const void* source, UINT byteLength)
 {
     if (byteLength > kMaxBytes)
         return nullptr;
-    auto* block = static_cast<char*>(CoTaskMemAlloc(kHeader + byteLength + kTerminator));
+    auto* block = static_cast<char*>(bstrcache::take(blockBytes(byteLength)));
+    if (block == nullptr)
+        block = static_cast<char*>(CoTaskMemAlloc(bstrcache::blockSizeFor(blockBytes(byteLength))));
     if (block == nullptr)
         return nullptr;
-    std::memset(block, 0, kHeader);
-    std::memcpy(block + kHeader - sizeof(UINT), &byteLength, sizeof(UINT));
-    char* text = block + kHeader;
+    BSTR text = frame(block, byteLength);
     if (source != nullptr)
         std::memcpy(text, source, byteLength);
     else
         std::memset(text, 0, byteLength);
-    std::memset(text + byteLength, 0, kTerminator);
-    return reinterpret_cast<BSTR>(text);
+    return text;
 }
 
 UINT length(const OLECHAR* text)
@@ -72,16 +90,31 @@ BSTR SysAllocStringByteLen(LPCSTR psz, UINT len)
 
 INT SysReAllocStringLen(BSTR* pbstr, const OLECHAR* psz, unsigned int len)
 {
-    if (pbstr == nullptr)
+    if (pbstr == nullptr || len > kMaxBytes / sizeof(OLECHAR))
         return FALSE;
-    BSTR fresh = SysAllocStringLen(psz, len);
+    // Without a source the old text is kept. A source inside the old string
+    // is read up to its end only, however long the new one is: the rest
+    // stays zero rather than what lies beyond the old block.
+    BSTR old = *pbstr;
+    const OLECHAR* source = psz != nullptr ? psz : old;
+    UINT count = len;
+    if (old != nullptr && source >= old && source <= old + SysStringLen(old))
+        count = std::min(len, static_cast<UINT>(old + SysStringLen(old) - source));
+    UINT const bytes = len * static_cast<UINT>(sizeof(OLECHAR));
+    // A block with room for the new string is kept, as Windows keeps it.
+    if (old != nullptr && qor::platform::posix::ole::taskMemorySize(blockOf(old)) >= blockBytes(bytes)) {
+        std::memmove(old, source, count * sizeof(OLECHAR));
+        std::memset(old + count, 0, (len - count) * sizeof(OLECHAR));
+        frame(blockOf(old), bytes);
+        return TRUE;
+    }
+    BSTR fresh = SysAllocStringLen(nullptr, len);
     if (fresh == nullptr)
         return FALSE;
-    // Without a source the old text is kept, as far as it reaches.
-    if (psz == nullptr && *pbstr != nullptr)
-        std::memcpy(fresh, *pbstr, std::min(SysStringLen(*pbstr), len) * sizeof(OLECHAR));
+    if (source != nullptr)
+        std::memcpy(fresh, source, count * sizeof(OLECHAR));
     // The source may lie inside the old string, so it is freed only now.
-    SysFreeString(*pbstr);
+    SysFreeString(old);
     *pbstr = fresh;
     return TRUE;
 }
@@ -101,7 +134,12 @@ INT SysReAllocString(BSTR* pbstr, const OLECHAR* psz)
 void SysFreeString(BSTR bstrString)
 {
     if (bstrString != nullptr)
-        CoTaskMemFree(blockOf(bstrString));
+        bstrcache::release(blockOf(bstrString));
+}
+
+void SetOaNoCache()
+{
+    bstrcache::disable();
 }
 
 UINT SysStringByteLen(BSTR bstr)

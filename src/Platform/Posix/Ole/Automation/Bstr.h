@@ -13,3 +13,9 @@ WINOLEAUTAPI_(INT) SysReAllocStringLen(BSTR* pbstr, const OLECHAR* psz, unsigned
 WINOLEAUTAPI_(void) SysFreeString(BSTR bstrString);
 WINOLEAUTAPI_(UINT) SysStringLen(BSTR pbstr);
 WINOLEAUTAPI_(UINT) SysStringByteLen(BSTR bstr);
+
+// Turns the BSTR cache off for the rest of the process, as the environment
+// variable OANOCACHE does from its start: freed strings go back to the
+// allocator at once, where memory checkers see them. Windows exports it
+// without declaring it.
+WINOLEAUTAPI_(void) SetOaNoCache(void);

@@ -11,56 +11,10 @@
 
 #include <unicode/uchar.h>
 
+#include "Platform/Posix/Ole/Automation/OleDate.h"
+
 namespace qor::platform::posix::ole::convert {
 namespace {
-
-namespace chrono = std::chrono;
-
-constexpr chrono::sys_days kEpoch = chrono::sys_days{chrono::year{1899} / chrono::December / 30};
-constexpr int kSecondsPerDay = 86400;
-constexpr int kFirstYear = 100;
-constexpr int kLastYear = 9999;
-static_assert((chrono::sys_days{chrono::year{kFirstYear} / 1 / 1} - kEpoch).count() == kFirstDay);
-static_assert((chrono::sys_days{chrono::year{kLastYear} / 12 / 31} - kEpoch).count() == kLastDay);
-
-struct CalendarDay {
-    int year;
-    int month; // 1 to 12
-    int day;
-};
-
-struct TimeOfDay {
-    int hour = 0;
-    int minute = 0;
-    int second = 0;
-
-    double fraction() const { return (hour * 3600 + minute * 60 + second) / double(kSecondsPerDay); }
-};
-
-chrono::year_month_day calendarOf(CalendarDay const& date)
-{
-    return {chrono::year{date.year}, chrono::month(unsigned(date.month)), chrono::day(unsigned(date.day))};
-}
-
-bool isValid(CalendarDay const& date)
-{
-    // chrono keeps a month or a day in a byte: what a text holds is checked
-    // against the ranges first.
-    return date.year >= kFirstYear && date.year <= kLastYear && date.month >= 1 && date.month <= 12 &&
-           date.day >= 1 && date.day <= 31 && calendarOf(date).ok();
-}
-
-chrono::sys_days daysOf(CalendarDay const& date)
-{
-    return chrono::sys_days{calendarOf(date)};
-}
-
-DATE serialOf(CalendarDay const& date, TimeOfDay const& time)
-{
-    double days = double((daysOf(date) - kEpoch).count());
-    // Before the epoch the time still counts forward from midnight.
-    return days < 0 ? days - time.fraction() : days + time.fraction();
-}
 
 int currentYear()
 {
@@ -71,32 +25,6 @@ int currentYear()
 }
 
 // ---- Writing ----------------------------------------------------------------
-
-struct DateAndTime {
-    CalendarDay date;
-    TimeOfDay time;
-    unsigned weekday; // 0 for Sunday
-};
-
-// The calendar day and time of a value, to the nearest second.
-std::optional<DateAndTime> split(DATE value)
-{
-    if (!isDate(value))
-        return std::nullopt;
-    double whole = std::trunc(value);
-    auto seconds = static_cast<int>(std::lround(std::fabs(value - whole) * kSecondsPerDay));
-    chrono::sys_days day = kEpoch + chrono::days(static_cast<int>(whole));
-    if (seconds == kSecondsPerDay && whole == kLastDay) {
-        seconds = kSecondsPerDay - 1; // there is no later day
-    } else if (seconds == kSecondsPerDay) {
-        seconds = 0;
-        day += chrono::days(1);
-    }
-    chrono::year_month_day calendar(day);
-    return DateAndTime{{int(calendar.year()), int(unsigned(calendar.month())), int(unsigned(calendar.day()))},
-                       {seconds / 3600, seconds / 60 % 60, seconds % 60},
-                       chrono::weekday(day).c_encoding()};
-}
 
 std::u16string number(int value, int width)
 {
@@ -116,7 +44,7 @@ std::u16string name(std::vector<std::u16string> const& forms, std::size_t index)
 // One field of an ICU pattern: `letter` repeated `count` times.
 std::u16string field(char16_t letter, int count, DateAndTime const& when, Locale const& locale)
 {
-    auto const& [date, time, weekday] = when;
+    auto const& [date, time, weekday, dayOfYear] = when;
     std::vector<std::u16string> const& months = locale.monthNames[static_cast<std::size_t>(date.month - 1)];
     switch (letter) {
     case u'y':
@@ -131,7 +59,7 @@ std::u16string field(char16_t letter, int count, DateAndTime const& when, Locale
     case u'E':
     case u'c':
     case u'e':
-        return name(locale.dayNames, count >= 4 ? weekday : weekday + 7);
+        return name(locale.dayNames, static_cast<std::size_t>(count >= 4 ? weekday : weekday + 7));
     case u'H':
         return number(time.hour, count);
     case u'k':
@@ -201,7 +129,7 @@ struct Word {
 };
 
 // Every word a date may hold, longest first so that "March" wins over "Mar".
-std::vector<Word> wordsOf(Locale const& locale)
+std::vector<Word> collectWords(Locale const& locale)
 {
     std::vector<Word> words;
     for (Locale const* source : {&locale, &englishLocale()}) {
@@ -220,6 +148,20 @@ std::vector<Word> wordsOf(Locale const& locale)
     return words;
 }
 
+// The words of the locale a thread last read a date in, which the next date
+// mostly shares. Locales are kept for the life of the process and never
+// change, so one is known by its address.
+std::vector<Word> const& wordsOf(Locale const& locale)
+{
+    thread_local Locale const* cached = nullptr;
+    thread_local std::vector<Word> words;
+    if (cached != &locale) {
+        words = collectWords(locale);
+        cached = &locale;
+    }
+    return words;
+}
+
 bool isLetter(char16_t c)
 {
     return u_isalpha(c);
@@ -227,9 +169,21 @@ bool isLetter(char16_t c)
 
 // The word at the start of `text`, or nothing. An abbreviation matches with
 // or without its closing point ("janv." and "janv").
+// Whether two letters differ whatever their case, for ASCII letters alone:
+// other letters may fold to more than one (ß to ss), which only a full
+// comparison sees.
+bool differentAsciiLetters(char16_t a, char16_t b)
+{
+    auto isAsciiLetter = [](char16_t c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); };
+    return isAsciiLetter(a) && isAsciiLetter(b) && (a | 0x20) != (b | 0x20);
+}
+
 std::optional<std::pair<Word, std::size_t>> wordAt(std::u16string_view text, std::vector<Word> const& words)
 {
     for (Word const& word : words) {
+        // Most words are told apart by their first letter, without ICU.
+        if (differentAsciiLetters(text.front(), word.text.front()))
+            continue;
         for (std::u16string_view form : {word.text, word.text.substr(0, word.text.size() - 1)}) {
             if (form.empty() || (form.size() != word.text.size() && word.text.back() != u'.'))
                 continue;
@@ -245,12 +199,13 @@ std::optional<std::pair<Word, std::size_t>> wordAt(std::u16string_view text, std
 
 bool isSpace(char16_t c)
 {
-    return c == u' ' || c == u'\t' || c == 0x00A0 || c == 0x202F;
+    // U+3000 is the ideographic space of Japanese and Chinese texts.
+    return c == u' ' || c == u'\t' || c == 0x00A0 || c == 0x202F || c == 0x3000;
 }
 
 std::optional<std::vector<Token>> tokens(std::u16string_view text, Locale const& locale)
 {
-    std::vector<Word> const words = wordsOf(locale);
+    std::vector<Word> const& words = wordsOf(locale);
     std::vector<Token> result;
     while (!text.empty()) {
         char16_t c = text.front();
@@ -262,7 +217,7 @@ std::optional<std::vector<Token>> tokens(std::u16string_view text, Locale const&
                 text.remove_prefix(1);
             }
             result.push_back(number);
-        } else if (auto word = wordAt(text, words)) {
+        } else if (auto word = isLetter(c) ? wordAt(text, words) : std::nullopt) {
             result.push_back({word->first.kind, word->first.month});
             text.remove_prefix(word->second);
         } else if (isSpace(c) || c == u'/' || c == u'-' || c == u',' || c == u'.' || c == u':' ||
@@ -426,14 +381,6 @@ private:
     bool trailingSeparator_ = false;
 };
 
-int fullYear(DateElement const& year)
-{
-    // Two-digit years fall in 1930 to 2029.
-    if (year.value < 100)
-        return year.value < 30 ? 2000 + year.value : 1900 + year.value;
-    return year.value;
-}
-
 using Order = std::array<int, 3>; // indices of year, month and day among the elements
 
 std::optional<CalendarDay> dayIn(std::vector<DateElement> const& elements, Order order)
@@ -444,7 +391,7 @@ std::optional<CalendarDay> dayIn(std::vector<DateElement> const& elements, Order
     // Only a year is written with more than two digits.
     if (digits(month) > 2 || digits(day) > 2)
         return std::nullopt;
-    CalendarDay date{year < 0 ? currentYear() : fullYear(elements[static_cast<std::size_t>(year)]), value(month),
+    CalendarDay date{year < 0 ? currentYear() : fullYear(elements[static_cast<std::size_t>(year)].value), value(month),
                      day < 0 ? 1 : value(day)};
     return isValid(date) ? std::optional(date) : std::nullopt;
 }
@@ -506,9 +453,9 @@ std::expected<std::u16string, HRESULT> formatDate(DATE value, Locale const& loca
         return std::unexpected(E_INVALIDARG);
     bool const onEpoch = std::trunc(value) == 0;
     bool const atMidnight = value == std::trunc(value);
-    if (parts == DateParts::AsNeeded && onEpoch)
+    if (parts == DateParts::TimeOnly || (parts == DateParts::AsNeeded && onEpoch))
         return render(locale.timePattern, *when, locale);
-    if (parts == DateParts::AsNeeded && atMidnight)
+    if (parts == DateParts::DateOnly || (parts == DateParts::AsNeeded && atMidnight))
         return render(locale.datePattern, *when, locale);
     return render(locale.datePattern, *when, locale) + u" " + render(locale.timePattern, *when, locale);
 }
@@ -518,15 +465,15 @@ std::optional<DateFields> dateFieldsOf(DATE value)
     auto when = split(value);
     if (!when)
         return std::nullopt;
-    auto const& [date, time, weekday] = *when;
-    return DateFields{date.year, date.month, date.day, time.hour, time.minute, time.second, static_cast<int>(weekday)};
+    auto const& [date, time, weekday, dayOfYear] = *when;
+    return DateFields{date.year, date.month, date.day, time.hour, time.minute, time.second, weekday, dayOfYear};
 }
 
 std::u16string formatDatePattern(DateFields const& fields, std::u16string_view pattern, Locale const& locale)
 {
     DateAndTime const when{{fields.year, fields.month, fields.day},
                            {fields.hour, fields.minute, fields.second},
-                           static_cast<unsigned>(fields.weekday)};
+                           fields.weekday, fields.dayOfYear};
     return render(pattern, when, locale);
 }
 
@@ -544,7 +491,7 @@ std::expected<DATE, HRESULT> parseDate(std::u16string_view text, Locale const& l
     auto date = calendarDay(parts->date, locale.dateOrder);
     if (!date)
         return std::unexpected(DISP_E_TYPEMISMATCH);
-    return serialOf(*date, time);
+    return dateOf(*date, time);
 }
 
 } // namespace qor::platform::posix::ole::convert

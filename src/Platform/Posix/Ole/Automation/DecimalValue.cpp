@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <limits>
 
@@ -63,14 +64,14 @@ std::expected<DecimalValue, HRESULT> DecimalValue::fromInteger(Int128 value)
     return result;
 }
 
-std::expected<DecimalValue, HRESULT> DecimalValue::fromDouble(double value)
+std::expected<DecimalValue, HRESULT> DecimalValue::fromDouble(double value, int digitCount)
 {
     if (!std::isfinite(value))
         return std::unexpected(DISP_E_OVERFLOW);
-    // The fifteen digits are a rounding of the double, not a measured
+    // The digits are a rounding of the double, not a measured
     // precision: 0.1 becomes 0.1, not 0.10000000000000.
-    ParsedNumber const number = significantDigits(value, 15);
-    return fromDigits(number.digits, number.exponent, number.negative);
+    ParsedNumber const number = significantDigits(value, digitCount);
+    return fromDigits(number.digits, number.exponent, number.negative());
 }
 
 std::expected<DecimalValue, HRESULT> DecimalValue::fromDigits(std::string_view digits, int exponent, bool negative)
@@ -154,7 +155,17 @@ std::expected<LONGLONG, HRESULT> DecimalValue::toCurrencyUnits() const
 
 double DecimalValue::toDouble() const
 {
-    // Through the text, so that the double is the one nearest the decimal.
+    // When the digits and the power of ten are both exact in a double, one
+    // division rounds once, to the double nearest the decimal.
+    constexpr int kExactPowers = 22;
+    if (magnitude < (UInt128(1) << 53) && scale <= kExactPowers) {
+        double power = 1;
+        for (int i = 0; i < scale; ++i)
+            power *= 10;
+        double const value = static_cast<double>(static_cast<std::uint64_t>(magnitude)) / power;
+        return negative ? -value : value;
+    }
+    // Otherwise through the text, for the same nearest double.
     std::string text = toText();
     double value = 0;
     std::from_chars(text.data(), text.data() + text.size(), value);

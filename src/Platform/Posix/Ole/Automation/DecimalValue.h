@@ -27,8 +27,8 @@ struct DecimalValue {
     static std::expected<DecimalValue, HRESULT> fromDecimal(const DECIMAL& value);
     static DecimalValue fromCurrency(const CY& value);
     static std::expected<DecimalValue, HRESULT> fromInteger(Int128 value);
-    // Windows keeps 15 significant digits of a double.
-    static std::expected<DecimalValue, HRESULT> fromDouble(double value);
+    // Windows keeps 15 significant digits of a double, 7 of a float.
+    static std::expected<DecimalValue, HRESULT> fromDouble(double value, int significantDigits = 15);
     // digits (no sign, no point) times 10^exponent, rounded half to even to
     // what fits; DISP_E_OVERFLOW when the integer part does not.
     static std::expected<DecimalValue, HRESULT> fromDigits(std::string_view digits, int exponent, bool negative);

@@ -20,11 +20,6 @@ chrono::sys_days dayOf(int year, int month, int day) {
     return chrono::sys_days{chrono::year{year} / chrono::month(unsigned(month)) / chrono::day(unsigned(day))};
 }
 
-// From 0 for 1 January.
-int dayOfYear(convert::DateFields const& date) {
-    return static_cast<int>((dayOf(date.year, date.month, date.day) - dayOf(date.year, 1, 1)).count());
-}
-
 // Week 1 is the first that has at least `firstWeekDays` days of the year;
 // the days before it belong to the last week of the year before.
 int weekOfYear(int year, int day, int firstDay, int firstWeekDays) {
@@ -134,7 +129,7 @@ private:
             return number((date_.weekday - (input_.firstDay - 1) + 7) % 7 + 1, 1);
         case Token::WeekOfYear:
             return number(
-                weekOfYear(date_.year, dayOfYear(date_), input_.firstDay, firstWeekDays(input_.firstWeek, locale)), 1);
+                weekOfYear(date_.year, date_.dayOfYear - 1, input_.firstDay, firstWeekDays(input_.firstWeek, locale)), 1);
         case Token::Month:
         case Token::Month2:
             return number(date_.month, token == Token::Month2 ? 2 : 1);
@@ -145,7 +140,7 @@ private:
         case Token::Quarter:
             return number((date_.month - 1) / 3 + 1, 1);
         case Token::DayOfYear:
-            return number(dayOfYear(date_) + 1, 1);
+            return number(date_.dayOfYear, 1);
         case Token::Year2:
             return number(date_.year % 100, 2);
         case Token::Year4:

@@ -130,6 +130,8 @@ void readNumberSymbols(Locale& locale, std::string const& name)
     status = U_ZERO_ERROR;
     if (UNumberFormat* format = unum_open(UNUM_CURRENCY, nullptr, 0, latin.c_str(), nullptr, &status)) {
         locale.currencySymbol = symbol(format, UNUM_CURRENCY_SYMBOL);
+        locale.monetaryDecimalSeparator = symbol(format, UNUM_MONETARY_SEPARATOR_SYMBOL);
+        locale.monetaryGroupSeparator = symbol(format, UNUM_MONETARY_GROUPING_SEPARATOR_SYMBOL);
         locale.currencyDigits = std::clamp(unum_getAttribute(format, UNUM_MAX_FRACTION_DIGITS), 0, 9);
         readCurrencyPlace(locale, icuText([&](char16_t* buffer, int32_t size, UErrorCode* error) {
             return unum_toPattern(format, false, buffer, size, error);
@@ -373,23 +375,66 @@ Locale const& localeNamed(std::string const& name)
     return *slot;
 }
 
+// The user's locale with what the host set of it, made once for each set of
+// settings and kept: a conversion may still hold an earlier one.
+Locale const& withUserSettings(Locale const& base, UserSettings const& settings)
+{
+    static std::mutex mutex;
+    static std::map<std::pair<Locale const*, unsigned>, std::unique_ptr<Locale const>> locales;
+    std::lock_guard lock(mutex);
+    auto& slot = locales[{&base, settings.generation}];
+    if (!slot) {
+        Locale locale = base;
+        for (auto const& [item, value] : settings.values) {
+            switch (item) {
+            case LOCALE_SDECIMAL:
+                locale.decimalSeparator = value;
+                break;
+            case LOCALE_STHOUSAND:
+                locale.groupSeparator = value;
+                break;
+            case LOCALE_SCURRENCY:
+                locale.currencySymbol = value;
+                break;
+            case LOCALE_SMONDECIMALSEP:
+                locale.monetaryDecimalSeparator = value;
+                break;
+            case LOCALE_SMONTHOUSANDSEP:
+                locale.monetaryGroupSeparator = value;
+                break;
+            case LOCALE_SNEGATIVESIGN:
+                locale.minusSign = value;
+                break;
+            default:
+                break;
+            }
+        }
+        slot = std::make_unique<Locale const>(std::move(locale));
+    }
+    return *slot;
+}
+
 } // namespace
 
-Locale const& localeOf(LCID lcid)
+Locale const& localeOf(LCID lcid, bool userSettings)
 {
-    if (isDefaultLcid(lcid))
+    bool const user = isDefaultLcid(lcid);
+    if (user)
         lcid = GetUserDefaultLCID();
     lcid = LANGIDFROMLCID(lcid);
     // Conversions in a row mostly share their locale.
     thread_local LCID lastLcid = LOCALE_NEUTRAL;
     thread_local Locale const* last = nullptr;
-    if (last != nullptr && lcid == lastLcid)
-        return *last;
-    std::string name = icuName(lcid);
-    Locale const& locale = localeNamed(name.empty() ? "en_US" : name);
-    lastLcid = lcid;
-    last = &locale;
-    return locale;
+    Locale const* locale = last;
+    if (locale == nullptr || lcid != lastLcid) {
+        std::string name = icuName(lcid);
+        locale = &localeNamed(name.empty() ? "en_US" : name);
+        lastLcid = lcid;
+        last = locale;
+    }
+    if (user && userSettings && userSettingsGeneration() != 0)
+        return withUserSettings(*locale, currentUserSettings());
+    return *locale;
 }
 
 Locale const& englishLocale()

@@ -4,6 +4,7 @@
 // LCID names, as ICU's locale data gives it.
 
 #include <array>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,11 +19,14 @@ inline constexpr LCID kEnglishUs = 0x0409;
 enum class DateOrder { MonthDayYear, DayMonthYear, YearMonthDay };
 
 struct Locale {
-    // Symbols of the Latin-digit numbering, the one automation texts use.
+    // Symbols of the Latin-digit numbering, the one automation texts use;
+    // amounts of money may have separators of their own.
     std::u16string decimalSeparator;
     std::u16string groupSeparator;
     std::u16string minusSign;
     std::u16string currencySymbol;
+    std::u16string monetaryDecimalSeparator;
+    std::u16string monetaryGroupSeparator;
 
     // How the locale lays numbers out: the sizes of the digit groups from
     // the decimal separator on (3, or 3 then 2 in hi-IN: 12,34,567), whether
@@ -88,9 +92,19 @@ struct Locale {
 
 // The locale of `lcid`, made once and kept for the life of the process.
 // LOCALE_USER_DEFAULT, LOCALE_SYSTEM_DEFAULT and the other language-neutral
-// LCIDs stand for the user default locale (UserLocale.h); an LCID that names
-// no locale ICU knows is read as en-US.
-Locale const& localeOf(LCID lcid);
+// LCIDs stand for the user default locale (UserLocale.h), with the items the
+// host set of it unless `userSettings` is false (LOCALE_NOUSEROVERRIDE); an
+// LCID that names no locale ICU knows is read as en-US.
+Locale const& localeOf(LCID lcid, bool userSettings = true);
+
+// What the host set of the user's locale (SetLocaleInfoW): values by LCTYPE,
+// and how many times it set them, 0 while never.
+struct UserSettings {
+    std::map<DWORD, std::u16string> values;
+    unsigned generation = 0;
+};
+unsigned userSettingsGeneration();
+UserSettings currentUserSettings();
 
 Locale const& englishLocale();
 

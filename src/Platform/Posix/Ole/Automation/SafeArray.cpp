@@ -8,6 +8,7 @@
 #include "Platform/Posix/Ole/Automation/Bstr.h"
 #include "Platform/Posix/Ole/Automation/BstrCopy.h"
 #include "Platform/Posix/Ole/Automation/Dispatch.h"
+#include "Platform/Posix/Ole/Automation/RecordInfo.h"
 #include "Platform/Posix/Ole/Automation/VarType.h"
 #include "Platform/Posix/Ole/Core/Memory.h"
 
@@ -15,11 +16,13 @@ namespace {
 
 namespace vartype = qor::platform::posix::ole::vartype;
 
-// Every descriptor is preceded by 16 hidden bytes: the element IID of an
-// interface array, or the element VARTYPE in the last four, as on Windows.
+// Every descriptor is preceded by 16 hidden bytes, as on Windows: the element
+// IID of an interface array, the IRecordInfo of a record array in the last
+// eight, or the element VARTYPE in the last four.
 constexpr std::size_t kHidden = 16;
-constexpr USHORT kTypeFlags = FADF_BSTR | FADF_UNKNOWN | FADF_DISPATCH | FADF_VARIANT | FADF_RECORD;
 constexpr USHORT kForeignData = FADF_STATIC | FADF_EMBEDDED | FADF_AUTO;
+// What the data of an array is, not how it was made: a copy keeps these.
+constexpr USHORT kNotCopied = kForeignData | FADF_FIXEDSIZE | FADF_CREATEVECTOR;
 constexpr ULONG kMaxLocks = 0xFFFF;
 constexpr std::uint64_t kMaxDataBytes = std::numeric_limits<std::uint32_t>::max();
 
@@ -39,6 +42,28 @@ void storeVartype(SAFEARRAY* psa, VARTYPE vt)
 {
     DWORD value = vt;
     std::memcpy(hiddenOf(psa) + kHidden - sizeof(DWORD), &value, sizeof(value));
+}
+
+IRecordInfo* recordInfoOf(const SAFEARRAY* psa)
+{
+    IRecordInfo* info;
+    std::memcpy(&info, hiddenOf(const_cast<SAFEARRAY*>(psa)) + kHidden - sizeof(info), sizeof(info));
+    return info;
+}
+
+// Takes a reference on the new one and lets the old one go.
+void storeRecordInfo(SAFEARRAY* psa, IRecordInfo* info)
+{
+    if (info != nullptr)
+        info->AddRef();
+    if (IRecordInfo* old = recordInfoOf(psa))
+        old->Release();
+    std::memcpy(hiddenOf(psa) + kHidden - sizeof(info), &info, sizeof(info));
+}
+
+bool holdsRecords(const SAFEARRAY* psa)
+{
+    return (psa->fFeatures & FADF_RECORD) != 0;
 }
 
 std::size_t descriptorBytes(UINT cDims)
@@ -79,6 +104,9 @@ HRESULT clearCells(SAFEARRAY* psa, std::uint64_t first, std::uint64_t end)
             HRESULT hr = VariantClear(reinterpret_cast<VARIANT*>(cell));
             if (FAILED(hr))
                 return hr;
+        } else if (holdsRecords(psa)) {
+            if (IRecordInfo* info = recordInfoOf(psa))
+                info->RecordClear(cell);
         }
     }
     std::memset(data + first * psa->cbElements, 0, (end - first) * psa->cbElements);
@@ -100,6 +128,10 @@ HRESULT copyCell(const SAFEARRAY* psa, char* target, const char* source)
         auto* variant = reinterpret_cast<VARIANT*>(target);
         VariantInit(variant);
         return VariantCopy(variant, reinterpret_cast<const VARIANT*>(source));
+    }
+    if (holdsRecords(psa)) {
+        IRecordInfo* info = recordInfoOf(psa);
+        return info != nullptr ? info->RecordCopy(const_cast<char*>(source), target) : E_INVALIDARG;
     }
     std::memcpy(target, source, psa->cbElements);
     if (hasInterfaces(psa)) {
@@ -153,39 +185,84 @@ bool isValidElementType(VARTYPE vt)
     }
 }
 
-USHORT featuresOf(VARTYPE vt)
+// How the descriptor says what it holds: its VARTYPE, its IID or its
+// IRecordInfo. SafeArrayAllocDescriptorEx sets only these.
+USHORT descriptionOf(VARTYPE vt)
 {
     switch (vt) {
-    case VT_BSTR:
-        return FADF_BSTR | FADF_HAVEVARTYPE;
-    case VT_VARIANT:
-        return FADF_VARIANT | FADF_HAVEVARTYPE;
     case VT_UNKNOWN:
-        return FADF_UNKNOWN | FADF_HAVEIID;
     case VT_DISPATCH:
-        return FADF_DISPATCH | FADF_HAVEIID;
+        return FADF_HAVEIID;
+    case VT_RECORD:
+        return FADF_RECORD;
     default:
         return FADF_HAVEVARTYPE;
     }
 }
 
+// What an array made for its elements must do for them: free strings,
+// release interfaces, clear VARIANTs.
+USHORT ownershipOf(VARTYPE vt)
+{
+    switch (vt) {
+    case VT_BSTR:
+        return FADF_BSTR;
+    case VT_VARIANT:
+        return FADF_VARIANT;
+    case VT_UNKNOWN:
+        return FADF_UNKNOWN;
+    case VT_DISPATCH:
+        return FADF_DISPATCH;
+    default:
+        return 0;
+    }
+}
+
+// A record array takes its element size from its IRecordInfo, whatever
+// GetSize answers besides, as Windows does.
+bool describeRecords(SAFEARRAY* psa, IRecordInfo* info)
+{
+    if (info == nullptr)
+        return false;
+    ULONG size = 0;
+    info->GetSize(&size);
+    psa->cbElements = size;
+    storeRecordInfo(psa, info);
+    return true;
+}
+
 // Bounds arrive leftmost dimension first and are kept in reverse, so that
 // rgsabound[0] is the rightmost dimension, the one SafeArrayRedim changes.
-SAFEARRAY* create(VARTYPE vt, UINT cDims, const SAFEARRAYBOUND* rgsabound, const IID* iid)
+// The extra is the element IID of an interface array, the IRecordInfo of a
+// record array.
+SAFEARRAY* create(VARTYPE vt, UINT cDims, const SAFEARRAYBOUND* rgsabound, void* extra)
 {
-    if (rgsabound == nullptr || !isValidElementType(vt))
+    if (rgsabound == nullptr || (!isValidElementType(vt) && vt != VT_RECORD))
         return nullptr;
     SAFEARRAY* psa = nullptr;
     if (FAILED(SafeArrayAllocDescriptorEx(vt, cDims, &psa)))
         return nullptr;
+    psa->fFeatures |= ownershipOf(vt);
     for (UINT i = 0; i < cDims; ++i)
         psa->rgsabound[i] = rgsabound[cDims - 1 - i];
-    if (iid != nullptr && hasInterfaces(psa))
-        SafeArraySetIID(psa, *iid);
-    if (FAILED(SafeArrayAllocData(psa))) {
+    bool described = true;
+    if (vt == VT_RECORD)
+        described = describeRecords(psa, static_cast<IRecordInfo*>(extra));
+    else if (extra != nullptr && hasInterfaces(psa))
+        SafeArraySetIID(psa, *static_cast<const IID*>(extra));
+    if (!described || FAILED(SafeArrayAllocData(psa))) {
         SafeArrayDestroyDescriptor(psa);
         return nullptr;
     }
+    return psa;
+}
+
+SAFEARRAY* createVector(VARTYPE vt, LONG lLbound, ULONG cElements, void* extra)
+{
+    SAFEARRAYBOUND bound{cElements, lLbound};
+    SAFEARRAY* psa = create(vt, 1, &bound, extra);
+    if (psa != nullptr)
+        psa->fFeatures |= FADF_CREATEVECTOR;
     return psa;
 }
 
@@ -253,21 +330,21 @@ HRESULT SafeArrayAllocDescriptor(UINT cDims, SAFEARRAY** ppsaOut)
     return S_OK;
 }
 
+// Any VARTYPE is described, as on Windows; only SafeArrayCreate asks for
+// one it can hold.
 HRESULT SafeArrayAllocDescriptorEx(VARTYPE vt, UINT cDims, SAFEARRAY** ppsaOut)
 {
-    if (!isValidElementType(vt))
-        return vt == VT_RECORD ? E_NOTIMPL : E_INVALIDARG;
     HRESULT hr = SafeArrayAllocDescriptor(cDims, ppsaOut);
     if (FAILED(hr))
         return hr;
     SAFEARRAY* psa = *ppsaOut;
-    psa->fFeatures = featuresOf(vt);
-    psa->cbElements = static_cast<ULONG>(vartype::sizeOf(vt));
+    psa->fFeatures = descriptionOf(vt);
+    psa->cbElements = vt == VT_RECORD ? 0 : static_cast<ULONG>(vartype::sizeOf(vt));
     if (vt == VT_DISPATCH)
         SafeArraySetIID(psa, IID_IDispatch);
     else if (vt == VT_UNKNOWN)
         SafeArraySetIID(psa, IID_IUnknown);
-    else
+    else if (vt != VT_RECORD)
         storeVartype(psa, vt);
     return S_OK;
 }
@@ -295,14 +372,17 @@ SAFEARRAY* SafeArrayCreate(VARTYPE vt, UINT cDims, SAFEARRAYBOUND* rgsabound)
 
 SAFEARRAY* SafeArrayCreateEx(VARTYPE vt, UINT cDims, SAFEARRAYBOUND* rgsabound, PVOID pvExtra)
 {
-    // For VT_RECORD the extra is an IRecordInfo, which this runtime lacks.
-    return create(vt, cDims, rgsabound, static_cast<const IID*>(pvExtra));
+    return create(vt, cDims, rgsabound, pvExtra);
 }
 
 SAFEARRAY* SafeArrayCreateVector(VARTYPE vt, LONG lLbound, ULONG cElements)
 {
-    SAFEARRAYBOUND bound{cElements, lLbound};
-    return create(vt, 1, &bound, nullptr);
+    return createVector(vt, lLbound, cElements, nullptr);
+}
+
+SAFEARRAY* SafeArrayCreateVectorEx(VARTYPE vt, LONG lLbound, ULONG cElements, PVOID pvExtra)
+{
+    return createVector(vt, lLbound, cElements, pvExtra);
 }
 
 HRESULT SafeArrayDestroyData(SAFEARRAY* psa)
@@ -318,6 +398,8 @@ HRESULT SafeArrayDestroyData(SAFEARRAY* psa)
     if ((psa->fFeatures & kForeignData) == 0) {
         CoTaskMemFree(psa->pvData);
         psa->pvData = nullptr;
+        // Without its data a vector is a plain descriptor.
+        psa->fFeatures &= static_cast<USHORT>(~FADF_CREATEVECTOR);
     }
     return S_OK;
 }
@@ -328,6 +410,8 @@ HRESULT SafeArrayDestroyDescriptor(SAFEARRAY* psa)
         return S_OK;
     if (psa->cLocks > 0)
         return DISP_E_ARRAYISLOCKED;
+    if (holdsRecords(psa))
+        storeRecordInfo(psa, nullptr);
     CoTaskMemFree(hiddenOf(psa));
     return S_OK;
 }
@@ -411,18 +495,20 @@ HRESULT SafeArrayGetVartype(SAFEARRAY* psa, VARTYPE* pvt)
 {
     if (psa == nullptr || pvt == nullptr)
         return E_INVALIDARG;
+    // An interface array is of IUnknown unless made for IDispatch, whatever
+    // its IID says.
     if ((psa->fFeatures & FADF_HAVEVARTYPE) != 0)
         *pvt = storedVartype(psa);
+    else if ((psa->fFeatures & FADF_RECORD) != 0)
+        *pvt = VT_RECORD;
     else if ((psa->fFeatures & FADF_DISPATCH) != 0)
         *pvt = VT_DISPATCH;
-    else if ((psa->fFeatures & FADF_UNKNOWN) != 0)
+    else if ((psa->fFeatures & (FADF_UNKNOWN | FADF_HAVEIID)) != 0)
         *pvt = VT_UNKNOWN;
     else if ((psa->fFeatures & FADF_BSTR) != 0)
         *pvt = VT_BSTR;
     else if ((psa->fFeatures & FADF_VARIANT) != 0)
         *pvt = VT_VARIANT;
-    else if ((psa->fFeatures & FADF_RECORD) != 0)
-        *pvt = VT_RECORD;
     else
         return E_INVALIDARG;
     return S_OK;
@@ -472,6 +558,8 @@ HRESULT SafeArrayPutElement(SAFEARRAY* psa, LONG* rgIndices, void* pv)
             *reinterpret_cast<BSTR*>(cell) = *copy;
             return S_OK;
         }
+        if (holdsRecords(psa))
+            return copyCell(psa, cell, static_cast<char*>(pv));
         if (hasInterfaces(psa)) {
             auto* fresh = static_cast<IUnknown*>(pv);
             if (fresh != nullptr)
@@ -513,9 +601,12 @@ HRESULT SafeArrayCopyData(SAFEARRAY* psaSource, SAFEARRAY* psaTarget)
     // A descriptor without data has nothing to copy from or into.
     if (!cells || psaSource->pvData == nullptr || psaTarget->pvData == nullptr)
         return E_INVALIDARG;
-    HRESULT hr = clearCells(psaTarget, 0, *cells);
-    if (FAILED(hr))
-        return hr;
+    // A record's own copy replaces what the target record held.
+    if (!holdsRecords(psaTarget)) {
+        HRESULT hr = clearCells(psaTarget, 0, *cells);
+        if (FAILED(hr))
+            return hr;
+    }
     return copyCells(psaSource, psaTarget, *cells);
 }
 
@@ -532,9 +623,12 @@ HRESULT SafeArrayCopy(SAFEARRAY* psa, SAFEARRAY** ppsaOut)
     HRESULT hr = SafeArrayAllocDescriptor(psa->cDims, &copy);
     if (FAILED(hr))
         return hr;
-    // The hidden type or IID comes along; the copy owns its data.
+    // The hidden type, IID or IRecordInfo comes along; the copy owns its
+    // data, however the original's was made.
     std::memcpy(hiddenOf(copy), hiddenOf(psa), kHidden);
-    copy->fFeatures = static_cast<USHORT>(psa->fFeatures & ~kForeignData);
+    copy->fFeatures = static_cast<USHORT>(psa->fFeatures & ~kNotCopied);
+    if (holdsRecords(copy) && recordInfoOf(copy) != nullptr)
+        recordInfoOf(copy)->AddRef();
     copy->cbElements = psa->cbElements;
     std::memcpy(copy->rgsabound, psa->rgsabound, psa->cDims * sizeof(SAFEARRAYBOUND));
     hr = SafeArrayAllocData(copy);
@@ -553,9 +647,10 @@ HRESULT SafeArrayRedim(SAFEARRAY* psa, SAFEARRAYBOUND* psaboundNew)
 {
     if (psa == nullptr || psaboundNew == nullptr)
         return E_INVALIDARG;
-    if (psa->cLocks > 0)
+    // A fixed size is a lock on the bounds.
+    if (psa->cLocks > 0 || (psa->fFeatures & FADF_FIXEDSIZE) != 0)
         return DISP_E_ARRAYISLOCKED;
-    if ((psa->fFeatures & (FADF_FIXEDSIZE | kForeignData)) != 0)
+    if ((psa->fFeatures & kForeignData) != 0)
         return E_INVALIDARG;
     auto oldCells = cellCount(psa);
     SAFEARRAYBOUND oldBound = psa->rgsabound[0];
@@ -579,5 +674,23 @@ HRESULT SafeArrayRedim(SAFEARRAY* psa, SAFEARRAYBOUND* psaboundNew)
         std::memset(static_cast<char*>(data) + *oldCells * psa->cbElements, 0, bytes - *oldCells * psa->cbElements);
     psa->pvData = data;
     psa->rgsabound[0] = *psaboundNew;
+    return S_OK;
+}
+
+HRESULT SafeArraySetRecordInfo(SAFEARRAY* psa, IRecordInfo* prinfo)
+{
+    if (psa == nullptr || !holdsRecords(psa))
+        return E_INVALIDARG;
+    storeRecordInfo(psa, prinfo);
+    return S_OK;
+}
+
+HRESULT SafeArrayGetRecordInfo(SAFEARRAY* psa, IRecordInfo** prinfo)
+{
+    if (psa == nullptr || prinfo == nullptr || !holdsRecords(psa))
+        return E_INVALIDARG;
+    *prinfo = recordInfoOf(psa);
+    if (*prinfo != nullptr)
+        (*prinfo)->AddRef();
     return S_OK;
 }

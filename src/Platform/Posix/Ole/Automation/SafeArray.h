@@ -41,10 +41,13 @@ static_assert(offsetof(SAFEARRAY, pvData) == 16 && offsetof(SAFEARRAY, rgsabound
 #define FADF_DISPATCH 0x0400
 #define FADF_VARIANT 0x0800
 #define FADF_RESERVED 0xF008
+// Made by SafeArrayCreateVector.
+#define FADF_CREATEVECTOR 0x2000
 
 WINOLEAUTAPI_(SAFEARRAY*) SafeArrayCreate(VARTYPE vt, UINT cDims, SAFEARRAYBOUND* rgsabound);
 WINOLEAUTAPI_(SAFEARRAY*) SafeArrayCreateEx(VARTYPE vt, UINT cDims, SAFEARRAYBOUND* rgsabound, PVOID pvExtra);
 WINOLEAUTAPI_(SAFEARRAY*) SafeArrayCreateVector(VARTYPE vt, LONG lLbound, ULONG cElements);
+WINOLEAUTAPI_(SAFEARRAY*) SafeArrayCreateVectorEx(VARTYPE vt, LONG lLbound, ULONG cElements, PVOID pvExtra);
 WINOLEAUTAPI SafeArrayAllocDescriptor(UINT cDims, SAFEARRAY** ppsaOut);
 WINOLEAUTAPI SafeArrayAllocDescriptorEx(VARTYPE vt, UINT cDims, SAFEARRAY** ppsaOut);
 WINOLEAUTAPI SafeArrayAllocData(SAFEARRAY* psa);
@@ -68,3 +71,7 @@ WINOLEAUTAPI SafeArrayGetElement(SAFEARRAY* psa, LONG* rgIndices, void* pv);
 WINOLEAUTAPI SafeArrayCopy(SAFEARRAY* psa, SAFEARRAY** ppsaOut);
 WINOLEAUTAPI SafeArrayCopyData(SAFEARRAY* psaSource, SAFEARRAY* psaTarget);
 WINOLEAUTAPI SafeArrayRedim(SAFEARRAY* psa, SAFEARRAYBOUND* psaboundNew);
+// The IRecordInfo of a VT_RECORD array, with a reference for the caller;
+// setting one takes a reference of the array's own.
+WINOLEAUTAPI SafeArraySetRecordInfo(SAFEARRAY* psa, IRecordInfo* prinfo);
+WINOLEAUTAPI SafeArrayGetRecordInfo(SAFEARRAY* psa, IRecordInfo** prinfo);

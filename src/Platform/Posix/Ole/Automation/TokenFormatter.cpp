@@ -66,14 +66,10 @@ std::expected<convert::ParsedNumber, HRESULT> numberOf(VARIANT const& value, LCI
     if (!decimal)
         return std::unexpected(decimal.error());
     std::string const text = decimal->toText();
-    auto number = convert::parseNumber(std::u16string(text.begin(), text.end()), convert::englishLocale());
+    auto number = convert::parseNumber(std::u16string(text.begin(), text.end()), convert::englishLocale(), NUMPRS_STD);
     if (!number)
         return std::unexpected(DISP_E_TYPEMISMATCH);
     return *number;
-}
-
-bool isZero(convert::ParsedNumber const& number) {
-    return number.digits.find_first_not_of('0') == std::string::npos;
 }
 
 Written writeNumber(Format const& format, VARIANT const& value) {
@@ -81,8 +77,8 @@ Written writeNumber(Format const& format, VARIANT const& value) {
     auto number = numberOf(value, format.lcid, numeric);
     if (!number)
         return std::unexpected(number.error());
-    bool const zero = isZero(*number);
-    bool const negative = number->negative && !zero;
+    bool const zero = number->isZero();
+    bool const negative = number->negative() && !zero;
     std::size_t index = 0;
     if (zero && format.has(2))
         index = 2;

@@ -15,3 +15,29 @@ WINBASEAPI BOOL WINAPI SetUserDefaultLCID(LCID lcid);
 
 WINBASEAPI LCID WINAPI GetUserDefaultLCID(void);
 WINBASEAPI LCID WINAPI GetSystemDefaultLCID(void);
+
+typedef DWORD LCTYPE;
+
+// Flags of the calls that read a locale: without the user's settings, and
+// (for dates) with the locale's own formats.
+#define LOCALE_NOUSEROVERRIDE 0x80000000
+#define LOCALE_USE_NLS 0x10000000
+
+// The items of a locale that SetLocaleInfoW sets: the separators of numbers
+// and amounts of money, the currency symbol, the minus sign.
+#define LOCALE_SDECIMAL 0x0000000E
+#define LOCALE_STHOUSAND 0x0000000F
+#define LOCALE_SCURRENCY 0x00000014
+#define LOCALE_SMONDECIMALSEP 0x00000016
+#define LOCALE_SMONTHOUSANDSEP 0x00000017
+#define LOCALE_SNEGATIVESIGN 0x00000051
+
+// Sets one item of the user default locale for the rest of the process, as
+// a user sets it in Windows' regional settings: the conversions read it
+// wherever LOCALE_USER_DEFAULT stands for the locale, unless asked not to
+// (LOCALE_NOUSEROVERRIDE, VARIANT_NOUSEROVERRIDE). An empty value leaves the
+// item as Windows leaves an empty one ("." for the decimal separator, none
+// for the group separator). FALSE, with ERROR_INVALID_PARAMETER as the last
+// error, for another LCID or a null value; with ERROR_INVALID_FLAGS for an
+// item it does not set.
+WINBASEAPI BOOL WINAPI SetLocaleInfoW(LCID Locale, LCTYPE LCType, LPCWSTR lpLCData);

@@ -17,8 +17,9 @@ constexpr VARTYPE base(VARTYPE vt)
     return static_cast<VARTYPE>(vt & VT_TYPEMASK);
 }
 
-// A code that a VARIANT may hold: an automation base type, by value, by
-// reference or as an array; VT_EMPTY and VT_NULL only by value.
+// A code that a VARIANT may hold, as VariantClear accepts it: an automation
+// base type, by value, by reference or as an array; VT_EMPTY and VT_NULL only
+// by value. VT_CLSID is among them, though no value of it can be copied.
 constexpr bool isValidForVariant(VARTYPE vt)
 {
     if ((vt & (VT_VECTOR | VT_RESERVED)) != 0)
@@ -28,6 +29,24 @@ constexpr bool isValidForVariant(VARTYPE vt)
     if (!known || type == 15)
         return false;
     return (vt & (VT_BYREF | VT_ARRAY)) == 0 || type > VT_NULL;
+}
+
+// A code whose value VariantCopy can copy.
+constexpr bool isCopyable(VARTYPE vt)
+{
+    return isValidForVariant(vt) && base(vt) != VT_CLSID;
+}
+
+// A by-reference code whose target VariantCopyInd can read: an array, a
+// record, or a base type from VT_I2 to VT_UINT.
+constexpr bool isReadableByReference(VARTYPE vt)
+{
+    if ((vt & (VT_VECTOR | VT_RESERVED)) != 0 || (vt & VT_BYREF) == 0)
+        return false;
+    VARTYPE type = base(vt);
+    if ((vt & VT_ARRAY) != 0)
+        return isCopyable(static_cast<VARTYPE>(vt & ~VT_BYREF));
+    return type == VT_RECORD || (type > VT_NULL && type < VT_VOID && type != 15);
 }
 
 // Bytes of one value of a base type as stored in a VARIANT's union or an

@@ -2,6 +2,10 @@
 
 #include <cstdlib>
 
+#include <malloc.h>
+
+#include "Platform/Posix/Ole/Core/TaskMemorySize.h"
+
 LPVOID CoTaskMemAlloc(SIZE_T cb)
 {
     return std::malloc(cb == 0 ? 1 : cb);
@@ -15,4 +19,9 @@ LPVOID CoTaskMemRealloc(LPVOID pv, SIZE_T cb)
 void CoTaskMemFree(LPVOID pv)
 {
     std::free(pv);
+}
+
+std::size_t qor::platform::posix::ole::taskMemorySize(void* block)
+{
+    return block == nullptr ? 0 : malloc_usable_size(block);
 }

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <string_view>
+#include <thread>
 
 #include "Platform/Com.h"
 
@@ -52,6 +54,39 @@ TEST(Bstr, ReallocationMayReadFromTheOldText)
     EXPECT_EQ(view(text), std::u16string_view(u"x\0\0", 3));
     EXPECT_FALSE(SysReAllocString(nullptr, u"x"));
     SysFreeString(text);
+}
+
+// Ported code grows a string from itself: what lies past the old text is
+// never read, and the new characters are zero.
+TEST(Bstr, GrowingFromTheOldTextReadsNoFurtherThanItsEnd)
+{
+    BSTR text = SysAllocString(u"Test");
+    ASSERT_TRUE(SysReAllocStringLen(&text, text, 1000));
+    ASSERT_EQ(SysStringLen(text), 1000u);
+    EXPECT_EQ(view(text).substr(0, 4), u"Test");
+    EXPECT_EQ(view(text).find_first_not_of(u'\0', 4), std::u16string_view::npos);
+    ASSERT_TRUE(SysReAllocStringLen(&text, text + 2, 1000));
+    EXPECT_EQ(view(text).substr(0, 4), std::u16string_view(u"st\0\0", 4));
+    SysFreeString(text);
+}
+
+// Freed strings are kept for the next ones of their size, per thread; what
+// a thread kept goes back to the allocator when it ends (a leak checker
+// sees it otherwise), and a string freed twice while kept is freed once.
+TEST(Bstr, FreedStringsServeTheNextOnesOfTheirThread)
+{
+    if (std::getenv("OANOCACHE") != nullptr)
+        GTEST_SKIP() << "the cache is off";
+    std::thread([] {
+        BSTR first = SysAllocString(u"kept");
+        SysFreeString(first);
+        SysFreeString(first);
+        BSTR second = SysAllocString(u"next");
+        EXPECT_EQ(second, first);
+        EXPECT_EQ(view(second), u"next");
+        SysFreeString(second);
+        SysFreeString(SysAllocStringLen(nullptr, 1000));
+    }).join();
 }
 
 } // namespace

@@ -58,11 +58,11 @@ TEST(DateText, TextsReadAsWindowsReadsDates)
                  {0x0409, u"13:00 AM", 13 / 24.0},
                  // A point between numbers separates hours and minutes.
                  {0x0409, u"2.5", (2 * 60 + 5) / 1440.0},
-                 // Years of two digits are 1930 to 2029.
-                 {0x0409, u"1 2 30", 10960},
-                 {0x0409, u"1 2 29", 47120},
+                 // Years of two digits are 1950 to 2049.
+                 {0x0409, u"1 2 50", 18265},
+                 {0x0409, u"1 2 49", 54425},
                  // The locale's order first, then the others.
-                 {0x0409, u"32 2 3", 11722},
+                 {0x0409, u"32 2 3", 48247},
                  {0x0409, u"14 2 3", 41673},
                  {0x0407, u"02.01.1970 18:00:00", 25570.75},
                  {0x0407, u"02.13.1970", 25612},

@@ -5,10 +5,13 @@
 
 #include "Platform/Com.h"
 #include "Support/CountedObject.h"
+#include "Support/CountedRecordInfo.h"
 
 namespace {
 
 using qor::test::CountedDispatch;
+using qor::test::CountedRecordInfo;
+using qor::test::TextRecord;
 
 TEST(SafeArray, BoundsAndLayoutFollowWindows)
 {
@@ -160,6 +163,36 @@ TEST(SafeArray, DescriptorsWithoutDataAndCopiesOfData)
     SafeArrayDestroy(other);
     SafeArrayDestroy(target);
     EXPECT_EQ(SafeArrayDestroy(bare), S_OK);
+}
+
+// A record array holds its IRecordInfo once, copies records through it and
+// clears them when it goes; a copy of the array holds it once more.
+TEST(SafeArray, RecordArraysOwnTheirRecords)
+{
+    CountedRecordInfo info;
+    SAFEARRAYBOUND bound{2, 0};
+    SAFEARRAY* psa = SafeArrayCreateEx(VT_RECORD, 1, &bound, static_cast<IRecordInfo*>(&info));
+    ASSERT_NE(psa, nullptr);
+    EXPECT_EQ(psa->cbElements, sizeof(TextRecord));
+    TextRecord record{SysAllocString(u"text")};
+    LONG index = 1;
+    ASSERT_EQ(SafeArrayPutElement(psa, &index, &record), S_OK);
+    SAFEARRAY* copy = nullptr;
+    ASSERT_EQ(SafeArrayCopy(psa, &copy), S_OK);
+    EXPECT_EQ(info.refCount(), 3);
+    TextRecord read{};
+    ASSERT_EQ(SafeArrayGetElement(copy, &index, &read), S_OK);
+    EXPECT_EQ(std::u16string_view(read.text), u"text");
+    info.RecordClear(&read);
+    IRecordInfo* held = nullptr;
+    ASSERT_EQ(SafeArrayGetRecordInfo(copy, &held), S_OK);
+    EXPECT_EQ(held, &info);
+    held->Release();
+    EXPECT_EQ(SafeArrayDestroy(copy), S_OK);
+    EXPECT_EQ(SafeArrayDestroy(psa), S_OK);
+    EXPECT_EQ(info.clears(), 5) << "two records in each array, and the one read";
+    EXPECT_TRUE(info.balanced());
+    SysFreeString(record.text);
 }
 
 } // namespace

@@ -59,6 +59,9 @@ TEST(VariantChangeType, LimitsAndTextsAsWindowsReadsThem)
         {u"79228162514264337593543950335", VT_DECIMAL, u"79228162514264337593543950335"},
         {u"79228162514264337593543950336", VT_DECIMAL, u"<overflow>"},
         {u"0.00000000000000000000000000015", VT_DECIMAL, u"0.0000000000000000000000000002"},
+        // More places than a DECIMAL holds: not zero, though nearest to it.
+        {u"0.00000000000000000000000000001", VT_BOOL, u"-1"},
+        {u"0.00000000000000000000000000001", VT_DECIMAL, u"0"},
         {u"12$", VT_I4, u"12"},                      {u"(5)", VT_I4, u"-5"},
         {u"($ 5)", VT_I4, u"-5"},                    {u"5-", VT_I4, u"-5"},
         {u"5 +", VT_I4, u"5"},                       {u"&HFFFF", VT_I2, u"-1"},
@@ -147,15 +150,15 @@ TEST(VariantChangeType, EachNumericTypeConvertsWithinItsRange)
     ASSERT_EQ(change(_variant_t(45000.75, VT_DATE), VT_I4, out), S_OK);
     EXPECT_EQ(out.lVal, 45001);
     _variant_t const empty;
-    ASSERT_EQ(change(empty, VT_DISPATCH, out), S_OK);
-    EXPECT_EQ(out.pdispVal, nullptr);
+    EXPECT_EQ(change(empty, VT_DISPATCH, out), DISP_E_TYPEMISMATCH) << "no value is no object";
 }
 
 TEST(VariantChangeType, InvalidTypesReferencesAndInPlace)
 {
     _variant_t out, one(1.0);
     EXPECT_EQ(change(one, VARTYPE(15), out), DISP_E_BADVARTYPE);
-    EXPECT_EQ(change(one, VT_I4 | VT_BYREF, out), DISP_E_BADVARTYPE);
+    EXPECT_EQ(change(one, VT_I4 | VT_BYREF, out), DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(change(one, VT_CLSID, out), DISP_E_BADVARTYPE);
     EXPECT_EQ(change(one, VT_DISPATCH, out), DISP_E_TYPEMISMATCH);
     VARIANT bad{};
     bad.vt = 0x7FFF;
@@ -200,9 +203,11 @@ TEST(VariantChangeType, ObjectsConvertThroughTheirDefaultValue)
         ASSERT_EQ(change(in, VT_EMPTY, out), S_OK);
         EXPECT_EQ(object.calls().size(), 1u);
         object.failInvoke(DISP_E_MEMBERNOTFOUND);
-        EXPECT_EQ(change(in, VT_I4, out), DISP_E_MEMBERNOTFOUND);
-        object.failQueryInterface();
         EXPECT_EQ(change(in, VT_I4, out), DISP_E_TYPEMISMATCH);
+        // A bare IUnknown has no default value to ask for.
+        _variant_t unknown(object.unknown());
+        EXPECT_EQ(change(unknown, VT_I4, out), DISP_E_TYPEMISMATCH);
+        EXPECT_EQ(object.calls().size(), 2u);
     }
     EXPECT_TRUE(object.balanced());
 }

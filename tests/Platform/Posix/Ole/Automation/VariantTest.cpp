@@ -4,10 +4,13 @@
 
 #include "Platform/Com.h"
 #include "Support/CountedObject.h"
+#include "Support/CountedRecordInfo.h"
 
 namespace {
 
 using qor::test::CountedDispatch;
+using qor::test::CountedRecordInfo;
+using qor::test::TextRecord;
 
 TEST(Variant, CopyAndClearBalanceInterfaceReferences)
 {
@@ -49,7 +52,9 @@ TEST(Variant, CopyDuplicatesStringsWithTheirLengthAndFollowsReferences)
     VARIANT null{};
     null.vt = VT_BSTR;
     ASSERT_EQ(VariantCopy(&copy, &null), S_OK);
-    EXPECT_EQ(copy.bstrVal, nullptr) << "a null BSTR stays null";
+    ASSERT_NE(copy.bstrVal, nullptr) << "a null BSTR is the empty text";
+    EXPECT_EQ(SysStringLen(copy.bstrVal), 0u);
+    VariantClear(&copy);
 
     VARIANT byRef{};
     byRef.vt = VT_BSTR | VT_BYREF;
@@ -78,6 +83,31 @@ TEST(Variant, CopyDuplicatesStringsWithTheirLengthAndFollowsReferences)
     VARIANT dangling{};
     dangling.vt = VT_I4 | VT_BYREF;
     EXPECT_EQ(VariantCopyInd(&copy, &dangling), E_INVALIDARG);
+}
+
+// A record VARIANT owns its record: a copy is a record of its own, which
+// clearing clears and frees, and each holds the IRecordInfo once.
+TEST(Variant, CopyAndClearOwnTheirRecords)
+{
+    CountedRecordInfo info;
+    TextRecord original{SysAllocString(u"text")};
+    VARIANT source{}, copy{};
+    source.vt = VT_RECORD;
+    source.pvRecord = &original;
+    source.pRecInfo = &info;
+    ASSERT_EQ(VariantCopy(&copy, &source), S_OK);
+    ASSERT_NE(copy.pvRecord, source.pvRecord);
+    EXPECT_EQ(std::u16string_view(static_cast<TextRecord*>(copy.pvRecord)->text), u"text");
+    EXPECT_EQ(info.refCount(), 2);
+    VARIANT byRef = source;
+    byRef.vt = VT_RECORD | VT_BYREF;
+    ASSERT_EQ(VariantCopyInd(&copy, &byRef), S_OK);
+    EXPECT_EQ(info.copies(), 2);
+    EXPECT_EQ(info.clears(), 1) << "the record copied over is cleared";
+    ASSERT_EQ(VariantClear(&copy), S_OK);
+    EXPECT_EQ(info.clears(), 2);
+    EXPECT_TRUE(info.balanced());
+    SysFreeString(original.text);
 }
 
 TEST(Variant, InvalidTypesNullsAndLockedArraysAreRefused)

@@ -6,6 +6,8 @@
  * HRESULT and Win32 error values are not listed: the build reads every one
  * our runtime defines from its header. */
 
+#include "Platform/Posix/Ole/Automation/VarConversionTable.h"
+
 /* One line per record or interface reads as a table. Of the members of a
  * union, one stands for all: any other placed outside it changes the size. */
 /* clang-format off */
@@ -61,7 +63,13 @@
     OFFSET(METHODDATA, iMeth) OFFSET(METHODDATA, cc) OFFSET(METHODDATA, cArgs) OFFSET(METHODDATA, wFlags)             \
     OFFSET(METHODDATA, vtReturn)                                                                                      \
     SIZE(INTERFACEDATA) OFFSET(INTERFACEDATA, pmethdata) OFFSET(INTERFACEDATA, cMembers)                              \
-    SIZE(CONNECTDATA) OFFSET(CONNECTDATA, pUnk) OFFSET(CONNECTDATA, dwCookie)
+    SIZE(CONNECTDATA) OFFSET(CONNECTDATA, pUnk) OFFSET(CONNECTDATA, dwCookie)                                         \
+    SIZE(NUMPARSE) OFFSET(NUMPARSE, cDig) OFFSET(NUMPARSE, dwInFlags) OFFSET(NUMPARSE, dwOutFlags)                    \
+    OFFSET(NUMPARSE, cchUsed) OFFSET(NUMPARSE, nBaseShift) OFFSET(NUMPARSE, nPwr10)                                   \
+    SIZE(SYSTEMTIME) OFFSET(SYSTEMTIME, wYear) OFFSET(SYSTEMTIME, wMonth) OFFSET(SYSTEMTIME, wDayOfWeek)              \
+    OFFSET(SYSTEMTIME, wDay) OFFSET(SYSTEMTIME, wHour) OFFSET(SYSTEMTIME, wMinute) OFFSET(SYSTEMTIME, wSecond)        \
+    OFFSET(SYSTEMTIME, wMilliseconds)                                                                                 \
+    SIZE(UDATE) OFFSET(UDATE, st) OFFSET(UDATE, wDayOfYear)
 
 /* Every method of each interface, so that a slot inserted, dropped or moved
  * anywhere shows. */
@@ -104,14 +112,19 @@
     SLOT(IEnumConnections, Next) SLOT(IEnumConnections, Skip) SLOT(IEnumConnections, Reset)                           \
     SLOT(IEnumConnections, Clone)                                                                                     \
     SLOT(IEnumConnectionPoints, Next) SLOT(IEnumConnectionPoints, Skip) SLOT(IEnumConnectionPoints, Reset)            \
-    SLOT(IEnumConnectionPoints, Clone)
+    SLOT(IEnumConnectionPoints, Clone)                                                                                \
+    SLOT(IRecordInfo, RecordInit) SLOT(IRecordInfo, RecordClear) SLOT(IRecordInfo, RecordCopy)                        \
+    SLOT(IRecordInfo, GetGuid) SLOT(IRecordInfo, GetName) SLOT(IRecordInfo, GetSize) SLOT(IRecordInfo, GetTypeInfo)   \
+    SLOT(IRecordInfo, GetField) SLOT(IRecordInfo, GetFieldNoCopy) SLOT(IRecordInfo, PutField)                         \
+    SLOT(IRecordInfo, PutFieldNoCopy) SLOT(IRecordInfo, GetFieldNames) SLOT(IRecordInfo, IsMatchingType)              \
+    SLOT(IRecordInfo, RecordCreate) SLOT(IRecordInfo, RecordCreateCopy) SLOT(IRecordInfo, RecordDestroy)
 
 #define QOR_ABI_INTERFACES(ID)                                                                                       \
     ID(IUnknown) ID(IDispatch) ID(IDispatchEx) ID(IEnumVARIANT) ID(ITypeInfo) ID(ITypeLib) ID(ITypeComp)       \
     ID(ITypeInfo2) ID(ITypeLib2)                                                                                      \
     ID(IClassFactory) ID(IServiceProvider) ID(IErrorInfo) ID(ICreateErrorInfo) ID(ISupportErrorInfo)                 \
     ID(IProvideClassInfo) ID(IConnectionPointContainer) ID(IConnectionPoint) ID(IEnumConnections)                     \
-    ID(IEnumConnectionPoints)
+    ID(IEnumConnectionPoints) ID(IRecordInfo)
 
 /* Values that cross the boundary inside VARIANTs, DISPPARAMS and type
  * descriptions. */
@@ -178,5 +191,21 @@
     FUNCTION(VarWeekdayName) FUNCTION(GetAltMonthNames)                                                               \
     FUNCTION(LoadTypeLib) FUNCTION(LoadTypeLibEx) FUNCTION(LHashValOfNameSys) FUNCTION(LHashValOfNameSysA)           \
     FUNCTION(ClearCustData) FUNCTION(CreateDispTypeInfo) FUNCTION(DispCallFunc) FUNCTION(DispInvoke)                  \
-    FUNCTION(DispGetIDsOfNames)
+    FUNCTION(DispGetIDsOfNames)                                                                                      \
+    FUNCTION(VarParseNumFromStr) FUNCTION(VarNumFromParseNum) FUNCTION(BstrFromVector) FUNCTION(VectorFromBstr)       \
+    FUNCTION(VarDateFromUdate) FUNCTION(VarDateFromUdateEx) FUNCTION(VarUdateFromDate)                                \
+    FUNCTION(SystemTimeToVariantTime) FUNCTION(VariantTimeToSystemTime) FUNCTION(DosDateTimeToVariantTime)            \
+    FUNCTION(VariantTimeToDosDateTime)                                                                                \
+    FUNCTION(SafeArrayAllocDescriptorEx) FUNCTION(SafeArrayCreateEx) FUNCTION(SafeArrayCreateVectorEx)               \
+    FUNCTION(SafeArrayGetRecordInfo) FUNCTION(SafeArraySetRecordInfo)                                                 \
+    QOR_VAR_CONVERSIONS(QOR_ABI_FROM_VALUE, QOR_ABI_FROM_TEXT, QOR_ABI_FROM_OBJECT, QOR_ABI_TO_TEXT,                  \
+                        QOR_ABI_OBJECT_TO_TEXT)
+
+/* The VarXxxFromYyy functions by name; each side defines QOR_ABI_FUNCTION as
+ * its FUNCTION before expanding QOR_ABI_FUNCTIONS. */
+#define QOR_ABI_FROM_VALUE(Target, Source) QOR_ABI_FUNCTION(Var##Target##From##Source)
+#define QOR_ABI_FROM_TEXT(Target) QOR_ABI_FUNCTION(Var##Target##FromStr)
+#define QOR_ABI_FROM_OBJECT(Target) QOR_ABI_FUNCTION(Var##Target##FromDisp)
+#define QOR_ABI_TO_TEXT(Source) QOR_ABI_FUNCTION(VarBstrFrom##Source)
+#define QOR_ABI_OBJECT_TO_TEXT() QOR_ABI_FUNCTION(VarBstrFromDisp)
 /* clang-format on */

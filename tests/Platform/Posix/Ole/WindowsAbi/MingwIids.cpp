@@ -43,5 +43,6 @@ constexpr unsigned long long packed(GUID const& guid) {
 void facts();
 void facts() {
     QOR_ABI_INTERFACES(ID)
+#define QOR_ABI_FUNCTION FUNCTION
     QOR_ABI_FUNCTIONS(FUNCTION)
 }

@@ -1,0 +1,62 @@
+// The VarXxxFromYyy functions where they part from VariantChangeType, and
+// the user's settings of the locale that both read. Wine's conformance tests
+// (tests/Conformance) check the family value by value.
+
+#include <gtest/gtest.h>
+
+#include <string_view>
+
+#include "Platform/Com.h"
+
+namespace {
+
+TEST(VarConversions, DifferFromVariantChangeTypeWhereWindowsDoes)
+{
+    // Integers of one width: VariantChangeType keeps the bits, a typed
+    // function checks the range.
+    USHORT word = 0;
+    EXPECT_EQ(VarUI2FromI2(-1, &word), DISP_E_OVERFLOW);
+    _variant_t minusOne(SHORT(-1)), out;
+    ASSERT_EQ(VariantChangeType(&out, &minusOne, 0, VT_UI2), S_OK);
+    EXPECT_EQ(out.uiVal, 0xFFFF);
+    // A true VT_BOOL is the decimal -1 of VarDecFromBool, 1 of VariantChangeType.
+    DECIMAL decimal{};
+    ASSERT_EQ(VarDecFromBool(VARIANT_TRUE, &decimal), S_OK);
+    EXPECT_EQ(decimal.sign, DECIMAL_NEG);
+    EXPECT_EQ(decimal.Lo64, 1u);
+    _variant_t yes(true);
+    ASSERT_EQ(VariantChangeType(&out, &yes, 0, VT_DECIMAL), S_OK);
+    EXPECT_EQ(out.decVal.sign, 0);
+    EXPECT_EQ(out.decVal.Lo64, 1u);
+    // VarBstrFromBool writes words, VariantChangeType the number unless asked.
+    BSTR text = nullptr;
+    ASSERT_EQ(VarBstrFromBool(VARIANT_TRUE, 0x0407, VAR_LOCALBOOL, &text), S_OK);
+    EXPECT_EQ(std::u16string_view(text), u"Wahr");
+    SysFreeString(text);
+    ASSERT_EQ(VariantChangeType(&out, &yes, 0, VT_BSTR), S_OK);
+    EXPECT_EQ(std::u16string_view(out.bstrVal), u"-1");
+}
+
+// What the host sets of the user's locale counts where LOCALE_USER_DEFAULT
+// stands for it, unless the caller asks for the locale as it comes.
+TEST(VarConversions, ReadTheUsersSettingsOfTheLocale)
+{
+    struct Restore {
+        ~Restore() { SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STHOUSAND, u","); }
+    } restore;
+    ASSERT_TRUE(SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STHOUSAND, u"'"));
+    LONG value = 0;
+    ASSERT_EQ(VarI4FromStr(u"1'000", LOCALE_USER_DEFAULT, 0, &value), S_OK);
+    EXPECT_EQ(value, 1000);
+    EXPECT_EQ(VarI4FromStr(u"1'000", LOCALE_USER_DEFAULT, LOCALE_NOUSEROVERRIDE, &value), DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(VarI4FromStr(u"1'000", 0x0409, 0, &value), DISP_E_TYPEMISMATCH) << "en-US as it comes";
+    _variant_t grouped(u"2'000"), out;
+    ASSERT_EQ(VariantChangeType(&out, &grouped, 0, VT_I4), S_OK);
+    EXPECT_EQ(out.lVal, 2000);
+    EXPECT_EQ(VariantChangeType(&out, &grouped, VARIANT_NOUSEROVERRIDE, VT_I4), DISP_E_TYPEMISMATCH);
+    SetLastError(0);
+    EXPECT_FALSE(SetLocaleInfoW(0x0407, LOCALE_STHOUSAND, u"'"));
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_PARAMETER)) << "only the user's locale has settings";
+}
+
+} // namespace
