@@ -39,5 +39,13 @@ console.log(`20! = ${factorial + 1n - 1n}; ${day.getFullYear()}-${day.getMonth()
 const corner = new Point(3, 4);
 console.log(`${new Point().DistanceTo(corner)} to ${new Point(corner).Text}`);
 
+// A failed call throws a ComError (qorjs turns failures into Errors).
+try {
+  sheet.Activate(5);
+} catch (e) {
+  const error = /** @type {ComError} */ (e);
+  console.log(`${error.message} (${error.number})`);
+}
+
 // The exit status says whether the book got both sheets.
 process.exitCode = names.length === 2 ? 0 : 1;

@@ -45,12 +45,13 @@ for (let i = 0; i < sheets.Count; ++i)
   console.log(`sheet ${i}: ${sheets.Item(i).Name}`);
 console.log('Budget is sheet', budget.Activate(150), 'at', budget.Zoom + '%; active:', book.ActiveSheet.Name);
 
-// A COM error caught: the object's own description becomes the exception.
+// A COM error caught: an Error naming the member, with the object's own
+// description and its HRESULT (qorjs turns the errorObjects option on).
 budget.Protected = true;
 try {
   budget.Clear();
 } catch (e) {
-  console.log('caught:', e);
+  console.log('caught:', e.message, e.number);
 }
 
 // Creatable classes: new Point(x, y) and new Point(other) pick New or New2.

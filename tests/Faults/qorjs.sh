@@ -286,12 +286,13 @@ prints "no host, no classes" undefined
 expect "a host library found from the current directory" 0 '' \
   -- bash -c 'cd "$(dirname "$1")" && "$0" --host "$(basename "$1")" -e "Application.Add(1, 2)"' "$QORJS" "$sample"
 prints "a host library found from the current directory" 3
-# A number that a long parameter cannot hold is refused, not wrapped into it.
+# A number that a long parameter cannot hold is refused, not wrapped into it;
+# qorjs throws failures as Errors that name the member and the argument.
 expect "a number out of a long parameter's range" 1 \
-  'IsEven: argument 1 cannot be passed to COM: 3000000000 is out of range for its COM type \(-2147483648 to 2147483647\)$' \
+  'Uncaught RangeError: Application.IsEven: argument 1: 3000000000 is out of range for its COM type \(-2147483648 to 2147483647\)$' \
   -- "$QORJS" --host "$sample" -e 'Application.IsEven(3000000000)'
 write fail.js 'const sheet = Application.ActiveWorkbook.ActiveSheet;\nsheet.Activate(1);\n'
-expect "an uncaught COM error with its location" 1 "^$fault_tmp/fail.js:2:7: Uncaught Zoom 1 is outside 10 to 400$" \
+expect "an uncaught COM error with its location" 1 "^$fault_tmp/fail.js:2:7: Uncaught Error: ISheet.Activate: Zoom 1 is outside 10 to 400$" \
   -- "$QORJS" --host "$sample" "$fault_tmp/fail.js"
 
 # Host libraries that cannot serve are named with the reason; qorjs exits with 2.
@@ -356,9 +357,9 @@ prints "the registered sample by ProgID" $'QorSpreadsheet Book1 42\n5\nSheet1'
 expect "unregistration of the sample" 0 '' -- "$QORREGSVR" -u "$sample"
 expect "the unregistered sample" 1 'no COM class is registered as "QorSpreadsheet.Application"' -- "$QORJS" create.js
 expect "an unregistered class caught by the script" 0 '' \
-  -- "$QORJS" -e 'try { new ActiveXObject("QorSpreadsheet.Application"); } catch (e) { console.log(String(e)); }'
+  -- "$QORJS" -e 'try { new ActiveXObject("QorSpreadsheet.Application"); } catch (e) { console.log(String(e), e.number); }'
 prints "an unregistered class caught by the script" \
-  'ActiveXObject: no COM class is registered as "QorSpreadsheet.Application"'
+  'Error: ActiveXObject: no COM class is registered as "QorSpreadsheet.Application" -2147221005'
 expect "qorregsvr without a library" 2 '' -- "$QORREGSVR"
 expect "qorregsvr of a missing library" 2 '' -- "$QORREGSVR" "$fault_tmp/missing.so"
 expect "qorregsvr of a library without DllRegisterServer" 2 '' -- "$QORREGSVR" "$QOR_OLE_LIBRARY"

@@ -77,6 +77,7 @@ struct InvokeCall {
     DISPID dispid;
     WORD flags;
     UINT argumentCount;
+    bool argumentErrorAsked; // a puArgErr was given
 };
 
 // An IDispatch whose members are answered by a test-supplied handler; by
@@ -104,6 +105,9 @@ public:
     // Every Invoke fails with this code (0 for success).
     void failInvoke(HRESULT hr) { invokeFailure_ = hr; }
     void onInvoke(Handler handler) { handler_ = std::move(handler); }
+    // Every Invoke names this argument (COM's order) in puArgErr, as an
+    // object that could not take it does.
+    void blameArgument(UINT position) { blamed_ = position; }
     std::vector<InvokeCall> const& calls() const { return calls_; }
 
     STDMETHODIMP GetTypeInfoCount(UINT* count) override {
@@ -124,8 +128,10 @@ public:
     STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return DISP_E_UNKNOWNNAME; }
 
     STDMETHODIMP Invoke(DISPID dispid, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
-                        EXCEPINFO* excepInfo, UINT*) override {
-        calls_.push_back({dispid, flags, params != nullptr ? params->cArgs : 0});
+                        EXCEPINFO* excepInfo, UINT* argumentError) override {
+        calls_.push_back({dispid, flags, params != nullptr ? params->cArgs : 0, argumentError != nullptr});
+        if (argumentError != nullptr && blamed_ != noArgument)
+            *argumentError = blamed_;
         if (invokeFailure_ != S_OK)
             return invokeFailure_;
         if (handler_)
@@ -140,7 +146,10 @@ public:
 private:
     ITypeInfo* typeInfo_;
     VARIANT value_;
+    static constexpr UINT noArgument = ~UINT{0};
+
     HRESULT invokeFailure_ = S_OK;
+    UINT blamed_ = noArgument;
     Handler handler_;
     std::vector<InvokeCall> calls_;
 };

@@ -72,6 +72,16 @@ parseListClasses(std::vector<std::string> const& arguments) {
     return options;
 }
 
+format::engine::javascript::EngineOptions engineOptions(bool comExtensions) {
+    using format::engine::javascript::EngineOptions;
+    // qorjs always runs its scripts' timers and tasks, as Node does, and
+    // throws failures as Error objects.
+    EngineOptions options = comExtensions ? EngineOptions::all() : EngineOptions{};
+    options.eventLoop = true;
+    options.errorObjects = true;
+    return options;
+}
+
 int printDeclarations(format::engine::javascript::ComExtract const& extract, com::TypeLibrary& typeLibrary,
                       com::ComClasses const* registry, bool comExtensions) {
     using namespace format::engine::javascript;
@@ -82,10 +92,7 @@ int printDeclarations(format::engine::javascript::ComExtract const& extract, com
         for (auto const& [guid, v8Class] : classes)
             if (auto source = EventInterface::ofType(guid, typeLibrary))
                 events.emplace(guid, Guid(source->iid));
-    // As qorjs runs scripts: always with its task queue.
-    EngineOptions options = comExtensions ? EngineOptions::all() : EngineOptions{};
-    options.eventLoop = true;
-    std::cout << typeDeclarations(classes, registeredProgIds(classes), events, options);
+    std::cout << typeDeclarations(classes, registeredProgIds(classes), events, engineOptions(comExtensions));
     std::cout.flush();
     return std::cout.good() ? 0 : 1;
 }

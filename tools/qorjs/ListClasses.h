@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Format/Engine/JavaScript/Com/EngineOptions.h"
 #include "Format/Engine/JavaScript/Com/Extraction/ComExtract.h"
 #include "Platform/Windows/Com/ComClasses.h"
 #include "Platform/Windows/Com/TypeLibrary.h"
@@ -28,6 +29,10 @@ parseListClasses(std::vector<std::string> const& arguments);
 // Prints the classes of the libraries as JSON, or their declarations, on
 // stdout; the exit status.
 int listClasses(std::expected<ListClassesOptions, std::string> const& options);
+
+// The options of qorjs's engines: failures as Error objects always, every
+// other extension with --com-extensions.
+format::engine::javascript::EngineOptions engineOptions(bool comExtensions);
 
 // Prints the TypeScript declarations of the globals an engine binds from the
 // classes of the type library, with the host's registry if any; the exit

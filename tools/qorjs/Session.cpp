@@ -2,6 +2,7 @@
 
 #include "ErrorPrinter.h"
 #include "ImportResolver.h"
+#include "ListClasses.h"
 
 #include <cstdio>
 
@@ -9,7 +10,6 @@ namespace qor::tools::qorjs {
 namespace {
 
 using format::engine::javascript::ComV8Engine;
-using format::engine::javascript::EngineOptions;
 
 // Where the installed package's data folder lies from the program's folder;
 // the build passes its own layout.
@@ -71,10 +71,7 @@ void Session::start(Options const& options, std::vector<std::string> argv,
     engine_->setArrayBufferLimit(maxHeap);
     engine_->setTimeLimit(options.timeLimit);
     engine_->errorHandler = [this](auto&, Error& error) { fail(error); };
-    // qorjs runs the timers and tasks of its scripts, as Node does.
-    EngineOptions engineOptions = options.comExtensions ? EngineOptions::all() : EngineOptions{};
-    engineOptions.eventLoop = true;
-    engine_->setOptions(engineOptions);
+    engine_->setOptions(engineOptions(options.comExtensions));
     engine_->setImportResolverCallback(makeImportResolver(importDirectory));
     // An empty first run creates the context, so that the console is in
     // place before the script's first line.

@@ -288,6 +288,19 @@ private:
                 "    /** Walks on from the current item, moving the Enumerator. */\n"
                 "    [Symbol.iterator](): IterableIterator<T>;\n"
                 "}\n\n";
+        if (options_.errorObjects)
+            out_ += "/** What a failed use of a COM object throws: an Error, or a TypeError or RangeError for a\n"
+                    " * wrong argument, whose message names the member and the argument. */\n"
+                    "interface ComError extends Error {\n"
+                    "    /** The HRESULT, as a signed 32-bit number. */\n"
+                    "    number: number;\n"
+                    "    /** The failure's text alone. */\n"
+                    "    description: string;\n"
+                    "    /** Where the object said the failure came from, and where to read more. */\n"
+                    "    source?: string;\n"
+                    "    helpFile?: string;\n"
+                    "    helpContext?: number;\n"
+                    "}\n\n";
         if (options_.events)
             out_ += "/** Calls the global functions named `prefix` + event name for the object's events. */\n"
                     "declare function ConnectObject(object: object, prefix: string): void;\n"

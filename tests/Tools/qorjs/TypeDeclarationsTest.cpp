@@ -80,9 +80,12 @@ TEST(TypeDeclarations, TypesFollowTheConversionsOfTheEngineOptions) {
     std::string const extended = declare(classes(), EngineOptions::all());
     for (char const* line : {"Day(when: Date | number): Date;", "Money(): number;", "Days(): Date[];",
                              "addEventListener(event: string", "declare function ConnectObject(",
-                             "declare function setTimeout<", "declare function queueMicrotask("})
+                             "declare function setTimeout<", "declare function queueMicrotask(",
+                             "interface ComError extends Error {\n    /** The HRESULT, as a signed 32-bit number. */\n"
+                             "    number: number;"})
         EXPECT_NE(extended.find(line), std::string::npos) << line << "\n" << extended;
     EXPECT_EQ(standard.find("setTimeout"), std::string::npos) << "no timers without the task queue";
+    EXPECT_EQ(standard.find("ComError"), std::string::npos) << "failures are strings without the option";
 }
 
 TEST(TypeDeclarations, ConstantsAreReadOnlyPropertiesOfTheConstructor) {

@@ -1,4 +1,6 @@
-// The texts scripts get when COM calls fail. They are thrown strings.
+// What scripts get when COM calls fail: under qorjs, Errors that name the
+// member and the argument, with the HRESULT as their number; a host that
+// leaves the errorObjects option off gets the texts alone, as strings.
 Include('show.js');
 const app = Application;
 const sheet = app.ActiveWorkbook.ActiveSheet;
@@ -36,9 +38,10 @@ show('a BigInt', () => app.Add(1n, 2));
 show('a number its parameter cannot hold', () => app.Increment(2 ** 63));
 show('a returned DATE', () => app.DateSerial(2024, 3, 1));
 
-// A caught error is a string, not an Error.
+// A caught error is an Error with its text as description (the text alone
+// where the option is off).
 try {
   sheet.Activate(1000);
 } catch (e) {
-  console.log('caught a', typeof e, '| message:', e.message, '| text:', e);
+  console.log('caught', typeof e, '| message:', e.message, '| description:', e.description);
 }

@@ -1,4 +1,5 @@
-// Prints "label: value", or "label threw: text" for what the call threw.
+// Prints "label: value", or "label threw: text" for what the call threw,
+// with the HRESULT of an Error that has one.
 function show(label, compute) {
   let text;
   try {
@@ -6,6 +7,8 @@ function show(label, compute) {
     text = `${label}: ${typeof value === 'bigint' ? value + 'n' : String(value)}`;
   } catch (e) {
     text = `${label} threw (${typeof e}): ${e}`;
+    if (e instanceof Error && e.number !== undefined)
+      text += ` [${e.number}]`;
   }
   console.log(text);
 }

@@ -25,9 +25,16 @@ struct EngineOptions {
     // runs, with setTimeout, setInterval, clearTimeout, clearInterval and
     // queueMicrotask for scripts, and post from other threads.
     bool eventLoop = false;
+    // What the bindings throw into a script is an Error (a TypeError or
+    // RangeError for a wrong argument) whose message names the member and
+    // the argument, with the HRESULT as `number`, the plain text as
+    // `description`, and `source`, `helpFile` and `helpContext` where the
+    // object gave them. A script's Error with a `number` thrown back into COM
+    // is that code, its message the description.
+    bool errorObjects = false;
 
     // Every extension on, as qorjs --com-extensions asks.
-    static constexpr EngineOptions all() { return {true, true, true, true, true}; }
+    static constexpr EngineOptions all() { return {true, true, true, true, true, true}; }
 
     friend bool operator==(EngineOptions const&, EngineOptions const&) = default;
 };

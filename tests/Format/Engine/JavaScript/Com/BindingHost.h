@@ -49,6 +49,8 @@ enum ItemMember : DISPID {
     itemActivate = 3,
     itemAdd = 4,
     itemCell = 5,
+    itemEcho = 6,
+    itemFail = 9,
     itemNew = 10,
     itemNew2 = 11,
     itemMany = 13,

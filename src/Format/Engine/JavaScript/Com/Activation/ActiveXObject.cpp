@@ -1,6 +1,7 @@
 #include "Format/Engine/JavaScript/Com/Activation/ActiveXObject.h"
 
 #include "Assert/Assert.h"
+#include "Format/Engine/JavaScript/Com/Bindings/BindingFailure.h"
 #include "Format/Engine/JavaScript/Com/Bindings/InstanceTemplate.h"
 #include "Format/Engine/JavaScript/Com/Bindings/StartupSnapshot.h"
 #include "Format/Engine/JavaScript/Com/Engine/IsolateData.h"
@@ -22,10 +23,6 @@ void report(std::string_view message, std::uint32_t line) {
     assert::Assert::report(message, "Constructor", "Format/Engine/JavaScript/Com/ActiveXObject", line);
 }
 
-void throwString(v8::Isolate* isolate, std::string const& message) {
-    isolate->ThrowException(V8Helper::v8_string(isolate, message));
-}
-
 void checkCall(v8::FunctionCallbackInfo<v8::Value> const& info) {
     if (!info.IsConstructCall())
         report("IsConstructCall should be true.", __LINE__);
@@ -41,19 +38,23 @@ void checkCall(v8::FunctionCallbackInfo<v8::Value> const& info) {
 IDispatch* create(v8::Isolate* isolate, std::string const& progId) {
     // COM reads a ProgID up to its first U+0000: "X.Y\0junk" would create X.Y.
     if (progId.find('\0') != std::string::npos) {
-        throwString(isolate, "ActiveXObject: a ProgID cannot hold the character U+0000");
+        throwFailure(isolate, "ActiveXObject: a ProgID cannot hold the character U+0000", CO_E_CLASSSTRING,
+                     ErrorKind::typeError);
         return nullptr;
     }
     Guid const clsid = clsidFromProgId(progId);
     if (clsid.isNull()) {
-        throwString(isolate, fmt::format("ActiveXObject: no COM class is registered as \"{}\"", progId));
+        throwFailure(isolate, fmt::format("ActiveXObject: no COM class is registered as \"{}\"", progId),
+                     CO_E_CLASSSTRING);
         return nullptr;
     }
     auto created = createInstanceOrError(clsid.to<CLSID>(), IID_IDispatch);
     if (!created) {
         auto const code = static_cast<std::uint32_t>(created.error());
-        throwString(isolate, fmt::format("ActiveXObject: \"{}\" could not be created: {}", progId,
-                                         ErrorCode::sMessage(code, "its server")));
+        throwFailure(isolate,
+                     fmt::format("ActiveXObject: \"{}\" could not be created: {}", progId,
+                                 ErrorCode::sMessage(code, "its server")),
+                     created.error());
         return nullptr;
     }
     return static_cast<IDispatch*>(*created);

@@ -1,15 +1,14 @@
 #include "Format/Engine/JavaScript/Com/Bindings/ComCallback.h"
 
 #include "Assert/Assert.h"
+#include "Format/Engine/JavaScript/Com/Bindings/BindingFailure.h"
 #include "Format/Engine/JavaScript/Com/Bindings/InvokeArguments.h"
 #include "Format/Engine/JavaScript/Com/ComV8Engine.h"
 #include "Format/Engine/JavaScript/Com/Engine/IsolateData.h"
 #include "Format/Engine/JavaScript/Com/Values/ComHelper.h"
 #include "Format/Engine/JavaScript/V8Helper.h"
 #include "Platform/Windows/Com/ComRef.h"
-#include "Platform/Windows/Com/OleText.h"
 #include "Platform/Windows/Com/VariantClearing.h"
-#include "Platform/Windows/ErrorCode.h"
 
 #include <fmt/format.h>
 
@@ -21,7 +20,6 @@
 namespace qor::format::engine::javascript::ComCallback {
 namespace {
 
-using platform::windows::ErrorCode;
 using platform::windows::com::clearVariant;
 using platform::windows::com::ComRef;
 
@@ -30,14 +28,6 @@ constexpr LCID userLocale = 1024;
 void report(std::string_view message, std::string_view callback, std::uint32_t line) {
     assert::Assert::report(message, fmt::format("qor::format::engine::javascript::ComCallback::{}", callback),
                            "Format/Engine/JavaScript/Com/ComCallback", line);
-}
-
-void throwString(v8::Isolate* isolate, std::string_view message) {
-    // A script being terminated (in a call that COM made back into script)
-    // gets nothing it could catch: the termination goes on.
-    if (isolate->IsExecutionTerminating())
-        return;
-    isolate->ThrowException(V8Helper::v8_string(isolate, message));
 }
 
 template <class Record, class Info>
@@ -64,8 +54,10 @@ public:
     }
 
     HRESULT invoke(IDispatch* dispatch, DISPID dispid, WORD flags, DISPPARAMS& parameters) {
+        // Only an Error names the argument: plain failures ask for none.
+        UINT* argumentError = failuresAreErrors(isolate_) ? &argumentError_ : nullptr;
         HRESULT const hr =
-            dispatch->Invoke(dispid, IID_NULL, userLocale, flags, &parameters, &result_, &excepInfo_, nullptr);
+            dispatch->Invoke(dispid, IID_NULL, userLocale, flags, &parameters, &result_, &excepInfo_, argumentError);
         // A stop asked while the call had the thread ends the script here,
         // before it runs on. The call then counts as failed, and nothing is
         // thrown over the termination.
@@ -76,15 +68,29 @@ public:
     VARIANT& result() { return result_; }
     EXCEPINFO const& excepInfo() const { return excepInfo_; }
 
+    // Throws the failed call's exception, naming `member` and the argument
+    // the object blamed, if it did.
+    void throwFailure(HRESULT hr, std::string member, DISPPARAMS const& parameters) const {
+        std::optional<UINT> blamed;
+        if (argumentError_ != unblamed)
+            blamed = argumentError_;
+        javascript::throwFailure(isolate_, invokeFailure(hr, excepInfo_, std::move(member), parameters.cArgs, blamed,
+                                                         parameters.cNamedArgs == 1));
+    }
+
 private:
     static void freeText(BSTR text) {
         if (text != nullptr) [[unlikely]]
             SysFreeString(text);
     }
 
+    // What puArgErr holds until the object names an argument in it.
+    static constexpr UINT unblamed = ~UINT{0};
+
     v8::Isolate* isolate_;
     VARIANT result_;
     EXCEPINFO excepInfo_{};
+    UINT argumentError_ = unblamed;
 };
 
 // What the script gets back from a successful Invoke: the converted result,
@@ -114,7 +120,7 @@ enum class Receiver { checked, unchecked };
     }
     if (dispatch == nullptr) {
         report("nullptr == dispatch", callback, __LINE__);
-        throwString(isolate, fmt::format("{}.{}: the COM object could not be created", className, member));
+        throwFailure(isolate, fmt::format("{}.{}: the COM object could not be created", className, member));
     }
     return dispatch;
 }
@@ -122,7 +128,8 @@ enum class Receiver { checked, unchecked };
 [[gnu::noinline]] void refuseReceiver(v8::Isolate* isolate, std::string_view className, std::string_view member,
                                       std::string_view callback) {
     report("InternalFieldCount should be 1.", callback, __LINE__);
-    throwString(isolate, fmt::format("{}.{}: not used on a {} object", className, member, className));
+    throwFailure(isolate, fmt::format("{}.{}: not used on a {} object", className, member, className), E_INVALIDARG,
+                 ErrorKind::typeError);
 }
 
 inline IDispatch* dispatchOf(v8::Isolate* isolate, v8::Local<v8::Object> object, std::string_view className,
@@ -157,9 +164,19 @@ std::string memberText(std::string_view className, std::string_view member) {
 }
 
 // Throws why a value cannot go to COM, unless reading it threw already.
-void throwArgumentFailure(v8::Isolate* isolate, ComHelper::ArgumentFailure const& failure, std::string_view what) {
-    if (failure.reason != ComHelper::ConversionFailure::scriptException)
-        throwString(isolate, fmt::format("{} cannot be passed to COM: {}", what, ComHelper::reasonOf(failure)));
+// `argument` is which of the member's values it is ("argument 2").
+void throwArgumentFailure(v8::Isolate* isolate, ComHelper::ArgumentFailure const& failure, std::string member,
+                          std::string argument) {
+    if (failure.reason == ComHelper::ConversionFailure::scriptException)
+        return;
+    std::string reason = ComHelper::reasonOf(failure);
+    HRESULT const number = ComHelper::codeOf(failure);
+    throwFailure(isolate, {.text = fmt::format("{}: {} cannot be passed to COM: {}", member, argument, reason),
+                           .number = number,
+                           .kind = kindOf(number, true),
+                           .member = std::move(member),
+                           .argument = std::move(argument),
+                           .detail = std::move(reason)});
 }
 
 // Converts the script arguments into `arguments` for `parameters` (at least
@@ -172,8 +189,8 @@ bool convertArguments(v8::FunctionCallbackInfo<v8::Value> const& info, InvokeArg
         auto const index = static_cast<std::size_t>(i);
         auto converted = ComHelper::convertArgument(isolate, info[i], parameters[index], arguments.at(index));
         if (!converted) {
-            throwArgumentFailure(isolate, converted.error(),
-                                 fmt::format("{}: argument {}", memberText(className, member), i + 1));
+            throwArgumentFailure(isolate, converted.error(), memberText(className, member),
+                                 fmt::format("argument {}", i + 1));
             return false;
         }
     }
@@ -198,7 +215,7 @@ bool construct(v8::FunctionCallbackInfo<v8::Value> const& info, V8Class const& v
     v8::Isolate* isolate = info.GetIsolate();
     ComRef<IDispatch> creator = creatorObject(isolate, v8Class);
     if (!creator) {
-        throwString(isolate, "COM object creation failed.");
+        throwFailure(isolate, {.text = "COM object creation failed.", .member = v8Class.name});
         return false;
     }
     InvokeArguments arguments(static_cast<std::size_t>(info.Length()));
@@ -207,11 +224,13 @@ bool construct(v8::FunctionCallbackInfo<v8::Value> const& info, V8Class const& v
     DISPPARAMS parameters = arguments.positional();
     HRESULT const hr = call.invoke(creator.get(), constructor.dispid, DISPATCH_METHOD, parameters);
     if (FAILED(hr)) {
-        throwComError(isolate, hr, call.excepInfo());
+        call.throwFailure(hr, v8Class.name, parameters);
         return false;
     }
     if (call.result().vt != VT_DISPATCH || call.result().pdispVal == nullptr) {
-        throwString(isolate, "calling a constructor should always return an object.");
+        throwFailure(isolate, {.text = "calling a constructor should always return an object.",
+                               .number = E_UNEXPECTED,
+                               .member = v8Class.name});
         return false;
     }
     return true;
@@ -219,11 +238,11 @@ bool construct(v8::FunctionCallbackInfo<v8::Value> const& info, V8Class const& v
 
 // The overload for the call, after the checks both constructors share.
 V8Constructor const* chooseConstructor(v8::FunctionCallbackInfo<v8::Value> const& info, V8Class const& v8Class) {
-    V8Constructor const* constructor = findMatchingConstructor(info, v8Class.constructors);
+    V8Constructor const* constructor = findMatchingConstructor(info, v8Class.constructors, v8Class.name);
     if (constructor == nullptr)
         return nullptr;
     if (v8Class.hostClass == nullptr) {
-        throwString(info.GetIsolate(), "Invalid COM class.");
+        throwFailure(info.GetIsolate(), {.text = "Invalid COM class.", .number = REGDB_E_CLASSNOTREG, .member = v8Class.name});
         return nullptr;
     }
     return constructor;
@@ -291,7 +310,10 @@ void callFunction(v8::FunctionCallbackInfo<v8::Value> const& info) {
     if (dispatch == nullptr)
         return;
     if (static_cast<std::size_t>(info.Length()) > function.parameters().size())
-        return throwString(isolate, "More arguments than the function can receive.");
+        return throwFailure(isolate, {.text = "More arguments than the function can receive.",
+                                      .number = DISP_E_BADPARAMCOUNT,
+                                      .kind = ErrorKind::typeError,
+                                      .member = memberText(function.className(), function.name())});
     InvokeArguments arguments(static_cast<std::size_t>(info.Length()));
     if (!convertArguments(info, arguments, function.parameters(), function.className(), function.name()))
         return;
@@ -300,7 +322,7 @@ void callFunction(v8::FunctionCallbackInfo<v8::Value> const& info) {
     HRESULT const hr = call.invoke(callTarget<route>(isolate, dispatch, function.interfaceId), function.dispid(),
                                    static_cast<WORD>(function.invokeKind), parameters);
     if (FAILED(hr))
-        return throwComError(isolate, hr, call.excepInfo());
+        return call.throwFailure(hr, memberText(function.className(), function.name()), parameters);
     returnResult(isolate, call, info.GetReturnValue());
 }
 
@@ -317,7 +339,7 @@ void readProperty(v8::PropertyCallbackInfo<v8::Value> const& info) {
     HRESULT const hr =
         call.invoke(callTarget<route>(isolate, dispatch, property.interfaceId), property.dispid(), DISPATCH_PROPERTYGET, none);
     if (FAILED(hr))
-        return throwComError(isolate, hr, call.excepInfo());
+        return call.throwFailure(hr, memberText(property.className(), property.name()), none);
     returnResult(isolate, call, info.GetReturnValue());
 }
 
@@ -334,16 +356,18 @@ void writeProperty(v8::Local<v8::Value> value, v8::PropertyCallbackInfo<void> co
     auto converted = ComHelper::convertArgument(isolate, value, property.hasPutParameter() ? *property.putParameter : anyValue,
                                                 arguments.at(0));
     if (!converted)
-        return throwArgumentFailure(isolate, converted.error(),
-                                    fmt::format("{}: the value", memberText(property.className(), property.name())));
+        return throwArgumentFailure(isolate, converted.error(), memberText(property.className(), property.name()),
+                                    "the value");
     DISPPARAMS parameters = arguments.propertyPut();
     ComCall call(isolate);
     HRESULT const hr = call.invoke(callTarget<route>(isolate, dispatch, property.interfaceId), property.dispid(),
                                    DISPATCH_PROPERTYPUT, parameters);
     if (FAILED(hr))
-        return throwComError(isolate, hr, call.excepInfo());
+        return call.throwFailure(hr, memberText(property.className(), property.name()), parameters);
     if (call.result().vt != VT_EMPTY)
-        throwString(isolate, "Setter should always return void.");
+        throwFailure(isolate, {.text = "Setter should always return void.",
+                               .number = E_UNEXPECTED,
+                               .member = memberText(property.className(), property.name())});
 }
 
 } // namespace
@@ -390,7 +414,7 @@ void GetByIndex(std::uint32_t index, v8::PropertyCallbackInfo<v8::Value> const& 
     ComCall call(isolate);
     HRESULT const hr = call.invoke(dispatch, DISPID_VALUE, DISPATCH_PROPERTYGET, parameters);
     if (FAILED(hr))
-        return throwComError(isolate, hr, call.excepInfo());
+        return call.throwFailure(hr, memberText(v8Class.name, "Item"), parameters);
     returnResult(isolate, call, info.GetReturnValue());
 }
 
@@ -414,13 +438,15 @@ void Constructor(v8::FunctionCallbackInfo<v8::Value> const& info) {
     V8Class const& v8Class = recordOf<V8Class>(info);
     if (!info.IsConstructCall()) {
         report("IsConstructCall should be true.", "Constructor", __LINE__);
-        return throwString(isolate, fmt::format("Class constructor {} cannot be invoked without 'new'", v8Class.name));
+        return throwFailure(isolate, fmt::format("Class constructor {} cannot be invoked without 'new'", v8Class.name),
+                            E_FAIL, ErrorKind::typeError);
     }
     // The wrapper's field receives the new object: anything else made by
     // this call (Reflect.construct with a foreign new.target) cannot take it.
     if (info.This()->InternalFieldCount() != 1) {
         report("InternalFieldCount should be 1.", "Constructor", __LINE__);
-        return throwString(isolate, fmt::format("{}: cannot construct this kind of object", v8Class.name));
+        return throwFailure(isolate, fmt::format("{}: cannot construct this kind of object", v8Class.name), E_FAIL,
+                            ErrorKind::typeError);
     }
     V8Constructor const* constructor = chooseConstructor(info, v8Class);
     if (constructor == nullptr)
@@ -447,7 +473,7 @@ void ConstructorDeprecated(v8::FunctionCallbackInfo<v8::Value> const& info) {
     if (constructor == nullptr)
         return;
     if (IsolateData::engine(isolate).runMode != 0)
-        return throwString(isolate, deprecationMessage(v8Class.hostClass->name));
+        return throwFailure(isolate, deprecationMessage(v8Class.hostClass->name));
     ComCall call(isolate);
     if (!construct(info, v8Class, *constructor, call))
         return;
@@ -456,21 +482,20 @@ void ConstructorDeprecated(v8::FunctionCallbackInfo<v8::Value> const& info) {
 }
 
 V8Constructor const* findMatchingConstructor(v8::FunctionCallbackInfo<v8::Value> const& info,
-                                             SharedList<V8Constructor> const& constructors) {
+                                             SharedList<V8Constructor> const& constructors,
+                                             std::string const& className) {
     for (V8Constructor const& constructor : constructors)
         if (argumentsFit(info, constructor))
             return &constructor;
-    throwString(info.GetIsolate(), "No matching constructor found.");
+    throwFailure(info.GetIsolate(), {.text = "No matching constructor found.",
+                                     .number = DISP_E_TYPEMISMATCH,
+                                     .kind = ErrorKind::typeError,
+                                     .member = className});
     return nullptr;
 }
 
 void throwComError(v8::Isolate* isolate, HRESULT result, EXCEPINFO const& excepInfo) {
-    if (excepInfo.bstrDescription != nullptr)
-        return throwString(isolate, platform::windows::com::utf8FromOle(excepInfo.bstrDescription));
-    SCODE const code = result == DISP_E_EXCEPTION ? excepInfo.scode : result;
-    if (auto message = ErrorCode::getMessageFromErrorCode(static_cast<std::uint32_t>(code)))
-        return throwString(isolate, *message);
-    throwString(isolate, fmt::format("EXCEPINFO scode: {:X}", static_cast<std::uint32_t>(excepInfo.scode)));
+    throwFailure(isolate, invokeFailure(result, excepInfo, {}));
 }
 
 } // namespace qor::format::engine::javascript::ComCallback

@@ -2,8 +2,9 @@
 
 // The V8 callbacks through which scripts use COM objects: each script call of
 // a method, read or write of a property, index read or construction is one
-// IDispatch::Invoke. A failure is thrown into the script as a plain string
-// and the callback returns at once.
+// IDispatch::Invoke. A failure is thrown into the script (BindingFailure: a
+// plain string, or an Error under the errorObjects option) and the callback
+// returns at once.
 
 #include "Format/Engine/JavaScript/Com/Bindings/V8Class.h"
 #include "Platform/Com.h"
@@ -46,9 +47,11 @@ void ConstructorDeprecated(v8::FunctionCallbackInfo<v8::Value> const& info);
 // The first overload that takes the call's arguments: at least as many
 // parameters, an object wherever a pointer parameter is, and no object where
 // a parameter takes none (IDispatch* and IUnknown* parameters take both).
-// Null, with "No matching constructor found." thrown, when none does.
+// Null, with "No matching constructor found." thrown for `className`, when
+// none does.
 V8Constructor const* findMatchingConstructor(v8::FunctionCallbackInfo<v8::Value> const& info,
-                                             SharedList<V8Constructor> const& constructors);
+                                             SharedList<V8Constructor> const& constructors,
+                                             std::string const& className);
 
 // The most specific text there is for a failed Invoke: the object's own
 // description, the system's message for the code, or the code itself.

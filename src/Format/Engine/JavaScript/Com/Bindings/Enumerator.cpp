@@ -1,6 +1,7 @@
 #include "Format/Engine/JavaScript/Com/Bindings/Enumerator.h"
 
 #include "Assert/Assert.h"
+#include "Format/Engine/JavaScript/Com/Bindings/BindingFailure.h"
 #include "Format/Engine/JavaScript/Com/Bindings/EnumeratorIterator.h"
 #include "Format/Engine/JavaScript/Com/Bindings/StartupSnapshot.h"
 #include "Format/Engine/JavaScript/Com/Engine/IsolateData.h"
@@ -19,10 +20,6 @@ constexpr LCID userLocale = 1024;
 
 void report(std::string_view message, std::string_view function, std::uint32_t line) {
     assert::Assert::report(message, function, "Format/Engine/JavaScript/Com/Enumerator", line);
-}
-
-void throwString(v8::Isolate* isolate, std::string_view message) {
-    isolate->ThrowException(V8Helper::v8_string(isolate, message));
 }
 
 // The host's collection interface is reached by the places of its methods:
@@ -163,14 +160,16 @@ void Constructor(v8::FunctionCallbackInfo<v8::Value> const& info) {
     // Only a script object made for a COM object has a collection to walk.
     auto collection = ComHelper::wrappedDispatch(isolate, info[0]);
     if (!collection)
-        return throwString(isolate, "Enumerator: the argument is not a COM object");
+        return throwFailure(isolate, "Enumerator: the argument is not a COM object", DISP_E_TYPEMISMATCH,
+                            ErrorKind::typeError);
     if (!info.IsConstructCall() || info.This()->InternalFieldCount() != 1)
-        return throwString(isolate, "Class constructor Enumerator cannot be invoked without 'new'");
+        return throwFailure(isolate, "Class constructor Enumerator cannot be invoked without 'new'", E_FAIL,
+                            ErrorKind::typeError);
     IEnumerator* enumerator = nullptr;
     try {
         enumerator = makeEnumerator(*collection);
     } catch (_com_error const& error) {
-        return throwString(isolate, "Enumerator: the collection's first item cannot be read");
+        return throwFailure(isolate, "Enumerator: the collection's first item cannot be read", error.Error());
     }
     IsolateData::objectRegistry(isolate).adoptEnumerator(isolate, info.This(), enumerator);
 }
@@ -203,8 +202,8 @@ void MoveNext(v8::FunctionCallbackInfo<v8::Value> const& info) {
     if (IEnumerator* enumerator = enumeratorOf(info, "qor::format::engine::javascript::MoveNext")) {
         try {
             enumerator->moveNext();
-        } catch (_com_error const&) {
-            throwString(info.GetIsolate(), "Enumerator: the next item cannot be read");
+        } catch (_com_error const& error) {
+            throwFailure(info.GetIsolate(), "Enumerator: the next item cannot be read", error.Error());
         }
     }
 }
@@ -213,8 +212,8 @@ void MoveFirst(v8::FunctionCallbackInfo<v8::Value> const& info) {
     if (IEnumerator* enumerator = enumeratorOf(info, "qor::format::engine::javascript::MoveFirst")) {
         try {
             enumerator->moveFirst();
-        } catch (_com_error const&) {
-            throwString(info.GetIsolate(), "Enumerator: the first item cannot be read");
+        } catch (_com_error const& error) {
+            throwFailure(info.GetIsolate(), "Enumerator: the first item cannot be read", error.Error());
         }
     }
 }
@@ -255,8 +254,8 @@ v8::MaybeLocal<v8::Object> over(v8::Local<v8::Context> context, IDispatch* colle
     IEnumerator* enumerator = nullptr;
     try {
         enumerator = new IEnumVariantEnumerator(collection);
-    } catch (_com_error const&) {
-        throwString(isolate, "Enumerator: the collection's first item cannot be read");
+    } catch (_com_error const& error) {
+        throwFailure(isolate, "Enumerator: the collection's first item cannot be read", error.Error());
         return {};
     }
     registry.adoptEnumerator(isolate, object, enumerator);

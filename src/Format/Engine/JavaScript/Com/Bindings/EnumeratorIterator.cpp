@@ -1,5 +1,7 @@
 #include "Format/Engine/JavaScript/Com/Bindings/EnumeratorIterator.h"
 
+#include "Format/Engine/JavaScript/Com/Bindings/BindingFailure.h"
+
 #include "Format/Engine/JavaScript/Com/Bindings/Enumerator.h"
 #include "Format/Engine/JavaScript/Com/Bindings/StartupSnapshot.h"
 #include "Format/Engine/JavaScript/Com/Engine/IsolateData.h"
@@ -53,8 +55,8 @@ void next(v8::FunctionCallbackInfo<v8::Value> const& info) {
         return;
     try {
         enumerator->moveNext();
-    } catch (_com_error const&) {
-        isolate->ThrowException(V8Helper::v8_string(isolate, "Enumerator: the next item cannot be read"));
+    } catch (_com_error const& error) {
+        throwFailure(isolate, "Enumerator: the next item cannot be read", error.Error());
         return;
     }
     info.GetReturnValue().Set(stepResult(context, value, false));
@@ -100,7 +102,7 @@ void ofCollection(v8::FunctionCallbackInfo<v8::Value> const& info) {
     v8::Isolate* isolate = info.GetIsolate();
     auto collection = ComHelper::wrappedDispatch(isolate, info.This());
     if (!collection) {
-        isolate->ThrowException(V8Helper::v8_string(isolate, "The collection has no COM object to walk"));
+        throwFailure(isolate, "The collection has no COM object to walk", DISP_E_TYPEMISMATCH, ErrorKind::typeError);
         return;
     }
     v8::Local<v8::Object> enumerator;

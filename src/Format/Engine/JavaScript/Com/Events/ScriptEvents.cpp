@@ -1,5 +1,6 @@
 #include "Format/Engine/JavaScript/Com/Events/ScriptEvents.h"
 
+#include "Format/Engine/JavaScript/Com/Bindings/BindingFailure.h"
 #include "Format/Engine/JavaScript/Com/ComV8Engine.h"
 #include "Format/Engine/JavaScript/Com/Engine/IsolateData.h"
 #include "Format/Engine/JavaScript/Com/Events/CV8EventSink.h"
@@ -21,22 +22,19 @@ namespace {
 using platform::windows::ErrorCode;
 using platform::windows::com::ComRef;
 
-void throwString(v8::Isolate* isolate, std::string const& message) {
-    isolate->ThrowException(V8Helper::v8_string(isolate, message));
-}
-
 // The COM object behind the wrapper `value` (borrowed) that `function` is
 // asked to work on, or none with the reason thrown.
 IDispatch* comObjectOf(v8::Isolate* isolate, v8::Local<v8::Value> value, std::string_view function,
                        std::string_view what) {
     if (!IsolateData::engine(isolate).getOptions().events) {
-        throwString(isolate, fmt::format("{}: COM events are off for this engine", function));
+        throwFailure(isolate, fmt::format("{}: COM events are off for this engine", function));
         return nullptr;
     }
     auto dispatch = ComHelper::wrappedDispatch(isolate, value);
     if (dispatch)
         return *dispatch;
-    throwString(isolate, fmt::format("{}: {} is not a COM object", function, what));
+    throwFailure(isolate, fmt::format("{}: {} is not a COM object", function, what), DISP_E_TYPEMISMATCH,
+                 ErrorKind::typeError);
     return nullptr;
 }
 
@@ -58,7 +56,7 @@ CV8EventSink* connectedSink(v8::Isolate* isolate, IDispatch* dispatch, v8::Local
     auto events =
         EventInterface::of(dispatch, IsolateData::engine(isolate).getTypeLibrary(), registry.eventInterfaces);
     if (!events) {
-        throwString(isolate, fmt::format("{}: the object has no events", function));
+        throwFailure(isolate, fmt::format("{}: the object has no events", function), CONNECT_E_NOCONNECTION);
         return nullptr;
     }
     auto* sink = new CV8EventSink(isolate, std::move(events), wrapper);
@@ -66,8 +64,10 @@ CV8EventSink* connectedSink(v8::Isolate* isolate, IDispatch* dispatch, v8::Local
     ComRef<CV8EventSink> const held(sink);
     auto connection = EventConnection::connect(dispatch, sink);
     if (!connection) {
-        throwString(isolate, fmt::format("{}: the object's events cannot be connected: {}", function,
-                                         ErrorCode::sMessage(static_cast<std::uint32_t>(connection.error()))));
+        throwFailure(isolate,
+                     fmt::format("{}: the object's events cannot be connected: {}", function,
+                                 ErrorCode::sMessage(static_cast<std::uint32_t>(connection.error()))),
+                     connection.error());
         return nullptr;
     }
     return &registry.addEvents(dispatch, std::move(*connection)).sink();
@@ -87,7 +87,8 @@ void addEventListener(v8::FunctionCallbackInfo<v8::Value> const& info) {
     if (dispatch == nullptr)
         return;
     if (info.Length() < 2 || !info[1]->IsFunction())
-        return throwString(isolate, "addEventListener: the listener is not a function");
+        return throwFailure(isolate, "addEventListener: the listener is not a function", DISP_E_TYPEMISMATCH,
+                            ErrorKind::typeError);
     auto const event = textOf(isolate, info[0]);
     if (!event)
         return;
@@ -96,7 +97,8 @@ void addEventListener(v8::FunctionCallbackInfo<v8::Value> const& info) {
         return;
     auto const dispid = sink->events().dispidOf(*event);
     if (!dispid) {
-        throwString(isolate, fmt::format("addEventListener: {} has no event \"{}\"", sink->events().name, *event));
+        throwFailure(isolate, fmt::format("addEventListener: {} has no event \"{}\"", sink->events().name, *event),
+                     DISP_E_MEMBERNOTFOUND);
         return disconnectIfIdle(isolate, dispatch);
     }
     sink->addListener(*dispid, info[1].As<v8::Function>());
@@ -126,7 +128,8 @@ void connectObject(v8::FunctionCallbackInfo<v8::Value> const& info) {
     if (dispatch == nullptr)
         return;
     if (info.Length() < 2)
-        return throwString(isolate, "ConnectObject: the prefix of the handlers' names is missing");
+        return throwFailure(isolate, "ConnectObject: the prefix of the handlers' names is missing",
+                            DISP_E_PARAMNOTOPTIONAL, ErrorKind::typeError);
     auto prefix = textOf(isolate, info[1]);
     if (!prefix)
         return;

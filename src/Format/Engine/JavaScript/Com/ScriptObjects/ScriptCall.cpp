@@ -1,5 +1,6 @@
 #include "Format/Engine/JavaScript/Com/ScriptObjects/ScriptCall.h"
 
+#include "Format/Engine/JavaScript/Com/Bindings/BindingFailure.h"
 #include "Format/Engine/JavaScript/Com/Engine/ComV8EngineImpl.h"
 #include "Format/Engine/JavaScript/Com/Engine/IsolateData.h"
 #include "Format/Engine/JavaScript/Com/Values/ComHelper.h"
@@ -14,14 +15,29 @@ namespace qor::format::engine::javascript::ScriptCall {
 
 using platform::windows::com::oleFromUtf8;
 
-HRESULT fail(EXCEPINFO* excepInfo, std::string const& message) {
+namespace {
+
+BSTR allocText(std::string const& text) {
+    return SysAllocString(oleFromUtf8(text).c_str());
+}
+
+} // namespace
+
+HRESULT fail(EXCEPINFO* excepInfo, BindingFailure const& failure) {
     if (excepInfo != nullptr) {
         *excepInfo = EXCEPINFO{};
-        excepInfo->bstrSource = SysAllocString(OLESTR("JavaScript"));
-        excepInfo->bstrDescription = SysAllocString(oleFromUtf8(message).c_str());
-        excepInfo->scode = E_FAIL;
+        excepInfo->bstrSource = allocText(failure.source.value_or("JavaScript"));
+        excepInfo->bstrDescription = allocText(failure.text);
+        if (failure.helpFile)
+            excepInfo->bstrHelpFile = allocText(*failure.helpFile);
+        excepInfo->dwHelpContext = failure.helpContext;
+        excepInfo->scode = failure.number;
     }
     return DISP_E_EXCEPTION;
+}
+
+HRESULT fail(EXCEPINFO* excepInfo, std::string const& message) {
+    return fail(excepInfo, BindingFailure{.text = message});
 }
 
 HRESULT exception(v8::Isolate* isolate, v8::TryCatch& caught, EXCEPINFO* excepInfo) {
@@ -32,6 +48,9 @@ HRESULT exception(v8::Isolate* isolate, v8::TryCatch& caught, EXCEPINFO* excepIn
         auto why = IsolateData::engine(isolate).implementation().stopMessage();
         return fail(excepInfo, why.value_or("The script was terminated"));
     }
+    // An Error with a number says which failure it is, as COM's own do.
+    if (auto failure = failureOf(isolate, caught.Exception()))
+        return fail(excepInfo, *failure);
     return fail(excepInfo, V8Helper::qor_string(caught.Exception(), isolate));
 }
 

@@ -1,6 +1,7 @@
 #include "Format/Engine/JavaScript/Com/Values/ComHelper.h"
 
 #include "Assert/Assert.h"
+#include "Format/Engine/JavaScript/Com/Bindings/BindingFailure.h"
 #include "Format/Engine/JavaScript/Com/Bindings/ComExtractorV8.h"
 #include "Format/Engine/JavaScript/Com/Bindings/InstanceTemplate.h"
 #include "Format/Engine/JavaScript/Com/Engine/ComV8EngineImpl.h"
@@ -213,6 +214,22 @@ std::string reasonOf(ArgumentFailure const& failure) {
     return failure.element ? fmt::format("element {}: {}", *failure.element, reason) : reason;
 }
 
+HRESULT codeOf(ArgumentFailure const& failure) {
+    switch (failure.reason) {
+    case ConversionFailure::coercion:
+        return failure.coercion;
+    case ConversionFailure::outOfRange:
+    case ConversionFailure::date:
+        return DISP_E_OVERFLOW;
+    case ConversionFailure::outOfMemory:
+        return E_OUTOFMEMORY;
+    case ConversionFailure::noComObject:
+        return E_FAIL;
+    default:
+        return DISP_E_TYPEMISMATCH;
+    }
+}
+
 std::expected<void, ArgumentFailure> checkIntegerRange(VARIANT& target, VARTYPE type) {
     double number = 0;
     switch (target.vt) {
@@ -413,15 +430,15 @@ struct Converted {
     bool thrown = false;
 };
 
-Converted fail(v8::Isolate* isolate, std::string const& message) {
-    isolate->ThrowException(V8Helper::v8_string(isolate, message));
+Converted fail(v8::Isolate* isolate, std::string message, HRESULT number) {
+    throwFailure(isolate, std::move(message), number);
     return {{}, true};
 }
 
 Converted unsupported(v8::Isolate* isolate, VARTYPE vt) {
     std::string const message = fmt::format("Missing V8 variant implementation (returnVar.vt): {}", vt);
     report(message, "qor::format::engine::javascript::ComHelper::variant_comToV8", __LINE__);
-    return fail(isolate, message);
+    return fail(isolate, message, DISP_E_BADVARTYPE);
 }
 
 // As long as its length prefix says, U+0000 included; null is the empty
@@ -435,7 +452,7 @@ Converted stringValue(v8::Isolate* isolate, BSTR text) {
         !v8::String::NewFromTwoByte(isolate, reinterpret_cast<std::uint16_t const*>(text), v8::NewStringType::kNormal,
                                     static_cast<int>(length))
              .ToLocal(&result))
-        return fail(isolate, "A string from COM is too long for a script");
+        return fail(isolate, "A string from COM is too long for a script", E_OUTOFMEMORY);
     return {result};
 }
 
@@ -464,14 +481,14 @@ Converted dispatchValue(v8::Isolate* isolate, IDispatch* dispatch) {
 Converted dateValue(v8::Isolate* isolate, DATE date) {
     v8::Local<v8::Date> value;
     if (!ScriptDate::toScript(isolate, date).ToLocal(&value))
-        return fail(isolate, fmt::format("A date from COM is outside the years 100 to 9999: {}", date));
+        return fail(isolate, fmt::format("A date from COM is outside the years 100 to 9999: {}", date), DISP_E_OVERFLOW);
     return {value};
 }
 
 Converted decimalValue(v8::Isolate* isolate, DECIMAL const& decimal) {
     auto const number = numberOfDecimal(decimal);
     if (!number)
-        return fail(isolate, "A DECIMAL from COM has a scale beyond 28");
+        return fail(isolate, "A DECIMAL from COM has a scale beyond 28", DISP_E_OVERFLOW);
     return {v8::Number::New(isolate, *number)};
 }
 
@@ -580,10 +597,10 @@ bool hasElements(SAFEARRAY* array) {
 // the data block, indexed from 0 whatever the lower bound.
 Converted arrayValue(v8::Isolate* isolate, VARTYPE type, SAFEARRAY* array, int depth) {
     if (depth > maximumArrayDepth)
-        return fail(isolate, "Arrays nested too deeply to reach a script");
+        return fail(isolate, "Arrays nested too deeply to reach a script", DISP_E_BADVARTYPE);
     ArrayAccess access(array);
     if (!access.ok())
-        return fail(isolate, "SafeArrayAccessData() failed");
+        return fail(isolate, "SafeArrayAccessData() failed", E_UNEXPECTED);
     LONG lower = 0;
     LONG upper = -1;
     SafeArrayGetLBound(array, 1, &lower);
@@ -595,7 +612,7 @@ Converted arrayValue(v8::Isolate* isolate, VARTYPE type, SAFEARRAY* array, int d
     // Elements of another size than the type gives would be read as garbage.
     if (count > 0 &&
         (access.data() == nullptr || SafeArrayGetElemsize(array) != elementSize(type, optionsOf(isolate))))
-        return fail(isolate, "SafeArrayAccessData() failed");
+        return fail(isolate, "SafeArrayAccessData() failed", E_UNEXPECTED);
     std::vector<v8::Local<v8::Value>> elements;
     elements.reserve(static_cast<std::size_t>(count));
     for (std::int32_t index = 0; index < count; ++index) {
@@ -691,7 +708,7 @@ std::expected<void, IncomingArgumentFailure> convertArguments(v8::Isolate* isola
         std::size_t const position = reversed ? count - 1 - i : i;
         v8::Local<v8::Value> value = valueOf(isolate, variants[i], 0).value;
         if (tryCatch.HasCaught())
-            return std::unexpected(IncomingArgumentFailure{position + 1, V8Helper::qor_string(tryCatch.Exception(), isolate)});
+            return std::unexpected(IncomingArgumentFailure{position + 1, exceptionText(isolate, tryCatch.Exception())});
         arguments[position] = value.IsEmpty() ? v8::Undefined(isolate).As<v8::Value>() : value;
     }
     return {};

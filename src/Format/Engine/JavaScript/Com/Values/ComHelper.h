@@ -53,6 +53,9 @@ struct ArgumentFailure {
 
 std::string reasonOf(ArgumentFailure const& failure);
 
+// The HRESULT that COM's own coercion gives for the same failure.
+HRESULT codeOf(ArgumentFailure const& failure);
+
 using Conversion = std::expected<void, ConversionFailure>;
 
 // Writes the VARIANT of a script value into `target`, an empty VARIANT that

@@ -9,6 +9,7 @@
 #include "Format/Engine/JavaScript/Com/Engine/IsolateData.h"
 #include "Support/EventfulObject.h"
 
+#include <fmt/format.h>
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -156,6 +157,106 @@ TEST_F(ComCallbackTest, ComFailuresBecomeTheMostSpecificTextThereIs) {
     EXPECT_EQ(reported[0].sourceLine, "  Application.Items.Value = 'x';");
     answer = nullptr;
     EXPECT_EQ(run("Application.Items.Fail(); 'recovered'"), "recovered");
+}
+
+// HRESULT_FROM_WIN32(ERROR_DISK_FULL)
+constexpr auto diskFull = static_cast<HRESULT>(0x80070070);
+
+// Echo calls the script function it is given; Fail fails with all an
+// EXCEPINFO holds; every other member cannot take its last argument.
+class ComFailureTest : public ComCallbackTest {
+protected:
+    ComFailureTest() {
+        run("var item = Application.Items");
+        item.blameArgument(0);
+        answer = [](DISPID dispid, WORD, DISPPARAMS* params, VARIANT* result, EXCEPINFO* excepInfo) {
+            if (dispid == itemEcho) {
+                DISPPARAMS none{};
+                return params->rgvarg[0].pdispVal->Invoke(DISPID_VALUE, IID_NULL, 0, DISPATCH_METHOD, &none, result,
+                                                          excepInfo, nullptr);
+            }
+            if (dispid != itemFail)
+                return DISP_E_TYPEMISMATCH;
+            excepInfo->bstrDescription = SysAllocString(u"Disk full");
+            excepInfo->bstrSource = SysAllocString(u"Sheet");
+            excepInfo->bstrHelpFile = SysAllocString(u"sheet.chm");
+            excepInfo->dwHelpContext = 42;
+            excepInfo->scode = diskFull;
+            return DISP_E_EXCEPTION;
+        };
+    }
+    // What the script caught from `script`, run in a function named failing.
+    std::string caught(std::string const& script, std::string const& what) {
+        return run("(function () { try { (function failing() { " + script + "; })(); return 'nothing thrown'; }"
+                   " catch (e) { return " + what + "; } })()");
+    }
+};
+
+// The sample's errors script catches each kind, shown with and without it.
+TEST_F(ComFailureTest, FailuresAreTheirTextOrUnderTheOptionErrorsThatSayWhere) {
+    struct Case {
+        std::string script;
+        std::string text;  // thrown without the option
+        std::string error; // String(e) with it
+        HRESULT number;
+    };
+    itemCreator.failInvoke(E_ACCESSDENIED);
+    std::string const outOfRange = "3000000000 is out of range for its COM type (-2147483648 to 2147483647)";
+    Case const cases[] = {
+        // member
+        {"item.Fail()", "Disk full", "Error: IItem.Fail: Disk full", diskFull},
+        {"item.Fail(1)", "More arguments than the function can receive.",
+         "TypeError: IItem.Fail: More arguments than the function can receive.", DISP_E_BADPARAMCOUNT},
+        // argument: as the object names it, last first, or as the bridge finds it
+        {"item.Add(1, 'two')", "Type mismatch.", "TypeError: IItem.Add: argument 2: Type mismatch.",
+         DISP_E_TYPEMISMATCH},
+        {"item.Activate(3000000000)", "IItem.Activate: argument 1 cannot be passed to COM: " + outOfRange,
+         "RangeError: IItem.Activate: argument 1: " + outOfRange, DISP_E_OVERFLOW},
+        // constructor
+        {"new Item('a')", "Access is denied.", "Error: Item: Access is denied.", E_ACCESSDENIED},
+        {"new Item(null, 1)", "No matching constructor found.", "TypeError: Item: No matching constructor found.",
+         DISP_E_TYPEMISMATCH},
+        // property put
+        {"item.Name = 'x'", "Type mismatch.", "TypeError: IItem.Name: the value: Type mismatch.", DISP_E_TYPEMISMATCH},
+        // activation
+        {"new ActiveXObject('No.Such.Class')", "ActiveXObject: no COM class is registered as \"No.Such.Class\"",
+         "Error: ActiveXObject: no COM class is registered as \"No.Such.Class\"", CO_E_CLASSSTRING},
+        {"new Enumerator(5)", "Enumerator: the argument is not a COM object",
+         "TypeError: Enumerator: the argument is not a COM object", DISP_E_TYPEMISMATCH},
+    };
+    for (Case const& c : cases)
+        EXPECT_EQ(caught(c.script, "typeof e + ' ' + e"), "string " + c.text) << c.script;
+    // Plain failures name no argument, and ask the object for none.
+    ASSERT_FALSE(item.calls().empty());
+    EXPECT_FALSE(item.calls().back().argumentErrorAsked);
+    engine->setOptions(EngineOptions{.errorObjects = true});
+    for (Case const& c : cases) {
+        // The stack is the script's, where the call failed.
+        EXPECT_EQ(caught(c.script, "[e, e.number, e.description, e instanceof Error, /at failing/.test(e.stack)]"
+                                   ".join('|')"),
+                  fmt::format("{}|{}|{}|true|true", c.error, c.number, c.text))
+            << c.script;
+    }
+    EXPECT_EQ(caught("item.Fail()", "[e.source, e.helpFile, e.helpContext].join()"), "Sheet,sheet.chm,42");
+    EXPECT_EQ(caught("item.Add(1, 'two')", "['source', 'helpFile', 'helpContext'].filter(p => p in e).join()"), "");
+    EXPECT_TRUE(reported.empty());
+}
+
+// A script that catches a COM error may throw it on through COM, or throw
+// its own with the code it chooses: COM's caller gets that code.
+TEST_F(ComFailureTest, AnErrorWithANumberGoesThroughComAsThatCodeAndComesBack) {
+    std::string const ownError = "item.Echo(() => { const e = new Error('Sheet is protected'); e.number = 0x800A03EC;"
+                                 " e.source = 'Book'; throw e; })";
+    std::string const what = "[e.message, e.number, e.description, e.source].join('|')";
+    engine->setOptions(EngineOptions{.scriptObjects = true, .errorObjects = true});
+    EXPECT_EQ(caught(ownError, what), "IItem.Echo: Sheet is protected|-2146827284|Sheet is protected|Book");
+    EXPECT_EQ(caught("item.Echo(() => item.Fail())", what),
+              "IItem.Echo: IItem.Fail: Disk full|-2147024784|IItem.Fail: Disk full|Sheet");
+    // Without a number the error is the script's text, as without the option.
+    EXPECT_EQ(caught("item.Echo(() => { throw new Error('no'); })", what),
+              "IItem.Echo: Error: no|-2147467259|Error: no|JavaScript");
+    engine->setOptions(EngineOptions{.scriptObjects = true});
+    EXPECT_EQ(caught(ownError, "e"), "Error: Sheet is protected");
 }
 
 TEST_F(ComCallbackTest, WrappedObjectsGoBackToComAsTheSamePointerWithAReferenceOfTheirOwn) {
@@ -355,9 +456,11 @@ TEST_F(ScriptEventsTest, AListenerIsAddedOnceWhateverTheCaseOfTheEventAndBadOnes
     run("item.removeEventListener('Changed', first)");
     EXPECT_EQ(item.connectionCount(), 0u);
 
-    EXPECT_EQ(thrown("item.addEventListener('Nope', () => {})"), "addEventListener: ItemEvents has no event \"Nope\"");
-    EXPECT_EQ(thrown("item.addEventListener('Changed', 5)"), "addEventListener: the listener is not a function");
-    EXPECT_EQ(thrown("ConnectObject(5, 'x_')"), "ConnectObject: the first argument is not a COM object");
+    // Every option is on: failures are Errors.
+    EXPECT_EQ(thrown("item.addEventListener('Nope', () => {})"),
+              "Error: addEventListener: ItemEvents has no event \"Nope\"");
+    EXPECT_EQ(thrown("item.addEventListener('Changed', 5)"), "TypeError: addEventListener: the listener is not a function");
+    EXPECT_EQ(thrown("ConnectObject(5, 'x_')"), "TypeError: ConnectObject: the first argument is not a COM object");
     EXPECT_EQ(item.connectionCount(), 0u);
     EXPECT_TRUE(reported.empty());
 }

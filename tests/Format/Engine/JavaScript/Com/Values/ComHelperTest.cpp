@@ -336,7 +336,9 @@ TEST_F(ComHelperOptionsTest, DatesOutsideTheYearsOleDatesCoverHaveNoOtherForm) {
     for (DATE date : {-657435.0, 2958466.0, 1e300, std::nan("")}) {
         VARIANT variant = variantOf(VT_DATE);
         variant.date = date;
-        EXPECT_EQ(toScript(variant).rfind("threw A date from COM is outside the years 100 to 9999", 0), 0u) << date;
+        // Every option is on: failures are Errors.
+        EXPECT_EQ(toScript(variant).rfind("threw Error: A date from COM is outside the years 100 to 9999", 0), 0u)
+            << date;
     }
     for (std::string code : {"new Date(NaN)", "new Date(-1e15)"}) {
         asserts.clear();
@@ -371,7 +373,7 @@ TEST_F(ComHelperOptionsTest, CurrenciesAndDecimalsAreTheNearestNumbers) {
              {decimal(0, 123456789, 4, true), "-12345.6789"},
              {decimal(0x405, 0xFDF7E5AF85E00000ULL, 20, false), "190"}})
         EXPECT_EQ(toScript(variant, "typeof v + ' ' + (v === " + literal + ")"), "number true") << literal;
-    EXPECT_EQ(toScript(decimal(0, 1, 29, false)), "threw A DECIMAL from COM has a scale beyond 28");
+    EXPECT_EQ(toScript(decimal(0, 1, 29, false)), "threw Error: A DECIMAL from COM has a scale beyond 28");
     EXPECT_EQ(toScript(arrayVariant(VT_CY, vectorOf<CY>(VT_CY, {currency(25000).cyVal, currency(-1).cyVal})), "v.join()"),
               "2.5,-0.0001");
 }
