@@ -6,8 +6,8 @@
 #include "LogFormat.h"
 
 #include "Format/Engine/JavaScript/Com/Engine/ScriptFile.h"
+#include "Format/Engine/JavaScript/Limits/TimeLimitMessage.h"
 
-#include <fmt/format.h>
 
 #include <atomic>
 #include <chrono>
@@ -43,10 +43,7 @@ bool runTasks(EventLoop& loop, Session& session, Options const& options) {
         return session.failed() || session.ended() || session.process().exitRequested();
     });
     if (end == EventLoop::End::deadline) {
-        std::fputs(fmt::format("Script terminated: it ran longer than its time limit of {:g} s\n",
-                               static_cast<double>(options.timeLimit->count()) / 1000.0)
-                       .c_str(),
-                   stderr);
+        std::fprintf(stderr, "%s\n", format::engine::javascript::timeLimitMessage(*options.timeLimit).c_str());
         session.markFailed();
     }
     return end == EventLoop::End::idle;

@@ -1,6 +1,7 @@
 // Limits and termination: what ends a run besides the script itself.
 
 #include "Format/Engine/JavaScript/Com/Engine/ComV8EngineImpl.h"
+#include "Format/Engine/JavaScript/Limits/TimeLimitMessage.h"
 
 #include "Format/Engine/JavaScript/V8Error.h"
 
@@ -50,9 +51,7 @@ std::optional<std::string> ComV8Engine::Impl::stopMessage() const {
     case ScriptTermination::Reason::host:
         return "Script terminated by the host";
     case ScriptTermination::Reason::timeLimit:
-        return fmt::format("Script terminated: it ran longer than its time limit of {:g} s",
-                           static_cast<double>(timeLimit.get().value_or(std::chrono::milliseconds(0)).count()) /
-                               1000.0);
+        return timeLimitMessage(timeLimit.get().value_or(std::chrono::milliseconds(0)));
     case ScriptTermination::Reason::heapLimit:
         return fmt::format("Script terminated: its heap reached the limit of {:g} MB",
                            static_cast<double>(heapLimit.get().value_or(0)) / (1024.0 * 1024.0));
