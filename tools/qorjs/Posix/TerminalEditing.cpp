@@ -86,9 +86,11 @@ Editline::Editline(::EditLine* editor, std::optional<std::filesystem::path> hist
     el_set(editor_, EL_HIST, history, history_);
     // Ctrl-C while editing is a key that drops the line, not a signal.
     el_set(editor_, EL_SETTY, "-d", "-isig", nullptr);
-    el_set(editor_, EL_ADDFN, "qorjs-interrupt", "Drop the line", interrupt);
+    // Through the wide call, which keeps the names as given: the narrow one
+    // copies them and never frees the copies.
+    el_wset(editor_, EL_ADDFN, L"qorjs-interrupt", L"Drop the line", interrupt);
     el_set(editor_, EL_BIND, "^C", "qorjs-interrupt", nullptr);
-    el_set(editor_, EL_ADDFN, "qorjs-complete", "Complete the name before the cursor", completeWord);
+    el_wset(editor_, EL_ADDFN, L"qorjs-complete", L"Complete the name before the cursor", completeWord);
     el_set(editor_, EL_BIND, "^I", "qorjs-complete", nullptr);
 }
 
