@@ -34,8 +34,15 @@ HRESULT userDefinedType(CTypeInfo& owner, HREFTYPE href, bool pointedTo, CallTyp
             (attr->wTypeFlags & TYPEFLAG_FDISPATCHABLE) || attr->typekind == TKIND_DISPATCH ? VT_DISPATCH : VT_UNKNOWN;
         out.iid = attr->guid;
         return S_OK;
+    case TKIND_RECORD:
+        // A record goes by reference, to where its VARIANT holds it.
+        if (!pointedTo)
+            return DISP_E_BADVARTYPE;
+        out.vt = VT_BYREF | VT_RECORD;
+        out.record = attr->guid;
+        return S_OK;
     default:
-        return DISP_E_BADVARTYPE; // records and coclasses are not passed through Invoke
+        return DISP_E_BADVARTYPE; // coclasses are not passed through Invoke
     }
 }
 
@@ -130,6 +137,9 @@ std::vector<InvokePlan::Param> paramsOf(CTypeInfo& owner, FUNCDESC const& func) 
         ELEMDESC const& desc = func.lprgelemdescParam[j];
         param.role = roleOf(func, j);
         param.typeError = callTypeOf(owner, desc.tdesc, param.type);
+        // A record the method would make has no record info to go with it.
+        if (param.role == InvokePlan::Role::retval && param.type.record)
+            param.typeError = DISP_E_BADVARTYPE;
         if (SUCCEEDED(param.typeError) && param.role == InvokePlan::Role::argument)
             planMissing(param, desc.paramdesc);
     }

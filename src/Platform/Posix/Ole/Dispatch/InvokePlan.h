@@ -20,7 +20,8 @@ class CTypeInfo;
 // interface names resolved to an automation VARTYPE.
 struct CallType {
     VARTYPE vt = VT_EMPTY;
-    std::optional<GUID> iid; // the interface an object argument must be asked for
+    std::optional<GUID> iid;    // the interface an object argument must be asked for
+    std::optional<GUID> record; // the record type a record argument must be of
 };
 
 class InvokePlan {

@@ -249,6 +249,8 @@ private:
             return coerce(slot.value, argument, type.vt);
         }
         VARTYPE const pointee = static_cast<VARTYPE>(type.vt & ~VT_BYREF);
+        if (type.record)
+            return passRecord(j, argument, *type.record);
         // A reference the caller gave is passed on, so the callee writes
         // straight into the caller's variable.
         if (argument.vt == type.vt) {
@@ -267,6 +269,18 @@ private:
         if (FAILED(hr))
             return hr;
         passReference(j, type.vt, valueAddress(slot.temp, pointee));
+        return S_OK;
+    }
+
+    // A record is passed as the address of the caller's own, held by value
+    // or by reference, so that what the callee changes lands there.
+    HRESULT passRecord(std::size_t j, VARIANT& argument, GUID const& declared) {
+        VARIANT const& held = argument.vt == (VT_BYREF | VT_VARIANT) ? *argument.pvarVal : argument;
+        GUID guid{};
+        if ((held.vt & ~VT_BYREF) != VT_RECORD || held.pvRecord == nullptr || held.pRecInfo == nullptr ||
+            FAILED(held.pRecInfo->GetGuid(&guid)) || !IsEqualGUID(guid, declared))
+            return DISP_E_TYPEMISMATCH;
+        passReference(j, static_cast<VARTYPE>(VT_BYREF | VT_RECORD), held.pvRecord);
         return S_OK;
     }
 

@@ -582,6 +582,49 @@ TEST_F(TypeInfoInvokeTest, DecimalResultsAndReferencesKeepTheirValue) {
     EXPECT_TRUE(money.balanced());
 }
 
+class Records : public CountedObject<IRecords> {
+public:
+    STDMETHODIMP Move(FixturePoint* at, LONG dx) override {
+        at->x += dx;
+        return S_OK;
+    }
+    STDMETHODIMP Rename(void*, BSTR) override { return E_NOTIMPL; }
+};
+
+// A record parameter gets the address of the caller's record, held by value
+// or by reference in its VARIANT, so the callee's change lands there; a
+// record of another type is refused and named.
+TEST_F(TypeInfoInvokeTest, RecordsGoByReferenceToTheCallersOwn) {
+    Ref<ITypeInfo> recordsInfo = typeInfoOf(ext.get(), uuidof<IRecords>());
+    Ref<ITypeInfo> pointType = typeInfoOf(lib.get(), fixtureGuid(0x11));
+    Ref<ITypeInfo> labelledType = typeInfoOf(ext.get(), fixtureGuid(0x27));
+    Ref<IRecordInfo> point, labelled;
+    ASSERT_EQ(GetRecordInfoFromTypeInfo(pointType.get(), point.put()), S_OK);
+    ASSERT_EQ(GetRecordInfoFromTypeInfo(labelledType.get(), labelled.put()), S_OK);
+    Records records;
+    FixturePoint at{1, 2, 0.0};
+    VARIANT args[2]{};
+    args[0].vt = VT_I4;
+    args[0].lVal = 10;
+    args[1].vt = VT_RECORD;
+    args[1].pvRecord = &at;
+    args[1].pRecInfo = point.get();
+    DISPPARAMS params{args, nullptr, 2, 0};
+    MEMBERID const move = memberOf(recordsInfo.get(), u"Move");
+    ASSERT_EQ(recordsInfo->Invoke(&records, move, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr), S_OK);
+    EXPECT_EQ(at.x, 11);
+    args[1].vt = VT_BYREF | VT_RECORD;
+    ASSERT_EQ(recordsInfo->Invoke(&records, move, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr), S_OK);
+    EXPECT_EQ(at.x, 21);
+    args[1].pRecInfo = labelled.get();
+    UINT wrong = 99;
+    EXPECT_EQ(recordsInfo->Invoke(&records, move, DISPATCH_METHOD, &params, nullptr, nullptr, &wrong),
+              DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(wrong, 1u);
+    EXPECT_EQ(at.x, 21);
+    EXPECT_TRUE(records.balanced());
+}
+
 class Clock : public VtableObject<IClock> {
 public:
     STDMETHODIMP get_Name(BSTR* name) override { *name = SysAllocString(u"clock"); return S_OK; }
