@@ -582,6 +582,54 @@ TEST_F(TypeInfoInvokeTest, DecimalResultsAndReferencesKeepTheirValue) {
     EXPECT_TRUE(money.balanced());
 }
 
+// The controlling object of an aggregate: it answers IDispatch with the
+// inner object's.
+class Outer : public CountedObject<IUnknown> {
+public:
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+        if (IsEqualGUID(riid, IID_IDispatch) && inner != nullptr)
+            return inner->QueryInterface(riid, ppv);
+        return CountedObject<IUnknown>::QueryInterface(riid, ppv);
+    }
+    IUnknown* inner = nullptr;
+};
+
+// Aggregated, the standard dispatch object counts its references on its own
+// unknown only: its IDispatch hands QueryInterface, AddRef and Release to the
+// outer object, and every count balances when both let go.
+TEST_F(TypeInfoInvokeTest, AnAggregatedStandardDispatchDelegatesToItsOuterObject) {
+    Outer outer;
+    ASSERT_EQ(CreateStdDispatch(outer.unknown(), static_cast<ICalc*>(calc.get()), info.get(), &outer.inner), S_OK);
+    IDispatch* dispatch = nullptr;
+    ASSERT_EQ(outer.inner->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch)), S_OK);
+    EXPECT_EQ(outer.refCount(), 2) << "the interface's reference is the outer object's";
+    IUnknown* identity = nullptr;
+    ASSERT_EQ(dispatch->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&identity)), S_OK);
+    EXPECT_EQ(identity, outer.unknown());
+    identity->Release();
+    dispatch->AddRef();
+    EXPECT_EQ(outer.refCount(), 3);
+    dispatch->Release();
+
+    LPOLESTR names[] = {const_cast<LPOLESTR>(u"Add")};
+    DISPID add = DISPID_UNKNOWN;
+    ASSERT_EQ(dispatch->GetIDsOfNames(IID_NULL, names, 1, 0, &add), S_OK);
+    VARIANT args[2]{};
+    args[0].vt = args[1].vt = VT_I4;
+    args[0].lVal = 2;
+    args[1].lVal = 40;
+    DISPPARAMS params{args, nullptr, 2, 0};
+    ASSERT_EQ(dispatch->Invoke(add, IID_NULL, 0, DISPATCH_METHOD, &params, &result, nullptr, nullptr), S_OK);
+    EXPECT_EQ(result.lVal, 42);
+
+    dispatch->Release();
+    EXPECT_TRUE(outer.balanced()) << outer.refCount();
+    EXPECT_EQ(outer.inner->Release(), 0u);
+    outer.inner = nullptr;
+    EXPECT_TRUE(outer.balanced());
+    EXPECT_TRUE(calc->balanced()) << calc->refCount();
+}
+
 class Records : public CountedObject<IRecords> {
 public:
     STDMETHODIMP Move(FixturePoint* at, LONG dx) override {
