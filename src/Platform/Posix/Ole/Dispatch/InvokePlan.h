@@ -6,6 +6,7 @@
 // their parameter's type, and the prepared native call.
 
 #include "Platform/Posix/Ole/Dispatch/PreparedCall.h"
+#include "Platform/Posix/Ole/Dispatch/RecordLayout.h"
 #include "Platform/Posix/Ole/Ole.h"
 
 #include <cstddef>
@@ -22,6 +23,7 @@ struct CallType {
     VARTYPE vt = VT_EMPTY;
     std::optional<GUID> iid;    // the interface an object argument must be asked for
     std::optional<GUID> record; // the record type a record argument must be of
+    std::shared_ptr<RecordLayout> layout; // of a record passed by value
 };
 
 class InvokePlan {
@@ -81,6 +83,7 @@ private:
     CallType returned_;
     HRESULT returnError_ = S_OK;
     std::vector<VARTYPE> passed_; // how each parameter goes to the native call
+    std::vector<ffi_type*> records_; // the structure of each record passed by value
     PreparedCall nativeCall_;
     bool direct_ = false;
 };

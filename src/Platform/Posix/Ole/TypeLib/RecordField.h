@@ -28,6 +28,14 @@ public:
     ~RecordField();
 
     std::u16string const& name() const { return name_; }
+    // Where the field lies and what it holds: `count` elements of `type`
+    // (VT_PTR for what no VARIANT holds), each of `elementSize` bytes, and
+    // for an embedded record that record's info.
+    ULONG offset() const { return offset_; }
+    VARTYPE type() const { return vt_; }
+    ULONG count() const { return count_; }
+    ULONG elementSize() const { return elementSize_; }
+    IRecordInfo* record() const { return record_; }
 
     // What the field owns is let go, and the field is zero.
     void clear(std::byte* record) const;

@@ -35,6 +35,8 @@ public:
     STDMETHODIMP RecordCreateCopy(PVOID pvSource, PVOID* ppvDest) override;
     STDMETHODIMP RecordDestroy(PVOID pvRecord) override;
 
+    std::vector<RecordField> const& fields() const { return fields_; }
+
 private:
     friend std::expected<IRecordInfo*, HRESULT> recordInfoOfType(ITypeInfo& typeInfo, int depth);
     TypeRecordInfo(ITypeInfo& typeInfo, GUID const& guid, ULONG size);

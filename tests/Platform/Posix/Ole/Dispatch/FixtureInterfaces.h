@@ -58,9 +58,20 @@ struct FixturePoint {
     DOUBLE weight;
 };
 
+struct FixtureLabelled {
+    BSTR label;
+    FixturePoint at;
+    VARIANT extra;
+    IDispatch* owner;
+    SAFEARRAY* values;
+    SHORT pair[2];
+};
+
 struct DECLSPEC_NOVTABLE IRecords : public IUnknown {
     STDMETHOD(Move)(FixturePoint* at, LONG dx) PURE;
     STDMETHOD(Rename)(void* labelled, BSTR label) PURE;
+    STDMETHOD(Weigh)(FixturePoint at, DOUBLE* weight) PURE;
+    STDMETHOD(Measure)(LONG before, FixtureLabelled labelled, LONG* length) PURE;
 };
 
 } // namespace qor::test

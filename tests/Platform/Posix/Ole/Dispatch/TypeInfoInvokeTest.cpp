@@ -637,6 +637,14 @@ public:
         return S_OK;
     }
     STDMETHODIMP Rename(void*, BSTR) override { return E_NOTIMPL; }
+    STDMETHODIMP Weigh(FixturePoint at, DOUBLE* weight) override {
+        *weight = at.weight * at.x + at.y;
+        return S_OK;
+    }
+    STDMETHODIMP Measure(LONG before, FixtureLabelled labelled, LONG* length) override {
+        *length = before + LONG(SysStringLen(labelled.label)) + labelled.at.x + labelled.pair[1];
+        return S_OK;
+    }
 };
 
 // A record parameter gets the address of the caller's record, held by value
@@ -670,6 +678,25 @@ TEST_F(TypeInfoInvokeTest, RecordsGoByReferenceToTheCallersOwn) {
               DISP_E_TYPEMISMATCH);
     EXPECT_EQ(wrong, 1u);
     EXPECT_EQ(at.x, 21);
+
+    // By value, a record goes as the native convention passes its struct:
+    // a small one in registers of both kinds, a large one in memory.
+    at = {2, 1, 0.25};
+    args[1].pRecInfo = point.get();
+    DISPPARAMS one{&args[1], nullptr, 1, 0};
+    ASSERT_EQ(recordsInfo->Invoke(&records, memberOf(recordsInfo.get(), u"Weigh"), DISPATCH_METHOD, &one, &result,
+                                  nullptr, nullptr), S_OK);
+    EXPECT_EQ(result.dblVal, 1.5);
+    FixtureLabelled big{SysAllocString(u"four"), {30, 0, 0.0}, {}, nullptr, nullptr, {0, 100}};
+    args[0].vt = VT_RECORD;
+    args[0].pvRecord = &big;
+    args[0].pRecInfo = labelled.get();
+    args[1].vt = VT_I4;
+    args[1].lVal = 1000;
+    ASSERT_EQ(recordsInfo->Invoke(&records, memberOf(recordsInfo.get(), u"Measure"), DISPATCH_METHOD, &params,
+                                  &result, nullptr, nullptr), S_OK);
+    EXPECT_EQ(result.lVal, 1134);
+    SysFreeString(big.label);
     EXPECT_TRUE(records.balanced());
 }
 
