@@ -12,6 +12,8 @@ constexpr double longestDelay = 2147483647.0;
 // Past this many timers set one by another, browsers wait at least 4 ms.
 constexpr unsigned clampedNesting = 5;
 constexpr auto nestedMinimum = std::chrono::milliseconds(4);
+// What a free slot keeps of its last timer's room for arguments.
+constexpr std::size_t keptArguments = 8;
 
 } // namespace
 
@@ -34,11 +36,13 @@ TimerQueue::Slot TimerQueue::allocate() {
     return slot;
 }
 
-// The slot keeps the room its arguments took, for the next timer.
+// The slot keeps the room a few arguments took, for the next timer.
 void TimerQueue::release(Slot slot) {
     Stored& stored = slots[slot];
     stored.timer.callback.Reset();
     stored.timer.arguments.clear();
+    if (stored.timer.arguments.capacity() > keptArguments)
+        stored.timer.arguments = std::vector<v8::Global<v8::Value>>();
     stored.timer.repeat.reset();
     stored.timer.nesting = 0;
     stored.id = 0;
@@ -91,8 +95,14 @@ TimerQueue::Entry const* TimerQueue::earliest() const {
 
 void TimerQueue::popEarliest(Entry const* entry) {
     if (heap.empty() || entry != &heap.front()) {
-        if (++immediateHead == immediate.size()) {
+        ++immediateHead;
+        // Timers that set others keep the line from ever running empty: the
+        // fired part goes once it is half of it.
+        if (immediateHead == immediate.size()) {
             immediate.clear();
+            immediateHead = 0;
+        } else if (immediateHead >= 64 && 2 * immediateHead >= immediate.size()) {
+            immediate.erase(immediate.begin(), immediate.begin() + static_cast<std::ptrdiff_t>(immediateHead));
             immediateHead = 0;
         }
         return;

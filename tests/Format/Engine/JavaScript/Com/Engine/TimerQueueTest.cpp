@@ -123,7 +123,7 @@ TEST_F(TimerQueueTest, FiresAsTheModelOfItsPromisesDoes) {
     std::mt19937 random(11);
     std::set<TimerQueue::Id> given;
     for (int step = 0; step < 5000; ++step) {
-        switch (random() % 6) {
+        switch (random() % 7) {
         case 0:
         case 1:
         case 2: {
@@ -141,6 +141,11 @@ TEST_F(TimerQueueTest, FiresAsTheModelOfItsPromisesDoes) {
             break;
         case 4:
             now += upTo<std::chrono::milliseconds>(random, 3) + upTo<std::chrono::microseconds>(random, 500);
+            break;
+        case 5:
+            // A burst, whose timers set more as they fire.
+            for (int i = 0; i < 100; ++i)
+                given.insert(add(0ms, false));
             break;
         default:
             ASSERT_NO_FATAL_FAILURE(round(random));
