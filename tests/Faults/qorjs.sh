@@ -171,8 +171,6 @@ while IFS='|' read -r message arguments; do
   # shellcheck disable=SC2086 # the arguments are words
   expect "usage: qorjs $arguments" 2 "^qorjs: $message" -- "$QORJS" $arguments
 done <<'USAGE'
-no script given|
-no script given|--host a.so
 --host needs a host library|--host
 -e needs the script text|-e
 no script given: --call takes the rest of the command line, so FILE goes before it|--call f a.js
@@ -192,6 +190,12 @@ for bad in 0 -5 1.5 lots 99999999999; do
     -- "$QORJS" --max-heap "$bad" a.js
 done
 expect "a missing script" 2 'none\.js cannot be read' -- "$QORJS" "$fault_tmp/none.js" -e 1
+# Without a script, or with "-", the script is standard input, as Node reads it.
+expect "a script on standard input, with arguments" 0 '' \
+  -- bash -c 'printf "console.log(process.argv.slice(1).join())\r\n" | "$0" - a b' "$QORJS"
+prints "a script on standard input, with arguments" '-,a,b'
+expect "no script and nothing on standard input" 0 '' -- "$QORJS"
+prints "no script and nothing on standard input" ''
 
 # What follows FILE (or -e CODE and its options) is the script's, in
 # process.argv; the script chooses the exit status.
