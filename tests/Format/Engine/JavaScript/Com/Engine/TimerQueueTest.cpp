@@ -158,20 +158,5 @@ TEST_F(TimerQueueTest, FiresAsTheModelOfItsPromisesDoes) {
     }
 }
 
-// A zero-delay timer set after time went on fires after a timer due in
-// between, though it was set into the line of zero-delay timers.
-TEST_F(TimerQueueTest, AZeroDelayTimerSetLaterFiresAfterATimerDueBefore) {
-    TimerQueue::Id const waited = add(1ms, false);
-    now += 5ms;
-    TimerQueue::Id const immediate = add(0ms, false);
-    auto first = queue.takeDue(now, queue.roundEnd());
-    ASSERT_TRUE(first);
-    EXPECT_EQ(first->id, waited);
-    queue.finished(*first, now);
-    auto second = queue.takeDue(now, queue.roundEnd());
-    ASSERT_TRUE(second);
-    EXPECT_EQ(second->id, immediate);
-}
-
 } // namespace
 } // namespace qor::test
