@@ -101,6 +101,7 @@ set(QOR_PUBLIC_HEADERS
   Platform/Posix/Ole/TypeLib/DispTypeInfo.h
   Platform/Posix/Ole/TypeLib/LoadTypeLib.h
   Platform/Posix/Ole/TypeLib/NameHash.h
+  Platform/Posix/Ole/TypeLib/RecordInfoOfType.h
   Platform/Posix/Ole/TypeLib/TypeComp.h
   Platform/Posix/Ole/TypeLib/TypeDescription.h
   Platform/Posix/Ole/TypeLib/TypeInfo.h

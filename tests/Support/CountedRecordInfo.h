@@ -35,7 +35,10 @@ public:
         return S_OK;
     }
     STDMETHODIMP GetGuid(GUID*) override { return E_NOTIMPL; }
-    STDMETHODIMP GetName(BSTR*) override { return E_NOTIMPL; }
+    STDMETHODIMP GetName(BSTR* name) override {
+        *name = SysAllocString(u"TextRecord");
+        return S_OK;
+    }
     STDMETHODIMP GetSize(ULONG* size) override {
         *size = sizeof(TextRecord);
         return S_OK;

@@ -42,6 +42,7 @@
 #include "Platform/Posix/Ole/TypeLib/DispTypeInfo.h"
 #include "Platform/Posix/Ole/TypeLib/LoadTypeLib.h"
 #include "Platform/Posix/Ole/TypeLib/NameHash.h"
+#include "Platform/Posix/Ole/TypeLib/RecordInfoOfType.h"
 #include "Platform/Posix/Ole/TypeLib/TypeComp.h"
 #include "Platform/Posix/Ole/TypeLib/TypeDescription.h"
 #include "Platform/Posix/Ole/TypeLib/TypeInfo.h"

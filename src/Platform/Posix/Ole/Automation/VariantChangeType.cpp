@@ -35,9 +35,11 @@ HRESULT VariantChangeTypeEx(VARIANTARG* pvargDest, const VARIANTARG* pvarSrc, LC
         return DISP_E_BADVARTYPE;
     if ((vt & VT_BYREF) != 0)
         return DISP_E_TYPEMISMATCH;
-    if (vt == VT_VARIANT || vt == VT_RECORD || vt == VT_ERROR || pvarSrc->vt == VT_ERROR ||
-        pvarSrc->vt == VT_RECORD || pvarSrc->vt == VT_VARIANT) {
-        if (pvarSrc->vt != vt)
+    // A record by reference is a record: VT_RECORD holds one by reference too.
+    VARTYPE const from = pvarSrc->vt == (VT_BYREF | VT_RECORD) ? VARTYPE{VT_RECORD} : pvarSrc->vt;
+    if (vt == VT_VARIANT || vt == VT_RECORD || vt == VT_ERROR || from == VT_ERROR || from == VT_RECORD ||
+        from == VT_VARIANT) {
+        if (from != vt)
             return DISP_E_TYPEMISMATCH;
     }
     // A reference is read into a value of its own; a value is read where it

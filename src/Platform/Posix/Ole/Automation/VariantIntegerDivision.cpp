@@ -4,6 +4,7 @@
 
 #include "Platform/Posix/Ole/Automation/NumericOperand.h"
 #include "Platform/Posix/Ole/Automation/VarArithmetic.h"
+#include "Platform/Posix/Ole/Automation/VarType.h"
 #include "Platform/Posix/Ole/Automation/VariantOperand.h"
 
 using namespace qor::platform::posix::ole;
@@ -73,5 +74,14 @@ HRESULT VarIdiv(LPVARIANT pvarLeft, LPVARIANT pvarRight, LPVARIANT pvarResult)
 
 HRESULT VarMod(LPVARIANT pvarLeft, LPVARIANT pvarRight, LPVARIANT pvarResult)
 {
+    // Windows' VarMod asks of an array whether a VARIANT may hold its type at
+    // all, so an array of nothing (VT_ARRAY | VT_EMPTY) is a bad type here,
+    // where the other operations refuse any array as a mismatch.
+    auto const badArray = [](VARIANT const* operand) {
+        return operand != nullptr && (operand->vt & VT_ARRAY) != 0 &&
+               !qor::platform::posix::ole::vartype::isValidForVariant(operand->vt);
+    };
+    if (badArray(pvarLeft) || badArray(pvarRight))
+        return DISP_E_BADVARTYPE;
     return integerDivision(pvarLeft, pvarRight, pvarResult, true);
 }

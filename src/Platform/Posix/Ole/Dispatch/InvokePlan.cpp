@@ -34,8 +34,23 @@ HRESULT userDefinedType(CTypeInfo& owner, HREFTYPE href, bool pointedTo, CallTyp
             (attr->wTypeFlags & TYPEFLAG_FDISPATCHABLE) || attr->typekind == TKIND_DISPATCH ? VT_DISPATCH : VT_UNKNOWN;
         out.iid = attr->guid;
         return S_OK;
+    case TKIND_RECORD: {
+        // By reference, a record goes as the address of the caller's; by
+        // value, as the structure its fields make.
+        out.record = attr->guid;
+        if (pointedTo) {
+            out.vt = VT_BYREF | VT_RECORD;
+            return S_OK;
+        }
+        auto layout = RecordLayout::of(*target);
+        if (!layout)
+            return layout.error();
+        out.vt = VT_RECORD;
+        out.layout = std::move(*layout);
+        return S_OK;
+    }
     default:
-        return DISP_E_BADVARTYPE; // records and coclasses are not passed through Invoke
+        return DISP_E_BADVARTYPE; // coclasses are not passed through Invoke
     }
 }
 
@@ -130,10 +145,21 @@ std::vector<InvokePlan::Param> paramsOf(CTypeInfo& owner, FUNCDESC const& func) 
         ELEMDESC const& desc = func.lprgelemdescParam[j];
         param.role = roleOf(func, j);
         param.typeError = callTypeOf(owner, desc.tdesc, param.type);
+        // A record the method would make has no record info to go with it.
+        if (param.role == InvokePlan::Role::retval && param.type.record)
+            param.typeError = DISP_E_BADVARTYPE;
         if (SUCCEEDED(param.typeError) && param.role == InvokePlan::Role::argument)
             planMissing(param, desc.paramdesc);
     }
     return params;
+}
+
+std::vector<ffi_type*> recordTypes(std::vector<InvokePlan::Param> const& params) {
+    std::vector<ffi_type*> records;
+    records.reserve(params.size());
+    for (InvokePlan::Param const& param : params)
+        records.push_back(param.type.layout ? param.type.layout->type() : nullptr);
+    return records;
 }
 
 std::vector<VARTYPE> passedTypes(std::vector<InvokePlan::Param> const& params) {
@@ -154,7 +180,10 @@ HRESULT resultTypeOf(CTypeInfo& owner, FUNCDESC const& func, CallType& out) {
         out.vt = VT_VOID;
         return S_OK;
     default:
-        return callTypeOf(owner, func.elemdescFunc.tdesc, out);
+        if (HRESULT hr = callTypeOf(owner, func.elemdescFunc.tdesc, out); FAILED(hr))
+            return hr;
+        // A record returned by value has no record info to go with it.
+        return out.record ? DISP_E_BADVARTYPE : S_OK;
     }
 }
 
@@ -162,8 +191,9 @@ HRESULT resultTypeOf(CTypeInfo& owner, FUNCDESC const& func, CallType& out) {
 
 InvokePlan::InvokePlan(CTypeInfo& owner, FUNCDESC const& func)
     : func_(func), params_(paramsOf(owner, func)), returnsHresult_(func.elemdescFunc.tdesc.vt == VT_HRESULT),
-      returnError_(resultTypeOf(owner, func, returned_)), passed_(passedTypes(params_)),
-      nativeCall_(CallTarget::vtableSlot, func.callconv, returned_.vt, UINT(passed_.size()), passed_.data()) {
+      returnError_(resultTypeOf(owner, func, returned_)), passed_(passedTypes(params_)), records_(recordTypes(params_)),
+      nativeCall_(CallTarget::vtableSlot, func.callconv, returned_.vt, UINT(passed_.size()), passed_.data(),
+                  records_.data()) {
     resolved_ = SUCCEEDED(returnError_);
     for (std::size_t j = 0; j < params_.size(); ++j) {
         resolved_ = resolved_ && SUCCEEDED(params_[j].typeError);

@@ -6,6 +6,7 @@
 // their parameter's type, and the prepared native call.
 
 #include "Platform/Posix/Ole/Dispatch/PreparedCall.h"
+#include "Platform/Posix/Ole/Dispatch/RecordLayout.h"
 #include "Platform/Posix/Ole/Ole.h"
 
 #include <cstddef>
@@ -20,7 +21,9 @@ class CTypeInfo;
 // interface names resolved to an automation VARTYPE.
 struct CallType {
     VARTYPE vt = VT_EMPTY;
-    std::optional<GUID> iid; // the interface an object argument must be asked for
+    std::optional<GUID> iid;    // the interface an object argument must be asked for
+    std::optional<GUID> record; // the record type a record argument must be of
+    std::shared_ptr<RecordLayout> layout; // of a record passed by value
 };
 
 class InvokePlan {
@@ -80,6 +83,7 @@ private:
     CallType returned_;
     HRESULT returnError_ = S_OK;
     std::vector<VARTYPE> passed_; // how each parameter goes to the native call
+    std::vector<ffi_type*> records_; // the structure of each record passed by value
     PreparedCall nativeCall_;
     bool direct_ = false;
 };

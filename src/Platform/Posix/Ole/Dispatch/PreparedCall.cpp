@@ -58,10 +58,8 @@ bool isPointerType(VARTYPE vt) {
     }
 }
 
-// The libffi type of a value of automation type vt; void for VT_VOID (only
-// meaningful as a return type), null when vt can't be passed. VT_EMPTY, as
-// on Windows, is whatever the value's 8 bytes hold: an argument passes them,
-// a result keeps the return register.
+} // namespace
+
 ffi_type* ffiTypeOf(VARTYPE vt) {
     if (isPointerType(vt))
         return &ffi_type_pointer;
@@ -106,6 +104,8 @@ ffi_type* ffiTypeOf(VARTYPE vt) {
     }
 }
 
+namespace {
+
 // Integers and pointers, which go in general-purpose registers.
 bool isIntegerClass(ffi_type const& type) {
     switch (type.type) {
@@ -127,6 +127,8 @@ bool isIntegerClass(ffi_type const& type) {
 // Where libffi reads an argument of type vt: every scalar and pointer member
 // of the union starts at the same address, and DECIMAL covers the variant.
 void* argumentStorage(VARTYPE vt, VARIANTARG* argument) {
+    if (vt == VT_RECORD)
+        return argument->pvRecord;
     if (vt == VT_VARIANT)
         return argument;
     if (vt == VT_DECIMAL)
@@ -184,7 +186,8 @@ void storeResult(VARTYPE vt, void const* raw, VARIANT* result) {
 
 } // namespace
 
-PreparedCall::PreparedCall(CallTarget target, CALLCONV cc, VARTYPE vtReturn, UINT count, VARTYPE const* types)
+PreparedCall::PreparedCall(CallTarget target, CALLCONV cc, VARTYPE vtReturn, UINT count, VARTYPE const* types,
+                           ffi_type* const* records)
     : target_(target), vtReturn_(vtReturn), count_(count), types_(count), ffiTypes_(count + 1) {
     // x86-64 has one calling convention; the others name it on 32-bit only.
     if (cc < CC_FASTCALL || cc >= CC_MAX) {
@@ -204,7 +207,7 @@ PreparedCall::PreparedCall(CallTarget target, CALLCONV cc, VARTYPE vtReturn, UIN
     if (target == CallTarget::vtableSlot)
         ffiTypes_[used++] = &ffi_type_pointer;
     for (UINT i = 0; i < count; ++i) {
-        ffi_type* type = ffiTypeOf(types[i]);
+        ffi_type* type = types[i] == VT_RECORD && records != nullptr ? records[i] : ffiTypeOf(types[i]);
         if (!type || type == &ffi_type_void) {
             status_ = DISP_E_BADVARTYPE;
             return;

@@ -21,10 +21,20 @@ enum class CallTarget {
     function,   // the address of a plain function
 };
 
+// The libffi type of a value of automation type vt; void for VT_VOID (only
+// meaningful as a return type), null when vt can't be passed. VT_EMPTY, as
+// on Windows, is whatever the value's 8 bytes hold: an argument passes them,
+// a result keeps the return register.
+ffi_type* ffiTypeOf(VARTYPE vt);
+
 class PreparedCall {
 public:
     // `types[i]` decides how argument i is passed, as DispCallFunc's prgvt.
-    PreparedCall(CallTarget target, CALLCONV cc, VARTYPE vtReturn, UINT count, VARTYPE const* types);
+    // A VT_RECORD argument goes by value as the structure `records[i]`
+    // describes (RecordLayout.h), read from where its VARIANT holds it; with
+    // no such structure it can't be passed.
+    PreparedCall(CallTarget target, CALLCONV cc, VARTYPE vtReturn, UINT count, VARTYPE const* types,
+                 ffi_type* const* records = nullptr);
     PreparedCall(PreparedCall const&) = delete;
     PreparedCall& operator=(PreparedCall const&) = delete;
 

@@ -239,6 +239,8 @@ private:
 
     HRESULT prepareArgument(std::size_t j, VARIANT& argument, CallType const& type) {
         Slot& slot = slots_[j];
+        if (type.record)
+            return passRecord(j, argument, type);
         if ((type.vt & VT_BYREF) == 0) {
             if (type.iid)
                 return coerceObject(slot.value, argument, type.vt, *type.iid);
@@ -267,6 +269,19 @@ private:
         if (FAILED(hr))
             return hr;
         passReference(j, type.vt, valueAddress(slot.temp, pointee));
+        return S_OK;
+    }
+
+    // A record is read where the caller's VARIANT holds it, by value or by
+    // reference: a reference parameter gets its address, so that what the
+    // callee changes lands there, a value parameter a copy of its bytes.
+    HRESULT passRecord(std::size_t j, VARIANT& argument, CallType const& type) {
+        VARIANT const& held = argument.vt == (VT_BYREF | VT_VARIANT) ? *argument.pvarVal : argument;
+        GUID guid{};
+        if ((held.vt & ~VT_BYREF) != VT_RECORD || held.pvRecord == nullptr || held.pRecInfo == nullptr ||
+            FAILED(held.pRecInfo->GetGuid(&guid)) || !IsEqualGUID(guid, *type.record))
+            return DISP_E_TYPEMISMATCH;
+        passReference(j, type.vt, held.pvRecord);
         return S_OK;
     }
 

@@ -1,6 +1,7 @@
 #include "Platform/Posix/Ole/TypeLib/CTypeLib.h"
 
 #include "Platform/Posix/Ole/TypeLib/CTypeInfo.h"
+#include "Platform/Posix/Ole/TypeLib/OpenTypeLibs.h"
 #include "Platform/Posix/Ole/TypeLib/Stdole2.h"
 #include "Platform/Posix/Ole/TypeLib/TypeLibLoader.h"
 #include "Platform/Posix/Ole/TypeLib/TypeLibText.h"
@@ -40,7 +41,9 @@ HRESULT clearOut(T** out) {
 } // namespace
 
 CTypeLib* CTypeLib::create(std::shared_ptr<TypeLibRecord const> record, std::filesystem::path directory) {
-    return new CTypeLib(std::move(record), std::move(directory));
+    auto* library = new CTypeLib(std::move(record), std::move(directory));
+    rememberOpenTypeLib(*library);
+    return library;
 }
 
 CTypeLib::CTypeLib(std::shared_ptr<TypeLibRecord const> record, std::filesystem::path directory)
@@ -59,6 +62,7 @@ CTypeLib::CTypeLib(std::shared_ptr<TypeLibRecord const> record, std::filesystem:
 }
 
 CTypeLib::~CTypeLib() {
+    forgetOpenTypeLib(*this);
     // Type infos may hold pointers into imported libraries: they go first.
     dualInterfaces_.clear();
     infos_.clear();
@@ -84,6 +88,14 @@ STDMETHODIMP CTypeLib::QueryInterface(REFIID riid, void** ppv) {
 }
 
 STDMETHODIMP_(ULONG) CTypeLib::AddRef() { return ++refs_; }
+
+bool CTypeLib::tryAddRef() {
+    ULONG refs = refs_.load();
+    while (refs != 0)
+        if (refs_.compare_exchange_weak(refs, refs + 1))
+            return true;
+    return false;
+}
 
 STDMETHODIMP_(ULONG) CTypeLib::Release() {
     ULONG const left = --refs_;

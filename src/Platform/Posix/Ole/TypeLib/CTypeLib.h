@@ -32,6 +32,8 @@ public:
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override;
     STDMETHODIMP_(ULONG) AddRef() override;
     STDMETHODIMP_(ULONG) Release() override;
+    // A reference, unless the last one is already gone and the library with it.
+    bool tryAddRef();
 
     STDMETHODIMP_(UINT) GetTypeInfoCount() override;
     STDMETHODIMP GetTypeInfo(UINT index, ITypeInfo** ppTInfo) override;

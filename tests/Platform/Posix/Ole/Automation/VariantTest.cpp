@@ -104,8 +104,17 @@ TEST(Variant, CopyAndClearOwnTheirRecords)
     ASSERT_EQ(VariantCopyInd(&copy, &byRef), S_OK);
     EXPECT_EQ(info.copies(), 2);
     EXPECT_EQ(info.clears(), 1) << "the record copied over is cleared";
+    // A change to its own type is a copy; to any other, a mismatch that
+    // leaves the target as it was.
+    VARIANT changed{};
+    ASSERT_EQ(VariantChangeType(&changed, &byRef, 0, VT_RECORD), S_OK);
+    EXPECT_EQ(changed.vt, VT_RECORD);
+    EXPECT_EQ(VariantChangeType(&changed, &copy, 0, VT_BSTR), DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(changed.vt, VT_RECORD);
+    EXPECT_EQ(info.refCount(), 3);
+    ASSERT_EQ(VariantClear(&changed), S_OK);
     ASSERT_EQ(VariantClear(&copy), S_OK);
-    EXPECT_EQ(info.clears(), 2);
+    EXPECT_EQ(info.clears(), info.copies()) << "every copy made is cleared";
     EXPECT_TRUE(info.balanced());
     SysFreeString(original.text);
 }

@@ -52,6 +52,28 @@ struct DECLSPEC_NOVTABLE IClock : public IShape {
     STDMETHOD(Format)(LONG value, LONG locale, LONG width, BSTR* text) PURE;
 };
 
+struct FixturePoint {
+    LONG x;
+    LONG y;
+    DOUBLE weight;
+};
+
+struct FixtureLabelled {
+    BSTR label;
+    FixturePoint at;
+    VARIANT extra;
+    IDispatch* owner;
+    SAFEARRAY* values;
+    SHORT pair[2];
+};
+
+struct DECLSPEC_NOVTABLE IRecords : public IUnknown {
+    STDMETHOD(Move)(FixturePoint* at, LONG dx) PURE;
+    STDMETHOD(Rename)(void* labelled, BSTR label) PURE;
+    STDMETHOD(Weigh)(FixturePoint at, DOUBLE* weight) PURE;
+    STDMETHOD(Measure)(LONG before, FixtureLabelled labelled, LONG* length) PURE;
+};
+
 } // namespace qor::test
 
 OLE_DECLARE_UUIDOF(qor::test::IShape, (qor::test::fixtureGuidValue<0x03>));
@@ -60,3 +82,4 @@ OLE_DECLARE_UUIDOF(qor::test::ICircle, (qor::test::fixtureGuidValue<0x21>));
 OLE_DECLARE_UUIDOF(qor::test::IShapeHolder, (qor::test::fixtureGuidValue<0x22>));
 OLE_DECLARE_UUIDOF(qor::test::IMoney, (qor::test::fixtureGuidValue<0x23>));
 OLE_DECLARE_UUIDOF(qor::test::IClock, (qor::test::fixtureGuidValue<0x25>));
+OLE_DECLARE_UUIDOF(qor::test::IRecords, (qor::test::fixtureGuidValue<0x28>));

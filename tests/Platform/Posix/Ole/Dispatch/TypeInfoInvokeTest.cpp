@@ -582,6 +582,124 @@ TEST_F(TypeInfoInvokeTest, DecimalResultsAndReferencesKeepTheirValue) {
     EXPECT_TRUE(money.balanced());
 }
 
+// The controlling object of an aggregate: it answers IDispatch with the
+// inner object's.
+class Outer : public CountedObject<IUnknown> {
+public:
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+        if (IsEqualGUID(riid, IID_IDispatch) && inner != nullptr)
+            return inner->QueryInterface(riid, ppv);
+        return CountedObject<IUnknown>::QueryInterface(riid, ppv);
+    }
+    IUnknown* inner = nullptr;
+};
+
+// Aggregated, the standard dispatch object counts its references on its own
+// unknown only: its IDispatch hands QueryInterface, AddRef and Release to the
+// outer object, and every count balances when both let go.
+TEST_F(TypeInfoInvokeTest, AnAggregatedStandardDispatchDelegatesToItsOuterObject) {
+    Outer outer;
+    ASSERT_EQ(CreateStdDispatch(outer.unknown(), static_cast<ICalc*>(calc.get()), info.get(), &outer.inner), S_OK);
+    IDispatch* dispatch = nullptr;
+    ASSERT_EQ(outer.inner->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch)), S_OK);
+    EXPECT_EQ(outer.refCount(), 2) << "the interface's reference is the outer object's";
+    IUnknown* identity = nullptr;
+    ASSERT_EQ(dispatch->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&identity)), S_OK);
+    EXPECT_EQ(identity, outer.unknown());
+    identity->Release();
+    dispatch->AddRef();
+    EXPECT_EQ(outer.refCount(), 3);
+    dispatch->Release();
+
+    LPOLESTR names[] = {const_cast<LPOLESTR>(u"Add")};
+    DISPID add = DISPID_UNKNOWN;
+    ASSERT_EQ(dispatch->GetIDsOfNames(IID_NULL, names, 1, 0, &add), S_OK);
+    VARIANT args[2]{};
+    args[0].vt = args[1].vt = VT_I4;
+    args[0].lVal = 2;
+    args[1].lVal = 40;
+    DISPPARAMS params{args, nullptr, 2, 0};
+    ASSERT_EQ(dispatch->Invoke(add, IID_NULL, 0, DISPATCH_METHOD, &params, &result, nullptr, nullptr), S_OK);
+    EXPECT_EQ(result.lVal, 42);
+
+    dispatch->Release();
+    EXPECT_TRUE(outer.balanced()) << outer.refCount();
+    EXPECT_EQ(outer.inner->Release(), 0u);
+    outer.inner = nullptr;
+    EXPECT_TRUE(outer.balanced());
+    EXPECT_TRUE(calc->balanced()) << calc->refCount();
+}
+
+class Records : public CountedObject<IRecords> {
+public:
+    STDMETHODIMP Move(FixturePoint* at, LONG dx) override {
+        at->x += dx;
+        return S_OK;
+    }
+    STDMETHODIMP Rename(void*, BSTR) override { return E_NOTIMPL; }
+    STDMETHODIMP Weigh(FixturePoint at, DOUBLE* weight) override {
+        *weight = at.weight * at.x + at.y;
+        return S_OK;
+    }
+    STDMETHODIMP Measure(LONG before, FixtureLabelled labelled, LONG* length) override {
+        *length = before + LONG(SysStringLen(labelled.label)) + labelled.at.x + labelled.pair[1];
+        return S_OK;
+    }
+};
+
+// A record parameter gets the address of the caller's record, held by value
+// or by reference in its VARIANT, so the callee's change lands there; a
+// record of another type is refused and named.
+TEST_F(TypeInfoInvokeTest, RecordsGoByReferenceToTheCallersOwn) {
+    Ref<ITypeInfo> recordsInfo = typeInfoOf(ext.get(), uuidof<IRecords>());
+    Ref<ITypeInfo> pointType = typeInfoOf(lib.get(), fixtureGuid(0x11));
+    Ref<ITypeInfo> labelledType = typeInfoOf(ext.get(), fixtureGuid(0x27));
+    Ref<IRecordInfo> point, labelled;
+    ASSERT_EQ(GetRecordInfoFromTypeInfo(pointType.get(), point.put()), S_OK);
+    ASSERT_EQ(GetRecordInfoFromTypeInfo(labelledType.get(), labelled.put()), S_OK);
+    Records records;
+    FixturePoint at{1, 2, 0.0};
+    VARIANT args[2]{};
+    args[0].vt = VT_I4;
+    args[0].lVal = 10;
+    args[1].vt = VT_RECORD;
+    args[1].pvRecord = &at;
+    args[1].pRecInfo = point.get();
+    DISPPARAMS params{args, nullptr, 2, 0};
+    MEMBERID const move = memberOf(recordsInfo.get(), u"Move");
+    ASSERT_EQ(recordsInfo->Invoke(&records, move, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr), S_OK);
+    EXPECT_EQ(at.x, 11);
+    args[1].vt = VT_BYREF | VT_RECORD;
+    ASSERT_EQ(recordsInfo->Invoke(&records, move, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr), S_OK);
+    EXPECT_EQ(at.x, 21);
+    args[1].pRecInfo = labelled.get();
+    UINT wrong = 99;
+    EXPECT_EQ(recordsInfo->Invoke(&records, move, DISPATCH_METHOD, &params, nullptr, nullptr, &wrong),
+              DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(wrong, 1u);
+    EXPECT_EQ(at.x, 21);
+
+    // By value, a record goes as the native convention passes its struct:
+    // a small one in registers of both kinds, a large one in memory.
+    at = {2, 1, 0.25};
+    args[1].pRecInfo = point.get();
+    DISPPARAMS one{&args[1], nullptr, 1, 0};
+    ASSERT_EQ(recordsInfo->Invoke(&records, memberOf(recordsInfo.get(), u"Weigh"), DISPATCH_METHOD, &one, &result,
+                                  nullptr, nullptr), S_OK);
+    EXPECT_EQ(result.dblVal, 1.5);
+    FixtureLabelled big{SysAllocString(u"four"), {30, 0, 0.0}, {}, nullptr, nullptr, {0, 100}};
+    args[0].vt = VT_RECORD;
+    args[0].pvRecord = &big;
+    args[0].pRecInfo = labelled.get();
+    args[1].vt = VT_I4;
+    args[1].lVal = 1000;
+    ASSERT_EQ(recordsInfo->Invoke(&records, memberOf(recordsInfo.get(), u"Measure"), DISPATCH_METHOD, &params,
+                                  &result, nullptr, nullptr), S_OK);
+    EXPECT_EQ(result.lVal, 1134);
+    SysFreeString(big.label);
+    EXPECT_TRUE(records.balanced());
+}
+
 class Clock : public VtableObject<IClock> {
 public:
     STDMETHODIMP get_Name(BSTR* name) override { *name = SysAllocString(u"clock"); return S_OK; }

@@ -210,7 +210,8 @@
     FUNCTION(SystemTimeToVariantTime) FUNCTION(VariantTimeToSystemTime) FUNCTION(DosDateTimeToVariantTime)            \
     FUNCTION(VariantTimeToDosDateTime)                                                                                \
     FUNCTION(SafeArrayAllocDescriptorEx) FUNCTION(SafeArrayCreateEx) FUNCTION(SafeArrayCreateVectorEx)               \
-    FUNCTION(SafeArrayGetRecordInfo) FUNCTION(SafeArraySetRecordInfo)                                                 \
+    FUNCTION(SafeArrayGetRecordInfo) FUNCTION(SafeArraySetRecordInfo) FUNCTION(GetRecordInfoFromTypeInfo)             \
+    FUNCTION(GetRecordInfoFromGuids)                                                                                  \
     QOR_VAR_CONVERSIONS(QOR_ABI_FROM_VALUE, QOR_ABI_FROM_TEXT, QOR_ABI_FROM_OBJECT, QOR_ABI_TO_TEXT,                  \
                         QOR_ABI_OBJECT_TO_TEXT)
 

@@ -8,6 +8,7 @@
 #include "Format/Engine/JavaScript/Com/Activation/ActiveXObject.h"
 #include "Format/Engine/JavaScript/Com/Bindings/ComCallback.h"
 #include "Format/Engine/JavaScript/Com/Bindings/ComExtractorV8.h"
+#include "Format/Engine/JavaScript/Com/Bindings/ComRecord.h"
 #include "Format/Engine/JavaScript/Com/Bindings/Enumerator.h"
 #include "Format/Engine/JavaScript/Com/Bindings/EnumeratorIterator.h"
 #include "Format/Engine/JavaScript/Com/Bindings/StartupSnapshot.h"
@@ -84,6 +85,16 @@ std::vector<std::intptr_t> const& ComV8Engine::Impl::externalReferences(ClassMap
     list.push_back(addressOf(ComCallback::SetterOfInterface));
     list.push_back(addressOf(ComCallback::GetOtherCase));
     list.push_back(addressOf(ComCallback::QueryOtherCase));
+    // The template of records is made at run time, after the context is read
+    // back; a snapshot made later may hold it.
+    list.push_back(addressOf(ComRecord::Get));
+    list.push_back(addressOf(ComRecord::Set));
+    list.push_back(addressOf(ComRecord::Delete));
+    list.push_back(addressOf(ComRecord::Keys));
+    list.push_back(addressOf(ComRecord::GetIndex));
+    list.push_back(addressOf(ComRecord::SetIndex));
+    list.push_back(addressOf(ComRecord::DeleteIndex));
+    list.push_back(addressOf(ComRecord::Call));
     list.push_back(0);
     StartupSnapshot::applyDroppedReference(list);
     references = std::move(list);

@@ -31,6 +31,21 @@ void detach(std::unordered_set<IUnknown*> objects) {
     }
 }
 
+// The record of a collected record object goes with it.
+void deleteRecord(VARIANT* record) {
+    VariantClear(record);
+    delete record;
+}
+
+void RecordDeleter(v8::WeakCallbackInfo<void> const& data) {
+    auto* record = static_cast<VARIANT*>(data.GetParameter());
+    v8::Isolate* isolate = data.GetIsolate();
+    // V8 wants a first-pass callback to reset its handle; the erase does.
+    IsolateData::objectRegistry(isolate).recordObjectList.erase(record);
+    isolate->AdjustAmountOfExternalAllocatedMemory(-ObjectRegistry::externalMemoryCharge);
+    deleteRecord(record);
+}
+
 } // namespace
 
 ObjectRegistry::ObjectRegistry() = default;
@@ -94,6 +109,23 @@ void ObjectRegistry::releaseInterfaces(IDispatch* dispatch) {
     otherInterfaces.erase(found);
 }
 
+void ObjectRegistry::adoptRecord(v8::Isolate* isolate, v8::Local<v8::Object> object, VARIANT* record) {
+    isolate->AdjustAmountOfExternalAllocatedMemory(externalMemoryCharge);
+    auto [entry, inserted] = recordObjectList.try_emplace(record, isolate, object);
+    entry->second.SetWeak(static_cast<void*>(record), RecordDeleter, v8::WeakCallbackType::kParameter);
+    object->SetAlignedPointerInInternalField(0, record);
+}
+
+VARIANT const* ObjectRegistry::recordOf(v8::Local<v8::Object> object) const {
+    // Record objects are the only ones with two internal fields; the field
+    // is only compared, as in heldAs.
+    if (object->InternalFieldCount() != 2)
+        return nullptr;
+    auto* record = static_cast<VARIANT*>(object->GetAlignedPointerFromInternalField(0));
+    auto const found = recordObjectList.find(record);
+    return found != recordObjectList.end() && found->second == object ? record : nullptr;
+}
+
 void ObjectRegistry::teardown(v8::Isolate* isolate) {
     v8::HandleScope handleScope(isolate);
     disconnectAllEvents();
@@ -112,6 +144,11 @@ void ObjectRegistry::teardown(v8::Isolate* isolate) {
         if (!handle.IsEmpty())
             delete enumerator;
     enumeratorObjectList.clear();
+    for (auto& [record, handle] : recordObjectList)
+        if (!handle.IsEmpty())
+            deleteRecord(record);
+    recordObjectList.clear();
+    recordTemplate.Reset();
     globalObjects.clear();
     detach(std::exchange(libraryObjects, {}));
     eventInterfaces.clear();

@@ -48,6 +48,13 @@ struct ObjectRegistry {
     // deletes when collected.
     void adoptEnumerator(v8::Isolate* isolate, v8::Local<v8::Object> object, IEnumerator* enumerator);
 
+    // Puts the script object `object` of a COM record in charge of `record`,
+    // a VARIANT of its own, which is cleared and deleted with the object.
+    void adoptRecord(v8::Isolate* isolate, v8::Local<v8::Object> object, VARIANT* record);
+    // The record a script object of a COM record holds; null for any other
+    // object.
+    VARIANT const* recordOf(v8::Local<v8::Object> object) const;
+
     // The live wrapper of `dispatch`, or an empty handle.
     v8::Local<v8::Object> find(v8::Isolate* isolate, IDispatch* dispatch) const;
 
@@ -94,6 +101,9 @@ struct ObjectRegistry {
     std::unordered_map<IDispatch*, v8::Global<v8::Object>> v8ComObjectList;
     std::unordered_set<Guid, Guid::hash> activeXClassGuids;
     std::unordered_map<IEnumerator*, v8::Global<v8::Object>> enumeratorObjectList;
+    std::unordered_map<VARIANT*, v8::Global<v8::Object>> recordObjectList;
+    // The template of the script objects of COM records, made on first use.
+    v8::Global<v8::ObjectTemplate> recordTemplate;
     // What interfaceOf answered, by wrapped object: null where the object
     // did not answer the interface.
     std::unordered_map<IDispatch*, std::vector<std::pair<Guid, IDispatch*>>> otherInterfaces;

@@ -3,6 +3,7 @@
 #include "Assert/Assert.h"
 #include "Format/Engine/JavaScript/Com/Bindings/BindingFailure.h"
 #include "Format/Engine/JavaScript/Com/Bindings/ComExtractorV8.h"
+#include "Format/Engine/JavaScript/Com/Bindings/ComRecord.h"
 #include "Format/Engine/JavaScript/Com/Bindings/InstanceTemplate.h"
 #include "Format/Engine/JavaScript/Com/Engine/ComV8EngineImpl.h"
 #include "Format/Engine/JavaScript/Com/Engine/IsolateData.h"
@@ -145,6 +146,16 @@ Conversion setScriptObject(VARIANT& target, v8::Isolate* isolate, v8::Local<v8::
     wrapper->AddRef();
     set(target, VT_DISPATCH);
     target.pdispVal = static_cast<IDispatchEx*>(wrapper);
+    return {};
+}
+
+// A record a script got from COM goes back as a copy of itself.
+Conversion setRecord(VARIANT& target, VARIANT const& record) {
+    VARIANT copy;
+    VariantInit(&copy);
+    if (FAILED(VariantCopy(&copy, &record)))
+        return std::unexpected(ConversionFailure::outOfMemory);
+    target = copy;
     return {};
 }
 
@@ -307,6 +318,8 @@ Conversion convertToVariant(v8::Isolate* isolate, v8::Local<v8::Value> value, VA
         return setArray(target, isolate, value.As<v8::Array>());
     if (value->IsObject()) {
         v8::Local<v8::Object> object = value.As<v8::Object>();
+        if (VARIANT const* record = ComRecord::recordOf(isolate, object))
+            return setRecord(target, *record);
         if (object->InternalFieldCount() == 1)
             return setWrapper(target, isolate, object);
         return setOtherObject(target, isolate, object);
@@ -501,6 +514,13 @@ Converted unknownValue(v8::Isolate* isolate, IUnknown* unknown) {
     return dispatchValue(isolate, dispatch.get());
 }
 
+Converted recordValue(v8::Isolate* isolate, VARIANT const& record) {
+    v8::Local<v8::Object> object;
+    if (!ComRecord::toScript(isolate, record).ToLocal(&object))
+        return {{}, true};
+    return {object};
+}
+
 Converted valueOf(v8::Isolate* isolate, VARIANT const& variant, int depth);
 
 // One element of an array's data block, of the array's element type.
@@ -678,6 +698,8 @@ Converted valueOf(v8::Isolate* isolate, VARIANT const& variant, int depth) {
         if (optionsOf(isolate).currencyAndDecimal)
             return decimalValue(isolate, variant.decVal);
         return unsupported(isolate, vt);
+    case VT_RECORD:
+        return recordValue(isolate, variant);
     default:
         return unsupported(isolate, vt);
     }

@@ -13,6 +13,7 @@
 #include "Platform/Windows/Com/DispatchArguments.h"
 #include "Platform/Windows/Com/OleText.h"
 #include "Platform/Windows/Com/UnknownCreationHelperInterface.h"
+#include "Support/CountedRecordInfo.h"
 
 #include <gtest/gtest.h>
 
@@ -261,6 +262,42 @@ TEST_F(ComHelperTest, AnObjectWithoutTypeInformationIsStillWrappedAndGoesBackAsI
 }
 
 // The engine's options: dates, currencies and decimals.
+// A record has no script form: the script gets an opaque object whose every
+// use throws, naming the record's type, and which goes back to COM as a copy
+// of the record. The copies balance once the engine is gone.
+TEST_F(ComHelperTest, ARecordIsAnOpaqueObjectThatOnlyGoesBackToCom) {
+    CountedRecordInfo info;
+    TextRecord original{SysAllocString(u"text")};
+    VARIANT record = variantOf(VT_RECORD);
+    record.pvRecord = &original;
+    record.pRecInfo = &info;
+    std::string const refused = "The COM record TextRecord has no script form: a script can only pass it back to COM";
+    inContext([&](auto context) {
+        v8::TryCatch tryCatch(isolate());
+        v8::Local<v8::Value> value = ComHelper::convertBorrowedVariant(record, isolate());
+        ASSERT_FALSE(value.IsEmpty());
+        context->Global()->Set(context, v8_string(isolate(), "v"), value).Check();
+        for (char const* use : {"v.text", "v.text = 1", "v[0]", "v[0] = 1", "Object.keys(v)", "delete v.text", "v()",
+                                "String(v)", "v + 1"}) {
+            v8::Local<v8::Value> result;
+            EXPECT_FALSE(v8::Script::Compile(context, v8_string(isolate(), use)).ToLocalChecked()->Run(context).ToLocal(&result))
+                << use;
+            EXPECT_EQ(qor_string(tryCatch.Exception(), isolate()), refused) << use;
+            tryCatch.Reset();
+        }
+        VARIANT back = ComHelper::variant_v8ToCom(isolate(), evaluate(context, "v"));
+        ASSERT_EQ(back.vt, VT_RECORD);
+        EXPECT_NE(back.pvRecord, record.pvRecord);
+        EXPECT_EQ(std::u16string_view(static_cast<TextRecord*>(back.pvRecord)->text), u"text");
+        VariantClear(&back);
+    });
+    // An object the script made is no record, whatever it looks like.
+    EXPECT_NE(toCom("({pvRecord: 1, pRecInfo: 2})").vt, VT_RECORD);
+    expectBalancedAfterTeardown(info);
+    EXPECT_EQ(info.clears(), info.copies());
+    SysFreeString(original.text);
+}
+
 class ComHelperOptionsTest : public ComHelperTest {
 protected:
     ComHelperOptionsTest() { engine->setOptions(EngineOptions::all()); }
