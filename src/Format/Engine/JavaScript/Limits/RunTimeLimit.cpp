@@ -17,9 +17,7 @@ RunTimeLimit::~RunTimeLimit() {
 
 void RunTimeLimit::set(std::optional<std::chrono::milliseconds> newLimit) { limit = newLimit; }
 
-void RunTimeLimit::arm(ScriptTermination::RunId run) {
-    if (!limit)
-        return;
+void RunTimeLimit::armWatchdog(ScriptTermination::RunId run) {
     if (!thread.joinable())
         thread = std::thread([this] { watch(); });
     Clock::time_point const at = Clock::now() + *limit;
@@ -35,9 +33,7 @@ void RunTimeLimit::arm(ScriptTermination::RunId run) {
         changed.notify_all();
 }
 
-void RunTimeLimit::disarm() {
-    if (!thread.joinable())
-        return;
+void RunTimeLimit::disarmWatchdog() {
     std::lock_guard lock(mutex);
     armed.reset();
 }
