@@ -2,6 +2,8 @@
 // conversions that dominate bulk data.
 
 #include "Format/Engine/JavaScript/Com/ComV8Engine.h"
+#include "Format/Engine/JavaScript/Com/HostCallScope.h"
+#include "Format/Engine/JavaScript/Com/ScriptFunction.h"
 #include "Format/Engine/JavaScript/Com/Values/ComHelper.h"
 #include "Platform/Windows/Com/IDispatchImpl.h"
 
@@ -18,6 +20,8 @@ namespace {
 
 using qor::Guid;
 using qor::format::engine::javascript::ComV8Engine;
+using qor::format::engine::javascript::HostCallScope;
+using qor::format::engine::javascript::ScriptFunction;
 namespace ComHelper = qor::format::engine::javascript::ComHelper;
 using qor::platform::windows::com::ComClassEntry;
 using qor::platform::windows::com::DispatchCreationInterface;
@@ -315,6 +319,70 @@ void BM_HostCallBareV8(benchmark::State& state) {
     });
 }
 BENCHMARK(BM_HostCallBareV8);
+
+// The floor of a call with VARIANTs: the same call straight through V8, the
+// isolate and context entered, with the conversions of the two int arguments
+// and the int result done by hand.
+void BM_HostCallBareV8WithVariants(benchmark::State& state) {
+    ComV8Engine& engine = BenchHost::instance().engine();
+    engine.setScript("function add(a, b) { return a + b; }", {});
+    engine.runScript([&](ComV8Engine::RunResult&, v8::Local<v8::Context>& context) {
+        v8::Isolate* isolate = context->GetIsolate();
+        v8::Local<v8::Function> add =
+            context->Global()->Get(context, v8::String::NewFromUtf8Literal(isolate, "add")).ToLocalChecked().As<v8::Function>();
+        VARIANT arguments[2];
+        arguments[0].vt = arguments[1].vt = VT_I4;
+        arguments[0].lVal = 20;
+        arguments[1].lVal = 22;
+        VARIANT sum;
+        sum.vt = VT_EMPTY;
+        for (auto _ : state) {
+            v8::HandleScope scope(isolate);
+            v8::Local<v8::Value> values[] = {v8::Integer::New(isolate, arguments[0].lVal),
+                                             v8::Integer::New(isolate, arguments[1].lVal)};
+            v8::Local<v8::Value> result = add->Call(context, context->Global(), 2, values).ToLocalChecked();
+            sum.vt = VT_I4;
+            sum.lVal = result->Int32Value(context).FromJust();
+            benchmark::DoNotOptimize(sum);
+        }
+        if (sum.lVal != 42)
+            state.SkipWithError("wrong sum");
+    });
+}
+BENCHMARK(BM_HostCallBareV8WithVariants);
+
+// The same call through a handle resolved once (ScriptFunction), with and
+// without a HostCallScope held around the calls.
+void handleCalls(benchmark::State& state, bool scopeHeld) {
+    ComV8Engine& engine = BenchHost::instance().engine();
+    engine.setScript("function add(a, b) { return a + b; }", {});
+    engine.runScript();
+    ScriptFunction const add = engine.resolveFunction("add").value();
+    VARIANT arguments[2];
+    arguments[0].vt = arguments[1].vt = VT_I4;
+    arguments[0].lVal = 20;
+    arguments[1].lVal = 22;
+    LONG sum = 0;
+    std::optional<HostCallScope> scope;
+    if (scopeHeld)
+        scope.emplace(engine);
+    for (auto _ : state) {
+        auto const result = add.call(arguments);
+        sum = result ? result->lVal : 0;
+    }
+    if (sum != 42)
+        state.SkipWithError("wrong sum");
+}
+
+void BM_HostCallHandle(benchmark::State& state) {
+    handleCalls(state, false);
+}
+BENCHMARK(BM_HostCallHandle);
+
+void BM_HostCallHandleInScope(benchmark::State& state) {
+    handleCalls(state, true);
+}
+BENCHMARK(BM_HostCallHandleInScope);
 
 // What a host calling V8 itself by function name does for every call, at its
 // cheapest: enter the isolate and the context, look the function up by a key
