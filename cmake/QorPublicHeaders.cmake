@@ -8,6 +8,7 @@ set(QOR_PUBLIC_HEADERS
   # The engine, its options, the script factory, the host-library entry point, and the
   # extraction of COM classes with its records.
   Format/Engine/JavaScript/Com/ComExtractor.h
+  Format/Engine/JavaScript/Com/ComObjectView.h
   Format/Engine/JavaScript/Com/ComV8Engine.h
   Format/Engine/JavaScript/Com/EngineOptions.h
   Format/Engine/JavaScript/Com/Export.h
@@ -87,11 +88,16 @@ set(QOR_PUBLIC_HEADERS
   Platform/Posix/Ole/Dispatch/DispInvoke.h
   Platform/Posix/Ole/Dispatch/ProvideClassInfo.h
   Platform/Posix/Ole/Ole.h
+  Platform/Posix/Ole/TypeLib/CustomData.h
+  Platform/Posix/Ole/TypeLib/DispTypeInfo.h
   Platform/Posix/Ole/TypeLib/LoadTypeLib.h
+  Platform/Posix/Ole/TypeLib/NameHash.h
   Platform/Posix/Ole/TypeLib/TypeComp.h
   Platform/Posix/Ole/TypeLib/TypeDescription.h
   Platform/Posix/Ole/TypeLib/TypeInfo.h
+  Platform/Posix/Ole/TypeLib/TypeInfo2.h
   Platform/Posix/Ole/TypeLib/TypeLib.h
+  Platform/Posix/Ole/TypeLib/TypeLib2.h
   # What those use of the sibling libraries.
   Assert/Assert.h
   Assert/AssertInfo.h

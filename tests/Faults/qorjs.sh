@@ -25,9 +25,25 @@ for args in "-e undefined" "--quiet -e 1"; do
   expect "nothing printed for $args" 0 '' -- "$QORJS" $args
   prints "nothing printed for $args" ''
 done
-expect "console" 0 '^w$' -- "$QORJS" -e "console.log('a', 1, [2, 3]); console.warn('w'); console.error('e');
-  console.info({}); undefined"
-prints "console" $'a 1 2,3\n[object Object]'
+expect "a completion value as console.log shows it" 0 '' -- "$QORJS" -e "[1, 'two', 3n, { four: [4] }]"
+prints "a completion value as console.log shows it" "[ 1, 'two', 3n, { four: [ 4 ] } ]"
+cat >strings.js <<'EOF'
+['a\nb', "it's", '\u{1F600}x', '\ud800', '\x7f\\', '\'"`']
+EOF
+expect "strings quoted and escaped as Node's" 0 '' -- "$QORJS" strings.js
+prints "strings quoted and escaped as Node's" "$(cat <<'EOF'
+[ 'a\nb', "it's", '😀x', '\ud800', '\x7F\\', '\'"`' ]
+EOF
+)"
+# console.* as Node's console prints (console.out and console.err are what
+# Node 20 prints for console.js, but for the prefix of its warnings).
+console_tests=$(cd "$(dirname "$0")/../Tools/qorjs" && pwd)
+expect "console" 0 '' -- "$QORJS" "$console_tests/console.js"
+check "console: stdout as Node's" cmp -s "$fault_tmp/out" "$console_tests/console.out"
+check "console: stderr as Node's" cmp -s "$fault_tmp/err" "$console_tests/console.err"
+expect "what cannot be formatted says why, and the line is kept" 0 '' -- "$QORJS" -e "console.log('%j|%s|%d', \
+  { toJSON() { throw new Error('no JSON'); } }, { toString() { throw new Error('no text'); } }, Symbol('s'), 'end')"
+prints "what cannot be formatted" '<Inspection threw (no JSON)>|<Inspection threw (no text)>|NaN end'
 
 write bad.js 'var x = 1;\nnotDefined();\n'
 expect "an error with its location and source line" 1 \
@@ -133,8 +149,6 @@ no script given|
 no script given|--host a.so
 --host needs a host library|--host
 -e needs the script text|-e
-only one script file can be run|a.js b.js
-give a file or -e CODE, not both|a.js -e 1
 no script given: --call takes the rest of the command line, so FILE goes before it|--call f a.js
 |-e 1 --call
 |--inspect= a.js
@@ -151,7 +165,41 @@ for bad in 0 -5 1.5 lots 99999999999; do
   expect "usage: --max-heap $bad" 2 '--max-heap needs a whole number of megabytes above 0' \
     -- "$QORJS" --max-heap "$bad" a.js
 done
-expect "a missing script" 2 'none\.js cannot be read' -- "$QORJS" "$fault_tmp/none.js"
+expect "a missing script" 2 'none\.js cannot be read' -- "$QORJS" "$fault_tmp/none.js" -e 1
+
+# What follows FILE (or -e CODE and its options) is the script's, in
+# process.argv; the script chooses the exit status.
+write args.js 'console.log(process.argv.slice(2).join(" "));\nprocess.exitCode = Number(process.argv[2]);\nundefined\n'
+expect "a script's arguments and exitCode" 3 '' -- "$QORJS" args.js 3 -x --host --
+prints "a script's arguments" '3 -x --host --'
+check "process.argv has the script's full path" "$QORJS" -e "process.argv[1] === '$fault_tmp/args.js' || process.exit(1)" \
+  -- "$fault_tmp/args.js"
+expect "-e CODE, options, then arguments; -- ends the options" 0 '' \
+  -- "$QORJS" -e 'console.log(process.argv.slice(1).join())' -q -- -e --call x
+prints "-e CODE, options, then arguments" '-e,--call,x'
+expect "--call after FILE and its arguments" 0 '' -- "$QORJS" args.js 0 --call Number 42
+prints "--call after FILE and its arguments" $'0\n42'
+expect "process.exit ends the script at once, finally blocks too" 4 '' \
+  -- "$QORJS" -e 'try { process.exit(4) } finally { console.log("finally") }; console.log("after")'
+prints "process.exit ends the script at once" ''
+quiet "process.exit ends the script at once"
+expect "process.exit in a --call" 5 '' -- "$QORJS" -e 'function stop(code) { process.exit(code); return 1; }' --call stop 5
+prints "process.exit in a --call" ''
+expect "process.exit's status in eight bits, an uncaught error before it" 1 'Uncaught Error: first' \
+  -- "$QORJS" -e 'Promise.reject(new Error("first")); process.exitCode = 257'
+expect "process.exit of what is no integer" 1 'exit code must be an integer' -- "$QORJS" -e 'process.exit("1")'
+expect "process.stdin.readLine" 0 '' -- bash -c 'printf "one\ntwo\r\n\nlast" | "$0" -e "
+  let line; const lines = []; while ((line = process.stdin.readLine()) !== null) lines.push(line);
+  process.stdout.write(JSON.stringify(lines)); undefined"' "$QORJS"
+prints "process.stdin.readLine" '["one","two","","last"]'
+expect "--version" 0 '' -- "$QORJS" --version
+check "--version names the library and V8" grep -qE '^QorJavaScriptCom [0-9.]+\+[0-9a-f]+, V8 [0-9.]+' "$fault_tmp/out"
+
+# -i: the interactive session reads the lines of a pipe as well; the
+# terminal's own sessions are tests/Tools/qorjs/repl-sessions.sh.
+expect "-i over a pipe" 3 '' -- bash -c 'printf "let x = 6\nx *\n7\nnope\nprocess.exit(3)\n1\n" | "$0" -i' "$QORJS"
+check "-i over a pipe: values, a statement over two lines, errors, the exit" bash -c '[ "$(tail -n +3 "$0")" = "$1" ]' \
+  "$fault_tmp/out" $'> undefined\n> ... 42\n> Uncaught ReferenceError: nope is not defined\n> '
 expect "--help" 0 '' -- "$QORJS" --help
 check "--help names --module" grep -q -- --module "$fault_tmp/out"
 expect "assertion reports hidden" 0 '' -- "$QORJS" -e 'try { new Enumerator(5) } catch (e) { console.log(e) }'

@@ -8,15 +8,28 @@
 namespace qor::tools::qorjs {
 
 char const* const usageText =
-    "Usage: qorjs [options] FILE\n"
-    "       qorjs [options] -e CODE\n"
+    "Usage: qorjs [options] FILE [ARG...]\n"
+    "       qorjs [options] -e CODE [ARG...]\n"
+    "       qorjs [options]              (the interactive session, on a terminal)\n"
     "\n"
-    "Runs a script in a QorJavaScriptCom engine and prints its completion value\n"
-    "(nothing when it is undefined). Scripts have console.log/info (stdout) and\n"
-    "console.warn/error (stderr), and Include(NAME) to run another script file once.\n"
+    "Runs a script in a QorJavaScriptCom engine and prints its completion value as\n"
+    "console.log does (nothing when it is undefined). Options come first: the words\n"
+    "after FILE (or after -e CODE and its options) are the script's arguments; \"--\"\n"
+    "ends the options.\n"
+    "\n"
+    "Scripts have a console as Node's: log, info, debug, dir, table, time, timeLog,\n"
+    "timeEnd, count, countReset, assert, trace and group, on stdout (warn and error\n"
+    "on stderr), values formatted as Node formats them (COM objects by the class\n"
+    "their bindings give them, \"Sheet [COM] {}\", without a call into them).\n"
+    "They have process: process.argv (qorjs, the script's path, its arguments),\n"
+    "process.env, process.exit([code]), process.exitCode, process.stdin.readLine()\n"
+    "(the next line of standard input, null at its end), process.stdout.write(text)\n"
+    "and process.stderr.write(text); and Include(NAME) to run another script file once.\n"
     "\n"
     "Options:\n"
     "  -e, --eval CODE   run CODE instead of a file\n"
+    "  -i, --interactive start the interactive session after the script, if any,\n"
+    "                    also when standard input is not a terminal\n"
     "  -m, --module      run the script as an ES module (its evaluation promise is\n"
     "                    not printed; print with console.log)\n"
     "  -q, --quiet       do not print the completion value\n"
@@ -33,7 +46,8 @@ char const* const usageText =
     "                    (with --module, the module's exported function NAME) and\n"
     "                    print what it returns instead of the completion value; the\n"
     "                    rest of the command line are its arguments: numbers, true\n"
-    "                    and false, the rest strings (so FILE comes before it)\n"
+    "                    and false, the rest strings (so FILE comes before it; after\n"
+    "                    \"--\", --call is an argument of the script)\n"
     "      --dts         print the TypeScript declarations of the script's globals\n"
     "                    (with --host, --com-extensions) instead of running a script\n"
     "      --inspect[=PORT]\n"
@@ -45,27 +59,39 @@ char const* const usageText =
     "                    script's first line\n"
     "      --timeout SECONDS\n"
     "                    end the script, and then the --call, with an error once it\n"
-    "                    has run that long (a decimal number; no limit unless given)\n"
+    "                    has run that long (a decimal number; no limit unless given);\n"
+    "                    in the interactive session, each statement\n"
     "      --max-heap MB end the script with an error when its heap reaches MB\n"
     "                    megabytes (1024 unless given); its ArrayBuffers may hold as\n"
     "                    much again\n"
+    "  -v, --version     print the versions of QorJavaScriptCom and of V8\n"
     "  -h, --help        show this text\n"
+    "\n"
+    "The interactive session reads a statement, runs it and prints its value as\n"
+    "Node's does: a statement left open at the end of a line goes on on the next;\n"
+    "_ is the last value; .help lists the commands (.break, .exit, .load FILE,\n"
+    ".save FILE); Tab completes global names and members (of a COM object, those\n"
+    "its type information names, without a call into it); Ctrl-C clears the line,\n"
+    "or ends the statement that runs; Ctrl-D on an empty line leaves. Its history\n"
+    "is kept in ~/.qorjs_repl_history, or in the file QORJS_REPL_HISTORY names\n"
+    "(none when it is empty).\n"
     "\n"
     "Include(NAME), import ... from 'NAME' and import('NAME') read files. A relative\n"
     "NAME (./x.mjs, ../lib/y.js, lib.js) is found beside the top-level FILE (the\n"
-    "current directory with -e), whichever file asks for it; an absolute NAME is\n"
-    "read as given. Every import loads a fresh copy of its file, except a NAME that\n"
-    "is already being loaded on the importing module's own import path: that links\n"
-    "back to it, so cycles work. A NAME that is not found is reported as\n"
-    "\"Not able to find module: NAME\" after the run.\n"
+    "current directory with -e and in the interactive session), whichever file asks\n"
+    "for it; an absolute NAME is read as given. Every import loads a fresh copy of\n"
+    "its file, except a NAME that is already being loaded on the importing module's\n"
+    "own import path: that links back to it, so cycles work. A NAME that is not\n"
+    "found is reported as \"Not able to find module: NAME\" after the run.\n"
     "\n"
     "A script file (FILE, or one read by Include or import) holds at most 64 MiB;\n"
     "FILE may be a pipe, such as <(command).\n"
     "\n"
     "Errors are printed to stderr as RESOURCE:LINE:COLUMN: MESSAGE, followed by the\n"
     "source line and stack trace when known.\n"
-    "Exit status: 0 on success, 1 when the script reported an error, 2 for a usage\n"
-    "error, a file that cannot be read or a host library that cannot be loaded.\n"
+    "Exit status: what process.exit(code) asked for; else 1 when the script reported\n"
+    "an error; else process.exitCode, 0 unless set. 2 for a usage error, a file that\n"
+    "cannot be read or a host library that cannot be loaded.\n"
     "\n"
     "qorjs --typelib FILE [--typelib FILE...] --list-classes prints as JSON the COM\n"
     "classes that scripts get from those type libraries (a FILE may also name a\n"
@@ -123,6 +149,8 @@ constexpr OptionSpec optionSpecs[] = {
     {"-q", "--quiet", nullptr, [](Options& o, std::string const&) { o.quiet = true; }},
     {nullptr, "--verbose", nullptr, [](Options& o, std::string const&) { o.verbose = true; }},
     {"-h", "--help", nullptr, [](Options& o, std::string const&) { o.help = true; }},
+    {"-v", "--version", nullptr, [](Options& o, std::string const&) { o.version = true; }},
+    {"-i", "--interactive", nullptr, [](Options& o, std::string const&) { o.interactive = true; }},
     {nullptr, "--com-extensions", nullptr, [](Options& o, std::string const&) { o.comExtensions = true; }},
     {nullptr, "--dts", nullptr, [](Options& o, std::string const&) { o.declarations = true; }},
     {nullptr, "--host", "a host library",
@@ -170,11 +198,45 @@ std::expected<void, std::string> parseInspect(std::string const& arg, Options& o
 
 } // namespace
 
+namespace {
+
+// The words after the script's first: its arguments, up to a --call that
+// takes the rest (unless "--" came before it).
+std::expected<void, std::string> takeScriptArguments(std::vector<std::string> const& arguments, std::size_t from,
+                                                     bool optionsEnded, Options& options) {
+    for (std::size_t i = from; i < arguments.size(); ++i) {
+        if (!optionsEnded && arguments[i] == "--call") {
+            if (i + 1 == arguments.size())
+                return std::unexpected("--call needs a function name");
+            options.call = arguments[i + 1];
+            options.callArguments.assign(arguments.begin() + static_cast<std::ptrdiff_t>(i) + 2, arguments.end());
+            return {};
+        }
+        options.scriptArguments.push_back(arguments[i]);
+    }
+    return {};
+}
+
+} // namespace
+
 std::expected<Options, std::string> parseOptions(std::vector<std::string> const& arguments) {
     Options options;
+    bool optionsEnded = false;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         std::string const& arg = arguments[i];
-        if (OptionSpec const* spec = findOption(arg)) {
+        if (optionsEnded || arg == "-" || !arg.starts_with("-")) {
+            // The script's first word: FILE, or with -e its first argument.
+            std::size_t next = i;
+            if (!options.code)
+                options.file = arguments[next++];
+            auto taken = takeScriptArguments(arguments, next, optionsEnded, options);
+            if (!taken)
+                return std::unexpected(taken.error());
+            break;
+        }
+        if (arg == "--") {
+            optionsEnded = true;
+        } else if (OptionSpec const* spec = findOption(arg)) {
             if (spec->valueName == nullptr) {
                 spec->apply(options, {});
                 continue;
@@ -195,25 +257,28 @@ std::expected<Options, std::string> parseOptions(std::vector<std::string> const&
             options.call = arguments[i];
             options.callArguments.assign(arguments.begin() + static_cast<std::ptrdiff_t>(i) + 1, arguments.end());
             break;
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            return std::unexpected("unknown option " + arg);
-        } else if (options.file) {
-            return std::unexpected("only one script file can be run");
         } else {
-            options.file = arg;
+            return std::unexpected("unknown option " + arg);
         }
     }
-    if (options.declarations && (options.file || options.code || options.call))
+    if (options.declarations && (options.file || options.code || options.call || options.interactive))
         return std::unexpected("--dts runs no script");
-    if (!options.help && !options.declarations && options.file.has_value() == options.code.has_value()) {
-        if (options.file)
-            return std::unexpected("give a file or -e CODE, not both");
-        if (options.call && !options.callArguments.empty())
-            return std::unexpected("no script given: --call takes the rest of the command line, so FILE goes "
-                                   "before it");
-        return std::unexpected("no script given");
-    }
+    if (options.call && !options.file && !options.code)
+        return std::unexpected(options.callArguments.empty()
+                                   ? "no script given: --call calls a function of one"
+                                   : "no script given: --call takes the rest of the command line, so FILE goes "
+                                     "before it");
     return options;
+}
+
+std::expected<void, std::string> requireScript(Options& options, bool terminal) {
+    if (options.file || options.code || options.interactive || options.declarations || options.help ||
+        options.version)
+        return {};
+    if (!terminal)
+        return std::unexpected("no script given");
+    options.interactive = true;
+    return {};
 }
 
 std::string usageError(std::string const& error) {

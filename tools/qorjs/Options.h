@@ -16,6 +16,7 @@ inline constexpr std::size_t defaultMaxHeapMegabytes = 1024;
 struct Options {
     std::optional<std::string> file;        // the script file to run
     std::optional<std::string> code;        // or the script text given with -e
+    std::vector<std::string> scriptArguments; // the words after FILE (or -e CODE): process.argv's rest
     std::vector<std::string> hostLibraries; // loaded in this order before the script runs
     std::optional<std::string> call;        // a function to call once the script has run
     std::vector<std::string> callArguments; // its arguments, as given
@@ -29,10 +30,19 @@ struct Options {
     bool quiet = false;
     bool verbose = false;                      // show the library's assertion reports
     bool help = false;
+    bool version = false;
+    bool interactive = false;                  // -i: the interactive session, after the script if any
 };
 
-// The options of a command line, or the text of a usage error.
+// The options of a command line, or the text of a usage error. Options
+// come first; the first word that is not one is FILE (with -e, the first of
+// the script's arguments), and every word after it is the script's, except
+// --call, which takes the rest as before. "--" ends the options.
 std::expected<Options, std::string> parseOptions(std::vector<std::string> const& arguments);
+
+// A command line without a script: the interactive session on a terminal
+// (`terminal`: standard input is one), else a usage error.
+std::expected<void, std::string> requireScript(Options& options, bool terminal);
 
 extern char const* const usageText;
 

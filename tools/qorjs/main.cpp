@@ -1,143 +1,79 @@
-// qorjs: runs a script file or text in a QorJavaScriptCom engine.
+// qorjs: runs a script file or text in a QorJavaScriptCom engine, or an
+// interactive session.
 
-#include "Console.h"
-#include "ErrorPrinter.h"
-#include "HostCall.h"
-#include "HostLibraries.h"
-#include "ImportResolver.h"
 #include "ListClasses.h"
 #include "Options.h"
+#include "Repl.h"
+#include "ScriptRun.h"
+#include "Session.h"
+#include "Terminal.h"
 
 #include "Assert/Assert.h"
 #include "Format/Engine/JavaScript/Com/ComExtractor.h"
-#include "Format/Engine/JavaScript/Com/ComV8Engine.h"
-#include "Format/Engine/JavaScript/Com/Engine/ScriptFile.h"
+#include "Format/Engine/JavaScript/Com/Version.h"
+
+#include <v8.h>
+
+#include <fmt/format.h>
 
 #include <cstdio>
 #include <filesystem>
-#include <memory>
 #include <string>
 #include <vector>
 
 namespace {
 
-using qor::format::engine::javascript::ComV8Engine;
-using qor::format::engine::javascript::Error;
 namespace qorjs = qor::tools::qorjs;
 
-void printError(Error const& error) {
-    std::string const text = qorjs::formatError(error);
-    std::fwrite(text.data(), 1, text.size(), stderr);
-}
-
-// Where the installed package's data folder lies from the program's folder;
-// the build passes its own layout.
-#ifndef QORJS_INSTALLED_DATA_DIR
-#    define QORJS_INSTALLED_DATA_DIR "../share/QorJavaScriptCom"
-#endif
-
-// The engine's own types, which script arrays handed to COM report: beside
-// the program in the build, in the package's data folder once installed.
-std::filesystem::path engineTypeLibrary(std::filesystem::path const& programDirectory) {
-    std::filesystem::path const beside = programDirectory / "QorJavaScriptCom.tlb";
+// The program's own file, which its data files lie beside; found by the
+// system, as the name it was started by may be one the PATH resolved.
+std::filesystem::path programFile(char const* startedAs) {
     std::error_code error;
-    if (std::filesystem::exists(beside, error))
-        return beside;
-    return programDirectory / QORJS_INSTALLED_DATA_DIR / "QorJavaScriptCom.tlb";
+    std::filesystem::path found = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (!error)
+        return found;
+    found = std::filesystem::absolute(startedAs, error);
+    return error ? std::filesystem::path("qorjs") : found;
 }
 
-int run(qorjs::Options const& options, std::filesystem::path const& programDirectory) {
-    ComV8Engine::ScriptSettings settings;
-    settings.isModule = options.module;
-    std::string text;
+// process.argv: the program, the script's path (none with -e or in the
+// interactive session), the script's arguments.
+std::vector<std::string> scriptArgv(qorjs::Options const& options, std::filesystem::path const& program) {
+    std::vector<std::string> argv{program.string()};
     if (options.file) {
-        settings.path = std::filesystem::path(*options.file);
-        auto content = qor::format::engine::javascript::readScriptFile(*settings.path);
-        if (!content) {
-            std::fprintf(stderr, "qorjs: %s %s\n", options.file->c_str(), describe(content.error()));
-            return 2;
-        }
-        text = std::move(*content);
-    } else if (options.code) {
-        text = *options.code;
+        std::error_code error;
+        std::filesystem::path const script = std::filesystem::absolute(*options.file, error);
+        argv.push_back(error ? *options.file : script.lexically_normal().string());
     }
+    argv.insert(argv.end(), options.scriptArguments.begin(), options.scriptArguments.end());
+    return argv;
+}
 
-    // Declared first, so that the libraries stay loaded until the registry
-    // and type library they filled are gone.
-    qorjs::HostLibraries hostLibraries;
-    ComV8Engine::ComClasses classes;
-    ComV8Engine::TypeLibrary typeLibrary;
-    typeLibrary.addPath(engineTypeLibrary(programDirectory));
-    for (std::string const& library : options.hostLibraries) {
-        if (auto loaded = hostLibraries.load(library, classes, typeLibrary); !loaded) {
-            std::fprintf(stderr, "qorjs: %s\n", loaded.error().c_str());
-            return 2;
-        }
+int run(qorjs::Options const& options, std::filesystem::path const& program) {
+    auto text = qorjs::scriptText(options);
+    if (!text) {
+        std::fprintf(stderr, "qorjs: %s\n", text.error().c_str());
+        return 2;
+    }
+    qorjs::Session session(program.parent_path());
+    if (auto loaded = session.loadHostLibraries(options.hostLibraries); !loaded) {
+        std::fprintf(stderr, "qorjs: %s\n", loaded.error().c_str());
+        return 2;
     }
     if (options.declarations)
-        return qorjs::printDeclarations(qor::format::engine::javascript::extractRegisteredComComponents(typeLibrary),
-                                        typeLibrary, &classes, options.comExtensions);
-    ComV8Engine engine(classes, typeLibrary, programDirectory);
-    std::size_t const maxHeap = options.maxHeapMegabytes << 20;
-    engine.setHeapLimit(maxHeap);
-    engine.setArrayBufferLimit(maxHeap);
-    engine.setTimeLimit(options.timeLimit);
-    bool failed = false;
-    engine.errorHandler = [&](auto&, Error& error) {
-        failed = true;
-        printError(error);
-    };
-    if (options.comExtensions)
-        engine.setOptions(qor::format::engine::javascript::EngineOptions::all());
-    engine.setImportResolverCallback(
-        qorjs::makeImportResolver(settings.path ? settings.path->parent_path() : std::filesystem::path()));
-
-    // An empty first run creates the context, so the console is in place
-    // before the script's first line.
-    engine.setScript("", {});
-    engine.runScript([](ComV8Engine::RunResult&, v8::Local<v8::Context>& context) { qorjs::installConsole(context); });
-
-    if (options.inspectPort) {
-        engine.setDebugging(true);
-        engine.setDebugPort(*options.inspectPort);
-        bool const wait = options.inspectBreak;
-        // Asked again before the runs of --call: the address is said and the
-        // wait done once, as node does. The engine passes the dialog on by
-        // value, so its copies share the flag.
-        engine.setExecDebuggerDialog([wait, said = std::make_shared<bool>(false)](unsigned short port) {
-            if (*said)
-                return false;
-            *said = true;
-            std::fprintf(stderr, "Debugger listening on %s\n", ComV8Engine::debuggerFrontendUrl(port).c_str());
-            if (wait)
-                std::fprintf(stderr, "Waiting for the debugger to attach...\n");
-            std::fflush(stderr);
-            return wait;
-        });
-        engine.setExecWebsocketDisconnectDialog([] { std::fprintf(stderr, "Debugger disconnected.\n"); });
-    }
-
-    engine.setScript(text, settings);
-    engine.runScript([&](ComV8Engine::RunResult& result, v8::Local<v8::Context>&) {
-        if (!result) {
-            failed = true;
-            // As with runScript(): an error recorded during the run, such as a
-            // missing import, is the one reported, and the stop reports it.
-            if (!engine.hasPendingError())
-                printError(result.error());
-        } else if (!options.quiet && !options.module && !options.call && !(*result)->IsUndefined()) {
-            v8::String::Utf8Value value(engine.getIsolate(), *result);
-            if (*value != nullptr) {
-                std::fwrite(*value, 1, static_cast<std::size_t>(value.length()), stdout);
-                std::fputc('\n', stdout);
-            }
-        }
-    });
-    if (options.call && !failed && !qorjs::callFunction(engine, *options.call, options.callArguments, options.module))
-        failed = true;
-    engine.stopScript();
+        return qorjs::printDeclarations(
+            qor::format::engine::javascript::extractRegisteredComComponents(session.typeLibrary()),
+            session.typeLibrary(), &session.classes(), options.comExtensions);
+    std::filesystem::path const importDirectory =
+        options.file ? std::filesystem::path(*options.file).parent_path() : std::filesystem::path();
+    session.start(options, scriptArgv(options, program), importDirectory);
+    if (options.file || options.code)
+        qorjs::runScript(session, options, *text);
+    if (options.interactive && !session.process().exitRequested())
+        qorjs::runRepl(session);
+    session.engine().stopScript();
     std::fflush(stdout);
-    return failed ? 1 : 0;
+    return session.status();
 }
 
 } // namespace
@@ -150,6 +86,9 @@ int main(int argc, char** argv) {
     if (auto listing = qorjs::parseListClasses(arguments))
         return qorjs::listClasses(*listing);
     auto options = qorjs::parseOptions(arguments);
+    if (options)
+        if (auto given = qorjs::requireScript(*options, qorjs::isTerminal(stdin)); !given)
+            options = std::unexpected(given.error());
     if (!options) {
         std::fputs(qorjs::usageError(options.error()).c_str(), stderr);
         return 2;
@@ -159,8 +98,12 @@ int main(int argc, char** argv) {
         std::fputs(qorjs::usageText, stdout);
         return 0;
     }
-    // The snapshot file, when there is one, sits beside the program.
-    std::error_code ec;
-    auto program = std::filesystem::absolute(argv[0], ec);
-    return run(*options, ec ? std::filesystem::path(".") : program.parent_path());
+    if (options->version) {
+        std::fputs(fmt::format("QorJavaScriptCom {}+{}, V8 {}\n", QOR_JAVASCRIPT_COM_VERSION,
+                               QOR_JAVASCRIPT_COM_HEADERS_DIGEST, v8::V8::GetVersion())
+                       .c_str(),
+                   stdout);
+        return 0;
+    }
+    return run(*options, programFile(argv[0]));
 }

@@ -1,6 +1,8 @@
 /* wine/debug.h formats values for messages (wine_dbgstr_w, wine_dbg_sprintf)
  * in place and keeps each text through __wine_dbg_strdup, in a ring of
- * buffers that a message uses before they are reused. */
+ * buffers that a message uses before they are reused. Its short names
+ * (debugstr_guid), which it gives Wine's own sources only, are functions
+ * here (TestRedirections.h declares them). */
 
 #include <string.h>
 
@@ -25,4 +27,8 @@ EXPORTED const char* __cdecl __wine_dbg_strdup(const char* text) {
     copy[size - 1] = 0;
     next += size;
     return copy;
+}
+
+EXPORTED const char* debugstr_guid(const GUID* id) {
+    return wine_dbgstr_guid(id);
 }

@@ -1,6 +1,6 @@
 /* The few file functions of kernel32 the tests use to write a type library
  * out of their resources and remove it again, over POSIX files. A handle is
- * the file descriptor. */
+ * the file descriptor; a wide name is UTF-8 to the file system. */
 
 #include <errno.h>
 #include <fcntl.h>
@@ -54,6 +54,22 @@ EXPORTED HANDLE WINAPI CreateFileA(LPCSTR name, DWORD access, DWORD share, LPSEC
     return (HANDLE)(INT_PTR)fd;
 }
 
+static BOOL narrowPath(LPCWSTR name, char* path, int size) {
+    if (!WideCharToMultiByte(CP_UTF8, 0, name, -1, path, size, NULL, NULL)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+EXPORTED HANDLE WINAPI CreateFileW(LPCWSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
+                                   DWORD creation, DWORD attributes, HANDLE template) {
+    char path[4096];
+    if (!narrowPath(name, path, sizeof path))
+        return INVALID_HANDLE_VALUE;
+    return CreateFileA(path, access, share, security, creation, attributes, template);
+}
+
 EXPORTED BOOL WINAPI WriteFile(HANDLE file, LPCVOID buffer, DWORD size, LPDWORD written, LPOVERLAPPED overlapped) {
     DWORD done = 0;
     while (done < size) {
@@ -71,6 +87,20 @@ EXPORTED BOOL WINAPI WriteFile(HANDLE file, LPCVOID buffer, DWORD size, LPDWORD 
     return done == size;
 }
 
+EXPORTED BOOL WINAPI ReadFile(HANDLE file, LPVOID buffer, DWORD size, LPDWORD done, LPOVERLAPPED overlapped) {
+    ssize_t n;
+    do
+        n = read((int)(INT_PTR)file, buffer, size);
+    while (n < 0 && errno == EINTR);
+    if (done)
+        *done = n > 0 ? (DWORD)n : 0;
+    if (n < 0) {
+        SetLastError(errorOf(errno));
+        return FALSE;
+    }
+    return TRUE;
+}
+
 EXPORTED BOOL WINAPI CloseHandle(HANDLE handle) {
     if (close((int)(INT_PTR)handle) != 0) {
         SetLastError(ERROR_INVALID_HANDLE);
@@ -79,17 +109,17 @@ EXPORTED BOOL WINAPI CloseHandle(HANDLE handle) {
     return TRUE;
 }
 
-EXPORTED BOOL WINAPI DeleteFileW(LPCWSTR name) {
-    char path[4096];
-    if (!WideCharToMultiByte(CP_UTF8, 0, name, -1, path, sizeof path, NULL, NULL)) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
-    if (unlink(path) != 0) {
+EXPORTED BOOL WINAPI DeleteFileA(LPCSTR name) {
+    if (unlink(name) != 0) {
         SetLastError(errorOf(errno));
         return FALSE;
     }
     return TRUE;
+}
+
+EXPORTED BOOL WINAPI DeleteFileW(LPCWSTR name) {
+    char path[4096];
+    return narrowPath(name, path, sizeof path) && DeleteFileA(path);
 }
 
 /* Creates the file, as Windows does for `unique` 0, with a name of its own
@@ -103,4 +133,29 @@ EXPORTED UINT WINAPI GetTempFileNameA(LPCSTR path, LPCSTR prefix, UINT unique, L
     }
     close(fd);
     return 1;
+}
+
+EXPORTED UINT WINAPI GetTempFileNameW(LPCWSTR path, LPCWSTR prefix, UINT unique, LPWSTR buffer) {
+    char pathA[4096], prefixA[16], bufferA[MAX_PATH];
+    if (!narrowPath(path, pathA, sizeof pathA) || !narrowPath(prefix, prefixA, sizeof prefixA))
+        return 0;
+    UINT made = GetTempFileNameA(pathA, prefixA, unique, bufferA);
+    if (made && !MultiByteToWideChar(CP_UTF8, 0, bufferA, -1, buffer, MAX_PATH)) {
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        return 0;
+    }
+    return made;
+}
+
+/* The folder for temporary files, with the separator that ends it; its
+ * length without the terminator, or the size it needs. */
+EXPORTED DWORD WINAPI GetTempPathW(DWORD size, LPWSTR buffer) {
+    char const* folder = getenv("TMPDIR");
+    char path[4096];
+    snprintf(path, sizeof path, "%s/", folder && *folder ? folder : "/tmp");
+    int needed = MultiByteToWideChar(CP_UTF8, 0, path, -1, NULL, 0);
+    if (needed <= 0 || (DWORD)needed > size)
+        return (DWORD)needed;
+    MultiByteToWideChar(CP_UTF8, 0, path, -1, buffer, (int)size);
+    return (DWORD)needed - 1;
 }

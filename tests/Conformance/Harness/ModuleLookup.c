@@ -3,9 +3,10 @@
  * runtime's: a function it lacks is not found, and the test skips as on a
  * Windows release without it. A lookup answers with the runtime's functions
  * only, never with the harness's stand-ins, whatever module it names. The
- * program's own module (GetModuleHandleA of NULL) is the module of the
- * tests' resources, the type libraries built from their IDL, read through
- * the runtime's resource functions. Any other module is not found. */
+ * program's own module (GetModuleHandleA and GetModuleFileNameA of NULL)
+ * is the module of the tests' resources, the type libraries built from
+ * their IDL, read through the runtime's resource functions. Any other
+ * module is not found. */
 
 #define _GNU_SOURCE /* dladdr */
 #include <dlfcn.h>
@@ -66,6 +67,26 @@ EXPORTED HMODULE WINAPI GetModuleHandleA(LPCSTR name) {
         return runtimeModule();
     SetLastError(ERROR_MOD_NOT_FOUND);
     return NULL;
+}
+
+/* The length without the terminator when `buffer` holds the whole name,
+ * `size` (the name cut, ERROR_INSUFFICIENT_BUFFER) otherwise. */
+EXPORTED DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size) {
+    if (module && module != resourceModule()) {
+        SetLastError(ERROR_MOD_NOT_FOUND);
+        return 0;
+    }
+    size_t length = strlen(CONFORMANCE_RESOURCES);
+    if (size == 0)
+        return 0;
+    if (length >= size) {
+        memcpy(buffer, CONFORMANCE_RESOURCES, size - 1);
+        buffer[size - 1] = 0;
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return size;
+    }
+    memcpy(buffer, CONFORMANCE_RESOURCES, length + 1);
+    return (DWORD)length;
 }
 
 EXPORTED FARPROC WINAPI conformance_GetProcAddress(HMODULE module, LPCSTR name) {

@@ -1,4 +1,4 @@
-/* The clock and the environment, as kernel32 gives them. */
+/* The clock, the environment and the process, as kernel32 gives them. */
 
 #include <stdlib.h>
 #include <string.h>
@@ -38,4 +38,9 @@ EXPORTED DWORD WINAPI GetEnvironmentVariableA(LPCSTR name, LPSTR buffer, DWORD s
         return (DWORD)length + 1;
     memcpy(buffer, value, length + 1);
     return (DWORD)length;
+}
+
+/* The pseudo-handle of the calling process. */
+EXPORTED HANDLE WINAPI GetCurrentProcess(void) {
+    return (HANDLE)~(ULONG_PTR)0;
 }

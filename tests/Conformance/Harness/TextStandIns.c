@@ -4,6 +4,7 @@
  * only, so lstrcmp compares code units where Windows compares
  * linguistically. */
 
+#include <limits.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -34,6 +35,18 @@ EXPORTED int WINAPI lstrcmpW(LPCWSTR a, LPCWSTR b) {
     return (!a || !b) ? nullFirst(a, b) : conformance_wcscmp(a, b);
 }
 
+EXPORTED int WINAPI lstrlenW(LPCWSTR s) {
+    int n = 0;
+    while (s && s[n])
+        ++n;
+    return n;
+}
+
+EXPORTED LPWSTR WINAPI lstrcpyW(LPWSTR to, LPCWSTR from) {
+    memcpy(to, from, (lstrlenW(from) + 1) * sizeof(WCHAR));
+    return to;
+}
+
 /* A pointer can't be probed here as Windows does, under its exception
  * handling: only a null one is bad. */
 EXPORTED BOOL WINAPI IsBadStringPtrW(LPCWSTR str, UINT_PTR max) {
@@ -45,10 +58,11 @@ enum { wsprintfLimit = 1024 }; /* Windows' limit on wsprintf's output */
 typedef struct {
     WCHAR* out;
     int used;
+    int limit; /* in characters, the terminator's place among them */
 } Output;
 
 static void put(Output* o, WCHAR c) {
-    if (o->used < wsprintfLimit - 1)
+    if (o->used < o->limit - 1)
         o->out[o->used++] = c;
 }
 
@@ -104,17 +118,35 @@ static LPCWSTR convert(Output* o, LPCWSTR format, va_list* args) {
     return format;
 }
 
-EXPORTED INT WINAPIV wsprintfW(LPWSTR buffer, LPCWSTR format, ...) {
-    Output o = {buffer, 0};
-    va_list args;
-    va_start(args, format);
+/* %s and %ls take a wide string, as in Windows' wide formatting. */
+static int format(WCHAR* buffer, int limit, LPCWSTR format, va_list* args) {
+    Output o = {buffer, 0, limit};
+    if (limit <= 0)
+        return 0;
     while (*format) {
         if (*format != '%')
             put(&o, *format++);
         else
-            format = convert(&o, format + 1, &args);
+            format = convert(&o, format + 1, args);
     }
-    va_end(args);
     buffer[o.used] = 0;
     return o.used;
+}
+
+EXPORTED INT WINAPIV wsprintfW(LPWSTR buffer, LPCWSTR text, ...) {
+    va_list args;
+    va_start(args, text);
+    int n = format(buffer, wsprintfLimit, text, &args);
+    va_end(args);
+    return n;
+}
+
+/* The C runtime's swprintf of Windows: `count` characters at most, the
+ * terminator among them. */
+EXPORTED int conformance_swprintf(WCHAR* buffer, size_t count, const WCHAR* text, ...) {
+    va_list args;
+    va_start(args, text);
+    int n = format(buffer, count > INT_MAX ? INT_MAX : (int)count, text, &args);
+    va_end(args);
+    return n;
 }

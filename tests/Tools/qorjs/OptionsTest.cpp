@@ -38,7 +38,7 @@ TEST(QorjsOptions, InspectTakesAnOptionalPortAndBrkWaits) {
 }
 
 TEST(QorjsOptions, HostLibrariesAreKeptInTheOrderGiven) {
-    auto options = parse({"--host", "a.so", "script.js", "--host", "b.so"});
+    auto options = parse({"--host", "a.so", "--host", "b.so", "script.js"});
     ASSERT_TRUE(options) << options.error();
     EXPECT_EQ(options->hostLibraries, (std::vector<std::string>{"a.so", "b.so"}));
     EXPECT_EQ(options->file, "script.js");
@@ -48,6 +48,43 @@ TEST(QorjsOptions, HostLibrariesAreKeptInTheOrderGiven) {
     EXPECT_EQ(odd->hostLibraries, (std::vector<std::string>{"-e"}));
     // A lone "-" is a file name, not an option.
     EXPECT_EQ(parse({"-"})->file, "-");
+}
+
+// Options end at the script's first word: what follows is the script's, as
+// in node, but for --call, which takes the rest as it always did.
+TEST(QorjsOptions, TheWordsAfterTheScriptAreItsArguments) {
+    auto file = parse({"-q", "script.js", "-q", "--host", "x", "-e"});
+    ASSERT_TRUE(file) << file.error();
+    EXPECT_EQ(file->file, "script.js");
+    EXPECT_EQ(file->scriptArguments, (std::vector<std::string>{"-q", "--host", "x", "-e"}));
+    EXPECT_TRUE(file->hostLibraries.empty());
+    auto code = parse({"-e", "1", "-m", "a", "b"});
+    ASSERT_TRUE(code) << code.error();
+    EXPECT_TRUE(code->module);
+    EXPECT_FALSE(code->file);
+    EXPECT_EQ(code->scriptArguments, (std::vector<std::string>{"a", "b"}));
+    auto call = parse({"script.js", "a", "--call", "f", "1"});
+    ASSERT_TRUE(call) << call.error();
+    EXPECT_EQ(call->scriptArguments, (std::vector<std::string>{"a"}));
+    EXPECT_EQ(call->call, "f");
+    EXPECT_EQ(call->callArguments, (std::vector<std::string>{"1"}));
+    // After "--", an option's name is a word like any other.
+    auto ended = parse({"-e", "1", "--", "-q", "--call", "f"});
+    ASSERT_TRUE(ended) << ended.error();
+    EXPECT_FALSE(ended->quiet || ended->call);
+    EXPECT_EQ(ended->scriptArguments, (std::vector<std::string>{"-q", "--call", "f"}));
+    EXPECT_EQ(parse({"--", "-file.js"})->file, "-file.js");
+}
+
+TEST(QorjsOptions, WithoutAScriptATerminalGetsTheInteractiveSession) {
+    auto none = parse({"--host", "a.so"});
+    ASSERT_TRUE(none) << none.error();
+    EXPECT_FALSE(requireScript(*none, false));
+    ASSERT_TRUE(requireScript(*none, true));
+    EXPECT_TRUE(none->interactive);
+    auto piped = parse({"-i"});
+    ASSERT_TRUE(piped && requireScript(*piped, false));
+    EXPECT_TRUE(piped->interactive);
 }
 
 } // namespace

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# TypeScript checks scripts against the declarations of qorjs --dts: the
-# checked example passes; a script that misspells a member or an event, or
-# takes a 64-bit result for a number, fails on exactly those lines. One tsc
-# run for both.
+# TypeScript checks scripts against the declarations of qorjs --dts and of
+# its console and process: the checked example passes; a script that
+# misspells a member or an event, takes a 64-bit result for a number or ends
+# with a text for its status, fails on exactly those lines. One tsc run for
+# both.
 # Exits 77 (skipped) when there is no tsc: scripts/setup installs one into
 # .deps/node_modules.
 #   check-declarations.sh QORJS QORREGSVR SPREADSHEET_LIBRARY
@@ -26,6 +27,7 @@ const app = new ActiveXObject('QorSpreadsheet.Application');
 app.ActiveWorkbook.Nmae = 'Plan';
 const next = app.Factorial(5) + 1;
 app.ActiveWorkbook.ActiveSheet.addEventListener('Changd', () => {});
+process.exit('done');
 EOF
 # The example keeps the checked files' own paths in tsc's messages.
 cd "$root"
@@ -41,7 +43,8 @@ if grep -q 'checked\.js' "$work/out"; then echo "FAIL: the checked example does 
 expect "wrong\.js\(3,20\): error TS2339: Property 'Nmae' does not exist" "the misspelled member is not named"
 expect "wrong\.js\(4,14\): error TS2365: .*'bigint'" "a 64-bit result passes for a number"
 expect "wrong\.js\(5,49\): error TS2345: Argument of type '\"Changd\"'" "an event the sheet does not have passes"
-[ "$(grep -c 'wrong\.js([0-9]*,[0-9]*): error TS' "$work/out")" -eq 3 ] ||
-  { echo "FAIL: errors other than the three expected"; failed=1; }
+expect "wrong\.js\(6,14\): error TS2345: Argument of type 'string'" "a text passes for process.exit's status"
+[ "$(grep -c 'wrong\.js([0-9]*,[0-9]*): error TS' "$work/out")" -eq 4 ] ||
+  { echo "FAIL: errors other than the four expected"; failed=1; }
 [ "$failed" -eq 0 ] || { sed 's/^/  tsc: /' "$work/out"; exit 1; }
-echo "ok: the example passes; the misspelled member and event and the BigInt are caught"
+echo "ok: the example passes; the misspelled member and event, the BigInt and the status are caught"

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Format/Engine/JavaScript/Com/ComObjectView.h"
 #include "Format/Engine/JavaScript/Com/EngineOptions.h"
 #include "Format/Engine/JavaScript/Com/Export.h"
 #include "Format/Engine/JavaScript/Com/ScriptFunction.h"
@@ -138,8 +139,23 @@ public:
     // the class.
     V8Class* findClass(Guid const& guid);
 
+    // For tools that show or complete script values (the caller has the
+    // engine's isolate entered, with a handle scope). What `value` stands
+    // for when it is a COM object or a script Enumerator, taken from the
+    // bindings alone: nothing for any other value.
+    std::optional<ComObjectView> viewComObject(v8::Local<v8::Value> value);
+    // The members of the class of that name, as viewComObject gives them:
+    // where a property's valueClass leads. Nothing for a class the engine
+    // does not bind, and before the first run.
+    std::optional<ComObjectView> viewComClass(std::string_view className);
+
     v8::Isolate* getIsolate() const;
     bool hasPendingError() const;
+    // Hands the pending error to errorHandler now, as the end of a run does
+    // with its own: for hosts that run statements one by one, where an error
+    // recorded after a statement's run (an unhandled rejection, a missing
+    // Include) belongs to that statement. Without a handler it stays pending.
+    void reportPendingError();
     // The module of the last successful module run, empty before one.
     v8::Local<v8::Module> getTopLevelModule() const;
 

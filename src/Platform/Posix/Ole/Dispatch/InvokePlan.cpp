@@ -151,6 +151,7 @@ HRESULT resultTypeOf(CTypeInfo& owner, FUNCDESC const& func, CallType& out) {
         out.vt = VT_HRESULT;
         return S_OK;
     case VT_VOID:
+        out.vt = VT_VOID;
         return S_OK;
     default:
         return callTypeOf(owner, func.elemdescFunc.tdesc, out);

@@ -58,13 +58,16 @@ bool isPointerType(VARTYPE vt) {
     }
 }
 
-// The libffi type of a value of automation type vt; void for VT_EMPTY/VT_VOID
-// (only meaningful as a return type), null when vt can't be passed.
+// The libffi type of a value of automation type vt; void for VT_VOID (only
+// meaningful as a return type), null when vt can't be passed. VT_EMPTY, as
+// on Windows, is whatever the value's 8 bytes hold: an argument passes them,
+// a result keeps the return register.
 ffi_type* ffiTypeOf(VARTYPE vt) {
     if (isPointerType(vt))
         return &ffi_type_pointer;
     switch (vt) {
     case VT_EMPTY:
+        return &ffi_type_uint64;
     case VT_VOID:
         return &ffi_type_void;
     case VT_I1:
@@ -140,7 +143,6 @@ void storeResult(VARTYPE vt, void const* raw, VARIANT* result) {
     std::memset(result, 0, sizeof(VARIANT));
     auto const widened = *static_cast<ffi_arg const*>(raw);
     switch (vt) {
-    case VT_EMPTY:
     case VT_VOID:
         result->vt = VT_EMPTY;
         return;
@@ -171,7 +173,7 @@ void storeResult(VARTYPE vt, void const* raw, VARIANT* result) {
     case VT_DECIMAL:
         std::memcpy(&result->decVal, raw, sizeof(DECIMAL));
         break;
-    default: // 64-bit integers, doubles, currency and pointers
+    default: // 64-bit integers, doubles, currency, pointers and VT_EMPTY's register
         std::memcpy(&result->llVal, raw, sizeof(LONGLONG));
         break;
     }

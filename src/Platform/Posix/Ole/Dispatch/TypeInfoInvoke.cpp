@@ -169,17 +169,22 @@ private:
         std::size_t const declaredCount = declared.size();
         UINT const named = params_.cNamedArgs;
         UINT const positional = params_.cArgs - named;
-        if (positional > declaredCount)
+        // More arguments than parameters, named ones included, is a wrong
+        // count before it is a wrong name.
+        if (params_.cArgs > declaredCount)
             return DISP_E_BADPARAMCOUNT;
         for (UINT k = 0; k < positional; ++k)
             slots_[declared[k]].source = static_cast<int>(params_.cArgs - 1 - k);
         for (UINT i = 0; i < named; ++i) {
             DISPID const id = params_.rgdispidNamedArgs[i];
             std::size_t slot = 0;
+            // A parameter's id is its place among all of the member's
+            // parameters, as GetIDsOfNames gives it.
             if (id == DISPID_PROPERTYPUT && plan_.isPut() && declaredCount > 0)
                 slot = declared[declaredCount - 1];
-            else if (id >= 0 && static_cast<std::size_t>(id) < declaredCount)
-                slot = declared[std::size_t(id)];
+            else if (id >= 0 && static_cast<std::size_t>(id) < count_ &&
+                     plan_.param(std::size_t(id)).role == InvokePlan::Role::argument)
+                slot = std::size_t(id);
             else
                 return argumentError(i, DISP_E_PARAMNOTFOUND);
             if (slots_[slot].source != -1)
@@ -340,6 +345,27 @@ std::optional<HRESULT> invokeDirect(InvokePlan const& plan, void* instance, DISP
     return S_OK;
 }
 
+// A property get that takes nothing but its [retval], called with
+// arguments: they are for the object it returns, whose default member is
+// called with them (the obj.Items(7) of a collection property).
+bool appliesArgumentsToResult(InvokePlan const& plan, DISPPARAMS const& params, VARIANT const* result) {
+    return params.cArgs > 0 && result != nullptr && (plan.func().invkind & INVOKE_PROPERTYGET) != 0 &&
+           plan.declared().empty() && plan.retvalIndex().has_value();
+}
+
+HRESULT invokeDefaultMember(VARIANT& returned, WORD flags, DISPPARAMS* params, EXCEPINFO* excepInfo, UINT* argErr) {
+    if (returned.vt != VT_DISPATCH || returned.pdispVal == nullptr) {
+        VariantClear(&returned);
+        return DISP_E_NOTACOLLECTION;
+    }
+    IDispatch* const object = returned.pdispVal;
+    returned.vt = VT_EMPTY; // the call below fills it; the reference is ours
+    HRESULT const hr =
+        object->Invoke(DISPID_VALUE, IID_NULL, invokeLocale, flags, params, &returned, excepInfo, argErr);
+    object->Release();
+    return hr;
+}
+
 // A failed method becomes DISP_E_EXCEPTION, described by the error object
 // the method left, unless the object says it does not use them.
 HRESULT exceptionOf(HRESULT failure, void* instance, GUID const& iid, EXCEPINFO* excepInfo) {
@@ -383,6 +409,15 @@ HRESULT forwardToDispatch(void* instance, MEMBERID memid, WORD flags, DISPPARAMS
     return hr;
 }
 
+// A restricted member is for the object's own callers, not for automation:
+// the IUnknown and IDispatch members a dual interface inherits are named by
+// GetIDsOfNames, and calling them would let any client release the object
+// under its owner. Those with a reserved (negative) id, such as _NewEnum,
+// are how automation walks collections, and stay callable.
+bool isInvokable(FUNCDESC const& desc) {
+    return (desc.wFuncFlags & FUNCFLAG_FRESTRICTED) == 0 || desc.memid < 0;
+}
+
 } // namespace
 
 CTypeInfo::FunctionEntry* CTypeInfo::invokableFunction(MEMBERID memid, WORD flags) {
@@ -391,7 +426,7 @@ CTypeInfo::FunctionEntry* CTypeInfo::invokableFunction(MEMBERID memid, WORD flag
     prepare();
     auto entry = std::ranges::lower_bound(functionsById_, memid, {}, &FunctionEntry::memid);
     for (; entry != functionsById_.end() && entry->memid == memid; ++entry) {
-        if ((entry->invkind & flags) != 0) {
+        if ((entry->invkind & flags) != 0 && isInvokable(entry->function->desc)) {
             lastInvoked_ = {memid, flags, &*entry};
             return &*entry;
         }
@@ -410,6 +445,9 @@ InvokePlan const& CTypeInfo::invokePlan(FunctionEntry& entry, std::unique_ptr<In
 
 STDMETHODIMP CTypeInfo::Invoke(PVOID pvInstance, MEMBERID memid, WORD wFlags, DISPPARAMS* pDispParams,
                                VARIANT* pVarResult, EXCEPINFO* pExcepInfo, UINT* puArgErr) {
+    // No member of a restricted type is for automation, whatever the call.
+    if ((attr_.wTypeFlags & TYPEFLAG_FRESTRICTED) != 0)
+        return DISP_E_MEMBERNOTFOUND;
     if (pvInstance == nullptr || pDispParams == nullptr)
         return E_INVALIDARG;
     if ((pDispParams->cArgs > 0 && pDispParams->rgvarg == nullptr) ||
@@ -425,6 +463,12 @@ STDMETHODIMP CTypeInfo::Invoke(PVOID pvInstance, MEMBERID memid, WORD wFlags, DI
         return forwardToDispatch(pvInstance, memid, wFlags, pDispParams, pVarResult, pExcepInfo, puArgErr);
     std::unique_ptr<InvokePlan> unkept;
     InvokePlan const& plan = invokePlan(*found, unkept);
+    if (appliesArgumentsToResult(plan, *pDispParams, pVarResult)) {
+        DISPPARAMS none{};
+        if (HRESULT hr = Invoke(pvInstance, memid, wFlags, &none, pVarResult, pExcepInfo, puArgErr); FAILED(hr))
+            return hr;
+        return invokeDefaultMember(*pVarResult, wFlags, pDispParams, pExcepInfo, puArgErr);
+    }
     HRESULT methodResult = S_OK;
     std::optional<HRESULT> direct;
     if (plan.direct())

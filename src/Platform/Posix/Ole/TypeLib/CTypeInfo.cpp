@@ -20,19 +20,27 @@ constexpr HREFTYPE stdoleDispatchHref = 0xFFFFFFFC;
 // as an interface, so a dual base resolves to its vtable side. Stored
 // handles never have it (they are multiples of four, imported ones plus one).
 constexpr HREFTYPE vtableSideBit = 2;
-// Handles standing for types of another library; never an offset of ours.
-constexpr HREFTYPE firstForeignHref = 0xC0000002;
+// A handle in a dispatch view whose top byte is set names a type through the
+// interface of the view at that place (counted from 1); stored handles are
+// offsets into their library's tables, far below it.
+constexpr int viewHrefShift = 24;
+constexpr HREFTYPE viewHrefPlaceMask = 0xFF000000;
 // IUnknown and IDispatch: what a dispatch view's vtable always holds.
 constexpr WORD dispatchVtableSlots = 7;
-// Bases deeper than this can only be a cycle in a malformed library.
-constexpr int maxBaseDepth = 64;
 
-// The descriptions foreignType makes of a type: one per level of pointer.
-std::size_t foreignTypeNodes(TYPEDESC const& type) {
+// The descriptions offsetType makes of a type: one per level of pointer.
+std::size_t typeCopiesOf(TYPEDESC const& type) {
     std::size_t nodes = 0;
     for (TYPEDESC const* t = &type; (t->vt == VT_PTR || t->vt == VT_SAFEARRAY) && t->lptdesc != nullptr; t = t->lptdesc)
         ++nodes;
     return nodes;
+}
+
+bool takesLocale(FUNCDESC const& desc) {
+    for (SHORT j = 0; j < desc.cParams; ++j)
+        if (desc.lprgelemdescParam[j].paramdesc.wParamFlags & PARAMFLAG_FLCID)
+            return true;
+    return false;
 }
 
 bool isPointer(VARTYPE vt) {
@@ -49,7 +57,7 @@ bool isPointer(VARTYPE vt) {
 CTypeInfo::CTypeInfo(CTypeLib& lib, std::size_t index, Side side)
     : lib_(lib), record_(lib.record().typeInfos[index]), index_(index), side_(side), funcs_(&lib.tables()),
       params_(&lib.tables()), functionsById_(&lib.tables()), vars_(&lib.tables()), defaults_(&lib.tables()),
-      constants_(&lib.tables()), foreignTypes_(&lib.tables()) {
+      constants_(&lib.tables()), viewTypes_(&lib.tables()) {
     if (record_.kind == TKIND_DISPATCH && side_ == Side::stored)
         dispatchImpl_.push_back({lib.record().dispatchHref.value_or(stdoleDispatchHref), 0, {}});
     buildAttr();
@@ -126,7 +134,8 @@ void CTypeInfo::prepare() {
     if (prepared_)
         return;
     prepared_ = true;
-    if (isDualDispatch())
+    findViewedInterfaces();
+    if (!viewChain_.empty())
         addDispatchFunctions();
     else
         addOwnFunctions();
@@ -193,62 +202,101 @@ void CTypeInfo::addOwnFunctions() {
     }
 }
 
-// The dispatch view of a dual interface shows every vtable member, bases
-// first, as a dispatch member: the [retval] parameter becomes the result and
-// an HRESULT result disappears. The parameters are those of the vtable
-// side, except where a member of another library names a type of that
-// library: those get handles of ours.
+// A dispatch view shows every member of its interfaces, bases first, as a
+// dispatch member: the [retval] parameter becomes the result, an HRESULT
+// result disappears, and an [lcid] parameter, which Invoke supplies, is not
+// shown. The parameters are those of the vtable side where nothing of them
+// changes. A type a member of a base names gets a handle that says which
+// interface of the view names it, as on Windows: the interface's place,
+// counted from 1 at the root, in the handle's top byte.
 void CTypeInfo::addDispatchFunctions() {
-    std::vector<CTypeInfo*> chain;
-    CTypeInfo* next = lib_.dualInterface(index_);
-    while (next != nullptr && chain.size() < maxBaseDepth) {
-        chain.insert(chain.begin(), next);
-        CTypeInfo* base = nullptr;
-        next = SUCCEEDED(next->vtableBase(&base)) ? base : nullptr;
-    }
     std::size_t funcCount = 0;
-    std::size_t foreignParams = 0;
-    std::size_t foreignTypes = 0;
-    for (CTypeInfo* iface : chain) {
-        funcCount += iface->functions().size();
-        if (&iface->lib() == &lib_)
-            continue;
-        for (Function const& src : iface->functions()) {
-            foreignTypes += foreignTypeNodes(src.desc.elemdescFunc.tdesc);
+    std::size_t paramCount = 0;
+    std::size_t typeCount = 0;
+    for (std::size_t p = 0; p < viewChain_.size(); ++p) {
+        bool const moved = hrefOffsetOf(p) != 0;
+        for (Function const& src : viewChain_[p]->functions()) {
+            ++funcCount;
+            if (!moved && !takesLocale(src.desc))
+                continue;
+            paramCount += std::size_t(std::max<SHORT>(src.desc.cParams, 0));
+            typeCount += typeCopiesOf(src.desc.elemdescFunc.tdesc);
             for (SHORT j = 0; j < src.desc.cParams; ++j)
-                foreignTypes += foreignTypeNodes(src.desc.lprgelemdescParam[j].tdesc);
-            foreignParams += std::size_t(std::max<SHORT>(src.desc.cParams, 0));
+                typeCount += typeCopiesOf(src.desc.lprgelemdescParam[j].tdesc);
         }
     }
     funcs_.reserve(funcCount);
-    params_.reserve(foreignParams);
-    foreignTypes_.reserve(foreignTypes);
-    for (CTypeInfo* iface : chain) {
-        for (Function const& src : iface->functions()) {
-            Function& fn = funcs_.emplace_back(src);
-            FUNCDESC& d = fn.desc;
-            if (&src.owner->lib() != &lib_) {
-                d.elemdescFunc.tdesc = foreignType(d.elemdescFunc.tdesc, *src.owner);
-                d.lprgelemdescParam = d.cParams > 0 ? params_.data() + params_.size() : nullptr;
-                for (SHORT j = 0; j < d.cParams; ++j) {
-                    ELEMDESC& e = params_.emplace_back(src.desc.lprgelemdescParam[j]);
-                    e.tdesc = foreignType(e.tdesc, *src.owner);
-                }
-            }
-            d.funckind = FUNC_DISPATCH;
-            d.callconv = CC_STDCALL;
-            ELEMDESC const* last = d.cParams > 0 ? &d.lprgelemdescParam[d.cParams - 1] : nullptr;
-            if (last && (last->paramdesc.wParamFlags & PARAMFLAG_FRETVAL) && last->tdesc.vt == VT_PTR) {
-                d.elemdescFunc = ELEMDESC{};
-                d.elemdescFunc.tdesc = *last->tdesc.lptdesc;
-                d.cParams = static_cast<SHORT>(d.cParams - 1);
-            } else if (d.elemdescFunc.tdesc.vt == VT_HRESULT) {
-                d.elemdescFunc.tdesc.vt = VT_VOID;
-            }
-            if (d.cParams == 0)
-                d.lprgelemdescParam = nullptr;
+    params_.reserve(paramCount);
+    viewTypes_.reserve(typeCount);
+    for (std::size_t p = 0; p < viewChain_.size(); ++p) {
+        HREFTYPE const offset = hrefOffsetOf(p);
+        for (Function const& src : viewChain_[p]->functions())
+            addDispatchFunction(src, offset);
+    }
+}
+
+void CTypeInfo::addDispatchFunction(Function const& src, HREFTYPE hrefOffset) {
+    Function& fn = funcs_.emplace_back(src);
+    FUNCDESC& d = fn.desc;
+    if (hrefOffset != 0 || takesLocale(src.desc)) {
+        d.elemdescFunc.tdesc = offsetType(d.elemdescFunc.tdesc, hrefOffset);
+        d.lprgelemdescParam = params_.data() + params_.size();
+        d.cParams = 0;
+        for (SHORT j = 0; j < src.desc.cParams; ++j) {
+            ELEMDESC const& param = src.desc.lprgelemdescParam[j];
+            if (param.paramdesc.wParamFlags & PARAMFLAG_FLCID)
+                continue;
+            ELEMDESC& e = params_.emplace_back(param);
+            e.tdesc = offsetType(e.tdesc, hrefOffset);
+            ++d.cParams;
         }
     }
+    d.funckind = FUNC_DISPATCH;
+    d.callconv = CC_STDCALL;
+    ELEMDESC const* last = d.cParams > 0 ? &d.lprgelemdescParam[d.cParams - 1] : nullptr;
+    if (last && (last->paramdesc.wParamFlags & PARAMFLAG_FRETVAL) && last->tdesc.vt == VT_PTR) {
+        d.elemdescFunc = ELEMDESC{};
+        d.elemdescFunc.tdesc = *last->tdesc.lptdesc;
+        d.cParams = static_cast<SHORT>(d.cParams - 1);
+    } else if (d.elemdescFunc.tdesc.vt == VT_HRESULT) {
+        d.elemdescFunc.tdesc.vt = VT_VOID;
+    }
+    if (d.cParams == 0)
+        d.lprgelemdescParam = nullptr;
+}
+
+// The interfaces a dispatch view shows, bases first: the vtable side of a
+// dual interface and its bases, or the interface a dispinterface declared
+// as `dispinterface X { interface Y; }` wraps, and its bases. Empty for
+// any other type.
+void CTypeInfo::findViewedInterfaces() {
+    CTypeInfo* next = nullptr;
+    if (isDualDispatch())
+        next = lib_.dualInterface(index_);
+    else if (wrapsInterface() && SUCCEEDED(lib_.resolveHref(record_.implTypes[0].hrefType, &next)))
+        next = next->isDualDispatch() ? next->lib().dualInterface(next->index_) : next;
+    if (next != nullptr && next->attr_.typekind != TKIND_INTERFACE)
+        next = nullptr;
+    while (next != nullptr && viewChain_.size() < std::size_t{maxBaseDepth}) {
+        viewChain_.insert(viewChain_.begin(), next);
+        CTypeInfo* base = nullptr;
+        next = SUCCEEDED(next->vtableBase(&base)) ? base : nullptr;
+    }
+}
+
+// MIDL's "syntax 2": a dispinterface of no members of its own that names
+// the interface whose members it dispatches.
+bool CTypeInfo::wrapsInterface() const {
+    return side_ == Side::stored && record_.kind == TKIND_DISPATCH && (record_.typeFlags & TYPEFLAG_FDUAL) == 0 &&
+           record_.funcs.empty() && record_.vars.empty() && !record_.implTypes.empty();
+}
+
+// The members of a dual interface's own vtable side keep their types'
+// handles; those of every other interface of a view say where they come from.
+HREFTYPE CTypeInfo::hrefOffsetOf(std::size_t place) const {
+    if (isDualDispatch() && place + 1 == viewChain_.size())
+        return 0;
+    return static_cast<HREFTYPE>(place + 1) << viewHrefShift;
 }
 
 // The interface a vtable side derives from, itself as a vtable side.
@@ -267,16 +315,15 @@ HRESULT CTypeInfo::vtableBase(CTypeInfo** result) {
     return S_OK;
 }
 
-// A type named by a member of another library gets a handle of ours that
-// GetRefTypeInfo hands back to that library.
-TYPEDESC CTypeInfo::foreignType(TYPEDESC const& type, CTypeInfo& owner) {
+// A type of a member shown in a view, its handles moved by `hrefOffset`.
+TYPEDESC CTypeInfo::offsetType(TYPEDESC const& type, HREFTYPE hrefOffset) {
     TYPEDESC out = type;
-    if (type.vt == VT_USERDEFINED) {
-        out.hreftype = firstForeignHref + static_cast<HREFTYPE>(foreignHrefs_.size()) * 4;
-        foreignHrefs_.push_back({&owner, type.hreftype});
-    } else if ((type.vt == VT_PTR || type.vt == VT_SAFEARRAY) && type.lptdesc != nullptr) {
-        out.lptdesc = &foreignTypes_.emplace_back(foreignType(*type.lptdesc, owner));
-    }
+    if (hrefOffset == 0)
+        return out;
+    if (type.vt == VT_USERDEFINED)
+        out.hreftype = type.hreftype + hrefOffset;
+    else if ((type.vt == VT_PTR || type.vt == VT_SAFEARRAY) && type.lptdesc != nullptr)
+        out.lptdesc = &viewTypes_.emplace_back(offsetType(*type.lptdesc, hrefOffset));
     return out;
 }
 
@@ -300,13 +347,15 @@ void CTypeInfo::addVars() {
 STDMETHODIMP CTypeInfo::QueryInterface(REFIID riid, void** ppv) {
     if (ppv == nullptr)
         return E_POINTER;
-    if (IsEqualGUID(riid, IID_IUnknown) || IsEqualGUID(riid, IID_ITypeInfo)) {
-        *ppv = static_cast<ITypeInfo*>(this);
-        AddRef();
-        return S_OK;
-    }
     *ppv = nullptr;
-    return E_NOINTERFACE;
+    if (IsEqualGUID(riid, IID_IUnknown) || IsEqualGUID(riid, IID_ITypeInfo) || IsEqualGUID(riid, IID_ITypeInfo2))
+        *ppv = static_cast<ITypeInfo2*>(this);
+    else if (IsEqualGUID(riid, IID_ITypeComp))
+        *ppv = static_cast<ITypeComp*>(this);
+    else
+        return E_NOINTERFACE;
+    AddRef();
+    return S_OK;
 }
 
 STDMETHODIMP_(ULONG) CTypeInfo::AddRef() { return lib_.AddRef(); }
@@ -327,9 +376,11 @@ STDMETHODIMP_(void) CTypeInfo::ReleaseFuncDesc(FUNCDESC*) {}
 STDMETHODIMP_(void) CTypeInfo::ReleaseVarDesc(VARDESC*) {}
 
 STDMETHODIMP CTypeInfo::GetTypeComp(ITypeComp** ppTComp) {
-    if (ppTComp != nullptr)
-        *ppTComp = nullptr;
-    return E_NOTIMPL;
+    if (ppTComp == nullptr)
+        return E_INVALIDARG;
+    *ppTComp = this;
+    AddRef();
+    return S_OK;
 }
 
 STDMETHODIMP CTypeInfo::GetFuncDesc(UINT index, FUNCDESC** ppFuncDesc) {
@@ -352,6 +403,19 @@ STDMETHODIMP CTypeInfo::GetVarDesc(UINT index, VARDESC** ppVarDesc) {
         return TYPE_E_ELEMENTNOTFOUND;
     *ppVarDesc = &vars_[index];
     return S_OK;
+}
+
+// A dispatch view shows the parameters of a member but its [lcid].
+std::optional<std::size_t> CTypeInfo::storedParamIndex(Function const& fn, std::size_t shown) {
+    bool const inView = fn.call != &fn.desc;
+    auto const params = fn.library().paramsOf(*fn.record);
+    for (std::size_t i = 0; i < params.size(); ++i) {
+        if (inView && (params[i].flags & PARAMFLAG_FLCID))
+            continue;
+        if (shown-- == 0)
+            return i;
+    }
+    return std::nullopt;
 }
 
 CTypeInfo::Function const* CTypeInfo::functionOf(MEMBERID memid) const {
@@ -382,9 +446,11 @@ STDMETHODIMP CTypeInfo::GetNames(MEMBERID memid, BSTR* rgBstrNames, UINT cMaxNam
         TypeLibRecord const& lib = fn->library();
         add(lib.text(fn->record->name));
         auto const params = lib.paramsOf(*fn->record);
-        for (SHORT j = 0; j < fn->desc.cParams && params[std::size_t(j)].name.size != 0; ++j)
-            if (!add(lib.text(params[std::size_t(j)].name)))
+        for (SHORT j = 0; j < fn->desc.cParams; ++j) {
+            auto const stored = storedParamIndex(*fn, std::size_t(j));
+            if (!stored || params[*stored].name.size == 0 || !add(lib.text(params[*stored].name)))
                 break;
+        }
     } else if (VarRecord const* var = varOf(memid)) {
         add(text(var->name));
     } else {
@@ -425,11 +491,17 @@ STDMETHODIMP CTypeInfo::GetIDsOfNames(LPOLESTR* rgszNames, UINT cNames, MEMBERID
         return E_INVALIDARG;
     if (cNames == 0)
         return S_OK;
-    prepare();
     for (UINT i = 0; i < cNames; ++i)
         pMemId[i] = DISPID_UNKNOWN;
     if (rgszNames[0] == nullptr)
         return DISP_E_UNKNOWNNAME;
+    return idsOfNames(rgszNames, cNames, pMemId, 0);
+}
+
+// A name that is no member of the type's own may be one of an interface's
+// base or of a coclass's first interface, as on Windows.
+HRESULT CTypeInfo::idsOfNames(LPOLESTR* rgszNames, UINT cNames, MEMBERID* pMemId, int depth) {
+    prepare();
     std::u16string_view const member(rgszNames[0]);
     Function const* named = nullptr;
     for (Function const& fn : funcs_) {
@@ -445,16 +517,19 @@ STDMETHODIMP CTypeInfo::GetIDsOfNames(LPOLESTR* rgszNames, UINT cNames, MEMBERID
                 return cNames == 1 ? S_OK : DISP_E_UNKNOWNNAME;
             }
         }
-        return DISP_E_UNKNOWNNAME;
+        CTypeInfo* const base = depth < maxBaseDepth ? inheritedFrom() : nullptr;
+        return base != nullptr ? base->idsOfNames(rgszNames, cNames, pMemId, depth + 1) : DISP_E_UNKNOWNNAME;
     }
     pMemId[0] = named->desc.memid;
     TypeLibRecord const& namedLib = named->library();
     auto const params = namedLib.paramsOf(*named->record);
     HRESULT result = S_OK;
     for (UINT i = 1; i < cNames; ++i) {
-        for (SHORT j = 0; rgszNames[i] != nullptr && j < named->desc.cParams; ++j) {
-            if (sameTypeLibName(namedLib.text(params[std::size_t(j)].name), rgszNames[i])) {
-                pMemId[i] = j;
+        // A parameter's id is its place among all the member's parameters,
+        // those a dispatch view does not show ([lcid], [retval]) counted.
+        for (std::size_t j = 0; rgszNames[i] != nullptr && j < params.size(); ++j) {
+            if (sameTypeLibName(namedLib.text(params[j].name), rgszNames[i])) {
+                pMemId[i] = static_cast<MEMBERID>(j);
                 break;
             }
         }
@@ -462,6 +537,24 @@ STDMETHODIMP CTypeInfo::GetIDsOfNames(LPOLESTR* rgszNames, UINT cNames, MEMBERID
             result = DISP_E_UNKNOWNNAME;
     }
     return result;
+}
+
+CTypeInfo* CTypeInfo::inheritedFrom() {
+    if (attr_.typekind != TKIND_INTERFACE && attr_.typekind != TKIND_COCLASS)
+        return nullptr;
+    UINT from = 0;
+    auto const& impls = implTypes();
+    for (UINT i = 0; attr_.typekind == TKIND_COCLASS && i < impls.size(); ++i) {
+        if ((impls[i].flags & (IMPLTYPEFLAG_FDEFAULT | IMPLTYPEFLAG_FSOURCE)) == IMPLTYPEFLAG_FDEFAULT) {
+            from = i;
+            break;
+        }
+    }
+    HREFTYPE href = 0;
+    CTypeInfo* base = nullptr;
+    if (FAILED(GetRefTypeOfImplType(from, &href)) || FAILED(resolve(href, &base)) || base == this)
+        return nullptr;
+    return base;
 }
 
 STDMETHODIMP CTypeInfo::GetDocumentation(MEMBERID memid, BSTR* pBstrName, BSTR* pBstrDocString, DWORD* pdwHelpContext,
@@ -524,17 +617,19 @@ STDMETHODIMP CTypeInfo::GetDllEntry(MEMBERID memid, INVOKEKIND invKind, BSTR* pB
 
 HRESULT CTypeInfo::resolve(HREFTYPE href, CTypeInfo** result) {
     *result = nullptr;
-    if (href >= firstForeignHref && (href - firstForeignHref) % 4 == 0 &&
-        (href - firstForeignHref) / 4 < foreignHrefs_.size()) {
-        ForeignHref const& foreign = foreignHrefs_[(href - firstForeignHref) / 4];
-        return foreign.owner->resolve(foreign.href, result);
-    }
     if (href == dualInterfaceHref && isDualDispatch()) {
         *result = lib_.dualInterface(index_);
         return S_OK;
     }
     if (href == stdoleDispatchHref && record_.kind == TKIND_DISPATCH)
         return lib_.stdoleType(IID_IDispatch, result);
+    if ((href & viewHrefPlaceMask) != 0 && attr_.typekind == TKIND_DISPATCH) {
+        prepare();
+        std::size_t const place = href >> viewHrefShift;
+        if (place > viewChain_.size())
+            return TYPE_E_ELEMENTNOTFOUND;
+        return viewChain_[place - 1]->resolve(href & ~viewHrefPlaceMask, result);
+    }
     // Any other reference to a dual interface means its dispatch view, even
     // where it is the type of the base (IXMLDOMDocument::createNode).
     bool const asBase = attr_.typekind == TKIND_INTERFACE && (href & vtableSideBit) != 0;
@@ -605,19 +700,21 @@ std::optional<std::string_view> CTypeInfo::findName(std::u16string_view wanted) 
     return std::nullopt;
 }
 
-std::optional<MEMBERID> CTypeInfo::findMember(std::u16string_view wanted) const {
+std::optional<CTypeInfo::NamedMember> CTypeInfo::findMember(std::u16string_view wanted) const {
     auto matches = [&](TextRef name) { return sameTypeLibName(text(name), wanted); };
     if (matches(record_.name))
-        return MEMBERID_NIL;
+        return NamedMember{MEMBERID_NIL, text(record_.name)};
     for (FuncRecord const& f : record_.funcs)
         if (matches(f.name))
-            return f.memberId;
+            return NamedMember{f.memberId, text(f.name)};
     for (VarRecord const& v : record_.vars)
         if (matches(v.name))
-            return v.memberId;
+            return NamedMember{v.memberId, text(v.name)};
     return std::nullopt;
 }
 
 std::string_view CTypeInfo::text(TextRef ref) const { return lib_.record().text(ref); }
+
+std::string_view CTypeInfo::name() const { return text(record_.name); }
 
 } // namespace qor::platform::posix::ole

@@ -17,8 +17,9 @@ class InvokePlan;
 
 // ITypeInfo of one type of a CTypeLib. A dual interface has two: the stored
 // dispatch view, listing every member of its vtable in automation form, and
-// the vtable side (GetRefTypeOfImplType(-1)) whose members are called.
-class CTypeInfo final : public ITypeInfo {
+// the vtable side (GetRefTypeOfImplType(-1)) whose members are called. It is
+// its own ITypeComp, which binds names to its members.
+class CTypeInfo final : public ITypeInfo2, public ITypeComp {
 public:
     enum class Side { stored, dualInterface };
 
@@ -33,6 +34,9 @@ public:
         // The library of `record`, which holds its texts and parameters.
         TypeLibRecord const& library() const;
     };
+
+    // Bases deeper than this can only be a cycle in a malformed library.
+    static constexpr int maxBaseDepth = 64;
 
     CTypeInfo(CTypeLib& lib, std::size_t index, Side side);
     ~CTypeInfo();
@@ -66,15 +70,53 @@ public:
     STDMETHODIMP_(void) ReleaseFuncDesc(FUNCDESC* pFuncDesc) override;
     STDMETHODIMP_(void) ReleaseVarDesc(VARDESC* pVarDesc) override;
 
+    // ITypeInfo2 (TypeInfo2.cpp)
+    STDMETHODIMP GetTypeKind(TYPEKIND* pTypeKind) override;
+    STDMETHODIMP GetTypeFlags(ULONG* pTypeFlags) override;
+    STDMETHODIMP GetFuncIndexOfMemId(MEMBERID memid, INVOKEKIND invKind, UINT* pFuncIndex) override;
+    STDMETHODIMP GetVarIndexOfMemId(MEMBERID memid, UINT* pVarIndex) override;
+    STDMETHODIMP GetCustData(REFGUID guid, VARIANT* pVarVal) override;
+    STDMETHODIMP GetFuncCustData(UINT index, REFGUID guid, VARIANT* pVarVal) override;
+    STDMETHODIMP GetParamCustData(UINT indexFunc, UINT indexParam, REFGUID guid, VARIANT* pVarVal) override;
+    STDMETHODIMP GetVarCustData(UINT index, REFGUID guid, VARIANT* pVarVal) override;
+    STDMETHODIMP GetImplTypeCustData(UINT index, REFGUID guid, VARIANT* pVarVal) override;
+    STDMETHODIMP GetDocumentation2(MEMBERID memid, LCID lcid, BSTR* pbstrHelpString, DWORD* pdwHelpStringContext,
+                                   BSTR* pbstrHelpStringDll) override;
+    STDMETHODIMP GetAllCustData(CUSTDATA* pCustData) override;
+    STDMETHODIMP GetAllFuncCustData(UINT index, CUSTDATA* pCustData) override;
+    STDMETHODIMP GetAllParamCustData(UINT indexFunc, UINT indexParam, CUSTDATA* pCustData) override;
+    STDMETHODIMP GetAllVarCustData(UINT index, CUSTDATA* pCustData) override;
+    STDMETHODIMP GetAllImplTypeCustData(UINT index, CUSTDATA* pCustData) override;
+
+    // ITypeComp (TypeComp.cpp)
+    STDMETHODIMP Bind(LPOLESTR szName, ULONG lHashVal, WORD wFlags, ITypeInfo** ppTInfo, DESCKIND* pDescKind,
+                      BINDPTR* pBindPtr) override;
+    STDMETHODIMP BindType(LPOLESTR szName, ULONG lHashVal, ITypeInfo** ppTInfo, ITypeComp** ppTComp) override;
+
     // The stored spelling of a type, member or parameter name, for IsName.
     std::optional<std::string_view> findName(std::u16string_view wanted) const;
-    // MEMBERID_NIL for the type's own name, else the member's id; for FindName.
-    std::optional<MEMBERID> findMember(std::u16string_view wanted) const;
+    // A name found by FindName: MEMBERID_NIL for the type's own name, else
+    // the member's id; with its stored spelling.
+    struct NamedMember {
+        MEMBERID memid;
+        std::string_view name;
+    };
+    std::optional<NamedMember> findMember(std::u16string_view wanted) const;
 
     // About what the descriptions of all of a library's types take.
     static std::size_t expectedTableBytes(TypeLibRecord const& lib);
 
     bool isDualDispatch() const;
+    TYPEKIND kind() const { return attr_.typekind; }
+    // The type's name as stored, for binding by name.
+    std::string_view name() const;
+    // A member named so, for ITypeComp::Bind: found, found but not of a kind
+    // among `flags` (TYPE_E_TYPEMISMATCH), or not there (S_OK, none bound).
+    HRESULT bindMember(std::u16string_view wanted, WORD flags, ITypeInfo** info, DESCKIND* kind, BINDPTR* bound,
+                       int depth = 0);
+    // Of an application object (a coclass marked appobject): the variable
+    // that stands for its object, which ITypeComp binds its members to.
+    VARDESC* applicationObject();
     bool isPureDispatch() const {
         return record_.kind == TKIND_DISPATCH && (record_.typeFlags & TYPEFLAG_FDUAL) == 0;
     }
@@ -87,12 +129,31 @@ private:
     void prepare();
     void buildAttr();
     void addOwnFunctions();
+    void findViewedInterfaces();
+    bool wrapsInterface() const;
+    HREFTYPE hrefOffsetOf(std::size_t place) const;
     void addDispatchFunctions();
+    void addDispatchFunction(Function const& src, HREFTYPE hrefOffset);
     void addVars();
     void indexFunctions();
     HRESULT vtableBase(CTypeInfo** result);
-    TYPEDESC foreignType(TYPEDESC const& type, CTypeInfo& owner);
+    TYPEDESC offsetType(TYPEDESC const& type, HREFTYPE hrefOffset);
     Function const* functionOf(MEMBERID memid) const;
+    HRESULT idsOfNames(LPOLESTR* rgszNames, UINT cNames, MEMBERID* pMemId, int depth);
+    // The type a coclass or interface takes its members from: an
+    // interface's base, a coclass's default interface.
+    CTypeInfo* inheritedFrom();
+    // The custom data of function `index` of this type info, of one of its
+    // parameters as shown, of variable `index`; null when there is none.
+    struct CustomDataOf {
+        TypeLibRecord const* lib;
+        RecordRange range;
+    };
+    std::optional<CustomDataOf> funcCustomData(UINT index);
+    // The stored place of parameter `shown` of a function as this type info
+    // shows it.
+    static std::optional<std::size_t> storedParamIndex(Function const& fn, std::size_t shown);
+    std::optional<CustomDataOf> paramCustomData(UINT indexFunc, UINT indexParam);
     struct FunctionEntry;
     // What Invoke calls: the first function declared with the id whose kind
     // is among the flags.
@@ -134,15 +195,13 @@ private:
     std::pmr::vector<VARDESC> vars_;
     std::pmr::vector<PARAMDESCEX> defaults_;
     std::pmr::vector<VARIANT> constants_;
-    std::pmr::vector<TYPEDESC> foreignTypes_; // sized once, as the functions
-    // Types named by members inherited from another library, with the
-    // reference handle under which that library knows them; by the handles
-    // of ours given to them, in the order given.
-    struct ForeignHref {
-        CTypeInfo* owner;
-        HREFTYPE href;
-    };
-    std::vector<ForeignHref> foreignHrefs_;
+    // Of a dispatch view: its interfaces, bases first (findViewedInterfaces),
+    // and the types of their members with handles moved (offsetType), sized
+    // once, as the functions.
+    std::vector<CTypeInfo*> viewChain_;
+    std::pmr::vector<TYPEDESC> viewTypes_;
+    VARDESC applicationObject_{};
+    TYPEDESC applicationObjectType_{};
 };
 
 } // namespace qor::platform::posix::ole

@@ -23,6 +23,13 @@ std::filesystem::path lastPathPart(std::string_view name) {
     return cut == std::string_view::npos ? name : name.substr(cut + 1);
 }
 
+// Windows hands the stored spelling of a name found back in the caller's
+// buffer, which holds a name of the same length.
+void spellAsStored(LPOLESTR buffer, std::string_view stored) {
+    std::u16string const spelled = typeLibTextToOle(stored);
+    std::memcpy(buffer, spelled.data(), spelled.size() * sizeof(char16_t));
+}
+
 template <class T>
 HRESULT clearOut(T** out) {
     if (out == nullptr)
@@ -65,13 +72,15 @@ CTypeLib::~CTypeLib() {
 STDMETHODIMP CTypeLib::QueryInterface(REFIID riid, void** ppv) {
     if (ppv == nullptr)
         return E_POINTER;
-    if (IsEqualGUID(riid, IID_IUnknown) || IsEqualGUID(riid, IID_ITypeLib)) {
-        *ppv = static_cast<ITypeLib*>(this);
-        AddRef();
-        return S_OK;
-    }
     *ppv = nullptr;
-    return E_NOINTERFACE;
+    if (IsEqualGUID(riid, IID_IUnknown) || IsEqualGUID(riid, IID_ITypeLib) || IsEqualGUID(riid, IID_ITypeLib2))
+        *ppv = static_cast<ITypeLib2*>(this);
+    else if (IsEqualGUID(riid, IID_ITypeComp))
+        *ppv = static_cast<ITypeComp*>(this);
+    else
+        return E_NOINTERFACE;
+    AddRef();
+    return S_OK;
 }
 
 STDMETHODIMP_(ULONG) CTypeLib::AddRef() { return ++refs_; }
@@ -133,9 +142,11 @@ STDMETHODIMP CTypeLib::GetLibAttr(TLIBATTR** ppTLibAttr) {
 STDMETHODIMP_(void) CTypeLib::ReleaseTLibAttr(TLIBATTR* pTLibAttr) { delete pTLibAttr; }
 
 STDMETHODIMP CTypeLib::GetTypeComp(ITypeComp** ppTComp) {
-    if (ppTComp != nullptr)
-        *ppTComp = nullptr;
-    return E_NOTIMPL;
+    if (ppTComp == nullptr)
+        return E_INVALIDARG;
+    *ppTComp = this;
+    AddRef();
+    return S_OK;
 }
 
 STDMETHODIMP CTypeLib::GetDocumentation(INT index, BSTR* pBstrName, BSTR* pBstrDocString, DWORD* pdwHelpContext,
@@ -166,9 +177,7 @@ STDMETHODIMP CTypeLib::IsName(LPOLESTR szNameBuf, ULONG, BOOL* pfName) {
     *pfName = FALSE;
     for (auto const& info : infos_) {
         if (auto const found = info->findName(wanted)) {
-            // Windows hands the stored spelling back in the caller's buffer.
-            std::u16string const spelled = typeLibTextToOle(*found);
-            std::memcpy(szNameBuf, spelled.data(), spelled.size() * sizeof(char16_t));
+            spellAsStored(szNameBuf, *found);
             *pfName = TRUE;
             return S_OK;
         }
@@ -183,12 +192,14 @@ STDMETHODIMP CTypeLib::FindName(LPOLESTR szNameBuf, ULONG, ITypeInfo** ppTInfo, 
     std::u16string_view const wanted(szNameBuf);
     USHORT found = 0;
     for (std::size_t i = 0; i < infos_.size() && found < *pcFound; ++i) {
-        std::optional<MEMBERID> const member = infos_[i]->findMember(wanted);
+        auto const member = infos_[i]->findMember(wanted);
         if (!member)
             continue;
+        if (found == 0)
+            spellAsStored(szNameBuf, member->name);
         ppTInfo[found] = infos_[i].get();
         AddRef();
-        rgMemId[found] = *member;
+        rgMemId[found] = member->memid;
         ++found;
     }
     *pcFound = found;

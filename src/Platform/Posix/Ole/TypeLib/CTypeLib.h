@@ -18,8 +18,9 @@ class CTypeInfo;
 // long as it does and share its reference count, so a type info handed out
 // keeps the library (and what the library imports) alive. Descriptions and
 // imports are built on first use without locks: like the rest of the
-// system, a library is used by one thread at a time.
-class CTypeLib final : public ITypeLib {
+// system, a library is used by one thread at a time. It is its own
+// ITypeComp, which binds the names of its modules and enumerations.
+class CTypeLib final : public ITypeLib2, public ITypeComp {
 public:
     // Returns the library with one reference. `directory` is where the
     // library's own imports are looked for.
@@ -44,6 +45,18 @@ public:
     STDMETHODIMP FindName(LPOLESTR szNameBuf, ULONG lHashVal, ITypeInfo** ppTInfo, MEMBERID* rgMemId,
                           USHORT* pcFound) override;
     STDMETHODIMP_(void) ReleaseTLibAttr(TLIBATTR* pTLibAttr) override;
+
+    // ITypeLib2 (TypeLib2.cpp)
+    STDMETHODIMP GetCustData(REFGUID guid, VARIANT* pVarVal) override;
+    STDMETHODIMP GetLibStatistics(ULONG* pcUniqueNames, ULONG* pcchUniqueNames) override;
+    STDMETHODIMP GetDocumentation2(INT index, LCID lcid, BSTR* pbstrHelpString, DWORD* pdwHelpStringContext,
+                                   BSTR* pbstrHelpStringDll) override;
+    STDMETHODIMP GetAllCustData(CUSTDATA* pCustData) override;
+
+    // ITypeComp (TypeComp.cpp)
+    STDMETHODIMP Bind(LPOLESTR szName, ULONG lHashVal, WORD wFlags, ITypeInfo** ppTInfo, DESCKIND* pDescKind,
+                      BINDPTR* pBindPtr) override;
+    STDMETHODIMP BindType(LPOLESTR szName, ULONG lHashVal, ITypeInfo** ppTInfo, ITypeComp** ppTComp) override;
 
     TypeLibRecord const& record() const { return *record_; }
     CTypeInfo& typeInfo(std::size_t index) { return *infos_[index]; }

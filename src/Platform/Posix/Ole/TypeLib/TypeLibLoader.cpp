@@ -100,11 +100,10 @@ std::expected<CTypeLib*, HRESULT> loadTypeLibPath(std::u16string_view path) {
 using qor::platform::posix::ole::loadTypeLibPath;
 
 WINOLEAUTAPI LoadTypeLibEx(LPCOLESTR szFile, REGKIND, ITypeLib** pptlib) {
-    if (pptlib == nullptr)
+    // Without a name the caller's pointer is left as it was, as Windows does.
+    if (pptlib == nullptr || szFile == nullptr)
         return E_INVALIDARG;
     *pptlib = nullptr;
-    if (szFile == nullptr)
-        return E_INVALIDARG;
     auto loaded = loadTypeLibPath(szFile);
     if (!loaded)
         return loaded.error();

@@ -191,6 +191,8 @@ private:
         lib_.docString = string(header(0x24));
         lib_.helpStringContext = header(0x28);
         lib_.helpContext = header(0x2C);
+        lib_.uniqueNames = static_cast<std::uint32_t>(std::max(header(0x30), 0));
+        lib_.uniqueNameCharacters = static_cast<std::uint32_t>(std::max(header(0x34), 0));
         lib_.name = name(header(0x38));
         lib_.helpFile = string(header(0x3C));
         lib_.customData = customData(header(0x40));

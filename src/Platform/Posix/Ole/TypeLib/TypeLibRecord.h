@@ -173,6 +173,9 @@ struct TypeLibRecord {
     TextRef helpFile;
     std::int32_t helpContext = 0;
     std::int32_t helpStringContext = 0;
+    // The statistics of the image's name table, which stores each name once.
+    std::uint32_t uniqueNames = 0;
+    std::uint32_t uniqueNameCharacters = 0;
     std::optional<std::uint32_t> dispatchHref; // IDispatch, as this library references it
     std::vector<TypeNode> types;
     std::vector<TypeInfoRecord> typeInfos;

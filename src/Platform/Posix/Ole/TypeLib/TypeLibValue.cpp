@@ -42,4 +42,37 @@ VARIANT variantOfTypeLibValue(TypeLibRecord const& lib, ValueRecord const& value
     return v;
 }
 
+HRESULT customDatum(TypeLibRecord const& lib, RecordRange range, REFGUID guid, VARIANT* datum) {
+    if (datum == nullptr)
+        return E_INVALIDARG;
+    VariantInit(datum);
+    Guid const wanted(guid);
+    for (CustomDataRecord const& entry : lib.customDataOf(range)) {
+        if (entry.guid == wanted) {
+            *datum = variantOfTypeLibValue(lib, entry.value);
+            return S_OK;
+        }
+    }
+    return S_OK;
+}
+
+HRESULT allCustomData(TypeLibRecord const& lib, RecordRange range, CUSTDATA* all) {
+    if (all == nullptr)
+        return E_INVALIDARG;
+    auto const entries = lib.customDataOf(range);
+    *all = CUSTDATA{};
+    if (entries.empty())
+        return S_OK;
+    auto* items = static_cast<CUSTDATAITEM*>(CoTaskMemAlloc(entries.size() * sizeof(CUSTDATAITEM)));
+    if (items == nullptr)
+        return E_OUTOFMEMORY;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        items[i].guid = entries[i].guid.to<GUID>();
+        items[i].varValue = variantOfTypeLibValue(lib, entries[i].value);
+    }
+    all->cCustData = static_cast<DWORD>(entries.size());
+    all->prgCustData = items;
+    return S_OK;
+}
+
 } // namespace qor::platform::posix::ole

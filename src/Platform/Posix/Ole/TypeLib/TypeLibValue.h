@@ -11,4 +11,11 @@ namespace qor::platform::posix::ole {
 // else (a reference, an array) comes out as VT_EMPTY.
 VARIANT variantOfTypeLibValue(TypeLibRecord const& lib, ValueRecord const& value);
 
+// Custom data of one element (library, type, member, parameter, implemented
+// type), as ITypeLib2 and ITypeInfo2 hand them out. `datum` is the value
+// stored under `guid`, VT_EMPTY when there is none; `all` fills an array in
+// task memory that ClearCustData frees.
+HRESULT customDatum(TypeLibRecord const& lib, RecordRange range, REFGUID guid, VARIANT* datum);
+HRESULT allCustomData(TypeLibRecord const& lib, RecordRange range, CUSTDATA* all);
+
 } // namespace qor::platform::posix::ole

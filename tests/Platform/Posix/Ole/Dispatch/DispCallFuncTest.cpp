@@ -175,9 +175,9 @@ TEST(DispCallFunc, PassesAndReturnsEveryKindOfValue) {
         VARIANT expected;
         std::vector<VARTYPE> types; // when not the arguments' own
     } const cases[] = {
-        {"an HRESULT as VT_ERROR", calls, slot(0), VT_HRESULT,
+        {"an HRESULT as VT_ERROR", calls, slot(0), VT_ERROR,
          {integer(VT_I4, 40), integer(VT_I4, 2), byref(VT_I4, &sum)}, integer(VT_ERROR, S_OK)},
-        {"a failure HRESULT as a value", calls, slot(0), VT_HRESULT,
+        {"a failure HRESULT as a value", calls, slot(0), VT_ERROR,
          {integer(VT_I4, -1), integer(VT_I4, 2), byref(VT_I4, &sum)}, integer(VT_ERROR, E_INVALIDARG)},
         {"every scalar, in registers and on the stack", calls, slot(1), VT_R8,
          {integer(VT_I1, -1), integer(VT_UI1, 200), integer(VT_I2, -300), integer(VT_UI2, 60000),
@@ -200,9 +200,9 @@ TEST(DispCallFunc, PassesAndReturnsEveryKindOfValue) {
         {"a CY both ways", calls, slot(8), VT_CY, {integer(VT_CY, 15000), integer(VT_CY, -2500)},
          integer(VT_CY, 12500)},
         {"a BSTR, the same text back", calls, slot(4), VT_BSTR, {echo}, echo},
-        {"a VARIANT passed whole: its type VT_VARIANT, its value a VT_I4", calls, slot(5), VT_HRESULT,
+        {"a VARIANT passed whole: its type VT_VARIANT, its value a VT_I4", calls, slot(5), VT_ERROR,
          {integer(VT_I4, 77), self, byref(VT_I4, &vt), byref(VT_I4, &payload)}, integer(VT_ERROR, S_OK), {VT_VARIANT}},
-        {"by-reference arguments filled", calls, slot(9), VT_HRESULT,
+        {"by-reference arguments filled", calls, slot(9), VT_ERROR,
          {byref(VT_I4, &number), byref(VT_BSTR, filled.GetAddress()), byref(VT_VARIANT, &value)},
          integer(VT_ERROR, S_OK)},
         {"a plain function", nullptr, reinterpret_cast<ULONG_PTR>(&plainSum), VT_I4,
@@ -234,7 +234,11 @@ TEST(DispCallFunc, RefusesWhatItCannotCall) {
               E_INVALIDARG);
     EXPECT_EQ(call(object.unknown(), slot(10), VT_RECORD, {}, result), DISP_E_BADVARTYPE);
     EXPECT_EQ(call(object.unknown(), slot(10), VT_EMPTY, {variantOf(VT_RECORD)}, result), DISP_E_BADVARTYPE);
-    EXPECT_EQ(call(object.unknown(), slot(10), VT_EMPTY, {variantOf(VT_EMPTY)}, result), DISP_E_BADVARTYPE);
+    EXPECT_EQ(call(object.unknown(), slot(10), VT_EMPTY, {variantOf(VT_VOID)}, result), DISP_E_BADVARTYPE);
+    // An HRESULT is asked for as VT_ERROR; VT_HRESULT is no VARIANT type.
+    result = variantOf(VT_I2);
+    EXPECT_EQ(call(object.unknown(), slot(10), VT_HRESULT, {}, result), E_INVALIDARG);
+    EXPECT_EQ(result.vt, VT_I2) << "the result is left as it was";
     VARTYPE type = VT_I4;
     VARIANTARG* missing = nullptr;
     EXPECT_EQ(DispCallFunc(object.unknown(), slot(10), CC_STDCALL, VT_EMPTY, 1, &type, &missing, &result),

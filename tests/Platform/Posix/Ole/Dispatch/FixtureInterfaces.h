@@ -48,6 +48,10 @@ struct DECLSPEC_NOVTABLE IMoney : public IUnknown {
     STDMETHOD(Grow)(DECIMAL* value) PURE;
 };
 
+struct DECLSPEC_NOVTABLE IClock : public IShape {
+    STDMETHOD(Format)(LONG value, LONG locale, LONG width, BSTR* text) PURE;
+};
+
 } // namespace qor::test
 
 OLE_DECLARE_UUIDOF(qor::test::IShape, (qor::test::fixtureGuidValue<0x03>));
@@ -55,3 +59,4 @@ OLE_DECLARE_UUIDOF(qor::test::ICalc, (qor::test::fixtureGuidValue<0x02>));
 OLE_DECLARE_UUIDOF(qor::test::ICircle, (qor::test::fixtureGuidValue<0x21>));
 OLE_DECLARE_UUIDOF(qor::test::IShapeHolder, (qor::test::fixtureGuidValue<0x22>));
 OLE_DECLARE_UUIDOF(qor::test::IMoney, (qor::test::fixtureGuidValue<0x23>));
+OLE_DECLARE_UUIDOF(qor::test::IClock, (qor::test::fixtureGuidValue<0x25>));

@@ -335,6 +335,31 @@ TEST_F(TypeInfoInvokeTest, BadCallsAreRefusedAndNameTheArgument) {
     EXPECT_EQ(info->Invoke(calc.get(), 1, method, nullptr, &result, nullptr, nullptr), E_INVALIDARG);
 }
 
+// Any automation client may name the members a dual interface inherits:
+// their names resolve, as on Windows, but calling them would let a caller
+// release the object under its owner, so they and the other restricted
+// members are not found. The count must be what the test holds.
+TEST_F(TypeInfoInvokeTest, RestrictedMembersAreNamedButNeverCalled) {
+    CountedDispatch target;
+    {
+        Call const calls[] = {
+            {u"Release", DISPATCH_METHOD},
+            {u"AddRef", DISPATCH_METHOD | DISPATCH_PROPERTYGET},
+            {u"QueryInterface", DISPATCH_METHOD, {object(target.unknown(), VT_UNKNOWN), ref(VT_UNKNOWN, nullptr)}},
+            {u"Secret", DISPATCH_METHOD, {ref(VT_I4, nullptr)}},
+        };
+        for (Call const& call : calls) {
+            std::u16string text(call.name);
+            LPOLESTR names[] = {text.data()};
+            DISPID id = DISPID_UNKNOWN;
+            EXPECT_EQ(calc->GetIDsOfNames(IID_NULL, names, 1, 0, &id), S_OK) << string::utf16ToUtf8(call.name);
+            EXPECT_EQ(invoke(call), DISP_E_MEMBERNOTFOUND) << string::utf16ToUtf8(call.name);
+            EXPECT_EQ(calc->refCount(), 1) << string::utf16ToUtf8(call.name);
+        }
+    }
+    EXPECT_TRUE(target.balanced()) << target.refCount();
+}
+
 TEST_F(TypeInfoInvokeTest, ObjectArgumentsAreAskedForTheDeclaredInterfaceAndBalanced) {
     CountedDispatch target; // no shape
     Shape shape;
@@ -555,6 +580,53 @@ TEST_F(TypeInfoInvokeTest, DecimalResultsAndReferencesKeepTheirValue) {
     EXPECT_EQ(money.seen.Lo64, 7u);
     EXPECT_EQ(money.seen.scale, 0);
     EXPECT_TRUE(money.balanced());
+}
+
+class Clock : public VtableObject<IClock> {
+public:
+    STDMETHODIMP get_Name(BSTR* name) override { *name = SysAllocString(u"clock"); return S_OK; }
+    STDMETHODIMP get_Area(DOUBLE* area) override { *area = 0.0; return S_OK; }
+    STDMETHODIMP Format(LONG value, LONG locale, LONG width, BSTR* text) override {
+        seen = {value, locale, width};
+        *text = SysAllocString(u"12:00");
+        return S_OK;
+    }
+    std::vector<LONG> seen;
+};
+
+// An [lcid] parameter is Invoke's to fill: the dispatch view neither shows
+// nor names it, and an argument named after it still finds its parameter.
+TEST(TypeInfoInvoke, TheLocaleParameterIsFilledNotShown) {
+    Ref<ITypeLib> ext = loadFixture("QorFixtureExt.tlb");
+    ASSERT_TRUE(ext);
+    Ref<ITypeInfo> view = typeInfoOf(ext.get(), uuidof<IClock>());
+    ASSERT_TRUE(view);
+    BSTR names[4] = {};
+    UINT count = 0;
+    ASSERT_EQ(view->GetNames(3, names, 4, &count), S_OK);
+    std::u16string joined;
+    for (UINT i = 0; i < count; ++i) {
+        joined += textOf(names[i]) + u" ";
+        SysFreeString(names[i]);
+    }
+    EXPECT_EQ(joined, u"Format value width ");
+
+    std::u16string format = u"Format", width = u"width";
+    LPOLESTR query[] = {format.data(), width.data()};
+    MEMBERID ids[2] = {};
+    ASSERT_EQ(view->GetIDsOfNames(query, 2, ids), S_OK);
+    Clock clock;
+    VARIANT args[2] = {};
+    args[0].vt = args[1].vt = VT_I4;
+    args[0].lVal = 3; // named: width
+    args[1].lVal = 5; // value
+    DISPPARAMS params{args, &ids[1], 2, 1};
+    _variant_t result;
+    ASSERT_EQ(view->Invoke(static_cast<IClock*>(&clock), ids[0], DISPATCH_METHOD, &params, &result, nullptr, nullptr),
+              S_OK);
+    EXPECT_EQ(clock.seen, (std::vector<LONG>{5, static_cast<LONG>(LOCALE_USER_DEFAULT), 3}));
+    EXPECT_EQ(textOf(result.bstrVal), u"12:00");
+    EXPECT_TRUE(clock.balanced());
 }
 
 } // namespace

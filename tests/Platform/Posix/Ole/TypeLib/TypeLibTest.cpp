@@ -7,6 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <cstring>
+#include <fstream>
+#include <iterator>
 #include <vector>
 
 namespace qor::test {
@@ -240,6 +244,72 @@ TEST(TypeLibLoading, TypeInfoKeepsItsLibraryAlive) {
     container->GetDocumentation(-1, name.GetAddress(), nullptr, nullptr, nullptr);
     EXPECT_EQ(std::u16string(name, name.length()), u"QorFixture");
     EXPECT_EQ(nameOf(calc.get(), 1), "Add");
+}
+
+// A program names an application object's members without naming the
+// object: ITypeComp binds them to the variable standing for it, whose type
+// is the coclass.
+TEST(TypeLibBinding, AnApplicationObjectsMembersBindToTheObject) {
+    Ref<ITypeLib> ext = loadFixture("QorFixtureExt.tlb");
+    ASSERT_TRUE(ext);
+    Ref<ITypeComp> comp;
+    ASSERT_EQ(ext->GetTypeComp(comp.put()), S_OK);
+    for (std::u16string name : {u"format", u"Clock"}) {
+        ITypeInfo* info = nullptr;
+        DESCKIND kind = DESCKIND_NONE;
+        BINDPTR bound{};
+        ASSERT_EQ(comp->Bind(name.data(), 0, 0, &info, &kind, &bound), S_OK);
+        ASSERT_EQ(kind, DESCKIND_IMPLICITAPPOBJ) << string::utf16ToUtf8(name);
+        EXPECT_EQ(nameOf(info), "Clock");
+        TYPEDESC const& object = bound.lpvardesc->elemdescVar.tdesc;
+        ASSERT_EQ(object.vt, VT_PTR);
+        Ref<ITypeInfo> type;
+        ASSERT_EQ(info->GetRefTypeInfo(object.lptdesc->hreftype, type.put()), S_OK);
+        EXPECT_EQ(nameOf(type.get()), "Clock");
+        info->ReleaseVarDesc(bound.lpvardesc);
+        info->Release();
+    }
+    // Format is a method: asked for as a property, nothing is bound.
+    std::u16string format = u"Format";
+    ITypeInfo* info = nullptr;
+    DESCKIND kind = DESCKIND_FUNCDESC;
+    BINDPTR bound{};
+    EXPECT_EQ(comp->Bind(format.data(), 0, INVOKE_PROPERTYPUT, &info, &kind, &bound), TYPE_E_TYPEMISMATCH);
+    EXPECT_EQ(kind, DESCKIND_NONE);
+    EXPECT_EQ(info, nullptr);
+}
+
+// The hash of every name a library stores is the one its compiler stored
+// beside it (the low word), whatever the case the name is asked in.
+TEST(TypeLibNames, TheHashOfANameIsTheOneTheLibraryStores) {
+    std::ifstream file(string::utf16ToUtf8(fixturePath("QorFixture.tlb")), std::ios::binary);
+    std::vector<char> const image((std::istreambuf_iterator<char>(file)), {});
+    auto at = [&](std::size_t offset) {
+        std::int32_t value = 0;
+        std::memcpy(&value, image.data() + offset, sizeof value);
+        return value;
+    };
+    // The MSFT header, the offsets of the types, the segment directory;
+    // the name table is the eighth segment: per name its reference, the
+    // next of its hash chain, its length with the hash above, the bytes.
+    std::size_t const directory = 0x54 + 4 * std::size_t(at(0x20)) + ((at(0x14) & 0x100) ? 4 : 0);
+    std::size_t const table = std::size_t(at(directory + 7 * 16));
+    std::size_t const end = table + std::size_t(at(directory + 7 * 16 + 4));
+    int names = 0;
+    for (std::size_t entry = table; entry < end; ++names) {
+        auto const lengthAndHash = static_cast<std::uint32_t>(at(entry + 8));
+        std::string name(image.data() + entry + 12, lengthAndHash & 0xFF);
+        ULONG const hash = LHashValOfNameSysA(SYS_WIN64, LOCALE_NEUTRAL, name.c_str());
+        EXPECT_EQ(WHashValOfLHashVal(hash), lengthAndHash >> 16) << name;
+        std::u16string lower = string::utf8ToUtf16(name);
+        for (char16_t& c : lower)
+            c = c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c;
+        EXPECT_EQ(LHashValOfNameSys(SYS_WIN64, LOCALE_NEUTRAL, lower.c_str()), hash) << name;
+        entry += 12 + ((name.size() + 3) & ~std::size_t{3});
+    }
+    EXPECT_EQ(names, 73);
+    EXPECT_EQ(LHashValOfNameSysA(SYS_WIN32, LOCALE_NEUTRAL, "Add") >> 16, 0x10u) << "the table of US English";
+    EXPECT_EQ(LHashValOfNameSysA(SYS_WIN32, MAKELCID(0x0419, 0), "Add"), 0u) << "no table for Russian: any name";
 }
 
 } // namespace

@@ -54,6 +54,13 @@
     SIZE(TLIBATTR) OFFSET(TLIBATTR, guid) OFFSET(TLIBATTR, lcid) OFFSET(TLIBATTR, syskind)                            \
     OFFSET(TLIBATTR, wMajorVerNum) OFFSET(TLIBATTR, wMinorVerNum) OFFSET(TLIBATTR, wLibFlags)                         \
     SIZE(BINDPTR)                                                                                                     \
+    SIZE(CUSTDATAITEM) OFFSET(CUSTDATAITEM, guid) OFFSET(CUSTDATAITEM, varValue)                                      \
+    SIZE(CUSTDATA) OFFSET(CUSTDATA, cCustData) OFFSET(CUSTDATA, prgCustData)                                          \
+    SIZE(PARAMDATA) OFFSET(PARAMDATA, szName) OFFSET(PARAMDATA, vt)                                                   \
+    SIZE(METHODDATA) OFFSET(METHODDATA, szName) OFFSET(METHODDATA, ppdata) OFFSET(METHODDATA, dispid)                 \
+    OFFSET(METHODDATA, iMeth) OFFSET(METHODDATA, cc) OFFSET(METHODDATA, cArgs) OFFSET(METHODDATA, wFlags)             \
+    OFFSET(METHODDATA, vtReturn)                                                                                      \
+    SIZE(INTERFACEDATA) OFFSET(INTERFACEDATA, pmethdata) OFFSET(INTERFACEDATA, cMembers)                              \
     SIZE(CONNECTDATA) OFFSET(CONNECTDATA, pUnk) OFFSET(CONNECTDATA, dwCookie)
 
 /* Every method of each interface, so that a slot inserted, dropped or moved
@@ -75,6 +82,13 @@
     SLOT(ITypeLib, GetTypeInfoCount) SLOT(ITypeLib, GetTypeInfo) SLOT(ITypeLib, GetTypeInfoType)                      \
     SLOT(ITypeLib, GetTypeInfoOfGuid) SLOT(ITypeLib, GetLibAttr) SLOT(ITypeLib, GetTypeComp)                          \
     SLOT(ITypeLib, GetDocumentation) SLOT(ITypeLib, IsName) SLOT(ITypeLib, FindName) SLOT(ITypeLib, ReleaseTLibAttr)  \
+    SLOT(ITypeInfo2, GetTypeKind) SLOT(ITypeInfo2, GetTypeFlags) SLOT(ITypeInfo2, GetFuncIndexOfMemId)               \
+    SLOT(ITypeInfo2, GetVarIndexOfMemId) SLOT(ITypeInfo2, GetCustData) SLOT(ITypeInfo2, GetFuncCustData)              \
+    SLOT(ITypeInfo2, GetParamCustData) SLOT(ITypeInfo2, GetVarCustData) SLOT(ITypeInfo2, GetImplTypeCustData)         \
+    SLOT(ITypeInfo2, GetDocumentation2) SLOT(ITypeInfo2, GetAllCustData) SLOT(ITypeInfo2, GetAllFuncCustData)         \
+    SLOT(ITypeInfo2, GetAllParamCustData) SLOT(ITypeInfo2, GetAllVarCustData) SLOT(ITypeInfo2, GetAllImplTypeCustData) \
+    SLOT(ITypeLib2, GetCustData) SLOT(ITypeLib2, GetLibStatistics) SLOT(ITypeLib2, GetDocumentation2)                 \
+    SLOT(ITypeLib2, GetAllCustData)                                                                                   \
     SLOT(ITypeComp, Bind) SLOT(ITypeComp, BindType)                                                                   \
     SLOT(IClassFactory, CreateInstance) SLOT(IClassFactory, LockServer)                                               \
     SLOT(IServiceProvider, QueryService)                                                                              \
@@ -94,6 +108,7 @@
 
 #define QOR_ABI_INTERFACES(ID)                                                                                       \
     ID(IUnknown) ID(IDispatch) ID(IDispatchEx) ID(IEnumVARIANT) ID(ITypeInfo) ID(ITypeLib) ID(ITypeComp)       \
+    ID(ITypeInfo2) ID(ITypeLib2)                                                                                      \
     ID(IClassFactory) ID(IServiceProvider) ID(IErrorInfo) ID(ICreateErrorInfo) ID(ISupportErrorInfo)                 \
     ID(IProvideClassInfo) ID(IConnectionPointContainer) ID(IConnectionPoint) ID(IEnumConnections)                     \
     ID(IEnumConnectionPoints)
@@ -160,5 +175,8 @@
 #define QOR_ABI_FUNCTIONS(FUNCTION)                                                                                   \
     FUNCTION(VarFormat) FUNCTION(VarTokenizeFormatString) FUNCTION(VarFormatFromTokens) FUNCTION(VarFormatDateTime)   \
     FUNCTION(VarFormatNumber) FUNCTION(VarFormatPercent) FUNCTION(VarFormatCurrency) FUNCTION(VarMonthName)           \
-    FUNCTION(VarWeekdayName) FUNCTION(GetAltMonthNames)
+    FUNCTION(VarWeekdayName) FUNCTION(GetAltMonthNames)                                                               \
+    FUNCTION(LoadTypeLib) FUNCTION(LoadTypeLibEx) FUNCTION(LHashValOfNameSys) FUNCTION(LHashValOfNameSysA)           \
+    FUNCTION(ClearCustData) FUNCTION(CreateDispTypeInfo) FUNCTION(DispCallFunc) FUNCTION(DispInvoke)                  \
+    FUNCTION(DispGetIDsOfNames)
 /* clang-format on */

@@ -238,10 +238,8 @@ v8::Local<v8::FunctionTemplate> registerOn(v8::Isolate* isolate, v8::Local<v8::O
     enumerator->SetClassName(V8Helper::v8_string(isolate, "Enumerator"));
     v8::Local<v8::ObjectTemplate> instance = enumerator->InstanceTemplate();
     instance->SetInternalFieldCount(1);
-    setMethod(isolate, instance, enumerator, "atEnd", AtEnd);
-    setMethod(isolate, instance, enumerator, "moveNext", MoveNext);
-    setMethod(isolate, instance, enumerator, "moveFirst", MoveFirst);
-    setMethod(isolate, instance, enumerator, "item", Item);
+    for (Method const& method : methods)
+        setMethod(isolate, instance, enumerator, method.name, method.callback);
     EnumeratorIterator::addTo(isolate, instance, enumerator);
     global->Set(V8Helper::v8_string(isolate, "Enumerator"), enumerator, v8::PropertyAttribute::None);
     return enumerator;

@@ -10,6 +10,8 @@
 
 #include <v8.h>
 
+#include <array>
+
 namespace qor::format::engine::javascript {
 
 // The host's collection interface, recognised by its identifier; only its
@@ -72,6 +74,14 @@ void MoveFirst(v8::FunctionCallbackInfo<v8::Value> const& info);
 void Item(v8::FunctionCallbackInfo<v8::Value> const& info);
 
 namespace EnumeratorClass {
+
+// The methods of a script Enumerator, as its template installs them.
+struct Method {
+    char const* name;
+    v8::FunctionCallback callback;
+};
+inline constexpr std::array<Method, 4> methods{
+    {{"atEnd", AtEnd}, {"moveNext", MoveNext}, {"moveFirst", MoveFirst}, {"item", Item}}};
 
 // Puts the class on the global template under "Enumerator" and gives it
 // back, for the engine to keep.

@@ -88,6 +88,16 @@ bool ComV8Engine::setHeapLimit(std::size_t bytes) { return impl->setHeapLimit(by
 void ComV8Engine::setArrayBufferLimit(std::optional<std::size_t> bytes) { impl->setArrayBufferLimit(bytes); }
 
 V8Class* ComV8Engine::findClass(Guid const& guid) { return impl->findClass(guid); }
+void ComV8Engine::reportPendingError() {
+    if (errorHandler)
+        impl->reportPendingError();
+}
+std::optional<ComObjectView> ComV8Engine::viewComObject(v8::Local<v8::Value> value) {
+    return impl->viewComObject(value);
+}
+std::optional<ComObjectView> ComV8Engine::viewComClass(std::string_view className) {
+    return impl->viewComClass(className);
+}
 v8::Isolate* ComV8Engine::getIsolate() const { return impl->getIsolate(); }
 bool ComV8Engine::hasPendingError() const { return impl->hasPendingError(); }
 v8::Local<v8::Module> ComV8Engine::getTopLevelModule() const { return impl->getTopLevelModule(); }

@@ -133,12 +133,19 @@ public:
 
     V8Class* findClass(Guid const& guid);
 
+    std::optional<ComObjectView> viewComObject(v8::Local<v8::Value> value);
+    std::optional<ComObjectView> viewComClass(std::string_view className);
+
     v8::Isolate* getIsolate() const { return isolate; }
     bool hasPendingError() const { return pendingError != nullptr; }
+    void reportPendingError();
     v8::Local<v8::Module> getTopLevelModule() const { return topLevelModule.Get(isolate); }
 
 private:
     void ensureIsolate();
+    // The binding of the class of that name, this engine's first, then the
+    // process's; null when neither has one.
+    V8Class const* findClassNamed(std::string_view name) const;
     void initiateContext(std::function<void(ClassMap&)> beforeIsolate,
                          std::function<v8::Local<v8::Context>()> makeContext);
     v8::Local<v8::Context> createContext(v8::Isolate* isolate, ClassMap& classes, v8::SnapshotCreator* creator);
@@ -251,7 +258,6 @@ private:
     // Runs `step` under the debugger when a debug run or call is due, else
     // directly.
     void debugged(bool functionCall, std::function<void()> const& step);
-    void reportPendingError();
     void teardownIsolate();
     void releaseSharedInstances();
 

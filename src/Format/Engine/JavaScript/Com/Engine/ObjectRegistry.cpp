@@ -134,6 +134,20 @@ std::string const* ObjectRegistry::globalObjectClass(v8::Isolate* isolate, v8::L
     return found == globalObjects.end() ? nullptr : &found->first;
 }
 
+ObjectRegistry::Held ObjectRegistry::heldAs(v8::Isolate* isolate, v8::Local<v8::Object> object) const {
+    if (object->InternalFieldCount() != 1)
+        return Held::none;
+    // Only compared: the field of an object of another template may hold
+    // anything, and no key of the lists is a value other than a pointer.
+    void* pointer = object->GetAlignedPointerFromInternalField(0);
+    auto const enumerator = enumeratorObjectList.find(static_cast<IEnumerator*>(pointer));
+    if (enumerator != enumeratorObjectList.end() && enumerator->second == object)
+        return Held::enumerator;
+    if (pointer != nullptr && find(isolate, static_cast<IDispatch*>(pointer)) == object)
+        return Held::wrapper;
+    return globalObjectClass(isolate, object) != nullptr ? Held::globalObject : Held::none;
+}
+
 EventConnection* ObjectRegistry::eventsOf(IDispatch* dispatch) const {
     auto const found = eventConnections.find(dispatch);
     return found == eventConnections.end() ? nullptr : found->second.get();

@@ -85,6 +85,12 @@ struct ObjectRegistry {
     // The class of a global object, or null for any other object.
     std::string const* globalObjectClass(v8::Isolate* isolate, v8::Local<v8::Object> object) const;
 
+    // What `object` is to the registry, told without calling into COM: the
+    // wrapper of a tracked COM object, a global object, a script Enumerator,
+    // or none of them.
+    enum class Held { none, wrapper, globalObject, enumerator };
+    Held heldAs(v8::Isolate* isolate, v8::Local<v8::Object> object) const;
+
     std::unordered_map<IDispatch*, v8::Global<v8::Object>> v8ComObjectList;
     std::unordered_set<Guid, Guid::hash> activeXClassGuids;
     std::unordered_map<IEnumerator*, v8::Global<v8::Object>> enumeratorObjectList;
