@@ -14,19 +14,17 @@ void ScriptTermination::attach(v8::Isolate* attached) {
 }
 
 // Every host call is a run: beginning and ending one takes no lock.
-std::optional<ScriptTermination::RunId> ScriptTermination::begin() {
-    if (depth++ != 0)
-        return std::nullopt;
+ScriptTermination::RunId ScriptTermination::beginRun() {
     why.store(0, std::memory_order_relaxed);
     requested.store(false, std::memory_order_relaxed);
     RunId const run = ++last;
-    running.store(run, std::memory_order_seq_cst);
+    // A request that does not see the run yet came before it, and does
+    // nothing: only the end must not miss one.
+    running.store(run, std::memory_order_release);
     return run;
 }
 
-bool ScriptTermination::end() {
-    if (--depth != 0)
-        return false;
+void ScriptTermination::endRun() {
     running.store(0, std::memory_order_seq_cst);
     // A request that saw this run in progress is made before the run is
     // over, so that the isolate never keeps a termination meant for it.
@@ -36,7 +34,6 @@ bool ScriptTermination::end() {
     requested.store(false, std::memory_order_relaxed);
     if (why.load(std::memory_order_acquire) != 0 && isolate != nullptr)
         isolate->CancelTerminateExecution();
-    return true;
 }
 
 void ScriptTermination::terminate(Reason reason) { terminateIf(reason, anyRun, 0); }
@@ -67,13 +64,6 @@ bool ScriptTermination::act(v8::Isolate* own) {
     v8::Local<v8::Script> script;
     return v8::Script::Compile(context, v8::String::NewFromUtf8Literal(own, "0")).ToLocal(&script) &&
            script->Run(context).IsEmpty() && own->IsExecutionTerminating();
-}
-
-std::optional<ScriptTermination::Reason> ScriptTermination::reason() const {
-    int const reason = why.load(std::memory_order_acquire);
-    if (reason == 0)
-        return std::nullopt;
-    return static_cast<Reason>(reason - 1);
 }
 
 } // namespace qor::format::engine::javascript

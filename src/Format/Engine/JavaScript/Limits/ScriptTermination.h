@@ -26,8 +26,17 @@ public:
     // new run's id when the entry is the outermost. `end` is true when the
     // outermost ends; it lets the isolate run scripts again when the run was
     // terminated: by then no script frame is left to unwind.
-    std::optional<RunId> begin();
-    bool end();
+    std::optional<RunId> begin() {
+        if (depth++ != 0)
+            return std::nullopt;
+        return beginRun();
+    }
+    bool end() {
+        if (--depth != 0)
+            return false;
+        endRun();
+        return true;
+    }
 
     // Any thread: ends the run in progress, or only the run `run`. A blocked
     // call into COM is not interrupted; the end comes when it returns to
@@ -37,7 +46,12 @@ public:
 
     // The isolate's thread: why the run in progress, or the last one, was
     // terminated; nothing when it was not.
-    std::optional<Reason> reason() const;
+    std::optional<Reason> reason() const {
+        int const reason = why.load(std::memory_order_acquire);
+        if (reason == 0) [[likely]]
+            return std::nullopt;
+        return static_cast<Reason>(reason - 1);
+    }
 
     // The isolate's thread, in a callback that script called, once a call
     // into COM is back: V8 acts on a termination only at its next stack
@@ -51,6 +65,8 @@ public:
     }
 
 private:
+    RunId beginRun();
+    void endRun();
     // A request while `run` is in progress: under the lock, and marked as
     // deciding, so that the run cannot end and the next begin in between.
     void terminateIf(Reason reason, bool (*applies)(RunId running, RunId run), RunId run);

@@ -68,20 +68,50 @@ void ComV8Engine::Impl::recordMessage(std::string message) {
     recordError(V8Error::get(Error::Type::Message, nullptr, message));
 }
 
-v8::Local<v8::String> ComV8Engine::Impl::functionKey(std::string_view name) {
-    if (auto found = functionKeys.find(name); found != functionKeys.end())
-        return found->second.Get(isolate);
+namespace {
+
+v8::Local<v8::String> internalized(v8::Isolate* isolate, std::string_view text) {
     v8::Local<v8::String> key;
-    if (name.size() > static_cast<std::size_t>(v8::String::kMaxLength) ||
-        !v8::String::NewFromUtf8(isolate, name.data(), v8::NewStringType::kInternalized, static_cast<int>(name.size()))
+    if (text.size() > static_cast<std::size_t>(v8::String::kMaxLength) ||
+        !v8::String::NewFromUtf8(isolate, text.data(), v8::NewStringType::kInternalized, static_cast<int>(text.size()))
              .ToLocal(&key))
-        return v8::String::Empty(isolate);
-    // A host calls a handful of functions; names made up on the fly must not
-    // pile up.
-    if (functionKeys.size() >= maximumFunctionKeys)
-        functionKeys.clear();
-    functionKeys.emplace(std::string(name), v8::Global<v8::String>(isolate, key));
+        return {};
     return key;
+}
+
+} // namespace
+
+V8Engine::FunctionName ComV8Engine::Impl::functionName(std::string_view name, PartKeys& parts) {
+    auto found = functionKeys.find(name);
+    if (found == functionKeys.end()) {
+        FunctionKeys keys;
+        v8::Local<v8::String> const whole = internalized(isolate, name);
+        if (whole.IsEmpty())
+            return {v8::String::Empty(isolate), name};
+        keys.whole.Reset(isolate, whole);
+        // The parts of a path ("Sheet.OnChange"), each a property looked up
+        // at every call: a function the script assigns again is found.
+        if (name.find('.') != std::string_view::npos)
+            for (std::string_view rest = name; !rest.empty();) {
+                std::size_t const dot = rest.find('.');
+                std::string_view const part = rest.substr(0, dot);
+                rest = dot == std::string_view::npos ? std::string_view() : rest.substr(dot + 1);
+                if (!part.empty())
+                    keys.parts.emplace_back(isolate, internalized(isolate, part));
+            }
+        // A host calls a handful of functions; names made up on the fly must
+        // not pile up.
+        if (functionKeys.size() >= maximumFunctionKeys)
+            functionKeys.clear();
+        found = functionKeys.emplace(std::string(name), std::move(keys)).first;
+    }
+    parts.clear();
+    for (v8::Global<v8::String> const& part : found->second.parts)
+        parts.push_back(part.Get(isolate));
+    // A part that could not be made is made again at the call, and fails there.
+    if (std::ranges::any_of(parts, [](v8::Local<v8::String> part) { return part.IsEmpty(); }))
+        parts.clear();
+    return {found->second.whole.Get(isolate), name, {parts.data(), parts.size()}};
 }
 
 std::string_view ComV8Engine::Impl::memberFunctionName(GUID const* classGuid, OLECHAR const* memberName,
@@ -113,37 +143,25 @@ std::string_view ComV8Engine::Impl::memberFunctionName(GUID const* classGuid, OL
 template <class Plain, class Capturing>
 V8FuncResult ComV8Engine::Impl::callCaptured(Plain const& plain, Capturing const& capturing) {
     try {
-        V8FuncResult called;
-        std::optional<Error> failure;
+        std::expected<V8FuncResult, Error> outcome{std::in_place};
         auto call = [&] {
-            if (callDepth > 1) {
-                called = plain();
-                return;
-            }
-            auto result = capturing();
-            if (result)
-                called = *result;
+            if (callDepth > 1)
+                *outcome = plain();
             else
-                failure = std::move(result.error());
+                outcome = capturing();
         };
         bool outermost = false;
         {
             RunScope run(*this);
             outermost = run.outermost();
-            if (face.runMode == ComV8Engine::debugRun && debugger)
+            if (face.runMode == ComV8Engine::debugRun && debugger) [[unlikely]]
                 debugged(true, call);
             else
                 call();
         }
-        if (!failure && outermost)
-            failure = stopError();
-        if (!failure)
-            return called;
-        // A termination ends the run around this call too, which reports it.
-        if (!outermost && termination.reason())
-            return {};
-        describeTermination(*failure);
-        recordError(std::move(*failure));
+        if (outcome && !(outermost && termination.reason())) [[likely]]
+            return *outcome;
+        recordFailedCall(outcome, outermost);
     } catch (std::exception const& exception) {
         critical = true;
         char const* text = exception.what();
@@ -155,10 +173,26 @@ V8FuncResult ComV8Engine::Impl::callCaptured(Plain const& plain, Capturing const
     return {};
 }
 
+void ComV8Engine::Impl::recordFailedCall(std::expected<V8FuncResult, Error>& outcome, bool outermost) {
+    std::optional<Error> failure;
+    if (outcome)
+        failure = stopError();
+    else
+        failure = std::move(outcome.error());
+    if (!failure)
+        return;
+    // A termination ends the run around this call too, which reports it.
+    if (!outermost && termination.reason())
+        return;
+    describeTermination(*failure);
+    recordError(std::move(*failure));
+}
+
 V8FuncResult ComV8Engine::Impl::callFunction(v8::Local<v8::Context> local, std::string_view name,
                                        std::span<v8::Local<v8::Value>> arguments) {
     v8::Local<v8::Object> global = local->Global();
-    V8Engine::FunctionName const function{functionKey(name), name};
+    PartKeys parts;
+    V8Engine::FunctionName const function = functionName(name, parts);
     // A debug call enters the debugger only for a function that exists.
     if (face.runMode == ComV8Engine::debugRun && debugger && !V8Engine::jsFunctionExists(global, local, name))
         return {};
@@ -201,11 +235,15 @@ void ComV8Engine::Impl::callWithVariants(std::string_view name, VARIANT const* v
     v8::Isolate::Scope isolateScope(isolate);
     v8::HandleScope handleScope(isolate);
     v8::Local<v8::Context> local = context.Get(isolate);
-    v8::Context::Scope contextScope(local);
+    // The engine's isolate has no other context: one entered (a nested call,
+    // a HostCallScope) is its own.
+    std::optional<v8::Context::Scope> contextScope;
+    if (!isolate->InContext())
+        contextScope.emplace(local);
     ScriptArguments values(count);
     if (scriptArguments(name, count != 0 ? variants : nullptr, reversed, valuesOf(values)))
         take(call(local, valuesOf(values)));
-    if (callDepth <= 1)
+    if (callDepth <= 1 && !unhandledRejections.empty())
         recordUnhandledRejections();
     if (callDepth == 1)
         reportPendingError();
