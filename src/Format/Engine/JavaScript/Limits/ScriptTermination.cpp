@@ -13,17 +13,6 @@ void ScriptTermination::attach(v8::Isolate* attached) {
     isolate = attached;
 }
 
-// Every host call is a run: beginning and ending one takes no lock.
-ScriptTermination::RunId ScriptTermination::beginRun() {
-    why.store(0, std::memory_order_relaxed);
-    requested.store(false, std::memory_order_relaxed);
-    RunId const run = ++last;
-    // A request that does not see the run yet came before it, and does
-    // nothing: only the end must not miss one.
-    running.store(run, std::memory_order_release);
-    return run;
-}
-
 void ScriptTermination::endRun() {
     running.store(0, std::memory_order_seq_cst);
     // A request that saw this run in progress is made before the run is

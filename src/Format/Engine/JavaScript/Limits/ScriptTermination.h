@@ -65,7 +65,16 @@ public:
     }
 
 private:
-    RunId beginRun();
+    // Every host call is a run: beginning and ending one takes no lock.
+    RunId beginRun() {
+        why.store(0, std::memory_order_relaxed);
+        requested.store(false, std::memory_order_relaxed);
+        RunId const run = ++last;
+        // A request that does not see the run yet came before it, and does
+        // nothing: only the end must not miss one.
+        running.store(run, std::memory_order_release);
+        return run;
+    }
     void endRun();
     // A request while `run` is in progress: under the lock, and marked as
     // deciding, so that the run cannot end and the next begin in between.

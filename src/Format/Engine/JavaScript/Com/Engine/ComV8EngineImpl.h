@@ -244,14 +244,26 @@ private:
     // The beginning and the end of one entry into script; the outermost one
     // is a run, which the limits bound and terminateScript ends. `beginRun`
     // gives the run's id for the outermost, `endRun` is true as it ends.
-    std::optional<ScriptTermination::RunId> beginRun();
-    bool endRun();
+    // Inline: every host call is a run.
+    std::optional<ScriptTermination::RunId> beginRun() {
+        auto run = termination.begin();
+        if (run)
+            timeLimit.arm(*run);
+        return run;
+    }
+    bool endRun() {
+        if (!termination.end())
+            return false;
+        timeLimit.disarm();
+        heapLimit.restore();
+        return true;
+    }
     friend class ScriptEntry;
     // One entry into script, for as long as it lasts.
     class RunScope {
     public:
-        explicit RunScope(Impl& engine);
-        ~RunScope();
+        explicit RunScope(Impl& engine) : engine(engine), run(engine.beginRun()) {}
+        ~RunScope() { engine.endRun(); }
         RunScope(RunScope const&) = delete;
         RunScope& operator=(RunScope const&) = delete;
         bool outermost() const { return run.has_value(); }

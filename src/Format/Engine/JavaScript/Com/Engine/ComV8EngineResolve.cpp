@@ -78,13 +78,17 @@ ComV8Engine::Impl::ResolvedFunction ComV8Engine::Impl::resolveComFunction(GUID c
 
 // The scopes hold the context entered as well, and the outermost a handle
 // scope: each call's own then starts in a block of handles V8 has already
-// made, rather than making and freeing one.
+// made, rather than making and freeing one. The block lives only as long as
+// a handle in it, so the outermost keeps its handle of the context there.
 bool ComV8Engine::Impl::enterForScope() {
     if (isolate == nullptr)
         return false;
     isolate->Enter();
-    if (scopesEntered++ == 0)
+    if (scopesEntered++ == 0) {
         hostHandles.emplace(isolate);
+        context.Get(isolate)->Enter();
+        return true;
+    }
     v8::HandleScope handleScope(isolate);
     context.Get(isolate)->Enter();
     return true;
