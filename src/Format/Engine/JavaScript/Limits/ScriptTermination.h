@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Format/Engine/JavaScript/Limits/AsymmetricFence.h"
+
 #include <v8.h>
 
 #include <atomic>
@@ -75,7 +77,23 @@ private:
         running.store(run, std::memory_order_release);
         return run;
     }
-    void endRun();
+    void endRun() {
+        running.store(0, std::memory_order_relaxed);
+        // The light half of the fence whose heavy half a request pays for
+        // (terminateIf): either the request reads this run over, and does
+        // nothing, or this reads `deciding` set, and waits for the request
+        // to be made. A stop is never lost nor left for the next run, and
+        // the run's end takes no locked instruction.
+        AsymmetricFence::light(systemFence);
+        if (deciding.load(std::memory_order_acquire)) [[unlikely]]
+            waitForRequest();
+        requested.store(false, std::memory_order_relaxed);
+        if (why.load(std::memory_order_acquire) != 0) [[unlikely]]
+            cancel();
+    }
+    void waitForRequest();
+    // Lets the isolate run scripts again after a terminated run.
+    void cancel();
     // A request while `run` is in progress: under the lock, and marked as
     // deciding, so that the run cannot end and the next begin in between.
     void terminateIf(Reason reason, bool (*applies)(RunId running, RunId run), RunId run);
@@ -92,8 +110,9 @@ private:
     RunId last = 0;
     // The run in progress, 0 while none. A request sets `deciding` before it
     // reads `running`, a run's end clears `running` before it reads
-    // `deciding` (both sequentially consistent): either the request sees the
-    // run over, or the end sees the request and waits for it to be made.
+    // `deciding`, the two halves of an AsymmetricFence between: either the
+    // request sees the run over, or the end sees the request and waits for
+    // it to be made.
     std::atomic<RunId> running{0};
     std::atomic<bool> deciding{false};
     // The first reason of the run in progress, or the last one; 0 for none,
@@ -102,6 +121,9 @@ private:
     // Set while the run in progress has been asked to end: the check after
     // each call into COM reads it without the lock.
     std::atomic<bool> requested{false};
+    // Read once, as the engine is made: the fence's light half then needs
+    // no check of its own.
+    bool const systemFence = AsymmetricFence::heavyIsSystemWide();
 };
 
 } // namespace qor::format::engine::javascript
