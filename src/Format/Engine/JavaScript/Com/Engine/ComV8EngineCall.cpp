@@ -21,6 +21,7 @@
 #include <fmt/format.h>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <exception>
 #include <optional>
@@ -50,13 +51,24 @@ private:
 constexpr std::size_t maximumFunctionKeys = 1024;
 
 // The script values of one call's arguments: calls of up to eight take no
-// allocation.
-using ScriptArguments = boost::container::small_vector<v8::Local<v8::Value>, 8>;
+// allocation, nor a call to make room.
+class ScriptArguments {
+public:
+    explicit ScriptArguments(std::size_t count) {
+        if (count > few.size())
+            more.resize(count);
+        values = {count > few.size() ? more.data() : few.data(), count};
+    }
+    ScriptArguments(ScriptArguments const&) = delete;
+    ScriptArguments& operator=(ScriptArguments const&) = delete;
 
-// Boost's iterators are not contiguous ones to std::span.
-std::span<v8::Local<v8::Value>> valuesOf(ScriptArguments& arguments) {
-    return {arguments.data(), arguments.size()};
-}
+    std::span<v8::Local<v8::Value>> span() const { return values; }
+
+private:
+    std::array<v8::Local<v8::Value>, 8> few;
+    std::vector<v8::Local<v8::Value>> more;
+    std::span<v8::Local<v8::Value>> values;
+};
 
 std::string notRunYet(std::string_view name) {
     return fmt::format("Cannot call {}: no script has run on this engine yet", name);
@@ -213,8 +225,8 @@ bool ComV8Engine::Impl::scriptArguments(std::string_view name, VARIANT const* va
 }
 
 std::optional<VARIANT> ComV8Engine::Impl::comResult(std::string_view name, V8FuncResult const& result) {
-    VARIANT variant;
-    VariantInit(&variant);
+    // Zeroed as VariantInit does, without a call.
+    VARIANT variant{};
     if (result.value.IsEmpty())
         return variant;
     auto converted = ComHelper::convertToVariant(isolate, result.value, variant);
@@ -241,8 +253,8 @@ void ComV8Engine::Impl::callWithVariants(std::string_view name, VARIANT const* v
     if (!isolate->InContext())
         contextScope.emplace(local);
     ScriptArguments values(count);
-    if (scriptArguments(name, count != 0 ? variants : nullptr, reversed, valuesOf(values)))
-        take(call(local, valuesOf(values)));
+    if (scriptArguments(name, count != 0 ? variants : nullptr, reversed, values.span()))
+        take(call(local, values.span()));
     if (callDepth <= 1 && !unhandledRejections.empty())
         recordUnhandledRejections();
     if (callDepth == 1)
@@ -283,7 +295,7 @@ ScriptFunction::Result ComV8Engine::Impl::callResolved(ScriptFunction::State con
     std::optional<CallDepthScope> depth;
     if (fromCom)
         depth.emplace(callDepth);
-    ScriptFunction::Result returned = std::unexpected(ScriptCallFailure::failed);
+    std::optional<VARIANT> returned;
     callWithVariants(
         function.name, arguments, count, fromCom,
         [&](v8::Local<v8::Context> local, std::span<v8::Local<v8::Value>> values) {
@@ -296,12 +308,12 @@ ScriptFunction::Result ComV8Engine::Impl::callResolved(ScriptFunction::State con
             // rises through the scripts between.
             if (!called.found || called.value.IsEmpty())
                 return;
-            if (auto variant = comResult(function.name, called)) {
-                returned.emplace();
-                returned->Attach(*variant);
-            }
+            returned = comResult(function.name, called);
         });
-    return returned;
+    if (!returned)
+        return std::unexpected(ScriptCallFailure::failed);
+    // Taken as it is, without clearing an empty one first.
+    return ScriptFunction::Result(std::in_place, *returned, false);
 }
 
 bool ComV8Engine::Impl::invokeComFunction(GUID const* classGuid, OLECHAR const* memberName, DISPPARAMS* parameters,
