@@ -248,9 +248,10 @@ void ComV8Engine::Impl::callWithVariants(std::string_view name, VARIANT const* v
     v8::HandleScope handleScope(isolate);
     v8::Local<v8::Context> local = context.Get(isolate);
     // The engine's isolate has no other context: one entered (a nested call,
-    // a HostCallScope) is its own.
+    // a HostCallScope) is its own. A HostCallScope holds it entered without
+    // V8 being asked.
     std::optional<v8::Context::Scope> contextScope;
-    if (!isolate->InContext())
+    if (scopesEntered == 0 && !isolate->InContext())
         contextScope.emplace(local);
     ScriptArguments values(count);
     if (scriptArguments(name, count != 0 ? variants : nullptr, reversed, values.span()))
