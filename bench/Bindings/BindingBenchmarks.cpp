@@ -2,6 +2,8 @@
 // conversions that dominate bulk data.
 
 #include "Format/Engine/JavaScript/Com/ComV8Engine.h"
+#include "Format/Engine/JavaScript/Com/HostCallScope.h"
+#include "Format/Engine/JavaScript/Com/ScriptFunction.h"
 #include "Format/Engine/JavaScript/Com/Values/ComHelper.h"
 #include "Platform/Windows/Com/IDispatchImpl.h"
 
@@ -18,6 +20,8 @@ namespace {
 
 using qor::Guid;
 using qor::format::engine::javascript::ComV8Engine;
+using qor::format::engine::javascript::HostCallScope;
+using qor::format::engine::javascript::ScriptFunction;
 namespace ComHelper = qor::format::engine::javascript::ComHelper;
 using qor::platform::windows::com::ComClassEntry;
 using qor::platform::windows::com::DispatchCreationInterface;
@@ -268,42 +272,87 @@ void BM_MillionWrappersDropped(benchmark::State& state) {
 BENCHMARK(BM_MillionWrappersDropped)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 // The host calling a global script function of two int arguments, through
-// the engine and, for the floor, straight through V8. `isolateHeld`: the host
-// holds the isolate entered around its calls, as one making many calls in a
-// row may do; entering an isolate that no scope holds costs V8 an allocation
-// and a lock.
-void hostCalls(benchmark::State& state, bool isolateHeld) {
+// the engine by name or through a handle resolved once, and, for the floor,
+// straight through V8. `hold`: what the host holds entered around its calls,
+// as one making many calls in a row may do (V8's own Isolate::Scope, or the
+// engine's HostCallScope); entering an isolate that no scope holds costs V8
+// an allocation and a lock.
+enum class Hold { nothing, isolate, hostScope };
+
+template <class Call>
+void hostCalls(benchmark::State& state, Hold hold, Call const& call) {
     ComV8Engine& engine = BenchHost::instance().engine();
     engine.setScript("function add(a, b) { return a + b; }", {});
     engine.runScript();
-    std::vector<_variant_t> arguments{_variant_t(LONG{20}), _variant_t(LONG{22})};
     LONG sum = 0;
     std::optional<v8::Isolate::Scope> entered;
-    if (isolateHeld)
+    std::optional<HostCallScope> scope;
+    if (hold == Hold::isolate)
         entered.emplace(engine.getIsolate());
+    if (hold == Hold::hostScope)
+        scope.emplace(engine);
     for (auto _ : state)
-        sum = engine.callJsFunctionGetError("add", arguments).lVal;
+        sum = call(engine);
     if (sum != 42)
         state.SkipWithError("wrong sum");
 }
 
+LONG byName(ComV8Engine& engine) {
+    static std::vector<_variant_t> arguments{_variant_t(LONG{20}), _variant_t(LONG{22})};
+    return engine.callJsFunctionGetError("add", arguments).lVal;
+}
+
 void BM_HostCallThroughEngine(benchmark::State& state) {
-    hostCalls(state, false);
+    hostCalls(state, Hold::nothing, byName);
 }
 BENCHMARK(BM_HostCallThroughEngine);
 
 void BM_HostCallIsolateHeld(benchmark::State& state) {
-    hostCalls(state, true);
+    hostCalls(state, Hold::isolate, byName);
 }
 BENCHMARK(BM_HostCallIsolateHeld);
 
-void BM_HostCallBareV8(benchmark::State& state) {
+// Through a handle (ScriptFunction) resolved once.
+void handleCalls(benchmark::State& state, Hold hold) {
+    std::optional<ScriptFunction> add;
+    VARIANT arguments[2];
+    arguments[0].vt = arguments[1].vt = VT_I4;
+    arguments[0].lVal = 20;
+    arguments[1].lVal = 22;
+    hostCalls(state, hold, [&](ComV8Engine& engine) {
+        if (!add)
+            add = engine.resolveFunction("add").value();
+        auto const result = add->call(arguments);
+        return result ? result->lVal : 0;
+    });
+}
+
+void BM_HostCallHandle(benchmark::State& state) {
+    handleCalls(state, Hold::nothing);
+}
+BENCHMARK(BM_HostCallHandle);
+
+void BM_HostCallHandleInScope(benchmark::State& state) {
+    handleCalls(state, Hold::hostScope);
+}
+BENCHMARK(BM_HostCallHandleInScope);
+
+// Runs `body(isolate, context, add)` in the engine's context, `add` the
+// script's function, for the calls straight through V8.
+template <class Body>
+void withAdd(Body const& body) {
     ComV8Engine& engine = BenchHost::instance().engine();
     engine.setScript("function add(a, b) { return a + b; }", {});
     engine.runScript([&](ComV8Engine::RunResult&, v8::Local<v8::Context>& context) {
         v8::Isolate* isolate = context->GetIsolate();
         v8::Local<v8::Function> add =
             context->Global()->Get(context, v8::String::NewFromUtf8Literal(isolate, "add")).ToLocalChecked().As<v8::Function>();
+        body(isolate, context, add);
+    });
+}
+
+void BM_HostCallBareV8(benchmark::State& state) {
+    withAdd([&](v8::Isolate* isolate, v8::Local<v8::Context> context, v8::Local<v8::Function> add) {
         std::int32_t sum = 0;
         for (auto _ : state) {
             v8::HandleScope scope(isolate);
@@ -315,6 +364,32 @@ void BM_HostCallBareV8(benchmark::State& state) {
     });
 }
 BENCHMARK(BM_HostCallBareV8);
+
+// The floor of a call with VARIANTs: the same call straight through V8, the
+// isolate and context entered, with the conversions of the two int arguments
+// and the int result done by hand.
+void BM_HostCallBareV8WithVariants(benchmark::State& state) {
+    withAdd([&](v8::Isolate* isolate, v8::Local<v8::Context> context, v8::Local<v8::Function> add) {
+        VARIANT arguments[2];
+        arguments[0].vt = arguments[1].vt = VT_I4;
+        arguments[0].lVal = 20;
+        arguments[1].lVal = 22;
+        VARIANT sum;
+        sum.vt = VT_EMPTY;
+        for (auto _ : state) {
+            v8::HandleScope scope(isolate);
+            v8::Local<v8::Value> values[] = {v8::Integer::New(isolate, arguments[0].lVal),
+                                             v8::Integer::New(isolate, arguments[1].lVal)};
+            v8::Local<v8::Value> result = add->Call(context, context->Global(), 2, values).ToLocalChecked();
+            sum.vt = VT_I4;
+            sum.lVal = result->Int32Value(context).FromJust();
+            benchmark::DoNotOptimize(sum);
+        }
+        if (sum.lVal != 42)
+            state.SkipWithError("wrong sum");
+    });
+}
+BENCHMARK(BM_HostCallBareV8WithVariants);
 
 // What a host calling V8 itself by function name does for every call, at its
 // cheapest: enter the isolate and the context, look the function up by a key

@@ -4,8 +4,6 @@
 
 #include "Platform/Windows/Com/OleText.h"
 
-#include <nlohmann/json.hpp>
-
 #include <fmt/format.h>
 
 #include <charconv>
@@ -74,30 +72,27 @@ void printVariant(VARIANT const& result) {
     }
 }
 
-// Whether the script has a function of that name, found as the engine finds
-// it: a global of the whole name, or a path of properties separated by dots.
-bool functionExists(ComV8Engine& engine, std::string const& name) {
-    engine.setScript(fmt::format("(name => {{ let o = globalThis; if (typeof o[name] === 'function') return true;"
-                                 " for (const p of name.split('.').filter(Boolean)) {{ if (o == null) return false;"
-                                 " o = o[p]; }} return typeof o === 'function'; }})({})",
-                                 // Bytes that are not UTF-8 name no function; quoted, they must not stop the JSON.
-                                 nlohmann::json(name).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace)),
-                     {});
-    return engine.runScript() == "true";
-}
-
 bool callGlobal(ComV8Engine& engine, std::string const& name, std::vector<std::string> const& arguments) {
-    if (!functionExists(engine, name)) {
-        std::fprintf(stderr, "qorjs: the script has no function %s\n", name.c_str());
+    // Found as the engine finds the functions COM objects call: a global of
+    // the whole name, or a path of properties separated by dots.
+    auto const function = engine.resolveFunction(name);
+    if (!function) {
+        if (function.error().message == "Function not found") {
+            std::fprintf(stderr, "qorjs: the script has no function %s\n", name.c_str());
+        } else {
+            std::string const text = formatError(function.error());
+            std::fwrite(text.data(), 1, text.size(), stderr);
+        }
         return false;
     }
     std::vector<_variant_t> values;
     for (std::string const& argument : arguments)
         values.push_back(variantOf(argument));
-    _variant_t const result = engine.callJsFunctionGetError(name, values);
-    if (engine.hasPendingError())
+    // A failure is the engine's pending error, which its report prints.
+    auto const result = function->call(values);
+    if (!result)
         return false;
-    printVariant(result);
+    printVariant(*result);
     return true;
 }
 

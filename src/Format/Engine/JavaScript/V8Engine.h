@@ -65,6 +65,10 @@ public:
     struct FunctionName {
         v8::Local<v8::String> key;
         std::string_view text;
+        // The script strings of the path's parts ("Sheet", "OnChange"; empty
+        // ones left out), when the caller keeps them too; else they are made
+        // from `text` at each call.
+        std::span<v8::Local<v8::String> const> parts = {};
     };
     static V8FuncResult callJsFunction(v8::Local<v8::Object> holder, v8::Local<v8::Context> context,
                                        FunctionName const& name, std::span<v8::Local<v8::Value>> arguments);

@@ -15,7 +15,8 @@ using Callee = V8Engine::Callee;
 // The function `name` leads to, if any. Reading properties may run getters,
 // which may throw: then nothing is found and the exception stays pending.
 std::optional<Callee> lookUp(v8::Local<v8::Object> holder, v8::Local<v8::Context> context,
-                             v8::Local<v8::String> key, std::string_view name) {
+                             v8::Local<v8::String> key, std::string_view name,
+                             std::span<v8::Local<v8::String> const> partKeys = {}) {
     v8::Isolate* isolate = context->GetIsolate();
     v8::Local<v8::Value> value;
     if (!holder->Get(context, key).ToLocal(&value))
@@ -26,17 +27,20 @@ std::optional<Callee> lookUp(v8::Local<v8::Object> holder, v8::Local<v8::Context
         return std::nullopt;
     v8::Local<v8::Object> receiver = holder;
     value = holder;
+    std::size_t part = 0;
     while (!name.empty()) {
         std::size_t const dot = name.find('.');
-        std::string_view const part = name.substr(0, dot);
+        std::string_view const text = name.substr(0, dot);
         name = dot == std::string_view::npos ? std::string_view() : name.substr(dot + 1);
         // An empty part (".Activate") names the holder itself.
-        if (part.empty())
+        if (text.empty())
             continue;
         if (!value->IsObject())
             return std::nullopt;
         receiver = value.As<v8::Object>();
-        if (!receiver->Get(context, V8Helper::v8_string(isolate, part)).ToLocal(&value))
+        v8::Local<v8::String> const partKey = part < partKeys.size() ? partKeys[part] : V8Helper::v8_string(isolate, text);
+        ++part;
+        if (!receiver->Get(context, partKey).ToLocal(&value))
             return std::nullopt;
     }
     if (!value->IsFunction())
@@ -65,7 +69,8 @@ std::expected<V8FuncResult, Error> caught(v8::Isolate* isolate, Call&& call) {
     v8::TryCatch tryCatch(isolate);
     tryCatch.SetVerbose(true);
     V8FuncResult result = call();
-    if (tryCatch.HasCaught() || tryCatch.HasTerminated())
+    // A call that gave a value threw nothing.
+    if (result.value.IsEmpty() && (tryCatch.HasCaught() || tryCatch.HasTerminated()))
         return std::unexpected(V8Error::get(Error::Type::Exception, isolate, tryCatch));
     return result;
 }
@@ -79,7 +84,7 @@ V8FuncResult V8Engine::callJsFunction(v8::Local<v8::Object> holder, v8::Local<v8
 
 V8FuncResult V8Engine::callJsFunction(v8::Local<v8::Object> holder, v8::Local<v8::Context> context,
                                       FunctionName const& name, std::span<v8::Local<v8::Value>> arguments) {
-    auto callee = lookUp(holder, context, name.key, name.text);
+    auto callee = lookUp(holder, context, name.key, name.text, name.parts);
     if (!callee)
         return {};
     return call(*callee, context, arguments);
@@ -112,7 +117,7 @@ std::expected<V8FuncResult, Error> V8Engine::callJsFunctionGetError(v8::Local<v8
 
 std::optional<Callee> V8Engine::findFunction(v8::Local<v8::Object> holder, v8::Local<v8::Context> context,
                                              FunctionName const& name) {
-    return lookUp(holder, context, name.key, name.text);
+    return lookUp(holder, context, name.key, name.text, name.parts);
 }
 
 bool V8Engine::jsFunctionExists(v8::Local<v8::Object> holder, v8::Local<v8::Context> context, std::string_view name) {

@@ -27,8 +27,8 @@ void HeapLimit::watch(v8::Isolate* watched) {
         isolate->AddNearHeapLimitCallback(nearLimit, this);
 }
 
-void HeapLimit::restore() {
-    if (!raised || isolate == nullptr)
+void HeapLimit::restoreLimit() {
+    if (isolate == nullptr)
         return;
     raised = false;
     isolate->LowMemoryNotification();

@@ -29,9 +29,13 @@ public:
     void watch(v8::Isolate* isolate);
     // The isolate's thread, after a run: a raised limit goes back, once the
     // garbage of the run is collected.
-    void restore();
+    void restore() {
+        if (raised) [[unlikely]]
+            restoreLimit();
+    }
 
 private:
+    void restoreLimit();
     static std::size_t nearLimit(void* data, std::size_t current, std::size_t initial);
 
     ScriptTermination& termination;

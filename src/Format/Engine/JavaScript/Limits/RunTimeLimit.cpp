@@ -21,9 +21,7 @@ void RunTimeLimit::set(std::optional<std::chrono::milliseconds> newLimit) { limi
 
 void RunTimeLimit::setDeadline(std::optional<Clock::time_point> at) { deadline = at; }
 
-void RunTimeLimit::arm(ScriptTermination::RunId run) {
-    if (!limit && !deadline)
-        return;
+void RunTimeLimit::armWatchdog(ScriptTermination::RunId run) {
     if (!thread.joinable())
         thread = std::thread([this] { watch(); });
     Clock::time_point at = limit ? Clock::now() + *limit : Clock::time_point::max();
@@ -41,9 +39,7 @@ void RunTimeLimit::arm(ScriptTermination::RunId run) {
         changed.notify_all();
 }
 
-void RunTimeLimit::disarm() {
-    if (!thread.joinable())
-        return;
+void RunTimeLimit::disarmWatchdog() {
     std::lock_guard lock(mutex);
     armed.reset();
 }

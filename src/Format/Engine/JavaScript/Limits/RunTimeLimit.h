@@ -30,10 +30,19 @@ public:
     void setDeadline(std::optional<Clock::time_point> at);
 
     // The isolate's thread, at the beginning and the end of each run.
-    void arm(ScriptTermination::RunId run);
-    void disarm();
+    // Inline: every host call is a run, and most have no limit.
+    void arm(ScriptTermination::RunId run) {
+        if (limit || deadline)
+            armWatchdog(run);
+    }
+    void disarm() {
+        if (thread.joinable())
+            disarmWatchdog();
+    }
 
 private:
+    void armWatchdog(ScriptTermination::RunId run);
+    void disarmWatchdog();
     void watch();
 
     struct Deadline {

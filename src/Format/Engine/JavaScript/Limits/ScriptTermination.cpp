@@ -13,30 +13,15 @@ void ScriptTermination::attach(v8::Isolate* attached) {
     isolate = attached;
 }
 
-// Every host call is a run: beginning and ending one takes no lock.
-std::optional<ScriptTermination::RunId> ScriptTermination::begin() {
-    if (depth++ != 0)
-        return std::nullopt;
-    why.store(0, std::memory_order_relaxed);
-    requested.store(false, std::memory_order_relaxed);
-    RunId const run = ++last;
-    running.store(run, std::memory_order_seq_cst);
-    return run;
-}
-
-bool ScriptTermination::end() {
-    if (--depth != 0)
-        return false;
-    running.store(0, std::memory_order_seq_cst);
+void ScriptTermination::waitForRequest() {
     // A request that saw this run in progress is made before the run is
     // over, so that the isolate never keeps a termination meant for it.
-    if (deciding.load(std::memory_order_seq_cst)) {
-        std::lock_guard waitForIt(mutex);
-    }
-    requested.store(false, std::memory_order_relaxed);
-    if (why.load(std::memory_order_acquire) != 0 && isolate != nullptr)
+    std::lock_guard waitForIt(mutex);
+}
+
+void ScriptTermination::cancel() {
+    if (isolate != nullptr)
         isolate->CancelTerminateExecution();
-    return true;
 }
 
 void ScriptTermination::terminate(Reason reason) { terminateIf(reason, anyRun, 0); }
@@ -45,8 +30,11 @@ void ScriptTermination::terminate(Reason reason, RunId run) { terminateIf(reason
 
 void ScriptTermination::terminateIf(Reason reason, bool (*applies)(RunId running, RunId run), RunId run) {
     std::lock_guard lock(mutex);
-    deciding.store(true, std::memory_order_seq_cst);
-    RunId const now = running.load(std::memory_order_seq_cst);
+    deciding.store(true, std::memory_order_relaxed);
+    // The heavy half: every thread, the isolate's too, passes a full fence
+    // before `running` is read (endRun).
+    AsymmetricFence::heavy();
+    RunId const now = running.load(std::memory_order_acquire);
     if (isolate != nullptr && now != 0 && applies(now, run)) {
         int none = 0;
         why.compare_exchange_strong(none, static_cast<int>(reason) + 1, std::memory_order_release);
@@ -67,13 +55,6 @@ bool ScriptTermination::act(v8::Isolate* own) {
     v8::Local<v8::Script> script;
     return v8::Script::Compile(context, v8::String::NewFromUtf8Literal(own, "0")).ToLocal(&script) &&
            script->Run(context).IsEmpty() && own->IsExecutionTerminating();
-}
-
-std::optional<ScriptTermination::Reason> ScriptTermination::reason() const {
-    int const reason = why.load(std::memory_order_acquire);
-    if (reason == 0)
-        return std::nullopt;
-    return static_cast<Reason>(reason - 1);
 }
 
 } // namespace qor::format::engine::javascript

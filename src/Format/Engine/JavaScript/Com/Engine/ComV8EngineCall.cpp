@@ -21,6 +21,7 @@
 #include <fmt/format.h>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <exception>
 #include <optional>
@@ -50,13 +51,24 @@ private:
 constexpr std::size_t maximumFunctionKeys = 1024;
 
 // The script values of one call's arguments: calls of up to eight take no
-// allocation.
-using ScriptArguments = boost::container::small_vector<v8::Local<v8::Value>, 8>;
+// allocation, nor a call to make room.
+class ScriptArguments {
+public:
+    explicit ScriptArguments(std::size_t count) {
+        if (count > few.size())
+            more.resize(count);
+        values = {count > few.size() ? more.data() : few.data(), count};
+    }
+    ScriptArguments(ScriptArguments const&) = delete;
+    ScriptArguments& operator=(ScriptArguments const&) = delete;
 
-// Boost's iterators are not contiguous ones to std::span.
-std::span<v8::Local<v8::Value>> valuesOf(ScriptArguments& arguments) {
-    return {arguments.data(), arguments.size()};
-}
+    std::span<v8::Local<v8::Value>> span() const { return values; }
+
+private:
+    std::array<v8::Local<v8::Value>, 8> few;
+    std::vector<v8::Local<v8::Value>> more;
+    std::span<v8::Local<v8::Value>> values;
+};
 
 std::string notRunYet(std::string_view name) {
     return fmt::format("Cannot call {}: no script has run on this engine yet", name);
@@ -68,20 +80,50 @@ void ComV8Engine::Impl::recordMessage(std::string message) {
     recordError(V8Error::get(Error::Type::Message, nullptr, message));
 }
 
-v8::Local<v8::String> ComV8Engine::Impl::functionKey(std::string_view name) {
-    if (auto found = functionKeys.find(name); found != functionKeys.end())
-        return found->second.Get(isolate);
+namespace {
+
+v8::Local<v8::String> internalized(v8::Isolate* isolate, std::string_view text) {
     v8::Local<v8::String> key;
-    if (name.size() > static_cast<std::size_t>(v8::String::kMaxLength) ||
-        !v8::String::NewFromUtf8(isolate, name.data(), v8::NewStringType::kInternalized, static_cast<int>(name.size()))
+    if (text.size() > static_cast<std::size_t>(v8::String::kMaxLength) ||
+        !v8::String::NewFromUtf8(isolate, text.data(), v8::NewStringType::kInternalized, static_cast<int>(text.size()))
              .ToLocal(&key))
-        return v8::String::Empty(isolate);
-    // A host calls a handful of functions; names made up on the fly must not
-    // pile up.
-    if (functionKeys.size() >= maximumFunctionKeys)
-        functionKeys.clear();
-    functionKeys.emplace(std::string(name), v8::Global<v8::String>(isolate, key));
+        return {};
     return key;
+}
+
+} // namespace
+
+V8Engine::FunctionName ComV8Engine::Impl::functionName(std::string_view name, PartKeys& parts) {
+    auto found = functionKeys.find(name);
+    if (found == functionKeys.end()) {
+        FunctionKeys keys;
+        v8::Local<v8::String> const whole = internalized(isolate, name);
+        if (whole.IsEmpty())
+            return {v8::String::Empty(isolate), name};
+        keys.whole.Reset(isolate, whole);
+        // The parts of a path ("Sheet.OnChange"), each a property looked up
+        // at every call: a function the script assigns again is found.
+        if (name.find('.') != std::string_view::npos)
+            for (std::string_view rest = name; !rest.empty();) {
+                std::size_t const dot = rest.find('.');
+                std::string_view const part = rest.substr(0, dot);
+                rest = dot == std::string_view::npos ? std::string_view() : rest.substr(dot + 1);
+                if (!part.empty())
+                    keys.parts.emplace_back(isolate, internalized(isolate, part));
+            }
+        // A host calls a handful of functions; names made up on the fly must
+        // not pile up.
+        if (functionKeys.size() >= maximumFunctionKeys)
+            functionKeys.clear();
+        found = functionKeys.emplace(std::string(name), std::move(keys)).first;
+    }
+    parts.clear();
+    for (v8::Global<v8::String> const& part : found->second.parts)
+        parts.push_back(part.Get(isolate));
+    // A part that could not be made is made again at the call, and fails there.
+    if (std::ranges::any_of(parts, [](v8::Local<v8::String> part) { return part.IsEmpty(); }))
+        parts.clear();
+    return {found->second.whole.Get(isolate), name, {parts.data(), parts.size()}};
 }
 
 std::string_view ComV8Engine::Impl::memberFunctionName(GUID const* classGuid, OLECHAR const* memberName,
@@ -113,37 +155,25 @@ std::string_view ComV8Engine::Impl::memberFunctionName(GUID const* classGuid, OL
 template <class Plain, class Capturing>
 V8FuncResult ComV8Engine::Impl::callCaptured(Plain const& plain, Capturing const& capturing) {
     try {
-        V8FuncResult called;
-        std::optional<Error> failure;
+        std::expected<V8FuncResult, Error> outcome{std::in_place};
         auto call = [&] {
-            if (callDepth > 1) {
-                called = plain();
-                return;
-            }
-            auto result = capturing();
-            if (result)
-                called = *result;
+            if (callDepth > 1)
+                *outcome = plain();
             else
-                failure = std::move(result.error());
+                outcome = capturing();
         };
         bool outermost = false;
         {
             RunScope run(*this);
             outermost = run.outermost();
-            if (face.runMode == ComV8Engine::debugRun && debugger)
+            if (face.runMode == ComV8Engine::debugRun && debugger) [[unlikely]]
                 debugged(true, call);
             else
                 call();
         }
-        if (!failure && outermost)
-            failure = stopError();
-        if (!failure)
-            return called;
-        // A termination ends the run around this call too, which reports it.
-        if (!outermost && termination.reason())
-            return {};
-        describeTermination(*failure);
-        recordError(std::move(*failure));
+        if (outcome && !(outermost && termination.reason())) [[likely]]
+            return *outcome;
+        recordFailedCall(outcome, outermost);
     } catch (std::exception const& exception) {
         critical = true;
         char const* text = exception.what();
@@ -155,10 +185,26 @@ V8FuncResult ComV8Engine::Impl::callCaptured(Plain const& plain, Capturing const
     return {};
 }
 
+void ComV8Engine::Impl::recordFailedCall(std::expected<V8FuncResult, Error>& outcome, bool outermost) {
+    std::optional<Error> failure;
+    if (outcome)
+        failure = stopError();
+    else
+        failure = std::move(outcome.error());
+    if (!failure)
+        return;
+    // A termination ends the run around this call too, which reports it.
+    if (!outermost && termination.reason())
+        return;
+    describeTermination(*failure);
+    recordError(std::move(*failure));
+}
+
 V8FuncResult ComV8Engine::Impl::callFunction(v8::Local<v8::Context> local, std::string_view name,
                                        std::span<v8::Local<v8::Value>> arguments) {
     v8::Local<v8::Object> global = local->Global();
-    V8Engine::FunctionName const function{functionKey(name), name};
+    PartKeys parts;
+    V8Engine::FunctionName const function = functionName(name, parts);
     // A debug call enters the debugger only for a function that exists.
     if (face.runMode == ComV8Engine::debugRun && debugger && !V8Engine::jsFunctionExists(global, local, name))
         return {};
@@ -179,8 +225,8 @@ bool ComV8Engine::Impl::scriptArguments(std::string_view name, VARIANT const* va
 }
 
 std::optional<VARIANT> ComV8Engine::Impl::comResult(std::string_view name, V8FuncResult const& result) {
-    VARIANT variant;
-    VariantInit(&variant);
+    // Zeroed as VariantInit does, without a call.
+    VARIANT variant{};
     if (result.value.IsEmpty())
         return variant;
     auto converted = ComHelper::convertToVariant(isolate, result.value, variant);
@@ -201,11 +247,16 @@ void ComV8Engine::Impl::callWithVariants(std::string_view name, VARIANT const* v
     v8::Isolate::Scope isolateScope(isolate);
     v8::HandleScope handleScope(isolate);
     v8::Local<v8::Context> local = context.Get(isolate);
-    v8::Context::Scope contextScope(local);
+    // The engine's isolate has no other context: one entered (a nested call,
+    // a HostCallScope) is its own. A HostCallScope holds it entered without
+    // V8 being asked.
+    std::optional<v8::Context::Scope> contextScope;
+    if (scopesEntered == 0 && !isolate->InContext())
+        contextScope.emplace(local);
     ScriptArguments values(count);
-    if (scriptArguments(name, count != 0 ? variants : nullptr, reversed, valuesOf(values)))
-        take(call(local, valuesOf(values)));
-    if (callDepth <= 1)
+    if (scriptArguments(name, count != 0 ? variants : nullptr, reversed, values.span()))
+        take(call(local, values.span()));
+    if (callDepth <= 1 && !unhandledRejections.empty())
         recordUnhandledRejections();
     if (callDepth == 1)
         reportPendingError();
@@ -245,7 +296,7 @@ ScriptFunction::Result ComV8Engine::Impl::callResolved(ScriptFunction::State con
     std::optional<CallDepthScope> depth;
     if (fromCom)
         depth.emplace(callDepth);
-    ScriptFunction::Result returned = std::unexpected(ScriptCallFailure::failed);
+    std::optional<VARIANT> returned;
     callWithVariants(
         function.name, arguments, count, fromCom,
         [&](v8::Local<v8::Context> local, std::span<v8::Local<v8::Value>> values) {
@@ -258,12 +309,12 @@ ScriptFunction::Result ComV8Engine::Impl::callResolved(ScriptFunction::State con
             // rises through the scripts between.
             if (!called.found || called.value.IsEmpty())
                 return;
-            if (auto variant = comResult(function.name, called)) {
-                returned.emplace();
-                returned->Attach(*variant);
-            }
+            returned = comResult(function.name, called);
         });
-    return returned;
+    if (!returned)
+        return std::unexpected(ScriptCallFailure::failed);
+    // Taken as it is, without clearing an empty one first.
+    return ScriptFunction::Result(std::in_place, *returned, false);
 }
 
 bool ComV8Engine::Impl::invokeComFunction(GUID const* classGuid, OLECHAR const* memberName, DISPPARAMS* parameters,

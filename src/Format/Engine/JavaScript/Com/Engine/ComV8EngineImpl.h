@@ -24,6 +24,7 @@
 #include "Platform/Windows/Com/TypeLibrary.h"
 #include "Platform/Windows/Com/V8ComInvokeInterface.h"
 
+#include <boost/container/small_vector.hpp>
 #include <v8.h>
 
 #include <chrono>
@@ -208,6 +209,8 @@ private:
     // `capturing`, whose error becomes the pending error.
     template <class Plain, class Capturing>
     V8FuncResult callCaptured(Plain const& plain, Capturing const& capturing);
+    // The error of a call that failed or was stopped, as the pending error.
+    void recordFailedCall(std::expected<V8FuncResult, Error>& outcome, bool outermost);
     // A call from COM: converts its arguments, runs `call` (context, span of
     // arguments), converts the result, and reports errors at the outermost
     // depth.
@@ -220,7 +223,10 @@ private:
     template <class Call, class Take>
     void callWithVariants(std::string_view name, VARIANT const* variants, std::size_t count, bool reversed,
                           Call const& call, Take const& take);
-    v8::Local<v8::String> functionKey(std::string_view name);
+    // The script strings of `name` and of its path's parts, made once; the
+    // parts go to `parts`, which the result refers to.
+    using PartKeys = boost::container::small_vector<v8::Local<v8::String>, 4>;
+    V8Engine::FunctionName functionName(std::string_view name, PartKeys& parts);
     // "Class.Member" for a call from COM; `spare` holds it when the engine
     // keeps no more names.
     std::string_view memberFunctionName(GUID const* classGuid, OLECHAR const* memberName, std::string& spare);
@@ -238,14 +244,26 @@ private:
     // The beginning and the end of one entry into script; the outermost one
     // is a run, which the limits bound and terminateScript ends. `beginRun`
     // gives the run's id for the outermost, `endRun` is true as it ends.
-    std::optional<ScriptTermination::RunId> beginRun();
-    bool endRun();
+    // Inline: every host call is a run.
+    std::optional<ScriptTermination::RunId> beginRun() {
+        auto run = termination.begin();
+        if (run)
+            timeLimit.arm(*run);
+        return run;
+    }
+    bool endRun() {
+        if (!termination.end())
+            return false;
+        timeLimit.disarm();
+        heapLimit.restore();
+        return true;
+    }
     friend class ScriptEntry;
     // One entry into script, for as long as it lasts.
     class RunScope {
     public:
-        explicit RunScope(Impl& engine);
-        ~RunScope();
+        explicit RunScope(Impl& engine) : engine(engine), run(engine.beginRun()) {}
+        ~RunScope() { engine.endRun(); }
         RunScope(RunScope const&) = delete;
         RunScope& operator=(RunScope const&) = delete;
         bool outermost() const { return run.has_value(); }
@@ -310,7 +328,11 @@ private:
     struct NameHash : std::hash<std::string_view> {
         using is_transparent = void;
     };
-    std::unordered_map<std::string, v8::Global<v8::String>, NameHash, std::equal_to<>> functionKeys;
+    struct FunctionKeys {
+        v8::Global<v8::String> whole;
+        std::vector<v8::Global<v8::String>> parts;
+    };
+    std::unordered_map<std::string, FunctionKeys, NameHash, std::equal_to<>> functionKeys;
     // The function names of calls from COM, by class identifier and member
     // name (a key of the Guid's eight units, a mark for a class, then the
     // name). Entries stay until the engine goes.
@@ -321,8 +343,10 @@ private:
     UnhandledRejections unhandledRejections;
     // The handles the host holds, which must let go before the isolate goes.
     std::unordered_set<ScriptFunction::State*> resolvedFunctions;
-    // The entries into the isolate that HostCallScopes hold.
+    // The entries into the isolate that HostCallScopes hold, and the handle
+    // scope the outermost holds open.
     unsigned scopesEntered = 0;
+    std::optional<v8::HandleScope> hostHandles;
     std::shared_ptr<EngineLifetime> alive = std::make_shared<EngineLifetime>(EngineLifetime{this});
     ScriptTermination termination;
     RunTimeLimit timeLimit{termination};

@@ -9,25 +9,6 @@
 
 namespace qor::format::engine::javascript {
 
-std::optional<ScriptTermination::RunId> ComV8Engine::Impl::beginRun() {
-    auto run = termination.begin();
-    if (run)
-        timeLimit.arm(*run);
-    return run;
-}
-
-bool ComV8Engine::Impl::endRun() {
-    if (!termination.end())
-        return false;
-    timeLimit.disarm();
-    heapLimit.restore();
-    return true;
-}
-
-ComV8Engine::Impl::RunScope::RunScope(Impl& engine) : engine(engine), run(engine.beginRun()) {}
-
-ComV8Engine::Impl::RunScope::~RunScope() { engine.endRun(); }
-
 void ComV8Engine::Impl::terminateScript() { termination.terminate(ScriptTermination::Reason::host); }
 
 void ComV8Engine::Impl::setTimeLimit(std::optional<std::chrono::milliseconds> limit) { timeLimit.set(limit); }

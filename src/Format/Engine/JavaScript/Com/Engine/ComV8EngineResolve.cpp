@@ -43,7 +43,8 @@ ComV8Engine::Impl::ResolvedFunction ComV8Engine::Impl::resolve(std::string_view 
     std::optional<V8Engine::Callee> callee;
     {
         RunScope run(*this);
-        callee = V8Engine::findFunction(holder, local, V8Engine::FunctionName{functionKey(name), name});
+        PartKeys parts;
+        callee = V8Engine::findFunction(holder, local, functionName(name, parts));
     }
     if (tryCatch.HasCaught() || tryCatch.HasTerminated()) {
         Error error = V8Error::get(Error::Type::Exception, isolate, tryCatch);
@@ -75,16 +76,31 @@ ComV8Engine::Impl::ResolvedFunction ComV8Engine::Impl::resolveComFunction(GUID c
     return resolve(memberFunctionName(classGuid, memberName, spare), globalOf);
 }
 
+// The scopes hold the context entered as well, and the outermost a handle
+// scope: each call's own then starts in a block of handles V8 has already
+// made, rather than making and freeing one. The block lives only as long as
+// a handle in it, so the outermost keeps its handle of the context there.
 bool ComV8Engine::Impl::enterForScope() {
     if (isolate == nullptr)
         return false;
     isolate->Enter();
-    ++scopesEntered;
+    if (scopesEntered++ == 0) {
+        hostHandles.emplace(isolate);
+        context.Get(isolate)->Enter();
+        return true;
+    }
+    v8::HandleScope handleScope(isolate);
+    context.Get(isolate)->Enter();
     return true;
 }
 
 void ComV8Engine::Impl::leaveForScope() {
-    --scopesEntered;
+    {
+        v8::HandleScope handleScope(isolate);
+        context.Get(isolate)->Exit();
+    }
+    if (--scopesEntered == 0)
+        hostHandles.reset();
     isolate->Exit();
 }
 
@@ -97,8 +113,8 @@ void ComV8Engine::Impl::releaseHostHolds() {
     }
     resolvedFunctions.clear();
     // V8 refuses to dispose of an isolate a thread still has entered.
-    for (; scopesEntered != 0; --scopesEntered)
-        isolate->Exit();
+    while (scopesEntered != 0)
+        leaveForScope();
 }
 
 } // namespace qor::format::engine::javascript

@@ -62,7 +62,8 @@ HRESULT CV8EventSink::Invoke(DISPID dispid, REFIID, LCID, WORD, DISPPARAMS* para
 HRESULT CV8EventSink::deliver(DISPID dispid, DISPPARAMS* params, VARIANT* result) {
     return target.visit([&](v8::Local<v8::Context> context, v8::Local<v8::Object> object) {
         v8::Isolate* isolate = target.isolate;
-        std::string const event = eventInterface->nameOf(dispid);
+        // Kept for the delivery: a listener may change the prefixes.
+        std::shared_ptr<EventNames const> const names = namesOf(dispid);
         // Who listens when the event starts; one removed before its turn is
         // not called.
         std::vector<v8::Local<v8::Function>> called;
@@ -70,13 +71,14 @@ HRESULT CV8EventSink::deliver(DISPID dispid, DISPPARAMS* params, VARIANT* result
             if (listener.event == dispid)
                 called.push_back(listener.function.Get(isolate));
         std::size_t const listenerCount = called.size();
-        if (!event.empty()) {
+        if (!names->bound.empty()) {
+            // Looked up at each event: a function the script assigns again is
+            // the one called.
             v8::TryCatch tryCatch(isolate);
             v8::Local<v8::Object> global = context->Global();
-            for (std::string const& prefix : prefixes) {
+            for (v8::Global<v8::String> const& name : names->bound) {
                 v8::Local<v8::Value> bound;
-                if (global->Get(context, V8Helper::v8_string(isolate, prefix + event)).ToLocal(&bound) &&
-                    bound->IsFunction())
+                if (global->Get(context, name.Get(isolate)).ToLocal(&bound) && bound->IsFunction())
                     called.push_back(bound.As<v8::Function>());
             }
         }
@@ -86,7 +88,7 @@ HRESULT CV8EventSink::deliver(DISPID dispid, DISPPARAMS* params, VARIANT* result
             object.IsEmpty() ? v8::Undefined(isolate).As<v8::Value>() : object.As<v8::Value>();
         std::size_t next = 0;
         IsolateData::engine(isolate).implementation().invokeScriptFunctions(
-            eventInterface->name + "." + event, params, result, [&]() -> std::optional<V8Engine::Callee> {
+            names->qualified, params, result, [&]() -> std::optional<V8Engine::Callee> {
                 while (!closed && next < called.size()) {
                     std::size_t const index = next++;
                     if (index >= listenerCount)
@@ -98,6 +100,19 @@ HRESULT CV8EventSink::deliver(DISPID dispid, DISPPARAMS* params, VARIANT* result
             });
         return S_OK;
     });
+}
+
+std::shared_ptr<CV8EventSink::EventNames const> CV8EventSink::namesOf(DISPID dispid) {
+    if (auto found = eventNames.find(dispid); found != eventNames.end())
+        return found->second;
+    auto names = std::make_shared<EventNames>();
+    names->event = eventInterface->nameOf(dispid);
+    names->qualified = eventInterface->name + "." + names->event;
+    if (!names->event.empty())
+        for (std::string const& prefix : prefixes)
+            names->bound.emplace_back(target.isolate, V8Helper::v8_string(target.isolate, prefix + names->event));
+    eventNames.emplace(dispid, names);
+    return names;
 }
 
 bool CV8EventSink::listening(DISPID event, v8::Local<v8::Function> function) const {
@@ -120,13 +135,16 @@ void CV8EventSink::removeListener(DISPID event, v8::Local<v8::Function> listener
 }
 
 void CV8EventSink::addPrefix(std::string prefix) {
-    if (std::ranges::find(prefixes, prefix) == prefixes.end())
-        prefixes.push_back(std::move(prefix));
+    if (std::ranges::find(prefixes, prefix) != prefixes.end())
+        return;
+    prefixes.push_back(std::move(prefix));
+    eventNames.clear();
 }
 
 void CV8EventSink::detachFromIsolate() {
     closed = true;
     listeners.clear();
+    eventNames.clear();
     target.detach();
 }
 

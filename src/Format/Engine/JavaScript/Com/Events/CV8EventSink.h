@@ -9,6 +9,7 @@
 
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -45,7 +46,10 @@ public:
     void removeListener(DISPID event, v8::Local<v8::Function> listener);
     // ConnectObject: the event "Name" calls the global function prefix + Name.
     void addPrefix(std::string prefix);
-    void removePrefixes() { prefixes.clear(); }
+    void removePrefixes() {
+        prefixes.clear();
+        eventNames.clear();
+    }
     // Nothing listens: the connection may go.
     bool idle() const { return listeners.empty() && prefixes.empty(); }
 
@@ -60,6 +64,16 @@ private:
         v8::Global<v8::Function> function;
     };
 
+    // What delivering an event needs of its name, made at its first
+    // delivery: the name, the name in messages ("Interface.Event"), and the
+    // script strings of the global functions ConnectObject bound to it, one
+    // per prefix.
+    struct EventNames {
+        std::string event;
+        std::string qualified;
+        std::vector<v8::Global<v8::String>> bound;
+    };
+    std::shared_ptr<EventNames const> namesOf(DISPID dispid);
     bool listening(DISPID event, v8::Local<v8::Function> function) const;
     HRESULT deliver(DISPID dispid, DISPPARAMS* params, VARIANT* result);
 
@@ -67,6 +81,8 @@ private:
     ScriptHandle<v8::Object> target;
     std::vector<Listener> listeners;
     std::vector<std::string> prefixes;
+    // By DISPID; made again when the prefixes change.
+    std::unordered_map<DISPID, std::shared_ptr<EventNames const>> eventNames;
     bool closed = false;
 };
 

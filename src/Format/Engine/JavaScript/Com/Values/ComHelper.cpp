@@ -455,16 +455,23 @@ Converted unsupported(v8::Isolate* isolate, VARTYPE vt) {
 }
 
 // As long as its length prefix says, U+0000 included; null is the empty
-// string.
-Converted stringValue(v8::Isolate* isolate, BSTR text) {
+// string. Empty when it is too long for a script.
+v8::Local<v8::String> scriptString(v8::Isolate* isolate, BSTR text) {
     if (text == nullptr)
-        return {v8::String::Empty(isolate)};
+        return v8::String::Empty(isolate);
     std::size_t const length = SysStringLen(text);
     v8::Local<v8::String> result;
     if (length > static_cast<std::size_t>(v8::String::kMaxLength) ||
         !v8::String::NewFromTwoByte(isolate, reinterpret_cast<std::uint16_t const*>(text), v8::NewStringType::kNormal,
                                     static_cast<int>(length))
              .ToLocal(&result))
+        return {};
+    return result;
+}
+
+Converted stringValue(v8::Isolate* isolate, BSTR text) {
+    v8::Local<v8::String> const result = scriptString(isolate, text);
+    if (result.IsEmpty())
         return fail(isolate, "A string from COM is too long for a script", E_OUTOFMEMORY);
     return {result};
 }
@@ -644,32 +651,49 @@ Converted arrayValue(v8::Isolate* isolate, VARTYPE type, SAFEARRAY* array, int d
     return {v8::Array::New(isolate, elements.data(), elements.size())};
 }
 
+// The value of a VARIANT whose conversion cannot fail: numbers, booleans,
+// strings a script can hold, nothing. Empty for any other. Most arguments and
+// results are of these, and converting them needs no TryCatch.
+v8::Local<v8::Value> plainValue(v8::Isolate* isolate, VARIANT const& variant) {
+    switch (variant.vt) {
+    case VT_EMPTY:
+        return v8::Undefined(isolate);
+    case VT_NULL:
+        return v8::Null(isolate);
+    case VT_I2:
+        return v8::Integer::New(isolate, variant.iVal);
+    case VT_I1:
+        return v8::Integer::New(isolate, variant.cVal);
+    case VT_I4:
+        return v8::Integer::New(isolate, variant.lVal);
+    case VT_INT:
+        return v8::Integer::New(isolate, variant.intVal);
+    case VT_UI1:
+        return v8::Integer::New(isolate, variant.bVal);
+    case VT_UI2:
+        return v8::Integer::New(isolate, variant.uiVal);
+    case VT_R4:
+        return v8::Number::New(isolate, variant.fltVal);
+    case VT_R8:
+        return v8::Number::New(isolate, variant.dblVal);
+    case VT_BOOL:
+        return v8::Boolean::New(isolate, variant.boolVal != 0);
+    case VT_BSTR:
+        // One too long for a script fails in valueOf.
+        return scriptString(isolate, variant.bstrVal);
+    default:
+        return {};
+    }
+}
+
 Converted valueOf(v8::Isolate* isolate, VARIANT const& variant, int depth) {
+    if (v8::Local<v8::Value> plain = plainValue(isolate, variant); !plain.IsEmpty()) [[likely]]
+        return {plain};
     VARTYPE const vt = variant.vt;
     VARTYPE const base = vt & VT_TYPEMASK;
     if ((vt & ~VT_TYPEMASK) == VT_ARRAY && elementSize(base, optionsOf(isolate)) != 0)
         return arrayValue(isolate, base, variant.parray, depth);
     switch (vt) {
-    case VT_EMPTY:
-        return {v8::Undefined(isolate)};
-    case VT_NULL:
-        return {v8::Null(isolate)};
-    case VT_I2:
-        return {v8::Integer::New(isolate, variant.iVal)};
-    case VT_I1:
-        return {v8::Integer::New(isolate, variant.cVal)};
-    case VT_I4:
-        return {v8::Integer::New(isolate, variant.lVal)};
-    case VT_INT:
-        return {v8::Integer::New(isolate, variant.intVal)};
-    case VT_UI1:
-        return {v8::Integer::New(isolate, variant.bVal)};
-    case VT_UI2:
-        return {v8::Integer::New(isolate, variant.uiVal)};
-    case VT_R4:
-        return {v8::Number::New(isolate, variant.fltVal)};
-    case VT_R8:
-        return {v8::Number::New(isolate, variant.dblVal)};
     case VT_UI4:
         return {v8::BigInt::New(isolate, variant.ulVal)};
     case VT_UINT:
@@ -680,8 +704,6 @@ Converted valueOf(v8::Isolate* isolate, VARIANT const& variant, int depth) {
         return {v8::BigInt::NewFromUnsigned(isolate, variant.ullVal)};
     case VT_BSTR:
         return stringValue(isolate, variant.bstrVal);
-    case VT_BOOL:
-        return {v8::Boolean::New(isolate, variant.boolVal != 0)};
     case VT_DISPATCH:
         return dispatchValue(isolate, variant.pdispVal);
     case VT_UNKNOWN:
@@ -725,9 +747,20 @@ std::expected<void, IncomingArgumentFailure> convertArguments(v8::Isolate* isola
                                                               bool reversed,
                                                               std::span<v8::Local<v8::Value>> arguments) {
     std::size_t const count = arguments.size();
+    auto positionOf = [&](std::size_t i) { return reversed ? count - 1 - i : i; };
+    std::size_t i = 0;
+    for (; i < count; ++i) {
+        v8::Local<v8::Value> const plain = plainValue(isolate, variants[i]);
+        if (plain.IsEmpty())
+            break;
+        arguments[positionOf(i)] = plain;
+    }
+    if (i == count) [[likely]]
+        return {};
+    // The rest may throw, which tells why it cannot cross.
     v8::TryCatch tryCatch(isolate);
-    for (std::size_t i = 0; i < count; ++i) {
-        std::size_t const position = reversed ? count - 1 - i : i;
+    for (; i < count; ++i) {
+        std::size_t const position = positionOf(i);
         v8::Local<v8::Value> value = valueOf(isolate, variants[i], 0).value;
         if (tryCatch.HasCaught())
             return std::unexpected(IncomingArgumentFailure{position + 1, exceptionText(isolate, tryCatch.Exception())});

@@ -506,6 +506,31 @@ TEST_F(ScriptEventsTest, AThrowingListenerIsReportedAndListenersMayRemoveOthersW
     EXPECT_EQ(item.connectionCount(), 1u);
 }
 
+// Names are made once per event and member; the functions are looked up at
+// each call.
+TEST_F(ScriptEventsTest, AHandlerTheScriptAssignsAgainIsTheOneCalledNext) {
+    run("var item = Application.Items, heard = [];"
+        "function item_Changed(row) { heard.push('first ' + row); }"
+        "ConnectObject(item, 'item_');"
+        "Item.OnChange = function () { return 'first'; };");
+    GUID const guid = clsidItem.to<GUID>();
+    DISPPARAMS none{};
+    _variant_t result;
+    item.fire(1, {_variant_t(LONG{1}), _variant_t()});
+    ASSERT_TRUE(engine->invokeComFunction(&guid, u"OnChange", &none, &result));
+    EXPECT_EQ(result, _variant_t(u"first"));
+    run("item_Changed = function (row) { heard.push('second ' + row); };"
+        "Item.OnChange = function () { return 'second'; };"
+        "function also_Changed(row) { heard.push('also ' + row); }"
+        "ConnectObject(item, 'also_');");
+    item.fire(1, {_variant_t(LONG{2}), _variant_t()});
+    result.Clear();
+    ASSERT_TRUE(engine->invokeComFunction(&guid, u"OnChange", &none, &result));
+    EXPECT_EQ(result, _variant_t(u"second"));
+    EXPECT_EQ(run("heard.join()"), "first 1,second 2,also 2");
+    EXPECT_TRUE(reported.empty());
+}
+
 TEST_F(ScriptEventsTest, ACollectedWrapperDisconnectsItsEvents) {
     run("1");
     std::size_t const before = libraryObjects();
