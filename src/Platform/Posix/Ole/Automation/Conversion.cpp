@@ -13,6 +13,8 @@
 
 #include "Platform/Posix/Ole/Automation/Conversion.h"
 
+#include <algorithm>
+#include <bit>
 #include <cfloat>
 #include <charconv>
 #include <cmath>
@@ -163,14 +165,41 @@ std::expected<DecimalValue, HRESULT> toDecimal(const Number& number, VARTYPE sou
     return std::get<DecimalValue>(number);
 }
 
+// A double in units of 1/10,000, rounded half to even from the exact
+// product: the product taken in doubles would round first, and near the
+// ends of the range, where a double no longer holds every unit, lose units
+// (922337203685476 would be 448 units more than it is).
+std::expected<LONGLONG, HRESULT> currencyUnitsOf(double value)
+{
+    auto const bits = std::bit_cast<std::uint64_t>(value);
+    int const biased = static_cast<int>(bits >> 52 & 0x7FF);
+    // value = significand * 2^-shift, exactly.
+    std::uint64_t significand = bits & ((std::uint64_t(1) << 52) - 1);
+    if (biased != 0)
+        significand |= std::uint64_t(1) << 52;
+    int const shift = 1075 - std::max(biased, 1);
+    // From 2^52 on (and infinities and NaN) far beyond the range of a CY.
+    if (shift <= 0)
+        return std::unexpected(DISP_E_OVERFLOW);
+    // The product is below 2^67: beyond 67 places it is less than half a unit.
+    if (shift > 68)
+        return 0;
+    UInt128 const product = UInt128(significand) * 10000;
+    UInt128 units = product >> shift;
+    UInt128 const rest = product - (units << shift);
+    UInt128 const half = UInt128(1) << (shift - 1);
+    if (rest > half || (rest == half && (units & 1) != 0))
+        ++units;
+    bool const negative = (bits >> 63) != 0;
+    if (units > (UInt128(1) << 63) - (negative ? 0 : 1))
+        return std::unexpected(DISP_E_OVERFLOW);
+    return static_cast<LONGLONG>(negative ? -static_cast<Int128>(units) : static_cast<Int128>(units));
+}
+
 std::expected<LONGLONG, HRESULT> toCurrencyUnits(const Number& number)
 {
-    if (auto* real = std::get_if<double>(&number)) {
-        double units = std::rint(*real * 10000.0);
-        if (!std::isfinite(units) || units < -0x1p63 || units >= 0x1p63)
-            return std::unexpected(DISP_E_OVERFLOW);
-        return static_cast<LONGLONG>(units);
-    }
+    if (auto* real = std::get_if<double>(&number))
+        return currencyUnitsOf(*real);
     auto decimal = toDecimal(number, VT_R8);
     if (!decimal)
         return std::unexpected(decimal.error());

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <string_view>
 
 #include "Platform/Com.h"
@@ -35,6 +36,27 @@ TEST(VarConversions, DifferFromVariantChangeTypeWhereWindowsDoes)
     SysFreeString(text);
     ASSERT_EQ(VariantChangeType(&out, &yes, 0, VT_BSTR), S_OK);
     EXPECT_EQ(std::u16string_view(out.bstrVal), u"-1");
+}
+
+// A double becomes units of a CY from its exact product with 10,000, as
+// Windows' x87 code has it, not from that product rounded to a double first.
+TEST(VarConversions, AmountsBecomeCurrencyFromTheExactProduct)
+{
+    CY amount{};
+    ASSERT_EQ(VarCyFromR8(-461168601842738.7904, &amount), S_OK);
+    EXPECT_EQ(amount.int64, LONGLONG(0xBFFFFFFFFFFFFF23ull));
+    ASSERT_EQ(VarCyFromR8(922337203685476.0, &amount), S_OK);
+    EXPECT_EQ(amount.int64, 9223372036854760000);
+    ASSERT_EQ(VarCyFromR8(0.00015, &amount), S_OK);
+    EXPECT_EQ(amount.int64, 1) << "the double is a hair below 1.5 units";
+    ASSERT_EQ(VarCyFromR8(0.03125, &amount), S_OK);
+    EXPECT_EQ(amount.int64, 312) << "312.5 units round to even";
+    ASSERT_EQ(VarCyFromR8(0.09375, &amount), S_OK);
+    EXPECT_EQ(amount.int64, 938);
+    ASSERT_EQ(VarCyFromR8(-922337203685477.5, &amount), S_OK);
+    EXPECT_EQ(amount.int64, -9223372036854775000);
+    EXPECT_EQ(VarCyFromR8(922337203685477.6, &amount), DISP_E_OVERFLOW);
+    EXPECT_EQ(VarCyFromR8(std::numeric_limits<double>::quiet_NaN(), &amount), DISP_E_OVERFLOW);
 }
 
 // What the host sets of the user's locale counts where LOCALE_USER_DEFAULT
