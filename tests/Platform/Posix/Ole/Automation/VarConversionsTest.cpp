@@ -64,7 +64,11 @@ TEST(VarConversions, AmountsBecomeCurrencyFromTheExactProduct)
 TEST(VarConversions, ReadTheUsersSettingsOfTheLocale)
 {
     struct Restore {
-        ~Restore() { SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STHOUSAND, u","); }
+        ~Restore()
+        {
+            SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STHOUSAND, u",");
+            SetVarConversionLocaleSetting(0);
+        }
     } restore;
     ASSERT_TRUE(SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STHOUSAND, u"'"));
     LONG value = 0;
@@ -76,6 +80,18 @@ TEST(VarConversions, ReadTheUsersSettingsOfTheLocale)
     ASSERT_EQ(VariantChangeType(&out, &grouped, 0, VT_I4), S_OK);
     EXPECT_EQ(out.lVal, 2000);
     EXPECT_EQ(VariantChangeType(&out, &grouped, VARIANT_NOUSEROVERRIDE, VT_I4), DISP_E_TYPEMISMATCH);
+    // The process may ask for the locales' own settings everywhere.
+    ULONG setting = 1;
+    ASSERT_EQ(GetVarConversionLocaleSetting(&setting), S_OK);
+    EXPECT_EQ(setting, 0u);
+    ASSERT_EQ(SetVarConversionLocaleSetting(2), S_OK);
+    EXPECT_EQ(VarI4FromStr(u"1'000", LOCALE_USER_DEFAULT, 0, &value), DISP_E_TYPEMISMATCH);
+    ASSERT_EQ(SetVarConversionLocaleSetting(1), S_OK);
+    EXPECT_EQ(VarI4FromStr(u"1'000", LOCALE_USER_DEFAULT, 0, &value), S_OK);
+    EXPECT_EQ(SetVarConversionLocaleSetting(3), E_INVALIDARG);
+    EXPECT_EQ(GetVarConversionLocaleSetting(nullptr), E_INVALIDARG);
+    ASSERT_EQ(GetVarConversionLocaleSetting(&setting), S_OK);
+    EXPECT_EQ(setting, 1u);
     SetLastError(0);
     EXPECT_FALSE(SetLocaleInfoW(0x0407, LOCALE_STHOUSAND, u"'"));
     EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_PARAMETER)) << "only the user's locale has settings";
