@@ -52,8 +52,9 @@ HRESULT VariantChangeTypeEx(VARIANTARG* pvargDest, const VARIANTARG* pvarSrc, LC
     // A reference is read into a value of its own; a value is read where it
     // is, since the result is built aside: the destination may be the
     // source, and stays untouched when the conversion fails.
-    VARIANT referenced{};
+    VARIANT referenced;
     if ((pvarSrc->vt & VT_BYREF) != 0) {
+        VariantInit(&referenced);
         HRESULT hr = VariantCopyInd(&referenced, pvarSrc);
         // A reference to nothing has no value to convert.
         if (FAILED(hr))
