@@ -10,7 +10,9 @@ namespace qor::tools::qorjs {
 char const* const usageText =
     "Usage: qorjs [options] FILE [ARG...]\n"
     "       qorjs [options] -e CODE [ARG...]\n"
-    "       qorjs [options]              (the interactive session, on a terminal)\n"
+    "       qorjs [options] - [ARG...]   (the script read from standard input)\n"
+    "       qorjs [options]              (the interactive session on a terminal, else\n"
+    "                                     the script read from standard input)\n"
     "\n"
     "Runs a script in a QorJavaScriptCom engine and prints its completion value as\n"
     "console.log does (nothing when it is undefined). Options come first: the words\n"
@@ -235,8 +237,13 @@ std::expected<Options, std::string> parseOptions(std::vector<std::string> const&
         if (optionsEnded || arg == "-" || !arg.starts_with("-")) {
             // The script's first word: FILE, or with -e its first argument.
             std::size_t next = i;
-            if (!options.code)
-                options.file = arguments[next++];
+            if (!options.code) {
+                if (arguments[next] == "-")
+                    options.standardInput = true;
+                else
+                    options.file = arguments[next];
+                ++next;
+            }
             auto taken = takeScriptArguments(arguments, next, optionsEnded, options);
             if (!taken)
                 return std::unexpected(taken.error());
@@ -269,9 +276,10 @@ std::expected<Options, std::string> parseOptions(std::vector<std::string> const&
             return std::unexpected("unknown option " + arg);
         }
     }
-    if (options.declarations && (options.file || options.code || options.call || options.interactive))
+    bool const script = options.file || options.code || options.standardInput;
+    if (options.declarations && (script || options.call || options.interactive))
         return std::unexpected("--dts runs no script");
-    if (options.call && !options.file && !options.code)
+    if (options.call && !script)
         return std::unexpected(options.callArguments.empty()
                                    ? "no script given: --call calls a function of one"
                                    : "no script given: --call takes the rest of the command line, so FILE goes "
@@ -280,12 +288,13 @@ std::expected<Options, std::string> parseOptions(std::vector<std::string> const&
 }
 
 std::expected<void, std::string> requireScript(Options& options, bool terminal) {
-    if (options.file || options.code || options.interactive || options.declarations || options.help ||
-        options.version)
+    if (options.file || options.code || options.standardInput || options.interactive || options.declarations ||
+        options.help || options.version)
         return {};
-    if (!terminal)
-        return std::unexpected("no script given");
-    options.interactive = true;
+    if (terminal)
+        options.interactive = true;
+    else
+        options.standardInput = true;
     return {};
 }
 

@@ -16,6 +16,7 @@ inline constexpr std::size_t defaultMaxHeapMegabytes = 1024;
 struct Options {
     std::optional<std::string> file;        // the script file to run
     std::optional<std::string> code;        // or the script text given with -e
+    bool standardInput = false;             // or the script on standard input: FILE "-"
     std::vector<std::string> scriptArguments; // the words after FILE (or -e CODE): process.argv's rest
     std::vector<std::string> hostLibraries; // loaded in this order before the script runs
     std::optional<std::string> call;        // a function to call once the script has run
@@ -41,7 +42,8 @@ struct Options {
 std::expected<Options, std::string> parseOptions(std::vector<std::string> const& arguments);
 
 // A command line without a script: the interactive session on a terminal
-// (`terminal`: standard input is one), else a usage error.
+// (`terminal`: standard input is one), else the script on standard input, as
+// `cat script.js | node` runs it.
 std::expected<void, std::string> requireScript(Options& options, bool terminal);
 
 extern char const* const usageText;

@@ -12,6 +12,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <iostream>
 #include <optional>
 
 namespace qor::tools::qorjs {
@@ -61,6 +62,12 @@ bool unsettled(v8::Isolate* isolate, v8::Global<v8::Promise> const& evaluation) 
 } // namespace
 
 std::expected<std::string, std::string> scriptText(Options const& options) {
+    if (options.standardInput) {
+        auto content = format::engine::javascript::readScriptStream(std::cin);
+        if (!content)
+            return std::unexpected(std::string("standard input ") + describe(content.error()));
+        return std::move(*content);
+    }
     if (!options.file)
         return options.code.value_or(std::string());
     auto content = format::engine::javascript::readScriptFile(*options.file);

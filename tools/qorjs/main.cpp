@@ -44,6 +44,8 @@ std::vector<std::string> scriptArgv(qorjs::Options const& options, std::filesyst
         std::error_code error;
         std::filesystem::path const script = std::filesystem::absolute(*options.file, error);
         argv.push_back(error ? *options.file : script.lexically_normal().string());
+    } else if (options.standardInput) {
+        argv.emplace_back("-");
     }
     argv.insert(argv.end(), options.scriptArguments.begin(), options.scriptArguments.end());
     return argv;
@@ -67,7 +69,7 @@ int run(qorjs::Options const& options, std::filesystem::path const& program) {
     std::filesystem::path const importDirectory =
         options.file ? std::filesystem::path(*options.file).parent_path() : std::filesystem::path();
     session.start(options, scriptArgv(options, program), importDirectory);
-    if (options.file || options.code)
+    if (options.file || options.code || options.standardInput)
         qorjs::runScript(session, options, *text);
     if (options.interactive && !session.process().exitRequested())
         qorjs::runRepl(session);

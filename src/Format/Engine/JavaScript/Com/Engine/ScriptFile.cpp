@@ -8,7 +8,7 @@ namespace {
 
 // Read in pieces, so that a stream without end stops at the cap instead of
 // taking all memory.
-std::expected<std::string, ScriptFileFault> readCapped(std::ifstream& in) {
+std::expected<std::string, ScriptFileFault> readCapped(std::istream& in) {
     constexpr std::size_t piece = std::size_t{1} << 20;
     std::string text;
     while (in) {
@@ -53,6 +53,10 @@ std::expected<std::string, ScriptFileFault> readScriptFile(std::filesystem::path
     std::ifstream in(path, std::ios::binary);
     if (!in)
         return std::unexpected(ScriptFileFault::unreadable);
+    return readScriptStream(in);
+}
+
+std::expected<std::string, ScriptFileFault> readScriptStream(std::istream& in) {
     auto text = readCapped(in);
     if (!text)
         return text;

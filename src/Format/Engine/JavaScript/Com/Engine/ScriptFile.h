@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <expected>
 #include <filesystem>
+#include <istream>
 #include <string>
 #include <string_view>
 
@@ -31,5 +32,9 @@ QOR_JAVASCRIPT_COM_API std::string notFoundMessage(std::string_view name, Script
 // text-mode read does on Windows). Pipes and other streams are read to their
 // end, as long as they stay within the cap.
 QOR_JAVASCRIPT_COM_API std::expected<std::string, ScriptFileFault> readScriptFile(std::filesystem::path const& path);
+
+// The same from a stream already open, such as standard input: read to its
+// end within the cap, CR LF read as LF.
+QOR_JAVASCRIPT_COM_API std::expected<std::string, ScriptFileFault> readScriptStream(std::istream& in);
 
 } // namespace qor::format::engine::javascript
