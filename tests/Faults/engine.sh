@@ -53,12 +53,12 @@ expect "Include runs a file once" 0 '' -- \
 prints "Include runs a file once" '1 undefined 1'
 expect "Include's bad arguments" 0 '' -- "$QORJS" -e "for (const f of [() => Include(), () => Include('a', 'b'),
   () => Include(Symbol('x'))]) try { f(); } catch (e) { console.log(typeof e + ':' + e); }"
-prints "Include's bad arguments" "string:Incorrect number of arguments passed to Include().
-string:Incorrect number of arguments passed to Include().
+prints "Include's bad arguments" "object:TypeError: Incorrect number of arguments passed to Include().
+object:TypeError: Incorrect number of arguments passed to Include().
 object:TypeError: Cannot convert a Symbol value to a string"
 expect "a missing Include throws once" 1 '^Not able to find module: nope\.js$' -- \
-  "$QORJS" -e "for (let i = 0; i < 2; ++i) try { Include('nope.js'); console.log('none'); } catch (e) { console.log(e); }"
-prints "a missing Include throws once" 'Could not find included file: `nope.js`
+  "$QORJS" -e "for (let i = 0; i < 2; ++i) try { Include('nope.js'); console.log('none'); } catch (e) { console.log(String(e)); }"
+prints "a missing Include throws once" 'Error: Could not find included file: `nope.js`
 none'
 
 finish

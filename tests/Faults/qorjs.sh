@@ -55,8 +55,8 @@ check "its source line follows" grep -qx 'var = 2;' "$fault_tmp/err"
 expect "an error thrown in a function, with its stack" 1 '^    at f \(<anonymous>:1:' \
   -- "$QORJS" -e $'function f() { throw new TypeError(\'bad\'); }\nf();'
 expect "a missing Include, reported after the run" 1 '^Not able to find module: nope.js$' \
-  -- "$QORJS" -e "try { Include('nope.js') } catch (e) { console.log(e) }; 'after'"
-prints "a missing Include" $'Could not find included file: `nope.js`\nafter'
+  -- "$QORJS" -e "try { Include('nope.js') } catch (e) { console.log(String(e)) }; 'after'"
+prints "a missing Include" $'Error: Could not find included file: `nope.js`\nafter'
 expect "a rejection nobody handled" 1 '^1:16: Uncaught Error: x$' -- "$QORJS" -e "Promise.reject(new Error('x')); 1"
 prints "a rejection nobody handled" 1
 write late.js "async function work() {\n  throw new Error('late');\n}\nwork(); 'ran'\n"
@@ -147,9 +147,9 @@ write lib.js "var fromLib = 'included';\r\n"
 write main.js "Include('lib.js');\r\nfromLib + ' ' + \`a\r\nb\`.length\r\n"
 expect "Include beside the script, CRLF lines" 0 '' -- bash -c 'cd / && "$0" "$1"' "$QORJS" "$fault_tmp/main.js"
 prints "Include beside the script" 'included 3'
-write include.mjs "try { Include('lib.js'); } catch (e) { console.log(e); }\n"
+write include.mjs "try { Include('lib.js'); } catch (e) { console.log(String(e)); }\n"
 expect "Include in a module" 0 '' -- "$QORJS" -m include.mjs
-prints "Include in a module" 'Include() is not allowed from javascript modules (mjs files).'
+prints "Include in a module" 'Error: Include() is not allowed from javascript modules (mjs files).'
 
 # --call: a function of the script after its run, with the rest as arguments.
 expect "--call" 0 '' -- "$QORJS" -e "function add(a, b) { return a + b; } 'completion'" --call add 40 2

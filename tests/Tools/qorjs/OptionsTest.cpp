@@ -46,8 +46,11 @@ TEST(QorjsOptions, HostLibrariesAreKeptInTheOrderGiven) {
     auto odd = parse({"--host", "-e", "x.js"});
     ASSERT_TRUE(odd) << odd.error();
     EXPECT_EQ(odd->hostLibraries, (std::vector<std::string>{"-e"}));
-    // A lone "-" is a file name, not an option.
-    EXPECT_EQ(parse({"-"})->file, "-");
+    // A lone "-" is standard input, not an option, and its words follow it.
+    auto piped = parse({"-", "a"});
+    ASSERT_TRUE(piped) << piped.error();
+    EXPECT_TRUE(piped->standardInput && !piped->file);
+    EXPECT_EQ(piped->scriptArguments, (std::vector<std::string>{"a"}));
 }
 
 // Options end at the script's first word: what follows is the script's, as
@@ -76,12 +79,14 @@ TEST(QorjsOptions, TheWordsAfterTheScriptAreItsArguments) {
     EXPECT_EQ(parse({"--", "-file.js"})->file, "-file.js");
 }
 
-TEST(QorjsOptions, WithoutAScriptATerminalGetsTheInteractiveSession) {
+TEST(QorjsOptions, WithoutAScriptATerminalGetsTheInteractiveSessionAndAPipeIsTheScript) {
     auto none = parse({"--host", "a.so"});
     ASSERT_TRUE(none) << none.error();
-    EXPECT_FALSE(requireScript(*none, false));
     ASSERT_TRUE(requireScript(*none, true));
-    EXPECT_TRUE(none->interactive);
+    EXPECT_TRUE(none->interactive && !none->standardInput);
+    auto fed = parse({"--host", "a.so"});
+    ASSERT_TRUE(fed && requireScript(*fed, false));
+    EXPECT_TRUE(fed->standardInput && !fed->interactive);
     auto piped = parse({"-i"});
     ASSERT_TRUE(piped && requireScript(*piped, false));
     EXPECT_TRUE(piped->interactive);

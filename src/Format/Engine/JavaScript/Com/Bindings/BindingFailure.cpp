@@ -8,7 +8,9 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <cmath>
+#include <string_view>
 
 namespace qor::format::engine::javascript {
 namespace {
@@ -49,6 +51,37 @@ std::string invokeText(HRESULT result, EXCEPINFO const& excepInfo) {
 bool blamesAnArgument(HRESULT result) {
     return result == DISP_E_TYPEMISMATCH || result == DISP_E_PARAMNOTFOUND || result == DISP_E_OVERFLOW ||
            result == DISP_E_BADVARTYPE;
+}
+
+// Whether `text` begins with `name` followed by `next`.
+bool beginsWith(std::string_view text, std::string_view name, char next) {
+    return text.size() > name.size() && text.starts_with(name) && text[name.size()] == next;
+}
+
+// Objects often begin their descriptions with the member or its class as a
+// label ("Point: x must be a number", "Sum: value 2 is not a number"), and a
+// nested call's Error thrown on through COM names its member already. The
+// message names the member once: what follows such a label, or nothing
+// when the text has none.
+std::optional<std::string_view> afterOwnLabel(std::string_view text, std::string_view member) {
+    auto const dot = member.find('.');
+    std::string_view const labels[] = {member, member.substr(0, dot),
+                                       dot == std::string_view::npos ? member : member.substr(dot + 1)};
+    for (std::string_view const label : labels) {
+        if (!beginsWith(text, label, ':'))
+            continue;
+        std::string_view rest = text.substr(label.size() + 1);
+        rest.remove_prefix(std::min(rest.find_first_not_of(' '), rest.size()));
+        if (!rest.empty())
+            return rest;
+    }
+    return std::nullopt;
+}
+
+// A text whose first words are the member itself ("Point.DistanceTo needs a
+// point") reads best as it is.
+bool beginsWithWord(std::string_view text, std::string_view member) {
+    return beginsWith(text, member, ' ');
 }
 
 v8::Local<v8::Value> newError(v8::Isolate* isolate, ErrorKind kind, std::string const& message) {
@@ -136,9 +169,13 @@ bool failuresAreErrors(v8::Isolate* isolate) {
 }
 
 std::string BindingFailure::message() const {
-    std::string const& what = detail.empty() ? text : detail;
+    std::string_view what = detail.empty() ? text : detail;
     if (member.empty())
-        return what;
+        return std::string(what);
+    if (auto rest = afterOwnLabel(what, member))
+        what = *rest;
+    else if (beginsWithWord(what, member))
+        return std::string(what);
     if (argument.empty())
         return fmt::format("{}: {}", member, what);
     return fmt::format("{}: {}: {}", member, argument, what);

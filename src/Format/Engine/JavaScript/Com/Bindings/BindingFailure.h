@@ -38,7 +38,8 @@ struct BindingFailure {
     std::optional<std::string> helpFile;
     std::uint32_t helpContext = 0;
 
-    // "Member: argument N: detail".
+    // "Member: argument N: detail", naming the member once where the detail
+    // begins with it or its class already.
     std::string message() const;
 };
 

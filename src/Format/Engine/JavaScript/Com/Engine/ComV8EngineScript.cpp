@@ -3,6 +3,7 @@
 #include "Format/Engine/JavaScript/Com/Engine/ComV8EngineImpl.h"
 #include "Format/Engine/JavaScript/Com/Engine/IsolateData.h"
 
+#include "Format/Engine/JavaScript/Com/Bindings/BindingFailure.h"
 #include "Format/Engine/JavaScript/Com/Engine/ScriptFile.h"
 #include "Format/Engine/JavaScript/Source.h"
 #include "Format/Engine/JavaScript/V8Engine.h"
@@ -14,9 +15,10 @@
 namespace qor::format::engine::javascript {
 namespace {
 
-void throwString(v8::Isolate* isolate, std::string_view message) {
-    isolate->ThrowException(V8Helper::v8_string(isolate, message));
-}
+// Include's failures are thrown as the bindings throw theirs: their text, or
+// under errorObjects an Error with it as message. A file it cannot read has
+// the number of a missing file, HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND).
+constexpr auto fileNotFound = static_cast<HRESULT>(0x80070002);
 
 } // namespace
 
@@ -79,11 +81,12 @@ ComV8Engine::Impl::RunResult ComV8Engine::Impl::execute(Source const& script, v8
 void ComV8Engine::Impl::include(v8::FunctionCallbackInfo<v8::Value> const& info) {
     v8::Isolate* isolate = info.GetIsolate();
     if (info.Length() != 1)
-        return throwString(isolate, "Incorrect number of arguments passed to Include().");
+        return throwFailure(isolate, "Incorrect number of arguments passed to Include().", DISP_E_BADPARAMCOUNT,
+                            ErrorKind::typeError);
     v8::HandleScope handleScope(isolate);
     auto& engine = IsolateData::engine(isolate).implementation();
     if (engine.inModule)
-        return throwString(isolate, "Include() is not allowed from javascript modules (mjs files).");
+        return throwFailure(isolate, "Include() is not allowed from javascript modules (mjs files).");
     // A value without a string form (a symbol, a throwing toString) names no
     // file; its exception, if any, stays with the caller.
     v8::Local<v8::String> nameText;
@@ -94,7 +97,7 @@ void ComV8Engine::Impl::include(v8::FunctionCallbackInfo<v8::Value> const& info)
         return;
     auto found = engine.resolveImport(name);
     if (!found)
-        return throwString(isolate, fmt::format("Could not find included file: `{}`", name));
+        return throwFailure(isolate, fmt::format("Could not find included file: `{}`", name), fileNotFound);
     Source script{found->first, string::pathToUtf8(found->second), false};
     // The including script goes on, not thrown into; the host still learns of
     // the failure, located in the included file. A termination goes on by

@@ -68,7 +68,7 @@ void ComV8Engine::Impl::runDueTasks() {
         timers.currentNesting = due->timer.nesting;
         runTask([&] { return fire(local, due->timer); });
         timers.currentNesting = 0;
-        timers.finished(std::move(*due), now);
+        timers.finished(*due, now);
     }
 }
 

@@ -37,15 +37,15 @@ void setTimer(v8::FunctionCallbackInfo<v8::Value> const& info) {
     if (info.Length() > 1 && !info[1]->NumberValue(isolate->GetCurrentContext()).To(&milliseconds))
         return;
     TimerQueue& timers = timersOf(isolate);
-    TimerQueue::Timer timer;
+    unsigned const nesting = timers.currentNesting + 1;
+    auto const delay = TimerQueue::clampedDelay(milliseconds, nesting);
+    auto const [id, timer] = timers.add(delay, TimerQueue::Clock::now());
     timer.callback.Reset(isolate, info[0].As<v8::Function>());
     for (int i = 2; i < info.Length(); ++i)
         timer.arguments.emplace_back(isolate, info[i]);
-    timer.nesting = timers.currentNesting + 1;
-    auto const delay = TimerQueue::clampedDelay(milliseconds, timer.nesting);
+    timer.nesting = nesting;
     if (kind == Kind::interval)
         timer.repeat = delay;
-    auto const id = timers.add(std::move(timer), delay, TimerQueue::Clock::now());
     info.GetReturnValue().Set(static_cast<double>(id));
 }
 

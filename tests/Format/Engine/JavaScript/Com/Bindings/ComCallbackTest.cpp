@@ -175,6 +175,8 @@ protected:
                 return params->rgvarg[0].pdispVal->Invoke(DISPID_VALUE, IID_NULL, 0, DISPATCH_METHOD, &none, result,
                                                           excepInfo, nullptr);
             }
+            if (dispid == itemName && params->rgvarg[0].vt == VT_BSTR && SysStringLen(params->rgvarg[0].bstrVal) == 0)
+                excepInfo->bstrDescription = SysAllocString(u"Name: a name cannot be empty");
             if (dispid != itemFail)
                 return DISP_E_TYPEMISMATCH;
             excepInfo->bstrDescription = SysAllocString(u"Disk full");
@@ -257,6 +259,15 @@ TEST_F(ComFailureTest, AnErrorWithANumberGoesThroughComAsThatCodeAndComesBack) {
               "IItem.Echo: Error: no|-2147467259|Error: no|JavaScript");
     engine->setOptions(EngineOptions{.scriptObjects = true});
     EXPECT_EQ(caught(ownError, "e"), "Error: Sheet is protected");
+}
+
+// Objects often begin their descriptions with the member's name, and a
+// nested call's Error names its member already: the message names it once.
+TEST_F(ComFailureTest, TheMessageNamesTheMemberOnceWhereTheTextNamesItAlready) {
+    engine->setOptions(EngineOptions{.scriptObjects = true, .errorObjects = true});
+    EXPECT_EQ(caught("item.Name = ''", "[e.message, e.description].join('|')"),
+              "IItem.Name: the value: a name cannot be empty|Name: a name cannot be empty");
+    EXPECT_EQ(caught("item.Echo(() => item.Echo(() => item.Fail()))", "e.message"), "IItem.Echo: IItem.Fail: Disk full");
 }
 
 TEST_F(ComCallbackTest, WrappedObjectsGoBackToComAsTheSamePointerWithAReferenceOfTheirOwn) {

@@ -5,6 +5,7 @@
 #include "Support/ScriptFiles.h"
 
 #include "Assert/Assert.h"
+#include "Format/Engine/JavaScript/Com/EngineOptions.h"
 
 #include <gmock/gmock.h>
 
@@ -245,6 +246,22 @@ TEST_F(ModuleTest, IncludeGoesThroughTheHostsResolver) {
               "string:Could not find included file: `other`");
     EXPECT_THAT(asked, ElementsAre("virtual", "other"));
     EXPECT_TRUE(reported.empty()); // a resolver that finds nothing records nothing itself
+}
+
+// Under errorObjects Include throws as the bindings do: an Error whose
+// message is the text thrown without the option. What it leaves pending is
+// the same.
+TEST_F(ModuleTest, UnderErrorObjectsIncludeThrowsErrorsOfItsTexts) {
+    engine->setOptions(qor::format::engine::javascript::EngineOptions{.errorObjects = true});
+    run("function include(...names) { try { Include(...names); } catch (e) {"
+        " return [e instanceof Error, e.name, e.message, e.number].join('|'); } }");
+    EXPECT_EQ(run("include()"), "true|TypeError|Incorrect number of arguments passed to Include().|-2147352562");
+    runModule("globalThis.refused = include('lib.js');");
+    EXPECT_EQ(run("refused"), "true|Error|Include() is not allowed from javascript modules (mjs files).|-2147467259");
+    engine->setImportResolverCallback({}); // the engine's own file loading
+    EXPECT_EQ(run("include('no-such-file.js')"),
+              "true|Error|Could not find included file: `no-such-file.js`|-2147024894");
+    EXPECT_THAT(stopped(), ElementsAre("Not able to find module: no-such-file.js"));
 }
 
 // --- rejections nobody handled ----------------------------------------------------
