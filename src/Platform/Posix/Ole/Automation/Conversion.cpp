@@ -1,9 +1,5 @@
 // The conversion matrix of the automation scalar types, VT_BSTR, VT_EMPTY,
-// VT_NULL and objects.
-//
-// Every source value is read into one of three forms (an integer, a double or
-// an exact decimal) and every target is written from them, so there is one
-// path per pair of form and target instead of one function per pair of types.
+// VT_NULL and objects; between the scalar types through ScalarConversion.h.
 // Texts of numbers, dates and booleans are read and written in the locale of
 // the LCID (NumberText.h, DateText.h).
 //
@@ -13,7 +9,6 @@
 
 #include "Platform/Posix/Ole/Automation/Conversion.h"
 
-#include <cfloat>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -24,196 +19,18 @@
 #include "Platform/Posix/Ole/Automation/BstrVector.h"
 #include "Platform/Posix/Ole/Automation/DecimalValue.h"
 #include "Platform/Posix/Ole/Automation/Dispatch.h"
+#include "Platform/Posix/Ole/Automation/ScalarConversion.h"
 #include "Platform/Posix/Ole/Automation/VarType.h"
 
 namespace qor::platform::posix::ole::convert {
+
+using namespace scalar;
+
 namespace {
-
-using Number = std::variant<Int128, double, DecimalValue>;
-
-template <class T>
-std::expected<Number, HRESULT> asNumber(std::expected<T, HRESULT> const& value)
-{
-    if (!value)
-        return std::unexpected(value.error());
-    return Number(*value);
-}
-
-struct IntegerRange {
-    Int128 min;
-    Int128 max;
-};
-
-std::optional<IntegerRange> integerRange(VARTYPE vt)
-{
-    switch (vt) {
-    case VT_I1:
-        return IntegerRange{INT8_MIN, INT8_MAX};
-    case VT_UI1:
-        return IntegerRange{0, UINT8_MAX};
-    case VT_I2:
-        return IntegerRange{INT16_MIN, INT16_MAX};
-    case VT_UI2:
-        return IntegerRange{0, UINT16_MAX};
-    case VT_I4:
-    case VT_INT:
-        return IntegerRange{INT32_MIN, INT32_MAX};
-    case VT_UI4:
-    case VT_UINT:
-        return IntegerRange{0, UINT32_MAX};
-    case VT_I8:
-        return IntegerRange{INT64_MIN, INT64_MAX};
-    case VT_UI8:
-        return IntegerRange{0, UINT64_MAX};
-    default:
-        return std::nullopt;
-    }
-}
-
-// The bits of a VARIANT_BOOL go into any integer as they are; VariantChangeType
-// also copies them between integers of one width (-1 as VT_I2 is 65535 as
-// VT_UI2), where the typed functions check the range.
-bool keepsBits(VARTYPE source, VARTYPE target, Caller caller)
-{
-    if (!integerRange(target))
-        return false;
-    return source == VT_BOOL || (caller == Caller::changeType && integerRange(source) &&
-                                 vartype::sizeOf(source) == vartype::sizeOf(target));
-}
 
 std::u16string_view textOf(BSTR text)
 {
     return {text != nullptr ? text : u"", SysStringLen(text)};
-}
-
-std::expected<Number, HRESULT> readScalar(const VARIANT& v)
-{
-    switch (v.vt) {
-    case VT_EMPTY:
-        return Int128(0);
-    case VT_I1:
-        return Int128(static_cast<signed char>(v.cVal));
-    case VT_UI1:
-        return Int128(v.bVal);
-    case VT_I2:
-        return Int128(v.iVal);
-    case VT_UI2:
-        return Int128(v.uiVal);
-    case VT_I4:
-    case VT_INT:
-        return Int128(v.lVal);
-    case VT_UI4:
-    case VT_UINT:
-        return Int128(v.ulVal);
-    case VT_I8:
-        return Int128(v.llVal);
-    case VT_UI8:
-        return Int128(v.ullVal);
-    case VT_BOOL:
-        return Int128(v.boolVal);
-    case VT_R4:
-        return double(v.fltVal);
-    case VT_R8:
-        return v.dblVal;
-    case VT_DATE:
-        return v.date;
-    case VT_CY:
-        return DecimalValue::fromCurrency(v.cyVal);
-    case VT_DECIMAL:
-        return asNumber(DecimalValue::fromDecimal(v.decVal));
-    default:
-        return std::unexpected(DISP_E_TYPEMISMATCH);
-    }
-}
-
-std::expected<Int128, HRESULT> toInteger(const Number& number)
-{
-    if (auto* integer = std::get_if<Int128>(&number))
-        return *integer;
-    if (auto* real = std::get_if<double>(&number)) {
-        // rint rounds half to even in the default rounding mode.
-        double rounded = std::rint(*real);
-        if (!std::isfinite(rounded) || std::fabs(rounded) > 0x1p100)
-            return std::unexpected(DISP_E_OVERFLOW);
-        // Through 64 bits where they hold it: the 128-bit conversion is a
-        // library call that costs more than the rest of the conversion.
-        if (std::fabs(rounded) < 0x1p62)
-            return static_cast<Int128>(static_cast<std::int64_t>(rounded));
-        return static_cast<Int128>(rounded);
-    }
-    return std::get<DecimalValue>(number).toInteger();
-}
-
-double toDouble(const Number& number)
-{
-    if (auto* integer = std::get_if<Int128>(&number))
-        return static_cast<double>(*integer);
-    if (auto* real = std::get_if<double>(&number))
-        return *real;
-    return std::get<DecimalValue>(number).toDouble();
-}
-
-// A float keeps the digits it has, fewer than a double.
-std::expected<DecimalValue, HRESULT> toDecimal(const Number& number, VARTYPE source)
-{
-    if (auto* integer = std::get_if<Int128>(&number))
-        return DecimalValue::fromInteger(*integer);
-    if (auto* real = std::get_if<double>(&number))
-        return DecimalValue::fromDouble(*real, source == VT_R4 ? 7 : 15);
-    return std::get<DecimalValue>(number);
-}
-
-std::expected<LONGLONG, HRESULT> toCurrencyUnits(const Number& number)
-{
-    if (auto* real = std::get_if<double>(&number)) {
-        double units = std::rint(*real * 10000.0);
-        if (!std::isfinite(units) || units < -0x1p63 || units >= 0x1p63)
-            return std::unexpected(DISP_E_OVERFLOW);
-        return static_cast<LONGLONG>(units);
-    }
-    auto decimal = toDecimal(number, VT_R8);
-    if (!decimal)
-        return std::unexpected(decimal.error());
-    return decimal->toCurrencyUnits();
-}
-
-bool isNonZero(const Number& number)
-{
-    if (auto* integer = std::get_if<Int128>(&number))
-        return *integer != 0;
-    if (auto* real = std::get_if<double>(&number))
-        return *real != 0;
-    return !std::get<DecimalValue>(number).isZero();
-}
-
-// The low bits of `value` that fit the target, as they are.
-HRESULT writeBits(Int128 value, VARTYPE target, VARIANT& out)
-{
-    out.llVal = 0;
-    switch (vartype::sizeOf(target)) {
-    case 1:
-        out.bVal = static_cast<BYTE>(value);
-        break;
-    case 2:
-        out.iVal = static_cast<SHORT>(value);
-        break;
-    case 4:
-        out.lVal = static_cast<LONG>(value);
-        break;
-    default:
-        out.llVal = static_cast<LONGLONG>(value);
-        break;
-    }
-    out.vt = target;
-    return S_OK;
-}
-
-HRESULT writeInteger(Int128 value, VARTYPE target, VARIANT& out)
-{
-    auto range = integerRange(target);
-    if (value < range->min || value > range->max)
-        return DISP_E_OVERFLOW;
-    return writeBits(value, target, out);
 }
 
 std::string integerText(Int128 value)
@@ -259,7 +76,9 @@ std::u16string_view booleanWord(bool value, Request const& request)
     return value ? u"True" : u"False";
 }
 
-HRESULT writeText(Number const& number, VARTYPE source, Request const& request, VARIANT& out)
+} // namespace
+
+HRESULT scalar::writeText(Number const& number, VARTYPE source, Request const& request, VARIANT& out)
 {
     if (source == VT_EMPTY)
         return writeString(std::u16string_view(), out);
@@ -281,73 +100,7 @@ HRESULT writeText(Number const& number, VARTYPE source, Request const& request, 
     return writeString(std::u16string_view(localNumber(text, locale)), out);
 }
 
-HRESULT writeDecimal(Number const& number, VARTYPE source, Caller caller, VARIANT& out)
-{
-    std::expected<DecimalValue, HRESULT> decimal;
-    if (source == VT_BOOL) {
-        // VarDecFromBool makes true -1, as every integer has it; the
-        // decimal VariantChangeType makes of it is 1.
-        int const truth = caller == Caller::typedFunction ? -1 : 1;
-        decimal = DecimalValue::fromInteger(isNonZero(number) ? truth : 0);
-    } else {
-        decimal = toDecimal(number, source);
-    }
-    if (!decimal)
-        return decimal.error();
-    out.decVal = decimal->toDecimal();
-    out.vt = VT_DECIMAL;
-    return S_OK;
-}
-
-HRESULT writeNumber(Number const& number, VARTYPE source, VARTYPE target, Request const& request, VARIANT& out)
-{
-    if (keepsBits(source, target, request.caller))
-        return writeBits(std::get<Int128>(number), target, out);
-    if (integerRange(target)) {
-        auto value = toInteger(number);
-        return value ? writeInteger(*value, target, out) : value.error();
-    }
-    switch (target) {
-    case VT_R8:
-        out.dblVal = toDouble(number);
-        out.vt = VT_R8;
-        return S_OK;
-    case VT_R4: {
-        double value = toDouble(number);
-        if (std::isinf(value) || std::fabs(value) > FLT_MAX)
-            return DISP_E_OVERFLOW;
-        out.fltVal = static_cast<float>(value);
-        out.vt = VT_R4;
-        return S_OK;
-    }
-    case VT_DATE: {
-        double value = toDouble(number);
-        if (!isDate(value))
-            return DISP_E_OVERFLOW;
-        out.date = value;
-        out.vt = VT_DATE;
-        return S_OK;
-    }
-    case VT_CY: {
-        auto units = toCurrencyUnits(number);
-        if (!units)
-            return units.error();
-        out.cyVal.int64 = *units;
-        out.vt = VT_CY;
-        return S_OK;
-    }
-    case VT_DECIMAL:
-        return writeDecimal(number, source, request.caller, out);
-    case VT_BOOL:
-        out.boolVal = isNonZero(number) ? VARIANT_TRUE : VARIANT_FALSE;
-        out.vt = VT_BOOL;
-        return S_OK;
-    case VT_BSTR:
-        return writeText(number, source, request, out);
-    default:
-        return DISP_E_TYPEMISMATCH;
-    }
-}
+namespace {
 
 // The value of the digits of a &H or &O number, or none beyond 64 bits.
 std::optional<std::uint64_t> radixValue(ParsedNumber const& number)
@@ -512,8 +265,7 @@ HRESULT changeType(VARIANT& out, VARIANT const& in, Request const& request, VART
         return DISP_E_TYPEMISMATCH;
     if (in.vt == VT_BSTR)
         return changeText(out, textOf(in.bstrVal), request, target);
-    auto number = readScalar(in);
-    return number ? writeNumber(*number, in.vt, target, request, out) : number.error();
+    return changeScalar(out, in, request, target);
 }
 
 } // namespace qor::platform::posix::ole::convert

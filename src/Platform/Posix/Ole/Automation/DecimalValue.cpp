@@ -34,36 +34,6 @@ UInt128 roundDivide(UInt128 value, int digits)
     return quotient;
 }
 
-std::expected<DecimalValue, HRESULT> DecimalValue::fromDecimal(const DECIMAL& value)
-{
-    if (value.scale > kMaxScale || (value.sign & ~DECIMAL_NEG) != 0)
-        return std::unexpected(E_INVALIDARG);
-    DecimalValue result;
-    result.magnitude = (UInt128(value.Hi32) << 64) | value.Lo64;
-    result.scale = value.scale;
-    result.negative = (value.sign & DECIMAL_NEG) != 0;
-    return result;
-}
-
-DecimalValue DecimalValue::fromCurrency(const CY& value)
-{
-    DecimalValue result;
-    result.negative = value.int64 < 0;
-    result.magnitude = result.negative ? UInt128(-Int128(value.int64)) : UInt128(value.int64);
-    result.scale = 4;
-    return result;
-}
-
-std::expected<DecimalValue, HRESULT> DecimalValue::fromInteger(Int128 value)
-{
-    DecimalValue result;
-    result.negative = value < 0;
-    result.magnitude = result.negative ? UInt128(-value) : UInt128(value);
-    if (result.magnitude >= kLimit)
-        return std::unexpected(DISP_E_OVERFLOW);
-    return result;
-}
-
 std::expected<DecimalValue, HRESULT> DecimalValue::fromDouble(double value, int digitCount)
 {
     if (!std::isfinite(value))
@@ -128,16 +98,6 @@ std::expected<DecimalValue, HRESULT> DecimalValue::fromDigits(std::string_view d
     return result;
 }
 
-DECIMAL DecimalValue::toDecimal() const
-{
-    DECIMAL result{};
-    result.Hi32 = static_cast<ULONG>(magnitude >> 64);
-    result.Lo64 = static_cast<ULONGLONG>(magnitude);
-    result.scale = static_cast<BYTE>(scale);
-    result.sign = negative && magnitude != 0 ? DECIMAL_NEG : 0;
-    return result;
-}
-
 Int128 DecimalValue::toInteger() const
 {
     Int128 value = static_cast<Int128>(roundDivide(magnitude, scale));
@@ -153,19 +113,8 @@ std::expected<LONGLONG, HRESULT> DecimalValue::toCurrencyUnits() const
     return static_cast<LONGLONG>(value);
 }
 
-double DecimalValue::toDouble() const
+double DecimalValue::toDoubleThroughText() const
 {
-    // When the digits and the power of ten are both exact in a double, one
-    // division rounds once, to the double nearest the decimal.
-    constexpr int kExactPowers = 22;
-    if (magnitude < (UInt128(1) << 53) && scale <= kExactPowers) {
-        double power = 1;
-        for (int i = 0; i < scale; ++i)
-            power *= 10;
-        double const value = static_cast<double>(static_cast<std::uint64_t>(magnitude)) / power;
-        return negative ? -value : value;
-    }
-    // Otherwise through the text, for the same nearest double.
     std::string text = toText();
     double value = 0;
     std::from_chars(text.data(), text.data() + text.size(), value);

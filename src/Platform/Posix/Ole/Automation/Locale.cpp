@@ -432,7 +432,7 @@ Locale const& localeOf(LCID lcid, bool userSettings)
         lastLcid = lcid;
         last = locale;
     }
-    if (user && userSettings && userSettingsGeneration() != 0)
+    if (user && userSettings && userSettingsGeneration() != 0 && !systemSettingsOnly())
         return withUserSettings(*locale, currentUserSettings());
     return *locale;
 }

@@ -93,7 +93,8 @@ struct Locale {
 // The locale of `lcid`, made once and kept for the life of the process.
 // LOCALE_USER_DEFAULT, LOCALE_SYSTEM_DEFAULT and the other language-neutral
 // LCIDs stand for the user default locale (UserLocale.h), with the items the
-// host set of it unless `userSettings` is false (LOCALE_NOUSEROVERRIDE); an
+// host set of it unless `userSettings` is false (LOCALE_NOUSEROVERRIDE) or
+// the process asked for the locales' own (SetVarConversionLocaleSetting); an
 // LCID that names no locale ICU knows is read as en-US.
 Locale const& localeOf(LCID lcid, bool userSettings = true);
 
@@ -105,6 +106,8 @@ struct UserSettings {
 };
 unsigned userSettingsGeneration();
 UserSettings currentUserSettings();
+// Whether SetVarConversionLocaleSetting asked for no user's settings at all.
+bool systemSettingsOnly();
 
 Locale const& englishLocale();
 

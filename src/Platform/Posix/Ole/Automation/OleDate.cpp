@@ -25,6 +25,25 @@ DATE serialOf(long days, long seconds)
     return days < 0 ? double(days) - fraction : double(days) + fraction;
 }
 
+// A fraction of a day in whole seconds, half a second up, as lround has
+// it for a value that is never negative, without the library call.
+int roundedSeconds(double fraction)
+{
+    double const seconds = fraction * kSecondsPerDay;
+    int const whole = static_cast<int>(seconds);
+    return seconds - whole >= 0.5 ? whole + 1 : whole;
+}
+
+// From the days before each month, rather than a second count of days
+// from the epoch to the new year.
+int dayOfYear(chrono::year_month_day const& date)
+{
+    static constexpr int kDaysBefore[] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
+    unsigned const month = unsigned(date.month());
+    int const leapDay = month > 2 && date.year().is_leap() ? 1 : 0;
+    return kDaysBefore[month - 1] + int(unsigned(date.day())) + leapDay;
+}
+
 long floorDivide(long value, long divisor)
 {
     return value / divisor - (value % divisor < 0 ? 1 : 0);
@@ -49,7 +68,7 @@ std::optional<DateAndTime> split(DATE value)
     if (!isDate(value))
         return std::nullopt;
     double whole = std::trunc(value);
-    auto seconds = static_cast<int>(std::lround(std::fabs(value - whole) * kSecondsPerDay));
+    auto seconds = roundedSeconds(std::fabs(value - whole));
     chrono::sys_days day = kEpoch + chrono::days(static_cast<int>(whole));
     if (seconds == kSecondsPerDay && whole == kLastDay) {
         seconds = kSecondsPerDay - 1; // there is no later day
@@ -58,11 +77,10 @@ std::optional<DateAndTime> split(DATE value)
         day += chrono::days(1);
     }
     chrono::year_month_day calendar(day);
-    chrono::sys_days const newYear{calendar.year() / 1 / 1};
     return DateAndTime{{int(calendar.year()), int(unsigned(calendar.month())), int(unsigned(calendar.day()))},
                        {seconds / 3600, seconds / 60 % 60, seconds % 60},
                        int(chrono::weekday(day).c_encoding()),
-                       int((day - newYear).count()) + 1};
+                       dayOfYear(calendar)};
 }
 
 DATE DayAndSeconds::date() const

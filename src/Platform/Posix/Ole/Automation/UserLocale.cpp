@@ -18,6 +18,11 @@ std::mutex settingsMutex;
 convert::UserSettings settings;
 std::atomic<unsigned> settingsGeneration{0};
 
+// SetVarConversionLocaleSetting's flag: 2 reads the locales without the
+// user's settings.
+constexpr ULONG kSystemSettings = 2;
+std::atomic<ULONG> conversionSetting{0};
+
 bool isSettable(LCTYPE item)
 {
     switch (item) {
@@ -38,6 +43,11 @@ bool isSettable(LCTYPE item)
 unsigned convert::userSettingsGeneration()
 {
     return settingsGeneration.load(std::memory_order_acquire);
+}
+
+bool convert::systemSettingsOnly()
+{
+    return conversionSetting.load(std::memory_order_relaxed) == kSystemSettings;
 }
 
 convert::UserSettings convert::currentUserSettings()
@@ -81,4 +91,20 @@ LCID GetUserDefaultLCID(void)
 LCID GetSystemDefaultLCID(void)
 {
     return userDefault;
+}
+
+HRESULT GetVarConversionLocaleSetting(ULONG* dwFlags)
+{
+    if (dwFlags == nullptr)
+        return E_INVALIDARG;
+    *dwFlags = conversionSetting.load(std::memory_order_relaxed);
+    return S_OK;
+}
+
+HRESULT SetVarConversionLocaleSetting(ULONG dwFlags)
+{
+    if (dwFlags > kSystemSettings)
+        return E_INVALIDARG;
+    conversionSetting.store(dwFlags, std::memory_order_relaxed);
+    return S_OK;
 }

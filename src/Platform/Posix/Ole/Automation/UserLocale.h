@@ -41,3 +41,11 @@ typedef DWORD LCTYPE;
 // error, for another LCID or a null value; with ERROR_INVALID_FLAGS for an
 // item it does not set.
 WINBASEAPI BOOL WINAPI SetLocaleInfoW(LCID Locale, LCTYPE LCType, LPCWSTR lpLCData);
+
+// Which regional settings the conversions and VarFormat read for the user's
+// locale, for the whole process: 0 (the default) and 1 (the settings of the
+// identity of the calling thread, which here is the one user) read what
+// SetLocaleInfoW set; 2 forces the locale's own, as LOCALE_NOUSEROVERRIDE
+// does for one call. E_INVALIDARG for another value or a null pointer.
+WINOLEAUTAPI GetVarConversionLocaleSetting(ULONG* dwFlags);
+WINOLEAUTAPI SetVarConversionLocaleSetting(ULONG dwFlags);

@@ -1,11 +1,13 @@
 // The VarXxxFromYyy functions, each one line of the table in
 // VarConversionTable.h: the value goes into a VARIANT and through the
-// conversion that VariantChangeType uses, as a typed function asks for it.
+// conversion that VariantChangeType uses, as a typed function asks for it;
+// between scalar types inline, each function keeping what its two types take.
 
 #include "Platform/Posix/Ole/Automation/VarConversions.h"
 
 #include "Platform/Posix/Ole/Automation/Conversion.h"
 #include "Platform/Posix/Ole/Automation/DecimalValue.h"
+#include "Platform/Posix/Ole/Automation/ScalarConversion.h"
 #include "Platform/Posix/Ole/Automation/UserLocale.h"
 
 namespace {
@@ -92,9 +94,10 @@ HRESULT fromValue(family::In<From> in, LCID lcid, ULONG flags, family::Out<To>* 
     source.vt = From;
     if (out == nullptr)
         return E_INVALIDARG;
-    VARIANT result;
-    result.vt = VT_EMPTY;
-    return deliver<To>(convert::changeType(result, source, requestOf(lcid, flags), To), result, out);
+    // Empty and zero: the compiler then sees every byte that deliver reads
+    // written, and drops the zeros where the conversion writes them anyway.
+    VARIANT result{};
+    return deliver<To>(convert::scalar::changeScalar(result, source, requestOf(lcid, flags), To), result, out);
 }
 
 template <VARTYPE To>

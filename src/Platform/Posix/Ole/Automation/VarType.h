@@ -104,4 +104,11 @@ constexpr bool isPlainValue(VARTYPE vt)
     }
 }
 
+// A by-value type whose VARIANT VariantClear has nothing to release in:
+// nothing, or a plain value. Hot paths clear such a VARIANT without the call.
+constexpr bool ownsNothing(VARTYPE vt)
+{
+    return vt == VT_EMPTY || isPlainValue(vt);
+}
+
 } // namespace qor::platform::posix::ole::vartype

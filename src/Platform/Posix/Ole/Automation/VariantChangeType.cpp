@@ -23,6 +23,15 @@ convert::Request requestOf(LCID lcid, USHORT flags)
     return request;
 }
 
+// What the destination held goes, as VariantClear lets it go; a number
+// needs no call for that, and most conversions write over one or nothing.
+HRESULT clearDestination(VARIANT& destination)
+{
+    if (vartype::ownsNothing(destination.vt))
+        return S_OK;
+    return VariantClear(&destination);
+}
+
 } // namespace
 
 HRESULT VariantChangeTypeEx(VARIANTARG* pvargDest, const VARIANTARG* pvarSrc, LCID lcid, USHORT wFlags, VARTYPE vt)
@@ -46,23 +55,23 @@ HRESULT VariantChangeTypeEx(VARIANTARG* pvargDest, const VARIANTARG* pvarSrc, LC
     // is, since the result is built aside: the destination may be the
     // source, and stays untouched when the conversion fails.
     VARIANT referenced;
-    VariantInit(&referenced);
     if ((pvarSrc->vt & VT_BYREF) != 0) {
+        VariantInit(&referenced);
         HRESULT hr = VariantCopyInd(&referenced, pvarSrc);
         // A reference to nothing has no value to convert.
         if (FAILED(hr))
             return hr == E_INVALIDARG ? DISP_E_TYPEMISMATCH : hr;
         pvarSrc = &referenced;
     }
-    VARIANT result;
-    VariantInit(&result);
+    VARIANT result{};
     HRESULT hr = convert::changeType(result, *pvarSrc, requestOf(lcid, wFlags), vt);
-    VariantClear(&referenced);
+    if (pvarSrc == &referenced)
+        VariantClear(&referenced);
     if (FAILED(hr)) {
         VariantClear(&result);
         return hr;
     }
-    hr = VariantClear(pvargDest);
+    hr = clearDestination(*pvargDest);
     if (FAILED(hr)) {
         VariantClear(&result);
         return hr;

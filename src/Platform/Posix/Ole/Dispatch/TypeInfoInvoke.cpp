@@ -44,7 +44,7 @@ void* retvalTarget(VARIANT& retval, VARTYPE pointee) {
 
 // VariantClear, without the call for a value that owns nothing.
 void clear(VARIANT& v) {
-    if (v.vt == VT_EMPTY || vartype::isPlainValue(v.vt))
+    if (vartype::ownsNothing(v.vt))
         v.vt = VT_EMPTY;
     else
         VariantClear(&v);

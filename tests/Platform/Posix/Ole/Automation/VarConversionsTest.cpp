@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <string_view>
 
 #include "Platform/Com.h"
@@ -37,12 +38,37 @@ TEST(VarConversions, DifferFromVariantChangeTypeWhereWindowsDoes)
     EXPECT_EQ(std::u16string_view(out.bstrVal), u"-1");
 }
 
+// A double becomes units of a CY from its exact product with 10,000, as
+// Windows' x87 code has it, not from that product rounded to a double first.
+TEST(VarConversions, AmountsBecomeCurrencyFromTheExactProduct)
+{
+    CY amount{};
+    ASSERT_EQ(VarCyFromR8(-461168601842738.7904, &amount), S_OK);
+    EXPECT_EQ(amount.int64, LONGLONG(0xBFFFFFFFFFFFFF23ull));
+    ASSERT_EQ(VarCyFromR8(922337203685476.0, &amount), S_OK);
+    EXPECT_EQ(amount.int64, 9223372036854760000);
+    ASSERT_EQ(VarCyFromR8(0.00015, &amount), S_OK);
+    EXPECT_EQ(amount.int64, 1) << "the double is a hair below 1.5 units";
+    ASSERT_EQ(VarCyFromR8(0.03125, &amount), S_OK);
+    EXPECT_EQ(amount.int64, 312) << "312.5 units round to even";
+    ASSERT_EQ(VarCyFromR8(0.09375, &amount), S_OK);
+    EXPECT_EQ(amount.int64, 938);
+    ASSERT_EQ(VarCyFromR8(-922337203685477.5, &amount), S_OK);
+    EXPECT_EQ(amount.int64, -9223372036854775000);
+    EXPECT_EQ(VarCyFromR8(922337203685477.6, &amount), DISP_E_OVERFLOW);
+    EXPECT_EQ(VarCyFromR8(std::numeric_limits<double>::quiet_NaN(), &amount), DISP_E_OVERFLOW);
+}
+
 // What the host sets of the user's locale counts where LOCALE_USER_DEFAULT
 // stands for it, unless the caller asks for the locale as it comes.
 TEST(VarConversions, ReadTheUsersSettingsOfTheLocale)
 {
     struct Restore {
-        ~Restore() { SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STHOUSAND, u","); }
+        ~Restore()
+        {
+            SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STHOUSAND, u",");
+            SetVarConversionLocaleSetting(0);
+        }
     } restore;
     ASSERT_TRUE(SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STHOUSAND, u"'"));
     LONG value = 0;
@@ -54,6 +80,18 @@ TEST(VarConversions, ReadTheUsersSettingsOfTheLocale)
     ASSERT_EQ(VariantChangeType(&out, &grouped, 0, VT_I4), S_OK);
     EXPECT_EQ(out.lVal, 2000);
     EXPECT_EQ(VariantChangeType(&out, &grouped, VARIANT_NOUSEROVERRIDE, VT_I4), DISP_E_TYPEMISMATCH);
+    // The process may ask for the locales' own settings everywhere.
+    ULONG setting = 1;
+    ASSERT_EQ(GetVarConversionLocaleSetting(&setting), S_OK);
+    EXPECT_EQ(setting, 0u);
+    ASSERT_EQ(SetVarConversionLocaleSetting(2), S_OK);
+    EXPECT_EQ(VarI4FromStr(u"1'000", LOCALE_USER_DEFAULT, 0, &value), DISP_E_TYPEMISMATCH);
+    ASSERT_EQ(SetVarConversionLocaleSetting(1), S_OK);
+    EXPECT_EQ(VarI4FromStr(u"1'000", LOCALE_USER_DEFAULT, 0, &value), S_OK);
+    EXPECT_EQ(SetVarConversionLocaleSetting(3), E_INVALIDARG);
+    EXPECT_EQ(GetVarConversionLocaleSetting(nullptr), E_INVALIDARG);
+    ASSERT_EQ(GetVarConversionLocaleSetting(&setting), S_OK);
+    EXPECT_EQ(setting, 1u);
     SetLastError(0);
     EXPECT_FALSE(SetLocaleInfoW(0x0407, LOCALE_STHOUSAND, u"'"));
     EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_PARAMETER)) << "only the user's locale has settings";
