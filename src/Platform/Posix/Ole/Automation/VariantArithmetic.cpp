@@ -215,15 +215,9 @@ std::expected<VARIANT, HRESULT> compute(Operation operation, VARIANT const& left
 
 HRESULT arithmetic(Operation operation, LPVARIANT left, LPVARIANT right, LPVARIANT result)
 {
-    if (result == nullptr)
-        return E_INVALIDARG;
-    Operands operands;
-    HRESULT hr = operands.read(left, right, refusal);
-    if (FAILED(hr))
-        return arith::giveResult(result, std::unexpected(hr));
-    if (operands.isNull())
-        return arith::giveResult(result, arith::nullResult());
-    return arith::giveResult(result, compute(operation, operands.left(), operands.right()));
+    return arith::nullPropagating(left, right, result, refusal, [operation](VARIANT const& l, VARIANT const& r) {
+        return compute(operation, l, r);
+    });
 }
 
 } // namespace

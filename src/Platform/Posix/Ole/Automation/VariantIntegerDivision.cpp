@@ -54,15 +54,8 @@ std::expected<VARIANT, HRESULT> divided(VARIANT const& left, VARIANT const& righ
 
 HRESULT integerDivision(LPVARIANT left, LPVARIANT right, LPVARIANT result, bool remainder)
 {
-    if (result == nullptr)
-        return E_INVALIDARG;
-    arith::Operands operands;
-    HRESULT hr = operands.read(left, right, arith::integerRefusal);
-    if (FAILED(hr))
-        return arith::giveResult(result, std::unexpected(hr));
-    if (operands.isNull())
-        return arith::giveResult(result, arith::nullResult());
-    return arith::giveResult(result, divided(operands.left(), operands.right(), remainder));
+    return arith::nullPropagating(left, right, result, arith::integerRefusal,
+                                  [remainder](VARIANT const& l, VARIANT const& r) { return divided(l, r, remainder); });
 }
 
 } // namespace

@@ -70,4 +70,22 @@ VARIANT nullResult();
 // Windows does; on failure it is left VT_EMPTY.
 HRESULT giveResult(VARIANT* result, std::expected<VARIANT, HRESULT> const& value);
 
+// The course of the operations for which a VT_NULL operand makes the result
+// VT_NULL (VarAdd and its kin, VarIdiv, VarMod, VarPow): the operands read
+// through `refusal`, then `compute(left, right)` of their values.
+template <typename Compute>
+HRESULT nullPropagating(VARIANT const* left, VARIANT const* right, VARIANT* result, Refusal refusal,
+                        Compute&& compute)
+{
+    if (result == nullptr)
+        return E_INVALIDARG;
+    Operands operands;
+    HRESULT const hr = operands.read(left, right, refusal);
+    if (FAILED(hr))
+        return giveResult(result, std::unexpected(hr));
+    if (operands.isNull())
+        return giveResult(result, nullResult());
+    return giveResult(result, compute(operands.left(), operands.right()));
+}
+
 } // namespace qor::platform::posix::ole::arith

@@ -18,18 +18,14 @@ HRESULT VarR8Pow(double dblLeft, double dblRight, double* pdblResult)
 
 HRESULT VarPow(LPVARIANT pvarLeft, LPVARIANT pvarRight, LPVARIANT pvarResult)
 {
-    if (pvarResult == nullptr)
-        return E_INVALIDARG;
-    arith::Operands operands;
-    HRESULT hr = operands.read(pvarLeft, pvarRight, arith::numberRefusal);
-    if (FAILED(hr))
-        return arith::giveResult(pvarResult, std::unexpected(hr));
-    if (operands.isNull())
-        return arith::giveResult(pvarResult, arith::nullResult());
-    auto pair = arith::bothOf(arith::realOf, operands.left(), operands.right());
-    if (!pair)
-        return arith::giveResult(pvarResult, std::unexpected(pair.error()));
-    double power = 0;
-    VarR8Pow(pair->first, pair->second, &power);
-    return arith::giveResult(pvarResult, arith::realResult(power, VT_R8));
+    return arith::nullPropagating(
+        pvarLeft, pvarRight, pvarResult, arith::numberRefusal,
+        [](VARIANT const& left, VARIANT const& right) -> std::expected<VARIANT, HRESULT> {
+            auto pair = arith::bothOf(arith::realOf, left, right);
+            if (!pair)
+                return std::unexpected(pair.error());
+            double power = 0;
+            VarR8Pow(pair->first, pair->second, &power);
+            return arith::realResult(power, VT_R8);
+        });
 }
