@@ -446,11 +446,6 @@ void copyInto(VARIANT& target, const VARIANT& source)
 
 } // namespace
 
-_variant_t::_variant_t() noexcept
-{
-    VariantInit(this);
-}
-
 _variant_t::_variant_t(const VARIANT& varSrc)
 {
     copyInto(*this, varSrc);
@@ -632,11 +627,6 @@ _variant_t::_variant_t(unsigned long long ui8Src) noexcept
     VariantInit(this);
     vt = VT_UI8;
     ullVal = ui8Src;
-}
-
-_variant_t::~_variant_t() noexcept
-{
-    VariantClear(this);
 }
 
 _variant_t _variant_t::as(VARTYPE type) const

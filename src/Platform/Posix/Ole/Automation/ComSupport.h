@@ -129,7 +129,8 @@ private:
 
 class OLE_API _variant_t : public ::tagVARIANT {
 public:
-    _variant_t() noexcept;
+    // Inline, as VariantInit is: a result made empty for every call.
+    _variant_t() noexcept { vt = VT_EMPTY; }
     _variant_t(const VARIANT& varSrc);
     _variant_t(const VARIANT* pSrc);
     _variant_t(const _variant_t& varSrc);
@@ -156,7 +157,11 @@ public:
     _variant_t(long long i8Src) noexcept;
     _variant_t(unsigned long ui8Src) noexcept;
     _variant_t(unsigned long long ui8Src) noexcept;
-    ~_variant_t() noexcept;
+    // Numbers, dates and nothing hold no resource: their end needs no call.
+    ~_variant_t() noexcept {
+        if (vt > VT_DATE)
+            VariantClear(this);
+    }
 
     // Extractors convert with VariantChangeType and raise on failure.
     operator short() const;
