@@ -454,8 +454,8 @@ Converted unsupported(v8::Isolate* isolate, VARTYPE vt) {
     return fail(isolate, message, DISP_E_BADVARTYPE);
 }
 
-// As long as its length prefix says, U+0000 included; null is the empty
-// string. Empty when it is too long for a script.
+} // namespace
+
 v8::Local<v8::String> scriptString(v8::Isolate* isolate, BSTR text) {
     if (text == nullptr)
         return v8::String::Empty(isolate);
@@ -468,6 +468,8 @@ v8::Local<v8::String> scriptString(v8::Isolate* isolate, BSTR text) {
         return {};
     return result;
 }
+
+namespace {
 
 Converted stringValue(v8::Isolate* isolate, BSTR text) {
     v8::Local<v8::String> const result = scriptString(isolate, text);
@@ -651,41 +653,6 @@ Converted arrayValue(v8::Isolate* isolate, VARTYPE type, SAFEARRAY* array, int d
     return {v8::Array::New(isolate, elements.data(), elements.size())};
 }
 
-// The value of a VARIANT whose conversion cannot fail: numbers, booleans,
-// strings a script can hold, nothing. Empty for any other. Most arguments and
-// results are of these, and converting them needs no TryCatch.
-v8::Local<v8::Value> plainValue(v8::Isolate* isolate, VARIANT const& variant) {
-    switch (variant.vt) {
-    case VT_EMPTY:
-        return v8::Undefined(isolate);
-    case VT_NULL:
-        return v8::Null(isolate);
-    case VT_I2:
-        return v8::Integer::New(isolate, variant.iVal);
-    case VT_I1:
-        return v8::Integer::New(isolate, variant.cVal);
-    case VT_I4:
-        return v8::Integer::New(isolate, variant.lVal);
-    case VT_INT:
-        return v8::Integer::New(isolate, variant.intVal);
-    case VT_UI1:
-        return v8::Integer::New(isolate, variant.bVal);
-    case VT_UI2:
-        return v8::Integer::New(isolate, variant.uiVal);
-    case VT_R4:
-        return v8::Number::New(isolate, variant.fltVal);
-    case VT_R8:
-        return v8::Number::New(isolate, variant.dblVal);
-    case VT_BOOL:
-        return v8::Boolean::New(isolate, variant.boolVal != 0);
-    case VT_BSTR:
-        // One too long for a script fails in valueOf.
-        return scriptString(isolate, variant.bstrVal);
-    default:
-        return {};
-    }
-}
-
 Converted valueOf(v8::Isolate* isolate, VARIANT const& variant, int depth) {
     if (v8::Local<v8::Value> plain = plainValue(isolate, variant); !plain.IsEmpty()) [[likely]]
         return {plain};
@@ -743,21 +710,13 @@ v8::Local<v8::Value> convertFromVariant(VARIANT& taken, v8::Isolate* isolate) {
     return value;
 }
 
-std::expected<void, IncomingArgumentFailure> convertArguments(v8::Isolate* isolate, VARIANT const* variants,
-                                                              bool reversed,
-                                                              std::span<v8::Local<v8::Value>> arguments) {
+std::expected<void, IncomingArgumentFailure> convertOtherArguments(v8::Isolate* isolate, VARIANT const* variants,
+                                                                   bool reversed,
+                                                                   std::span<v8::Local<v8::Value>> arguments,
+                                                                   std::size_t i) {
     std::size_t const count = arguments.size();
     auto positionOf = [&](std::size_t i) { return reversed ? count - 1 - i : i; };
-    std::size_t i = 0;
-    for (; i < count; ++i) {
-        v8::Local<v8::Value> const plain = plainValue(isolate, variants[i]);
-        if (plain.IsEmpty())
-            break;
-        arguments[positionOf(i)] = plain;
-    }
-    if (i == count) [[likely]]
-        return {};
-    // The rest may throw, which tells why it cannot cross.
+    // These may throw, which tells why one cannot cross.
     v8::TryCatch tryCatch(isolate);
     for (; i < count; ++i) {
         std::size_t const position = positionOf(i);

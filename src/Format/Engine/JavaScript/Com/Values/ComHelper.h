@@ -153,12 +153,68 @@ struct IncomingArgumentFailure {
     std::string message;
 };
 
+// A BSTR as a script string: as long as its length prefix says, U+0000
+// included; null is the empty string. Empty when it is too long for a script.
+v8::Local<v8::String> scriptString(v8::Isolate* isolate, BSTR text);
+
+// The value of a VARIANT whose conversion cannot fail: numbers, booleans,
+// strings a script can hold, nothing. Empty for any other. Most arguments and
+// results are of these, and converting them needs no TryCatch. Inline: every
+// argument of every call from the host or COM passes here.
+inline v8::Local<v8::Value> plainValue(v8::Isolate* isolate, VARIANT const& variant) {
+    switch (variant.vt) {
+    case VT_EMPTY:
+        return v8::Undefined(isolate);
+    case VT_NULL:
+        return v8::Null(isolate);
+    case VT_I2:
+        return v8::Integer::New(isolate, variant.iVal);
+    case VT_I1:
+        return v8::Integer::New(isolate, variant.cVal);
+    case VT_I4:
+        return v8::Integer::New(isolate, variant.lVal);
+    case VT_INT:
+        return v8::Integer::New(isolate, variant.intVal);
+    case VT_UI1:
+        return v8::Integer::New(isolate, variant.bVal);
+    case VT_UI2:
+        return v8::Integer::New(isolate, variant.uiVal);
+    case VT_R4:
+        return v8::Number::New(isolate, variant.fltVal);
+    case VT_R8:
+        return v8::Number::New(isolate, variant.dblVal);
+    case VT_BOOL:
+        return v8::Boolean::New(isolate, variant.boolVal != 0);
+    case VT_BSTR:
+        // One too long for a script fails in the full conversion.
+        return scriptString(isolate, variant.bstrVal);
+    default:
+        return {};
+    }
+}
+
+// convertArguments from the argument `from` on, once one is not plain.
+std::expected<void, IncomingArgumentFailure> convertOtherArguments(v8::Isolate* isolate, VARIANT const* variants,
+                                                                   bool reversed,
+                                                                   std::span<v8::Local<v8::Value>> arguments,
+                                                                   std::size_t from);
+
 // Fills `arguments` with the script values of a call's arguments in
 // declaration order: as many `variants`, in COM's order (the last first) when
 // `reversed`, else in order. Nothing stays thrown: the first argument without
 // a script form fails the whole.
-std::expected<void, IncomingArgumentFailure> convertArguments(v8::Isolate* isolate, VARIANT const* variants,
-                                                              bool reversed, std::span<v8::Local<v8::Value>> arguments);
+inline std::expected<void, IncomingArgumentFailure> convertArguments(v8::Isolate* isolate, VARIANT const* variants,
+                                                                     bool reversed,
+                                                                     std::span<v8::Local<v8::Value>> arguments) {
+    std::size_t const count = arguments.size();
+    for (std::size_t i = 0; i < count; ++i) {
+        v8::Local<v8::Value> const plain = plainValue(isolate, variants[i]);
+        if (plain.IsEmpty()) [[unlikely]]
+            return convertOtherArguments(isolate, variants, reversed, arguments, i);
+        arguments[reversed ? count - 1 - i : i] = plain;
+    }
+    return {};
+}
 
 // The script object standing for `dispatch`: the live wrapper of that pointer
 // when there is one, else a new one holding a reference of its own, made from
