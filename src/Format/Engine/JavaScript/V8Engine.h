@@ -86,6 +86,23 @@ public:
     static std::expected<V8FuncResult, Error> callJsFunctionGetError(v8::Local<v8::Context> context,
                                                                      Callee const& callee,
                                                                      std::span<v8::Local<v8::Value>> arguments);
+    // Catches what a call throws for as long as it lives, as the
+    // callJsFunctionGetError calls do: verbosely, so that what no script
+    // catches counts as uncaught for a debugger.
+    class CaughtCall {
+    public:
+        explicit CaughtCall(v8::Isolate* isolate) : tryCatch(isolate) { tryCatch.SetVerbose(true); }
+        // True when the call that gave `result` threw or was terminated; a
+        // call that gave a value threw nothing.
+        bool failed(V8FuncResult const& result) const {
+            return result.value.IsEmpty() && (tryCatch.HasCaught() || tryCatch.HasTerminated());
+        }
+        // What it threw.
+        Error error(v8::Isolate* isolate) const;
+
+    private:
+        v8::TryCatch tryCatch;
+    };
     // True when `name` leads to a function, found as callJsFunction finds it;
     // nothing is called.
     static bool jsFunctionExists(v8::Local<v8::Object> holder, v8::Local<v8::Context> context, std::string_view name);

@@ -63,19 +63,20 @@ v8::Local<v8::String> keyOf(v8::Local<v8::Context> context, std::string_view nam
 }
 
 // A call whose exception, if any, is caught and handed back as the error.
-// Verbose: what no script catches counts as uncaught, for a debugger.
 template <class Call>
 std::expected<V8FuncResult, Error> caught(v8::Isolate* isolate, Call&& call) {
-    v8::TryCatch tryCatch(isolate);
-    tryCatch.SetVerbose(true);
+    V8Engine::CaughtCall const catcher(isolate);
     V8FuncResult result = call();
-    // A call that gave a value threw nothing.
-    if (result.value.IsEmpty() && (tryCatch.HasCaught() || tryCatch.HasTerminated()))
-        return std::unexpected(V8Error::get(Error::Type::Exception, isolate, tryCatch));
+    if (catcher.failed(result))
+        return std::unexpected(catcher.error(isolate));
     return result;
 }
 
 } // namespace
+
+Error V8Engine::CaughtCall::error(v8::Isolate* isolate) const {
+    return V8Error::get(Error::Type::Exception, isolate, tryCatch);
+}
 
 V8FuncResult V8Engine::callJsFunction(v8::Local<v8::Object> holder, v8::Local<v8::Context> context,
                                       std::string_view name, std::vector<v8::Local<v8::Value>>& arguments) {

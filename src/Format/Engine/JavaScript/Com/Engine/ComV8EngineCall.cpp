@@ -24,6 +24,7 @@
 #include <array>
 #include <cstring>
 #include <exception>
+#include <memory>
 #include <optional>
 #include <span>
 #include <utility>
@@ -150,30 +151,36 @@ std::string_view ComV8Engine::Impl::memberFunctionName(GUID const* classGuid, OL
     return memberFunctionNames.emplace(OleString(lookup), std::move(spare)).first->second;
 }
 
-// Templates rather than std::function: a host call must not allocate for
-// the closures it passes.
-template <class Plain, class Capturing>
-V8FuncResult ComV8Engine::Impl::callCaptured(Plain const& plain, Capturing const& capturing) {
+// A template rather than std::function: a host call must not allocate for
+// the closure it passes.
+template <class Call>
+V8FuncResult ComV8Engine::Impl::callCaptured(Call const& call) {
     try {
-        std::expected<V8FuncResult, Error> outcome{std::in_place};
-        auto call = [&] {
-            if (callDepth > 1)
-                *outcome = plain();
-            else
-                outcome = capturing();
+        V8FuncResult result;
+        // Not an optional: that would clear an Error's room at every call.
+        std::unique_ptr<Error> failure;
+        auto step = [&] {
+            if (callDepth > 1) {
+                result = call();
+                return;
+            }
+            V8Engine::CaughtCall const catcher(isolate);
+            result = call();
+            if (catcher.failed(result)) [[unlikely]]
+                failure = std::make_unique<Error>(catcher.error(isolate));
         };
         bool outermost = false;
         {
             RunScope run(*this);
             outermost = run.outermost();
             if (face.runMode == ComV8Engine::debugRun && debugger) [[unlikely]]
-                debugged(true, call);
+                debugged(true, step);
             else
-                call();
+                step();
         }
-        if (outcome && !(outermost && termination.reason())) [[likely]]
-            return *outcome;
-        recordFailedCall(outcome, outermost);
+        if (!failure && !(outermost && termination.reason())) [[likely]]
+            return result;
+        recordFailedCall(std::move(failure), outermost);
     } catch (std::exception const& exception) {
         critical = true;
         char const* text = exception.what();
@@ -185,12 +192,10 @@ V8FuncResult ComV8Engine::Impl::callCaptured(Plain const& plain, Capturing const
     return {};
 }
 
-void ComV8Engine::Impl::recordFailedCall(std::expected<V8FuncResult, Error>& outcome, bool outermost) {
-    std::optional<Error> failure;
-    if (outcome)
-        failure = stopError();
-    else
-        failure = std::move(outcome.error());
+void ComV8Engine::Impl::recordFailedCall(std::unique_ptr<Error> failure, bool outermost) {
+    if (!failure)
+        if (auto stopped = stopError())
+            failure = std::make_unique<Error>(std::move(*stopped));
     if (!failure)
         return;
     // A termination ends the run around this call too, which reports it.
@@ -208,33 +213,30 @@ V8FuncResult ComV8Engine::Impl::callFunction(v8::Local<v8::Context> local, std::
     // A debug call enters the debugger only for a function that exists.
     if (face.runMode == ComV8Engine::debugRun && debugger && !V8Engine::jsFunctionExists(global, local, name))
         return {};
-    return callCaptured([&] { return V8Engine::callJsFunction(global, local, function, arguments); },
-                        [&] { return V8Engine::callJsFunctionGetError(global, local, function, arguments); });
+    return callCaptured([&] { return V8Engine::callJsFunction(global, local, function, arguments); });
 }
 
-bool ComV8Engine::Impl::scriptArguments(std::string_view name, VARIANT const* variants, bool reversed,
-                                  std::span<v8::Local<v8::Value>> arguments) {
-    // Objects become wrappers holding a reference of their own, so a script
-    // may keep them past the call.
-    auto converted = ComHelper::convertArguments(isolate, variants, reversed, arguments);
-    if (converted)
-        return true;
-    recordMessage(fmt::format("{}: argument {} cannot be passed to the script: {}", name, converted.error().position,
-                              converted.error().message));
-    return false;
+void ComV8Engine::Impl::recordArgumentFailure(std::string_view name,
+                                              ComHelper::IncomingArgumentFailure const& failure) {
+    recordMessage(fmt::format("{}: argument {} cannot be passed to the script: {}", name, failure.position,
+                              failure.message));
 }
 
-std::optional<VARIANT> ComV8Engine::Impl::comResult(std::string_view name, V8FuncResult const& result) {
-    // Zeroed as VariantInit does, without a call.
-    VARIANT variant{};
+void ComV8Engine::Impl::recordResultFailure(std::string_view name, ComHelper::ConversionFailure failure) {
+    recordMessage(
+        fmt::format("{} returned a value that cannot be passed to COM: {}", name, ComHelper::reasonOf(failure)));
+}
+
+// Inline, with the failure out of line: every call from the host or COM
+// passes here.
+inline bool ComV8Engine::Impl::comResult(std::string_view name, V8FuncResult const& result, VARIANT& target) {
     if (result.value.IsEmpty())
-        return variant;
-    auto converted = ComHelper::convertToVariant(isolate, result.value, variant);
-    if (converted)
-        return variant;
-    recordMessage(fmt::format("{} returned a value that cannot be passed to COM: {}", name,
-                              ComHelper::reasonOf(converted.error())));
-    return std::nullopt;
+        return true;
+    auto converted = ComHelper::convertToVariant(isolate, result.value, target);
+    if (converted) [[likely]]
+        return true;
+    recordResultFailure(name, converted.error());
+    return false;
 }
 
 template <class Call, class Take>
@@ -244,7 +246,12 @@ void ComV8Engine::Impl::callWithVariants(std::string_view name, VARIANT const* v
         recordMessage(notRunYet(name));
         return;
     }
-    v8::Isolate::Scope isolateScope(isolate);
+    // Under a HostCallScope the isolate is entered already, unless the host
+    // has entered another since: entering it again costs V8 a lookup of the
+    // thread's entries and its own bookkeeping, both ways.
+    std::optional<v8::Isolate::Scope> isolateScope;
+    if (scopesEntered == 0 || v8::Isolate::TryGetCurrent() != isolate)
+        isolateScope.emplace(isolate);
     v8::HandleScope handleScope(isolate);
     v8::Local<v8::Context> local = context.Get(isolate);
     // The engine's isolate has no other context: one entered (a nested call,
@@ -253,9 +260,13 @@ void ComV8Engine::Impl::callWithVariants(std::string_view name, VARIANT const* v
     std::optional<v8::Context::Scope> contextScope;
     if (scopesEntered == 0 && !isolate->InContext())
         contextScope.emplace(local);
+    // Objects become wrappers holding a reference of their own, so a script
+    // may keep them past the call.
     ScriptArguments values(count);
-    if (scriptArguments(name, count != 0 ? variants : nullptr, reversed, values.span()))
+    if (auto converted = ComHelper::convertArguments(isolate, variants, reversed, values.span())) [[likely]]
         take(call(local, values.span()));
+    else
+        recordArgumentFailure(name, converted.error());
     if (callDepth <= 1 && !unhandledRejections.empty())
         recordUnhandledRejections();
     if (callDepth == 1)
@@ -271,8 +282,7 @@ _variant_t ComV8Engine::Impl::callJsFunctionGetError(std::string_view functionNa
         },
         [&](V8FuncResult const& result) {
             if (result.found)
-                if (auto variant = comResult(functionName, result))
-                    returned.Attach(*variant);
+                comResult(functionName, result, returned);
         });
     return returned;
 }
@@ -284,9 +294,10 @@ bool ComV8Engine::Impl::callFromCom(std::string_view name, DISPPARAMS* parameter
     callWithVariants(name, parameters != nullptr ? parameters->rgvarg : nullptr,
                      parameters != nullptr ? parameters->cArgs : 0, true, call, [&](V8FuncResult const& called) {
                          found = called.found;
-                         if (found && result != nullptr)
-                             if (auto variant = comResult(name, called))
-                                 *result = *variant;
+                         // COM's caller's VARIANT is written only with a value.
+                         VARIANT variant{};
+                         if (found && result != nullptr && comResult(name, called, variant))
+                             *result = variant;
                      });
     return found;
 }
@@ -296,25 +307,24 @@ ScriptFunction::Result ComV8Engine::Impl::callResolved(ScriptFunction::State con
     std::optional<CallDepthScope> depth;
     if (fromCom)
         depth.emplace(callDepth);
-    std::optional<VARIANT> returned;
+    // The value is made where the host receives it, and the one result is
+    // returned on every path, so that nothing is copied on the way out.
+    ScriptFunction::Result returned(std::in_place);
+    bool gave = false;
     callWithVariants(
         function.name, arguments, count, fromCom,
         [&](v8::Local<v8::Context> local, std::span<v8::Local<v8::Value>> values) {
             V8Engine::Callee const callee{function.receiver.Get(isolate), function.function.Get(isolate)};
-            return callCaptured([&] { return V8Engine::callJsFunction(local, callee, values); },
-                                [&] { return V8Engine::callJsFunctionGetError(local, callee, values); });
+            return callCaptured([&] { return V8Engine::callJsFunction(local, callee, values); });
         },
         [&](V8FuncResult const& called) {
             // Nested in a call from COM, a throw leaves the value empty and
             // rises through the scripts between.
-            if (!called.found || called.value.IsEmpty())
-                return;
-            returned = comResult(function.name, called);
+            gave = called.found && !called.value.IsEmpty() && comResult(function.name, called, *returned);
         });
-    if (!returned)
-        return std::unexpected(ScriptCallFailure::failed);
-    // Taken as it is, without clearing an empty one first.
-    return ScriptFunction::Result(std::in_place, *returned, false);
+    if (!gave) [[unlikely]]
+        returned = std::unexpected(ScriptCallFailure::failed);
+    return returned;
 }
 
 bool ComV8Engine::Impl::invokeComFunction(GUID const* classGuid, OLECHAR const* memberName, DISPPARAMS* parameters,
@@ -335,9 +345,7 @@ bool ComV8Engine::Impl::invokeScriptFunctions(std::string_view name, DISPPARAMS*
                        [&](v8::Local<v8::Context> local, std::span<v8::Local<v8::Value>> values) {
                            V8FuncResult last;
                            while (auto callee = next()) {
-                               last = callCaptured(
-                                   [&] { return V8Engine::callJsFunction(local, *callee, values); },
-                                   [&] { return V8Engine::callJsFunctionGetError(local, *callee, values); });
+                               last = callCaptured([&] { return V8Engine::callJsFunction(local, *callee, values); });
                                // Nested, a failure rises as an exception through the
                                // scripts between; the next function must not run over it.
                                if (callDepth > 1 && last.value.IsEmpty())

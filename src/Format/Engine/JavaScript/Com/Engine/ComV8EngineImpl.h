@@ -45,6 +45,11 @@
 
 namespace qor::format::engine::javascript {
 
+namespace ComHelper {
+struct IncomingArgumentFailure;
+enum class ConversionFailure;
+} // namespace ComHelper
+
 // What a ComV8Engine is made of: its isolate and context, class map, object
 // registry, pending error, limits and debugger, and the runs that use them.
 // The public face passes each call here; the library's own callbacks reach
@@ -204,13 +209,14 @@ private:
     ResolvedFunction resolve(std::string_view name, v8::Local<v8::Object> (*holderOf)(Impl& engine, v8::Local<v8::Context>));
     // What the host keeps past the engine lets go of it: handles, scopes.
     void releaseHostHolds();
-    // Runs a call from the host or COM: `plain` nested inside a call from COM,
-    // where an exception must rise through the scripts between, else
-    // `capturing`, whose error becomes the pending error.
-    template <class Plain, class Capturing>
-    V8FuncResult callCaptured(Plain const& plain, Capturing const& capturing);
-    // The error of a call that failed or was stopped, as the pending error.
-    void recordFailedCall(std::expected<V8FuncResult, Error>& outcome, bool outermost);
+    // Runs `call`, a call from the host or COM, as a run or nested in one.
+    // Nested inside a call from COM, its exception rises through the scripts
+    // between; else what it throws becomes the pending error.
+    template <class Call>
+    V8FuncResult callCaptured(Call const& call);
+    // The error of a call that failed (`failure`) or was stopped, as the
+    // pending error.
+    void recordFailedCall(std::unique_ptr<Error> failure, bool outermost);
     // A call from COM: converts its arguments, runs `call` (context, span of
     // arguments), converts the result, and reports errors at the outermost
     // depth.
@@ -230,11 +236,12 @@ private:
     // "Class.Member" for a call from COM; `spare` holds it when the engine
     // keeps no more names.
     std::string_view memberFunctionName(GUID const* classGuid, OLECHAR const* memberName, std::string& spare);
-    // Fills `arguments` (as many as `variants`); false, with the error
-    // recorded, when one cannot reach the script.
-    bool scriptArguments(std::string_view name, VARIANT const* variants, bool reversed,
-                         std::span<v8::Local<v8::Value>> arguments);
-    std::optional<VARIANT> comResult(std::string_view name, V8FuncResult const& result);
+    // Converts what a call gave into `target`, empty, which stays empty when
+    // it gave nothing; false, with the error recorded, when it cannot cross.
+    bool comResult(std::string_view name, V8FuncResult const& result, VARIANT& target);
+    // The errors of the two conversions of a call.
+    void recordArgumentFailure(std::string_view name, ComHelper::IncomingArgumentFailure const& failure);
+    void recordResultFailure(std::string_view name, ComHelper::ConversionFailure failure);
     void recordMessage(std::string message);
     static void promiseRejected(v8::PromiseRejectMessage message);
     // The oldest rejection of the run that no handler took becomes the
