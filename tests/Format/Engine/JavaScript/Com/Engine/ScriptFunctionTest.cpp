@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -111,6 +112,36 @@ TEST_F(ScriptFunctionTest, AHandleOutlivingItsEngineFailsAndAScopeLetsGo) {
     EXPECT_EQ(add->invoke(none), std::unexpected(ScriptCallFailure::engineGone));
     add.reset();
     scope.reset();
+}
+
+TEST_F(ScriptFunctionTest, UnderAScopeACallMadeWhileTheHostHasEnteredAnotherIsolateRunsInItsOwn) {
+    // What COM's objects find current while a call runs, as a host object
+    // using V8 itself would.
+    run("var item = Application.Items; function poke() { return item.Echo(1); }"
+        " function fail() { throw new Error('no'); }");
+    std::vector<v8::Isolate*> current;
+    item.onInvoke([&](DISPID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*) {
+        current.push_back(v8::Isolate::GetCurrent());
+        return S_OK;
+    });
+    ScriptFunction const poke = resolved("poke");
+    ScriptFunction const fail = resolved("fail");
+    HostCallScope const scope(*engine);
+    std::unique_ptr<v8::ArrayBuffer::Allocator> const buffers(v8::ArrayBuffer::Allocator::NewDefaultAllocator());
+    v8::Isolate::CreateParams parameters;
+    parameters.array_buffer_allocator = buffers.get();
+    v8::Isolate* const other = v8::Isolate::New(parameters);
+    {
+        v8::Isolate::Scope entered(other);
+        EXPECT_TRUE(poke.call({}).has_value());
+        EXPECT_EQ(fail.call({}), std::unexpected(ScriptCallFailure::failed));
+        EXPECT_EQ(v8::Isolate::GetCurrent(), other);
+    }
+    other->Dispose();
+    EXPECT_TRUE(poke.call({}).has_value());
+    EXPECT_EQ(current, (std::vector<v8::Isolate*>{isolate(), isolate()}));
+    engine->stopScript();
+    EXPECT_EQ(reportedMessages(), std::vector<std::string>{"Uncaught Error: no"});
 }
 
 TEST_F(ScriptFunctionTest, EachCallIsARunThatLimitsEndAndWhoseErrorIsReportedAsAHostCall) {
