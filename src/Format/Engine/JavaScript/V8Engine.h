@@ -99,6 +99,8 @@ public:
         }
         // What it threw.
         Error error(v8::Isolate* isolate) const;
+        // Ready for the next call, when one catcher serves many.
+        void reset() { tryCatch.Reset(); }
 
     private:
         v8::TryCatch tryCatch;

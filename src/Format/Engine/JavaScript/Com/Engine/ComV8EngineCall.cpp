@@ -159,9 +159,20 @@ V8FuncResult ComV8Engine::Impl::callCaptured(Call const& call) {
         V8FuncResult result;
         // Not an optional: that would clear an Error's room at every call.
         std::unique_ptr<Error> failure;
+        bool outermost = false;
         auto step = [&] {
             if (callDepth > 1) {
                 result = call();
+                return;
+            }
+            // With no script below, a HostCallScope's catcher is the
+            // innermost; else a catcher of the call's own.
+            if (outermost && hostCatcher) {
+                result = call();
+                if (hostCatcher->failed(result)) [[unlikely]] {
+                    failure = std::make_unique<Error>(hostCatcher->error(isolate));
+                    hostCatcher->reset();
+                }
                 return;
             }
             V8Engine::CaughtCall const catcher(isolate);
@@ -169,7 +180,6 @@ V8FuncResult ComV8Engine::Impl::callCaptured(Call const& call) {
             if (catcher.failed(result)) [[unlikely]]
                 failure = std::make_unique<Error>(catcher.error(isolate));
         };
-        bool outermost = false;
         {
             RunScope run(*this);
             outermost = run.outermost();
@@ -253,7 +263,8 @@ void ComV8Engine::Impl::callWithVariants(std::string_view name, VARIANT const* v
     if (scopesEntered == 0 || v8::Isolate::TryGetCurrent() != isolate)
         isolateScope.emplace(isolate);
     v8::HandleScope handleScope(isolate);
-    v8::Local<v8::Context> local = context.Get(isolate);
+    // The context lives as long as the engine.
+    v8::Local<v8::Context> local = V8Helper::borrowed(context);
     // The engine's isolate has no other context: one entered (a nested call,
     // a HostCallScope) is its own. A HostCallScope holds it entered without
     // V8 being asked.
@@ -314,7 +325,9 @@ ScriptFunction::Result ComV8Engine::Impl::callResolved(ScriptFunction::State con
     callWithVariants(
         function.name, arguments, count, fromCom,
         [&](v8::Local<v8::Context> local, std::span<v8::Local<v8::Value>> values) {
-            V8Engine::Callee const callee{function.receiver.Get(isolate), function.function.Get(isolate)};
+            // The handle being called keeps both, as the host's copy it is
+            // called through keeps it.
+            V8Engine::Callee const callee{V8Helper::borrowed(function.receiver), V8Helper::borrowed(function.function)};
             return callCaptured([&] { return V8Engine::callJsFunction(local, callee, values); });
         },
         [&](V8FuncResult const& called) {

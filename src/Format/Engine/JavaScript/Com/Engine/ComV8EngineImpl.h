@@ -351,9 +351,12 @@ private:
     // The handles the host holds, which must let go before the isolate goes.
     std::unordered_set<ScriptFunction::State*> resolvedFunctions;
     // The entries into the isolate that HostCallScopes hold, and the handle
-    // scope the outermost holds open.
+    // scope and the catcher the outermost holds.
     unsigned scopesEntered = 0;
     std::optional<v8::HandleScope> hostHandles;
+    // What the outermost catches with, for the calls made under it that no
+    // script is below (callCaptured); made once rather than at each call.
+    std::optional<V8Engine::CaughtCall> hostCatcher;
     std::shared_ptr<EngineLifetime> alive = std::make_shared<EngineLifetime>(EngineLifetime{this});
     ScriptTermination termination;
     RunTimeLimit timeLimit{termination};

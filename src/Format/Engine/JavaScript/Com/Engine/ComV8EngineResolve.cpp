@@ -80,6 +80,9 @@ ComV8Engine::Impl::ResolvedFunction ComV8Engine::Impl::resolveComFunction(GUID c
 // scope: each call's own then starts in a block of handles V8 has already
 // made, rather than making and freeing one. The block lives only as long as
 // a handle in it, so the outermost keeps its handle of the context there.
+// The outermost holds a catcher too: a call under it with no script below
+// catches with that one, which V8 then need not register and unregister at
+// each call; any script's own handlers and catchers lie above it.
 bool ComV8Engine::Impl::enterForScope() {
     if (isolate == nullptr)
         return false;
@@ -87,6 +90,7 @@ bool ComV8Engine::Impl::enterForScope() {
     if (scopesEntered++ == 0) {
         hostHandles.emplace(isolate);
         context.Get(isolate)->Enter();
+        hostCatcher.emplace(isolate);
         return true;
     }
     v8::HandleScope handleScope(isolate);
@@ -99,8 +103,10 @@ void ComV8Engine::Impl::leaveForScope() {
         v8::HandleScope handleScope(isolate);
         context.Get(isolate)->Exit();
     }
-    if (--scopesEntered == 0)
+    if (--scopesEntered == 0) {
+        hostCatcher.reset();
         hostHandles.reset();
+    }
     isolate->Exit();
 }
 

@@ -713,12 +713,12 @@ v8::Local<v8::Value> convertFromVariant(VARIANT& taken, v8::Isolate* isolate) {
 std::expected<void, IncomingArgumentFailure> convertOtherArguments(v8::Isolate* isolate, VARIANT const* variants,
                                                                    bool reversed,
                                                                    std::span<v8::Local<v8::Value>> arguments,
-                                                                   std::size_t i) {
+                                                                   std::size_t from) {
     std::size_t const count = arguments.size();
     auto positionOf = [&](std::size_t i) { return reversed ? count - 1 - i : i; };
     // These may throw, which tells why one cannot cross.
     v8::TryCatch tryCatch(isolate);
-    for (; i < count; ++i) {
+    for (std::size_t i = from; i < count; ++i) {
         std::size_t const position = positionOf(i);
         v8::Local<v8::Value> value = valueOf(isolate, variants[i], 0).value;
         if (tryCatch.HasCaught())

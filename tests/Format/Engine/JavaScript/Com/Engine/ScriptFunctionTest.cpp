@@ -144,11 +144,20 @@ TEST_F(ScriptFunctionTest, UnderAScopeACallMadeWhileTheHostHasEnteredAnotherIsol
     EXPECT_EQ(reportedMessages(), std::vector<std::string>{"Uncaught Error: no"});
 }
 
-TEST_F(ScriptFunctionTest, EachCallIsARunThatLimitsEndAndWhoseErrorIsReportedAsAHostCall) {
+// Under a HostCallScope, which holds what catches the calls' errors, as
+// without one.
+class ScriptFunctionRunTest : public ScriptFunctionTest, public testing::WithParamInterface<bool> {};
+
+TEST_P(ScriptFunctionRunTest, EachCallIsARunThatLimitsEndAndWhoseErrorIsReportedAsAHostCall) {
     run("function spin() { for (;;) {} } function fail() { throw new Error('no'); }"
+        " function caught() { try { fail(); } catch (e) { return 'caught'; } }"
         " Item.OnChange = fail;");
     ScriptFunction const spin = resolved("spin");
     ScriptFunction const fail = resolved("fail");
+    std::optional<HostCallScope> scope;
+    if (GetParam())
+        scope.emplace(*engine);
+    EXPECT_EQ(resolved("caught").call({}), _variant_t(u"caught"));
     engine->setTimeLimit(std::chrono::milliseconds(50));
     EXPECT_EQ(spin.call({}), std::unexpected(ScriptCallFailure::failed));
     engine->setTimeLimit(std::nullopt);
@@ -164,8 +173,16 @@ TEST_F(ScriptFunctionTest, EachCallIsARunThatLimitsEndAndWhoseErrorIsReportedAsA
     ASSERT_EQ(reported.size(), 2u);
     EXPECT_EQ(reported[1].message, "Uncaught Error: no");
     EXPECT_FALSE(engine->hasPendingError());
+    // Nothing of the failures stays behind for the next call.
+    EXPECT_EQ(resolved("caught").call({}), _variant_t(u"caught"));
+    EXPECT_FALSE(engine->hasPendingError());
     EXPECT_EQ(run("6 * 7"), "42");
 }
+
+INSTANTIATE_TEST_SUITE_P(WithAndWithoutScope, ScriptFunctionRunTest, testing::Bool(),
+                         [](testing::TestParamInfo<bool> const& info) {
+                             return info.param ? "InScope" : "WithoutScope";
+                         });
 
 TEST_F(ScriptFunctionTest, NestedHandleCallsKeepTheDepthAndReportEachErrorOnce) {
     // Each level calls into COM, whose object calls the next level back
