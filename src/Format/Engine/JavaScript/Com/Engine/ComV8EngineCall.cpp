@@ -71,6 +71,8 @@ private:
     std::span<v8::Local<v8::Value>> values;
 };
 
+constexpr std::string_view caughtByHost = "The call threw, and a v8::TryCatch of the host's caught it";
+
 std::string notRunYet(std::string_view name) {
     return fmt::format("Cannot call {}: no script has run on this engine yet", name);
 }
@@ -166,11 +168,15 @@ V8FuncResult ComV8Engine::Impl::callCaptured(Call const& call) {
                 return;
             }
             // With no script below, a HostCallScope's catcher is the
-            // innermost; else a catcher of the call's own.
+            // innermost, unless the host has made one of its own since;
+            // else a catcher of the call's own.
             if (outermost && hostCatcher) {
                 result = call();
-                if (hostCatcher->failed(result)) [[unlikely]] {
-                    failure = std::make_unique<Error>(hostCatcher->error(isolate));
+                if (result.value.IsEmpty()) [[unlikely]] {
+                    if (hostCatcher->failed(result))
+                        failure = std::make_unique<Error>(hostCatcher->error(isolate));
+                    else if (result.found)
+                        failure = std::make_unique<Error>(V8Error::get(Error::Type::Message, nullptr, caughtByHost));
                     hostCatcher->reset();
                 }
                 return;

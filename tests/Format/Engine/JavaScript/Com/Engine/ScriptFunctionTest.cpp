@@ -142,6 +142,18 @@ TEST_F(ScriptFunctionTest, UnderAScopeACallMadeWhileTheHostHasEnteredAnotherIsol
     EXPECT_EQ(current, (std::vector<v8::Isolate*>{isolate(), isolate()}));
     engine->stopScript();
     EXPECT_EQ(reportedMessages(), std::vector<std::string>{"Uncaught Error: no"});
+
+    // A host's own catcher made under the scope catches first: the call
+    // still fails, and says where its exception went.
+    {
+        v8::TryCatch hosts(isolate());
+        EXPECT_EQ(fail.call({}), std::unexpected(ScriptCallFailure::failed));
+        EXPECT_TRUE(hosts.HasCaught());
+    }
+    EXPECT_TRUE(poke.call({}).has_value());
+    engine->stopScript();
+    ASSERT_EQ(reported.size(), 2u);
+    EXPECT_EQ(reported[1].message, "The call threw, and a v8::TryCatch of the host's caught it");
 }
 
 // Under a HostCallScope, which holds what catches the calls' errors, as
