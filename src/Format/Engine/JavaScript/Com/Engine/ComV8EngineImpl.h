@@ -293,8 +293,10 @@ private:
     void runTask(Body const& body);
     // The bodies of the two kinds of task, each with V8's microtask
     // checkpoint after it.
-    std::optional<Error> runPosted(platform::windows::com::TaskInbox::Task& task);
-    std::optional<Error> fire(v8::Local<v8::Context> context, TimerQueue::Timer const& timer);
+    std::unique_ptr<Error> runPosted(platform::windows::com::TaskInbox::Task& task);
+    // `catcher` serves the round's timers, one after the other.
+    std::unique_ptr<Error> fire(v8::Local<v8::Context> context, TimerQueue::Timer const& timer,
+                                V8Engine::CaughtCall& catcher);
     // Runs `step` under the debugger when a debug run or call is due, else
     // directly.
     void debugged(bool functionCall, std::function<void()> const& step);

@@ -11,6 +11,7 @@
 #include <boost/container/small_vector.hpp>
 
 #include <exception>
+#include <memory>
 #include <utility>
 
 namespace qor::format::engine::javascript {
@@ -64,9 +65,12 @@ void ComV8Engine::Impl::runDueTasks() {
     // Timers set from here on wait for the next call.
     auto const roundEnd = timers.roundEnd();
     Clock::time_point const now = Clock::now();
+    // One catcher for the round, rather than one registered with V8 and
+    // let go for each timer: nothing runs between the timers.
+    V8Engine::CaughtCall catcher(isolate);
     while (auto due = timers.takeDue(now, roundEnd)) {
         timers.currentNesting = due->timer.nesting;
-        runTask([&] { return fire(local, due->timer); });
+        runTask([&] { return fire(local, due->timer, catcher); });
         timers.currentNesting = 0;
         timers.finished(*due, now);
     }
@@ -75,7 +79,8 @@ void ComV8Engine::Impl::runDueTasks() {
 template <class Body>
 void ComV8Engine::Impl::runTask(Body const& body) {
     v8::HandleScope handleScope(isolate);
-    std::optional<Error> failure;
+    // Not an optional: that would clear an Error's room for every task.
+    std::unique_ptr<Error> failure;
     bool outermost = false;
     {
         RunScope run(*this);
@@ -83,7 +88,8 @@ void ComV8Engine::Impl::runTask(Body const& body) {
         failure = body();
     }
     if (!failure && outermost)
-        failure = stopError();
+        if (auto stopped = stopError())
+            failure = std::make_unique<Error>(std::move(*stopped));
     if (failure) {
         describeTermination(*failure);
         recordError(std::move(*failure));
@@ -92,20 +98,20 @@ void ComV8Engine::Impl::runTask(Body const& body) {
     reportPendingError();
 }
 
-std::optional<Error> ComV8Engine::Impl::runPosted(TaskInbox::Task& task) {
+std::unique_ptr<Error> ComV8Engine::Impl::runPosted(TaskInbox::Task& task) {
     v8::TryCatch tryCatch(isolate);
     tryCatch.SetVerbose(true);
-    std::optional<Error> failure;
+    std::unique_ptr<Error> failure;
     try {
         task();
     } catch (std::exception const& exception) {
-        failure = V8Error::get(Error::Type::Message, nullptr, exception.what());
+        failure = std::make_unique<Error>(V8Error::get(Error::Type::Message, nullptr, exception.what()));
     } catch (...) {
-        failure = V8Error::get(Error::Type::Message, nullptr, "A task failed");
+        failure = std::make_unique<Error>(V8Error::get(Error::Type::Message, nullptr, "A task failed"));
     }
     // What the host's task left thrown is its error.
     if (!failure && (tryCatch.HasCaught() || tryCatch.HasTerminated()))
-        failure = V8Error::get(Error::Type::Exception, isolate, tryCatch);
+        failure = std::make_unique<Error>(V8Error::get(Error::Type::Exception, isolate, tryCatch));
     // The promise jobs the task started (settling a promise from C++ starts
     // no call that would run them) are part of its run.
     if (!isolate->IsExecutionTerminating())
@@ -113,17 +119,20 @@ std::optional<Error> ComV8Engine::Impl::runPosted(TaskInbox::Task& task) {
     return failure;
 }
 
-std::optional<Error> ComV8Engine::Impl::fire(v8::Local<v8::Context> local, TimerQueue::Timer const& timer) {
+std::unique_ptr<Error> ComV8Engine::Impl::fire(v8::Local<v8::Context> local, TimerQueue::Timer const& timer,
+                                               V8Engine::CaughtCall& catcher) {
     boost::container::small_vector<v8::Local<v8::Value>, 4> arguments;
     for (auto const& argument : timer.arguments)
         arguments.push_back(argument.Get(isolate));
     // Called on the global object, as browsers call timers. Called from no
     // script, the call runs the promise jobs it started as it returns.
     V8Engine::Callee const callee{local->Global(), timer.callback.Get(isolate)};
-    auto called = V8Engine::callJsFunctionGetError(local, callee, {arguments.data(), arguments.size()});
-    if (!called)
-        return std::move(called.error());
-    return std::nullopt;
+    V8FuncResult const called = V8Engine::callJsFunction(local, callee, {arguments.data(), arguments.size()});
+    if (!catcher.failed(called)) [[likely]]
+        return nullptr;
+    auto failure = std::make_unique<Error>(catcher.error(isolate));
+    catcher.reset();
+    return failure;
 }
 
 } // namespace qor::format::engine::javascript

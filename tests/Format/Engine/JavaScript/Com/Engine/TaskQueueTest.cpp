@@ -77,15 +77,18 @@ TEST_F(TaskQueueTest, ATimerClearsAnotherAndAnIntervalClearsItself) {
 TEST_F(TaskQueueTest, AThrowingCallbackIsReportedAndLaterTimersStillRun) {
     run("var log = [];"
         "setTimeout(() => { throw new Error('timer failed'); }, 0);"
+        "setTimeout(() => { throw new Error('second failed'); }, 0);"
+        "setTimeout(() => log.push('same round'), 0);"
         "setTimeout(() => Promise.reject(new Error('nobody handles')), 1);"
         "setTimeout(() => queueMicrotask(() => { throw new Error('microtask failed'); }), 2);"
         "setTimeout(() => log.push('ran'), 3);");
     EXPECT_TRUE(drain());
-    EXPECT_EQ(run("log.join()"), "ran");
-    ASSERT_EQ(reported.size(), 3u);
+    EXPECT_EQ(run("log.join()"), "same round,ran");
+    ASSERT_EQ(reported.size(), 4u);
     EXPECT_THAT(reported[0].message, HasSubstr("timer failed"));
-    EXPECT_THAT(reported[1].message, HasSubstr("nobody handles"));
-    EXPECT_THAT(reported[2].message, HasSubstr("microtask failed"));
+    EXPECT_THAT(reported[1].message, HasSubstr("second failed"));
+    EXPECT_THAT(reported[2].message, HasSubstr("nobody handles"));
+    EXPECT_THAT(reported[3].message, HasSubstr("microtask failed"));
     EXPECT_EQ(run("typeof setTimeout(5)"), "");
     EXPECT_THAT(reported.back().message, HasSubstr("setTimeout: the callback is not a function"));
 }
@@ -94,10 +97,11 @@ TEST_F(TaskQueueTest, ALimitOrTheHostEndsOnlyTheTaskInProgress) {
     engine->setTimeLimit(std::chrono::milliseconds(100));
     run("var log = [];"
         "setTimeout(() => { for (;;); }, 0);"
+        "setTimeout(() => log.push('same round'), 0);"
         "setTimeout(() => log.push('next'), 1);");
     EXPECT_TRUE(drain());
     engine->setTimeLimit(std::nullopt);
-    EXPECT_EQ(run("log.join()"), "next");
+    EXPECT_EQ(run("log.join()"), "same round,next");
     std::atomic<bool> started{false};
     engine->post([&] { started = true; });
     run("setTimeout(() => { for (;;); }, 0); setTimeout(() => log.push('again'), 1);");
@@ -109,7 +113,7 @@ TEST_F(TaskQueueTest, ALimitOrTheHostEndsOnlyTheTaskInProgress) {
     });
     EXPECT_TRUE(drain());
     stopper.join();
-    EXPECT_EQ(run("log.join()"), "next,again");
+    EXPECT_EQ(run("log.join()"), "same round,next,again");
     EXPECT_THAT(reportedMessages(), ElementsAre("Script terminated: it ran longer than its time limit of 0.1 s",
                                                 "Script terminated by the host"));
 }
