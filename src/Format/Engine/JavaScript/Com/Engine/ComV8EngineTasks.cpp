@@ -87,15 +87,19 @@ void ComV8Engine::Impl::runTask(Body const& body) {
         outermost = run.outermost();
         failure = body();
     }
-    if (!failure && outermost)
+    // A stop asked for as the task ended is its error too; most tasks end
+    // with nothing to report, and pay only the checks.
+    if (!failure && outermost && termination.reason()) [[unlikely]]
         if (auto stopped = stopError())
             failure = std::make_unique<Error>(std::move(*stopped));
     if (failure) {
         describeTermination(*failure);
         recordError(std::move(*failure));
     }
-    recordUnhandledRejections();
-    reportPendingError();
+    if (!unhandledRejections.empty())
+        recordUnhandledRejections();
+    if (hasPendingError())
+        reportPendingError();
 }
 
 std::unique_ptr<Error> ComV8Engine::Impl::runPosted(TaskInbox::Task& task) {
