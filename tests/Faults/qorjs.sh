@@ -128,6 +128,13 @@ prints "an unsettled top-level await" ''
 expect "a timer that throws ends the loop" 1 'Uncaught Error: boom$' \
   -- "$QORJS" -e 'setTimeout(() => { throw new Error("boom"); }, 1); setTimeout(() => console.log("never"), 30); undefined'
 prints "a timer that throws ends the loop" ''
+# Even when the next timer is due in the same round, as a slow start makes it.
+for ending in '1 throw new Error("boom")' '3 process.exit(3)'; do
+  status=${ending%% *} ending=${ending#* }
+  expect "a timer's $ending ends the round" "$status" '' -- "$QORJS" -e "setTimeout(() => { $ending; }, 1);
+    setTimeout(() => console.log('never'), 30); const t = Date.now(); while (Date.now() - t < 60); undefined"
+  prints "a timer's $ending ends the round" ''
+done
 expect "--timeout counts the timers and the waits" 1 '^Script terminated: it ran longer than its time limit of 0.3 s$' \
   -- "$QORJS" --timeout 0.3 -e 'setInterval(() => {}, 10); undefined'
 expect "--timeout ends a timer that runs on" 1 '^Script terminated: it ran longer than its time limit of 0.3 s$' \

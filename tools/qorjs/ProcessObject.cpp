@@ -128,6 +128,8 @@ void ProcessObject::exit(Info const& info) {
     std::fflush(stdout);
     std::fflush(stderr);
     self.engine_.terminateScript();
+    // Nor does a timer due in the same round.
+    self.engine_.stopPendingTasks();
     // V8 ends the script where it next checks, which may be a few calls on;
     // a call into script is such a check, here.
     v8::Isolate* isolate = info.GetIsolate();

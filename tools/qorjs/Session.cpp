@@ -91,6 +91,10 @@ void Session::fail(Error const& error) {
     failed_ = true;
     if (show_)
         return show_(error);
+    // As in Node, the first failure ends the script: no timer due in the
+    // same round runs after it.
+    if (engine_)
+        engine_->stopPendingTasks();
     std::string const text = formatError(error);
     std::fwrite(text.data(), 1, text.size(), stderr);
 }

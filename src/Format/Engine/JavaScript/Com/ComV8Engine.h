@@ -151,6 +151,13 @@ public:
     // pending; nothing when no task is. On the engine's thread, outside runs;
     // called from a task, it runs nothing.
     std::optional<std::chrono::steady_clock::time_point> runPendingTasks();
+    // Ends the runPendingTasks in progress once the task running now has
+    // ended: the timers due that have not run stay set, for the next call
+    // (the posted tasks it has taken still run). For a host whose loop ends
+    // at a task's failure or at an exit the script asks for, as Node's does,
+    // so that no later timer runs first; called from the error handler or a
+    // host function. On the engine's thread; nothing outside runPendingTasks.
+    void stopPendingTasks();
     // Any thread: hands `task` to the engine's thread, where the next
     // runPendingTasks runs it. False when the option is off or the engine is
     // gone: the task is destroyed then, not run. A thread that may outlive

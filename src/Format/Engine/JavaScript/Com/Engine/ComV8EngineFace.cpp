@@ -93,6 +93,7 @@ void ComV8Engine::setArrayBufferLimit(std::optional<std::size_t> bytes) { impl->
 std::optional<std::chrono::steady_clock::time_point> ComV8Engine::runPendingTasks() {
     return impl->runPendingTasks();
 }
+void ComV8Engine::stopPendingTasks() { impl->stopPendingTasks(); }
 bool ComV8Engine::post(Task task) { return impl->taskInbox()->post(std::move(task)); }
 void ComV8Engine::setTaskWakeUp(std::function<void()> wakeUp) { impl->taskInbox()->setWakeUp(std::move(wakeUp)); }
 std::shared_ptr<ComV8Engine::TaskInbox> ComV8Engine::getTaskInbox() { return impl->taskInbox(); }

@@ -147,6 +147,7 @@ public:
     // The tasks of the engine's thread: posted ones first, then the timers
     // due, each a run. When the next is due; nothing when none is pending.
     std::optional<TimerQueue::Clock::time_point> runPendingTasks();
+    void stopPendingTasks() { tasksStopped = runningTasks; }
     std::shared_ptr<platform::windows::com::TaskInbox> const& taskInbox() const { return inbox; }
     TimerQueue& timerQueue() { return timers; }
 
@@ -371,6 +372,8 @@ private:
     TimerQueue timers;
     // Set while runPendingTasks runs: a task that calls it runs nothing.
     bool runningTasks = false;
+    // Set by stopPendingTasks: the timers left wait for the next call.
+    bool tasksStopped = false;
 };
 
 } // namespace qor::format::engine::javascript

@@ -54,6 +54,7 @@ std::optional<Clock::time_point> ComV8Engine::Impl::runPendingTasks() {
 
 void ComV8Engine::Impl::runDueTasks() {
     FlagScope running(runningTasks);
+    tasksStopped = false;
     // Entered once for all the tasks; each is a run of its own inside.
     v8::Isolate::Scope isolateScope(isolate);
     v8::HandleScope handleScope(isolate);
@@ -68,7 +69,10 @@ void ComV8Engine::Impl::runDueTasks() {
     // One catcher for the round, rather than one registered with V8 and
     // let go for each timer: nothing runs between the timers.
     V8Engine::CaughtCall catcher(isolate);
-    while (auto due = timers.takeDue(now, roundEnd)) {
+    while (!tasksStopped) {
+        auto due = timers.takeDue(now, roundEnd);
+        if (!due)
+            break;
         timers.currentNesting = due->timer.nesting;
         runTask([&] { return fire(local, due->timer, catcher); });
         timers.currentNesting = 0;

@@ -93,6 +93,26 @@ TEST_F(TaskQueueTest, AThrowingCallbackIsReportedAndLaterTimersStillRun) {
     EXPECT_THAT(reported.back().message, HasSubstr("setTimeout: the callback is not a function"));
 }
 
+TEST_F(TaskQueueTest, AHostThatStopsTheRoundAtAFailureLeavesTheTimersDueForTheNextCall) {
+    engine->errorHandler = [this](auto&, Error& error) {
+        reported.push_back(error);
+        engine->stopPendingTasks();
+    };
+    run("var log = [];"
+        "setTimeout(() => { throw new Error('first'); }, 0);"
+        "setTimeout(() => log.push('second'), 0);");
+    EXPECT_TRUE(engine->runPendingTasks().has_value());
+    EXPECT_EQ(run("log.join()"), "");
+    EXPECT_EQ(reportedMessages(), std::vector<std::string>{"Uncaught Error: first"});
+    EXPECT_TRUE(drain());
+    EXPECT_EQ(run("log.join()"), "second");
+    // Outside a round it stops nothing to come.
+    engine->stopPendingTasks();
+    run("setTimeout(() => log.push('third'), 0)");
+    EXPECT_TRUE(drain());
+    EXPECT_EQ(run("log.join()"), "second,third");
+}
+
 TEST_F(TaskQueueTest, ALimitOrTheHostEndsOnlyTheTaskInProgress) {
     engine->setTimeLimit(std::chrono::milliseconds(100));
     run("var log = [];"
