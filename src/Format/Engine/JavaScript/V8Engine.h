@@ -97,12 +97,17 @@ public:
         bool failed(V8FuncResult const& result) const {
             return result.value.IsEmpty() && (tryCatch.HasCaught() || tryCatch.HasTerminated());
         }
-        // What it threw.
-        Error error(v8::Isolate* isolate) const;
-        // Ready for the next call, when one catcher serves many.
-        void reset() { tryCatch.Reset(); }
+        // What the call that gave `result` threw, if it failed; the catcher
+        // is then ready for the next call, when one serves many.
+        std::unique_ptr<Error> take(v8::Isolate* isolate, V8FuncResult const& result) {
+            if (!failed(result)) [[likely]]
+                return nullptr;
+            return takeError(isolate);
+        }
 
     private:
+        std::unique_ptr<Error> takeError(v8::Isolate* isolate);
+
         v8::TryCatch tryCatch;
     };
     // True when `name` leads to a function, found as callJsFunction finds it;

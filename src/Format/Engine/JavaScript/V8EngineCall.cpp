@@ -65,17 +65,19 @@ v8::Local<v8::String> keyOf(v8::Local<v8::Context> context, std::string_view nam
 // A call whose exception, if any, is caught and handed back as the error.
 template <class Call>
 std::expected<V8FuncResult, Error> caught(v8::Isolate* isolate, Call&& call) {
-    V8Engine::CaughtCall const catcher(isolate);
+    V8Engine::CaughtCall catcher(isolate);
     V8FuncResult result = call();
-    if (catcher.failed(result))
-        return std::unexpected(catcher.error(isolate));
+    if (auto failure = catcher.take(isolate, result))
+        return std::unexpected(std::move(*failure));
     return result;
 }
 
 } // namespace
 
-Error V8Engine::CaughtCall::error(v8::Isolate* isolate) const {
-    return V8Error::get(Error::Type::Exception, isolate, tryCatch);
+std::unique_ptr<Error> V8Engine::CaughtCall::takeError(v8::Isolate* isolate) {
+    auto error = std::make_unique<Error>(V8Error::get(Error::Type::Exception, isolate, tryCatch));
+    tryCatch.Reset();
+    return error;
 }
 
 V8FuncResult V8Engine::callJsFunction(v8::Local<v8::Object> holder, v8::Local<v8::Context> context,

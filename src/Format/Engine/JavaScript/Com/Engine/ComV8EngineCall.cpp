@@ -172,19 +172,14 @@ V8FuncResult ComV8Engine::Impl::callCaptured(Call const& call) {
             // else a catcher of the call's own.
             if (outermost && hostCatcher) {
                 result = call();
-                if (result.value.IsEmpty()) [[unlikely]] {
-                    if (hostCatcher->failed(result))
-                        failure = std::make_unique<Error>(hostCatcher->error(isolate));
-                    else if (result.found)
-                        failure = std::make_unique<Error>(V8Error::get(Error::Type::Message, nullptr, caughtByHost));
-                    hostCatcher->reset();
-                }
+                failure = hostCatcher->take(isolate, result);
+                if (!failure && result.found && result.value.IsEmpty()) [[unlikely]]
+                    failure = std::make_unique<Error>(V8Error::get(Error::Type::Message, nullptr, caughtByHost));
                 return;
             }
-            V8Engine::CaughtCall const catcher(isolate);
+            V8Engine::CaughtCall catcher(isolate);
             result = call();
-            if (catcher.failed(result)) [[unlikely]]
-                failure = std::make_unique<Error>(catcher.error(isolate));
+            failure = catcher.take(isolate, result);
         };
         {
             RunScope run(*this);

@@ -136,11 +136,7 @@ std::unique_ptr<Error> ComV8Engine::Impl::fire(v8::Local<v8::Context> local, Tim
     // script, the call runs the promise jobs it started as it returns.
     V8Engine::Callee const callee{local->Global(), timer.callback.Get(isolate)};
     V8FuncResult const called = V8Engine::callJsFunction(local, callee, {arguments.data(), arguments.size()});
-    if (!catcher.failed(called)) [[likely]]
-        return nullptr;
-    auto failure = std::make_unique<Error>(catcher.error(isolate));
-    catcher.reset();
-    return failure;
+    return catcher.take(isolate, called);
 }
 
 } // namespace qor::format::engine::javascript
