@@ -83,9 +83,6 @@ public:
     };
     static V8FuncResult callJsFunction(v8::Local<v8::Context> context, Callee const& callee,
                                        std::span<v8::Local<v8::Value>> arguments);
-    static std::expected<V8FuncResult, Error> callJsFunctionGetError(v8::Local<v8::Context> context,
-                                                                     Callee const& callee,
-                                                                     std::span<v8::Local<v8::Value>> arguments);
     // Catches what a call throws for as long as it lives, as the
     // callJsFunctionGetError calls do: verbosely, so that what no script
     // catches counts as uncaught for a debugger.

@@ -112,12 +112,6 @@ V8FuncResult V8Engine::callJsFunction(v8::Local<v8::Context> context, Callee con
     return call(callee, context, arguments);
 }
 
-std::expected<V8FuncResult, Error> V8Engine::callJsFunctionGetError(v8::Local<v8::Context> context,
-                                                                    Callee const& callee,
-                                                                    std::span<v8::Local<v8::Value>> arguments) {
-    return caught(context->GetIsolate(), [&] { return call(callee, context, arguments); });
-}
-
 std::optional<Callee> V8Engine::findFunction(v8::Local<v8::Object> holder, v8::Local<v8::Context> context,
                                              FunctionName const& name) {
     return lookUp(holder, context, name.key, name.text, name.parts);
