@@ -427,6 +427,52 @@ void BM_HostCallBareV8ByName(benchmark::State& state) {
 }
 BENCHMARK(BM_HostCallBareV8ByName);
 
+// What a host holding the function itself pays for each call from outside
+// the isolate: enter the isolate and the context, catch, call, with the
+// VARIANT conversions by hand. The floor of a handle call with no
+// HostCallScope: all but our own work.
+void BM_HostCallBareV8FromOutside(benchmark::State& state) {
+    ComV8Engine& engine = BenchHost::instance().engine();
+    engine.setScript("function add(a, b) { return a + b; }", {});
+    v8::Global<v8::Context> context;
+    v8::Global<v8::Function> add;
+    engine.runScript([&](ComV8Engine::RunResult&, v8::Local<v8::Context>& local) {
+        v8::Isolate* isolate = local->GetIsolate();
+        context.Reset(isolate, local);
+        add.Reset(isolate, local->Global()
+                               ->Get(local, v8::String::NewFromUtf8Literal(isolate, "add"))
+                               .ToLocalChecked()
+                               .As<v8::Function>());
+    });
+    v8::Isolate* isolate = engine.getIsolate();
+    VARIANT arguments[2];
+    arguments[0].vt = arguments[1].vt = VT_I4;
+    arguments[0].lVal = 20;
+    arguments[1].lVal = 22;
+    VARIANT sum;
+    sum.vt = VT_EMPTY;
+    for (auto _ : state) {
+        v8::Isolate::Scope isolateScope(isolate);
+        v8::HandleScope scope(isolate);
+        v8::Local<v8::Context> local = context.Get(isolate);
+        v8::Context::Scope contextScope(local);
+        v8::TryCatch tryCatch(isolate);
+        v8::Local<v8::Value> values[] = {v8::Integer::New(isolate, arguments[0].lVal),
+                                         v8::Integer::New(isolate, arguments[1].lVal)};
+        v8::Local<v8::Value> result;
+        if (!add.Get(isolate)->Call(local, local->Global(), 2, values).ToLocal(&result))
+            break;
+        sum.vt = VT_I4;
+        sum.lVal = result->Int32Value(local).FromJust();
+        benchmark::DoNotOptimize(sum);
+    }
+    if (sum.lVal != 42)
+        state.SkipWithError("wrong sum");
+    add.Reset();
+    context.Reset();
+}
+BENCHMARK(BM_HostCallBareV8FromOutside);
+
 // The host calling back a member the script gave a class, the way an event
 // is raised: three arguments in DISPPARAMS (last first), one VARIANT back.
 void BM_InvokeComFunctionThreeArguments(benchmark::State& state) {
