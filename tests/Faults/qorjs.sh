@@ -167,10 +167,11 @@ prints "--call of a method" 'hi Bob!'
 expect "--call of nothing" 1 'no function nothing' -- "$QORJS" -e 1 --call nothing
 expect "--call of a function that throws" 1 'Uncaught Error: bad' \
   -- "$QORJS" -e "function fail() { throw new Error('bad'); }" --call fail
-write m.mjs 'export function twice(x) { return 2 * x; }'
+write m.mjs 'export function twice(x) { return 2 * x; }\nexport function fail() { throw new Error("bad"); }\n'
 expect "--call of a module's export" 0 '' -- "$QORJS" --module m.mjs --call twice 21
 prints "--call of a module's export" 42
-expect "--call of no export" 1 'Function not found' -- "$QORJS" --module m.mjs --call thrice
+expect "--call of no export" 1 '^qorjs: the module has no function thrice$' -- "$QORJS" --module m.mjs --call thrice
+expect "--call of an export that throws" 1 'Uncaught Error: bad' -- "$QORJS" --module m.mjs --call fail
 
 # Usage errors and unreadable files exit with 2, saying what is wrong.
 expect "an unknown option" 2 '^qorjs: unknown option --bogus; see qorjs --help$' -- "$QORJS" --bogus x.js

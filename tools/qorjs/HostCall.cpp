@@ -14,6 +14,7 @@ namespace qor::tools::qorjs {
 namespace {
 
 using format::engine::javascript::ComV8Engine;
+using format::engine::javascript::ScriptFunction;
 
 std::optional<double> numberOf(std::string const& text) {
     double value = 0;
@@ -35,50 +36,45 @@ _variant_t variantOf(std::string const& text) {
     return _variant_t(text.c_str());
 }
 
-v8::Local<v8::Value> valueOf(v8::Isolate* isolate, std::string const& text) {
-    if (text == "true" || text == "false")
-        return v8::Boolean::New(isolate, text == "true");
-    if (auto number = numberOf(text))
-        return v8::Number::New(isolate, *number);
-    return v8::String::NewFromUtf8(isolate, text.c_str()).ToLocalChecked();
-}
-
 void print(std::string const& text) {
     std::fwrite(text.data(), 1, text.size(), stdout);
     std::fputc('\n', stdout);
 }
 
-// A result as a script would show it; nothing for undefined.
-void printVariant(VARIANT const& result) {
-    switch (result.vt) {
-    case VT_EMPTY:
-        return;
+// A result as a script would show it, for the types a script's values
+// become; COM's own text of the value for the rest.
+std::string textOf(VARIANT const& value) {
+    switch (value.vt) {
     case VT_NULL:
-        return print("null");
+        return "null";
     case VT_BOOL:
-        return print(result.boolVal != 0 ? "true" : "false");
+        return value.boolVal != 0 ? "true" : "false";
     case VT_I4:
-        return print(std::to_string(result.lVal));
+        return std::to_string(value.lVal);
     case VT_UI4:
-        return print(std::to_string(result.ulVal));
+        return std::to_string(value.ulVal);
     case VT_R8:
-        return print(fmt::format("{}", result.dblVal));
+        return fmt::format("{}", value.dblVal);
     case VT_BSTR:
-        return print(platform::windows::com::utf8FromOle(result.bstrVal));
+        return platform::windows::com::utf8FromOle(value.bstrVal);
     case VT_DISPATCH:
-        return print("[object]");
+        return "[object]";
     default:
-        return print(fmt::format("[VARIANT of type {}]", result.vt));
+        break;
     }
+    _variant_t text;
+    if (SUCCEEDED(VariantChangeType(&text, &value, 0, VT_BSTR)))
+        return platform::windows::com::utf8FromOle(text.bstrVal);
+    return fmt::format("[VARIANT of type {}]", value.vt);
 }
 
-bool callGlobal(ComV8Engine& engine, std::string const& name, std::vector<std::string> const& arguments) {
-    // Found as the engine finds the functions COM objects call: a global of
-    // the whole name, or a path of properties separated by dots.
-    auto const function = engine.resolveFunction(name);
+// A failure to find it is printed here; the failure of the call itself is
+// the engine's pending error, which its report prints.
+bool callResolved(std::expected<ScriptFunction, format::engine::javascript::Error> const& function,
+                  std::string const& name, std::vector<std::string> const& arguments, char const* holder) {
     if (!function) {
         if (function.error().message == "Function not found") {
-            std::fprintf(stderr, "qorjs: the script has no function %s\n", name.c_str());
+            std::fprintf(stderr, "qorjs: %s has no function %s\n", holder, name.c_str());
         } else {
             std::string const text = formatError(function.error());
             std::fwrite(text.data(), 1, text.size(), stderr);
@@ -88,32 +84,12 @@ bool callGlobal(ComV8Engine& engine, std::string const& name, std::vector<std::s
     std::vector<_variant_t> values;
     for (std::string const& argument : arguments)
         values.push_back(variantOf(argument));
-    // A failure is the engine's pending error, which its report prints.
     auto const result = function->call(values);
     if (!result)
         return false;
-    printVariant(*result);
-    return true;
-}
-
-bool callExport(ComV8Engine& engine, std::string const& name, std::vector<std::string> const& arguments) {
-    v8::Isolate* isolate = engine.getIsolate();
-    v8::Isolate::Scope isolateScope(isolate);
-    v8::HandleScope handleScope(isolate);
-    std::vector<v8::Local<v8::Value>> values;
-    for (std::string const& argument : arguments)
-        values.push_back(valueOf(isolate, argument));
-    auto result = engine.callModuleFunction(name, values);
-    if (!result) {
-        std::string const text = formatError(result.error());
-        std::fwrite(text.data(), 1, text.size(), stderr);
-        return false;
-    }
-    if (!result->IsEmpty() && !(*result)->IsUndefined()) {
-        v8::String::Utf8Value text(isolate, *result);
-        if (*text != nullptr)
-            print(std::string(*text, static_cast<std::size_t>(text.length())));
-    }
+    // Nothing for undefined, as the REPL shows no value for it.
+    if (result->vt != VT_EMPTY)
+        print(textOf(*result));
     return true;
 }
 
@@ -121,7 +97,11 @@ bool callExport(ComV8Engine& engine, std::string const& name, std::vector<std::s
 
 bool callFunction(ComV8Engine& engine, std::string const& name, std::vector<std::string> const& arguments,
                   bool module) {
-    bool const called = module ? callExport(engine, name, arguments) : callGlobal(engine, name, arguments);
+    // Found as the engine finds the functions COM objects call: a global of
+    // the whole name, or a path of properties separated by dots; with
+    // `module`, among the module's exports.
+    bool const called = module ? callResolved(engine.resolveModuleFunction(name), name, arguments, "the module")
+                               : callResolved(engine.resolveFunction(name), name, arguments, "the script");
     std::fflush(stdout);
     return called;
 }
