@@ -11,6 +11,7 @@
 
 #include <sys/resource.h>
 
+#include <array>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -277,6 +278,16 @@ BENCHMARK(BM_MillionWrappersDropped)->Unit(benchmark::kMillisecond)->Iterations(
 // as one making many calls in a row may do (V8's own Isolate::Scope, or the
 // engine's HostCallScope); entering an isolate that no scope holds costs V8
 // an allocation and a lock.
+// The two ints each call of `add` passes, as a host holds them.
+std::array<VARIANT, 2> addArguments() {
+    std::array<VARIANT, 2> arguments;
+    for (VARIANT& argument : arguments)
+        argument.vt = VT_I4;
+    arguments[0].lVal = 20;
+    arguments[1].lVal = 22;
+    return arguments;
+}
+
 enum class Hold { nothing, isolate, hostScope };
 
 template <class Call>
@@ -315,10 +326,7 @@ BENCHMARK(BM_HostCallIsolateHeld);
 // Through a handle (ScriptFunction) resolved once.
 void handleCalls(benchmark::State& state, Hold hold) {
     std::optional<ScriptFunction> add;
-    VARIANT arguments[2];
-    arguments[0].vt = arguments[1].vt = VT_I4;
-    arguments[0].lVal = 20;
-    arguments[1].lVal = 22;
+    auto const arguments = addArguments();
     hostCalls(state, hold, [&](ComV8Engine& engine) {
         if (!add)
             add = engine.resolveFunction("add").value();
@@ -370,10 +378,7 @@ BENCHMARK(BM_HostCallBareV8);
 // and the int result done by hand.
 void BM_HostCallBareV8WithVariants(benchmark::State& state) {
     withAdd([&](v8::Isolate* isolate, v8::Local<v8::Context> context, v8::Local<v8::Function> add) {
-        VARIANT arguments[2];
-        arguments[0].vt = arguments[1].vt = VT_I4;
-        arguments[0].lVal = 20;
-        arguments[1].lVal = 22;
+        auto const arguments = addArguments();
         VARIANT sum;
         sum.vt = VT_EMPTY;
         for (auto _ : state) {
@@ -445,10 +450,7 @@ void BM_HostCallBareV8FromOutside(benchmark::State& state) {
                                .As<v8::Function>());
     });
     v8::Isolate* isolate = engine.getIsolate();
-    VARIANT arguments[2];
-    arguments[0].vt = arguments[1].vt = VT_I4;
-    arguments[0].lVal = 20;
-    arguments[1].lVal = 22;
+    auto const arguments = addArguments();
     VARIANT sum;
     sum.vt = VT_EMPTY;
     for (auto _ : state) {
