@@ -8,6 +8,12 @@ set(QOR_BENCHMARK_SOURCE_DIR "${QOR_DEPS_DIR}/benchmark-source")
 find_program(QOR_MINGW_BENCH_CXX NAMES x86_64-w64-mingw32-g++-posix x86_64-w64-mingw32-g++)
 find_program(QOR_MINGW_AR NAMES x86_64-w64-mingw32-ar)
 find_program(QOR_CCACHE NAMES ccache)
+# ccache when the machine has it; nothing otherwise, so that the command
+# starts with the compiler.
+set(_launcher)
+if(QOR_CCACHE)
+  set(_launcher "${QOR_CCACHE}")
+endif()
 
 set(_dir "${CMAKE_BINARY_DIR}/windows-benchmark")
 set(_flags -std=c++17 -O2 -DHAVE_STD_REGEX -DBENCHMARK_STATIC_DEFINE -I "${QOR_BENCHMARK_SOURCE_DIR}/include")
@@ -24,7 +30,7 @@ function(_qor_windows_benchmark_library)
     set(object "${_dir}/objects/${name}.o")
     add_custom_command(OUTPUT "${object}"
       COMMAND ${CMAKE_COMMAND} -E make_directory "${_dir}/objects"
-      COMMAND ${QOR_CCACHE} "${QOR_MINGW_BENCH_CXX}" ${_flags} -c "${source}" -o "${object}"
+      COMMAND ${_launcher} "${QOR_MINGW_BENCH_CXX}" ${_flags} -c "${source}" -o "${object}"
       DEPENDS "${source}" VERBATIM)
     list(APPEND objects "${object}")
   endforeach()
@@ -43,7 +49,7 @@ function(qor_windows_benchmark name source)
   _qor_windows_benchmark_library()
   set(exe "${CMAKE_CURRENT_BINARY_DIR}/${name}-windows.exe")
   add_custom_command(OUTPUT "${exe}"
-    COMMAND ${QOR_CCACHE} "${QOR_MINGW_BENCH_CXX}" ${_flags} -static -I "${PROJECT_SOURCE_DIR}/src"
+    COMMAND ${_launcher} "${QOR_MINGW_BENCH_CXX}" ${_flags} -static -I "${PROJECT_SOURCE_DIR}/src"
             -o "${exe}" "${source}" "${_dir}/libbenchmark.a" -loleaut32 -lole32 -luuid -lshlwapi
     DEPENDS "${source}" "${_dir}/libbenchmark.a" VERBATIM)
   add_custom_target(${name}-windows ALL DEPENDS "${exe}")
