@@ -279,7 +279,7 @@ void ComV8Engine::Impl::callWithVariants(std::string_view name, VARIANT const* v
         take(call(local, values.span()));
     else
         recordArgumentFailure(name, converted.error());
-    if (callDepth <= 1 && !unhandledRejections.empty())
+    if (callDepth <= 1)
         recordUnhandledRejections();
     if (callDepth == 1)
         reportPendingError();

@@ -27,7 +27,7 @@ void ComV8Engine::Impl::recordError(Error error) {
         pendingError = std::make_unique<Error>(std::move(error));
 }
 
-void ComV8Engine::Impl::reportPendingError() {
+void ComV8Engine::Impl::handOverPendingError() {
     // Taken out first: the handler may call back into the engine and record
     // or replace errors while it looks at this one.
     std::unique_ptr<Error> error = std::move(pendingError);

@@ -156,7 +156,13 @@ public:
 
     v8::Isolate* getIsolate() const { return isolate; }
     bool hasPendingError() const { return pendingError != nullptr; }
-    void reportPendingError();
+    // Hands the pending error, if any, to the error handler. Inline, as is
+    // recordUnhandledRejections's check: every run ends with both, and most
+    // have nothing for them.
+    void reportPendingError() {
+        if (pendingError) [[unlikely]]
+            handOverPendingError();
+    }
     v8::Local<v8::Module> getTopLevelModule() const { return topLevelModule.Get(isolate); }
 
 private:
@@ -247,7 +253,12 @@ private:
     static void promiseRejected(v8::PromiseRejectMessage message);
     // The oldest rejection of the run that no handler took becomes the
     // pending error, unless one is pending already.
-    void recordUnhandledRejections();
+    void recordUnhandledRejections() {
+        if (!unhandledRejections.empty()) [[unlikely]]
+            recordRejectionsLeft();
+    }
+    void recordRejectionsLeft();
+    void handOverPendingError();
 
     // The beginning and the end of one entry into script; the outermost one
     // is a run, which the limits bound and terminateScript ends. `beginRun`

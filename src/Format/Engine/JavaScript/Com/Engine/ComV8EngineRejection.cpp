@@ -24,9 +24,8 @@ void ComV8Engine::Impl::promiseRejected(v8::PromiseRejectMessage message) {
     }
 }
 
-void ComV8Engine::Impl::recordUnhandledRejections() {
-    // Every host call ends here: most have nothing to look at.
-    if (isolate == nullptr || unhandledRejections.empty())
+void ComV8Engine::Impl::recordRejectionsLeft() {
+    if (isolate == nullptr)
         return;
     v8::Isolate::Scope isolateScope(isolate);
     v8::HandleScope handleScope(isolate);

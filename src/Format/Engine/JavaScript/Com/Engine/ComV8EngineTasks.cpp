@@ -100,10 +100,8 @@ void ComV8Engine::Impl::runTask(Body const& body) {
         describeTermination(*failure);
         recordError(std::move(*failure));
     }
-    if (!unhandledRejections.empty())
-        recordUnhandledRejections();
-    if (hasPendingError())
-        reportPendingError();
+    recordUnhandledRejections();
+    reportPendingError();
 }
 
 std::unique_ptr<Error> ComV8Engine::Impl::runPosted(TaskInbox::Task& task) {
