@@ -89,15 +89,11 @@ public:
     class CaughtCall {
     public:
         explicit CaughtCall(v8::Isolate* isolate) : tryCatch(isolate) { tryCatch.SetVerbose(true); }
-        // True when the call that gave `result` threw or was terminated; a
-        // call that gave a value threw nothing.
-        bool failed(V8FuncResult const& result) const {
-            return result.value.IsEmpty() && (tryCatch.HasCaught() || tryCatch.HasTerminated());
-        }
-        // What the call that gave `result` threw, if it failed; the catcher
-        // is then ready for the next call, when one serves many.
+        // What the call that gave `result` threw, if it threw or was
+        // terminated (a call that gave a value threw nothing); the catcher is
+        // then ready for the next call, when one serves many.
         std::unique_ptr<Error> take(v8::Isolate* isolate, V8FuncResult const& result) {
-            if (!failed(result)) [[likely]]
+            if (!result.value.IsEmpty() || !(tryCatch.HasCaught() || tryCatch.HasTerminated())) [[likely]]
                 return nullptr;
             return takeError(isolate);
         }
